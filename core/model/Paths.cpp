@@ -1,0 +1,155 @@
+#include "model/Paths.h"
+
+#include "model/Text.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace tavro::TavroPaths {
+
+namespace {
+
+fs::path homeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir)
+        return entry->pw_dir;
+    return "/";
+}
+
+fs::path expandTilde(const std::string& value) {
+    if (value == "~")
+        return homeFolder();
+    if (value.starts_with("~/"))
+        return homeFolder() / value.substr(2);
+    return value;
+}
+
+// True when `folder` holds nothing but (recursively) empty folders: what ensureDirectories()
+// leaves behind before the first database exists.
+bool holdsOnlyEmptyFolders(const fs::path& folder) {
+    std::error_code error;
+    if (!fs::is_directory(fs::symlink_status(folder, error)))
+        return false;
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        if (!fs::is_directory(it->symlink_status(error)))
+            return false;
+    }
+    return !error;
+}
+
+} // namespace
+
+fs::path userDataFolder() {
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data && data[0] == '/')
+        return data;
+    return homeFolder() / ".local" / "share";
+}
+
+fs::path support() {
+    if (const char* value = std::getenv("TAVRO_HOME")) {
+        std::string raw = value;
+        if (!text::isBlank(raw, text::Whitespace::Horizontal))
+            return fs::absolute(expandTilde(raw));
+    }
+    return userDataFolder() / "Tavro";
+}
+
+fs::path capturesRoot() { return support() / "captures"; }
+fs::path thumbsRoot() { return support() / "thumbs"; }
+fs::path logsRoot() { return support() / "logs"; }
+fs::path databaseURL() { return support() / std::string(databaseFileName); }
+fs::path legacySupport() { return userDataFolder() / "Koldar"; }
+
+std::optional<fs::path> resolveInside(const fs::path& root, std::string_view relative) {
+    if (relative.empty() || relative.find('\0') != std::string_view::npos)
+        return std::nullopt;
+    fs::path path{std::string(relative)};
+    if (path.is_absolute() || path.has_root_name() || path.has_root_directory())
+        return std::nullopt;
+    bool hasName = false;
+    for (const auto& part : path) {
+        if (part == "..")
+            return std::nullopt;
+        if (!part.empty() && part != ".")
+            hasName = true;
+    }
+    if (!hasName)
+        return std::nullopt;
+    return root / path;
+}
+
+std::optional<fs::path> imageURL(std::string_view relative) {
+    return resolveInside(capturesRoot(), relative);
+}
+
+std::optional<fs::path> thumbURL(std::string_view relative) {
+    return resolveInside(thumbsRoot(), relative);
+}
+
+std::string relativeImagePath(std::string_view id, Seconds date, std::string_view ext) {
+    auto month = localYearMonth(date);
+    char prefix[32];
+    std::snprintf(prefix, sizeof prefix, "%04d/%02d/", month.year, month.month);
+    std::string out = prefix;
+    out += id;
+    out += '.';
+    out += ext;
+    return out;
+}
+
+bool ensureDirectories() {
+    for (const auto& folder : {support(), capturesRoot(), thumbsRoot(), logsRoot()}) {
+        std::error_code error;
+        fs::create_directories(folder, error);
+        if (error || !fs::is_directory(folder, error))
+            return false;
+    }
+    return true;
+}
+
+void ensureParentDirectory(const fs::path& file) {
+    auto parent = file.parent_path();
+    if (!parent.empty())
+        fs::create_directories(parent);
+}
+
+void migrateLegacyLibraryIfNeeded() {
+    if (std::getenv("TAVRO_HOME"))
+        return;
+    std::error_code error;
+    const auto legacy = legacySupport();
+    if (!fs::exists(legacy / "koldar.sqlite", error))
+        return;
+    const auto target = support();
+    if (fs::exists(target / std::string(databaseFileName), error))
+        return;
+    if (fs::exists(fs::symlink_status(target, error))) {
+        // Only the empty folders of an earlier ensureDirectories() may be replaced; anything the
+        // user put there stays and the move is abandoned.
+        if (!holdsOnlyEmptyFolders(target))
+            return;
+        fs::remove_all(target, error);
+        if (error)
+            return;
+    }
+    fs::create_directories(target.parent_path(), error);
+    fs::rename(legacy, target, error);
+    if (error)
+        return;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        auto from = target / (std::string("koldar.sqlite") + suffix);
+        if (!fs::exists(from, error))
+            continue;
+        fs::rename(from, target / (std::string(databaseFileName) + suffix), error);
+        if (error)
+            return;
+    }
+}
+
+} // namespace tavro::TavroPaths

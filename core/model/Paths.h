@@ -1,0 +1,50 @@
+#pragma once
+
+#include "model/Time.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavro {
+
+// Where the library lives and how it is laid out. Every answer is worked out afresh from the
+// environment and the file system, so tests can point "TAVRO_HOME" elsewhere between calls.
+namespace TavroPaths {
+
+inline constexpr std::string_view bundleIdentifier = "dev.tavro.Tavro";
+inline constexpr std::string_view databaseFileName = "tavro.sqlite";
+
+std::filesystem::path support();
+std::filesystem::path capturesRoot();
+std::filesystem::path thumbsRoot();
+std::filesystem::path logsRoot();
+std::filesystem::path databaseURL();
+
+// The user's data folder ($XDG_DATA_HOME, else ~/.local/share), which holds "Tavro" by default.
+std::filesystem::path userDataFolder();
+std::filesystem::path legacySupport();
+
+// Joins a stored relative path to a folder of the library. Refuses (returns nothing) an empty
+// path, an absolute one, one with a ".." segment or a NUL byte: stored paths come from other
+// processes and from the network, and must never reach outside the library.
+std::optional<std::filesystem::path> resolveInside(const std::filesystem::path& root,
+                                                   std::string_view relative);
+
+std::optional<std::filesystem::path> imageURL(std::string_view relative);
+std::optional<std::filesystem::path> thumbURL(std::string_view relative);
+
+// "yyyy/MM/<id>.<ext>" by the local calendar month of `date`.
+std::string relativeImagePath(std::string_view id, Seconds date, std::string_view ext);
+
+bool ensureDirectories();
+// Throws std::filesystem::filesystem_error.
+void ensureParentDirectory(const std::filesystem::path& file);
+
+// Moves the former product's library into place once. Never throws; every failure ends it.
+void migrateLegacyLibraryIfNeeded();
+
+} // namespace TavroPaths
+
+} // namespace tavro

@@ -1,0 +1,137 @@
+#include "model/Text.h"
+
+#include <memory>
+#include <unicode/brkiter.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+namespace tavro::text {
+
+namespace {
+
+bool isLineBreak(char32_t c) {
+    return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
+
+// Decodes the code point starting at `pos`; ill-formed bytes read as U+FFFD one byte at a time.
+char32_t decodeAt(std::string_view text, size_t& pos) {
+    int32_t index = int32_t(pos);
+    UChar32 c;
+    U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), index, int32_t(text.size()), c);
+    pos = size_t(index);
+    return c < 0 ? 0xFFFD : char32_t(c);
+}
+
+icu::UnicodeString toICU(std::string_view text) {
+    return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size())));
+}
+
+std::string fromICU(const icu::UnicodeString& text) {
+    std::string out;
+    text.toUTF8String(out);
+    return out;
+}
+
+} // namespace
+
+bool isWhitespace(char32_t c, Whitespace set) {
+    if (u_isblank(UChar32(c)))
+        return true;
+    return set == Whitespace::AndNewlines && isLineBreak(c);
+}
+
+std::string trimmed(std::string_view text, Whitespace set) {
+    size_t start = text.size();
+    size_t end = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t at = pos;
+        char32_t c = decodeAt(text, pos);
+        if (!isWhitespace(c, set)) {
+            if (start == text.size())
+                start = at;
+            end = pos;
+        }
+    }
+    if (start >= end)
+        return {};
+    return std::string(text.substr(start, end - start));
+}
+
+bool isBlank(std::string_view text, Whitespace set) {
+    size_t pos = 0;
+    while (pos < text.size())
+        if (!isWhitespace(decodeAt(text, pos), set))
+            return false;
+    return true;
+}
+
+std::string lowercased(std::string_view text) {
+    auto value = toICU(text);
+    value.toLower(icu::Locale::getRoot());
+    return fromICU(value);
+}
+
+namespace {
+
+std::unique_ptr<icu::BreakIterator> characterIterator(const icu::UnicodeString& value) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> it(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status))
+        return nullptr;
+    it->setText(value);
+    return it;
+}
+
+} // namespace
+
+size_t characterCount(std::string_view text) {
+    auto value = toICU(text);
+    auto it = characterIterator(value);
+    if (!it)
+        return size_t(value.countChar32());
+    size_t count = 0;
+    for (int32_t p = it->next(); p != icu::BreakIterator::DONE; p = it->next())
+        ++count;
+    return count;
+}
+
+std::string prefixCharacters(std::string_view text, size_t count) {
+    auto value = toICU(text);
+    auto it = characterIterator(value);
+    int32_t end = 0;
+    if (it) {
+        it->first();
+        for (size_t i = 0; i < count; ++i) {
+            int32_t next = it->next();
+            if (next == icu::BreakIterator::DONE)
+                break;
+            end = next;
+        }
+    } else {
+        end = value.moveIndex32(0, int32_t(count));
+    }
+    return fromICU(value.tempSubString(0, end));
+}
+
+std::string validUTF8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t at = pos;
+        int32_t index = int32_t(pos);
+        UChar32 c;
+        U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), index, int32_t(text.size()), c);
+        pos = size_t(index);
+        if (c < 0)
+            out += "\xEF\xBF\xBD";
+        else
+            out.append(text.substr(at, pos - at));
+    }
+    return out;
+}
+
+} // namespace tavro::text

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tavro::text {
+
+// The two white-space sets the board's rules use: horizontal white space (tab and every Unicode
+// space separator), and that set plus the line breaks.
+enum class Whitespace { Horizontal, AndNewlines };
+
+bool isWhitespace(char32_t c, Whitespace set);
+
+std::string trimmed(std::string_view text, Whitespace set = Whitespace::AndNewlines);
+bool isBlank(std::string_view text, Whitespace set = Whitespace::AndNewlines);
+
+// Unicode-aware lower-casing, independent of the process locale.
+std::string lowercased(std::string_view text);
+
+// The number of user-perceived characters (grapheme clusters).
+size_t characterCount(std::string_view text);
+
+// The first `count` user-perceived characters; never cuts inside a code point or a cluster.
+std::string prefixCharacters(std::string_view text, size_t count);
+
+// Replaces every ill-formed UTF-8 sequence with U+FFFD.
+std::string validUTF8(std::string_view text);
+
+} // namespace tavro::text

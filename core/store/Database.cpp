@@ -1,0 +1,233 @@
+#include "store/Database.h"
+
+#include "model/Paths.h"
+#include "model/Text.h"
+
+#include <cstring>
+#include <sqlite3.h>
+#include <utility>
+
+namespace tavro {
+
+namespace {
+
+struct StatementDeleter {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+std::string errorMessage(sqlite3* handle) {
+    return handle ? sqlite3_errmsg(handle) : "no database handle";
+}
+
+Statement prepare(sqlite3* handle, std::string_view sql, const std::vector<SQLValue>& arguments) {
+    sqlite3_stmt* raw = nullptr;
+    int rc = handle ? sqlite3_prepare_v2(handle, sql.data(), int(sql.size()), &raw, nullptr)
+                    : SQLITE_MISUSE;
+    Statement statement(raw);
+    if (rc != SQLITE_OK || !statement)
+        throw DatabaseError::prepareFailed(errorMessage(handle), std::string(sql));
+    int index = 1;
+    for (const auto& argument : arguments) {
+        std::visit(
+            [&](const auto& value) {
+                using T = std::decay_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, std::int64_t>)
+                    sqlite3_bind_int64(raw, index, value);
+                else if constexpr (std::is_same_v<T, double>)
+                    sqlite3_bind_double(raw, index, value);
+                else if constexpr (std::is_same_v<T, std::string>)
+                    sqlite3_bind_text(raw, index, value.c_str(), -1, SQLITE_TRANSIENT);
+                else if constexpr (std::is_same_v<T, Blob>)
+                    sqlite3_bind_blob(raw, index, value.data(), int(value.size()),
+                                      SQLITE_TRANSIENT);
+                else
+                    sqlite3_bind_null(raw, index);
+            },
+            argument.storage());
+        ++index;
+    }
+    return statement;
+}
+
+SQLValue readColumn(sqlite3_stmt* statement, int column) {
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+        return SQLValue(std::int64_t(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT:
+        return SQLValue(sqlite3_column_double(statement, column));
+    case SQLITE_TEXT: {
+        auto text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+        if (!text)
+            return SQLValue();
+        // Up to the first NUL; ill-formed UTF-8 from another writer becomes U+FFFD.
+        return SQLValue(text::validUTF8(std::string_view(text, std::strlen(text))));
+    }
+    case SQLITE_BLOB: {
+        auto bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, column));
+        int count = sqlite3_column_bytes(statement, column);
+        if (!bytes || count <= 0)
+            return SQLValue(Blob{});
+        return SQLValue(Blob(bytes, bytes + count));
+    }
+    default:
+        return SQLValue();
+    }
+}
+
+} // namespace
+
+Database::Database(const std::filesystem::path& file)
+    : file_(file) {
+    TavroPaths::ensureParentDirectory(file);
+    sqlite3* handle = nullptr;
+    int rc = sqlite3_open_v2(file.c_str(), &handle,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                             nullptr);
+    if (rc != SQLITE_OK || !handle) {
+        std::string message = handle ? sqlite3_errmsg(handle) : "unknown error";
+        sqlite3_close_v2(handle);
+        throw DatabaseError::openFailed(message);
+    }
+    handle_ = handle;
+    // The busy timeout comes before anything that takes a lock: two programs opening a new
+    // library at the same moment must wait for each other, not fail with "database is locked".
+    sqlite3_busy_timeout(handle_, 5000);
+    try {
+        for (const char* pragma : {"PRAGMA busy_timeout = 5000;", "PRAGMA journal_mode = WAL;",
+                                   "PRAGMA foreign_keys = ON;", "PRAGMA synchronous = NORMAL;"})
+            executeRaw(pragma);
+    } catch (...) {
+        sqlite3_close_v2(handle_);
+        handle_ = nullptr;
+        throw;
+    }
+}
+
+Database::~Database() { sqlite3_close_v2(handle_); }
+
+std::int64_t Database::execute(std::string_view sql, const std::vector<SQLValue>& arguments) {
+    std::lock_guard lock(mutex_);
+    auto statement = prepare(handle_, sql, arguments);
+    int rc = sqlite3_step(statement.get());
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        throw DatabaseError::stepFailed(errorMessage(handle_), std::string(sql));
+    return sqlite3_changes64(handle_);
+}
+
+void Database::executeRaw(const std::string& sql) {
+    std::lock_guard lock(mutex_);
+    if (!handle_)
+        throw DatabaseError::stepFailed("no database handle", sql);
+    char* error = nullptr;
+    int rc = sqlite3_exec(handle_, sql.c_str(), nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
+        std::string message = error ? error : errorMessage(handle_);
+        sqlite3_free(error);
+        throw DatabaseError::stepFailed(message, sql);
+    }
+}
+
+std::vector<Row> Database::query(std::string_view sql, const std::vector<SQLValue>& arguments) {
+    std::lock_guard lock(mutex_);
+    auto statement = prepare(handle_, sql, arguments);
+    int count = sqlite3_column_count(statement.get());
+    auto columns = std::make_shared<std::vector<std::string>>();
+    columns->reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const char* name = sqlite3_column_name(statement.get(), i);
+        columns->emplace_back(name ? name : "");
+    }
+    std::shared_ptr<const std::vector<std::string>> shared = columns;
+    std::vector<Row> rows;
+    int rc;
+    while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        std::vector<SQLValue> values;
+        values.reserve(size_t(count));
+        for (int i = 0; i < count; ++i)
+            values.push_back(readColumn(statement.get(), i));
+        rows.emplace_back(shared, std::move(values));
+    }
+    if (rc != SQLITE_DONE)
+        throw DatabaseError::stepFailed(errorMessage(handle_), std::string(sql));
+    return rows;
+}
+
+// Begins (or, nested, joins through a savepoint) on construction; undoes on destruction unless
+// commit() finished. Must be used with the database's lock held.
+class Database::TransactionScope {
+public:
+    explicit TransactionScope(Database& db)
+        : db_(db)
+        , level_(db.depth_)
+        , actionsAtStart_(db.pendingActions_.size()) {
+        db_.executeRaw(level_ == 0 ? "BEGIN IMMEDIATE TRANSACTION;" : savepoint("SAVEPOINT"));
+        ++db_.depth_;
+    }
+
+    ~TransactionScope() {
+        if (finished_)
+            return;
+        --db_.depth_;
+        try {
+            if (level_ == 0) {
+                db_.executeRaw("ROLLBACK;");
+            } else {
+                db_.executeRaw(savepoint("ROLLBACK TO"));
+                db_.executeRaw(savepoint("RELEASE"));
+            }
+        } catch (const DatabaseError&) {
+            // A failed rollback leaves nothing more to undo here; the body's error matters.
+        }
+        db_.pendingActions_.resize(actionsAtStart_);
+    }
+
+    std::vector<std::function<void()>> commit() {
+        db_.executeRaw(level_ == 0 ? "COMMIT;" : savepoint("RELEASE"));
+        finished_ = true;
+        --db_.depth_;
+        if (level_ != 0)
+            return {};
+        return std::exchange(db_.pendingActions_, {});
+    }
+
+private:
+    std::string savepoint(const char* verb) const {
+        return std::string(verb) + " tavro_" + std::to_string(level_) + ";";
+    }
+
+    Database& db_;
+    int level_;
+    size_t actionsAtStart_;
+    bool finished_ = false;
+};
+
+std::vector<std::function<void()>> Database::beginAndRun(const std::function<void()>& body) {
+    std::lock_guard lock(mutex_);
+    TransactionScope scope(*this);
+    body();
+    return scope.commit();
+}
+
+void Database::runAll(std::vector<std::function<void()>>& actions) {
+    for (auto& action : actions)
+        action();
+}
+
+void Database::afterCommit(std::function<void()> action) {
+    {
+        std::lock_guard lock(mutex_);
+        if (depth_ > 0) {
+            pendingActions_.push_back(std::move(action));
+            return;
+        }
+    }
+    action();
+}
+
+bool Database::inTransaction() const {
+    std::lock_guard lock(mutex_);
+    return depth_ > 0;
+}
+
+} // namespace tavro

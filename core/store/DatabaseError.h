@@ -1,0 +1,29 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace tavro {
+
+// Every failure of the library database. what() is the user-facing description.
+class DatabaseError : public std::runtime_error {
+public:
+    enum class Code { openFailed, prepareFailed, stepFailed };
+
+    static DatabaseError openFailed(std::string message);
+    static DatabaseError prepareFailed(std::string message, std::string sql);
+    static DatabaseError stepFailed(std::string message, std::string sql);
+
+    Code code() const { return code_; }
+    const std::string& message() const { return message_; }
+    const std::string& sql() const { return sql_; }
+
+private:
+    DatabaseError(Code code, std::string message, std::string sql, const std::string& description);
+
+    Code code_;
+    std::string message_;
+    std::string sql_;
+};
+
+} // namespace tavro

@@ -1,0 +1,18 @@
+#pragma once
+
+namespace tavro {
+
+class Database;
+
+// Brings a library file to the current layout (user_version 5) through five fixed steps.
+namespace Schema {
+
+inline constexpr int currentVersion = 5;
+
+// Throws the DatabaseError of the first statement that fails; a failure leaves the file at its
+// old version with nothing of this run applied.
+void migrate(Database& db);
+
+} // namespace Schema
+
+} // namespace tavro

@@ -1,0 +1,77 @@
+#include "platform/StoreChangeNotifier.h"
+
+#include "ProcessRunner.h"
+#include "TempLibrary.h"
+
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using namespace tavro;
+using namespace tavro::test;
+
+namespace {
+
+// Listens on the session bus for the store-changed signal.
+class SignalListener {
+public:
+    SignalListener() {
+        connection_ = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+        subscription_ = g_dbus_connection_signal_subscribe(
+            connection_, nullptr, "dev.tavro.store", "didChange", "/dev/tavro/store", nullptr,
+            G_DBUS_SIGNAL_FLAGS_NONE,
+            [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
+               GVariant*, gpointer self) { ++static_cast<SignalListener*>(self)->received_; },
+            this, nullptr);
+    }
+    ~SignalListener() {
+        g_dbus_connection_signal_unsubscribe(connection_, subscription_);
+        g_object_unref(connection_);
+    }
+
+    bool connected() const { return connection_ != nullptr; }
+
+    // Runs the default main context until `count` signals arrived or the time is up.
+    int waitFor(int count, std::chrono::milliseconds timeout) {
+        auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (received_ < count && std::chrono::steady_clock::now() < deadline) {
+            if (!g_main_context_iteration(nullptr, FALSE))
+                g_usleep(5000);
+        }
+        return received_;
+    }
+
+private:
+    GDBusConnection* connection_ = nullptr;
+    guint subscription_ = 0;
+    int received_ = 0;
+};
+
+} // namespace
+
+TEST(StoreChangeNotifier, AnotherProcessReceivesTheSignal) {
+    SignalListener listener;
+    ASSERT_TRUE(listener.connected());
+    TempFolder folder;
+    auto result = ProcessRunner::run(
+        {TAVRO_STORE_PROBE, "post", (folder.path() / "tavro.sqlite").string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(listener.waitFor(1, std::chrono::seconds(5)), 1);
+
+    // And the signal from this process reaches the listener too.
+    defaultStoreChangeNotifier()->post();
+    EXPECT_EQ(listener.waitFor(2, std::chrono::seconds(5)), 2);
+}
+
+TEST(StoreChangeNotifier, WithoutASessionBusPostingDoesNothingAndNeverHangs) {
+    TempFolder folder;
+    auto start = std::chrono::steady_clock::now();
+    auto result = ProcessRunner::run({"/usr/bin/env", "-u", "DBUS_SESSION_BUS_ADDRESS",
+                                      "XDG_RUNTIME_DIR=" + folder.path().string(), "DISPLAY=",
+                                      TAVRO_STORE_PROBE, "post",
+                                      (folder.path() / "tavro.sqlite").string()});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "posted\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}

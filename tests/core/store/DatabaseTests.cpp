@@ -1,0 +1,171 @@
+#include "store/Database.h"
+
+#include "TempLibrary.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace tavro;
+using tavro::test::TempFolder;
+
+namespace {
+
+struct DatabaseTest : ::testing::Test {
+    TempFolder folder;
+    Database db{folder.path() / "nested/new/tavro.sqlite"};
+
+    void SetUp() override {
+        db.executeRaw("CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT UNIQUE, value);");
+    }
+
+    std::int64_t count() { return *db.query("SELECT COUNT(*) AS n FROM t;").front().intValue("n"); }
+};
+
+} // namespace
+
+TEST_F(DatabaseTest, OpensANewFileWithItsPragmas) {
+    EXPECT_TRUE(fs::exists(folder.path() / "nested/new/tavro.sqlite"));
+    EXPECT_EQ(db.query("PRAGMA journal_mode;").front().string("journal_mode"), "wal");
+    EXPECT_EQ(db.query("PRAGMA foreign_keys;").front().intValue("foreign_keys"), 1);
+    EXPECT_EQ(db.query("PRAGMA busy_timeout;").front().intValue("timeout"), 5000);
+    EXPECT_EQ(db.query("PRAGMA synchronous;").front().intValue("synchronous"), 1);
+}
+
+TEST(Database, OpenFailuresAreReported) {
+    TempFolder folder;
+    try {
+        Database db(folder.path()); // a folder, not a file
+        FAIL() << "opened a folder";
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.code(), DatabaseError::Code::openFailed);
+        EXPECT_TRUE(std::string(error.what()).starts_with("Could not open the Tavro database: "));
+    }
+    test::writeFile(folder.path() / "file", "x");
+    EXPECT_THROW(Database(folder.path() / "file/sub/tavro.sqlite"), fs::filesystem_error);
+}
+
+TEST_F(DatabaseTest, ErrorsCarryTheirDescriptions) {
+    try {
+        db.execute("SELEC 1;");
+        FAIL();
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.code(), DatabaseError::Code::prepareFailed);
+        EXPECT_EQ(std::string(error.what()),
+                  "SQL prepare failed: near \"SELEC\": syntax error\nSELEC 1;");
+    }
+    db.execute("INSERT INTO t (name) VALUES (?);", {"a"});
+    try {
+        db.execute("INSERT INTO t (name) VALUES (?);", {"a"});
+        FAIL();
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.code(), DatabaseError::Code::stepFailed);
+        EXPECT_EQ(std::string(error.what()), "SQL execution failed: UNIQUE constraint failed: "
+                                             "t.name\nINSERT INTO t (name) VALUES (?);");
+    }
+    EXPECT_EQ(db.execute("UPDATE t SET value = 1 WHERE name = 'nobody';"), 0);
+}
+
+TEST_F(DatabaseTest, ReadersFollowTheStorageClass) {
+    db.execute("INSERT INTO t (id, name, value) VALUES (1, 'int', 7), (2, 'real', 2.9), "
+               "(3, 'neg', -2.9), (4, 'text', '42'), (5, 'null', NULL), (6, 'blob', x'0102');");
+    auto rows = db.query("SELECT name, value FROM t ORDER BY id;");
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[0].intValue("value"), 7);
+    EXPECT_EQ(rows[0].doubleValue("value"), 7.0);
+    EXPECT_TRUE(rows[0].boolValue("value"));
+    EXPECT_EQ(rows[1].intValue("value"), 2);
+    EXPECT_EQ(rows[2].intValue("value"), -2);
+    EXPECT_EQ(rows[3].intValue("value"), std::nullopt);
+    EXPECT_EQ(rows[3].string("value"), "42");
+    EXPECT_FALSE(rows[3].boolValue("value"));
+    EXPECT_TRUE(rows[4].value("value") && rows[4].value("value")->isNull());
+    EXPECT_EQ(rows[4].string("value"), std::nullopt);
+    EXPECT_FALSE(rows[4].boolValue("value"));
+    EXPECT_EQ(rows[5].data("value"), (Blob{1, 2}));
+    EXPECT_EQ(rows[0].string("missing"), std::nullopt);
+    EXPECT_EQ(rows[0].date("value"), 7.0);
+
+    auto same = db.query("SELECT 1 AS x, 2 AS x;");
+    EXPECT_EQ(same.front().intValue("x"), 2);
+}
+
+TEST_F(DatabaseTest, TextIsReadUpToANulAndRepaired) {
+    db.execute("INSERT INTO t (name, value) VALUES ('nul', CAST(x'610062' AS TEXT)), "
+               "('bad', CAST(x'61FF62' AS TEXT));");
+    auto rows = db.query("SELECT value FROM t ORDER BY id;");
+    EXPECT_EQ(rows[0].string("value"), "a");
+    EXPECT_EQ(rows[1].string("value"), "a\uFFFDb");
+}
+
+TEST_F(DatabaseTest, QueryThrowsWhenAStepFails) {
+    EXPECT_TRUE(db.query("SELECT * FROM t;").empty());
+    EXPECT_THROW(db.query("SELECT abs(-9223372036854775807 - 1);"), DatabaseError);
+}
+
+TEST_F(DatabaseTest, TransactionsCommitRollBackAndNest) {
+    struct Boom {};
+    EXPECT_THROW(db.transaction([&] {
+        db.execute("INSERT INTO t (name) VALUES ('gone');");
+        throw Boom{};
+    }),
+                 Boom);
+    EXPECT_EQ(count(), 0);
+
+    int result = db.transaction([&] {
+        db.execute("INSERT INTO t (name) VALUES ('outer');");
+        try {
+            db.transaction([&] {
+                db.execute("INSERT INTO t (name) VALUES ('inner');");
+                throw Boom{};
+            });
+        } catch (const Boom&) {
+        }
+        db.transaction([&] { db.execute("INSERT INTO t (name) VALUES ('kept');"); });
+        return 42;
+    });
+    EXPECT_EQ(result, 42);
+    EXPECT_EQ(count(), 2);
+    EXPECT_FALSE(db.inTransaction());
+
+    // A constraint failure in the body rolls everything back and reaches the caller unchanged.
+    EXPECT_THROW(db.transaction([&] {
+        db.execute("INSERT INTO t (name) VALUES ('third');");
+        db.execute("INSERT INTO t (name) VALUES ('outer');");
+    }),
+                 DatabaseError);
+    EXPECT_EQ(count(), 2);
+}
+
+TEST_F(DatabaseTest, AfterCommitActionsRunOnceAndOnlyOnCommit) {
+    int runs = 0;
+    db.afterCommit([&] { ++runs; });
+    EXPECT_EQ(runs, 1);
+
+    db.transaction([&] {
+        db.afterCommit([&] { ++runs; });
+        db.transaction([&] { db.afterCommit([&] { ++runs; }); });
+        EXPECT_EQ(runs, 1);
+    });
+    EXPECT_EQ(runs, 3);
+
+    try {
+        db.transaction([&] {
+            db.afterCommit([&] { ++runs; });
+            throw 1;
+        });
+    } catch (int) {
+    }
+    EXPECT_EQ(runs, 3);
+
+    db.transaction([&] {
+        try {
+            db.transaction([&] {
+                db.afterCommit([&] { runs += 100; });
+                throw 1;
+            });
+        } catch (int) {
+        }
+        db.afterCommit([&] { ++runs; });
+    });
+    EXPECT_EQ(runs, 4);
+}
