@@ -2,6 +2,7 @@
 // them read cold through the loader, and a cache hit.
 #include "capture/ImageWriter.h"
 #include "shell/ThumbnailLoader.h"
+#include "shell/Utf8.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -47,7 +48,7 @@ QString writeThumbnail(const fs::path& folder, int index) {
     const auto jpeg = ImageWriter::encode(*thumb, ImageType::jpeg, ImageWriter::thumbnailQuality);
     const fs::path file = folder / ("thumb-" + std::to_string(index) + ".jpg");
     ImageWriter::writeAtomically(file, *jpeg);
-    return QString::fromStdString(file.string());
+    return toQString(file.string());
 }
 
 struct Thumbnails {

@@ -1,5 +1,6 @@
 #include "capture/CaptureError.h"
 #include "capture/ImageWriter.h"
+#include "shell/Utf8.h"
 
 #include "TempLibrary.h"
 #include "model/Paths.h"
@@ -44,7 +45,7 @@ struct Read {
 };
 
 Read readBack(const fs::path& file) {
-    QImageReader reader(QString::fromStdString(file.string()));
+    QImageReader reader(toQString(file.string()));
     return {reader.size(), reader.format()};
 }
 

@@ -1,5 +1,6 @@
 #include "capture/ImageWriter.h"
 #include "capture/ScreenCapturer.h"
+#include "shell/Utf8.h"
 
 #include "TempLibrary.h"
 
@@ -27,8 +28,14 @@ protected:
         ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
         show(backdrop, screen->geometry(), Qt::blue);
         show(block, QRect(100, 50, 40, 30), Qt::red);
-        // Let the X server paint both before anything grabs the screen.
-        QTest::qWait(200);
+        // The X server paints both windows in its own time; wait until a grab shows them.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [this] {
+                const QImage probe = screen->grabWindow(0, 99, 50, 2, 1).toImage();
+                return probe.pixelColor(0, 0) == QColor(Qt::blue) &&
+                       probe.pixelColor(probe.width() - 1, 0) == QColor(Qt::red);
+            },
+            5000));
     }
 
     void show(QWidget& window, const QRect& geometry, QColor color) {
@@ -52,7 +59,7 @@ protected:
 };
 
 QSize sizeOf(const fs::path& file) {
-    return QImageReader(QString::fromStdString(file.string())).size();
+    return QImageReader(toQString(file.string())).size();
 }
 
 } // namespace

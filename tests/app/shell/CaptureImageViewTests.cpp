@@ -1,5 +1,6 @@
 #include "shell/CaptureImageView.h"
 #include "shell/ThumbnailLoader.h"
+#include "shell/Utf8.h"
 
 #include "TempLibrary.h"
 
@@ -8,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tavro;
 using tavro::test::TempFolder;
@@ -19,9 +22,7 @@ namespace {
 
 class CaptureImageViewTest : public ::testing::Test {
 protected:
-    QString file(const char* name) const {
-        return QString::fromStdString((folder.path() / name).string());
-    }
+    QString file(const char* name) const { return toQString((folder.path() / name).string()); }
 
     QString writeImage(const char* name, QColor color, QSize size = {40, 30}) const {
         QImage image(size, QImage::Format_RGB32);
@@ -87,7 +88,7 @@ TEST_F(CaptureImageViewTest, MissingFilesShowTheNoticeUntilTheViewLoadsAgain) {
     missing->show();
     ASSERT_TRUE(waitFor(*missing, Shown::image));
 
-    test::writeFile(file("junk.png").toStdString(), "not an image");
+    test::writeFile(toStdString(file("junk.png")), "not an image");
     auto junk = view(file("junk.png"));
     junk->show();
     EXPECT_TRUE(waitFor(*junk, Shown::missing));
@@ -123,7 +124,15 @@ TEST_F(CaptureImageViewTest, EvictingReadsTheFileAgainButLeavesShownImages) {
 // pipe, so its read waits until the test writes the image into it.
 class SlowReadTest : public CaptureImageViewTest {
 protected:
-    void SetUp() override { ASSERT_EQ(mkfifo(slow.toStdString().c_str(), 0600), 0); }
+    void SetUp() override { ASSERT_EQ(mkfifo(toStdString(slow).c_str(), 0600), 0); }
+
+    // A test that stopped early must not leave a read waiting on the pipe, or the loader would
+    // wait for it forever when it goes.
+    void TearDown() override {
+        const int fd = ::open(toStdString(slow).c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    }
 
     void finishSlowRead() const {
         QImage red(40, 30, QImage::Format_RGB32);
@@ -132,7 +141,7 @@ protected:
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
         red.save(&buffer, "PNG");
-        std::ofstream pipe(slow.toStdString(), std::ios::binary);
+        std::ofstream pipe(toStdString(slow), std::ios::binary);
         pipe.write(png.constData(), png.size());
     }
 

@@ -1,4 +1,5 @@
 #include "shell/Preferences.h"
+#include "shell/Utf8.h"
 
 #include "TempLibrary.h"
 
@@ -15,12 +16,8 @@ namespace {
 // folder. Each start() reads them afresh, as a new process would.
 class PreferencesTest : public ::testing::Test {
 protected:
-    QString currentFile() const {
-        return QString::fromStdString((folder.path() / "tavro/Tavro.conf").string());
-    }
-    QString legacyFile() const {
-        return QString::fromStdString((folder.path() / "koldar/Tavro.conf").string());
-    }
+    QString currentFile() const { return toQString((folder.path() / "tavro/Tavro.conf").string()); }
+    QString legacyFile() const { return toQString((folder.path() / "koldar/Tavro.conf").string()); }
 
     std::unique_ptr<QSettings> current() const {
         return std::make_unique<QSettings>(currentFile(), QSettings::IniFormat);
@@ -101,7 +98,7 @@ TEST_F(PreferencesTest, ImportsTheFormerReleaseOnceWithoutOverwriting) {
 }
 
 TEST_F(PreferencesTest, AnUnreadableFormerReleaseMarksTheImportDone) {
-    test::writeFile(legacyFile().toStdString(), "[General\ncapture.sound=@Variant(\\0\\0");
+    test::writeFile(toStdString(legacyFile()), "[General\ncapture.sound=@Variant(\\0\\0");
     auto former = legacy();
     ASSERT_NE(former->status(), QSettings::NoError);
     auto preferences = std::make_unique<Preferences>(current(), *former);
