@@ -41,6 +41,11 @@ constexpr std::array<Entry, 63> usCharacters{{
     {85, "3"},  {86, "4"}, {87, "5"}, {88, "6"}, {89, "7"}, {91, "8"}, {92, "9"},
 }};
 
+LayoutNamer& layoutNamer() {
+    static LayoutNamer namer;
+    return namer;
+}
+
 } // namespace
 
 std::optional<std::string> specialKeyName(std::uint16_t keyCode) {
@@ -48,7 +53,13 @@ std::optional<std::string> specialKeyName(std::uint16_t keyCode) {
 }
 
 std::optional<std::string> layoutCharacter(std::uint16_t keyCode) {
+    if (const LayoutNamer& namer = layoutNamer())
+        return namer(keyCode);
     return lookUp(usCharacters, keyCode);
+}
+
+void setLayoutNamer(LayoutNamer namer) {
+    layoutNamer() = std::move(namer);
 }
 
 } // namespace tavro::KeyNames

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -9,8 +10,13 @@ namespace tavro::KeyNames {
 // Keys whose name is fixed whatever the layout: Return, Tab, Space, the arrows, F1 to F20, ...
 std::optional<std::string> specialKeyName(std::uint16_t keyCode);
 
-// The character a key types with no modifiers on the standard US layout, upper-cased; nothing
-// for keys that type no character (modifiers, dead or unassigned codes).
+// The character a key types with no modifiers in the current layout, upper-cased; nothing for
+// keys that type no character (modifiers, dead or unassigned codes). Without a namer for the
+// desktop's layout, the standard US layout's.
 std::optional<std::string> layoutCharacter(std::uint16_t keyCode);
+
+using LayoutNamer = std::function<std::optional<std::string>(std::uint16_t keyCode)>;
+// Installed by the desktop's keyboard layer while it runs; an empty namer removes it.
+void setLayoutNamer(LayoutNamer namer);
 
 } // namespace tavro::KeyNames

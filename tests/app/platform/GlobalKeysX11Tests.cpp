@@ -1,0 +1,151 @@
+#include "capture/EventTapMonitor.h"
+#include "capture/HotkeyBinding.h"
+#include "platform/GlobalKeys.h"
+#include "platform/PermissionProbe.h"
+#include "platform/X11Keyboard.h"
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+using namespace tavro;
+
+namespace {
+
+// Types on the X server as a person would, through XTEST.
+void xdotool(const QStringList& arguments) {
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0)
+        << arguments.join(u' ').toStdString();
+}
+
+// Lets the server deliver what xdotool sent, and the handlers queued by it run.
+void settle(int ms = 150) {
+    QTest::qWait(ms);
+}
+
+const ModifierSet altShift = ModifierSet::option | ModifierSet::shift;
+
+class GlobalKeysTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        keys = makePlatformGlobalKeys();
+        ASSERT_TRUE(keys.keyboard);
+    }
+
+    GlobalKeys keys;
+};
+
+TEST_F(GlobalKeysTest, RegisteredCombinationFiresOncePerPressWhateverTheLocks) {
+    int fired = 0;
+    auto hotkey = keys.registrar->registerHotkey(19, altShift, [&] { ++fired; });
+    ASSERT_TRUE(hotkey);
+
+    xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+2")});
+    settle();
+    EXPECT_EQ(fired, 1);
+
+    // Held for a second, the key repeats on the server: still one press.
+    xdotool({QStringLiteral("keydown"), QStringLiteral("alt+shift+2"), QStringLiteral("sleep"),
+             QStringLiteral("1"), QStringLiteral("keyup"), QStringLiteral("alt+shift+2")});
+    settle();
+    EXPECT_EQ(fired, 2);
+
+    xdotool({QStringLiteral("key"), QStringLiteral("Caps_Lock")});
+    xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+2")});
+    xdotool({QStringLiteral("key"), QStringLiteral("Caps_Lock")});
+    settle();
+    EXPECT_EQ(fired, 3);
+
+    // Another combination, or the same key with other modifiers, is not this shortcut.
+    xdotool({QStringLiteral("key"), QStringLiteral("alt+2"), QStringLiteral("ctrl+alt+shift+2")});
+    settle();
+    EXPECT_EQ(fired, 3);
+
+    hotkey.reset();
+    xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+2")});
+    settle();
+    EXPECT_EQ(fired, 3);
+}
+
+TEST_F(GlobalKeysTest, CombinationAnotherClientHoldsIsRefusedUntilItLetsGo) {
+    xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(other));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+    const auto mask = keys.keyboard->modifierMask(altShift);
+    ASSERT_TRUE(mask);
+    // The key position of "2" on the server: its input code plus 8.
+    xcb_generic_error_t* error =
+        xcb_request_check(other, xcb_grab_key_checked(other, 1, root, *mask, 11,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    ASSERT_EQ(error, nullptr);
+
+    EXPECT_FALSE(keys.registrar->registerHotkey(19, altShift, [] {}));
+    EXPECT_TRUE(keys.registrar->registerHotkey(20, altShift, [] {}));
+
+    xcb_disconnect(other);
+    settle();
+    EXPECT_TRUE(keys.registrar->registerHotkey(19, altShift, [] {}));
+}
+
+TEST_F(GlobalKeysTest, RawKeyEventsRecogniseTapsAndRepeatedPresses) {
+    X11PermissionProbe access;
+    EventTapMonitor monitor(*keys.keys, access);
+    int taps = 0, presses = 0;
+    monitor.setTriggers({{HotkeyBinding{std::nullopt, ModifierSet::option, 2},
+                          [&] {
+                              ++taps;
+                          }},
+                         {HotkeyBinding{21, altShift, 2}, [&] {
+                              ++presses;
+                          }}});
+    ASSERT_TRUE(monitor.start());
+
+    xdotool({QStringLiteral("key"), QStringLiteral("alt")});
+    settle(500);
+    EXPECT_EQ(taps, 0);
+    xdotool({QStringLiteral("key"), QStringLiteral("alt"), QStringLiteral("key"),
+             QStringLiteral("alt")});
+    settle();
+    EXPECT_EQ(taps, 1);
+
+    xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+4")});
+    settle(500);
+    EXPECT_EQ(presses, 0);
+    xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+4"), QStringLiteral("key"),
+             QStringLiteral("alt+shift+4")});
+    settle();
+    EXPECT_EQ(presses, 1);
+
+    // A key held down repeats on the server, which is not a second press.
+    xdotool({QStringLiteral("keydown"), QStringLiteral("alt+shift+4"), QStringLiteral("sleep"),
+             QStringLiteral("1"), QStringLiteral("keyup"), QStringLiteral("alt+shift+4")});
+    settle();
+    EXPECT_EQ(presses, 1);
+
+    monitor.stop();
+    xdotool({QStringLiteral("key"), QStringLiteral("alt"), QStringLiteral("key"),
+             QStringLiteral("alt")});
+    settle();
+    EXPECT_EQ(taps, 1);
+}
+
+TEST_F(GlobalKeysTest, KeysAreNamedFromTheCurrentLayout) {
+    EXPECT_EQ(HotkeyBinding::defaultRegion().displayString(), "⌥⇧2");
+    EXPECT_EQ(HotkeyBinding::keyName(12), "Q");
+    ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("fr")}), 0);
+    settle(300);
+    EXPECT_EQ(HotkeyBinding::keyName(12), "A");
+    EXPECT_EQ(HotkeyBinding::keyName(19), "É");
+    ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")}), 0);
+    settle(300);
+    EXPECT_EQ(HotkeyBinding::keyName(12), "Q");
+}
+
+} // namespace
