@@ -29,7 +29,9 @@ std::optional<std::filesystem::path> Capture::thumbURL() const {
     return TavroPaths::thumbURL(*thumbPath);
 }
 
-std::string Capture::shortID() const { return id.size() <= 8 ? id : id.substr(id.size() - 8); }
+std::string Capture::shortID() const {
+    return id.size() <= 8 ? id : id.substr(id.size() - 8);
+}
 
 std::string Capture::title() const {
     auto split = firstLineBreak(note);
@@ -49,6 +51,15 @@ std::string Capture::noteBody() const {
         return {};
     return text::trimmed(std::string_view(note).substr(split->second),
                          text::Whitespace::AndNewlines);
+}
+
+std::optional<std::string> Capture::distinctWindowTitle() const {
+    if (!windowTitle)
+        return std::nullopt;
+    std::string title = text::trimmed(*windowTitle);
+    if (title.empty() || text::lowercased(title) == text::lowercased(appName.value_or("")))
+        return std::nullopt;
+    return title;
 }
 
 } // namespace tavro

@@ -61,6 +61,8 @@ struct Capture {
     std::string title() const;
     // Everything after the first line, trimmed of white space and line breaks.
     std::string noteBody() const;
+    // The window title, trimmed, when it says more than the application name beside it.
+    std::optional<std::string> distinctWindowTitle() const;
 };
 
 } // namespace tavro

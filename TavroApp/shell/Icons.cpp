@@ -1,0 +1,213 @@
+#include "shell/Icons.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tavro {
+
+namespace {
+
+// Every symbol is drawn on a 24 by 24 grid, then scaled into the rectangle.
+constexpr double grid = 24;
+
+QPen strokePen(const QColor& color, double width) {
+    QPen pen(color, width);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    return pen;
+}
+
+void viewfinder(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2 * w));
+    p.setBrush(Qt::NoBrush);
+    const double a = 3, b = 21, l = 6;
+    for (auto [x, y, dx, dy] :
+         {std::array<double, 4>{a, a, 1, 1}, {b, a, -1, 1}, {a, b, 1, -1}, {b, b, -1, -1}}) {
+        p.drawLine(QPointF(x, y), QPointF(x + dx * l, y));
+        p.drawLine(QPointF(x, y), QPointF(x, y + dy * l));
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawEllipse(QPointF(12, 12), 2.5, 2.5);
+}
+
+void circleDotted(QPainter& p, const QColor& c, double w) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    for (int i = 0; i < 12; ++i) {
+        const double angle = i * M_PI / 6;
+        p.drawEllipse(QPointF(12 + 9 * std::cos(angle), 12 + 9 * std::sin(angle)), 1.3 * w,
+                      1.3 * w);
+    }
+}
+
+void circleLeftHalf(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(12, 12), 9, 9);
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawPie(QRectF(3, 3, 18, 18), 90 * 16, 180 * 16);
+}
+
+void checkmarkCircle(QPainter& p, const QColor& c, double w) {
+    QPainterPath circle;
+    circle.addEllipse(QPointF(12, 12), 10, 10);
+    QPainterPath check;
+    check.moveTo(7, 12.5);
+    check.lineTo(10.5, 16);
+    check.lineTo(17, 8.5);
+    QPainterPathStroker stroker(strokePen(c, 2.4 * w));
+    p.fillPath(circle.subtracted(stroker.createStroke(check)), c);
+}
+
+void archivebox(QPainter& p, const QColor& c, double w) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawRoundedRect(QRectF(2, 4, 20, 5), 1.2, 1.2);
+    QPainterPath body;
+    body.addRoundedRect(QRectF(3.5, 10, 17, 11), 1.5, 1.5);
+    QPainterPath slot;
+    slot.addRoundedRect(QRectF(9, 12.5, 6, 2 * w), 1, 1);
+    p.drawPath(body.subtracted(slot));
+}
+
+void arrow(QPainter& p, const QColor& c, double w, bool up) {
+    p.setPen(strokePen(c, 2.4 * w));
+    p.setBrush(Qt::NoBrush);
+    const double tip = up ? 4 : 20, tail = up ? 20 : 4, head = up ? 6.5 : -6.5;
+    p.drawLine(QPointF(12, tip), QPointF(12, tail));
+    p.drawLine(QPointF(12, tip), QPointF(12 - 6.5, tip + head));
+    p.drawLine(QPointF(12, tip), QPointF(12 + 6.5, tip + head));
+}
+
+void xmark(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2.6 * w));
+    p.drawLine(QPointF(5, 5), QPointF(19, 19));
+    p.drawLine(QPointF(19, 5), QPointF(5, 19));
+}
+
+void macwindow(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.6 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(2.5, 4, 19, 16), 2.5, 2.5);
+    p.drawLine(QPointF(2.5, 8.5), QPointF(21.5, 8.5));
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    for (double x : {5.5, 8.5, 11.5})
+        p.drawEllipse(QPointF(x, 6.25), 0.9, 0.9);
+}
+
+QPainterPath sparkle(QPointF centre, double radius) {
+    QPainterPath path;
+    const double waist = radius * 0.22;
+    path.moveTo(centre.x(), centre.y() - radius);
+    path.quadTo(centre.x() + waist, centre.y() - waist, centre.x() + radius, centre.y());
+    path.quadTo(centre.x() + waist, centre.y() + waist, centre.x(), centre.y() + radius);
+    path.quadTo(centre.x() - waist, centre.y() + waist, centre.x() - radius, centre.y());
+    path.quadTo(centre.x() - waist, centre.y() - waist, centre.x(), centre.y() - radius);
+    return path;
+}
+
+void sparkles(QPainter& p, const QColor& c, double) {
+    p.fillPath(sparkle({10, 13}, 8.5), c);
+    p.fillPath(sparkle({18.5, 5.5}, 4), c);
+    p.fillPath(sparkle({19, 18.5}, 3), c);
+}
+
+void person(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(12, 8), 4, 4);
+    QPainterPath shoulders;
+    shoulders.moveTo(4, 21);
+    shoulders.cubicTo(4, 15, 8, 14, 12, 14);
+    shoulders.cubicTo(16, 14, 20, 15, 20, 21);
+    shoulders.closeSubpath();
+    p.drawPath(shoulders);
+}
+
+void warningTriangle(QPainter& p, const QColor& c, double) {
+    QPainterPath triangle;
+    triangle.moveTo(12, 2.5);
+    triangle.lineTo(22.5, 21);
+    triangle.lineTo(1.5, 21);
+    triangle.closeSubpath();
+    QPainterPath mark;
+    mark.addRoundedRect(QRectF(10.8, 8, 2.4, 7.5), 1.2, 1.2);
+    mark.addEllipse(QPointF(12, 18), 1.4, 1.4);
+    p.fillPath(triangle.subtracted(mark), c);
+}
+
+} // namespace
+
+void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& color,
+               double weight) {
+    const double side = std::min(rect.width(), rect.height());
+    if (side <= 0)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(rect.center().x() - side / 2, rect.center().y() - side / 2);
+    painter.scale(side / grid, side / grid);
+    switch (icon) {
+    case Icon::viewfinder:
+        viewfinder(painter, color, weight);
+        break;
+    case Icon::circleDotted:
+        circleDotted(painter, color, weight);
+        break;
+    case Icon::circleLeftHalfFilled:
+        circleLeftHalf(painter, color, weight);
+        break;
+    case Icon::checkmarkCircleFill:
+        checkmarkCircle(painter, color, weight);
+        break;
+    case Icon::archiveboxFill:
+        archivebox(painter, color, weight);
+        break;
+    case Icon::arrowUp:
+        arrow(painter, color, weight, true);
+        break;
+    case Icon::arrowDown:
+        arrow(painter, color, weight, false);
+        break;
+    case Icon::xmark:
+        xmark(painter, color, weight);
+        break;
+    case Icon::macwindow:
+        macwindow(painter, color, weight);
+        break;
+    case Icon::sparkles:
+        sparkles(painter, color, weight);
+        break;
+    case Icon::person:
+        person(painter, color, weight);
+        break;
+    case Icon::exclamationmarkTriangleFill:
+        warningTriangle(painter, color, weight);
+        break;
+    }
+    painter.restore();
+}
+
+QIcon iconImage(Icon icon, const QColor& color, int size) {
+    QIcon result;
+    for (double ratio : {1.0, 2.0}) {
+        QPixmap pixmap(QSize(size, size) * ratio);
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paintIcon(painter, icon, QRectF(0, 0, size, size), color);
+        painter.end();
+        result.addPixmap(pixmap);
+    }
+    return result;
+}
+
+} // namespace tavro

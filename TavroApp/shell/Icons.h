@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QRectF>
+
+class QPainter;
+
+namespace tavro {
+
+// The app's own symbols, drawn with the painter so they scale to any size and take any colour.
+enum class Icon {
+    viewfinder,
+    circleDotted,
+    circleLeftHalfFilled,
+    checkmarkCircleFill,
+    archiveboxFill,
+    arrowUp,
+    arrowDown,
+    xmark,
+    macwindow,
+    sparkles,
+    person,
+    exclamationmarkTriangleFill,
+};
+
+// Draws the symbol centred in `rect`; `weight` thickens the strokes (1 regular, about 1.4 bold).
+void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& color,
+               double weight = 1.0);
+
+// The symbol as an icon image of `size` logical pixels, at the screens' pixel ratio.
+QIcon iconImage(Icon icon, const QColor& color, int size);
+
+} // namespace tavro

@@ -1,0 +1,58 @@
+#include "shell/ShellMenus.h"
+
+#include "shell/AppActions.h"
+#include "shell/Preferences.h"
+
+namespace tavro {
+
+ShellMenus::ShellMenus(Preferences& preferences, HotkeyManager& hotkeys, AppActions& actions,
+                       Sources sources, QObject* parent)
+    : QObject(parent)
+    , preferences_(preferences)
+    , hotkeys_(hotkeys)
+    , actions_(actions)
+    , sources_(std::move(sources)) {
+    hotkeyDebounce_.setSingleShot(true);
+    hotkeyDebounce_.setInterval(hotkeyDebounce);
+    connect(&hotkeyDebounce_, &QTimer::timeout, this, &ShellMenus::applyHotkeys);
+    connect(&preferences_, &Preferences::changed, this, [this](PreferenceKey key) {
+        if (key == PreferenceKey::regionHotkey || key == PreferenceKey::fullScreenHotkey)
+            hotkeyDebounce_.start();
+    });
+}
+
+void ShellMenus::setUpStatusItem() {
+    if (statusItem_ || !preferences_.flag(PreferenceKey::showMenuBarIcon))
+        return;
+    statusItem_ = std::make_unique<StatusItem>(actions_);
+}
+
+void ShellMenus::applyHotkeys() {
+    hotkeys_.registerHotkey(preferences_.regionHotkey(), HotkeyManager::Action::region,
+                            [this] { actions_.captureRegion(); });
+    hotkeys_.registerHotkey(preferences_.fullScreenHotkey(), HotkeyManager::Action::fullScreen,
+                            [this] { actions_.fullScreenShortcut(); });
+    updateStatusMenu();
+}
+
+StatusMenuState ShellMenus::currentState() const {
+    StatusMenuInputs inputs;
+    inputs.regionHotkey = preferences_.regionHotkey();
+    inputs.fullScreenHotkey = preferences_.fullScreenHotkey();
+    inputs.openCount = sources_.openCount ? sources_.openCount() : 0;
+    inputs.sync = sources_.syncStatus ? sources_.syncStatus() : SyncStatus{};
+    inputs.statusLine = sources_.statusLine ? sources_.statusLine() : std::string();
+    return statusMenuState(inputs);
+}
+
+void ShellMenus::updateStatusMenu() {
+    if (!statusItem_)
+        return;
+    statusItem_->update(currentState());
+}
+
+void ShellMenus::scheduleStatusMenuUpdate() {
+    QMetaObject::invokeMethod(this, &ShellMenus::updateStatusMenu, Qt::QueuedConnection);
+}
+
+} // namespace tavro

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "capture/HotkeyManager.h"
+#include "shell/StatusItem.h"
+#include "shell/StatusMenuModel.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace tavro {
+
+class AppActions;
+class Preferences;
+
+// Keeps the global shortcuts and the status item in step with the preferences, the board and the
+// sync state: arms the two shortcuts (again 150 ms after the last change of either), and
+// retitles the status menu whenever its inputs change.
+class ShellMenus final : public QObject {
+    Q_OBJECT
+
+public:
+    struct Sources {
+        std::function<std::int64_t()> openCount;
+        std::function<SyncStatus()> syncStatus;
+        std::function<std::string()> statusLine;
+    };
+
+    static constexpr int hotkeyDebounce = 150; // ms
+
+    ShellMenus(Preferences& preferences, HotkeyManager& hotkeys, AppActions& actions,
+               Sources sources, QObject* parent = nullptr);
+    ShellMenus(const ShellMenus&) = delete;
+    ShellMenus& operator=(const ShellMenus&) = delete;
+
+    // Creates the status item when the preference is on; never again later.
+    void setUpStatusItem();
+    void applyHotkeys();
+    void updateStatusMenu();
+    // For the board's and the sync state's change signals: retitles once the change is stored.
+    void scheduleStatusMenuUpdate();
+
+    StatusItem* statusItem() const { return statusItem_.get(); }
+    StatusMenuState currentState() const;
+
+private:
+    Preferences& preferences_;
+    HotkeyManager& hotkeys_;
+    AppActions& actions_;
+    Sources sources_;
+    std::unique_ptr<StatusItem> statusItem_;
+    QTimer hotkeyDebounce_;
+};
+
+} // namespace tavro

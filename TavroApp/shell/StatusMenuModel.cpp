@@ -1,0 +1,32 @@
+#include "shell/StatusMenuModel.h"
+
+namespace tavro {
+
+std::string statusToolTip(std::int64_t openCount) {
+    if (openCount <= 0)
+        return "Tavro — nothing open";
+    return "Tavro — " + std::to_string(openCount) + " open capture" + (openCount == 1 ? "" : "s");
+}
+
+StatusMenuState statusMenuState(const StatusMenuInputs& inputs) {
+    const std::string region = inputs.regionHotkey.displayString();
+    const std::string fullScreen = inputs.fullScreenHotkey.displayString();
+    StatusMenuState state;
+    state.captureRegion = "Capture Region  " + region;
+    state.captureFullScreen = "Capture Full Screen  " + fullScreen;
+    // A second press of the region shortcut while the overlay is up files a note-only issue.
+    state.newIssue = "New Issue Without Screenshot  " + region + " " + region;
+    state.openDashboard = inputs.openCount > 0
+                              ? "Open Dashboard  (" + std::to_string(inputs.openCount) + ")"
+                              : "Open Dashboard";
+    state.toolTip = statusToolTip(inputs.openCount);
+    const bool signedIn = inputs.sync.isSignedIn();
+    state.syncLine = inputs.statusLine;
+    state.syncLineVisible = signedIn;
+    state.signIn = inputs.sync.kind == SyncStatus::Kind::sessionExpired ? "Sign in again to sync…"
+                                                                        : "Sign in to sync…";
+    state.signInVisible = !signedIn;
+    return state;
+}
+
+} // namespace tavro

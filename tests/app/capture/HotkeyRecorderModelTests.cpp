@@ -1,0 +1,124 @@
+#include "capture/HotkeyRecorderModel.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace tavro;
+
+namespace {
+
+const ModifierSet option = ModifierSet::option;
+const ModifierSet altShift = ModifierSet::option | ModifierSet::shift;
+
+class RecorderTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        model.onCommit = [this](const HotkeyBinding& binding) {
+            committed.push_back(binding);
+        };
+        model.start({});
+    }
+
+    void tap(ModifierSet modifier, double at, double hold = 0.1) {
+        model.flagsChanged(modifier, at);
+        model.flagsChanged({}, at + hold);
+    }
+
+    HotkeyRecorderModel model;
+    std::vector<HotkeyBinding> committed;
+};
+
+TEST_F(RecorderTest, TwoQuickPressesCommitARepeatedCombinationAfterTheDelay) {
+    model.keyDown(21, altShift, 1.0);
+    model.keyDown(21, altShift, 1.3);
+    ASSERT_TRUE(model.draft());
+    EXPECT_EQ(model.draft()->displayString(), "⌥⇧4 ⌥⇧4");
+    EXPECT_EQ(model.draft()->explanation(), "Press ⌥⇧4 twice quickly");
+    EXPECT_TRUE(committed.empty());
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !committed.empty(); }, 1000));
+    EXPECT_EQ(committed[0].toJSON(), R"({"keyCode":21,"modifiers":10,"tapCount":2})");
+    EXPECT_FALSE(model.isRecording());
+    EXPECT_FALSE(model.draft());
+}
+
+TEST_F(RecorderTest, PressAndTapCountsFollowTheDesignedRules) {
+    struct Case {
+        const char* name;
+        std::function<void(RecorderTest&)> input;
+        std::optional<HotkeyBinding> draft;
+    };
+    const std::vector<Case> cases{
+        {"fourth quick press starts again at one",
+         [](RecorderTest& t) {
+             for (double at : {0.0, 0.1, 0.2, 0.3})
+                 t.model.keyDown(21, altShift, at);
+         },
+         HotkeyBinding{21, altShift, 1}},
+        {"a press more than 0.4 s later is a new first press",
+         [](RecorderTest& t) {
+             t.model.keyDown(21, altShift, 0);
+             t.model.keyDown(21, altShift, 0.45);
+         },
+         HotkeyBinding{21, altShift, 1}},
+        {"two taps of option",
+         [](RecorderTest& t) {
+             t.tap(option, 0);
+             t.tap(option, 0.3);
+         },
+         HotkeyBinding{std::nullopt, option, 2}},
+        {"four taps stay at three",
+         [](RecorderTest& t) {
+             for (double at : {0.0, 0.3, 0.6, 0.9})
+                 t.tap(option, at);
+         },
+         HotkeyBinding{std::nullopt, option, 3}},
+        {"a long hold proposes nothing", [](RecorderTest& t) { t.tap(option, 0, 0.5); },
+         std::nullopt},
+        {"a key while a modifier is held is that combination",
+         [](RecorderTest& t) {
+             t.model.flagsChanged(option, 0);
+             t.model.keyDown(0, option, 0.1);
+             t.model.flagsChanged({}, 0.2);
+         },
+         HotkeyBinding{0, option, 1}},
+        {"escape with a modifier is recorded",
+         [](RecorderTest& t) { t.model.keyDown(53, ModifierSet::shift, 0); },
+         HotkeyBinding{53, ModifierSet::shift, 1}},
+    };
+    for (const auto& c : cases) {
+        model.cancel();
+        model.start({});
+        c.input(*this);
+        EXPECT_EQ(model.draft(), c.draft) << c.name;
+    }
+    model.cancel();
+}
+
+TEST_F(RecorderTest, EscapeAloneCancelsAndCommitsNothing) {
+    model.keyDown(21, altShift, 0);
+    model.keyDown(53, {}, 0.1);
+    EXPECT_FALSE(model.isRecording());
+    EXPECT_FALSE(model.draft());
+    EXPECT_FALSE(model.commitPending());
+    QTest::qWait(HotkeyRecorderModel::commitDelay + 100);
+    EXPECT_TRUE(committed.empty());
+}
+
+TEST_F(RecorderTest, TapOfCommandWarnsAndAModifierHeldAtStartIsNotATap) {
+    tap(ModifierSet::command, 0);
+    ASSERT_TRUE(model.warning());
+    EXPECT_EQ(*model.warning(), "Fires every time you tap Command on its own.");
+    model.commit();
+    ASSERT_EQ(committed.size(), 1u);
+    EXPECT_EQ(committed[0], (HotkeyBinding{std::nullopt, ModifierSet::command, 1}));
+    EXPECT_EQ(model.warning(), "Fires every time you tap Command on its own.")
+        << "kept after the commit until the next start";
+
+    model.start(option);
+    model.flagsChanged({}, 5.0);
+    EXPECT_FALSE(model.draft());
+}
+
+} // namespace

@@ -1,0 +1,131 @@
+#include "shell/AppActions.h"
+#include "shell/Preferences.h"
+#include "shell/ShellMenus.h"
+#include "shell/Utf8.h"
+
+#include "platform/PermissionProbe.h"
+
+#include "TempLibrary.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace tavro;
+
+namespace {
+
+class CountingRegistrar final : public HotkeyRegistrar {
+public:
+    std::unique_ptr<RegisteredHotkey> registerHotkey(std::uint16_t, ModifierSet,
+                                                     std::function<void()> handler) override {
+        ++registrations;
+        last = std::move(handler);
+        return std::make_unique<RegisteredHotkey>();
+    }
+    int registrations = 0;
+    std::function<void()> last;
+};
+
+class RecordingActions final : public AppActions {
+public:
+    void captureRegion() override { log.push_back("region"); }
+    void captureFullScreen() override { log.push_back("fullScreen menu"); }
+    void fullScreenShortcut() override { log.push_back("fullScreen shortcut"); }
+    void newIssue() override { log.push_back("newIssue"); }
+    void openDashboard() override { log.push_back("dashboard"); }
+    void openSettings() override { log.push_back("settings"); }
+    void showOnboarding() override { log.push_back("onboarding"); }
+    void syncNow() override { log.push_back("sync"); }
+    void openAccountSettings() override { log.push_back("account"); }
+    std::vector<std::string> log;
+};
+
+class ShellMenusTest : public ::testing::Test {
+protected:
+    std::unique_ptr<Preferences> makePreferences() {
+        auto file = [this](const char* name) {
+            return toQString((folder.path() / name).string());
+        };
+        QSettings legacy(file("legacy.conf"), QSettings::IniFormat);
+        return std::make_unique<Preferences>(
+            std::make_unique<QSettings>(file("current.conf"), QSettings::IniFormat), legacy);
+    }
+
+    test::TempFolder folder;
+    std::unique_ptr<Preferences> preferences = makePreferences();
+    CountingRegistrar registrar;
+    NullKeyEventSource keys;
+    X11PermissionProbe access;
+    HotkeyManager hotkeys{registrar, keys, access};
+    RecordingActions actions;
+    std::int64_t open = 0;
+    ShellMenus menus{*preferences, hotkeys, actions,
+                     ShellMenus::Sources{[this] { return open; }, [] { return SyncStatus{}; },
+                                         [] {
+                                             return std::string();
+                                         }}};
+};
+
+TEST_F(ShellMenusTest, ABurstOfShortcutChangesReArmsOnce150MsAfterTheLast) {
+    menus.setUpStatusItem();
+    menus.applyHotkeys();
+    EXPECT_EQ(registrar.registrations, 3) << "arming applies once with one shortcut, then two";
+
+    for (std::uint16_t code : {21, 22, 23}) {
+        preferences->setBinding(PreferenceKey::regionHotkey,
+                                HotkeyBinding{code, ModifierSet::option | ModifierSet::shift, 1});
+        QTest::qWait(30);
+    }
+    EXPECT_EQ(registrar.registrations, 3);
+    QTest::qWait(100);
+    EXPECT_EQ(registrar.registrations, 3) << "still within 150 ms of the last change";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return registrar.registrations == 7; }, 500));
+    QTest::qWait(200);
+    EXPECT_EQ(registrar.registrations, 7) << "one re-arming: two applies of two shortcuts";
+
+    ASSERT_TRUE(menus.statusItem());
+    EXPECT_EQ(menus.statusItem()->item(StatusItem::captureRegion)->text(),
+              QStringLiteral("Capture Region  ⌥⇧5"));
+    EXPECT_EQ(menus.statusItem()->item(StatusItem::newIssue)->text(),
+              QStringLiteral("New Issue Without Screenshot  ⌥⇧5 ⌥⇧5"));
+}
+
+TEST_F(ShellMenusTest, ShortcutsAndStatusItemsReachTheirActions) {
+    menus.setUpStatusItem();
+    menus.applyHotkeys();
+    registrar.last();
+    auto* item = menus.statusItem();
+    item->item(StatusItem::captureRegion)->trigger();
+    item->item(StatusItem::captureFullScreen)->trigger();
+    item->item(StatusItem::newIssue)->trigger();
+    item->item(StatusItem::openDashboard)->trigger();
+    item->item(StatusItem::syncLine)->trigger();
+    item->item(StatusItem::signIn)->trigger();
+    EXPECT_EQ(actions.log,
+              (std::vector<std::string>{"fullScreen shortcut", "region", "fullScreen menu",
+                                        "newIssue", "dashboard", "sync", "account"}));
+}
+
+TEST_F(ShellMenusTest, BoardChangesRetitleAfterTheyAreStoredAndNoItemWhenTurnedOff) {
+    menus.setUpStatusItem();
+    menus.applyHotkeys();
+    EXPECT_EQ(menus.statusItem()->trayIcon().toolTip(), QStringLiteral("Tavro — nothing open"));
+    EXPECT_FALSE(menus.statusItem()->item(StatusItem::syncLine)->isVisible());
+    EXPECT_TRUE(menus.statusItem()->item(StatusItem::signIn)->isVisible());
+
+    menus.scheduleStatusMenuUpdate();
+    open = 1;
+    QTest::qWait(1);
+    EXPECT_EQ(menus.statusItem()->trayIcon().toolTip(), QStringLiteral("Tavro — 1 open capture"));
+    EXPECT_EQ(menus.statusItem()->item(StatusItem::openDashboard)->text(),
+              QStringLiteral("Open Dashboard  (1)"));
+
+    preferences->setFlag(PreferenceKey::showMenuBarIcon, false);
+    ShellMenus without{*preferences, hotkeys, actions, {}};
+    without.setUpStatusItem();
+    without.applyHotkeys();
+    EXPECT_EQ(without.statusItem(), nullptr);
+}
+
+} // namespace
