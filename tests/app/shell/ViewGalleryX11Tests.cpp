@@ -1,0 +1,185 @@
+#include "capture/HotkeyRecorderView.h"
+#include "shell/AppActions.h"
+#include "shell/AppIconView.h"
+#include "shell/AssigneeMenu.h"
+#include "shell/Badges.h"
+#include "shell/Buttons.h"
+#include "shell/Labels.h"
+#include "shell/MainMenu.h"
+#include "shell/PersonAvatar.h"
+#include "shell/Preferences.h"
+#include "shell/RelativeTime.h"
+#include "shell/StatusItem.h"
+#include "shell/Utf8.h"
+
+#include "TempLibrary.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+using namespace tavro;
+
+namespace {
+
+// Saves what a person would see, at the scale the test runs at, beside the build.
+void save(QWidget& widget, const QString& name) {
+    QDir().mkpath(QStringLiteral(TAVRO_SCREENSHOT_DIR));
+    const QString scale = QString::number(widget.devicePixelRatioF());
+    const QString file = QStringLiteral(TAVRO_SCREENSHOT_DIR) + u'/' + name +
+                         QStringLiteral("-scale") + scale + QStringLiteral(".png");
+    const QPixmap picture = widget.grab();
+    ASSERT_FALSE(picture.isNull());
+    ASSERT_TRUE(picture.save(file)) << file.toStdString();
+}
+
+class NoActions final : public AppActions {
+public:
+    void captureRegion() override {}
+    void captureFullScreen() override {}
+    void fullScreenShortcut() override {}
+    void newIssue() override {}
+    void openDashboard() override {}
+    void openSettings() override {}
+    void showOnboarding() override {}
+    void syncNow() override {}
+    void openAccountSettings() override {}
+};
+
+QHBoxLayout* row(QVBoxLayout* column, const QString& caption) {
+    column->addWidget(new SectionLabel(caption));
+    auto* line = new QHBoxLayout;
+    line->setSpacing(8);
+    column->addLayout(line);
+    return line;
+}
+
+void paint(QWidget* widget, std::uint32_t rgb) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colorFromRGB(rgb));
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+TEST(ViewGallery, SharedViewsRecorderAndMenusAsShown) {
+    test::TempFolder folder;
+    QSettings legacy(toQString((folder.path() / "legacy.conf").string()), QSettings::IniFormat);
+    Preferences preferences(
+        std::make_unique<QSettings>(toQString((folder.path() / "current.conf").string()),
+                                    QSettings::IniFormat),
+        legacy);
+    preferences.setBinding(PreferenceKey::fullScreenHotkey,
+                           HotkeyBinding{std::nullopt, ModifierSet::command, 1});
+
+    QWidget gallery;
+    paint(&gallery, Theme::surface.light);
+    auto* column = new QVBoxLayout(&gallery);
+    column->setContentsMargins(20, 16, 20, 16);
+    column->setSpacing(6);
+
+    auto* pills = row(column, QStringLiteral("Status pills"));
+    for (auto status : allCases<CaptureStatus>())
+        pills->addWidget(new StatusPill(status, false, false));
+    for (auto status : allCases<CaptureStatus>())
+        pills->addWidget(new StatusPill(status, true, false));
+    pills->addStretch();
+
+    auto* onImage = new QWidget;
+    paint(onImage, 0x5B8DB8);
+    auto* overImage = new QHBoxLayout(onImage);
+    overImage->setContentsMargins(8, 8, 8, 8);
+    for (auto status : allCases<CaptureStatus>())
+        overImage->addWidget(new StatusPill(status, false, true));
+    overImage->addWidget(new PriorityBadge(CapturePriority::high, true));
+    overImage->addWidget(new PriorityBadge(CapturePriority::low, true));
+    overImage->addStretch();
+    column->addWidget(new SectionLabel(QStringLiteral("Over a screenshot")));
+    column->addWidget(onImage);
+
+    auto* badges = row(column, QStringLiteral("Priorities and tags"));
+    for (auto priority : allCases<CapturePriority>())
+        badges->addWidget(new PriorityBadge(priority, false));
+    badges->addWidget(new TagChip(QStringLiteral("checkout")));
+    badges->addWidget(new TagChip(QStringLiteral("regression"), [] {}));
+    badges->addStretch();
+
+    auto* buttons = row(column, QStringLiteral("Buttons, key hints, app icons"));
+    buttons->addWidget(new PrimaryButton(QStringLiteral("Save")));
+    buttons->addWidget(new PrimaryButton(QStringLiteral("Connect"), Theme::statusOpen));
+    buttons->addWidget(new SecondaryButton(QStringLiteral("Cancel")));
+    buttons->addWidget(new IconButton(Icon::xmark));
+    buttons->addWidget(new KeyHint(QStringLiteral("Ctrl+↩")));
+    buttons->addWidget(new KeyHint(toQString(HotkeyBinding::defaultRegion().displayString())));
+    buttons->addWidget(new AppIconView(std::nullopt, 24));
+    buttons->addStretch();
+
+    auto* people = row(column, QStringLiteral("People and times"));
+    const Person ada{"p-1", "Ada Lovelace"}, grace{"p-2", "Grace Hopper"},
+        claude{"b-1", "Claude", {}, {}, "bot"};
+    for (const auto& person : {ada, grace, claude})
+        people->addWidget(new PersonAvatar(person, 24));
+    people->addWidget(new PersonAvatar(std::nullopt, 24));
+    people->addWidget(new AssigneeMenu({ada, grace, claude}, ada, {}, false));
+    people->addWidget(new AssigneeMenu({ada, grace, claude}, std::nullopt, {}, false));
+    const Seconds now = tavro::now();
+    for (double age : {2.0, 42.0, 300.0, 7200.0, 259200.0, 2592000.0}) {
+        auto* label = new QLabel(RelativeTime::string(now - age, now));
+        label->setFont(Theme::Font::caption());
+        people->addWidget(label);
+    }
+    people->addStretch();
+
+    column->addWidget(new SectionLabel(QStringLiteral("Shortcut recorders")));
+    auto* region = new HotkeyRecorderView(QStringLiteral("Capture a region"), preferences,
+                                          PreferenceKey::regionHotkey);
+    region->setConflict(true);
+    column->addWidget(region);
+    auto* full = new HotkeyRecorderView(QStringLiteral("Capture the whole screen"), preferences,
+                                        PreferenceKey::fullScreenHotkey);
+    column->addWidget(full);
+
+    gallery.resize(760, 520);
+    gallery.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&gallery));
+    full->button()->click();
+    full->model().keyDown(21, ModifierSet::option | ModifierSet::shift, 1);
+    full->model().keyDown(21, ModifierSet::option | ModifierSet::shift, 1.1);
+    EXPECT_EQ(full->button()->text(), QStringLiteral("⌥⇧4 ⌥⇧4"));
+    QTest::qWait(50);
+    save(gallery, QStringLiteral("shared-views"));
+    full->model().cancel();
+
+    NoActions actions;
+    StatusItem status(actions);
+    status.update(statusMenuState(
+        {preferences.regionHotkey(), HotkeyBinding::defaultFullScreen(), 3, SyncStatus{}, {}}));
+    status.menu().popup(QPoint(40, 40));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&status.menu()));
+    QTest::qWait(50);
+    save(status.menu(), QStringLiteral("status-menu"));
+    status.menu().hide();
+
+    QMainWindow window;
+    window.setWindowTitle(QStringLiteral("Tavro"));
+    window.setMenuBar(buildMainMenu(actions, &window));
+    window.resize(420, 200);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    save(*window.menuBar(), QStringLiteral("main-menu-bar"));
+    for (QAction* top : window.menuBar()->actions()) {
+        QMenu* menu = top->menu();
+        menu->popup(QPoint(40, 40));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        QTest::qWait(50);
+        save(*menu, QStringLiteral("main-menu-") + top->text().toLower());
+        menu->hide();
+    }
+}
+
+} // namespace
