@@ -47,9 +47,13 @@ protected:
     }
 
     void clickRecord() {
-        const QPoint centre = view->button()->mapToGlobal(view->button()->rect().center());
-        xdotool({QStringLiteral("mousemove"), QString::number(centre.x()),
-                 QString::number(centre.y()), QStringLiteral("click"), QStringLiteral("1")});
+        // xdotool works in the server's pixels.
+        const QPointF centre =
+            QPointF(view->button()->mapToGlobal(view->button()->rect().center())) *
+            view->devicePixelRatioF();
+        xdotool({QStringLiteral("mousemove"), QString::number(qRound(centre.x())),
+                 QString::number(qRound(centre.y())), QStringLiteral("click"),
+                 QStringLiteral("1")});
         ASSERT_TRUE(QTest::qWaitFor([&] { return view->model().isRecording(); }, 2000));
     }
 
