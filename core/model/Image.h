@@ -95,6 +95,7 @@ private:
         void operator()(cairo_surface_t* surface) const;
     };
     explicit Image(cairo_surface_t* surface);
+    std::optional<Image> resampled(PixelSize target) const;
 
     std::unique_ptr<cairo_surface_t, SurfaceRelease> surface_;
 };
