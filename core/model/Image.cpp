@@ -118,7 +118,6 @@ uint8_t* Image::pixels() {
 }
 
 const uint8_t* Image::pixels() const {
-    cairo_surface_flush(surface_.get());
     return cairo_image_surface_get_data(surface_.get());
 }
 
