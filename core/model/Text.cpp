@@ -87,6 +87,12 @@ std::unique_ptr<icu::BreakIterator> characterIterator(const icu::UnicodeString& 
 
 } // namespace
 
+std::string uppercased(std::string_view text) {
+    auto value = toICU(text);
+    value.toUpper(icu::Locale::getRoot());
+    return fromICU(value);
+}
+
 size_t characterCount(std::string_view text) {
     auto value = toICU(text);
     auto it = characterIterator(value);

@@ -14,8 +14,9 @@ bool isWhitespace(char32_t c, Whitespace set);
 std::string trimmed(std::string_view text, Whitespace set = Whitespace::AndNewlines);
 bool isBlank(std::string_view text, Whitespace set = Whitespace::AndNewlines);
 
-// Unicode-aware lower-casing, independent of the process locale.
+// Unicode-aware case mapping (full mappings), independent of the process locale.
 std::string lowercased(std::string_view text);
+std::string uppercased(std::string_view text);
 
 // The number of user-perceived characters (grapheme clusters).
 size_t characterCount(std::string_view text);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/Capture.h"
 #include "platform/StoreChangeNotifier.h"
 #include "store/Database.h"
 
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavro {
 
@@ -42,6 +44,26 @@ public:
 
     // Posts the store-changed notification once the current transaction (if any) commits.
     void postChange() const;
+
+    // Capture rows. Decoding never fails: missing or foreign values take fixed defaults.
+    static Capture decodeCapture(const Row& row);
+    // The live capture with exactly this id.
+    std::optional<Capture> capture(std::string_view id) const;
+    // The capture row whether soft-deleted or not.
+    std::optional<Capture> rawCapture(std::string_view id) const;
+
+    // Adds wire field names to a shared row's pending mark ("captures", "groups" or
+    // "capture_images"; any other table is ignored) and moves it to pendingPush, in one
+    // statement. A row that is not shared is left exactly as it was.
+    void markPending(std::string_view table, std::string_view id,
+                     const std::vector<std::string>& fields);
+
+    // Writes one history event; an event id that exists already leaves the stored row as it is.
+    // A local event without an actor id takes the signed-in user's.
+    void recordActivity(const std::optional<std::string>& captureID, std::string_view kind,
+                        std::string_view detail, std::string_view actor, std::string_view id,
+                        Seconds createdAt, const std::optional<std::string>& actorID = {},
+                        bool remote = false);
 
 private:
     std::optional<std::string> syncMetaOrNothing(std::string_view key) const;

@@ -1,0 +1,54 @@
+#include "model/Capture.h"
+
+#include "model/Paths.h"
+#include "model/Text.h"
+
+namespace tavro {
+
+namespace {
+
+// The first line break of a note: a line feed, with a carriage return before it taken as part
+// of the same break. Returns the end of the first line and the start of the rest.
+std::optional<std::pair<size_t, size_t>> firstLineBreak(const std::string& note) {
+    auto feed = note.find('\n');
+    if (feed == std::string::npos)
+        return std::nullopt;
+    size_t lineEnd = (feed > 0 && note[feed - 1] == '\r') ? feed - 1 : feed;
+    return std::pair{lineEnd, feed + 1};
+}
+
+} // namespace
+
+std::optional<std::filesystem::path> Capture::imageURL() const {
+    return TavroPaths::imageURL(imagePath);
+}
+
+std::optional<std::filesystem::path> Capture::thumbURL() const {
+    if (!thumbPath)
+        return std::nullopt;
+    return TavroPaths::thumbURL(*thumbPath);
+}
+
+std::string Capture::shortID() const { return id.size() <= 8 ? id : id.substr(id.size() - 8); }
+
+std::string Capture::title() const {
+    auto split = firstLineBreak(note);
+    auto firstLine = split ? note.substr(0, split->first) : note;
+    auto trimmed = text::trimmed(firstLine, text::Whitespace::Horizontal);
+    if (!trimmed.empty())
+        return trimmed;
+    std::string untitled = hasImage() ? "Untitled capture" : "Untitled issue";
+    if (appName)
+        untitled += " in " + *appName;
+    return untitled;
+}
+
+std::string Capture::noteBody() const {
+    auto split = firstLineBreak(note);
+    if (!split)
+        return {};
+    return text::trimmed(std::string_view(note).substr(split->second),
+                         text::Whitespace::AndNewlines);
+}
+
+} // namespace tavro

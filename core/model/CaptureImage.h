@@ -1,0 +1,47 @@
+#pragma once
+
+#include "model/BoardEnums.h"
+#include "model/Time.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace tavro {
+
+// One screenshot of a capture, mirroring a row of the capture_images table.
+struct CaptureImage {
+    std::string id;
+    std::string captureID;
+    std::int64_t position = 0; // negative asks the store for the next free place
+    std::string imagePath;     // empty while awaiting download, and once deleted
+    std::optional<std::string> annotatedPath;
+    std::optional<std::string> thumbPath;
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::int64_t bytes = 0;
+    std::optional<std::string> annotationJSON;
+    Seconds createdAt = 0;
+    std::optional<std::string> remoteID;
+    SyncState syncState = SyncState::local;
+    bool dirty = false;
+    std::optional<std::string> originalSHA256;
+    std::optional<std::string> markedSHA256;
+    std::optional<std::string> thumbSHA256;
+    std::int64_t version = 0;
+    std::optional<Seconds> deletedAt;
+
+    bool operator==(const CaptureImage&) const = default;
+
+    // File locations inside the library; nothing when a stored path is empty or would leave it.
+    std::optional<std::filesystem::path> originalURL() const;
+    // The marked-up copy when there is one, else the original.
+    std::optional<std::filesystem::path> displayURL() const;
+    std::optional<std::filesystem::path> thumbURL() const;
+
+    // The file is known to the web service but not yet on this machine.
+    bool isAwaitingDownload() const { return imagePath.empty() && originalSHA256.has_value(); }
+};
+
+} // namespace tavro
