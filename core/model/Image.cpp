@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
+
+#include <sys/mman.h>
 
 namespace tavro {
 
@@ -19,6 +22,48 @@ struct FileClose {
 struct ContextRelease {
     void operator()(cairo_t* context) const { cairo_destroy(context); }
 };
+
+// The C library keeps freed blocks of up to 32 MiB for reuse, so images below that land on
+// pages already mapped. Larger ones (a 5K screenshot is 56 MiB) go back to the kernel when
+// freed and come back as fresh pages, each one faulted in on first touch; in huge pages that is
+// a few dozen faults instead of thousands, which makes copying such an image several times
+// faster.
+constexpr size_t largeImageBytes = size_t(32) << 20;
+
+struct Mapping {
+    void* address;
+    size_t length;
+};
+
+void unmap(void* mapping) {
+    auto* owned = static_cast<Mapping*>(mapping);
+    munmap(owned->address, owned->length);
+    delete owned;
+}
+
+// Fresh anonymous pages come zeroed, so the image starts transparent without a pass over it.
+cairo_surface_t* createMappedSurface(PixelSize size, int stride, size_t bytes) {
+    void* address =
+        mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (address == MAP_FAILED)
+        return nullptr;
+    madvise(address, bytes, MADV_HUGEPAGE);
+    auto* mapping = new (std::nothrow) Mapping{address, bytes};
+    if (!mapping) {
+        munmap(address, bytes);
+        return nullptr;
+    }
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        static_cast<unsigned char*>(address), CAIRO_FORMAT_ARGB32, size.width, size.height, stride);
+    static cairo_user_data_key_t mappingKey;
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_set_user_data(surface, &mappingKey, mapping, unmap) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        unmap(mapping);
+        return nullptr;
+    }
+    return surface;
+}
 
 } // namespace
 
@@ -55,8 +100,14 @@ Image::~Image() = default;
 std::optional<Image> Image::create(PixelSize size) {
     if (!codec::acceptableSize(size.width, size.height))
         return std::nullopt;
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, size.width);
+    const size_t bytes = size_t(stride) * size_t(size.height);
     cairo_surface_t* surface =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size.width, size.height);
+        bytes >= largeImageBytes
+            ? createMappedSurface(size, stride, bytes)
+            : cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size.width, size.height);
+    if (!surface)
+        return std::nullopt;
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
         return std::nullopt;

@@ -298,3 +298,16 @@ TEST(Image, CropsAndCopies) {
     copy->setPixel(0, 0, 0);
     EXPECT_NE(picture.pixel(0, 0), 0u);
 }
+
+TEST(Image, LargeImagesStartTransparentAndCopy) {
+    // Over 32 MiB of pixels, where memory comes straight from the kernel.
+    auto large = Image::create({4096, 2100});
+    ASSERT_TRUE(large);
+    EXPECT_EQ(large->pixel(0, 0), 0u);
+    EXPECT_EQ(large->pixel(4095, 2099), 0u);
+    large->setPixel(4095, 2099, 0xFF102030);
+    const auto copy = large->copy();
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->pixel(4095, 2099), 0xFF102030u);
+    EXPECT_EQ(copy->pixel(2000, 1000), 0u);
+}
