@@ -104,6 +104,23 @@ public:
     // so that no other program's change between them is overwritten.
     void update(const Capture& capture);
 
+    // Workflow: each reads the live capture, changes it, rewrites it with update(), records one
+    // history event and returns the capture as stored, all in one transaction; nothing (and no
+    // write) when no live capture has the id. setStatus, claim and resolve post the
+    // notification twice, assign once.
+
+    std::optional<Capture> setStatus(std::string_view id, CaptureStatus status,
+                                     std::string_view actor);
+    // Takes the capture for `by`: open becomes in progress, a missing assignee becomes the
+    // signed-in user; any earlier claim is replaced.
+    std::optional<Capture> claim(std::string_view id, std::string_view by);
+    // An absent assignee clears the assignment.
+    std::optional<Capture> assign(std::string_view id, const std::optional<std::string>& assigneeID,
+                                  std::string_view actor);
+    // An absent reference clears an earlier one; the claim and the assignee stay.
+    std::optional<Capture> resolve(std::string_view id, const std::optional<std::string>& reference,
+                                   std::string_view actor);
+
 private:
     std::optional<std::string> syncMetaOrNothing(std::string_view key) const;
 
