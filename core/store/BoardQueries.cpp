@@ -101,7 +101,8 @@ Filter filterOf(const CaptureQuery& query) {
 
 std::optional<std::string> CaptureStore::resolveCaptureID(std::string_view reference) const {
     const std::string wanted = text::trimmed(reference);
-    if (wanted.empty())
+    // Bound text ends at a NUL, so "abc\0x" would otherwise find the capture "abc".
+    if (wanted.empty() || wanted.find('\0') != std::string::npos)
         return std::nullopt;
     if (capture(wanted))
         return wanted;
