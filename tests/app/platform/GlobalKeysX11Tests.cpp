@@ -149,3 +149,30 @@ TEST_F(GlobalKeysTest, KeysAreNamedFromTheCurrentLayout) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(GlobalKeysTest, AltAndSuperBitsComeFromTheServersModifierMap) {
+    EXPECT_EQ(keys.keyboard->modifierMask(ModifierSet::command),
+              std::optional<std::uint16_t>(XCB_MOD_MASK_4));
+    // fn has no X11 bit: a combination with it grabs the same keys without it.
+    EXPECT_EQ(keys.keyboard->modifierMask(ModifierSet::function | ModifierSet::command),
+              std::optional<std::uint16_t>(XCB_MOD_MASK_4));
+
+    // Move Super to Mod3; the keyboard follows the mapping change.
+    auto xmodmap = [](const char* expression) {
+        return QProcess::execute(QStringLiteral("xmodmap"),
+                                 {QStringLiteral("-e"), QString::fromUtf8(expression)});
+    };
+    ASSERT_EQ(xmodmap("remove mod4 = Super_L Super_R"), 0);
+    ASSERT_EQ(xmodmap("add mod3 = Super_L Super_R"), 0);
+    const bool followed = QTest::qWaitFor(
+        [&] { return keys.keyboard->modifierMask(ModifierSet::command) == XCB_MOD_MASK_3; }, 2000);
+    xmodmap("remove mod3 = Super_L Super_R");
+    xmodmap("add mod4 = Super_L Super_R");
+    EXPECT_TRUE(followed);
+    EXPECT_EQ(keys.keyboard->modifiersOfState(XCB_MOD_MASK_1 | XCB_MOD_MASK_SHIFT),
+              ModifierSet::option | ModifierSet::shift);
+}
+
+} // namespace
