@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <unicode/brkiter.h>
+#include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
@@ -138,6 +139,18 @@ std::string validUTF8(std::string_view text) {
             out.append(text.substr(at, pos - at));
     }
     return out;
+}
+
+bool canonicallyEqual(std::string_view a, std::string_view b) {
+    if (a == b)
+        return true;
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+    if (U_FAILURE(status))
+        return false;
+    auto left = nfd->normalize(toICU(a), status);
+    auto right = nfd->normalize(toICU(b), status);
+    return U_SUCCESS(status) && left == right;
 }
 
 } // namespace tavro::text

@@ -27,4 +27,7 @@ std::string prefixCharacters(std::string_view text, size_t count);
 // Replaces every ill-formed UTF-8 sequence with U+FFFD.
 std::string validUTF8(std::string_view text);
 
+// Unicode canonical equivalence: "é" as one code point equals "e" followed by U+0301.
+bool canonicallyEqual(std::string_view a, std::string_view b);
+
 } // namespace tavro::text

@@ -1,14 +1,19 @@
 #pragma once
 
+#include "model/BoardRecords.h"
 #include "model/Capture.h"
+#include "model/CaptureQuery.h"
 #include "platform/StoreChangeNotifier.h"
 #include "store/Database.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tavro {
@@ -21,9 +26,9 @@ public:
 
     // Opens (and for the default location first moves a former library into place), creates
     // the folders and migrates. Throws DatabaseError or std::filesystem::filesystem_error.
-    explicit CaptureStore(const std::filesystem::path& url,
-                          std::shared_ptr<StoreChangeNotifier> notifier =
-                              defaultStoreChangeNotifier());
+    explicit CaptureStore(
+        const std::filesystem::path& url,
+        std::shared_ptr<StoreChangeNotifier> notifier = defaultStoreChangeNotifier());
     CaptureStore(const CaptureStore&) = delete;
     CaptureStore& operator=(const CaptureStore&) = delete;
 
@@ -64,6 +69,57 @@ public:
                         std::string_view detail, std::string_view actor, std::string_view id,
                         Seconds createdAt, const std::optional<std::string>& actorID = {},
                         bool remote = false);
+
+    // Board queries: reads only, nothing posted. Soft-deleted captures are never listed.
+
+    // A full id, or the beginning of one (ASCII letter case ignored) that names exactly one live
+    // capture. "%", "_" and a backslash in the reference are plain characters.
+    std::optional<std::string> resolveCaptureID(std::string_view reference) const;
+    // Live captures through the filter, high priority first, then by creation time.
+    std::vector<Capture> captures(const CaptureQuery& query) const;
+    // Live captures outside any workspace, newest first.
+    std::vector<Capture> localCaptures() const;
+    // Live captures per status; statuses without any are left out.
+    std::map<CaptureStatus, std::int64_t> countsByStatus() const;
+    // Screenshot rows per capture id, deleted screenshots and captures included.
+    std::unordered_map<std::string, std::int64_t> imageCounts() const;
+    std::unordered_map<std::string, std::int64_t> commentCounts() const;
+    // Tag names of one capture, ordered without regard to ASCII letter case.
+    std::vector<std::string> tags(std::string_view captureID) const;
+    // Every tag name that a live capture carries, once each.
+    std::vector<std::string> allTags() const;
+    // A capture's history, oldest first.
+    std::vector<ActivityEvent> activity(std::string_view captureID) const;
+    static ActivityEvent decodeActivity(const Row& row);
+
+    // Capture writes: each posts the store-changed notification once.
+
+    // Stores a new capture with its "created" event, in one transaction. Without a workspace
+    // and not local-only it joins the default workspace; a shared capture starts pendingPush
+    // with the whole row pending. The author defaults to the signed-in user.
+    void insert(const Capture& capture);
+    // Rewrites the capture's editable columns, bumps updated_at and, on a shared row, marks the
+    // fields that differ from the stored row. The read and the writes share one transaction; a
+    // caller that read the record itself wraps that read and this call in db().transaction()
+    // so that no other program's change between them is overwritten.
+    void update(const Capture& capture);
+
+    // Workflow: each reads the live capture, changes it, rewrites it with update(), records one
+    // history event and returns the capture as stored, all in one transaction; nothing (and no
+    // write) when no live capture has the id. setStatus, claim and resolve post the
+    // notification twice, assign once.
+
+    std::optional<Capture> setStatus(std::string_view id, CaptureStatus status,
+                                     std::string_view actor);
+    // Takes the capture for `by`: open becomes in progress, a missing assignee becomes the
+    // signed-in user; any earlier claim is replaced.
+    std::optional<Capture> claim(std::string_view id, std::string_view by);
+    // An absent assignee clears the assignment.
+    std::optional<Capture> assign(std::string_view id, const std::optional<std::string>& assigneeID,
+                                  std::string_view actor);
+    // An absent reference clears an earlier one; the claim and the assignee stay.
+    std::optional<Capture> resolve(std::string_view id, const std::optional<std::string>& reference,
+                                   std::string_view actor);
 
 private:
     std::optional<std::string> syncMetaOrNothing(std::string_view key) const;

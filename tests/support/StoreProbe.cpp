@@ -1,13 +1,63 @@
 // Acts on a library from a process of its own, for the tests of what two programs do at once.
 //   tavro-store-probe open <database>   open (creating and migrating); prints "ok"
 //   tavro-store-probe post <database>   open and post the store-changed notification
+//   tavro-store-probe claim-resolve <database> <id> <rounds> <name>
+//       each round: claim as <name>, append "<name><round>;" to the note, resolve with the
+//       reference "<name><round>"
+//   tavro-store-probe status-priority <database> <id> <rounds> <name>
+//       each round: set the next status as <name>, flip the priority and append
+//       "<name><round>;" to the note
 #include "store/CaptureStore.h"
 
+#include <array>
 #include <cstdio>
 #include <exception>
 #include <string>
 
 using namespace tavro;
+
+namespace {
+
+// Read, change and rewrite in one transaction, as any caller of update() that edits a record
+// it read must, so that the other program's writes in between are not overwritten.
+template <class Change> void edit(CaptureStore& store, const std::string& id, Change change) {
+    store.db().transaction([&] {
+        auto capture = store.capture(id);
+        if (!capture)
+            throw std::runtime_error("no capture " + id);
+        change(*capture);
+        store.update(*capture);
+    });
+}
+
+void claimResolve(CaptureStore& store, const std::string& id, int rounds, const std::string& name) {
+    for (int round = 0; round < rounds; ++round) {
+        const std::string token = name + std::to_string(round);
+        if (!store.claim(id, name))
+            throw std::runtime_error("claim found no capture");
+        edit(store, id, [&](Capture& c) { c.note += token + ";"; });
+        if (!store.resolve(id, token, name))
+            throw std::runtime_error("resolve found no capture");
+    }
+}
+
+void statusPriority(CaptureStore& store, const std::string& id, int rounds,
+                    const std::string& name) {
+    constexpr std::array statuses{CaptureStatus::open, CaptureStatus::inProgress,
+                                  CaptureStatus::archived, CaptureStatus::resolved};
+    for (int round = 0; round < rounds; ++round) {
+        const std::string token = name + std::to_string(round);
+        if (!store.setStatus(id, statuses[size_t(round) % statuses.size()], name))
+            throw std::runtime_error("setStatus found no capture");
+        edit(store, id, [&](Capture& c) {
+            c.priority =
+                c.priority == CapturePriority::high ? CapturePriority::low : CapturePriority::high;
+            c.note += token + ";";
+        });
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -22,6 +72,15 @@ int main(int argc, char** argv) {
         } else if (command == "post") {
             store.postChange();
             std::printf("posted\n");
+        } else if ((command == "claim-resolve" || command == "status-priority") && argc == 6) {
+            const std::string id = argv[3];
+            const int rounds = std::stoi(argv[4]);
+            const std::string name = argv[5];
+            if (command == "claim-resolve")
+                claimResolve(store, id, rounds, name);
+            else
+                statusPriority(store, id, rounds, name);
+            std::printf("done\n");
         } else {
             std::fprintf(stderr, "unknown command %s\n", command.c_str());
             return 2;

@@ -41,3 +41,11 @@ TEST(Text, ReplacesIllFormedUTF8) {
     EXPECT_EQ(validUTF8("a\xFFz"), "a\uFFFDz");
     EXPECT_EQ(validUTF8("\xE2\x82"), "\uFFFD");
 }
+
+TEST(Text, ComparesByCanonicalEquivalence) {
+    EXPECT_TRUE(canonicallyEqual("caf\u00E9", "cafe\u0301"));
+    EXPECT_TRUE(canonicallyEqual("\u212B", "\u00C5")); // Ångström sign and letter Å
+    EXPECT_FALSE(canonicallyEqual("caf\u00E9", "cafe"));
+    EXPECT_FALSE(canonicallyEqual("\uFB01", "fi")); // a compatibility ligature is not canonical
+    EXPECT_TRUE(canonicallyEqual("", ""));
+}

@@ -1,0 +1,187 @@
+#include "store/CaptureStore.h"
+
+#include "model/Text.h"
+#include "model/Uuid.h"
+
+namespace tavro {
+
+namespace {
+
+std::vector<Capture> decodeCaptures(const std::vector<Row>& rows) {
+    std::vector<Capture> captures;
+    captures.reserve(rows.size());
+    for (const auto& row : rows)
+        captures.push_back(CaptureStore::decodeCapture(row));
+    return captures;
+}
+
+// A LIKE pattern that matches every text beginning with `prefix`, taken literally.
+std::string literalPrefixPattern(std::string_view prefix) {
+    std::string pattern;
+    pattern.reserve(prefix.size() + 1);
+    for (char c : prefix) {
+        if (c == '%' || c == '_' || c == '\\')
+            pattern += '\\';
+        pattern += c;
+    }
+    pattern += '%';
+    return pattern;
+}
+
+std::unordered_map<std::string, std::int64_t> countsByCapture(Database& db, std::string_view sql) {
+    std::unordered_map<std::string, std::int64_t> counts;
+    for (const auto& row : db.query(sql))
+        if (auto id = row.string("capture_id"))
+            counts[*id] = row.intValue("n").value_or(0);
+    return counts;
+}
+
+std::vector<std::string> names(const std::vector<Row>& rows) {
+    std::vector<std::string> out;
+    for (const auto& row : rows)
+        if (auto name = row.string("name"))
+            out.push_back(std::move(*name));
+    return out;
+}
+
+// Conditions and their bound values, gathered in the order of the question marks.
+struct Filter {
+    std::vector<std::string> conditions{"c.deleted_at IS NULL"};
+    std::vector<SQLValue> values;
+
+    void add(std::string condition, std::vector<SQLValue> bound) {
+        conditions.push_back(std::move(condition));
+        for (auto& value : bound)
+            values.push_back(std::move(value));
+    }
+};
+
+Filter filterOf(const CaptureQuery& query) {
+    Filter filter;
+    if (query.tag && !query.tag->empty())
+        // EXISTS rather than a join: a capture with several matching tags is listed once.
+        filter.add("EXISTS (SELECT 1 FROM capture_tags ct JOIN tags t ON t.id = ct.tag_id "
+                   "WHERE ct.capture_id = c.id AND LOWER(t.name) = LOWER(?))",
+                   {*query.tag});
+    if (query.statuses && !query.statuses->empty()) {
+        std::string marks;
+        std::vector<SQLValue> values;
+        for (auto status : *query.statuses) {
+            marks += marks.empty() ? "?" : ",?";
+            values.emplace_back(rawValue(status));
+        }
+        filter.add("c.status IN (" + marks + ")", std::move(values));
+    }
+    if (query.groupID)
+        filter.add("c.group_id = ?", {*query.groupID});
+    if (query.groupName && !query.groupName->empty())
+        filter.add("c.group_id IN (SELECT id FROM groups WHERE LOWER(name) = LOWER(?) AND "
+                   "deleted_at IS NULL)",
+                   {*query.groupName});
+    if (query.priority)
+        filter.add("c.priority = ?", {rawValue(*query.priority)});
+    if (query.workspaceID)
+        filter.add("c.workspace_id = ?", {*query.workspaceID});
+    if (query.assigneeID)
+        filter.add("c.assignee_id = ?", {*query.assigneeID});
+    if (query.authorID)
+        // Captures without an author count as everybody's.
+        filter.add("(c.author_id = ? OR c.author_id IS NULL)", {*query.authorID});
+    if (query.search && !text::isBlank(*query.search, text::Whitespace::Horizontal)) {
+        const std::string pattern = "%" + *query.search + "%";
+        filter.add("(c.note LIKE ? OR c.app_name LIKE ? OR c.window_title LIKE ? OR c.url LIKE ?)",
+                   {pattern, pattern, pattern, pattern});
+    }
+    return filter;
+}
+
+} // namespace
+
+std::optional<std::string> CaptureStore::resolveCaptureID(std::string_view reference) const {
+    const std::string wanted = text::trimmed(reference);
+    if (wanted.empty())
+        return std::nullopt;
+    if (capture(wanted))
+        return wanted;
+    auto rows = db_->query(
+        "SELECT id FROM captures WHERE id LIKE ? ESCAPE '\\' AND deleted_at IS NULL LIMIT 2;",
+        {literalPrefixPattern(wanted)});
+    if (rows.size() != 1)
+        return std::nullopt;
+    return rows.front().string("id");
+}
+
+std::vector<Capture> CaptureStore::captures(const CaptureQuery& query) const {
+    Filter filter = filterOf(query);
+    std::string sql = "SELECT c.* FROM captures c WHERE ";
+    for (size_t i = 0; i < filter.conditions.size(); ++i)
+        sql += (i ? " AND " : "") + filter.conditions[i];
+    sql += " ORDER BY CASE c.priority WHEN 'high' THEN 0 WHEN 'normal' THEN 1 ELSE 2 END, "
+           "c.created_at ";
+    sql += query.newestFirst ? "DESC" : "ASC";
+    sql += " LIMIT ? OFFSET ?;";
+    filter.values.emplace_back(query.limit);
+    filter.values.emplace_back(query.offset);
+    return decodeCaptures(db_->query(sql, filter.values));
+}
+
+std::vector<Capture> CaptureStore::localCaptures() const {
+    return decodeCaptures(db_->query("SELECT * FROM captures WHERE workspace_id IS NULL AND "
+                                     "deleted_at IS NULL ORDER BY created_at DESC;"));
+}
+
+std::map<CaptureStatus, std::int64_t> CaptureStore::countsByStatus() const {
+    std::map<CaptureStatus, std::int64_t> counts;
+    for (const auto& row : db_->query("SELECT status, COUNT(*) AS n FROM captures WHERE "
+                                      "deleted_at IS NULL GROUP BY status;"))
+        if (auto text = row.string("status"))
+            if (auto status = fromRawValue<CaptureStatus>(*text))
+                counts[*status] = row.intValue("n").value_or(0);
+    return counts;
+}
+
+std::unordered_map<std::string, std::int64_t> CaptureStore::imageCounts() const {
+    return countsByCapture(
+        *db_, "SELECT capture_id, COUNT(*) AS n FROM capture_images GROUP BY capture_id;");
+}
+
+std::unordered_map<std::string, std::int64_t> CaptureStore::commentCounts() const {
+    return countsByCapture(*db_,
+                           "SELECT capture_id, COUNT(*) AS n FROM comments GROUP BY capture_id;");
+}
+
+std::vector<std::string> CaptureStore::tags(std::string_view captureID) const {
+    return names(db_->query("SELECT t.name FROM tags t JOIN capture_tags ct ON ct.tag_id = t.id "
+                            "WHERE ct.capture_id = ? ORDER BY t.name COLLATE NOCASE;",
+                            {captureID}));
+}
+
+std::vector<std::string> CaptureStore::allTags() const {
+    return names(db_->query("SELECT DISTINCT t.name FROM tags t JOIN capture_tags ct ON ct.tag_id "
+                            "= t.id JOIN captures c ON c.id = ct.capture_id AND c.deleted_at IS "
+                            "NULL ORDER BY t.name COLLATE NOCASE;"));
+}
+
+std::vector<ActivityEvent> CaptureStore::activity(std::string_view captureID) const {
+    std::vector<ActivityEvent> events;
+    for (const auto& row : db_->query(
+             "SELECT * FROM activity WHERE capture_id = ? ORDER BY created_at ASC;", {captureID}))
+        events.push_back(decodeActivity(row));
+    return events;
+}
+
+ActivityEvent CaptureStore::decodeActivity(const Row& row) {
+    ActivityEvent event;
+    auto id = row.string("id");
+    event.id = id ? *id : makeUUID();
+    event.captureID = row.string("capture_id");
+    event.kind = row.string("kind").value_or("");
+    event.detail = row.string("detail").value_or("");
+    event.actor = row.string("actor").value_or("you");
+    event.createdAt = row.date("created_at").value_or(now());
+    event.actorID = row.string("actor_id");
+    event.remote = row.boolValue("remote");
+    return event;
+}
+
+} // namespace tavro
