@@ -1,8 +1,8 @@
 #include "Formatting.h"
 
+#include "model/Annotation.h"
 #include "model/Paths.h"
 #include "model/Text.h"
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -151,12 +151,7 @@ std::optional<std::string> distinctWindowTitle(const Capture& capture) {
 }
 
 bool hasAnnotations(const CaptureImage& image) {
-    // PENDING-ANNOTATION: switch to the core mark-up reader once it lands.
-    if (!image.annotationJSON)
-        return false;
-    auto json = nlohmann::json::parse(*image.annotationJSON, nullptr, false);
-    return json.is_object() && json.contains("shapes") && json["shapes"].is_array() &&
-           !json["shapes"].empty();
+    return image.annotationJSON && !Annotation::decode(*image.annotationJSON).isEmpty();
 }
 
 std::string listLine(const Capture& capture, const std::optional<std::string>& groupName,
