@@ -29,10 +29,12 @@ std::string literalPrefixPattern(std::string_view prefix) {
 }
 
 std::unordered_map<std::string, std::int64_t> countsByCapture(Database& db, std::string_view sql) {
+    const auto rows = db.query(sql);
     std::unordered_map<std::string, std::int64_t> counts;
-    for (const auto& row : db.query(sql))
+    counts.reserve(rows.size());
+    for (const auto& row : rows)
         if (auto id = row.string("capture_id"))
-            counts[*id] = row.intValue("n").value_or(0);
+            counts.emplace(std::move(*id), row.intValue("n").value_or(0));
     return counts;
 }
 
@@ -99,13 +101,15 @@ Filter filterOf(const CaptureQuery& query) {
 
 std::optional<std::string> CaptureStore::resolveCaptureID(std::string_view reference) const {
     const std::string wanted = text::trimmed(reference);
-    if (wanted.empty())
+    // Bound text ends at a NUL, so "abc\0x" would otherwise find the capture "abc".
+    if (wanted.empty() || wanted.find('\0') != std::string::npos)
         return std::nullopt;
     if (capture(wanted))
         return wanted;
-    auto rows = db_->query(
-        "SELECT id FROM captures WHERE id LIKE ? ESCAPE '\\' AND deleted_at IS NULL LIMIT 2;",
-        {literalPrefixPattern(wanted)});
+    // The inner scan reads only the id index, not the whole rows.
+    auto rows = db_->query("SELECT id FROM captures WHERE id IN (SELECT id FROM captures WHERE id "
+                           "LIKE ? ESCAPE '\\') AND deleted_at IS NULL LIMIT 2;",
+                           {literalPrefixPattern(wanted)});
     if (rows.size() != 1)
         return std::nullopt;
     return rows.front().string("id");

@@ -262,6 +262,8 @@ TEST_F(BoardQueriesTest, ResolvesShortReferences) {
         {"ab%", std::nullopt},
         {"a%", "a%bc"},
         {"a\\", std::nullopt},
+        {std::string("ab_c\0x", 6), std::nullopt},
+        {std::string("ab_\0", 4), std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(store.resolveCaptureID(c.reference), c.expected) << c.reference;
