@@ -186,30 +186,31 @@ TEST(AgentServerProcess, TextThatIsNotUTF8StillGetsAReply) {
 }
 
 TEST(AgentServerProcess, FatalStartUpWritesThreeLinesAndNothingToStandardOutput) {
+    // Each case breaks a library inside a fresh folder and returns the library folder.
     struct Case {
         const char* name;
-        std::function<void(const fs::path& home)> breakLibrary;
+        std::function<fs::path(const fs::path& folder)> breakLibrary;
     };
     const Case cases[] = {
         {"library folder cannot be created",
-         [](const fs::path& home) {
-             writeFile(home.parent_path() / "blocker", "x");
+         [](const fs::path& folder) {
+             writeFile(folder / "blocker", "x");
+             return folder / "blocker" / "Library";
          }},
         {"database cannot be opened",
-         [](const fs::path& home) {
-             fs::create_directories(home / "tavro.sqlite");
+         [](const fs::path& folder) {
+             fs::create_directories(folder / "Library" / "tavro.sqlite");
+             return folder / "Library";
          }},
         {"database is not a database",
-         [](const fs::path& home) {
-             writeFile(home / "tavro.sqlite", std::string(4096, 'x'));
+         [](const fs::path& folder) {
+             writeFile(folder / "Library" / "tavro.sqlite", std::string(4096, 'x'));
+             return folder / "Library";
          }},
     };
     for (const auto& c : cases) {
         TempFolder folder;
-        fs::path home = folder.path() / "Library";
-        if (std::string(c.name) == "library folder cannot be created")
-            home = folder.path() / "blocker" / "Library";
-        c.breakLibrary(home);
+        fs::path home = c.breakLibrary(folder.path());
         ScopedEnv env("TAVRO_HOME", home.string());
         auto result = serve(R"({"id":1,"method":"ping"})"
                             "\n");
