@@ -2,8 +2,10 @@
 #include "StdoutTransport.h"
 
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -73,4 +75,23 @@ TEST(StdoutTransport, AClosedReaderCostsTheReplyNotTheProcess) {
     auto text = errors.text();
     EXPECT_EQ(text.rfind("[tavro-mcp] could not write a reply, dropped: ", 0), 0u) << text;
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
+}
+
+TEST(StdoutTransport, StrayPrintsNeverReachTheProtocolStream) {
+    Pipe out, err;
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out.write, STDOUT_FILENO);
+        dup2(err.write, STDERR_FILENO);
+        int protocol = claimStandardOutput();
+        std::printf("stray print\n");
+        std::fflush(stdout);
+        StdoutTransport(protocol).send(JSON{{"id", 1}});
+        std::puts("another");
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_EQ(out.drain(), "{\"id\":1}\n");
+    EXPECT_EQ(err.drain(), "stray print\nanother\n");
 }

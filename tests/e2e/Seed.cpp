@@ -68,9 +68,15 @@ int main() {
                                                     .createdAt = t,
                                                     .updatedAt = t});
         checkout.groupID = group.id;
+        // As the app files one: the first screenshot is the cover from the start.
+        auto first = screenshot(checkout, 0, 3024, 1964, false);
+        checkout.imagePath = first.imagePath;
+        checkout.imageWidth = first.width;
+        checkout.imageHeight = first.height;
+        checkout.imageBytes = first.bytes;
         store.insert(checkout);
         store.setTags({"layout", "mobile"}, checkout.id);
-        store.addImage(screenshot(checkout, 0, 3024, 1964, false));
+        store.addImage(first);
         store.addImage(screenshot(checkout, 1, 800, 600, true));
 
         Capture typo{.id = makeUUID(),
