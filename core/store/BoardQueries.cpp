@@ -117,13 +117,15 @@ std::optional<std::string> CaptureStore::resolveCaptureID(std::string_view refer
 
 std::vector<Capture> CaptureStore::captures(const CaptureQuery& query) const {
     Filter filter = filterOf(query);
-    std::string sql = "SELECT c.* FROM captures c WHERE ";
+    std::string order = " ORDER BY CASE c.priority WHEN 'high' THEN 0 WHEN 'normal' THEN 1 ELSE 2 "
+                        "END, c.created_at ";
+    order += query.newestFirst ? "DESC" : "ASC";
+    // The page is chosen by sorting row ids alone; only its own rows are then read whole.
+    std::string sql = "SELECT c.* FROM captures c WHERE c.rowid IN (SELECT c.rowid FROM captures "
+                      "c WHERE ";
     for (size_t i = 0; i < filter.conditions.size(); ++i)
         sql += (i ? " AND " : "") + filter.conditions[i];
-    sql += " ORDER BY CASE c.priority WHEN 'high' THEN 0 WHEN 'normal' THEN 1 ELSE 2 END, "
-           "c.created_at ";
-    sql += query.newestFirst ? "DESC" : "ASC";
-    sql += " LIMIT ? OFFSET ?;";
+    sql += order + " LIMIT ? OFFSET ?)" + order + ";";
     filter.values.emplace_back(query.limit);
     filter.values.emplace_back(query.offset);
     return decodeCaptures(db_->query(sql, filter.values));

@@ -130,14 +130,17 @@ bool CaptureStore::deleteImage(std::string_view id) {
 
 void CaptureStore::refreshCover(std::string_view captureID) {
     db_->transaction([&] {
-        const auto list = images(captureID);
+        // Only the first screenshot matters: the order of images(), cut to one row.
+        const auto list = db_->query("SELECT * FROM capture_images WHERE capture_id = ? AND "
+                                     "deleted_at IS NULL ORDER BY position, created_at LIMIT 1;",
+                                     {captureID});
         if (list.empty()) {
             db_->execute("UPDATE captures SET image_path = '', thumb_path = NULL, image_width = 0, "
                          "image_height = 0, image_bytes = 0 WHERE id = ?;",
                          {captureID});
             return;
         }
-        const auto& first = list.front();
+        const auto first = decodeImage(list.front());
         // An empty marked-up path names no file; the capture still has its screenshot.
         const std::string& cover = first.annotatedPath && !first.annotatedPath->empty()
                                        ? *first.annotatedPath

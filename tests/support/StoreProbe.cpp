@@ -35,14 +35,24 @@ template <class Change> void edit(CaptureStore& store, const std::string& id, Ch
     });
 }
 
+// A breath between steps, as any real program leaves. SQLite's busy handler retries a waiting
+// writer only every 100 ms after a while, so two writers in tight loops could starve each other
+// for the whole busy timeout.
+void pause() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 void claimResolve(CaptureStore& store, const std::string& id, int rounds, const std::string& name) {
     for (int round = 0; round < rounds; ++round) {
         const std::string token = name + std::to_string(round);
         if (!store.claim(id, name))
             throw std::runtime_error("claim found no capture");
+        pause();
         edit(store, id, [&](Capture& c) { c.note += token + ";"; });
+        pause();
         if (!store.resolve(id, token, name))
             throw std::runtime_error("resolve found no capture");
+        pause();
     }
 }
 
@@ -54,11 +64,13 @@ void statusPriority(CaptureStore& store, const std::string& id, int rounds,
         const std::string token = name + std::to_string(round);
         if (!store.setStatus(id, statuses[size_t(round) % statuses.size()], name))
             throw std::runtime_error("setStatus found no capture");
+        pause();
         edit(store, id, [&](Capture& c) {
             c.priority =
                 c.priority == CapturePriority::high ? CapturePriority::low : CapturePriority::high;
             c.note += token + ";";
         });
+        pause();
     }
 }
 

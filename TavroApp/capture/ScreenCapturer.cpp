@@ -1,0 +1,76 @@
+#include "capture/ScreenCapturer.h"
+
+#include "capture/CaptureError.h"
+#include "capture/ScreenGeometry.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+
+#include <vector>
+
+namespace tavro::ScreenCapturer {
+
+namespace {
+
+std::vector<QRectF> screenFrames(const QList<QScreen*>& screens) {
+    std::vector<QRectF> frames;
+    frames.reserve(static_cast<size_t>(screens.size()));
+    for (QScreen* screen : screens)
+        frames.emplace_back(screen->geometry());
+    return frames;
+}
+
+QImage captureFullDisplay(QScreen* screen, const PermissionProbe& access) {
+    if (!access.screenRecordingGranted())
+        throw CaptureError::permissionDenied();
+    const QRect frame = screen->geometry();
+    // Window 0 is the root window, whose coordinates span every screen.
+    const QPixmap pixmap =
+        screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    if (pixmap.isNull())
+        throw CaptureError::captureFailed("the display could not be read");
+    QImage image = pixmap.toImage();
+    image.setDevicePixelRatio(1);
+    return image;
+}
+
+} // namespace
+
+QScreen* screenHoldingMostOf(const QRectF& rect) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const auto frames = screenFrames(screens);
+    if (auto index = ScreenGeometry::screenHoldingMostOf(rect, frames))
+        return screens[static_cast<qsizetype>(*index)];
+    return QGuiApplication::primaryScreen();
+}
+
+ScreenCapture captureRegion(const QRectF& rect, const PermissionProbe& access) {
+    if (rect.width() < minimumSelection || rect.height() < minimumSelection)
+        throw CaptureError::emptySelection();
+    QScreen* screen = screenHoldingMostOf(rect);
+    if (!screen)
+        throw CaptureError::noDisplay();
+    const QImage full = captureFullDisplay(screen, access);
+    auto crop = ScreenGeometry::cropRect(rect, QRectF(screen->geometry()),
+                                         screen->devicePixelRatio(), full.size());
+    if (!crop)
+        throw CaptureError::emptySelection();
+    QImage image = full.copy(*crop);
+    if (image.isNull())
+        throw CaptureError::emptySelection();
+    return {image, screen};
+}
+
+ScreenCapture captureDisplay(const QPointF& point, const PermissionProbe& access) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const auto frames = screenFrames(screens);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (auto index = ScreenGeometry::screenContaining(point, frames))
+        screen = screens[static_cast<qsizetype>(*index)];
+    if (!screen)
+        throw CaptureError::noDisplay();
+    return {captureFullDisplay(screen, access), screen};
+}
+
+} // namespace tavro::ScreenCapturer

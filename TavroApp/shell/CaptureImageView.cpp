@@ -1,0 +1,109 @@
+#include "shell/CaptureImageView.h"
+
+#include "shell/Theme.h"
+#include "shell/ThumbnailLoader.h"
+
+#include <QIcon>
+#include <QPainter>
+#include <QStyle>
+
+namespace tavro {
+
+namespace {
+
+constexpr int missingIconSize = 18;
+constexpr int missingSpacing = 6;
+
+} // namespace
+
+CaptureImageView::CaptureImageView(ThumbnailLoader& loader, ContentMode mode, QWidget* parent)
+    : QWidget(parent)
+    , loader_(loader)
+    , mode_(mode) {}
+
+void CaptureImageView::setPath(const QString& path) {
+    if (path == path_)
+        return;
+    path_ = path;
+    if (isVisible())
+        reload();
+}
+
+CaptureImageView::Shown CaptureImageView::shown() const {
+    if (!image_.isNull())
+        return Shown::image;
+    return failed_ ? Shown::missing : Shown::placeholder;
+}
+
+void CaptureImageView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    reload();
+}
+
+// Clears nothing before it starts: what is on screen stays until something replaces it.
+void CaptureImageView::reload() {
+    if (path_.isEmpty()) {
+        failed_ = true;
+        update();
+        return;
+    }
+    const QString requested = path_;
+    loader_.load(requested, this, [this, requested](const QImage& image) {
+        // A slow read of a file this view no longer shows must not replace the newer one.
+        if (requested != path_)
+            return;
+        if (image.isNull())
+            failed_ = true;
+        else
+            image_ = image;
+        update();
+    });
+}
+
+void CaptureImageView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    switch (shown()) {
+    case Shown::image:
+        paintImage(painter);
+        break;
+    case Shown::missing:
+        paintMissing(painter);
+        break;
+    case Shown::placeholder:
+        painter.fillRect(rect(), Theme::surfaceSunken.resolved(palette()));
+        break;
+    }
+}
+
+void CaptureImageView::paintImage(QPainter& painter) {
+    const QSizeF imageSize = image_.size();
+    QSizeF target = imageSize.scaled(
+        size(), mode_ == ContentMode::fit ? Qt::KeepAspectRatio : Qt::KeepAspectRatioByExpanding);
+    QRectF area(QPointF(0, 0), target);
+    area.moveCenter(QRectF(rect()).center());
+    painter.setClipRect(rect());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(area, image_);
+}
+
+void CaptureImageView::paintMissing(QPainter& painter) {
+    const QColor color = Theme::textTertiary.resolved(palette());
+    const QString text = QStringLiteral("Image missing");
+    const QFont font = Theme::Font::caption();
+    const QFontMetrics metrics(font);
+    const int height = missingIconSize + missingSpacing + metrics.height();
+    const int top = (this->height() - height) / 2;
+
+    QIcon icon = QIcon::fromTheme(QStringLiteral("image-missing"));
+    if (icon.isNull())
+        icon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    const QRect iconRect((width() - missingIconSize) / 2, top, missingIconSize, missingIconSize);
+    icon.paint(&painter, iconRect, Qt::AlignCenter, QIcon::Disabled);
+
+    painter.setPen(color);
+    painter.setFont(font);
+    painter.drawText(QRect(0, top + missingIconSize + missingSpacing, width(), metrics.height()),
+                     Qt::AlignHCenter | Qt::AlignTop, text);
+}
+
+} // namespace tavro

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/PermissionProbe.h"
+
+#include <QObject>
+#include <QTimer>
+
+namespace tavro {
+
+// The app's one view of the Screen Recording and Accessibility permissions. Both flags are read
+// at construction; afterwards they change only on refresh(), a request, or the poll that
+// onboarding runs while it is shown.
+class PermissionsService final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit PermissionsService(PermissionProbe& probe, QObject* parent = nullptr);
+    PermissionsService(const PermissionsService&) = delete;
+    PermissionsService& operator=(const PermissionsService&) = delete;
+
+    bool hasScreenRecording() const { return hasScreenRecording_; }
+    bool hasAccessibility() const { return hasAccessibility_; }
+    bool isPolling() const { return timer_.isActive(); }
+
+    // Re-reads both permissions; announces a change even when nothing changed.
+    void refresh();
+    void beginPolling();
+    void stopPolling();
+
+    // Asks for access and opens the settings pane when it is still refused.
+    void requestScreenRecording();
+    void requestAccessibility();
+    void openScreenRecordingSettings();
+    void openAccessibilitySettings();
+
+signals:
+    void changed();
+
+private:
+    PermissionProbe& probe_;
+    QTimer timer_;
+    bool hasScreenRecording_ = false;
+    bool hasAccessibility_ = false;
+};
+
+} // namespace tavro

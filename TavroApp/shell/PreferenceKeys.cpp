@@ -1,0 +1,63 @@
+#include "shell/PreferenceKeys.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace tavro {
+
+namespace {
+
+const std::array<PreferenceRow, 9> rows{{
+    {PreferenceKey::regionHotkey, "hotkey.region", PreferenceType::binding, false,
+     HotkeyBinding::defaultRegion()},
+    {PreferenceKey::fullScreenHotkey, "hotkey.fullScreen", PreferenceType::binding, false,
+     HotkeyBinding::defaultFullScreen()},
+    {PreferenceKey::hasCompletedOnboarding, "onboarding.completed", PreferenceType::flag, false},
+    {PreferenceKey::playCaptureSound,
+     "capture.sound",
+     PreferenceType::flag,
+     true,
+     {},
+     "Play a shutter sound"},
+    {PreferenceKey::copyToClipboard,
+     "capture.copyToClipboard",
+     PreferenceType::flag,
+     false,
+     {},
+     "Also copy the screenshot to the clipboard"},
+    {PreferenceKey::captureURLs,
+     "capture.collectURLs",
+     PreferenceType::flag,
+     false,
+     {},
+     "Record the page URL from browsers"},
+    {PreferenceKey::showMenuBarIcon, "ui.menuBarIcon", PreferenceType::flag, true},
+    {PreferenceKey::openDashboardAfterSave,
+     "capture.openDashboardAfterSave",
+     PreferenceType::flag,
+     false,
+     {},
+     "Open the dashboard after saving"},
+    {PreferenceKey::defaultGroupID,
+     "capture.defaultGroupID",
+     PreferenceType::optionalText,
+     false,
+     {},
+     "File new captures in"},
+}};
+
+} // namespace
+
+std::span<const PreferenceRow> preferenceRows() {
+    return rows;
+}
+
+const PreferenceRow& preferenceRow(PreferenceKey key) {
+    auto it = std::find_if(rows.begin(), rows.end(),
+                           [key](const PreferenceRow& row) { return row.key == key; });
+    if (it == rows.end())
+        throw std::logic_error("preference without a row");
+    return *it;
+}
+
+} // namespace tavro
