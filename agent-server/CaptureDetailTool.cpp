@@ -79,8 +79,8 @@ ToolResult ToolRegistry::getCapture(const JSON& arguments) const {
                     "Screenshot " + std::to_string(i + 1) + " of " + std::to_string(n) +
                     (Format::hasAnnotations(images[i]) ? " \u2014 marked up by the user" : "")));
             auto file = images[i].displayURL();
-            std::string path =
-                file ? file->string() : images[i].annotatedPath.value_or(images[i].imagePath);
+            auto path = ImageEncoder::shownPath(
+                file, images[i].annotatedPath.value_or(images[i].imagePath));
             auto prepared = file ? ImageEncoder::prepare(*file, edge) : ImageEncoder::Prepared{};
             if (prepared.status != Status::ready) {
                 if (prepared.status == Status::unreadable)
@@ -97,7 +97,7 @@ ToolResult ToolRegistry::getCapture(const JSON& arguments) const {
             auto prepared = file ? ImageEncoder::prepare(*file, edge) : ImageEncoder::Prepared{};
             if (prepared.status == Status::unreadable)
                 diagnostics::log("could not read image at " +
-                                 (file ? file->string() : capture->imagePath));
+                                 ImageEncoder::shownPath(file, capture->imagePath));
             if (prepared.status == Status::ready) {
                 result.content.push_back(ToolResult::imageBlock(std::move(prepared.base64PNG)));
                 ++attached;

@@ -1,5 +1,7 @@
 #include "ImageEncoder.h"
 
+#include "model/Paths.h"
+
 #include <openssl/evp.h>
 
 namespace tavro::ImageEncoder {
@@ -24,6 +26,11 @@ std::string base64(std::span<const std::uint8_t> bytes) {
     }
     out.resize(written);
     return out;
+}
+
+std::string shownPath(const std::optional<std::filesystem::path>& file, std::string_view stored) {
+    return file ? file->string()
+                : (TavroPaths::capturesRoot().string() + "/" + std::string(stored));
 }
 
 Prepared prepare(const std::filesystem::path& file, int maxEdge) {

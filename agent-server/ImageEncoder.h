@@ -31,6 +31,10 @@ struct Prepared {
     std::string base64PNG; // set when ready
 };
 
+// Where a stored screenshot path points, for messages: the guarded location when there is one,
+// else the stored text under the captures folder (shown only, never opened).
+std::string shownPath(const std::optional<std::filesystem::path>& file, std::string_view stored);
+
 // The whole road of a screenshot file to an agent: decode its first image, downscale it to
 // maxEdge, encode it as PNG and Base64.
 Prepared prepare(const std::filesystem::path& file, int maxEdge);

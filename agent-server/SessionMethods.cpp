@@ -141,7 +141,7 @@ JSON TavroMCPServer::handleResourceRead(const JSONRPC::Request& request) const {
         using Status = ImageEncoder::Prepared::Status;
         if (prepared.status == Status::unreadable)
             diagnostics::log("could not read image at " +
-                             (file ? file->string() : capture->imagePath));
+                             ImageEncoder::shownPath(file, capture->imagePath));
         else if (prepared.status == Status::ready)
             contents.push_back(
                 {{"uri", *uri}, {"mimeType", "image/png"}, {"blob", prepared.base64PNG}});

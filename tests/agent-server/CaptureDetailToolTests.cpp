@@ -150,3 +150,19 @@ TEST_F(CaptureDetailToolTest, CoverImageFallBackForCapturesWithoutScreenshotRows
     EXPECT_EQ(shape(call("get_capture", {{"id", "c0000002"}})), "t");
     EXPECT_TRUE(errors.text().starts_with("[tavro-mcp] could not read image at ")) << errors.text();
 }
+
+TEST_F(CaptureDetailToolTest, AScreenshotPathLeavingTheLibraryIsNeverOpened) {
+    auto capture = add(1, "Hostile");
+    addScreenshot(capture.id, 20, 20);
+    store->db().execute("UPDATE capture_images SET image_path = '../../../etc/passwd';");
+    StandardErrorCapture errors;
+    auto result = call("get_capture", {{"id", capture.id}});
+    EXPECT_EQ(shape(result), "tt");
+    auto shown = TavroPaths::capturesRoot().string() + "/../../../etc/passwd";
+    EXPECT_EQ(result.content[1]["text"],
+              "\u26A0\uFE0E A screenshot file is missing at " + shown + ".");
+    EXPECT_EQ(errors.text(), "[tavro-mcp] could not read image at " + shown + "\n");
+    EXPECT_NE(
+        result.content[0]["text"].get<std::string>().find("  1. (not available on this computer)"),
+        std::string::npos);
+}
