@@ -50,7 +50,15 @@ void TavroMCPServer::handleLine(std::string_view line) {
                                         "Malformed JSON-RPC message."));
         return;
     }
-    if (auto message = reply(*request))
+    std::optional<JSON> message;
+    try {
+        message = reply(*request);
+    } catch (const std::exception& error) {
+        // Whatever goes wrong, the client is answered rather than left waiting.
+        diagnostics::log(request->method + " failed: " + diagnostics::describe(error));
+        message = JSONRPC::error(request->id, JSONRPC::ErrorCode::internalError, error.what());
+    }
+    if (message)
         transport_->send(*message);
 }
 
