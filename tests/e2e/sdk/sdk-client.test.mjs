@@ -6,6 +6,7 @@ import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
 import { mkdtempSync, rmSync } from "node:fs";
 import { tmpdir } from "node:os";
+import { inflateSync } from "node:zlib";
 import { join } from "node:path";
 import { after, before, describe, test } from "node:test";
 
@@ -18,12 +19,26 @@ const toolNames = [
   "reopen_capture", "update_capture", "list_groups", "capture_stats",
 ];
 
-// Width and height from a PNG's IHDR chunk, after checking the signature.
+// Width and height of a PNG, after checking that it decodes: the signature, the chunks up to
+// IEND, and image data that inflates to one filtered row per line of pixels.
 function pngSize(base64) {
   const bytes = Buffer.from(base64, "base64");
   assert.deepEqual([...bytes.subarray(0, 8)], [0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]);
-  assert.equal(bytes.subarray(12, 16).toString("latin1"), "IHDR");
-  return [bytes.readUInt32BE(16), bytes.readUInt32BE(20)];
+  const chunks = [];
+  for (let at = 8; at < bytes.length; ) {
+    const length = bytes.readUInt32BE(at);
+    chunks.push({ type: bytes.subarray(at + 4, at + 8).toString("latin1"), data: bytes.subarray(at + 8, at + 8 + length) });
+    at += 12 + length;
+  }
+  assert.equal(chunks[0].type, "IHDR");
+  assert.equal(chunks.at(-1).type, "IEND");
+  const width = chunks[0].data.readUInt32BE(0);
+  const height = chunks[0].data.readUInt32BE(4);
+  const channels = { 2: 3, 6: 4 }[chunks[0].data[9]];
+  assert.equal(chunks[0].data[8], 8, "8 bits per channel");
+  const pixels = inflateSync(Buffer.concat(chunks.filter((c) => c.type === "IDAT").map((c) => c.data)));
+  assert.equal(pixels.length, height * (1 + width * channels));
+  return [width, height];
 }
 
 function texts(result) {
