@@ -25,8 +25,18 @@ using namespace tavro;
 
 namespace {
 
+// Removes a benchmark's library folder when the program ends.
+struct Folder {
+    fs::path path;
+    ~Folder() {
+        std::error_code error;
+        fs::remove_all(path, error);
+    }
+    const char* c_str() const { return path.c_str(); }
+};
+
 // A library folder of its own for each board size, made once per run.
-fs::path makeLibrary(int captures) {
+Folder makeLibrary(int captures) {
     std::string pattern = (fs::temp_directory_path() / "tavro-bench-XXXXXX").string();
     fs::path home = mkdtemp(pattern.data());
     setenv("TAVRO_HOME", home.c_str(), 1);
@@ -47,7 +57,7 @@ fs::path makeLibrary(int captures) {
                 store.setTags({"ui", "layout"}, c.id);
         }
     });
-    return home;
+    return Folder{home};
 }
 
 std::string writeScreenshot(CaptureStore& store, const std::string& captureID) {
@@ -99,7 +109,7 @@ std::string writeScreenshot(CaptureStore& store, const std::string& captureID) {
 }
 
 void spawnInitializeToolsList(benchmark::State& state) {
-    static fs::path home = makeLibrary(1000);
+    static Folder home = makeLibrary(1000);
     setenv("TAVRO_HOME", home.c_str(), 1);
     const std::string input =
         R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"protocolVersion":"2025-06-18"}})"
@@ -138,7 +148,7 @@ void spawnInitializeToolsList(benchmark::State& state) {
 }
 
 void getCaptureWithLargeScreenshot(benchmark::State& state) {
-    static fs::path home = makeLibrary(10);
+    static Folder home = makeLibrary(10);
     setenv("TAVRO_HOME", home.c_str(), 1);
     auto store = std::make_shared<CaptureStore>(TavroPaths::databaseURL());
     static std::string id = [&] {
@@ -158,7 +168,7 @@ void getCaptureWithLargeScreenshot(benchmark::State& state) {
 }
 
 void listCaptures200(benchmark::State& state) {
-    static fs::path home = makeLibrary(10'000);
+    static Folder home = makeLibrary(10'000);
     setenv("TAVRO_HOME", home.c_str(), 1);
     auto store = std::make_shared<CaptureStore>(TavroPaths::databaseURL());
     TavroMCPServer server(-1, store, "bench");
