@@ -20,4 +20,10 @@ std::optional<std::filesystem::path> CaptureImage::thumbURL() const {
     return TavroPaths::thumbURL(*thumbPath);
 }
 
+Annotation CaptureImage::annotation() const {
+    if (!annotationJSON)
+        return {};
+    return Annotation::decode(std::string_view(*annotationJSON));
+}
+
 } // namespace tavro

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/Annotation.h"
 #include "model/BoardEnums.h"
 #include "model/Time.h"
 
@@ -39,6 +40,11 @@ struct CaptureImage {
     // The marked-up copy when there is one, else the original.
     std::optional<std::filesystem::path> displayURL() const;
     std::optional<std::filesystem::path> thumbURL() const;
+
+    // The decoded mark-up; absent or unreadable JSON reads as no mark-up. Decoded afresh on
+    // every call.
+    Annotation annotation() const;
+    bool hasAnnotations() const { return !annotation().isEmpty(); }
 
     // The file is known to the web service but not yet on this machine.
     bool isAwaitingDownload() const { return imagePath.empty() && originalSHA256.has_value(); }

@@ -1,19 +1,9 @@
 #include "store/CaptureStore.h"
 
 #include "model/Uuid.h"
+#include "store/EnumColumn.h"
 
 namespace tavro {
-
-namespace {
-
-template <class E> E decodeEnum(const Row& row, std::string_view column, E fallback) {
-    if (auto text = row.string(column))
-        if (auto value = fromRawValue<E>(*text))
-            return *value;
-    return fallback;
-}
-
-} // namespace
 
 Capture CaptureStore::decodeCapture(const Row& row) {
     const Seconds fallbackTime = now();
@@ -23,15 +13,15 @@ Capture CaptureStore::decodeCapture(const Row& row) {
     c.createdAt = row.date("created_at").value_or(fallbackTime);
     c.updatedAt = row.date("updated_at").value_or(fallbackTime);
     c.note = row.string("note").value_or("");
-    c.status = decodeEnum(row, "status", CaptureStatus::open);
-    c.priority = decodeEnum(row, "priority", CapturePriority::normal);
+    c.status = enumColumn(row, "status", CaptureStatus::open);
+    c.priority = enumColumn(row, "priority", CapturePriority::normal);
     c.groupID = row.string("group_id");
     c.imagePath = row.string("image_path").value_or("");
     c.thumbPath = row.string("thumb_path");
     c.imageWidth = row.intValue("image_width").value_or(0);
     c.imageHeight = row.intValue("image_height").value_or(0);
     c.imageBytes = row.intValue("image_bytes").value_or(0);
-    c.captureMode = decodeEnum(row, "capture_mode", CaptureMode::region);
+    c.captureMode = enumColumn(row, "capture_mode", CaptureMode::region);
     c.appName = row.string("app_name");
     c.appBundleID = row.string("app_bundle_id");
     c.windowTitle = row.string("window_title");
@@ -43,7 +33,7 @@ Capture CaptureStore::decodeCapture(const Row& row) {
     c.resolvedAt = row.date("resolved_at");
     c.resolutionRef = row.string("resolution_ref");
     c.remoteID = row.string("remote_id");
-    c.syncState = decodeEnum(row, "sync_state", SyncState::local);
+    c.syncState = enumColumn(row, "sync_state", SyncState::local);
     c.dirty = row.boolValue("dirty");
     c.deletedAt = row.date("deleted_at");
     c.workspaceID = row.string("workspace_id");

@@ -2,6 +2,8 @@
 
 #include "model/BoardRecords.h"
 #include "model/Capture.h"
+#include "model/CaptureGroup.h"
+#include "model/CaptureImage.h"
 #include "model/CaptureQuery.h"
 #include "platform/StoreChangeNotifier.h"
 #include "store/Database.h"
@@ -121,7 +123,59 @@ public:
     std::optional<Capture> resolve(std::string_view id, const std::optional<std::string>& reference,
                                    std::string_view actor);
 
+    // Screenshots. The live screenshot with the lowest position is the capture's cover, copied
+    // into the capture row's image columns.
+    static CaptureImage decodeImage(const Row& row);
+    // The capture's live screenshots by position, the older first on a tie.
+    std::vector<CaptureImage> images(std::string_view captureID) const;
+    std::optional<CaptureImage> image(std::string_view id) const;
+    // A negative position appends after every row of the capture, tombstones included. Returns
+    // the record as stored.
+    CaptureImage addImage(CaptureImage image);
+    // Rewrites position, paths, size and mark-up.
+    void updateImage(const CaptureImage& image);
+    // Deletes a local screenshot outright and tombstones a shared one, renumbers the rest from
+    // 0 and removes its files once that has committed. False when no live screenshot has the id.
+    bool deleteImage(std::string_view id);
+    void refreshCover(std::string_view captureID);
+    void setCaptureMode(CaptureMode mode, std::string_view captureID);
+
+    // Groups. Live groups have no deletion time; listed ones are live and not archived.
+    static CaptureGroup decodeGroup(const Row& row);
+    std::vector<CaptureGroup> groups() const;
+    // The live group with this id, archived or not.
+    std::optional<CaptureGroup> group(std::string_view id) const;
+    // The listed group of that name (ASCII case ignored) in that workspace; no workspace finds
+    // only local groups.
+    std::optional<CaptureGroup> groupNamed(std::string_view name,
+                                           const std::optional<std::string>& workspaceID) const;
+    // The first listed group whose bound folder is the path or holds it.
+    std::optional<CaptureGroup> groupMatchingPath(std::string_view path) const;
+    // Creates or rewrites the group; when another listed group of the workspace already has the
+    // name, returns that one and writes nothing.
+    CaptureGroup upsertGroup(const CaptureGroup& group);
+    // Archives a shared group, soft-deletes any other. Its captures keep the group id.
+    void deleteGroup(std::string_view id);
+
+    // Tags: replaced as a whole set of normalised names (see normalizedTagNames).
+    void setTags(const std::vector<std::string>& names, std::string_view captureID);
+    // The same without a pending mark or notification, for rows the server sends.
+    void replaceTags(const std::vector<std::string>& names, std::string_view captureID);
+
+    // Comments, oldest first.
+    static Comment decodeComment(const Row& row);
+    std::vector<Comment> comments(std::string_view captureID) const;
+    // Stores the comment once (a known id is left as it is) and bumps the capture's update time.
+    void addComment(Comment comment);
+
+    // Soft-deletes the capture and, once that has committed, removes its image files.
+    void softDelete(std::string_view id);
+    // Moves a live capture with its live screenshots, local comments and local group into a
+    // workspace, each to be pushed whole.
+    void adopt(std::string_view captureID, std::string_view workspaceID);
+
 private:
+    void touch(std::string_view captureID);
     std::optional<std::string> syncMetaOrNothing(std::string_view key) const;
 
     std::shared_ptr<StoreChangeNotifier> notifier_;

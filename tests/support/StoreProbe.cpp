@@ -7,6 +7,9 @@
 //   tavro-store-probe status-priority <database> <id> <rounds> <name>
 //       each round: set the next status as <name>, flip the priority and append
 //       "<name><round>;" to the note
+//   tavro-store-probe append-images <database> <capture> <n>         append n screenshots
+//   tavro-store-probe delete-first-images <database> <capture> <n>   delete the first, n times
+#include "model/Uuid.h"
 #include "store/CaptureStore.h"
 
 #include <array>
@@ -71,6 +74,31 @@ void statusPriority(CaptureStore& store, const std::string& id, int rounds,
     }
 }
 
+void appendImages(CaptureStore& store, const std::string& captureID, int count) {
+    for (int i = 0; i < count; ++i) {
+        CaptureImage image;
+        image.id = makeUUID();
+        image.captureID = captureID;
+        image.position = -1;
+        image.imagePath = "probe/" + image.id + ".png";
+        image.createdAt = now();
+        store.addImage(image);
+        // Paced, so that a second program's work falls between the appends.
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+}
+
+// Waits for a screenshot to delete whenever the capture has none.
+void deleteFirstImages(CaptureStore& store, const std::string& captureID, int count) {
+    for (int deleted = 0; deleted < count;) {
+        auto list = store.images(captureID);
+        if (!list.empty() && store.deleteImage(list.front().id))
+            ++deleted;
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -95,6 +123,10 @@ int main(int argc, char** argv) {
             else
                 statusPriority(store, id, rounds, name);
             std::printf("done\n");
+        } else if (command == "append-images" && argc == 5) {
+            appendImages(store, argv[3], std::stoi(argv[4]));
+        } else if (command == "delete-first-images" && argc == 5) {
+            deleteFirstImages(store, argv[3], std::stoi(argv[4]));
         } else {
             std::fprintf(stderr, "unknown command %s\n", command.c_str());
             return 2;

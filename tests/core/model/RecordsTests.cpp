@@ -82,9 +82,15 @@ TEST(Records, PeopleAndRoles) {
         std::string initials;
     };
     const Case cases[] = {
-        {"mira solen", "MS"},    {"mira solen vane", "MS"}, {"  mira   solen  ", "MS"},
-        {"mira", "M"},           {"", "?"},                 {"   ", "?"},
-        {"mira\tsolen", "M"},    {"élan ørn", "ÉØ"},        {"ßeta x", "SSX"},
+        {"mira solen", "MS"},
+        {"mira solen vane", "MS"},
+        {"  mira   solen  ", "MS"},
+        {"mira", "M"},
+        {"", "?"},
+        {"   ", "?"},
+        {"mira\tsolen", "M"},
+        {"élan ørn", "ÉØ"},
+        {"ßeta x", "SSX"},
     };
     for (const auto& c : cases)
         EXPECT_EQ((Person{.id = "p", .name = c.name, .kind = "person"}.initials()), c.initials)
@@ -103,4 +109,33 @@ TEST(Records, PeopleAndRoles) {
     CaptureGroup group{.id = "g", .workspaceID = "w"};
     EXPECT_TRUE(group.isShared());
     EXPECT_NE((GroupMember{"g", "u", std::nullopt}), (GroupMember{"g", "u", 5.0}));
+}
+
+TEST(CaptureImage, DecodesItsMarkUpWithoutFailing) {
+    const std::string pen = R"({"id":"s","tool":"pen","colorHex":"#FF3B30","lineWidth":0.005,)"
+                            R"("points":[{"x":0.1,"y":0.2},{"x":0.3,"y":0.4}]})";
+    struct Case {
+        std::optional<std::string> json;
+        size_t shapes;
+    };
+    const std::vector<Case> cases{
+        {std::nullopt, 0},
+        {"", 0},
+        {"not json", 0},
+        {R"({"marks":[]})", 0},
+        {R"({"shapes":[{"id":"s","tool":"laser","colorHex":"#FF3B30","lineWidth":0.005,)"
+         R"("points":[]}]})",
+         0},
+        {R"({"shapes":[]})", 0},
+        {R"({"shapes":[)" + pen + "]}", 1},
+        {R"({"shapes":[)" + pen + "," + pen + "]}", 2},
+    };
+    for (const auto& c : cases) {
+        CaptureImage image{.id = "i", .captureID = "c", .annotationJSON = c.json};
+        EXPECT_EQ(image.annotation().shapes.size(), c.shapes) << c.json.value_or("(absent)");
+        EXPECT_EQ(image.hasAnnotations(), c.shapes > 0) << c.json.value_or("(absent)");
+    }
+    CaptureImage marked{.id = "i", .annotationJSON = R"({"shapes":[)" + pen + "]}"};
+    EXPECT_EQ(marked.annotation().shapes.front().tool, AnnotationTool::pen);
+    EXPECT_EQ(marked.annotation().shapes.front().points.back(), (AnnotationPoint{0.3, 0.4}));
 }

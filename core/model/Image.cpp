@@ -1,0 +1,202 @@
+#include "model/Image.h"
+
+#include "model/ImageCodecs.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace tavro {
+
+namespace {
+
+struct FileClose {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+
+struct ContextRelease {
+    void operator()(cairo_t* context) const { cairo_destroy(context); }
+};
+
+} // namespace
+
+namespace codec {
+
+bool acceptableSize(int64_t width, int64_t height) {
+    return width > 0 && height > 0 && width <= Image::maxSide && height <= Image::maxSide &&
+           width * height <= Image::maxPixels;
+}
+
+} // namespace codec
+
+std::optional<PixelSize> downscaledSize(PixelSize size, int maxEdge) {
+    const int longest = std::max(size.width, size.height);
+    if (maxEdge < 1 || maxEdge >= longest)
+        return std::nullopt;
+    const double scale = double(maxEdge) / double(longest);
+    auto side = [scale](int length) {
+        return std::max(1, static_cast<int>(std::round(double(length) * scale)));
+    };
+    return PixelSize{side(size.width), side(size.height)};
+}
+
+void Image::SurfaceRelease::operator()(cairo_surface_t* surface) const {
+    cairo_surface_destroy(surface);
+}
+
+Image::Image(cairo_surface_t* surface)
+    : surface_(surface) {}
+Image::Image(Image&&) noexcept = default;
+Image& Image::operator=(Image&&) noexcept = default;
+Image::~Image() = default;
+
+std::optional<Image> Image::create(PixelSize size) {
+    if (!codec::acceptableSize(size.width, size.height))
+        return std::nullopt;
+    cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size.width, size.height);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        return std::nullopt;
+    }
+    return Image(surface);
+}
+
+std::optional<Image> Image::decode(std::span<const uint8_t> bytes) {
+    const codec::Source source{bytes};
+    if (codec::looksLikePNG(bytes))
+        return codec::decodePNG(source);
+    if (codec::looksLikeJPEG(bytes))
+        return codec::decodeJPEG(source);
+    return std::nullopt;
+}
+
+std::optional<Image> Image::load(const std::filesystem::path& file) {
+    std::unique_ptr<FILE, FileClose> stream(std::fopen(file.c_str(), "rb"));
+    if (!stream)
+        return std::nullopt;
+    uint8_t head[8] = {};
+    const size_t read = std::fread(head, 1, sizeof head, stream.get());
+    if (std::fseek(stream.get(), 0, SEEK_SET) != 0)
+        return std::nullopt;
+    const std::span<const uint8_t> signature(head, read);
+    const codec::Source source{{}, stream.get()};
+    if (codec::looksLikePNG(signature))
+        return codec::decodePNG(source);
+    if (codec::looksLikeJPEG(signature))
+        return codec::decodeJPEG(source);
+    return std::nullopt;
+}
+
+std::optional<Image> Image::copy() const {
+    auto result = create(size());
+    if (result)
+        std::memcpy(result->pixels(), pixels(), size_t(stride()) * size_t(height()));
+    return result;
+}
+
+int Image::width() const {
+    return cairo_image_surface_get_width(surface_.get());
+}
+
+int Image::height() const {
+    return cairo_image_surface_get_height(surface_.get());
+}
+
+int Image::stride() const {
+    return cairo_image_surface_get_stride(surface_.get());
+}
+
+uint8_t* Image::pixels() {
+    // Direct writes must not race cairo's own pending drawing; for image surfaces both calls
+    // are cheap bookkeeping.
+    cairo_surface_flush(surface_.get());
+    cairo_surface_mark_dirty(surface_.get());
+    return cairo_image_surface_get_data(surface_.get());
+}
+
+const uint8_t* Image::pixels() const {
+    cairo_surface_flush(surface_.get());
+    return cairo_image_surface_get_data(surface_.get());
+}
+
+uint32_t Image::pixel(int x, int y) const {
+    uint32_t value = 0;
+    std::memcpy(&value, pixels() + size_t(y) * size_t(stride()) + size_t(x) * 4, 4);
+    return value;
+}
+
+void Image::setPixel(int x, int y, uint32_t argb) {
+    std::memcpy(pixels() + size_t(y) * size_t(stride()) + size_t(x) * 4, &argb, 4);
+}
+
+bool Image::isOpaque() const {
+    const uint8_t* data = pixels();
+    for (int y = 0; y < height(); ++y) {
+        const uint8_t* row = data + size_t(y) * size_t(stride());
+        for (int x = 0; x < width(); ++x) {
+            uint32_t value;
+            std::memcpy(&value, row + size_t(x) * 4, 4);
+            if ((value >> 24) != 0xFF)
+                return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::vector<uint8_t>> Image::encodePNG() const {
+    return codec::encodePNG(*this);
+}
+
+std::optional<std::vector<uint8_t>> Image::encodeJPEG(double quality) const {
+    if (!std::isfinite(quality))
+        return std::nullopt;
+    const int percent = static_cast<int>(std::lround(std::clamp(quality, 0.0, 1.0) * 100.0));
+    return codec::encodeJPEG(*this, std::max(percent, 1));
+}
+
+std::optional<Image> Image::scaled(PixelSize target) const {
+    auto result = create(target);
+    if (!result)
+        return std::nullopt;
+    std::unique_ptr<cairo_t, ContextRelease> context(cairo_create(result->surface()));
+    cairo_scale(context.get(), double(target.width) / width(), double(target.height) / height());
+    cairo_set_source_surface(context.get(), surface(), 0, 0);
+    // Padding keeps the edge pixels from blending with the transparent outside.
+    cairo_pattern_set_extend(cairo_get_source(context.get()), CAIRO_EXTEND_PAD);
+    cairo_pattern_set_filter(cairo_get_source(context.get()), CAIRO_FILTER_GOOD);
+    cairo_set_operator(context.get(), CAIRO_OPERATOR_SOURCE);
+    cairo_paint(context.get());
+    if (cairo_status(context.get()) != CAIRO_STATUS_SUCCESS)
+        return std::nullopt;
+    context.reset();
+    cairo_surface_flush(result->surface());
+    return result;
+}
+
+std::optional<Image> Image::downscaled(int maxEdge) const {
+    const auto target = downscaledSize(size(), maxEdge);
+    if (!target)
+        return std::nullopt;
+    return scaled(*target);
+}
+
+std::optional<Image> Image::cropped(PixelRect rect) const {
+    if (rect.width <= 0 || rect.height <= 0 || rect.x < 0 || rect.y < 0 ||
+        rect.width > width() - rect.x || rect.height > height() - rect.y)
+        return std::nullopt;
+    auto result = create({rect.width, rect.height});
+    if (!result)
+        return std::nullopt;
+    const uint8_t* source = pixels();
+    uint8_t* target = result->pixels();
+    for (int y = 0; y < rect.height; ++y)
+        std::memcpy(target + size_t(y) * size_t(result->stride()),
+                    source + size_t(rect.y + y) * size_t(stride()) + size_t(rect.x) * 4,
+                    size_t(rect.width) * 4);
+    return result;
+}
+
+} // namespace tavro

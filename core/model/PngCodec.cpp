@@ -1,0 +1,239 @@
+#include "model/ImageCodecs.h"
+
+#include <png.h>
+
+#include <bit>
+#include <csetjmp>
+#include <cstring>
+#include <new>
+
+// libpng reports errors by longjmp. Each function that calls setjmp keeps no C++ object of its
+// own: everything with a destructor lives in a state object owned by its caller, so a jump
+// skips nothing that needs cleaning up.
+namespace tavro::codec {
+
+namespace {
+
+constexpr uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+void ignoreWarning(png_structp, png_const_charp) {}
+
+[[noreturn]] void failQuietly(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+
+struct MemoryReader {
+    std::span<const uint8_t> bytes;
+    size_t offset = 0;
+};
+
+void readFromMemory(png_structp png, png_bytep out, size_t length) {
+    auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
+    if (length > reader->bytes.size() - reader->offset)
+        png_error(png, "unexpected end of data");
+    std::memcpy(out, reader->bytes.data() + reader->offset, length);
+    reader->offset += length;
+}
+
+struct ReadState {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    MemoryReader memory;
+    std::optional<Image> image;
+    std::vector<png_bytep> rows;
+
+    ReadState() {
+        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, failQuietly, ignoreWarning);
+        if (png)
+            info = png_create_info_struct(png);
+    }
+    ~ReadState() { png_destroy_read_struct(&png, &info, nullptr); }
+    ReadState(const ReadState&) = delete;
+    ReadState& operator=(const ReadState&) = delete;
+};
+
+// Everything that can fail inside libpng. Allocation happens through `state`, whose members
+// outlive the jump.
+bool readInto(ReadState& state, const Source& source) {
+    png_structp png = state.png;
+    png_infop info = state.info;
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+
+    if (source.file) {
+        png_init_io(png, source.file);
+    } else {
+        state.memory.bytes = source.bytes;
+        png_set_read_fn(png, &state.memory, readFromMemory);
+    }
+    png_set_user_limits(png, Image::maxSide, Image::maxSide);
+    png_read_info(png, info);
+
+    png_uint_32 width = 0, height = 0;
+    int bitDepth = 0, colorType = 0;
+    png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
+    if (!acceptableSize(width, height))
+        return false;
+
+    if (colorType == PNG_COLOR_TYPE_PALETTE)
+        png_set_palette_to_rgb(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    if (png_get_valid(png, info, PNG_INFO_tRNS))
+        png_set_tRNS_to_alpha(png);
+    if (bitDepth == 16)
+        png_set_scale_16(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
+        png_set_gray_to_rgb(png);
+    // Rows land in memory as cairo's native-endian 0xAARRGGBB words.
+    if constexpr (std::endian::native == std::endian::little) {
+        png_set_bgr(png);
+        png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    } else {
+        png_set_swap_alpha(png);
+        png_set_filler(png, 0xFF, PNG_FILLER_BEFORE);
+    }
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    if (png_get_rowbytes(png, info) != size_t(width) * 4)
+        return false;
+
+    state.image = Image::create({int(width), int(height)});
+    if (!state.image)
+        return false;
+    uint8_t* pixels = state.image->pixels();
+    const size_t stride = size_t(state.image->stride());
+    state.rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y)
+        state.rows[y] = pixels + y * stride;
+    png_read_image(png, state.rows.data());
+    return true;
+}
+
+void premultiply(Image& image) {
+    uint8_t* data = image.pixels();
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = data + size_t(y) * size_t(image.stride());
+        for (int x = 0; x < image.width(); ++x) {
+            uint32_t value;
+            std::memcpy(&value, row + size_t(x) * 4, 4);
+            const uint32_t alpha = value >> 24;
+            if (alpha == 0xFF)
+                continue;
+            auto scale = [alpha](uint32_t channel) {
+                return (channel * alpha + 127) / 255;
+            };
+            value = (alpha << 24) | (scale((value >> 16) & 0xFF) << 16) |
+                    (scale((value >> 8) & 0xFF) << 8) | scale(value & 0xFF);
+            std::memcpy(row + size_t(x) * 4, &value, 4);
+        }
+    }
+}
+
+void writeToVector(png_structp png, png_bytep data, size_t length) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    bool full = false;
+    try {
+        out->insert(out->end(), data, data + length);
+    } catch (const std::bad_alloc&) {
+        full = true;
+    }
+    if (full)
+        png_error(png, "out of memory");
+}
+
+void flushNothing(png_structp) {}
+
+struct WriteState {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::vector<uint8_t> out;
+    std::vector<uint8_t> row;
+
+    WriteState() {
+        png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, failQuietly, ignoreWarning);
+        if (png)
+            info = png_create_info_struct(png);
+    }
+    ~WriteState() { png_destroy_write_struct(&png, &info); }
+    WriteState(const WriteState&) = delete;
+    WriteState& operator=(const WriteState&) = delete;
+};
+
+// PNG stores straight (not premultiplied) colour in R, G, B(, A) byte order.
+void unpremultiplyRow(const uint8_t* source, int width, bool withAlpha, uint8_t* target) {
+    for (int x = 0; x < width; ++x) {
+        uint32_t value;
+        std::memcpy(&value, source + size_t(x) * 4, 4);
+        const uint32_t alpha = value >> 24;
+        uint32_t red = (value >> 16) & 0xFF, green = (value >> 8) & 0xFF, blue = value & 0xFF;
+        if (alpha != 0xFF && alpha != 0) {
+            auto unscale = [alpha](uint32_t channel) {
+                return std::min<uint32_t>((channel * 255 + alpha / 2) / alpha, 255);
+            };
+            red = unscale(red), green = unscale(green), blue = unscale(blue);
+        }
+        *target++ = uint8_t(red);
+        *target++ = uint8_t(green);
+        *target++ = uint8_t(blue);
+        if (withAlpha)
+            *target++ = uint8_t(alpha);
+    }
+}
+
+bool writeFrom(WriteState& state, const Image& image, bool withAlpha) {
+    png_structp png = state.png;
+    png_infop info = state.info;
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+
+    png_set_write_fn(png, &state.out, writeToVector, flushNothing);
+    png_set_IHDR(png, info, png_uint_32(image.width()), png_uint_32(image.height()), 8,
+                 withAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    const uint8_t* pixels = image.pixels();
+    for (int y = 0; y < image.height(); ++y) {
+        unpremultiplyRow(pixels + size_t(y) * size_t(image.stride()), image.width(), withAlpha,
+                         state.row.data());
+        png_write_row(png, state.row.data());
+    }
+    png_write_end(png, nullptr);
+    return true;
+}
+
+} // namespace
+
+bool looksLikePNG(std::span<const uint8_t> head) {
+    return head.size() >= sizeof signature &&
+           std::memcmp(head.data(), signature, sizeof signature) == 0;
+}
+
+std::optional<Image> decodePNG(const Source& source) {
+    try {
+        ReadState state;
+        if (!state.info || !readInto(state, source))
+            return std::nullopt;
+        premultiply(*state.image);
+        return std::move(state.image);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::vector<uint8_t>> encodePNG(const Image& image) {
+    try {
+        WriteState state;
+        if (!state.info)
+            return std::nullopt;
+        const bool withAlpha = !image.isOpaque();
+        state.row.resize(size_t(image.width()) * (withAlpha ? 4 : 3));
+        if (!writeFrom(state, image, withAlpha))
+            return std::nullopt;
+        return std::move(state.out);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace tavro::codec

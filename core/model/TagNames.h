@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tavro {
+
+// The names a capture's tags are stored under: trimmed of spaces and tabs (line breaks stay),
+// lower-cased, without empty names or duplicates, in ascending code-point order.
+std::vector<std::string> normalizedTagNames(const std::vector<std::string>& names);
+
+} // namespace tavro

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "model/Capture.h"
+#include "model/CaptureImage.h"
+
+#include <string_view>
+
+namespace tavro::ImageFiles {
+
+// Best-effort removal of the files a row names. Every stored path goes through the library's
+// path guard, so an empty, absolute or climbing path removes nothing; folders are never
+// removed; errors are ignored.
+void removeImage(std::string_view relative);
+void removeThumb(std::string_view relative);
+void removeFiles(const CaptureImage& image);
+void removeCover(const Capture& capture);
+
+} // namespace tavro::ImageFiles

@@ -1,0 +1,24 @@
+#include "model/TagNames.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavro;
+
+TEST(TagNames, AreTrimmedLowerCasedUniqueAndInCodePointOrder) {
+    struct Case {
+        std::vector<std::string> given;
+        std::vector<std::string> stored;
+    };
+    const std::vector<Case> cases{
+        {{" Login ", "login", "", "UI"}, {"login", "ui"}},
+        {{}, {}},
+        {{" ", "\t", "\u00A0\u2003"}, {}},
+        {{"\tÄrger\u00A0", "ärger", "ÄRGER"}, {"ärger"}},
+        {{"b", "B", "é", "a", "Z"}, {"a", "b", "z", "é"}},
+        {{"two words", "Two  Words"}, {"two  words", "two words"}},
+        {{"line\n"}, {"line\n"}},                 // only spaces and tabs are trimmed
+        {{"ΟΔΟΣ"}, {"\u03BF\u03B4\u03BF\u03C2"}}, // final sigma
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(normalizedTagNames(c.given), c.stored) << ::testing::PrintToString(c.given);
+}

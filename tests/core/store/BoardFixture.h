@@ -1,0 +1,79 @@
+#pragma once
+
+#include "store/CaptureStore.h"
+
+#include "CountingNotifier.h"
+#include "TempLibrary.h"
+#include "model/Paths.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace tavro::test {
+
+// A store on a throw-away library with counted notifications, and rows written straight in SQL
+// so each test states exactly what it starts from.
+struct BoardFixture : ::testing::Test {
+    TempLibrary library;
+    std::shared_ptr<CountingNotifier> notifier = std::make_shared<CountingNotifier>();
+    CaptureStore store{library.database(), notifier};
+
+    void addCapture(const std::string& id, const std::optional<std::string>& workspace = {},
+                    bool localOnly = false, const std::optional<std::string>& group = {}) {
+        store.db().execute("INSERT INTO captures (id, created_at, updated_at, image_path, "
+                           "workspace_id, local_only, group_id) VALUES (?, 1, 1, '', ?, ?, ?);",
+                           {id, workspace, SQLValue::flag(localOnly), group});
+    }
+
+    // A screenshot record with its own files named after its id; appended when stored.
+    static CaptureImage shot(const std::string& captureID, const std::string& id,
+                             SyncState state = SyncState::local) {
+        CaptureImage image;
+        image.id = id;
+        image.captureID = captureID;
+        image.position = -1;
+        image.imagePath = "2026/01/" + id + ".png";
+        image.thumbPath = "2026/01/" + id + ".jpg";
+        image.width = 100;
+        image.height = 50;
+        image.bytes = 1234;
+        image.createdAt = 1000;
+        image.syncState = state;
+        return image;
+    }
+
+    // Writes every file the record names and returns their locations.
+    static std::vector<std::filesystem::path> writeFiles(const CaptureImage& image) {
+        std::vector<std::filesystem::path> files;
+        if (auto url = TavroPaths::imageURL(image.imagePath))
+            files.push_back(*url);
+        if (image.annotatedPath)
+            if (auto url = TavroPaths::imageURL(*image.annotatedPath))
+                files.push_back(*url);
+        if (image.thumbPath)
+            if (auto url = TavroPaths::thumbURL(*image.thumbPath))
+                files.push_back(*url);
+        for (const auto& file : files)
+            writeFile(file, "bytes");
+        return files;
+    }
+
+    Row row(const std::string& table, const std::string& id) {
+        auto rows = store.db().query("SELECT * FROM " + table + " WHERE id = ?;", {id});
+        return rows.empty() ? Row() : rows.front();
+    }
+
+    nlohmann::json pending(const std::string& table, const std::string& id) {
+        auto text = row(table, id).string("pending");
+        return text ? nlohmann::json::parse(*text) : nlohmann::json();
+    }
+
+    static nlohmann::json marks(std::initializer_list<const char*> names) {
+        nlohmann::json out = nlohmann::json::object();
+        for (auto name : names)
+            out[name] = true;
+        return out;
+    }
+};
+
+} // namespace tavro::test
