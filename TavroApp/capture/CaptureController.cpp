@@ -41,10 +41,9 @@ void removeQuietly(const std::filesystem::path& root, const std::optional<std::s
 std::string withExtension(const std::string& relative, std::string_view ext) {
     const auto dot = relative.rfind('.');
     const auto slash = relative.rfind('/');
-    const std::string stem =
-        dot == std::string::npos || (slash != std::string::npos && dot < slash)
-            ? relative
-            : relative.substr(0, dot);
+    const std::string stem = dot == std::string::npos || (slash != std::string::npos && dot < slash)
+                                 ? relative
+                                 : relative.substr(0, dot);
     return stem + "." + std::string(ext);
 }
 
@@ -80,8 +79,12 @@ CaptureController::CaptureController(Library& library, Preferences& preferences,
                                      PermissionsService& permissions,
                                      NotificationCenter& notifications, Services services,
                                      QObject* parent)
-    : QObject(parent), library_(library), preferences_(preferences), permissions_(permissions),
-      notifications_(notifications), services_(services) {}
+    : QObject(parent)
+    , library_(library)
+    , preferences_(preferences)
+    , permissions_(permissions)
+    , notifications_(notifications)
+    , services_(services) {}
 
 void CaptureController::setCapturing(bool capturing) {
     if (isCapturing_ == capturing)
@@ -174,9 +177,9 @@ void CaptureController::secondPressDuringOverlay() {
     }
     services_.overlay.abandon();
     setCapturing(false);
-    presentTextOnly(flowContext_ ? *flowContext_
-                                 : services_.context.snapshot(
-                                       preferences_.flag(PreferenceKey::captureURLs)));
+    presentTextOnly(
+        flowContext_ ? *flowContext_
+                     : services_.context.snapshot(preferences_.flag(PreferenceKey::captureURLs)));
 }
 
 void CaptureController::presentTextOnly(const CaptureContext& context) {
@@ -220,16 +223,23 @@ void CaptureController::endFlow() {
     hiddenWindows_.clear();
     auto app = std::move(previousApp_);
     previousApp_.reset();
+    // Back on screen, but without taking the focus from the app that was given it back.
     auto bringBack = [windows] {
         for (const auto& window : windows)
             if (window) {
+                const bool quiet = window->testAttribute(Qt::WA_ShowWithoutActivating);
+                window->setAttribute(Qt::WA_ShowWithoutActivating);
                 window->show();
-                window->raise();
+                window->setAttribute(Qt::WA_ShowWithoutActivating, quiet);
             }
     };
     if (app && app->pid != QCoreApplication::applicationPid()) {
         services_.desktop.activate(*app);
-        services_.timer.after(windowReturnDelayMs, this, bringBack);
+        // A window manager may focus windows as they map again: give the focus back once more.
+        services_.timer.after(windowReturnDelayMs, this, [this, bringBack, app = *app] {
+            bringBack();
+            services_.desktop.activate(app);
+        });
     } else {
         bringBack();
     }
@@ -342,9 +352,8 @@ void CaptureController::fail(const std::exception& error) {
     const bool denied =
         captureError && captureError->code() == CaptureError::Code::permissionDenied;
     // A screenshot for a capture in the note box fails alone: the capture and its files stay.
-    const bool keepsPending =
-        composing() && (intent_.kind == Intent::Kind::appendToPending ||
-                        intent_.kind == Intent::Kind::appendToStored);
+    const bool keepsPending = composing() && (intent_.kind == Intent::Kind::appendToPending ||
+                                              intent_.kind == Intent::Kind::appendToStored);
     if (!keepsPending)
         endFlow();
     else if (intent_.kind == Intent::Kind::appendToStored)
@@ -504,14 +513,14 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation,
             const std::string originalThumb = withExtension(it->written.relativePath, "jpg");
             if (it->written.thumbRelativePath != originalThumb)
                 removeQuietly(TavroPaths::thumbsRoot(), it->written.thumbRelativePath);
-            const auto thumbFile = TavroPaths::resolveInside(TavroPaths::thumbsRoot(), originalThumb);
+            const auto thumbFile =
+                TavroPaths::resolveInside(TavroPaths::thumbsRoot(), originalThumb);
             std::error_code error;
-            it->written.thumbRelativePath =
-                thumbFile && std::filesystem::exists(*thumbFile, error)
-                    ? std::optional<std::string>(originalThumb)
-                    : std::nullopt;
-            if (auto original =
-                    TavroPaths::resolveInside(TavroPaths::capturesRoot(), it->written.relativePath)) {
+            it->written.thumbRelativePath = thumbFile && std::filesystem::exists(*thumbFile, error)
+                                                ? std::optional<std::string>(originalThumb)
+                                                : std::nullopt;
+            if (auto original = TavroPaths::resolveInside(TavroPaths::capturesRoot(),
+                                                          it->written.relativePath)) {
                 const auto size = std::filesystem::file_size(*original, error);
                 if (!error)
                     it->written.byteCount = std::int64_t(size);

@@ -86,7 +86,9 @@ public:
     const Intent& intent() const { return intent_; }
     void setIntent(const Intent& intent) { intent_ = intent; }
     const std::optional<CaptureContext>& flowContext() const { return flowContext_; }
-    void setFlowContext(std::optional<CaptureContext> context) { flowContext_ = std::move(context); }
+    void setFlowContext(std::optional<CaptureContext> context) {
+        flowContext_ = std::move(context);
+    }
     const std::optional<PendingCapture>& pending() const { return pending_; }
     bool fullScreenWindowOpen = false;
     bool fullScreenTextOnlyRequested = false;

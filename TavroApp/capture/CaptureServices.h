@@ -32,7 +32,8 @@ public:
 
 class DisplayScreenGrabber final : public ScreenGrabber {
 public:
-    explicit DisplayScreenGrabber(const PermissionProbe& access) : access_(access) {}
+    explicit DisplayScreenGrabber(const PermissionProbe& access)
+        : access_(access) {}
     ScreenShot captureRegion(const QRectF& rect) override;
     ScreenShot captureDisplay(const QPointF& point) override;
 

@@ -10,8 +10,10 @@ namespace {
 
 // The desktop-entry ids the common browsers install under.
 constexpr std::array<std::string_view, 10> knownBrowsers{
-    "google-chrome", "google-chrome-beta", "google-chrome-unstable", "chromium", "brave-browser",
-    "microsoft-edge", "vivaldi-stable", "firefox-esr", "firefox", "opera",
+    "google-chrome",  "google-chrome-beta", "google-chrome-unstable",
+    "chromium",       "brave-browser",      "microsoft-edge",
+    "vivaldi-stable", "firefox-esr",        "firefox",
+    "opera",
 };
 
 } // namespace

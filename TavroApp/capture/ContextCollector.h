@@ -38,7 +38,8 @@ public:
 
 class DesktopContextCollector final : public ContextCollector {
 public:
-    explicit DesktopContextCollector(DesktopLookup& desktop) : desktop_(desktop) {}
+    explicit DesktopContextCollector(DesktopLookup& desktop)
+        : desktop_(desktop) {}
     CaptureContext snapshot(bool collectURL) override;
 
     // Desktop-entry ids of the browsers whose page address may be asked for.

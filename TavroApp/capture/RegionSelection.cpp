@@ -25,16 +25,16 @@ void RegionSelection::updateDrag(const QPointF& point) {
 std::optional<QRectF> RegionSelection::selection() const {
     if (!anchor_ || !current_)
         return std::nullopt;
-    return QRectF(QPointF(std::min(anchor_->x(), current_->x()), std::min(anchor_->y(), current_->y())),
-                  QSizeF(std::abs(anchor_->x() - current_->x()),
-                         std::abs(anchor_->y() - current_->y())));
+    return QRectF(
+        QPointF(std::min(anchor_->x(), current_->x()), std::min(anchor_->y(), current_->y())),
+        QSizeF(std::abs(anchor_->x() - current_->x()), std::abs(anchor_->y() - current_->y())));
 }
 
 std::optional<QRectF> RegionSelection::endDrag() {
     std::optional<QRectF> result;
     if (hasDragged_)
-        if (auto rect = selection(); rect && rect->width() >= minimumSize &&
-                                     rect->height() >= minimumSize)
+        if (auto rect = selection();
+            rect && rect->width() >= minimumSize && rect->height() >= minimumSize)
             result = rect;
     anchor_.reset();
     current_.reset();

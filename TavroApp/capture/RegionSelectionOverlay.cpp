@@ -41,9 +41,11 @@ QFont hintFont() {
 SelectionWindow::SelectionWindow(RegionSelectionOverlay& overlay, QScreen* screen,
                                  QImage background)
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::X11BypassWindowManagerHint | Qt::Tool),
-      overlay_(&overlay), screenFrame_(screen->geometry()), screenScale_(screen->devicePixelRatio()),
-      background_(std::move(background)) {
+                           Qt::X11BypassWindowManagerHint | Qt::Tool)
+    , overlay_(&overlay)
+    , screenFrame_(screen->geometry())
+    , screenScale_(screen->devicePixelRatio())
+    , background_(std::move(background)) {
     setObjectName(QStringLiteral("selectionWindow"));
     if (background_.isNull())
         setAttribute(Qt::WA_TranslucentBackground);
@@ -141,7 +143,8 @@ void SelectionWindow::paintEvent(QPaintEvent*) {
         for (const QPointF& handle :
              {local.topLeft(), local.topRight(), local.bottomLeft(), local.bottomRight(),
               QPointF(local.center().x(), local.top()), QPointF(local.center().x(), local.bottom()),
-              QPointF(local.left(), local.center().y()), QPointF(local.right(), local.center().y())})
+              QPointF(local.left(), local.center().y()),
+              QPointF(local.right(), local.center().y())})
             if (reach.contains(handle))
                 painter.drawEllipse(handle, 2.5, 2.5);
         if (screenFrame_.contains(overlay_->selection().cursor()))
@@ -184,8 +187,8 @@ void SelectionWindow::paintGuidesAndHint(QPainter& painter) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setFont(hintFont());
     const QSizeF textSize = painter.fontMetrics().size(Qt::TextSingleLine, hintText);
-    const QRectF box = SelectionLayout::hintRect(
-        rect(), QSizeF(textSize.width() + 32, textSize.height() + 20));
+    const QRectF box =
+        SelectionLayout::hintRect(rect(), QSizeF(textSize.width() + 32, textSize.height() + 20));
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 0, 0, int(0.72 * 255)));
     painter.drawRoundedRect(box, 10, 10);
@@ -197,7 +200,8 @@ RegionSelectionOverlay::~RegionSelectionOverlay() {
     dismiss();
 }
 
-void RegionSelectionOverlay::present(Completion onComplete, FullScreenRequest onFullScreenRequested) {
+void RegionSelectionOverlay::present(Completion onComplete,
+                                     FullScreenRequest onFullScreenRequested) {
     dismiss();
     completion_ = std::move(onComplete);
     fullScreenRequest_ = std::move(onFullScreenRequested);
@@ -217,8 +221,8 @@ void RegionSelectionOverlay::present(Completion onComplete, FullScreenRequest on
         QImage background;
         if (frozen) {
             const QRect frame = screen->geometry();
-            background =
-                screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).toImage();
+            background = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+                             .toImage();
         }
         windows_.emplace_back(new SelectionWindow(*this, screen, std::move(background)));
     }

@@ -21,8 +21,9 @@ public:
     EditorWindow(const QImage& image, Annotation annotation,
                  AnnotationEditorWindowController::SaveHandler onSave,
                  AnnotationEditorWindowController::EndHandler onEnd)
-        : annotation_(std::move(annotation)), onSave_(std::move(onSave)),
-          onEnd_(std::move(onEnd)) {
+        : annotation_(std::move(annotation))
+        , onSave_(std::move(onSave))
+        , onEnd_(std::move(onEnd)) {
         setWindowTitle(QStringLiteral("Mark Up"));
         setAttribute(Qt::WA_DeleteOnClose);
         auto* layout = new QVBoxLayout(this);
@@ -30,7 +31,8 @@ public:
         picture->setPixmap(QPixmap::fromImage(
             image.scaled(900, 600, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
         picture->setAlignment(Qt::AlignCenter);
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
+        auto* buttons =
+            new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
         connect(buttons, &QDialogButtonBox::accepted, this, [this] { finish(true); });
         connect(buttons, &QDialogButtonBox::rejected, this, [this] { finish(false); });
         layout->addWidget(picture, 1);

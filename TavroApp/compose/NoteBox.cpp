@@ -22,8 +22,8 @@ std::vector<std::string> tagsFrom(const std::string& tagText) {
         size_t end = tagText.find(',', start);
         if (end == std::string::npos)
             end = tagText.size();
-        std::string tag = text::lowercased(
-            text::trimmed(std::string_view(tagText).substr(start, end - start)));
+        std::string tag =
+            text::lowercased(text::trimmed(std::string_view(tagText).substr(start, end - start)));
         if (!tag.empty())
             tags.push_back(std::move(tag));
         start = end + 1;
@@ -51,8 +51,9 @@ QScreen* screenNamed(const std::optional<std::string>& name) {
 } // namespace
 
 NoteBoxPanel::NoteBoxPanel(const PendingCapture& pending, ComposeCallbacks callbacks)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      pending_(pending), callbacks_(std::move(callbacks)) {
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , pending_(pending)
+    , callbacks_(std::move(callbacks)) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setObjectName(QStringLiteral("noteBox"));
     auto* layout = new QVBoxLayout(this);

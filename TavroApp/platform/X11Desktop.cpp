@@ -191,8 +191,7 @@ std::optional<std::string> X11Desktop::frontWindowTitle(std::int64_t pid) {
     xcb_connection_t* c = connection();
     if (!c || pid <= 0)
         return std::nullopt;
-    const auto stacking =
-        cardinals(c, rootWindow(c), "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW);
+    const auto stacking = cardinals(c, rootWindow(c), "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW);
     // Bottom to top: the front window is the last of the process's windows.
     for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
         if (windowPID(*it) != pid)
