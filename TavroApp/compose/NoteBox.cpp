@@ -56,6 +56,8 @@ NoteBoxPanel::NoteBoxPanel(const PendingCapture& pending, ComposeCallbacks callb
     , callbacks_(std::move(callbacks)) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setObjectName(QStringLiteral("noteBox"));
+    // Not shown (the panel has no title bar), but names the window to the desktop.
+    setWindowTitle(QStringLiteral("Tavro Note"));
     auto* layout = new QVBoxLayout(this);
     auto* title = new QLabel(heading(pending), this);
     title->setFont(Theme::Font::headline());
