@@ -5,6 +5,7 @@
 #include "capture/RegionSelectionOverlay.h"
 #include "compose/MarkupEditorWindow.h"
 #include "compose/NoteBox.h"
+#include "platform/GlobalKeys.h"
 #include "platform/PermissionProbe.h"
 #include "platform/SingleInstance.h"
 #include "platform/X11Desktop.h"
@@ -56,13 +57,17 @@ int main(int argc, char** argv) {
     DesktopContextCollector context(desktop);
     X11FlowDesktop flowDesktop;
     EventLoopTimer timer;
+    GlobalKeys globalKeys = makePlatformGlobalKeys();
 
     AppDelegate delegate({preferences,
                           permissions,
                           thumbnails,
                           notifications,
                           {overlay, noteBox, flowEditor, grabber, context, flowDesktop, timer},
-                          boardEditor});
+                          boardEditor,
+                          *globalKeys.registrar,
+                          *globalKeys.keys,
+                          *probe});
     if (!delegate.applicationDidFinishLaunching())
         return 1;
 

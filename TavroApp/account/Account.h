@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sync/SyncStatus.h"
+
 #include <QObject>
 
 #include <memory>
@@ -20,6 +22,7 @@ public:
     Account& operator=(const Account&) = delete;
 
     bool isSignedIn() const { return false; }
+    SyncStatus status() const { return {}; }
     // The status menu's sync line; never shown while signed out.
     std::string statusLine() const { return {}; }
 

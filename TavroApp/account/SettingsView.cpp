@@ -1,5 +1,7 @@
 #include "account/SettingsView.h"
 
+#include "capture/HotkeyManager.h"
+#include "capture/HotkeyRecorderView.h"
 #include "model/Paths.h"
 #include "shell/AppNotifications.h"
 #include "shell/Preferences.h"
@@ -15,9 +17,33 @@ namespace tavro {
 
 namespace {
 
-QWidget* generalTab(Preferences& preferences) {
+// One recorder per capture shortcut, each showing whether another client owns its shortcut.
+void addRecorders(QVBoxLayout* layout, Preferences& preferences, HotkeyManager& hotkeys) {
+    const struct {
+        const char* title;
+        PreferenceKey key;
+        HotkeyManager::Action action;
+    } shortcuts[] = {
+        {"Capture a region", PreferenceKey::regionHotkey, HotkeyManager::Action::region},
+        {"Capture the whole screen", PreferenceKey::fullScreenHotkey,
+         HotkeyManager::Action::fullScreen},
+    };
+    for (const auto& shortcut : shortcuts) {
+        auto* recorder =
+            new HotkeyRecorderView(QString::fromUtf8(shortcut.title), preferences, shortcut.key);
+        auto showConflict = [recorder, &hotkeys, action = shortcut.action] {
+            recorder->setConflict(hotkeys.conflicts().count(action) > 0);
+        };
+        showConflict();
+        QObject::connect(&hotkeys, &HotkeyManager::conflictsChanged, recorder, showConflict);
+        layout->addWidget(recorder);
+    }
+}
+
+QWidget* generalTab(Preferences& preferences, HotkeyManager& hotkeys) {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
+    addRecorders(layout, preferences, hotkeys);
     for (const PreferenceRow& row : preferenceRows()) {
         if (row.type != PreferenceType::flag || row.label.empty())
             continue;
@@ -56,12 +82,12 @@ QWidget* libraryTab(NotificationCenter& notifications) {
 
 } // namespace
 
-SettingsView::SettingsView(Preferences& preferences, PermissionsService&, Library&, Account&,
-                           NotificationCenter& notifications, QWidget* parent)
+SettingsView::SettingsView(Preferences& preferences, PermissionsService&, HotkeyManager& hotkeys,
+                           Library&, Account&, NotificationCenter& notifications, QWidget* parent)
     : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     tabs_ = new QTabWidget(this);
-    tabs_->addTab(generalTab(preferences), QStringLiteral("General"));
+    tabs_->addTab(generalTab(preferences, hotkeys), QStringLiteral("General"));
     tabs_->widget(0)->setObjectName(QStringLiteral("general"));
     tabs_->addTab(accountTab(), QStringLiteral("Account"));
     tabs_->widget(1)->setObjectName(QStringLiteral("account"));

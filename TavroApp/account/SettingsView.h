@@ -7,6 +7,7 @@ class QTabWidget;
 namespace tavro {
 
 class Account;
+class HotkeyManager;
 class Library;
 class NotificationCenter;
 class PermissionsService;
@@ -17,8 +18,9 @@ class SettingsView final : public QWidget {
     Q_OBJECT
 
 public:
-    SettingsView(Preferences& preferences, PermissionsService& permissions, Library& library,
-                 Account& account, NotificationCenter& notifications, QWidget* parent = nullptr);
+    SettingsView(Preferences& preferences, PermissionsService& permissions, HotkeyManager& hotkeys,
+                 Library& library, Account& account, NotificationCenter& notifications,
+                 QWidget* parent = nullptr);
 
     QString currentTab() const;
 

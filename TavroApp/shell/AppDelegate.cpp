@@ -10,12 +10,15 @@
 #include "platform/StoreChangeListener.h"
 #include "shell/AppNotifications.h"
 #include "shell/Library.h"
+#include "shell/MainMenu.h"
 #include "shell/Preferences.h"
+#include "shell/ShellMenus.h"
 #include "shell/Utf8.h"
 #include "store/CaptureStore.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -72,7 +75,8 @@ void centre(QWidget* window) {
 
 AppDelegate::AppDelegate(AppServices services, QObject* parent)
     : QObject(parent)
-    , services_(services) {}
+    , services_(services)
+    , hotkeys_(services.hotkeyRegistrar, services.keyEvents, services.permissionProbe) {}
 
 AppDelegate::~AppDelegate() {
     delete dashboardWindow_.data();
@@ -100,12 +104,33 @@ bool AppDelegate::applicationDidFinishLaunching() {
         if (self)
             self->showOnboarding();
     };
+    setUpMenus();
     observeNotifications();
+    menus_->applyHotkeys();
     if (services_.preferences.flag(PreferenceKey::hasCompletedOnboarding))
         showDashboard();
     else
         showOnboarding();
     return true;
+}
+
+void AppDelegate::setUpMenus() {
+    Library* library = library_.get();
+    Account* account = account_.get();
+    menus_ =
+        std::make_unique<ShellMenus>(services_.preferences, hotkeys_, *this,
+                                     ShellMenus::Sources{[library] { return library->openCount(); },
+                                                         [account] { return account->status(); },
+                                                         [account] {
+                                                             return account->statusLine();
+                                                         }});
+    menus_->setUpStatusItem();
+    connect(library, &Library::changed, menus_.get(),
+            [menus = menus_.get()](Library::Property property) {
+                if (property == Library::Property::captures)
+                    menus->scheduleStatusMenuUpdate();
+            });
+    connect(account, &Account::statusChanged, menus_.get(), &ShellMenus::scheduleStatusMenuUpdate);
 }
 
 void AppDelegate::presentFatal(const std::string& description) {
@@ -197,6 +222,7 @@ void AppDelegate::bringForward(QWidget* window) {
 
 QWidget* AppDelegate::makeWindow(QWidget* content, const QString& title, QSize size) {
     auto* window = new AppWindow(content, title, size);
+    window->layout()->setMenuBar(buildMainMenu(*this, window));
     centre(window);
     return window;
 }
@@ -211,6 +237,7 @@ void AppDelegate::showDashboard() {
     auto* window =
         new AppWindow(new DashboardView(*library_, services_.preferences), QStringLiteral("Tavro"),
                       QSize(1180, 760), QString::fromLatin1(dashboardFrameKey));
+    window->layout()->setMenuBar(buildMainMenu(*this, window));
     centre(window);
     window->restoreFrame();
     dashboardWindow_ = window;
@@ -224,9 +251,10 @@ void AppDelegate::showSettings() {
         bringForward(settingsWindow_);
         return;
     }
-    QWidget* window = makeWindow(new SettingsView(services_.preferences, services_.permissions,
-                                                  *library_, *account_, services_.notifications),
-                                 QStringLiteral("Tavro Settings"), QSize(560, 480));
+    QWidget* window =
+        makeWindow(new SettingsView(services_.preferences, services_.permissions, hotkeys_,
+                                    *library_, *account_, services_.notifications),
+                   QStringLiteral("Tavro Settings"), QSize(560, 480));
     settingsWindow_ = window;
     bringForward(window);
 }

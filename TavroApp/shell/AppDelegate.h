@@ -1,6 +1,8 @@
 #pragma once
 
 #include "capture/CaptureController.h"
+#include "capture/HotkeyManager.h"
+#include "shell/AppActions.h"
 #include "shell/AppRequest.h"
 
 #include <QObject>
@@ -17,8 +19,10 @@ class AnnotationEditorWindowController;
 class CaptureStore;
 class Library;
 class NotificationCenter;
+class PermissionProbe;
 class PermissionsService;
 class Preferences;
+class ShellMenus;
 class ThumbnailLoader;
 
 // What the composition root builds before launch and hands to the delegate.
@@ -31,12 +35,16 @@ struct AppServices {
     CaptureController::Services capture;
     // The editor for screenshots already on the board.
     AnnotationEditorWindowController& editor;
+    // The desktop's global keys, and what tells whether the app may read every key.
+    HotkeyRegistrar& hotkeyRegistrar;
+    KeyEventSource& keyEvents;
+    const PermissionProbe& permissionProbe;
 };
 
 // Opens the library (or stops with the fatal alert), creates the long-lived objects in order,
 // owns the three windows, and is the one door from requests (shortcuts, menus, onboarding,
 // the command line, a second start) to the capture flow.
-class AppDelegate final : public QObject {
+class AppDelegate final : public QObject, public AppActions {
     Q_OBJECT
 
 public:
@@ -56,25 +64,32 @@ public:
 
     void showDashboard();
     void showSettings();
-    void showOnboarding();
+    void showOnboarding() override;
     void presentFatal(const std::string& description);
     void presentMarkupEditor(const std::string& imageID);
 
-    // The menu actions.
-    void captureRegion() { handle({AppRequest::Kind::captureRegion, AppRequest::Source::menu}); }
-    void captureFullScreen() {
+    // The menu actions, and the two shortcuts.
+    void captureRegion() override {
+        handle({AppRequest::Kind::captureRegion, AppRequest::Source::menu});
+    }
+    void captureFullScreen() override {
         handle({AppRequest::Kind::captureFullScreen, AppRequest::Source::menu});
     }
-    void newIssue() { handle({AppRequest::Kind::newIssue, AppRequest::Source::menu}); }
-    void openDashboard() { showDashboard(); }
-    void openSettings() { showSettings(); }
+    void fullScreenShortcut() override {
+        handle({AppRequest::Kind::captureFullScreen, AppRequest::Source::shortcut});
+    }
+    void newIssue() override { handle({AppRequest::Kind::newIssue, AppRequest::Source::menu}); }
+    void openDashboard() override { showDashboard(); }
+    void openSettings() override { showSettings(); }
     void showOnboardingFromMenu() { showOnboarding(); }
-    void syncNow();
-    void openAccountSettings();
+    void syncNow() override;
+    void openAccountSettings() override;
 
     Library* library() const { return library_.get(); }
     Account* account() const { return account_.get(); }
     CaptureController* captureController() const { return captureController_.get(); }
+    HotkeyManager& hotkeys() { return hotkeys_; }
+    ShellMenus* menus() const { return menus_.get(); }
     QWidget* dashboardWindow() const { return dashboardWindow_; }
     QWidget* settingsWindow() const { return settingsWindow_; }
     QWidget* onboardingWindow() const { return onboardingWindow_; }
@@ -84,13 +99,16 @@ private:
     void fullScreenRequest(bool awaitSecondPress);
     void noteOnlyIssue();
     void observeNotifications();
+    void setUpMenus();
     QWidget* makeWindow(QWidget* content, const QString& title, QSize size);
     void bringForward(QWidget* window);
 
     AppServices services_;
+    HotkeyManager hotkeys_;
     std::unique_ptr<Library> library_;
     std::unique_ptr<Account> account_;
     std::unique_ptr<CaptureController> captureController_;
+    std::unique_ptr<ShellMenus> menus_;
     QPointer<QWidget> dashboardWindow_;
     QPointer<QWidget> settingsWindow_;
     QPointer<QWidget> onboardingWindow_;

@@ -3,6 +3,8 @@
 #include "shell/AppActions.h"
 #include "shell/Preferences.h"
 
+#include <QPointer>
+
 namespace tavro {
 
 ShellMenus::ShellMenus(Preferences& preferences, HotkeyManager& hotkeys, AppActions& actions,
@@ -28,10 +30,16 @@ void ShellMenus::setUpStatusItem() {
 }
 
 void ShellMenus::applyHotkeys() {
-    hotkeys_.registerHotkey(preferences_.regionHotkey(), HotkeyManager::Action::region,
-                            [this] { actions_.captureRegion(); });
+    QPointer<ShellMenus> self(this);
+    hotkeys_.registerHotkey(preferences_.regionHotkey(), HotkeyManager::Action::region, [self] {
+        if (self)
+            self->actions_.captureRegion();
+    });
     hotkeys_.registerHotkey(preferences_.fullScreenHotkey(), HotkeyManager::Action::fullScreen,
-                            [this] { actions_.fullScreenShortcut(); });
+                            [self] {
+                                if (self)
+                                    self->actions_.fullScreenShortcut();
+                            });
     updateStatusMenu();
 }
 
