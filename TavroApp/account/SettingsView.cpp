@@ -2,6 +2,7 @@
 
 #include "capture/HotkeyManager.h"
 #include "capture/HotkeyRecorderView.h"
+#include "capture/ShortcutTexts.h"
 #include "model/Paths.h"
 #include "shell/AppNotifications.h"
 #include "shell/Preferences.h"

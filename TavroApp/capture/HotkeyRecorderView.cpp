@@ -1,5 +1,6 @@
 #include "capture/HotkeyRecorderView.h"
 
+#include "capture/ShortcutTexts.h"
 #include "platform/KeyPositions.h"
 #include "shell/Icons.h"
 #include "shell/Preferences.h"
@@ -169,8 +170,7 @@ HotkeyRecorderView::HotkeyRecorderView(const QString& title, Preferences& prefer
     column->addWidget(warningRow_);
 
     conflictLine_ = captionLabel(this);
-    conflictLine_->setText(
-        QStringLiteral("Another app already owns this shortcut — pick a different one."));
+    conflictLine_->setText(toQString(ShortcutTexts::conflict));
     colour(conflictLine_, Theme::priorityHigh);
     column->addWidget(conflictLine_);
     row->addLayout(column, 1);

@@ -127,9 +127,9 @@ bool X11HotkeyRegistrar::nativeEventFilter(const QByteArray& eventType, void* me
     const std::uint8_t type = generic->response_type & 0x7F;
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
+    // Mostly reported to the root window through the grab; while one of the app's own windows
+    // holds the keyboard (the selection overlay does), to that window instead.
     const auto* event = reinterpret_cast<const xcb_key_press_event_t*>(generic);
-    if (event->event != keyboard_->root())
-        return false;
 
     const std::uint16_t locks = keyboard_->lockMask() | keyboard_->numLockMask();
     const std::uint16_t state = event->state & coreModifierBits & ~locks;

@@ -1,9 +1,12 @@
 #include "shell/ShellMenus.h"
 
+#include "capture/ShortcutTexts.h"
 #include "shell/AppActions.h"
 #include "shell/Preferences.h"
 
 #include <QPointer>
+
+#include <cstdio>
 
 namespace tavro {
 
@@ -17,10 +20,22 @@ ShellMenus::ShellMenus(Preferences& preferences, HotkeyManager& hotkeys, AppActi
     hotkeyDebounce_.setSingleShot(true);
     hotkeyDebounce_.setInterval(hotkeyDebounce);
     connect(&hotkeyDebounce_, &QTimer::timeout, this, &ShellMenus::applyHotkeys);
+    connect(&hotkeys_, &HotkeyManager::conflictsChanged, this, &ShellMenus::reportConflicts);
     connect(&preferences_, &Preferences::changed, this, [this](PreferenceKey key) {
         if (key == PreferenceKey::regionHotkey || key == PreferenceKey::fullScreenHotkey)
             hotkeyDebounce_.start();
     });
+}
+
+void ShellMenus::reportConflicts() {
+    for (HotkeyManager::Action action : hotkeys_.conflicts()) {
+        if (reportedConflicts_.count(action))
+            continue;
+        std::fprintf(stderr, "%.*s: %.*s\n", int(ShortcutTexts::title(action).size()),
+                     ShortcutTexts::title(action).data(), int(ShortcutTexts::conflict.size()),
+                     ShortcutTexts::conflict.data());
+    }
+    reportedConflicts_ = hotkeys_.conflicts();
 }
 
 void ShellMenus::setUpStatusItem() {

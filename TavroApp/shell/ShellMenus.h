@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 
 namespace tavro {
 
@@ -43,13 +44,18 @@ public:
     void scheduleStatusMenuUpdate();
 
     StatusItem* statusItem() const { return statusItem_.get(); }
+
     StatusMenuState currentState() const;
 
 private:
+    // A shortcut another client owns is also said on standard error, once per new conflict.
+    void reportConflicts();
+
     Preferences& preferences_;
     HotkeyManager& hotkeys_;
     AppActions& actions_;
     Sources sources_;
+    std::set<HotkeyManager::Action> reportedConflicts_;
     std::unique_ptr<StatusItem> statusItem_;
     QTimer hotkeyDebounce_;
 };

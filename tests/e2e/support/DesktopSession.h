@@ -67,6 +67,10 @@ public:
     void screenshot(const std::string& name) const;
 
     const std::filesystem::path& home() const { return home_; }
+    // Where a program the session started writes its output: "tavro", "icewm", "xterm".
+    std::filesystem::path log(const std::string& program) const {
+        return folder_.path() / (program + ".log");
+    }
     const std::filesystem::path& library() const { return library_; }
     std::filesystem::path database() const { return library_ / "tavro.sqlite"; }
     // Marks onboarding done in the profile's settings, as finishing it would.
