@@ -357,3 +357,66 @@ TEST(StatusItemTest, ToolTipCountsTheOpenCaptures) {
 }
 
 } // namespace
+
+namespace {
+
+struct Geometry {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// "Position: 1100,780 (screen: 0)" and "Geometry: 22x22" from xdotool.
+std::optional<Geometry> geometryOf(const DesktopSession& session, const std::string& window) {
+    const std::string out = session.xdotool({"getwindowgeometry", window});
+    Geometry g;
+    const auto position = out.find("Position: ");
+    const auto size = out.find("Geometry: ");
+    if (position == std::string::npos || size == std::string::npos ||
+        std::sscanf(out.c_str() + position, "Position: %d,%d", &g.x, &g.y) != 2 ||
+        std::sscanf(out.c_str() + size, "Geometry: %dx%d", &g.width, &g.height) != 2)
+        return std::nullopt;
+    return g;
+}
+
+// The app's icon in icewm's tray: a small window of the app's class on the task bar.
+std::optional<Geometry> trayIcon(const DesktopSession& session) {
+    std::istringstream windows(session.xdotool({"search", "--onlyvisible", "--class", "tavro"}));
+    for (std::string window; std::getline(windows, window);) {
+        auto g = geometryOf(session, window);
+        if (g && g->width <= 48 && g->height <= 48 && g->y > 700)
+            return g;
+    }
+    return std::nullopt;
+}
+
+void click(const DesktopSession& session, int x, int y) {
+    session.xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"});
+}
+
+TEST(StatusItemTest, TheTrayIconInIcewmOpensTheStatusMenuAndTheBoardHasTheMainMenu) {
+    DesktopSession session;
+    RunningApp app(session);
+    std::optional<Geometry> icon;
+    ASSERT_TRUE(DesktopSession::waitUntil([&] { return (icon = trayIcon(session)).has_value(); }, 5s));
+
+    session.xdotool({"mousemove", std::to_string(icon->x + icon->width / 2),
+                     std::to_string(icon->y + icon->height / 2)});
+    std::this_thread::sleep_for(1500ms);
+    session.screenshot("tray-tool-tip");
+
+    click(session, icon->x + icon->width / 2, icon->y + icon->height / 2);
+    std::this_thread::sleep_for(500ms);
+    session.screenshot("status-menu");
+    session.key("Escape");
+
+    const auto board = session.windowsNamed("^Tavro$");
+    ASSERT_FALSE(board.empty());
+    session.xdotool({"windowactivate", "--sync", board.front()});
+    const auto frame = geometryOf(session, board.front());
+    ASSERT_TRUE(frame);
+    click(session, frame->x + 20, frame->y + 10);
+    std::this_thread::sleep_for(500ms);
+    session.screenshot("main-menu");
+    session.key("Escape");
+}
+
+} // namespace
