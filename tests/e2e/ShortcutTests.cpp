@@ -396,7 +396,8 @@ TEST(StatusItemTest, TheTrayIconInIcewmOpensTheStatusMenuAndTheBoardHasTheMainMe
     DesktopSession session;
     RunningApp app(session);
     std::optional<Geometry> icon;
-    ASSERT_TRUE(DesktopSession::waitUntil([&] { return (icon = trayIcon(session)).has_value(); }, 5s));
+    ASSERT_TRUE(
+        DesktopSession::waitUntil([&] { return (icon = trayIcon(session)).has_value(); }, 5s));
 
     session.xdotool({"mousemove", std::to_string(icon->x + icon->width / 2),
                      std::to_string(icon->y + icon->height / 2)});
@@ -417,6 +418,53 @@ TEST(StatusItemTest, TheTrayIconInIcewmOpensTheStatusMenuAndTheBoardHasTheMainMe
     std::this_thread::sleep_for(500ms);
     session.screenshot("main-menu");
     session.key("Escape");
+}
+
+} // namespace
+
+namespace {
+
+std::string settingsFile(const DesktopSession& session) {
+    return readLog(session.home() / ".config/tavro/Tavro.conf");
+}
+
+// Settings open on the General tab, whose first control after the tabs is the region recorder.
+void recordRegionShortcut(DesktopSession& session) {
+    session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
+    session.key("ctrl+comma");
+    ASSERT_TRUE(session.waitForWindow("^Tavro Settings$"));
+    std::this_thread::sleep_for(300ms);
+    session.key("Tab");
+    session.key("space");
+    std::this_thread::sleep_for(300ms);
+}
+
+TEST(RecorderTest, AltShift4PressedTwiceIsStoredAndEscapeAloneChangesNothing) {
+    DesktopSession session;
+    RunningApp app(session);
+
+    recordRegionShortcut(session);
+    session.key("Escape");
+    std::this_thread::sleep_for(800ms);
+    EXPECT_EQ(settingsFile(session).find("hotkey.region"), std::string::npos);
+
+    session.key("space"); // the recorder button still has the focus
+    std::this_thread::sleep_for(300ms);
+    session.xdotool({"key", "--delay", "100", "alt+shift+4", "alt+shift+4"});
+    EXPECT_TRUE(DesktopSession::waitUntil(
+        [&] {
+            return settingsFile(session).find(
+                       R"x(hotkey.region="@ByteArray({\"keyCode\":21,\"modifiers\":10,\"tapCount\":2})")x") !=
+                   std::string::npos;
+        },
+        3s))
+        << settingsFile(session);
+    session.screenshot("settings-recorded-shortcut");
+
+    // The new shortcut is armed: two quick presses open the overlay.
+    session.focusXterm();
+    session.xdotool({"key", "--delay", "100", "alt+shift+4", "alt+shift+4"});
+    EXPECT_TRUE(app.waitForOverlay());
 }
 
 } // namespace
