@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 namespace tavro {
 
@@ -54,7 +55,21 @@ bool grabKey(xcb_connection_t* connection, xcb_window_t root, std::uint16_t mask
 X11HotkeyRegistrar::X11HotkeyRegistrar(std::shared_ptr<X11Keyboard> keyboard, QObject* parent)
     : QObject(parent)
     , keyboard_(std::move(keyboard)) {
+    releaseWatch_.setInterval(100);
+    connect(&releaseWatch_, &QTimer::timeout, this, &X11HotkeyRegistrar::forgetReleasedKeys);
     QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+void X11HotkeyRegistrar::forgetReleasedKeys() {
+    xcb_connection_t* connection = keyboard_->connection();
+    std::unique_ptr<xcb_query_keymap_reply_t, decltype(&std::free)> keymap(
+        xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr), &std::free);
+    if (!keymap)
+        return;
+    std::erase_if(
+        held_, [&](std::uint8_t code) { return !(keymap->keys[code / 8] & (1u << (code % 8))); });
+    if (held_.empty())
+        releaseWatch_.stop();
 }
 
 X11HotkeyRegistrar::~X11HotkeyRegistrar() {
@@ -149,6 +164,7 @@ bool X11HotkeyRegistrar::nativeEventFilter(const QByteArray& eventType, void* me
     if (held != held_.end())
         return true;
     held_.push_back(event->detail);
+    releaseWatch_.start();
     QTimer::singleShot(0, this, [handler = live->handler] {
         if (handler)
             handler();

@@ -4,6 +4,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QObject>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -41,10 +42,14 @@ private:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     std::vector<std::uint16_t> lockVariants(std::uint16_t mask) const;
     void release(Grab* grab);
+    void forgetReleasedKeys();
 
     std::shared_ptr<X11Keyboard> keyboard_;
     std::vector<Live> live_;
     std::vector<std::uint8_t> held_; // grabbed keys now down, so that auto-repeat fires nothing
+    // A release can go to another client once the app's own keyboard grab ends: while a key is
+    // held, the server's key map is checked, so that a missed release never blocks a press.
+    QTimer releaseWatch_;
 };
 
 } // namespace tavro

@@ -74,6 +74,36 @@ TEST_F(GlobalKeysTest, RegisteredCombinationFiresOncePerPressWhateverTheLocks) {
     EXPECT_EQ(fired, 3);
 }
 
+TEST_F(GlobalKeysTest, AReleaseThatGoesElsewhereDoesNotBlockTheNextPress) {
+    int fired = 0;
+    auto hotkey = keys.registrar->registerHotkey(19, altShift, [&] { ++fired; });
+    ASSERT_TRUE(hotkey);
+    xdotool({QStringLiteral("keydown"), QStringLiteral("alt+shift+2")});
+    settle();
+    EXPECT_EQ(fired, 1);
+
+    // The app lets go of the keyboard before the key comes up, as the selection overlay does
+    // when it closes; another client then holds the keyboard, so the release goes there.
+    xcb_ungrab_keyboard(keys.keyboard->connection(), XCB_CURRENT_TIME);
+    xcb_flush(keys.keyboard->connection());
+    xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other)).data->root;
+    std::unique_ptr<xcb_grab_keyboard_reply_t, decltype(&std::free)> grab(
+        xcb_grab_keyboard_reply(other,
+                                xcb_grab_keyboard(other, 0, root, XCB_CURRENT_TIME,
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                nullptr),
+        &std::free);
+    ASSERT_TRUE(grab && grab->status == XCB_GRAB_STATUS_SUCCESS);
+    xdotool({QStringLiteral("keyup"), QStringLiteral("alt+shift+2")});
+    xcb_disconnect(other);
+    settle(300);
+
+    xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+2")});
+    settle();
+    EXPECT_EQ(fired, 2);
+}
+
 TEST_F(GlobalKeysTest, CombinationAnotherClientHoldsIsRefusedUntilItLetsGo) {
     xcb_connection_t* other = xcb_connect(nullptr, nullptr);
     ASSERT_FALSE(xcb_connection_has_error(other));
