@@ -1,12 +1,24 @@
-#include "model/Paths.h"
+// The composition root: builds the long-lived objects in dependency order, owns them, and hands
+// the rest of start-up to the app delegate.
+#include "capture/CaptureServices.h"
+#include "capture/ContextCollector.h"
+#include "capture/RegionSelectionOverlay.h"
+#include "compose/MarkupEditorWindow.h"
+#include "compose/NoteBox.h"
+#include "platform/PermissionProbe.h"
+#include "platform/SingleInstance.h"
+#include "platform/X11Desktop.h"
+#include "platform/X11FlowDesktop.h"
+#include "shell/AppDelegate.h"
+#include "shell/AppNotifications.h"
+#include "shell/PermissionsService.h"
+#include "shell/Preferences.h"
+#include "shell/ThumbnailLoader.h"
 #include "shell/Utf8.h"
-#include "store/CaptureStore.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
 
-#include <memory>
+#include <cstdio>
 
 using namespace tavro;
 
@@ -15,25 +27,51 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("tavro"));
     QApplication::setApplicationName(QStringLiteral("Tavro"));
     QApplication::setApplicationVersion(QStringLiteral(TAVRO_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
 
-    std::unique_ptr<CaptureStore> store;
-    QString message;
-    try {
-        store = std::make_unique<CaptureStore>(TavroPaths::databaseURL());
-        message = QStringLiteral("Library: ") + toQString(TavroPaths::support().string());
-    } catch (const std::exception& error) {
-        message = toQString(error.what()) + QStringLiteral("\n\nLibrary location: ") +
-                  toQString(TavroPaths::support().string());
+    const QStringList arguments = QApplication::arguments();
+    std::optional<AppRequest::Kind> request = AppRequest::Kind::reopen;
+    if (arguments.size() > 2 || (arguments.size() == 2 && !(request = requestKindFromArgument(
+                                                                toStdString(arguments.at(1)))))) {
+        std::fprintf(stderr, "usage: tavro [--capture-region | --capture-fullscreen | "
+                             "--new-issue]\n");
+        return 2;
     }
+    if (SingleInstance::handOver(*request))
+        return 0;
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tavro"));
-    auto* label = new QLabel(message, &window);
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    window.setCentralWidget(label);
-    window.resize(720, 480);
-    window.show();
+    auto legacySettings = openLegacyUserSettings();
+    Preferences preferences(openUserSettings(), *legacySettings);
+    auto probe = makePlatformPermissionProbe();
+    PermissionsService permissions(*probe);
+    ThumbnailLoader thumbnails;
+    NotificationCenter notifications;
+
+    RegionSelectionOverlay overlay;
+    NoteBoxController noteBox;
+    MarkupEditorController flowEditor;
+    MarkupEditorController boardEditor;
+    DisplayScreenGrabber grabber(*probe);
+    X11Desktop desktop;
+    DesktopContextCollector context(desktop);
+    X11FlowDesktop flowDesktop;
+    EventLoopTimer timer;
+
+    AppDelegate delegate({preferences,
+                          permissions,
+                          thumbnails,
+                          notifications,
+                          {overlay, noteBox, flowEditor, grabber, context, flowDesktop, timer},
+                          boardEditor});
+    if (!delegate.applicationDidFinishLaunching())
+        return 1;
+
+    SingleInstance instance;
+    QObject::connect(&instance, &SingleInstance::requested, &delegate, [&](AppRequest::Kind kind) {
+        delegate.handle({kind, AppRequest::Source::commandLine});
+    });
+    instance.listen();
+    if (*request != AppRequest::Kind::reopen)
+        delegate.handle({*request, AppRequest::Source::commandLine});
     return app.exec();
 }

@@ -2,9 +2,9 @@
 
 #include "model/BoardRecords.h"
 #include "model/Capture.h"
-#include "model/CaptureQuery.h"
 #include "model/CaptureGroup.h"
 #include "model/CaptureImage.h"
+#include "model/CaptureQuery.h"
 #include "platform/StoreChangeNotifier.h"
 #include "store/Database.h"
 
@@ -122,6 +122,7 @@ public:
     // An absent reference clears an earlier one; the claim and the assignee stay.
     std::optional<Capture> resolve(std::string_view id, const std::optional<std::string>& reference,
                                    std::string_view actor);
+
     // Screenshots. The live screenshot with the lowest position is the capture's cover, copied
     // into the capture row's image columns.
     static CaptureImage decodeImage(const Row& row);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QPointF>
+#include <QRectF>
+
+#include <functional>
+#include <optional>
+
+namespace tavro {
+
+// The region selection shown on every screen. It reports exactly one outcome per
+// presentation: a rectangle in global logical coordinates, nothing (cancel), or a request for
+// the whole screen under the pointer.
+class SelectionOverlay {
+public:
+    using Completion = std::function<void(const std::optional<QRectF>& selection)>;
+    using FullScreenRequest = std::function<void(const QPointF& point)>;
+
+    virtual ~SelectionOverlay() = default;
+
+    // Replaces a presentation still showing without calling its callbacks.
+    virtual void present(Completion onComplete, FullScreenRequest onFullScreenRequested) = 0;
+    // Removes the overlay and calls nothing.
+    virtual void abandon() = 0;
+    // Removes the overlay and delivers `selection` to the completion, once.
+    virtual void finish(const std::optional<QRectF>& selection) = 0;
+
+    virtual bool isShowing() const = 0;
+    // A drag has begun on the overlay.
+    virtual bool hasAnchor() const = 0;
+};
+
+} // namespace tavro

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+namespace tavro {
+
+// Hears "dev.tavro.store.didChange" from any process, this one included. The notification
+// carries nothing: listeners compare the store's change stamp to learn whether to reload.
+class StoreChangeListener : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+    StoreChangeListener(const StoreChangeListener&) = delete;
+    StoreChangeListener& operator=(const StoreChangeListener&) = delete;
+
+signals:
+    void changed();
+};
+
+// Listens on the session bus when one exists (DBUS_SESSION_BUS_ADDRESS, else
+// $XDG_RUNTIME_DIR/bus); never starts one. Without a bus the listener stays silent and the
+// facade's poll picks changes up.
+std::unique_ptr<StoreChangeListener> makeStoreChangeListener();
+
+} // namespace tavro

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "capture/ContextCollector.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace tavro {
+
+// What the window manager publishes through EWMH on the root window and the client windows:
+// the active window, the stacking list, each client's process, class and title. Applications
+// are named from their desktop entries. Every answer is best effort; without an X connection
+// every look-up is absent.
+class X11Desktop final : public DesktopLookup {
+public:
+    std::optional<FrontApplication> frontmostApplication() override;
+    std::optional<std::string> frontWindowTitle(std::int64_t pid) override;
+    std::optional<std::string> displayUnderCursor() override;
+    // No browser answers without its own cooperation.
+    std::optional<std::string> browserURL(std::string_view) override { return std::nullopt; }
+
+    static std::optional<std::uint32_t> activeWindow();
+    static std::optional<std::int64_t> windowPID(std::uint32_t window);
+    // WM_CLASS: instance and class.
+    static std::optional<std::pair<std::string, std::string>> windowClass(std::uint32_t window);
+    static std::optional<std::string> windowTitle(std::uint32_t window);
+    // Asks the window manager to activate the window, as a pager does.
+    static void activate(std::uint32_t window);
+    // A compositing manager owns _NET_WM_CM_S<n>.
+    static bool compositorRunning();
+};
+
+// The desktop entry for a WM_CLASS: its id without ".desktop" and its name.
+struct DesktopEntry {
+    std::string id;
+    std::string name;
+};
+std::optional<DesktopEntry> desktopEntryForClass(const std::string& instance,
+                                                 const std::string& windowClass);
+
+} // namespace tavro

@@ -1,0 +1,296 @@
+#include "shell/AppDelegate.h"
+
+#include "account/Account.h"
+#include "account/OnboardingView.h"
+#include "account/SettingsView.h"
+#include "board/DashboardView.h"
+#include "capture/ContextCollector.h"
+#include "capture/SelectionOverlay.h"
+#include "model/Paths.h"
+#include "platform/StoreChangeListener.h"
+#include "shell/AppNotifications.h"
+#include "shell/Library.h"
+#include "shell/Preferences.h"
+#include "shell/Utf8.h"
+#include "store/CaptureStore.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace tavro {
+
+namespace {
+
+constexpr auto dashboardFrameKey = "windows/dev.tavro.dashboard";
+
+// A window around one view; closing it deletes it, which clears the delegate's pointer.
+class AppWindow final : public QWidget {
+public:
+    AppWindow(QWidget* content, const QString& title, QSize size, QString frameKey = {})
+        : frameKey_(std::move(frameKey)) {
+        setAttribute(Qt::WA_DeleteOnClose);
+        setWindowTitle(title);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(content);
+        content->setParent(this);
+        resize(size);
+    }
+
+    void restoreFrame() {
+        if (frameKey_.isEmpty())
+            return;
+        const QByteArray saved = openUserSettings()->value(frameKey_).toByteArray();
+        if (!saved.isEmpty())
+            restoreGeometry(saved);
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (!frameKey_.isEmpty())
+            openUserSettings()->setValue(frameKey_, saveGeometry());
+        QWidget::closeEvent(event);
+    }
+
+private:
+    QString frameKey_;
+};
+
+void centre(QWidget* window) {
+    if (QScreen* screen = window->screen()) {
+        const QRect area = screen->availableGeometry();
+        window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+    }
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(AppServices services, QObject* parent)
+    : QObject(parent)
+    , services_(services) {}
+
+AppDelegate::~AppDelegate() {
+    delete dashboardWindow_.data();
+    delete settingsWindow_.data();
+    delete onboardingWindow_.data();
+}
+
+bool AppDelegate::applicationDidFinishLaunching() {
+    TavroPaths::ensureDirectories();
+    std::shared_ptr<CaptureStore> store;
+    try {
+        store = std::make_shared<CaptureStore>(TavroPaths::databaseURL());
+    } catch (const std::exception& error) {
+        presentFatal(error.what());
+        return false;
+    }
+    library_ = std::make_unique<Library>(store, services_.thumbnails, makeStoreChangeListener());
+    account_ = std::make_unique<Account>(store);
+    library_->setAccount(account_.get());
+    captureController_ =
+        std::make_unique<CaptureController>(*library_, services_.preferences, services_.permissions,
+                                            services_.notifications, services_.capture);
+    QPointer<AppDelegate> self(this);
+    captureController_->onNeedsScreenRecording = [self] {
+        if (self)
+            self->showOnboarding();
+    };
+    observeNotifications();
+    if (services_.preferences.flag(PreferenceKey::hasCompletedOnboarding))
+        showDashboard();
+    else
+        showOnboarding();
+    return true;
+}
+
+void AppDelegate::presentFatal(const std::string& description) {
+    const QString message = QStringLiteral("Tavro can't open its library");
+    QMessageBox alert(QMessageBox::Critical, message, message);
+    alert.setInformativeText(toQString(description) + QStringLiteral("\n\nLibrary location: ") +
+                             toQString(TavroPaths::support().string()));
+    alert.addButton(QStringLiteral("Quit"), QMessageBox::AcceptRole);
+    alert.exec();
+}
+
+void AppDelegate::observeNotifications() {
+    NotificationCenter& center = services_.notifications;
+    center.observe(AppNotification::showDashboard, this,
+                   [this](const QVariant&) { showDashboard(); });
+    center.observe(AppNotification::showOnboarding, this,
+                   [this](const QVariant&) { showOnboarding(); });
+    center.observe(AppNotification::addScreenshot, this, [this](const QVariant& object) {
+        if (object.typeId() == QMetaType::QString)
+            captureController_->beginRegion(
+                CaptureController::Intent::appendToStored(toStdString(object.toString())));
+    });
+    center.observe(AppNotification::annotateImage, this, [this](const QVariant& object) {
+        if (object.typeId() == QMetaType::QString)
+            presentMarkupEditor(toStdString(object.toString()));
+    });
+}
+
+void AppDelegate::handle(const AppRequest& request) {
+    if (!captureController_)
+        return;
+    switch (request.kind) {
+    case AppRequest::Kind::reopen:
+        applicationShouldHandleReopen();
+        break;
+    case AppRequest::Kind::captureRegion:
+        regionRequest();
+        break;
+    case AppRequest::Kind::captureFullScreen:
+        fullScreenRequest(request.awaitsSecondPress());
+        break;
+    case AppRequest::Kind::newIssue:
+        noteOnlyIssue();
+        break;
+    }
+}
+
+void AppDelegate::regionRequest() {
+    CaptureController& flow = *captureController_;
+    if (flow.overlay().isShowing() && !flow.overlay().hasAnchor())
+        flow.secondPressDuringOverlay();
+    else
+        flow.beginRegion(CaptureController::Intent::newCapture());
+}
+
+void AppDelegate::fullScreenRequest(bool awaitSecondPress) {
+    CaptureController& flow = *captureController_;
+    if (awaitSecondPress && flow.fullScreenWindowOpen) {
+        flow.fullScreenTextOnlyRequested = true;
+        return;
+    }
+    flow.beginFullScreen(CaptureController::Intent::newCapture(), awaitSecondPress);
+}
+
+void AppDelegate::noteOnlyIssue() {
+    CaptureController& flow = *captureController_;
+    if (flow.isCapturing() || flow.compose().hasPanel() || flow.editor().hasWindow())
+        return;
+    flow.setIntent(CaptureController::Intent::newCapture());
+    const CaptureContext context =
+        flow.contextCollector().snapshot(services_.preferences.flag(PreferenceKey::captureURLs));
+    flow.setFlowContext(context);
+    flow.beginFlowIfNeeded();
+    flow.presentTextOnly(context);
+}
+
+void AppDelegate::applicationShouldHandleReopen() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible())
+            return;
+    showDashboard();
+}
+
+void AppDelegate::bringForward(QWidget* window) {
+    window->showNormal();
+    window->raise();
+    window->activateWindow();
+}
+
+QWidget* AppDelegate::makeWindow(QWidget* content, const QString& title, QSize size) {
+    auto* window = new AppWindow(content, title, size);
+    centre(window);
+    return window;
+}
+
+void AppDelegate::showDashboard() {
+    if (!library_)
+        return;
+    if (dashboardWindow_) {
+        bringForward(dashboardWindow_);
+        return;
+    }
+    auto* window =
+        new AppWindow(new DashboardView(*library_, services_.preferences), QStringLiteral("Tavro"),
+                      QSize(1180, 760), QString::fromLatin1(dashboardFrameKey));
+    centre(window);
+    window->restoreFrame();
+    dashboardWindow_ = window;
+    bringForward(window);
+}
+
+void AppDelegate::showSettings() {
+    if (!library_)
+        return;
+    if (settingsWindow_) {
+        bringForward(settingsWindow_);
+        return;
+    }
+    QWidget* window = makeWindow(new SettingsView(services_.preferences, services_.permissions,
+                                                  *library_, *account_, services_.notifications),
+                                 QStringLiteral("Tavro Settings"), QSize(560, 480));
+    settingsWindow_ = window;
+    bringForward(window);
+}
+
+void AppDelegate::showOnboarding() {
+    if (!library_)
+        return;
+    if (onboardingWindow_) {
+        bringForward(onboardingWindow_);
+        return;
+    }
+    QPointer<AppDelegate> self(this);
+    auto finish = [self] {
+        if (!self)
+            return;
+        if (QWidget* window = self->onboardingWindow_) {
+            self->onboardingWindow_.clear();
+            window->close();
+        }
+        self->showDashboard();
+    };
+    auto tryCapture = [self] {
+        if (!self)
+            return;
+        if (self->onboardingWindow_)
+            self->onboardingWindow_->showMinimized();
+        QTimer::singleShot(tryCaptureDelayMs, self, [self] {
+            if (self)
+                self->handle({AppRequest::Kind::captureRegion, AppRequest::Source::onboarding});
+        });
+    };
+    QWidget* window = makeWindow(
+        new OnboardingView(services_.preferences, services_.permissions, finish, tryCapture),
+        QStringLiteral("Welcome to Tavro"), QSize(620, 560));
+    onboardingWindow_ = window;
+    bringForward(window);
+}
+
+void AppDelegate::presentMarkupEditor(const std::string& imageID) {
+    if (!library_)
+        return;
+    std::optional<CaptureImage> image;
+    try {
+        image = library_->store().image(imageID);
+    } catch (const std::exception&) {
+        return;
+    }
+    if (!image)
+        return;
+    QPointer<AppDelegate> self(this);
+    services_.editor.present(*image, [self, row = *image](const Annotation& annotation) {
+        if (self && self->library_)
+            self->library_->saveAnnotation(annotation, row);
+    });
+}
+
+void AppDelegate::syncNow() {
+    if (account_)
+        account_->syncNow();
+}
+
+void AppDelegate::openAccountSettings() {
+    showSettings();
+    services_.notifications.post(AppNotification::showAccountTab);
+}
+
+} // namespace tavro

@@ -1,0 +1,283 @@
+#include "shell/Library.h"
+
+#include "account/Account.h"
+#include "capture/ImageWriter.h"
+#include "compose/AttachmentService.h"
+#include "model/CaptureQuery.h"
+#include "model/Paths.h"
+#include "model/Uuid.h"
+#include "platform/StoreChangeListener.h"
+#include "shell/CaptureEdits.h"
+#include "shell/ThumbnailLoader.h"
+#include "shell/Utf8.h"
+#include "store/CaptureStore.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace tavro {
+
+namespace {
+
+// The user's own changes are recorded in a capture's history under this name.
+constexpr std::string_view userActor = "you";
+
+void removeQuietly(const std::filesystem::path& root, const std::optional<std::string>& relative) {
+    if (!relative)
+        return;
+    if (auto file = TavroPaths::resolveInside(root, *relative)) {
+        std::error_code ignored;
+        std::filesystem::remove(*file, ignored);
+    }
+}
+
+} // namespace
+
+Library::Library(std::shared_ptr<CaptureStore> store, ThumbnailLoader& thumbnails,
+                 std::unique_ptr<StoreChangeListener> listener, QObject* parent)
+    : QObject(parent)
+    , store_(std::move(store))
+    , thumbnails_(thumbnails)
+    , listener_(std::move(listener)) {
+    connect(listener_.get(), &StoreChangeListener::changed, this, &Library::checkForChanges);
+    reload();
+    poll_.setInterval(pollIntervalMs);
+    connect(&poll_, &QTimer::timeout, this, &Library::checkForChanges);
+    poll_.start();
+}
+
+Library::~Library() = default;
+
+template <class T> void Library::publish(T& field, T value, Property property) {
+    field = std::move(value);
+    emit changed(property);
+}
+
+void Library::setLoadError(std::optional<std::string> message) {
+    publish(loadError_, std::move(message), Property::loadError);
+}
+
+void Library::reload() {
+    try {
+        CaptureQuery everything;
+        everything.limit = reloadLimit;
+        everything.offset = 0;
+        everything.newestFirst = true;
+        publish(captures_, store_->captures(everything), Property::captures);
+        publish(groups_, store_->groups(), Property::groups);
+        publish(counts_, store_->countsByStatus(), Property::counts);
+        publish(commentCounts_, store_->commentCounts(), Property::commentCounts);
+        publish(imageCounts_, store_->imageCounts(), Property::imageCounts);
+        publish(allTags_, store_->allTags(), Property::allTags);
+        // People and workspaces come with sync; until the store keeps them both stay empty.
+        publish(people_, std::vector<Person>{}, Property::people);
+        publish(workspaces_, std::vector<Workspace>{}, Property::workspaces);
+        std::optional<std::string> userID;
+        try {
+            userID = store_->syncMeta("user_id");
+        } catch (const std::exception&) {
+        }
+        publish(currentUserID_, std::move(userID), Property::currentUserID);
+
+        std::unordered_map<std::string, std::vector<std::string>> tags;
+        for (const Capture& capture : captures_) {
+            auto names = store_->tags(capture.id);
+            if (!names.empty())
+                tags.emplace(capture.id, std::move(names));
+        }
+        publish(tagsByCapture_, std::move(tags), Property::tagsByCapture);
+    } catch (const std::exception& error) {
+        setLoadError(error.what());
+        return;
+    }
+    try {
+        lastStamp_ = store_->changeStamp();
+    } catch (const std::exception&) {
+    }
+    setLoadError(std::nullopt);
+    emit reloaded();
+}
+
+void Library::checkForChanges() {
+    std::string stamp;
+    try {
+        stamp = store_->changeStamp();
+    } catch (const std::exception&) {
+        return;
+    }
+    if (stamp != lastStamp_)
+        reload();
+}
+
+bool Library::perform(const std::function<void()>& writes) {
+    try {
+        writes();
+    } catch (const std::exception& error) {
+        setLoadError(error.what());
+        return false;
+    }
+    reload();
+    if (account_)
+        account_->noteLocalChange();
+    return true;
+}
+
+std::int64_t Library::openCount() const {
+    std::int64_t total = 0;
+    for (CaptureStatus status : activeStatuses)
+        if (auto it = counts_.find(status); it != counts_.end())
+            total += it->second;
+    return total;
+}
+
+std::int64_t Library::assignedToMeCount() const {
+    if (!currentUserID_)
+        return 0;
+    return std::count_if(captures_.begin(), captures_.end(), [this](const Capture& capture) {
+        return capture.assigneeID == currentUserID_ && isActive(capture.status);
+    });
+}
+
+bool Library::isMine(const Capture& capture) const {
+    if (!capture.authorID)
+        return true;
+    return currentUserID_ && *currentUserID_ == *capture.authorID;
+}
+
+std::optional<CaptureGroup> Library::group(const std::optional<std::string>& id) const {
+    if (!id)
+        return std::nullopt;
+    auto it = std::find_if(groups_.begin(), groups_.end(),
+                           [&](const CaptureGroup& group) { return group.id == *id; });
+    if (it == groups_.end())
+        return std::nullopt;
+    return *it;
+}
+
+std::optional<Person> Library::person(const std::optional<std::string>& id) const {
+    if (!id)
+        return std::nullopt;
+    auto it = std::find_if(people_.begin(), people_.end(),
+                           [&](const Person& person) { return person.id == *id; });
+    if (it == people_.end())
+        return std::nullopt;
+    return *it;
+}
+
+bool Library::add(const Capture& capture, const std::vector<std::string>& tags,
+                  const std::vector<CaptureImage>& images) {
+    // One transaction: a failure part-way leaves no half-saved capture behind, so the same
+    // capture can be saved again.
+    return perform([&] {
+        store_->db().transaction([&] {
+            store_->insert(capture);
+            if (!tags.empty())
+                store_->setTags(tags, capture.id);
+            for (const CaptureImage& image : images)
+                store_->addImage(image);
+        });
+    });
+}
+
+bool Library::addImage(const QImage& image, const std::string& captureID, CaptureMode mode) {
+    const std::string id = makeUUID();
+    const Seconds date = now();
+    return perform([&] {
+        const ImageWriter::Written written = ImageWriter::write(image, id, date);
+        CaptureImage record;
+        record.id = id;
+        record.captureID = captureID;
+        record.position = -1;
+        record.imagePath = written.relativePath;
+        record.thumbPath = written.thumbRelativePath;
+        record.width = written.width;
+        record.height = written.height;
+        record.bytes = written.byteCount;
+        record.createdAt = date;
+        record.syncState = SyncState::local;
+        try {
+            store_->db().transaction([&] {
+                store_->addImage(record);
+                auto capture = store_->capture(captureID);
+                if (capture && capture->captureMode == CaptureMode::text)
+                    store_->setCaptureMode(mode, captureID);
+            });
+        } catch (...) {
+            removeQuietly(TavroPaths::capturesRoot(), written.relativePath);
+            removeQuietly(TavroPaths::thumbsRoot(), written.thumbRelativePath);
+            throw;
+        }
+    });
+}
+
+void Library::deleteCapture(const std::string& id) {
+    perform([&] {
+        if (auto capture = store_->capture(id)) {
+            if (auto file =
+                    TavroPaths::resolveInside(TavroPaths::capturesRoot(), capture->imagePath))
+                thumbnails_.evict(toQString(file->string()));
+            if (capture->thumbPath)
+                if (auto file =
+                        TavroPaths::resolveInside(TavroPaths::thumbsRoot(), *capture->thumbPath))
+                    thumbnails_.evict(toQString(file->string()));
+        }
+        store_->softDelete(id);
+    });
+}
+
+bool Library::deleteImage(const CaptureImage& image) {
+    bool existed = false;
+    perform([&] { existed = store_->deleteImage(image.id); });
+    return existed;
+}
+
+void Library::setStatus(CaptureStatus status, const std::string& captureID) {
+    perform([&] { store_->setStatus(captureID, status, userActor); });
+}
+
+void Library::assign(const std::optional<std::string>& personID, const std::string& captureID) {
+    perform([&] { store_->assign(captureID, personID, userActor); });
+}
+
+void Library::update(const Capture& edited) {
+    const auto shown = std::find_if(captures_.begin(), captures_.end(),
+                                    [&](const Capture& c) { return c.id == edited.id; });
+    const std::optional<Capture> published =
+        shown == captures_.end() ? std::nullopt : std::optional<Capture>(*shown);
+    perform([&] {
+        // Read and write in one transaction, so nothing another program writes in between is lost.
+        store_->db().transaction([&] {
+            auto current = store_->capture(edited.id);
+            if (!current)
+                return;
+            store_->update(published ? mergeCaptureEdits(*published, edited, *current) : edited);
+        });
+    });
+}
+
+void Library::setTags(const std::vector<std::string>& tags, const std::string& captureID) {
+    perform([&] { store_->setTags(tags, captureID); });
+}
+
+void Library::addComment(const std::string& text, const std::string& captureID) {
+    Comment comment;
+    comment.id = makeUUID();
+    comment.captureID = captureID;
+    comment.author = std::string(userActor);
+    comment.isAgent = false;
+    comment.body = text;
+    comment.createdAt = now();
+    comment.kind = "comment";
+    comment.syncState = SyncState::local;
+    perform([&] { store_->addComment(comment); });
+}
+
+void Library::deleteGroup(const std::string& id) {
+    perform([&] { store_->deleteGroup(id); });
+}
+
+void Library::saveAnnotation(const Annotation& annotation, const CaptureImage& image) {
+    perform([&] { AttachmentService::saveAnnotation(annotation, image, *store_, &thumbnails_); });
+}
+
+} // namespace tavro

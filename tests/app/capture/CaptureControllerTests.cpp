@@ -1,0 +1,313 @@
+#include "FlowFakes.h"
+#include "LibraryFixture.h"
+
+#include "capture/CaptureController.h"
+#include "model/Paths.h"
+#include "shell/AppNotifications.h"
+#include "shell/PermissionsService.h"
+#include "shell/Preferences.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using namespace tavro;
+using namespace tavro::test;
+using Intent = CaptureController::Intent;
+
+namespace {
+
+size_t filesUnder(const fs::path& root) {
+    size_t count = 0;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(root, error);
+         it != fs::recursive_directory_iterator(); ++it)
+        count += it->is_regular_file() ? 1 : 0;
+    return count;
+}
+
+// Everything one capture flow needs, around a real library.
+struct FlowWorld {
+    FlowWorld()
+        : settingsFolder()
+        , legacy(QString::fromStdString((settingsFolder.path() / "legacy.ini").string()),
+                 QSettings::IniFormat)
+        , preferences(std::make_unique<QSettings>(
+                          QString::fromStdString((settingsFolder.path() / "tavro.ini").string()),
+                          QSettings::IniFormat),
+                      legacy)
+        , permissions(probe)
+        , flow(*f.library, preferences, permissions, notifications,
+               {overlay, compose, editor, grabber, context, desktop, timer}) {
+        preferences.setFlag(PreferenceKey::playCaptureSound, false);
+        flow.onNeedsScreenRecording = [this] {
+            ++needsScreenRecording;
+        };
+    }
+
+    // A region capture from the request to the open note box.
+    void captureRegion(QRectF rect = QRectF(100, 100, 300, 200)) {
+        ASSERT_TRUE(flow.beginRegion(Intent::newCapture()));
+        overlay.finish(rect);
+        timer.runAll();
+        ASSERT_TRUE(compose.open);
+    }
+
+    LibraryFixture f;
+    TempFolder settingsFolder;
+    QSettings legacy;
+    Preferences preferences;
+    FakeProbe probe;
+    PermissionsService permissions;
+    NotificationCenter notifications;
+    FakeOverlay overlay;
+    FakeCompose compose;
+    FakeEditor editor;
+    FakeGrabber grabber;
+    FakeContext context;
+    FakeDesktop desktop;
+    ManualTimer timer;
+    CaptureController flow;
+    int needsScreenRecording = 0;
+};
+
+class FlowTest : public ::testing::Test, public FlowWorld {};
+
+} // namespace
+
+TEST(FlowGuardsTest, RefuseANewFlowAndSaySoOnlyForScreenRecording) {
+    struct Case {
+        const char* name;
+        std::function<void(FlowWorld&)> arrange;
+        Intent intent;
+        bool starts;
+        int askedForScreenRecording;
+    };
+    const std::vector<Case> cases{
+        {"idle", [](FlowWorld&) {}, Intent::newCapture(), true, 0},
+        {"busy", [](FlowWorld& w) { w.flow.beginRegion(Intent::newCapture()); },
+         Intent::appendToStored("c1"), false, 0},
+        {"note box open", [](FlowWorld& w) { w.compose.open = true; }, Intent::newCapture(), false,
+         0},
+        {"note box open, stored capture", [](FlowWorld& w) { w.compose.open = true; },
+         Intent::appendToStored("c1"), true, 0},
+        {"editor open", [](FlowWorld& w) { w.editor.open = true; }, Intent::appendToStored("c1"),
+         false, 0},
+        {"no screen recording", [](FlowWorld& w) { w.probe.screenRecording = false; },
+         Intent::newCapture(), false, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FlowWorld w;
+        c.arrange(w);
+        const int before = w.overlay.presentations;
+        EXPECT_EQ(w.flow.beginRegion(c.intent), c.starts);
+        EXPECT_EQ(w.overlay.presentations - before, c.starts ? 1 : 0);
+        EXPECT_EQ(w.needsScreenRecording, c.askedForScreenRecording);
+    }
+}
+
+TEST_F(FlowTest, ARegionBecomesOnePendingScreenshotAndThenOneStoredCapture) {
+    preferences.setFlag(PreferenceKey::playCaptureSound, true);
+    ASSERT_TRUE(flow.beginRegion(Intent::newCapture()));
+    EXPECT_TRUE(flow.isCapturing());
+    overlay.finish(QRectF(100, 100, 300, 200));
+    EXPECT_EQ(timer.nextDelay(), CaptureController::regionDelayMs);
+    timer.runAll();
+    EXPECT_FALSE(flow.isCapturing());
+    ASSERT_TRUE(compose.open);
+    ASSERT_EQ(compose.shown.images.size(), 1u);
+    EXPECT_EQ(compose.shown.context.appName, "Editor 1");
+    EXPECT_EQ(compose.shown.context.displayName, "screen-1");
+    EXPECT_EQ(compose.shown.context.displayScale, 2);
+    EXPECT_EQ(desktop.sounds, 1);
+    EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 1u);
+
+    compose.save("Button misaligned", {"ui"});
+    timer.runAll();
+    ASSERT_EQ(f.library->captures().size(), 1u);
+    const Capture& stored = f.library->captures()[0];
+    EXPECT_EQ(stored.id, compose.shown.id);
+    EXPECT_EQ(stored.captureMode, CaptureMode::region);
+    EXPECT_EQ(stored.imageWidth, 300);
+    EXPECT_EQ(stored.imagePath, compose.shown.images[0].written.relativePath);
+    EXPECT_EQ(f.library->tagsByCapture().at(stored.id), std::vector<std::string>{"ui"});
+    EXPECT_FALSE(flow.flowActive());
+    ASSERT_EQ(desktop.activations.size(), 2u); // at the end, and once the windows are back
+    EXPECT_EQ(desktop.activations[0], *desktop.front);
+}
+
+TEST_F(FlowTest, ASecondRegionPressBeforeADragFilesANoteWithTheFirstContext) {
+    ASSERT_TRUE(flow.beginRegion(Intent::newCapture()));
+    flow.secondPressDuringOverlay();
+    EXPECT_FALSE(overlay.showing);
+    EXPECT_FALSE(flow.isCapturing());
+    ASSERT_TRUE(compose.open);
+    EXPECT_EQ(compose.shown.mode, CaptureMode::text);
+    EXPECT_TRUE(compose.shown.images.empty());
+    EXPECT_EQ(compose.shown.context.appName, "Editor 1");
+    EXPECT_EQ(context.snapshots, 1);
+}
+
+TEST_F(FlowTest, ASecondPressWhileAddingToTheNoteBoxBringsItBackWithItsDraft) {
+    captureRegion();
+    ComposeDraft draft;
+    draft.note = "half written";
+    compose.addScreenshot(draft);
+    EXPECT_TRUE(overlay.showing);
+    flow.secondPressDuringOverlay();
+    ASSERT_TRUE(compose.open);
+    EXPECT_EQ(compose.shown.draft.note, "half written");
+    EXPECT_EQ(compose.shown.images.size(), 1u);
+}
+
+TEST_F(FlowTest, TwoFullScreenPressesInTheWindowWriteNothingAndOpenANote) {
+    ASSERT_TRUE(flow.beginFullScreen(Intent::newCapture(), true));
+    timer.queue.front().action(); // the grab
+    timer.queue.pop_front();
+    EXPECT_TRUE(flow.fullScreenWindowOpen);
+    flow.fullScreenTextOnlyRequested = true; // what the delegate does on the second press
+    timer.runAll();
+    EXPECT_FALSE(flow.fullScreenWindowOpen);
+    ASSERT_TRUE(compose.open);
+    EXPECT_EQ(compose.shown.mode, CaptureMode::text);
+    EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 0u);
+    EXPECT_FALSE(flow.isCapturing());
+}
+
+TEST_F(FlowTest, AddingToAStoredCaptureKeepsTheOpenNoteBoxsFlow) {
+    const Capture stored = LibraryFixture::makeCapture("on the board");
+    ASSERT_TRUE(f.library->add(stored, {}, {}));
+    captureRegion();
+    const PendingCapture pending = *flow.pending();
+
+    ASSERT_TRUE(flow.beginRegion(Intent::appendToStored(stored.id)));
+    overlay.finish(QRectF(0, 0, 50, 40));
+    timer.runAll();
+    EXPECT_EQ(f.store().images(stored.id).size(), 1u);
+    EXPECT_TRUE(flow.flowActive());
+    EXPECT_EQ(flow.pending(), pending);
+    EXPECT_TRUE(desktop.activations.empty());
+
+    compose.save("the new one");
+    EXPECT_TRUE(f.store().capture(pending.id));
+    EXPECT_EQ(f.store().images(pending.id).size(), 1u);
+}
+
+TEST_F(FlowTest, AFailedExtraScreenshotBringsTheNoteBoxBackUnchanged) {
+    captureRegion();
+    const PendingCapture pending = *flow.pending();
+    compose.addScreenshot(pending.draft);
+    grabber.nullImage = true;
+    overlay.finish(QRectF(0, 0, 50, 40));
+    timer.runAll();
+    ASSERT_EQ(desktop.captureFailures.size(), 1u);
+    EXPECT_EQ(desktop.captureFailures[0], "Couldn't save the screenshot: PNG encoding failed");
+    ASSERT_TRUE(compose.open);
+    EXPECT_EQ(compose.shown, pending);
+    EXPECT_TRUE(flow.flowActive());
+    EXPECT_FALSE(flow.isCapturing());
+}
+
+TEST_F(FlowTest, AnEditorThatEndsWithoutSavingBringsTheNoteBoxBack) {
+    captureRegion();
+    ComposeDraft draft;
+    draft.note = "typed before marking up";
+    compose.annotate(0, draft);
+    ASSERT_TRUE(editor.open);
+    EXPECT_EQ(editor.shown.imagePath, compose.shown.images[0].written.relativePath);
+    editor.cancel();
+    ASSERT_TRUE(compose.open);
+    EXPECT_EQ(compose.shown.draft.note, "typed before marking up");
+}
+
+TEST_F(FlowTest, ARefusedExtraScreenshotBringsTheNoteBoxBack) {
+    captureRegion();
+    probe.screenRecording = false;
+    ComposeDraft draft;
+    draft.note = "keep me";
+    compose.addScreenshot(draft);
+    EXPECT_EQ(needsScreenRecording, 1);
+    EXPECT_FALSE(overlay.showing);
+    ASSERT_TRUE(compose.open);
+    EXPECT_EQ(compose.shown.draft.note, "keep me");
+}
+
+TEST_F(FlowTest, AFailedSaveKeepsTheFilesAndTheNoteBox) {
+    captureRegion();
+    Capture clash = LibraryFixture::makeCapture("already there");
+    clash.id = flow.pending()->id;
+    f.store().insert(clash);
+
+    compose.save("my note", {"ui"});
+    ASSERT_EQ(desktop.saveFailures.size(), 1u);
+    EXPECT_FALSE(desktop.saveFailures[0].empty());
+    ASSERT_TRUE(compose.open);
+    EXPECT_EQ(compose.shown.draft.note, "my note");
+    EXPECT_EQ(compose.shown.draft.tagText, "ui");
+    EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 1u);
+    EXPECT_TRUE(flow.flowActive());
+}
+
+TEST_F(FlowTest, DiscardRemovesEveryFileItWrote) {
+    captureRegion();
+    compose.addScreenshot({});
+    overlay.finish(QRectF(0, 0, 60, 40));
+    timer.runAll();
+    ASSERT_EQ(compose.shown.images.size(), 2u);
+    EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 2u);
+    EXPECT_EQ(filesUnder(TavroPaths::thumbsRoot()), 2u);
+    compose.discard();
+    EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 0u);
+    EXPECT_EQ(filesUnder(TavroPaths::thumbsRoot()), 0u);
+    EXPECT_FALSE(flow.flowActive());
+    EXPECT_TRUE(f.library->captures().empty());
+}
+
+TEST_F(FlowTest, AScreenshotGivesANoteOnlyCaptureItsModeAndDisplay) {
+    flow.beginFlowIfNeeded();
+    flow.presentTextOnly(context.snapshot(false));
+    compose.addScreenshot({});
+    overlay.requestFullScreen(QPointF(5, 5));
+    timer.runAll();
+    ASSERT_TRUE(compose.open);
+    EXPECT_EQ(compose.shown.mode, CaptureMode::fullscreen);
+    EXPECT_EQ(compose.shown.context.displayName, "screen-1");
+    EXPECT_EQ(compose.shown.context.appName, "Editor 1");
+}
+
+TEST_F(FlowTest, SavingWithTheDashboardPreferenceGivesNothingBackAndShowsTheBoard) {
+    preferences.setFlag(PreferenceKey::openDashboardAfterSave, true);
+    QSignalSpy posted(&notifications, &NotificationCenter::posted);
+    captureRegion();
+    compose.save("note");
+    timer.runAll();
+    EXPECT_TRUE(desktop.activations.empty());
+    EXPECT_FALSE(flow.flowActive());
+    ASSERT_EQ(posted.count(), 1);
+    EXPECT_EQ(posted[0][0].toString(), QStringLiteral("dev.tavro.showDashboard"));
+}
+
+TEST_F(FlowTest, StartingWhileTavroIsInFrontHidesNothingAndActivatesNothing) {
+    desktop.front = ForegroundWindow{7, QCoreApplication::applicationPid()};
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Tavro"));
+    window.show();
+    captureRegion();
+    EXPECT_TRUE(window.isVisible());
+    compose.discard();
+    timer.runAll();
+    EXPECT_TRUE(desktop.activations.empty());
+
+    desktop.front = ForegroundWindow{9, 99};
+    captureRegion();
+    EXPECT_FALSE(window.isVisible());
+    compose.discard();
+    EXPECT_FALSE(window.isVisible()); // back only after the short delay
+    timer.runAll();
+    EXPECT_TRUE(window.isVisible());
+}

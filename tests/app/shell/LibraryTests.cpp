@@ -1,0 +1,276 @@
+#include "LibraryFixture.h"
+
+#include "model/Paths.h"
+#include "shell/Utf8.h"
+
+#include "ProcessRunner.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using namespace tavro;
+using tavro::test::LibraryFixture;
+
+namespace {
+
+size_t filesUnder(const fs::path& root) {
+    size_t count = 0;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(root, error);
+         it != fs::recursive_directory_iterator(); ++it)
+        count += it->is_regular_file() ? 1 : 0;
+    return count;
+}
+
+// What a view sees; compared whole to show that a failed write changed none of it.
+struct Published {
+    std::vector<Capture> captures;
+    std::vector<CaptureGroup> groups;
+    std::map<CaptureStatus, std::int64_t> counts;
+    std::unordered_map<std::string, std::vector<std::string>> tags;
+    std::unordered_map<std::string, std::int64_t> comments;
+    std::vector<std::string> allTags;
+    std::unordered_map<std::string, std::int64_t> images;
+    bool operator==(const Published&) const = default;
+};
+
+Published published(const Library& library) {
+    return {library.captures(),      library.groups(),        library.counts(),
+            library.tagsByCapture(), library.commentCounts(), library.allTags(),
+            library.imageCounts()};
+}
+
+} // namespace
+
+TEST(LibraryTest, AnEmptyLibraryPublishesNothing) {
+    LibraryFixture f;
+    const Library& library = *f.library;
+    EXPECT_TRUE(library.captures().empty());
+    EXPECT_TRUE(library.groups().empty());
+    EXPECT_TRUE(library.counts().empty());
+    EXPECT_TRUE(library.tagsByCapture().empty());
+    EXPECT_EQ(library.openCount(), 0);
+    EXPECT_EQ(library.assignedToMeCount(), 0);
+    EXPECT_FALSE(library.currentUserID());
+    EXPECT_FALSE(library.loadError());
+}
+
+TEST(LibraryTest, LoadsAtMostAThousandCapturesHighPriorityFirstButCountsThemAll) {
+    LibraryFixture f;
+    f.store().db().transaction([&] {
+        for (int i = 0; i < 1200; ++i) {
+            const auto priority = i % 10 == 0 ? CapturePriority::high : CapturePriority::normal;
+            f.store().insert(LibraryFixture::makeCapture("n" + std::to_string(i), priority,
+                                                         CaptureMode::region, 1000.0 + i));
+        }
+    });
+    f.library->reload();
+    const auto& captures = f.library->captures();
+    ASSERT_EQ(captures.size(), 1000u);
+    for (size_t i = 0; i < 120; ++i)
+        EXPECT_EQ(captures[i].priority, CapturePriority::high);
+    EXPECT_EQ(captures[0].note, "n1190");
+    EXPECT_EQ(captures[120].note, "n1199");
+    EXPECT_EQ(captures[121].note, "n1198");
+    EXPECT_EQ(f.library->counts().at(CaptureStatus::open), 1200);
+    EXPECT_EQ(f.library->openCount(), 1200);
+}
+
+TEST(LibraryTest, OnlyTaggedCapturesHaveTagEntries) {
+    LibraryFixture f;
+    const Capture tagged = LibraryFixture::makeCapture("tagged");
+    const Capture plain = LibraryFixture::makeCapture("plain");
+    ASSERT_TRUE(f.library->add(tagged, {"UI", " bug "}, {}));
+    ASSERT_TRUE(f.library->add(plain, {}, {}));
+    EXPECT_EQ(f.library->tagsByCapture().size(), 1u);
+    EXPECT_EQ(f.library->tagsByCapture().at(tagged.id), (std::vector<std::string>{"bug", "ui"}));
+    EXPECT_EQ(f.library->allTags().size(), 2u);
+}
+
+TEST(LibraryTest, AFailedWriteSetsLoadErrorAndChangesNothingElse) {
+    LibraryFixture f;
+    const Capture capture = LibraryFixture::makeCapture("first");
+    ASSERT_TRUE(f.library->add(capture, {"a"}, {}));
+    const Published before = published(*f.library);
+    QSignalSpy reloads(f.library.get(), &Library::reloaded);
+    QSignalSpy told(f.account.get(), &Account::localChangeNoted);
+
+    struct Case {
+        const char* name;
+        std::function<bool()> write;
+    };
+    const std::vector<Case> cases{
+        {"the same id twice",
+         [&] {
+             return f.library->add(capture, {}, {});
+         }},
+        {"tags of no capture",
+         [&] {
+             f.library->setTags({"x"}, "no-such-capture");
+             return !f.library->loadError();
+         }},
+        {"a comment on no capture",
+         [&] {
+             f.library->addComment("hello", "no-such-capture");
+             return !f.library->loadError();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        f.library->setLoadError(std::nullopt);
+        EXPECT_FALSE(c.write());
+        EXPECT_TRUE(f.library->loadError());
+        EXPECT_EQ(published(*f.library), before);
+    }
+    EXPECT_EQ(reloads.count(), 0);
+    EXPECT_EQ(told.count(), 0);
+
+    f.library->setStatus(CaptureStatus::resolved, capture.id);
+    EXPECT_FALSE(f.library->loadError());
+    EXPECT_EQ(reloads.count(), 1);
+    EXPECT_EQ(told.count(), 1);
+}
+
+TEST(LibraryTest, AFailedAddLeavesNoHalfSavedCapture) {
+    LibraryFixture f;
+    Capture capture = LibraryFixture::makeCapture("with a bad screenshot");
+    CaptureImage image;
+    image.id = "img";
+    image.captureID = "another-capture";
+    image.imagePath = "2024/01/img.png";
+    EXPECT_FALSE(f.library->add(capture, {"tag"}, {image}));
+    EXPECT_FALSE(f.store().capture(capture.id));
+    image.captureID = capture.id;
+    EXPECT_TRUE(f.library->add(capture, {"tag"}, {image}));
+    ASSERT_EQ(f.library->captures().size(), 1u);
+    EXPECT_EQ(f.library->captures()[0].imagePath, "2024/01/img.png");
+}
+
+TEST(LibraryTest, UpdateWritesOnlyWhatTheViewChanged) {
+    LibraryFixture f;
+    const Capture capture = LibraryFixture::makeCapture("before");
+    ASSERT_TRUE(f.library->add(capture, {}, {}));
+    Capture edited = f.library->captures().at(0);
+
+    // An agent claims the capture after the view took its copy.
+    CaptureStore agent(TavroPaths::databaseURL(), std::make_shared<NullStoreChangeNotifier>());
+    ASSERT_TRUE(agent.claim(capture.id, "claude"));
+
+    edited.note = "after";
+    edited.priority = CapturePriority::high;
+    f.library->update(edited);
+    const auto stored = f.store().capture(capture.id);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->note, "after");
+    EXPECT_EQ(stored->priority, CapturePriority::high);
+    EXPECT_EQ(stored->status, CaptureStatus::inProgress);
+    EXPECT_EQ(stored->claimedBy, "claude");
+    EXPECT_EQ(f.library->captures().at(0).claimedBy, "claude");
+}
+
+TEST(LibraryTest, AScreenshotGivesANoteItsModeAndLeavesOtherModes) {
+    LibraryFixture f;
+    const Capture note =
+        LibraryFixture::makeCapture("note", CapturePriority::normal, CaptureMode::text);
+    const Capture region = LibraryFixture::makeCapture("region");
+    ASSERT_TRUE(f.library->add(note, {}, {}));
+    ASSERT_TRUE(f.library->add(region, {}, {}));
+
+    EXPECT_TRUE(
+        f.library->addImage(LibraryFixture::makeImage(30, 20), note.id, CaptureMode::fullscreen));
+    EXPECT_TRUE(
+        f.library->addImage(LibraryFixture::makeImage(30, 20), region.id, CaptureMode::fullscreen));
+    EXPECT_EQ(f.store().capture(note.id)->captureMode, CaptureMode::fullscreen);
+    EXPECT_EQ(f.store().capture(region.id)->captureMode, CaptureMode::region);
+    const auto images = f.store().images(note.id);
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0].width, 30);
+    EXPECT_TRUE(fs::exists(TavroPaths::capturesRoot() / images[0].imagePath));
+    EXPECT_TRUE(fs::exists(TavroPaths::thumbsRoot() / *images[0].thumbPath));
+    EXPECT_EQ(f.library->imageCounts().at(note.id), 1);
+}
+
+TEST(LibraryTest, AScreenshotWhoseRowCannotBeWrittenLeavesNoFiles) {
+    LibraryFixture f;
+    EXPECT_FALSE(f.library->addImage(LibraryFixture::makeImage(30, 20), "no-such-capture",
+                                     CaptureMode::region));
+    EXPECT_TRUE(f.library->loadError());
+    EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 0u);
+    EXPECT_EQ(filesUnder(TavroPaths::thumbsRoot()), 0u);
+}
+
+TEST(LibraryTest, DeletingACaptureEvictsOnlyItsCoverFromTheCache) {
+    LibraryFixture f;
+    const Capture capture = LibraryFixture::makeCapture("doomed");
+    ASSERT_TRUE(f.library->add(capture, {}, {}));
+    ASSERT_TRUE(
+        f.library->addImage(LibraryFixture::makeImage(30, 20), capture.id, CaptureMode::region));
+    ASSERT_TRUE(
+        f.library->addImage(LibraryFixture::makeImage(40, 20), capture.id, CaptureMode::region));
+    const auto images = f.store().images(capture.id);
+    ASSERT_EQ(images.size(), 2u);
+    auto path = [](const fs::path& root, const std::string& relative) {
+        return toQString((root / relative).string());
+    };
+    const QString cover = path(TavroPaths::capturesRoot(), images[0].imagePath);
+    const QString coverThumb = path(TavroPaths::thumbsRoot(), *images[0].thumbPath);
+    const QString second = path(TavroPaths::capturesRoot(), images[1].imagePath);
+    for (const QString& file : {cover, coverThumb, second}) {
+        bool done = false;
+        f.thumbnails.load(file, nullptr, [&](const QImage&) { done = true; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
+    }
+    f.library->deleteCapture(capture.id);
+    EXPECT_FALSE(f.library->loadError());
+    EXPECT_FALSE(f.thumbnails.cached(cover));
+    EXPECT_FALSE(f.thumbnails.cached(coverThumb));
+    EXPECT_TRUE(f.thumbnails.cached(second));
+    EXPECT_TRUE(f.library->captures().empty());
+}
+
+TEST(LibraryTest, DeletingAScreenshotTheStoreNoLongerHasAnswersFalseQuietly) {
+    LibraryFixture f;
+    CaptureImage gone;
+    gone.id = "gone";
+    EXPECT_FALSE(f.library->deleteImage(gone));
+    EXPECT_FALSE(f.library->loadError());
+}
+
+TEST(LibraryTest, MineMeansAuthoredByTheSignedInUserOrByNobody) {
+    LibraryFixture f;
+    Capture anonymous = LibraryFixture::makeCapture("a");
+    Capture authored = LibraryFixture::makeCapture("b");
+    authored.authorID = "u1";
+    EXPECT_TRUE(f.library->isMine(anonymous));
+    EXPECT_FALSE(f.library->isMine(authored));
+    f.store().setSyncMeta("user_id", "u1");
+    f.library->reload();
+    EXPECT_EQ(f.library->currentUserID(), "u1");
+    EXPECT_TRUE(f.library->isMine(anonymous));
+    EXPECT_TRUE(f.library->isMine(authored));
+    authored.authorID = "u2";
+    EXPECT_FALSE(f.library->isMine(authored));
+}
+
+TEST(LibraryTest, PicksUpAnotherProgramsWriteAtTheNextPollWithoutABus) {
+    test::ScopedEnv noBus("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
+    test::ScopedEnv noRuntime("XDG_RUNTIME_DIR", std::nullopt);
+    LibraryFixture f(makeStoreChangeListener());
+    const Capture capture = LibraryFixture::makeCapture("shared");
+    ASSERT_TRUE(f.library->add(capture, {}, {}));
+
+    const auto result =
+        test::ProcessRunner::run({TAVRO_STORE_PROBE, "claim-resolve",
+                                  TavroPaths::databaseURL().string(), capture.id, "1", "agent"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    // 3 s poll, with a little room for a loaded machine.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return f.library->captures().at(0).status == CaptureStatus::resolved; }, 3500));
+    EXPECT_EQ(f.library->counts().at(CaptureStatus::resolved), 1);
+    EXPECT_FALSE(f.library->counts().contains(CaptureStatus::open));
+}

@@ -1,0 +1,34 @@
+#include "LibraryFixture.h"
+
+#include "model/Paths.h"
+#include "model/Uuid.h"
+
+namespace tavro::test {
+
+LibraryFixture::LibraryFixture(std::unique_ptr<StoreChangeListener> listener) {
+    TavroPaths::ensureDirectories();
+    store_ = std::make_shared<CaptureStore>(TavroPaths::databaseURL());
+    library = std::make_unique<Library>(store_, thumbnails, std::move(listener));
+    account = std::make_unique<Account>(store_);
+    library->setAccount(account.get());
+}
+
+Capture LibraryFixture::makeCapture(const std::string& note, CapturePriority priority,
+                                    CaptureMode mode, Seconds createdAt) {
+    Capture capture;
+    capture.id = makeUUID();
+    capture.createdAt = createdAt > 0 ? createdAt : now();
+    capture.updatedAt = capture.createdAt;
+    capture.note = note;
+    capture.priority = priority;
+    capture.captureMode = mode;
+    return capture;
+}
+
+QImage LibraryFixture::makeImage(int width, int height, QColor color) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(color);
+    return image;
+}
+
+} // namespace tavro::test

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "account/Account.h"
+#include "platform/StoreChangeListener.h"
+#include "shell/Library.h"
+#include "shell/ThumbnailLoader.h"
+#include "store/CaptureStore.h"
+
+#include "TempLibrary.h"
+
+#include <QImage>
+
+#include <memory>
+#include <string>
+
+namespace tavro::test {
+
+// A throw-away library with a facade over it, as the app builds one.
+struct LibraryFixture {
+    explicit LibraryFixture(
+        std::unique_ptr<StoreChangeListener> listener = std::make_unique<StoreChangeListener>());
+
+    // A capture as the capture flow would store it; insert it with store().
+    static Capture makeCapture(const std::string& note,
+                               CapturePriority priority = CapturePriority::normal,
+                               CaptureMode mode = CaptureMode::region, Seconds createdAt = 0);
+    static QImage makeImage(int width, int height, QColor color = Qt::darkCyan);
+
+    CaptureStore& store() { return *store_; }
+
+    TempLibrary temp;
+    std::shared_ptr<CaptureStore> store_;
+    ThumbnailLoader thumbnails;
+    std::unique_ptr<Library> library;
+    std::unique_ptr<Account> account;
+};
+
+} // namespace tavro::test

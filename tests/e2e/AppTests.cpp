@@ -1,0 +1,162 @@
+// The real program on a real X server under a window manager, driven as a user would.
+#include "DesktopSession.h"
+
+#include "store/CaptureStore.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using namespace tavro;
+using tavro::test::DesktopSession;
+
+namespace {
+
+std::vector<Capture> storedCaptures(const DesktopSession& session) {
+    CaptureStore store(session.database(), std::make_shared<NullStoreChangeNotifier>());
+    CaptureQuery everything;
+    everything.limit = -1;
+    return store.captures(everything);
+}
+
+size_t filesUnder(const fs::path& root) {
+    size_t count = 0;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(root, error);
+         it != fs::recursive_directory_iterator(); ++it)
+        count += it->is_regular_file() ? 1 : 0;
+    return count;
+}
+
+// A running app with onboarding done, the xterm in front, and the overlay up.
+struct RegionCapture {
+    explicit RegionCapture(DesktopSession& session)
+        : session(session) {
+        session.completeOnboarding();
+        app = &session.launchTavro();
+        EXPECT_TRUE(session.waitForWindow("^Tavro$"));
+        session.focusXterm();
+        EXPECT_EQ(session.runTavro({"--capture-region"}), 0);
+        // The overlay hides the board and takes the pointer.
+        EXPECT_TRUE(
+            DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 5s));
+        std::this_thread::sleep_for(400ms);
+    }
+    DesktopSession& session;
+    test::BackgroundProcess* app = nullptr;
+};
+
+} // namespace
+
+TEST(AppStartTest, AFreshProfileOpensOnboardingAndNotTheBoard) {
+    DesktopSession session;
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Welcome to Tavro$"));
+    std::this_thread::sleep_for(300ms);
+    session.screenshot("fresh-profile");
+    EXPECT_TRUE(session.windowsNamed("^Tavro$").empty());
+    EXPECT_TRUE(fs::exists(session.database()));
+}
+
+TEST(AppStartTest, CompletedOnboardingOpensTheBoard) {
+    DesktopSession session;
+    session.completeOnboarding();
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    session.screenshot("board");
+    EXPECT_TRUE(session.windowsNamed("^Welcome to Tavro$").empty());
+}
+
+TEST(AppStartTest, AnUnopenableLibraryShowsTheFatalAlertAndNothingElse) {
+    DesktopSession session;
+    const fs::path blocker = session.home() / "not-a-folder";
+    std::ofstream(blocker) << "a file";
+    auto& app = session.launchTavro({}, {"TAVRO_HOME=" + (blocker / "Library").string()});
+    ASSERT_TRUE(session.waitForWindow("^Tavro can't open its library$"));
+    session.screenshot("fatal-alert");
+    EXPECT_TRUE(session.windowsNamed("^Tavro$").empty());
+    EXPECT_TRUE(session.windowsNamed("^Welcome to Tavro$").empty());
+    session.key("Return");
+    EXPECT_EQ(app.waitForExit(5s), 1);
+}
+
+TEST(CaptureFlowTest, ARegionDragAndCtrlReturnStoresOneCaptureAndGivesTheFocusBack) {
+    DesktopSession session;
+    RegionCapture capture(session);
+    session.xdotool({"mousemove", "250", "200"});
+    std::this_thread::sleep_for(200ms);
+    session.screenshot("overlay");
+    session.drag(100, 100, 400, 300);
+    ASSERT_TRUE(session.waitForWindow("^Tavro Note$"));
+    session.screenshot("note-box");
+    session.type("Button misaligned");
+    session.key("ctrl+Return");
+    ASSERT_TRUE(DesktopSession::waitUntil([&] { return storedCaptures(session).size() == 1; }, 5s));
+    const Capture stored = storedCaptures(session).front();
+    EXPECT_EQ(stored.note, "Button misaligned");
+    EXPECT_EQ(stored.captureMode, CaptureMode::region);
+    EXPECT_EQ(stored.imageWidth, 300);
+    EXPECT_EQ(stored.imageHeight, 200);
+    EXPECT_EQ(stored.windowTitle, "shell");
+    EXPECT_TRUE(fs::exists(session.library() / "captures" / stored.imagePath));
+    ASSERT_TRUE(stored.thumbPath);
+    EXPECT_TRUE(fs::exists(session.library() / "thumbs" / *stored.thumbPath));
+    EXPECT_TRUE(DesktopSession::waitUntil(
+        [&] { return session.activeWindow() == session.xtermWindow(); }, 3s));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(session.activeWindow(), session.xtermWindow());
+    session.screenshot("after-save");
+}
+
+TEST(CaptureFlowTest, AClickWithoutADragOrEscapeWritesNothing) {
+    DesktopSession session;
+    for (const bool escape : {false, true}) {
+        SCOPED_TRACE(escape ? "Escape" : "click");
+        RegionCapture capture(session);
+        if (escape)
+            session.key("Escape");
+        else
+            session.xdotool({"mousemove", "300", "300", "click", "1"});
+        ASSERT_TRUE(session.waitForWindow("^Tavro$")); // the board comes back
+        EXPECT_TRUE(session.windowsNamed("^Tavro Note$").empty());
+        EXPECT_EQ(filesUnder(session.library() / "captures"), 0u);
+        EXPECT_TRUE(storedCaptures(session).empty());
+        capture.app->stop();
+    }
+}
+
+TEST(CaptureFlowTest, EscapeInTheNoteBoxRemovesTheFilesItWrote) {
+    DesktopSession session;
+    RegionCapture capture(session);
+    session.drag(100, 100, 400, 300);
+    ASSERT_TRUE(session.waitForWindow("^Tavro Note$"));
+    EXPECT_EQ(filesUnder(session.library() / "captures"), 1u);
+    EXPECT_EQ(filesUnder(session.library() / "thumbs"), 1u);
+    session.key("Escape");
+    EXPECT_TRUE(DesktopSession::waitUntil(
+        [&] { return filesUnder(session.library() / "captures") == 0; }, 5s));
+    EXPECT_EQ(filesUnder(session.library() / "thumbs"), 0u);
+    EXPECT_TRUE(storedCaptures(session).empty());
+}
+
+TEST(CaptureFlowTest, ANewIssueWithoutAScreenshotStoresATextCapture) {
+    DesktopSession session;
+    session.completeOnboarding();
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    session.focusXterm();
+    EXPECT_EQ(session.runTavro({"--new-issue"}), 0);
+    ASSERT_TRUE(session.waitForWindow("^Tavro Note$"));
+    session.type("Crash on start");
+    session.key("ctrl+Return");
+    ASSERT_TRUE(DesktopSession::waitUntil([&] { return storedCaptures(session).size() == 1; }, 5s));
+    const Capture stored = storedCaptures(session).front();
+    EXPECT_EQ(stored.captureMode, CaptureMode::text);
+    EXPECT_EQ(stored.note, "Crash on start");
+    EXPECT_EQ(stored.imagePath, "");
+    EXPECT_EQ(filesUnder(session.library() / "captures"), 0u);
+}

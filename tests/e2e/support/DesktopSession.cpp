@@ -1,0 +1,270 @@
+#include "DesktopSession.h"
+
+#include "ProcessRunner.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace tavro::test {
+
+namespace {
+
+std::vector<char*> pointers(std::vector<std::string>& strings) {
+    std::vector<char*> result;
+    for (std::string& s : strings)
+        result.push_back(s.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+std::string trimmed(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+// Runs a program with the session's environment and returns its output.
+ProcessResult runWith(std::vector<std::string> argv, const std::vector<std::string>& env) {
+    std::vector<std::string> command{"/usr/bin/env", "-i"};
+    command.insert(command.end(), env.begin(), env.end());
+    command.insert(command.end(), argv.begin(), argv.end());
+    return ProcessRunner::run(command);
+}
+
+} // namespace
+
+BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
+                                     const std::vector<std::string>& env, const fs::path& log) {
+    std::vector<std::string> args = argv;
+    std::vector<std::string> environment = env;
+    auto argp = pointers(args);
+    auto envp = pointers(environment);
+    pid_ = fork();
+    if (pid_ == 0) {
+        setpgid(0, 0);
+        int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (out >= 0) {
+            dup2(out, 1);
+            dup2(out, 2);
+        }
+        int in = open("/dev/null", O_RDONLY);
+        if (in >= 0)
+            dup2(in, 0);
+        execvpe(argp[0], argp.data(), envp.data());
+        _exit(127);
+    }
+    if (pid_ < 0)
+        throw std::runtime_error("fork failed");
+}
+
+BackgroundProcess::~BackgroundProcess() {
+    stop();
+}
+
+bool BackgroundProcess::running() {
+    return !waitForExit(0ms).has_value();
+}
+
+std::optional<int> BackgroundProcess::waitForExit(std::chrono::milliseconds timeout) {
+    if (status_ || pid_ <= 0)
+        return status_;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    do {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            return status_;
+        }
+        std::this_thread::sleep_for(10ms);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return std::nullopt;
+}
+
+void BackgroundProcess::stop() {
+    if (pid_ <= 0 || status_)
+        return;
+    kill(pid_, SIGTERM);
+    if (!waitForExit(3s)) {
+        kill(pid_, SIGKILL);
+        waitForExit(3s);
+    }
+}
+
+DesktopSession::DesktopSession() {
+    home_ = folder_.path() / "home";
+    runtime_ = folder_.path() / "runtime";
+    library_ = folder_.path() / "library";
+    fs::create_directories(home_ / ".config");
+    fs::create_directories(home_ / ".local/share");
+    fs::create_directories(runtime_);
+    fs::permissions(runtime_, fs::perms::owner_all, fs::perm_options::replace);
+
+    // Xvfb picks a free display and writes its number to the pipe.
+    int fds[2];
+    if (pipe(fds) != 0)
+        throw std::runtime_error("pipe failed");
+    processes_.push_back(std::make_unique<BackgroundProcess>(
+        std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                                 "1280x800x24", "-nolisten", "tcp"},
+        std::vector<std::string>{"PATH=/usr/bin:/bin"}, folder_.path() / "xvfb.log"));
+    close(fds[1]);
+    std::string number;
+    char ch;
+    while (read(fds[0], &ch, 1) == 1 && ch != '\n')
+        number += ch;
+    close(fds[0]);
+    if (number.empty())
+        throw std::runtime_error("Xvfb did not start");
+    display_ = ":" + number;
+
+    processes_.push_back(std::make_unique<BackgroundProcess>(
+        std::vector<std::string>{"icewm"}, environment(), folder_.path() / "icewm.log"));
+    processes_.push_back(std::make_unique<BackgroundProcess>(
+        std::vector<std::string>{"xterm", "-geometry", "80x24+40+40", "-title", "shell"},
+        environment(), folder_.path() / "xterm.log"));
+    if (!waitUntil(
+            [&] {
+                auto found = windowsNamed("^shell$");
+                if (found.empty())
+                    return false;
+                xterm_ = found.front();
+                return activeWindow() == xterm_;
+            },
+            15s))
+        throw std::runtime_error("the xterm did not come up");
+}
+
+DesktopSession::~DesktopSession() {
+    while (!processes_.empty())
+        processes_.pop_back();
+}
+
+std::vector<std::string> DesktopSession::environment(const std::vector<std::string>& extra) const {
+    std::vector<std::string> env{
+        "PATH=/usr/local/bin:/usr/bin:/bin",
+        "DISPLAY=" + display_,
+        "HOME=" + home_.string(),
+        "XDG_CONFIG_HOME=" + (home_ / ".config").string(),
+        "XDG_DATA_HOME=" + (home_ / ".local/share").string(),
+        "XDG_CACHE_HOME=" + (home_ / ".cache").string(),
+        "XDG_RUNTIME_DIR=" + runtime_.string(),
+        "TAVRO_HOME=" + library_.string(),
+        "QT_QPA_PLATFORM=xcb",
+        "LANG=C.UTF-8",
+    };
+    for (const std::string& entry : extra) {
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        std::erase_if(env, [&](const std::string& e) { return e.starts_with(name); });
+        env.push_back(entry);
+    }
+    return env;
+}
+
+BackgroundProcess& DesktopSession::launchTavro(const std::vector<std::string>& arguments,
+                                               const std::vector<std::string>& extraEnv) {
+    std::vector<std::string> argv{TAVRO_APP};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    processes_.push_back(std::make_unique<BackgroundProcess>(argv, environment(extraEnv),
+                                                             folder_.path() / "tavro.log"));
+    return *processes_.back();
+}
+
+int DesktopSession::runTavro(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{TAVRO_APP};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return runWith(argv, environment()).exitCode;
+}
+
+std::string DesktopSession::xdotool(const std::vector<std::string>& arguments) const {
+    std::vector<std::string> argv{"xdotool"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return runWith(argv, environment()).out;
+}
+
+std::vector<std::string> DesktopSession::windowsNamed(const std::string& pattern) const {
+    std::vector<std::string> windows;
+    const std::string out = xdotool({"search", "--onlyvisible", "--name", pattern});
+    size_t start = 0;
+    while (start < out.size()) {
+        size_t end = out.find('\n', start);
+        if (end == std::string::npos)
+            end = out.size();
+        if (end > start)
+            windows.push_back(out.substr(start, end - start));
+        start = end + 1;
+    }
+    return windows;
+}
+
+bool DesktopSession::waitForWindow(const std::string& pattern,
+                                   std::chrono::milliseconds timeout) const {
+    return waitUntil([&] { return !windowsNamed(pattern).empty(); }, timeout);
+}
+
+std::string DesktopSession::activeWindow() const {
+    return trimmed(xdotool({"getactivewindow"}));
+}
+
+std::string DesktopSession::activeWindowName() const {
+    return trimmed(xdotool({"getactivewindow", "getwindowname"}));
+}
+
+void DesktopSession::focusXterm() const {
+    xdotool({"windowactivate", "--sync", xterm_});
+}
+
+void DesktopSession::drag(int fromX, int fromY, int toX, int toY) const {
+    xdotool({"mousemove", std::to_string(fromX), std::to_string(fromY), "mousedown", "1"});
+    std::this_thread::sleep_for(100ms);
+    xdotool({"mousemove", std::to_string((fromX + toX) / 2), std::to_string((fromY + toY) / 2)});
+    std::this_thread::sleep_for(100ms);
+    xdotool({"mousemove", std::to_string(toX), std::to_string(toY)});
+    std::this_thread::sleep_for(100ms);
+    xdotool({"mouseup", "1"});
+}
+
+void DesktopSession::key(const std::string& keys) const {
+    xdotool({"key", keys});
+}
+
+void DesktopSession::type(const std::string& text) const {
+    xdotool({"type", "--delay", "20", text});
+}
+
+void DesktopSession::screenshot(const std::string& name) const {
+    const fs::path folder = TAVRO_E2E_SCREENSHOTS;
+    fs::create_directories(folder);
+    runWith({"import", "-window", "root", (folder / (name + ".png")).string()}, environment());
+}
+
+void DesktopSession::completeOnboarding() const {
+    const fs::path file = home_ / ".config/tavro/Tavro.conf";
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << "[General]\nonboarding.completed=true\n"
+                           "migration.importedLegacyDefaults=true\n";
+}
+
+bool DesktopSession::waitUntil(const std::function<bool()>& condition,
+                               std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(50ms);
+    }
+    return condition();
+}
+
+} // namespace tavro::test

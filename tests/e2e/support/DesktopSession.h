@@ -1,0 +1,88 @@
+#pragma once
+
+#include "TempLibrary.h"
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavro::test {
+
+// A program started in the background; stopped (TERM, then KILL) when the object goes.
+class BackgroundProcess {
+public:
+    BackgroundProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                      const std::filesystem::path& log);
+    ~BackgroundProcess();
+    BackgroundProcess(const BackgroundProcess&) = delete;
+    BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+    int pid() const { return pid_; }
+    bool running();
+    // The exit status once it has ended, waiting up to `timeout`.
+    std::optional<int> waitForExit(std::chrono::milliseconds timeout);
+    void stop();
+
+private:
+    int pid_ = -1;
+    std::optional<int> status_;
+};
+
+// A throw-away X11 desktop for the app: Xvfb, the icewm window manager and tray, and an xterm
+// that holds the focus, with a fresh HOME, XDG folders and TAVRO_HOME. Drives the app with
+// xdotool and saves screenshots of the whole screen under TAVRO_E2E_SCREENSHOTS.
+class DesktopSession {
+public:
+    DesktopSession();
+    ~DesktopSession();
+    DesktopSession(const DesktopSession&) = delete;
+    DesktopSession& operator=(const DesktopSession&) = delete;
+
+    // The environment every program of the session gets; `extra` entries ("NAME=value")
+    // replace the session's own.
+    std::vector<std::string> environment(const std::vector<std::string>& extra = {}) const;
+
+    // Starts `tavro` with the arguments in the background.
+    BackgroundProcess& launchTavro(const std::vector<std::string>& arguments = {},
+                                   const std::vector<std::string>& extraEnv = {});
+    // Runs `tavro` with the arguments to its end (a second start hands over and exits).
+    int runTavro(const std::vector<std::string>& arguments);
+
+    // Runs xdotool with the arguments; its standard output.
+    std::string xdotool(const std::vector<std::string>& arguments) const;
+    std::vector<std::string> windowsNamed(const std::string& pattern) const;
+    bool waitForWindow(const std::string& pattern,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    std::string activeWindow() const;
+    std::string activeWindowName() const;
+    const std::string& xtermWindow() const { return xterm_; }
+    void focusXterm() const;
+    void drag(int fromX, int fromY, int toX, int toY) const;
+    void key(const std::string& keys) const;
+    void type(const std::string& text) const;
+    // Writes <screenshots>/<name>.png.
+    void screenshot(const std::string& name) const;
+
+    const std::filesystem::path& home() const { return home_; }
+    const std::filesystem::path& library() const { return library_; }
+    std::filesystem::path database() const { return library_ / "tavro.sqlite"; }
+    // Marks onboarding done in the profile's settings, as finishing it would.
+    void completeOnboarding() const;
+
+    static bool waitUntil(const std::function<bool()>& condition,
+                          std::chrono::milliseconds timeout);
+
+private:
+    TempFolder folder_;
+    std::filesystem::path home_;
+    std::filesystem::path runtime_;
+    std::filesystem::path library_;
+    std::string display_;
+    std::string xterm_;
+    std::vector<std::unique_ptr<BackgroundProcess>> processes_;
+};
+
+} // namespace tavro::test
