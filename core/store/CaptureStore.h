@@ -276,13 +276,16 @@ public:
     // local-only capture, or one still waiting for its first push, leaves its workspace instead.
 
     void dropCapture(std::string_view id);
-    // The capture's other screenshots keep their positions.
+    // A screenshot not pushed yet stays; the capture's other screenshots keep their positions.
     void dropImage(std::string_view id);
-    // Keeps the signed-in user's own captures, and the group while any remain.
+    // Keeps the signed-in user's own captures, and the group while any remain; a group not
+    // pushed yet is left alone.
     void dropGroup(std::string_view id);
+    // Groups not pushed yet become local ones where their names are free.
     void dropWorkspace(std::string_view id);
-    // Forgets every workspace capture, group, person and workspace and the sync metadata;
-    // posts the store-changed notification.
+    // Forgets every workspace capture and group, the people, workspaces and members, the sync
+    // metadata and the server's history, as dropWorkspace does; posts the store-changed
+    // notification.
     void purgeAccountData();
 
 private:
