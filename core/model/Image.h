@@ -69,7 +69,7 @@ public:
     uint8_t* pixels();
     const uint8_t* pixels() const;
 
-    // Premultiplied 0xAARRGGBB.
+    // Premultiplied 0xAARRGGBB; x and y must lie inside the image.
     uint32_t pixel(int x, int y) const;
     void setPixel(int x, int y, uint32_t argb);
     bool isOpaque() const;
@@ -87,7 +87,9 @@ public:
     // A copy of the part inside `rect`; nothing when the rectangle is empty or not wholly inside.
     std::optional<Image> cropped(PixelRect rect) const;
 
-    // For drawing with cairo inside the core; the image keeps ownership.
+    // For drawing with cairo inside the core; the image keeps ownership. Whoever draws into it
+    // flushes the surface before handing the image on, so reading pixels needs no cairo call
+    // and a const image can be read from several threads at once.
     cairo_surface_t* surface() const { return surface_.get(); }
 
 private:
@@ -95,6 +97,7 @@ private:
         void operator()(cairo_surface_t* surface) const;
     };
     explicit Image(cairo_surface_t* surface);
+    std::optional<Image> resampled(PixelSize target) const;
 
     std::unique_ptr<cairo_surface_t, SurfaceRelease> surface_;
 };

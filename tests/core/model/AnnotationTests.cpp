@@ -103,6 +103,9 @@ TEST(Annotation, AnyFlawSpoilsTheWholeText) {
         R"({"shapes":[{"id":"b","tool":"pen","colorHex":"#FFFFFF","lineWidth":1,)"
         R"("points":[[0,1]]}]})",
         R"({"shapes":[)" + good + "]",
+        R"({"shapes":[{"id":"b","tool":"pen","colorHex":"#FFFFFF","lineWidth":1e400,)"
+        R"("points":[]}]})",
+        std::string(100000, '[') + std::string(100000, ']'),
         "{\"shapes\":[{\"id\":\"\xFF\",\"tool\":\"pen\",\"colorHex\":\"#FFFFFF\","
         "\"lineWidth\":1,\"points\":[]}]}",
     };

@@ -107,6 +107,21 @@ TEST(Image, DownscalesEncodesAndDecodes) {
     EXPECT_EQ(decoded->size(), (PixelSize{1400, 909}));
 }
 
+TEST(Image, DownscaleAveragesEverySourcePixel) {
+    // One-pixel lines every 8 pixels; shrunk 8 times, each pixel is 1/8 line. A plain
+    // bilinear sample would see a line in some pixels and none in the others.
+    Image lines = filled({800, 80}, 0xFFFFFFFF);
+    for (int y = 0; y < 80; ++y)
+        for (int x = 3; x < 800; x += 8)
+            lines.setPixel(x, y, 0xFF000000);
+    const auto small = lines.downscaled(100);
+    ASSERT_TRUE(small);
+    ASSERT_EQ(small->size(), (PixelSize{100, 10}));
+    for (int y = 1; y < 9; ++y)
+        for (int x = 1; x < 99; ++x)
+            ASSERT_LE(channelDistance(small->pixel(x, y), 0xFFDFDFDF), 3) << x << "," << y;
+}
+
 TEST(Image, PNGRoundTripsPixels) {
     const Image opaque = gradient({37, 23});
     auto decoded = Image::decode(*opaque.encodePNG());
@@ -282,4 +297,17 @@ TEST(Image, CropsAndCopies) {
     ASSERT_TRUE(copy);
     copy->setPixel(0, 0, 0);
     EXPECT_NE(picture.pixel(0, 0), 0u);
+}
+
+TEST(Image, LargeImagesStartTransparentAndCopy) {
+    // Over 32 MiB of pixels, where memory comes straight from the kernel.
+    auto large = Image::create({4096, 2100});
+    ASSERT_TRUE(large);
+    EXPECT_EQ(large->pixel(0, 0), 0u);
+    EXPECT_EQ(large->pixel(4095, 2099), 0u);
+    large->setPixel(4095, 2099, 0xFF102030);
+    const auto copy = large->copy();
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->pixel(4095, 2099), 0xFF102030u);
+    EXPECT_EQ(copy->pixel(2000, 1000), 0u);
 }

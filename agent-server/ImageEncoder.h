@@ -1,0 +1,44 @@
+#pragma once
+
+#include "model/Image.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tavro {
+
+// Makes screenshots small enough to hand to an agent: scaled down (never up) to a longest edge,
+// encoded as PNG in memory.
+namespace ImageEncoder {
+
+// A copy whose longest edge is maxEdge; nothing when the image already fits, maxEdge is below
+// 1, or scaling is not possible. Callers then send the image as it is.
+std::optional<Image> downscale(const Image& image, int maxEdge);
+
+// PNG file bytes without metadata, or nothing.
+std::optional<std::vector<std::uint8_t>> encodePNG(const Image& image);
+
+// Standard Base64 without line breaks.
+std::string base64(std::span<const std::uint8_t> bytes);
+
+struct Prepared {
+    enum class Status { ready, unreadable, encodingFailed };
+    Status status = Status::unreadable;
+    std::string base64PNG; // set when ready
+};
+
+// Where a stored screenshot path points, for messages: the guarded location when there is one,
+// else the stored text under the captures folder (shown only, never opened).
+std::string shownPath(const std::optional<std::filesystem::path>& file, std::string_view stored);
+
+// The whole road of a screenshot file to an agent: decode its first image, downscale it to
+// maxEdge, encode it as PNG and Base64.
+Prepared prepare(const std::filesystem::path& file, int maxEdge);
+
+} // namespace ImageEncoder
+
+} // namespace tavro

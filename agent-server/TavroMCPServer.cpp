@@ -1,0 +1,89 @@
+#include "TavroMCPServer.h"
+
+#include "Diagnostics.h"
+#include "model/Paths.h"
+#include "model/Text.h"
+#include "store/CaptureStore.h"
+
+namespace tavro {
+
+TavroMCPServer::TavroMCPServer(int outputFd, const std::filesystem::path& database,
+                               std::string defaultAgent, ToolRegistry::Clock clock)
+    : TavroMCPServer(outputFd, std::make_shared<CaptureStore>(database), std::move(defaultAgent),
+                     std::move(clock)) {}
+
+TavroMCPServer::TavroMCPServer(int outputFd, std::shared_ptr<CaptureStore> store,
+                               std::string defaultAgent, ToolRegistry::Clock clock)
+    : transport_(std::make_unique<StdoutTransport>(outputFd))
+    , store_(std::move(store))
+    , tools_(store_, std::move(defaultAgent), clock)
+    , clock_(clock ? std::move(clock) : ToolRegistry::Clock(tavro::now)) {}
+
+TavroMCPServer::~TavroMCPServer() = default;
+
+std::string TavroMCPServer::defaultAgentName(const char* environmentValue) {
+    if (environmentValue) {
+        auto name = text::trimmed(environmentValue, text::Whitespace::Horizontal);
+        if (!name.empty())
+            return name;
+    }
+    return "agent";
+}
+
+void TavroMCPServer::run(std::istream& input) {
+    diagnostics::log("ready \u2014 library at " + store_->db().file().string());
+    std::string line;
+    while (std::getline(input, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        handleLine(line);
+    }
+    diagnostics::log("stdin closed \u2014 exiting");
+}
+
+void TavroMCPServer::handleLine(std::string_view line) {
+    if (text::isBlank(text::validUTF8(line), text::Whitespace::AndNewlines))
+        return;
+    auto request = JSONRPC::parse(line);
+    if (!request) {
+        transport_->send(JSONRPC::error(JSON(nullptr), JSONRPC::ErrorCode::parseError,
+                                        "Malformed JSON-RPC message."));
+        return;
+    }
+    std::optional<JSON> message;
+    try {
+        message = reply(*request);
+    } catch (const std::exception& error) {
+        // Whatever goes wrong, the client is answered rather than left waiting.
+        diagnostics::log(request->method + " failed: " + diagnostics::describe(error));
+        message = JSONRPC::error(request->id, JSONRPC::ErrorCode::internalError, error.what());
+    }
+    if (message)
+        transport_->send(*message);
+}
+
+std::optional<JSON> TavroMCPServer::reply(const JSONRPC::Request& request) const {
+    const auto& method = request.method;
+    const auto& id = request.id;
+    if (method == "initialize")
+        return JSONRPC::result(id, initializeResult(request.params));
+    if (method == "notifications/initialized" || method == "notifications/cancelled")
+        return std::nullopt;
+    if (method == "ping")
+        return JSONRPC::result(id, JSON::object());
+    if (method == "tools/list")
+        return JSONRPC::result(id, JSON{{"tools", ToolRegistry::definitions()}});
+    if (method == "tools/call")
+        return handleToolCall(request);
+    if (method == "resources/list")
+        return handleResourcesList(request);
+    if (method == "resources/read")
+        return handleResourceRead(request);
+    if (method == "prompts/list")
+        return JSONRPC::result(id, JSON{{"prompts", JSON::array()}});
+    if (!id)
+        return std::nullopt;
+    return JSONRPC::error(id, JSONRPC::ErrorCode::methodNotFound, "Unsupported method: " + method);
+}
+
+} // namespace tavro

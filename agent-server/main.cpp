@@ -1,0 +1,30 @@
+// tavro-mcp: the agent server that coding-agent clients start and talk to over stdin/stdout.
+#include "Diagnostics.h"
+#include "StdoutTransport.h"
+#include "TavroMCPServer.h"
+#include "model/Paths.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+int main() {
+    using namespace tavro;
+    int protocol = claimStandardOutput();
+    auto database = TavroPaths::databaseURL();
+    std::unique_ptr<TavroMCPServer> server;
+    try {
+        server = std::make_unique<TavroMCPServer>(
+            protocol, database, TavroMCPServer::defaultAgentName(std::getenv("TAVRO_AGENT")));
+    } catch (const std::exception& error) {
+        diagnostics::writeStandardError("[tavro-mcp] fatal: " + diagnostics::describe(error) +
+                                        "\n");
+        diagnostics::writeStandardError(
+            "Tavro could not open its library at " + database.string() +
+            ".\nLaunch the Tavro app once to create it, then reconnect this MCP server.\n");
+        return 1;
+    }
+    std::ios::sync_with_stdio(false);
+    server->run(std::cin);
+    return 0;
+}

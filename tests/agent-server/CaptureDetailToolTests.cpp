@@ -1,0 +1,168 @@
+#include "AgentBoard.h"
+#include "Formatting.h"
+#include "StandardErrorCapture.h"
+
+#include <openssl/evp.h>
+
+using namespace tavro;
+using namespace tavro::test;
+
+namespace {
+
+struct CaptureDetailToolTest : AgentBoard {
+    // One letter per block: t for text, i for image; and the texts that are not detail blocks.
+    static std::string shape(const ToolResult& result) {
+        std::string out;
+        for (const auto& block : result.content)
+            out += block["type"] == "image" ? 'i' : 't';
+        return out;
+    }
+
+    static PixelSize imageSize(const JSON& block) {
+        EXPECT_EQ(block["mimeType"], "image/png");
+        auto text = block["data"].get<std::string>();
+        std::vector<uint8_t> bytes(text.size() / 4 * 3);
+        int length = EVP_DecodeBlock(bytes.data(), reinterpret_cast<const uint8_t*>(text.data()),
+                                     int(text.size()));
+        bytes.resize(size_t(std::max(length, 0)));
+        auto image = Image::decode(bytes);
+        return image ? image->size() : PixelSize{};
+    }
+};
+
+} // namespace
+
+TEST_F(CaptureDetailToolTest, ArgumentErrors) {
+    add(1, "One");
+    const std::string pass = "Pass `id` (one capture) or `ids` (up to 6).";
+    struct Case {
+        JSON arguments;
+        std::string failure;
+    };
+    const Case cases[] = {
+        {JSON::object(), pass},
+        {{{"id", "  \t"}}, pass},
+        {{{"ids", {" ", ""}}}, pass},
+        {{{"ids", JSON::array()}, {"id", "c0000001"}}, pass},
+        {{{"ids", {"a", "b", "c", "d", "e", "f", "g"}}},
+         "get_capture takes at most 6 ids at a time; you passed 7."},
+        {{{"ids", {"a", "b", "c", "d", "e", "f", "g", " "}}},
+         "get_capture takes at most 6 ids at a time; you passed 7."},
+    };
+    for (const auto& c : cases) {
+        auto result = call("get_capture", c.arguments);
+        EXPECT_TRUE(result.isError) << c.arguments;
+        EXPECT_EQ(result.content, std::vector<JSON>{ToolResult::textBlock(c.failure)})
+            << c.arguments;
+    }
+    auto single = call("get_capture", {{"ids", "c0000001"}, {"id", "c0000001"}});
+    EXPECT_FALSE(single.isError);
+    EXPECT_EQ(shape(single), "t");
+}
+
+TEST_F(CaptureDetailToolTest, TextBlocksAndTheUnresolved) {
+    auto one = add(1, "One");
+    auto two = add(2, "Two", T - 60, writePNG("2025/06/two.png", 50, 40));
+    auto result = call("get_capture", {{"ids", {"c0000001", " nothing ", "c0000002", "c0000001"}},
+                                       {"include_image", false}});
+    EXPECT_FALSE(result.isError);
+    ASSERT_EQ(shape(result), "tttt");
+    auto detail = [&](const Capture& c) {
+        return Format::detail(*store->capture(c.id), std::nullopt, {}, {}, store->activity(c.id),
+                              {}, T);
+    };
+    EXPECT_EQ(result.content[0]["text"], detail(one));
+    EXPECT_EQ(result.content[1]["text"], detail(two));
+    EXPECT_EQ(result.content[2]["text"], detail(one));
+    EXPECT_EQ(result.content[3]["text"],
+              "Could not resolve: nothing. Call list_captures for current ids.");
+
+    auto unknown = call("get_capture", {{"id", "zzz"}});
+    EXPECT_FALSE(unknown.isError);
+    EXPECT_EQ(unknown.content, std::vector<JSON>{ToolResult::textBlock(
+                                   "Could not resolve: zzz. Call list_captures for current ids.")});
+}
+
+TEST_F(CaptureDetailToolTest, ScreenshotsAreCaptionedScaledAndCapped) {
+    auto ten = add(1, "Ten shots");
+    for (int i = 0; i < 10; ++i)
+        addScreenshot(ten.id, 300, 150, i == 1);
+    auto result = call("get_capture", {{"id", "c0000001"}, {"max_image_edge", 50}});
+    ASSERT_EQ(shape(result), "t"
+                             "titititititititi"
+                             "t");
+    EXPECT_EQ(result.content[1]["text"], "Screenshot 1 of 10");
+    EXPECT_EQ(result.content[3]["text"], "Screenshot 2 of 10 \u2014 marked up by the user");
+    EXPECT_EQ(result.content[15]["text"], "Screenshot 8 of 10");
+    EXPECT_EQ(result.content[17]["text"],
+              "(2 more screenshot(s) on this capture not attached \u2014 ask for this capture on "
+              "its own to see them.)");
+    EXPECT_EQ(imageSize(result.content[2]), (PixelSize{200, 100}));
+
+    auto big = call("get_capture", {{"id", "c0000001"}, {"max_image_edge", 10000}});
+    EXPECT_EQ(imageSize(big.content[2]), (PixelSize{300, 150}));
+}
+
+TEST_F(CaptureDetailToolTest, TheImageCapSpansTheWholeCall) {
+    for (int n = 1; n <= 3; ++n) {
+        add(n, "Six shots");
+        for (int i = 0; i < 6; ++i)
+            addScreenshot(idOf(n), 20, 20);
+    }
+    auto result = call("get_capture", {{"ids", {"c0000001", "c0000002", "c0000003"}}});
+    EXPECT_EQ(shape(result), "t"
+                             "titititititi"
+                             "t"
+                             "titi"
+                             "t"
+                             "t"
+                             "t");
+    EXPECT_EQ(result.content[18]["text"],
+              "(4 more screenshot(s) on this capture not attached \u2014 ask for this capture on "
+              "its own to see them.)");
+    EXPECT_EQ(result.content[20]["text"],
+              "(6 more screenshot(s) on this capture not attached \u2014 ask for this capture on "
+              "its own to see them.)");
+}
+
+TEST_F(CaptureDetailToolTest, AMissingFileIsReportedAndDoesNotCountAgainstTheCap) {
+    auto capture = add(1, "Two shots");
+    auto first = addScreenshot(capture.id, 30, 20);
+    addScreenshot(capture.id, 30, 20);
+    auto path = *first.displayURL();
+    std::filesystem::remove(path);
+    StandardErrorCapture errors;
+    auto result = call("get_capture", {{"id", capture.id}});
+    EXPECT_EQ(shape(result), "tttti");
+    EXPECT_EQ(result.content[2]["text"],
+              "\u26A0\uFE0E A screenshot file is missing at " + path.string() + ".");
+    EXPECT_EQ(errors.text(), "[tavro-mcp] could not read image at " + path.string() + "\n");
+}
+
+TEST_F(CaptureDetailToolTest, CoverImageFallBackForCapturesWithoutScreenshotRows) {
+    add(1, "Old capture", T - 60, writePNG("2025/06/old.png", 3024, 1964));
+    auto result = call("get_capture", {{"id", "c0000001"}});
+    ASSERT_EQ(shape(result), "ti");
+    EXPECT_EQ(imageSize(result.content[1]), (PixelSize{1400, 909}));
+
+    add(2, "Gone", T - 60, "2025/06/gone.png");
+    StandardErrorCapture errors;
+    EXPECT_EQ(shape(call("get_capture", {{"id", "c0000002"}})), "t");
+    EXPECT_TRUE(errors.text().starts_with("[tavro-mcp] could not read image at ")) << errors.text();
+}
+
+TEST_F(CaptureDetailToolTest, AScreenshotPathLeavingTheLibraryIsNeverOpened) {
+    auto capture = add(1, "Hostile");
+    addScreenshot(capture.id, 20, 20);
+    store->db().execute("UPDATE capture_images SET image_path = '../../../etc/passwd';");
+    StandardErrorCapture errors;
+    auto result = call("get_capture", {{"id", capture.id}});
+    EXPECT_EQ(shape(result), "tt");
+    auto shown = TavroPaths::capturesRoot().string() + "/../../../etc/passwd";
+    EXPECT_EQ(result.content[1]["text"],
+              "\u26A0\uFE0E A screenshot file is missing at " + shown + ".");
+    EXPECT_EQ(errors.text(), "[tavro-mcp] could not read image at " + shown + "\n");
+    EXPECT_NE(
+        result.content[0]["text"].get<std::string>().find("  1. (not available on this computer)"),
+        std::string::npos);
+}

@@ -1,0 +1,62 @@
+#include "JSONRPC.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavro;
+
+TEST(JSONRPC, ParsesRequestsAndRefusesEverythingElse) {
+    struct Case {
+        const char* line;
+        std::optional<JSONRPC::Request> expected;
+    };
+    const Case cases[] = {
+        {R"({"jsonrpc":"2.0","id":1,"method":"ping"})", JSONRPC::Request{JSON(1), "ping"}},
+        {R"({"id":"r1","method":"ping","params":[1]})", JSONRPC::Request{JSON("r1"), "ping"}},
+        {R"({"id":null,"method":"ping"})", JSONRPC::Request{JSON(nullptr), "ping"}},
+        {R"({"method":"ping"})", JSONRPC::Request{std::nullopt, "ping"}},
+        {R"({"id":1.5,"method":"x","params":{"a":[1]}})",
+         JSONRPC::Request{JSON(1.5), "x", JSON{{"a", {1}}}}},
+        {R"({"id":{"x":1},"method":"","params":"text"})", JSONRPC::Request{JSON{{"x", 1}}, ""}},
+        {R"({"method":5})", std::nullopt},
+        {R"({"id":1})", std::nullopt},
+        {R"([1,2])", std::nullopt},
+        {"42", std::nullopt},
+        {"hello", std::nullopt},
+        {R"({"method":"ping")", std::nullopt},
+        {"null", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(JSONRPC::parse(c.line), c.expected) << c.line;
+}
+
+TEST(JSONRPC, ReadsInvalidUTF8AsReplacementCharacters) {
+    auto request = JSONRPC::parse("{\"method\":\"a\xFF"
+                                  "b\"}");
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->method, "a\xEF\xBF\xBD"
+                               "b");
+}
+
+TEST(JSONRPC, MessagesAreOneSortedCompactLine) {
+    struct Case {
+        JSON message;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {JSONRPC::result(std::nullopt, JSON::object()),
+         R"({"id":null,"jsonrpc":"2.0","result":{}})"},
+        {JSONRPC::result(JSON(7), JSON{{"b", 1}, {"a", {{"d", true}, {"c", 1.5}}}}),
+         R"({"id":7,"jsonrpc":"2.0","result":{"a":{"c":1.5,"d":true},"b":1}})"},
+        {JSONRPC::error(JSON(nullptr), JSONRPC::ErrorCode::parseError,
+                        "Malformed JSON-RPC message."),
+         R"({"error":{"code":-32700,"message":"Malformed JSON-RPC message."},"id":null,"jsonrpc":"2.0"})"},
+        {JSONRPC::error(JSON("x"), JSONRPC::ErrorCode::methodNotFound, "Unsupported method: a/b"),
+         R"({"error":{"code":-32601,"message":"Unsupported method: a/b"},"id":"x","jsonrpc":"2.0"})"},
+        {JSONRPC::result(JSON(1), JSON{{"text", "two\nlines \u201Cq\u201D"}}),
+         "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"text\":\"two\\nlines \u201Cq\u201D\"}}"},
+        {JSONRPC::result(JSON(1), JSON{{"text", "bad \xC3 byte"}}),
+         "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"text\":\"bad \xEF\xBF\xBD byte\"}}"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(JSONRPC::serialize(c.message), c.expected);
+}

@@ -1,0 +1,266 @@
+// The behaviour that belongs to the tavro-mcp process: framing on its real standard streams,
+// diagnostics, exit status, and start-up failures.
+#include "ProcessRunner.h"
+#include "TempLibrary.h"
+#include "model/Paths.h"
+#include "store/CaptureStore.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace tavro;
+using namespace tavro::test;
+
+namespace {
+
+const std::string ready = "[tavro-mcp] ready \u2014 library at ";
+const std::string exiting = "[tavro-mcp] stdin closed \u2014 exiting\n";
+
+ProcessResult serve(const std::string& input) {
+    return ProcessRunner::run({TAVRO_MCP}, input);
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+// Standard output carries protocol messages alone: every line one JSON object.
+void expectOnlyMessages(const std::string& out) {
+    for (const auto& line : lines(out)) {
+        auto message = nlohmann::json::parse(line, nullptr, false);
+        EXPECT_TRUE(message.is_object()) << line;
+    }
+    EXPECT_TRUE(out.empty() || out.back() == '\n');
+}
+
+std::string addCapture(const std::string& note) {
+    CaptureStore store(TavroPaths::databaseURL());
+    Capture capture{.id = "0c0ffee0-1111-4222-8333-444455556666",
+                    .createdAt = now(),
+                    .updatedAt = now(),
+                    .note = note,
+                    .captureMode = CaptureMode::text};
+    store.insert(capture);
+    return capture.id;
+}
+
+std::string toolCall(const std::string& name, const nlohmann::json& arguments, int id = 1) {
+    return nlohmann::json{{"jsonrpc", "2.0"},
+                          {"id", id},
+                          {"method", "tools/call"},
+                          {"params", {{"name", name}, {"arguments", arguments}}}}
+               .dump() +
+           "\n";
+}
+
+std::string firstText(const std::string& replyLine) {
+    return nlohmann::json::parse(replyLine)["result"]["content"][0]["text"].get<std::string>();
+}
+
+} // namespace
+
+TEST(AgentServerProcess, AnswersLineByLineAndExitsAtTheEndOfInput) {
+    TempLibrary library;
+    const std::string input = "\n"
+                              "   \t\r\n"
+                              "\r\n"
+                              "[1,2]\n"
+                              "42\n"
+                              "hello\n"
+                              R"({"jsonrpc":"2.0","method":"ping"})"
+                              "\n"
+                              R"({"jsonrpc":"2.0","id":7,"method":"notifications/initialized"})"
+                              "\n"
+                              R"({"jsonrpc":"2.0","id":8,"method":"notifications/cancelled"})"
+                              "\n"
+                              R"({"jsonrpc":"2.0","method":"foo/bar"})"
+                              "\n"
+                              R"({"jsonrpc":"2.0","id":3,"method":"foo/bar"})"
+                              "\n"
+                              R"({"id":"r1","method":"ping","params":[1]})"
+                              "\n"
+                              R"({"id":null,"method":"ping"})"
+                              "\n"
+                              R"({"id":1.5,"method":"ping"})"
+                              "\n"
+                              R"({"id":{"x":1},"method":"ping"})"
+                              "\n"
+                              R"({"method":5})"
+                              "\n"
+                              R"({"id":1})"
+                              "\n"
+                              R"({"id":9,"method":"prompts/list"})"
+                              "\r\n"
+                              R"({"id":10,"method":"resources/templates/list"})"
+                              "\n"
+                              R"({"id":11,"method":"ping"})";
+    const std::string malformed =
+        R"({"error":{"code":-32700,"message":"Malformed JSON-RPC message."},"id":null,"jsonrpc":"2.0"})"
+        "\n";
+    auto result = serve(input);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(
+        result.out,
+        malformed + malformed + malformed +
+            R"({"id":null,"jsonrpc":"2.0","result":{}})"
+            "\n"
+            R"({"error":{"code":-32601,"message":"Unsupported method: foo/bar"},"id":3,"jsonrpc":"2.0"})"
+            "\n"
+            R"({"id":"r1","jsonrpc":"2.0","result":{}})"
+            "\n"
+            R"({"id":null,"jsonrpc":"2.0","result":{}})"
+            "\n"
+            R"({"id":1.5,"jsonrpc":"2.0","result":{}})"
+            "\n"
+            R"({"id":{"x":1},"jsonrpc":"2.0","result":{}})"
+            "\n" +
+            malformed + malformed +
+            R"({"id":9,"jsonrpc":"2.0","result":{"prompts":[]}})"
+            "\n"
+            R"({"error":{"code":-32601,"message":"Unsupported method: resources/templates/list"},"id":10,"jsonrpc":"2.0"})"
+            "\n"
+            R"({"id":11,"jsonrpc":"2.0","result":{}})"
+            "\n");
+    EXPECT_EQ(result.err, ready + library.database().string() + "\n" + exiting);
+}
+
+TEST(AgentServerProcess, TwoRequestsThenEndOfInput) {
+    TempLibrary library;
+    auto result = serve(R"({"id":1,"method":"ping"})"
+                        "\n"
+                        R"({"id":2,"method":"tools/list"})"
+                        "\n");
+    EXPECT_EQ(result.exitCode, 0);
+    auto replies = lines(result.out);
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies[0], R"({"id":1,"jsonrpc":"2.0","result":{}})");
+    EXPECT_EQ(nlohmann::json::parse(replies[1])["result"]["tools"].size(), 9u);
+    EXPECT_TRUE(result.err.ends_with(exiting));
+}
+
+TEST(AgentServerProcess, DefaultAgentNameComesFromTheEnvironment) {
+    struct Case {
+        std::optional<std::string> value;
+        std::string agent;
+    };
+    const Case cases[] = {
+        {"  claude\t", "claude"}, {"   ", "agent"}, {std::nullopt, "agent"}, {"", "agent"}};
+    for (const auto& c : cases) {
+        TempLibrary library;
+        ScopedEnv agent("TAVRO_AGENT", c.value);
+        auto id = addCapture("Login button is cut off");
+        auto result = serve(toolCall("claim_capture", {{"id", id}}));
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(firstText(result.out),
+                  "Claimed [0c0ffee0] \u201CLogin button is cut off\u201D as " + c.agent +
+                      ". Status is now IN-PROGRESS.");
+    }
+}
+
+TEST(AgentServerProcess, TextThatIsNotUTF8StillGetsAReply) {
+    TempLibrary library;
+    auto id = addCapture("placeholder");
+    {
+        CaptureStore store(TavroPaths::databaseURL());
+        store.db().execute("UPDATE captures SET note = CAST(? AS TEXT), app_name = ? WHERE id = ?;",
+                           {std::string("Broken \xFF\xFE note"), std::string("App\xC3"), id});
+    }
+    auto result = serve(toolCall("list_captures", nlohmann::json::object()) +
+                        toolCall("get_capture", {{"id", id}}, 2));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    expectOnlyMessages(result.out);
+    auto replies = lines(result.out);
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_NE(firstText(replies[0]).find("Broken \uFFFD\uFFFD note"), std::string::npos);
+    EXPECT_NE(firstText(replies[1]).find("App: App\uFFFD"), std::string::npos);
+}
+
+TEST(AgentServerProcess, FatalStartUpWritesThreeLinesAndNothingToStandardOutput) {
+    // Each case breaks a library inside a fresh folder and returns the library folder.
+    struct Case {
+        const char* name;
+        std::function<fs::path(const fs::path& folder)> breakLibrary;
+    };
+    const Case cases[] = {
+        {"library folder cannot be created",
+         [](const fs::path& folder) {
+             writeFile(folder / "blocker", "x");
+             return folder / "blocker" / "Library";
+         }},
+        {"database cannot be opened",
+         [](const fs::path& folder) {
+             fs::create_directories(folder / "Library" / "tavro.sqlite");
+             return folder / "Library";
+         }},
+        {"database is not a database",
+         [](const fs::path& folder) {
+             writeFile(folder / "Library" / "tavro.sqlite", std::string(4096, 'x'));
+             return folder / "Library";
+         }},
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        fs::path home = c.breakLibrary(folder.path());
+        ScopedEnv env("TAVRO_HOME", home.string());
+        auto result = serve(R"({"id":1,"method":"ping"})"
+                            "\n");
+        EXPECT_EQ(result.exitCode, 1) << c.name;
+        EXPECT_EQ(result.out, "") << c.name;
+        auto err = lines(result.err);
+        ASSERT_EQ(err.size(), 3u) << c.name << "\n" << result.err;
+        EXPECT_TRUE(err[0].starts_with("[tavro-mcp] fatal: ")) << err[0];
+        EXPECT_EQ(err[1],
+                  "Tavro could not open its library at " + (home / "tavro.sqlite").string() + ".");
+        EXPECT_EQ(err[2],
+                  "Launch the Tavro app once to create it, then reconnect this MCP server.");
+    }
+}
+
+TEST(AgentServerProcess, AClosedStandardOutputCostsRepliesNotTheProcess) {
+    TempLibrary library;
+    // Standard output is a pipe whose reader has gone.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    close(fds[0]);
+    int in[2];
+    ASSERT_EQ(pipe(in), 0);
+    TempFolder errFolder;
+    auto errFile = errFolder.path() / "err";
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in[0], 0);
+        dup2(fds[1], 1);
+        int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(err, 2);
+        close(in[1]);
+        execl(TAVRO_MCP, TAVRO_MCP, nullptr);
+        _exit(127);
+    }
+    close(fds[1]);
+    close(in[0]);
+    std::string input = R"({"id":1,"method":"ping"})"
+                        "\n"
+                        R"({"id":2,"method":"ping"})"
+                        "\n";
+    ASSERT_EQ(write(in[1], input.data(), input.size()), ssize_t(input.size()));
+    close(in[1]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    auto err = lines(readFile(errFile));
+    ASSERT_EQ(err.size(), 4u) << readFile(errFile);
+    EXPECT_EQ(err[1], "[tavro-mcp] could not write a reply, dropped: Broken pipe");
+    EXPECT_EQ(err[2], err[1]);
+    EXPECT_EQ(err[3] + "\n", exiting);
+}
