@@ -2,50 +2,40 @@
 
 #include "capture/CaptureError.h"
 #include "model/Paths.h"
+#include "shell/QtImage.h"
 #include "shell/Utf8.h"
 
-#include <QBuffer>
-#include <QImageWriter>
 #include <QPainter>
 #include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace tavro::ImageWriter {
 
 namespace {
-
-// Qt's PNG writer takes 0 (none) to 100 (zlib level 9); a quality of 100 would mean no
-// compression at all, so PNG sets this and never a quality. 70 is zlib's usual level 6.
-constexpr int pngCompression = 70;
 
 std::string replaceExtension(const std::string& relative, std::string_view ext) {
     auto dot = relative.rfind('.');
     return relative.substr(0, dot) + "." + std::string(ext);
 }
 
+QByteArray bytes(const std::vector<uint8_t>& data) {
+    return QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+}
+
 } // namespace
 
 std::optional<QByteArray> encode(const QImage& image, ImageType type, double quality) {
-    if (image.isNull())
+    const auto pixels = QtImage::copyFrom(image);
+    if (!pixels)
         return std::nullopt;
-    QByteArray data;
-    QBuffer buffer(&data);
-    if (!buffer.open(QIODevice::WriteOnly))
+    const auto data = type == ImageType::png ? pixels->encodePNG()
+                                             : pixels->encodeJPEG(std::clamp(quality, 0.0, 1.0));
+    if (!data)
         return std::nullopt;
-    QImageWriter writer(&buffer, type == ImageType::png ? "png" : "jpeg");
-    if (type == ImageType::png) {
-        writer.setCompression(pngCompression);
-    } else {
-        writer.setQuality(static_cast<int>(std::lround(std::clamp(quality, 0.0, 1.0) * 100)));
-        writer.setOptimizedWrite(true);
-    }
-    if (!writer.write(type == ImageType::jpeg && image.hasAlphaChannel()
-                          ? image.convertToFormat(QImage::Format_RGB32)
-                          : image))
-        return std::nullopt;
-    return data;
+    return bytes(*data);
 }
 
 std::optional<QImage> downscale(const QImage& image, int maxEdge) {
@@ -54,20 +44,22 @@ std::optional<QImage> downscale(const QImage& image, int maxEdge) {
     const int longer = std::max(image.width(), image.height());
     if (maxEdge >= longer)
         return image;
+    // Truncated, so the longer edge is maxEdge or one less; never 0.
     const double factor = static_cast<double>(maxEdge) / longer;
-    const int width = std::max(1, static_cast<int>(factor * image.width()));
-    const int height = std::max(1, static_cast<int>(factor * image.height()));
-
-    const QImage scaled =
-        image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (scaled.isNull())
+    const PixelSize size{std::max(1, static_cast<int>(factor * image.width())),
+                         std::max(1, static_cast<int>(factor * image.height()))};
+    const auto pixels = QtImage::copyFrom(image);
+    auto smaller = pixels ? pixels->scaled(size) : std::nullopt;
+    if (!smaller)
         return std::nullopt;
-    QImage opaque(width, height, QImage::Format_RGB32);
+    // Thumbnails are JPEG, which has no alpha: flatten over black here so what is shown and
+    // what is written agree.
+    QImage opaque(smaller->width(), smaller->height(), QImage::Format_RGB32);
     if (opaque.isNull())
         return std::nullopt;
     opaque.fill(Qt::black);
     QPainter painter(&opaque);
-    painter.drawImage(0, 0, scaled);
+    painter.drawImage(0, 0, QtImage::wrap(std::move(smaller)));
     painter.end();
     return opaque;
 }

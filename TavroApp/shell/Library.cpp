@@ -69,9 +69,8 @@ void Library::reload() {
         publish(commentCounts_, store_->commentCounts(), Property::commentCounts);
         publish(imageCounts_, store_->imageCounts(), Property::imageCounts);
         publish(allTags_, store_->allTags(), Property::allTags);
-        // People and workspaces come with sync; until the store keeps them both stay empty.
-        publish(people_, std::vector<Person>{}, Property::people);
-        publish(workspaces_, std::vector<Workspace>{}, Property::workspaces);
+        publish(people_, store_->assignableCandidates(), Property::people);
+        publish(workspaces_, store_->workspaces(), Property::workspaces);
         std::optional<std::string> userID;
         try {
             userID = store_->syncMeta("user_id");
@@ -159,9 +158,13 @@ std::optional<Person> Library::person(const std::optional<std::string>& id) cons
         return std::nullopt;
     auto it = std::find_if(people_.begin(), people_.end(),
                            [&](const Person& person) { return person.id == *id; });
-    if (it == people_.end())
+    if (it != people_.end())
+        return *it;
+    try {
+        return store_->person(*id);
+    } catch (const std::exception&) {
         return std::nullopt;
-    return *it;
+    }
 }
 
 bool Library::add(const Capture& capture, const std::vector<std::string>& tags,

@@ -1,6 +1,6 @@
 #include "shell/Theme.h"
 
-#include "model/Text.h"
+#include "model/HexColor.h"
 #include "shell/Utf8.h"
 
 #include <QFontDatabase>
@@ -30,40 +30,6 @@ namespace {
 
 constexpr std::uint32_t fallbackHexColor = 0x6E7BF2;
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// An unsigned 32-bit number in base 16 with an optional sign; "-0" is the only negative that
-// reads (as 0).
-std::optional<std::uint32_t> parseUnsignedHex(std::string_view text) {
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty())
-        return std::nullopt;
-    std::uint64_t value = 0;
-    for (char c : text) {
-        const int digit = hexDigit(c);
-        if (digit < 0)
-            return std::nullopt;
-        value = value * 16 + static_cast<std::uint64_t>(digit);
-        if (value > 0xFFFFFFFFu)
-            return std::nullopt;
-    }
-    if (negative && value != 0)
-        return std::nullopt;
-    return static_cast<std::uint32_t>(value);
-}
-
 QFont systemFont(int size, QFont::Weight weight) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPixelSize(size);
@@ -74,11 +40,7 @@ QFont systemFont(int size, QFont::Weight weight) {
 } // namespace
 
 std::uint32_t hexColorValue(std::string_view text) {
-    std::string trimmed = text::trimmed(text, text::Whitespace::Horizontal);
-    std::string_view digits = trimmed;
-    if (digits.starts_with('#'))
-        digits.remove_prefix(1);
-    return parseUnsignedHex(digits).value_or(fallbackHexColor) & 0xFFFFFF;
+    return tavro::hexColorValue(text, fallbackHexColor);
 }
 
 QColor colorFromHexString(const QString& text) {

@@ -1,6 +1,8 @@
 #include "shell/ThumbnailLoader.h"
 
-#include <QImageReader>
+#include "shell/QtImage.h"
+#include "shell/Utf8.h"
+
 #include <QPointer>
 
 namespace tavro {
@@ -25,8 +27,7 @@ void ThumbnailLoader::load(const QString& path, const QObject* receiver, Complet
     QPointer<const QObject> guard(receiver);
     const bool guarded = receiver != nullptr;
     pool_.start([this, path, generation, guard, guarded, completion = std::move(completion)] {
-        QImageReader reader(path);
-        QImage image = reader.read();
+        QImage image = QtImage::wrap(Image::load(toStdString(path)));
         QMetaObject::invokeMethod(
             this,
             [this, path, generation, guard, guarded, completion, image = std::move(image)] {

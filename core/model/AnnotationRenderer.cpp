@@ -1,6 +1,6 @@
 #include "model/AnnotationRenderer.h"
 
-#include "model/Text.h"
+#include "model/HexColor.h"
 
 #include <cairo.h>
 
@@ -42,34 +42,6 @@ struct Rect {
     double width;
     double height;
 };
-
-std::optional<uint32_t> parseHexNumber(std::string_view text) {
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty())
-        return std::nullopt;
-    uint64_t value = 0;
-    for (char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            return std::nullopt;
-        value = value * 16 + uint64_t(digit);
-        if (value > 0xFFFFFFFFu)
-            return std::nullopt;
-    }
-    if (negative && value != 0)
-        return std::nullopt;
-    return uint32_t(value);
-}
 
 // Shape geometry is worked out with the origin at the bottom-left and y growing upwards, while
 // cairo's origin is the top-left with y growing downwards. This flip is the one place where the
@@ -283,11 +255,7 @@ void pixelate(cairo_t* context, const Image& source, PixelRect area) {
 } // namespace
 
 RGBAColor colorFromHex(std::string_view text) {
-    std::string trimmed = text::trimmed(text, text::Whitespace::Horizontal);
-    std::string_view digits = trimmed;
-    if (!digits.empty() && digits.front() == '#')
-        digits.remove_prefix(1);
-    const uint32_t value = parseHexNumber(digits).value_or(fallbackColor);
+    const uint32_t value = hexColorValue(text, fallbackColor);
     return {((value >> 16) & 0xFF) / 255.0, ((value >> 8) & 0xFF) / 255.0, (value & 0xFF) / 255.0,
             1.0};
 }

@@ -130,8 +130,19 @@ std::optional<Image> Image::load(const std::filesystem::path& file) {
         return std::nullopt;
     uint8_t head[8] = {};
     const size_t read = std::fread(head, 1, sizeof head, stream.get());
-    if (std::fseek(stream.get(), 0, SEEK_SET) != 0)
-        return std::nullopt;
+    if (std::fseek(stream.get(), 0, SEEK_SET) != 0) {
+        // Not seekable (a pipe): read it whole, within a bound, and decode from memory.
+        constexpr size_t maxStreamBytes = size_t(256) * 1024 * 1024;
+        std::vector<uint8_t> bytes(head, head + read);
+        uint8_t chunk[65536];
+        size_t got;
+        while ((got = std::fread(chunk, 1, sizeof chunk, stream.get())) > 0) {
+            if (bytes.size() + got > maxStreamBytes)
+                return std::nullopt;
+            bytes.insert(bytes.end(), chunk, chunk + got);
+        }
+        return decode(bytes);
+    }
     const std::span<const uint8_t> signature(head, read);
     const codec::Source source{{}, stream.get()};
     if (codec::looksLikePNG(signature))

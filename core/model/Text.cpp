@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <unicode/brkiter.h>
+#include <unicode/coll.h>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -151,6 +152,41 @@ bool canonicallyEqual(std::string_view a, std::string_view b) {
     auto left = nfd->normalize(toICU(a), status);
     auto right = nfd->normalize(toICU(b), status);
     return U_SUCCESS(status) && left == right;
+}
+
+struct CaseInsensitiveOrder::Collator {
+    std::unique_ptr<icu::Collator> icu;
+};
+
+CaseInsensitiveOrder::CaseInsensitiveOrder()
+    : collator_(std::make_unique<Collator>()) {
+    // A C or POSIX locale maps to ICU's "en_US_POSIX", whose order is ASCII's, capitals first;
+    // the root order is the neutral one such a user expects.
+    icu::Locale locale = icu::Locale::getDefault();
+    if (std::string_view(locale.getVariant()) == "POSIX")
+        locale = icu::Locale::getRoot();
+    UErrorCode status = U_ZERO_ERROR;
+    collator_->icu.reset(icu::Collator::createInstance(locale, status));
+    if (U_FAILURE(status))
+        collator_->icu.reset();
+    else
+        collator_->icu->setStrength(icu::Collator::SECONDARY);
+}
+
+CaseInsensitiveOrder::~CaseInsensitiveOrder() = default;
+
+int CaseInsensitiveOrder::compare(std::string_view a, std::string_view b) const {
+    if (!collator_->icu) {
+        // Without collation data, code-point order of the lower-cased texts.
+        return lowercased(a).compare(lowercased(b));
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    auto result =
+        collator_->icu->compareUTF8(icu::StringPiece(a.data(), int32_t(a.size())),
+                                    icu::StringPiece(b.data(), int32_t(b.size())), status);
+    if (U_FAILURE(status))
+        return lowercased(a).compare(lowercased(b));
+    return int(result);
 }
 
 } // namespace tavro::text

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -29,5 +30,22 @@ std::string validUTF8(std::string_view text);
 
 // Unicode canonical equivalence: "é" as one code point equals "e" followed by U+0301.
 bool canonicallyEqual(std::string_view a, std::string_view b);
+
+// Orders text as the user's language does, ignoring case but not accents. Holds one collator:
+// make one per sort, and do not share it between threads.
+class CaseInsensitiveOrder {
+public:
+    CaseInsensitiveOrder();
+    ~CaseInsensitiveOrder();
+    CaseInsensitiveOrder(const CaseInsensitiveOrder&) = delete;
+    CaseInsensitiveOrder& operator=(const CaseInsensitiveOrder&) = delete;
+
+    // Negative when `a` comes first, 0 when they compare equal, positive otherwise.
+    int compare(std::string_view a, std::string_view b) const;
+
+private:
+    struct Collator;
+    std::unique_ptr<Collator> collator_;
+};
 
 } // namespace tavro::text

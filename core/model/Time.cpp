@@ -1,5 +1,6 @@
 #include "model/Time.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -12,9 +13,23 @@ Seconds now() {
     return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
-std::string formatISO8601(Seconds time) {
+namespace {
+
+// The times a four-digit year can spell: 0001-01-01 to the end of 9999. Outside them a time
+// cannot be written in the wire form, nor converted to time_t safely.
+constexpr Seconds earliestWritable = -62135596800.0;
+constexpr Seconds latestWritable = 253402300799.999;
+
+Seconds writable(Seconds time) {
     if (!std::isfinite(time))
-        time = 0;
+        return 0;
+    return std::clamp(time, earliestWritable, latestWritable);
+}
+
+} // namespace
+
+std::string formatISO8601(Seconds time) {
+    time = writable(time);
     double whole = std::floor(time);
     auto millis = static_cast<int>(std::llround((time - whole) * 1000.0));
     if (millis == 1000) {
@@ -25,8 +40,9 @@ std::string formatISO8601(Seconds time) {
     std::tm parts{};
     gmtime_r(&seconds, &parts);
     char buffer[96];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900,
-                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, millis);
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ",
+                  parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+                  parts.tm_min, parts.tm_sec, millis);
     return buffer;
 }
 
@@ -112,7 +128,7 @@ std::optional<Seconds> parseISO8601(std::string_view text) {
 }
 
 CalendarMonth localYearMonth(Seconds time) {
-    auto seconds = static_cast<std::time_t>(std::floor(time));
+    auto seconds = static_cast<std::time_t>(std::floor(writable(time)));
     std::tm parts{};
     if (!localtime_r(&seconds, &parts))
         return {};

@@ -12,10 +12,13 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace tavro {
@@ -174,9 +177,124 @@ public:
     // workspace, each to be pushed whole.
     void adopt(std::string_view captureID, std::string_view workspaceID);
 
+    // Push side of sync: the rows waiting to be pushed, their push records, and the server's
+    // verdicts written back. Nothing here posts the store-changed notification.
+
+    // One row waiting to be pushed: the wire field names of its mark ("*" the whole row,
+    // "delete" its deletion), the server version it was last synced at, and the mark's text as
+    // listed, which tells markSynced whether the row changed while its push was in flight.
+    struct Pending {
+        std::string id;
+        std::set<std::string> fields;
+        std::int64_t version = 0;
+        std::optional<std::string> mark;
+
+        bool operator==(const Pending&) const = default;
+    };
+
+    // Oldest first. Only "captures", "groups" and "capture_images" have pending rows; any other
+    // name lists nothing.
+    std::vector<Pending> pending(std::string_view table, std::int64_t limit) const;
+    std::vector<Comment> pendingComments(std::int64_t limit) const;
+    // The screenshot row whether deleted or not.
+    std::optional<CaptureImage> rawImage(std::string_view id) const;
+    // The keys of a mark's JSON object; empty for anything else.
+    static std::set<std::string> pendingFields(const std::optional<std::string>& mark);
+
+    // Push records, nothing when the row has nothing to send.
+    std::optional<nlohmann::json> groupChange(const Pending& pending) const;
+    std::optional<nlohmann::json> captureChange(const Pending& pending) const;
+    static std::optional<nlohmann::json> imageChange(const Pending& pending,
+                                                     const CaptureImage& image);
+    static nlohmann::json commentChange(const Comment& comment);
+
+    // The server accepted the push built from `pushed` (`record` is what was sent, none when
+    // the row had nothing to send). The row is marked synced only when its mark and the record
+    // it yields now are still those of the push; a change made meanwhile keeps it pending, at
+    // the server's version, for the next push. Returns whether the row was marked synced.
+    bool markSynced(std::string_view table, const Pending& pushed,
+                    std::optional<std::int64_t> version,
+                    const std::optional<nlohmann::json>& record = std::nullopt);
+    // Takes the capture with its screenshots and comments out of its workspace.
+    void markLocalOnly(std::string_view captureID);
+    // Files the group's captures under the server's id for it and retires the local row. When
+    // no group has that id yet, the local group is carried over to it; onto itself, or onto an
+    // id that is not one, nothing changes.
+    void remapGroup(std::string_view from, std::string_view to);
+
+    // The account side that sync fills: people, workspaces, group members and the sync log.
+    // Nothing here posts the store-changed notification.
+
+    struct SyncLogLine {
+        std::int64_t id = 0;
+        Seconds at = 0;
+        std::string level;
+        std::string message;
+
+        bool operator==(const SyncLogLine&) const = default;
+    };
+
+    // Keeps a known e-mail address when the new record has none.
+    void upsertPerson(const Person& person);
+    // All or nothing: a failure leaves the previous list.
+    void replaceWorkspaces(const std::vector<Workspace>& workspaces);
+    static Person decodePerson(const Row& row);
+    static Workspace decodeWorkspace(const Row& row);
+    std::vector<Person> people() const;
+    std::optional<Person> person(std::string_view id) const;
+    std::optional<std::string> personName(std::string_view id) const;
+    // Everyone, people before bots, each by name in the user's language ignoring case.
+    std::vector<Person> assignableCandidates() const;
+    std::vector<Workspace> workspaces() const;
+    // Members not removed.
+    std::vector<std::string> groupMemberIDs(std::string_view groupID) const;
+    // Live workspace captures in step with the server.
+    std::vector<std::string> syncedCaptureIDs() const;
+    // Writes one line and keeps the newest 501; never fails.
+    void log(std::string_view level, std::string_view message) noexcept;
+    // Newest first.
+    std::vector<SyncLogLine> syncLog(std::int64_t limit) const;
+
+    // Pull side of sync: each row the server sends is merged in a transaction of its own, so the
+    // other program never waits on a whole reply, and never overwrites a field pending locally.
+    // A row without its required keys is ignored; one whose ids or hashes do not have their form
+    // is skipped and logged, and writes nothing. Nothing here posts the notification.
+
+    void applyRemoteCapture(const nlohmann::json& row);
+    void applyRemoteImage(const nlohmann::json& row);
+    void applyRemoteGroup(const nlohmann::json& row);
+    void applyRemoteGroupMember(const nlohmann::json& row);
+    void applyRemotePerson(const nlohmann::json& row);
+    void applyRemoteComment(const nlohmann::json& row);
+    void applyRemoteActivity(const nlohmann::json& row);
+    // Live screenshots of live workspace captures whose files are not all here yet, newest
+    // first, each with its capture's workspace id.
+    std::vector<std::pair<CaptureImage, std::string>>
+    imagesAwaitingDownload(std::int64_t limit) const;
+
+    // Removals the server orders, and the sign-out purge: rows are deleted outright and, once
+    // that has committed, their screenshot files removed. What was never shared survives: a
+    // local-only capture, or one still waiting for its first push, leaves its workspace instead.
+
+    void dropCapture(std::string_view id);
+    // A screenshot not pushed yet stays; the capture's other screenshots keep their positions.
+    void dropImage(std::string_view id);
+    // Keeps the signed-in user's own captures, and the group while any remain; a group not
+    // pushed yet is left alone.
+    void dropGroup(std::string_view id);
+    // Groups not pushed yet become local ones where their names are free.
+    void dropWorkspace(std::string_view id);
+    // Forgets every workspace capture and group, the people, workspaces and members, the sync
+    // metadata and the server's history, as dropWorkspace does; posts the store-changed
+    // notification.
+    void purgeAccountData();
+
 private:
     void touch(std::string_view captureID);
     std::optional<std::string> syncMetaOrNothing(std::string_view key) const;
+    // Takes the groups of a workspace (of every one when none is named) that wait for their
+    // first push out of it, unless a local group has the name already.
+    void keepUnpushedGroups(const std::optional<std::string>& workspaceID);
 
     std::shared_ptr<StoreChangeNotifier> notifier_;
     std::shared_ptr<Database> db_;

@@ -137,9 +137,13 @@ TEST(CaptureFlowTest, EscapeInTheNoteBoxRemovesTheFilesItWrote) {
     EXPECT_EQ(filesUnder(session.library() / "captures"), 1u);
     EXPECT_EQ(filesUnder(session.library() / "thumbs"), 1u);
     session.key("Escape");
+    // The screenshot and its thumbnail are removed one after the other: wait for both.
     EXPECT_TRUE(DesktopSession::waitUntil(
-        [&] { return filesUnder(session.library() / "captures") == 0; }, 5s));
-    EXPECT_EQ(filesUnder(session.library() / "thumbs"), 0u);
+        [&] {
+            return filesUnder(session.library() / "captures") == 0 &&
+                   filesUnder(session.library() / "thumbs") == 0;
+        },
+        5s));
     EXPECT_TRUE(storedCaptures(session).empty());
 }
 

@@ -274,3 +274,26 @@ TEST(LibraryTest, PicksUpAnotherProgramsWriteAtTheNextPollWithoutABus) {
     EXPECT_EQ(f.library->counts().at(CaptureStatus::resolved), 1);
     EXPECT_FALSE(f.library->counts().contains(CaptureStatus::open));
 }
+
+TEST(LibraryTest, PeopleAndWorkspacesComeFromTheStore) {
+    LibraryFixture f;
+    f.store().upsertPerson({.id = "bot", .name = "Build Bot", .kind = "bot"});
+    f.store().upsertPerson({.id = "u2", .name = "zoe", .kind = "person"});
+    f.store().upsertPerson({.id = "u1", .name = "Ada", .kind = "person"});
+    f.store().replaceWorkspaces({{.id = "w1", .name = "Team", .slug = "team", .role = "owner"}});
+    f.library->reload();
+
+    std::vector<std::string> names;
+    for (const auto& person : f.library->people())
+        names.push_back(person.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Ada", "zoe", "Build Bot"}));
+    ASSERT_EQ(f.library->workspaces().size(), 1u);
+    EXPECT_EQ(f.library->workspaces().front().name, "Team");
+
+    EXPECT_EQ(f.library->person("u1")->name, "Ada");
+    EXPECT_FALSE(f.library->person(std::nullopt));
+    EXPECT_FALSE(f.library->person("nobody"));
+    // Someone the store learnt of after the last reload is still found.
+    f.store().upsertPerson({.id = "u3", .name = "Late", .kind = "person"});
+    EXPECT_EQ(f.library->person("u3")->name, "Late");
+}

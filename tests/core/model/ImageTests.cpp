@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 using namespace tavro;
@@ -281,6 +283,15 @@ TEST(Image, LoadsFilesByContent) {
     EXPECT_FALSE(Image::load(folder.path() / "empty.png"));
     EXPECT_FALSE(Image::load(folder.path() / "missing.png"));
     EXPECT_FALSE(Image::load(folder.path()));
+
+    // A file that cannot seek (a pipe) is read whole.
+    const auto pipe = folder.path() / "pipe.png";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::thread writer([&] { tavro::test::writeFile(pipe, std::string(png.begin(), png.end())); });
+    const auto piped = Image::load(pipe);
+    writer.join();
+    ASSERT_TRUE(piped);
+    EXPECT_TRUE(samePixels(*piped, picture));
 }
 
 TEST(Image, CropsAndCopies) {

@@ -131,6 +131,14 @@ DesktopSession::DesktopSession() {
 
     processes_.push_back(std::make_unique<BackgroundProcess>(
         std::vector<std::string>{"icewm"}, environment(), folder_.path() / "icewm.log"));
+    // A window mapped before the window manager runs is adopted without focus: wait for it.
+    if (!waitUntil(
+            [&] {
+                return runWith({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}, environment())
+                           .out.find("window id") != std::string::npos;
+            },
+            15s))
+        throw std::runtime_error("the window manager did not come up");
     processes_.push_back(std::make_unique<BackgroundProcess>(
         std::vector<std::string>{"xterm", "-geometry", "80x24+40+40", "-title", "shell"},
         environment(), folder_.path() / "xterm.log"));
@@ -140,7 +148,11 @@ DesktopSession::DesktopSession() {
                 if (found.empty())
                     return false;
                 xterm_ = found.front();
-                return activeWindow() == xterm_;
+                if (activeWindow() == xterm_)
+                    return true;
+                // On a loaded machine the focus can go astray at start; ask for it.
+                xdotool({"windowactivate", xterm_});
+                return false;
             },
             15s))
         throw std::runtime_error("the xterm did not come up");

@@ -1,0 +1,315 @@
+#include "model/Wire.h"
+
+#include "model/Text.h"
+
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <locale.h>
+#include <unicode/utf8.h>
+
+namespace tavro::Wire {
+
+namespace {
+
+// JSON integers may arrive as floating numbers with a whole value.
+std::optional<std::int64_t> wholeNumber(const nlohmann::json& value) {
+    if (value.is_number_integer()) {
+        if (value.is_number_unsigned()) {
+            auto u = value.get<std::uint64_t>();
+            if (u > std::uint64_t(INT64_MAX))
+                return std::nullopt;
+            return std::int64_t(u);
+        }
+        return value.get<std::int64_t>();
+    }
+    return std::nullopt;
+}
+
+// Truncation toward zero, for values that have a 64-bit reading.
+std::optional<std::int64_t> truncated(double value) {
+    constexpr double limit = 9223372036854775808.0;
+    if (!std::isfinite(value) || value >= limit || value < -limit)
+        return std::nullopt;
+    return std::int64_t(value);
+}
+
+std::optional<std::int64_t> integerText(std::string_view text) {
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty())
+        return std::nullopt;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return std::nullopt;
+    // Read as a negative magnitude first, so the smallest value fits too.
+    std::string digits = "-" + std::string(text);
+    std::int64_t value = 0;
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    if (negative)
+        return value;
+    if (value == INT64_MIN)
+        return std::nullopt;
+    return -value;
+}
+
+locale_t posixLocale() {
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    return locale;
+}
+
+std::optional<double> floatingText(const std::string& text) {
+    if (text.empty())
+        return std::nullopt;
+    switch (text.front()) {
+    case ' ':
+    case '\t':
+    case '\n':
+    case '\v':
+    case '\f':
+    case '\r':
+        return std::nullopt;
+    default:
+        break;
+    }
+    char* end = nullptr;
+    double value = strtod_l(text.c_str(), &end, posixLocale());
+    if (end != text.c_str() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+bool isText(const nlohmann::json* value) {
+    return value && value->is_string();
+}
+
+std::string textOr(const nlohmann::json& object, std::string_view key, std::string fallback) {
+    auto value = field(object, key);
+    return isText(value) ? value->get<std::string>() : fallback;
+}
+
+std::string replacedUnderscores(std::string text) {
+    for (char& c : text)
+        if (c == '_')
+            c = ' ';
+    return text;
+}
+
+char32_t decodeAt(std::string_view text, size_t& pos) {
+    int32_t index = int32_t(pos);
+    UChar32 c;
+    U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), index, int32_t(text.size()), c);
+    pos = size_t(index);
+    return c < 0 ? 0xFFFD : char32_t(c);
+}
+
+bool isSpace(char32_t c) {
+    return text::isWhitespace(c, text::Whitespace::AndNewlines);
+}
+
+// Every white-space separated word upper-cases its first character and lower-cases the rest.
+std::string capitalized(std::string_view text) {
+    std::string out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t start = pos;
+        if (isSpace(decodeAt(text, pos))) {
+            out.append(text.substr(start, pos - start));
+            continue;
+        }
+        while (pos < text.size()) {
+            size_t next = pos;
+            if (isSpace(decodeAt(text, next)))
+                break;
+            pos = next;
+        }
+        const auto word = text.substr(start, pos - start);
+        const auto first = text::prefixCharacters(word, 1);
+        out += text::uppercased(first) + text::lowercased(word.substr(first.size()));
+    }
+    return out;
+}
+
+} // namespace
+
+const nlohmann::json* field(const nlohmann::json& object, std::string_view key) {
+    if (!object.is_object())
+        return nullptr;
+    auto it = object.find(key);
+    return it == object.end() ? nullptr : &*it;
+}
+
+std::optional<std::string> str(const nlohmann::json* value) {
+    if (!isText(value))
+        return std::nullopt;
+    const auto& text = value->get_ref<const std::string&>();
+    if (text.empty())
+        return std::nullopt;
+    return text;
+}
+
+std::int64_t integer(const nlohmann::json* value) {
+    if (!value)
+        return 0;
+    if (value->is_number_integer())
+        return wholeNumber(*value).value_or(0);
+    if (value->is_number_float())
+        return truncated(value->get<double>()).value_or(0);
+    if (value->is_string())
+        return integerText(value->get_ref<const std::string&>()).value_or(0);
+    return 0;
+}
+
+double floating(const nlohmann::json* value) {
+    if (!value)
+        return 0;
+    if (value->is_number_float())
+        return value->get<double>();
+    if (value->is_number_unsigned())
+        return double(value->get<std::uint64_t>());
+    if (value->is_number_integer())
+        return double(value->get<std::int64_t>());
+    if (value->is_string())
+        return floatingText(value->get_ref<const std::string&>()).value_or(0);
+    return 0;
+}
+
+bool boolean(const nlohmann::json* value) {
+    if (!value)
+        return false;
+    if (value->is_boolean())
+        return value->get<bool>();
+    if (value->is_number_integer())
+        return value->is_number_unsigned() ? value->get<std::uint64_t>() != 0
+                                           : value->get<std::int64_t>() != 0;
+    return false;
+}
+
+std::vector<std::string> strings(const nlohmann::json* value) {
+    std::vector<std::string> out;
+    if (!value || !value->is_array())
+        return out;
+    for (const auto& element : *value)
+        if (element.is_string())
+            out.push_back(element.get<std::string>());
+    return out;
+}
+
+std::optional<std::string> json(const nlohmann::json* value) {
+    if (!value)
+        return std::nullopt;
+    if (value->is_string())
+        return value->get<std::string>();
+    if (!value->is_object() && !value->is_array())
+        return std::nullopt;
+    try {
+        return value->dump();
+    } catch (const nlohmann::json::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<Seconds> date(const nlohmann::json* value) {
+    if (!value)
+        return std::nullopt;
+    std::optional<Seconds> time;
+    if (value->is_string()) {
+        time = parseISO8601(value->get_ref<const std::string&>());
+    } else if (value->is_number()) {
+        double count = floating(value);
+        time = count > 1e12 ? count / 1000 : count;
+    }
+    if (!time || !std::isfinite(*time))
+        return std::nullopt;
+    return time;
+}
+
+nlohmann::json stamp(const std::optional<Seconds>& time) {
+    if (!time)
+        return nullptr;
+    return formatISO8601(*time);
+}
+
+std::optional<std::string> summarize(std::string_view kind, const nlohmann::json* detail,
+                                     const NameResolver& names) {
+    static const nlohmann::json empty = nlohmann::json::object();
+    const nlohmann::json& object = detail && detail->is_object() ? *detail : empty;
+
+    auto nameOf = [&](std::string_view key) -> std::optional<std::string> {
+        auto value = field(object, key);
+        if (!isText(value))
+            return std::nullopt;
+        auto id = value->get<std::string>();
+        if (names)
+            if (auto name = names(id))
+                return name;
+        return id;
+    };
+
+    if (kind == "status_changed") {
+        auto from = replacedUnderscores(textOr(object, "from", ""));
+        auto to = replacedUnderscores(textOr(object, "to", ""));
+        if (from.empty())
+            return to;
+        return from + " \u2192 " + to;
+    }
+    if (kind == "assigned")
+        return nameOf("assignee_id");
+    if (kind == "resolved" || kind == "proposed") {
+        if (auto value = field(object, "resolution"); isText(value))
+            return value->get<std::string>();
+        if (auto value = field(object, "resolution_ref"); isText(value))
+            return value->get<std::string>();
+        return std::nullopt;
+    }
+    if (kind == "commented")
+        return text::prefixCharacters(textOr(object, "body", ""), 140);
+    if (kind == "moved") {
+        if (auto value = field(object, "group_name"); isText(value))
+            return value->get<std::string>();
+        return nameOf("group_id");
+    }
+    if (kind == "created") {
+        auto mode = field(object, "mode");
+        if (!isText(mode))
+            return std::nullopt;
+        const auto& text = mode->get_ref<const std::string&>();
+        if (text == "text")
+            return "no screenshot";
+        return capitalized(text);
+    }
+    if (kind == "claimed")
+        return std::nullopt;
+    if (object.empty())
+        return std::nullopt;
+    return json(&object);
+}
+
+bool isID(std::string_view text) {
+    if (text.empty() || text.size() > 128)
+        return false;
+    for (char c : text) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '-' || c == '_';
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+bool isSHA256(std::string_view text) {
+    if (text.size() != 64)
+        return false;
+    for (char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    return true;
+}
+
+} // namespace tavro::Wire

@@ -1,0 +1,210 @@
+#include "store/CaptureStore.h"
+
+#include "model/Wire.h"
+#include "store/PushTables.h"
+
+#include <array>
+#include <cmath>
+
+namespace tavro {
+
+using nlohmann::json;
+
+namespace PushTables {
+
+std::optional<std::string> named(std::string_view table) {
+    static constexpr std::array<std::string_view, 3> tables{"captures", "groups", "capture_images"};
+    for (auto name : tables)
+        if (name == table)
+            return std::string(name);
+    return std::nullopt;
+}
+
+} // namespace PushTables
+
+namespace {
+
+json orNull(const std::optional<std::string>& text) {
+    return text ? json(*text) : json(nullptr);
+}
+
+json changeRecord(std::string_view table, const CaptureStore::Pending& pending, json patch) {
+    return {{"table", table},
+            {"id", pending.id},
+            {"base_version", pending.version},
+            {"patch", std::move(patch)}};
+}
+
+json deleteRecord(std::string_view table, const CaptureStore::Pending& pending) {
+    return {
+        {"table", table}, {"id", pending.id}, {"base_version", pending.version}, {"delete", true}};
+}
+
+// The whole patch for "*", else only its keys that are pending; nothing when that is empty.
+std::optional<json> patchFor(const json& full, const std::set<std::string>& fields) {
+    if (fields.count("*"))
+        return full;
+    json patch = json::object();
+    for (const auto& name : fields)
+        if (auto it = full.find(name); it != full.end())
+            patch[name] = *it;
+    if (patch.empty())
+        return std::nullopt;
+    return patch;
+}
+
+} // namespace
+
+std::set<std::string> CaptureStore::pendingFields(const std::optional<std::string>& mark) {
+    std::set<std::string> fields;
+    if (!mark)
+        return fields;
+    auto parsed = json::parse(*mark, nullptr, false);
+    if (parsed.is_object())
+        for (auto it = parsed.begin(); it != parsed.end(); ++it)
+            fields.insert(it.key());
+    return fields;
+}
+
+std::vector<CaptureStore::Pending> CaptureStore::pending(std::string_view table,
+                                                         std::int64_t limit) const {
+    std::vector<Pending> out;
+    auto name = PushTables::named(table);
+    if (!name)
+        return out;
+    for (const auto& row : db_->query("SELECT id, pending, version FROM " + *name +
+                                          " WHERE sync_state = 'pendingPush' ORDER BY "
+                                          "created_at ASC LIMIT ?;",
+                                      {limit})) {
+        auto id = row.string("id");
+        if (!id)
+            continue;
+        auto mark = row.string("pending");
+        out.push_back({*id, pendingFields(mark), row.intValue("version").value_or(0), mark});
+    }
+    return out;
+}
+
+std::vector<Comment> CaptureStore::pendingComments(std::int64_t limit) const {
+    std::vector<Comment> out;
+    for (const auto& row : db_->query("SELECT * FROM comments WHERE sync_state = 'pendingPush' "
+                                      "ORDER BY created_at ASC LIMIT ?;",
+                                      {limit}))
+        out.push_back(decodeComment(row));
+    return out;
+}
+
+std::optional<CaptureImage> CaptureStore::rawImage(std::string_view id) const {
+    auto rows = db_->query("SELECT * FROM capture_images WHERE id = ?;", {id});
+    if (rows.empty())
+        return std::nullopt;
+    return decodeImage(rows.front());
+}
+
+std::optional<json> CaptureStore::groupChange(const Pending& pending) const {
+    auto rows = db_->query("SELECT * FROM groups WHERE id = ?;", {pending.id});
+    if (rows.empty())
+        return std::nullopt;
+    const auto group = decodeGroup(rows.front());
+    json patch = json::object();
+    if (pending.fields.count("*")) {
+        if (!group.workspaceID)
+            return std::nullopt;
+        patch = {{"workspace_id", *group.workspaceID},
+                 {"name", group.name},
+                 {"color_hex", group.colorHex},
+                 {"visibility", rawValue(group.visibility)}};
+    } else {
+        if (pending.fields.count("name"))
+            patch["name"] = group.name;
+        if (pending.fields.count("color_hex"))
+            patch["color_hex"] = group.colorHex;
+        if (pending.fields.count("archived_at"))
+            patch["archived_at"] = Wire::stamp(group.archivedAt);
+    }
+    if (patch.empty())
+        return std::nullopt;
+    return changeRecord("groups", pending, std::move(patch));
+}
+
+std::optional<json> CaptureStore::captureChange(const Pending& pending) const {
+    auto capture = rawCapture(pending.id);
+    if (!capture)
+        return std::nullopt;
+    if (pending.fields.count("delete") || capture->deletedAt)
+        return deleteRecord("captures", pending);
+    if (!capture->workspaceID)
+        return std::nullopt;
+    const auto& c = *capture;
+    const json full = {
+        {"workspace_id", *c.workspaceID},
+        {"group_id", orNull(c.groupID)},
+        {"note", c.note},
+        {"status", rawValue(c.status)},
+        {"priority", rawValue(c.priority)},
+        {"tags", tags(c.id)},
+        {"app_name", orNull(c.appName)},
+        {"app_bundle_id", orNull(c.appBundleID)},
+        {"window_title", orNull(c.windowTitle)},
+        {"url", orNull(c.url)},
+        {"display_name", orNull(c.displayName)},
+        // An infinity read back from the file would go out as null.
+        {"display_scale", std::isfinite(c.displayScale) ? c.displayScale : 0.0},
+        {"capture_mode", rawValue(c.captureMode)},
+        {"claimed_by_id", orNull(c.claimedByID)},
+        {"claimed_label", orNull(c.claimedBy)},
+        {"claimed_at", Wire::stamp(c.claimedAt)},
+        {"resolved_at", Wire::stamp(c.resolvedAt)},
+        {"resolution_ref", orNull(c.resolutionRef)},
+        {"assignee_id", orNull(c.assigneeID)},
+        {"created_at", Wire::stamp(c.createdAt)},
+        {"captured_at", Wire::stamp(c.createdAt)},
+    };
+    auto patch = patchFor(full, pending.fields);
+    if (!patch)
+        return std::nullopt;
+    return changeRecord("captures", pending, std::move(*patch));
+}
+
+std::optional<json> CaptureStore::imageChange(const Pending& pending, const CaptureImage& image) {
+    if (pending.fields.count("delete") || image.deletedAt)
+        return deleteRecord("capture_images", pending);
+    if (!image.originalSHA256)
+        return std::nullopt;
+    json annotation = nullptr;
+    if (image.annotationJSON) {
+        auto parsed = json::parse(*image.annotationJSON, nullptr, false);
+        if (!parsed.is_discarded())
+            annotation = std::move(parsed);
+    }
+    const json full = {
+        {"capture_id", image.captureID},
+        {"position", image.position},
+        {"original_sha256", *image.originalSHA256},
+        {"marked_sha256", orNull(image.markedSHA256)},
+        {"thumb_sha256", orNull(image.thumbSHA256)},
+        {"width", image.width},
+        {"height", image.height},
+        {"bytes", image.bytes},
+        {"annotation_json", std::move(annotation)},
+        {"created_at", Wire::stamp(image.createdAt)},
+    };
+    auto patch = patchFor(full, pending.fields);
+    if (!patch)
+        return std::nullopt;
+    return changeRecord("capture_images", pending, std::move(*patch));
+}
+
+json CaptureStore::commentChange(const Comment& comment) {
+    return {{"table", "comments"},
+            {"id", comment.id},
+            {"patch",
+             {{"capture_id", comment.captureID},
+              {"body", comment.body},
+              {"created_at", Wire::stamp(comment.createdAt)},
+              {"is_agent", comment.isAgent},
+              {"actor_label", orNull(comment.actorLabel)},
+              {"kind", comment.kind}}}};
+}
+
+} // namespace tavro

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavro::PushTables {
+
+// The tables whose rows carry a pending mark. Only these names are ever spliced into a
+// statement; any other name reads as none.
+std::optional<std::string> named(std::string_view table);
+
+// SQL that is true for a row waiting for its first push: pending, and marked whole.
+inline constexpr std::string_view awaitingFirstPush =
+    "(sync_state = 'pendingPush' AND CASE WHEN json_valid(pending) THEN "
+    "json_type(pending, '$.\"*\"') END IS NOT NULL)";
+
+} // namespace tavro::PushTables

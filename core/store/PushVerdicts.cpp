@@ -1,0 +1,99 @@
+#include "store/CaptureStore.h"
+
+#include "model/Wire.h"
+#include "store/PushTables.h"
+
+namespace tavro {
+
+bool CaptureStore::markSynced(std::string_view table, const Pending& pushed,
+                              std::optional<std::int64_t> version,
+                              const std::optional<nlohmann::json>& record) {
+    auto name = PushTables::named(table);
+    if (!name)
+        return false;
+    // The read and the write are one transaction, so an edit from either program lands wholly
+    // before or wholly after the check.
+    return db_->transaction([&] {
+        auto rows = db_->query("SELECT pending FROM " + *name + " WHERE id = ?;", {pushed.id});
+        if (rows.empty())
+            return false;
+        bool unchanged = rows.front().string("pending") == pushed.mark;
+        // A field edited again while its push was in flight leaves the mark as it was: only the
+        // record the row yields now tells.
+        if (unchanged && record) {
+            std::optional<nlohmann::json> current;
+            if (*name == "captures")
+                current = captureChange(pushed);
+            else if (*name == "groups")
+                current = groupChange(pushed);
+            else if (auto image = rawImage(pushed.id))
+                current = imageChange(pushed, *image);
+            unchanged = current == record;
+        }
+        if (!unchanged) {
+            // The server holds the pushed values at this version; the next push builds on it.
+            if (version)
+                db_->execute("UPDATE " + *name + " SET version = ? WHERE id = ?;",
+                             {*version, pushed.id});
+            return false;
+        }
+        if (version)
+            db_->execute("UPDATE " + *name +
+                             " SET pending = NULL, sync_state = 'synced', version = ?, dirty = 0 "
+                             "WHERE id = ?;",
+                         {*version, pushed.id});
+        else
+            db_->execute("UPDATE " + *name +
+                             " SET pending = NULL, sync_state = 'synced', dirty = 0 WHERE id = ?;",
+                         {pushed.id});
+        // The server keeps the history of synced captures; its events come back by pull.
+        if (*name == "captures")
+            db_->execute("DELETE FROM activity WHERE capture_id = ? AND remote = 0;", {pushed.id});
+        return true;
+    });
+}
+
+void CaptureStore::markLocalOnly(std::string_view captureID) {
+    db_->transaction([&] {
+        db_->execute("UPDATE captures SET workspace_id = NULL, local_only = 0, sync_state = "
+                     "'local', pending = NULL WHERE id = ?;",
+                     {captureID});
+        db_->execute(
+            "UPDATE capture_images SET sync_state = 'local', pending = NULL WHERE capture_id = ?;",
+            {captureID});
+        db_->execute("UPDATE comments SET sync_state = 'local' WHERE capture_id = ?;", {captureID});
+    });
+}
+
+void CaptureStore::remapGroup(std::string_view from, std::string_view to) {
+    if (from == to)
+        return;
+    if (!Wire::isID(to)) {
+        log("warn", "Skipped a group remap: the server's group id is not a usable id");
+        return;
+    }
+    db_->transaction([&] {
+        if (db_->query("SELECT 1 AS one FROM groups WHERE id = ?;", {to}).empty()) {
+            auto source = db_->query("SELECT deleted_at FROM groups WHERE id = ?;", {from});
+            if (source.empty())
+                return;
+            // The canonical group has not been pulled yet: the local one becomes it. It steps
+            // out of the name index first so that its copy may take the name.
+            const auto deletedAt = source.front().date("deleted_at");
+            db_->execute("UPDATE groups SET deleted_at = COALESCE(deleted_at, 0) WHERE id = ?;",
+                         {from});
+            db_->execute(
+                "INSERT INTO groups (id, name, color_hex, path, created_at, updated_at, "
+                "remote_id, sync_state, dirty, deleted_at, workspace_id, visibility, created_by, "
+                "default_assignee_id, archived_at, version, pending) SELECT ?, name, color_hex, "
+                "path, created_at, updated_at, remote_id, 'synced', 0, ?, workspace_id, "
+                "visibility, created_by, default_assignee_id, archived_at, version, NULL "
+                "FROM groups WHERE id = ?;",
+                {to, SQLValue::date(deletedAt), from});
+        }
+        db_->execute("UPDATE captures SET group_id = ? WHERE group_id = ?;", {to, from});
+        db_->execute("DELETE FROM groups WHERE id = ?;", {from});
+    });
+}
+
+} // namespace tavro

@@ -1,0 +1,254 @@
+#include "store/CaptureStore.h"
+
+#include "model/Wire.h"
+#include "store/ServerRow.h"
+
+#include <utility>
+
+namespace tavro {
+
+namespace {
+
+using nlohmann::json;
+using Columns = std::vector<std::pair<std::string, SQLValue>>;
+
+std::string joined(const Columns& columns, std::string_view suffix, std::string_view separator) {
+    std::string out;
+    for (const auto& column : columns) {
+        if (!out.empty())
+            out += separator;
+        out += column.first;
+        out += suffix;
+    }
+    return out;
+}
+
+std::vector<SQLValue> valuesOf(const Columns& columns) {
+    std::vector<SQLValue> values;
+    values.reserve(columns.size() + 1);
+    for (const auto& column : columns)
+        values.push_back(column.second);
+    return values;
+}
+
+void insertRow(Database& db, std::string_view table, const Columns& columns) {
+    std::string marks;
+    for (size_t i = 0; i < columns.size(); ++i)
+        marks += i ? ",?" : "?";
+    db.execute("INSERT INTO " + std::string(table) + " (" + joined(columns, "", ", ") +
+                   ") VALUES (" + marks + ");",
+               valuesOf(columns));
+}
+
+void updateRow(Database& db, std::string_view table, const Columns& columns, std::string_view id) {
+    auto values = valuesOf(columns);
+    values.emplace_back(id);
+    db.execute("UPDATE " + std::string(table) + " SET " + joined(columns, " = ?", ", ") +
+                   " WHERE id = ?;",
+               values);
+}
+
+std::optional<Row> firstRow(std::vector<Row> rows) {
+    if (rows.empty())
+        return std::nullopt;
+    return std::move(rows.front());
+}
+
+SQLValue wireText(const json& row, std::string_view key) {
+    return SQLValue(Wire::str(Wire::field(row, key)));
+}
+
+SQLValue wireDate(const json& row, std::string_view key) {
+    return SQLValue::date(Wire::date(Wire::field(row, key)));
+}
+
+struct GuardedField {
+    std::string_view key;
+    std::string_view column;
+    SQLValue (*read)(const json& row, std::string_view key);
+};
+
+SQLValue noteText(const json& row, std::string_view key) {
+    return ServerRow::textOr(row, key, "");
+}
+SQLValue statusText(const json& row, std::string_view key) {
+    return ServerRow::textOr(row, key, "open");
+}
+SQLValue priorityText(const json& row, std::string_view key) {
+    return ServerRow::textOr(row, key, "normal");
+}
+SQLValue modeText(const json& row, std::string_view key) {
+    return ServerRow::textOr(row, key, "region");
+}
+SQLValue scale(const json& row, std::string_view key) {
+    return ServerRow::finiteNumber(row, key);
+}
+
+// The capture fields a local edit may hold back, in column order.
+constexpr GuardedField guardedCaptureFields[] = {
+    {"note", "note", noteText},
+    {"status", "status", statusText},
+    {"priority", "priority", priorityText},
+    {"group_id", "group_id", wireText},
+    {"assignee_id", "assignee_id", wireText},
+    {"app_name", "app_name", wireText},
+    {"app_bundle_id", "app_bundle_id", wireText},
+    {"window_title", "window_title", wireText},
+    {"url", "url", wireText},
+    {"display_name", "display_name", wireText},
+    {"display_scale", "display_scale", scale},
+    {"capture_mode", "capture_mode", modeText},
+    {"claimed_by_id", "claimed_by_id", wireText},
+    {"claimed_label", "claimed_by", wireText},
+    {"claimed_at", "claimed_at", wireDate},
+    {"resolved_at", "resolved_at", wireDate},
+    {"resolution_ref", "resolution_ref", wireText},
+};
+
+} // namespace
+
+void CaptureStore::applyRemoteCapture(const json& row) {
+    auto id = ServerRow::text(row, "id");
+    if (!id)
+        return;
+    if (auto why = ServerRow::refusal(
+            row, {"id"},
+            {"workspace_id", "author_id", "group_id", "assignee_id", "claimed_by_id"})) {
+        log("warn", "Skipped a captures row: " + *why);
+        return;
+    }
+    db_->transaction([&] {
+        if (Wire::date(Wire::field(row, "deleted_at"))) {
+            dropCapture(*id);
+            return;
+        }
+        auto local =
+            firstRow(db_->query("SELECT sync_state, pending FROM captures WHERE id = ?;", {*id}));
+        const auto pending = ServerRow::pendingSet(local);
+        if (pending.count("delete"))
+            return;
+        Columns columns = {
+            {"workspace_id", wireText(row, "workspace_id")},
+            {"author_id", wireText(row, "author_id")},
+            {"updated_at", ServerRow::dateOr(row, "updated_at", now())},
+            {"version", Wire::integer(Wire::field(row, "version"))},
+            {"local_only", 0},
+        };
+        for (const auto& field : guardedCaptureFields)
+            if (!pending.count(std::string(field.key)))
+                columns.emplace_back(std::string(field.column), field.read(row, field.key));
+        if (!local) {
+            Columns insert = {
+                {"id", *id},        {"created_at", ServerRow::dateOr(row, "created_at", now())},
+                {"image_path", ""}, {"sync_state", "synced"},
+                {"dirty", 0},
+            };
+            insert.insert(insert.end(), columns.begin(), columns.end());
+            insertRow(*db_, "captures", insert);
+        } else {
+            if (pending.empty()) {
+                columns.emplace_back("sync_state", "synced");
+                columns.emplace_back("pending", nullptr);
+            }
+            updateRow(*db_, "captures", columns, *id);
+        }
+        if (!pending.count("tags"))
+            replaceTags(Wire::strings(Wire::field(row, "tags")), *id);
+    });
+}
+
+void CaptureStore::applyRemoteImage(const json& row) {
+    auto id = ServerRow::text(row, "id");
+    auto captureID = ServerRow::text(row, "capture_id");
+    if (!id || !captureID)
+        return;
+    if (auto why = ServerRow::refusal(row, {"id", "capture_id"}, {},
+                                      {"original_sha256", "marked_sha256", "thumb_sha256"})) {
+        log("warn", "Skipped a capture_images row: " + *why);
+        return;
+    }
+    db_->transaction([&] {
+        if (Wire::date(Wire::field(row, "deleted_at"))) {
+            dropImage(*id);
+            return;
+        }
+        const auto existing = rawImage(*id);
+        const auto pending = ServerRow::pendingSet(firstRow(
+            db_->query("SELECT sync_state, pending FROM capture_images WHERE id = ?;", {*id})));
+        if (pending.count("delete"))
+            return;
+        const auto original = Wire::str(Wire::field(row, "original_sha256"));
+        const auto marked = Wire::str(Wire::field(row, "marked_sha256"));
+        const auto thumb = Wire::str(Wire::field(row, "thumb_sha256"));
+        const auto annotation = Wire::json(Wire::field(row, "annotation_json"));
+        const auto version = Wire::integer(Wire::field(row, "version"));
+        auto number = [&](std::string_view key) {
+            return Wire::integer(Wire::field(row, key));
+        };
+        if (!existing) {
+            db_->execute("INSERT INTO capture_images (id, capture_id, position, image_path, "
+                         "annotated_path, thumb_path, width, height, bytes, annotation_json, "
+                         "created_at, sync_state, dirty, original_sha256, marked_sha256, "
+                         "thumb_sha256, version) "
+                         "VALUES (?,?,?,'',NULL,NULL,?,?,?,?,?,'synced',0,?,?,?,?);",
+                         {*id, *captureID, number("position"), number("width"), number("height"),
+                          number("bytes"), annotation, ServerRow::dateOr(row, "created_at", now()),
+                          original, marked, thumb, version});
+        } else {
+            Columns columns = {
+                {"version", version},       {"original_sha256", original},
+                {"width", number("width")}, {"height", number("height")},
+                {"bytes", number("bytes")},
+            };
+            // A new marked or thumbnail hash forgets the local file, so it is fetched again.
+            if (!pending.count("marked_sha256") && marked != existing->markedSHA256) {
+                columns.emplace_back("marked_sha256", marked);
+                columns.emplace_back("annotated_path", nullptr);
+            }
+            if (!pending.count("thumb_sha256") && thumb != existing->thumbSHA256) {
+                columns.emplace_back("thumb_sha256", thumb);
+                columns.emplace_back("thumb_path", nullptr);
+            }
+            if (!pending.count("annotation_json"))
+                columns.emplace_back("annotation_json", annotation);
+            if (!pending.count("position"))
+                columns.emplace_back("position", number("position"));
+            if (pending.empty()) {
+                columns.emplace_back("sync_state", "synced");
+                columns.emplace_back("pending", nullptr);
+            }
+            updateRow(*db_, "capture_images", columns, *id);
+        }
+        refreshCover(*captureID);
+    });
+}
+
+std::vector<std::pair<CaptureImage, std::string>>
+CaptureStore::imagesAwaitingDownload(std::int64_t limit) const {
+    std::vector<std::pair<CaptureImage, std::string>> out;
+    for (const auto& row : db_->query(
+             "SELECT ci.*, c.workspace_id AS ws FROM capture_images ci JOIN captures c ON c.id = "
+             "ci.capture_id AND c.deleted_at IS NULL AND c.workspace_id IS NOT NULL WHERE "
+             "ci.deleted_at IS NULL AND ci.original_sha256 IS NOT NULL AND (ci.image_path = '' "
+             "OR (ci.marked_sha256 IS NOT NULL AND ci.marked_sha256 != ci.original_sha256 AND "
+             "ci.annotated_path IS NULL) OR (ci.thumb_sha256 IS NOT NULL AND ci.thumb_path IS "
+             "NULL)) ORDER BY ci.created_at DESC LIMIT ?;",
+             {limit})) {
+        auto workspace = row.string("ws");
+        if (!workspace)
+            continue;
+        auto image = decodeImage(row);
+        // Its id names the downloaded files and its hashes and workspace the URLs they come
+        // from: a row that did not pass the checks on its way in is not fetched.
+        const auto hashOK = [](const std::optional<std::string>& hash) {
+            return !hash || Wire::isSHA256(*hash);
+        };
+        if (!Wire::isID(image.id) || !Wire::isID(*workspace) || !hashOK(image.originalSHA256) ||
+            !hashOK(image.markedSHA256) || !hashOK(image.thumbSHA256))
+            continue;
+        out.emplace_back(std::move(image), std::move(*workspace));
+    }
+    return out;
+}
+
+} // namespace tavro

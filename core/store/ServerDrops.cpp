@@ -1,0 +1,124 @@
+#include "store/CaptureStore.h"
+
+#include "store/ImageFiles.h"
+#include "store/PushTables.h"
+
+namespace tavro {
+
+namespace {
+
+const std::string neverSharedCapture = "(sync_state = 'local' OR local_only = 1 OR " +
+                                       std::string(PushTables::awaitingFirstPush) + ")";
+
+std::vector<std::string> ids(const std::vector<Row>& rows) {
+    std::vector<std::string> out;
+    for (const auto& row : rows)
+        if (auto id = row.string("id"))
+            out.push_back(*id);
+    return out;
+}
+
+} // namespace
+
+void CaptureStore::dropCapture(std::string_view id) {
+    db_->transaction([&] {
+        // A capture the server never had is not the server's to remove: it only leaves the
+        // workspace, with its screenshots, files and comments.
+        auto unshared = db_->query(
+            "SELECT workspace_id FROM captures WHERE id = ? AND " + neverSharedCapture + ";", {id});
+        if (!unshared.empty()) {
+            if (unshared.front().string("workspace_id"))
+                markLocalOnly(id);
+            return;
+        }
+        std::vector<CaptureImage> shots;
+        for (const auto& row :
+             db_->query("SELECT * FROM capture_images WHERE capture_id = ?;", {id}))
+            shots.push_back(decodeImage(row));
+        db_->execute("DELETE FROM captures WHERE id = ?;", {id});
+        db_->afterCommit([shots = std::move(shots)] {
+            for (const auto& shot : shots)
+                ImageFiles::removeFiles(shot);
+        });
+    });
+}
+
+void CaptureStore::dropImage(std::string_view id) {
+    db_->transaction([&] {
+        auto image = rawImage(id);
+        if (!image)
+            return;
+        // A screenshot not yet pushed, or of a capture the server never had, stays.
+        auto unshared = db_->query(
+            "SELECT 1 AS one FROM capture_images WHERE id = ? AND (sync_state = 'local' OR " +
+                std::string(PushTables::awaitingFirstPush) +
+                " OR EXISTS (SELECT 1 FROM captures WHERE captures.id = "
+                "capture_images.capture_id AND " +
+                neverSharedCapture + "));",
+            {id});
+        if (!unshared.empty())
+            return;
+        db_->execute("DELETE FROM capture_images WHERE id = ?;", {id});
+        refreshCover(image->captureID);
+        db_->afterCommit([removed = *image] { ImageFiles::removeFiles(removed); });
+    });
+}
+
+void CaptureStore::dropGroup(std::string_view id) {
+    // A group that never reached the server is not the server's to remove.
+    if (!db_->query("SELECT 1 AS one FROM groups WHERE id = ? AND " +
+                        std::string(PushTables::awaitingFirstPush) + ";",
+                    {id})
+             .empty())
+        return;
+    const std::string userID = currentUserID().value_or("");
+    // One capture at a time, each committed on its own, so the other program never waits long.
+    for (const auto& captureID :
+         ids(db_->query("SELECT id FROM captures WHERE group_id = ? AND (author_id IS NULL OR "
+                        "author_id != ?);",
+                        {id, userID})))
+        dropCapture(captureID);
+    db_->execute("DELETE FROM group_members WHERE group_id = ?;", {id});
+    auto count = db_->query("SELECT COUNT(*) AS n FROM captures WHERE group_id = ?;", {id});
+    if (count.empty() || count.front().intValue("n").value_or(0) == 0)
+        db_->execute("DELETE FROM groups WHERE id = ?;", {id});
+}
+
+void CaptureStore::keepUnpushedGroups(const std::optional<std::string>& workspaceID) {
+    // Each moves on its own: it must not take a name a local group already has.
+    for (const auto& groupID :
+         ids(db_->query("SELECT id FROM groups WHERE workspace_id IS NOT NULL AND (?1 IS NULL OR "
+                        "workspace_id = ?1) AND " +
+                            std::string(PushTables::awaitingFirstPush) + ";",
+                        {workspaceID})))
+        db_->execute("UPDATE groups SET workspace_id = NULL, sync_state = 'local', pending = NULL "
+                     "WHERE id = ? AND NOT EXISTS (SELECT 1 FROM groups g WHERE "
+                     "COALESCE(g.workspace_id, '') = '' AND g.name = groups.name AND "
+                     "g.deleted_at IS NULL AND g.id != groups.id);",
+                     {groupID});
+}
+
+void CaptureStore::dropWorkspace(std::string_view id) {
+    for (const auto& captureID :
+         ids(db_->query("SELECT id FROM captures WHERE workspace_id = ?;", {id})))
+        dropCapture(captureID);
+    keepUnpushedGroups(std::string(id));
+    db_->execute("DELETE FROM groups WHERE workspace_id = ?;", {id});
+    db_->execute("DELETE FROM workspaces WHERE id = ?;", {id});
+}
+
+void CaptureStore::purgeAccountData() {
+    for (const auto& captureID :
+         ids(db_->query("SELECT id FROM captures WHERE workspace_id IS NOT NULL;")))
+        dropCapture(captureID);
+    keepUnpushedGroups(std::nullopt);
+    db_->execute("DELETE FROM groups WHERE workspace_id IS NOT NULL;");
+    db_->execute("DELETE FROM group_members;");
+    db_->execute("DELETE FROM people;");
+    db_->execute("DELETE FROM workspaces;");
+    db_->execute("DELETE FROM sync_meta;");
+    db_->execute("DELETE FROM activity WHERE remote = 1;");
+    postChange();
+}
+
+} // namespace tavro
