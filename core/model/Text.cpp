@@ -95,6 +95,28 @@ std::string uppercased(std::string_view text) {
     return fromICU(value);
 }
 
+std::string capitalized(std::string_view text) {
+    std::string out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t start = pos;
+        if (isWhitespace(decodeAt(text, pos), Whitespace::AndNewlines)) {
+            out.append(text.substr(start, pos - start));
+            continue;
+        }
+        while (pos < text.size()) {
+            size_t next = pos;
+            if (isWhitespace(decodeAt(text, next), Whitespace::AndNewlines))
+                break;
+            pos = next;
+        }
+        const auto word = text.substr(start, pos - start);
+        const auto first = prefixCharacters(word, 1);
+        out += uppercased(first) + lowercased(word.substr(first.size()));
+    }
+    return out;
+}
+
 size_t characterCount(std::string_view text) {
     auto value = toICU(text);
     auto it = characterIterator(value);

@@ -18,6 +18,9 @@ bool isBlank(std::string_view text, Whitespace set = Whitespace::AndNewlines);
 // Unicode-aware case mapping (full mappings), independent of the process locale.
 std::string lowercased(std::string_view text);
 std::string uppercased(std::string_view text);
+// Each word (split at white space and line breaks) with its first character upper-cased and
+// the rest lower-cased; the white space stays as it is.
+std::string capitalized(std::string_view text);
 
 // The number of user-perceived characters (grapheme clusters).
 size_t characterCount(std::string_view text);

@@ -1,5 +1,6 @@
 #include "model/Wire.h"
 
+#include "model/Numbers.h"
 #include "model/Text.h"
 
 #include <charconv>
@@ -7,7 +8,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <locale.h>
-#include <unicode/utf8.h>
 
 namespace tavro::Wire {
 
@@ -25,14 +25,6 @@ std::optional<std::int64_t> wholeNumber(const nlohmann::json& value) {
         return value.get<std::int64_t>();
     }
     return std::nullopt;
-}
-
-// Truncation toward zero, for values that have a 64-bit reading.
-std::optional<std::int64_t> truncated(double value) {
-    constexpr double limit = 9223372036854775808.0;
-    if (!std::isfinite(value) || value >= limit || value < -limit)
-        return std::nullopt;
-    return std::int64_t(value);
 }
 
 std::optional<std::int64_t> integerText(std::string_view text) {
@@ -101,41 +93,6 @@ std::string replacedUnderscores(std::string text) {
     return text;
 }
 
-char32_t decodeAt(std::string_view text, size_t& pos) {
-    int32_t index = int32_t(pos);
-    UChar32 c;
-    U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), index, int32_t(text.size()), c);
-    pos = size_t(index);
-    return c < 0 ? 0xFFFD : char32_t(c);
-}
-
-bool isSpace(char32_t c) {
-    return text::isWhitespace(c, text::Whitespace::AndNewlines);
-}
-
-// Every white-space separated word upper-cases its first character and lower-cases the rest.
-std::string capitalized(std::string_view text) {
-    std::string out;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        const size_t start = pos;
-        if (isSpace(decodeAt(text, pos))) {
-            out.append(text.substr(start, pos - start));
-            continue;
-        }
-        while (pos < text.size()) {
-            size_t next = pos;
-            if (isSpace(decodeAt(text, next)))
-                break;
-            pos = next;
-        }
-        const auto word = text.substr(start, pos - start);
-        const auto first = text::prefixCharacters(word, 1);
-        out += text::uppercased(first) + text::lowercased(word.substr(first.size()));
-    }
-    return out;
-}
-
 } // namespace
 
 const nlohmann::json* field(const nlohmann::json& object, std::string_view key) {
@@ -160,7 +117,7 @@ std::int64_t integer(const nlohmann::json* value) {
     if (value->is_number_integer())
         return wholeNumber(*value).value_or(0);
     if (value->is_number_float())
-        return truncated(value->get<double>()).value_or(0);
+        return truncatedInteger(value->get<double>()).value_or(0);
     if (value->is_string())
         return integerText(value->get_ref<const std::string&>()).value_or(0);
     return 0;
@@ -282,7 +239,7 @@ std::optional<std::string> summarize(std::string_view kind, const nlohmann::json
         const auto& text = mode->get_ref<const std::string&>();
         if (text == "text")
             return "no screenshot";
-        return capitalized(text);
+        return text::capitalized(text);
     }
     if (kind == "claimed")
         return std::nullopt;

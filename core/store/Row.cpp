@@ -1,7 +1,6 @@
 #include "store/Row.h"
 
-#include <cmath>
-#include <limits>
+#include "model/Numbers.h"
 
 namespace tavro {
 
@@ -30,24 +29,12 @@ std::optional<std::string> Row::string(std::string_view column) const {
     return std::nullopt;
 }
 
-namespace {
-
-// A REAL with no 64-bit integer reading (NaN, infinities, |x| >= 2^63) reads as absent.
-std::optional<std::int64_t> truncated(double value) {
-    constexpr double limit = 9223372036854775808.0;
-    if (!std::isfinite(value) || value >= limit || value < -limit)
-        return std::nullopt;
-    return std::int64_t(value);
-}
-
-} // namespace
-
 std::optional<std::int64_t> Row::intValue(std::string_view column) const {
     if (auto v = value(column)) {
         if (auto i = std::get_if<std::int64_t>(&v->storage()))
             return *i;
         if (auto d = std::get_if<double>(&v->storage()))
-            return truncated(*d);
+            return truncatedInteger(*d);
     }
     return std::nullopt;
 }
@@ -62,14 +49,16 @@ std::optional<double> Row::doubleValue(std::string_view column) const {
     return std::nullopt;
 }
 
-std::optional<Seconds> Row::date(std::string_view column) const { return doubleValue(column); }
+std::optional<Seconds> Row::date(std::string_view column) const {
+    return doubleValue(column);
+}
 
 bool Row::boolValue(std::string_view column) const {
     if (auto v = value(column)) {
         if (auto i = std::get_if<std::int64_t>(&v->storage()))
             return *i != 0;
         if (auto d = std::get_if<double>(&v->storage())) {
-            auto whole = truncated(*d);
+            auto whole = truncatedInteger(*d);
             return whole ? *whole != 0 : false;
         }
     }

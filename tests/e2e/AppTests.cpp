@@ -3,6 +3,8 @@
 
 #include "store/CaptureStore.h"
 
+#include "TempLibrary.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,6 +14,7 @@
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using namespace tavro;
+using tavro::test::filesUnder;
 using tavro::test::DesktopSession;
 
 namespace {
@@ -21,15 +24,6 @@ std::vector<Capture> storedCaptures(const DesktopSession& session) {
     CaptureQuery everything;
     everything.limit = -1;
     return store.captures(everything);
-}
-
-size_t filesUnder(const fs::path& root) {
-    size_t count = 0;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(root, error);
-         it != fs::recursive_directory_iterator(); ++it)
-        count += it->is_regular_file() ? 1 : 0;
-    return count;
 }
 
 // A running app with onboarding done, the xterm in front, and the overlay up.

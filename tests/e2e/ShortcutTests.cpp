@@ -5,6 +5,8 @@
 #include "store/CaptureStore.h"
 
 #include <gio/gio.h>
+#include "TempLibrary.h"
+
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
@@ -17,19 +19,11 @@
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using namespace tavro;
+using tavro::test::filesUnder;
 using tavro::test::BackgroundProcess;
 using tavro::test::DesktopSession;
 
 namespace {
-
-size_t filesUnder(const fs::path& root) {
-    size_t count = 0;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(root, error);
-         it != fs::recursive_directory_iterator(); ++it)
-        count += it->is_regular_file() ? 1 : 0;
-    return count;
-}
 
 std::vector<Capture> storedCaptures(const DesktopSession& session) {
     CaptureStore store(session.database(), std::make_shared<NullStoreChangeNotifier>());

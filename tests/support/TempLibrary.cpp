@@ -42,6 +42,15 @@ ScopedEnv::~ScopedEnv() {
 TempLibrary::TempLibrary()
     : home_("TAVRO_HOME", (folder_.path() / "Library").string()) {}
 
+size_t filesUnder(const fs::path& root) {
+    size_t count = 0;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(root, error);
+         !error && it != fs::recursive_directory_iterator(); it.increment(error))
+        count += it->is_regular_file(error) ? 1 : 0;
+    return count;
+}
+
 std::string readFile(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream out;

@@ -47,6 +47,8 @@ private:
 };
 
 std::string readFile(const std::filesystem::path& file);
+// The number of regular files anywhere below `root` (0 when it does not exist).
+size_t filesUnder(const std::filesystem::path& root);
 void writeFile(const std::filesystem::path& file, const std::string& contents);
 
 } // namespace tavro::test

@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "TempLibrary.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -20,15 +22,6 @@ using namespace tavro::test;
 using Intent = CaptureController::Intent;
 
 namespace {
-
-size_t filesUnder(const fs::path& root) {
-    size_t count = 0;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(root, error);
-         it != fs::recursive_directory_iterator(); ++it)
-        count += it->is_regular_file() ? 1 : 0;
-    return count;
-}
 
 // Everything one capture flow needs, around a real library.
 struct FlowWorld {

@@ -8,24 +8,18 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "TempLibrary.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 namespace fs = std::filesystem;
 using namespace tavro;
+using tavro::test::filesUnder;
 using tavro::test::LibraryFixture;
 
 namespace {
-
-size_t filesUnder(const fs::path& root) {
-    size_t count = 0;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(root, error);
-         it != fs::recursive_directory_iterator(); ++it)
-        count += it->is_regular_file() ? 1 : 0;
-    return count;
-}
 
 // What a view sees; compared whole to show that a failed write changed none of it.
 struct Published {
