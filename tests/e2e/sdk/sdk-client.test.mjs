@@ -71,12 +71,15 @@ describe("tavro-mcp through the MCP SDK client", () => {
     rmSync(home, { recursive: true, force: true });
   });
 
-  test("initialize names the server and gives the instructions", () => {
+  test("initialize names the server and gives the instructions", async () => {
     assert.deepEqual(client.getServerVersion(), { name: "tavro", version: "1.0.0" });
     assert.equal(Buffer.byteLength(client.getInstructions(), "utf8"), 1109);
     const capabilities = client.getServerCapabilities();
     assert.deepEqual(capabilities.tools, { listChanged: false });
     assert.deepEqual(capabilities.resources, { subscribe: false, listChanged: false });
+    // Standard error is a pipe of its own: its first line may arrive after the reply.
+    for (let waited = 0; !stderr.includes("\n") && waited < 5000; waited += 20)
+      await new Promise((resolve) => setTimeout(resolve, 20));
     assert.match(stderr, /^\[tavro-mcp\] ready — library at .*tavro\.sqlite\n/);
   });
 

@@ -137,7 +137,7 @@ DesktopSession::DesktopSession() {
                 return runWith({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}, environment())
                            .out.find("window id") != std::string::npos;
             },
-            15s))
+            30s))
         throw std::runtime_error("the window manager did not come up");
     processes_.push_back(std::make_unique<BackgroundProcess>(
         std::vector<std::string>{"xterm", "-geometry", "80x24+40+40", "-title", "shell"},
@@ -154,7 +154,7 @@ DesktopSession::DesktopSession() {
                 xdotool({"windowactivate", xterm_});
                 return false;
             },
-            15s))
+            30s))
         throw std::runtime_error("the xterm did not come up");
 }
 

@@ -55,7 +55,7 @@ public:
     std::string xdotool(const std::vector<std::string>& arguments) const;
     std::vector<std::string> windowsNamed(const std::string& pattern) const;
     bool waitForWindow(const std::string& pattern,
-                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+                       std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
     std::string activeWindow() const;
     std::string activeWindowName() const;
     const std::string& xtermWindow() const { return xterm_; }
