@@ -5,12 +5,14 @@
 
 #include "shell/Utf8.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -228,6 +230,37 @@ void X11Desktop::activate(std::uint32_t window) {
     xcb_send_event(c, 0, rootWindow(c),
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&event));
+    xcb_flush(c);
+}
+
+void X11Desktop::hideOtherApplications() {
+    xcb_connection_t* c = connection();
+    if (!c)
+        return;
+    const xcb_window_t root = rootWindow(c);
+    const xcb_atom_t dock = atom(c, "_NET_WM_WINDOW_TYPE_DOCK");
+    const xcb_atom_t desktop = atom(c, "_NET_WM_WINDOW_TYPE_DESKTOP");
+    const xcb_atom_t changeState = atom(c, "WM_CHANGE_STATE");
+    const auto ownPID = std::int64_t(QCoreApplication::applicationPid());
+    constexpr uint32_t iconicState = 3;
+    for (const uint32_t window : cardinals(c, root, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW)) {
+        if (windowPID(window) == ownPID)
+            continue;
+        const auto types = cardinals(c, window, "_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM);
+        if (std::any_of(types.begin(), types.end(),
+                        [&](uint32_t type) { return type == dock || type == desktop; }))
+            continue;
+        // The ICCCM request to iconify a managed window.
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = window;
+        event.type = changeState;
+        event.data.data32[0] = iconicState;
+        xcb_send_event(c, 0, root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+    }
     xcb_flush(c);
 }
 

@@ -28,6 +28,9 @@ public:
     static std::optional<std::string> windowTitle(std::uint32_t window);
     // Asks the window manager to activate the window, as a pager does.
     static void activate(std::uint32_t window);
+    // Asks the window manager to iconify the windows of every other application (panels and
+    // the desktop stay).
+    static void hideOtherApplications();
     // A compositing manager owns _NET_WM_CM_S<n>.
     static bool compositorRunning();
 };

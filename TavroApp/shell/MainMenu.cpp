@@ -1,5 +1,6 @@
 #include "shell/MainMenu.h"
 
+#include "platform/X11Desktop.h"
 #include "shell/AppActions.h"
 
 #include <QAction>
@@ -25,6 +26,8 @@ constexpr std::array items{
     MainMenuItem{"Tavro", "Show Onboarding…", MenuCommand::showOnboarding},
     MainMenuItem{"Tavro", "", MenuCommand::separator},
     MainMenuItem{"Tavro", "Hide Tavro", MenuCommand::hide, QKeySequence::UnknownKey, "Ctrl+H"},
+    MainMenuItem{"Tavro", "Hide Others", MenuCommand::hideOthers, QKeySequence::UnknownKey,
+                 "Ctrl+Alt+H"},
     MainMenuItem{"Tavro", "", MenuCommand::separator},
     MainMenuItem{"Tavro", "Quit Tavro", MenuCommand::quit, QKeySequence::Quit, "Ctrl+Q"},
     MainMenuItem{"Capture", "Capture Region", MenuCommand::captureRegion},
@@ -84,6 +87,8 @@ void perform(MenuCommand command, AppActions& actions, QWidget* parent) {
         return actions.showOnboarding();
     case MenuCommand::hide:
         return hideAll();
+    case MenuCommand::hideOthers:
+        return X11Desktop::hideOtherApplications();
     case MenuCommand::quit:
         return QApplication::quit();
     case MenuCommand::captureRegion:

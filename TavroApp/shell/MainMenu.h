@@ -18,6 +18,7 @@ enum class MenuCommand {
     openSettings,
     showOnboarding,
     hide,
+    hideOthers,
     quit,
     captureRegion,
     captureFullScreen,

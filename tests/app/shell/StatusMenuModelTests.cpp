@@ -80,6 +80,7 @@ TEST(MainMenu, MenusInOrderWithTheirKeys) {
         "Tavro | Show Onboarding…",
         "Tavro | ",
         "Tavro | Hide Tavro | Ctrl+H",
+        "Tavro | Hide Others | Ctrl+Alt+H",
         "Tavro | ",
         "Tavro | Quit Tavro | Ctrl+Q",
         "Capture | Capture Region",
