@@ -44,6 +44,10 @@ std::optional<QRectF> RegionSelection::endDrag() {
 
 namespace SelectionLayout {
 
+QString hintText() {
+    return QStringLiteral("Drag to select    ␣ full screen    ⎋ cancel");
+}
+
 QString sizeText(const QRectF& selection, double scale) {
     const auto width = static_cast<long long>(std::trunc(scale * selection.width()));
     const auto height = static_cast<long long>(std::trunc(scale * selection.height()));

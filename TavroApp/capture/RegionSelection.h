@@ -39,6 +39,9 @@ private:
 
 namespace SelectionLayout {
 
+// The line on the display under the pointer while nothing is selected.
+QString hintText();
+
 // "1280 × 720": the selection in pixels at `scale`, each side truncated.
 QString sizeText(const QRectF& selection, double scale);
 

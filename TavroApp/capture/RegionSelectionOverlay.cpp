@@ -19,8 +19,6 @@ namespace {
 constexpr int grabRetryMs = 20;
 constexpr int grabAttemptsMax = 100;
 
-const QString hintText = QStringLiteral("Drag to select    ␣ full screen    ⎋ cancel");
-
 QFont badgeFont() {
     QFont font = QGuiApplication::font();
     font.setPointSizeF(12);
@@ -186,14 +184,15 @@ void SelectionWindow::paintGuidesAndHint(QPainter& painter) {
 
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setFont(hintFont());
-    const QSizeF textSize = painter.fontMetrics().size(Qt::TextSingleLine, hintText);
+    const QString hint = SelectionLayout::hintText();
+    const QSizeF textSize = painter.fontMetrics().size(Qt::TextSingleLine, hint);
     const QRectF box =
         SelectionLayout::hintRect(rect(), QSizeF(textSize.width() + 32, textSize.height() + 20));
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 0, 0, int(0.72 * 255)));
     painter.drawRoundedRect(box, 10, 10);
     painter.setPen(QColor(255, 255, 255, int(0.92 * 255)));
-    painter.drawText(box, Qt::AlignCenter, hintText);
+    painter.drawText(box, Qt::AlignCenter, hint);
 }
 
 RegionSelectionOverlay::~RegionSelectionOverlay() {

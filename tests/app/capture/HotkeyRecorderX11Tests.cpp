@@ -66,6 +66,9 @@ protected:
 TEST_F(RecorderX11Test, AltShift4PressedTwiceIsStoredAsARepeatedCombination) {
     clickRecord();
     EXPECT_EQ(view->button()->text(), QStringLiteral("Listening…"));
+    EXPECT_EQ(
+        view->hint(),
+        QStringLiteral("Press any key or combination, or tap a modifier \u00B7 \u238B to cancel"));
     xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+4"), QStringLiteral("alt+shift+4")});
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->model().draft().has_value(); }, 2000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !view->model().isRecording(); }, 2000));

@@ -60,6 +60,12 @@ TEST(RegionSelectionTest, TheBadgeGoesBelowTheSelectionUnlessThereIsNoRoom) {
     EXPECT_EQ(SelectionLayout::hintRect(screen, QSizeF(300, 40)), QRectF(350, 696, 300, 40));
 }
 
+TEST(RegionSelectionTest, TheHintNamesSpaceAndEscapeByTheirSymbols) {
+    // Four spaces between the parts; an open box for Space, a broken circle for Escape.
+    EXPECT_EQ(SelectionLayout::hintText(),
+              QStringLiteral("Drag to select    \u2423 full screen    \u238B cancel"));
+}
+
 TEST(AppRequestTest, CommandLineArgumentsNameTheRequests) {
     EXPECT_EQ(requestKindFromArgument("--capture-region"), AppRequest::Kind::captureRegion);
     EXPECT_EQ(requestKindFromArgument("--capture-fullscreen"), AppRequest::Kind::captureFullScreen);
