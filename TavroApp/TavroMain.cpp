@@ -5,6 +5,7 @@
 #include "capture/RegionSelectionOverlay.h"
 #include "compose/MarkupEditorWindow.h"
 #include "compose/NoteBox.h"
+#include "platform/DisplaySession.h"
 #include "platform/GlobalKeys.h"
 #include "platform/PermissionProbe.h"
 #include "platform/SingleInstance.h"
@@ -20,10 +21,22 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 
 using namespace tavro;
 
 int main(int argc, char** argv) {
+    const auto session = chooseDisplaySession([](const char* name) -> std::optional<std::string> {
+        const char* value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    });
+    if (session.problem) {
+        std::fprintf(stderr, "%s\n", session.problem->c_str());
+        return 1;
+    }
+    if (session.platform)
+        setenv("QT_QPA_PLATFORM", session.platform->c_str(), 1);
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("tavro"));
     QApplication::setApplicationName(QStringLiteral("Tavro"));
