@@ -3,8 +3,10 @@
 #include "model/Paths.h"
 #include "model/Text.h"
 
+#include <chrono>
 #include <cstring>
 #include <sqlite3.h>
+#include <thread>
 #include <utility>
 
 namespace tavro {
@@ -75,6 +77,20 @@ SQLValue readColumn(sqlite3_stmt* statement, int column) {
     }
 }
 
+// Switching a new file to WAL needs the exclusive lock. When two programs each hold the shared
+// lock and both want it, SQLite answers "busy" at once rather than deadlock, without calling the
+// busy handler, so the loser waits here and tries again (by then the file is usually WAL already).
+int switchToWAL(sqlite3* handle) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(5000);
+    for (;;) {
+        int rc = sqlite3_exec(handle, "PRAGMA journal_mode = WAL;", nullptr, nullptr, nullptr);
+        if ((rc & 0xff) != SQLITE_BUSY || Clock::now() >= deadline)
+            return rc;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 } // namespace
 
 Database::Database(const std::filesystem::path& file)
@@ -94,8 +110,10 @@ Database::Database(const std::filesystem::path& file)
     // library at the same moment must wait for each other, not fail with "database is locked".
     sqlite3_busy_timeout(handle_, 5000);
     try {
-        for (const char* pragma : {"PRAGMA busy_timeout = 5000;", "PRAGMA journal_mode = WAL;",
-                                   "PRAGMA foreign_keys = ON;", "PRAGMA synchronous = NORMAL;"})
+        executeRaw("PRAGMA busy_timeout = 5000;");
+        if (switchToWAL(handle_) != SQLITE_OK)
+            throw DatabaseError::stepFailed(errorMessage(handle_), "PRAGMA journal_mode = WAL;");
+        for (const char* pragma : {"PRAGMA foreign_keys = ON;", "PRAGMA synchronous = NORMAL;"})
             executeRaw(pragma);
     } catch (...) {
         sqlite3_close_v2(handle_);
