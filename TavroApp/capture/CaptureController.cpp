@@ -9,6 +9,7 @@
 #include "model/Paths.h"
 #include "model/Uuid.h"
 #include "shell/AppNotifications.h"
+#include "shell/AppWindows.h"
 #include "shell/Library.h"
 #include "shell/PermissionsService.h"
 #include "shell/Preferences.h"
@@ -203,7 +204,7 @@ void CaptureController::beginFlowIfNeeded() {
     hiddenWindows_.clear();
     for (QWidget* window : QApplication::topLevelWidgets()) {
         // Frameless panels, such as the note box, stay.
-        if (!window->isVisible() || !window->isWindow() ||
+        if (!window->isVisible() || !isAppWindow(window) ||
             window->windowFlags().testFlag(Qt::FramelessWindowHint) ||
             window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip)
             continue;

@@ -9,6 +9,7 @@
 #include "model/Paths.h"
 #include "platform/StoreChangeListener.h"
 #include "shell/AppNotifications.h"
+#include "shell/AppWindows.h"
 #include "shell/Library.h"
 #include "shell/MainMenu.h"
 #include "shell/Preferences.h"
@@ -209,7 +210,7 @@ void AppDelegate::noteOnlyIssue() {
 
 void AppDelegate::applicationShouldHandleReopen() {
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->isVisible())
+        if (window->isVisible() && isAppWindow(window))
             return;
     showDashboard();
 }

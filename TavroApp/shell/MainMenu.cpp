@@ -2,6 +2,7 @@
 
 #include "platform/X11Desktop.h"
 #include "shell/AppActions.h"
+#include "shell/AppWindows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -70,7 +71,7 @@ void showUpdates(QWidget* parent) {
 
 void hideAll() {
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->isVisible() && window->windowType() == Qt::Window)
+        if (window->isVisible() && window->windowType() == Qt::Window && isAppWindow(window))
             window->hide();
     }
 }
@@ -133,7 +134,7 @@ void listOpenWindows(QMenu* menu, QAction* after) {
     }
     bool first = true;
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (!window->isVisible() || window->windowType() != Qt::Window ||
+        if (!window->isVisible() || window->windowType() != Qt::Window || !isAppWindow(window) ||
             window->windowTitle().isEmpty())
             continue;
         if (first)

@@ -7,15 +7,18 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using namespace tavro;
-using tavro::test::filesUnder;
 using tavro::test::DesktopSession;
+using tavro::test::filesUnder;
 
 namespace {
 
@@ -44,6 +47,21 @@ struct RegionCapture {
     test::BackgroundProcess* app = nullptr;
 };
 
+// Where a window is and how big: "Position: 100,120 (screen: 0)" and "Geometry: 600x400" from
+// xdotool.
+std::optional<std::array<int, 4>> frameOf(const DesktopSession& session,
+                                          const std::string& window) {
+    const std::string out = session.xdotool({"getwindowgeometry", window});
+    const auto at = out.find("Position: ");
+    const auto size = out.find("Geometry: ");
+    std::array<int, 4> frame{};
+    if (at == std::string::npos || size == std::string::npos ||
+        std::sscanf(out.c_str() + at, "Position: %d,%d", &frame[0], &frame[1]) != 2 ||
+        std::sscanf(out.c_str() + size, "Geometry: %dx%d", &frame[2], &frame[3]) != 2)
+        return std::nullopt;
+    return frame;
+}
+
 } // namespace
 
 TEST(AppStartTest, AFreshProfileOpensOnboardingAndNotTheBoard) {
@@ -63,6 +81,47 @@ TEST(AppStartTest, CompletedOnboardingOpensTheBoard) {
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
     session.screenshot("board");
     EXPECT_TRUE(session.windowsNamed("^Welcome to Tavro$").empty());
+}
+
+TEST(AppStartTest, StartingAgainWithTheBoardClosedShowsTheBoard) {
+    DesktopSession session;
+    session.completeOnboarding();
+    auto& app = session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
+    session.key("ctrl+w");
+    ASSERT_TRUE(
+        DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 5s));
+    // The tray icon stays on screen; it is the status item, not a window.
+    EXPECT_EQ(session.runTavro({}), 0);
+    EXPECT_TRUE(session.waitForWindow("^Tavro$", 10s));
+    EXPECT_TRUE(app.running());
+}
+
+TEST(AppStartTest, TheBoardComesBackWhereItWasAfterQuitting) {
+    DesktopSession session;
+    session.completeOnboarding();
+    auto& first = session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    std::string board = session.windowsNamed("^Tavro$").front();
+    // Well away from the centred frame a new board gets.
+    session.xdotool({"windowsize", "--sync", board, "640", "420"});
+    session.xdotool({"windowmove", "--sync", board, "500", "300"});
+    std::this_thread::sleep_for(300ms);
+    const auto moved = frameOf(session, board);
+    ASSERT_TRUE(moved);
+    session.xdotool({"windowactivate", "--sync", board});
+    session.key("ctrl+q");
+    ASSERT_EQ(first.waitForExit(5s), 0);
+
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    std::this_thread::sleep_for(300ms);
+    const auto restored = frameOf(session, session.windowsNamed("^Tavro$").front());
+    ASSERT_TRUE(restored);
+    // The window manager may place a restored frame a pixel or two from where it was.
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_NEAR((*restored)[i], (*moved)[i], 2) << "frame value " << i;
 }
 
 TEST(AppStartTest, AnUnopenableLibraryShowsTheFatalAlertAndNothingElse) {

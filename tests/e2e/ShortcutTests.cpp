@@ -4,8 +4,8 @@
 
 #include "store/CaptureStore.h"
 
-#include <gio/gio.h>
 #include "TempLibrary.h"
+#include <gio/gio.h>
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
@@ -19,9 +19,9 @@
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using namespace tavro;
-using tavro::test::filesUnder;
 using tavro::test::BackgroundProcess;
 using tavro::test::DesktopSession;
+using tavro::test::filesUnder;
 
 namespace {
 
@@ -412,6 +412,17 @@ TEST(StatusItemTest, TheTrayIconInIcewmOpensTheStatusMenuAndTheBoardHasTheMainMe
     std::this_thread::sleep_for(500ms);
     session.screenshot("main-menu");
     session.key("Escape");
+}
+
+TEST(StatusItemTest, HideTavroHidesTheBoardButKeepsTheTrayIcon) {
+    DesktopSession session;
+    RunningApp app(session);
+    ASSERT_TRUE(DesktopSession::waitUntil([&] { return trayIcon(session).has_value(); }, 5s));
+    session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
+    session.key("ctrl+h");
+    ASSERT_TRUE(DesktopSession::waitUntil([&] { return app.boardHidden(); }, 5s));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(trayIcon(session).has_value());
 }
 
 } // namespace
