@@ -1,5 +1,6 @@
 #include "shell/AssigneeMenu.h"
 
+#include "shell/MenuText.h"
 #include "shell/PersonAvatar.h"
 #include "shell/Theme.h"
 #include "shell/Utf8.h"
@@ -59,10 +60,11 @@ AssigneeMenu::AssigneeMenu(std::vector<Person> people, std::optional<Person> sel
             menu->addSeparator();
             continue;
         }
-        menu->addAction(toQString(entry.title), this, [onSelect, id = entry.personID] {
-            if (onSelect)
-                onSelect(id);
-        });
+        menu->addAction(literalMenuText(toQString(entry.title)), this,
+                        [onSelect, id = entry.personID] {
+                            if (onSelect)
+                                onSelect(id);
+                        });
     }
     setMenu(menu);
 }

@@ -2,6 +2,7 @@
 
 #include "shell/AppActions.h"
 #include "shell/Icons.h"
+#include "shell/MenuText.h"
 #include "shell/Utf8.h"
 
 #include <QApplication>
@@ -51,7 +52,7 @@ QAction* StatusItem::item(Tag tag) const {
 void StatusItem::update(const StatusMenuState& state) {
     auto retitle = [this](Tag tag, const std::string& title) {
         if (QAction* action = item(tag))
-            action->setText(toQString(title));
+            action->setText(literalMenuText(toQString(title)));
     };
     retitle(captureRegion, state.captureRegion);
     retitle(captureFullScreen, state.captureFullScreen);
@@ -61,9 +62,9 @@ void StatusItem::update(const StatusMenuState& state) {
     QAction* sync = item(syncLine);
     QAction* invitation = item(signIn);
     if (sync && invitation) {
-        sync->setText(toQString(state.syncLine));
+        sync->setText(literalMenuText(toQString(state.syncLine)));
         sync->setVisible(state.syncLineVisible);
-        invitation->setText(toQString(state.signIn));
+        invitation->setText(literalMenuText(toQString(state.signIn)));
         invitation->setVisible(state.signInVisible);
     }
 }

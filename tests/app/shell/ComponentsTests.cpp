@@ -163,6 +163,15 @@ TEST(AssigneeMenu, SectionsForHumansAndBotsOnlyWhenPresent) {
 
     AssigneeMenu compact({ada}, std::nullopt, {}, true);
     EXPECT_LT(compact.width(), menu.width());
+
+    // Names come from other people's accounts; an ampersand in one is shown, not a mnemonic.
+    const Person pair{"p-3", "Tom & Jerry", {}, {}, "human"};
+    const Person agents{"b-2", "R&D", {}, {}, "bot"};
+    AssigneeMenu named({pair, agents}, pair, {}, false);
+    const auto shown = named.menu()->actions();
+    ASSERT_EQ(shown.size(), 5);
+    EXPECT_EQ(shown[2]->iconText(), QStringLiteral("Tom & Jerry"));
+    EXPECT_EQ(shown[4]->iconText(), QStringLiteral("R&D (bot)"));
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "capture/KeyNames.h"
 #include "shell/AppActions.h"
 #include "shell/Preferences.h"
 #include "shell/ShellMenus.h"
@@ -126,6 +127,24 @@ TEST_F(ShellMenusTest, BoardChangesRetitleAfterTheyAreStoredAndNoItemWhenTurnedO
     without.setUpStatusItem();
     without.applyHotkeys();
     EXPECT_EQ(without.statusItem(), nullptr);
+}
+
+TEST_F(ShellMenusTest, KeyNamesWithAnAmpersandShowInTheStatusMenu) {
+    // The "1" key of a French layout types "&", which a menu would take for a mnemonic.
+    KeyNames::setLayoutNamer([](std::uint16_t code) -> std::optional<std::string> {
+        if (code == 18)
+            return "&";
+        return std::nullopt;
+    });
+    preferences->setBinding(PreferenceKey::regionHotkey,
+                            HotkeyBinding{18, ModifierSet::option | ModifierSet::shift, 1});
+    menus.setUpStatusItem();
+    menus.applyHotkeys();
+    KeyNames::setLayoutNamer({});
+    EXPECT_EQ(menus.statusItem()->item(StatusItem::captureRegion)->iconText(),
+              QStringLiteral("Capture Region  ⌥⇧&"));
+    EXPECT_EQ(menus.statusItem()->item(StatusItem::newIssue)->iconText(),
+              QStringLiteral("New Issue Without Screenshot  ⌥⇧& ⌥⇧&"));
 }
 
 } // namespace
