@@ -16,6 +16,7 @@
 #include "shell/ThumbnailLoader.h"
 #include "shell/Utf8.h"
 #include "store/CaptureStore.h"
+#include "store/ImageFiles.h"
 
 #include <QApplication>
 #include <QRandomGenerator>
@@ -28,15 +29,6 @@ namespace {
 
 ComposeDraft freshDraft() {
     return {};
-}
-
-void removeQuietly(const std::filesystem::path& root, const std::optional<std::string>& relative) {
-    if (!relative)
-        return;
-    if (auto file = TavroPaths::resolveInside(root, *relative)) {
-        std::error_code ignored;
-        std::filesystem::remove(*file, ignored);
-    }
 }
 
 std::string withExtension(const std::string& relative, std::string_view ext) {
@@ -475,11 +467,11 @@ void CaptureController::save(const PendingCapture& pending, const std::string& n
 
 void CaptureController::discard(const PendingCapture& pending) {
     for (const PendingImage& image : pending.images) {
-        removeQuietly(TavroPaths::capturesRoot(), image.written.relativePath);
-        removeQuietly(TavroPaths::capturesRoot(), image.annotatedPath);
-        removeQuietly(TavroPaths::thumbsRoot(), image.written.thumbRelativePath);
+        ImageFiles::removeImageIfNamed(image.written.relativePath);
+        ImageFiles::removeImageIfNamed(image.annotatedPath);
+        ImageFiles::removeThumbIfNamed(image.written.thumbRelativePath);
         // A marked-up screenshot's thumbnail replaced the original's, which is still on disk.
-        removeQuietly(TavroPaths::thumbsRoot(), withExtension(image.written.relativePath, "jpg"));
+        ImageFiles::removeThumbIfNamed(withExtension(image.written.relativePath, "jpg"));
     }
 }
 
@@ -510,10 +502,10 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation,
     if (it != images.end()) {
         if (annotation.isEmpty()) {
             // No marks left: the marked copy goes and the original's thumbnail is used again.
-            removeQuietly(TavroPaths::capturesRoot(), it->annotatedPath);
+            ImageFiles::removeImageIfNamed(it->annotatedPath);
             const std::string originalThumb = withExtension(it->written.relativePath, "jpg");
             if (it->written.thumbRelativePath != originalThumb)
-                removeQuietly(TavroPaths::thumbsRoot(), it->written.thumbRelativePath);
+                ImageFiles::removeThumbIfNamed(it->written.thumbRelativePath);
             const auto thumbFile =
                 TavroPaths::resolveInside(TavroPaths::thumbsRoot(), originalThumb);
             std::error_code error;

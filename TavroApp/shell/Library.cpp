@@ -11,6 +11,7 @@
 #include "shell/ThumbnailLoader.h"
 #include "shell/Utf8.h"
 #include "store/CaptureStore.h"
+#include "store/ImageFiles.h"
 
 #include <algorithm>
 #include <exception>
@@ -21,15 +22,6 @@ namespace {
 
 // The user's own changes are recorded in a capture's history under this name.
 constexpr std::string_view userActor = "you";
-
-void removeQuietly(const std::filesystem::path& root, const std::optional<std::string>& relative) {
-    if (!relative)
-        return;
-    if (auto file = TavroPaths::resolveInside(root, *relative)) {
-        std::error_code ignored;
-        std::filesystem::remove(*file, ignored);
-    }
-}
 
 } // namespace
 
@@ -206,8 +198,8 @@ bool Library::addImage(const QImage& image, const std::string& captureID, Captur
                     store_->setCaptureMode(mode, captureID);
             });
         } catch (...) {
-            removeQuietly(TavroPaths::capturesRoot(), written.relativePath);
-            removeQuietly(TavroPaths::thumbsRoot(), written.thumbRelativePath);
+            ImageFiles::removeImageIfNamed(written.relativePath);
+            ImageFiles::removeThumbIfNamed(written.thumbRelativePath);
             throw;
         }
     });

@@ -30,6 +30,16 @@ void removeThumb(std::string_view relative) {
     removeFile(TavroPaths::thumbURL(relative));
 }
 
+void removeImageIfNamed(const std::optional<std::string>& relative) {
+    if (relative)
+        removeImage(*relative);
+}
+
+void removeThumbIfNamed(const std::optional<std::string>& relative) {
+    if (relative)
+        removeThumb(*relative);
+}
+
 void removeFiles(const CaptureImage& image) {
     removeImage(image.imagePath);
     if (image.annotatedPath)

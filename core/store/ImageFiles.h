@@ -3,6 +3,8 @@
 #include "model/Capture.h"
 #include "model/CaptureImage.h"
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace tavro::ImageFiles {
@@ -12,6 +14,9 @@ namespace tavro::ImageFiles {
 // removed; errors are ignored.
 void removeImage(std::string_view relative);
 void removeThumb(std::string_view relative);
+// For files a flow may or may not have written yet.
+void removeImageIfNamed(const std::optional<std::string>& relative);
+void removeThumbIfNamed(const std::optional<std::string>& relative);
 void removeFiles(const CaptureImage& image);
 void removeCover(const Capture& capture);
 
