@@ -1,8 +1,8 @@
 #include "Diagnostics.h"
 
+#include "FullWrite.h"
 #include "store/DatabaseError.h"
 
-#include <cerrno>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <unistd.h>
@@ -31,14 +31,7 @@ std::string_view codeName(DatabaseError::Code code) {
 } // namespace
 
 void writeStandardError(std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t written = ::write(STDERR_FILENO, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return;
-        bytes.remove_prefix(static_cast<size_t>(written));
-    }
+    writeFully(STDERR_FILENO, bytes);
 }
 
 void log(std::string_view text) {

@@ -4,9 +4,31 @@
 
 namespace tavro::JSONRPC {
 
+namespace {
+
+// Far deeper than any real message. Copying or writing a value takes one call per level, so a
+// line nested many thousands deep would overflow the stack instead of being refused.
+constexpr int maxNesting = 256;
+
+struct TooDeep {};
+
+} // namespace
+
 std::optional<Request> parse(std::string_view line) {
     // Bytes that are not UTF-8 are read as U+FFFD, as a text reader of the line would.
-    JSON message = JSON::parse(text::validUTF8(line), nullptr, false);
+    JSON message;
+    try {
+        message = JSON::parse(
+            text::validUTF8(line),
+            [](int depth, JSON::parse_event_t, JSON&) {
+                if (depth >= maxNesting)
+                    throw TooDeep{};
+                return true;
+            },
+            false);
+    } catch (const TooDeep&) {
+        return std::nullopt;
+    }
     if (message.is_discarded() || !message.is_object())
         return std::nullopt;
     auto method = message.find("method");

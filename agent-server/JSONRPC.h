@@ -29,7 +29,8 @@ enum class ErrorCode : int {
     internalError = -32603,
 };
 
-// One request, or nothing for a line that is not JSON, not an object, or has no text "method".
+// One request, or nothing for a line that is not JSON, not an object, has no text "method", or
+// nests its values more than 256 levels deep.
 std::optional<Request> parse(std::string_view line);
 
 JSON result(const std::optional<JSON>& id, JSON result);

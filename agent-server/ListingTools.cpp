@@ -49,7 +49,13 @@ ToolResult ToolRegistry::listCaptures(const JSON& arguments) const {
         statuses = active();
 
     CaptureQuery query;
-    query.statuses = statuses;
+    // Each status once: a list repeating a name thousands of times would otherwise exceed the
+    // number of values one database statement can take.
+    query.statuses.emplace();
+    for (auto status : statuses)
+        if (std::find(query.statuses->begin(), query.statuses->end(), status) ==
+            query.statuses->end())
+            query.statuses->push_back(status);
     query.groupName = ToolArguments::nonEmptyString(arguments, "group");
     query.tag = ToolArguments::nonEmptyString(arguments, "tag");
     query.search = ToolArguments::nonEmptyString(arguments, "search");

@@ -1,6 +1,7 @@
 #include "StdoutTransport.h"
 
 #include "Diagnostics.h"
+#include "FullWrite.h"
 
 #include <cerrno>
 #include <csignal>
@@ -24,27 +25,41 @@ void StdoutTransport::send(const JSON& message) {
     int failure = 0;
     {
         std::lock_guard guard(lock_);
-        std::string_view rest = *text;
-        while (!rest.empty()) {
-            ssize_t written = ::write(fd_, rest.data(), rest.size());
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0) {
-                failure = written < 0 ? errno : EIO;
-                break;
-            }
-            rest.remove_prefix(static_cast<size_t>(written));
-        }
+        failure = writeFully(fd_, *text);
     }
     if (failure)
         diagnostics::log(std::string("could not write a reply, dropped: ") +
                          std::strerror(failure));
 }
 
+namespace {
+
+bool isOpen(int fd) {
+    return ::fcntl(fd, F_GETFD) >= 0 || errno != EBADF;
+}
+
+// Points a standard stream that the client left closed at /dev/null, so that no file opened
+// later takes its number.
+void fillWithNull(int fd) {
+    if (isOpen(fd))
+        return;
+    int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null >= 0 && null != fd) {
+        ::dup2(null, fd);
+        ::close(null);
+    }
+}
+
+} // namespace
+
 int claimStandardOutput() {
     std::signal(SIGPIPE, SIG_IGN);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    int protocol = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    // A closed standard output gives -1: each reply is then dropped with a line on standard
+    // error.
+    int protocol = isOpen(STDOUT_FILENO) ? ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3) : -1;
+    fillWithNull(STDIN_FILENO);
+    fillWithNull(STDERR_FILENO);
     ::dup2(STDERR_FILENO, STDOUT_FILENO);
     return protocol;
 }

@@ -29,6 +29,26 @@ TEST(JSONRPC, ParsesRequestsAndRefusesEverythingElse) {
         EXPECT_EQ(JSONRPC::parse(c.line), c.expected) << c.line;
 }
 
+TEST(JSONRPC, RefusesValuesNestedTooDeeply) {
+    auto nested = [](const std::string& key, int levels) {
+        return R"({"method":"ping",")" + key + "\":" + std::string(size_t(levels), '[') +
+               std::string(size_t(levels), ']') + "}";
+    };
+    // 256 levels in all, the message itself included, still make a request.
+    auto deepest = JSONRPC::parse(nested("id", 255));
+    ASSERT_TRUE(deepest);
+    EXPECT_EQ(deepest->id->dump().size(), 2u * 255);
+    EXPECT_FALSE(JSONRPC::parse(nested("id", 256)));
+    // Values nested far deeper are refused before anything copies them.
+    for (const char* key : {"id", "params", "other"})
+        EXPECT_FALSE(JSONRPC::parse(nested(key, 1000000))) << key;
+    std::string objects = R"({"method":"ping","params":)";
+    for (int i = 0; i < 500000; ++i)
+        objects += R"({"a":)";
+    objects += "1" + std::string(500000, '}') + "}";
+    EXPECT_FALSE(JSONRPC::parse(objects));
+}
+
 TEST(JSONRPC, ReadsInvalidUTF8AsReplacementCharacters) {
     auto request = JSONRPC::parse("{\"method\":\"a\xFF"
                                   "b\"}");

@@ -1,6 +1,7 @@
 #include "StandardErrorCapture.h"
 #include "StdoutTransport.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -63,6 +64,30 @@ TEST(StdoutTransport, WritesEachMessageWholeAsOneLine) {
     EXPECT_EQ(out, "{\"a\":1,\"b\":\"" + big + "\"}\n{\"id\":null}\n");
 }
 
+TEST(StdoutTransport, ANonBlockingOutputThatFillsUpIsWaitedFor) {
+    Pipe pipe;
+    ASSERT_EQ(fcntl(pipe.write, F_SETFL, fcntl(pipe.write, F_GETFL) | O_NONBLOCK), 0);
+    StandardErrorCapture errors;
+    StdoutTransport transport(pipe.write);
+    std::string big(1 << 20, 'y');
+    std::string out;
+    std::thread reader([&] {
+        // A slow reader: the pipe is full long before it starts.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(pipe.read, buffer, sizeof buffer)) > 0)
+            out.append(buffer, size_t(n));
+    });
+    transport.send(JSON{{"b", big}});
+    transport.send(JSON{{"id", 2}});
+    close(pipe.write);
+    pipe.write = -1;
+    reader.join();
+    EXPECT_EQ(out, "{\"b\":\"" + big + "\"}\n{\"id\":2}\n");
+    EXPECT_EQ(errors.text(), "");
+}
+
 TEST(StdoutTransport, AClosedReaderCostsTheReplyNotTheProcess) {
     std::signal(SIGPIPE, SIG_IGN);
     Pipe pipe;
@@ -94,4 +119,26 @@ TEST(StdoutTransport, StrayPrintsNeverReachTheProtocolStream) {
     waitpid(pid, &status, 0);
     EXPECT_EQ(out.drain(), "{\"id\":1}\n");
     EXPECT_EQ(err.drain(), "stray print\nanother\n");
+}
+
+TEST(StdoutTransport, ClosedStandardStreamsNeverTakeOverTheProtocolStream) {
+    Pipe out;
+    pid_t pid = fork();
+    if (pid == 0) {
+        // The client started the server with standard input and standard error closed.
+        dup2(out.write, STDOUT_FILENO);
+        close(STDIN_FILENO);
+        close(STDERR_FILENO);
+        int protocol = claimStandardOutput();
+        std::printf("stray print\n");
+        std::fflush(stdout);
+        // A file opened now must not land on a standard stream's number.
+        int file = open("/dev/zero", O_RDONLY);
+        StdoutTransport(protocol).send(JSON{{"id", 1}});
+        _exit(file > STDERR_FILENO && fcntl(STDIN_FILENO, F_GETFD) >= 0 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(out.drain(), "{\"id\":1}\n");
 }

@@ -185,6 +185,29 @@ TEST(AgentServerProcess, TextThatIsNotUTF8StillGetsAReply) {
     EXPECT_NE(firstText(replies[1]).find("App: App\uFFFD"), std::string::npos);
 }
 
+TEST(AgentServerProcess, DeeplyNestedInputIsAMalformedMessage) {
+    TempLibrary library;
+    const std::string deep = std::string(1000000, '[') + std::string(1000000, ']');
+    auto result = serve(
+        R"({"id":)" + deep + R"(,"method":"ping"})" + "\n" +
+        R"({"id":2,"method":"ping","params":{"a":)" + deep + "}}\n" +
+        R"({"id":3,"method":"tools/call","params":{"name":"list_captures","arguments":{"x":[[]]}}})"
+        "\n" +
+        R"({"id":4,"method":"tools/call","params":{"name":"list_captures","arguments":{"x":)" +
+        deep + "}}}\n" + std::string(1000000, '{') + "\n" + R"({"id":5,"method":"ping"})" + "\n");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string malformed =
+        R"({"error":{"code":-32700,"message":"Malformed JSON-RPC message."},"id":null,"jsonrpc":"2.0"})";
+    auto replies = lines(result.out);
+    ASSERT_EQ(replies.size(), 6u);
+    EXPECT_EQ(replies[0], malformed);
+    EXPECT_EQ(replies[1], malformed);
+    EXPECT_EQ(nlohmann::json::parse(replies[2])["result"]["isError"], false);
+    EXPECT_EQ(replies[3], malformed);
+    EXPECT_EQ(replies[4], malformed);
+    EXPECT_EQ(replies[5], R"({"id":5,"jsonrpc":"2.0","result":{}})");
+}
+
 TEST(AgentServerProcess, FatalStartUpWritesThreeLinesAndNothingToStandardOutput) {
     // Each case breaks a library inside a fresh folder and returns the library folder.
     struct Case {
