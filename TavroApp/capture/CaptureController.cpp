@@ -118,8 +118,23 @@ bool CaptureController::beginRegion(const Intent& intent) {
     setCapturing(true);
     flowContext_ = contextForFlow();
     const CaptureContext context = *flowContext_;
+    const bool flowWasActive = flowActive_;
     beginFlowIfNeeded();
+    if (flowWasActive || hiddenWindows_.empty()) {
+        presentOverlay(context);
+        return true;
+    }
+    // Without a compositor the overlay shows the screen frozen as it is: give the window manager
+    // a moment to take away the frames of the windows just hidden, or they would show as holes.
+    QPointer<CaptureController> self(this);
+    services_.timer.after(regionDelayMs, this, [self, context] {
+        if (self && self->isCapturing_)
+            self->presentOverlay(context);
+    });
+    return true;
+}
 
+void CaptureController::presentOverlay(const CaptureContext& context) {
     QPointer<CaptureController> self(this);
     services_.overlay.present(
         [self, context](const std::optional<QRectF>& selection) {
@@ -147,7 +162,6 @@ bool CaptureController::beginRegion(const Intent& intent) {
             if (self)
                 self->capture(CaptureMode::fullscreen, std::nullopt, point, context, false);
         });
-    return true;
 }
 
 bool CaptureController::beginFullScreen(const Intent& intent, bool awaitSecondPress) {

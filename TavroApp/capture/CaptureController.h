@@ -118,6 +118,7 @@ signals:
     void capturingChanged(bool capturing);
 
 private:
+    void presentOverlay(const CaptureContext& context);
     bool passesGuards(const Intent& intent);
     bool ensureScreenRecording();
     CaptureContext contextForFlow();

@@ -45,6 +45,7 @@ struct FlowWorld {
     // A region capture from the request to the open note box.
     void captureRegion(QRectF rect = QRectF(100, 100, 300, 200)) {
         ASSERT_TRUE(flow.beginRegion(Intent::newCapture()));
+        timer.runAll(); // the overlay waits while windows just hidden leave the screen
         overlay.finish(rect);
         timer.runAll();
         ASSERT_TRUE(compose.open);
@@ -297,8 +298,17 @@ TEST_F(FlowTest, StartingWhileTavroIsInFrontHidesNothingAndActivatesNothing) {
     EXPECT_TRUE(desktop.activations.empty());
 
     desktop.front = ForegroundWindow{9, 99};
-    captureRegion();
+    const int shown = overlay.presentations;
+    ASSERT_TRUE(flow.beginRegion(Intent::newCapture()));
     EXPECT_FALSE(window.isVisible());
+    // The overlay freezes the screen as it is, so it waits for the hidden board to be gone.
+    EXPECT_EQ(overlay.presentations, shown);
+    EXPECT_EQ(timer.nextDelay(), CaptureController::regionDelayMs);
+    timer.runAll();
+    EXPECT_EQ(overlay.presentations, shown + 1);
+    overlay.finish(QRectF(100, 100, 300, 200));
+    timer.runAll();
+    ASSERT_TRUE(compose.open);
     compose.discard();
     EXPECT_FALSE(window.isVisible()); // back only after the short delay
     timer.runAll();
