@@ -39,7 +39,7 @@ bool CaptureStore::markSynced(std::string_view table, const Pending& pushed,
         }
         // A group sent whole went without its archive time: it would stay live on the server.
         // The archive waits for the next push, on top of the version the server just gave.
-        if (*name == "groups" && pushed.fields.count("*") &&
+        if (record && *name == "groups" && pushed.fields.count("*") &&
             !db_->query("SELECT 1 AS one FROM groups WHERE id = ? AND archived_at IS NOT NULL;",
                         {pushed.id})
                  .empty()) {
