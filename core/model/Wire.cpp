@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <locale.h>
+#include <utility>
 
 namespace tavro::Wire {
 
@@ -165,6 +166,8 @@ std::optional<std::string> json(const nlohmann::json* value) {
         return value->get<std::string>();
     if (!value->is_object() && !value->is_array())
         return std::nullopt;
+    if (nestedDeeperThan(*value, maxNesting))
+        return std::nullopt;
     try {
         return value->dump();
     } catch (const nlohmann::json::exception&) {
@@ -246,6 +249,22 @@ std::optional<std::string> summarize(std::string_view kind, const nlohmann::json
     if (object.empty())
         return std::nullopt;
     return json(&object);
+}
+
+bool nestedDeeperThan(const nlohmann::json& value, std::size_t levels) {
+    std::vector<std::pair<const nlohmann::json*, std::size_t>> open{{&value, 0}};
+    while (!open.empty()) {
+        const auto [node, outer] = open.back();
+        open.pop_back();
+        if (!node->is_structured())
+            continue;
+        if (outer >= levels)
+            return true;
+        for (const auto& child : *node)
+            if (child.is_structured())
+                open.emplace_back(&child, outer + 1);
+    }
+    return false;
 }
 
 bool isID(std::string_view text) {

@@ -2,6 +2,7 @@
 
 #include "model/Time.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -31,7 +32,8 @@ double floating(const nlohmann::json* value);
 bool boolean(const nlohmann::json* value);
 // The text elements of an array, in order.
 std::vector<std::string> strings(const nlohmann::json* value);
-// Text as it is, or an object or array as compact JSON with sorted keys.
+// Text as it is, or an object or array as compact JSON with sorted keys; nothing for one nested
+// deeper than maxNesting.
 std::optional<std::string> json(const nlohmann::json* value);
 // ISO 8601 text with or without fractional seconds, or a count since 1970: seconds up to 10^12,
 // milliseconds above. A number that is not finite is absent: no column could hold it.
@@ -45,6 +47,14 @@ using NameResolver = std::function<std::optional<std::string>(std::string_view i
 // The one line of text stored for a server history event.
 std::optional<std::string> summarize(std::string_view kind, const nlohmann::json* detail,
                                      const NameResolver& names);
+
+// How deeply arrays and objects may nest in a value that is written out or copied. The writer
+// and the copy go one call deeper per level, so a value nested deeper is refused instead of
+// exhausting the stack.
+inline constexpr std::size_t maxNesting = 512;
+// True when arrays and objects nest more than `levels` deep in `value` (a scalar is 0 deep,
+// "[]" 1); looks without recursing.
+bool nestedDeeperThan(const nlohmann::json& value, std::size_t levels);
 
 // An identifier that may become part of a file name or a URL path: 1 to 128 ASCII letters,
 // digits, hyphens and underscores (a UUID with or without its hyphens passes; "/", "." and

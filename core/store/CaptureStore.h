@@ -211,7 +211,8 @@ public:
     // The server accepted the push built from `pushed` (`record` is what was sent, none when
     // the row had nothing to send). The row is marked synced only when its mark and the record
     // it yields now are still those of the push; a change made meanwhile keeps it pending, at
-    // the server's version, for the next push. Returns whether the row was marked synced.
+    // the server's version, for the next push, and so does the archive time of a group sent
+    // whole. Returns whether the row was marked synced.
     bool markSynced(std::string_view table, const Pending& pushed,
                     std::optional<std::int64_t> version,
                     const std::optional<nlohmann::json>& record = std::nullopt);

@@ -173,8 +173,9 @@ std::optional<json> CaptureStore::imageChange(const Pending& pending, const Capt
         return std::nullopt;
     json annotation = nullptr;
     if (image.annotationJSON) {
+        // Text stored as a server sent it may nest deeper than the record could be copied.
         auto parsed = json::parse(*image.annotationJSON, nullptr, false);
-        if (!parsed.is_discarded())
+        if (!parsed.is_discarded() && !Wire::nestedDeeperThan(parsed, Wire::maxNesting))
             annotation = std::move(parsed);
     }
     const json full = {

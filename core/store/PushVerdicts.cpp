@@ -37,6 +37,17 @@ bool CaptureStore::markSynced(std::string_view table, const Pending& pushed,
                              {*version, pushed.id});
             return false;
         }
+        // A group sent whole went without its archive time: it would stay live on the server.
+        // The archive waits for the next push, on top of the version the server just gave.
+        if (record && *name == "groups" && pushed.fields.count("*") &&
+            !db_->query("SELECT 1 AS one FROM groups WHERE id = ? AND archived_at IS NOT NULL;",
+                        {pushed.id})
+                 .empty()) {
+            db_->execute("UPDATE groups SET pending = '{\"archived_at\":true}', version = "
+                         "COALESCE(?, version) WHERE id = ?;",
+                         {version ? SQLValue(*version) : SQLValue(), pushed.id});
+            return false;
+        }
         if (version)
             db_->execute("UPDATE " + *name +
                              " SET pending = NULL, sync_state = 'synced', version = ?, dirty = 0 "

@@ -123,6 +123,19 @@ TEST(Wire, WritesJSONValuesAsSortedText) {
     // Text that the writer cannot write gives nothing rather than an exception.
     const json broken = {{"a", std::string("\xff")}};
     EXPECT_EQ(Wire::json(&broken), std::nullopt);
+
+    // Arrays and objects nested deeper than 512 levels are not written, however deep a server
+    // makes them: the writer would otherwise exhaust the stack and take the program down.
+    const auto nested = [](size_t levels) {
+        return std::string(levels, '[') + std::string(levels, ']');
+    };
+    const json deepest = json::parse(nested(512));
+    EXPECT_EQ(Wire::json(&deepest), nested(512));
+    const json tooDeep = json::parse(nested(513));
+    EXPECT_EQ(Wire::json(&tooDeep), std::nullopt);
+    const json hostile = json::parse("{\"a\":" + nested(200000) + "}");
+    EXPECT_EQ(Wire::json(&hostile), std::nullopt);
+    EXPECT_EQ(Wire::summarize("custom", &hostile, {}), std::nullopt);
 }
 
 TEST(Wire, ReadsTimes) {

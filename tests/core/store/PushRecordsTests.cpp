@@ -1,5 +1,7 @@
 #include "SyncFixture.h"
 
+#include "model/Wire.h"
+
 #include <functional>
 
 using namespace tavro;
@@ -276,6 +278,39 @@ TEST_F(PushRecordsTest, MarkingSyncedClearsTheRowAndItsLocalHistory) {
 
     EXPECT_FALSE(store.markSynced("comments", group, 1));
     EXPECT_FALSE(store.markSynced("groups", {"gone", {}, 0, {}}, 1));
+}
+
+// A new group goes to the server whole, and the whole group carries no archive time: one
+// archived (deleted) before that first push must still reach the server archived.
+TEST_F(PushRecordsTest, AGroupArchivedBeforeItsFirstPushIsArchivedOnTheServerToo) {
+    store.setSyncMeta("default_workspace_id", workspace);
+    for (const bool archived : {true, false}) {
+        SCOPED_TRACE(archived ? "archived" : "live");
+        const std::string id = archived ? "g-archived" : "g-live";
+        store.upsertGroup({.id = id, .name = id, .colorHex = "#6E7BF2", .createdAt = 1});
+        if (archived)
+            store.deleteGroup(id);
+
+        auto whole = listed("groups", id);
+        auto record = store.groupChange(whole);
+        ASSERT_TRUE(record);
+        EXPECT_FALSE((*record)["patch"].contains("archived_at"));
+        EXPECT_EQ(store.markSynced("groups", whole, 3, record), !archived);
+        EXPECT_EQ(row("groups", id).intValue("version"), 3);
+        if (!archived) {
+            EXPECT_EQ(text("groups", id, "sync_state"), "synced");
+            continue;
+        }
+        EXPECT_EQ(text("groups", id, "sync_state"), "pendingPush");
+        auto archive = store.groupChange(listed("groups", id));
+        ASSERT_TRUE(archive);
+        EXPECT_EQ((*archive)["base_version"], 3);
+        EXPECT_EQ((*archive)["patch"],
+                  (json{{"archived_at", Wire::stamp(store.group(id)->archivedAt)}}));
+        EXPECT_TRUE(store.markSynced("groups", listed("groups", id), 4, archive));
+        EXPECT_EQ(text("groups", id, "sync_state"), "synced");
+        EXPECT_FALSE(text("groups", id, "pending"));
+    }
 }
 
 // The agent server, or the user, edits the capture while its push is on the way: the server's

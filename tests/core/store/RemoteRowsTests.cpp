@@ -387,6 +387,37 @@ TEST_F(RemoteRowsTest, ScreenshotsArriveWithoutFilesAndForgetChangedOnes) {
                  DatabaseError);
 }
 
+TEST_F(RemoteRowsTest, MarkUpNestedBeyondTheWritersReachIsNeitherStoredNorSent) {
+    // A server can nest arrays far deeper than the writer's recursion can follow; the pull and
+    // the next push must both survive it.
+    const std::string deep = std::string(200000, '[') + std::string(200000, ']');
+    store.applyRemoteCapture(serverCapture("c1"));
+    auto serverImage = [&](const std::string& id) {
+        return json{{"id", id},
+                    {"capture_id", "c1"},
+                    {"original_sha256", hashA},
+                    {"created_at", "2026-01-01T00:00:00Z"},
+                    {"version", 1}};
+    };
+
+    json asValue = serverImage("i1");
+    asValue["annotation_json"] = json::parse(deep);
+    store.applyRemoteImage(asValue);
+    ASSERT_TRUE(store.rawImage("i1"));
+    EXPECT_FALSE(store.rawImage("i1")->annotationJSON);
+
+    // Text is stored as it came; the push that later rebuilds the row sends no mark-up.
+    json asText = serverImage("i2");
+    asText["annotation_json"] = deep;
+    store.applyRemoteImage(asText);
+    EXPECT_EQ(store.rawImage("i2")->annotationJSON, deep);
+    setState("capture_images", "i2", "pendingPush", R"({"*":true})");
+    auto record = store.imageChange(listed("capture_images", "i2"), *store.rawImage("i2"));
+    ASSERT_TRUE(record);
+    EXPECT_TRUE((*record)["patch"]["annotation_json"].is_null());
+    EXPECT_EQ((*record)["patch"]["original_sha256"], hashA);
+}
+
 TEST_F(RemoteRowsTest, TheCoverFollowsPulledScreenshots) {
     store.applyRemoteCapture(serverCapture("c1"));
     addServerImage("i1", "c1");
