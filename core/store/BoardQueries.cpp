@@ -15,6 +15,8 @@ std::vector<Capture> decodeCaptures(const std::vector<Row>& rows) {
     return captures;
 }
 
+constexpr std::size_t maxReferencePrefix = 256;
+
 // A LIKE pattern that matches every text beginning with `prefix`, taken literally.
 std::string literalPrefixPattern(std::string_view prefix) {
     std::string pattern;
@@ -106,6 +108,9 @@ std::optional<std::string> CaptureStore::resolveCaptureID(std::string_view refer
         return std::nullopt;
     if (capture(wanted))
         return wanted;
+    // No id is anywhere near this long, and SQLite refuses very long LIKE patterns outright.
+    if (wanted.size() > maxReferencePrefix)
+        return std::nullopt;
     // The inner scan reads only the id index, not the whole rows.
     auto rows = db_->query("SELECT id FROM captures WHERE id IN (SELECT id FROM captures WHERE id "
                            "LIKE ? ESCAPE '\\') AND deleted_at IS NULL LIMIT 2;",
