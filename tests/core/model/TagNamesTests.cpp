@@ -18,6 +18,7 @@ TEST(TagNames, AreTrimmedLowerCasedUniqueAndInCodePointOrder) {
         {{"two words", "Two  Words"}, {"two  words", "two words"}},
         {{"line\n"}, {"line\n"}},                 // only spaces and tabs are trimmed
         {{"ΟΔΟΣ"}, {"\u03BF\u03B4\u03BF\u03C2"}}, // final sigma
+        {{"Cafe\u0301", "caf\u00E9", "cafe"}, {"cafe", "cafe\u0301"}}, // one é, two ways
     };
     for (const auto& c : cases)
         EXPECT_EQ(normalizedTagNames(c.given), c.stored) << ::testing::PrintToString(c.given);
