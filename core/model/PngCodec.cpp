@@ -59,7 +59,18 @@ struct ReadState {
 
 // One opaque word per R, G, B triple.
 void wordsFromRGB(const png_byte* source, size_t width, uint8_t* target) {
-    for (size_t x = 0; x < width; ++x, source += 3) {
+    size_t x = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        // Four bytes read at once hold R, G, B and the next pixel's R; byte-swapped that word is
+        // 0xRRGGBBxx, so one shift leaves 0x00RRGGBB. The last pixel has no fourth byte.
+        for (; x + 1 < width; ++x, source += 3) {
+            uint32_t bytes;
+            std::memcpy(&bytes, source, 4);
+            const uint32_t value = 0xFF000000u | (__builtin_bswap32(bytes) >> 8);
+            std::memcpy(target + x * 4, &value, 4);
+        }
+    }
+    for (; x < width; ++x, source += 3) {
         const uint32_t value =
             0xFF000000u | uint32_t(source[0]) << 16 | uint32_t(source[1]) << 8 | source[2];
         std::memcpy(target + x * 4, &value, 4);
@@ -137,7 +148,7 @@ bool readInto(ReadState& state, const Source& source) {
     if ((channels != 3 && channels != 4) || png_get_rowbytes(png, info) != size_t(width) * channels)
         return false;
 
-    state.image = Image::create({int(width), int(height)});
+    state.image = Image::createForOverwrite({int(width), int(height)});
     if (!state.image)
         return false;
     uint8_t* pixels = state.image->pixels();
