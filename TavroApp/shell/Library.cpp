@@ -70,12 +70,12 @@ void Library::reload() {
         }
         publish(currentUserID_, std::move(userID), Property::currentUserID);
 
+        // One query for the whole board rather than one per capture, kept to the captures shown.
+        auto every = store_->tagsByCapture();
         std::unordered_map<std::string, std::vector<std::string>> tags;
-        for (const Capture& capture : captures_) {
-            auto names = store_->tags(capture.id);
-            if (!names.empty())
-                tags.emplace(capture.id, std::move(names));
-        }
+        for (const Capture& capture : captures_)
+            if (auto it = every.find(capture.id); it != every.end())
+                tags.emplace(capture.id, std::move(it->second));
         publish(tagsByCapture_, std::move(tags), Property::tagsByCapture);
     } catch (const std::exception& error) {
         setLoadError(error.what());

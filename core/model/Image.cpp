@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -65,6 +66,24 @@ cairo_surface_t* createMappedSurface(PixelSize size, int stride, size_t bytes) {
     return surface;
 }
 
+// Memory from malloc is not cleared first, unlike what cairo allocates itself.
+cairo_surface_t* createUnclearedSurface(PixelSize size, int stride, size_t bytes) {
+    void* address = std::malloc(bytes);
+    if (!address)
+        return nullptr;
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        static_cast<unsigned char*>(address), CAIRO_FORMAT_ARGB32, size.width, size.height, stride);
+    static cairo_user_data_key_t bufferKey;
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_set_user_data(surface, &bufferKey, address, std::free) !=
+            CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        std::free(address);
+        return nullptr;
+    }
+    return surface;
+}
+
 } // namespace
 
 namespace codec {
@@ -112,6 +131,19 @@ std::optional<Image> Image::create(PixelSize size) {
         cairo_surface_destroy(surface);
         return std::nullopt;
     }
+    return Image(surface);
+}
+
+std::optional<Image> Image::createForOverwrite(PixelSize size) {
+    if (!codec::acceptableSize(size.width, size.height))
+        return std::nullopt;
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, size.width);
+    const size_t bytes = size_t(stride) * size_t(size.height);
+    cairo_surface_t* surface = bytes >= largeImageBytes
+                                   ? createMappedSurface(size, stride, bytes)
+                                   : createUnclearedSurface(size, stride, bytes);
+    if (!surface)
+        return std::nullopt;
     return Image(surface);
 }
 
@@ -199,12 +231,15 @@ bool Image::isOpaque() const {
     const size_t rowBytes = size_t(stride());
     for (int y = 0; y < rows; ++y) {
         const uint8_t* row = data + size_t(y) * rowBytes;
+        // A whole row at a time, without an early exit, so that the loop vectorises.
+        uint32_t all = 0xFFFFFFFFu;
         for (int x = 0; x < columns; ++x) {
             uint32_t value;
             std::memcpy(&value, row + size_t(x) * 4, 4);
-            if ((value >> 24) != 0xFF)
-                return false;
+            all &= value;
         }
+        if ((all >> 24) != 0xFF)
+            return false;
     }
     return true;
 }
@@ -223,7 +258,8 @@ std::optional<std::vector<uint8_t>> Image::encodeJPEG(double quality) const {
 // One bilinear resampling: the fast path of pixman, and free of aliasing as long as each step
 // shrinks by at most half.
 std::optional<Image> Image::resampled(PixelSize target) const {
-    auto result = create(target);
+    // The paint below sets every pixel.
+    auto result = createForOverwrite(target);
     if (!result)
         return std::nullopt;
     std::unique_ptr<cairo_t, ContextRelease> context(cairo_create(result->surface()));

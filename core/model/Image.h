@@ -47,6 +47,9 @@ public:
     // A fully transparent image; nothing for a size that is not positive or over the limits,
     // or when memory runs out.
     static std::optional<Image> create(PixelSize size);
+    // Like create(), but the pixels start undefined: for whoever writes every one of them next,
+    // which saves clearing a large image first.
+    static std::optional<Image> createForOverwrite(PixelSize size);
 
     // The first image of a PNG or JPEG file or buffer, by content rather than name. Nothing for
     // anything unreadable: truncated or corrupt data, another format, an image over the limits.

@@ -167,6 +167,20 @@ std::vector<std::string> CaptureStore::tags(std::string_view captureID) const {
                             {captureID}));
 }
 
+std::unordered_map<std::string, std::vector<std::string>> CaptureStore::tagsByCapture() const {
+    std::unordered_map<std::string, std::vector<std::string>> out;
+    for (auto& row : db_->query("SELECT ct.capture_id, t.name FROM tags t JOIN capture_tags ct ON "
+                                "ct.tag_id = t.id JOIN captures c ON c.id = ct.capture_id AND "
+                                "c.deleted_at IS NULL ORDER BY ct.capture_id, t.name COLLATE "
+                                "NOCASE, t.name;")) {
+        auto captureID = row.string("capture_id");
+        auto name = row.string("name");
+        if (captureID && name)
+            out[*captureID].push_back(std::move(*name));
+    }
+    return out;
+}
+
 std::vector<std::string> CaptureStore::allTags() const {
     return names(db_->query("SELECT DISTINCT t.name FROM tags t JOIN capture_tags ct ON ct.tag_id "
                             "= t.id JOIN captures c ON c.id = ct.capture_id AND c.deleted_at IS "

@@ -91,6 +91,8 @@ public:
     std::unordered_map<std::string, std::int64_t> commentCounts() const;
     // Tag names of one capture, ordered without regard to ASCII letter case.
     std::vector<std::string> tags(std::string_view captureID) const;
+    // tags() of every live capture that has any, read in one query.
+    std::unordered_map<std::string, std::vector<std::string>> tagsByCapture() const;
     // Every tag name that a live capture carries, once each.
     std::vector<std::string> allTags() const;
     // A capture's history, oldest first.

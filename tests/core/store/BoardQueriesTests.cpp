@@ -306,6 +306,9 @@ TEST_F(BoardQueriesTest, AggregatesCountTagsAndHistory) {
     EXPECT_EQ(store.tags("a"), (std::vector<std::string>{"Alpha", "beta", "zeta"}));
     EXPECT_EQ(store.tags("d"), (std::vector<std::string>{"deleted-only", "zeta"}));
     EXPECT_EQ(store.allTags(), (std::vector<std::string>{"Alpha", "beta", "zeta"}));
+    // The whole board in one read: live, tagged captures only, each in tags() order.
+    EXPECT_EQ(store.tagsByCapture(), (std::unordered_map<std::string, std::vector<std::string>>{
+                                         {"a", {"Alpha", "beta", "zeta"}}, {"c", {"beta"}}}));
 
     const Seconds later = now() + 100;
     store.recordActivity("a", "resolved", "abc123", "Agent", "e3", later + 1);
