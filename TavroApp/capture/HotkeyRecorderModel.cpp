@@ -1,18 +1,6 @@
 #include "capture/HotkeyRecorderModel.h"
 
-#include <array>
-
 namespace tavro {
-
-namespace {
-
-constexpr std::array<ModifierSet, 5> modifierOrder{ModifierSet::command, ModifierSet::option,
-                                                   ModifierSet::control, ModifierSet::shift,
-                                                   ModifierSet::function};
-
-constexpr std::uint64_t allModifiers = 0x1F;
-
-} // namespace
 
 HotkeyRecorderModel::HotkeyRecorderModel(QObject* parent)
     : QObject(parent) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -43,5 +44,12 @@ inline constexpr ModifierSet ModifierSet::option{2};
 inline constexpr ModifierSet ModifierSet::control{4};
 inline constexpr ModifierSet ModifierSet::shift{8};
 inline constexpr ModifierSet ModifierSet::function{16};
+
+// The five members, in the order key events are scanned for a single held modifier.
+inline constexpr std::array<ModifierSet, 5> modifierOrder{ModifierSet::command, ModifierSet::option,
+                                                          ModifierSet::control, ModifierSet::shift,
+                                                          ModifierSet::function};
+// Every bit of the five members.
+inline constexpr std::uint64_t allModifiers = 0x1F;
 
 } // namespace tavro

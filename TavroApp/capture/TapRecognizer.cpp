@@ -1,16 +1,8 @@
 #include "capture/TapRecognizer.h"
 
-#include <array>
-
 namespace tavro {
 
 namespace {
-
-constexpr std::array<ModifierSet, 5> modifierOrder{ModifierSet::command, ModifierSet::option,
-                                                   ModifierSet::control, ModifierSet::shift,
-                                                   ModifierSet::function};
-
-constexpr std::uint64_t allModifiers = 0x1F;
 
 std::string comboKey(std::uint16_t keyCode, ModifierSet modifiers) {
     return std::to_string(keyCode) + "-" + std::to_string(modifiers.rawValue);

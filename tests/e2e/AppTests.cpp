@@ -22,13 +22,6 @@ using tavro::test::filesUnder;
 
 namespace {
 
-std::vector<Capture> storedCaptures(const DesktopSession& session) {
-    CaptureStore store(session.database(), std::make_shared<NullStoreChangeNotifier>());
-    CaptureQuery everything;
-    everything.limit = -1;
-    return store.captures(everything);
-}
-
 // A running app with onboarding done, the xterm in front, and the overlay up.
 struct RegionCapture {
     explicit RegionCapture(DesktopSession& session)
@@ -148,8 +141,9 @@ TEST(CaptureFlowTest, ARegionDragAndCtrlReturnStoresOneCaptureAndGivesTheFocusBa
     session.screenshot("note-box");
     session.type("Button misaligned");
     session.key("ctrl+Return");
-    ASSERT_TRUE(DesktopSession::waitUntil([&] { return storedCaptures(session).size() == 1; }, 5s));
-    const Capture stored = storedCaptures(session).front();
+    ASSERT_TRUE(
+        DesktopSession::waitUntil([&] { return session.storedCaptures().size() == 1; }, 5s));
+    const Capture stored = session.storedCaptures().front();
     EXPECT_EQ(stored.note, "Button misaligned");
     EXPECT_EQ(stored.captureMode, CaptureMode::region);
     EXPECT_EQ(stored.imageWidth, 300);
@@ -177,7 +171,7 @@ TEST(CaptureFlowTest, AClickWithoutADragOrEscapeWritesNothing) {
         ASSERT_TRUE(session.waitForWindow("^Tavro$")); // the board comes back
         EXPECT_TRUE(session.windowsNamed("^Tavro Note$").empty());
         EXPECT_EQ(filesUnder(session.library() / "captures"), 0u);
-        EXPECT_TRUE(storedCaptures(session).empty());
+        EXPECT_TRUE(session.storedCaptures().empty());
         capture.app->stop();
     }
 }
@@ -197,7 +191,7 @@ TEST(CaptureFlowTest, EscapeInTheNoteBoxRemovesTheFilesItWrote) {
                    filesUnder(session.library() / "thumbs") == 0;
         },
         5s));
-    EXPECT_TRUE(storedCaptures(session).empty());
+    EXPECT_TRUE(session.storedCaptures().empty());
 }
 
 TEST(CaptureFlowTest, ANewIssueWithoutAScreenshotStoresATextCapture) {
@@ -210,8 +204,9 @@ TEST(CaptureFlowTest, ANewIssueWithoutAScreenshotStoresATextCapture) {
     ASSERT_TRUE(session.waitForWindow("^Tavro Note$"));
     session.type("Crash on start");
     session.key("ctrl+Return");
-    ASSERT_TRUE(DesktopSession::waitUntil([&] { return storedCaptures(session).size() == 1; }, 5s));
-    const Capture stored = storedCaptures(session).front();
+    ASSERT_TRUE(
+        DesktopSession::waitUntil([&] { return session.storedCaptures().size() == 1; }, 5s));
+    const Capture stored = session.storedCaptures().front();
     EXPECT_EQ(stored.captureMode, CaptureMode::text);
     EXPECT_EQ(stored.note, "Crash on start");
     EXPECT_EQ(stored.imagePath, "");

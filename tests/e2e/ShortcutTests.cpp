@@ -25,13 +25,6 @@ using tavro::test::filesUnder;
 
 namespace {
 
-std::vector<Capture> storedCaptures(const DesktopSession& session) {
-    CaptureStore store(session.database(), std::make_shared<NullStoreChangeNotifier>());
-    CaptureQuery everything;
-    everything.limit = -1;
-    return store.captures(everything);
-}
-
 std::string environmentValue(const DesktopSession& session, const std::string& name) {
     for (const std::string& entry : session.environment())
         if (entry.starts_with(name + "="))
@@ -107,8 +100,9 @@ TEST(ShortcutTest, FullScreenShortcutWritesAPngAndTwoQuickPressesOnlyTheNoteBox)
     ASSERT_EQ(filesUnder(session.library() / "captures"), 1u);
     session.screenshot("shortcut-full-screen-note-box");
     session.key("ctrl+Return");
-    ASSERT_TRUE(DesktopSession::waitUntil([&] { return storedCaptures(session).size() == 1; }, 5s));
-    const Capture stored = storedCaptures(session).front();
+    ASSERT_TRUE(
+        DesktopSession::waitUntil([&] { return session.storedCaptures().size() == 1; }, 5s));
+    const Capture stored = session.storedCaptures().front();
     EXPECT_EQ(stored.captureMode, CaptureMode::fullscreen);
     EXPECT_EQ(stored.imageWidth, 1280);
     EXPECT_EQ(stored.imageHeight, 800);
@@ -344,7 +338,8 @@ TEST(StatusItemTest, ToolTipCountsTheOpenCaptures) {
     ASSERT_TRUE(session.waitForWindow("^Tavro Note$"));
     session.type("Crash on start");
     session.key("ctrl+Return");
-    ASSERT_TRUE(DesktopSession::waitUntil([&] { return storedCaptures(session).size() == 1; }, 5s));
+    ASSERT_TRUE(
+        DesktopSession::waitUntil([&] { return session.storedCaptures().size() == 1; }, 5s));
     EXPECT_TRUE(DesktopSession::waitUntil(
         [&] { return (tip = tray.toolTip(app.app->pid())) == "Tavro — 1 open capture"; }, 5s))
         << tip.value_or("(no tray item)");

@@ -1,4 +1,5 @@
 #include "BoardStoreFixture.h"
+#include "ProbeNotes.h"
 #include "ProcessRunner.h"
 
 #include <algorithm>
@@ -11,14 +12,6 @@ using namespace tavro::test;
 namespace {
 
 constexpr int rounds = 120;
-
-std::multiset<std::string> tokensOf(const std::string& note) {
-    std::multiset<std::string> tokens;
-    size_t start = 0;
-    for (size_t end; (end = note.find(';', start)) != std::string::npos; start = end + 1)
-        tokens.insert(note.substr(start, end - start));
-    return tokens;
-}
 
 } // namespace
 
@@ -53,7 +46,7 @@ TEST_F(ConcurrentWorkflowTest, TwoProgramsLoseNoChangeOrEvent) {
         references.insert("A" + std::to_string(i));
     }
     auto final = *store.capture("shared");
-    EXPECT_EQ(tokensOf(final.note), expected);
+    EXPECT_EQ(test::noteTokens(final.note), expected);
     // Normal, then high and low in turn: an even number of flips ends on low.
     EXPECT_EQ(final.priority, CapturePriority::low);
 

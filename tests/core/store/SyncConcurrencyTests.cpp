@@ -1,3 +1,4 @@
+#include "ProbeNotes.h"
 #include "ProcessRunner.h"
 #include "SyncFixture.h"
 
@@ -35,14 +36,6 @@ struct ServerCopy {
         return out;
     }
 };
-
-std::multiset<std::string> tokensOf(const std::string& note) {
-    std::multiset<std::string> tokens;
-    size_t start = 0;
-    for (size_t end; (end = note.find(';', start)) != std::string::npos; start = end + 1)
-        tokens.insert(note.substr(start, end - start));
-    return tokens;
-}
 
 } // namespace
 
@@ -93,7 +86,7 @@ TEST_F(SyncConcurrencyTest, PushAndPullWhileTheAgentEditsLoseNoEdit) {
     for (int i = 0; i < rounds; ++i)
         expected.insert("B" + std::to_string(i));
     auto local = *store.rawCapture("shared");
-    EXPECT_EQ(tokensOf(local.note), expected);
+    EXPECT_EQ(test::noteTokens(local.note), expected);
     EXPECT_EQ(server.fields["note"], local.note);
     EXPECT_EQ(server.fields["priority"], rawValue(local.priority));
     EXPECT_EQ(server.fields["status"], rawValue(local.status));

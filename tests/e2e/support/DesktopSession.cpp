@@ -1,6 +1,8 @@
 #include "DesktopSession.h"
 
 #include "ProcessRunner.h"
+#include "model/CaptureQuery.h"
+#include "store/CaptureStore.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -277,6 +279,13 @@ bool DesktopSession::waitUntil(const std::function<bool()>& condition,
         std::this_thread::sleep_for(50ms);
     }
     return condition();
+}
+
+std::vector<Capture> DesktopSession::storedCaptures() const {
+    CaptureStore store(database(), std::make_shared<NullStoreChangeNotifier>());
+    CaptureQuery everything;
+    everything.limit = -1;
+    return store.captures(everything);
 }
 
 } // namespace tavro::test

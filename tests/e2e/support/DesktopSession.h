@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TempLibrary.h"
+#include "model/Capture.h"
 
 #include <chrono>
 #include <filesystem>
@@ -73,6 +74,8 @@ public:
     }
     const std::filesystem::path& library() const { return library_; }
     std::filesystem::path database() const { return library_ / "tavro.sqlite"; }
+    // Every capture the library holds, read through the store as the app would.
+    std::vector<Capture> storedCaptures() const;
     // Marks onboarding done in the profile's settings, as finishing it would.
     void completeOnboarding() const;
 
