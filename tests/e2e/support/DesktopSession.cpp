@@ -104,6 +104,30 @@ void BackgroundProcess::stop() {
     }
 }
 
+// A window mapped before the window manager runs is adopted without focus: wait for it. On a
+// loaded machine icewm now and then exits while starting; it is started again then.
+void DesktopSession::startWindowManager() {
+    const fs::path log = folder_.path() / "icewm.log";
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        auto& icewm = *processes_.emplace_back(std::make_unique<BackgroundProcess>(
+            std::vector<std::string>{"icewm"}, environment(), log));
+        const bool up = waitUntil(
+            [&] {
+                return !icewm.running() ||
+                       runWith({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}, environment())
+                               .out.find("window id") != std::string::npos;
+            },
+            25s);
+        if (up && icewm.running())
+            return;
+        icewm.stop();
+    }
+    std::ifstream file(log);
+    const std::string output((std::istreambuf_iterator<char>(file)),
+                             std::istreambuf_iterator<char>());
+    throw std::runtime_error("the window manager did not come up: " + output);
+}
+
 DesktopSession::DesktopSession() {
     home_ = folder_.path() / "home";
     runtime_ = folder_.path() / "runtime";
@@ -131,16 +155,7 @@ DesktopSession::DesktopSession() {
         throw std::runtime_error("Xvfb did not start");
     display_ = ":" + number;
 
-    processes_.push_back(std::make_unique<BackgroundProcess>(
-        std::vector<std::string>{"icewm"}, environment(), folder_.path() / "icewm.log"));
-    // A window mapped before the window manager runs is adopted without focus: wait for it.
-    if (!waitUntil(
-            [&] {
-                return runWith({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}, environment())
-                           .out.find("window id") != std::string::npos;
-            },
-            30s))
-        throw std::runtime_error("the window manager did not come up");
+    startWindowManager();
     processes_.push_back(std::make_unique<BackgroundProcess>(
         std::vector<std::string>{"xterm", "-geometry", "80x24+40+40", "-title", "shell"},
         environment(), folder_.path() / "xterm.log"));

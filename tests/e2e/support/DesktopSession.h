@@ -83,6 +83,8 @@ public:
                           std::chrono::milliseconds timeout);
 
 private:
+    void startWindowManager();
+
     TempFolder folder_;
     std::filesystem::path home_;
     std::filesystem::path runtime_;
