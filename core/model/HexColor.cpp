@@ -1,5 +1,6 @@
 #include "model/HexColor.h"
 
+#include "model/Numbers.h"
 #include "model/Text.h"
 
 #include <optional>
@@ -10,11 +11,7 @@ namespace tavro {
 namespace {
 
 std::optional<std::uint32_t> parseHexNumber(std::string_view text) {
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
+    const bool negative = takeSign(text);
     if (text.empty())
         return std::nullopt;
     std::uint64_t value = 0;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace tavro {
 
@@ -13,6 +14,15 @@ inline std::optional<std::int64_t> truncatedInteger(double value) {
     if (!std::isfinite(value) || value >= limit || value < -limit)
         return std::nullopt;
     return std::int64_t(value);
+}
+
+// Takes a leading "+" or "-" off `text`; true for "-".
+inline bool takeSign(std::string_view& text) {
+    if (text.empty() || (text.front() != '+' && text.front() != '-'))
+        return false;
+    const bool negative = text.front() == '-';
+    text.remove_prefix(1);
+    return negative;
 }
 
 } // namespace tavro

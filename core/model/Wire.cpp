@@ -29,11 +29,7 @@ std::optional<std::int64_t> wholeNumber(const nlohmann::json& value) {
 }
 
 std::optional<std::int64_t> integerText(std::string_view text) {
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
+    const bool negative = takeSign(text);
     if (text.empty())
         return std::nullopt;
     for (char c : text)

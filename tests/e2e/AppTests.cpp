@@ -141,9 +141,9 @@ TEST(CaptureFlowTest, ARegionDragAndCtrlReturnStoresOneCaptureAndGivesTheFocusBa
     session.screenshot("note-box");
     session.type("Button misaligned");
     session.key("ctrl+Return");
-    ASSERT_TRUE(
-        DesktopSession::waitUntil([&] { return session.storedCaptures().size() == 1; }, 5s));
-    const Capture stored = session.storedCaptures().front();
+    const auto found = session.waitForOneCapture(5s);
+    ASSERT_TRUE(found);
+    const Capture stored = *found;
     EXPECT_EQ(stored.note, "Button misaligned");
     EXPECT_EQ(stored.captureMode, CaptureMode::region);
     EXPECT_EQ(stored.imageWidth, 300);
@@ -204,9 +204,9 @@ TEST(CaptureFlowTest, ANewIssueWithoutAScreenshotStoresATextCapture) {
     ASSERT_TRUE(session.waitForWindow("^Tavro Note$"));
     session.type("Crash on start");
     session.key("ctrl+Return");
-    ASSERT_TRUE(
-        DesktopSession::waitUntil([&] { return session.storedCaptures().size() == 1; }, 5s));
-    const Capture stored = session.storedCaptures().front();
+    const auto found = session.waitForOneCapture(5s);
+    ASSERT_TRUE(found);
+    const Capture stored = *found;
     EXPECT_EQ(stored.captureMode, CaptureMode::text);
     EXPECT_EQ(stored.note, "Crash on start");
     EXPECT_EQ(stored.imagePath, "");

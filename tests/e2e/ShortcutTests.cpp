@@ -100,9 +100,9 @@ TEST(ShortcutTest, FullScreenShortcutWritesAPngAndTwoQuickPressesOnlyTheNoteBox)
     ASSERT_EQ(filesUnder(session.library() / "captures"), 1u);
     session.screenshot("shortcut-full-screen-note-box");
     session.key("ctrl+Return");
-    ASSERT_TRUE(
-        DesktopSession::waitUntil([&] { return session.storedCaptures().size() == 1; }, 5s));
-    const Capture stored = session.storedCaptures().front();
+    const auto found = session.waitForOneCapture(5s);
+    ASSERT_TRUE(found);
+    const Capture stored = *found;
     EXPECT_EQ(stored.captureMode, CaptureMode::fullscreen);
     EXPECT_EQ(stored.imageWidth, 1280);
     EXPECT_EQ(stored.imageHeight, 800);
@@ -338,8 +338,7 @@ TEST(StatusItemTest, ToolTipCountsTheOpenCaptures) {
     ASSERT_TRUE(session.waitForWindow("^Tavro Note$"));
     session.type("Crash on start");
     session.key("ctrl+Return");
-    ASSERT_TRUE(
-        DesktopSession::waitUntil([&] { return session.storedCaptures().size() == 1; }, 5s));
+    ASSERT_TRUE(session.waitForOneCapture(5s));
     EXPECT_TRUE(DesktopSession::waitUntil(
         [&] { return (tip = tray.toolTip(app.app->pid())) == "Tavro — 1 open capture"; }, 5s))
         << tip.value_or("(no tray item)");

@@ -303,4 +303,11 @@ std::vector<Capture> DesktopSession::storedCaptures() const {
     return store.captures(everything);
 }
 
+std::optional<Capture> DesktopSession::waitForOneCapture(std::chrono::milliseconds timeout) const {
+    std::vector<Capture> captures;
+    if (!waitUntil([&] { return (captures = storedCaptures()).size() == 1; }, timeout))
+        return std::nullopt;
+    return captures.front();
+}
+
 } // namespace tavro::test

@@ -76,6 +76,8 @@ public:
     std::filesystem::path database() const { return library_ / "tavro.sqlite"; }
     // Every capture the library holds, read through the store as the app would.
     std::vector<Capture> storedCaptures() const;
+    // The library's one capture, once it holds exactly one within `timeout`; otherwise nothing.
+    std::optional<Capture> waitForOneCapture(std::chrono::milliseconds timeout) const;
     // Marks onboarding done in the profile's settings, as finishing it would.
     void completeOnboarding() const;
 
