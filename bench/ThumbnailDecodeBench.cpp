@@ -47,7 +47,7 @@ QString writeThumbnail(const fs::path& folder, int index) {
     const auto thumb = ImageWriter::downscale(shot, ImageWriter::thumbnailMaxEdge);
     const auto jpeg = ImageWriter::encode(*thumb, ImageType::jpeg, ImageWriter::thumbnailQuality);
     const fs::path file = folder / ("thumb-" + std::to_string(index) + ".jpg");
-    ImageWriter::writeAtomically(file, *jpeg);
+    LibraryFiles::writeAtomically(file, ImageWriter::asBytes(*jpeg));
     return toQString(file.string());
 }
 

@@ -6,7 +6,7 @@
 #include "capture/ImageWriter.h"
 #include "capture/SelectionOverlay.h"
 #include "compose/AttachmentService.h"
-#include "model/Paths.h"
+#include "files/LibraryFiles.h"
 #include "model/Uuid.h"
 #include "shell/AppNotifications.h"
 #include "shell/AppWindows.h"
@@ -21,23 +21,12 @@
 #include <QApplication>
 #include <QRandomGenerator>
 
-#include <filesystem>
-
 namespace tavro {
 
 namespace {
 
 ComposeDraft freshDraft() {
     return {};
-}
-
-std::string withExtension(const std::string& relative, std::string_view ext) {
-    const auto dot = relative.rfind('.');
-    const auto slash = relative.rfind('/');
-    const std::string stem = dot == std::string::npos || (slash != std::string::npos && dot < slash)
-                                 ? relative
-                                 : relative.substr(0, dot);
-    return stem + "." + std::string(ext);
 }
 
 std::string joined(const std::vector<std::string>& tags) {
@@ -485,7 +474,7 @@ void CaptureController::discard(const PendingCapture& pending) {
         ImageFiles::removeImageIfNamed(image.annotatedPath);
         ImageFiles::removeThumbIfNamed(image.written.thumbRelativePath);
         // A marked-up screenshot's thumbnail replaced the original's, which is still on disk.
-        ImageFiles::removeThumbIfNamed(withExtension(image.written.relativePath, "jpg"));
+        ImageFiles::removeThumb(LibraryFiles::thumbnailName(image.written.relativePath));
     }
 }
 
@@ -517,21 +506,14 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation,
         if (annotation.isEmpty()) {
             // No marks left: the marked copy goes and the original's thumbnail is used again.
             ImageFiles::removeImageIfNamed(it->annotatedPath);
-            const std::string originalThumb = withExtension(it->written.relativePath, "jpg");
-            if (it->written.thumbRelativePath != originalThumb)
+            if (it->written.thumbRelativePath !=
+                LibraryFiles::thumbnailName(it->written.relativePath))
                 ImageFiles::removeThumbIfNamed(it->written.thumbRelativePath);
-            const auto thumbFile =
-                TavroPaths::resolveInside(TavroPaths::thumbsRoot(), originalThumb);
-            std::error_code error;
-            it->written.thumbRelativePath = thumbFile && std::filesystem::exists(*thumbFile, error)
-                                                ? std::optional<std::string>(originalThumb)
-                                                : std::nullopt;
-            if (auto original = TavroPaths::resolveInside(TavroPaths::capturesRoot(),
-                                                          it->written.relativePath)) {
-                const auto size = std::filesystem::file_size(*original, error);
-                if (!error)
-                    it->written.byteCount = std::int64_t(size);
-            }
+            const LibraryFiles::Unmarked original =
+                LibraryFiles::unmarked(it->written.relativePath);
+            it->written.thumbRelativePath = original.thumbnailName;
+            if (original.byteCount)
+                it->written.byteCount = *original.byteCount;
             it->annotatedPath.reset();
             it->annotation = annotation;
         } else {

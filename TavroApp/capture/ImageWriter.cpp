@@ -1,12 +1,11 @@
 #include "capture/ImageWriter.h"
 
 #include "capture/CaptureError.h"
+#include "files/LibraryFiles.h"
 #include "model/Paths.h"
 #include "shell/QtImage.h"
-#include "shell/Utf8.h"
 
 #include <QPainter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -15,11 +14,6 @@
 namespace tavro::ImageWriter {
 
 namespace {
-
-std::string replaceExtension(const std::string& relative, std::string_view ext) {
-    auto dot = relative.rfind('.');
-    return relative.substr(0, dot) + "." + std::string(ext);
-}
 
 QByteArray bytes(const std::vector<uint8_t>& data) {
     return QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
@@ -64,25 +58,10 @@ std::optional<QImage> downscale(const QImage& image, int maxEdge) {
     return opaque;
 }
 
-std::optional<std::string> writeAtomically(const std::filesystem::path& file,
-                                           const QByteArray& data) {
-    QSaveFile out(toQString(file.string()));
-    if (!out.open(QIODevice::WriteOnly))
-        return toStdString(out.errorString());
-    if (out.write(data) != data.size()) {
-        std::string error = toStdString(out.errorString());
-        out.cancelWriting();
-        return error;
-    }
-    if (!out.commit())
-        return toStdString(out.errorString());
-    return std::nullopt;
-}
-
 Written write(const QImage& image, std::string_view id, Seconds date) {
-    const std::string relative = TavroPaths::relativeImagePath(id, date, "png");
+    const std::string relative = LibraryFiles::originalName(id, date);
     // The id becomes part of a file name: never let it reach outside the library.
-    const auto target = TavroPaths::resolveInside(TavroPaths::capturesRoot(), relative);
+    const auto target = LibraryFiles::locate(LibraryFiles::Folder::captures, relative);
     if (!target)
         throw CaptureError::writeFailed("the image id cannot name a file");
     TavroPaths::ensureParentDirectory(*target);
@@ -90,24 +69,20 @@ Written write(const QImage& image, std::string_view id, Seconds date) {
     const auto png = encode(image, ImageType::png, 1.0);
     if (!png)
         throw CaptureError::writeFailed("PNG encoding failed");
-    if (auto error = writeAtomically(*target, *png))
+    if (auto error = LibraryFiles::writeAtomically(*target, asBytes(*png)))
         throw CaptureError::writeFailed(*error);
 
     Written written{relative, std::nullopt, png->size(), image.width(), image.height()};
 
-    const std::string thumbRelative = replaceExtension(relative, "jpg");
-    const auto thumbTarget = TavroPaths::resolveInside(TavroPaths::thumbsRoot(), thumbRelative);
     const auto thumb = downscale(image, thumbnailMaxEdge);
-    if (!thumbTarget || !thumb)
-        return written;
-    const auto jpeg = encode(*thumb, ImageType::jpeg, thumbnailQuality);
-    if (!jpeg)
-        return written;
-    std::error_code ignored;
-    std::filesystem::create_directories(thumbTarget->parent_path(), ignored);
-    if (!writeAtomically(*thumbTarget, *jpeg))
-        written.thumbRelativePath = thumbRelative;
+    const auto jpeg = thumb ? encode(*thumb, ImageType::jpeg, thumbnailQuality) : std::nullopt;
+    if (jpeg)
+        written.thumbRelativePath = LibraryFiles::writeThumbnail(relative, asBytes(*jpeg));
     return written;
+}
+
+LibraryFiles::Bytes asBytes(const QByteArray& data) {
+    return {reinterpret_cast<const std::uint8_t*>(data.constData()), std::size_t(data.size())};
 }
 
 } // namespace tavro::ImageWriter

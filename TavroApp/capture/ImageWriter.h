@@ -1,12 +1,12 @@
 #pragma once
 
+#include "files/LibraryFiles.h"
 #include "model/Time.h"
 
 #include <QByteArray>
 #include <QImage>
 
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,9 +42,8 @@ std::optional<QImage> downscale(const QImage& image, int maxEdge);
 // CaptureError, or std::filesystem::filesystem_error when the PNG's folder cannot be made.
 Written write(const QImage& image, std::string_view id, Seconds date);
 
-// Writes a temporary file beside `file` and renames it into place. Returns the error text.
-std::optional<std::string> writeAtomically(const std::filesystem::path& file,
-                                           const QByteArray& data);
+// The encoded bytes as LibraryFiles writes them; valid while `data` lives unchanged.
+LibraryFiles::Bytes asBytes(const QByteArray& data);
 
 } // namespace ImageWriter
 

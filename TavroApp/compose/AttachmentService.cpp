@@ -2,6 +2,7 @@
 
 #include "capture/CaptureError.h"
 #include "capture/ImageWriter.h"
+#include "files/LibraryFiles.h"
 #include "model/AnnotationRenderer.h"
 #include "model/Image.h"
 #include "model/Paths.h"
@@ -9,27 +10,13 @@
 #include "shell/Utf8.h"
 #include "store/CaptureStore.h"
 
-#include <QByteArray>
-
 namespace tavro::AttachmentService {
 
 namespace {
 
-std::string withoutExtension(const std::string& relative) {
-    const auto slash = relative.rfind('/');
-    const auto dot = relative.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return relative;
-    return relative.substr(0, dot);
-}
-
 void forget(ThumbnailLoader* thumbnails, const std::filesystem::path& file) {
     if (thumbnails)
         thumbnails->evict(toQString(file.string()));
-}
-
-QByteArray bytes(const std::vector<uint8_t>& data) {
-    return QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
 }
 
 } // namespace
@@ -52,28 +39,25 @@ RenderedAnnotation renderAnnotation(const Annotation& annotation, const CaptureI
         throw CaptureError::writeFailed("PNG encoding failed");
 
     RenderedAnnotation result;
-    result.markedRelativePath = withoutExtension(image.imagePath) + "-marked.png";
+    result.markedRelativePath = LibraryFiles::markedCopyName(image.imagePath);
     const auto target =
         TavroPaths::resolveInside(TavroPaths::capturesRoot(), result.markedRelativePath);
     if (!target)
         throw CaptureError::writeFailed("the original screenshot is missing");
-    if (auto error = ImageWriter::writeAtomically(*target, bytes(*png)))
+    if (auto error = LibraryFiles::writeAtomically(*target, *png))
         throw CaptureError::writeFailed(*error);
     forget(thumbnails, *target);
     result.markedByteCount = std::int64_t(png->size());
 
     // The thumbnail is best effort, as for a new screenshot.
-    const std::string thumbRelative = withoutExtension(result.markedRelativePath) + ".jpg";
-    const auto thumbTarget = TavroPaths::resolveInside(TavroPaths::thumbsRoot(), thumbRelative);
     const auto small = marked->downscaled(ImageWriter::thumbnailMaxEdge);
     const auto jpeg = small ? small->encodeJPEG(ImageWriter::thumbnailQuality) : std::nullopt;
-    if (thumbTarget && jpeg) {
-        std::error_code ignored;
-        std::filesystem::create_directories(thumbTarget->parent_path(), ignored);
-        if (!ImageWriter::writeAtomically(*thumbTarget, bytes(*jpeg))) {
-            forget(thumbnails, *thumbTarget);
-            result.thumbRelativePath = thumbRelative;
-        }
+    if (jpeg) {
+        result.thumbRelativePath = LibraryFiles::writeThumbnail(result.markedRelativePath, *jpeg);
+        if (result.thumbRelativePath)
+            if (auto file =
+                    LibraryFiles::locate(LibraryFiles::Folder::thumbs, *result.thumbRelativePath))
+                forget(thumbnails, *file);
     }
     return result;
 }
@@ -84,13 +68,8 @@ void saveAnnotation(const Annotation& annotation, const CaptureImage& image, Cap
     if (annotation.isEmpty()) {
         updated.annotatedPath = std::nullopt;
         updated.annotationJSON = std::nullopt;
-        if (auto original =
-                TavroPaths::resolveInside(TavroPaths::capturesRoot(), image.imagePath)) {
-            std::error_code error;
-            const auto size = std::filesystem::file_size(*original, error);
-            if (!error)
-                updated.bytes = std::int64_t(size);
-        }
+        if (auto size = LibraryFiles::unmarked(image.imagePath).byteCount)
+            updated.bytes = *size;
         store.updateImage(updated);
         // The row no longer names the marked copy; only now may the file go.
         if (image.annotatedPath)

@@ -1,33 +1,15 @@
 #include "store/ImageFiles.h"
 
-#include "model/Paths.h"
-
-#include <system_error>
-
-namespace fs = std::filesystem;
+#include "files/LibraryFiles.h"
 
 namespace tavro::ImageFiles {
 
-namespace {
-
-void removeFile(const std::optional<fs::path>& file) {
-    if (!file)
-        return;
-    std::error_code error;
-    auto status = fs::symlink_status(*file, error);
-    if (error || !fs::exists(status) || fs::is_directory(status))
-        return;
-    fs::remove(*file, error);
-}
-
-} // namespace
-
 void removeImage(std::string_view relative) {
-    removeFile(TavroPaths::imageURL(relative));
+    LibraryFiles::remove(LibraryFiles::Folder::captures, relative);
 }
 
 void removeThumb(std::string_view relative) {
-    removeFile(TavroPaths::thumbURL(relative));
+    LibraryFiles::remove(LibraryFiles::Folder::thumbs, relative);
 }
 
 void removeImageIfNamed(const std::optional<std::string>& relative) {

@@ -1,0 +1,163 @@
+#include "files/LibraryFiles.h"
+
+#include "model/Paths.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace tavro::LibraryFiles {
+
+namespace {
+
+fs::path root(Folder folder) {
+    return folder == Folder::captures ? TavroPaths::capturesRoot() : TavroPaths::thumbsRoot();
+}
+
+std::string_view stem(std::string_view name) {
+    const auto slash = name.rfind('/');
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+        return name;
+    return name.substr(0, dot);
+}
+
+std::string failure(const fs::path& file, int error) {
+    return "Could not write " + file.filename().string() + ": " + std::strerror(error);
+}
+
+// A fresh hidden name beside `file`; O_EXCL makes a clash fail instead of sharing a file.
+std::string temporaryName(const fs::path& file) {
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    static constexpr char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::string suffix(8, '0');
+    for (char& c : suffix)
+        c = digits[random() % (sizeof digits - 1)];
+    return (file.parent_path() / ("." + file.filename().string() + "." + suffix)).string();
+}
+
+bool writeAll(int fd, Bytes data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += std::size_t(n);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string originalName(std::string_view imageID, Seconds date) {
+    return TavroPaths::relativeImagePath(imageID, date, "png");
+}
+
+std::string withExtension(std::string_view name, std::string_view ext) {
+    std::string out(stem(name));
+    out += '.';
+    out += ext;
+    return out;
+}
+
+std::string thumbnailName(std::string_view imageName) {
+    return withExtension(imageName, "jpg");
+}
+
+std::string markedCopyName(std::string_view originalName) {
+    return std::string(stem(originalName)) + "-marked.png";
+}
+
+std::optional<fs::path> locate(Folder folder, std::string_view name) {
+    return TavroPaths::resolveInside(root(folder), name);
+}
+
+std::optional<std::string> writeAtomically(const fs::path& file, Bytes data) {
+    struct stat existing {};
+    const bool replaces = ::stat(file.c_str(), &existing) == 0;
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
+        temporary = temporaryName(file);
+        // A file that replaces another starts private and takes the old one's mode below.
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                    replaces ? 0600 : 0666);
+        if (fd < 0 && errno != EEXIST)
+            return failure(file, errno);
+    }
+    if (fd < 0)
+        return failure(file, EEXIST);
+    int error = 0;
+    errno = 0;
+    if (!writeAll(fd, data))
+        error = errno ? errno : EIO;
+    if (!error && replaces && ::fchmod(fd, existing.st_mode & 07777) != 0)
+        error = errno;
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (!error && ::rename(temporary.c_str(), file.c_str()) != 0)
+        error = errno;
+    if (error) {
+        ::unlink(temporary.c_str());
+        return failure(file, error);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> writeThumbnail(std::string_view imageName, Bytes jpeg) {
+    std::string name = thumbnailName(imageName);
+    const auto target = locate(Folder::thumbs, name);
+    if (!target)
+        return std::nullopt;
+    std::error_code ignored;
+    fs::create_directories(target->parent_path(), ignored);
+    if (writeAtomically(*target, jpeg))
+        return std::nullopt;
+    return name;
+}
+
+void remove(Folder folder, std::string_view name) {
+    const auto file = locate(folder, name);
+    if (!file)
+        return;
+    std::error_code error;
+    const auto status = fs::symlink_status(*file, error);
+    if (error || !fs::exists(status) || fs::is_directory(status))
+        return;
+    fs::remove(*file, error);
+}
+
+std::optional<std::int64_t> byteCount(Folder folder, std::string_view name) {
+    const auto file = locate(folder, name);
+    if (!file)
+        return std::nullopt;
+    std::error_code error;
+    const auto size = fs::file_size(*file, error);
+    if (error)
+        return std::nullopt;
+    return std::int64_t(size);
+}
+
+Unmarked unmarked(std::string_view originalName) {
+    Unmarked result;
+    std::string thumb = thumbnailName(originalName);
+    if (const auto file = locate(Folder::thumbs, thumb)) {
+        std::error_code error;
+        if (fs::exists(*file, error))
+            result.thumbnailName = std::move(thumb);
+    }
+    result.byteCount = byteCount(Folder::captures, originalName);
+    return result;
+}
+
+} // namespace tavro::LibraryFiles

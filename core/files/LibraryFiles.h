@@ -1,0 +1,61 @@
+#pragma once
+
+#include "model/Time.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tavro {
+
+// The image files of the library: what they are named, how they are written, removed and
+// measured. Names are relative to their folder ("captures" or "thumbs") and are what rows store;
+// every name is joined to its folder through the path guard, because rows come from other
+// processes and from the network.
+namespace LibraryFiles {
+
+enum class Folder { captures, thumbs };
+
+using Bytes = std::span<const std::uint8_t>;
+
+// "yyyy/MM/<id>.png" by the local calendar month of `date`.
+std::string originalName(std::string_view imageID, Seconds date);
+// The name with its extension (the part after the last dot of the last segment) replaced, or
+// `ext` appended when it has none.
+std::string withExtension(std::string_view name, std::string_view ext);
+// "<stem>.jpg", for an original and a marked copy alike.
+std::string thumbnailName(std::string_view imageName);
+// "<original's stem>-marked.png", beside the original.
+std::string markedCopyName(std::string_view originalName);
+
+// Nothing for a name the path guard refuses.
+std::optional<std::filesystem::path> locate(Folder folder, std::string_view name);
+
+// Writes a temporary file beside `file` and renames it into place, so readers see the old file
+// or the whole new one. Returns the error text; the target is untouched on failure.
+std::optional<std::string> writeAtomically(const std::filesystem::path& file, Bytes data);
+
+// Best effort: writes `jpeg` as the thumbnail of `imageName`, making its folder. The thumbnail's
+// name when it was written.
+std::optional<std::string> writeThumbnail(std::string_view imageName, Bytes jpeg);
+
+// Best effort: a refused name, a missing file or a folder removes nothing; errors are ignored.
+void remove(Folder folder, std::string_view name);
+
+// Bytes on disk; nothing for a refused name or a file that cannot be measured.
+std::optional<std::int64_t> byteCount(Folder folder, std::string_view name);
+
+// What an original's row goes back to once its marked copy is dropped: the original's own
+// thumbnail when it is on disk, and the original's size when it can be measured.
+struct Unmarked {
+    std::optional<std::string> thumbnailName;
+    std::optional<std::int64_t> byteCount;
+};
+Unmarked unmarked(std::string_view originalName);
+
+} // namespace LibraryFiles
+
+} // namespace tavro
