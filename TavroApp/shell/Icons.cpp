@@ -250,6 +250,8 @@ void trash(QPainter& p, const QColor& c, double w) {
     p.drawPath(can);
     p.drawLine(QPointF(10, 10), QPointF(10, 17));
     p.drawLine(QPointF(14, 10), QPointF(14, 17));
+}
+
 void plus(QPainter& p, const QColor& c, double w) {
     p.setPen(strokePen(c, 2.2 * w));
     p.drawLine(QPointF(12, 4), QPointF(12, 20));
