@@ -7,6 +7,7 @@
 #include "capture/SelectionOverlay.h"
 #include "compose/AttachmentService.h"
 #include "files/LibraryFiles.h"
+#include "model/Paths.h"
 #include "model/Uuid.h"
 #include "shell/AppNotifications.h"
 #include "shell/AppWindows.h"
@@ -20,6 +21,8 @@
 
 #include <QApplication>
 #include <QRandomGenerator>
+
+#include <filesystem>
 
 namespace tavro {
 
@@ -474,7 +477,7 @@ void CaptureController::discard(const PendingCapture& pending) {
         ImageFiles::removeImageIfNamed(image.annotatedPath);
         ImageFiles::removeThumbIfNamed(image.written.thumbRelativePath);
         // A marked-up screenshot's thumbnail replaced the original's, which is still on disk.
-        ImageFiles::removeThumb(LibraryFiles::thumbnailName(image.written.relativePath));
+        ImageFiles::removeThumb(LibraryFiles::withExtension(image.written.relativePath, "jpg"));
     }
 }
 
@@ -504,16 +507,15 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation,
                            [&](const PendingImage& image) { return image.id == imageID; });
     if (it != images.end()) {
         if (annotation.isEmpty()) {
-            // No marks left: the marked copy goes and the original's thumbnail is used again.
-            ImageFiles::removeImageIfNamed(it->annotatedPath);
-            if (it->written.thumbRelativePath !=
-                LibraryFiles::thumbnailName(it->written.relativePath))
+            // No marks left: the original's thumbnail and size come back, the marked copy goes.
+            const CaptureImage before = transientRow(*it, pending_->id, false);
+            const CaptureImage after =
+                AttachmentService::unmarkedRow(before, &library_.thumbnails());
+            if (it->written.thumbRelativePath != after.thumbPath)
                 ImageFiles::removeThumbIfNamed(it->written.thumbRelativePath);
-            const LibraryFiles::Unmarked original =
-                LibraryFiles::unmarked(it->written.relativePath);
-            it->written.thumbRelativePath = original.thumbnailName;
-            if (original.byteCount)
-                it->written.byteCount = *original.byteCount;
+            it->written.thumbRelativePath = after.thumbPath;
+            it->written.byteCount = after.bytes;
+            AttachmentService::removeMarkedCopy(before, &library_.thumbnails());
             it->annotatedPath.reset();
             it->annotation = annotation;
         } else {
@@ -524,7 +526,7 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation,
                 it->annotatedPath = rendered.markedRelativePath;
                 if (rendered.thumbRelativePath)
                     it->written.thumbRelativePath = rendered.thumbRelativePath;
-                it->written.byteCount = rendered.markedByteCount;
+                it->written.byteCount = rendered.byteCount;
             } catch (const std::exception&) {
                 // The screenshot keeps its earlier marks and files.
             }

@@ -76,8 +76,9 @@ Written write(const QImage& image, std::string_view id, Seconds date) {
 
     const auto thumb = downscale(image, thumbnailMaxEdge);
     const auto jpeg = thumb ? encode(*thumb, ImageType::jpeg, thumbnailQuality) : std::nullopt;
-    if (jpeg)
-        written.thumbRelativePath = LibraryFiles::writeThumbnail(relative, asBytes(*jpeg));
+    std::string thumbName = LibraryFiles::thumbnailName(id, date);
+    if (jpeg && LibraryFiles::writeThumbnail(thumbName, asBytes(*jpeg)))
+        written.thumbRelativePath = std::move(thumbName);
     return written;
 }
 

@@ -20,10 +20,13 @@ fs::path root(Folder folder) {
     return folder == Folder::captures ? TavroPaths::capturesRoot() : TavroPaths::thumbsRoot();
 }
 
+// Without the last "." of the last segment and what follows; a name that only starts with a dot
+// has no extension.
 std::string_view stem(std::string_view name) {
     const auto slash = name.rfind('/');
+    const auto nameStart = slash == std::string_view::npos ? 0 : slash + 1;
     const auto dot = name.rfind('.');
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+    if (dot == std::string_view::npos || dot <= nameStart)
         return name;
     return name.substr(0, dot);
 }
@@ -68,8 +71,8 @@ std::string withExtension(std::string_view name, std::string_view ext) {
     return out;
 }
 
-std::string thumbnailName(std::string_view imageName) {
-    return withExtension(imageName, "jpg");
+std::string thumbnailName(std::string_view imageID, Seconds date) {
+    return TavroPaths::relativeImagePath(imageID, date, "jpg");
 }
 
 std::string markedCopyName(std::string_view originalName) {
@@ -114,16 +117,13 @@ std::optional<std::string> writeAtomically(const fs::path& file, Bytes data) {
     return std::nullopt;
 }
 
-std::optional<std::string> writeThumbnail(std::string_view imageName, Bytes jpeg) {
-    std::string name = thumbnailName(imageName);
+bool writeThumbnail(std::string_view name, Bytes jpeg) {
     const auto target = locate(Folder::thumbs, name);
     if (!target)
-        return std::nullopt;
-    std::error_code ignored;
-    fs::create_directories(target->parent_path(), ignored);
-    if (writeAtomically(*target, jpeg))
-        return std::nullopt;
-    return name;
+        return false;
+    std::error_code folderError;
+    fs::create_directories(target->parent_path(), folderError);
+    return !folderError && !writeAtomically(*target, jpeg);
 }
 
 void remove(Folder folder, std::string_view name) {
@@ -146,18 +146,6 @@ std::optional<std::int64_t> byteCount(Folder folder, std::string_view name) {
     if (error)
         return std::nullopt;
     return std::int64_t(size);
-}
-
-Unmarked unmarked(std::string_view originalName) {
-    Unmarked result;
-    std::string thumb = thumbnailName(originalName);
-    if (const auto file = locate(Folder::thumbs, thumb)) {
-        std::error_code error;
-        if (fs::exists(*file, error))
-            result.thumbnailName = std::move(thumb);
-    }
-    result.byteCount = byteCount(Folder::captures, originalName);
-    return result;
 }
 
 } // namespace tavro::LibraryFiles

@@ -23,13 +23,15 @@ using Bytes = std::span<const std::uint8_t>;
 
 // "yyyy/MM/<id>.png" by the local calendar month of `date`.
 std::string originalName(std::string_view imageID, Seconds date);
-// The name with its extension (the part after the last dot of the last segment) replaced, or
-// `ext` appended when it has none.
-std::string withExtension(std::string_view name, std::string_view ext);
-// "<stem>.jpg", for an original and a marked copy alike.
-std::string thumbnailName(std::string_view imageName);
-// "<original's stem>-marked.png", beside the original.
+// "yyyy/MM/<id>.jpg": a screenshot's thumbnail, of its original or of its marked copy, by the
+// month it is written in.
+std::string thumbnailName(std::string_view imageID, Seconds date);
+// "<original without its extension>-marked.png", beside the original: fixed by the original's
+// name, so saving again replaces the earlier copy.
 std::string markedCopyName(std::string_view originalName);
+// The name with its extension (the last "." of the last segment and what follows; a name that
+// only starts with a dot has none) replaced, or `ext` appended when it has none.
+std::string withExtension(std::string_view name, std::string_view ext);
 
 // Nothing for a name the path guard refuses.
 std::optional<std::filesystem::path> locate(Folder folder, std::string_view name);
@@ -38,23 +40,14 @@ std::optional<std::filesystem::path> locate(Folder folder, std::string_view name
 // or the whole new one. Returns the error text; the target is untouched on failure.
 std::optional<std::string> writeAtomically(const std::filesystem::path& file, Bytes data);
 
-// Best effort: writes `jpeg` as the thumbnail of `imageName`, making its folder. The thumbnail's
-// name when it was written.
-std::optional<std::string> writeThumbnail(std::string_view imageName, Bytes jpeg);
+// Best effort: writes a thumbnail named `name`, making its folder. True when it was written.
+bool writeThumbnail(std::string_view name, Bytes jpeg);
 
 // Best effort: a refused name, a missing file or a folder removes nothing; errors are ignored.
 void remove(Folder folder, std::string_view name);
 
 // Bytes on disk; nothing for a refused name or a file that cannot be measured.
 std::optional<std::int64_t> byteCount(Folder folder, std::string_view name);
-
-// What an original's row goes back to once its marked copy is dropped: the original's own
-// thumbnail when it is on disk, and the original's size when it can be measured.
-struct Unmarked {
-    std::optional<std::string> thumbnailName;
-    std::optional<std::int64_t> byteCount;
-};
-Unmarked unmarked(std::string_view originalName);
 
 } // namespace LibraryFiles
 

@@ -26,25 +26,26 @@ std::vector<std::uint8_t> bytes(std::string_view text) {
 TEST(LibraryFiles, NamesKeepWhatRowsHaveAlwaysStored) {
     struct Case {
         std::string original;
-        std::string thumbnail;
         std::string marked;
-        std::string markedThumbnail;
+        std::string asJPEG;
     };
     const Case cases[] = {
-        {"2026/03/abc.png", "2026/03/abc.jpg", "2026/03/abc-marked.png", "2026/03/abc-marked.jpg"},
-        {"2026/03/a.b.png", "2026/03/a.b.jpg", "2026/03/a.b-marked.png", "2026/03/a.b-marked.jpg"},
-        {"dir.x/plain", "dir.x/plain.jpg", "dir.x/plain-marked.png", "dir.x/plain-marked.jpg"},
-        {"plain", "plain.jpg", "plain-marked.png", "plain-marked.jpg"},
+        {"2026/03/abc.png", "2026/03/abc-marked.png", "2026/03/abc.jpg"},
+        {"2026/03/a.b.png", "2026/03/a.b-marked.png", "2026/03/a.b.jpg"},
+        {"dir.x/plain", "dir.x/plain-marked.png", "dir.x/plain.jpg"},
+        {"plain", "plain-marked.png", "plain.jpg"},
+        {"2026/03/.png", "2026/03/.png-marked.png", "2026/03/.png.jpg"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(LibraryFiles::thumbnailName(c.original), c.thumbnail) << c.original;
         EXPECT_EQ(LibraryFiles::markedCopyName(c.original), c.marked) << c.original;
-        EXPECT_EQ(LibraryFiles::thumbnailName(LibraryFiles::markedCopyName(c.original)),
-                  c.markedThumbnail)
-            << c.original;
+        EXPECT_EQ(LibraryFiles::withExtension(c.original, "jpg"), c.asJPEG) << c.original;
     }
-    EXPECT_EQ(LibraryFiles::originalName("abc", 1774996200),
-              TavroPaths::relativeImagePath("abc", 1774996200, "png"));
+    for (const std::string id : {"abc", "", "a.b"}) {
+        EXPECT_EQ(LibraryFiles::originalName(id, 1774996200),
+                  TavroPaths::relativeImagePath(id, 1774996200, "png"));
+        EXPECT_EQ(LibraryFiles::thumbnailName(id, 1774996200),
+                  TavroPaths::relativeImagePath(id, 1774996200, "jpg"));
+    }
 }
 
 TEST(LibraryFiles, EveryOperationRefusesNamesOutsideTheLibrary) {
@@ -55,7 +56,7 @@ TEST(LibraryFiles, EveryOperationRefusesNamesOutsideTheLibrary) {
         LibraryFiles::remove(Folder::captures, name);
         EXPECT_EQ(LibraryFiles::byteCount(Folder::captures, name), std::nullopt) << name;
     }
-    EXPECT_EQ(LibraryFiles::writeThumbnail("../../outside.png", bytes("x")), std::nullopt);
+    EXPECT_FALSE(LibraryFiles::writeThumbnail("../../outside.jpg", bytes("x")));
     EXPECT_EQ(readFile(library.root() / "outside.png"), "keep");
     EXPECT_EQ(filesUnder(library.root()), 1u);
 }
@@ -85,14 +86,12 @@ TEST(LibraryFiles, ThumbnailsRemovalAndMeasuring) {
     TempLibrary library;
     const std::string original = "2026/03/abc.png";
     writeFile(library.root() / "captures" / original, "12345");
-
     EXPECT_EQ(LibraryFiles::byteCount(Folder::captures, original), 5);
-    EXPECT_EQ(LibraryFiles::unmarked(original).thumbnailName, std::nullopt);
-    EXPECT_EQ(LibraryFiles::unmarked(original).byteCount, 5);
 
-    EXPECT_EQ(LibraryFiles::writeThumbnail(original, bytes("jpg")), "2026/03/abc.jpg");
+    // The thumbs folder and its month folder are made on the way.
+    EXPECT_TRUE(LibraryFiles::writeThumbnail("2026/03/abc.jpg", bytes("jpg")));
     EXPECT_EQ(readFile(library.root() / "thumbs/2026/03/abc.jpg"), "jpg");
-    EXPECT_EQ(LibraryFiles::unmarked(original).thumbnailName, "2026/03/abc.jpg");
+    EXPECT_EQ(LibraryFiles::byteCount(Folder::thumbs, "2026/03/abc.jpg"), 3);
 
     // Folders are never removed, files are, and a second removal is harmless.
     fs::create_directories(library.root() / "thumbs/2026/03/folder.jpg");
@@ -102,4 +101,5 @@ TEST(LibraryFiles, ThumbnailsRemovalAndMeasuring) {
     LibraryFiles::remove(Folder::thumbs, "2026/03/abc.jpg");
     EXPECT_FALSE(fs::exists(library.root() / "thumbs/2026/03/abc.jpg"));
     EXPECT_EQ(LibraryFiles::byteCount(Folder::thumbs, "2026/03/abc.jpg"), std::nullopt);
+    EXPECT_TRUE(fs::exists(library.root() / "captures" / original));
 }
