@@ -30,8 +30,6 @@ public:
     void noteLocalChange();
     void syncNow() {}
 
-    CaptureStore& store() const { return *store_; }
-
 signals:
     void localChangeNoted();
     void statusChanged();

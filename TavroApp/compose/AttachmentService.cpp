@@ -7,7 +7,6 @@
 #include "model/Paths.h"
 #include "shell/ThumbnailLoader.h"
 #include "shell/Utf8.h"
-#include "store/CaptureStore.h"
 
 #include <QByteArray>
 
@@ -78,8 +77,8 @@ RenderedAnnotation renderAnnotation(const Annotation& annotation, const CaptureI
     return result;
 }
 
-void saveAnnotation(const Annotation& annotation, const CaptureImage& image, CaptureStore& store,
-                    ThumbnailLoader* thumbnails) {
+void saveAnnotation(const Annotation& annotation, const CaptureImage& image,
+                    const RowWriter& writeRow, ThumbnailLoader* thumbnails) {
     CaptureImage updated = image;
     if (annotation.isEmpty()) {
         updated.annotatedPath = std::nullopt;
@@ -91,7 +90,7 @@ void saveAnnotation(const Annotation& annotation, const CaptureImage& image, Cap
             if (!error)
                 updated.bytes = std::int64_t(size);
         }
-        store.updateImage(updated);
+        writeRow(updated);
         // The row no longer names the marked copy; only now may the file go.
         if (image.annotatedPath)
             if (auto marked =
@@ -108,7 +107,7 @@ void saveAnnotation(const Annotation& annotation, const CaptureImage& image, Cap
         updated.thumbPath = rendered.thumbRelativePath;
     updated.bytes = rendered.markedByteCount;
     updated.annotationJSON = annotation.encoded();
-    store.updateImage(updated);
+    writeRow(updated);
 }
 
 } // namespace tavro::AttachmentService

@@ -4,12 +4,12 @@
 #include "model/CaptureImage.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 namespace tavro {
 
-class CaptureStore;
 class ThumbnailLoader;
 
 // Turns the mark-up of one screenshot into files: a full-size marked copy beside the original
@@ -30,9 +30,11 @@ RenderedAnnotation renderAnnotation(const Annotation& annotation, const CaptureI
                                     ThumbnailLoader* thumbnails = nullptr);
 
 // Stores an edited mark-up of a stored screenshot: renders it, or for a mark-up without shapes
-// removes the marked copy, and rewrites the screenshot's row. Throws on failure.
-void saveAnnotation(const Annotation& annotation, const CaptureImage& image, CaptureStore& store,
-                    ThumbnailLoader* thumbnails = nullptr);
+// removes the marked copy, and rewrites the screenshot's row through `writeRow` (which throws
+// when the row cannot be written). Throws on failure.
+using RowWriter = std::function<void(const CaptureImage&)>;
+void saveAnnotation(const Annotation& annotation, const CaptureImage& image,
+                    const RowWriter& writeRow, ThumbnailLoader* thumbnails = nullptr);
 
 } // namespace AttachmentService
 
