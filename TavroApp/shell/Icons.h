@@ -22,6 +22,15 @@ enum class Icon {
     sparkles,
     person,
     exclamationmarkTriangleFill,
+    pencilTip,
+    arrowUpRight,
+    rectangle,
+    circle,
+    highlighter,
+    eyeSlash,
+    arrowUturnBackward,
+    arrowUturnForward,
+    trash,
 };
 
 // Draws the symbol centred in `rect`; `weight` thickens the strokes (1 regular, about 1.4 bold).
