@@ -22,6 +22,14 @@ enum class Icon {
     sparkles,
     person,
     exclamationmarkTriangleFill,
+    magnifyingglass,
+    checkmarkCircle,
+    archivebox,
+    textAlignleft,
+    squareOnSquare,
+    bubbleLeftFill,
+    checkmark,
+    trash,
 };
 
 // Draws the symbol centred in `rect`; `weight` thickens the strokes (1 regular, about 1.4 bold).
