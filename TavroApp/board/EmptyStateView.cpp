@@ -3,6 +3,7 @@
 #include "shell/Icons.h"
 #include "shell/Labels.h"
 #include "shell/Theme.h"
+#include "shell/Utf8.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,16 +15,6 @@ namespace tavro {
 namespace {
 
 constexpr int symbolSize = 34;
-
-Icon iconNamed(const QString& name) {
-    if (name == QStringLiteral("magnifyingglass"))
-        return Icon::magnifyingglass;
-    if (name == QStringLiteral("checkmark.circle"))
-        return Icon::checkmarkCircle;
-    if (name == QStringLiteral("archivebox"))
-        return Icon::archivebox;
-    return Icon::viewfinder;
-}
 
 class EmptySymbol final : public QWidget {
 public:
@@ -104,7 +95,8 @@ EmptyStateView::EmptyStateView(QWidget* parent)
 void EmptyStateView::present(const LibraryFilter& filter, bool isSearching,
                              const QString& shortcut) {
     content_ = emptyStateContent(filter, isSearching);
-    static_cast<EmptySymbol*>(symbol_)->setIcon(iconNamed(content_.symbolName));
+    static_cast<EmptySymbol*>(symbol_)->setIcon(
+        iconNamed(toStdString(content_.symbolName)).value_or(Icon::viewfinder));
     symbol_->setAccessibleName(content_.symbolName);
     title_->setText(content_.title);
     message_->setText(content_.message);
