@@ -5,8 +5,8 @@
 #include "shell/Utf8.h"
 
 #include "LibraryFixture.h"
+#include "ViewPicture.h"
 
-#include <QDir>
 #include <QPainter>
 #include <QTest>
 
@@ -15,16 +15,6 @@
 using namespace tavro;
 
 namespace {
-
-void save(QWidget& widget, const QString& name) {
-    QDir().mkpath(QStringLiteral(TAVRO_SCREENSHOT_DIR));
-    const QString file = QStringLiteral(TAVRO_SCREENSHOT_DIR) + u'/' + name +
-                         QStringLiteral("-scale") + QString::number(widget.devicePixelRatioF()) +
-                         QStringLiteral(".png");
-    const QPixmap picture = widget.grab();
-    ASSERT_FALSE(picture.isNull());
-    ASSERT_TRUE(picture.save(file)) << file.toStdString();
-}
 
 // A window-like picture, so that cards look as they do with real screenshots.
 QImage screenshot(int seed) {
@@ -161,12 +151,12 @@ TEST(BoardWindow, ShowsMixedCapturesAsCardsAndRows) {
         5000));
     board.viewport()->repaint();
     QTest::qWait(50);
-    save(dashboard, QStringLiteral("board-cards"));
+    test::savePicture(dashboard, QStringLiteral("board-cards"));
 
     QTest::mouseMove(board.viewport(), board.itemRect(1).center());
     ASSERT_TRUE(QTest::qWaitFor([&] { return board.hoveredIndex() == 1u; }));
     board.viewport()->repaint();
-    save(dashboard, QStringLiteral("board-cards-hover"));
+    test::savePicture(dashboard, QStringLiteral("board-cards-hover"));
 
     dashboard.setLayoutMode(LayoutMode::list);
     QTest::mouseMove(board.viewport(), board.itemRect(2).center());
@@ -179,14 +169,14 @@ TEST(BoardWindow, ShowsMixedCapturesAsCardsAndRows) {
         2000));
     QTest::qWait(100);
     board.viewport()->repaint();
-    save(dashboard, QStringLiteral("board-rows"));
+    test::savePicture(dashboard, QStringLiteral("board-rows"));
 
     dashboard.setFilter(LibraryFilter::inbox());
     dashboard.setSearch(QStringLiteral("no such thing"));
     EXPECT_EQ(dashboard.emptyState()->content().title, QStringLiteral("No matches"));
     EXPECT_FALSE(dashboard.emptyState()->showsShortcutHint());
     QTest::qWait(50);
-    save(dashboard, QStringLiteral("board-empty-search"));
+    test::savePicture(dashboard, QStringLiteral("board-empty-search"));
 }
 
 TEST(BoardWindow, AnEmptyInboxTeachesTheShortcut) {
@@ -202,7 +192,7 @@ TEST(BoardWindow, AnEmptyInboxTeachesTheShortcut) {
     dashboard.setSearch(QStringLiteral("\n"));
     EXPECT_EQ(dashboard.emptyState()->content().title, QStringLiteral("Nothing on the board"));
     QTest::qWait(50);
-    save(dashboard, QStringLiteral("board-empty-inbox"));
+    test::savePicture(dashboard, QStringLiteral("board-empty-inbox"));
 }
 
 } // namespace
