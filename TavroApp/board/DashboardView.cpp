@@ -12,6 +12,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace tavro {
 
 namespace {
@@ -56,7 +58,31 @@ DashboardView::DashboardView(Library& library, Preferences& preferences, QWidget
     content_->addWidget(empty_);
     layout->addWidget(content_, 1);
 
-    connect(&library_, &Library::reloaded, this, &DashboardView::refresh);
+    // One rebuild per published reload, and only when something the board shows differs.
+    connect(&library_, &Library::changed, this, [this](LibraryProperty property) {
+        switch (property) {
+        case LibraryProperty::captures:
+        case LibraryProperty::groups:
+        case LibraryProperty::tagsByCapture:
+        case LibraryProperty::commentCounts:
+        case LibraryProperty::imageCounts:
+        case LibraryProperty::people:
+        case LibraryProperty::currentUserID:
+            stale_ = true;
+            break;
+        default:
+            break;
+        }
+    });
+    connect(&library_, &Library::reloaded, this, [this] {
+        if (std::exchange(stale_, false))
+            refresh();
+    });
+    // The empty inbox shows the region shortcut as it is now.
+    connect(&preferences_, &Preferences::changed, this, [this](PreferenceKey key) {
+        if (key == PreferenceKey::regionHotkey)
+            refresh();
+    });
     refresh();
 }
 

@@ -41,6 +41,7 @@ private:
     LibraryFilter filter_;
     std::string search_;
     SortOrder sort_ = SortOrder::newest;
+    bool stale_ = false;
     QLabel* title_ = nullptr;
     QStackedWidget* content_ = nullptr;
     CaptureBoardView* board_ = nullptr;

@@ -115,8 +115,8 @@ void seed(test::LibraryFixture& fixture) {
         for (int c = 0; c < (i % 6 == 0 ? i % 13 + 1 : 0); ++c)
             fixture.library->addComment("Looked at it", capture.id);
     }
-    fixture.library->reload();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return fixture.library->captures().size() == 40; }));
+    fixture.reloadAndWait();
+    ASSERT_EQ(fixture.library->captures().size(), 40u);
 }
 
 struct BoardWindow {
