@@ -378,6 +378,65 @@ void X11Desktop::activate(std::uint32_t window) {
     xcb_flush(c);
 }
 
+void X11Desktop::focus(std::uint32_t window) {
+    xcb_connection_t* c = connection();
+    if (!c)
+        return;
+    // A window closed or unmapped meanwhile refuses the focus; that error is no one's business.
+    std::free(xcb_request_check(
+        c, xcb_set_input_focus_checked(c, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME)));
+    activate(window);
+}
+
+std::vector<std::uint32_t> X11Desktop::topLevelFrames(const std::vector<std::uint32_t>& windows) {
+    xcb_connection_t* c = connection();
+    if (!c)
+        return {};
+    const xcb_window_t root = rootWindow(c);
+    using TreeReply = std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)>;
+    // One round trip per level of nesting, for all the windows at once.
+    std::vector<std::uint32_t> current = windows;
+    std::vector<std::uint32_t> frames;
+    for (int depth = 0; depth < 8 && !current.empty(); ++depth) {
+        std::vector<xcb_query_tree_cookie_t> cookies;
+        for (const uint32_t window : current)
+            cookies.push_back(xcb_query_tree(c, window));
+        std::vector<std::uint32_t> parents;
+        for (size_t i = 0; i < cookies.size(); ++i) {
+            xcb_generic_error_t* error = nullptr;
+            TreeReply tree(xcb_query_tree_reply(c, cookies[i], &error), &std::free);
+            std::free(error);
+            if (!tree)
+                continue;
+            if (tree->parent == root || tree->parent == XCB_WINDOW_NONE)
+                frames.push_back(current[i]);
+            else
+                parents.push_back(tree->parent);
+        }
+        current = std::move(parents);
+    }
+    return frames;
+}
+
+bool X11Desktop::anyViewable(const std::vector<std::uint32_t>& windows) {
+    xcb_connection_t* c = connection();
+    if (!c)
+        return false;
+    std::vector<xcb_get_window_attributes_cookie_t> cookies;
+    for (const uint32_t window : windows)
+        cookies.push_back(xcb_get_window_attributes(c, window));
+    bool viewable = false;
+    for (const auto& cookie : cookies) {
+        // A frame the window manager destroyed meanwhile answers with an error, kept here.
+        xcb_generic_error_t* error = nullptr;
+        std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> reply(
+            xcb_get_window_attributes_reply(c, cookie, &error), &std::free);
+        std::free(error);
+        viewable = viewable || (reply && reply->map_state == XCB_MAP_STATE_VIEWABLE);
+    }
+    return viewable;
+}
+
 void X11Desktop::hideOtherApplications() {
     xcb_connection_t* c = connection();
     if (!c)

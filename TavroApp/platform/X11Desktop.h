@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace tavro {
 
@@ -40,6 +41,13 @@ public:
     static std::optional<std::string> windowTitle(std::uint32_t window);
     // Asks the window manager to activate the window, as a pager does.
     static void activate(std::uint32_t window);
+    // Gives one of this app's windows the keyboard, and tells the window manager.
+    static void focus(std::uint32_t window);
+    // The children of the root window that hold the windows: their window manager's frames,
+    // or the windows themselves where nothing manages them.
+    static std::vector<std::uint32_t> topLevelFrames(const std::vector<std::uint32_t>& windows);
+    // Whether any of the windows is still on the screen.
+    static bool anyViewable(const std::vector<std::uint32_t>& windows);
     // Asks the window manager to iconify the windows of every other application (panels and
     // the desktop stay).
     static void hideOtherApplications();
