@@ -16,6 +16,9 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <utility>
+
 namespace tavro {
 
 namespace {
@@ -210,7 +213,7 @@ SidebarView::SidebarView(Library& library, FolderChooser& folders, QWidget* pare
     setPalette(background);
 
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
+    column->setContentsMargins(0, 0, 1, 0);
     column->setSpacing(0);
     column->addWidget(header(this));
 
@@ -241,8 +244,30 @@ SidebarView::SidebarView(Library& library, FolderChooser& folders, QWidget* pare
             openGroupMenu(rows_.groups.at(item->data(indexRole).toULongLong()).group.id,
                           list_->viewport()->mapToGlobal(at));
     });
-    connect(&library_, &Library::reloaded, this, &SidebarView::rebuild);
+    // One rebuild per published reload, and only when something the sidebar lists differs.
+    connect(&library_, &Library::changed, this, [this](LibraryProperty property) {
+        switch (property) {
+        case LibraryProperty::captures:
+        case LibraryProperty::groups:
+        case LibraryProperty::counts:
+        case LibraryProperty::allTags:
+        case LibraryProperty::currentUserID:
+            stale_ = true;
+            break;
+        default:
+            break;
+        }
+    });
+    connect(&library_, &Library::reloaded, this, [this] {
+        if (std::exchange(stale_, false))
+            rebuild();
+    });
     rebuild();
+}
+
+void SidebarView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(QRect(width() - 1, 0, 1, height()), Theme::border.resolved(palette()));
 }
 
 void SidebarView::setSelection(const LibraryFilter& filter) {

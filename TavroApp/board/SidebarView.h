@@ -52,6 +52,10 @@ public:
 signals:
     void selectionChanged(const tavro::LibraryFilter& filter);
 
+protected:
+    // A hairline along the edge that meets the board.
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     void rebuild();
     void showSelection();
@@ -67,6 +71,7 @@ private:
     QLabel* error_ = nullptr;
     QPointer<NewGroupSheet> sheet_;
     bool rebuilding_ = false;
+    bool stale_ = false;
 };
 
 } // namespace tavro
