@@ -15,7 +15,6 @@
 #include "shell/Preferences.h"
 #include "shell/ThumbnailLoader.h"
 #include "shell/Utf8.h"
-#include "store/CaptureStore.h"
 #include "store/ImageFiles.h"
 
 #include <QApplication>
@@ -120,14 +119,19 @@ bool CaptureController::beginRegion(const Intent& intent) {
     const CaptureContext context = *flowContext_;
     const bool flowWasActive = flowActive_;
     beginFlowIfNeeded();
+    overlayFront_ = flowWasActive ? services_.desktop.frontmostWindow() : previousApp_;
     if (flowWasActive || hiddenWindows_.empty()) {
         presentOverlay(context);
         return true;
     }
-    // Without a compositor the overlay shows the screen frozen as it is: give the window manager
-    // a moment to take away the frames of the windows just hidden, or they would show as holes.
+    // Without a compositor the overlay shows the screen frozen as it is: wait for the window
+    // manager to take away the frames of the windows just hidden, or they would show as holes.
+    std::vector<std::uint32_t> hidden;
+    for (const auto& window : hiddenWindows_)
+        if (window)
+            hidden.push_back(std::uint32_t(window->winId()));
     QPointer<CaptureController> self(this);
-    services_.timer.after(regionDelayMs, this, [self, context] {
+    services_.desktop.afterWindowsLeave(hidden, regionDelayMs, this, [self, context] {
         if (self && self->isCapturing_)
             self->presentOverlay(context);
     });
@@ -151,6 +155,10 @@ void CaptureController::presentOverlay(const CaptureContext& context) {
                     self->presentCompose(*self->pending_);
                 break;
             case Intent::Kind::appendToStored:
+                // The note box keeps its flow; the window the request came from gets the
+                // keyboard back.
+                if (self->composing() && self->overlayFront_)
+                    self->services_.desktop.returnFocus(*self->overlayFront_);
                 self->endStoredAppend();
                 break;
             case Intent::Kind::newCapture:
@@ -249,6 +257,8 @@ void CaptureController::endFlow() {
         });
     } else {
         bringBack();
+        if (app)
+            services_.desktop.returnFocus(*app);
     }
 }
 
@@ -410,9 +420,9 @@ void CaptureController::presentCompose(const PendingCapture& pending) {
             self->pending_->draft = draft;
         self->annotatePending(image);
     };
-    callbacks.onCreateGroup = [self](const std::string& name) -> std::optional<CaptureGroup> {
+    callbacks.onCreateGroup = [self](const std::string& name) -> WriteResult<CaptureGroup> {
         if (!self)
-            return std::nullopt;
+            return WriteResult<CaptureGroup>::failure("the capture has ended");
         return self->createGroup(name);
     };
     services_.compose.present(pending, library_.groups(), std::move(callbacks));
@@ -455,9 +465,9 @@ void CaptureController::save(const PendingCapture& pending, const std::string& n
         rows.push_back(std::move(row));
     }
 
-    if (!library_.add(capture, tags, rows)) {
+    if (auto added = library_.add(capture, tags, rows); !added) {
         // Nothing is lost: the files stay and the note box comes back with what was typed.
-        services_.desktop.showSaveFailure(library_.loadError().value_or(std::string()));
+        services_.desktop.showSaveFailure(added.error());
         PendingCapture kept = pending;
         kept.draft.note = note;
         kept.draft.priority = priority;
@@ -515,23 +525,15 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation,
                            [&](const PendingImage& image) { return image.id == imageID; });
     if (it != images.end()) {
         if (annotation.isEmpty()) {
-            // No marks left: the marked copy goes and the original's thumbnail is used again.
-            ImageFiles::removeImageIfNamed(it->annotatedPath);
-            const std::string originalThumb = withExtension(it->written.relativePath, "jpg");
-            if (it->written.thumbRelativePath != originalThumb)
+            // No marks left: the original's thumbnail and size come back, the marked copy goes.
+            const CaptureImage before = transientRow(*it, pending_->id, false);
+            const CaptureImage after =
+                AttachmentService::unmarkedRow(before, &library_.thumbnails());
+            if (it->written.thumbRelativePath != after.thumbPath)
                 ImageFiles::removeThumbIfNamed(it->written.thumbRelativePath);
-            const auto thumbFile =
-                TavroPaths::resolveInside(TavroPaths::thumbsRoot(), originalThumb);
-            std::error_code error;
-            it->written.thumbRelativePath = thumbFile && std::filesystem::exists(*thumbFile, error)
-                                                ? std::optional<std::string>(originalThumb)
-                                                : std::nullopt;
-            if (auto original = TavroPaths::resolveInside(TavroPaths::capturesRoot(),
-                                                          it->written.relativePath)) {
-                const auto size = std::filesystem::file_size(*original, error);
-                if (!error)
-                    it->written.byteCount = std::int64_t(size);
-            }
+            it->written.thumbRelativePath = after.thumbPath;
+            it->written.byteCount = after.bytes;
+            AttachmentService::removeMarkedCopy(before, &library_.thumbnails());
             it->annotatedPath.reset();
             it->annotation = annotation;
         } else {
@@ -542,7 +544,7 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation,
                 it->annotatedPath = rendered.markedRelativePath;
                 if (rendered.thumbRelativePath)
                     it->written.thumbRelativePath = rendered.thumbRelativePath;
-                it->written.byteCount = rendered.markedByteCount;
+                it->written.byteCount = rendered.byteCount;
             } catch (const std::exception&) {
                 // The screenshot keeps its earlier marks and files.
             }
@@ -551,25 +553,10 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation,
     presentCompose(*pending_);
 }
 
-std::optional<CaptureGroup> CaptureController::createGroup(const std::string& name) {
+WriteResult<CaptureGroup> CaptureController::createGroup(const std::string& name) {
     const auto& colors = GroupPalette::colors;
-    CaptureGroup group;
-    group.id = makeUUID();
-    group.name = name;
-    group.colorHex = std::string(colors[QRandomGenerator::global()->bounded(int(colors.size()))]);
-    group.createdAt = group.updatedAt = now();
-    group.syncState = SyncState::local;
-    group.visibility = GroupVisibility::privateGroup;
-    try {
-        CaptureGroup stored = library_.store().upsertGroup(group);
-        library_.reload();
-        if (Account* account = library_.account())
-            account->noteLocalChange();
-        return stored;
-    } catch (const std::exception& error) {
-        library_.setLoadError(error.what());
-        return std::nullopt;
-    }
+    const std::string color(colors[QRandomGenerator::global()->bounded(int(colors.size()))]);
+    return library_.createGroup(name, color);
 }
 
 } // namespace tavro

@@ -112,7 +112,7 @@ public:
     void discard(const PendingCapture& pending);
     void annotatePending(const PendingImage& image);
     void applyPendingAnnotation(const Annotation& annotation, const std::string& imageID);
-    std::optional<CaptureGroup> createGroup(const std::string& name);
+    WriteResult<CaptureGroup> createGroup(const std::string& name);
 
 signals:
     void capturingChanged(bool capturing);
@@ -140,6 +140,8 @@ private:
 
     bool isCapturing_ = false;
     std::optional<ForegroundWindow> previousApp_;
+    // The window in front when the overlay of the current step opened.
+    std::optional<ForegroundWindow> overlayFront_;
     std::vector<QPointer<QWidget>> hiddenWindows_;
     bool flowActive_ = false;
     std::optional<CaptureContext> flowContext_;

@@ -47,7 +47,8 @@ void PrimaryButton::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     const QColor tint = tint_.resolved(palette());
     painter.setPen(Qt::NoPen);
-    painter.setBrush(isDown() ? faded(tint, 0.8) : tint);
+    // A disabled button (Create with no name yet) shows washed out, so it does not invite a click.
+    painter.setBrush(!isEnabled() ? faded(tint, 0.4) : isDown() ? faded(tint, 0.8) : tint);
     painter.drawRoundedRect(QRectF(rect()), 10, 10);
     paintLabel(painter, QRectF(rect()), text(), Qt::white);
 }
@@ -82,6 +83,8 @@ IconButton::IconButton(Icon icon, int size, QWidget* parent)
 void IconButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled())
+        painter.setOpacity(0.35);
     if (isDown()) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(Theme::surfaceSunken.resolved(palette()));

@@ -1,12 +1,16 @@
 #include "shell/Icons.h"
 
 #include <QGuiApplication>
+#include <QHash>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPolygonF>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tavro {
 
@@ -144,13 +148,303 @@ void warningTriangle(QPainter& p, const QColor& c, double) {
     p.fillPath(triangle.subtracted(mark), c);
 }
 
+void magnifyingglass(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2.2 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(10, 10), 6.5, 6.5);
+    p.setPen(strokePen(c, 2.8 * w));
+    p.drawLine(QPointF(15, 15), QPointF(20.5, 20.5));
+}
+
+void checkmarkCircleOutline(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.6 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(12, 12), 9.5, 9.5);
+    QPainterPath check;
+    check.moveTo(7.5, 12.5);
+    check.lineTo(10.5, 15.5);
+    check.lineTo(16.5, 8.5);
+    p.drawPath(check);
+}
+
+void archiveboxOutline(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.6 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(2.5, 4, 19, 5), 1.2, 1.2);
+    p.drawRoundedRect(QRectF(4, 9, 16, 11.5), 1.2, 1.2);
+    p.drawLine(QPointF(9.5, 13), QPointF(14.5, 13));
+}
+
+void textAlignleft(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2 * w));
+    const double widths[] = {16, 11, 16, 9};
+    for (int i = 0; i < 4; ++i)
+        p.drawLine(QPointF(4, 6 + i * 4), QPointF(4 + widths[i], 6 + i * 4));
+}
+
+void squareOnSquare(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(8, 8, 13, 13), 2.5, 2.5);
+    QPainterPath back;
+    back.moveTo(16, 5);
+    back.lineTo(16, 4.5);
+    back.quadTo(16, 3, 14.5, 3);
+    back.lineTo(4.5, 3);
+    back.quadTo(3, 3, 3, 4.5);
+    back.lineTo(3, 14.5);
+    back.quadTo(3, 16, 4.5, 16);
+    back.lineTo(5, 16);
+    p.drawPath(back);
+}
+
+void bubbleLeftFill(QPainter& p, const QColor& c, double) {
+    QPainterPath bubble;
+    bubble.addRoundedRect(QRectF(2, 3, 20, 14.5), 5, 5);
+    QPainterPath tail;
+    tail.moveTo(5, 15);
+    tail.lineTo(4.5, 21.5);
+    tail.lineTo(11, 16.5);
+    tail.closeSubpath();
+    p.fillPath(bubble.united(tail), c);
+}
+
+void checkmark(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2.6 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath check;
+    check.moveTo(4.5, 12.5);
+    check.lineTo(9.5, 17.5);
+    check.lineTo(19.5, 6.5);
+    p.drawPath(check);
+}
+
+void pencilTip(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath body;
+    body.moveTo(16.5, 3.5);
+    body.lineTo(20.5, 7.5);
+    body.lineTo(8.5, 19.5);
+    body.lineTo(3.5, 20.5);
+    body.lineTo(4.5, 15.5);
+    body.closeSubpath();
+    p.drawPath(body);
+    p.drawLine(QPointF(14, 6), QPointF(18, 10));
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    QPainterPath tip;
+    tip.moveTo(3.5, 20.5);
+    tip.lineTo(4.2, 17.2);
+    tip.lineTo(6.8, 19.8);
+    tip.closeSubpath();
+    p.drawPath(tip);
+}
+
+void arrowUpRight(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(QPointF(5, 19), QPointF(18.5, 5.5));
+    p.drawPolyline(QPolygonF({QPointF(8.5, 5), QPointF(19, 5), QPointF(19, 15.5)}));
+}
+
+void rectangleIcon(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(2.5, 5, 19, 14), 2.5, 2.5);
+}
+
+void circleIcon(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(12, 12), 9, 9);
+}
+
+void highlighterIcon(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath body;
+    body.moveTo(15, 3);
+    body.lineTo(21, 9);
+    body.lineTo(12, 18);
+    body.lineTo(6, 12);
+    body.closeSubpath();
+    p.drawPath(body);
+    QPainterPath nib;
+    nib.moveTo(6, 12);
+    nib.lineTo(12, 18);
+    nib.lineTo(9, 21);
+    nib.lineTo(3, 21);
+    nib.lineTo(3, 15);
+    nib.closeSubpath();
+    p.drawPath(nib);
+}
+
+void eyeSlash(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath eye;
+    eye.moveTo(2, 12);
+    eye.cubicTo(6, 5, 18, 5, 22, 12);
+    eye.cubicTo(18, 19, 6, 19, 2, 12);
+    p.drawPath(eye);
+    p.drawEllipse(QPointF(12, 12), 3.2, 3.2);
+    p.drawLine(QPointF(4, 3.5), QPointF(20, 20.5));
+}
+
+void uturn(QPainter& p, const QColor& c, double w, bool backward) {
+    p.save();
+    if (!backward) {
+        p.translate(24, 0);
+        p.scale(-1, 1);
+    }
+    p.setPen(strokePen(c, 2 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath path;
+    path.moveTo(5, 9);
+    path.lineTo(15, 9);
+    path.cubicTo(22, 9, 22, 20, 15, 20);
+    path.lineTo(10, 20);
+    p.drawPath(path);
+    p.drawPolyline(QPolygonF({QPointF(9, 4.5), QPointF(4.5, 9), QPointF(9, 13.5)}));
+    p.restore();
+}
+
+void trash(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(QPointF(3.5, 6), QPointF(20.5, 6));
+    p.drawPolyline(QPolygonF({QPointF(9, 6), QPointF(9, 3.5), QPointF(15, 3.5), QPointF(15, 6)}));
+    QPainterPath can;
+    can.moveTo(5.5, 6);
+    can.lineTo(6.8, 20.5);
+    can.lineTo(17.2, 20.5);
+    can.lineTo(18.5, 6);
+    p.drawPath(can);
+    p.drawLine(QPointF(10, 10), QPointF(10, 17));
+    p.drawLine(QPointF(14, 10), QPointF(14, 17));
+}
+
+void plus(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2.2 * w));
+    p.drawLine(QPointF(12, 4), QPointF(12, 20));
+    p.drawLine(QPointF(4, 12), QPointF(20, 12));
+}
+
+void trayFull(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.7 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath tray;
+    tray.moveTo(2.5, 13);
+    tray.lineTo(8, 13);
+    tray.lineTo(9.5, 16);
+    tray.lineTo(14.5, 16);
+    tray.lineTo(16, 13);
+    tray.lineTo(21.5, 13);
+    tray.lineTo(21.5, 19);
+    tray.quadTo(21.5, 21, 19.5, 21);
+    tray.lineTo(4.5, 21);
+    tray.quadTo(2.5, 21, 2.5, 19);
+    tray.closeSubpath();
+    p.drawPath(tray);
+    p.drawLine(QPointF(2.5, 13), QPointF(5, 4.5));
+    p.drawLine(QPointF(21.5, 13), QPointF(19, 4.5));
+    p.drawLine(QPointF(5, 4.5), QPointF(19, 4.5));
+    p.drawLine(QPointF(7.5, 8), QPointF(16.5, 8));
+    p.drawLine(QPointF(6.8, 10.8), QPointF(17.2, 10.8));
+}
+
+void personBadgeCheckmark(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.7 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath ring;
+    ring.addEllipse(QPointF(11, 12), 9, 9);
+    QPainterPath badgeArea;
+    badgeArea.addEllipse(QPointF(18.5, 18.5), 5.5, 5.5);
+    p.drawPath(ring.subtracted(badgeArea));
+    p.drawEllipse(QPointF(11, 9.5), 3, 3);
+    QPainterPath shoulders;
+    shoulders.moveTo(5.2, 18.5);
+    shoulders.cubicTo(6.5, 15.5, 9, 14.5, 11, 14.5);
+    shoulders.cubicTo(12.5, 14.5, 13.6, 14.8, 14.5, 15.3);
+    p.drawPath(shoulders);
+    QPainterPath check;
+    check.moveTo(16, 18.7);
+    check.lineTo(18, 20.7);
+    check.lineTo(21.5, 16.5);
+    p.drawPath(check);
+}
+
+void squareGrid(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.7 * w));
+    p.setBrush(Qt::NoBrush);
+    for (double x : {3.5, 13.5})
+        for (double y : {3.5, 13.5})
+            p.drawRoundedRect(QRectF(x, y, 7, 7), 1.8, 1.8);
+}
+
+void folder(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.7 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath shape;
+    shape.moveTo(2.5, 7);
+    shape.quadTo(2.5, 4.5, 5, 4.5);
+    shape.lineTo(9, 4.5);
+    shape.lineTo(11, 7);
+    shape.lineTo(19, 7);
+    shape.quadTo(21.5, 7, 21.5, 9.5);
+    shape.lineTo(21.5, 17.5);
+    shape.quadTo(21.5, 20, 19, 20);
+    shape.lineTo(5, 20);
+    shape.quadTo(2.5, 20, 2.5, 17.5);
+    shape.closeSubpath();
+    p.drawPath(shape);
+    p.drawLine(QPointF(2.5, 10), QPointF(21.5, 10));
+}
+
+void number(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.9 * w));
+    p.drawLine(QPointF(9.5, 3.5), QPointF(7.5, 20.5));
+    p.drawLine(QPointF(16.5, 3.5), QPointF(14.5, 20.5));
+    p.drawLine(QPointF(4.5, 9), QPointF(20.5, 9));
+    p.drawLine(QPointF(3.5, 15), QPointF(19.5, 15));
+}
+
 } // namespace
 
-void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& color,
-               double weight) {
+std::optional<Icon> iconNamed(std::string_view name) {
+    static constexpr std::pair<std::string_view, Icon> names[] = {
+        {"viewfinder", Icon::viewfinder},
+        {"circle.dotted", Icon::circleDotted},
+        {"circle.lefthalf.filled", Icon::circleLeftHalfFilled},
+        {"checkmark.circle.fill", Icon::checkmarkCircleFill},
+        {"archivebox.fill", Icon::archiveboxFill},
+        {"person", Icon::person},
+        {"plus", Icon::plus},
+        {"pencil.tip", Icon::pencilTip},
+        {"tray.full", Icon::trayFull},
+        {"person.crop.circle.badge.checkmark", Icon::personCropCircleBadgeCheckmark},
+        {"square.grid.2x2", Icon::squareGrid2x2},
+        {"folder", Icon::folder},
+        {"number", Icon::number},
+        {"magnifyingglass", Icon::magnifyingglass},
+        {"checkmark.circle", Icon::checkmarkCircle},
+        {"archivebox", Icon::archivebox},
+        {"text.alignleft", Icon::textAlignleft},
+        {"square.on.square", Icon::squareOnSquare},
+        {"bubble.left.fill", Icon::bubbleLeftFill},
+        {"checkmark", Icon::checkmark},
+        {"trash", Icon::trash},
+    };
+    for (const auto& [known, icon] : names)
+        if (known == name)
+            return icon;
+    return std::nullopt;
+}
+
+static void drawIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& color,
+                     double weight) {
     const double side = std::min(rect.width(), rect.height());
-    if (side <= 0)
-        return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(rect.center().x() - side / 2, rect.center().y() - side / 2);
@@ -192,8 +486,116 @@ void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& c
     case Icon::exclamationmarkTriangleFill:
         warningTriangle(painter, color, weight);
         break;
+    case Icon::magnifyingglass:
+        magnifyingglass(painter, color, weight);
+        break;
+    case Icon::checkmarkCircle:
+        checkmarkCircleOutline(painter, color, weight);
+        break;
+    case Icon::archivebox:
+        archiveboxOutline(painter, color, weight);
+        break;
+    case Icon::textAlignleft:
+        textAlignleft(painter, color, weight);
+        break;
+    case Icon::squareOnSquare:
+        squareOnSquare(painter, color, weight);
+        break;
+    case Icon::bubbleLeftFill:
+        bubbleLeftFill(painter, color, weight);
+        break;
+    case Icon::checkmark:
+        checkmark(painter, color, weight);
+        break;
+    case Icon::pencilTip:
+        pencilTip(painter, color, weight);
+        break;
+    case Icon::arrowUpRight:
+        arrowUpRight(painter, color, weight);
+        break;
+    case Icon::rectangle:
+        rectangleIcon(painter, color, weight);
+        break;
+    case Icon::circle:
+        circleIcon(painter, color, weight);
+        break;
+    case Icon::highlighter:
+        highlighterIcon(painter, color, weight);
+        break;
+    case Icon::eyeSlash:
+        eyeSlash(painter, color, weight);
+        break;
+    case Icon::arrowUturnBackward:
+        uturn(painter, color, weight, true);
+        break;
+    case Icon::arrowUturnForward:
+        uturn(painter, color, weight, false);
+        break;
+    case Icon::trash:
+        trash(painter, color, weight);
+        break;
+    case Icon::plus:
+        plus(painter, color, weight);
+        break;
+    case Icon::trayFull:
+        trayFull(painter, color, weight);
+        break;
+    case Icon::personCropCircleBadgeCheckmark:
+        personBadgeCheckmark(painter, color, weight);
+        break;
+    case Icon::squareGrid2x2:
+        squareGrid(painter, color, weight);
+        break;
+    case Icon::folder:
+        folder(painter, color, weight);
+        break;
+    case Icon::number:
+        number(painter, color, weight);
+        break;
     }
     painter.restore();
+}
+
+namespace {
+
+// Drawn symbols by kind, colour, size, weight and pixel ratio. A board paints the same few
+// dozen on every card; their paths (some with boolean operations) cost far more than a copy.
+// The GUI thread paints; nothing else touches it.
+QImage cachedIcon(Icon icon, const QColor& color, double side, double weight, double ratio) {
+    static QHash<QString, QImage> cache;
+    const QString key = QString::number(int(icon)) + u'/' + QString::number(color.rgba()) + u'/' +
+                        QString::number(side) + u'/' + QString::number(weight) + u'/' +
+                        QString::number(ratio);
+    if (auto hit = cache.constFind(key); hit != cache.constEnd())
+        return *hit;
+    const int pixels = int(std::ceil(side * ratio));
+    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    drawIcon(painter, icon, QRectF(0, 0, side, side), color, weight);
+    painter.end();
+    if (cache.size() >= 512)
+        cache.clear();
+    cache.insert(key, image);
+    return image;
+}
+
+} // namespace
+
+void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& color,
+               double weight) {
+    const double side = std::min(rect.width(), rect.height());
+    if (side <= 0)
+        return;
+    const QPaintDevice* device = painter.device();
+    // Only a plain offset keeps a cached picture as sharp as drawing the paths.
+    if (!device || painter.worldTransform().type() > QTransform::TxTranslate) {
+        drawIcon(painter, icon, rect, color, weight);
+        return;
+    }
+    const QPointF origin(rect.center().x() - side / 2, rect.center().y() - side / 2);
+    painter.drawImage(origin, cachedIcon(icon, color, side, weight, device->devicePixelRatioF()));
 }
 
 QIcon iconImage(Icon icon, const QColor& color, int size) {

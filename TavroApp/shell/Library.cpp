@@ -3,7 +3,6 @@
 #include "account/Account.h"
 #include "capture/ImageWriter.h"
 #include "compose/AttachmentService.h"
-#include "model/CaptureQuery.h"
 #include "model/Paths.h"
 #include "model/Uuid.h"
 #include "platform/StoreChangeListener.h"
@@ -15,6 +14,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <type_traits>
 
 namespace tavro {
 
@@ -30,117 +30,140 @@ Library::Library(std::shared_ptr<CaptureStore> store, ThumbnailLoader& thumbnail
     : QObject(parent)
     , store_(std::move(store))
     , thumbnails_(thumbnails)
-    , listener_(std::move(listener)) {
+    , listener_(std::move(listener))
+    , state_(std::make_shared<const LibraryState>())
+    , reader_(std::make_unique<LibraryReader>(store_->db().file(), reloadLimit)) {
+    // The first board is read before the window that shows it opens.
+    publish(reader_->read(nullptr, true));
+    reloadTimer_.setSingleShot(true);
+    connect(&reloadTimer_, &QTimer::timeout, this, &Library::startReload);
     connect(listener_.get(), &StoreChangeListener::changed, this, &Library::checkForChanges);
-    reload();
     poll_.setInterval(pollIntervalMs);
     connect(&poll_, &QTimer::timeout, this, &Library::checkForChanges);
     poll_.start();
 }
 
-Library::~Library() = default;
-
-template <class T> void Library::publish(T& field, T value, Property property) {
-    field = std::move(value);
-    emit changed(property);
+Library::~Library() {
+    reader_.reset();
 }
 
 void Library::setLoadError(std::optional<std::string> message) {
-    publish(loadError_, std::move(message), Property::loadError);
+    if (loadError_ == message)
+        return;
+    loadError_ = std::move(message);
+    emit changed(Property::loadError);
 }
 
 void Library::reload() {
-    try {
-        CaptureQuery everything;
-        everything.limit = reloadLimit;
-        everything.offset = 0;
-        everything.newestFirst = true;
-        publish(captures_, store_->captures(everything), Property::captures);
-        publish(groups_, store_->groups(), Property::groups);
-        publish(counts_, store_->countsByStatus(), Property::counts);
-        publish(commentCounts_, store_->commentCounts(), Property::commentCounts);
-        publish(imageCounts_, store_->imageCounts(), Property::imageCounts);
-        publish(allTags_, store_->allTags(), Property::allTags);
-        publish(people_, store_->assignableCandidates(), Property::people);
-        publish(workspaces_, store_->workspaces(), Property::workspaces);
-        std::optional<std::string> userID;
-        try {
-            userID = store_->syncMeta("user_id");
-        } catch (const std::exception&) {
-        }
-        publish(currentUserID_, std::move(userID), Property::currentUserID);
+    markDirty(true);
+}
 
-        // One query for the whole board rather than one per capture, kept to the captures shown.
-        auto every = store_->tagsByCapture();
-        std::unordered_map<std::string, std::vector<std::string>> tags;
-        for (const Capture& capture : captures_)
-            if (auto it = every.find(capture.id); it != every.end())
-                tags.emplace(capture.id, std::move(it->second));
-        publish(tagsByCapture_, std::move(tags), Property::tagsByCapture);
-    } catch (const std::exception& error) {
-        setLoadError(error.what());
+void Library::checkForChanges() {
+    markDirty(false);
+}
+
+bool Library::reloadPending() const {
+    return dirty_ || reading_;
+}
+
+void Library::markDirty(bool force) {
+    if (!dirty_)
+        dirtySince_.start();
+    dirty_ = true;
+    forced_ = forced_ || force;
+    if (reading_)
+        return; // read again once this read is published
+    // Each request restarts the quiet time, but never past the longest wait of the first.
+    const qint64 left = reloadLongestDelayMs - dirtySince_.elapsed();
+    reloadTimer_.start(int(std::clamp<qint64>(left, 0, reloadDelayMs)));
+}
+
+void Library::startReload() {
+    if (!dirty_ || reading_)
+        return;
+    // After a failed load, read whole again even when nothing seems to have moved.
+    const bool force = forced_ || loadError_.has_value();
+    dirty_ = false;
+    forced_ = false;
+    reading_ = true;
+    // The reader's thread ends before the facade goes, and an event posted to the facade goes
+    // with it: `this` is alive whenever the outcome arrives.
+    reader_->start(state_, force, [this](LibraryReader::Outcome outcome) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, outcome = std::move(outcome)]() mutable {
+                reading_ = false;
+                publish(std::move(outcome));
+                if (dirty_)
+                    markDirty(false);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void Library::publish(LibraryReader::Outcome outcome) {
+    if (outcome.error) {
+        setLoadError(std::move(outcome.error));
         return;
     }
-    try {
-        lastStamp_ = store_->changeStamp();
-    } catch (const std::exception&) {
-    }
+    if (!outcome.state)
+        return; // the stamp has not moved
+    state_ = std::move(outcome.state);
+    for (Property property : outcome.changed)
+        emit changed(property);
     setLoadError(std::nullopt);
     emit reloaded();
 }
 
-void Library::checkForChanges() {
-    std::string stamp;
+template <class Writes> auto Library::perform(Writes&& writes) {
+    using Value = std::invoke_result_t<Writes&>;
+    std::optional<WriteResult<Value>> result;
     try {
-        stamp = store_->changeStamp();
-    } catch (const std::exception&) {
-        return;
-    }
-    if (stamp != lastStamp_)
-        reload();
-}
-
-bool Library::perform(const std::function<void()>& writes) {
-    try {
-        writes();
+        if constexpr (std::is_void_v<Value>) {
+            writes();
+            result = WriteResult<>::success();
+        } else {
+            result = WriteResult<Value>::success(writes());
+        }
     } catch (const std::exception& error) {
-        setLoadError(error.what());
-        return false;
+        return WriteResult<Value>::failure(error.what());
     }
-    reload();
+    markDirty(true);
     if (account_)
         account_->noteLocalChange();
-    return true;
+    return std::move(*result);
 }
 
 std::int64_t Library::openCount() const {
     std::int64_t total = 0;
     for (CaptureStatus status : activeStatuses)
-        if (auto it = counts_.find(status); it != counts_.end())
+        if (auto it = counts().find(status); it != counts().end())
             total += it->second;
     return total;
 }
 
 std::int64_t Library::assignedToMeCount() const {
-    if (!currentUserID_)
+    const auto& me = currentUserID();
+    if (!me)
         return 0;
-    return std::count_if(captures_.begin(), captures_.end(), [this](const Capture& capture) {
-        return capture.assigneeID == currentUserID_ && isActive(capture.status);
+    return std::count_if(captures().begin(), captures().end(), [&](const Capture& capture) {
+        return capture.assigneeID == me && isActive(capture.status);
     });
 }
 
 bool Library::isMine(const Capture& capture) const {
     if (!capture.authorID)
         return true;
-    return currentUserID_ && *currentUserID_ == *capture.authorID;
+    return currentUserID() && *currentUserID() == *capture.authorID;
 }
 
 std::optional<CaptureGroup> Library::group(const std::optional<std::string>& id) const {
     if (!id)
         return std::nullopt;
-    auto it = std::find_if(groups_.begin(), groups_.end(),
+    const auto& groups = state_->groups;
+    auto it = std::find_if(groups.begin(), groups.end(),
                            [&](const CaptureGroup& group) { return group.id == *id; });
-    if (it == groups_.end())
+    if (it == groups.end())
         return std::nullopt;
     return *it;
 }
@@ -148,9 +171,10 @@ std::optional<CaptureGroup> Library::group(const std::optional<std::string>& id)
 std::optional<Person> Library::person(const std::optional<std::string>& id) const {
     if (!id)
         return std::nullopt;
-    auto it = std::find_if(people_.begin(), people_.end(),
+    const auto& people = state_->people;
+    auto it = std::find_if(people.begin(), people.end(),
                            [&](const Person& person) { return person.id == *id; });
-    if (it != people_.end())
+    if (it != people.end())
         return *it;
     try {
         return store_->person(*id);
@@ -159,8 +183,37 @@ std::optional<Person> Library::person(const std::optional<std::string>& id) cons
     }
 }
 
-bool Library::add(const Capture& capture, const std::vector<std::string>& tags,
-                  const std::vector<CaptureImage>& images) {
+namespace {
+
+// A read for a view that shows nothing rather than an error in its place.
+template <class Read> auto orNothing(Read&& read) -> std::invoke_result_t<Read&> {
+    try {
+        return read();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+} // namespace
+
+std::vector<CaptureImage> Library::images(const std::string& captureID) const {
+    return orNothing([&] { return store_->images(captureID); });
+}
+
+std::optional<CaptureImage> Library::image(const std::string& id) const {
+    return orNothing([&] { return store_->image(id); });
+}
+
+std::vector<Comment> Library::comments(const std::string& captureID) const {
+    return orNothing([&] { return store_->comments(captureID); });
+}
+
+std::vector<ActivityEvent> Library::activity(const std::string& captureID) const {
+    return orNothing([&] { return store_->activity(captureID); });
+}
+
+WriteResult<> Library::add(const Capture& capture, const std::vector<std::string>& tags,
+                           const std::vector<CaptureImage>& images) {
     // One transaction: a failure part-way leaves no half-saved capture behind, so the same
     // capture can be saved again.
     return perform([&] {
@@ -174,7 +227,8 @@ bool Library::add(const Capture& capture, const std::vector<std::string>& tags,
     });
 }
 
-bool Library::addImage(const QImage& image, const std::string& captureID, CaptureMode mode) {
+WriteResult<> Library::addImage(const QImage& image, const std::string& captureID,
+                                CaptureMode mode) {
     const std::string id = makeUUID();
     const Seconds date = now();
     return perform([&] {
@@ -205,8 +259,8 @@ bool Library::addImage(const QImage& image, const std::string& captureID, Captur
     });
 }
 
-void Library::deleteCapture(const std::string& id) {
-    perform([&] {
+WriteResult<> Library::deleteCapture(const std::string& id) {
+    return perform([&] {
         if (auto capture = store_->capture(id)) {
             if (auto file =
                     TavroPaths::resolveInside(TavroPaths::capturesRoot(), capture->imagePath))
@@ -220,26 +274,26 @@ void Library::deleteCapture(const std::string& id) {
     });
 }
 
-bool Library::deleteImage(const CaptureImage& image) {
-    bool existed = false;
-    perform([&] { existed = store_->deleteImage(image.id); });
-    return existed;
+WriteResult<bool> Library::deleteImage(const CaptureImage& image) {
+    return perform([&] { return store_->deleteImage(image.id); });
 }
 
-void Library::setStatus(CaptureStatus status, const std::string& captureID) {
-    perform([&] { store_->setStatus(captureID, status, userActor); });
+WriteResult<> Library::setStatus(CaptureStatus status, const std::string& captureID) {
+    return perform([&] { store_->setStatus(captureID, status, userActor); });
 }
 
-void Library::assign(const std::optional<std::string>& personID, const std::string& captureID) {
-    perform([&] { store_->assign(captureID, personID, userActor); });
+WriteResult<> Library::assign(const std::optional<std::string>& personID,
+                              const std::string& captureID) {
+    return perform([&] { store_->assign(captureID, personID, userActor); });
 }
 
-void Library::update(const Capture& edited) {
-    const auto shown = std::find_if(captures_.begin(), captures_.end(),
+WriteResult<> Library::update(const Capture& edited) {
+    const auto& captures = state_->captures;
+    const auto shown = std::find_if(captures.begin(), captures.end(),
                                     [&](const Capture& c) { return c.id == edited.id; });
     const std::optional<Capture> published =
-        shown == captures_.end() ? std::nullopt : std::optional<Capture>(*shown);
-    perform([&] {
+        shown == captures.end() ? std::nullopt : std::optional<Capture>(*shown);
+    return perform([&] {
         // Read and write in one transaction, so nothing another program writes in between is lost.
         store_->db().transaction([&] {
             auto current = store_->capture(edited.id);
@@ -250,11 +304,11 @@ void Library::update(const Capture& edited) {
     });
 }
 
-void Library::setTags(const std::vector<std::string>& tags, const std::string& captureID) {
-    perform([&] { store_->setTags(tags, captureID); });
+WriteResult<> Library::setTags(const std::vector<std::string>& tags, const std::string& captureID) {
+    return perform([&] { store_->setTags(tags, captureID); });
 }
 
-void Library::addComment(const std::string& text, const std::string& captureID) {
+WriteResult<> Library::addComment(const std::string& text, const std::string& captureID) {
     Comment comment;
     comment.id = makeUUID();
     comment.captureID = captureID;
@@ -264,15 +318,32 @@ void Library::addComment(const std::string& text, const std::string& captureID) 
     comment.createdAt = now();
     comment.kind = "comment";
     comment.syncState = SyncState::local;
-    perform([&] { store_->addComment(comment); });
+    return perform([&] { store_->addComment(comment); });
 }
 
-void Library::deleteGroup(const std::string& id) {
-    perform([&] { store_->deleteGroup(id); });
+WriteResult<CaptureGroup> Library::createGroup(const std::string& name, const std::string& colorHex,
+                                               const std::optional<std::string>& path) {
+    CaptureGroup group;
+    group.id = makeUUID();
+    group.name = name;
+    group.colorHex = colorHex;
+    group.path = path;
+    group.createdAt = group.updatedAt = now();
+    group.syncState = SyncState::local;
+    group.visibility = GroupVisibility::privateGroup;
+    return perform([&] { return store_->upsertGroup(group); });
 }
 
-void Library::saveAnnotation(const Annotation& annotation, const CaptureImage& image) {
-    perform([&] { AttachmentService::saveAnnotation(annotation, image, *store_, &thumbnails_); });
+WriteResult<> Library::deleteGroup(const std::string& id) {
+    return perform([&] { store_->deleteGroup(id); });
+}
+
+WriteResult<> Library::saveAnnotation(const Annotation& annotation, const CaptureImage& image) {
+    return perform([&] {
+        AttachmentService::saveAnnotation(
+            annotation, image, [this](const CaptureImage& row) { store_->updateImage(row); },
+            &thumbnails_);
+    });
 }
 
 } // namespace tavro

@@ -13,12 +13,15 @@
 #include "shell/Utf8.h"
 
 #include "TempLibrary.h"
+#include "ViewPicture.h"
 
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
+#include <QFontMetrics>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -28,15 +31,8 @@ using namespace tavro;
 
 namespace {
 
-// Saves what a person would see, at the scale the test runs at, beside the build.
 void save(QWidget& widget, const QString& name) {
-    QDir().mkpath(QStringLiteral(TAVRO_SCREENSHOT_DIR));
-    const QString scale = QString::number(widget.devicePixelRatioF());
-    const QString file = QStringLiteral(TAVRO_SCREENSHOT_DIR) + u'/' + name +
-                         QStringLiteral("-scale") + scale + QStringLiteral(".png");
-    const QPixmap picture = widget.grab();
-    ASSERT_FALSE(picture.isNull());
-    ASSERT_TRUE(picture.save(file)) << file.toStdString();
+    test::savePicture(widget, name);
 }
 
 class NoActions final : public AppActions {
@@ -180,6 +176,23 @@ TEST(ViewGallery, SharedViewsRecorderAndMenusAsShown) {
         save(*menu, QStringLiteral("main-menu-") + top->text().toLower());
         menu->hide();
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(AboutBoxTest, IsWideEnoughForItsTitleAndTheTitleBarButtons) {
+    const auto box = makeAboutBox(nullptr);
+    box->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box.get()));
+    QFont bold = box->font();
+    bold.setBold(true);
+    EXPECT_GE(box->width(),
+              QFontMetrics(bold).horizontalAdvance(box->windowTitle()) + aboutTitleBarRoom);
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("About Tavro"));
+    save(*box, QStringLiteral("about-box"));
+    box->hide();
 }
 
 } // namespace
