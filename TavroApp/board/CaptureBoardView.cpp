@@ -155,21 +155,25 @@ void CaptureBoardView::trigger(std::size_t index, BoardPart part) {
         action(id);
 }
 
-BoardPicture CaptureBoardView::picture(const QString& path, QSizeF frame) {
+BoardPicture CaptureBoardView::picture(const QString& path, QSizeF frame, bool card) {
     if (path.isEmpty() || failed_.contains(path))
         return {BoardPicture::State::missing, {}};
     const double ratio = devicePixelRatioF();
     const QString key = path + u'|' + QString::number(frame.width()) + u'x' +
                         QString::number(frame.height()) + u'@' + QString::number(ratio);
-    if (auto hit = scaled_.constFind(key); hit != scaled_.constEnd())
-        return {BoardPicture::State::image, *hit};
-    if (const auto image = thumbnails_.cached(path)) {
-        const QSize size = fittedPictureSize(image->size(), frame * ratio);
-        QImage fitted = image->scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const auto scaled = scaled_.constFind(key);
+    if (const auto source = thumbnails_.cached(path)) {
+        // A file written again is evicted from the loader and read anew: a fitted copy of the
+        // old image must not outlive it.
+        if (scaled != scaled_.constEnd() && scaled->sourceKey == source->cacheKey())
+            return {BoardPicture::State::image, scaled->image};
+        const QSize size = fittedPictureSize(source->size(), frame * ratio);
+        QImage fitted = source->scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         fitted.setDevicePixelRatio(ratio);
+        fitted = roundedPicture(fitted, frame, card);
         if (scaled_.size() >= scaledCacheLimit)
             scaled_.clear();
-        scaled_.insert(key, fitted);
+        scaled_.insert(key, ScaledPicture{source->cacheKey(), fitted});
         return {BoardPicture::State::image, fitted};
     }
     if (!pending_.contains(path)) {
@@ -181,6 +185,9 @@ BoardPicture CaptureBoardView::picture(const QString& path, QSizeF frame) {
             viewport()->update();
         });
     }
+    // What was shown stays until the new read arrives.
+    if (scaled != scaled_.constEnd())
+        return {BoardPicture::State::image, scaled->image};
     return {BoardPicture::State::loading, {}};
 }
 
@@ -210,15 +217,15 @@ void CaptureBoardView::paintEvent(QPaintEvent* event) {
             const CaptureCardContent& content = card(i);
             inputs.appIcon = appIcon(content.appBundleID);
             inputs.picture = content.hasImage
-                                 ? picture(content.picturePath, cardPictureFrame(rect).size())
+                                 ? picture(content.picturePath, cardPictureFrame(rect).size(), true)
                                  : BoardPicture{};
             paintCard(painter, rect, content, inputs);
         } else {
             const CaptureRowContent& content = row(i);
             inputs.appIcon = appIcon(content.appBundleID);
-            inputs.picture = content.hasImage
-                                 ? picture(content.picturePath, rowThumbnailFrame(rect).size())
-                                 : BoardPicture{};
+            inputs.picture = content.hasImage ? picture(content.picturePath,
+                                                        rowThumbnailFrame(rect).size(), false)
+                                              : BoardPicture{};
             paintRow(painter, rect, content, inputs);
         }
     }

@@ -74,7 +74,7 @@ private:
     void relayout();
     std::optional<BoardHit> hitAt(QPoint viewportPoint) const;
     void setHovered(std::optional<std::size_t> index);
-    BoardPicture picture(const QString& path, QSizeF frame);
+    BoardPicture picture(const QString& path, QSizeF frame, bool card);
     const std::optional<QIcon>& appIcon(const std::optional<std::string>& bundleID);
     QRectF contentRect(std::size_t index) const;
 
@@ -91,7 +91,11 @@ private:
     RowListLayout list_;
     std::optional<std::size_t> hovered_;
     std::optional<BoardHit> pressed_;
-    QHash<QString, QImage> scaled_;
+    struct ScaledPicture {
+        qint64 sourceKey = 0;
+        QImage image;
+    };
+    QHash<QString, ScaledPicture> scaled_;
     QSet<QString> pending_;
     QSet<QString> failed_;
     QHash<QString, std::optional<QIcon>> icons_;

@@ -1,5 +1,7 @@
 #include "board/CaptureBoardView.h"
+#include "model/Paths.h"
 #include "shell/ThumbnailLoader.h"
+#include "shell/Utf8.h"
 
 #include "TempLibrary.h"
 
@@ -140,6 +142,38 @@ TEST(CaptureBoardView, ExposesItsCapturesAndButtonsToAssistiveTechnology) {
     board.view.setEntries({entry("z", CaptureStatus::open, false)}, now());
     EXPECT_EQ(list->childCount(), 1);
     EXPECT_EQ(list->child(0)->text(QAccessible::Name), u"Title of z"_s);
+}
+
+TEST(CaptureBoardView, ShowsAThumbnailWrittenAgainOnceItIsRead) {
+    test::TempLibrary library;
+    TavroPaths::ensureDirectories();
+    const auto file = TavroPaths::thumbsRoot() / "shot.jpg";
+    const QString path = toQString(file.string());
+    const auto write = [&](QColor color) {
+        QImage image(900, 560, QImage::Format_RGB32);
+        image.fill(color);
+        ASSERT_TRUE(image.save(path));
+    };
+    write(Qt::red);
+
+    ThumbnailLoader thumbnails;
+    CaptureBoardView view(thumbnails, {});
+    view.resize(600, 400);
+    BoardEntry shot = entry("a", CaptureStatus::open, true);
+    shot.capture.thumbPath = "shot.jpg";
+    view.setEntries({shot}, now());
+    view.show();
+    const QPoint centre = view.itemRect(0).topLeft() + QPoint(view.itemRect(0).width() / 2, 120);
+    const auto shownColor = [&] { return view.viewport()->grab().toImage().pixelColor(centre); };
+    const auto near = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) < 30 && std::abs(a.blue() - b.blue()) < 30;
+    };
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return near(shownColor(), Qt::red); }));
+    // The mark-up editor writes the thumbnail again and evicts it from the loader.
+    write(Qt::blue);
+    thumbnails.evict(path);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return near(shownColor(), Qt::blue); }));
 }
 
 } // namespace
