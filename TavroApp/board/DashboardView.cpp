@@ -5,6 +5,7 @@
 #include "board/EmptyStateView.h"
 #include "board/SidebarView.h"
 #include "shell/Library.h"
+#include "shell/LibraryWatch.h"
 #include "shell/Preferences.h"
 #include "shell/Theme.h"
 #include "shell/Utf8.h"
@@ -78,25 +79,12 @@ DashboardView::DashboardView(Library& library, Preferences& preferences, QWidget
     layout->addWidget(content_, 1);
 
     // One rebuild per published reload, and only when something the board shows differs.
-    connect(&library_, &Library::changed, this, [this](LibraryProperty property) {
-        switch (property) {
-        case LibraryProperty::captures:
-        case LibraryProperty::groups:
-        case LibraryProperty::tagsByCapture:
-        case LibraryProperty::commentCounts:
-        case LibraryProperty::imageCounts:
-        case LibraryProperty::people:
-        case LibraryProperty::currentUserID:
-            stale_ = true;
-            break;
-        default:
-            break;
-        }
-    });
-    connect(&library_, &Library::reloaded, this, [this] {
-        if (std::exchange(stale_, false))
-            refresh();
-    });
+    onReloadChanging(library_, this,
+                     {LibraryProperty::captures, LibraryProperty::groups,
+                      LibraryProperty::tagsByCapture, LibraryProperty::commentCounts,
+                      LibraryProperty::imageCounts, LibraryProperty::people,
+                      LibraryProperty::currentUserID},
+                     [this] { refresh(); });
     // The empty inbox shows the region shortcut as it is now.
     connect(&preferences_, &Preferences::changed, this, [this](PreferenceKey key) {
         if (key == PreferenceKey::regionHotkey)

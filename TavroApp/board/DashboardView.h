@@ -45,7 +45,6 @@ private:
     LibraryFilter filter_;
     std::string search_;
     SortOrder sort_ = SortOrder::newest;
-    bool stale_ = false;
     DialogFolderChooser folders_;
     SidebarView* sidebar_ = nullptr;
     QLabel* title_ = nullptr;

@@ -7,7 +7,8 @@ namespace tavro {
 GroupCreationResult createGroup(Library& library, const NewGroupDraft& draft) {
     if (!draft.canCreate())
         return {};
-    if (auto created = library.createGroup(draft.trimmedName(), draft.colorHex, draft.boundFolder());
+    if (auto created =
+            library.createGroup(draft.trimmedName(), draft.colorHex, draft.boundFolder());
         !created)
         return {GroupCreation::failed, created.error()};
     return {GroupCreation::written, {}};

@@ -25,9 +25,8 @@ std::string visibilityHelp(const CaptureGroup& group) {
 } // namespace
 
 SidebarSource SidebarSource::of(const Library& library) {
-    return {library.captures(),      library.groups(),
-            library.counts(),        library.allTags(),
-            library.currentUserID(), library.openCount(),
+    return {library.captures(),         library.groups(),        library.counts(),
+            library.allTags(),          library.currentUserID(), library.openCount(),
             library.assignedToMeCount()};
 }
 

@@ -38,8 +38,8 @@ struct SidebarFilterRow {
 struct SidebarGroupRow {
     LibraryFilter filter;
     CaptureGroup group;
-    std::int64_t count = 0; // its open and in-progress captures
-    std::string help;       // who can see the group
+    std::int64_t count = 0;  // its open and in-progress captures
+    std::string help;        // who can see the group
     std::string removeTitle; // "Archive group" for a workspace group, else "Delete group"
 };
 

@@ -4,6 +4,7 @@
 #include "board/TavroMark.h"
 #include "shell/Icons.h"
 #include "shell/Library.h"
+#include "shell/LibraryWatch.h"
 #include "shell/Theme.h"
 #include "shell/Utf8.h"
 
@@ -17,7 +18,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <utility>
 
 namespace tavro {
 
@@ -31,8 +31,8 @@ constexpr int indexRole = Qt::UserRole + 1;
 constexpr int rowHeight = 28;
 constexpr int headerHeight = 30;
 constexpr int newGroupHeight = 26;
-constexpr int inset = 8;     // between the list's edge and a row's selection shape
-constexpr int padding = 8;   // between the selection shape and the row's content
+constexpr int inset = 8;   // between the list's edge and a row's selection shape
+constexpr int padding = 8; // between the selection shape and the row's content
 constexpr int symbolFrame = 16;
 constexpr int spacing = 8;
 
@@ -244,24 +244,10 @@ SidebarView::SidebarView(Library& library, FolderChooser& folders, QWidget* pare
             openGroupMenu(rows_.groups.at(item->data(indexRole).toULongLong()).group.id,
                           list_->viewport()->mapToGlobal(at));
     });
-    // One rebuild per published reload, and only when something the sidebar lists differs.
-    connect(&library_, &Library::changed, this, [this](LibraryProperty property) {
-        switch (property) {
-        case LibraryProperty::captures:
-        case LibraryProperty::groups:
-        case LibraryProperty::counts:
-        case LibraryProperty::allTags:
-        case LibraryProperty::currentUserID:
-            stale_ = true;
-            break;
-        default:
-            break;
-        }
-    });
-    connect(&library_, &Library::reloaded, this, [this] {
-        if (std::exchange(stale_, false))
-            rebuild();
-    });
+    onReloadChanging(library_, this,
+                     {LibraryProperty::captures, LibraryProperty::groups, LibraryProperty::counts,
+                      LibraryProperty::allTags, LibraryProperty::currentUserID},
+                     [this] { rebuild(); });
     rebuild();
 }
 

@@ -71,7 +71,6 @@ private:
     QLabel* error_ = nullptr;
     QPointer<NewGroupSheet> sheet_;
     bool rebuilding_ = false;
-    bool stale_ = false;
 };
 
 } // namespace tavro

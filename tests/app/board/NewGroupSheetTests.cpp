@@ -1,6 +1,6 @@
+#include "AnsweringFolderChooser.h"
 #include "LibraryFixture.h"
 
-#include "board/FolderChooser.h"
 #include "board/NewGroupSheet.h"
 #include "shell/Utf8.h"
 
@@ -14,24 +14,6 @@
 
 using namespace tavro;
 using tavro::test::LibraryFixture;
-
-namespace {
-
-class AnsweringChooser final : public FolderChooser {
-public:
-    explicit AnsweringChooser(std::optional<std::string> answer = std::nullopt)
-        : answer_(std::move(answer)) {}
-    std::optional<std::string> chooseFolder(QWidget*) override {
-        ++asked;
-        return answer_;
-    }
-    int asked = 0;
-
-private:
-    std::optional<std::string> answer_;
-};
-
-} // namespace
 
 TEST(NewGroupDraftTest, TheTrimmedNameDecidesWhetherCreateIsOffered) {
     const struct {
@@ -89,7 +71,7 @@ TEST(NewGroupDraftTest, AChosenFolderNamesTheGroupOnlyWhileNoNameWasTyped) {
 
 TEST(NewGroupSheetTest, OpensOnTheFirstColourWithCreateDisabled) {
     LibraryFixture f;
-    AnsweringChooser chooser;
+    test::AnsweringFolderChooser chooser;
     NewGroupSheet sheet(*f.library, chooser);
     EXPECT_TRUE(sheet.isModal());
     EXPECT_EQ(sheet.windowModality(), Qt::WindowModal);
@@ -122,7 +104,7 @@ TEST(NewGroupSheetTest, KeysAndButtonsCreateOrCancel) {
     };
     for (const auto& c : cases) {
         LibraryFixture f;
-        AnsweringChooser chooser;
+        test::AnsweringFolderChooser chooser;
         QSignalSpy noted(f.account.get(), &Account::localChangeNoted);
         NewGroupSheet sheet(*f.library, chooser);
         sheet.open();
@@ -152,7 +134,7 @@ TEST(NewGroupSheetTest, KeysAndButtonsCreateOrCancel) {
 
 TEST(NewGroupSheetTest, TheChosenSwatchAndFolderAreStored) {
     LibraryFixture f;
-    AnsweringChooser chooser("/home/ada/dev/site");
+    test::AnsweringFolderChooser chooser("/home/ada/dev/site");
     NewGroupSheet sheet(*f.library, chooser);
     sheet.open();
     QTest::mouseClick(sheet.swatches()[4], Qt::LeftButton);
@@ -174,7 +156,7 @@ TEST(NewGroupSheetTest, TheChosenSwatchAndFolderAreStored) {
 
 TEST(NewGroupSheetTest, ACancelledChooserChangesNothing) {
     LibraryFixture f;
-    AnsweringChooser chooser;
+    test::AnsweringFolderChooser chooser;
     NewGroupSheet sheet(*f.library, chooser);
     QTest::keyClicks(sheet.folderField(), QStringLiteral("~/typed"));
     QTest::mouseClick(sheet.chooseButton(), Qt::LeftButton);
@@ -185,7 +167,7 @@ TEST(NewGroupSheetTest, ACancelledChooserChangesNothing) {
 TEST(NewGroupSheetTest, ANameThatExistsInAnyCaseAddsNoGroupAndClosesQuietly) {
     LibraryFixture f;
     ASSERT_TRUE(f.library->createGroup("Design", "#10B981"));
-    AnsweringChooser chooser;
+    test::AnsweringFolderChooser chooser;
     NewGroupSheet sheet(*f.library, chooser);
     sheet.open();
     QTest::keyClicks(sheet.nameField(), QStringLiteral("dESIGN"));
@@ -198,7 +180,7 @@ TEST(NewGroupSheetTest, ANameThatExistsInAnyCaseAddsNoGroupAndClosesQuietly) {
 TEST(NewGroupSheetTest, WithADefaultWorkspaceTheGroupJoinsItAsAPrivateGroup) {
     LibraryFixture f;
     f.store().setSyncMeta("default_workspace_id", std::string("ws-1"));
-    AnsweringChooser chooser;
+    test::AnsweringFolderChooser chooser;
     NewGroupSheet sheet(*f.library, chooser);
     QTest::keyClicks(sheet.nameField(), QStringLiteral("Team"));
     sheet.create();
@@ -213,7 +195,7 @@ TEST(NewGroupSheetTest, AFailedWriteKeepsTheSheetOpenWithTheNameAndSaysWhy) {
     f.store().db().executeRaw("CREATE TRIGGER refuse_groups BEFORE INSERT ON groups "
                               "BEGIN SELECT RAISE(ABORT, 'groups are read-only today'); END;");
     QSignalSpy noted(f.account.get(), &Account::localChangeNoted);
-    AnsweringChooser chooser;
+    test::AnsweringFolderChooser chooser;
     NewGroupSheet sheet(*f.library, chooser);
     sheet.open();
     QTest::keyClicks(sheet.nameField(), QStringLiteral("Design"));

@@ -26,10 +26,10 @@ struct BoardWindow {
     BoardWindow()
         : board(f)
         , legacy(toQString((folder.path() / "legacy.conf").string()), QSettings::IniFormat)
-        , preferences(std::make_unique<QSettings>(
-                          toQString((folder.path() / "current.conf").string()),
-                          QSettings::IniFormat),
-                      legacy)
+        , preferences(
+              std::make_unique<QSettings>(toQString((folder.path() / "current.conf").string()),
+                                          QSettings::IniFormat),
+              legacy)
         , view(*f.library, preferences) {
         view.resize(1180, 760);
         view.show();

@@ -62,8 +62,7 @@ TEST(SidebarRowsTest, TheLibrarySectionHasSixRowsWithoutAUserAndEightWithOne) {
         std::optional<std::string> user;
         std::vector<std::string> titles;
     } cases[] = {
-        {std::nullopt,
-         {"Inbox", "Open", "In Progress", "Resolved", "Archived", "All Captures"}},
+        {std::nullopt, {"Inbox", "Open", "In Progress", "Resolved", "Archived", "All Captures"}},
         {"u1",
          {"Inbox", "Assigned to me", "Mine", "Open", "In Progress", "Resolved", "Archived",
           "All Captures"}},
@@ -183,8 +182,8 @@ TEST(SidebarSelectionTest, RemovingTheSelectedGroupMovesToTheInboxWhateverTheWri
         SidebarSelection selection;
         selection.select(c.selected);
         std::vector<std::string> asked;
-        const bool moved = selection.removeGroup(
-            c.removed, [&](const std::string& id) { asked.push_back(id); });
+        const bool moved =
+            selection.removeGroup(c.removed, [&](const std::string& id) { asked.push_back(id); });
         EXPECT_EQ(asked, std::vector<std::string>{c.removed});
         EXPECT_TRUE(selection.current() == c.after) << c.removed;
         EXPECT_EQ(moved, !(c.after == c.selected));

@@ -1,6 +1,6 @@
+#include "AnsweringFolderChooser.h"
 #include "LibraryFixture.h"
 
-#include "board/FolderChooser.h"
 #include "board/NewGroupSheet.h"
 #include "board/SidebarView.h"
 #include "model/Uuid.h"
@@ -20,11 +20,6 @@ using namespace tavro;
 using tavro::test::LibraryFixture;
 
 namespace {
-
-class NoFolders final : public FolderChooser {
-public:
-    std::optional<std::string> chooseFolder(QWidget*) override { return std::nullopt; }
-};
 
 CaptureGroup storedGroup(LibraryFixture& f, const std::string& name,
                          std::optional<std::string> workspace = std::nullopt) {
@@ -64,7 +59,7 @@ struct Sidebar {
     }
 
     LibraryFixture f;
-    NoFolders folders;
+    test::AnsweringFolderChooser folders;
     CaptureGroup checkout;
     CaptureGroup team;
     std::unique_ptr<SidebarView> view;
@@ -171,7 +166,7 @@ TEST(SidebarViewTest, NewGroupOpensTheSheetWhoseGroupJoinsTheList) {
 
 TEST(SidebarViewTest, TheTagsSectionShowsOnlyWhileThereAreTags) {
     LibraryFixture f;
-    NoFolders folders;
+    test::AnsweringFolderChooser folders;
     SidebarView view(*f.library, folders);
     const auto headers = [&view] {
         QStringList out;

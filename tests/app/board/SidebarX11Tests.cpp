@@ -1,6 +1,6 @@
-#include "board/FolderChooser.h"
 #include "board/SidebarView.h"
 
+#include "AnsweringFolderChooser.h"
 #include "SeededBoard.h"
 #include "ViewPicture.h"
 
@@ -12,20 +12,11 @@
 using namespace tavro;
 using tavro::test::LibraryFixture;
 
-namespace {
-
-class NoFolders final : public FolderChooser {
-public:
-    std::optional<std::string> chooseFolder(QWidget*) override { return std::nullopt; }
-};
-
-} // namespace
-
 TEST(SidebarPicture, SignedOutAndSignedInWithAGroupChosen) {
     for (bool signedIn : {false, true}) {
         LibraryFixture f;
         test::SeededBoard board(f, signedIn);
-        NoFolders folders;
+        test::AnsweringFolderChooser folders;
         SidebarView sidebar(*f.library, folders);
         sidebar.resize(214, 700);
         sidebar.setSelection(LibraryFilter::group(board.groups[0].id));
