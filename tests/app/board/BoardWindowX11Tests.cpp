@@ -154,7 +154,7 @@ TEST(BoardWindow, ShowsMixedCapturesAsCardsAndRows) {
     test::savePicture(dashboard, QStringLiteral("board-cards"));
 
     QTest::mouseMove(board.viewport(), board.itemRect(1).center());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return board.hoveredIndex() == 1u; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return board.liftOf(1) == 1.0; }));
     board.viewport()->repaint();
     test::savePicture(dashboard, QStringLiteral("board-cards-hover"));
 
