@@ -294,8 +294,9 @@ void SidebarView::rebuild() {
         auto* item = new QListWidgetItem(text, list_);
         item->setData(kindRole, int(kind));
         item->setData(indexRole, qulonglong(index));
+        // Headers and the button's row take no selection, and the arrow keys pass over them.
         if (kind == RowKind::header || kind == RowKind::newGroup)
-            item->setFlags(Qt::ItemIsEnabled);
+            item->setFlags(Qt::NoItemFlags);
         return item;
     };
     for (size_t i = 0; i < rows_.library.size(); ++i) {

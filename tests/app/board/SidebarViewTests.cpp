@@ -90,6 +90,33 @@ TEST(SidebarViewTest, ARowClickChoosesItsFilterAndNothingClearsIt) {
     EXPECT_EQ(chosen.count(), 2);
 }
 
+TEST(SidebarViewTest, ArrowKeysPassOverTheSectionHeaders) {
+    Sidebar s;
+    s.view->setSelection(LibraryFilter::everything());
+    s.view->list()->setFocus();
+    QTest::keyClick(s.view->list(), Qt::Key_Down);
+    EXPECT_TRUE(s.view->selection() == LibraryFilter::group(s.checkout.id));
+    QTest::keyClick(s.view->list(), Qt::Key_Down);
+    QTest::keyClick(s.view->list(), Qt::Key_Down);
+    EXPECT_TRUE(s.view->selection() == LibraryFilter::tag("layout"));
+    QTest::keyClick(s.view->list(), Qt::Key_Up);
+    EXPECT_TRUE(s.view->selection() == LibraryFilter::group(s.team.id));
+}
+
+TEST(SidebarViewTest, AChosenTagThatGoesKeepsTheSelection) {
+    Sidebar s;
+    s.view->setSelection(LibraryFilter::tag("layout"));
+    QSignalSpy chosen(s.view.get(), &SidebarView::selectionChanged);
+    const std::vector<Capture> captures = s.f.library->captures();
+    for (const Capture& capture : captures)
+        ASSERT_TRUE(s.f.library->deleteCapture(capture.id));
+    s.f.settle();
+    EXPECT_TRUE(s.view->rows().tags.empty());
+    EXPECT_TRUE(s.view->selection() == LibraryFilter::tag("layout"));
+    EXPECT_TRUE(s.view->list()->selectedItems().isEmpty());
+    EXPECT_EQ(chosen.count(), 0);
+}
+
 TEST(SidebarViewTest, GroupRowsSayWhoSeesThemAndOfferArchiveOrDelete) {
     Sidebar s;
     const struct {
