@@ -144,6 +144,90 @@ void warningTriangle(QPainter& p, const QColor& c, double) {
     p.fillPath(triangle.subtracted(mark), c);
 }
 
+void textAlignLeft(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2 * w));
+    for (auto [y, length] : {std::pair{5.0, 16.0}, {10.0, 12.0}, {15.0, 16.0}, {20.0, 9.0}})
+        p.drawLine(QPointF(4, y), QPointF(4 + length, y));
+}
+
+void plus(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2.4 * w));
+    p.drawLine(QPointF(12, 4), QPointF(12, 20));
+    p.drawLine(QPointF(4, 12), QPointF(20, 12));
+}
+
+void pencilTip(QPainter& p, const QColor& c, double w) {
+    // A pencil lying from the top right to a sharpened tip at the bottom left.
+    QPainterPath body;
+    body.moveTo(3, 21);
+    body.lineTo(5.5, 13.5);
+    body.lineTo(15.5, 3.5);
+    body.lineTo(20.5, 8.5);
+    body.lineTo(10.5, 18.5);
+    body.closeSubpath();
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(body);
+    QPainterPath tip;
+    tip.moveTo(3, 21);
+    tip.lineTo(4.3, 17.2);
+    tip.lineTo(6.8, 19.7);
+    tip.closeSubpath();
+    p.fillPath(tip, c);
+}
+
+void link(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2.2 * w));
+    p.setBrush(Qt::NoBrush);
+    p.save();
+    p.translate(12, 12);
+    p.rotate(-45);
+    p.drawRoundedRect(QRectF(-10, -3.5, 11, 7), 3.5, 3.5);
+    p.drawRoundedRect(QRectF(-1, -3.5, 11, 7), 3.5, 3.5);
+    p.restore();
+}
+
+void chevronDown(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2.6 * w));
+    p.drawLine(QPointF(5, 9), QPointF(12, 16));
+    p.drawLine(QPointF(12, 16), QPointF(19, 9));
+}
+
+void folderBadgePlus(QPainter& p, const QColor& c, double w) {
+    QPainterPath folder;
+    folder.moveTo(2, 6);
+    folder.lineTo(9, 6);
+    folder.lineTo(11, 8);
+    folder.lineTo(20, 8);
+    folder.lineTo(20, 11);
+    folder.moveTo(12, 19);
+    folder.lineTo(2, 19);
+    folder.closeSubpath();
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(folder);
+    p.drawLine(QPointF(18, 13), QPointF(18, 21));
+    p.drawLine(QPointF(14, 17), QPointF(22, 17));
+}
+
+void checkmark(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2.6 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath check;
+    check.moveTo(4.5, 12.5);
+    check.lineTo(9.5, 17.5);
+    check.lineTo(19.5, 6.5);
+    p.drawPath(check);
+}
+
+void number(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2 * w));
+    p.drawLine(QPointF(10, 3), QPointF(7.5, 21));
+    p.drawLine(QPointF(17, 3), QPointF(14.5, 21));
+    p.drawLine(QPointF(4, 9), QPointF(21, 9));
+    p.drawLine(QPointF(3, 15.5), QPointF(20, 15.5));
+}
+
 } // namespace
 
 void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& color,
@@ -191,6 +275,30 @@ void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& c
         break;
     case Icon::exclamationmarkTriangleFill:
         warningTriangle(painter, color, weight);
+        break;
+    case Icon::textAlignLeft:
+        textAlignLeft(painter, color, weight);
+        break;
+    case Icon::plus:
+        plus(painter, color, weight);
+        break;
+    case Icon::pencilTip:
+        pencilTip(painter, color, weight);
+        break;
+    case Icon::link:
+        link(painter, color, weight);
+        break;
+    case Icon::chevronDown:
+        chevronDown(painter, color, weight);
+        break;
+    case Icon::folderBadgePlus:
+        folderBadgePlus(painter, color, weight);
+        break;
+    case Icon::checkmark:
+        checkmark(painter, color, weight);
+        break;
+    case Icon::number:
+        number(painter, color, weight);
         break;
     }
     painter.restore();

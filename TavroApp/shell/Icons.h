@@ -22,6 +22,14 @@ enum class Icon {
     sparkles,
     person,
     exclamationmarkTriangleFill,
+    textAlignLeft,
+    plus,
+    pencilTip,
+    link,
+    chevronDown,
+    folderBadgePlus,
+    checkmark,
+    number,
 };
 
 // Draws the symbol centred in `rect`; `weight` thickens the strokes (1 regular, about 1.4 bold).
