@@ -19,6 +19,7 @@
 #include "shell/Utf8.h"
 
 #include <QApplication>
+#include <QImageReader>
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +43,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tavro"));
     QApplication::setApplicationVersion(QStringLiteral(TAVRO_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+    // Large screenshots (8K and beyond) decode through Qt's readers too; its default limit of
+    // 256 MiB refuses them.
+    QImageReader::setAllocationLimit(1024);
 
     const QStringList arguments = QApplication::arguments();
     std::optional<AppRequest::Kind> request = AppRequest::Kind::reopen;
@@ -64,8 +68,8 @@ int main(int argc, char** argv) {
     RegionSelectionOverlay overlay;
     ComposePanelController noteBox(thumbnails,
                                    [&preferences] { return preferences.defaultGroupID(); });
-    MarkupEditorController flowEditor;
-    MarkupEditorController boardEditor;
+    MarkupEditorController flowEditor(preferences);
+    MarkupEditorController boardEditor(preferences);
     DisplayScreenGrabber grabber(*probe);
     X11Desktop desktop;
     DesktopContextCollector context(desktop);

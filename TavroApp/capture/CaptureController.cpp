@@ -516,23 +516,15 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation,
                            [&](const PendingImage& image) { return image.id == imageID; });
     if (it != images.end()) {
         if (annotation.isEmpty()) {
-            // No marks left: the marked copy goes and the original's thumbnail is used again.
-            ImageFiles::removeImageIfNamed(it->annotatedPath);
-            const std::string originalThumb = withExtension(it->written.relativePath, "jpg");
-            if (it->written.thumbRelativePath != originalThumb)
+            // No marks left: the original's thumbnail and size come back, the marked copy goes.
+            const CaptureImage before = transientRow(*it, pending_->id, false);
+            const CaptureImage after =
+                AttachmentService::unmarkedRow(before, &library_.thumbnails());
+            if (it->written.thumbRelativePath != after.thumbPath)
                 ImageFiles::removeThumbIfNamed(it->written.thumbRelativePath);
-            const auto thumbFile =
-                TavroPaths::resolveInside(TavroPaths::thumbsRoot(), originalThumb);
-            std::error_code error;
-            it->written.thumbRelativePath = thumbFile && std::filesystem::exists(*thumbFile, error)
-                                                ? std::optional<std::string>(originalThumb)
-                                                : std::nullopt;
-            if (auto original = TavroPaths::resolveInside(TavroPaths::capturesRoot(),
-                                                          it->written.relativePath)) {
-                const auto size = std::filesystem::file_size(*original, error);
-                if (!error)
-                    it->written.byteCount = std::int64_t(size);
-            }
+            it->written.thumbRelativePath = after.thumbPath;
+            it->written.byteCount = after.bytes;
+            AttachmentService::removeMarkedCopy(before, &library_.thumbnails());
             it->annotatedPath.reset();
             it->annotation = annotation;
         } else {
@@ -543,7 +535,7 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation,
                 it->annotatedPath = rendered.markedRelativePath;
                 if (rendered.thumbRelativePath)
                     it->written.thumbRelativePath = rendered.thumbRelativePath;
-                it->written.byteCount = rendered.markedByteCount;
+                it->written.byteCount = rendered.byteCount;
             } catch (const std::exception&) {
                 // The screenshot keeps its earlier marks and files.
             }

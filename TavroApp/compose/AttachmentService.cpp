@@ -7,18 +7,24 @@
 #include "model/Paths.h"
 #include "shell/ThumbnailLoader.h"
 #include "shell/Utf8.h"
-#include "store/CaptureStore.h"
 
 #include <QByteArray>
+
+#include <filesystem>
 
 namespace tavro::AttachmentService {
 
 namespace {
 
-std::string withoutExtension(const std::string& relative) {
+constexpr std::string_view missingOriginal = "the original screenshot is missing";
+
+// The platform's rule: the last "." of the last component and what follows; a name that only
+// starts with a dot has no extension.
+std::string_view withoutExtension(std::string_view relative) {
     const auto slash = relative.rfind('/');
+    const auto nameStart = slash == std::string_view::npos ? 0 : slash + 1;
     const auto dot = relative.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+    if (dot == std::string_view::npos || dot <= nameStart)
         return relative;
     return relative.substr(0, dot);
 }
@@ -28,87 +34,124 @@ void forget(ThumbnailLoader* thumbnails, const std::filesystem::path& file) {
         thumbnails->evict(toQString(file.string()));
 }
 
-QByteArray bytes(const std::vector<uint8_t>& data) {
-    return QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+// Borrows the bytes: the writer reads them before this returns.
+QByteArray borrowed(const std::vector<uint8_t>& data) {
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
+                                   qsizetype(data.size()));
+}
+
+std::optional<Image> loadOriginal(const CaptureImage& image) {
+    const auto file = TavroPaths::resolveInside(TavroPaths::capturesRoot(), image.imagePath);
+    return file ? Image::load(*file) : std::nullopt;
+}
+
+std::optional<std::int64_t> fileSize(const std::filesystem::path& file) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(file, error);
+    return error ? std::nullopt : std::optional<std::int64_t>(std::int64_t(size));
 }
 
 } // namespace
 
+std::optional<std::string> markedRelativePath(std::string_view imagePath) {
+    if (!TavroPaths::resolveInside(TavroPaths::capturesRoot(), imagePath))
+        return std::nullopt;
+    return std::string(withoutExtension(imagePath)) + "-marked.png";
+}
+
+std::optional<std::string> writeThumbnail(const Image& image, std::string_view id, Seconds date,
+                                          ThumbnailLoader* thumbnails) {
+    const std::string relative = TavroPaths::relativeImagePath(id, date, "jpg");
+    const auto target = TavroPaths::resolveInside(TavroPaths::thumbsRoot(), relative);
+    if (!target)
+        return std::nullopt;
+    auto small = image.downscaled(ImageWriter::thumbnailMaxEdge);
+    const Image& source = small ? *small : image;
+    const auto jpeg = source.encodeJPEG(ImageWriter::thumbnailQuality);
+    if (!jpeg)
+        return std::nullopt;
+    std::error_code folderError;
+    std::filesystem::create_directories(target->parent_path(), folderError);
+    if (folderError || ImageWriter::writeAtomically(*target, borrowed(*jpeg)))
+        return std::nullopt;
+    forget(thumbnails, *target);
+    return relative;
+}
+
 RenderedAnnotation renderAnnotation(const Annotation& annotation, const CaptureImage& image,
-                                    ThumbnailLoader* thumbnails) {
-    const auto original = TavroPaths::resolveInside(TavroPaths::capturesRoot(), image.imagePath);
-    if (!original)
-        throw CaptureError::writeFailed("the original screenshot is missing");
-    const auto source = Image::load(*original);
-    if (!source)
-        throw CaptureError::writeFailed("the original screenshot is missing");
-    if (annotation.isEmpty())
-        throw CaptureError::writeFailed("annotations could not be rendered");
-    const auto marked = AnnotationRenderer::render(annotation, *source);
+                                    ThumbnailLoader* thumbnails, Seconds date) {
+    // The stored path may come from sync: the guard refuses it before anything is derived from it.
+    const auto markedRelative = markedRelativePath(image.imagePath);
+    if (!markedRelative)
+        throw CaptureError::writeFailed(std::string(missingOriginal));
+    std::optional<Image> marked;
+    {
+        const auto original = loadOriginal(image);
+        if (!original)
+            throw CaptureError::writeFailed(std::string(missingOriginal));
+        marked = AnnotationRenderer::render(annotation, *original);
+    }
     if (!marked)
         throw CaptureError::writeFailed("annotations could not be rendered");
     const auto png = marked->encodePNG();
     if (!png)
         throw CaptureError::writeFailed("PNG encoding failed");
 
-    RenderedAnnotation result;
-    result.markedRelativePath = withoutExtension(image.imagePath) + "-marked.png";
-    const auto target =
-        TavroPaths::resolveInside(TavroPaths::capturesRoot(), result.markedRelativePath);
+    const auto target = TavroPaths::resolveInside(TavroPaths::capturesRoot(), *markedRelative);
     if (!target)
-        throw CaptureError::writeFailed("the original screenshot is missing");
-    if (auto error = ImageWriter::writeAtomically(*target, bytes(*png)))
+        throw CaptureError::writeFailed(std::string(missingOriginal));
+    TavroPaths::ensureParentDirectory(*target);
+    if (auto error = ImageWriter::writeAtomically(*target, borrowed(*png)))
         throw CaptureError::writeFailed(*error);
     forget(thumbnails, *target);
-    result.markedByteCount = std::int64_t(png->size());
 
-    // The thumbnail is best effort, as for a new screenshot.
-    const std::string thumbRelative = withoutExtension(result.markedRelativePath) + ".jpg";
-    const auto thumbTarget = TavroPaths::resolveInside(TavroPaths::thumbsRoot(), thumbRelative);
-    const auto small = marked->downscaled(ImageWriter::thumbnailMaxEdge);
-    const auto jpeg = small ? small->encodeJPEG(ImageWriter::thumbnailQuality) : std::nullopt;
-    if (thumbTarget && jpeg) {
-        std::error_code ignored;
-        std::filesystem::create_directories(thumbTarget->parent_path(), ignored);
-        if (!ImageWriter::writeAtomically(*thumbTarget, bytes(*jpeg))) {
-            forget(thumbnails, *thumbTarget);
-            result.thumbRelativePath = thumbRelative;
-        }
-    }
+    RenderedAnnotation result;
+    result.markedRelativePath = *markedRelative;
+    result.byteCount = std::int64_t(png->size());
+    result.thumbRelativePath = writeThumbnail(*marked, image.id, date, thumbnails);
     return result;
 }
 
-void saveAnnotation(const Annotation& annotation, const CaptureImage& image, CaptureStore& store,
-                    ThumbnailLoader* thumbnails) {
+void saveAnnotation(const Annotation& annotation, const CaptureImage& image,
+                    const RowWriter& writeRow, ThumbnailLoader* thumbnails, Seconds date) {
     CaptureImage updated = image;
-    if (annotation.isEmpty()) {
-        updated.annotatedPath = std::nullopt;
-        updated.annotationJSON = std::nullopt;
-        if (auto original =
-                TavroPaths::resolveInside(TavroPaths::capturesRoot(), image.imagePath)) {
-            std::error_code error;
-            const auto size = std::filesystem::file_size(*original, error);
-            if (!error)
-                updated.bytes = std::int64_t(size);
-        }
-        store.updateImage(updated);
-        // The row no longer names the marked copy; only now may the file go.
-        if (image.annotatedPath)
-            if (auto marked =
-                    TavroPaths::resolveInside(TavroPaths::capturesRoot(), *image.annotatedPath)) {
-                std::error_code ignored;
-                std::filesystem::remove(*marked, ignored);
-                forget(thumbnails, *marked);
-            }
+    if (!annotation.isEmpty()) {
+        const RenderedAnnotation rendered = renderAnnotation(annotation, image, thumbnails, date);
+        updated.annotatedPath = rendered.markedRelativePath;
+        updated.annotationJSON = annotation.encoded();
+        updated.bytes = rendered.byteCount;
+        if (rendered.thumbRelativePath)
+            updated.thumbPath = rendered.thumbRelativePath;
+        writeRow(updated);
         return;
     }
-    const RenderedAnnotation rendered = renderAnnotation(annotation, image, thumbnails);
-    updated.annotatedPath = rendered.markedRelativePath;
-    if (rendered.thumbRelativePath)
-        updated.thumbPath = rendered.thumbRelativePath;
-    updated.bytes = rendered.markedByteCount;
-    updated.annotationJSON = annotation.encoded();
-    store.updateImage(updated);
+
+    writeRow(unmarkedRow(image, thumbnails, date));
+    // Only now that no row names the marked copy may the file go; a failed write keeps it.
+    removeMarkedCopy(image, thumbnails);
+}
+
+CaptureImage unmarkedRow(const CaptureImage& image, ThumbnailLoader* thumbnails, Seconds date) {
+    CaptureImage updated = image;
+    updated.annotatedPath = std::nullopt;
+    updated.annotationJSON = std::nullopt;
+    if (const auto original = loadOriginal(image))
+        updated.thumbPath = writeThumbnail(*original, image.id, date, thumbnails);
+    // The row names the original again, so it carries the original's size.
+    if (auto file = TavroPaths::resolveInside(TavroPaths::capturesRoot(), image.imagePath))
+        if (auto size = fileSize(*file))
+            updated.bytes = *size;
+    return updated;
+}
+
+void removeMarkedCopy(const CaptureImage& image, ThumbnailLoader* thumbnails) {
+    if (!image.annotatedPath)
+        return;
+    if (auto file = TavroPaths::resolveInside(TavroPaths::capturesRoot(), *image.annotatedPath)) {
+        std::error_code ignored;
+        std::filesystem::remove(*file, ignored);
+        forget(thumbnails, *file);
+    }
 }
 
 } // namespace tavro::AttachmentService

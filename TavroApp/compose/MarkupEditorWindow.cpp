@@ -1,102 +1,143 @@
 #include "compose/MarkupEditorWindow.h"
 
+#include "compose/MarkupEditorView.h"
+#include "compose/MarkupTexts.h"
+#include "model/Image.h"
 #include "model/Paths.h"
+#include "shell/Preferences.h"
 #include "shell/Utf8.h"
 
 #include <QCloseEvent>
-#include <QDialogButtonBox>
-#include <QLabel>
+#include <QGuiApplication>
 #include <QMessageBox>
-#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
-
-#include <memory>
 
 namespace tavro {
 
-namespace {
+MarkupEditorWindow::MarkupEditorWindow(MarkupEditorView* view)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                           Qt::WindowMaximizeButtonHint)
+    , view_(view) {
+    setWindowTitle(toQString(MarkupTexts::windowTitle));
+    setAccessibleName(windowTitle());
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    view->setParent(this);
+    layout->addWidget(view);
+    setMinimumSize(minimumContentSize);
+    resize(contentSize);
+}
 
-class EditorWindow final : public QWidget {
-public:
-    EditorWindow(const QImage& image, Annotation annotation,
-                 AnnotationEditorWindowController::SaveHandler onSave,
-                 AnnotationEditorWindowController::EndHandler onEnd)
-        : annotation_(std::move(annotation))
-        , onSave_(std::move(onSave))
-        , onEnd_(std::move(onEnd)) {
-        setWindowTitle(QStringLiteral("Mark Up"));
-        setAttribute(Qt::WA_DeleteOnClose);
-        auto* layout = new QVBoxLayout(this);
-        auto* picture = new QLabel(this);
-        picture->setPixmap(QPixmap::fromImage(
-            image.scaled(900, 600, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-        picture->setAlignment(Qt::AlignCenter);
-        auto* buttons =
-            new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
-        connect(buttons, &QDialogButtonBox::accepted, this, [this] { finish(true); });
-        connect(buttons, &QDialogButtonBox::rejected, this, [this] { finish(false); });
-        layout->addWidget(picture, 1);
-        layout->addWidget(buttons);
-    }
+void MarkupEditorWindow::closeQuietly() {
+    closingQuietly_ = true;
+    hide();
+    close();
+    deleteLater();
+}
 
-protected:
-    void closeEvent(QCloseEvent* event) override {
-        // Closing the window is a cancel, reported once.
-        if (!finished_) {
-            finished_ = true;
-            if (onEnd_)
-                QMetaObject::invokeMethod(this, onEnd_, Qt::QueuedConnection);
-        }
-        event->accept();
-    }
+void MarkupEditorWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (closingQuietly_)
+        return;
+    closingQuietly_ = true;
+    deleteLater();
+    emit closedByUser();
+}
 
-private:
-    void finish(bool saved) {
-        if (finished_)
-            return;
-        finished_ = true;
-        auto onSave = onSave_;
-        auto onEnd = onEnd_;
-        const Annotation annotation = annotation_;
-        close();
-        if (saved && onSave)
-            onSave(annotation);
-        else if (!saved && onEnd)
-            onEnd();
-    }
-
-    Annotation annotation_;
-    AnnotationEditorWindowController::SaveHandler onSave_;
-    AnnotationEditorWindowController::EndHandler onEnd_;
-    bool finished_ = false;
-};
-
-} // namespace
+MarkupEditorController::MarkupEditorController(Preferences& preferences, QObject* parent)
+    : QObject(parent)
+    , preferences_(preferences)
+    , alert_([](const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::Warning, title, QString(), QMessageBox::Ok);
+        box.setText(title);
+        box.setInformativeText(text);
+        box.exec();
+    }) {}
 
 MarkupEditorController::~MarkupEditorController() {
     delete window_.data();
 }
 
+void MarkupEditorController::dismiss() {
+    if (MarkupEditorWindow* open = window_) {
+        window_.clear();
+        open->closeQuietly();
+    }
+}
+
+MarkupStyle MarkupEditorController::storedStyle() const {
+    return {preferences_.text(PreferenceKey::markupTool),
+            preferences_.text(PreferenceKey::markupColor),
+            preferences_.integer(PreferenceKey::markupWidth)};
+}
+
+void MarkupEditorController::storeStyle(const MarkupStyle& style) {
+    const MarkupStyle stored = storedStyle();
+    if (style.toolRaw != stored.toolRaw)
+        preferences_.setText(PreferenceKey::markupTool, style.toolRaw);
+    if (style.colorHex != stored.colorHex)
+        preferences_.setText(PreferenceKey::markupColor, style.colorHex);
+    if (style.widthIndex != stored.widthIndex)
+        preferences_.setInteger(PreferenceKey::markupWidth, style.widthIndex);
+}
+
 void MarkupEditorController::present(const CaptureImage& image, SaveHandler onSave,
                                      EndHandler onEnd) {
-    if (QWidget* open = window_) {
-        window_.clear();
-        open->hide();
-        open->deleteLater();
-    }
-    QImage picture;
-    if (auto file = TavroPaths::resolveInside(TavroPaths::capturesRoot(), image.imagePath))
-        picture = QImage(toQString(file->string()));
-    if (picture.isNull()) {
-        QMessageBox::warning(nullptr, QStringLiteral("Tavro"),
-                             QStringLiteral("That screenshot is missing"));
+    dismiss();
+    // Always the unmarked original: the marks come back as shapes to edit.
+    const auto file = TavroPaths::resolveInside(TavroPaths::capturesRoot(), image.imagePath);
+    auto original = file ? Image::load(*file) : std::nullopt;
+    if (!original) {
+        const std::string shown = (TavroPaths::capturesRoot() / image.imagePath).string();
+        alert_(toQString(MarkupTexts::missingTitle), toQString(MarkupTexts::missingMessage(shown)));
+        // The caller is waiting for an answer, such as the note box that should come back.
         if (onEnd)
             onEnd();
         return;
     }
-    auto* window = new EditorWindow(picture, Annotation::decode(image.annotationJSON),
-                                    std::move(onSave), std::move(onEnd));
+
+    auto state = std::make_unique<MarkupEditorState>(*original, image.annotation(), storedStyle());
+    original.reset();
+    QPointer<MarkupEditorController> self(this);
+    MarkupEditorView::Callbacks callbacks;
+    callbacks.onSave = [self, onSave](const Annotation& annotation) {
+        if (!self)
+            return;
+        self->dismiss();
+        if (onSave)
+            onSave(annotation);
+    };
+    callbacks.onCancel = [self, onEnd] {
+        if (!self)
+            return;
+        self->dismiss();
+        if (onEnd)
+            onEnd();
+    };
+    callbacks.onStyleChanged = [self](const MarkupStyle& style) {
+        if (self)
+            self->storeStyle(style);
+    };
+    auto* window = new MarkupEditorWindow(new MarkupEditorView(std::move(state), callbacks));
+    connect(window, &MarkupEditorWindow::closedByUser, this, [self, window, onEnd] {
+        if (!self || self->window_ != window)
+            return;
+        self->window_.clear();
+        // Once the window has gone.
+        QTimer::singleShot(0, self, [onEnd] {
+            if (onEnd)
+                onEnd();
+        });
+    });
     window_ = window;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
     window->show();
     window->raise();
     window->activateWindow();

@@ -103,6 +103,8 @@ IconButton::IconButton(Icon icon, int size, QWidget* parent)
 void IconButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled())
+        painter.setOpacity(0.35);
     if (isDown()) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(Theme::surfaceSunken.resolved(palette()));

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPolygonF>
 
 #include <algorithm>
 #include <cmath>
@@ -156,26 +157,6 @@ void plus(QPainter& p, const QColor& c, double w) {
     p.drawLine(QPointF(4, 12), QPointF(20, 12));
 }
 
-void pencilTip(QPainter& p, const QColor& c, double w) {
-    // A pencil lying from the top right to a sharpened tip at the bottom left.
-    QPainterPath body;
-    body.moveTo(3, 21);
-    body.lineTo(5.5, 13.5);
-    body.lineTo(15.5, 3.5);
-    body.lineTo(20.5, 8.5);
-    body.lineTo(10.5, 18.5);
-    body.closeSubpath();
-    p.setPen(strokePen(c, 1.8 * w));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(body);
-    QPainterPath tip;
-    tip.moveTo(3, 21);
-    tip.lineTo(4.3, 17.2);
-    tip.lineTo(6.8, 19.7);
-    tip.closeSubpath();
-    p.fillPath(tip, c);
-}
-
 void link(QPainter& p, const QColor& c, double w) {
     p.setPen(strokePen(c, 2.2 * w));
     p.setBrush(Qt::NoBrush);
@@ -226,6 +207,110 @@ void number(QPainter& p, const QColor& c, double w) {
     p.drawLine(QPointF(17, 3), QPointF(14.5, 21));
     p.drawLine(QPointF(4, 9), QPointF(21, 9));
     p.drawLine(QPointF(3, 15.5), QPointF(20, 15.5));
+void pencilTip(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath body;
+    body.moveTo(16.5, 3.5);
+    body.lineTo(20.5, 7.5);
+    body.lineTo(8.5, 19.5);
+    body.lineTo(3.5, 20.5);
+    body.lineTo(4.5, 15.5);
+    body.closeSubpath();
+    p.drawPath(body);
+    p.drawLine(QPointF(14, 6), QPointF(18, 10));
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    QPainterPath tip;
+    tip.moveTo(3.5, 20.5);
+    tip.lineTo(4.2, 17.2);
+    tip.lineTo(6.8, 19.8);
+    tip.closeSubpath();
+    p.drawPath(tip);
+}
+
+void arrowUpRight(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(QPointF(5, 19), QPointF(18.5, 5.5));
+    p.drawPolyline(QPolygonF({QPointF(8.5, 5), QPointF(19, 5), QPointF(19, 15.5)}));
+}
+
+void rectangleIcon(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(2.5, 5, 19, 14), 2.5, 2.5);
+}
+
+void circleIcon(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(12, 12), 9, 9);
+}
+
+void highlighterIcon(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath body;
+    body.moveTo(15, 3);
+    body.lineTo(21, 9);
+    body.lineTo(12, 18);
+    body.lineTo(6, 12);
+    body.closeSubpath();
+    p.drawPath(body);
+    QPainterPath nib;
+    nib.moveTo(6, 12);
+    nib.lineTo(12, 18);
+    nib.lineTo(9, 21);
+    nib.lineTo(3, 21);
+    nib.lineTo(3, 15);
+    nib.closeSubpath();
+    p.drawPath(nib);
+}
+
+void eyeSlash(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath eye;
+    eye.moveTo(2, 12);
+    eye.cubicTo(6, 5, 18, 5, 22, 12);
+    eye.cubicTo(18, 19, 6, 19, 2, 12);
+    p.drawPath(eye);
+    p.drawEllipse(QPointF(12, 12), 3.2, 3.2);
+    p.drawLine(QPointF(4, 3.5), QPointF(20, 20.5));
+}
+
+void uturn(QPainter& p, const QColor& c, double w, bool backward) {
+    p.save();
+    if (!backward) {
+        p.translate(24, 0);
+        p.scale(-1, 1);
+    }
+    p.setPen(strokePen(c, 2 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath path;
+    path.moveTo(5, 9);
+    path.lineTo(15, 9);
+    path.cubicTo(22, 9, 22, 20, 15, 20);
+    path.lineTo(10, 20);
+    p.drawPath(path);
+    p.drawPolyline(QPolygonF({QPointF(9, 4.5), QPointF(4.5, 9), QPointF(9, 13.5)}));
+    p.restore();
+}
+
+void trash(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(QPointF(3.5, 6), QPointF(20.5, 6));
+    p.drawPolyline(QPolygonF({QPointF(9, 6), QPointF(9, 3.5), QPointF(15, 3.5), QPointF(15, 6)}));
+    QPainterPath can;
+    can.moveTo(5.5, 6);
+    can.lineTo(6.8, 20.5);
+    can.lineTo(17.2, 20.5);
+    can.lineTo(18.5, 6);
+    p.drawPath(can);
+    p.drawLine(QPointF(10, 10), QPointF(10, 17));
+    p.drawLine(QPointF(14, 10), QPointF(14, 17));
 }
 
 } // namespace
@@ -282,9 +367,6 @@ void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& c
     case Icon::plus:
         plus(painter, color, weight);
         break;
-    case Icon::pencilTip:
-        pencilTip(painter, color, weight);
-        break;
     case Icon::link:
         link(painter, color, weight);
         break;
@@ -299,6 +381,33 @@ void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& c
         break;
     case Icon::number:
         number(painter, color, weight);
+        break;
+    case Icon::pencilTip:
+        pencilTip(painter, color, weight);
+        break;
+    case Icon::arrowUpRight:
+        arrowUpRight(painter, color, weight);
+        break;
+    case Icon::rectangle:
+        rectangleIcon(painter, color, weight);
+        break;
+    case Icon::circle:
+        circleIcon(painter, color, weight);
+        break;
+    case Icon::highlighter:
+        highlighterIcon(painter, color, weight);
+        break;
+    case Icon::eyeSlash:
+        eyeSlash(painter, color, weight);
+        break;
+    case Icon::arrowUturnBackward:
+        uturn(painter, color, weight, true);
+        break;
+    case Icon::arrowUturnForward:
+        uturn(painter, color, weight, false);
+        break;
+    case Icon::trash:
+        trash(painter, color, weight);
         break;
     }
     painter.restore();

@@ -272,7 +272,11 @@ void Library::deleteGroup(const std::string& id) {
 }
 
 void Library::saveAnnotation(const Annotation& annotation, const CaptureImage& image) {
-    perform([&] { AttachmentService::saveAnnotation(annotation, image, *store_, &thumbnails_); });
+    perform([&] {
+        AttachmentService::saveAnnotation(
+            annotation, image, [&](const CaptureImage& row) { store_->updateImage(row); },
+            &thumbnails_);
+    });
 }
 
 } // namespace tavro

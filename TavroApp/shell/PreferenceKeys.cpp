@@ -7,7 +7,7 @@ namespace tavro {
 
 namespace {
 
-const std::array<PreferenceRow, 9> rows{{
+const std::array<PreferenceRow, 12> rows{{
     {PreferenceKey::regionHotkey, "hotkey.region", PreferenceType::binding, false,
      HotkeyBinding::defaultRegion()},
     {PreferenceKey::fullScreenHotkey, "hotkey.fullScreen", PreferenceType::binding, false,
@@ -44,6 +44,10 @@ const std::array<PreferenceRow, 9> rows{{
      false,
      {},
      "File new captures in"},
+    // The mark-up editor's last tool, colour and width; the editor reads what they mean.
+    {PreferenceKey::markupTool, "markup.tool", PreferenceType::text, false, {}, {}, "pen"},
+    {PreferenceKey::markupColor, "markup.color", PreferenceType::text, false, {}, {}, "#FF3B30"},
+    {PreferenceKey::markupWidth, "markup.width", PreferenceType::integer, false, {}, {}, {}, 1},
 }};
 
 } // namespace

@@ -18,9 +18,12 @@ enum class PreferenceKey {
     showMenuBarIcon,
     openDashboardAfterSave,
     defaultGroupID,
+    markupTool,
+    markupColor,
+    markupWidth,
 };
 
-enum class PreferenceType { binding, flag, optionalText };
+enum class PreferenceType { binding, flag, optionalText, text, integer };
 
 // One row per preference: where it is stored, what it holds, what it reads as when nothing
 // (valid) is stored, and the settings label where it has one.
@@ -31,6 +34,8 @@ struct PreferenceRow {
     bool defaultFlag = false;
     HotkeyBinding defaultBinding{};
     std::string_view label{};
+    std::string_view defaultText{};
+    int defaultInteger = 0;
 };
 
 std::span<const PreferenceRow> preferenceRows();

@@ -41,6 +41,13 @@ std::optional<std::string> readText(const QSettings& settings, std::string_view 
     return toStdString(value.toString());
 }
 
+// A stored whole number (also one written as text); anything else reads as the fallback.
+int readInteger(const QSettings& settings, std::string_view name, int fallback) {
+    bool ok = false;
+    const int value = settings.value(keyText(name)).toString().trimmed().toInt(&ok);
+    return ok ? value : fallback;
+}
+
 } // namespace
 
 Preferences::Preferences(std::unique_ptr<QSettings> settings, QSettings& legacy, QObject* parent)
@@ -52,6 +59,10 @@ Preferences::Preferences(std::unique_ptr<QSettings> settings, QSettings& legacy,
             bindings_[row.key] = load(*settings_, row.name).value_or(row.defaultBinding);
         else if (row.type == PreferenceType::flag)
             flags_[row.key] = readFlag(*settings_, row.name, row.defaultFlag);
+        else if (row.type == PreferenceType::text)
+            texts_[row.key] = readText(*settings_, row.name).value_or(std::string(row.defaultText));
+        else if (row.type == PreferenceType::integer)
+            integers_[row.key] = readInteger(*settings_, row.name, row.defaultInteger);
     }
     const auto& groupName = preferenceRow(PreferenceKey::defaultGroupID).name;
     defaultGroupID_ = readText(*settings_, groupName);
@@ -87,6 +98,40 @@ void Preferences::setFlag(PreferenceKey key, bool value) {
     auto it = flags_.find(key);
     if (it == flags_.end())
         throw std::logic_error("not a flag preference");
+    it->second = value;
+    settings_->setValue(keyText(preferenceRow(key).name), value);
+    settings_->sync();
+    emit changed(key);
+}
+
+std::string Preferences::text(PreferenceKey key) const {
+    auto it = texts_.find(key);
+    if (it == texts_.end())
+        throw std::logic_error("not a text preference");
+    return it->second;
+}
+
+void Preferences::setText(PreferenceKey key, const std::string& value) {
+    auto it = texts_.find(key);
+    if (it == texts_.end())
+        throw std::logic_error("not a text preference");
+    it->second = value;
+    settings_->setValue(keyText(preferenceRow(key).name), toQString(value));
+    settings_->sync();
+    emit changed(key);
+}
+
+int Preferences::integer(PreferenceKey key) const {
+    auto it = integers_.find(key);
+    if (it == integers_.end())
+        throw std::logic_error("not a number preference");
+    return it->second;
+}
+
+void Preferences::setInteger(PreferenceKey key, int value) {
+    auto it = integers_.find(key);
+    if (it == integers_.end())
+        throw std::logic_error("not a number preference");
     it->second = value;
     settings_->setValue(keyText(preferenceRow(key).name), value);
     settings_->sync();

@@ -33,6 +33,10 @@ public:
 
     HotkeyBinding regionHotkey() const { return binding(PreferenceKey::regionHotkey); }
     HotkeyBinding fullScreenHotkey() const { return binding(PreferenceKey::fullScreenHotkey); }
+    std::string text(PreferenceKey key) const;
+    void setText(PreferenceKey key, const std::string& value);
+    int integer(PreferenceKey key) const;
+    void setInteger(PreferenceKey key, int value);
     const std::optional<std::string>& defaultGroupID() const { return defaultGroupID_; }
     void setDefaultGroupID(const std::optional<std::string>& groupID);
 
@@ -52,6 +56,8 @@ private:
     std::unique_ptr<QSettings> settings_;
     std::map<PreferenceKey, HotkeyBinding> bindings_;
     std::map<PreferenceKey, bool> flags_;
+    std::map<PreferenceKey, std::string> texts_;
+    std::map<PreferenceKey, int> integers_;
     std::optional<std::string> defaultGroupID_;
 };
 

@@ -20,6 +20,21 @@ QImage wrap(std::optional<Image> image) {
     return view;
 }
 
+QImage view(std::shared_ptr<const Image> image) {
+    if (!image)
+        return {};
+    auto holder = std::make_unique<std::shared_ptr<const Image>>(std::move(image));
+    const Image& pixels = **holder;
+    QImage shown(
+        pixels.pixels(), pixels.width(), pixels.height(), pixels.stride(),
+        QImage::Format_ARGB32_Premultiplied,
+        [](void* info) { delete static_cast<std::shared_ptr<const Image>*>(info); }, holder.get());
+    if (shown.isNull())
+        return {};
+    holder.release();
+    return shown;
+}
+
 std::optional<Image> copyFrom(const QImage& source) {
     if (source.isNull())
         return std::nullopt;

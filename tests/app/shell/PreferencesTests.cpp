@@ -158,3 +158,21 @@ TEST_F(PreferencesTest, AClearedDefaultGroupStaysClearedAfterRestart) {
     EXPECT_EQ(start()->defaultGroupID(), std::nullopt);
     EXPECT_EQ(start()->defaultGroupID(), std::nullopt);
 }
+
+TEST_F(PreferencesTest, TheMarkupChoicesReadTheirDefaultsAndSurviveARestart) {
+    write(current(), "markup.width", QStringLiteral("not a number"));
+    auto preferences = start();
+    EXPECT_EQ(preferences->text(PreferenceKey::markupTool), "pen");
+    EXPECT_EQ(preferences->text(PreferenceKey::markupColor), "#FF3B30");
+    EXPECT_EQ(preferences->integer(PreferenceKey::markupWidth), 1);
+
+    preferences->setText(PreferenceKey::markupTool, "blur");
+    preferences->setText(PreferenceKey::markupColor, "#0A84FF");
+    preferences->setInteger(PreferenceKey::markupWidth, 2);
+    auto restarted = start();
+    EXPECT_EQ(restarted->text(PreferenceKey::markupTool), "blur");
+    EXPECT_EQ(restarted->text(PreferenceKey::markupColor), "#0A84FF");
+    EXPECT_EQ(restarted->integer(PreferenceKey::markupWidth), 2);
+    EXPECT_THROW(preferences->setText(PreferenceKey::markupWidth, "7"), std::logic_error);
+    EXPECT_THROW(preferences->integer(PreferenceKey::markupTool), std::logic_error);
+}

@@ -1,0 +1,60 @@
+// Pictures of the mark-up editor for a person to look at, at the scale the test runs at.
+#include "MarkupEditorSupport.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+using namespace tavro;
+
+namespace {
+
+void save(QWidget& widget, const QString& name) {
+    QDir().mkpath(QStringLiteral(TAVRO_SCREENSHOT_DIR));
+    const QString file = QStringLiteral(TAVRO_SCREENSHOT_DIR) + u'/' + name +
+                         QStringLiteral("-scale") + QString::number(widget.devicePixelRatioF()) +
+                         QStringLiteral(".png");
+    ASSERT_TRUE(widget.grab().save(file)) << file.toStdString();
+}
+
+TEST(MarkupEditorPictures, EachToolDrawnOnceAndABlurBeingDragged) {
+    test::EditorFixture f;
+    f.open(test::writeScreenshot("2026/12/shot.png", 1600, 1000));
+    ASSERT_TRUE(f.controller.hasWindow());
+    QWidget& window = *f.controller.window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    const struct {
+        AnnotationTool tool;
+        const char* color;
+        QPoint from, to;
+    } strokes[] = {
+        {AnnotationTool::blur, "#FF3B30", {560, 380}, {760, 500}},
+        {AnnotationTool::pen, "#FF3B30", {120, 120}, {300, 200}},
+        {AnnotationTool::arrow, "#0A84FF", {340, 420}, {520, 260}},
+        {AnnotationTool::rectangle, "#34C759", {560, 110}, {820, 260}},
+        {AnnotationTool::ellipse, "#AF52DE", {110, 300}, {300, 480}},
+        {AnnotationTool::highlight, "#FFCC00", {360, 150}, {520, 150}},
+    };
+    for (const auto& s : strokes) {
+        f.view().chooseTool(s.tool);
+        f.view().chooseColor(s.color);
+        f.drag(s.from, s.to, s.tool == AnnotationTool::pen ? 12 : 4);
+    }
+    ASSERT_EQ(f.view().state().shapes().size(), 6u);
+    QTest::qWait(50);
+    save(window, QStringLiteral("markup-editor"));
+
+    // The blur chosen: colour and width dimmed, a frame being dragged.
+    f.view().chooseTool(AnnotationTool::blur);
+    QTest::mousePress(&f.canvas(), Qt::LeftButton, {}, {600, 140});
+    QMouseEvent move(QEvent::MouseMove, QPointF(780, 240),
+                     f.canvas().mapToGlobal(QPointF(780, 240)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(&f.canvas(), &move);
+    QTest::qWait(50);
+    save(window, QStringLiteral("markup-editor-blur-drag"));
+    QTest::mouseRelease(&f.canvas(), Qt::LeftButton, {}, {780, 240});
+}
+
+} // namespace
