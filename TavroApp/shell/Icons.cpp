@@ -207,6 +207,8 @@ void number(QPainter& p, const QColor& c, double w) {
     p.drawLine(QPointF(17, 3), QPointF(14.5, 21));
     p.drawLine(QPointF(4, 9), QPointF(21, 9));
     p.drawLine(QPointF(3, 15.5), QPointF(20, 15.5));
+}
+
 void pencilTip(QPainter& p, const QColor& c, double w) {
     p.setPen(strokePen(c, 1.8 * w));
     p.setBrush(Qt::NoBrush);
