@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QWidget>
 
 namespace tavro {
 
@@ -37,6 +38,11 @@ bool EscapeKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() != Qt::Key_Escape || (key->modifiers() & Qt::ControlModifier) || composing_ ||
         QApplication::activePopupWidget())
+        return false;
+    // A window that bypasses the window manager takes the keyboard itself (the selection
+    // overlay, open for a stored capture while the box waits): its Escape cancels it, not the box.
+    if (const auto* widget = qobject_cast<QWidget*>(watched);
+        widget && widget->window()->windowFlags().testFlag(Qt::X11BypassWindowManagerHint))
         return false;
     // Copied: the callback usually ends this filter's box.
     const auto onEscape = onEscape_;

@@ -7,8 +7,9 @@
 namespace tavro {
 
 // Watches every key press of the application and turns Escape (without Ctrl) into `onEscape`,
-// swallowing it. Leaves Escape alone while a popup menu is open or an input method is composing
-// text, so those can close or cancel themselves.
+// swallowing it. Leaves Escape alone while a popup menu is open, an input method is composing
+// text or a window that bypasses the window manager has the keys, so those can close or cancel
+// themselves.
 class EscapeKeyFilter final : public QObject {
     Q_OBJECT
 

@@ -110,6 +110,19 @@ TEST(ComposePanelTest, EscapeLeavesAnOpenMenuToCloseItself) {
     settle();
 }
 
+TEST(ComposePanelTest, EscapeInTheSelectionOverlayCancelsItAndKeepsTheBox) {
+    OpenBox box;
+    QWidget overlay(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    KeyCounter counter(&overlay);
+    overlay.show();
+    QTest::keyClick(&overlay, Qt::Key_Escape);
+    EXPECT_EQ(counter.escapes, 1);
+    EXPECT_EQ(box.discards, 0);
+    EXPECT_TRUE(box.controller.hasPanel());
+    box.controller.dismiss();
+    settle();
+}
+
 TEST(ComposePanelTest, CtrlReturnInTheNoteSavesWhatWasTyped) {
     OpenBox box;
     box.view()->noteEditor()->setFocus();
