@@ -174,13 +174,16 @@ void BM_MouseMoveIn2000PointStroke(benchmark::State& state) {
     for (int i = 0; i < 2000; ++i)
         editor.dragChanged(start, {200 + 300 * std::sin(i * 0.01), 200 + 150 * std::cos(i * 0.013)},
                            shownFrame);
+    MarkupDraftPainter::Layer layer;
+    layer.update(*editor.draft(), shownFrame, 1.0);
     int i = 0;
     for (auto _ : state) {
         ++i;
         editor.dragChanged(start, {500 + std::sin(i * 0.1), 300 + std::cos(i * 0.1)}, shownFrame);
         QPainter painter(&canvas);
         painter.drawImage(QPointF(shownFrame.x, shownFrame.y), shown);
-        MarkupDraftPainter::paint(painter, *editor.draft(), shownFrame);
+        layer.update(*editor.draft(), shownFrame, 1.0);
+        layer.paint(painter);
         painter.end();
         benchmark::DoNotOptimize(canvas.constBits());
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "account/LocalChangeNotice.h"
 #include "sync/SyncStatus.h"
 
 #include <QObject>
@@ -13,7 +14,7 @@ class CaptureStore;
 
 // The account and its sync state, shared with the library facade. There is no sign-in and no
 // sync engine yet, so the user is always signed out and a local change schedules nothing.
-class Account final : public QObject {
+class Account final : public QObject, public LocalChangeNotice {
     Q_OBJECT
 
 public:
@@ -27,7 +28,7 @@ public:
     std::string statusLine() const { return {}; }
 
     // Tells the sync side that the board changed here. Never throws.
-    void noteLocalChange();
+    void noteLocalChange() override;
     void syncNow() {}
 
     CaptureStore& store() const { return *store_; }

@@ -152,8 +152,10 @@ void MarkupCanvas::paintEvent(QPaintEvent*) {
     if (shown.isNull())
         return;
     painter.drawPixmap(QRectF(f.x, f.y, f.width, f.height), shown, QRectF(shown.rect()));
-    if (const AnnotationShape* draft = state_.draft())
-        MarkupDraftPainter::paint(painter, *draft, f);
+    if (const AnnotationShape* draft = state_.draft()) {
+        draftLayer_.update(*draft, f, devicePixelRatioF());
+        draftLayer_.paint(painter);
+    }
 }
 
 void MarkupCanvas::mousePressEvent(QMouseEvent* event) {
@@ -175,6 +177,7 @@ void MarkupCanvas::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     const bool kept = state_.dragEnded();
+    draftLayer_.reset();
     update();
     if (kept) {
         previewChanged();

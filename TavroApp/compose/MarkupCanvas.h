@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compose/MarkupDraftPainter.h"
 #include "compose/MarkupEditorState.h"
 
 #include <QImage>
@@ -44,6 +45,7 @@ private:
     MarkupEditorState& state_;
     CanvasPoint start_;
     QPixmap shown_;
+    MarkupDraftPainter::Layer draftLayer_;
     bool shownValid_ = false;
 };
 

@@ -49,7 +49,8 @@ void PrimaryButton::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     const QColor tint = tint_.resolved(palette());
     painter.setPen(Qt::NoPen);
-    painter.setBrush(isDown() ? faded(tint, 0.8) : tint);
+    // A disabled button (Create with no name yet) shows washed out, so it does not invite a click.
+    painter.setBrush(!isEnabled() ? faded(tint, 0.4) : isDown() ? faded(tint, 0.8) : tint);
     painter.drawRoundedRect(QRectF(rect()), 10, 10);
     paintLabel(painter, QRectF(rect()), text(), Qt::white);
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tavro {
 
@@ -151,12 +152,6 @@ void textAlignLeft(QPainter& p, const QColor& c, double w) {
         p.drawLine(QPointF(4, y), QPointF(4 + length, y));
 }
 
-void plus(QPainter& p, const QColor& c, double w) {
-    p.setPen(strokePen(c, 2.4 * w));
-    p.drawLine(QPointF(12, 4), QPointF(12, 20));
-    p.drawLine(QPointF(4, 12), QPointF(20, 12));
-}
-
 void link(QPainter& p, const QColor& c, double w) {
     p.setPen(strokePen(c, 2.2 * w));
     p.setBrush(Qt::NoBrush);
@@ -199,14 +194,6 @@ void checkmark(QPainter& p, const QColor& c, double w) {
     check.lineTo(9.5, 17.5);
     check.lineTo(19.5, 6.5);
     p.drawPath(check);
-}
-
-void number(QPainter& p, const QColor& c, double w) {
-    p.setPen(strokePen(c, 2 * w));
-    p.drawLine(QPointF(10, 3), QPointF(7.5, 21));
-    p.drawLine(QPointF(17, 3), QPointF(14.5, 21));
-    p.drawLine(QPointF(4, 9), QPointF(21, 9));
-    p.drawLine(QPointF(3, 15.5), QPointF(20, 15.5));
 }
 
 void pencilTip(QPainter& p, const QColor& c, double w) {
@@ -315,7 +302,114 @@ void trash(QPainter& p, const QColor& c, double w) {
     p.drawLine(QPointF(14, 10), QPointF(14, 17));
 }
 
+void plus(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2.2 * w));
+    p.drawLine(QPointF(12, 4), QPointF(12, 20));
+    p.drawLine(QPointF(4, 12), QPointF(20, 12));
+}
+
+void trayFull(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.7 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath tray;
+    tray.moveTo(2.5, 13);
+    tray.lineTo(8, 13);
+    tray.lineTo(9.5, 16);
+    tray.lineTo(14.5, 16);
+    tray.lineTo(16, 13);
+    tray.lineTo(21.5, 13);
+    tray.lineTo(21.5, 19);
+    tray.quadTo(21.5, 21, 19.5, 21);
+    tray.lineTo(4.5, 21);
+    tray.quadTo(2.5, 21, 2.5, 19);
+    tray.closeSubpath();
+    p.drawPath(tray);
+    p.drawLine(QPointF(2.5, 13), QPointF(5, 4.5));
+    p.drawLine(QPointF(21.5, 13), QPointF(19, 4.5));
+    p.drawLine(QPointF(5, 4.5), QPointF(19, 4.5));
+    p.drawLine(QPointF(7.5, 8), QPointF(16.5, 8));
+    p.drawLine(QPointF(6.8, 10.8), QPointF(17.2, 10.8));
+}
+
+void personBadgeCheckmark(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.7 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath ring;
+    ring.addEllipse(QPointF(11, 12), 9, 9);
+    QPainterPath badgeArea;
+    badgeArea.addEllipse(QPointF(18.5, 18.5), 5.5, 5.5);
+    p.drawPath(ring.subtracted(badgeArea));
+    p.drawEllipse(QPointF(11, 9.5), 3, 3);
+    QPainterPath shoulders;
+    shoulders.moveTo(5.2, 18.5);
+    shoulders.cubicTo(6.5, 15.5, 9, 14.5, 11, 14.5);
+    shoulders.cubicTo(12.5, 14.5, 13.6, 14.8, 14.5, 15.3);
+    p.drawPath(shoulders);
+    QPainterPath check;
+    check.moveTo(16, 18.7);
+    check.lineTo(18, 20.7);
+    check.lineTo(21.5, 16.5);
+    p.drawPath(check);
+}
+
+void squareGrid(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.7 * w));
+    p.setBrush(Qt::NoBrush);
+    for (double x : {3.5, 13.5})
+        for (double y : {3.5, 13.5})
+            p.drawRoundedRect(QRectF(x, y, 7, 7), 1.8, 1.8);
+}
+
+void folder(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.7 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath shape;
+    shape.moveTo(2.5, 7);
+    shape.quadTo(2.5, 4.5, 5, 4.5);
+    shape.lineTo(9, 4.5);
+    shape.lineTo(11, 7);
+    shape.lineTo(19, 7);
+    shape.quadTo(21.5, 7, 21.5, 9.5);
+    shape.lineTo(21.5, 17.5);
+    shape.quadTo(21.5, 20, 19, 20);
+    shape.lineTo(5, 20);
+    shape.quadTo(2.5, 20, 2.5, 17.5);
+    shape.closeSubpath();
+    p.drawPath(shape);
+    p.drawLine(QPointF(2.5, 10), QPointF(21.5, 10));
+}
+
+void number(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.9 * w));
+    p.drawLine(QPointF(9.5, 3.5), QPointF(7.5, 20.5));
+    p.drawLine(QPointF(16.5, 3.5), QPointF(14.5, 20.5));
+    p.drawLine(QPointF(4.5, 9), QPointF(20.5, 9));
+    p.drawLine(QPointF(3.5, 15), QPointF(19.5, 15));
+}
+
 } // namespace
+
+std::optional<Icon> iconNamed(std::string_view name) {
+    static constexpr std::pair<std::string_view, Icon> names[] = {
+        {"viewfinder", Icon::viewfinder},
+        {"circle.dotted", Icon::circleDotted},
+        {"circle.lefthalf.filled", Icon::circleLeftHalfFilled},
+        {"checkmark.circle.fill", Icon::checkmarkCircleFill},
+        {"archivebox.fill", Icon::archiveboxFill},
+        {"person", Icon::person},
+        {"plus", Icon::plus},
+        {"pencil.tip", Icon::pencilTip},
+        {"tray.full", Icon::trayFull},
+        {"person.crop.circle.badge.checkmark", Icon::personCropCircleBadgeCheckmark},
+        {"square.grid.2x2", Icon::squareGrid2x2},
+        {"folder", Icon::folder},
+        {"number", Icon::number},
+    };
+    for (const auto& [known, icon] : names)
+        if (known == name)
+            return icon;
+    return std::nullopt;
+}
 
 void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& color,
                double weight) {
@@ -366,9 +460,6 @@ void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& c
     case Icon::textAlignLeft:
         textAlignLeft(painter, color, weight);
         break;
-    case Icon::plus:
-        plus(painter, color, weight);
-        break;
     case Icon::link:
         link(painter, color, weight);
         break;
@@ -380,9 +471,6 @@ void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& c
         break;
     case Icon::checkmark:
         checkmark(painter, color, weight);
-        break;
-    case Icon::number:
-        number(painter, color, weight);
         break;
     case Icon::pencilTip:
         pencilTip(painter, color, weight);
@@ -410,6 +498,24 @@ void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& c
         break;
     case Icon::trash:
         trash(painter, color, weight);
+        break;
+    case Icon::plus:
+        plus(painter, color, weight);
+        break;
+    case Icon::trayFull:
+        trayFull(painter, color, weight);
+        break;
+    case Icon::personCropCircleBadgeCheckmark:
+        personBadgeCheckmark(painter, color, weight);
+        break;
+    case Icon::squareGrid2x2:
+        squareGrid(painter, color, weight);
+        break;
+    case Icon::folder:
+        folder(painter, color, weight);
+        break;
+    case Icon::number:
+        number(painter, color, weight);
         break;
     }
     painter.restore();

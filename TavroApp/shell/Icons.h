@@ -4,6 +4,9 @@
 #include <QIcon>
 #include <QRectF>
 
+#include <optional>
+#include <string_view>
+
 class QPainter;
 
 namespace tavro {
@@ -31,14 +34,22 @@ enum class Icon {
     arrowUturnBackward,
     arrowUturnForward,
     trash,
-    textAlignLeft,
     plus,
+    trayFull,
+    personCropCircleBadgeCheckmark,
+    squareGrid2x2,
+    folder,
+    textAlignLeft,
     link,
     chevronDown,
     folderBadgePlus,
     checkmark,
     number,
 };
+
+// The symbol that stands for a symbol name of the design ("tray.full", "circle.dotted"…), for
+// the names the app draws; nothing for any other name.
+std::optional<Icon> iconNamed(std::string_view name);
 
 // Draws the symbol centred in `rect`; `weight` thickens the strokes (1 regular, about 1.4 bold).
 void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& color,

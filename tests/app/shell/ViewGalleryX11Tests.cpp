@@ -13,6 +13,7 @@
 #include "shell/Utf8.h"
 
 #include "TempLibrary.h"
+#include "ViewPicture.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -28,15 +29,8 @@ using namespace tavro;
 
 namespace {
 
-// Saves what a person would see, at the scale the test runs at, beside the build.
 void save(QWidget& widget, const QString& name) {
-    QDir().mkpath(QStringLiteral(TAVRO_SCREENSHOT_DIR));
-    const QString scale = QString::number(widget.devicePixelRatioF());
-    const QString file = QStringLiteral(TAVRO_SCREENSHOT_DIR) + u'/' + name +
-                         QStringLiteral("-scale") + scale + QStringLiteral(".png");
-    const QPixmap picture = widget.grab();
-    ASSERT_FALSE(picture.isNull());
-    ASSERT_TRUE(picture.save(file)) << file.toStdString();
+    test::savePicture(widget, name);
 }
 
 class NoActions final : public AppActions {

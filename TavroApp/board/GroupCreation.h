@@ -1,0 +1,25 @@
+#pragma once
+
+#include "board/NewGroupDraft.h"
+
+#include <string>
+
+namespace tavro {
+
+class Library;
+
+enum class GroupCreation {
+    skipped, // the name was blank: nothing written
+    written, // stored, or an existing group of that name kept
+    failed,  // the store refused
+};
+
+struct GroupCreationResult {
+    GroupCreation outcome = GroupCreation::skipped;
+    std::string error; // why it failed
+};
+
+// Writes the draft's group, then refreshes the facade and tells sync of the change.
+GroupCreationResult createGroup(Library& library, const NewGroupDraft& draft, Seconds time);
+
+} // namespace tavro
