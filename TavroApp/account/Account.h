@@ -31,8 +31,6 @@ public:
     void noteLocalChange() override;
     void syncNow() {}
 
-    CaptureStore& store() const { return *store_; }
-
 signals:
     void localChangeNoted();
     void statusChanged();

@@ -19,7 +19,7 @@ struct GroupCreationResult {
     std::string error; // why it failed
 };
 
-// Writes the draft's group, then refreshes the facade and tells sync of the change.
+// Writes the draft's group through the facade, which refreshes the board and tells sync.
 GroupCreationResult createGroup(Library& library, const NewGroupDraft& draft, Seconds time);
 
 } // namespace tavro

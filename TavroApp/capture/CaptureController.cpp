@@ -15,7 +15,6 @@
 #include "shell/Preferences.h"
 #include "shell/ThumbnailLoader.h"
 #include "shell/Utf8.h"
-#include "store/CaptureStore.h"
 #include "store/ImageFiles.h"
 
 #include <QApplication>
@@ -410,9 +409,9 @@ void CaptureController::presentCompose(const PendingCapture& pending) {
             self->pending_->draft = draft;
         self->annotatePending(image);
     };
-    callbacks.onCreateGroup = [self](const std::string& name) -> std::optional<CaptureGroup> {
+    callbacks.onCreateGroup = [self](const std::string& name) -> WriteResult<CaptureGroup> {
         if (!self)
-            return std::nullopt;
+            return WriteResult<CaptureGroup>::failure("the capture has ended");
         return self->createGroup(name);
     };
     services_.compose.present(pending, library_.groups(), std::move(callbacks));
@@ -455,9 +454,9 @@ void CaptureController::save(const PendingCapture& pending, const std::string& n
         rows.push_back(std::move(row));
     }
 
-    if (!library_.add(capture, tags, rows)) {
+    if (auto added = library_.add(capture, tags, rows); !added) {
         // Nothing is lost: the files stay and the note box comes back with what was typed.
-        services_.desktop.showSaveFailure(library_.loadError().value_or(std::string()));
+        services_.desktop.showSaveFailure(added.error());
         PendingCapture kept = pending;
         kept.draft.note = note;
         kept.draft.priority = priority;
@@ -544,25 +543,10 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation,
     presentCompose(*pending_);
 }
 
-std::optional<CaptureGroup> CaptureController::createGroup(const std::string& name) {
+WriteResult<CaptureGroup> CaptureController::createGroup(const std::string& name) {
     const auto& colors = GroupPalette::colors;
-    CaptureGroup group;
-    group.id = makeUUID();
-    group.name = name;
-    group.colorHex = std::string(colors[QRandomGenerator::global()->bounded(int(colors.size()))]);
-    group.createdAt = group.updatedAt = now();
-    group.syncState = SyncState::local;
-    group.visibility = GroupVisibility::privateGroup;
-    try {
-        CaptureGroup stored = library_.store().upsertGroup(group);
-        library_.reload();
-        if (Account* account = library_.account())
-            account->noteLocalChange();
-        return stored;
-    } catch (const std::exception& error) {
-        library_.setLoadError(error.what());
-        return std::nullopt;
-    }
+    const std::string color(colors[QRandomGenerator::global()->bounded(int(colors.size()))]);
+    return library_.createGroup(name, color);
 }
 
 } // namespace tavro

@@ -112,7 +112,7 @@ public:
     void discard(const PendingCapture& pending);
     void annotatePending(const PendingImage& image);
     void applyPendingAnnotation(const Annotation& annotation, const std::string& imageID);
-    std::optional<CaptureGroup> createGroup(const std::string& name);
+    WriteResult<CaptureGroup> createGroup(const std::string& name);
 
 signals:
     void capturingChanged(bool capturing);

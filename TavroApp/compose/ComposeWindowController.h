@@ -2,6 +2,7 @@
 
 #include "compose/PendingCapture.h"
 #include "model/CaptureGroup.h"
+#include "shell/WriteResult.h"
 
 #include <functional>
 #include <optional>
@@ -20,8 +21,8 @@ struct ComposeCallbacks {
     std::function<void()> onDiscard;
     std::function<void(const ComposeDraft& draft)> onAddScreenshot;
     std::function<void(const PendingImage& image, const ComposeDraft& draft)> onAnnotate;
-    // The group to select, or none.
-    std::function<std::optional<CaptureGroup>(const std::string& name)> onCreateGroup;
+    // The group to select, or why none could be made (for the box to show).
+    std::function<WriteResult<CaptureGroup>(const std::string& name)> onCreateGroup;
 };
 
 // Owns the floating note box of the capture flow; at most one is open.

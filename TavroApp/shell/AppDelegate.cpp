@@ -297,12 +297,7 @@ void AppDelegate::showOnboarding() {
 void AppDelegate::presentMarkupEditor(const std::string& imageID) {
     if (!library_)
         return;
-    std::optional<CaptureImage> image;
-    try {
-        image = library_->store().image(imageID);
-    } catch (const std::exception&) {
-        return;
-    }
+    const std::optional<CaptureImage> image = library_->image(imageID);
     if (!image)
         return;
     QPointer<AppDelegate> self(this);

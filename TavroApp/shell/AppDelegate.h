@@ -81,7 +81,6 @@ public:
     void newIssue() override { handle({AppRequest::Kind::newIssue, AppRequest::Source::menu}); }
     void openDashboard() override { showDashboard(); }
     void openSettings() override { showSettings(); }
-    void showOnboardingFromMenu() { showOnboarding(); }
     void syncNow() override;
     void openAccountSettings() override;
 

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <type_traits>
 
 namespace tavro {
 
@@ -100,17 +101,23 @@ void Library::checkForChanges() {
         reload();
 }
 
-bool Library::perform(const std::function<void()>& writes) {
+template <class Writes> auto Library::perform(Writes&& writes) {
+    using Value = std::invoke_result_t<Writes&>;
+    std::optional<WriteResult<Value>> result;
     try {
-        writes();
+        if constexpr (std::is_void_v<Value>) {
+            writes();
+            result = WriteResult<>::success();
+        } else {
+            result = WriteResult<Value>::success(writes());
+        }
     } catch (const std::exception& error) {
-        setLoadError(error.what());
-        return false;
+        return WriteResult<Value>::failure(error.what());
     }
     reload();
     if (account_)
         account_->noteLocalChange();
-    return true;
+    return std::move(*result);
 }
 
 std::int64_t Library::openCount() const {
@@ -159,8 +166,37 @@ std::optional<Person> Library::person(const std::optional<std::string>& id) cons
     }
 }
 
-bool Library::add(const Capture& capture, const std::vector<std::string>& tags,
-                  const std::vector<CaptureImage>& images) {
+namespace {
+
+// A read for a view that shows nothing rather than an error in its place.
+template <class Read> auto orNothing(Read&& read) -> std::invoke_result_t<Read&> {
+    try {
+        return read();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+} // namespace
+
+std::vector<CaptureImage> Library::images(const std::string& captureID) const {
+    return orNothing([&] { return store_->images(captureID); });
+}
+
+std::optional<CaptureImage> Library::image(const std::string& id) const {
+    return orNothing([&] { return store_->image(id); });
+}
+
+std::vector<Comment> Library::comments(const std::string& captureID) const {
+    return orNothing([&] { return store_->comments(captureID); });
+}
+
+std::vector<ActivityEvent> Library::activity(const std::string& captureID) const {
+    return orNothing([&] { return store_->activity(captureID); });
+}
+
+WriteResult<> Library::add(const Capture& capture, const std::vector<std::string>& tags,
+                           const std::vector<CaptureImage>& images) {
     // One transaction: a failure part-way leaves no half-saved capture behind, so the same
     // capture can be saved again.
     return perform([&] {
@@ -174,7 +210,8 @@ bool Library::add(const Capture& capture, const std::vector<std::string>& tags,
     });
 }
 
-bool Library::addImage(const QImage& image, const std::string& captureID, CaptureMode mode) {
+WriteResult<> Library::addImage(const QImage& image, const std::string& captureID,
+                                CaptureMode mode) {
     const std::string id = makeUUID();
     const Seconds date = now();
     return perform([&] {
@@ -205,8 +242,8 @@ bool Library::addImage(const QImage& image, const std::string& captureID, Captur
     });
 }
 
-void Library::deleteCapture(const std::string& id) {
-    perform([&] {
+WriteResult<> Library::deleteCapture(const std::string& id) {
+    return perform([&] {
         if (auto capture = store_->capture(id)) {
             if (auto file =
                     TavroPaths::resolveInside(TavroPaths::capturesRoot(), capture->imagePath))
@@ -220,26 +257,25 @@ void Library::deleteCapture(const std::string& id) {
     });
 }
 
-bool Library::deleteImage(const CaptureImage& image) {
-    bool existed = false;
-    perform([&] { existed = store_->deleteImage(image.id); });
-    return existed;
+WriteResult<bool> Library::deleteImage(const CaptureImage& image) {
+    return perform([&] { return store_->deleteImage(image.id); });
 }
 
-void Library::setStatus(CaptureStatus status, const std::string& captureID) {
-    perform([&] { store_->setStatus(captureID, status, userActor); });
+WriteResult<> Library::setStatus(CaptureStatus status, const std::string& captureID) {
+    return perform([&] { store_->setStatus(captureID, status, userActor); });
 }
 
-void Library::assign(const std::optional<std::string>& personID, const std::string& captureID) {
-    perform([&] { store_->assign(captureID, personID, userActor); });
+WriteResult<> Library::assign(const std::optional<std::string>& personID,
+                              const std::string& captureID) {
+    return perform([&] { store_->assign(captureID, personID, userActor); });
 }
 
-void Library::update(const Capture& edited) {
+WriteResult<> Library::update(const Capture& edited) {
     const auto shown = std::find_if(captures_.begin(), captures_.end(),
                                     [&](const Capture& c) { return c.id == edited.id; });
     const std::optional<Capture> published =
         shown == captures_.end() ? std::nullopt : std::optional<Capture>(*shown);
-    perform([&] {
+    return perform([&] {
         // Read and write in one transaction, so nothing another program writes in between is lost.
         store_->db().transaction([&] {
             auto current = store_->capture(edited.id);
@@ -250,11 +286,11 @@ void Library::update(const Capture& edited) {
     });
 }
 
-void Library::setTags(const std::vector<std::string>& tags, const std::string& captureID) {
-    perform([&] { store_->setTags(tags, captureID); });
+WriteResult<> Library::setTags(const std::vector<std::string>& tags, const std::string& captureID) {
+    return perform([&] { store_->setTags(tags, captureID); });
 }
 
-void Library::addComment(const std::string& text, const std::string& captureID) {
+WriteResult<> Library::addComment(const std::string& text, const std::string& captureID) {
     Comment comment;
     comment.id = makeUUID();
     comment.captureID = captureID;
@@ -264,17 +300,30 @@ void Library::addComment(const std::string& text, const std::string& captureID) 
     comment.createdAt = now();
     comment.kind = "comment";
     comment.syncState = SyncState::local;
-    perform([&] { store_->addComment(comment); });
+    return perform([&] { store_->addComment(comment); });
 }
 
-void Library::deleteGroup(const std::string& id) {
-    perform([&] { store_->deleteGroup(id); });
+WriteResult<CaptureGroup> Library::createGroup(const std::string& name, const std::string& colorHex,
+                                               const std::optional<std::string>& path) {
+    CaptureGroup group;
+    group.id = makeUUID();
+    group.name = name;
+    group.colorHex = colorHex;
+    group.path = path;
+    group.createdAt = group.updatedAt = now();
+    group.syncState = SyncState::local;
+    group.visibility = GroupVisibility::privateGroup;
+    return perform([&] { return store_->upsertGroup(group); });
 }
 
-void Library::saveAnnotation(const Annotation& annotation, const CaptureImage& image) {
-    perform([&] {
+WriteResult<> Library::deleteGroup(const std::string& id) {
+    return perform([&] { store_->deleteGroup(id); });
+}
+
+WriteResult<> Library::saveAnnotation(const Annotation& annotation, const CaptureImage& image) {
+    return perform([&] {
         AttachmentService::saveAnnotation(
-            annotation, image, [&](const CaptureImage& row) { store_->updateImage(row); },
+            annotation, image, [this](const CaptureImage& row) { store_->updateImage(row); },
             &thumbnails_);
     });
 }

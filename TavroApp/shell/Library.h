@@ -5,6 +5,7 @@
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
 #include "model/CaptureImage.h"
+#include "shell/WriteResult.h"
 
 #include <QImage>
 #include <QObject>
@@ -27,11 +28,12 @@ class StoreChangeListener;
 class ThumbnailLoader;
 struct Annotation;
 
-// The app's one observable view of the board, and its one door to the store. Views read the
-// published state and call the operations; each operation writes through the store, then
-// reloads everything and tells the account. Changes by other programs arrive through the
-// store-changed notification, or the 3 s poll, and reload only when the change stamp moved.
-// Errors never escape: a failed operation leaves its description in loadError().
+// The app's one observable view of the board, and its one door to the store: nothing else in
+// the app holds a CaptureStore. Views read the published state and call the operations; each
+// write goes through the store, answers its caller with a WriteResult, then has the board
+// reloaded and tells the account. Changes by other programs arrive through the store-changed
+// notification, or the 3 s poll, and reload only when the change stamp moved. Errors never
+// escape: a write's failure is its caller's to show, loadError() tells only of loading.
 class Library final : public QObject {
     Q_OBJECT
 
@@ -84,8 +86,6 @@ public:
     std::optional<CaptureGroup> group(const std::optional<std::string>& id) const;
     std::optional<Person> person(const std::optional<std::string>& id) const;
 
-    CaptureStore& store() const { return *store_; }
-    const std::shared_ptr<CaptureStore>& sharedStore() const { return store_; }
     Account* account() const { return account_; }
     // Held weakly: the account may go first.
     void setAccount(Account* account) { account_ = account; }
@@ -94,27 +94,39 @@ public:
     void reload();
     // Reloads when the store's change stamp differs from the last one read.
     void checkForChanges();
-    // For writers outside the facade (the note box's new group) that report their own failure.
-    void setLoadError(std::optional<std::string> message);
 
-    // The operations. Those that answer a flag answer whether every write succeeded.
+    // Reads for what the published state leaves out. A failed read answers nothing.
+
+    // The capture's live screenshots by position.
+    std::vector<CaptureImage> images(const std::string& captureID) const;
+    std::optional<CaptureImage> image(const std::string& id) const;
+    // Oldest first.
+    std::vector<Comment> comments(const std::string& captureID) const;
+    std::vector<ActivityEvent> activity(const std::string& captureID) const;
+
+    // The writes.
 
     // A new capture with its tags and screenshots, all or nothing.
-    bool add(const Capture& capture, const std::vector<std::string>& tags,
-             const std::vector<CaptureImage>& images);
+    WriteResult<> add(const Capture& capture, const std::vector<std::string>& tags,
+                      const std::vector<CaptureImage>& images);
     // Writes the image files, then the screenshot row; the files go again when the row fails.
-    bool addImage(const QImage& image, const std::string& captureID, CaptureMode mode);
-    void deleteCapture(const std::string& id);
-    // Whether the screenshot existed; false after an error too.
-    bool deleteImage(const CaptureImage& image);
-    void setStatus(CaptureStatus status, const std::string& captureID);
-    void assign(const std::optional<std::string>& personID, const std::string& captureID);
+    WriteResult<> addImage(const QImage& image, const std::string& captureID, CaptureMode mode);
+    WriteResult<> deleteCapture(const std::string& id);
+    // Its value: whether the screenshot existed.
+    WriteResult<bool> deleteImage(const CaptureImage& image);
+    WriteResult<> setStatus(CaptureStatus status, const std::string& captureID);
+    WriteResult<> assign(const std::optional<std::string>& personID, const std::string& captureID);
     // Writes only the fields in which `edited` differs from the published copy of the capture.
-    void update(const Capture& edited);
-    void setTags(const std::vector<std::string>& tags, const std::string& captureID);
-    void addComment(const std::string& text, const std::string& captureID);
-    void deleteGroup(const std::string& id);
-    void saveAnnotation(const Annotation& annotation, const CaptureImage& image);
+    WriteResult<> update(const Capture& edited);
+    WriteResult<> setTags(const std::vector<std::string>& tags, const std::string& captureID);
+    WriteResult<> addComment(const std::string& text, const std::string& captureID);
+    // A new private group; its value is the group as stored, which is the listed group of that
+    // name when one exists already.
+    WriteResult<CaptureGroup> createGroup(const std::string& name, const std::string& colorHex,
+                                          const std::optional<std::string>& path = std::nullopt);
+    WriteResult<> deleteGroup(const std::string& id);
+    // Renders (or, without shapes, removes) the marked copy and rewrites the screenshot's row.
+    WriteResult<> saveAnnotation(const Annotation& annotation, const CaptureImage& image);
 
 signals:
     // Each assignment of a published property, also when the value did not change.
@@ -123,7 +135,8 @@ signals:
     void reloaded();
 
 private:
-    bool perform(const std::function<void()>& writes);
+    template <class Writes> auto perform(Writes&& writes);
+    void setLoadError(std::optional<std::string> message);
     template <class T> void publish(T& field, T value, Property property);
 
     std::shared_ptr<CaptureStore> store_;

@@ -86,7 +86,7 @@ TEST(LibraryTest, OnlyTaggedCapturesHaveTagEntries) {
     EXPECT_EQ(f.library->allTags().size(), 2u);
 }
 
-TEST(LibraryTest, AFailedWriteSetsLoadErrorAndChangesNothingElse) {
+TEST(LibraryTest, AFailedWriteTellsItsCallerWhyAndChangesNothingElse) {
     LibraryFixture f;
     const Capture capture = LibraryFixture::makeCapture("first");
     ASSERT_TRUE(f.library->add(capture, {"a"}, {}));
@@ -96,7 +96,7 @@ TEST(LibraryTest, AFailedWriteSetsLoadErrorAndChangesNothingElse) {
 
     struct Case {
         const char* name;
-        std::function<bool()> write;
+        std::function<WriteResult<>()> write;
     };
     const std::vector<Case> cases{
         {"the same id twice",
@@ -105,29 +105,71 @@ TEST(LibraryTest, AFailedWriteSetsLoadErrorAndChangesNothingElse) {
          }},
         {"tags of no capture",
          [&] {
-             f.library->setTags({"x"}, "no-such-capture");
-             return !f.library->loadError();
+             return f.library->setTags({"x"}, "no-such-capture");
          }},
         {"a comment on no capture",
          [&] {
-             f.library->addComment("hello", "no-such-capture");
-             return !f.library->loadError();
+             return f.library->addComment("hello", "no-such-capture");
+         }},
+        {"a screenshot of no capture",
+         [&] {
+             return f.library->addImage(LibraryFixture::makeImage(8, 8), "no-such-capture",
+                                        CaptureMode::region);
          }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        f.library->setLoadError(std::nullopt);
-        EXPECT_FALSE(c.write());
-        EXPECT_TRUE(f.library->loadError());
+        const WriteResult<> result = c.write();
+        EXPECT_FALSE(result);
+        EXPECT_FALSE(result.error().empty());
+        // Loading went well: a write's failure is its caller's to show.
+        EXPECT_FALSE(f.library->loadError());
         EXPECT_EQ(published(*f.library), before);
     }
     EXPECT_EQ(reloads.count(), 0);
     EXPECT_EQ(told.count(), 0);
 
-    f.library->setStatus(CaptureStatus::resolved, capture.id);
+    const WriteResult<> resolved = f.library->setStatus(CaptureStatus::resolved, capture.id);
+    EXPECT_TRUE(resolved);
+    EXPECT_TRUE(resolved.error().empty());
     EXPECT_FALSE(f.library->loadError());
     EXPECT_EQ(reloads.count(), 1);
     EXPECT_EQ(told.count(), 1);
+}
+
+TEST(LibraryTest, ANewGroupIsPublishedAndANameInUseGivesTheListedGroup) {
+    LibraryFixture f;
+    const auto created = f.library->createGroup("Checkout", "#6E7BF2", "/src/shop");
+    ASSERT_TRUE(created);
+    EXPECT_EQ(created->name, "Checkout");
+    EXPECT_EQ(created->path, "/src/shop");
+    EXPECT_EQ(created->visibility, GroupVisibility::privateGroup);
+    ASSERT_EQ(f.library->groups().size(), 1u);
+    EXPECT_EQ(f.library->groups().front().id, created->id);
+    EXPECT_EQ(f.library->groups().front().colorHex, "#6E7BF2");
+
+    const auto again = f.library->createGroup("checkout", "#000000");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->id, created->id);
+    EXPECT_EQ(f.library->groups().size(), 1u);
+}
+
+TEST(LibraryTest, ReadsTheScreenshotsCommentsAndHistoryOfOneCapture) {
+    LibraryFixture f;
+    const Capture capture = LibraryFixture::makeCapture("read me");
+    ASSERT_TRUE(f.library->add(capture, {}, {}));
+    ASSERT_TRUE(
+        f.library->addImage(LibraryFixture::makeImage(30, 20), capture.id, CaptureMode::region));
+    ASSERT_TRUE(f.library->addComment("looks off", capture.id));
+
+    const auto images = f.library->images(capture.id);
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(f.library->image(images[0].id), images[0]);
+    EXPECT_FALSE(f.library->image("no-such-image"));
+    ASSERT_EQ(f.library->comments(capture.id).size(), 1u);
+    EXPECT_EQ(f.library->comments(capture.id)[0].body, "looks off");
+    EXPECT_FALSE(f.library->activity(capture.id).empty());
+    EXPECT_TRUE(f.library->images("no-such-capture").empty());
 }
 
 TEST(LibraryTest, AFailedAddLeavesNoHalfSavedCapture) {
@@ -191,9 +233,10 @@ TEST(LibraryTest, AScreenshotGivesANoteItsModeAndLeavesOtherModes) {
 
 TEST(LibraryTest, AScreenshotWhoseRowCannotBeWrittenLeavesNoFiles) {
     LibraryFixture f;
-    EXPECT_FALSE(f.library->addImage(LibraryFixture::makeImage(30, 20), "no-such-capture",
-                                     CaptureMode::region));
-    EXPECT_TRUE(f.library->loadError());
+    const auto added = f.library->addImage(LibraryFixture::makeImage(30, 20), "no-such-capture",
+                                           CaptureMode::region);
+    EXPECT_FALSE(added);
+    EXPECT_FALSE(added.error().empty());
     EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 0u);
     EXPECT_EQ(filesUnder(TavroPaths::thumbsRoot()), 0u);
 }
@@ -231,7 +274,9 @@ TEST(LibraryTest, DeletingAScreenshotTheStoreNoLongerHasAnswersFalseQuietly) {
     LibraryFixture f;
     CaptureImage gone;
     gone.id = "gone";
-    EXPECT_FALSE(f.library->deleteImage(gone));
+    const auto deleted = f.library->deleteImage(gone);
+    ASSERT_TRUE(deleted);
+    EXPECT_FALSE(*deleted);
     EXPECT_FALSE(f.library->loadError());
 }
 
