@@ -108,7 +108,8 @@ std::optional<std::string> ComposeState::commitNewGroup(const CreateGroup& creat
     if (name.empty())
         return std::nullopt;
     std::optional<std::string> result;
-    if (auto group = create ? create(name) : std::nullopt) {
+    // A failure is the flow's to report; here the field just closes.
+    if (const auto group = create ? create(name) : WriteResult<CaptureGroup>::failure({})) {
         const auto all = allGroups();
         if (std::none_of(all.begin(), all.end(),
                          [&](const CaptureGroup& known) { return known.id == group->id; }))

@@ -2,6 +2,7 @@
 
 #include "compose/PendingCapture.h"
 #include "model/CaptureGroup.h"
+#include "shell/WriteResult.h"
 
 #include <filesystem>
 #include <functional>
@@ -16,7 +17,7 @@ namespace tavro {
 // and read every decision from it.
 class ComposeState {
 public:
-    using CreateGroup = std::function<std::optional<CaptureGroup>(const std::string& name)>;
+    using CreateGroup = std::function<WriteResult<CaptureGroup>(const std::string& name)>;
 
     // What saving hands to the capture flow.
     struct SaveArguments {

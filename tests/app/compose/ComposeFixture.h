@@ -77,12 +77,12 @@ struct ComposeFixture {
         made.onAnnotate = [this](const PendingImage& image, const ComposeDraft&) {
             annotated.push_back(image.id);
         };
-        made.onCreateGroup = [this](const std::string& name) -> std::optional<CaptureGroup> {
+        made.onCreateGroup = [](const std::string& name) {
             CaptureGroup group;
             group.id = "new-" + name;
             group.name = name;
             group.colorHex = "#10B981";
-            return group;
+            return WriteResult<CaptureGroup>::success(group);
         };
         return made;
     }

@@ -45,7 +45,8 @@ ComposeState::CreateGroup creating(std::optional<CaptureGroup> result, int* call
             ++*calls;
         if (named)
             *named = name;
-        return result;
+        return result ? WriteResult<CaptureGroup>::success(*result)
+                      : WriteResult<CaptureGroup>::failure("disk full");
     };
 }
 
