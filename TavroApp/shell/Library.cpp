@@ -3,7 +3,6 @@
 #include "account/Account.h"
 #include "capture/ImageWriter.h"
 #include "compose/AttachmentService.h"
-#include "model/CaptureQuery.h"
 #include "model/Paths.h"
 #include "model/Uuid.h"
 #include "platform/StoreChangeListener.h"
@@ -31,74 +30,89 @@ Library::Library(std::shared_ptr<CaptureStore> store, ThumbnailLoader& thumbnail
     : QObject(parent)
     , store_(std::move(store))
     , thumbnails_(thumbnails)
-    , listener_(std::move(listener)) {
+    , listener_(std::move(listener))
+    , state_(std::make_shared<const LibraryState>())
+    , reader_(std::make_unique<LibraryReader>(store_->db().file(), reloadLimit)) {
+    // The first board is read before the window that shows it opens.
+    publish(reader_->read(nullptr, true));
+    reloadTimer_.setSingleShot(true);
+    connect(&reloadTimer_, &QTimer::timeout, this, &Library::startReload);
     connect(listener_.get(), &StoreChangeListener::changed, this, &Library::checkForChanges);
-    reload();
     poll_.setInterval(pollIntervalMs);
     connect(&poll_, &QTimer::timeout, this, &Library::checkForChanges);
     poll_.start();
 }
 
-Library::~Library() = default;
-
-template <class T> void Library::publish(T& field, T value, Property property) {
-    field = std::move(value);
-    emit changed(property);
+Library::~Library() {
+    reader_.reset();
 }
 
 void Library::setLoadError(std::optional<std::string> message) {
-    publish(loadError_, std::move(message), Property::loadError);
+    if (loadError_ == message)
+        return;
+    loadError_ = std::move(message);
+    emit changed(Property::loadError);
 }
 
 void Library::reload() {
-    try {
-        CaptureQuery everything;
-        everything.limit = reloadLimit;
-        everything.offset = 0;
-        everything.newestFirst = true;
-        publish(captures_, store_->captures(everything), Property::captures);
-        publish(groups_, store_->groups(), Property::groups);
-        publish(counts_, store_->countsByStatus(), Property::counts);
-        publish(commentCounts_, store_->commentCounts(), Property::commentCounts);
-        publish(imageCounts_, store_->imageCounts(), Property::imageCounts);
-        publish(allTags_, store_->allTags(), Property::allTags);
-        publish(people_, store_->assignableCandidates(), Property::people);
-        publish(workspaces_, store_->workspaces(), Property::workspaces);
-        std::optional<std::string> userID;
-        try {
-            userID = store_->syncMeta("user_id");
-        } catch (const std::exception&) {
-        }
-        publish(currentUserID_, std::move(userID), Property::currentUserID);
-
-        // One query for the whole board rather than one per capture, kept to the captures shown.
-        auto every = store_->tagsByCapture();
-        std::unordered_map<std::string, std::vector<std::string>> tags;
-        for (const Capture& capture : captures_)
-            if (auto it = every.find(capture.id); it != every.end())
-                tags.emplace(capture.id, std::move(it->second));
-        publish(tagsByCapture_, std::move(tags), Property::tagsByCapture);
-    } catch (const std::exception& error) {
-        setLoadError(error.what());
-        return;
-    }
-    try {
-        lastStamp_ = store_->changeStamp();
-    } catch (const std::exception&) {
-    }
-    setLoadError(std::nullopt);
-    emit reloaded();
+    markDirty(true);
 }
 
 void Library::checkForChanges() {
-    std::string stamp;
-    try {
-        stamp = store_->changeStamp();
-    } catch (const std::exception&) {
+    markDirty(false);
+}
+
+bool Library::reloadPending() const {
+    return dirty_ || reading_;
+}
+
+void Library::markDirty(bool force) {
+    if (!dirty_)
+        dirtySince_.start();
+    dirty_ = true;
+    forced_ = forced_ || force;
+    if (reading_)
+        return; // read again once this read is published
+    // Each request restarts the quiet time, but never past the longest wait of the first.
+    const qint64 left = reloadLongestDelayMs - dirtySince_.elapsed();
+    reloadTimer_.start(int(std::clamp<qint64>(left, 0, reloadDelayMs)));
+}
+
+void Library::startReload() {
+    if (!dirty_ || reading_)
+        return;
+    // After a failed load, read whole again even when nothing seems to have moved.
+    const bool force = forced_ || loadError_.has_value();
+    dirty_ = false;
+    forced_ = false;
+    reading_ = true;
+    // The reader's thread ends before the facade goes, and an event posted to the facade goes
+    // with it: `this` is alive whenever the outcome arrives.
+    reader_->start(state_, force, [this](LibraryReader::Outcome outcome) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, outcome = std::move(outcome)]() mutable {
+                reading_ = false;
+                publish(std::move(outcome));
+                if (dirty_)
+                    markDirty(false);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void Library::publish(LibraryReader::Outcome outcome) {
+    if (outcome.error) {
+        setLoadError(std::move(outcome.error));
         return;
     }
-    if (stamp != lastStamp_)
-        reload();
+    if (!outcome.state)
+        return; // the stamp has not moved
+    state_ = std::move(outcome.state);
+    for (Property property : outcome.changed)
+        emit changed(property);
+    setLoadError(std::nullopt);
+    emit reloaded();
 }
 
 template <class Writes> auto Library::perform(Writes&& writes) {
@@ -114,7 +128,7 @@ template <class Writes> auto Library::perform(Writes&& writes) {
     } catch (const std::exception& error) {
         return WriteResult<Value>::failure(error.what());
     }
-    reload();
+    markDirty(true);
     if (account_)
         account_->noteLocalChange();
     return std::move(*result);
@@ -123,31 +137,33 @@ template <class Writes> auto Library::perform(Writes&& writes) {
 std::int64_t Library::openCount() const {
     std::int64_t total = 0;
     for (CaptureStatus status : activeStatuses)
-        if (auto it = counts_.find(status); it != counts_.end())
+        if (auto it = counts().find(status); it != counts().end())
             total += it->second;
     return total;
 }
 
 std::int64_t Library::assignedToMeCount() const {
-    if (!currentUserID_)
+    const auto& me = currentUserID();
+    if (!me)
         return 0;
-    return std::count_if(captures_.begin(), captures_.end(), [this](const Capture& capture) {
-        return capture.assigneeID == currentUserID_ && isActive(capture.status);
+    return std::count_if(captures().begin(), captures().end(), [&](const Capture& capture) {
+        return capture.assigneeID == me && isActive(capture.status);
     });
 }
 
 bool Library::isMine(const Capture& capture) const {
     if (!capture.authorID)
         return true;
-    return currentUserID_ && *currentUserID_ == *capture.authorID;
+    return currentUserID() && *currentUserID() == *capture.authorID;
 }
 
 std::optional<CaptureGroup> Library::group(const std::optional<std::string>& id) const {
     if (!id)
         return std::nullopt;
-    auto it = std::find_if(groups_.begin(), groups_.end(),
+    const auto& groups = state_->groups;
+    auto it = std::find_if(groups.begin(), groups.end(),
                            [&](const CaptureGroup& group) { return group.id == *id; });
-    if (it == groups_.end())
+    if (it == groups.end())
         return std::nullopt;
     return *it;
 }
@@ -155,9 +171,10 @@ std::optional<CaptureGroup> Library::group(const std::optional<std::string>& id)
 std::optional<Person> Library::person(const std::optional<std::string>& id) const {
     if (!id)
         return std::nullopt;
-    auto it = std::find_if(people_.begin(), people_.end(),
+    const auto& people = state_->people;
+    auto it = std::find_if(people.begin(), people.end(),
                            [&](const Person& person) { return person.id == *id; });
-    if (it != people_.end())
+    if (it != people.end())
         return *it;
     try {
         return store_->person(*id);
@@ -271,10 +288,11 @@ WriteResult<> Library::assign(const std::optional<std::string>& personID,
 }
 
 WriteResult<> Library::update(const Capture& edited) {
-    const auto shown = std::find_if(captures_.begin(), captures_.end(),
+    const auto& captures = state_->captures;
+    const auto shown = std::find_if(captures.begin(), captures.end(),
                                     [&](const Capture& c) { return c.id == edited.id; });
     const std::optional<Capture> published =
-        shown == captures_.end() ? std::nullopt : std::optional<Capture>(*shown);
+        shown == captures.end() ? std::nullopt : std::optional<Capture>(*shown);
     return perform([&] {
         // Read and write in one transaction, so nothing another program writes in between is lost.
         store_->db().transaction([&] {

@@ -5,8 +5,11 @@
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
 #include "model/CaptureImage.h"
+#include "shell/LibraryReader.h"
+#include "shell/LibraryState.h"
 #include "shell/WriteResult.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -30,30 +33,26 @@ struct Annotation;
 
 // The app's one observable view of the board, and its one door to the store: nothing else in
 // the app holds a CaptureStore. Views read the published state and call the operations; each
-// write goes through the store, answers its caller with a WriteResult, then has the board
-// reloaded and tells the account. Changes by other programs arrive through the store-changed
-// notification, or the 3 s poll, and reload only when the change stamp moved. Errors never
-// escape: a write's failure is its caller's to show, loadError() tells only of loading.
+// write goes through the store on the GUI thread, answers its caller with a WriteResult, and
+// tells the account. Its own writes, the store-changed notification of another program and the
+// 3 s poll only mark the board dirty: one short single-shot timer, restarted while requests keep
+// coming (up to a longest wait), then reads the board on a worker through a connection of its
+// own and swaps the published state whole on the GUI thread, with a change signal for each
+// value that differs. A notification or poll reads everything only when the change stamp moved.
+// So a write is not yet in the published state when it returns; watch changed() or reloaded().
+// Errors never escape: a write's failure is its caller's to show, loadError() tells of loading.
 class Library final : public QObject {
     Q_OBJECT
 
 public:
-    enum class Property {
-        captures,
-        groups,
-        counts,
-        tagsByCapture,
-        commentCounts,
-        allTags,
-        imageCounts,
-        loadError,
-        people,
-        workspaces,
-        currentUserID,
-    };
+    using Property = LibraryProperty;
 
     static constexpr int reloadLimit = 1000;
     static constexpr int pollIntervalMs = 3000;
+    // Quiet time after the last request before the board is read, and the longest a request
+    // waits while more keep coming.
+    static constexpr int reloadDelayMs = 30;
+    static constexpr int reloadLongestDelayMs = 200;
 
     // Loads the board before it returns and starts watching the store.
     Library(std::shared_ptr<CaptureStore> store, ThumbnailLoader& thumbnails,
@@ -62,23 +61,26 @@ public:
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;
 
-    const std::vector<Capture>& captures() const { return captures_; }
-    const std::vector<CaptureGroup>& groups() const { return groups_; }
-    const std::map<CaptureStatus, std::int64_t>& counts() const { return counts_; }
+    // The published state as one value, for a view that keeps it across a reload.
+    const std::shared_ptr<const LibraryState>& state() const { return state_; }
+    // References into state(): good until the next reload is published.
+    const std::vector<Capture>& captures() const { return state_->captures; }
+    const std::vector<CaptureGroup>& groups() const { return state_->groups; }
+    const std::map<CaptureStatus, std::int64_t>& counts() const { return state_->counts; }
     const std::unordered_map<std::string, std::vector<std::string>>& tagsByCapture() const {
-        return tagsByCapture_;
+        return state_->tagsByCapture;
     }
     const std::unordered_map<std::string, std::int64_t>& commentCounts() const {
-        return commentCounts_;
+        return state_->commentCounts;
     }
-    const std::vector<std::string>& allTags() const { return allTags_; }
+    const std::vector<std::string>& allTags() const { return state_->allTags; }
     const std::unordered_map<std::string, std::int64_t>& imageCounts() const {
-        return imageCounts_;
+        return state_->imageCounts;
     }
     const std::optional<std::string>& loadError() const { return loadError_; }
-    const std::vector<Person>& people() const { return people_; }
-    const std::vector<Workspace>& workspaces() const { return workspaces_; }
-    const std::optional<std::string>& currentUserID() const { return currentUserID_; }
+    const std::vector<Person>& people() const { return state_->people; }
+    const std::vector<Workspace>& workspaces() const { return state_->workspaces; }
+    const std::optional<std::string>& currentUserID() const { return state_->currentUserID; }
 
     std::int64_t openCount() const;
     std::int64_t assignedToMeCount() const;
@@ -91,9 +93,12 @@ public:
     void setAccount(Account* account) { account_ = account; }
     ThumbnailLoader& thumbnails() const { return thumbnails_; }
 
+    // Marks the board dirty: it is read again whether the change stamp moved or not.
     void reload();
-    // Reloads when the store's change stamp differs from the last one read.
+    // Marks the board dirty: it is read again if the change stamp moved.
     void checkForChanges();
+    // Whether a reload is waiting or under way.
+    bool reloadPending() const;
 
     // Reads for what the published state leaves out. A failed read answers nothing.
 
@@ -129,34 +134,33 @@ public:
     WriteResult<> saveAnnotation(const Annotation& annotation, const CaptureImage& image);
 
 signals:
-    // Each assignment of a published property, also when the value did not change.
-    void changed(tavro::Library::Property property);
-    // After a reload that read everything.
+    // A published value that a reload found different (loadError: set, cleared or reworded).
+    void changed(tavro::LibraryProperty property);
+    // After a reload that read everything, whether anything differed or not.
     void reloaded();
 
 private:
     template <class Writes> auto perform(Writes&& writes);
+    void markDirty(bool force);
+    void startReload();
+    void publish(LibraryReader::Outcome outcome);
     void setLoadError(std::optional<std::string> message);
-    template <class T> void publish(T& field, T value, Property property);
 
     std::shared_ptr<CaptureStore> store_;
     ThumbnailLoader& thumbnails_;
     std::unique_ptr<StoreChangeListener> listener_;
     QPointer<Account> account_;
     QTimer poll_;
-    std::string lastStamp_;
+    QTimer reloadTimer_;
+    QElapsedTimer dirtySince_;
+    bool dirty_ = false;
+    bool forced_ = false;
+    bool reading_ = false;
 
-    std::vector<Capture> captures_;
-    std::vector<CaptureGroup> groups_;
-    std::map<CaptureStatus, std::int64_t> counts_;
-    std::unordered_map<std::string, std::vector<std::string>> tagsByCapture_;
-    std::unordered_map<std::string, std::int64_t> commentCounts_;
-    std::vector<std::string> allTags_;
-    std::unordered_map<std::string, std::int64_t> imageCounts_;
+    std::shared_ptr<const LibraryState> state_;
     std::optional<std::string> loadError_;
-    std::vector<Person> people_;
-    std::vector<Workspace> workspaces_;
-    std::optional<std::string> currentUserID_;
+    // Last, so that it goes first: its thread may still be handing over a read.
+    std::unique_ptr<LibraryReader> reader_;
 };
 
 } // namespace tavro

@@ -119,10 +119,9 @@ TEST(NewGroupSheetTest, OpensOnTheFirstColourWithCreateDisabled) {
     EXPECT_FALSE(sheet.createButton()->isEnabled());
     EXPECT_EQ(sheet.nameField()->placeholderText(), QStringLiteral("Tavro"));
     EXPECT_EQ(sheet.folderField()->placeholderText(), QStringLiteral("~/dev/tavro"));
-    for (QWidget* control : {static_cast<QWidget*>(sheet.nameField()),
-                             static_cast<QWidget*>(sheet.folderField()),
-                             static_cast<QWidget*>(sheet.createButton()),
-                             static_cast<QWidget*>(sheet.swatches()[3])})
+    for (QWidget* control :
+         {static_cast<QWidget*>(sheet.nameField()), static_cast<QWidget*>(sheet.folderField()),
+          static_cast<QWidget*>(sheet.createButton()), static_cast<QWidget*>(sheet.swatches()[3])})
         EXPECT_FALSE(control->accessibleName().isEmpty());
 }
 
@@ -155,6 +154,7 @@ TEST(NewGroupSheetTest, KeysAndButtonsCreateOrCancel) {
         if (c.closed) {
             EXPECT_EQ(sheet.result(), c.result) << c.what;
         }
+        f.settle();
         ASSERT_EQ(f.library->groups().size(), c.created ? 1u : 0u) << c.what;
         EXPECT_EQ(f.store().groups().size(), c.created ? 1u : 0u) << c.what;
         EXPECT_EQ(noted.count(), c.created ? 1 : 0) << c.what;
@@ -217,6 +217,7 @@ TEST(NewGroupSheetTest, WithADefaultWorkspaceTheGroupJoinsItAsAPrivateGroup) {
     NewGroupSheet sheet(*f.library, chooser);
     QTest::keyClicks(sheet.nameField(), QStringLiteral("Team"));
     sheet.create();
+    f.settle();
     ASSERT_EQ(f.library->groups().size(), 1u);
     EXPECT_EQ(f.library->groups().front().workspaceID, "ws-1");
     EXPECT_EQ(f.library->groups().front().visibility, GroupVisibility::privateGroup);

@@ -123,6 +123,7 @@ TEST_F(FlowTest, ARegionBecomesOnePendingScreenshotAndThenOneStoredCapture) {
 
     compose.save("Button misaligned", {"ui"});
     timer.runAll();
+    f.settle();
     ASSERT_EQ(f.library->captures().size(), 1u);
     const Capture& stored = f.library->captures()[0];
     EXPECT_EQ(stored.id, compose.shown.id);

@@ -26,6 +26,7 @@ TEST(LibraryOnTheBusTest, ReloadsWithinASecondOfAnotherProgramsWrite) {
     BusLibrary f;
     const Capture capture = LibraryFixture::makeCapture("shared");
     ASSERT_TRUE(f.library->add(capture, {}, {}));
+    f.settle();
 
     const auto result =
         test::ProcessRunner::run({TAVRO_STORE_PROBE, "claim-resolve",
@@ -46,6 +47,7 @@ TEST(LibraryOnTheBusTest, ItsOwnWriteReloadsExactlyOnce) {
     const Capture capture = LibraryFixture::makeCapture("mine");
     ASSERT_TRUE(f.library->add(capture, {}, {}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return heard.count() > 0; }, 2000));
+    f.settle();
     heard.clear();
 
     QSignalSpy reloads(f.library.get(), &Library::reloaded);

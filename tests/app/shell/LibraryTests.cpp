@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 namespace fs = std::filesystem;
 using namespace tavro;
@@ -63,7 +64,7 @@ TEST(LibraryTest, LoadsAtMostAThousandCapturesHighPriorityFirstButCountsThemAll)
                                                          CaptureMode::region, 1000.0 + i));
         }
     });
-    f.library->reload();
+    f.reloadAndWait();
     const auto& captures = f.library->captures();
     ASSERT_EQ(captures.size(), 1000u);
     for (size_t i = 0; i < 120; ++i)
@@ -81,6 +82,7 @@ TEST(LibraryTest, OnlyTaggedCapturesHaveTagEntries) {
     const Capture plain = LibraryFixture::makeCapture("plain");
     ASSERT_TRUE(f.library->add(tagged, {"UI", " bug "}, {}));
     ASSERT_TRUE(f.library->add(plain, {}, {}));
+    f.settle();
     EXPECT_EQ(f.library->tagsByCapture().size(), 1u);
     EXPECT_EQ(f.library->tagsByCapture().at(tagged.id), (std::vector<std::string>{"bug", "ui"}));
     EXPECT_EQ(f.library->allTags().size(), 2u);
@@ -90,6 +92,7 @@ TEST(LibraryTest, AFailedWriteTellsItsCallerWhyAndChangesNothingElse) {
     LibraryFixture f;
     const Capture capture = LibraryFixture::makeCapture("first");
     ASSERT_TRUE(f.library->add(capture, {"a"}, {}));
+    f.settle();
     const Published before = published(*f.library);
     QSignalSpy reloads(f.library.get(), &Library::reloaded);
     QSignalSpy told(f.account.get(), &Account::localChangeNoted);
@@ -124,6 +127,7 @@ TEST(LibraryTest, AFailedWriteTellsItsCallerWhyAndChangesNothingElse) {
         EXPECT_FALSE(result.error().empty());
         // Loading went well: a write's failure is its caller's to show.
         EXPECT_FALSE(f.library->loadError());
+        EXPECT_FALSE(f.library->reloadPending());
         EXPECT_EQ(published(*f.library), before);
     }
     EXPECT_EQ(reloads.count(), 0);
@@ -132,6 +136,7 @@ TEST(LibraryTest, AFailedWriteTellsItsCallerWhyAndChangesNothingElse) {
     const WriteResult<> resolved = f.library->setStatus(CaptureStatus::resolved, capture.id);
     EXPECT_TRUE(resolved);
     EXPECT_TRUE(resolved.error().empty());
+    f.settle();
     EXPECT_FALSE(f.library->loadError());
     EXPECT_EQ(reloads.count(), 1);
     EXPECT_EQ(told.count(), 1);
@@ -144,6 +149,7 @@ TEST(LibraryTest, ANewGroupIsPublishedAndANameInUseGivesTheListedGroup) {
     EXPECT_EQ(created->name, "Checkout");
     EXPECT_EQ(created->path, "/src/shop");
     EXPECT_EQ(created->visibility, GroupVisibility::privateGroup);
+    f.settle();
     ASSERT_EQ(f.library->groups().size(), 1u);
     EXPECT_EQ(f.library->groups().front().id, created->id);
     EXPECT_EQ(f.library->groups().front().colorHex, "#6E7BF2");
@@ -151,6 +157,7 @@ TEST(LibraryTest, ANewGroupIsPublishedAndANameInUseGivesTheListedGroup) {
     const auto again = f.library->createGroup("checkout", "#000000");
     ASSERT_TRUE(again);
     EXPECT_EQ(again->id, created->id);
+    f.settle();
     EXPECT_EQ(f.library->groups().size(), 1u);
 }
 
@@ -183,6 +190,7 @@ TEST(LibraryTest, AFailedAddLeavesNoHalfSavedCapture) {
     EXPECT_FALSE(f.store().capture(capture.id));
     image.captureID = capture.id;
     EXPECT_TRUE(f.library->add(capture, {"tag"}, {image}));
+    f.settle();
     ASSERT_EQ(f.library->captures().size(), 1u);
     EXPECT_EQ(f.library->captures()[0].imagePath, "2024/01/img.png");
 }
@@ -191,6 +199,7 @@ TEST(LibraryTest, UpdateWritesOnlyWhatTheViewChanged) {
     LibraryFixture f;
     const Capture capture = LibraryFixture::makeCapture("before");
     ASSERT_TRUE(f.library->add(capture, {}, {}));
+    f.settle();
     Capture edited = f.library->captures().at(0);
 
     // An agent claims the capture after the view took its copy.
@@ -200,6 +209,7 @@ TEST(LibraryTest, UpdateWritesOnlyWhatTheViewChanged) {
     edited.note = "after";
     edited.priority = CapturePriority::high;
     f.library->update(edited);
+    f.settle();
     const auto stored = f.store().capture(capture.id);
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->note, "after");
@@ -226,6 +236,7 @@ TEST(LibraryTest, AScreenshotGivesANoteItsModeAndLeavesOtherModes) {
     const auto images = f.store().images(note.id);
     ASSERT_EQ(images.size(), 1u);
     EXPECT_EQ(images[0].width, 30);
+    f.settle();
     EXPECT_TRUE(fs::exists(TavroPaths::capturesRoot() / images[0].imagePath));
     EXPECT_TRUE(fs::exists(TavroPaths::thumbsRoot() / *images[0].thumbPath));
     EXPECT_EQ(f.library->imageCounts().at(note.id), 1);
@@ -263,6 +274,7 @@ TEST(LibraryTest, DeletingACaptureEvictsOnlyItsCoverFromTheCache) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
     }
     f.library->deleteCapture(capture.id);
+    f.settle();
     EXPECT_FALSE(f.library->loadError());
     EXPECT_FALSE(f.thumbnails.cached(cover));
     EXPECT_FALSE(f.thumbnails.cached(coverThumb));
@@ -288,7 +300,7 @@ TEST(LibraryTest, MineMeansAuthoredByTheSignedInUserOrByNobody) {
     EXPECT_TRUE(f.library->isMine(anonymous));
     EXPECT_FALSE(f.library->isMine(authored));
     f.store().setSyncMeta("user_id", "u1");
-    f.library->reload();
+    f.reloadAndWait();
     EXPECT_EQ(f.library->currentUserID(), "u1");
     EXPECT_TRUE(f.library->isMine(anonymous));
     EXPECT_TRUE(f.library->isMine(authored));
@@ -302,6 +314,7 @@ TEST(LibraryTest, PicksUpAnotherProgramsWriteAtTheNextPollWithoutABus) {
     LibraryFixture f(makeStoreChangeListener());
     const Capture capture = LibraryFixture::makeCapture("shared");
     ASSERT_TRUE(f.library->add(capture, {}, {}));
+    f.settle();
 
     const auto result =
         test::ProcessRunner::run({TAVRO_STORE_PROBE, "claim-resolve",
@@ -320,7 +333,7 @@ TEST(LibraryTest, PeopleAndWorkspacesComeFromTheStore) {
     f.store().upsertPerson({.id = "u2", .name = "zoe", .kind = "person"});
     f.store().upsertPerson({.id = "u1", .name = "Ada", .kind = "person"});
     f.store().replaceWorkspaces({{.id = "w1", .name = "Team", .slug = "team", .role = "owner"}});
-    f.library->reload();
+    f.reloadAndWait();
 
     std::vector<std::string> names;
     for (const auto& person : f.library->people())
@@ -335,4 +348,73 @@ TEST(LibraryTest, PeopleAndWorkspacesComeFromTheStore) {
     // Someone the store learnt of after the last reload is still found.
     f.store().upsertPerson({.id = "u3", .name = "Late", .kind = "person"});
     EXPECT_EQ(f.library->person("u3")->name, "Late");
+}
+
+namespace {
+
+// Another program's store whose every notification reaches the facade's listener at once, as
+// the session bus would deliver it.
+class RelayedNotifier final : public StoreChangeNotifier {
+public:
+    explicit RelayedNotifier(StoreChangeListener& listener)
+        : listener_(listener) {}
+    void post() override { emit listener_.changed(); }
+
+private:
+    StoreChangeListener& listener_;
+};
+
+} // namespace
+
+TEST(LibraryTest, ABurstOfFiftyWritesByAnotherProgramReloadsOnce) {
+    auto listener = std::make_unique<StoreChangeListener>();
+    StoreChangeListener& heard = *listener;
+    LibraryFixture f(std::move(listener));
+    const Capture capture = LibraryFixture::makeCapture("busy");
+    ASSERT_TRUE(f.library->add(capture, {}, {}));
+    f.settle();
+
+    CaptureStore agent(TavroPaths::databaseURL(), std::make_shared<RelayedNotifier>(heard));
+    QSignalSpy reloads(f.library.get(), &Library::reloaded);
+    QSignalSpy changes(f.library.get(), &Library::changed);
+    for (int i = 0; i < 50; ++i) {
+        Comment comment;
+        comment.id = "agent-" + std::to_string(i);
+        comment.captureID = capture.id;
+        comment.author = "agent";
+        comment.isAgent = true;
+        comment.body = "step " + std::to_string(i);
+        comment.createdAt = now() + i;
+        comment.kind = "comment";
+        agent.addComment(comment);
+    }
+    f.settle();
+    EXPECT_EQ(reloads.count(), 1);
+    EXPECT_EQ(f.library->commentCounts().at(capture.id), 50);
+    // One signal for each value that moved, none for the rest.
+    std::set<Library::Property> signalled;
+    for (const auto& arguments : changes)
+        signalled.insert(arguments[0].value<Library::Property>());
+    EXPECT_EQ(signalled, (std::set<Library::Property>{Library::Property::captures,
+                                                      Library::Property::commentCounts}));
+    EXPECT_EQ(changes.count(), 2);
+}
+
+TEST(LibraryTest, ARequestThatFindsTheStampUnmovedReadsNothingElse) {
+    LibraryFixture f;
+    ASSERT_TRUE(f.library->add(LibraryFixture::makeCapture("still"), {}, {}));
+    f.settle();
+    QSignalSpy reloads(f.library.get(), &Library::reloaded);
+    QSignalSpy changes(f.library.get(), &Library::changed);
+    for (int i = 0; i < 5; ++i) {
+        f.library->checkForChanges();
+        f.settle();
+    }
+    EXPECT_EQ(reloads.count(), 0);
+    EXPECT_EQ(changes.count(), 0);
+
+    // Asked for outright, the board is read even so, and nothing in it differs.
+    f.reloadAndWait();
+    EXPECT_EQ(reloads.count(), 1);
+    EXPECT_EQ(changes.count(), 0);
 }

@@ -3,6 +3,10 @@
 #include "model/Paths.h"
 #include "model/Uuid.h"
 
+#include <QTest>
+
+#include <gtest/gtest.h>
+
 namespace tavro::test {
 
 LibraryFixture::LibraryFixture(std::unique_ptr<StoreChangeListener> listener) {
@@ -11,6 +15,17 @@ LibraryFixture::LibraryFixture(std::unique_ptr<StoreChangeListener> listener) {
     library = std::make_unique<Library>(store_, thumbnails, std::move(listener));
     account = std::make_unique<Account>(store_);
     library->setAccount(account.get());
+}
+
+void LibraryFixture::settle() {
+    // Reloads are a short timer and a read on a worker away; a loaded machine may need longer.
+    const bool settled = QTest::qWaitFor([this] { return !library->reloadPending(); }, 10000);
+    EXPECT_TRUE(settled) << "the library never finished reloading";
+}
+
+void LibraryFixture::reloadAndWait() {
+    library->reload();
+    settle();
 }
 
 Capture LibraryFixture::makeCapture(const std::string& note, CapturePriority priority,

@@ -27,6 +27,10 @@ struct LibraryFixture {
     static QImage makeImage(int width, int height, QColor color = Qt::darkCyan);
 
     CaptureStore& store() { return *store_; }
+    // Waits until the facade has published every reload asked for so far.
+    void settle();
+    // Has the board read again, as after a write by another program, and waits for it.
+    void reloadAndWait();
 
     TempLibrary temp;
     std::shared_ptr<CaptureStore> store_;

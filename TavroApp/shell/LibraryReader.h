@@ -1,0 +1,66 @@
+#pragma once
+
+#include "shell/LibraryState.h"
+
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tavro {
+
+class CaptureStore;
+
+// Reads the board for the library facade on a thread of its own, through a connection of its
+// own to the library file, so that the GUI thread never waits on the database for a reload.
+class LibraryReader {
+public:
+    struct Outcome {
+        // The new state; absent when the read failed or a check found the stamp unmoved.
+        std::shared_ptr<const LibraryState> state;
+        // What differs from the state the read was given.
+        std::vector<LibraryProperty> changed;
+        std::optional<std::string> error;
+    };
+    using Done = std::function<void(Outcome)>;
+
+    // Opens the connection at the first read, and again after a read that could not open it.
+    LibraryReader(std::filesystem::path file, int limit);
+    // Waits for a read under way; its outcome is dropped.
+    ~LibraryReader();
+    LibraryReader(const LibraryReader&) = delete;
+    LibraryReader& operator=(const LibraryReader&) = delete;
+
+    // Reads on the calling thread. Without `force`, reads only when the change stamp differs
+    // from `previous`'s. Never throws.
+    Outcome read(const std::shared_ptr<const LibraryState>& previous, bool force);
+    // The same on the reader's thread, which then calls `done`. One read at a time: the caller
+    // waits for `done` before starting another.
+    void start(std::shared_ptr<const LibraryState> previous, bool force, Done done);
+
+private:
+    struct Request {
+        std::shared_ptr<const LibraryState> previous;
+        bool force = false;
+        Done done;
+    };
+
+    void run();
+
+    std::filesystem::path file_;
+    int limit_;
+    std::unique_ptr<CaptureStore> store_;
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::optional<Request> request_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+} // namespace tavro
