@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
                           *globalKeys.registrar,
                           *globalKeys.keys,
                           *probe});
-    if (!delegate.applicationDidFinishLaunching())
+    if (!delegate.applicationDidFinishLaunching(*request == AppRequest::Kind::reopen))
         return 1;
 
     SingleInstance instance;

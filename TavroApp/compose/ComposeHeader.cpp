@@ -64,7 +64,7 @@ protected:
         painter.setBrush(themed(this, Theme::surface));
         painter.setPen(QPen(themed(this, Theme::border), 0.5));
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25), 8, 8);
-        paintIcon(painter, Icon::textAlignLeft, QRectF(9.5, 9.5, 15, 15),
+        paintIcon(painter, Icon::textAlignleft, QRectF(9.5, 9.5, 15, 15),
                   themed(this, Theme::textTertiary), 1.1);
     }
 };

@@ -39,12 +39,17 @@ enum class Icon {
     personCropCircleBadgeCheckmark,
     squareGrid2x2,
     folder,
-    textAlignLeft,
     link,
     chevronDown,
     folderBadgePlus,
-    checkmark,
     number,
+    magnifyingglass,
+    checkmarkCircle,
+    archivebox,
+    textAlignleft,
+    squareOnSquare,
+    bubbleLeftFill,
+    checkmark,
 };
 
 // The symbol that stands for a symbol name of the design ("tray.full", "circle.dotted"…), for

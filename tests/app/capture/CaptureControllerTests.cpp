@@ -37,6 +37,7 @@ struct FlowWorld {
         , flow(*f.library, preferences, permissions, notifications,
                {overlay, compose, editor, grabber, context, desktop, timer}) {
         preferences.setFlag(PreferenceKey::playCaptureSound, false);
+        desktop.timer = &timer;
         flow.onNeedsScreenRecording = [this] {
             ++needsScreenRecording;
         };
@@ -317,4 +318,51 @@ TEST_F(FlowTest, StartingWhileTavroIsInFrontHidesNothingAndActivatesNothing) {
     EXPECT_FALSE(window.isVisible()); // back only after the short delay
     timer.runAll();
     EXPECT_TRUE(window.isVisible());
+}
+
+TEST(FlowFocusTest, CancellingTheOverlayGivesTheKeyboardBackToTheWindowThatHadIt) {
+    const auto own = std::int64_t(QCoreApplication::applicationPid());
+    struct Case {
+        const char* name;
+        std::function<void(FlowWorld&)> begin;
+        std::vector<ForegroundWindow> focusReturns;
+        std::vector<ForegroundWindow> activations;
+    };
+    const std::vector<Case> cases{
+        {"a window of this app in front",
+         [own](FlowWorld& w) {
+             w.desktop.front = ForegroundWindow{7, own};
+             ASSERT_TRUE(w.flow.beginRegion(Intent::newCapture()));
+         },
+         {ForegroundWindow{7, own}},
+         {}},
+        {"another app in front",
+         [](FlowWorld& w) {
+             w.desktop.front = ForegroundWindow{9, 99};
+             ASSERT_TRUE(w.flow.beginRegion(Intent::newCapture()));
+         },
+         {},
+         // Once at once, and again when the hidden windows are back.
+         {ForegroundWindow{9, 99}, ForegroundWindow{9, 99}}},
+        {"a screenshot for a stored capture asked for from the board, the note box open",
+         [own](FlowWorld& w) {
+             w.desktop.front = ForegroundWindow{7, own};
+             w.captureRegion();
+             w.desktop.front = ForegroundWindow{11, own};
+             ASSERT_TRUE(w.flow.beginRegion(Intent::appendToStored("c1")));
+         },
+         {ForegroundWindow{11, own}},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FlowWorld w;
+        c.begin(w);
+        w.timer.runAll();
+        ASSERT_TRUE(w.overlay.showing);
+        w.overlay.finish(std::nullopt); // Escape, or a click without a drag
+        w.timer.runAll();
+        EXPECT_EQ(w.desktop.focusReturns, c.focusReturns);
+        EXPECT_EQ(w.desktop.activations, c.activations);
+    }
 }
