@@ -134,6 +134,25 @@ TEST(AppStartTest, AnUnopenableLibraryShowsTheFatalAlertAndNothingElse) {
     EXPECT_EQ(app.waitForExit(5s), 1);
 }
 
+// The former product's library stays where it is when the new folder holds the user's files;
+// the app says so in its log rather than start on an empty board without a word.
+TEST(AppStartTest, ALegacyLibraryLeftInPlaceIsSaidInTheLog) {
+    DesktopSession session;
+    const fs::path data = session.home() / ".local/share";
+    test::writeFile(data / "Koldar/koldar.sqlite", "");
+    test::writeFile(data / "Tavro/notes.txt", "mine");
+    session.launchTavro({}, {"TAVRO_HOME"});
+    ASSERT_TRUE(session.waitForWindow("^Welcome to Tavro$"));
+    EXPECT_NE(test::readFile(session.log("tavro"))
+                  .find("The library of the former release at " + (data / "Koldar").string() +
+                        " was not moved into " + (data / "Tavro").string() +
+                        ", which already holds files of yours."),
+              std::string::npos)
+        << test::readFile(session.log("tavro"));
+    EXPECT_TRUE(fs::exists(data / "Koldar/koldar.sqlite"));
+    EXPECT_EQ(test::readFile(data / "Tavro/notes.txt"), "mine");
+}
+
 TEST(CaptureFlowTest, ARegionDragAndCtrlReturnStoresOneCaptureAndGivesTheFocusBack) {
     DesktopSession session;
     RegionCapture capture(session);
