@@ -50,6 +50,43 @@ void paintShadow(QPainter& painter, const QRectF& rect, double corner, double op
     }
 }
 
+constexpr double cardCorner = 12;
+constexpr double rowThumbnailCorner = 5;
+// How far a card's shadow reaches past it.
+constexpr double chromeMargin = 20;
+
+// The card's shadow, rounded surface and sunken header: the same for every card of one size and
+// look, so drawn once and then copied. The GUI thread paints; nothing else touches the cache.
+const QImage& cardChrome(QSizeF size, bool hovering, const QPalette& palette, double ratio) {
+    static QHash<QString, QImage> cache;
+    const QColor surface = themed(Theme::surface, palette);
+    const QColor sunken = themed(Theme::surfaceSunken, palette);
+    const QString key = QString::number(size.width()) + u'x' + QString::number(size.height()) +
+                        u'/' + QString::number(int(hovering)) + u'/' +
+                        QString::number(surface.rgba()) + u'/' + QString::number(sunken.rgba()) +
+                        u'@' + QString::number(ratio);
+    if (auto hit = cache.constFind(key); hit != cache.constEnd())
+        return *hit;
+    const QSizeF whole = size + QSizeF(2 * chromeMargin, 2 * chromeMargin);
+    QImage image((whole * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF rect(QPointF(chromeMargin, chromeMargin), size);
+    paintShadow(painter, rect, cardCorner, hovering ? 0.14 : 0.05, hovering ? 12 : 3,
+                hovering ? 5 : 1);
+    const QPainterPath shape = roundedRect(rect, cardCorner);
+    painter.fillPath(shape, surface);
+    QPainterPath header;
+    header.addRect(QRectF(rect.topLeft(), QSizeF(size.width(), CardGridLayout::headerHeight)));
+    painter.fillPath(shape.intersected(header), sunken);
+    painter.end();
+    if (cache.size() >= 64)
+        cache.clear();
+    return *cache.insert(key, image);
+}
+
 double textWidth(const QString& text, const QFont& font) {
     return QFontMetricsF(font).horizontalAdvance(text);
 }
@@ -72,9 +109,9 @@ double paintLine(QPainter& painter, double x, double centreY, const QString& tex
     return x + width;
 }
 
+// Over the frame's sunken fill, which the caller has painted.
 void paintPicture(QPainter& painter, const QRectF& frame, const BoardPicture& picture,
                   const QPalette& palette) {
-    painter.fillRect(frame, themed(Theme::surfaceSunken, palette));
     if (picture.state == BoardPicture::State::image && !picture.image.isNull()) {
         const QSizeF size = QSizeF(picture.image.size()) / picture.image.devicePixelRatio();
         QRectF area(QPointF(0, 0), size);
@@ -286,6 +323,24 @@ QSize fittedPictureSize(QSize image, QSizeF frame) {
                  std::max(1, int(std::round(fitted.height()))));
 }
 
+QImage roundedPicture(const QImage& fitted, QSizeF frame, bool card) {
+    QImage rounded = fitted.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QSizeF size = QSizeF(rounded.size()) / rounded.devicePixelRatio();
+    // The frame in the picture's own coordinates: the picture sits centred in it.
+    const QPointF offset((frame.width() - size.width()) / 2, (frame.height() - size.height()) / 2);
+    const double corner = card ? cardCorner : rowThumbnailCorner;
+    // A card's header keeps square bottom corners: the details continue below it.
+    const QRectF shape(-offset, card ? frame + QSizeF(0, 2 * corner) : frame);
+    QPainter painter(&rounded);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    QPainterPath outside;
+    outside.addRect(QRectF(QPointF(0, 0), size));
+    painter.fillPath(outside.subtracted(roundedRect(shape, corner)), Qt::transparent);
+    painter.end();
+    return rounded;
+}
+
 QRectF cardPictureFrame(const QRectF& card) {
     return QRectF(card.topLeft(), QSizeF(card.width(), CardGridLayout::headerHeight));
 }
@@ -352,28 +407,34 @@ double paintWrappedText(QPainter& painter, const QPointF& topLeft, double width,
 void paintCard(QPainter& painter, const QRectF& place, const CaptureCardContent& content,
                const BoardPaintInputs& inputs) {
     const QPalette& palette = inputs.palette;
-    const QRectF rect = place.translated(0, inputs.hovering ? -2 : 0);
+    const double lift = std::clamp(inputs.lift, 0.0, 1.0);
+    const QRectF rect = place.translated(0, -2 * lift);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    paintShadow(painter, rect, 12, inputs.hovering ? 0.14 : 0.05, inputs.hovering ? 12 : 3,
-                inputs.hovering ? 5 : 1);
-
-    const QPainterPath shape = roundedRect(rect, 12);
-    painter.setClipPath(shape);
-    painter.fillRect(rect, themed(Theme::surface, palette));
-
-    const QRectF header = cardPictureFrame(rect);
-    if (content.hasImage) {
-        paintPicture(painter, header, inputs.picture, palette);
-    } else {
-        painter.fillRect(header, themed(Theme::surfaceSunken, palette));
-        paintNoteHeader(painter, header, content, palette);
+    const double ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QPointF chromeAt = rect.topLeft() - QPointF(chromeMargin, chromeMargin);
+    // Between the two looks the resting one fades into the lifted one.
+    if (lift < 1)
+        painter.drawImage(chromeAt, cardChrome(rect.size(), false, palette, ratio));
+    if (lift > 0) {
+        painter.setOpacity(lift);
+        painter.drawImage(chromeAt, cardChrome(rect.size(), true, palette, ratio));
+        painter.setOpacity(1);
     }
+
+    // Pictures come with the header's top corners already rounded.
+    const QRectF header = cardPictureFrame(rect);
+    if (content.hasImage)
+        paintPicture(painter, header, inputs.picture, palette);
+    else
+        paintNoteHeader(painter, header, content, palette);
     paintPills(painter, header, content, palette);
-    if (inputs.hovering) {
+    if (lift > 0) {
+        painter.setOpacity(lift);
         const auto rects = CardGridLayout::actionRects(rect, content.hoverActions.size());
         for (std::size_t i = 0; i < rects.size(); ++i)
             paintHoverAction(painter, rects[i], content.hoverActions[i]);
+        painter.setOpacity(1);
     }
 
     const double pad = CardGridLayout::detailsPadding;
@@ -394,12 +455,17 @@ void paintCard(QPainter& painter, const QRectF& place, const CaptureCardContent&
         paintMetaLine(painter, QRectF(rect.left() + pad, y, width, meta), content, palette);
     }
 
-    painter.setClipping(false);
-    const QColor stroke = inputs.hovering ? withAlpha(themed(Theme::accent, palette), 0.45)
-                                          : themed(Theme::border, palette);
+    const QColor resting = themed(Theme::border, palette);
+    const QColor lifted = withAlpha(themed(Theme::accent, palette), 0.45);
+    const auto mix = [lift](float a, float b) {
+        return a + (b - a) * float(lift);
+    };
+    const QColor stroke = QColor::fromRgbF(
+        mix(resting.redF(), lifted.redF()), mix(resting.greenF(), lifted.greenF()),
+        mix(resting.blueF(), lifted.blueF()), mix(resting.alphaF(), lifted.alphaF()));
     painter.setPen(QPen(stroke, 1));
     painter.setBrush(Qt::NoBrush);
-    painter.drawPath(roundedRect(rect.adjusted(0.5, 0.5, -0.5, -0.5), 11.5));
+    painter.drawPath(roundedRect(rect.adjusted(0.5, 0.5, -0.5, -0.5), cardCorner - 0.5));
     painter.restore();
 }
 
@@ -415,20 +481,19 @@ void paintRow(QPainter& painter, const QRectF& rect, const CaptureRowContent& co
     }
 
     const QRectF thumb = rowThumbnailFrame(rect);
-    painter.save();
-    painter.setClipPath(roundedRect(thumb, 5));
-    if (content.hasImage) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(themed(Theme::surfaceSunken, palette));
+    painter.drawRoundedRect(thumb, rowThumbnailCorner, rowThumbnailCorner);
+    if (content.hasImage)
         paintPicture(painter, thumb, inputs.picture, palette);
-    } else {
-        painter.fillRect(thumb, themed(Theme::surfaceSunken, palette));
+    else
         paintIcon(painter, Icon::textAlignleft,
                   QRectF(thumb.center().x() - 7, thumb.center().y() - 7, 14, 14),
                   themed(Theme::textTertiary, palette), 1.2);
-    }
-    painter.restore();
     painter.setPen(QPen(themed(Theme::border, palette), 0.5));
     painter.setBrush(Qt::NoBrush);
-    painter.drawPath(roundedRect(thumb.adjusted(0.25, 0.25, -0.25, -0.25), 4.75));
+    painter.drawPath(
+        roundedRect(thumb.adjusted(0.25, 0.25, -0.25, -0.25), rowThumbnailCorner - 0.25));
 
     const double centreY = rect.center().y();
     // The trailing items, from the right edge: age, status, priority, comments, tags, group.

@@ -24,12 +24,18 @@ struct BoardPicture {
 struct BoardPaintInputs {
     QPalette palette;
     bool hovering = false;
+    // How far a card has risen towards its hovered look, 0 to 1, as its animation has it.
+    double lift = 0;
     BoardPicture picture;
     std::optional<QIcon> appIcon;
 };
 
 // The size a picture is scaled to so that it fits `frame` whole.
 QSize fittedPictureSize(QSize image, QSizeF frame);
+
+// A picture scaled to fit a card's header (`card`) or a row's thumbnail, with the frame's
+// rounded corners cut out of it, so that painting it needs no clipping.
+QImage roundedPicture(const QImage& fitted, QSizeF frame, bool card);
 
 // The card's picture frame and the row's thumbnail frame, relative to their item's rectangle.
 QRectF cardPictureFrame(const QRectF& card);

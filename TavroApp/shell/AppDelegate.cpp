@@ -95,6 +95,8 @@ bool AppDelegate::applicationDidFinishLaunching(bool openStartWindow) {
         presentFatal(error.what());
         return false;
     }
+    if (store->legacyMove() == TavroPaths::LegacyMove::leftInPlace)
+        qWarning("%s", TavroPaths::legacyLibraryLeftNotice().c_str());
     library_ = std::make_unique<Library>(store, services_.thumbnails, makeStoreChangeListener());
     account_ = std::make_unique<Account>(store);
     library_->setAccount(account_.get());

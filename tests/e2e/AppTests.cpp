@@ -149,6 +149,25 @@ TEST(AppStartTest, AnUnopenableLibraryShowsTheFatalAlertAndNothingElse) {
     EXPECT_EQ(app.waitForExit(5s), 1);
 }
 
+// The former product's library stays where it is when the new folder holds the user's files;
+// the app says so in its log rather than start on an empty board without a word.
+TEST(AppStartTest, ALegacyLibraryLeftInPlaceIsSaidInTheLog) {
+    DesktopSession session;
+    const fs::path data = session.home() / ".local/share";
+    test::writeFile(data / "Koldar/koldar.sqlite", "");
+    test::writeFile(data / "Tavro/notes.txt", "mine");
+    session.launchTavro({}, {"TAVRO_HOME"});
+    ASSERT_TRUE(session.waitForWindow("^Welcome to Tavro$"));
+    EXPECT_NE(test::readFile(session.log("tavro"))
+                  .find("The library of the former release at " + (data / "Koldar").string() +
+                        " was not moved into " + (data / "Tavro").string() +
+                        ", which already holds files of yours."),
+              std::string::npos)
+        << test::readFile(session.log("tavro"));
+    EXPECT_TRUE(fs::exists(data / "Koldar/koldar.sqlite"));
+    EXPECT_EQ(test::readFile(data / "Tavro/notes.txt"), "mine");
+}
+
 TEST(CaptureFlowTest, ARegionDragAndCtrlReturnStoresOneCaptureAndGivesTheFocusBack) {
     DesktopSession session;
     RegionCapture capture(session);
@@ -287,8 +306,7 @@ TEST(AppStartTest, SettingsAndOnboardingAreTitledAndClosableOnlyAtTheirContentSi
     std::this_thread::sleep_for(300ms);
     session.screenshot("settings-and-onboarding");
 
-    for (const auto& [window, width] :
-         {std::pair{onboarding, 620}, std::pair{settings, 560}}) {
+    for (const auto& [window, width] : {std::pair{onboarding, 620}, std::pair{settings, 560}}) {
         SCOPED_TRACE(window);
         // The Motif hints' functions: close (32), neither minimise (8) nor maximise (16).
         const std::string hints = xprop(session, window, {"_MOTIF_WM_HINTS"});
@@ -358,8 +376,8 @@ TEST(CaptureFlowTest, CancellingTheOverlayOverTheBoardGivesItTheKeyboardBack) {
         EXPECT_EQ(session.xdotool({"getwindowfocus"}).substr(0, board.size()), board);
         // Ctrl+W closes the board at once, without a click first.
         session.key("ctrl+w");
-        EXPECT_TRUE(DesktopSession::waitUntil(
-            [&] { return session.windowsNamed("^Tavro$").empty(); }, 3s));
+        EXPECT_TRUE(
+            DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 3s));
         EXPECT_EQ(session.runTavro({}), 0);
     }
 }
@@ -408,4 +426,44 @@ TEST(AppStartTest, TryACaptureTakesOnboardingAwayAndReopeningBringsItBack) {
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(session.runTavro({}), 0);
     EXPECT_TRUE(session.waitForWindow("^Welcome to Tavro$", 5s));
+}
+
+TEST(BoardSidebarTest, ShowsTheLibrarysGroupsAndTagsAndItsSheetStoresANewGroup) {
+    DesktopSession session;
+    {
+        CaptureStore store(session.database());
+        const auto group =
+            store.upsertGroup(CaptureGroup{.id = "6d1f0c4e-4b7a-4f65-9c1e-2a9d1c3b5e70",
+                                           .name = "Checkout flow",
+                                           .colorHex = "#10B981",
+                                           .createdAt = now(),
+                                           .updatedAt = now()});
+        Capture capture{.id = "0b6f3f1e-8c2d-4a5b-9e7f-1d2c3b4a5f60",
+                        .createdAt = now(),
+                        .updatedAt = now(),
+                        .note = "Coupon field loses focus",
+                        .captureMode = CaptureMode::text};
+        capture.groupID = group.id;
+        store.insert(capture);
+        store.setTags({"forms"}, capture.id);
+    }
+    session.completeOnboarding();
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    std::this_thread::sleep_for(300ms);
+    session.screenshot("board-sidebar");
+
+    // The library list has the focus; the "New group" button is next in the tab order.
+    session.key("Tab");
+    session.key("space");
+    ASSERT_TRUE(session.waitForWindow("^New group$"));
+    session.type("Billing");
+    session.screenshot("board-new-group-sheet");
+    session.key("Return");
+    ASSERT_TRUE(
+        DesktopSession::waitUntil([&] { return session.windowsNamed("^New group$").empty(); }, 5s));
+    CaptureStore store(session.database());
+    EXPECT_TRUE(store.groupNamed("Billing", std::nullopt));
+    std::this_thread::sleep_for(400ms);
+    session.screenshot("board-sidebar-new-group");
 }
