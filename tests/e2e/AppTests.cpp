@@ -397,7 +397,7 @@ TEST(AppStartTest, TryACaptureTakesOnboardingAwayAndReopeningBringsItBack) {
     const std::string onboarding = session.windowsNamed("^Welcome to Tavro$").front();
     session.xdotool({"windowactivate", "--sync", onboarding});
     std::this_thread::sleep_for(300ms);
-    const auto frame = frameOf(session, onboarding);
+    const auto frame = session.windowFrame(onboarding);
     ASSERT_TRUE(frame);
     // "Try a Capture" sits at the bottom left of the window.
     session.xdotool({"mousemove", std::to_string((*frame)[0] + 53),
