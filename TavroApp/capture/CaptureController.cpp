@@ -219,7 +219,7 @@ void CaptureController::beginFlowIfNeeded() {
         window->hide();
 }
 
-void CaptureController::endFlow() {
+void CaptureController::endFlow(bool giveFocusBack) {
     if (!flowActive_)
         return;
     flowActive_ = false;
@@ -227,7 +227,7 @@ void CaptureController::endFlow() {
     flowContext_.reset();
     auto windows = std::move(hiddenWindows_);
     hiddenWindows_.clear();
-    auto app = std::move(previousApp_);
+    auto app = giveFocusBack ? std::move(previousApp_) : std::nullopt;
     previousApp_.reset();
     // Back on screen, but without taking the focus from the app that was given it back.
     auto bringBack = [windows] {
@@ -470,11 +470,9 @@ void CaptureController::save(const PendingCapture& pending, const std::string& n
         endFlow();
         return;
     }
-    flowActive_ = false;
-    hiddenWindows_.clear();
-    previousApp_.reset();
-    pending_.reset();
-    flowContext_.reset();
+    // The board takes the focus instead of the app the capture began in; the windows hidden for
+    // the capture come back all the same.
+    endFlow(false);
     notifications_.post(AppNotification::showDashboard);
 }
 

@@ -79,7 +79,9 @@ public:
     void secondPressDuringOverlay();
     void presentTextOnly(const CaptureContext& context);
     void beginFlowIfNeeded();
-    void endFlow();
+    // Shows the windows hidden for the flow again and, unless told not to, gives the focus back
+    // to the app the flow began in.
+    void endFlow(bool giveFocusBack = true);
 
     bool isCapturing() const { return isCapturing_; }
     bool flowActive() const { return flowActive_; }

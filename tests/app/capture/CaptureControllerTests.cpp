@@ -275,13 +275,19 @@ TEST_F(FlowTest, AScreenshotGivesANoteOnlyCaptureItsModeAndDisplay) {
     EXPECT_EQ(compose.shown.context.appName, "Editor 1");
 }
 
-TEST_F(FlowTest, SavingWithTheDashboardPreferenceGivesNothingBackAndShowsTheBoard) {
+TEST_F(FlowTest, SavingWithTheDashboardPreferenceGivesNoFocusBackAndShowsTheBoard) {
     preferences.setFlag(PreferenceKey::openDashboardAfterSave, true);
     QSignalSpy posted(&notifications, &NotificationCenter::posted);
+    QWidget settings;
+    settings.setWindowTitle(QStringLiteral("Tavro Settings"));
+    settings.show();
     captureRegion();
+    EXPECT_FALSE(settings.isVisible());
     compose.save("note");
     timer.runAll();
     EXPECT_TRUE(desktop.activations.empty());
+    // What was hidden for the capture is back, not left hidden behind the board.
+    EXPECT_TRUE(settings.isVisible());
     EXPECT_FALSE(flow.flowActive());
     ASSERT_EQ(posted.count(), 1);
     EXPECT_EQ(posted[0][0].toString(), QStringLiteral("dev.tavro.showDashboard"));
