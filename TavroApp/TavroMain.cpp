@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
                           *globalKeys.registrar,
                           *globalKeys.keys,
                           *probe});
-    if (!delegate.applicationDidFinishLaunching())
+    if (!delegate.applicationDidFinishLaunching(*request == AppRequest::Kind::reopen))
         return 1;
 
     QObject::connect(&instance, &SingleInstance::requested, &delegate, [&](AppRequest::Kind kind) {

@@ -22,6 +22,11 @@ std::string missingFile(const std::string& path) {
     return "\u26A0\uFE0E A screenshot file is missing at " + path + ".";
 }
 
+std::string tooLargeFile(const std::string& path, DeclaredSize size) {
+    return "\u26A0\uFE0E A screenshot file is too large to decode at " + path + " (" +
+           ImageEncoder::tooLargeReason(size) + ").";
+}
+
 } // namespace
 
 ToolResult ToolRegistry::getCapture(const JSON& arguments) const {
@@ -79,9 +84,14 @@ ToolResult ToolRegistry::getCapture(const JSON& arguments) const {
                     "Screenshot " + std::to_string(i + 1) + " of " + std::to_string(n) +
                     (Format::hasAnnotations(images[i]) ? " \u2014 marked up by the user" : "")));
             auto file = images[i].displayURL();
-            auto path = ImageEncoder::shownPath(
-                file, images[i].annotatedPath.value_or(images[i].imagePath));
+            auto path = ImageEncoder::shownPath(file, images[i].displayPath());
             auto prepared = file ? ImageEncoder::prepare(*file, edge) : ImageEncoder::Prepared{};
+            if (prepared.status == Status::tooLarge) {
+                diagnostics::log(ImageEncoder::tooLargeDiagnostic(path, prepared.declared));
+                result.content.push_back(
+                    ToolResult::textBlock(tooLargeFile(path, prepared.declared)));
+                continue;
+            }
             if (prepared.status != Status::ready) {
                 if (prepared.status == Status::unreadable)
                     diagnostics::log("could not read image at " + path);
@@ -95,9 +105,11 @@ ToolResult ToolRegistry::getCapture(const JSON& arguments) const {
             // A capture from before screenshot rows existed: its cover is its only image.
             auto file = capture->imageURL();
             auto prepared = file ? ImageEncoder::prepare(*file, edge) : ImageEncoder::Prepared{};
+            const auto path = ImageEncoder::shownPath(file, capture->imagePath);
             if (prepared.status == Status::unreadable)
-                diagnostics::log("could not read image at " +
-                                 ImageEncoder::shownPath(file, capture->imagePath));
+                diagnostics::log("could not read image at " + path);
+            if (prepared.status == Status::tooLarge)
+                diagnostics::log(ImageEncoder::tooLargeDiagnostic(path, prepared.declared));
             if (prepared.status == Status::ready) {
                 result.content.push_back(ToolResult::imageBlock(std::move(prepared.base64PNG)));
                 ++attached;

@@ -131,6 +131,14 @@ ToolResult ToolRegistry::updateCapture(const JSON& arguments) const {
     std::optional<std::string> groupID;
     if (auto name = ToolArguments::nonEmptyString(arguments, "group")) {
         auto group = store_->groupNamed(*name, std::nullopt);
+        // A new group is filed in the default workspace, where an archived group keeps its
+        // name: say so rather than fail on the name, before anything is written.
+        if (const auto workspace = store_->defaultWorkspaceID();
+            !group && !store_->groupNamed(*name, workspace))
+            if (auto archived = store_->archivedGroupNamed(*name, workspace))
+                return ToolResult::failure("The group \u201C" + archived->name +
+                                           "\u201D is archived, so nothing was changed. Pass "
+                                           "another group name.");
         if (!group) {
             Seconds time = now();
             group = store_->upsertGroup(CaptureGroup{

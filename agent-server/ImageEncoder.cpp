@@ -33,10 +33,21 @@ std::string shownPath(const std::optional<std::filesystem::path>& file, std::str
                 : (TavroPaths::capturesRoot().string() + "/" + std::string(stored));
 }
 
+std::string tooLargeReason(DeclaredSize size) {
+    return std::to_string(size.width) + " \u00D7 " + std::to_string(size.height) + " pixels";
+}
+
+std::string tooLargeDiagnostic(const std::string& path, DeclaredSize size) {
+    return "image too large to decode at " + path + " (" + tooLargeReason(size) + ")";
+}
+
 Prepared prepare(const std::filesystem::path& file, int maxEdge) {
     auto image = Image::load(file);
-    if (!image)
+    if (!image) {
+        if (auto declared = Image::declaredSize(file); declared && !Image::withinLimits(*declared))
+            return {Prepared::Status::tooLarge, {}, *declared};
         return {Prepared::Status::unreadable, {}};
+    }
     auto scaled = downscale(*image, maxEdge);
     auto png = encodePNG(scaled ? *scaled : *image);
     if (!png)

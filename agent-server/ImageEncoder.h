@@ -26,17 +26,24 @@ std::optional<std::vector<std::uint8_t>> encodePNG(const Image& image);
 std::string base64(std::span<const std::uint8_t> bytes);
 
 struct Prepared {
-    enum class Status { ready, unreadable, encodingFailed };
+    enum class Status { ready, unreadable, tooLarge, encodingFailed };
     Status status = Status::unreadable;
     std::string base64PNG; // set when ready
+    DeclaredSize declared; // set when too large
 };
+
+// "40000 × 30000 pixels": why a screenshot too large to decode is not shown.
+std::string tooLargeReason(DeclaredSize size);
+// The standard-error line for such a screenshot, without the program's prefix.
+std::string tooLargeDiagnostic(const std::string& path, DeclaredSize size);
 
 // Where a stored screenshot path points, for messages: the guarded location when there is one,
 // else the stored text under the captures folder (shown only, never opened).
 std::string shownPath(const std::optional<std::filesystem::path>& file, std::string_view stored);
 
 // The whole road of a screenshot file to an agent: decode its first image, downscale it to
-// maxEdge, encode it as PNG and Base64.
+// maxEdge, encode it as PNG and Base64. A file that cannot be decoded is too large when its
+// header names a size beyond what Image decodes, else unreadable.
 Prepared prepare(const std::filesystem::path& file, int maxEdge);
 
 } // namespace ImageEncoder

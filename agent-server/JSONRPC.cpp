@@ -2,6 +2,11 @@
 
 #include "model/Text.h"
 
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <locale.h>
+
 namespace tavro::JSONRPC {
 
 namespace {
@@ -12,20 +17,75 @@ constexpr int maxNesting = 256;
 
 struct TooDeep {};
 
+JSON parseJSON(const std::string& text) {
+    return JSON::parse(
+        text,
+        [](int depth, JSON::parse_event_t, JSON&) {
+            if (depth >= maxNesting)
+                throw TooDeep{};
+            return true;
+        },
+        false);
+}
+
+bool isNumberCharacter(char c) {
+    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+}
+
+// The text with every number too large for a double (1E400) written as null; nothing when it
+// holds none. The parser refuses such a number with the whole line, where a value of the wrong
+// type only costs its own field: null is a value that no field takes, so the field falls back
+// to its default, as it does for a number too small (which reads as 0).
+std::optional<std::string> overflowingNumbersAsNull(const std::string& text) {
+    static const locale_t posix = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    std::string out;
+    bool changed = false;
+    bool inString = false;
+    for (size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (inString) {
+            out += c;
+            ++i;
+            if (c == '\\' && i < text.size())
+                out += text[i++];
+            else if (c == '"')
+                inString = false;
+            continue;
+        }
+        if (c == '-' || (c >= '0' && c <= '9')) {
+            size_t end = i + 1;
+            while (end < text.size() && isNumberCharacter(text[end]))
+                ++end;
+            const std::string number = text.substr(i, end - i);
+            if (std::isinf(strtod_l(number.c_str(), nullptr, posix))) {
+                out += "null";
+                changed = true;
+            } else {
+                out += number;
+            }
+            i = end;
+            continue;
+        }
+        inString = c == '"';
+        out += c;
+        ++i;
+    }
+    if (!changed)
+        return std::nullopt;
+    return out;
+}
+
 } // namespace
 
 std::optional<Request> parse(std::string_view line) {
     // Bytes that are not UTF-8 are read as U+FFFD, as a text reader of the line would.
     JSON message;
     try {
-        message = JSON::parse(
-            text::validUTF8(line),
-            [](int depth, JSON::parse_event_t, JSON&) {
-                if (depth >= maxNesting)
-                    throw TooDeep{};
-                return true;
-            },
-            false);
+        const std::string decoded = text::validUTF8(line);
+        message = parseJSON(decoded);
+        if (message.is_discarded())
+            if (auto readable = overflowingNumbersAsNull(decoded))
+                message = parseJSON(*readable);
     } catch (const TooDeep&) {
         return std::nullopt;
     }

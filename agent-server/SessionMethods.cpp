@@ -139,9 +139,11 @@ JSON TavroMCPServer::handleResourceRead(const JSONRPC::Request& request) const {
         auto prepared =
             file ? ImageEncoder::prepare(*file, resourceImageEdge) : ImageEncoder::Prepared{};
         using Status = ImageEncoder::Prepared::Status;
+        const auto path = ImageEncoder::shownPath(file, capture->imagePath);
         if (prepared.status == Status::unreadable)
-            diagnostics::log("could not read image at " +
-                             ImageEncoder::shownPath(file, capture->imagePath));
+            diagnostics::log("could not read image at " + path);
+        else if (prepared.status == Status::tooLarge)
+            diagnostics::log(ImageEncoder::tooLargeDiagnostic(path, prepared.declared));
         else if (prepared.status == Status::ready)
             contents.push_back(
                 {{"uri", *uri}, {"mimeType", "image/png"}, {"blob", prepared.base64PNG}});

@@ -31,6 +31,8 @@ std::string TavroMCPServer::defaultAgentName(const char* environmentValue) {
 }
 
 void TavroMCPServer::run(std::istream& input) {
+    if (store_->legacyMove() == TavroPaths::LegacyMove::leftInPlace)
+        diagnostics::log(TavroPaths::legacyLibraryLeftNotice());
     diagnostics::log("ready \u2014 library at " + store_->db().file().string());
     std::string line;
     while (std::getline(input, line)) {

@@ -1,35 +1,144 @@
 #include "board/DashboardView.h"
 
+#include "board/CaptureBoardView.h"
+#include "board/CaptureFilterEngine.h"
+#include "board/EmptyStateView.h"
 #include "shell/Library.h"
+#include "shell/Preferences.h"
 #include "shell/Theme.h"
 #include "shell/Utf8.h"
 
 #include <QLabel>
-#include <QListWidget>
+#include <QStackedWidget>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace tavro {
 
-DashboardView::DashboardView(Library& library, Preferences&, QWidget* parent)
+namespace {
+
+template <class Map>
+std::int64_t countIn(const Map& map, const std::string& id, std::int64_t fallback) {
+    const auto found = map.find(id);
+    return found == map.end() ? fallback : found->second;
+}
+
+} // namespace
+
+DashboardView::DashboardView(Library& library, Preferences& preferences, QWidget* parent)
     : QWidget(parent)
-    , library_(library) {
+    , library_(library)
+    , preferences_(preferences) {
+    setAutoFillBackground(true);
+    QPalette canvas = palette();
+    canvas.setColor(QPalette::Window, Theme::canvas.resolved(palette()));
+    setPalette(canvas);
+
     auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(QStringLiteral("Inbox"), this);
-    title->setFont(Theme::Font::display());
-    list_ = new QListWidget(this);
-    layout->addWidget(title);
-    layout->addWidget(list_, 1);
-    connect(&library_, &Library::reloaded, this, &DashboardView::refresh);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    title_ = new QLabel(this);
+    title_->setFont(Theme::Font::display());
+    title_->setContentsMargins(24, 12, 24, 12);
+    layout->addWidget(title_);
+
+    content_ = new QStackedWidget(this);
+    CaptureBoardView::Actions actions;
+    // Opening a capture is the detail pane's, which this window does not have yet.
+    actions.resolve = [this](const std::string& id) {
+        library_.setStatus(CaptureStatus::resolved, id);
+    };
+    actions.remove = [this](const std::string& id) {
+        library_.deleteCapture(id);
+    };
+    board_ = new CaptureBoardView(library_.thumbnails(), std::move(actions), content_);
+    empty_ = new EmptyStateView(content_);
+    content_->addWidget(board_);
+    content_->addWidget(empty_);
+    layout->addWidget(content_, 1);
+
+    // One rebuild per published reload, and only when something the board shows differs.
+    connect(&library_, &Library::changed, this, [this](LibraryProperty property) {
+        switch (property) {
+        case LibraryProperty::captures:
+        case LibraryProperty::groups:
+        case LibraryProperty::tagsByCapture:
+        case LibraryProperty::commentCounts:
+        case LibraryProperty::imageCounts:
+        case LibraryProperty::people:
+        case LibraryProperty::currentUserID:
+            stale_ = true;
+            break;
+        default:
+            break;
+        }
+    });
+    connect(&library_, &Library::reloaded, this, [this] {
+        if (std::exchange(stale_, false))
+            refresh();
+    });
+    // The empty inbox shows the region shortcut as it is now.
+    connect(&preferences_, &Preferences::changed, this, [this](PreferenceKey key) {
+        if (key == PreferenceKey::regionHotkey)
+            refresh();
+    });
     refresh();
 }
 
+void DashboardView::setFilter(const LibraryFilter& filter) {
+    filter_ = filter;
+    refresh();
+}
+
+void DashboardView::setSearch(const QString& search) {
+    search_ = toStdString(search);
+    refresh();
+}
+
+void DashboardView::setSort(SortOrder sort) {
+    sort_ = sort;
+    refresh();
+}
+
+void DashboardView::setLayoutMode(LayoutMode mode) {
+    board_->setLayoutMode(mode);
+}
+
 void DashboardView::refresh() {
-    list_->clear();
-    for (const Capture& capture : library_.captures()) {
-        QString line = toQString(capture.title());
-        line += QStringLiteral("  ·  ") + toQString(displayName(capture.status));
-        list_->addItem(line);
+    const auto& captures = library_.captures();
+    const auto shown = CaptureFilterEngine::apply(
+        captures, filter_, search_, sort_, library_.tagsByCapture(), library_.currentUserID());
+    std::string title = filter_.title();
+    if (filter_.kind() == LibraryFilter::Kind::group)
+        if (const auto group = library_.group(filter_.text()))
+            title = group->name;
+    title_->setText(toQString(title));
+
+    if (shown.empty()) {
+        empty_->present(filter_, CaptureFilterEngine::isSearching(search_),
+                        toQString(preferences_.regionHotkey().displayString()));
+        content_->setCurrentWidget(empty_);
+        board_->setEntries({}, now());
+        return;
     }
+    std::vector<BoardEntry> entries;
+    entries.reserve(shown.size());
+    const auto& tags = library_.tagsByCapture();
+    for (std::size_t i : shown) {
+        const Capture& capture = captures[i];
+        BoardEntry entry{capture,
+                         library_.group(capture.groupID),
+                         {},
+                         countIn(library_.commentCounts(), capture.id, 0),
+                         countIn(library_.imageCounts(), capture.id, 1),
+                         library_.person(capture.assigneeID)};
+        if (const auto found = tags.find(capture.id); found != tags.end())
+            entry.tags = found->second;
+        entries.push_back(std::move(entry));
+    }
+    board_->setEntries(std::move(entries), now());
+    content_->setCurrentWidget(board_);
 }
 
 } // namespace tavro

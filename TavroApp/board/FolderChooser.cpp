@@ -7,8 +7,8 @@
 namespace tavro {
 
 std::optional<std::string> DialogFolderChooser::chooseFolder(QWidget* parent) {
-    const QString folder = QFileDialog::getExistingDirectory(parent, QString(), QString(),
-                                                             QFileDialog::ShowDirsOnly);
+    const QString folder =
+        QFileDialog::getExistingDirectory(parent, QString(), QString(), QFileDialog::ShowDirsOnly);
     if (folder.isEmpty())
         return std::nullopt;
     return toStdString(folder);

@@ -17,8 +17,8 @@ void NewGroupDraft::chooseFolder(const std::string& folder) {
     while (rest.size() > 1 && rest.back() == '/')
         rest.remove_suffix(1);
     const auto slash = rest.rfind('/');
-    name = std::string(slash == std::string_view::npos || rest.size() == 1 ? rest
-                                                                           : rest.substr(slash + 1));
+    name = std::string(
+        slash == std::string_view::npos || rest.size() == 1 ? rest : rest.substr(slash + 1));
 }
 
 CaptureGroup NewGroupDraft::makeGroup(Seconds time) const {

@@ -90,8 +90,8 @@ NewGroupSheet::NewGroupSheet(Library& library, FolderChooser& folders, QWidget* 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(24, 24, 24, 24);
     column->setSpacing(16);
-    column->addWidget(label(QStringLiteral("New group"), Theme::Font::title(),
-                            Theme::textPrimary, this));
+    column->addWidget(
+        label(QStringLiteral("New group"), Theme::Font::title(), Theme::textPrimary, this));
 
     name_ = new QLineEdit(this);
     name_->setPlaceholderText(QStringLiteral("Tavro"));
@@ -148,9 +148,8 @@ NewGroupSheet::NewGroupSheet(Library& library, FolderChooser& folders, QWidget* 
         draft_.name = toStdString(text);
         showDraft();
     });
-    connect(folder_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        draft_.path = toStdString(text);
-    });
+    connect(folder_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { draft_.path = toStdString(text); });
     connect(choose_, &QAbstractButton::clicked, this, &NewGroupSheet::chooseFolder);
     connect(cancel_, &QAbstractButton::clicked, this, &QDialog::reject);
     connect(create_, &QAbstractButton::clicked, this, &NewGroupSheet::create);

@@ -119,14 +119,19 @@ bool CaptureController::beginRegion(const Intent& intent) {
     const CaptureContext context = *flowContext_;
     const bool flowWasActive = flowActive_;
     beginFlowIfNeeded();
+    overlayFront_ = flowWasActive ? services_.desktop.frontmostWindow() : previousApp_;
     if (flowWasActive || hiddenWindows_.empty()) {
         presentOverlay(context);
         return true;
     }
-    // Without a compositor the overlay shows the screen frozen as it is: give the window manager
-    // a moment to take away the frames of the windows just hidden, or they would show as holes.
+    // Without a compositor the overlay shows the screen frozen as it is: wait for the window
+    // manager to take away the frames of the windows just hidden, or they would show as holes.
+    std::vector<std::uint32_t> hidden;
+    for (const auto& window : hiddenWindows_)
+        if (window)
+            hidden.push_back(std::uint32_t(window->winId()));
     QPointer<CaptureController> self(this);
-    services_.timer.after(regionDelayMs, this, [self, context] {
+    services_.desktop.afterWindowsLeave(hidden, regionDelayMs, this, [self, context] {
         if (self && self->isCapturing_)
             self->presentOverlay(context);
     });
@@ -150,6 +155,10 @@ void CaptureController::presentOverlay(const CaptureContext& context) {
                     self->presentCompose(*self->pending_);
                 break;
             case Intent::Kind::appendToStored:
+                // The note box keeps its flow; the window the request came from gets the
+                // keyboard back.
+                if (self->composing() && self->overlayFront_)
+                    self->services_.desktop.returnFocus(*self->overlayFront_);
                 self->endStoredAppend();
                 break;
             case Intent::Kind::newCapture:
@@ -248,6 +257,8 @@ void CaptureController::endFlow(bool giveFocusBack) {
         });
     } else {
         bringBack();
+        if (app)
+            services_.desktop.returnFocus(*app);
     }
 }
 

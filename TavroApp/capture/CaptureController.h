@@ -142,6 +142,8 @@ private:
 
     bool isCapturing_ = false;
     std::optional<ForegroundWindow> previousApp_;
+    // The window in front when the overlay of the current step opened.
+    std::optional<ForegroundWindow> overlayFront_;
     std::vector<QPointer<QWidget>> hiddenWindows_;
     bool flowActive_ = false;
     std::optional<CaptureContext> flowContext_;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tavro {
 
@@ -56,6 +57,13 @@ public:
 
     virtual std::optional<ForegroundWindow> frontmostWindow() = 0;
     virtual void activate(const ForegroundWindow& window) = 0;
+    // Gives the keyboard back to a window of this app that had it: the overlay took the focus
+    // without the window manager's knowledge, which therefore never gives it back itself.
+    virtual void returnFocus(const ForegroundWindow& window) = 0;
+    // Runs `action` once the windows just hidden are off the screen, the window manager's frames
+    // around them included, or after `timeoutMs` at the latest; unless `context` is gone by then.
+    virtual void afterWindowsLeave(const std::vector<std::uint32_t>& windows, int timeoutMs,
+                                   QObject* context, std::function<void()> action) = 0;
     virtual QPointF pointerPosition() = 0;
     virtual void playCaptureSound() = 0;
     virtual void copyPNGToClipboard(const QByteArray& png) = 0;

@@ -32,7 +32,7 @@ CaptureContext DesktopContextCollector::snapshot(bool collectURL) {
         return context;
     context.appName = app->name;
     context.appBundleID = app->bundleID;
-    context.windowTitle = desktop_.frontWindowTitle(app->pid);
+    context.windowTitle = app->windowTitle;
     context.displayName = desktop_.displayUnderCursor();
     if (collectURL && app->bundleID && isKnownBrowser(*app->bundleID))
         if (auto url = desktop_.browserURL(*app->bundleID))

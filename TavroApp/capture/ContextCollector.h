@@ -9,11 +9,12 @@
 
 namespace tavro {
 
-// The frontmost application as the desktop names it.
+// The frontmost application as the desktop names it, with the title of its front window.
 struct FrontApplication {
     std::int64_t pid = 0;
     std::optional<std::string> name;
     std::optional<std::string> bundleID;
+    std::optional<std::string> windowTitle;
 
     bool operator==(const FrontApplication&) const = default;
 };
@@ -23,7 +24,6 @@ class DesktopLookup {
 public:
     virtual ~DesktopLookup() = default;
     virtual std::optional<FrontApplication> frontmostApplication() = 0;
-    virtual std::optional<std::string> frontWindowTitle(std::int64_t pid) = 0;
     virtual std::optional<std::string> displayUnderCursor() = 0;
     virtual std::optional<std::string> browserURL(std::string_view bundleID) = 0;
 };

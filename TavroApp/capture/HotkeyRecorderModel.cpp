@@ -20,12 +20,15 @@ void HotkeyRecorderModel::start(ModifierSet held) {
     comboTapCount_ = 0;
     modifierTapCount_ = 0;
     pendingModifier_.reset();
+    commitOnRelease_ = false;
+    heldKeys_.clear();
     previousFlags_ = ModifierSet{held.rawValue & allModifiers};
     emit changed();
 }
 
 void HotkeyRecorderModel::cancel() {
     commitTimer_.stop();
+    commitOnRelease_ = false;
     recording_ = false;
     draft_.reset();
     problem_.reset();
@@ -43,6 +46,7 @@ void HotkeyRecorderModel::keyDown(std::uint16_t keyCode, ModifierSet modifiers, 
     }
     modifierTapCount_ = 0;
     pendingModifier_.reset();
+    heldKeys_.insert(keyCode);
 
     const std::pair combo{keyCode, modifiers};
     if (lastCombo_ == combo && now - lastComboAt_ <= sequenceGap &&
@@ -88,6 +92,21 @@ void HotkeyRecorderModel::flagsChanged(ModifierSet flags, double now) {
         }
     }
     previousFlags_ = flags;
+    commitIfReleased();
+}
+
+void HotkeyRecorderModel::keyUp(std::uint16_t keyCode) {
+    if (!recording_)
+        return;
+    heldKeys_.erase(keyCode);
+    commitIfReleased();
+}
+
+void HotkeyRecorderModel::commitIfReleased() {
+    if (commitOnRelease_ && !keysHeld()) {
+        commitOnRelease_ = false;
+        commit();
+    }
 }
 
 std::optional<std::string> HotkeyRecorderModel::problemOf(const HotkeyBinding& binding) {
@@ -104,6 +123,7 @@ void HotkeyRecorderModel::propose(const HotkeyBinding& binding) {
     draft_ = binding;
     problem_ = problemOf(binding);
     warning_ = binding.warning();
+    commitOnRelease_ = false;
     commitTimer_.start();
     emit changed();
 }
@@ -114,6 +134,10 @@ void HotkeyRecorderModel::commit() {
     if (auto problem = problemOf(*draft_)) {
         problem_ = problem;
         emit changed();
+        return;
+    }
+    if (keysHeld()) {
+        commitOnRelease_ = true;
         return;
     }
     commitTimer_.stop();

@@ -7,13 +7,16 @@
 
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace tavro {
 
 // What the shortcut recorder has seen: a combination pressed one to three times, or a modifier
-// tapped on its own one to three times. 550 ms after the last press or tap the draft is handed to
-// `onCommit`; Escape alone cancels. Times are seconds on the key events' clock.
+// tapped on its own one to three times. 550 ms after the last press or tap, and once every key of
+// it is released, the draft is handed to `onCommit`: a binding armed while its keys are still
+// held would be fired by the keyboard's auto-repeat. Escape alone cancels. Times are seconds on
+// the key events' clock.
 class HotkeyRecorderModel final : public QObject {
     Q_OBJECT
 
@@ -32,7 +35,7 @@ public:
     const std::optional<HotkeyBinding>& draft() const { return draft_; }
     const std::optional<std::string>& problem() const { return problem_; }
     const std::optional<std::string>& warning() const { return warning_; }
-    bool commitPending() const { return commitTimer_.isActive(); }
+    bool commitPending() const { return commitTimer_.isActive() || commitOnRelease_; }
 
     // `held` is the modifiers already down: they are not seen going down.
     void start(ModifierSet held);
@@ -40,6 +43,7 @@ public:
 
     // A fresh key press; the recorder takes every one while recording.
     void keyDown(std::uint16_t keyCode, ModifierSet modifiers, double now);
+    void keyUp(std::uint16_t keyCode);
     void flagsChanged(ModifierSet flags, double now);
     void commit();
 
@@ -50,6 +54,8 @@ signals:
 
 private:
     void propose(const HotkeyBinding& binding);
+    bool keysHeld() const { return !heldKeys_.empty() || !previousFlags_.isEmpty(); }
+    void commitIfReleased();
     static std::optional<std::string> problemOf(const HotkeyBinding& binding);
 
     bool recording_ = false;
@@ -57,6 +63,8 @@ private:
     std::optional<std::string> problem_;
     std::optional<std::string> warning_;
     QTimer commitTimer_;
+    bool commitOnRelease_ = false;
+    std::set<std::uint16_t> heldKeys_;
 
     std::optional<std::pair<std::uint16_t, ModifierSet>> lastCombo_;
     int comboTapCount_ = 0;

@@ -287,16 +287,18 @@ bool HotkeyRecorderView::eventFilter(QObject*, QEvent* event) {
         model_.flagsChanged(held, now);
         return false;
     }
-    if (type == QEvent::KeyRelease)
-        return false;
-    if (!key->isAutoRepeat()) {
-        const auto scan = key->nativeScanCode();
-        const auto code = scan <= 255
-                              ? KeyPositions::designedKeyCode(static_cast<std::uint8_t>(scan))
-                              : std::nullopt;
+    if (key->isAutoRepeat())
+        return type == QEvent::KeyPress;
+    const auto scan = key->nativeScanCode();
+    const auto code =
+        scan <= 255 ? KeyPositions::designedKeyCode(static_cast<std::uint8_t>(scan)) : std::nullopt;
+    if (type == QEvent::KeyRelease) {
         if (code)
-            model_.keyDown(*code, modifiersOf(key->modifiers()), now);
+            model_.keyUp(*code);
+        return false;
     }
+    if (code)
+        model_.keyDown(*code, modifiersOf(key->modifiers()), now);
     return true;
 }
 

@@ -5,14 +5,51 @@
 
 #include <QClipboard>
 #include <QCursor>
+#include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 #include <canberra.h>
 
 namespace tavro {
+
+namespace {
+
+bool soundServerRunning() {
+    // PulseAudio, and PipeWire standing in for it, listen on pulse/native.
+    if (!qEnvironmentVariable("PULSE_SERVER").isEmpty())
+        return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/pulse/native"));
+}
+
+// How often the frames of hidden windows are looked at, and how long what lay under them is
+// given to paint itself once they are gone.
+constexpr int departurePollMs = 4;
+constexpr int repaintMs = 12;
+
+void awaitDeparture(std::vector<std::uint32_t> frames, QDeadlineTimer deadline,
+                    QPointer<QObject> context, std::function<void()> action) {
+    if (!context)
+        return;
+    if (deadline.hasExpired() || !X11Desktop::anyViewable(frames)) {
+        QTimer::singleShot(deadline.hasExpired() ? 0 : repaintMs, context.data(),
+                           std::move(action));
+        return;
+    }
+    QTimer::singleShot(departurePollMs, context.data(),
+                       [frames = std::move(frames), deadline, context, action]() mutable {
+                           awaitDeparture(std::move(frames), deadline, context,
+                                          std::move(action));
+                       });
+}
+
+} // namespace
 
 struct X11FlowDesktop::Sound {
     ca_context* context = nullptr;
@@ -38,16 +75,33 @@ void X11FlowDesktop::activate(const ForegroundWindow& window) {
     X11Desktop::activate(window.window);
 }
 
+void X11FlowDesktop::returnFocus(const ForegroundWindow& window) {
+    X11Desktop::focus(window.window);
+}
+
+void X11FlowDesktop::afterWindowsLeave(const std::vector<std::uint32_t>& windows, int timeoutMs,
+                                       QObject* context, std::function<void()> action) {
+    awaitDeparture(X11Desktop::topLevelFrames(windows), QDeadlineTimer(timeoutMs), context,
+                   std::move(action));
+}
+
 QPointF X11FlowDesktop::pointerPosition() {
     return QCursor::pos();
 }
 
 void X11FlowDesktop::playCaptureSound() {
-    if (!sound_->context && ca_context_create(&sound_->context) != CA_SUCCESS) {
-        sound_->context = nullptr;
-        return;
+    // Without a sound server the library falls back to opening the sound card itself, and the
+    // card's library writes its errors to standard error: stay silent there instead.
+    if (!sound_->context) {
+        if (!soundServerRunning())
+            return;
+        if (ca_context_create(&sound_->context) != CA_SUCCESS) {
+            sound_->context = nullptr;
+            return;
+        }
+        ca_context_set_driver(sound_->context, "pulse");
     }
-    // Asynchronous; fails quietly where no sound server runs.
+    // Asynchronous.
     ca_context_play(sound_->context, 0, CA_PROP_EVENT_ID, "screen-capture",
                     CA_PROP_EVENT_DESCRIPTION, "Screenshot taken", nullptr);
 }

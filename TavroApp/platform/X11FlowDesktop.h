@@ -16,6 +16,9 @@ public:
 
     std::optional<ForegroundWindow> frontmostWindow() override;
     void activate(const ForegroundWindow& window) override;
+    void returnFocus(const ForegroundWindow& window) override;
+    void afterWindowsLeave(const std::vector<std::uint32_t>& windows, int timeoutMs,
+                           QObject* context, std::function<void()> action) override;
     QPointF pointerPosition() override;
     void playCaptureSound() override;
     void copyPNGToClipboard(const QByteArray& png) override;

@@ -8,6 +8,7 @@
 #include "capture/SelectionOverlay.h"
 #include "model/Paths.h"
 #include "platform/StoreChangeListener.h"
+#include "platform/X11Desktop.h"
 #include "shell/AppNotifications.h"
 #include "shell/AppWindows.h"
 #include "shell/Library.h"
@@ -85,7 +86,7 @@ AppDelegate::~AppDelegate() {
     delete onboardingWindow_.data();
 }
 
-bool AppDelegate::applicationDidFinishLaunching() {
+bool AppDelegate::applicationDidFinishLaunching(bool openStartWindow) {
     TavroPaths::ensureDirectories();
     std::shared_ptr<CaptureStore> store;
     try {
@@ -94,6 +95,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
         presentFatal(error.what());
         return false;
     }
+    if (store->legacyMove() == TavroPaths::LegacyMove::leftInPlace)
+        qWarning("%s", TavroPaths::legacyLibraryLeftNotice().c_str());
     library_ = std::make_unique<Library>(store, services_.thumbnails, makeStoreChangeListener());
     account_ = std::make_unique<Account>(store);
     library_->setAccount(account_.get());
@@ -108,6 +111,8 @@ bool AppDelegate::applicationDidFinishLaunching() {
     setUpMenus();
     observeNotifications();
     menus_->applyHotkeys();
+    if (!openStartWindow)
+        return true;
     if (services_.preferences.flag(PreferenceKey::hasCompletedOnboarding))
         showDashboard();
     else
@@ -209,21 +214,40 @@ void AppDelegate::noteOnlyIssue() {
 }
 
 void AppDelegate::applicationShouldHandleReopen() {
+    const std::vector<QWidget*> unhidden = unhideAppWindows();
+    QWidget* front = nullptr;
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->isVisible() && isAppWindow(window))
-            return;
-    showDashboard();
+        if (window->isVisible() && !window->isMinimized() && isAppWindow(window)) {
+            front = window;
+            break;
+        }
+    // The board comes forward whenever there is one, minimised or covered as it may be.
+    if (dashboardWindow_ || !front) {
+        showDashboard();
+        return;
+    }
+    bringForward(unhidden.empty() ? front : unhidden.back());
 }
 
 void AppDelegate::bringForward(QWidget* window) {
     window->showNormal();
     window->raise();
     window->activateWindow();
+    // A request that comes through the socket carries no user time, which a window manager
+    // may take as a reason to leave the focus where it is; ask as a pager does.
+    X11Desktop::activate(std::uint32_t(window->winId()));
 }
 
 QWidget* AppDelegate::makeWindow(QWidget* content, const QString& title, QSize size) {
     auto* window = new AppWindow(content, title, size);
     window->layout()->setMenuBar(buildMainMenu(*this, window));
+    // Titled and closable only, at the view's own size: neither resized, minimised nor
+    // maximised by the user.
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint);
+    content->setFixedSize(size);
+    window->layout()->setSizeConstraint(QLayout::SetFixedSize);
+    window->layout()->activate();
     centre(window);
     return window;
 }
@@ -280,8 +304,8 @@ void AppDelegate::showOnboarding() {
     auto tryCapture = [self] {
         if (!self)
             return;
-        if (self->onboardingWindow_)
-            self->onboardingWindow_->showMinimized();
+        // Out of the way until the app is opened again.
+        hideAppWindow(self->onboardingWindow_);
         QTimer::singleShot(tryCaptureDelayMs, self, [self] {
             if (self)
                 self->handle({AppRequest::Kind::captureRegion, AppRequest::Source::onboarding});

@@ -67,15 +67,23 @@ AppIconView::AppIconView(const std::optional<std::string>& bundleID, int size, Q
 
 void AppIconView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    paint(painter, QRectF(rect()), icon_, palette());
+}
+
+void AppIconView::paint(QPainter& painter, const QRectF& rect, const std::optional<QIcon>& icon,
+                        const QPalette& palette) {
+    painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (icon_) {
-        icon_->paint(&painter, rect());
-        return;
+    if (icon) {
+        icon->paint(&painter, rect.toRect());
+    } else {
+        const double glyph = rect.width() * 0.75;
+        paintIcon(
+            painter, Icon::macwindow,
+            QRectF(rect.center().x() - glyph / 2, rect.center().y() - glyph / 2, glyph, glyph),
+            Theme::textTertiary.resolved(palette));
     }
-    const double glyph = size_ * 0.75;
-    paintIcon(painter, Icon::macwindow,
-              QRectF((size_ - glyph) / 2, (size_ - glyph) / 2, glyph, glyph),
-              Theme::textTertiary.resolved(palette()));
+    painter.restore();
 }
 
 } // namespace tavro

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+class QPainter;
+
 namespace tavro {
 
 // The icon of the application a capture came from, or a window symbol when it has none.
@@ -19,6 +21,10 @@ public:
     // Found icons are kept for the life of the process; a miss is not kept, so an application
     // installed later is found on the next call.
     static std::optional<QIcon> icon(const std::optional<std::string>& bundleID);
+
+    // `icon` as icon() found it, or the fallback symbol, in `rect`.
+    static void paint(QPainter& painter, const QRectF& rect, const std::optional<QIcon>& icon,
+                      const QPalette& palette);
 
     bool showsFallback() const { return !icon_; }
     QSize sizeHint() const override { return QSize(size_, size_); }

@@ -150,24 +150,35 @@ QString StatusPill::title(CaptureStatus status) {
 }
 
 QSize StatusPill::sizeHint() const {
-    return pillLayout(status_, compact_).size();
+    return measure(status_, compact_);
+}
+
+QSize StatusPill::measure(CaptureStatus status, bool compact) {
+    return pillLayout(status, compact).size();
+}
+
+void StatusPill::paint(QPainter& painter, QPointF topLeft, CaptureStatus status, bool compact,
+                       bool onImage, const QPalette& palette) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const auto layout = pillLayout(status, compact);
+    const QRectF bounds(topLeft, QSizeF(layout.size()));
+    const QColor tint = color(status).resolved(palette);
+    if (onImage) {
+        fillCapsule(painter, bounds, Theme::OnImage::scrim());
+        paintRow(painter, layout, bounds, symbol(status), Theme::OnImage::tint(tokenOf(status)),
+                 Theme::OnImage::label(), 1.4);
+    } else {
+        fillCapsule(painter, bounds, withAlpha(tint, 0.12));
+        strokeCapsule(painter, bounds, withAlpha(tint, 0.22), 0.5);
+        paintRow(painter, layout, bounds, symbol(status), tint, tint, 1.4);
+    }
+    painter.restore();
 }
 
 void StatusPill::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const auto layout = pillLayout(status_, compact_);
-    const QRectF bounds(QPointF(0, 0), QSizeF(layout.size()));
-    const QColor tint = color(status_).resolved(palette());
-    if (onImage_) {
-        fillCapsule(painter, bounds, Theme::OnImage::scrim());
-        paintRow(painter, layout, bounds, symbol(status_), Theme::OnImage::tint(tokenOf(status_)),
-                 Theme::OnImage::label(), 1.4);
-        return;
-    }
-    fillCapsule(painter, bounds, withAlpha(tint, 0.12));
-    strokeCapsule(painter, bounds, withAlpha(tint, 0.22), 0.5);
-    paintRow(painter, layout, bounds, symbol(status_), tint, tint, 1.4);
+    paint(painter, QPointF(0, 0), status_, compact_, onImage_, palette());
 }
 
 namespace {
@@ -189,25 +200,36 @@ PriorityBadge::PriorityBadge(CapturePriority priority, bool onImage, QWidget* pa
 }
 
 QSize PriorityBadge::sizeHint() const {
-    if (priority_ == CapturePriority::normal)
+    return measure(priority_);
+}
+
+QSize PriorityBadge::measure(CapturePriority priority) {
+    if (priority == CapturePriority::normal)
         return QSize(0, 0);
-    return badgeLayout(priority_).size();
+    return badgeLayout(priority).size();
+}
+
+void PriorityBadge::paint(QPainter& painter, QPointF topLeft, CapturePriority priority,
+                          bool onImage, const QPalette& palette) {
+    if (priority == CapturePriority::normal)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const bool high = priority == CapturePriority::high;
+    const QColor tint =
+        onImage ? (high ? Theme::OnImage::priorityHigh() : Theme::OnImage::priorityLow())
+                : (high ? Theme::priorityHigh : Theme::priorityLow).resolved(palette);
+    const auto layout = badgeLayout(priority);
+    const QRectF bounds(topLeft, QSizeF(layout.size()));
+    fillCapsule(painter, bounds, onImage ? Theme::OnImage::scrim() : withAlpha(tint, 0.12));
+    paintRow(painter, layout, bounds, high ? Icon::arrowUp : Icon::arrowDown, tint,
+             onImage ? Theme::OnImage::label() : tint, 1.4);
+    painter.restore();
 }
 
 void PriorityBadge::paintEvent(QPaintEvent*) {
-    if (priority_ == CapturePriority::normal)
-        return;
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const bool high = priority_ == CapturePriority::high;
-    const QColor tint =
-        onImage_ ? (high ? Theme::OnImage::priorityHigh() : Theme::OnImage::priorityLow())
-                 : (high ? Theme::priorityHigh : Theme::priorityLow).resolved(palette());
-    const auto layout = badgeLayout(priority_);
-    const QRectF bounds(QPointF(0, 0), QSizeF(layout.size()));
-    fillCapsule(painter, bounds, onImage_ ? Theme::OnImage::scrim() : withAlpha(tint, 0.12));
-    paintRow(painter, layout, bounds, high ? Icon::arrowUp : Icon::arrowDown, tint,
-             onImage_ ? Theme::OnImage::label() : tint, 1.4);
+    paint(painter, QPointF(0, 0), priority_, onImage_, palette());
 }
 
 namespace {
@@ -254,6 +276,26 @@ QSize TagChip::sizeHint() const {
         width += chipSpacing + removeSide;
     return QSize(static_cast<int>(std::ceil(width)),
                  static_cast<int>(std::ceil(metrics.height() + 2 * chipPadY)));
+}
+
+QSize TagChip::measure(const QString& name) {
+    const QFontMetricsF metrics(Theme::Font::caption());
+    return QSize(static_cast<int>(std::ceil(2 * chipPadX + metrics.horizontalAdvance(name))),
+                 static_cast<int>(std::ceil(metrics.height() + 2 * chipPadY)));
+}
+
+void TagChip::paint(QPainter& painter, QPointF topLeft, const QString& name,
+                    const QPalette& palette) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QSize size = measure(name);
+    const QRectF bounds(topLeft, QSizeF(size.width(), size.height()));
+    fillCapsule(painter, bounds, Theme::surfaceSunken.resolved(palette));
+    strokeCapsule(painter, bounds, Theme::border.resolved(palette), 0.5);
+    painter.setFont(Theme::Font::caption());
+    painter.setPen(Theme::textSecondary.resolved(palette));
+    painter.drawText(bounds.adjusted(chipPadX, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, name);
+    painter.restore();
 }
 
 void TagChip::paintEvent(QPaintEvent*) {

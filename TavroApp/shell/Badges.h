@@ -9,6 +9,7 @@
 #include <functional>
 
 class QAbstractButton;
+class QPainter;
 
 namespace tavro {
 
@@ -24,6 +25,10 @@ public:
     static DynamicColor color(CaptureStatus status);
     // The display name in upper case: "IN PROGRESS".
     static QString title(CaptureStatus status);
+    // For views that paint many pills themselves.
+    static QSize measure(CaptureStatus status, bool compact);
+    static void paint(QPainter& painter, QPointF topLeft, CaptureStatus status, bool compact,
+                      bool onImage, const QPalette& palette);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -45,6 +50,11 @@ class PriorityBadge final : public QWidget {
 public:
     PriorityBadge(CapturePriority priority, bool onImage, QWidget* parent = nullptr);
 
+    // Empty for the normal priority, which paints nothing.
+    static QSize measure(CapturePriority priority);
+    static void paint(QPainter& painter, QPointF topLeft, CapturePriority priority, bool onImage,
+                      const QPalette& palette);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -62,6 +72,11 @@ class TagChip final : public QWidget {
 
 public:
     TagChip(const QString& name, std::function<void()> onRemove = {}, QWidget* parent = nullptr);
+
+    // A chip without a remove button, for views that paint many.
+    static QSize measure(const QString& name);
+    static void paint(QPainter& painter, QPointF topLeft, const QString& name,
+                      const QPalette& palette);
 
     // Present only when the chip can be removed.
     QAbstractButton* removeButton() const { return removeButton_; }

@@ -1,6 +1,8 @@
 #include "shell/Icons.h"
 
 #include <QGuiApplication>
+#include <QHash>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -144,6 +146,77 @@ void warningTriangle(QPainter& p, const QColor& c, double) {
     mark.addRoundedRect(QRectF(10.8, 8, 2.4, 7.5), 1.2, 1.2);
     mark.addEllipse(QPointF(12, 18), 1.4, 1.4);
     p.fillPath(triangle.subtracted(mark), c);
+}
+
+void magnifyingglass(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2.2 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(10, 10), 6.5, 6.5);
+    p.setPen(strokePen(c, 2.8 * w));
+    p.drawLine(QPointF(15, 15), QPointF(20.5, 20.5));
+}
+
+void checkmarkCircleOutline(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.6 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(12, 12), 9.5, 9.5);
+    QPainterPath check;
+    check.moveTo(7.5, 12.5);
+    check.lineTo(10.5, 15.5);
+    check.lineTo(16.5, 8.5);
+    p.drawPath(check);
+}
+
+void archiveboxOutline(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.6 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(2.5, 4, 19, 5), 1.2, 1.2);
+    p.drawRoundedRect(QRectF(4, 9, 16, 11.5), 1.2, 1.2);
+    p.drawLine(QPointF(9.5, 13), QPointF(14.5, 13));
+}
+
+void textAlignleft(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2 * w));
+    const double widths[] = {16, 11, 16, 9};
+    for (int i = 0; i < 4; ++i)
+        p.drawLine(QPointF(4, 6 + i * 4), QPointF(4 + widths[i], 6 + i * 4));
+}
+
+void squareOnSquare(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(8, 8, 13, 13), 2.5, 2.5);
+    QPainterPath back;
+    back.moveTo(16, 5);
+    back.lineTo(16, 4.5);
+    back.quadTo(16, 3, 14.5, 3);
+    back.lineTo(4.5, 3);
+    back.quadTo(3, 3, 3, 4.5);
+    back.lineTo(3, 14.5);
+    back.quadTo(3, 16, 4.5, 16);
+    back.lineTo(5, 16);
+    p.drawPath(back);
+}
+
+void bubbleLeftFill(QPainter& p, const QColor& c, double) {
+    QPainterPath bubble;
+    bubble.addRoundedRect(QRectF(2, 3, 20, 14.5), 5, 5);
+    QPainterPath tail;
+    tail.moveTo(5, 15);
+    tail.lineTo(4.5, 21.5);
+    tail.lineTo(11, 16.5);
+    tail.closeSubpath();
+    p.fillPath(bubble.united(tail), c);
+}
+
+void checkmark(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2.6 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath check;
+    check.moveTo(4.5, 12.5);
+    check.lineTo(9.5, 17.5);
+    check.lineTo(19.5, 6.5);
+    p.drawPath(check);
 }
 
 void pencilTip(QPainter& p, const QColor& c, double w) {
@@ -354,6 +427,14 @@ std::optional<Icon> iconNamed(std::string_view name) {
         {"square.grid.2x2", Icon::squareGrid2x2},
         {"folder", Icon::folder},
         {"number", Icon::number},
+        {"magnifyingglass", Icon::magnifyingglass},
+        {"checkmark.circle", Icon::checkmarkCircle},
+        {"archivebox", Icon::archivebox},
+        {"text.alignleft", Icon::textAlignleft},
+        {"square.on.square", Icon::squareOnSquare},
+        {"bubble.left.fill", Icon::bubbleLeftFill},
+        {"checkmark", Icon::checkmark},
+        {"trash", Icon::trash},
     };
     for (const auto& [known, icon] : names)
         if (known == name)
@@ -361,11 +442,9 @@ std::optional<Icon> iconNamed(std::string_view name) {
     return std::nullopt;
 }
 
-void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& color,
-               double weight) {
+static void drawIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& color,
+                     double weight) {
     const double side = std::min(rect.width(), rect.height());
-    if (side <= 0)
-        return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(rect.center().x() - side / 2, rect.center().y() - side / 2);
@@ -406,6 +485,27 @@ void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& c
         break;
     case Icon::exclamationmarkTriangleFill:
         warningTriangle(painter, color, weight);
+        break;
+    case Icon::magnifyingglass:
+        magnifyingglass(painter, color, weight);
+        break;
+    case Icon::checkmarkCircle:
+        checkmarkCircleOutline(painter, color, weight);
+        break;
+    case Icon::archivebox:
+        archiveboxOutline(painter, color, weight);
+        break;
+    case Icon::textAlignleft:
+        textAlignleft(painter, color, weight);
+        break;
+    case Icon::squareOnSquare:
+        squareOnSquare(painter, color, weight);
+        break;
+    case Icon::bubbleLeftFill:
+        bubbleLeftFill(painter, color, weight);
+        break;
+    case Icon::checkmark:
+        checkmark(painter, color, weight);
         break;
     case Icon::pencilTip:
         pencilTip(painter, color, weight);
@@ -454,6 +554,48 @@ void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& c
         break;
     }
     painter.restore();
+}
+
+namespace {
+
+// Drawn symbols by kind, colour, size, weight and pixel ratio. A board paints the same few
+// dozen on every card; their paths (some with boolean operations) cost far more than a copy.
+// The GUI thread paints; nothing else touches it.
+QImage cachedIcon(Icon icon, const QColor& color, double side, double weight, double ratio) {
+    static QHash<QString, QImage> cache;
+    const QString key = QString::number(int(icon)) + u'/' + QString::number(color.rgba()) + u'/' +
+                        QString::number(side) + u'/' + QString::number(weight) + u'/' +
+                        QString::number(ratio);
+    if (auto hit = cache.constFind(key); hit != cache.constEnd())
+        return *hit;
+    const int pixels = int(std::ceil(side * ratio));
+    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    drawIcon(painter, icon, QRectF(0, 0, side, side), color, weight);
+    painter.end();
+    if (cache.size() >= 512)
+        cache.clear();
+    cache.insert(key, image);
+    return image;
+}
+
+} // namespace
+
+void paintIcon(QPainter& painter, Icon icon, const QRectF& rect, const QColor& color,
+               double weight) {
+    const double side = std::min(rect.width(), rect.height());
+    if (side <= 0)
+        return;
+    const QPaintDevice* device = painter.device();
+    // Only a plain offset keeps a cached picture as sharp as drawing the paths.
+    if (!device || painter.worldTransform().type() > QTransform::TxTranslate) {
+        drawIcon(painter, icon, rect, color, weight);
+        return;
+    }
+    const QPointF origin(rect.center().x() - side / 2, rect.center().y() - side / 2);
+    painter.drawImage(origin, cachedIcon(icon, color, side, weight, device->devicePixelRatioF()));
 }
 
 QIcon iconImage(Icon icon, const QColor& color, int size) {

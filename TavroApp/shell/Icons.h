@@ -40,6 +40,13 @@ enum class Icon {
     squareGrid2x2,
     folder,
     number,
+    magnifyingglass,
+    checkmarkCircle,
+    archivebox,
+    textAlignleft,
+    squareOnSquare,
+    bubbleLeftFill,
+    checkmark,
 };
 
 // The symbol that stands for a symbol name of the design ("tray.full", "circle.dotted"…), for

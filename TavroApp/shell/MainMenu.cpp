@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QGridLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
@@ -58,8 +59,7 @@ void sendToFocus(const char* slot) {
 }
 
 void showAbout(QWidget* parent) {
-    QMessageBox::about(parent, QStringLiteral("About Tavro"),
-                       QStringLiteral("Tavro ") + QApplication::applicationVersion());
+    makeAboutBox(parent)->exec();
 }
 
 void showUpdates(QWidget* parent) {
@@ -69,12 +69,6 @@ void showUpdates(QWidget* parent) {
             QStringLiteral(" is installed. Updates come with the package that installed Tavro."));
 }
 
-void hideAll() {
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->isVisible() && window->windowType() == Qt::Window && isAppWindow(window))
-            window->hide();
-    }
-}
 
 void perform(MenuCommand command, AppActions& actions, QWidget* parent) {
     switch (command) {
@@ -87,7 +81,7 @@ void perform(MenuCommand command, AppActions& actions, QWidget* parent) {
     case MenuCommand::showOnboarding:
         return actions.showOnboarding();
     case MenuCommand::hide:
-        return hideAll();
+        return hideAppWindows();
     case MenuCommand::hideOthers:
         return X11Desktop::hideOtherApplications();
     case MenuCommand::quit:
@@ -152,6 +146,24 @@ void listOpenWindows(QMenu* menu, QAction* after) {
 }
 
 } // namespace
+
+std::unique_ptr<QMessageBox> makeAboutBox(QWidget* parent) {
+    const QString title = QStringLiteral("About Tavro");
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, title,
+                                             QStringLiteral("Tavro ") +
+                                                 QApplication::applicationVersion(),
+                                             QMessageBox::Ok, parent);
+    box->setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
+    // A message box is as wide as its short text, and a window manager then cuts the title:
+    // leave room for the title in bold and the title bar's buttons beside it.
+    QFont bold = box->font();
+    bold.setBold(true);
+    const int width = QFontMetrics(bold).horizontalAdvance(title) + aboutTitleBarRoom;
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    return box;
+}
 
 std::span<const MainMenuItem> mainMenuItems() {
     return items;

@@ -3,9 +3,11 @@
 #include <QKeySequence>
 #include <QString>
 
+#include <memory>
 #include <span>
 
 class QMenuBar;
+class QMessageBox;
 class QWidget;
 
 namespace tavro {
@@ -50,5 +52,11 @@ std::span<const MainMenuItem> mainMenuItems();
 // The menu bar of a titled window, sending its commands to `actions` and the standard ones
 // (editing, window and application commands) to the focused widget or the active window.
 QMenuBar* buildMainMenu(AppActions& actions, QWidget* parent);
+
+// Room beside the title for a title bar's buttons and margins, in points.
+constexpr int aboutTitleBarRoom = 160;
+
+// "About Tavro": the version, in a box wide enough for its title.
+std::unique_ptr<QMessageBox> makeAboutBox(QWidget* parent);
 
 } // namespace tavro

@@ -31,32 +31,37 @@ PersonAvatar::PersonAvatar(const std::optional<Person>& person, int size, QWidge
 
 void PersonAvatar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF circle(0, 0, size_, size_);
-    const double glyph = size_ * 0.5;
-    const QRectF glyphRect((size_ - glyph) / 2, (size_ - glyph) / 2, glyph, glyph);
-    painter.setPen(Qt::NoPen);
+    paint(painter, QRectF(0, 0, size_, size_), person_, palette());
+}
 
-    if (!person_) {
-        painter.setBrush(Theme::surfaceSunken.resolved(palette()));
+void PersonAvatar::paint(QPainter& painter, const QRectF& circle,
+                         const std::optional<Person>& person, const QPalette& palette) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double size = circle.width();
+    const double glyph = size * 0.5;
+    const QRectF glyphRect(circle.left() + (size - glyph) / 2, circle.top() + (size - glyph) / 2,
+                           glyph, glyph);
+    painter.setPen(Qt::NoPen);
+    if (!person) {
+        painter.setBrush(Theme::surfaceSunken.resolved(palette));
         painter.drawEllipse(circle);
-        paintIcon(painter, Icon::person, glyphRect, Theme::textTertiary.resolved(palette()), 1.1);
-        return;
-    }
-    if (person_->isBot()) {
-        painter.setBrush(Theme::agentTint.resolved(palette()));
+        paintIcon(painter, Icon::person, glyphRect, Theme::textTertiary.resolved(palette), 1.1);
+    } else if (person->isBot()) {
+        painter.setBrush(Theme::agentTint.resolved(palette));
         painter.drawEllipse(circle);
         paintIcon(painter, Icon::sparkles, glyphRect, Qt::white, 1.4);
-        return;
+    } else {
+        painter.setBrush(color(person->id));
+        painter.drawEllipse(circle);
+        QFont font = Theme::Font::body();
+        font.setPixelSize(std::max(1, static_cast<int>(size * 0.42)));
+        font.setWeight(QFont::DemiBold);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(circle, Qt::AlignCenter, toQString(person->initials()));
     }
-    painter.setBrush(color(person_->id));
-    painter.drawEllipse(circle);
-    QFont font = Theme::Font::body();
-    font.setPixelSize(std::max(1, static_cast<int>(size_ * 0.42)));
-    font.setWeight(QFont::DemiBold);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(circle, Qt::AlignCenter, toQString(person_->initials()));
+    painter.restore();
 }
 
 } // namespace tavro

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+class QPainter;
+
 namespace tavro {
 
 // A round badge for a person (initials on a colour of their own), a bot (a sparkle on the agent
@@ -22,6 +24,10 @@ public:
     static QColor color(const std::string& id);
     // A person's hue in 0...1: a 31-based hash of the id's code points, kept to 31 bits.
     static double hue(const std::string& id);
+
+    // The badge in `circle`, for views that paint many.
+    static void paint(QPainter& painter, const QRectF& circle, const std::optional<Person>& person,
+                      const QPalette& palette);
 
     QSize sizeHint() const override { return QSize(size_, size_); }
 

@@ -9,9 +9,12 @@ std::optional<std::filesystem::path> CaptureImage::originalURL() const {
 }
 
 std::optional<std::filesystem::path> CaptureImage::displayURL() const {
-    if (annotatedPath)
-        return TavroPaths::imageURL(*annotatedPath);
-    return originalURL();
+    return TavroPaths::imageURL(displayPath());
+}
+
+const std::string& CaptureImage::displayPath() const {
+    // An empty marked-up path names no file: the original is shown, as the cover does.
+    return annotatedPath && !annotatedPath->empty() ? *annotatedPath : imagePath;
 }
 
 std::optional<std::filesystem::path> CaptureImage::thumbURL() const {

@@ -37,8 +37,10 @@ struct CaptureImage {
 
     // File locations inside the library; nothing when a stored path is empty or would leave it.
     std::optional<std::filesystem::path> originalURL() const;
-    // The marked-up copy when there is one, else the original.
+    // The marked-up copy when there is one (a present, non-empty path), else the original.
     std::optional<std::filesystem::path> displayURL() const;
+    // The stored relative path behind displayURL().
+    const std::string& displayPath() const;
     std::optional<std::filesystem::path> thumbURL() const;
 
     // The decoded mark-up; absent or unreadable JSON reads as no mark-up. Decoded afresh on

@@ -184,6 +184,32 @@ std::optional<Image> Image::load(const std::filesystem::path& file) {
     return std::nullopt;
 }
 
+std::optional<DeclaredSize> Image::declaredSize(const std::filesystem::path& file) {
+    std::unique_ptr<FILE, FileClose> stream(std::fopen(file.c_str(), "rb"));
+    if (!stream)
+        return std::nullopt;
+    // A PNG file begins with its signature and the IHDR chunk: length, type, width, height.
+    uint8_t head[24] = {};
+    const size_t read = std::fread(head, 1, sizeof head, stream.get());
+    const std::span<const uint8_t> signature(head, read);
+    if (codec::looksLikePNG(signature)) {
+        if (read < sizeof head || std::memcmp(head + 12, "IHDR", 4) != 0)
+            return std::nullopt;
+        auto bigEndian = [&](size_t at) {
+            return int64_t(head[at]) << 24 | int64_t(head[at + 1]) << 16 |
+                   int64_t(head[at + 2]) << 8 | int64_t(head[at + 3]);
+        };
+        return DeclaredSize{bigEndian(16), bigEndian(20)};
+    }
+    if (codec::looksLikeJPEG(signature) && std::fseek(stream.get(), 0, SEEK_SET) == 0)
+        return codec::declaredJPEGSize({{}, stream.get()});
+    return std::nullopt;
+}
+
+bool Image::withinLimits(DeclaredSize size) {
+    return codec::acceptableSize(size.width, size.height);
+}
+
 std::optional<Image> Image::copy() const {
     auto result = create(size());
     if (result)

@@ -19,6 +19,14 @@ struct PixelSize {
     bool operator==(const PixelSize&) const = default;
 };
 
+// The size an image file says it has, which may lie far beyond what can be decoded.
+struct DeclaredSize {
+    int64_t width = 0;
+    int64_t height = 0;
+
+    bool operator==(const DeclaredSize&) const = default;
+};
+
 struct PixelRect {
     int x = 0;
     int y = 0;
@@ -55,6 +63,10 @@ public:
     // anything unreadable: truncated or corrupt data, another format, an image over the limits.
     static std::optional<Image> decode(std::span<const uint8_t> bytes);
     static std::optional<Image> load(const std::filesystem::path& file);
+    // The width and height in a PNG or JPEG file's header, read without decoding it: what
+    // tells an image too large to decode from a broken one. Nothing for anything else.
+    static std::optional<DeclaredSize> declaredSize(const std::filesystem::path& file);
+    static bool withinLimits(DeclaredSize size);
 
     Image(Image&&) noexcept;
     Image& operator=(Image&&) noexcept;

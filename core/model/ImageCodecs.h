@@ -21,6 +21,7 @@ bool looksLikeJPEG(std::span<const uint8_t> head);
 
 std::optional<Image> decodePNG(const Source& source);
 std::optional<Image> decodeJPEG(const Source& source);
+std::optional<DeclaredSize> declaredJPEGSize(const Source& source);
 std::optional<std::vector<uint8_t>> encodePNG(const Image& image);
 std::optional<std::vector<uint8_t>> encodeJPEG(const Image& image, int quality);
 

@@ -75,7 +75,8 @@ void cmykRowToARGB(const uint8_t* cmyk, int width, bool inverted, uint8_t* targe
     }
 }
 
-bool readInto(ReadState& state, const Source& source) {
+// With `headerOnly`, stops once the header is read: for the size a file declares.
+bool readInto(ReadState& state, const Source& source, bool headerOnly = false) {
     jpeg_decompress_struct* info = &state.info;
     info->err = jpeg_std_error(&state.errors.manager);
     state.errors.manager.error_exit = jumpBack;
@@ -92,6 +93,8 @@ bool readInto(ReadState& state, const Source& source) {
     else
         jpeg_mem_src(info, source.bytes.data(), static_cast<unsigned long>(source.bytes.size()));
     jpeg_read_header(info, TRUE);
+    if (headerOnly)
+        return true;
     if (!acceptableSize(info->image_width, info->image_height))
         return false;
 
@@ -220,6 +223,17 @@ std::optional<Image> decodeJPEG(const Source& source) {
         if (!readInto(state, source))
             return std::nullopt;
         return std::move(state.image);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<DeclaredSize> declaredJPEGSize(const Source& source) {
+    try {
+        ReadState state;
+        if (!readInto(state, source, true))
+            return std::nullopt;
+        return DeclaredSize{state.info.image_width, state.info.image_height};
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

@@ -60,11 +60,21 @@ fs::path support() {
     return userDataFolder() / "Tavro";
 }
 
-fs::path capturesRoot() { return support() / "captures"; }
-fs::path thumbsRoot() { return support() / "thumbs"; }
-fs::path logsRoot() { return support() / "logs"; }
-fs::path databaseURL() { return support() / std::string(databaseFileName); }
-fs::path legacySupport() { return userDataFolder() / "Koldar"; }
+fs::path capturesRoot() {
+    return support() / "captures";
+}
+fs::path thumbsRoot() {
+    return support() / "thumbs";
+}
+fs::path logsRoot() {
+    return support() / "logs";
+}
+fs::path databaseURL() {
+    return support() / std::string(databaseFileName);
+}
+fs::path legacySupport() {
+    return userDataFolder() / "Koldar";
+}
 
 std::optional<fs::path> resolveInside(const fs::path& root, std::string_view relative) {
     if (relative.empty() || relative.find('\0') != std::string_view::npos)
@@ -119,37 +129,45 @@ void ensureParentDirectory(const fs::path& file) {
         fs::create_directories(parent);
 }
 
-void migrateLegacyLibraryIfNeeded() {
+LegacyMove migrateLegacyLibraryIfNeeded() {
     if (std::getenv("TAVRO_HOME"))
-        return;
+        return LegacyMove::none;
     std::error_code error;
     const auto legacy = legacySupport();
     if (!fs::exists(legacy / "koldar.sqlite", error))
-        return;
+        return LegacyMove::none;
     const auto target = support();
     if (fs::exists(target / std::string(databaseFileName), error))
-        return;
+        return LegacyMove::none;
     if (fs::exists(fs::symlink_status(target, error))) {
         // Only the empty folders of an earlier ensureDirectories() may be replaced; anything the
         // user put there stays and the move is abandoned.
         if (!holdsOnlyEmptyFolders(target))
-            return;
+            return LegacyMove::leftInPlace;
         fs::remove_all(target, error);
         if (error)
-            return;
+            return LegacyMove::failed;
     }
     fs::create_directories(target.parent_path(), error);
     fs::rename(legacy, target, error);
     if (error)
-        return;
+        return LegacyMove::failed;
     for (const char* suffix : {"", "-wal", "-shm"}) {
         auto from = target / (std::string("koldar.sqlite") + suffix);
         if (!fs::exists(from, error))
             continue;
         fs::rename(from, target / (std::string(databaseFileName) + suffix), error);
         if (error)
-            return;
+            return LegacyMove::failed;
     }
+    return LegacyMove::moved;
+}
+
+std::string legacyLibraryLeftNotice() {
+    return "The library of the former release at " + legacySupport().string() +
+           " was not moved into " + support().string() +
+           ", which already holds files of yours. Move those files elsewhere and start Tavro "
+           "again to bring the old library over.";
 }
 
 } // namespace tavro::TavroPaths

@@ -42,8 +42,20 @@ bool ensureDirectories();
 // Throws std::filesystem::filesystem_error.
 void ensureParentDirectory(const std::filesystem::path& file);
 
+// What became of the former product's library when the store opened.
+enum class LegacyMove {
+    none, // nothing to move: no legacy library, one in place already, or "TAVRO_HOME" set
+    moved,
+    leftInPlace, // the new library folder holds files of the user's, which are never removed
+    failed,      // a removal or a move failed; the next opening tries again
+};
+
 // Moves the former product's library into place once. Never throws; every failure ends it.
-void migrateLegacyLibraryIfNeeded();
+LegacyMove migrateLegacyLibraryIfNeeded();
+
+// What to tell the user when the legacy library was left in place: it would otherwise never be
+// picked up, with no word said.
+std::string legacyLibraryLeftNotice();
 
 } // namespace TavroPaths
 

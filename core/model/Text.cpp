@@ -164,9 +164,22 @@ std::string validUTF8(std::string_view text) {
     return out;
 }
 
+namespace {
+
+bool isASCII(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+} // namespace
+
 bool canonicallyEqual(std::string_view a, std::string_view b) {
     if (a == b)
         return true;
+    if (isASCII(a) && isASCII(b))
+        return false;
     UErrorCode status = U_ZERO_ERROR;
     const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
     if (U_FAILURE(status))
@@ -174,6 +187,53 @@ bool canonicallyEqual(std::string_view a, std::string_view b) {
     auto left = nfd->normalize(toICU(a), status);
     auto right = nfd->normalize(toICU(b), status);
     return U_SUCCESS(status) && left == right;
+}
+
+std::string composed(std::string_view text) {
+    if (isASCII(text))
+        return std::string(text);
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status))
+        return std::string(text);
+    const auto value = toICU(text);
+    if (nfc->isNormalized(value, status) && U_SUCCESS(status))
+        return validUTF8(text);
+    status = U_ZERO_ERROR;
+    auto normal = nfc->normalize(value, status);
+    return U_SUCCESS(status) ? fromICU(normal) : validUTF8(text);
+}
+
+std::string foldedForSearch(std::string_view text) {
+    std::string out;
+    appendFoldedForSearch(out, text);
+    return out;
+}
+
+void appendFoldedForSearch(std::string& out, std::string_view text) {
+    if (isASCII(text)) {
+        const size_t start = out.size();
+        out.append(text);
+        for (size_t i = start; i < out.size(); ++i)
+            if (out[i] >= 'A' && out[i] <= 'Z')
+                out[i] = char(out[i] - 'A' + 'a');
+        return;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status)) {
+        out += lowercased(text);
+        return;
+    }
+    auto value = nfc->normalize(toICU(text), status);
+    if (U_FAILURE(status)) {
+        out += lowercased(text);
+        return;
+    }
+    value.toLower(icu::Locale::getRoot());
+    // Lower-casing can leave a letter and a mark that compose, as in "İ" with a combining accent.
+    auto folded = nfc->normalize(value, status);
+    (U_SUCCESS(status) ? folded : value).toUTF8String(out);
 }
 
 struct CaseInsensitiveOrder::Collator {

@@ -34,6 +34,16 @@ std::string validUTF8(std::string_view text);
 // Unicode canonical equivalence: "é" as one code point equals "e" followed by U+0301.
 bool canonicallyEqual(std::string_view a, std::string_view b);
 
+// The canonically composed form (NFC): canonically equivalent texts give the same bytes, so
+// byte order and byte search on the results follow code points and canonical equivalence.
+std::string composed(std::string_view text);
+
+// The form that text searches compare: composed and lower-cased with full mappings, composed
+// again. ASCII text takes a fast path that gives the same bytes.
+std::string foldedForSearch(std::string_view text);
+// Appends foldedForSearch(text) to `out`, without a text of its own for ASCII input.
+void appendFoldedForSearch(std::string& out, std::string_view text);
+
 // Orders text as the user's language does, ignoring case but not accents. Holds one collator:
 // make one per sort, and do not share it between threads.
 class CaseInsensitiveOrder {

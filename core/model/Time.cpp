@@ -103,11 +103,10 @@ std::optional<Seconds> parseISO8601(std::string_view text) {
     } else if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
         int sign = text[pos] == '-' ? -1 : 1;
         ++pos;
-        int offH, offM = 0;
-        if (!readDigits(text, pos, 2, offH))
-            return std::nullopt;
-        expect(text, pos, ':');
-        if (pos < text.size() && !readDigits(text, pos, 2, offM))
+        // Only the internet form ±HH:MM, in range: "+0200", "+02" and "+99:00" are no offsets.
+        int offH, offM;
+        if (!readDigits(text, pos, 2, offH) || !expect(text, pos, ':') ||
+            !readDigits(text, pos, 2, offM) || offH > 23 || offM > 59)
             return std::nullopt;
         offsetSeconds = sign * (offH * 3600 + offM * 60);
     } else {

@@ -14,7 +14,7 @@ Seconds now();
 // "2026-03-01T12:00:00.000Z": UTC with three fractional digits.
 std::string formatISO8601(Seconds time);
 
-// Reads ISO 8601 date-times with or without fractional seconds and with "Z" or a numeric offset.
+// Reads RFC 3339 date-times with or without fractional seconds, with "Z" or an offset ±HH:MM.
 std::optional<Seconds> parseISO8601(std::string_view text);
 
 struct CalendarMonth {

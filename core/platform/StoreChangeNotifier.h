@@ -21,6 +21,8 @@ public:
 // "dev.tavro.store.didChange" as the D-Bus signal "didChange" of interface "dev.tavro.store" on
 // "/dev/tavro/store". Connects lazily, and only to an existing session bus: with none, posting
 // does nothing (a bus is never autolaunched, which could hang a process without a session).
+// post() never waits for the bus: the signal leaves from a thread of its own, and is dropped
+// while a bus does not answer.
 class DBusStoreChangeNotifier final : public StoreChangeNotifier {
 public:
     static constexpr std::string_view objectPath = "/dev/tavro/store";

@@ -152,8 +152,9 @@ std::map<CaptureStatus, std::int64_t> CaptureStore::countsByStatus() const {
 }
 
 std::unordered_map<std::string, std::int64_t> CaptureStore::imageCounts() const {
-    return countsByCapture(
-        *db_, "SELECT capture_id, COUNT(*) AS n FROM capture_images GROUP BY capture_id;");
+    // Deleted screenshots that wait to be pushed keep their rows; they are not shown.
+    return countsByCapture(*db_, "SELECT capture_id, COUNT(*) AS n FROM capture_images WHERE "
+                                 "deleted_at IS NULL GROUP BY capture_id;");
 }
 
 std::unordered_map<std::string, std::int64_t> CaptureStore::commentCounts() const {

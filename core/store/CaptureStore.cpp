@@ -30,7 +30,7 @@ CaptureStore::CaptureStore(const std::filesystem::path& url,
                            std::shared_ptr<StoreChangeNotifier> notifier)
     : notifier_(notifier ? std::move(notifier) : std::make_shared<NullStoreChangeNotifier>()) {
     if (sameFile(url, TavroPaths::databaseURL()))
-        TavroPaths::migrateLegacyLibraryIfNeeded();
+        legacyMove_ = TavroPaths::migrateLegacyLibraryIfNeeded();
     TavroPaths::ensureDirectories();
     db_ = std::make_shared<Database>(url);
     Schema::migrate(*db_);

@@ -5,6 +5,7 @@
 #include "model/CaptureGroup.h"
 #include "model/CaptureImage.h"
 #include "model/CaptureQuery.h"
+#include "model/Paths.h"
 #include "platform/StoreChangeNotifier.h"
 #include "store/Database.h"
 
@@ -39,6 +40,8 @@ public:
 
     Database& db() const { return *db_; }
     const std::shared_ptr<Database>& database() const { return db_; }
+    // What opening did with the former product's library (none for any other location).
+    TavroPaths::LegacyMove legacyMove() const { return legacyMove_; }
 
     std::optional<std::string> syncMeta(std::string_view key) const;
     void setSyncMeta(std::string_view key, const std::optional<std::string>& value);
@@ -86,7 +89,8 @@ public:
     std::vector<Capture> localCaptures() const;
     // Live captures per status; statuses without any are left out.
     std::map<CaptureStatus, std::int64_t> countsByStatus() const;
-    // Screenshot rows per capture id, deleted screenshots and captures included.
+    // Live screenshots per capture id (deleted captures included); deleted screenshots are not
+    // counted.
     std::unordered_map<std::string, std::int64_t> imageCounts() const;
     std::unordered_map<std::string, std::int64_t> commentCounts() const;
     // Tag names of one capture, ordered without regard to ASCII letter case.
@@ -154,6 +158,9 @@ public:
     // only local groups.
     std::optional<CaptureGroup> groupNamed(std::string_view name,
                                            const std::optional<std::string>& workspaceID) const;
+    // The same for a group that is archived, and so keeps its name from new groups.
+    std::optional<CaptureGroup>
+    archivedGroupNamed(std::string_view name, const std::optional<std::string>& workspaceID) const;
     // The first listed group whose bound folder is the path or holds it.
     std::optional<CaptureGroup> groupMatchingPath(std::string_view path) const;
     // Creates or rewrites the group; when another listed group of the workspace already has the
@@ -298,9 +305,13 @@ private:
     // Takes the groups of a workspace (of every one when none is named) that wait for their
     // first push out of it, unless a local group has the name already.
     void keepUnpushedGroups(const std::optional<std::string>& workspaceID);
+    std::optional<CaptureGroup> liveGroupNamed(std::string_view name,
+                                               const std::optional<std::string>& workspaceID,
+                                               bool archived) const;
 
     std::shared_ptr<StoreChangeNotifier> notifier_;
     std::shared_ptr<Database> db_;
+    TavroPaths::LegacyMove legacyMove_ = TavroPaths::LegacyMove::none;
 };
 
 } // namespace tavro

@@ -4,7 +4,6 @@
 #include "model/Text.h"
 
 #include <chrono>
-#include <cstring>
 #include <sqlite3.h>
 #include <thread>
 #include <utility>
@@ -39,7 +38,8 @@ Statement prepare(sqlite3* handle, std::string_view sql, const std::vector<SQLVa
                 else if constexpr (std::is_same_v<T, double>)
                     sqlite3_bind_double(raw, index, value);
                 else if constexpr (std::is_same_v<T, std::string>)
-                    sqlite3_bind_text(raw, index, value.c_str(), -1, SQLITE_TRANSIENT);
+                    sqlite3_bind_text64(raw, index, value.data(), value.size(), SQLITE_TRANSIENT,
+                                        SQLITE_UTF8);
                 else if constexpr (std::is_same_v<T, Blob>)
                     sqlite3_bind_blob(raw, index, value.data(), int(value.size()),
                                       SQLITE_TRANSIENT);
@@ -62,8 +62,10 @@ SQLValue readColumn(sqlite3_stmt* statement, int column) {
         auto text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
         if (!text)
             return SQLValue();
-        // Up to the first NUL; ill-formed UTF-8 from another writer becomes U+FFFD.
-        return SQLValue(text::validUTF8(std::string_view(text, std::strlen(text))));
+        // Whole, U+0000 included, as it was bound; ill-formed UTF-8 from another writer becomes
+        // U+FFFD.
+        const auto length = size_t(sqlite3_column_bytes(statement, column));
+        return SQLValue(text::validUTF8(std::string_view(text, length)));
     }
     case SQLITE_BLOB: {
         auto bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(statement, column));
@@ -122,7 +124,9 @@ Database::Database(const std::filesystem::path& file)
     }
 }
 
-Database::~Database() { sqlite3_close_v2(handle_); }
+Database::~Database() {
+    sqlite3_close_v2(handle_);
+}
 
 std::int64_t Database::execute(std::string_view sql, const std::vector<SQLValue>& arguments) {
     std::lock_guard lock(mutex_);

@@ -64,9 +64,22 @@ std::optional<CaptureGroup> CaptureStore::group(std::string_view id) const {
 std::optional<CaptureGroup>
 CaptureStore::groupNamed(std::string_view name,
                          const std::optional<std::string>& workspaceID) const {
-    auto rows = db_->query("SELECT * FROM groups WHERE LOWER(name) = LOWER(?) AND "
-                           "COALESCE(workspace_id, '') = COALESCE(?, '') AND deleted_at IS NULL "
-                           "AND archived_at IS NULL;",
+    return liveGroupNamed(name, workspaceID, false);
+}
+
+std::optional<CaptureGroup>
+CaptureStore::archivedGroupNamed(std::string_view name,
+                                 const std::optional<std::string>& workspaceID) const {
+    return liveGroupNamed(name, workspaceID, true);
+}
+
+std::optional<CaptureGroup>
+CaptureStore::liveGroupNamed(std::string_view name, const std::optional<std::string>& workspaceID,
+                             bool archived) const {
+    auto rows = db_->query(std::string("SELECT * FROM groups WHERE LOWER(name) = LOWER(?) AND "
+                                       "COALESCE(workspace_id, '') = COALESCE(?, '') AND "
+                                       "deleted_at IS NULL AND archived_at IS ") +
+                               (archived ? "NOT NULL;" : "NULL;"),
                            {name, workspaceID});
     if (rows.empty())
         return std::nullopt;

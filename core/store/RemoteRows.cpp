@@ -20,8 +20,7 @@ void CaptureStore::applyRemoteGroup(const json& row) {
     auto name = ServerRow::text(row, "name");
     if (!id || !name)
         return;
-    if (auto why = ServerRow::refusal(row, {"id"},
-                                      {"workspace_id", "created_by", "default_assignee_id"})) {
+    if (auto why = ServerRow::refusal(row, {"id"}, {"workspace_id"})) {
         log("warn", "Skipped a groups row: " + *why);
         return;
     }
@@ -79,7 +78,10 @@ void CaptureStore::applyRemoteGroupMember(const json& row) {
     auto userID = ServerRow::text(row, "user_id");
     if (!groupID || !userID)
         return;
-    if (auto why = ServerRow::refusal(row, {"group_id", "user_id"})) {
+    auto why = ServerRow::refusal(row, {"group_id"});
+    if (!why)
+        why = ServerRow::personRefusal(row, "user_id");
+    if (why) {
         log("warn", "Skipped a group_members row: " + *why);
         return;
     }
@@ -92,7 +94,7 @@ void CaptureStore::applyRemotePerson(const json& row) {
     auto id = ServerRow::text(row, "id");
     if (!id)
         return;
-    if (auto why = ServerRow::refusal(row, {"id"})) {
+    if (auto why = ServerRow::personRefusal(row, "id")) {
         log("warn", "Skipped a people row: " + *why);
         return;
     }
@@ -108,7 +110,7 @@ void CaptureStore::applyRemoteComment(const json& row) {
     auto captureID = ServerRow::text(row, "capture_id");
     if (!id || !captureID)
         return;
-    if (auto why = ServerRow::refusal(row, {"id", "capture_id"}, {"author_id"})) {
+    if (auto why = ServerRow::refusal(row, {"id", "capture_id"})) {
         log("warn", "Skipped a comments row: " + *why);
         return;
     }
@@ -142,7 +144,7 @@ void CaptureStore::applyRemoteActivity(const json& row) {
     auto kind = ServerRow::text(row, "kind");
     if (!id || !captureID || !kind)
         return;
-    if (auto why = ServerRow::refusal(row, {"id", "capture_id"}, {"actor_id"})) {
+    if (auto why = ServerRow::refusal(row, {"id", "capture_id"})) {
         log("warn", "Skipped an activity row: " + *why);
         return;
     }

@@ -141,10 +141,7 @@ void CaptureStore::refreshCover(std::string_view captureID) {
             return;
         }
         const auto first = decodeImage(list.front());
-        // An empty marked-up path names no file; the capture still has its screenshot.
-        const std::string& cover = first.annotatedPath && !first.annotatedPath->empty()
-                                       ? *first.annotatedPath
-                                       : first.imagePath;
+        const std::string& cover = first.displayPath();
         db_->execute("UPDATE captures SET image_path = ?, thumb_path = ?, image_width = ?, "
                      "image_height = ?, image_bytes = ? WHERE id = ?;",
                      {cover, first.thumbPath, first.width, first.height, first.bytes, captureID});

@@ -47,6 +47,12 @@ std::optional<std::string> refusal(const nlohmann::json& row,
     return std::nullopt;
 }
 
+std::optional<std::string> personRefusal(const nlohmann::json& row, std::string_view key) {
+    if (auto value = text(row, key); value && value->empty())
+        return "\"" + std::string(key) + "\" is not a usable person id";
+    return std::nullopt;
+}
+
 std::set<std::string> pendingSet(const std::optional<Row>& local) {
     if (!local || local->string("sync_state") != "pendingPush")
         return {};

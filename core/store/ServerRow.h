@@ -30,6 +30,10 @@ std::optional<std::string> refusal(const nlohmann::json& row,
                                    std::initializer_list<std::string_view> optional = {},
                                    std::initializer_list<std::string_view> hashes = {});
 
+// Why a row must not be written for the person id under `key`: only the empty text. A person id
+// is the service's own text (such as "auth0|12345") and never names a file or a URL.
+std::optional<std::string> personRefusal(const nlohmann::json& row, std::string_view key);
+
 // The locally pending fields of a row read as "sync_state, pending": empty unless it is
 // waiting to be pushed.
 std::set<std::string> pendingSet(const std::optional<Row>& local);

@@ -166,3 +166,59 @@ TEST_F(CaptureDetailToolTest, AScreenshotPathLeavingTheLibraryIsNeverOpened) {
         result.content[0]["text"].get<std::string>().find("  1. (not available on this computer)"),
         std::string::npos);
 }
+
+namespace {
+
+uint32_t crc32(const uint8_t* bytes, size_t count) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < count; ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void putBigEndian(std::string& bytes, size_t at, uint32_t value, int width) {
+    for (int i = 0; i < width; ++i)
+        bytes[at + size_t(i)] = char(value >> (8 * (width - 1 - i)));
+}
+
+// A well-formed file whose header says 40000 × 30000 pixels, which is more than is decoded.
+std::string hugeHeader(const Image& small, bool png) {
+    if (png) {
+        auto encoded = *small.encodePNG();
+        std::string bytes(encoded.begin(), encoded.end());
+        putBigEndian(bytes, 16, 40000, 4);
+        putBigEndian(bytes, 20, 30000, 4);
+        putBigEndian(bytes, 29, crc32(reinterpret_cast<const uint8_t*>(bytes.data()) + 12, 17), 4);
+        return bytes;
+    }
+    auto encoded = *small.encodeJPEG(0.8);
+    std::string bytes(encoded.begin(), encoded.end());
+    auto frame = bytes.find("\xFF\xC0");
+    putBigEndian(bytes, frame + 5, 30000, 2);
+    putBigEndian(bytes, frame + 7, 40000, 2);
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(CaptureDetailToolTest, AScreenshotTooLargeToDecodeIsSaidToBeTooLarge) {
+    for (bool png : {true, false}) {
+        SCOPED_TRACE(png ? "PNG" : "JPEG");
+        auto capture = add(png ? 1 : 2, "Huge");
+        auto shot = addScreenshot(capture.id, 16, 16);
+        auto path = *shot.displayURL();
+        writeFile(path, hugeHeader(*Image::create({16, 16}), png));
+        EXPECT_EQ(Image::declaredSize(path), (DeclaredSize{40000, 30000}));
+        StandardErrorCapture errors;
+        auto result = call("get_capture", {{"id", capture.id}});
+        ASSERT_EQ(shape(result), "tt");
+        EXPECT_EQ(result.content[1]["text"], "\u26A0\uFE0E A screenshot file is too large to "
+                                             "decode at " +
+                                                 path.string() + " (40000 \u00D7 30000 pixels).");
+        EXPECT_EQ(errors.text(), "[tavro-mcp] image too large to decode at " + path.string() +
+                                     " (40000 \u00D7 30000 pixels)\n");
+    }
+}

@@ -200,3 +200,57 @@ TEST_F(CaptureToolsTest, UpdateDoesNotBringBackACaptureDeletedMeanwhile) {
     EXPECT_FALSE(store->capture(capture.id));
     EXPECT_EQ(store->rawCapture(capture.id)->note, "Title");
 }
+
+// An archived group keeps its name: a group of that name cannot be made, and saying so must not
+// come as a database error.
+TEST_F(CaptureToolsTest, UpdateNamingAnArchivedGroupChangesNothing) {
+    struct Case {
+        std::optional<std::string> defaultWorkspace;
+        std::string group;
+        std::string asked;
+    };
+    const Case cases[] = {
+        {std::nullopt, "Design", "Design"},
+        {std::nullopt, "Design", "design"},
+        {"w1", "Layout", "Layout"},
+        {"w1", "Layout", "LAYOUT"},
+    };
+    auto capture = add(1, "Title");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.asked);
+        store->setSyncMeta("default_workspace_id", c.defaultWorkspace);
+        store->upsertGroup(CaptureGroup{.id = "g-" + c.group,
+                                        .name = c.group,
+                                        .colorHex = "#6E7BF2",
+                                        .createdAt = T,
+                                        .updatedAt = T,
+                                        .workspaceID = c.defaultWorkspace});
+        store->db().execute("UPDATE groups SET archived_at = 1 WHERE id = ?;", {"g-" + c.group});
+        const auto before = *store->capture(capture.id);
+        const auto groups = store->db().query("SELECT id FROM groups;").size();
+        auto result =
+            call("update_capture",
+                 {{"id", capture.id}, {"note", "New"}, {"group", c.asked}, {"tags", {"x"}}});
+        EXPECT_TRUE(result.isError);
+        EXPECT_EQ(result.content.at(0)["text"], "The group \u201C" + c.group +
+                                                    "\u201D is archived, so nothing was changed. "
+                                                    "Pass another group name.");
+        EXPECT_EQ(*store->capture(capture.id), before);
+        EXPECT_TRUE(store->tags(capture.id).empty());
+        EXPECT_EQ(store->db().query("SELECT id FROM groups;").size(), groups);
+    }
+}
+
+// A reply that says a text was added means all of it, U+0000 and what follows included.
+TEST_F(CaptureToolsTest, TextsHoldingANulAreStoredWhole) {
+    using namespace std::string_literals;
+    auto capture = add(1, "Title");
+    const auto body = "before\0after"s;
+    EXPECT_EQ(text("comment_on_capture", {{"id", capture.id}, {"body", body}}),
+              "Comment added to [c0000001] \u201CTitle\u201D as claude.");
+    EXPECT_EQ(store->comments(capture.id).at(0).body, body);
+    const auto note = "Title\nline\0rest"s;
+    EXPECT_EQ(text("update_capture", {{"id", capture.id}, {"note", note}}),
+              "Updated [c0000001]: note.");
+    EXPECT_EQ(store->capture(capture.id)->note, note);
+}

@@ -24,6 +24,13 @@ TEST(JSONRPC, ParsesRequestsAndRefusesEverythingElse) {
         {"hello", std::nullopt},
         {R"({"method":"ping")", std::nullopt},
         {"null", std::nullopt},
+        // A number beyond a double's range is a value of the wrong type, not a broken line.
+        {R"({"id":1,"method":"x","params":{"limit":1E400}})",
+         JSONRPC::Request{JSON(1), "x", JSON{{"limit", nullptr}}}},
+        {R"({"id":-2e308,"method":"x","params":{"s":"1E400 \"9e999\"","n":[1E400,-1e-400,7]}})",
+         JSONRPC::Request{JSON(nullptr), "x",
+                          JSON{{"s", "1E400 \"9e999\""}, {"n", {nullptr, -0.0, 7}}}}},
+        {R"({"method":"x","params":{"limit":1E400})", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(JSONRPC::parse(c.line), c.expected) << c.line;

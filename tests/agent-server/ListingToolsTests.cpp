@@ -1,4 +1,5 @@
 #include "AgentBoard.h"
+#include "JSONRPC.h"
 
 #include <sstream>
 
@@ -204,4 +205,31 @@ TEST_F(ListingToolsTest, CaptureStatsCountsEveryActiveCapture) {
               "Open work by app: Zed (620)\n"
               "Oldest still open: [c0000620] \u201CCapture 620\u201D \u2014 10m ago\n"
               "High priority open: 619");
+}
+
+// A shared screenshot that was deleted stays as a row until the deletion is pushed; the list
+// counts what get_capture shows.
+TEST_F(ListingToolsTest, ListCapturesCountsOnlyLiveScreenshots) {
+    auto capture = add(1, "Menu clipped", T - 60, "2025/06/a.png");
+    for (int i = 0; i < 3; ++i)
+        addScreenshot(capture.id, 40, 30);
+    store->db().execute("UPDATE capture_images SET sync_state = 'synced';");
+    store->deleteImage(makeShotID(capture.id, 0));
+    auto reply = text("list_captures");
+    EXPECT_NE(reply.find("    2 screenshots \u00B7 1m ago\n"), std::string::npos) << reply;
+    store->deleteImage(makeShotID(capture.id, 1));
+    EXPECT_EQ(text("list_captures").find(" screenshots \u00B7 1m ago"), std::string::npos);
+}
+
+TEST_F(ListingToolsTest, ALimitBeyondTheRangeOfADoubleFallsBackToTheDefault) {
+    for (int n = 1; n <= 30; ++n)
+        add(n, "Capture " + std::to_string(n), T - 60 * n);
+    for (const char* limit : {"1E400", "-1E400", "1E-400"}) {
+        auto request = JSONRPC::parse(
+            std::string(R"({"id":1,"method":"tools/call","params":{"name":"list_captures",)") +
+            R"("arguments":{"limit":)" + limit + "}}}");
+        ASSERT_TRUE(request) << limit;
+        EXPECT_EQ(listed(request->params["arguments"]), limit == std::string("1E-400") ? 1u : 25u)
+            << limit;
+    }
 }

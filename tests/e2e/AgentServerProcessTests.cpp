@@ -1,6 +1,7 @@
 // The behaviour that belongs to the tavro-mcp process: framing on its real standard streams,
 // diagnostics, exit status, and start-up failures.
 #include "ProcessRunner.h"
+#include "SilentBus.h"
 #include "TempLibrary.h"
 #include "model/Paths.h"
 #include "store/CaptureStore.h"
@@ -167,6 +168,28 @@ TEST(AgentServerProcess, DefaultAgentNameComesFromTheEnvironment) {
     }
 }
 
+// The store-changed signal must never hold up a reply: otherwise the first write is committed,
+// its reply never comes, and a client that retries adds the comment twice.
+TEST(AgentServerProcess, ABusThatNeverAnswersHoldsUpNoReply) {
+    TempLibrary library;
+    auto id = addCapture("Login button is cut off");
+    MuteBus bus;
+    ScopedEnv address("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    auto result = ProcessRunner::run(
+        {"/usr/bin/timeout", "20", TAVRO_MCP},
+        toolCall("comment_on_capture", {{"id", id}, {"body", "first"}, {"agent", "claude"}}) +
+            toolCall("comment_on_capture", {{"id", id}, {"body", "second"}, {"agent", "claude"}},
+                     2));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    auto replies = lines(result.out);
+    ASSERT_EQ(replies.size(), 2u);
+    for (const auto& reply : replies)
+        EXPECT_EQ(firstText(reply),
+                  "Comment added to [0c0ffee0] \u201CLogin button is cut off\u201D as claude.");
+    CaptureStore store(TavroPaths::databaseURL(), std::make_shared<NullStoreChangeNotifier>());
+    EXPECT_EQ(store.comments(id).size(), 2u);
+}
+
 TEST(AgentServerProcess, TextThatIsNotUTF8StillGetsAReply) {
     TempLibrary library;
     auto id = addCapture("placeholder");
@@ -206,6 +229,29 @@ TEST(AgentServerProcess, DeeplyNestedInputIsAMalformedMessage) {
     EXPECT_EQ(replies[3], malformed);
     EXPECT_EQ(replies[4], malformed);
     EXPECT_EQ(replies[5], R"({"id":5,"jsonrpc":"2.0","result":{}})");
+}
+
+// The former product's library stays where it is when the new folder already holds the user's
+// files; the agent server says so instead of starting on an empty board without a word.
+TEST(AgentServerProcess, ALegacyLibraryLeftInPlaceIsSaidOnStandardError) {
+    TempFolder folder;
+    ScopedEnv home("HOME", folder.path().string());
+    ScopedEnv data("XDG_DATA_HOME", std::nullopt);
+    ScopedEnv tavroHome("TAVRO_HOME", std::nullopt);
+    const auto legacy = folder.path() / ".local/share/Koldar";
+    const auto library = folder.path() / ".local/share/Tavro";
+    writeFile(legacy / "koldar.sqlite", "");
+    writeFile(library / "notes.txt", "mine");
+    auto result = serve(R"({"id":1,"method":"ping"})"
+                        "\n");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(lines(result.err).at(0),
+              "[tavro-mcp] The library of the former release at " + legacy.string() +
+                  " was not moved into " + library.string() +
+                  ", which already holds files of yours. Move those files elsewhere and start "
+                  "Tavro again to bring the old library over.");
+    EXPECT_TRUE(fs::exists(legacy / "koldar.sqlite"));
+    EXPECT_EQ(readFile(library / "notes.txt"), "mine");
 }
 
 TEST(AgentServerProcess, FatalStartUpWritesThreeLinesAndNothingToStandardOutput) {

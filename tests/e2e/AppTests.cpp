@@ -3,6 +3,7 @@
 
 #include "store/CaptureStore.h"
 
+#include "ProcessRunner.h"
 #include "TempLibrary.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -53,6 +55,23 @@ std::optional<std::array<int, 4>> frameOf(const DesktopSession& session,
         std::sscanf(out.c_str() + size, "Geometry: %dx%d", &frame[2], &frame[3]) != 2)
         return std::nullopt;
     return frame;
+}
+
+// xprop's answer about the window's properties.
+std::string xprop(const DesktopSession& session, const std::string& window,
+                  const std::vector<std::string>& properties) {
+    std::vector<std::string> argv{"xprop", "-id", window};
+    argv.insert(argv.end(), properties.begin(), properties.end());
+    std::vector<std::string> command{"/usr/bin/env", "-i"};
+    for (const std::string& entry : session.environment())
+        command.push_back(entry);
+    command.insert(command.end(), argv.begin(), argv.end());
+    return test::ProcessRunner::run(command).out;
+}
+
+std::string readFile(const fs::path& file) {
+    std::ifstream in(file);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 } // namespace
@@ -128,6 +147,25 @@ TEST(AppStartTest, AnUnopenableLibraryShowsTheFatalAlertAndNothingElse) {
     EXPECT_TRUE(session.windowsNamed("^Welcome to Tavro$").empty());
     session.key("Return");
     EXPECT_EQ(app.waitForExit(5s), 1);
+}
+
+// The former product's library stays where it is when the new folder holds the user's files;
+// the app says so in its log rather than start on an empty board without a word.
+TEST(AppStartTest, ALegacyLibraryLeftInPlaceIsSaidInTheLog) {
+    DesktopSession session;
+    const fs::path data = session.home() / ".local/share";
+    test::writeFile(data / "Koldar/koldar.sqlite", "");
+    test::writeFile(data / "Tavro/notes.txt", "mine");
+    session.launchTavro({}, {"TAVRO_HOME"});
+    ASSERT_TRUE(session.waitForWindow("^Welcome to Tavro$"));
+    EXPECT_NE(test::readFile(session.log("tavro"))
+                  .find("The library of the former release at " + (data / "Koldar").string() +
+                        " was not moved into " + (data / "Tavro").string() +
+                        ", which already holds files of yours."),
+              std::string::npos)
+        << test::readFile(session.log("tavro"));
+    EXPECT_TRUE(fs::exists(data / "Koldar/koldar.sqlite"));
+    EXPECT_EQ(test::readFile(data / "Tavro/notes.txt"), "mine");
 }
 
 TEST(CaptureFlowTest, ARegionDragAndCtrlReturnStoresOneCaptureAndGivesTheFocusBack) {
@@ -211,4 +249,159 @@ TEST(CaptureFlowTest, ANewIssueWithoutAScreenshotStoresATextCapture) {
     EXPECT_EQ(stored.note, "Crash on start");
     EXPECT_EQ(stored.imagePath, "");
     EXPECT_EQ(filesUnder(session.library() / "captures"), 0u);
+}
+
+TEST(AppStartTest, StartingAgainShowsRaisesAndActivatesAMinimisedOrCoveredBoard) {
+    DesktopSession session;
+    session.completeOnboarding();
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    const std::string board = session.windowsNamed("^Tavro$").front();
+
+    session.xdotool({"windowminimize", "--sync", board});
+    ASSERT_TRUE(
+        DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 5s));
+    EXPECT_EQ(session.runTavro({}), 0);
+    EXPECT_TRUE(session.waitForWindow("^Tavro$", 5s)) << "a minimised board is not a visible one";
+    EXPECT_TRUE(DesktopSession::waitUntil([&] { return session.activeWindow() == board; }, 5s));
+
+    session.focusXterm();
+    ASSERT_EQ(session.activeWindow(), session.xtermWindow());
+    EXPECT_EQ(session.runTavro({}), 0);
+    EXPECT_TRUE(DesktopSession::waitUntil([&] { return session.activeWindow() == board; }, 5s))
+        << "a covered board comes to the front";
+    session.screenshot("reopen-covered-board");
+}
+
+TEST(AppStartTest, ReopeningAfterHideTavroBringsBackEveryWindowItHid) {
+    DesktopSession session;
+    session.completeOnboarding();
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
+    session.key("ctrl+comma");
+    ASSERT_TRUE(session.waitForWindow("^Tavro Settings$"));
+    session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro Settings$").front()});
+    session.key("ctrl+h");
+    ASSERT_TRUE(DesktopSession::waitUntil(
+        [&] {
+            return session.windowsNamed("^Tavro$").empty() &&
+                   session.windowsNamed("^Tavro Settings$").empty();
+        },
+        5s));
+    EXPECT_EQ(session.runTavro({}), 0);
+    EXPECT_TRUE(session.waitForWindow("^Tavro$", 5s));
+    EXPECT_TRUE(session.waitForWindow("^Tavro Settings$", 5s));
+}
+
+TEST(AppStartTest, SettingsAndOnboardingAreTitledAndClosableOnlyAtTheirContentSizes) {
+    DesktopSession session;
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Welcome to Tavro$"));
+    const std::string onboarding = session.windowsNamed("^Welcome to Tavro$").front();
+    session.xdotool({"windowactivate", "--sync", onboarding});
+    session.key("ctrl+comma");
+    ASSERT_TRUE(session.waitForWindow("^Tavro Settings$"));
+    const std::string settings = session.windowsNamed("^Tavro Settings$").front();
+    std::this_thread::sleep_for(300ms);
+    session.screenshot("settings-and-onboarding");
+
+    for (const auto& [window, width] :
+         {std::pair{onboarding, 620}, std::pair{settings, 560}}) {
+        SCOPED_TRACE(window);
+        // The Motif hints' functions: close (32), neither minimise (8) nor maximise (16).
+        const std::string hints = xprop(session, window, {"_MOTIF_WM_HINTS"});
+        unsigned flags = 0, functions = 0;
+        ASSERT_EQ(std::sscanf(hints.c_str() + hints.find("= ") + 2, "%x, %x", &flags, &functions),
+                  2)
+            << hints;
+        EXPECT_EQ(functions & (8u | 16u | 32u), 32u) << hints;
+        const std::string sizes = xprop(session, window, {"WM_NORMAL_HINTS"});
+        int minW = 0, minH = 0, maxW = 0, maxH = 0;
+        const auto min = sizes.find("minimum size: ");
+        const auto max = sizes.find("maximum size: ");
+        ASSERT_NE(min, std::string::npos) << sizes;
+        ASSERT_NE(max, std::string::npos) << sizes;
+        std::sscanf(sizes.c_str() + min, "minimum size: %d by %d", &minW, &minH);
+        std::sscanf(sizes.c_str() + max, "maximum size: %d by %d", &maxW, &maxH);
+        EXPECT_EQ(minW, maxW);
+        EXPECT_EQ(minH, maxH);
+        // The content at its own size, below the menu bar.
+        EXPECT_EQ(minW, width);
+    }
+}
+
+TEST(CaptureFlowTest, AColdStartWithACaptureRequestRecordsTheWindowInFrontAndOpensNoWindow) {
+    DesktopSession session;
+    session.completeOnboarding();
+    session.focusXterm();
+    auto& app = session.launchTavro({"--capture-region"});
+    // The overlay is the app's first window on screen.
+    ASSERT_TRUE(DesktopSession::waitUntil(
+        [&] {
+            return !session.xdotool({"search", "--onlyvisible", "--pid", std::to_string(app.pid())})
+                        .empty();
+        },
+        20s));
+    std::this_thread::sleep_for(400ms);
+    EXPECT_TRUE(session.windowsNamed("^Tavro$").empty());
+    EXPECT_TRUE(session.windowsNamed("^Welcome to Tavro$").empty());
+    session.drag(100, 100, 400, 300);
+    ASSERT_TRUE(session.waitForWindow("^Tavro Note$"));
+    EXPECT_TRUE(session.windowsNamed("^Tavro$").empty());
+    session.key("ctrl+Return");
+    const auto found = session.waitForOneCapture(5s);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->windowTitle, "shell");
+    EXPECT_NE(found->appName, "Tavro");
+    EXPECT_NE(found->appName, "tavro");
+}
+
+TEST(CaptureFlowTest, CancellingTheOverlayOverTheBoardGivesItTheKeyboardBack) {
+    DesktopSession session;
+    session.completeOnboarding();
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    for (const bool escape : {false, true}) {
+        SCOPED_TRACE(escape ? "Escape" : "click");
+        ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+        const std::string board = session.windowsNamed("^Tavro$").front();
+        session.xdotool({"windowactivate", "--sync", board});
+        EXPECT_EQ(session.runTavro({"--capture-region"}), 0);
+        std::this_thread::sleep_for(600ms); // until the overlay holds the keyboard
+        if (escape)
+            session.key("Escape");
+        else
+            session.xdotool({"mousemove", "300", "300", "click", "1"});
+        std::this_thread::sleep_for(400ms);
+        EXPECT_EQ(session.xdotool({"getwindowfocus"}).substr(0, board.size()), board);
+        // Ctrl+W closes the board at once, without a click first.
+        session.key("ctrl+w");
+        EXPECT_TRUE(DesktopSession::waitUntil(
+            [&] { return session.windowsNamed("^Tavro$").empty(); }, 3s));
+        EXPECT_EQ(session.runTavro({}), 0);
+    }
+}
+
+TEST(CaptureFlowTest, ALatin1TitledXtermIsStoredInUTF8AndTheShutterWritesNothingToStderr) {
+    DesktopSession session;
+    session.completeOnboarding();
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    // xterm names its window in WM_NAME only, as Latin-1.
+    test::BackgroundProcess xterm({"xterm", "-geometry", "60x10+300+300", "-title", "Café Münster"},
+                                  session.environment(), session.log("xterm-cafe"));
+    ASSERT_TRUE(session.waitForWindow("nster$"));
+    session.xdotool({"windowactivate", "--sync", session.windowsNamed("nster$").front()});
+    EXPECT_EQ(session.runTavro({"--capture-fullscreen"}), 0);
+    ASSERT_TRUE(session.waitForWindow("^Tavro Note$", 5s));
+    session.key("ctrl+Return");
+    const auto found = session.waitForOneCapture(5s);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->windowTitle, "Café Münster");
+    EXPECT_EQ(found->appName, "XTerm");
+    // No sound server runs here.
+    const std::string log = readFile(session.log("tavro"));
+    EXPECT_EQ(log.find("ALSA"), std::string::npos) << log;
+    EXPECT_EQ(log.find("snd_"), std::string::npos) << log;
 }

@@ -1,6 +1,7 @@
 // Acts on a library from a process of its own, for the tests of what two programs do at once.
 //   tavro-store-probe open <database>   open (creating and migrating); prints "ok"
 //   tavro-store-probe post <database>   open and post the store-changed notification
+//   tavro-store-probe comments <database> <n>   add a capture and n comments on it
 //   tavro-store-probe claim-resolve <database> <id> <rounds> <name>
 //       each round: claim as <name>, append "<name><round>;" to the note, resolve with the
 //       reference "<name><round>"
@@ -99,6 +100,19 @@ void deleteFirstImages(CaptureStore& store, const std::string& captureID, int co
     }
 }
 
+void addComments(CaptureStore& store, int count) {
+    Capture capture{
+        .id = makeUUID(), .createdAt = now(), .updatedAt = now(), .captureMode = CaptureMode::text};
+    store.insert(capture);
+    for (int i = 0; i < count; ++i)
+        store.addComment(Comment{.id = makeUUID(),
+                                 .captureID = capture.id,
+                                 .author = "probe",
+                                 .body = "comment " + std::to_string(i),
+                                 .createdAt = now(),
+                                 .kind = "comment"});
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -114,6 +128,9 @@ int main(int argc, char** argv) {
         } else if (command == "post") {
             store.postChange();
             std::printf("posted\n");
+        } else if (command == "comments" && argc == 4) {
+            addComments(store, std::stoi(argv[3]));
+            std::printf("done\n");
         } else if ((command == "claim-resolve" || command == "status-priority") && argc == 6) {
             const std::string id = argv[3];
             const int rounds = std::stoi(argv[4]);

@@ -6,6 +6,7 @@
 #include "shell/AppNotifications.h"
 #include "shell/PermissionsService.h"
 #include "shell/Preferences.h"
+#include "shell/Utf8.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -37,6 +38,7 @@ struct FlowWorld {
         , flow(*f.library, preferences, permissions, notifications,
                {overlay, compose, editor, grabber, context, desktop, timer}) {
         preferences.setFlag(PreferenceKey::playCaptureSound, false);
+        desktop.timer = &timer;
         flow.onNeedsScreenRecording = [this] {
             ++needsScreenRecording;
         };
@@ -320,4 +322,100 @@ TEST_F(FlowTest, StartingWhileTavroIsInFrontHidesNothingAndActivatesNothing) {
     EXPECT_FALSE(window.isVisible()); // back only after the short delay
     timer.runAll();
     EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(FlowTest, MarksOnAPendingScreenshotAreDrawnAndClearingThemBringsTheOriginalBack) {
+    captureRegion();
+    const PendingImage before = compose.shown.images.at(0);
+    const auto captures = TavroPaths::capturesRoot();
+    const Annotation box{
+        {{"b", AnnotationTool::rectangle, "#FF3B30", 0.01, {{0.1, 0.1}, {0.6, 0.7}}}}};
+
+    compose.annotate(0, {});
+    ASSERT_TRUE(editor.open);
+    editor.open = false;
+    editor.onSave(box);
+    ASSERT_TRUE(compose.open);
+    const PendingImage marked = compose.shown.images.at(0);
+    EXPECT_EQ(marked.annotation, box);
+    ASSERT_TRUE(marked.annotatedPath);
+    EXPECT_TRUE(std::filesystem::exists(captures / *marked.annotatedPath));
+    EXPECT_EQ(marked.written.byteCount,
+              std::int64_t(std::filesystem::file_size(captures / *marked.annotatedPath)));
+    ASSERT_TRUE(marked.written.thumbRelativePath);
+    const QImage markedThumb(
+        toQString((TavroPaths::thumbsRoot() / *marked.written.thumbRelativePath).string()));
+    const QColor mark =
+        markedThumb.pixelColor(markedThumb.width() / 10 + 1, markedThumb.height() / 10 + 1);
+
+    compose.annotate(0, {});
+    editor.open = false;
+    editor.onSave(Annotation{});
+    const PendingImage cleared = compose.shown.images.at(0);
+    EXPECT_TRUE(cleared.annotation.isEmpty());
+    EXPECT_EQ(cleared.annotatedPath, std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(captures / *marked.annotatedPath));
+    EXPECT_EQ(cleared.written.byteCount, before.written.byteCount);
+    // The thumbnail shows the unmarked screenshot again.
+    ASSERT_TRUE(cleared.written.thumbRelativePath);
+    const QImage thumb(
+        toQString((TavroPaths::thumbsRoot() / *cleared.written.thumbRelativePath).string()));
+    const QImage original(toQString((captures / before.written.relativePath).string()));
+    ASSERT_FALSE(thumb.isNull());
+    const QColor shown = thumb.pixelColor(thumb.width() / 10 + 1, thumb.height() / 10 + 1);
+    const QColor unmarked =
+        original.pixelColor(original.width() / 10 + 1, original.height() / 10 + 1);
+    EXPECT_LE(std::abs(shown.red() - unmarked.red()) + std::abs(shown.green() - unmarked.green()) +
+                  std::abs(shown.blue() - unmarked.blue()),
+              12); // JPEG is lossy
+    EXPECT_GT(std::abs(mark.red() - unmarked.red()) + std::abs(mark.green() - unmarked.green()) +
+                  std::abs(mark.blue() - unmarked.blue()),
+              100);
+}
+
+TEST(FlowFocusTest, CancellingTheOverlayGivesTheKeyboardBackToTheWindowThatHadIt) {
+    const auto own = std::int64_t(QCoreApplication::applicationPid());
+    struct Case {
+        const char* name;
+        std::function<void(FlowWorld&)> begin;
+        std::vector<ForegroundWindow> focusReturns;
+        std::vector<ForegroundWindow> activations;
+    };
+    const std::vector<Case> cases{
+        {"a window of this app in front",
+         [own](FlowWorld& w) {
+             w.desktop.front = ForegroundWindow{7, own};
+             ASSERT_TRUE(w.flow.beginRegion(Intent::newCapture()));
+         },
+         {ForegroundWindow{7, own}},
+         {}},
+        {"another app in front",
+         [](FlowWorld& w) {
+             w.desktop.front = ForegroundWindow{9, 99};
+             ASSERT_TRUE(w.flow.beginRegion(Intent::newCapture()));
+         },
+         {},
+         // Once at once, and again when the hidden windows are back.
+         {ForegroundWindow{9, 99}, ForegroundWindow{9, 99}}},
+        {"a screenshot for a stored capture asked for from the board, the note box open",
+         [own](FlowWorld& w) {
+             w.desktop.front = ForegroundWindow{7, own};
+             w.captureRegion();
+             w.desktop.front = ForegroundWindow{11, own};
+             ASSERT_TRUE(w.flow.beginRegion(Intent::appendToStored("c1")));
+         },
+         {ForegroundWindow{11, own}},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FlowWorld w;
+        c.begin(w);
+        w.timer.runAll();
+        ASSERT_TRUE(w.overlay.showing);
+        w.overlay.finish(std::nullopt); // Escape, or a click without a drag
+        w.timer.runAll();
+        EXPECT_EQ(w.desktop.focusReturns, c.focusReturns);
+        EXPECT_EQ(w.desktop.activations, c.activations);
+    }
 }

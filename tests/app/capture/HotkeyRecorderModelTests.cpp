@@ -20,6 +20,12 @@ public:
         model.start({});
     }
 
+    // A key pressed and let go at once.
+    void press(std::uint16_t keyCode, ModifierSet modifiers, double at) {
+        model.keyDown(keyCode, modifiers, at);
+        model.keyUp(keyCode);
+    }
+
     void tap(ModifierSet modifier, double at, double hold = 0.1) {
         model.flagsChanged(modifier, at);
         model.flagsChanged({}, at + hold);
@@ -30,8 +36,8 @@ public:
 };
 
 TEST_F(RecorderTest, TwoQuickPressesCommitARepeatedCombinationAfterTheDelay) {
-    model.keyDown(21, altShift, 1.0);
-    model.keyDown(21, altShift, 1.3);
+    press(21, altShift, 1.0);
+    press(21, altShift, 1.3);
     ASSERT_TRUE(model.draft());
     EXPECT_EQ(model.draft()->displayString(), "⌥⇧4 ⌥⇧4");
     EXPECT_EQ(model.draft()->explanation(), "Press ⌥⇧4 twice quickly");
@@ -53,13 +59,13 @@ TEST_F(RecorderTest, PressAndTapCountsFollowTheDesignedRules) {
         {"fourth quick press starts again at one",
          [](RecorderTest& t) {
              for (double at : {0.0, 0.1, 0.2, 0.3})
-                 t.model.keyDown(21, altShift, at);
+                 t.press(21, altShift, at);
          },
          HotkeyBinding{21, altShift, 1}},
         {"a press more than 0.4 s later is a new first press",
          [](RecorderTest& t) {
-             t.model.keyDown(21, altShift, 0);
-             t.model.keyDown(21, altShift, 0.45);
+             t.press(21, altShift, 0);
+             t.press(21, altShift, 0.45);
          },
          HotkeyBinding{21, altShift, 1}},
         {"two taps of option",
@@ -79,12 +85,12 @@ TEST_F(RecorderTest, PressAndTapCountsFollowTheDesignedRules) {
         {"a key while a modifier is held is that combination",
          [](RecorderTest& t) {
              t.model.flagsChanged(option, 0);
-             t.model.keyDown(0, option, 0.1);
+             t.press(0, option, 0.1);
              t.model.flagsChanged({}, 0.2);
          },
          HotkeyBinding{0, option, 1}},
         {"escape with a modifier is recorded",
-         [](RecorderTest& t) { t.model.keyDown(53, ModifierSet::shift, 0); },
+         [](RecorderTest& t) { t.press(53, ModifierSet::shift, 0); },
          HotkeyBinding{53, ModifierSet::shift, 1}},
     };
     for (const auto& c : cases) {
@@ -97,8 +103,8 @@ TEST_F(RecorderTest, PressAndTapCountsFollowTheDesignedRules) {
 }
 
 TEST_F(RecorderTest, EscapeAloneCancelsAndCommitsNothing) {
-    model.keyDown(21, altShift, 0);
-    model.keyDown(53, {}, 0.1);
+    press(21, altShift, 0);
+    press(53, {}, 0.1);
     EXPECT_FALSE(model.isRecording());
     EXPECT_FALSE(model.draft());
     EXPECT_FALSE(model.commitPending());
@@ -122,3 +128,42 @@ TEST_F(RecorderTest, TapOfCommandWarnsAndAModifierHeldAtStartIsNotATap) {
 }
 
 } // namespace
+
+TEST(RecorderReleaseTest, ACombinationStillHeldIsCommittedOnlyOnceItsKeysAreReleased) {
+    struct Case {
+        const char* name;
+        std::function<void(HotkeyRecorderModel&, const std::vector<HotkeyBinding>&)> release;
+    };
+    const std::vector<Case> cases{
+        {"key first, then the modifiers",
+         [](HotkeyRecorderModel& model, const std::vector<HotkeyBinding>& committed) {
+             model.keyUp(21);
+             EXPECT_TRUE(committed.empty()) << "the modifiers are still down";
+             model.flagsChanged({}, 2.1);
+         }},
+        {"modifiers first, then the key",
+         [](HotkeyRecorderModel& model, const std::vector<HotkeyBinding>& committed) {
+             model.flagsChanged({}, 2.0);
+             EXPECT_TRUE(committed.empty()) << "the key is still down";
+             model.keyUp(21);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HotkeyRecorderModel model;
+        std::vector<HotkeyBinding> committed;
+        model.onCommit = [&](const HotkeyBinding& binding) { committed.push_back(binding); };
+        model.start({});
+        model.flagsChanged(altShift, 1.0);
+        model.keyDown(21, altShift, 1.0);
+        // Long past the delay, with the combination held down.
+        QTest::qWait(HotkeyRecorderModel::commitDelay + 200);
+        EXPECT_TRUE(committed.empty());
+        EXPECT_TRUE(model.isRecording());
+        EXPECT_TRUE(model.commitPending());
+        c.release(model, committed);
+        ASSERT_EQ(committed.size(), 1u);
+        EXPECT_EQ(committed[0].toJSON(), R"({"keyCode":21,"modifiers":10,"tapCount":1})");
+        EXPECT_FALSE(model.isRecording());
+    }
+}

@@ -95,4 +95,18 @@ TEST_F(RecorderX11Test, ADoubleTapOfAltIsATapTrigger) {
     EXPECT_EQ(view->button()->text(), QStringLiteral("⌥ ⌥"));
 }
 
+TEST_F(RecorderX11Test, ACombinationHeldPastTheDelayIsStoredOnlyOnceReleased) {
+    clickRecord();
+    xdotool({QStringLiteral("keydown"), QStringLiteral("alt+shift+4")});
+    // The server repeats the held key meanwhile; none of that is a second press.
+    QTest::qWait(HotkeyRecorderModel::commitDelay + 450);
+    EXPECT_TRUE(view->model().isRecording());
+    EXPECT_TRUE(stored().isEmpty());
+    ASSERT_TRUE(view->model().draft());
+    EXPECT_EQ(view->model().draft()->tapCount, 1);
+    xdotool({QStringLiteral("keyup"), QStringLiteral("alt+shift+4")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view->model().isRecording(); }, 2000));
+    EXPECT_EQ(stored(), QByteArray(R"({"keyCode":21,"modifiers":10,"tapCount":1})"));
+}
+
 } // namespace

@@ -19,7 +19,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
+#include <QFontMetrics>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -174,6 +176,23 @@ TEST(ViewGallery, SharedViewsRecorderAndMenusAsShown) {
         save(*menu, QStringLiteral("main-menu-") + top->text().toLower());
         menu->hide();
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(AboutBoxTest, IsWideEnoughForItsTitleAndTheTitleBarButtons) {
+    const auto box = makeAboutBox(nullptr);
+    box->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(box.get()));
+    QFont bold = box->font();
+    bold.setBold(true);
+    EXPECT_GE(box->width(),
+              QFontMetrics(bold).horizontalAdvance(box->windowTitle()) + aboutTitleBarRoom);
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("About Tavro"));
+    save(*box, QStringLiteral("about-box"));
+    box->hide();
 }
 
 } // namespace

@@ -158,6 +158,13 @@ class FakeDesktop final : public FlowDesktop {
 public:
     std::optional<ForegroundWindow> frontmostWindow() override { return front; }
     void activate(const ForegroundWindow& window) override { activations.push_back(window); }
+    void returnFocus(const ForegroundWindow& window) override { focusReturns.push_back(window); }
+    // The hidden windows take the whole time to leave.
+    void afterWindowsLeave(const std::vector<std::uint32_t>& windows, int timeoutMs,
+                           QObject* context, std::function<void()> action) override {
+        waitedFor.push_back(windows);
+        timer->after(timeoutMs, context, std::move(action));
+    }
     QPointF pointerPosition() override { return {10, 10}; }
     void playCaptureSound() override { ++sounds; }
     void copyPNGToClipboard(const QByteArray&) override { ++clipboardCopies; }
@@ -169,6 +176,9 @@ public:
 
     std::optional<ForegroundWindow> front = ForegroundWindow{42, 4242};
     std::vector<ForegroundWindow> activations;
+    std::vector<ForegroundWindow> focusReturns;
+    std::vector<std::vector<std::uint32_t>> waitedFor;
+    FlowTimer* timer = nullptr;
     int sounds = 0;
     int clipboardCopies = 0;
     std::vector<std::string> captureFailures;

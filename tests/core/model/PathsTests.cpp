@@ -102,7 +102,7 @@ TEST(TavroPaths, LegacyLibraryMovesIntoPlace) {
     writeFile(home.legacy() / "captures/2025/01/a.png", "png");
     ASSERT_TRUE(TavroPaths::ensureDirectories()); // the empty folders a first start makes
 
-    TavroPaths::migrateLegacyLibraryIfNeeded();
+    EXPECT_EQ(TavroPaths::migrateLegacyLibraryIfNeeded(), TavroPaths::LegacyMove::moved);
 
     EXPECT_EQ(test::readFile(home.defaultSupport() / "tavro.sqlite"), "db");
     EXPECT_EQ(test::readFile(home.defaultSupport() / "tavro.sqlite-wal"), "wal");
@@ -116,11 +116,15 @@ TEST(TavroPaths, LegacyMoveLeavesAnExistingLibraryAlone) {
         const char* name;
         const char* existingFile; // relative to the current support folder
         std::optional<std::string> tavroHome;
+        TavroPaths::LegacyMove outcome;
     };
+    // Left in place because of the user's files, the move must be said: the old library would
+    // otherwise never be picked up.
     const Case cases[] = {
-        {"current database present", "tavro.sqlite", std::nullopt},
-        {"user files in the folder", "captures/2026/01/mine.png", std::nullopt},
-        {"TAVRO_HOME set, even blank", nullptr, "  "},
+        {"current database present", "tavro.sqlite", std::nullopt, TavroPaths::LegacyMove::none},
+        {"user files in the folder", "captures/2026/01/mine.png", std::nullopt,
+         TavroPaths::LegacyMove::leftInPlace},
+        {"TAVRO_HOME set, even blank", nullptr, "  ", TavroPaths::LegacyMove::none},
     };
     for (const auto& c : cases) {
         FakeHome home;
@@ -129,7 +133,7 @@ TEST(TavroPaths, LegacyMoveLeavesAnExistingLibraryAlone) {
             writeFile(home.defaultSupport() / c.existingFile, "keep");
         ScopedEnv tavroHome("TAVRO_HOME", c.tavroHome);
 
-        TavroPaths::migrateLegacyLibraryIfNeeded();
+        EXPECT_EQ(TavroPaths::migrateLegacyLibraryIfNeeded(), c.outcome) << c.name;
 
         EXPECT_TRUE(fs::exists(home.legacy() / "koldar.sqlite")) << c.name;
         if (c.existingFile) {

@@ -65,6 +65,10 @@ TEST(CaptureImage, FileLocations) {
     EXPECT_EQ(image.displayURL(), library.root() / "captures/2026/01/i.png");
     image.annotatedPath = "2026/01/i-marked.png";
     EXPECT_EQ(image.displayURL(), library.root() / "captures/2026/01/i-marked.png");
+    // A present but empty marked-up path names no file: the original is shown, as for the cover.
+    image.annotatedPath = "";
+    EXPECT_EQ(image.displayURL(), library.root() / "captures/2026/01/i.png");
+    EXPECT_EQ(image.displayPath(), "2026/01/i.png");
     EXPECT_EQ(image.thumbURL(), std::nullopt);
 
     EXPECT_FALSE(image.isAwaitingDownload());

@@ -49,3 +49,25 @@ TEST(Text, ComparesByCanonicalEquivalence) {
     EXPECT_FALSE(canonicallyEqual("\uFB01", "fi")); // a compatibility ligature is not canonical
     EXPECT_TRUE(canonicallyEqual("", ""));
 }
+
+TEST(Text, ComposesAndFoldsForSearch) {
+    struct Case {
+        std::string input;
+        std::string composedForm;
+        std::string folded;
+    };
+    const Case cases[] = {
+        {"Plain ASCII", "Plain ASCII", "plain ascii"},
+        {"Cafe\u0301", "Caf\u00E9", "caf\u00E9"},
+        {"\u212B", "\u00C5", "\u00E5"},             // Ångström sign
+        {"\u00C4RGER", "\u00C4RGER", "\u00E4rger"}, // precomposed stays
+        {"\u1E9E", "\u1E9E", "\u00DF"},             // capital sharp s
+        {"a\xFFz", "a\uFFFDz", "a\uFFFDz"},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(composed(c.input), c.composedForm) << c.input;
+        EXPECT_EQ(foldedForSearch(c.input), c.folded) << c.input;
+    }
+    EXPECT_EQ(foldedForSearch("ÉCOLE"), foldedForSearch("E\u0301cole"));
+}

@@ -1,12 +1,15 @@
 #include "platform/StoreChangeNotifier.h"
 
 #include "ProcessRunner.h"
+#include "SilentBus.h"
 #include "TempLibrary.h"
+#include "store/CaptureStore.h"
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 
 using namespace tavro;
 using namespace tavro::test;
@@ -21,8 +24,8 @@ public:
         subscription_ = g_dbus_connection_signal_subscribe(
             connection_, nullptr, "dev.tavro.store", "didChange", "/dev/tavro/store", nullptr,
             G_DBUS_SIGNAL_FLAGS_NONE,
-            [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
-               GVariant*, gpointer self) { ++static_cast<SignalListener*>(self)->received_; },
+            [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant*,
+               gpointer self) { ++static_cast<SignalListener*>(self)->received_; },
             this, nullptr);
     }
     ~SignalListener() {
@@ -54,8 +57,8 @@ TEST(StoreChangeNotifier, AnotherProcessReceivesTheSignal) {
     SignalListener listener;
     ASSERT_TRUE(listener.connected());
     TempFolder folder;
-    auto result = ProcessRunner::run(
-        {TAVRO_STORE_PROBE, "post", (folder.path() / "tavro.sqlite").string()});
+    auto result =
+        ProcessRunner::run({TAVRO_STORE_PROBE, "post", (folder.path() / "tavro.sqlite").string()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(listener.waitFor(1, std::chrono::seconds(5)), 1);
 
@@ -68,10 +71,43 @@ TEST(StoreChangeNotifier, WithoutASessionBusPostingDoesNothingAndNeverHangs) {
     TempFolder folder;
     auto start = std::chrono::steady_clock::now();
     auto result = ProcessRunner::run({"/usr/bin/env", "-u", "DBUS_SESSION_BUS_ADDRESS",
-                                      "XDG_RUNTIME_DIR=" + folder.path().string(), "DISPLAY=",
-                                      TAVRO_STORE_PROBE, "post",
+                                      "XDG_RUNTIME_DIR=" + folder.path().string(),
+                                      "DISPLAY=", TAVRO_STORE_PROBE, "post",
                                       (folder.path() / "tavro.sqlite").string()});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "posted\n");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+namespace {
+
+// A bus that takes the connection and never answers must cost a writer nothing: every write
+// is stored once, and the program finishes (it would hang on its first write otherwise).
+void expectWritesFinishUnder(const std::string& busAddress) {
+    ScopedEnv address("DBUS_SESSION_BUS_ADDRESS", busAddress);
+    TempFolder folder;
+    const auto database = folder.path() / "tavro.sqlite";
+    auto start = std::chrono::steady_clock::now();
+    auto result = ProcessRunner::run(
+        {"/usr/bin/timeout", "20", TAVRO_STORE_PROBE, "comments", database.string(), "5"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "done\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+
+    CaptureStore store(database, std::make_shared<NullStoreChangeNotifier>());
+    auto captures = store.db().query("SELECT id FROM captures;");
+    ASSERT_EQ(captures.size(), 1u);
+    EXPECT_EQ(store.comments(*captures.front().string("id")).size(), 5u);
+}
+
+} // namespace
+
+TEST(StoreChangeNotifier, WritesNeverWaitForABusThatAcceptsAndNeverReplies) {
+    MuteBus bus;
+    expectWritesFinishUnder(bus.address());
+}
+
+TEST(StoreChangeNotifier, WritesNeverWaitForAStoppedBusDaemon) {
+    StoppedBus bus;
+    expectWritesFinishUnder(bus.address());
 }

@@ -89,12 +89,23 @@ TEST_F(DatabaseTest, ReadersFollowTheStorageClass) {
     EXPECT_EQ(same.front().intValue("x"), 2);
 }
 
-TEST_F(DatabaseTest, TextIsReadUpToANulAndRepaired) {
+// A text holding U+0000 is bound and read whole: cut at the NUL, a write would report success
+// for a shortened text.
+TEST_F(DatabaseTest, TextIsKeptWholeAcrossANulAndRepaired) {
+    using namespace std::string_literals;
     db.execute("INSERT INTO t (name, value) VALUES ('nul', CAST(x'610062' AS TEXT)), "
                "('bad', CAST(x'61FF62' AS TEXT));");
-    auto rows = db.query("SELECT value FROM t ORDER BY id;");
-    EXPECT_EQ(rows[0].string("value"), "a");
+    db.execute("INSERT INTO t (name, value) VALUES (?, ?);", {"bound\0name"s, "x\0y\0"s});
+    auto rows = db.query("SELECT name, value, length(CAST(value AS BLOB)) AS bytes FROM t "
+                         "ORDER BY id;");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].string("value"), "a\0b"s);
     EXPECT_EQ(rows[1].string("value"), "a\uFFFDb");
+    EXPECT_EQ(rows[2].string("name"), "bound\0name"s);
+    EXPECT_EQ(rows[2].string("value"), "x\0y\0"s);
+    EXPECT_EQ(rows[2].intValue("bytes"), 4);
+    EXPECT_EQ(db.query("SELECT id FROM t WHERE name = ?;", {"bound\0name"s}).size(), 1u);
+    EXPECT_TRUE(db.query("SELECT id FROM t WHERE name = ?;", {"bound"s}).empty());
 }
 
 TEST_F(DatabaseTest, QueryThrowsWhenAStepFails) {

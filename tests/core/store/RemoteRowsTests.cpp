@@ -219,14 +219,17 @@ TEST_F(RemoteRowsTest, HostileIdsAndHashesAreSkippedAndLogged) {
          {{"id", "g1"}, {"name", "Web"}, {"workspace_id", ".."}},
          "Skipped a groups row: \"workspace_id\" is not a usable id"},
         {&CaptureStore::applyRemoteGroupMember,
-         {{"group_id", "g1"}, {"user_id", "u 1"}},
-         "Skipped a group_members row: \"user_id\" is not a usable id"},
+         {{"group_id", "g/1"}, {"user_id", "u1"}},
+         "Skipped a group_members row: \"group_id\" is not a usable id"},
+        {&CaptureStore::applyRemoteGroupMember,
+         {{"group_id", "g1"}, {"user_id", ""}},
+         "Skipped a group_members row: \"user_id\" is not a usable person id"},
         {&CaptureStore::applyRemotePerson,
-         {{"id", "/etc/passwd"}, {"name", "x"}},
-         "Skipped a people row: \"id\" is not a usable id"},
+         {{"id", ""}, {"name", "x"}},
+         "Skipped a people row: \"id\" is not a usable person id"},
         {&CaptureStore::applyRemoteComment,
-         {{"id", "k1"}, {"capture_id", "c1"}, {"author_id", "a\\b"}, {"body", "x"}},
-         "Skipped a comments row: \"author_id\" is not a usable id"},
+         {{"id", "k1"}, {"capture_id", "c1/.."}, {"author_id", "u1"}, {"body", "x"}},
+         "Skipped a comments row: \"capture_id\" is not a usable id"},
         {&CaptureStore::applyRemoteActivity,
          {{"id", "e.1"}, {"capture_id", "c1"}, {"kind", "created"}},
          "Skipped an activity row: \"id\" is not a usable id"},
@@ -242,6 +245,45 @@ TEST_F(RemoteRowsTest, HostileIdsAndHashesAreSkippedAndLogged) {
     for (const char* table :
          {"capture_images", "groups", "group_members", "people", "comments", "activity"})
         EXPECT_EQ(count(std::string("FROM ") + table), 0) << table;
+}
+
+// Person ids are the service's own texts (an identity provider's "auth0|12345") and never name
+// a file or a URL: rows that carry them are kept whole.
+TEST_F(RemoteRowsTest, PersonIdsOfAnyShapeAreKept) {
+    const std::string person = "auth0|12345";
+    auto capture = serverCapture("c1");
+    capture["author_id"] = person;
+    capture["assignee_id"] = "google-oauth2|1 2";
+    capture["claimed_by_id"] = "/etc/passwd";
+    store.applyRemoteCapture(capture);
+    store.applyRemoteGroup({{"id", "g1"},
+                            {"name", "Web"},
+                            {"workspace_id", "w1"},
+                            {"created_by", person},
+                            {"default_assignee_id", "a\\b"}});
+    store.applyRemoteGroupMember({{"group_id", "g1"}, {"user_id", person}});
+    store.applyRemotePerson({{"id", person}, {"name", "Mira Solen"}});
+    store.applyRemoteComment(
+        {{"id", "k1"}, {"capture_id", "c1"}, {"author_id", person}, {"body", "x"}});
+    store.applyRemoteActivity(
+        {{"id", "e1"}, {"capture_id", "c1"}, {"kind", "claimed"}, {"actor_id", person}});
+
+    auto stored = store.rawCapture("c1");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->authorID, person);
+    EXPECT_EQ(stored->assigneeID, "google-oauth2|1 2");
+    EXPECT_EQ(stored->claimedByID, "/etc/passwd");
+    auto group = store.group("g1");
+    ASSERT_TRUE(group);
+    EXPECT_EQ(group->createdBy, person);
+    EXPECT_EQ(group->defaultAssigneeID, "a\\b");
+    EXPECT_EQ(count("FROM group_members WHERE user_id = 'auth0|12345'"), 1);
+    EXPECT_EQ(store.personName(person), "Mira Solen");
+    ASSERT_EQ(store.comments("c1").size(), 1u);
+    EXPECT_EQ(store.comments("c1")[0].author, "Mira Solen");
+    ASSERT_EQ(store.activity("c1").size(), 1u);
+    EXPECT_EQ(store.activity("c1")[0].actorID, person);
+    EXPECT_TRUE(logMessages().empty());
 }
 
 TEST_F(RemoteRowsTest, NumbersThatAreNotFiniteNeverReachTheFile) {

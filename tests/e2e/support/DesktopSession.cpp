@@ -194,9 +194,12 @@ std::vector<std::string> DesktopSession::environment(const std::vector<std::stri
         "LANG=C.UTF-8",
     };
     for (const std::string& entry : extra) {
-        const std::string name = entry.substr(0, entry.find('=') + 1);
+        const auto equals = entry.find('=');
+        const std::string name =
+            equals == std::string::npos ? entry + "=" : entry.substr(0, equals + 1);
         std::erase_if(env, [&](const std::string& e) { return e.starts_with(name); });
-        env.push_back(entry);
+        if (equals != std::string::npos)
+            env.push_back(entry);
     }
     return env;
 }

@@ -43,7 +43,7 @@ public:
     DesktopSession& operator=(const DesktopSession&) = delete;
 
     // The environment every program of the session gets; `extra` entries ("NAME=value")
-    // replace the session's own.
+    // replace the session's own, and a bare "NAME" leaves that variable out.
     std::vector<std::string> environment(const std::vector<std::string>& extra = {}) const;
 
     // Starts `tavro` with the arguments in the background.

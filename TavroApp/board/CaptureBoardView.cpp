@@ -1,0 +1,294 @@
+#include "board/CaptureBoardView.h"
+
+#include "board/CaptureBoardAccessible.h"
+#include "shell/AppIconView.h"
+#include "shell/Theme.h"
+#include "shell/ThumbnailLoader.h"
+#include "shell/Utf8.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace tavro {
+
+namespace {
+
+// Enough for several screens of cards at two sizes; cleared whole when it fills.
+constexpr int scaledCacheLimit = 400;
+
+BoardLineMetrics lineMetrics() {
+    BoardLineMetrics metrics;
+    metrics.headline = QFontMetricsF(Theme::Font::headline()).lineSpacing();
+    metrics.caption = QFontMetricsF(Theme::Font::caption()).height();
+    metrics.meta = std::max(16.0, metrics.caption + 6);
+    return metrics;
+}
+
+CardShape shapeOf(const BoardEntry& entry, const QFontMetricsF& headline) {
+    CardShape shape;
+    shape.titleInDetails = entry.capture.hasImage();
+    shape.hasMetaLine = entry.group || !entry.tags.empty() || entry.commentCount > 0 ||
+                        entry.capture.claimedBy || entry.assignee;
+    if (shape.titleInDetails)
+        shape.titleWidth = headline.horizontalAdvance(toQString(entry.capture.title()));
+    return shape;
+}
+
+} // namespace
+
+CaptureBoardView::CaptureBoardView(ThumbnailLoader& thumbnails, Actions actions, QWidget* parent)
+    : QAbstractScrollArea(parent)
+    , thumbnails_(thumbnails)
+    , actions_(std::move(actions))
+    , metrics_(lineMetrics()) {
+    installBoardAccessibility();
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setMouseTracking(true);
+    viewport()->setAutoFillBackground(true);
+    QPalette palette = viewport()->palette();
+    palette.setColor(QPalette::Window, Theme::canvas.resolved(this->palette()));
+    viewport()->setPalette(palette);
+    verticalScrollBar()->setSingleStep(24);
+    setAccessibleName(QStringLiteral("Captures"));
+}
+
+CaptureBoardView::~CaptureBoardView() = default;
+
+void CaptureBoardView::setEntries(std::vector<BoardEntry> entries, Seconds now) {
+    entries_ = std::move(entries);
+    now_ = now;
+    const QFontMetricsF headline(Theme::Font::headline());
+    shapes_.clear();
+    shapes_.reserve(entries_.size());
+    for (const BoardEntry& entry : entries_)
+        shapes_.push_back(shapeOf(entry, headline));
+    cards_.assign(entries_.size(), std::nullopt);
+    rows_.assign(entries_.size(), std::nullopt);
+    hovered_.reset();
+    pressed_.reset();
+    failed_.clear();
+    icons_.clear();
+    relayout();
+    viewport()->update();
+}
+
+void CaptureBoardView::setLayoutMode(LayoutMode mode) {
+    if (mode == mode_)
+        return;
+    mode_ = mode;
+    hovered_.reset();
+    relayout();
+    verticalScrollBar()->setValue(0);
+    viewport()->update();
+}
+
+void CaptureBoardView::relayout() {
+    const double width = viewport()->width();
+    double height = 0;
+    if (mode_ == LayoutMode::grid) {
+        grid_ = CardGridLayout(width, shapes_, metrics_);
+        height = grid_.contentHeight();
+    } else {
+        list_ = RowListLayout(width, entries_.size(), metrics_);
+        height = list_.contentHeight();
+    }
+    QScrollBar* bar = verticalScrollBar();
+    bar->setPageStep(viewport()->height());
+    bar->setRange(0, std::max(0, int(std::ceil(height)) - viewport()->height()));
+}
+
+QRectF CaptureBoardView::contentRect(std::size_t index) const {
+    return mode_ == LayoutMode::grid ? grid_.cardRect(index) : list_.rowRect(index);
+}
+
+QRect CaptureBoardView::itemRect(std::size_t index) const {
+    return contentRect(index).translated(0, -verticalScrollBar()->value()).toAlignedRect();
+}
+
+QRect CaptureBoardView::actionRect(std::size_t index, CardAction action) const {
+    if (mode_ != LayoutMode::grid)
+        return {};
+    const auto& actions = card(index).hoverActions;
+    const auto rects = CardGridLayout::actionRects(grid_.cardRect(index), actions.size());
+    for (std::size_t i = 0; i < actions.size(); ++i)
+        if (actions[i] == action)
+            return rects[i].translated(0, -verticalScrollBar()->value()).toAlignedRect();
+    return {};
+}
+
+const CaptureCardContent& CaptureBoardView::card(std::size_t index) const {
+    auto& slot = cards_[index];
+    if (!slot) {
+        const BoardEntry& e = entries_[index];
+        slot =
+            cardContent(e.capture, e.group, e.tags, e.commentCount, e.imageCount, e.assignee, now_);
+    }
+    return *slot;
+}
+
+const CaptureRowContent& CaptureBoardView::row(std::size_t index) const {
+    auto& slot = rows_[index];
+    if (!slot) {
+        const BoardEntry& e = entries_[index];
+        slot = rowContent(e.capture, e.group, e.tags, e.commentCount, now_);
+    }
+    return *slot;
+}
+
+void CaptureBoardView::trigger(std::size_t index, BoardPart part) {
+    if (index >= entries_.size())
+        return;
+    // The action may replace the entries: keep the id, not a reference into them.
+    const std::string id = entries_[index].capture.id;
+    const auto& action = part == BoardPart::resolve  ? actions_.resolve
+                         : part == BoardPart::remove ? actions_.remove
+                                                     : actions_.open;
+    if (action)
+        action(id);
+}
+
+BoardPicture CaptureBoardView::picture(const QString& path, QSizeF frame, bool card) {
+    if (path.isEmpty() || failed_.contains(path))
+        return {BoardPicture::State::missing, {}};
+    const double ratio = devicePixelRatioF();
+    const QString key = path + u'|' + QString::number(frame.width()) + u'x' +
+                        QString::number(frame.height()) + u'@' + QString::number(ratio);
+    const auto scaled = scaled_.constFind(key);
+    if (const auto source = thumbnails_.cached(path)) {
+        // A file written again is evicted from the loader and read anew: a fitted copy of the
+        // old image must not outlive it.
+        if (scaled != scaled_.constEnd() && scaled->sourceKey == source->cacheKey())
+            return {BoardPicture::State::image, scaled->image};
+        const QSize size = fittedPictureSize(source->size(), frame * ratio);
+        QImage fitted = source->scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        fitted.setDevicePixelRatio(ratio);
+        fitted = roundedPicture(fitted, frame, card);
+        if (scaled_.size() >= scaledCacheLimit)
+            scaled_.clear();
+        scaled_.insert(key, ScaledPicture{source->cacheKey(), fitted});
+        return {BoardPicture::State::image, fitted};
+    }
+    if (!pending_.contains(path)) {
+        pending_.insert(path);
+        thumbnails_.load(path, this, [this, path](const QImage& image) {
+            pending_.remove(path);
+            if (image.isNull())
+                failed_.insert(path);
+            viewport()->update();
+        });
+    }
+    // What was shown stays until the new read arrives.
+    if (scaled != scaled_.constEnd())
+        return {BoardPicture::State::image, scaled->image};
+    return {BoardPicture::State::loading, {}};
+}
+
+const std::optional<QIcon>& CaptureBoardView::appIcon(const std::optional<std::string>& bundleID) {
+    const QString key = bundleID ? toQString(*bundleID) : QString();
+    auto found = icons_.find(key);
+    if (found == icons_.end())
+        found = icons_.insert(key, AppIconView::icon(bundleID));
+    return *found;
+}
+
+void CaptureBoardView::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    const int offset = verticalScrollBar()->value();
+    const QRect dirty = event->rect();
+    const auto [first, last] =
+        mode_ == LayoutMode::grid
+            ? grid_.visibleRange(dirty.top() + offset - 8, dirty.bottom() + offset + 8)
+            : list_.visibleRange(dirty.top() + offset, dirty.bottom() + offset);
+    painter.translate(0, -offset);
+    BoardPaintInputs inputs;
+    inputs.palette = palette();
+    for (std::size_t i = first; i < last; ++i) {
+        const QRectF rect = contentRect(i);
+        inputs.hovering = hovered_ == i;
+        if (mode_ == LayoutMode::grid) {
+            const CaptureCardContent& content = card(i);
+            inputs.appIcon = appIcon(content.appBundleID);
+            inputs.picture = content.hasImage
+                                 ? picture(content.picturePath, cardPictureFrame(rect).size(), true)
+                                 : BoardPicture{};
+            paintCard(painter, rect, content, inputs);
+        } else {
+            const CaptureRowContent& content = row(i);
+            inputs.appIcon = appIcon(content.appBundleID);
+            inputs.picture = content.hasImage ? picture(content.picturePath,
+                                                        rowThumbnailFrame(rect).size(), false)
+                                              : BoardPicture{};
+            paintRow(painter, rect, content, inputs);
+        }
+    }
+}
+
+void CaptureBoardView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    relayout();
+}
+
+void CaptureBoardView::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+std::optional<BoardHit> CaptureBoardView::hitAt(QPoint viewportPoint) const {
+    const QPointF point(viewportPoint.x(), viewportPoint.y() + verticalScrollBar()->value());
+    if (mode_ == LayoutMode::list)
+        return list_.hitTest(point);
+    return grid_.hitTest(point,
+                         [this](std::size_t index) { return card(index).hoverActions.size(); });
+}
+
+void CaptureBoardView::setHovered(std::optional<std::size_t> index) {
+    if (index == hovered_)
+        return;
+    // The lifted card and its shadow reach a little past its rectangle.
+    const auto dirty = [this](std::size_t i) {
+        return itemRect(i).adjusted(-14, -14, 14, 20);
+    };
+    if (hovered_)
+        viewport()->update(dirty(*hovered_));
+    hovered_ = index;
+    if (hovered_)
+        viewport()->update(dirty(*hovered_));
+}
+
+void CaptureBoardView::mouseMoveEvent(QMouseEvent* event) {
+    const auto hit = hitAt(event->position().toPoint());
+    setHovered(hit ? std::optional(hit->index) : std::nullopt);
+    QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void CaptureBoardView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return QAbstractScrollArea::mousePressEvent(event);
+    pressed_ = hitAt(event->position().toPoint());
+    if (pressed_)
+        setHovered(pressed_->index);
+}
+
+void CaptureBoardView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return QAbstractScrollArea::mouseReleaseEvent(event);
+    const auto pressed = std::exchange(pressed_, std::nullopt);
+    const auto released = hitAt(event->position().toPoint());
+    if (pressed && released && *pressed == *released)
+        trigger(released->index, released->part);
+}
+
+bool CaptureBoardView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Leave)
+        setHovered(std::nullopt);
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+} // namespace tavro

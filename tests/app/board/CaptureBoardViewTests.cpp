@@ -1,0 +1,180 @@
+#include "board/CaptureBoardView.h"
+#include "model/Paths.h"
+#include "shell/ThumbnailLoader.h"
+#include "shell/Utf8.h"
+
+#include "TempLibrary.h"
+
+#include <QAccessible>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace tavro {
+namespace {
+
+BoardEntry entry(std::string id, CaptureStatus status, bool image) {
+    BoardEntry e;
+    e.capture.id = std::move(id);
+    e.capture.note = "Title of " + e.capture.id;
+    e.capture.status = status;
+    e.capture.createdAt = now();
+    if (image)
+        e.capture.imagePath = "2026/12/" + e.capture.id + ".png";
+    return e;
+}
+
+struct Recorded {
+    std::vector<std::string> calls;
+};
+
+struct BoardFixture {
+    test::TempLibrary library;
+    ThumbnailLoader thumbnails;
+    Recorded recorded;
+    CaptureBoardView view{
+        thumbnails,
+        CaptureBoardView::Actions{
+            [this](const std::string& id) { recorded.calls.push_back("open " + id); },
+            [this](const std::string& id) { recorded.calls.push_back("resolve " + id); },
+            [this](const std::string& id) {
+                recorded.calls.push_back("delete " + id);
+            }}};
+
+    BoardFixture() {
+        view.resize(900, 700);
+        view.setEntries({entry("a", CaptureStatus::open, true),
+                         entry("b", CaptureStatus::resolved, false),
+                         entry("c", CaptureStatus::inProgress, true)},
+                        now());
+        view.show();
+    }
+
+    void click(QPoint point) {
+        QTest::mouseMove(view.viewport(), point);
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, point);
+    }
+};
+
+TEST(CaptureBoardView, AClickOnAHoverButtonRunsOnlyItsAction) {
+    BoardFixture board;
+    struct Case {
+        std::size_t index;
+        std::optional<CardAction> button;
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        {0, CardAction::resolve, {"resolve a"}}, {0, CardAction::remove, {"delete a"}},
+        {0, std::nullopt, {"open a"}},           {1, CardAction::remove, {"delete b"}},
+        {2, CardAction::resolve, {"resolve c"}},
+    };
+    for (const auto& c : cases) {
+        board.recorded.calls.clear();
+        const QRect target =
+            c.button ? board.view.actionRect(c.index, *c.button) : board.view.itemRect(c.index);
+        ASSERT_FALSE(target.isEmpty()) << c.index;
+        board.click(c.button ? target.center() : target.topLeft() + QPoint(20, 60));
+        EXPECT_EQ(board.recorded.calls, c.calls) << c.index;
+        EXPECT_EQ(board.view.hoveredIndex(), c.index);
+    }
+    // A resolved capture has no resolve button: where it would be, the click opens the card.
+    EXPECT_TRUE(board.view.actionRect(1, CardAction::resolve).isEmpty());
+    board.recorded.calls.clear();
+    const QRect remove = board.view.actionRect(1, CardAction::remove);
+    board.click(remove.center() - QPoint(30, 0));
+    EXPECT_EQ(board.recorded.calls, std::vector<std::string>{"open b"});
+
+    // A press on one button and a release on another runs nothing.
+    board.recorded.calls.clear();
+    QTest::mousePress(board.view.viewport(), Qt::LeftButton, {},
+                      board.view.actionRect(0, CardAction::resolve).center());
+    QTest::mouseRelease(board.view.viewport(), Qt::LeftButton, {},
+                        board.view.actionRect(0, CardAction::remove).center());
+    EXPECT_TRUE(board.recorded.calls.empty());
+
+    // Rows have no hover buttons: a click anywhere opens.
+    board.view.setLayoutMode(LayoutMode::list);
+    board.recorded.calls.clear();
+    board.click(board.view.itemRect(2).center());
+    EXPECT_EQ(board.recorded.calls, std::vector<std::string>{"open c"});
+}
+
+TEST(CaptureBoardView, ExposesItsCapturesAndButtonsToAssistiveTechnology) {
+    BoardFixture board;
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&board.view);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->role(), QAccessible::List);
+    ASSERT_EQ(list->childCount(), 3);
+
+    struct Case {
+        int index;
+        QString name;
+        std::vector<QString> buttons;
+    };
+    const Case cases[] = {
+        {0, u"Title of a"_s, {u"Mark resolved"_s, u"Delete"_s}},
+        {1, u"Title of b"_s, {u"Delete"_s}},
+    };
+    for (const auto& c : cases) {
+        QAccessibleInterface* item = list->child(c.index);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->role(), QAccessible::ListItem);
+        EXPECT_EQ(item->text(QAccessible::Name), c.name);
+        EXPECT_EQ(item->parent(), list);
+        EXPECT_EQ(list->indexOfChild(item), c.index);
+        ASSERT_EQ(item->childCount(), int(c.buttons.size()));
+        for (int i = 0; i < item->childCount(); ++i) {
+            EXPECT_EQ(item->child(i)->role(), QAccessible::Button);
+            EXPECT_EQ(item->child(i)->text(QAccessible::Name), c.buttons[std::size_t(i)]);
+            EXPECT_EQ(item->child(i)->parent(), item);
+        }
+    }
+
+    board.recorded.calls.clear();
+    list->child(0)->child(1)->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+    list->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(board.recorded.calls, (std::vector<std::string>{"delete a", "open b"}));
+
+    // After the board changes, an item at the same place speaks for the new capture.
+    board.view.setEntries({entry("z", CaptureStatus::open, false)}, now());
+    EXPECT_EQ(list->childCount(), 1);
+    EXPECT_EQ(list->child(0)->text(QAccessible::Name), u"Title of z"_s);
+}
+
+TEST(CaptureBoardView, ShowsAThumbnailWrittenAgainOnceItIsRead) {
+    test::TempLibrary library;
+    TavroPaths::ensureDirectories();
+    const auto file = TavroPaths::thumbsRoot() / "shot.jpg";
+    const QString path = toQString(file.string());
+    const auto write = [&](QColor color) {
+        QImage image(900, 560, QImage::Format_RGB32);
+        image.fill(color);
+        ASSERT_TRUE(image.save(path));
+    };
+    write(Qt::red);
+
+    ThumbnailLoader thumbnails;
+    CaptureBoardView view(thumbnails, {});
+    view.resize(600, 400);
+    BoardEntry shot = entry("a", CaptureStatus::open, true);
+    shot.capture.thumbPath = "shot.jpg";
+    view.setEntries({shot}, now());
+    view.show();
+    const QPoint centre = view.itemRect(0).topLeft() + QPoint(view.itemRect(0).width() / 2, 120);
+    const auto shownColor = [&] { return view.viewport()->grab().toImage().pixelColor(centre); };
+    const auto near = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) < 30 && std::abs(a.blue() - b.blue()) < 30;
+    };
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return near(shownColor(), Qt::red); }));
+    // The mark-up editor writes the thumbnail again and evicts it from the loader.
+    write(Qt::blue);
+    thumbnails.evict(path);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return near(shownColor(), Qt::blue); }));
+}
+
+} // namespace
+} // namespace tavro
