@@ -1,6 +1,5 @@
 #pragma once
 
-#include "account/LocalChangeNotice.h"
 #include "sync/SyncStatus.h"
 
 #include <QObject>
@@ -14,7 +13,7 @@ class CaptureStore;
 
 // The account and its sync state, shared with the library facade. There is no sign-in and no
 // sync engine yet, so the user is always signed out and a local change schedules nothing.
-class Account final : public QObject, public LocalChangeNotice {
+class Account final : public QObject {
     Q_OBJECT
 
 public:
@@ -28,7 +27,7 @@ public:
     std::string statusLine() const { return {}; }
 
     // Tells the sync side that the board changed here. Never throws.
-    void noteLocalChange() override;
+    void noteLocalChange();
     void syncNow() {}
 
 signals:

@@ -407,12 +407,20 @@ double paintWrappedText(QPainter& painter, const QPointF& topLeft, double width,
 void paintCard(QPainter& painter, const QRectF& place, const CaptureCardContent& content,
                const BoardPaintInputs& inputs) {
     const QPalette& palette = inputs.palette;
-    const QRectF rect = place.translated(0, inputs.hovering ? -2 : 0);
+    const double lift = std::clamp(inputs.lift, 0.0, 1.0);
+    const QRectF rect = place.translated(0, -2 * lift);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const double ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    painter.drawImage(rect.topLeft() - QPointF(chromeMargin, chromeMargin),
-                      cardChrome(rect.size(), inputs.hovering, palette, ratio));
+    const QPointF chromeAt = rect.topLeft() - QPointF(chromeMargin, chromeMargin);
+    // Between the two looks the resting one fades into the lifted one.
+    if (lift < 1)
+        painter.drawImage(chromeAt, cardChrome(rect.size(), false, palette, ratio));
+    if (lift > 0) {
+        painter.setOpacity(lift);
+        painter.drawImage(chromeAt, cardChrome(rect.size(), true, palette, ratio));
+        painter.setOpacity(1);
+    }
 
     // Pictures come with the header's top corners already rounded.
     const QRectF header = cardPictureFrame(rect);
@@ -421,10 +429,12 @@ void paintCard(QPainter& painter, const QRectF& place, const CaptureCardContent&
     else
         paintNoteHeader(painter, header, content, palette);
     paintPills(painter, header, content, palette);
-    if (inputs.hovering) {
+    if (lift > 0) {
+        painter.setOpacity(lift);
         const auto rects = CardGridLayout::actionRects(rect, content.hoverActions.size());
         for (std::size_t i = 0; i < rects.size(); ++i)
             paintHoverAction(painter, rects[i], content.hoverActions[i]);
+        painter.setOpacity(1);
     }
 
     const double pad = CardGridLayout::detailsPadding;
@@ -445,8 +455,14 @@ void paintCard(QPainter& painter, const QRectF& place, const CaptureCardContent&
         paintMetaLine(painter, QRectF(rect.left() + pad, y, width, meta), content, palette);
     }
 
-    const QColor stroke = inputs.hovering ? withAlpha(themed(Theme::accent, palette), 0.45)
-                                          : themed(Theme::border, palette);
+    const QColor resting = themed(Theme::border, palette);
+    const QColor lifted = withAlpha(themed(Theme::accent, palette), 0.45);
+    const auto mix = [lift](float a, float b) {
+        return a + (b - a) * float(lift);
+    };
+    const QColor stroke = QColor::fromRgbF(
+        mix(resting.redF(), lifted.redF()), mix(resting.greenF(), lifted.greenF()),
+        mix(resting.blueF(), lifted.blueF()), mix(resting.alphaF(), lifted.alphaF()));
     painter.setPen(QPen(stroke, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(roundedRect(rect.adjusted(0.5, 0.5, -0.5, -0.5), cardCorner - 0.5));

@@ -24,6 +24,8 @@ struct BoardPicture {
 struct BoardPaintInputs {
     QPalette palette;
     bool hovering = false;
+    // How far a card has risen towards its hovered look, 0 to 1, as its animation has it.
+    double lift = 0;
     BoardPicture picture;
     std::optional<QIcon> appIcon;
 };

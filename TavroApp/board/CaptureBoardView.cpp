@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +19,8 @@
 namespace tavro {
 
 namespace {
+
+constexpr int fadeMs = 160;
 
 // Enough for several screens of cards at two sizes; cleared whole when it fills.
 constexpr int scaledCacheLimit = 400;
@@ -57,6 +60,9 @@ CaptureBoardView::CaptureBoardView(ThumbnailLoader& thumbnails, Actions actions,
     palette.setColor(QPalette::Window, Theme::canvas.resolved(this->palette()));
     viewport()->setPalette(palette);
     verticalScrollBar()->setSingleStep(24);
+    clock_.start();
+    fadeTimer_.setInterval(16);
+    connect(&fadeTimer_, &QTimer::timeout, this, &CaptureBoardView::stepFades);
     setAccessibleName(QStringLiteral("Captures"));
 }
 
@@ -73,6 +79,7 @@ void CaptureBoardView::setEntries(std::vector<BoardEntry> entries, Seconds now) 
     cards_.assign(entries_.size(), std::nullopt);
     rows_.assign(entries_.size(), std::nullopt);
     hovered_.reset();
+    fades_.clear();
     pressed_.reset();
     failed_.clear();
     icons_.clear();
@@ -85,6 +92,7 @@ void CaptureBoardView::setLayoutMode(LayoutMode mode) {
         return;
     mode_ = mode;
     hovered_.reset();
+    fades_.clear();
     relayout();
     verticalScrollBar()->setValue(0);
     viewport()->update();
@@ -210,23 +218,22 @@ void CaptureBoardView::paintEvent(QPaintEvent* event) {
     painter.translate(0, -offset);
     BoardPaintInputs inputs;
     inputs.palette = palette();
+    const bool grid = mode_ == LayoutMode::grid;
+    const auto prepare = [&](const auto& content, QSizeF frame) {
+        inputs.appIcon = appIcon(content.appBundleID);
+        inputs.picture =
+            content.hasImage ? picture(content.picturePath, frame, grid) : BoardPicture{};
+    };
     for (std::size_t i = first; i < last; ++i) {
         const QRectF rect = contentRect(i);
         inputs.hovering = hovered_ == i;
-        if (mode_ == LayoutMode::grid) {
-            const CaptureCardContent& content = card(i);
-            inputs.appIcon = appIcon(content.appBundleID);
-            inputs.picture = content.hasImage
-                                 ? picture(content.picturePath, cardPictureFrame(rect).size(), true)
-                                 : BoardPicture{};
-            paintCard(painter, rect, content, inputs);
+        inputs.lift = liftOf(i);
+        if (grid) {
+            prepare(card(i), cardPictureFrame(rect).size());
+            paintCard(painter, rect, card(i), inputs);
         } else {
-            const CaptureRowContent& content = row(i);
-            inputs.appIcon = appIcon(content.appBundleID);
-            inputs.picture = content.hasImage ? picture(content.picturePath,
-                                                        rowThumbnailFrame(rect).size(), false)
-                                              : BoardPicture{};
-            paintRow(painter, rect, content, inputs);
+            prepare(row(i), rowThumbnailFrame(rect).size());
+            paintRow(painter, rect, row(i), inputs);
         }
     }
 }
@@ -248,18 +255,70 @@ std::optional<BoardHit> CaptureBoardView::hitAt(QPoint viewportPoint) const {
                          [this](std::size_t index) { return card(index).hoverActions.size(); });
 }
 
+QString CaptureBoardView::toolTipAt(QPoint viewportPoint) const {
+    const auto hit = hitAt(viewportPoint);
+    if (!hit)
+        return {};
+    if (hit->part == BoardPart::resolve)
+        return helpText(CardAction::resolve);
+    if (hit->part == BoardPart::remove)
+        return helpText(CardAction::remove);
+    // A row without a screenshot says so over its placeholder.
+    if (mode_ == LayoutMode::list && !row(hit->index).hasImage) {
+        const QPointF point(viewportPoint.x(), viewportPoint.y() + verticalScrollBar()->value());
+        if (rowThumbnailFrame(list_.rowRect(hit->index)).contains(point))
+            return QString::fromUtf8(CardTexts::noScreenshot);
+    }
+    return {};
+}
+
+double CaptureBoardView::liftOf(std::size_t index) const {
+    const auto fade = fades_.find(index);
+    if (fade == fades_.end())
+        return hovered_ == index ? 1 : 0;
+    const Fade& f = fade->second;
+    const double progress = std::clamp(double(clock_.elapsed() - f.startMs) / fadeMs, 0.0, 1.0);
+    const double eased = 1 - (1 - progress) * (1 - progress);
+    return f.from + (f.to - f.from) * eased;
+}
+
+// The lifted card and its shadow reach a little past its rectangle.
+QRect CaptureBoardView::liftedRect(std::size_t index) const {
+    return itemRect(index).adjusted(-14, -14, 14, 20);
+}
+
+void CaptureBoardView::startFade(std::size_t index, double to) {
+    if (mode_ != LayoutMode::grid || index >= entries_.size())
+        return;
+    // Read before the map makes room for the new fade.
+    const Fade fade{liftOf(index), to, clock_.elapsed()};
+    fades_[index] = fade;
+    fadeTimer_.start();
+}
+
+void CaptureBoardView::stepFades() {
+    for (auto fade = fades_.begin(); fade != fades_.end();) {
+        viewport()->update(liftedRect(fade->first));
+        if (clock_.elapsed() - fade->second.startMs >= fadeMs)
+            fade = fades_.erase(fade);
+        else
+            ++fade;
+    }
+    if (fades_.empty())
+        fadeTimer_.stop();
+}
+
 void CaptureBoardView::setHovered(std::optional<std::size_t> index) {
     if (index == hovered_)
         return;
-    // The lifted card and its shadow reach a little past its rectangle.
-    const auto dirty = [this](std::size_t i) {
-        return itemRect(i).adjusted(-14, -14, 14, 20);
-    };
+    // Both fades start from where their cards are now, which hovered_ still tells.
     if (hovered_)
-        viewport()->update(dirty(*hovered_));
-    hovered_ = index;
-    if (hovered_)
-        viewport()->update(dirty(*hovered_));
+        startFade(*hovered_, 0);
+    if (index)
+        startFade(*index, 1);
+    for (const auto& changed : {std::exchange(hovered_, index), index})
+        if (changed)
+            viewport()->update(liftedRect(*changed));
 }
 
 void CaptureBoardView::mouseMoveEvent(QMouseEvent* event) {
@@ -288,6 +347,15 @@ void CaptureBoardView::mouseReleaseEvent(QMouseEvent* event) {
 bool CaptureBoardView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Leave)
         setHovered(std::nullopt);
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = toolTipAt(help->pos());
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text, viewport());
+        return true;
+    }
     return QAbstractScrollArea::viewportEvent(event);
 }
 

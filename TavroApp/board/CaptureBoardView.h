@@ -6,10 +6,13 @@
 #include "board/SortOrder.h"
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
+#include <QTimer>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,8 +59,12 @@ public:
     QRect itemRect(std::size_t index) const;
     QRect actionRect(std::size_t index, CardAction action) const;
     std::optional<std::size_t> hoveredIndex() const { return hovered_; }
+    // How far the card has risen into its hovered look, as its 0.16 s ease-out has it now.
+    double liftOf(std::size_t index) const;
     const CaptureCardContent& card(std::size_t index) const;
     const CaptureRowContent& row(std::size_t index) const;
+    // The help text of a hover button or of a row's missing screenshot under the point.
+    QString toolTipAt(QPoint viewportPoint) const;
     // Runs what a click on that part of the item does.
     void trigger(std::size_t index, BoardPart part);
 
@@ -74,6 +81,9 @@ private:
     void relayout();
     std::optional<BoardHit> hitAt(QPoint viewportPoint) const;
     void setHovered(std::optional<std::size_t> index);
+    void startFade(std::size_t index, double to);
+    void stepFades();
+    QRect liftedRect(std::size_t index) const;
     BoardPicture picture(const QString& path, QSizeF frame, bool card);
     const std::optional<QIcon>& appIcon(const std::optional<std::string>& bundleID);
     QRectF contentRect(std::size_t index) const;
@@ -90,6 +100,14 @@ private:
     CardGridLayout grid_;
     RowListLayout list_;
     std::optional<std::size_t> hovered_;
+    struct Fade {
+        double from = 0;
+        double to = 0;
+        qint64 startMs = 0;
+    };
+    std::map<std::size_t, Fade> fades_;
+    QElapsedTimer clock_;
+    QTimer fadeTimer_;
     std::optional<BoardHit> pressed_;
     struct ScaledPicture {
         qint64 sourceKey = 0;

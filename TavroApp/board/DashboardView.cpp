@@ -3,12 +3,16 @@
 #include "board/CaptureBoardView.h"
 #include "board/CaptureFilterEngine.h"
 #include "board/EmptyStateView.h"
+#include "board/SidebarView.h"
 #include "shell/Library.h"
+#include "shell/LibraryWatch.h"
 #include "shell/Preferences.h"
 #include "shell/Theme.h"
 #include "shell/Utf8.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -35,7 +39,23 @@ DashboardView::DashboardView(Library& library, Preferences& preferences, QWidget
     canvas.setColor(QPalette::Window, Theme::canvas.resolved(palette()));
     setPalette(canvas);
 
-    auto* layout = new QVBoxLayout(this);
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->setChildrenCollapsible(false);
+    split->setHandleWidth(1);
+    sidebar_ = new SidebarView(library_, folders_, split);
+    sidebar_->setMinimumWidth(190);
+    sidebar_->setMaximumWidth(280);
+    connect(sidebar_, &SidebarView::selectionChanged, this, &DashboardView::setFilter);
+    auto* column = new QWidget(split);
+    split->addWidget(sidebar_);
+    split->addWidget(column);
+    split->setStretchFactor(1, 1);
+    split->setSizes({214, 1});
+    auto* window = new QHBoxLayout(this);
+    window->setContentsMargins(0, 0, 0, 0);
+    window->addWidget(split);
+
+    auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     title_ = new QLabel(this);
@@ -59,25 +79,12 @@ DashboardView::DashboardView(Library& library, Preferences& preferences, QWidget
     layout->addWidget(content_, 1);
 
     // One rebuild per published reload, and only when something the board shows differs.
-    connect(&library_, &Library::changed, this, [this](LibraryProperty property) {
-        switch (property) {
-        case LibraryProperty::captures:
-        case LibraryProperty::groups:
-        case LibraryProperty::tagsByCapture:
-        case LibraryProperty::commentCounts:
-        case LibraryProperty::imageCounts:
-        case LibraryProperty::people:
-        case LibraryProperty::currentUserID:
-            stale_ = true;
-            break;
-        default:
-            break;
-        }
-    });
-    connect(&library_, &Library::reloaded, this, [this] {
-        if (std::exchange(stale_, false))
-            refresh();
-    });
+    onReloadChanging(library_, this,
+                     {LibraryProperty::captures, LibraryProperty::groups,
+                      LibraryProperty::tagsByCapture, LibraryProperty::commentCounts,
+                      LibraryProperty::imageCounts, LibraryProperty::people,
+                      LibraryProperty::currentUserID},
+                     [this] { refresh(); });
     // The empty inbox shows the region shortcut as it is now.
     connect(&preferences_, &Preferences::changed, this, [this](PreferenceKey key) {
         if (key == PreferenceKey::regionHotkey)
@@ -88,6 +95,7 @@ DashboardView::DashboardView(Library& library, Preferences& preferences, QWidget
 
 void DashboardView::setFilter(const LibraryFilter& filter) {
     filter_ = filter;
+    sidebar_->setSelection(filter);
     refresh();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/FolderChooser.h"
 #include "board/LibraryFilter.h"
 #include "board/SortOrder.h"
 
@@ -16,9 +17,11 @@ class CaptureBoardView;
 class EmptyStateView;
 class Library;
 class Preferences;
+class SidebarView;
 
-// The board window's root view: the board's captures under the current filter, search and
-// sort, as cards or rows, or the empty state when none is left; kept in step with the facade.
+// The board window's root view: the sidebar that chooses the filter beside the board's
+// captures under that filter, search and sort, as cards or rows, or the empty state when none
+// is left; kept in step with the facade.
 class DashboardView final : public QWidget {
     Q_OBJECT
 
@@ -30,6 +33,7 @@ public:
     void setSort(SortOrder sort);
     void setLayoutMode(LayoutMode mode);
 
+    SidebarView* sidebar() const { return sidebar_; }
     CaptureBoardView* board() const { return board_; }
     EmptyStateView* emptyState() const { return empty_; }
 
@@ -41,7 +45,8 @@ private:
     LibraryFilter filter_;
     std::string search_;
     SortOrder sort_ = SortOrder::newest;
-    bool stale_ = false;
+    DialogFolderChooser folders_;
+    SidebarView* sidebar_ = nullptr;
     QLabel* title_ = nullptr;
     QStackedWidget* content_ = nullptr;
     CaptureBoardView* board_ = nullptr;

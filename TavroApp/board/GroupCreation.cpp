@@ -4,11 +4,12 @@
 
 namespace tavro {
 
-GroupCreationResult createGroup(Library& library, const NewGroupDraft& draft, Seconds time) {
+GroupCreationResult createGroup(Library& library, const NewGroupDraft& draft) {
     if (!draft.canCreate())
         return {};
-    const CaptureGroup group = draft.makeGroup(time);
-    if (auto created = library.createGroup(group.name, group.colorHex, group.path); !created)
+    if (auto created =
+            library.createGroup(draft.trimmedName(), draft.colorHex, draft.boundFolder());
+        !created)
         return {GroupCreation::failed, created.error()};
     return {GroupCreation::written, {}};
 }

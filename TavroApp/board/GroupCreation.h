@@ -20,6 +20,6 @@ struct GroupCreationResult {
 };
 
 // Writes the draft's group through the facade, which refreshes the board and tells sync.
-GroupCreationResult createGroup(Library& library, const NewGroupDraft& draft, Seconds time);
+GroupCreationResult createGroup(Library& library, const NewGroupDraft& draft);
 
 } // namespace tavro

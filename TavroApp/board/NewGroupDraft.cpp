@@ -1,7 +1,6 @@
 #include "board/NewGroupDraft.h"
 
 #include "model/Text.h"
-#include "model/Uuid.h"
 
 namespace tavro {
 
@@ -21,18 +20,11 @@ void NewGroupDraft::chooseFolder(const std::string& folder) {
         slash == std::string_view::npos || rest.size() == 1 ? rest : rest.substr(slash + 1));
 }
 
-CaptureGroup NewGroupDraft::makeGroup(Seconds time) const {
-    CaptureGroup group;
-    group.id = makeUUID();
-    group.name = trimmedName();
-    group.colorHex = colorHex;
-    if (std::string folder = text::trimmed(path, text::Whitespace::Horizontal);
-        !text::isBlank(folder))
-        group.path = std::move(folder);
-    group.createdAt = group.updatedAt = time;
-    group.syncState = SyncState::local;
-    group.visibility = GroupVisibility::privateGroup;
-    return group;
+std::optional<std::string> NewGroupDraft::boundFolder() const {
+    std::string folder = text::trimmed(path, text::Whitespace::Horizontal);
+    if (text::isBlank(folder))
+        return std::nullopt;
+    return folder;
 }
 
 } // namespace tavro

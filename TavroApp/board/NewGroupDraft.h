@@ -1,9 +1,7 @@
 #pragma once
 
 #include "board/GroupPalette.h"
-#include "model/CaptureGroup.h"
-#include "model/Time.h"
-
+#include <optional>
 #include <string>
 
 namespace tavro {
@@ -22,9 +20,9 @@ struct NewGroupDraft {
     // has been typed (not even spaces), its last component names the group.
     void chooseFolder(const std::string& folder);
 
-    // A local, private group with a fresh id, stamped `time`. The folder is kept as typed
-    // (a leading "~" stays as it is) and dropped when blank.
-    CaptureGroup makeGroup(Seconds time) const;
+    // The folder without the spaces and tabs around it, kept otherwise as typed (a leading "~"
+    // stays as it is); nothing when blank.
+    std::optional<std::string> boundFolder() const;
 
     bool operator==(const NewGroupDraft&) const = default;
 };

@@ -181,7 +181,7 @@ void NewGroupSheet::chooseFolder() {
 }
 
 void NewGroupSheet::create() {
-    const GroupCreationResult result = createGroup(library_, draft_, now());
+    const GroupCreationResult result = createGroup(library_, draft_);
     switch (result.outcome) {
     case GroupCreation::skipped:
         return;

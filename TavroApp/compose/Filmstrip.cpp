@@ -56,8 +56,8 @@ protected:
         painter.setPen(QPen(color.resolved(palette()), width));
         painter.setBrush(Qt::NoBrush);
         const double inset = width / 2;
-        painter.drawRoundedRect(bounds.adjusted(inset, inset, -inset, -inset),
-                                cornerRadius - inset, cornerRadius - inset);
+        painter.drawRoundedRect(bounds.adjusted(inset, inset, -inset, -inset), cornerRadius - inset,
+                                cornerRadius - inset);
 
         if (marked_) {
             const double diameter = badgeSymbol + 2 * badgePadding;
@@ -170,8 +170,7 @@ void Filmstrip::setBackground(DynamicColor background) {
     viewport()->setAutoFillBackground(true);
 }
 
-void Filmstrip::setImages(std::vector<CaptureImage> images,
-                          std::optional<std::string> selectedID) {
+void Filmstrip::setImages(std::vector<CaptureImage> images, std::optional<std::string> selectedID) {
     images_ = std::move(images);
     const std::vector<FilmstripTile> tiles = filmstripTiles(images_, selectedID);
     const QSize size(static_cast<int>(std::round(height_ * 1.5)),
@@ -193,8 +192,8 @@ void Filmstrip::setImages(std::vector<CaptureImage> images,
             });
         } else {
             button = new ScreenshotTile(
-                loader_, tiles[i], size, background_,
-                [this, i](QPoint at) { openMenu(i, at); }, row);
+                loader_, tiles[i], size, background_, [this, i](QPoint at) { openMenu(i, at); },
+                row);
             button->setAccessibleName(QStringLiteral("Screenshot %1").arg(i + 1));
             connect(button, &QAbstractButton::clicked, this, [this, i] {
                 if (actions_.onSelect)
@@ -241,16 +240,16 @@ QMenu* Filmstrip::openMenu(size_t index, const QPoint& globalPosition) {
 void Filmstrip::wheelEvent(QWheelEvent* event) {
     const QPoint pixels = event->pixelDelta();
     const QPoint angle = event->angleDelta();
-    const bool vertical = pixels.isNull() ? (angle.y() != 0 && angle.x() == 0)
-                                          : (pixels.y() != 0 && pixels.x() == 0);
+    const bool vertical =
+        pixels.isNull() ? (angle.y() != 0 && angle.x() == 0) : (pixels.y() != 0 && pixels.x() == 0);
     if (!vertical) {
         QScrollArea::wheelEvent(event);
         return;
     }
     QScrollBar* bar = horizontalScrollBar();
-    const int step = pixels.isNull() ? angle.y() * bar->singleStep() *
-                                           QApplication::wheelScrollLines() / 120
-                                     : pixels.y();
+    const int step = pixels.isNull()
+                         ? angle.y() * bar->singleStep() * QApplication::wheelScrollLines() / 120
+                         : pixels.y();
     bar->setValue(bar->value() - step);
     event->accept();
 }

@@ -17,8 +17,8 @@ std::vector<FilmstripTile> filmstripTiles(const std::vector<CaptureImage>& image
         tile.help = tile.marked ? FilmstripTexts::markedHelp : FilmstripTexts::plainHelp;
         tiles.push_back(std::move(tile));
     }
-    tiles.push_back({.kind = FilmstripTile::Kind::add,
-                     .help = std::string(FilmstripTexts::addHelp)});
+    tiles.push_back(
+        {.kind = FilmstripTile::Kind::add, .help = std::string(FilmstripTexts::addHelp)});
     return tiles;
 }
 

@@ -306,8 +306,7 @@ TEST(AppStartTest, SettingsAndOnboardingAreTitledAndClosableOnlyAtTheirContentSi
     std::this_thread::sleep_for(300ms);
     session.screenshot("settings-and-onboarding");
 
-    for (const auto& [window, width] :
-         {std::pair{onboarding, 620}, std::pair{settings, 560}}) {
+    for (const auto& [window, width] : {std::pair{onboarding, 620}, std::pair{settings, 560}}) {
         SCOPED_TRACE(window);
         // The Motif hints' functions: close (32), neither minimise (8) nor maximise (16).
         const std::string hints = xprop(session, window, {"_MOTIF_WM_HINTS"});
@@ -377,8 +376,8 @@ TEST(CaptureFlowTest, CancellingTheOverlayOverTheBoardGivesItTheKeyboardBack) {
         EXPECT_EQ(session.xdotool({"getwindowfocus"}).substr(0, board.size()), board);
         // Ctrl+W closes the board at once, without a click first.
         session.key("ctrl+w");
-        EXPECT_TRUE(DesktopSession::waitUntil(
-            [&] { return session.windowsNamed("^Tavro$").empty(); }, 3s));
+        EXPECT_TRUE(
+            DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 3s));
         EXPECT_EQ(session.runTavro({}), 0);
     }
 }
@@ -404,4 +403,44 @@ TEST(CaptureFlowTest, ALatin1TitledXtermIsStoredInUTF8AndTheShutterWritesNothing
     const std::string log = readFile(session.log("tavro"));
     EXPECT_EQ(log.find("ALSA"), std::string::npos) << log;
     EXPECT_EQ(log.find("snd_"), std::string::npos) << log;
+}
+
+TEST(BoardSidebarTest, ShowsTheLibrarysGroupsAndTagsAndItsSheetStoresANewGroup) {
+    DesktopSession session;
+    {
+        CaptureStore store(session.database());
+        const auto group =
+            store.upsertGroup(CaptureGroup{.id = "6d1f0c4e-4b7a-4f65-9c1e-2a9d1c3b5e70",
+                                           .name = "Checkout flow",
+                                           .colorHex = "#10B981",
+                                           .createdAt = now(),
+                                           .updatedAt = now()});
+        Capture capture{.id = "0b6f3f1e-8c2d-4a5b-9e7f-1d2c3b4a5f60",
+                        .createdAt = now(),
+                        .updatedAt = now(),
+                        .note = "Coupon field loses focus",
+                        .captureMode = CaptureMode::text};
+        capture.groupID = group.id;
+        store.insert(capture);
+        store.setTags({"forms"}, capture.id);
+    }
+    session.completeOnboarding();
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    std::this_thread::sleep_for(300ms);
+    session.screenshot("board-sidebar");
+
+    // The library list has the focus; the "New group" button is next in the tab order.
+    session.key("Tab");
+    session.key("space");
+    ASSERT_TRUE(session.waitForWindow("^New group$"));
+    session.type("Billing");
+    session.screenshot("board-new-group-sheet");
+    session.key("Return");
+    ASSERT_TRUE(
+        DesktopSession::waitUntil([&] { return session.windowsNamed("^New group$").empty(); }, 5s));
+    CaptureStore store(session.database());
+    EXPECT_TRUE(store.groupNamed("Billing", std::nullopt));
+    std::this_thread::sleep_for(400ms);
+    session.screenshot("board-sidebar-new-group");
 }

@@ -133,7 +133,7 @@ TEST(BoardWindow, ShowsMixedCapturesAsCardsAndRows) {
     seed(fixture);
     BoardWindow window;
     DashboardView dashboard(*fixture.library, window.preferences);
-    dashboard.resize(966, 760); // the board window less its sidebar
+    dashboard.resize(1180, 760); // the board window, its sidebar included
     dashboard.setFilter(LibraryFilter::everything());
     dashboard.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dashboard));
@@ -154,7 +154,7 @@ TEST(BoardWindow, ShowsMixedCapturesAsCardsAndRows) {
     test::savePicture(dashboard, QStringLiteral("board-cards"));
 
     QTest::mouseMove(board.viewport(), board.itemRect(1).center());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return board.hoveredIndex() == 1u; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return board.liftOf(1) == 1.0; }));
     board.viewport()->repaint();
     test::savePicture(dashboard, QStringLiteral("board-cards-hover"));
 
@@ -183,7 +183,7 @@ TEST(BoardWindow, AnEmptyInboxTeachesTheShortcut) {
     test::LibraryFixture fixture;
     BoardWindow window;
     DashboardView dashboard(*fixture.library, window.preferences);
-    dashboard.resize(966, 760);
+    dashboard.resize(1180, 760);
     dashboard.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dashboard));
     EXPECT_EQ(dashboard.emptyState()->content().title, QStringLiteral("Nothing on the board"));

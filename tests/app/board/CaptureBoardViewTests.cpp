@@ -79,6 +79,12 @@ TEST(CaptureBoardView, AClickOnAHoverButtonRunsOnlyItsAction) {
         EXPECT_EQ(board.recorded.calls, c.calls) << c.index;
         EXPECT_EQ(board.view.hoveredIndex(), c.index);
     }
+    // The hovered card rises over 0.16 s; the one left behind settles the same way.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return board.view.liftOf(2) == 1.0; }, 1000));
+    board.click(board.view.itemRect(0).topLeft() + QPoint(20, 60));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return board.view.liftOf(0) == 1.0; }, 1000));
+    EXPECT_EQ(board.view.liftOf(2), 0.0);
+
     // A resolved capture has no resolve button: where it would be, the click opens the card.
     EXPECT_TRUE(board.view.actionRect(1, CardAction::resolve).isEmpty());
     board.recorded.calls.clear();
@@ -94,11 +100,20 @@ TEST(CaptureBoardView, AClickOnAHoverButtonRunsOnlyItsAction) {
                         board.view.actionRect(0, CardAction::remove).center());
     EXPECT_TRUE(board.recorded.calls.empty());
 
+    EXPECT_EQ(board.view.toolTipAt(board.view.actionRect(0, CardAction::resolve).center()),
+              u"Mark resolved"_s);
+    EXPECT_EQ(board.view.toolTipAt(remove.center()), u"Delete"_s);
+    EXPECT_EQ(board.view.toolTipAt(board.view.itemRect(0).center()), QString());
+
     // Rows have no hover buttons: a click anywhere opens.
     board.view.setLayoutMode(LayoutMode::list);
     board.recorded.calls.clear();
     board.click(board.view.itemRect(2).center());
     EXPECT_EQ(board.recorded.calls, std::vector<std::string>{"open c"});
+    const QRect noteRow = board.view.itemRect(1);
+    EXPECT_EQ(board.view.toolTipAt(noteRow.topLeft() + QPoint(40, noteRow.height() / 2)),
+              u"No screenshot"_s);
+    EXPECT_EQ(board.view.toolTipAt(noteRow.center()), QString());
 }
 
 TEST(CaptureBoardView, ExposesItsCapturesAndButtonsToAssistiveTechnology) {
@@ -164,7 +179,9 @@ TEST(CaptureBoardView, ShowsAThumbnailWrittenAgainOnceItIsRead) {
     view.setEntries({shot}, now());
     view.show();
     const QPoint centre = view.itemRect(0).topLeft() + QPoint(view.itemRect(0).width() / 2, 120);
-    const auto shownColor = [&] { return view.viewport()->grab().toImage().pixelColor(centre); };
+    const auto shownColor = [&] {
+        return view.viewport()->grab().toImage().pixelColor(centre);
+    };
     const auto near = [](QColor a, QColor b) {
         return std::abs(a.red() - b.red()) < 30 && std::abs(a.blue() - b.blue()) < 30;
     };

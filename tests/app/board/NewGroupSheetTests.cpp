@@ -1,6 +1,6 @@
+#include "AnsweringFolderChooser.h"
 #include "LibraryFixture.h"
 
-#include "board/FolderChooser.h"
 #include "board/NewGroupSheet.h"
 #include "shell/Utf8.h"
 
@@ -14,24 +14,6 @@
 
 using namespace tavro;
 using tavro::test::LibraryFixture;
-
-namespace {
-
-class AnsweringChooser final : public FolderChooser {
-public:
-    explicit AnsweringChooser(std::optional<std::string> answer = std::nullopt)
-        : answer_(std::move(answer)) {}
-    std::optional<std::string> chooseFolder(QWidget*) override {
-        ++asked;
-        return answer_;
-    }
-    int asked = 0;
-
-private:
-    std::optional<std::string> answer_;
-};
-
-} // namespace
 
 TEST(NewGroupDraftTest, TheTrimmedNameDecidesWhetherCreateIsOffered) {
     const struct {
@@ -48,9 +30,7 @@ TEST(NewGroupDraftTest, TheTrimmedNameDecidesWhetherCreateIsOffered) {
     for (const auto& c : cases) {
         NewGroupDraft draft{.name = c.name};
         EXPECT_EQ(draft.canCreate(), c.canCreate) << c.name;
-        if (c.canCreate) {
-            EXPECT_EQ(draft.makeGroup(10).name, c.stored);
-        }
+        EXPECT_EQ(draft.trimmedName(), c.stored) << c.name;
     }
 }
 
@@ -66,7 +46,7 @@ TEST(NewGroupDraftTest, TheBoundFolderIsKeptAsTypedAndDroppedWhenBlank) {
     };
     for (const auto& c : cases) {
         NewGroupDraft draft{.name = "g", .path = c.typed};
-        EXPECT_EQ(draft.makeGroup(10).path, c.stored) << c.typed;
+        EXPECT_EQ(draft.boundFolder(), c.stored) << c.typed;
     }
 }
 
@@ -89,27 +69,9 @@ TEST(NewGroupDraftTest, AChosenFolderNamesTheGroupOnlyWhileNoNameWasTyped) {
     }
 }
 
-TEST(NewGroupDraftTest, MakesALocalPrivateGroupInTheFirstColour) {
-    NewGroupDraft draft{.name = "Design"};
-    EXPECT_EQ(draft.colorHex, "#6E7BF2");
-    const CaptureGroup group = draft.makeGroup(1234.5);
-    EXPECT_EQ(group.id.size(), 36u);
-    EXPECT_EQ(group.id, toStdString(toQString(group.id).toLower()));
-    EXPECT_EQ(group.colorHex, "#6E7BF2");
-    EXPECT_EQ(group.createdAt, 1234.5);
-    EXPECT_EQ(group.updatedAt, 1234.5);
-    EXPECT_EQ(group.syncState, SyncState::local);
-    EXPECT_EQ(group.visibility, GroupVisibility::privateGroup);
-    EXPECT_FALSE(group.workspaceID);
-    EXPECT_FALSE(group.createdBy);
-    EXPECT_FALSE(group.dirty);
-    EXPECT_EQ(group.version, 0);
-    EXPECT_NE(draft.makeGroup(1).id, group.id);
-}
-
 TEST(NewGroupSheetTest, OpensOnTheFirstColourWithCreateDisabled) {
     LibraryFixture f;
-    AnsweringChooser chooser;
+    test::AnsweringFolderChooser chooser;
     NewGroupSheet sheet(*f.library, chooser);
     EXPECT_TRUE(sheet.isModal());
     EXPECT_EQ(sheet.windowModality(), Qt::WindowModal);
@@ -142,7 +104,7 @@ TEST(NewGroupSheetTest, KeysAndButtonsCreateOrCancel) {
     };
     for (const auto& c : cases) {
         LibraryFixture f;
-        AnsweringChooser chooser;
+        test::AnsweringFolderChooser chooser;
         QSignalSpy noted(f.account.get(), &Account::localChangeNoted);
         NewGroupSheet sheet(*f.library, chooser);
         sheet.open();
@@ -159,14 +121,20 @@ TEST(NewGroupSheetTest, KeysAndButtonsCreateOrCancel) {
         EXPECT_EQ(f.store().groups().size(), c.created ? 1u : 0u) << c.what;
         EXPECT_EQ(noted.count(), c.created ? 1 : 0) << c.what;
         if (c.created) {
-            EXPECT_EQ(f.library->groups().front().name, "Design");
+            const CaptureGroup& group = f.library->groups().front();
+            EXPECT_EQ(group.name, "Design");
+            EXPECT_EQ(group.colorHex, "#6E7BF2");
+            EXPECT_EQ(group.syncState, SyncState::local);
+            EXPECT_EQ(group.visibility, GroupVisibility::privateGroup);
+            EXPECT_FALSE(group.workspaceID);
+            EXPECT_FALSE(group.path);
         }
     }
 }
 
 TEST(NewGroupSheetTest, TheChosenSwatchAndFolderAreStored) {
     LibraryFixture f;
-    AnsweringChooser chooser("/home/ada/dev/site");
+    test::AnsweringFolderChooser chooser("/home/ada/dev/site");
     NewGroupSheet sheet(*f.library, chooser);
     sheet.open();
     QTest::mouseClick(sheet.swatches()[4], Qt::LeftButton);
@@ -188,7 +156,7 @@ TEST(NewGroupSheetTest, TheChosenSwatchAndFolderAreStored) {
 
 TEST(NewGroupSheetTest, ACancelledChooserChangesNothing) {
     LibraryFixture f;
-    AnsweringChooser chooser;
+    test::AnsweringFolderChooser chooser;
     NewGroupSheet sheet(*f.library, chooser);
     QTest::keyClicks(sheet.folderField(), QStringLiteral("~/typed"));
     QTest::mouseClick(sheet.chooseButton(), Qt::LeftButton);
@@ -198,9 +166,8 @@ TEST(NewGroupSheetTest, ACancelledChooserChangesNothing) {
 
 TEST(NewGroupSheetTest, ANameThatExistsInAnyCaseAddsNoGroupAndClosesQuietly) {
     LibraryFixture f;
-    f.store().upsertGroup(NewGroupDraft{.name = "Design"}.makeGroup(now()));
-    f.library->reload();
-    AnsweringChooser chooser;
+    ASSERT_TRUE(f.library->createGroup("Design", "#10B981"));
+    test::AnsweringFolderChooser chooser;
     NewGroupSheet sheet(*f.library, chooser);
     sheet.open();
     QTest::keyClicks(sheet.nameField(), QStringLiteral("dESIGN"));
@@ -213,7 +180,7 @@ TEST(NewGroupSheetTest, ANameThatExistsInAnyCaseAddsNoGroupAndClosesQuietly) {
 TEST(NewGroupSheetTest, WithADefaultWorkspaceTheGroupJoinsItAsAPrivateGroup) {
     LibraryFixture f;
     f.store().setSyncMeta("default_workspace_id", std::string("ws-1"));
-    AnsweringChooser chooser;
+    test::AnsweringFolderChooser chooser;
     NewGroupSheet sheet(*f.library, chooser);
     QTest::keyClicks(sheet.nameField(), QStringLiteral("Team"));
     sheet.create();
@@ -228,7 +195,7 @@ TEST(NewGroupSheetTest, AFailedWriteKeepsTheSheetOpenWithTheNameAndSaysWhy) {
     f.store().db().executeRaw("CREATE TRIGGER refuse_groups BEFORE INSERT ON groups "
                               "BEGIN SELECT RAISE(ABORT, 'groups are read-only today'); END;");
     QSignalSpy noted(f.account.get(), &Account::localChangeNoted);
-    AnsweringChooser chooser;
+    test::AnsweringFolderChooser chooser;
     NewGroupSheet sheet(*f.library, chooser);
     sheet.open();
     QTest::keyClicks(sheet.nameField(), QStringLiteral("Design"));

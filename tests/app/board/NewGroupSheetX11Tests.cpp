@@ -1,6 +1,6 @@
-#include "board/FolderChooser.h"
 #include "board/NewGroupSheet.h"
 
+#include "AnsweringFolderChooser.h"
 #include "LibraryFixture.h"
 #include "ViewPicture.h"
 
@@ -13,18 +13,9 @@
 using namespace tavro;
 using tavro::test::LibraryFixture;
 
-namespace {
-
-class NoFolders final : public FolderChooser {
-public:
-    std::optional<std::string> chooseFolder(QWidget*) override { return std::nullopt; }
-};
-
-} // namespace
-
 TEST(NewGroupSheetPicture, EmptyAndFilledIn) {
     LibraryFixture f;
-    NoFolders folders;
+    test::AnsweringFolderChooser folders;
     QWidget window;
     window.resize(600, 500);
     window.show();

@@ -66,7 +66,7 @@ TEST(FilmstripTilesTest, OnlyAReadableMarkupWithAShapeShowsTheBadge) {
         std::optional<std::string> markup;
         bool marked;
     } cases[] = {
-        {std::nullopt, false},     {"", false},        {"not json", false},
+        {std::nullopt, false},       {"", false},         {"not json", false},
         {R"({"shapes":[]})", false}, {R"([1,2])", false}, {oneArrow, true},
     };
     for (const auto& c : cases) {
@@ -99,7 +99,8 @@ TEST(FilmstripTilesTest, TilesPreferTheThumbnailThenTheMarkedCopyThenTheOriginal
 
 TEST(FilmstripTilesTest, TheMenuOffersRemovalOnlyWhenTheOwnerDoes) {
     using Action = FilmstripMenuEntry::Action;
-    EXPECT_EQ(filmstripMenu(false), (std::vector<FilmstripMenuEntry>{{Action::markUp, "Mark up\u2026"}}));
+    EXPECT_EQ(filmstripMenu(false),
+              (std::vector<FilmstripMenuEntry>{{Action::markUp, "Mark up\u2026"}}));
     EXPECT_EQ(filmstripMenu(true),
               (std::vector<FilmstripMenuEntry>{{Action::markUp, "Mark up\u2026"},
                                                {Action::divider, ""},
@@ -113,7 +114,10 @@ TEST(FilmstripTest, ClicksReportTheScreenshotOrTheAddTile) {
     int added = 0;
     Filmstrip strip(loader,
                     {.onSelect = [&](const CaptureImage& image) { selected.push_back(image.id); },
-                     .onAdd = [&] { ++added; }});
+                     .onAdd =
+                         [&] {
+                             ++added;
+                         }});
     strip.setImages(screenshots(3), "i1");
     ASSERT_EQ(strip.tiles().size(), 4u);
     EXPECT_EQ(strip.tiles()[0]->size(), QSize(78, 52));

@@ -57,7 +57,9 @@ TEST(FilmstripPicture, ScreenshotsWithASelectionABadgeAMissingFileAndTheAddTile)
     column->setContentsMargins(16, 16, 16, 16);
     auto* strip = new Filmstrip(f.thumbnails, {.onSelect = [](const CaptureImage&) {},
                                                .onAdd = [] {},
-                                               .onDelete = [](const CaptureImage&) {}});
+                                               .onDelete =
+                                                   [](const CaptureImage&) {
+                                                   }});
     strip->setImages(images, "i1");
     column->addWidget(strip);
     pane.resize(520, strip->height() + 32);

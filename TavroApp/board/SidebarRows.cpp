@@ -1,0 +1,68 @@
+#include "board/SidebarRows.h"
+
+#include "shell/Library.h"
+#include "shell/PlatformTexts.h"
+
+#include <algorithm>
+
+namespace tavro {
+
+namespace {
+
+std::int64_t countOf(const std::map<CaptureStatus, std::int64_t>& counts, CaptureStatus status) {
+    const auto found = counts.find(status);
+    return found == counts.end() ? 0 : found->second;
+}
+
+std::string visibilityHelp(const CaptureGroup& group) {
+    if (!group.workspaceID)
+        return std::string(PlatformTexts::onlyOnThisComputer);
+    if (group.visibility == GroupVisibility::privateGroup)
+        return "Private group \u2014 visible to its members";
+    return "Visible to the whole workspace";
+}
+
+} // namespace
+
+SidebarSource SidebarSource::of(const Library& library) {
+    return {library.captures(),         library.groups(),        library.counts(),
+            library.allTags(),          library.currentUserID(), library.openCount(),
+            library.assignedToMeCount()};
+}
+
+SidebarRows sidebarRows(const SidebarSource& source) {
+    SidebarRows rows;
+    rows.library.push_back({LibraryFilter::inbox(), source.openCount, Theme::accent});
+    if (source.currentUserID) {
+        rows.library.push_back(
+            {LibraryFilter::assignedToMe(), source.assignedToMeCount, Theme::accent});
+        rows.library.push_back({LibraryFilter::mine(), 0, Theme::textSecondary});
+    }
+    const std::pair<CaptureStatus, DynamicColor> statuses[] = {
+        {CaptureStatus::open, Theme::statusOpen},
+        {CaptureStatus::inProgress, Theme::statusInProgress},
+        {CaptureStatus::resolved, Theme::statusResolved},
+        {CaptureStatus::archived, Theme::statusArchived},
+    };
+    for (const auto& [status, tint] : statuses)
+        rows.library.push_back(
+            {LibraryFilter::status(status), countOf(source.counts, status), tint});
+    rows.library.push_back({LibraryFilter::everything(),
+                            static_cast<std::int64_t>(source.captures.size()),
+                            Theme::textSecondary});
+
+    for (const CaptureGroup& group : source.groups) {
+        const auto active = std::count_if(
+            source.captures.begin(), source.captures.end(), [&group](const Capture& capture) {
+                return capture.groupID == group.id && isActive(capture.status);
+            });
+        rows.groups.push_back({LibraryFilter::group(group.id), group,
+                               static_cast<std::int64_t>(active), visibilityHelp(group),
+                               group.workspaceID ? "Archive group" : "Delete group"});
+    }
+    for (const std::string& tag : source.tags)
+        rows.tags.push_back({LibraryFilter::tag(tag), tag});
+    return rows;
+}
+
+} // namespace tavro

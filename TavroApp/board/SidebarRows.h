@@ -1,0 +1,59 @@
+#pragma once
+
+#include "board/LibraryFilter.h"
+#include "model/Capture.h"
+#include "model/CaptureGroup.h"
+#include "shell/Theme.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavro {
+
+class Library;
+
+// What the sidebar lists, read from the facade's published values each time it is built.
+struct SidebarSource {
+    const std::vector<Capture>& captures;
+    const std::vector<CaptureGroup>& groups;
+    const std::map<CaptureStatus, std::int64_t>& counts;
+    const std::vector<std::string>& tags;
+    const std::optional<std::string>& currentUserID;
+    std::int64_t openCount;
+    std::int64_t assignedToMeCount;
+
+    static SidebarSource of(const Library& library);
+};
+
+// One row of the library section: a filter with its tint and count.
+struct SidebarFilterRow {
+    LibraryFilter filter;
+    std::int64_t count = 0; // shown as a badge only above 0
+    DynamicColor tint;
+};
+
+struct SidebarGroupRow {
+    LibraryFilter filter;
+    CaptureGroup group;
+    std::int64_t count = 0;  // its open and in-progress captures
+    std::string help;        // who can see the group
+    std::string removeTitle; // "Archive group" for a workspace group, else "Delete group"
+};
+
+struct SidebarTagRow {
+    LibraryFilter filter;
+    std::string name;
+};
+
+struct SidebarRows {
+    std::vector<SidebarFilterRow> library;
+    std::vector<SidebarGroupRow> groups;
+    std::vector<SidebarTagRow> tags; // the Tags section shows only while this is not empty
+};
+
+SidebarRows sidebarRows(const SidebarSource& source);
+
+} // namespace tavro

@@ -1,0 +1,419 @@
+#include "board/SidebarView.h"
+
+#include "board/NewGroupSheet.h"
+#include "board/TavroMark.h"
+#include "shell/Icons.h"
+#include "shell/Library.h"
+#include "shell/LibraryWatch.h"
+#include "shell/Theme.h"
+#include "shell/Utf8.h"
+
+#include <QAbstractButton>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tavro {
+
+namespace {
+
+enum class RowKind { header, filter, group, tag, newGroup };
+
+constexpr int kindRole = Qt::UserRole;
+constexpr int indexRole = Qt::UserRole + 1;
+
+constexpr int rowHeight = 28;
+constexpr int headerHeight = 30;
+constexpr int newGroupHeight = 26;
+constexpr int inset = 8;   // between the list's edge and a row's selection shape
+constexpr int padding = 8; // between the selection shape and the row's content
+constexpr int symbolFrame = 16;
+constexpr int spacing = 8;
+
+QFont sectionFont() {
+    QFont font = Theme::Font::micro();
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
+    return font;
+}
+
+QString countText(std::int64_t count) {
+    return count > 0 ? QString::number(count) : QString();
+}
+
+// Paints the sidebar's rows from the sidebar's own row values.
+class SidebarRowDelegate final : public QStyledItemDelegate {
+public:
+    SidebarRowDelegate(const SidebarRows& rows, QObject* parent)
+        : QStyledItemDelegate(parent)
+        , rows_(rows) {}
+
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const override {
+        switch (RowKind(index.data(kindRole).toInt())) {
+        case RowKind::header:
+            return QSize(0, headerHeight);
+        case RowKind::newGroup:
+            return QSize(0, newGroupHeight);
+        default:
+            return QSize(0, rowHeight);
+        }
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const QPalette& palette = option.palette;
+        const auto kind = RowKind(index.data(kindRole).toInt());
+        const size_t at = index.data(indexRole).toULongLong();
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        const QRectF shape = QRectF(option.rect).adjusted(inset, 1, -inset, -1);
+        if (option.state & QStyle::State_Selected) {
+            QColor fill = Theme::accent.resolved(palette);
+            fill.setAlphaF(0.14f);
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(fill);
+            painter->drawRoundedRect(shape, 6, 6);
+        }
+        const QRectF content = shape.adjusted(padding, 0, -padding, 0);
+        switch (kind) {
+        case RowKind::header:
+            painter->setFont(sectionFont());
+            painter->setPen(Theme::textTertiary.resolved(palette));
+            painter->drawText(content.adjusted(0, 0, 0, -5), Qt::AlignLeft | Qt::AlignBottom,
+                              index.data(Qt::DisplayRole).toString().toUpper());
+            break;
+        case RowKind::filter: {
+            const SidebarFilterRow& row = rows_.library.at(at);
+            paintSymbol(*painter, content, iconNamed(row.filter.symbolName()),
+                        row.tint.resolved(palette));
+            paintTitleAndCount(*painter, content, toQString(row.filter.title()), row.count,
+                               palette);
+            break;
+        }
+        case RowKind::group: {
+            const SidebarGroupRow& row = rows_.groups.at(at);
+            const QPointF centre(content.left() + symbolFrame / 2.0, content.center().y());
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(colorFromHexString(toQString(row.group.colorHex)));
+            painter->drawEllipse(centre, 4, 4);
+            paintTitleAndCount(*painter, content, toQString(row.group.name), row.count, palette);
+            break;
+        }
+        case RowKind::tag: {
+            const SidebarTagRow& row = rows_.tags.at(at);
+            paintSymbol(*painter, content, Icon::number, Theme::accent.resolved(palette));
+            paintTitleAndCount(*painter, content, toQString(row.name), 0, palette);
+            break;
+        }
+        case RowKind::newGroup:
+            break; // the button draws itself
+        }
+        painter->restore();
+    }
+
+private:
+    static void paintSymbol(QPainter& painter, const QRectF& content, std::optional<Icon> icon,
+                            const QColor& color) {
+        if (!icon)
+            return;
+        const double size = 12;
+        const QRectF frame(content.left() + (symbolFrame - size) / 2,
+                           content.center().y() - size / 2, size, size);
+        paintIcon(painter, *icon, frame, color);
+    }
+
+    static void paintTitleAndCount(QPainter& painter, const QRectF& content, const QString& title,
+                                   std::int64_t count, const QPalette& palette) {
+        double right = content.right();
+        if (const QString badge = countText(count); !badge.isEmpty()) {
+            const QFont font = Theme::Font::caption();
+            const QFontMetricsF metrics(font);
+            const double width = metrics.horizontalAdvance(badge);
+            painter.setFont(font);
+            painter.setPen(Theme::textTertiary.resolved(palette));
+            painter.drawText(QRectF(right - width, content.top(), width, content.height()),
+                             Qt::AlignRight | Qt::AlignVCenter, badge);
+            right -= width + 4;
+        }
+        const QFont font = Theme::Font::body();
+        const double left = content.left() + symbolFrame + spacing;
+        const QRectF area(left, content.top(), std::max(0.0, right - left), content.height());
+        painter.setFont(font);
+        painter.setPen(Theme::textPrimary.resolved(palette));
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                         QFontMetricsF(font).elidedText(title, Qt::ElideRight, area.width()));
+    }
+
+    const SidebarRows& rows_;
+};
+
+// "New group" under the group rows: a plus and the text, in the tertiary colour.
+class NewGroupButton final : public QAbstractButton {
+public:
+    explicit NewGroupButton(QWidget* parent)
+        : QAbstractButton(parent) {
+        setText(QStringLiteral("New group"));
+        setAccessibleName(text());
+        setCursor(Qt::PointingHandCursor);
+    }
+    QSize sizeHint() const override { return QSize(120, newGroupHeight); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QColor ink = Theme::textTertiary.resolved(palette());
+        if (isDown())
+            ink = Theme::textSecondary.resolved(palette());
+        const QFont font = Theme::Font::callout();
+        const double left = inset + padding;
+        const double size = 11;
+        paintIcon(painter, Icon::plus,
+                  QRectF(left + (symbolFrame - size) / 2, (height() - size) / 2.0, size, size),
+                  ink);
+        painter.setFont(font);
+        painter.setPen(ink);
+        painter.drawText(QRectF(left + symbolFrame + spacing, 0, width(), height()),
+                         Qt::AlignLeft | Qt::AlignVCenter, text());
+    }
+};
+
+QWidget* header(QWidget* parent) {
+    auto* bar = new QWidget(parent);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(14, 6, 14, 10);
+    row->setSpacing(8);
+    row->addWidget(new TavroMark(18, bar));
+    auto* title = new QLabel(QStringLiteral("Tavro"), bar);
+    title->setFont(Theme::Font::title());
+    QPalette palette = title->palette();
+    palette.setColor(QPalette::WindowText, Theme::textPrimary.resolved(parent->palette()));
+    title->setPalette(palette);
+    row->addWidget(title);
+    row->addStretch();
+    return bar;
+}
+
+} // namespace
+
+SidebarView::SidebarView(Library& library, FolderChooser& folders, QWidget* parent)
+    : QWidget(parent)
+    , library_(library)
+    , folders_(folders) {
+    setAccessibleName(QStringLiteral("Sidebar"));
+    setAutoFillBackground(true);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, Theme::surfaceSunken.resolved(palette()));
+    background.setColor(QPalette::Base, Theme::surfaceSunken.resolved(palette()));
+    setPalette(background);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 1, 0);
+    column->setSpacing(0);
+    column->addWidget(header(this));
+
+    list_ = new QListWidget(this);
+    list_->setAccessibleName(QStringLiteral("Library"));
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list_->setItemDelegate(new SidebarRowDelegate(rows_, list_));
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    list_->setMouseTracking(true);
+    column->addWidget(list_, 1);
+    error_ = new QLabel(this);
+    error_->setFont(Theme::Font::caption());
+    error_->setWordWrap(true);
+    error_->setContentsMargins(16, 6, 16, 10);
+    QPalette warning = error_->palette();
+    warning.setColor(QPalette::WindowText, Theme::priorityHigh.resolved(palette()));
+    error_->setPalette(warning);
+    error_->hide();
+    column->addWidget(error_);
+
+    connect(list_, &QListWidget::itemSelectionChanged, this, &SidebarView::listSelectionChanged);
+    connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QListWidgetItem* item = list_->itemAt(at);
+        if (item && RowKind(item->data(kindRole).toInt()) == RowKind::group)
+            openGroupMenu(rows_.groups.at(item->data(indexRole).toULongLong()).group.id,
+                          list_->viewport()->mapToGlobal(at));
+    });
+    onReloadChanging(library_, this,
+                     {LibraryProperty::captures, LibraryProperty::groups, LibraryProperty::counts,
+                      LibraryProperty::allTags, LibraryProperty::currentUserID},
+                     [this] { rebuild(); });
+    rebuild();
+}
+
+void SidebarView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(QRect(width() - 1, 0, 1, height()), Theme::border.resolved(palette()));
+}
+
+void SidebarView::setSelection(const LibraryFilter& filter) {
+    selection_.select(filter);
+    showSelection();
+}
+
+QListWidgetItem* SidebarView::itemFor(const LibraryFilter& filter) const {
+    for (int i = 0; i < list_->count(); ++i) {
+        QListWidgetItem* item = list_->item(i);
+        const size_t at = item->data(indexRole).toULongLong();
+        switch (RowKind(item->data(kindRole).toInt())) {
+        case RowKind::filter:
+            if (rows_.library.at(at).filter == filter)
+                return item;
+            break;
+        case RowKind::group:
+            if (rows_.groups.at(at).filter == filter)
+                return item;
+            break;
+        case RowKind::tag:
+            if (rows_.tags.at(at).filter == filter)
+                return item;
+            break;
+        default:
+            break;
+        }
+    }
+    return nullptr;
+}
+
+void SidebarView::rebuild() {
+    rebuilding_ = true;
+    rows_ = sidebarRows(SidebarSource::of(library_));
+    list_->clear();
+    newGroup_ = nullptr;
+    const auto add = [this](RowKind kind, size_t index, const QString& text) {
+        auto* item = new QListWidgetItem(text, list_);
+        item->setData(kindRole, int(kind));
+        item->setData(indexRole, qulonglong(index));
+        // Headers and the button's row take no selection, and the arrow keys pass over them.
+        if (kind == RowKind::header || kind == RowKind::newGroup)
+            item->setFlags(Qt::NoItemFlags);
+        return item;
+    };
+    for (size_t i = 0; i < rows_.library.size(); ++i) {
+        const SidebarFilterRow& row = rows_.library[i];
+        QListWidgetItem* item = add(RowKind::filter, i, toQString(row.filter.title()));
+        if (row.count > 0)
+            item->setData(Qt::AccessibleDescriptionRole, countText(row.count));
+    }
+    add(RowKind::header, 0, QStringLiteral("Groups"));
+    for (size_t i = 0; i < rows_.groups.size(); ++i) {
+        const SidebarGroupRow& row = rows_.groups[i];
+        QListWidgetItem* item = add(RowKind::group, i, toQString(row.group.name));
+        item->setToolTip(toQString(row.help));
+        QString description = toQString(row.help);
+        if (row.count > 0)
+            description = countText(row.count) + QStringLiteral(", ") + description;
+        item->setData(Qt::AccessibleDescriptionRole, description);
+    }
+    QListWidgetItem* buttonRow = add(RowKind::newGroup, 0, QStringLiteral("New group"));
+    auto* button = new NewGroupButton(list_);
+    connect(button, &QAbstractButton::clicked, this, [this] { openNewGroupSheet(); });
+    list_->setItemWidget(buttonRow, button);
+    newGroup_ = button;
+    if (!rows_.tags.empty()) {
+        add(RowKind::header, 0, QStringLiteral("Tags"));
+        for (size_t i = 0; i < rows_.tags.size(); ++i)
+            add(RowKind::tag, i, toQString(rows_.tags[i].name));
+    }
+    showSelection();
+    rebuilding_ = false;
+}
+
+void SidebarView::showSelection() {
+    const bool was = rebuilding_;
+    rebuilding_ = true;
+    if (QListWidgetItem* item = itemFor(selection_.current())) {
+        list_->setCurrentItem(item);
+        item->setSelected(true);
+    } else {
+        list_->clearSelection();
+    }
+    rebuilding_ = was;
+}
+
+void SidebarView::listSelectionChanged() {
+    if (rebuilding_)
+        return;
+    const QList<QListWidgetItem*> selected = list_->selectedItems();
+    std::optional<LibraryFilter> chosen;
+    if (!selected.isEmpty()) {
+        QListWidgetItem* item = selected.front();
+        const size_t at = item->data(indexRole).toULongLong();
+        switch (RowKind(item->data(kindRole).toInt())) {
+        case RowKind::filter:
+            chosen = rows_.library.at(at).filter;
+            break;
+        case RowKind::group:
+            chosen = rows_.groups.at(at).filter;
+            break;
+        case RowKind::tag:
+            chosen = rows_.tags.at(at).filter;
+            break;
+        default:
+            break;
+        }
+    }
+    choose(chosen);
+}
+
+void SidebarView::choose(const std::optional<LibraryFilter>& filter) {
+    const bool changed = selection_.select(filter);
+    // A click that cleared the list, or landed on a header, shows the kept filter again.
+    showSelection();
+    if (changed)
+        emit selectionChanged(selection_.current());
+}
+
+NewGroupSheet* SidebarView::openNewGroupSheet() {
+    if (sheet_) {
+        sheet_->raise();
+        sheet_->activateWindow();
+        return sheet_;
+    }
+    auto* sheet = new NewGroupSheet(library_, folders_, window());
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet_ = sheet;
+    sheet->open();
+    return sheet;
+}
+
+NewGroupSheet* SidebarView::newGroupSheet() const {
+    return sheet_;
+}
+
+QMenu* SidebarView::openGroupMenu(const std::string& groupID, const QPoint& globalPosition) {
+    const auto row = std::find_if(rows_.groups.begin(), rows_.groups.end(),
+                                  [&](const SidebarGroupRow& r) { return r.group.id == groupID; });
+    if (row == rows_.groups.end())
+        return nullptr;
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(toQString(row->removeTitle), this, [this, groupID] { removeGroup(groupID); });
+    menu->popup(globalPosition);
+    return menu;
+}
+
+void SidebarView::removeGroup(const std::string& groupID) {
+    std::string failure;
+    const bool moved = selection_.removeGroup(groupID, [&](const std::string& id) {
+        if (const auto removed = library_.deleteGroup(id); !removed)
+            failure = removed.error();
+    });
+    error_->setText(toQString(failure));
+    error_->setVisible(!failure.empty());
+    showSelection();
+    if (moved)
+        emit selectionChanged(selection_.current());
+}
+
+} // namespace tavro
