@@ -63,6 +63,8 @@ ComposeDraft withEntry(ComposeDraft draft, const Entry& entry) {
     draft.note = entry.note;
     draft.priority = entry.priority;
     draft.groupID = entry.groupID;
+    // No group was a choice too: the box must not pick the default group instead.
+    draft.groupChosen = true;
     draft.tagText.clear();
     for (const std::string& tag : entry.tags)
         draft.tagText += (draft.tagText.empty() ? "" : ", ") + tag;
