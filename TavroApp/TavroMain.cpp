@@ -3,8 +3,8 @@
 #include "capture/CaptureServices.h"
 #include "capture/ContextCollector.h"
 #include "capture/RegionSelectionOverlay.h"
+#include "compose/ComposePanel.h"
 #include "compose/MarkupEditorWindow.h"
-#include "compose/NoteBox.h"
 #include "platform/DisplaySession.h"
 #include "platform/GlobalKeys.h"
 #include "platform/PermissionProbe.h"
@@ -55,8 +55,16 @@ int main(int argc, char** argv) {
                              "--new-issue]\n");
         return 2;
     }
-    if (SingleInstance::handOver(*request))
+    SingleInstance instance;
+    switch (instance.start(*request)) {
+    case SingleInstance::Role::handedOver:
         return 0;
+    case SingleInstance::Role::unanswered:
+        std::fprintf(stderr, "tavro: another copy is starting and does not answer\n");
+        return 1;
+    case SingleInstance::Role::primary:
+        break;
+    }
 
     auto legacySettings = openLegacyUserSettings();
     Preferences preferences(openUserSettings(), *legacySettings);
@@ -66,7 +74,8 @@ int main(int argc, char** argv) {
     NotificationCenter notifications;
 
     RegionSelectionOverlay overlay;
-    NoteBoxController noteBox;
+    ComposePanelController noteBox(thumbnails,
+                                   [&preferences] { return preferences.defaultGroupID(); });
     MarkupEditorController flowEditor(preferences);
     MarkupEditorController boardEditor(preferences);
     DisplayScreenGrabber grabber(*probe);
@@ -88,7 +97,6 @@ int main(int argc, char** argv) {
     if (!delegate.applicationDidFinishLaunching(*request == AppRequest::Kind::reopen))
         return 1;
 
-    SingleInstance instance;
     QObject::connect(&instance, &SingleInstance::requested, &delegate, [&](AppRequest::Kind kind) {
         delegate.handle({kind, AppRequest::Source::commandLine});
     });
