@@ -50,6 +50,7 @@ DashboardHeader::DashboardHeader(QWidget* parent)
     texts->setSpacing(2);
     title_ = new QLabel(this);
     title_->setFont(Theme::Font::display());
+    title_->setMinimumWidth(40);
     QPalette primary = colours;
     primary.setColor(QPalette::WindowText, Theme::textPrimary.resolved(colours));
     title_->setPalette(primary);
@@ -76,7 +77,9 @@ DashboardHeader::DashboardHeader(QWidget* parent)
     search_->setPlaceholderText(searchPlaceholder());
     search_->setAccessibleName(QStringLiteral("Search"));
     search_->setAccessibleDescription(searchPlaceholder());
-    search_->setFixedWidth(200);
+    // 200 wide while there is room; a narrow window squeezes it before its own minimum.
+    search_->setMinimumWidth(80);
+    search_->setMaximumWidth(200);
     QPalette clear = search_->palette();
     clear.setColor(QPalette::Base, Qt::transparent);
     clear.setColor(QPalette::Text, Theme::textPrimary.resolved(colours));
@@ -89,7 +92,7 @@ DashboardHeader::DashboardHeader(QWidget* parent)
     clear_->setFocusPolicy(Qt::TabFocus);
     clear_->hide();
     field->addWidget(clear_);
-    row->addWidget(frame);
+    row->addWidget(frame, 1);
     connect(search_, &QLineEdit::textChanged, this,
             [this](const QString& text) { clear_->setVisible(!text.isEmpty()); });
     connect(search_, &QLineEdit::textEdited, this, &DashboardHeader::searchEdited);
