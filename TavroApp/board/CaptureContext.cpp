@@ -1,0 +1,45 @@
+#include "board/CaptureContext.h"
+
+#include "board/ContextLink.h"
+
+namespace tavro {
+
+namespace {
+
+std::string modeText(CaptureMode mode) {
+    switch (mode) {
+    case CaptureMode::region:
+        return "Region";
+    case CaptureMode::fullscreen:
+        return "Full Screen";
+    case CaptureMode::window:
+        return "Window";
+    case CaptureMode::text:
+        return "Text only";
+    }
+    return "Region";
+}
+
+} // namespace
+
+std::string contextTitle(const Capture& capture) {
+    return capture.hasImage() ? "Captured in" : "Filed from";
+}
+
+std::vector<ContextRow> contextRows(const Capture& capture) {
+    std::vector<ContextRow> rows;
+    rows.push_back({"App", capture.appName.value_or("Unknown")});
+    if (auto title = capture.distinctWindowTitle())
+        rows.push_back({"Window", *title});
+    if (capture.url && !capture.url->empty())
+        rows.push_back({"URL", *capture.url, openableLink(*capture.url)});
+    if (capture.displayName)
+        rows.push_back({"Display", *capture.displayName});
+    if (capture.hasImage())
+        rows.push_back({"Size", std::to_string(capture.imageWidth) + " \xC3\x97 " +
+                                    std::to_string(capture.imageHeight) + " px"});
+    rows.push_back({"Mode", modeText(capture.captureMode)});
+    return rows;
+}
+
+} // namespace tavro
