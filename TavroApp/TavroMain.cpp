@@ -3,8 +3,8 @@
 #include "capture/CaptureServices.h"
 #include "capture/ContextCollector.h"
 #include "capture/RegionSelectionOverlay.h"
+#include "compose/ComposePanel.h"
 #include "compose/MarkupEditorWindow.h"
-#include "compose/NoteBox.h"
 #include "platform/DisplaySession.h"
 #include "platform/GlobalKeys.h"
 #include "platform/PermissionProbe.h"
@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
     NotificationCenter notifications;
 
     RegionSelectionOverlay overlay;
-    NoteBoxController noteBox;
+    ComposePanelController noteBox(thumbnails,
+                                   [&preferences] { return preferences.defaultGroupID(); });
     MarkupEditorController flowEditor(preferences);
     MarkupEditorController boardEditor(preferences);
     DisplayScreenGrabber grabber(*probe);

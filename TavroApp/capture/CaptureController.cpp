@@ -472,6 +472,7 @@ void CaptureController::save(const PendingCapture& pending, const std::string& n
         kept.draft.note = note;
         kept.draft.priority = priority;
         kept.draft.groupID = groupID;
+        kept.draft.groupChosen = true;
         kept.draft.tagText = joined(tags);
         pending_ = kept;
         presentCompose(kept);

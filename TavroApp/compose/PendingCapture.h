@@ -20,6 +20,9 @@ struct ComposeDraft {
     std::string note;
     CapturePriority priority = CapturePriority::normal;
     std::optional<std::string> groupID;
+    // The user picked `groupID` (possibly "No group") rather than inheriting the default group,
+    // so an absent id stays absent when the draft comes back.
+    bool groupChosen = false;
     std::string tagText;
     std::optional<std::string> selectedImageID;
     std::string pendingGroupName;

@@ -11,6 +11,8 @@ namespace {
 
 constexpr double padX = 14;
 constexpr double padY = 7;
+constexpr double symbolSize = 11;
+constexpr double symbolGap = 5;
 
 QSize paddedText(const QString& text, const QFont& font) {
     const QFontMetricsF metrics(font);
@@ -59,8 +61,17 @@ SecondaryButton::SecondaryButton(const QString& text, QWidget* parent)
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
+void SecondaryButton::setSymbol(Icon symbol) {
+    symbol_ = symbol;
+    updateGeometry();
+    update();
+}
+
 QSize SecondaryButton::sizeHint() const {
-    return paddedText(text(), Theme::Font::headline());
+    QSize size = paddedText(text(), Theme::Font::headline());
+    if (symbol_)
+        size.rwidth() += static_cast<int>(symbolSize + symbolGap);
+    return size;
 }
 
 void SecondaryButton::paintEvent(QPaintEvent*) {
@@ -70,7 +81,17 @@ void SecondaryButton::paintEvent(QPaintEvent*) {
     painter.setBrush(isDown() ? faded(fill, 0.7) : fill);
     painter.setPen(QPen(Theme::border.resolved(palette()), 0.5));
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25), 10, 10);
-    paintLabel(painter, QRectF(rect()), text(), Theme::textSecondary.resolved(palette()));
+    const QColor label = Theme::textSecondary.resolved(palette());
+    if (!symbol_) {
+        paintLabel(painter, QRectF(rect()), text(), label);
+        return;
+    }
+    const double textWidth = QFontMetricsF(Theme::Font::headline()).horizontalAdvance(text());
+    const double left = (width() - symbolSize - symbolGap - textWidth) / 2;
+    paintIcon(painter, *symbol_, QRectF(left, (height() - symbolSize) / 2, symbolSize, symbolSize),
+              label, 1.2);
+    paintLabel(painter, QRectF(left + symbolSize + symbolGap, 0, textWidth + 1, height()), text(),
+               label);
 }
 
 IconButton::IconButton(Icon icon, int size, QWidget* parent)

@@ -5,6 +5,8 @@
 
 #include <QAbstractButton>
 
+#include <optional>
+
 namespace tavro {
 
 // The app's three button looks. Each paints its label and reacts to being pressed, never to hover
@@ -32,10 +34,15 @@ class SecondaryButton final : public QAbstractButton {
 
 public:
     explicit SecondaryButton(const QString& text, QWidget* parent = nullptr);
+    // A symbol drawn before the text.
+    void setSymbol(Icon symbol);
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::optional<Icon> symbol_;
 };
 
 // A square symbol button, clear until pressed.

@@ -148,6 +148,40 @@ void warningTriangle(QPainter& p, const QColor& c, double) {
     p.fillPath(triangle.subtracted(mark), c);
 }
 
+void link(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2.2 * w));
+    p.setBrush(Qt::NoBrush);
+    p.save();
+    p.translate(12, 12);
+    p.rotate(-45);
+    p.drawRoundedRect(QRectF(-10, -3.5, 11, 7), 3.5, 3.5);
+    p.drawRoundedRect(QRectF(-1, -3.5, 11, 7), 3.5, 3.5);
+    p.restore();
+}
+
+void chevronDown(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2.6 * w));
+    p.drawLine(QPointF(5, 9), QPointF(12, 16));
+    p.drawLine(QPointF(12, 16), QPointF(19, 9));
+}
+
+void folderBadgePlus(QPainter& p, const QColor& c, double w) {
+    QPainterPath folder;
+    folder.moveTo(2, 6);
+    folder.lineTo(9, 6);
+    folder.lineTo(11, 8);
+    folder.lineTo(20, 8);
+    folder.lineTo(20, 11);
+    folder.moveTo(12, 19);
+    folder.lineTo(2, 19);
+    folder.closeSubpath();
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(folder);
+    p.drawLine(QPointF(18, 13), QPointF(18, 21));
+    p.drawLine(QPointF(14, 17), QPointF(22, 17));
+}
+
 void magnifyingglass(QPainter& p, const QColor& c, double w) {
     p.setPen(strokePen(c, 2.2 * w));
     p.setBrush(Qt::NoBrush);
@@ -485,6 +519,15 @@ static void drawIcon(QPainter& painter, Icon icon, const QRectF& rect, const QCo
         break;
     case Icon::exclamationmarkTriangleFill:
         warningTriangle(painter, color, weight);
+        break;
+    case Icon::link:
+        link(painter, color, weight);
+        break;
+    case Icon::chevronDown:
+        chevronDown(painter, color, weight);
+        break;
+    case Icon::folderBadgePlus:
+        folderBadgePlus(painter, color, weight);
         break;
     case Icon::magnifyingglass:
         magnifyingglass(painter, color, weight);

@@ -54,6 +54,11 @@ std::string Capture::noteBody() const {
 }
 
 std::optional<std::string> Capture::distinctWindowTitle() const {
+    return tavro::distinctWindowTitle(windowTitle, appName);
+}
+
+std::optional<std::string> distinctWindowTitle(const std::optional<std::string>& windowTitle,
+                                               const std::optional<std::string>& appName) {
     if (!windowTitle)
         return std::nullopt;
     std::string title = text::trimmed(*windowTitle);

@@ -65,4 +65,9 @@ struct Capture {
     std::optional<std::string> distinctWindowTitle() const;
 };
 
+// A window title trimmed of white space and line breaks; none when it is missing, blank, or
+// the application's name apart from letter case (a missing name counts as empty).
+std::optional<std::string> distinctWindowTitle(const std::optional<std::string>& windowTitle,
+                                               const std::optional<std::string>& appName);
+
 } // namespace tavro

@@ -1,9 +1,10 @@
 #include "platform/StoreChangeNotifier.h"
 
+#include "platform/SessionBus.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
-#include <filesystem>
 #include <gio/gio.h>
 #include <mutex>
 #include <optional>
@@ -16,18 +17,6 @@ namespace {
 
 // How long a process that exits waits for its last signal to leave.
 constexpr auto exitGrace = std::chrono::milliseconds(1000);
-
-std::optional<std::string> sessionBusAddress() {
-    if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address && *address)
-        return std::string(address);
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-        std::error_code error;
-        auto socket = std::filesystem::path(runtime) / "bus";
-        if (std::filesystem::exists(socket, error))
-            return "unix:path=" + socket.string();
-    }
-    return std::nullopt;
-}
 
 // One connection per process, opened on first use; a failed attempt is not retried on every
 // post, so a missing bus costs nothing after the first write.

@@ -42,21 +42,6 @@ struct RegionCapture {
     test::BackgroundProcess* app = nullptr;
 };
 
-// Where a window is and how big: "Position: 100,120 (screen: 0)" and "Geometry: 600x400" from
-// xdotool.
-std::optional<std::array<int, 4>> frameOf(const DesktopSession& session,
-                                          const std::string& window) {
-    const std::string out = session.xdotool({"getwindowgeometry", window});
-    const auto at = out.find("Position: ");
-    const auto size = out.find("Geometry: ");
-    std::array<int, 4> frame{};
-    if (at == std::string::npos || size == std::string::npos ||
-        std::sscanf(out.c_str() + at, "Position: %d,%d", &frame[0], &frame[1]) != 2 ||
-        std::sscanf(out.c_str() + size, "Geometry: %dx%d", &frame[2], &frame[3]) != 2)
-        return std::nullopt;
-    return frame;
-}
-
 // xprop's answer about the window's properties.
 std::string xprop(const DesktopSession& session, const std::string& window,
                   const std::vector<std::string>& properties) {
@@ -120,7 +105,7 @@ TEST(AppStartTest, TheBoardComesBackWhereItWasAfterQuitting) {
     session.xdotool({"windowsize", "--sync", board, "640", "420"});
     session.xdotool({"windowmove", "--sync", board, "500", "300"});
     std::this_thread::sleep_for(300ms);
-    const auto moved = frameOf(session, board);
+    const auto moved = session.windowFrame(board);
     ASSERT_TRUE(moved);
     session.xdotool({"windowactivate", "--sync", board});
     session.key("ctrl+q");
@@ -129,7 +114,7 @@ TEST(AppStartTest, TheBoardComesBackWhereItWasAfterQuitting) {
     session.launchTavro();
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
     std::this_thread::sleep_for(300ms);
-    const auto restored = frameOf(session, session.windowsNamed("^Tavro$").front());
+    const auto restored = session.windowFrame(session.windowsNamed("^Tavro$").front());
     ASSERT_TRUE(restored);
     // The window manager may place a restored frame a pixel or two from where it was.
     for (size_t i = 0; i < 4; ++i)

@@ -2,6 +2,8 @@
 //   tavro-store-probe open <database>   open (creating and migrating); prints "ok"
 //   tavro-store-probe post <database>   open and post the store-changed notification
 //   tavro-store-probe comments <database> <n>   add a capture and n comments on it
+//   tavro-store-probe keychain-read <database> <account>   print the stored text or "none",
+//       asking the keyring for at most half a second
 //   tavro-store-probe claim-resolve <database> <id> <rounds> <name>
 //       each round: claim as <name>, append "<name><round>;" to the note, resolve with the
 //       reference "<name><round>"
@@ -11,6 +13,7 @@
 //   tavro-store-probe append-images <database> <capture> <n>         append n screenshots
 //   tavro-store-probe delete-first-images <database> <capture> <n>   delete the first, n times
 #include "model/Uuid.h"
+#include "platform/Keychain.h"
 #include "store/CaptureStore.h"
 
 #include <array>
@@ -128,6 +131,9 @@ int main(int argc, char** argv) {
         } else if (command == "post") {
             store.postChange();
             std::printf("posted\n");
+        } else if (command == "keychain-read" && argc == 4) {
+            auto value = Keychain::read(argv[3], std::chrono::milliseconds(500));
+            std::printf("%s\n", value ? value->c_str() : "none");
         } else if (command == "comments" && argc == 4) {
             addComments(store, std::stoi(argv[3]));
             std::printf("done\n");

@@ -246,6 +246,9 @@ TEST_F(FlowTest, AFailedSaveKeepsTheFilesAndTheNoteBox) {
     ASSERT_TRUE(compose.open);
     EXPECT_EQ(compose.shown.draft.note, "my note");
     EXPECT_EQ(compose.shown.draft.tagText, "ui");
+    // Saved with no group: the box comes back with no group, not the default one.
+    EXPECT_EQ(compose.shown.draft.groupID, std::nullopt);
+    EXPECT_TRUE(compose.shown.draft.groupChosen);
     EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 1u);
     EXPECT_TRUE(flow.flowActive());
 }

@@ -5,6 +5,7 @@
 #include "store/CaptureStore.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -255,6 +256,19 @@ std::string DesktopSession::activeWindowName() const {
 
 void DesktopSession::focusXterm() const {
     xdotool({"windowactivate", "--sync", xterm_});
+}
+
+std::optional<std::array<int, 4>> DesktopSession::windowFrame(const std::string& window) const {
+    // "Position: 100,120 (screen: 0)" and "Geometry: 600x400".
+    const std::string out = xdotool({"getwindowgeometry", window});
+    const auto at = out.find("Position: ");
+    const auto size = out.find("Geometry: ");
+    std::array<int, 4> frame{};
+    if (at == std::string::npos || size == std::string::npos ||
+        std::sscanf(out.c_str() + at, "Position: %d,%d", &frame[0], &frame[1]) != 2 ||
+        std::sscanf(out.c_str() + size, "Geometry: %dx%d", &frame[2], &frame[3]) != 2)
+        return std::nullopt;
+    return frame;
 }
 
 void DesktopSession::drag(int fromX, int fromY, int toX, int toY) const {

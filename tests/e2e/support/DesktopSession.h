@@ -3,6 +3,7 @@
 #include "TempLibrary.h"
 #include "model/Capture.h"
 
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -57,6 +58,8 @@ public:
     std::vector<std::string> windowsNamed(const std::string& pattern) const;
     bool waitForWindow(const std::string& pattern,
                        std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
+    // Where a window is and how big: x, y, width, height, as xdotool reports them.
+    std::optional<std::array<int, 4>> windowFrame(const std::string& window) const;
     std::string activeWindow() const;
     std::string activeWindowName() const;
     const std::string& xtermWindow() const { return xterm_; }

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "compose/ComposeState.h"
+#include "compose/ComposeWindowController.h"
+
+#include <QWidget>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class QAbstractButton;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+
+namespace tavro {
+
+class ContextRow;
+class GroupPill;
+class NewGroupField;
+class PendingStrip;
+class PreviewArea;
+class PrioritySelector;
+class TextOnlyHeader;
+class ThumbnailLoader;
+
+// The content of the note box. Every outcome leaves through `callbacks`; the view only edits
+// its ComposeState.
+class ComposeView final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int boxWidth = 460;
+
+    ComposeView(const PendingCapture& pending, const std::vector<CaptureGroup>& groups,
+                const std::optional<std::string>& defaultGroupID, ThumbnailLoader& loader,
+                ComposeCallbacks callbacks, QWidget* parent = nullptr);
+    ComposeView(const ComposeView&) = delete;
+    ComposeView& operator=(const ComposeView&) = delete;
+
+    const ComposeState& state() const { return state_; }
+    void save();
+    void discard();
+    // Gives the note the keyboard focus a moment after the box shows.
+    void focusNoteSoon(int delayMs);
+
+    QPlainTextEdit* noteEditor() const { return noteEditor_; }
+    PreviewArea* preview() const { return preview_; }
+    PendingStrip* strip() const { return strip_; }
+    TextOnlyHeader* textOnlyHeader() const { return textOnly_; }
+    ContextRow* contextRow() const { return contextRow_; }
+    GroupPill* groupPill() const { return pill_; }
+    QMenu* groupMenu() const { return menu_; }
+    NewGroupField* newGroupField() const { return groupField_; }
+    PrioritySelector* prioritySelector() const { return priority_; }
+    QLineEdit* tagsEditor() const { return tagsEditor_; }
+    QAbstractButton* discardButton() const { return discardButton_; }
+    QAbstractButton* saveButton() const { return saveButton_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QWidget* buildHeader(ThumbnailLoader& loader);
+    QWidget* buildEditor();
+    QWidget* buildFooter();
+    void rebuildGroupMenu();
+    void showGroupPicker();
+    void showSelection();
+    void commitNewGroup();
+
+    ComposeState state_;
+    ComposeCallbacks callbacks_;
+
+    QPlainTextEdit* noteEditor_ = nullptr;
+    PreviewArea* preview_ = nullptr;
+    PendingStrip* strip_ = nullptr;
+    TextOnlyHeader* textOnly_ = nullptr;
+    ContextRow* contextRow_ = nullptr;
+    GroupPill* pill_ = nullptr;
+    QMenu* menu_ = nullptr;
+    NewGroupField* groupField_ = nullptr;
+    PrioritySelector* priority_ = nullptr;
+    QLineEdit* tagsEditor_ = nullptr;
+    QAbstractButton* discardButton_ = nullptr;
+    QAbstractButton* saveButton_ = nullptr;
+};
+
+} // namespace tavro

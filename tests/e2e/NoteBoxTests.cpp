@@ -1,0 +1,206 @@
+// The note box of the real program, filled in and saved as a user would, under a window
+// manager.
+#include "DesktopSession.h"
+
+#include "model/CaptureGroup.h"
+#include "store/CaptureStore.h"
+
+#include "TempLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <thread>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using namespace tavro;
+using tavro::test::DesktopSession;
+using tavro::test::filesUnder;
+
+namespace {
+
+// Spots inside a box that has a screenshot, from its top-left corner at scale 1.
+constexpr int groupPillX = 65, choicesY = 415;
+constexpr int highX = 247;
+constexpr int tagsX = 230, tagsY = 456;
+constexpr int addTileX = 122, stripY = 229;
+
+struct Point {
+    int x = 0;
+    int y = 0;
+};
+
+std::unique_ptr<CaptureStore> openStore(const DesktopSession& session) {
+    fs::create_directories(session.library());
+    return std::make_unique<CaptureStore>(session.database(),
+                                          std::make_shared<NullStoreChangeNotifier>());
+}
+
+// The note box's window, once it shows.
+struct NoteBox {
+    explicit NoteBox(DesktopSession& session)
+        : session(session) {
+        EXPECT_TRUE(session.waitForWindow("^Tavro Note$"));
+        const auto windows = session.windowsNamed("^Tavro Note$");
+        EXPECT_EQ(windows.size(), 1u);
+        if (windows.empty())
+            return;
+        id = windows.front();
+        std::this_thread::sleep_for(300ms);
+        const auto frame = session.windowFrame(id);
+        EXPECT_TRUE(frame);
+        if (frame) {
+            origin = {(*frame)[0], (*frame)[1]};
+            width = (*frame)[2];
+            height = (*frame)[3];
+        }
+    }
+
+    void click(int x, int y) const {
+        session.xdotool({"mousemove", std::to_string(origin.x + x), std::to_string(origin.y + y),
+                         "click", "1"});
+        std::this_thread::sleep_for(250ms);
+    }
+    // Opens the group menu and picks the item `downs` steps below its top.
+    void pickGroupItem(int downs) const {
+        click(groupPillX, choicesY);
+        for (int i = 0; i < downs; ++i)
+            session.key("Down");
+        session.key("Return");
+        std::this_thread::sleep_for(200ms);
+    }
+
+    DesktopSession& session;
+    std::string id;
+    Point origin;
+    int width = 0;
+    int height = 0;
+};
+
+// The app with onboarding done, the xterm in front, and the one group "group-checkout" when a
+// name is given.
+struct RunningApp {
+    explicit RunningApp(DesktopSession& session, const std::string& groupName = {})
+        : session(session) {
+        if (!groupName.empty()) {
+            CaptureGroup group;
+            group.id = "group-checkout";
+            group.name = groupName;
+            group.colorHex = "#10B981";
+            openStore(session)->upsertGroup(group);
+        }
+        session.completeOnboarding();
+        session.launchTavro();
+        EXPECT_TRUE(session.waitForWindow("^Tavro$"));
+        session.focusXterm();
+    }
+    void regionCapture(int fromX, int fromY, int toX, int toY) {
+        EXPECT_EQ(session.runTavro({"--capture-region"}), 0);
+        EXPECT_TRUE(
+            DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 5s));
+        std::this_thread::sleep_for(400ms);
+        session.drag(fromX, fromY, toX, toY);
+    }
+    DesktopSession& session;
+};
+
+} // namespace
+
+TEST(NoteBoxTest, ARegionCaptureOpensTheFullBoxAndSavesNoteGroupPriorityAndTags) {
+    DesktopSession session;
+    RunningApp app(session, "Checkout");
+    app.regionCapture(100, 100, 400, 300);
+    NoteBox box(session);
+    session.screenshot("note-box-full");
+    // On the screen of the capture, centred across, its centre 8% of the free height above the
+    // middle (the free area is the screen less icewm's task bar at the bottom).
+    EXPECT_EQ(box.width, 460);
+    EXPECT_NEAR(box.origin.x + box.width / 2, 640, 2);
+    EXPECT_LT(box.origin.y + box.height / 2, 400 - 40);
+    EXPECT_GT(box.origin.y, 0);
+
+    session.type("Login button overlaps");
+    box.pickGroupItem(2); // "No group", then "Checkout"
+    box.click(highX, choicesY);
+    box.click(tagsX, tagsY);
+    session.type("ui, Login");
+    session.screenshot("note-box-filled");
+    session.key("ctrl+Return");
+    const auto stored = session.waitForOneCapture(5s);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->note, "Login button overlaps");
+    EXPECT_EQ(stored->groupID, "group-checkout");
+    EXPECT_EQ(stored->priority, CapturePriority::high);
+    EXPECT_EQ(openStore(session)->tags(stored->id), (std::vector<std::string>{"login", "ui"}));
+    EXPECT_TRUE(session.windowsNamed("^Tavro Note$").empty());
+}
+
+TEST(NoteBoxTest, ANewGroupNamedInTheBoxIsCreatedAndHoldsTheCapture) {
+    DesktopSession session;
+    RunningApp app(session);
+    app.regionCapture(100, 100, 400, 300);
+    NoteBox box(session);
+    box.pickGroupItem(2); // "No group", then "New group…"
+    session.type("Onboarding");
+    session.screenshot("note-box-naming-group");
+    session.key("Return");
+    std::this_thread::sleep_for(300ms);
+    session.type("Step two is blank"); // the note has the keys again
+    session.key("ctrl+Return");
+    const auto stored = session.waitForOneCapture(5s);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->note, "Step two is blank");
+    const auto groups = openStore(session)->groups();
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].name, "Onboarding");
+    EXPECT_EQ(stored->groupID, groups[0].id);
+}
+
+TEST(NoteBoxTest, ANoteOnlyIssueShowsTheShortBoxAndSaves) {
+    DesktopSession session;
+    RunningApp app(session);
+    EXPECT_EQ(session.runTavro({"--new-issue"}), 0);
+    NoteBox box(session);
+    session.screenshot("note-box-no-screenshot");
+    EXPECT_EQ(box.width, 460);
+    EXPECT_LT(box.height, 400) << "no preview and no strip";
+    session.type("Crash on start");
+    session.key("ctrl+Return");
+    const auto stored = session.waitForOneCapture(5s);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->captureMode, CaptureMode::text);
+    EXPECT_EQ(stored->note, "Crash on start");
+    EXPECT_EQ(stored->imagePath, "");
+}
+
+TEST(NoteBoxTest, AddingASecondScreenshotComesBackWithTheTypedDraft) {
+    DesktopSession session;
+    RunningApp app(session, "Checkout");
+    app.regionCapture(100, 100, 400, 300);
+    {
+        NoteBox box(session);
+        session.type("Two views of one bug");
+        box.pickGroupItem(2);
+        box.click(highX, choicesY);
+        box.click(addTileX, stripY);
+    }
+    EXPECT_TRUE(DesktopSession::waitUntil(
+        [&] { return session.windowsNamed("^Tavro Note$").empty(); }, 5s));
+    std::this_thread::sleep_for(500ms);
+    session.drag(500, 400, 700, 500);
+    NoteBox again(session);
+    session.screenshot("note-box-second-screenshot");
+    session.key("ctrl+Return");
+    const auto stored = session.waitForOneCapture(5s);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->note, "Two views of one bug");
+    EXPECT_EQ(stored->groupID, "group-checkout");
+    EXPECT_EQ(stored->priority, CapturePriority::high);
+    const auto images = openStore(session)->images(stored->id);
+    ASSERT_EQ(images.size(), 2u);
+    EXPECT_EQ(images[0].width, 300);
+    EXPECT_EQ(images[1].width, 200);
+    EXPECT_EQ(filesUnder(session.library() / "captures"), 2u);
+}
