@@ -1,26 +1,9 @@
 #include "board/CaptureContext.h"
 
 #include "board/ContextLink.h"
+#include "model/BoardEnums.h"
 
 namespace tavro {
-
-namespace {
-
-std::string modeText(CaptureMode mode) {
-    switch (mode) {
-    case CaptureMode::region:
-        return "Region";
-    case CaptureMode::fullscreen:
-        return "Full Screen";
-    case CaptureMode::window:
-        return "Window";
-    case CaptureMode::text:
-        return "Text only";
-    }
-    return "Region";
-}
-
-} // namespace
 
 std::string contextTitle(const Capture& capture) {
     return capture.hasImage() ? "Captured in" : "Filed from";
@@ -38,7 +21,7 @@ std::vector<ContextRow> contextRows(const Capture& capture) {
     if (capture.hasImage())
         rows.push_back({"Size", std::to_string(capture.imageWidth) + " \xC3\x97 " +
                                     std::to_string(capture.imageHeight) + " px"});
-    rows.push_back({"Mode", modeText(capture.captureMode)});
+    rows.push_back({"Mode", std::string(displayName(capture.captureMode))});
     return rows;
 }
 
