@@ -9,8 +9,8 @@ std::string contextTitle(const Capture& capture) {
     return capture.hasImage() ? "Captured in" : "Filed from";
 }
 
-std::vector<ContextRow> contextRows(const Capture& capture) {
-    std::vector<ContextRow> rows;
+std::vector<CaptureContextRow> contextRows(const Capture& capture) {
+    std::vector<CaptureContextRow> rows;
     rows.push_back({"App", capture.appName.value_or("Unknown")});
     if (auto title = capture.distinctWindowTitle())
         rows.push_back({"Window", *title});

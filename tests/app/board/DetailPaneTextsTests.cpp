@@ -162,7 +162,7 @@ TEST(CaptureContextTest, ListsWhatTheCaptureKnowsAndLinksOnlySafeAddresses) {
     shot.url = "https://shop.example/checkout";
     shot.displayName = "";
     EXPECT_EQ(contextTitle(shot), "Captured in");
-    const std::vector<ContextRow> rows{
+    const std::vector<CaptureContextRow> rows{
         {"App", "Firefox"},
         {"Window", "Checkout \xE2\x80\x94 Shop"},
         {"URL", "https://shop.example/checkout",
@@ -178,7 +178,7 @@ TEST(CaptureContextTest, ListsWhatTheCaptureKnowsAndLinksOnlySafeAddresses) {
     text.appName = "Terminal";
     text.url = "file:///home/me/.ssh/id_rsa";
     EXPECT_EQ(contextTitle(text), "Filed from");
-    const std::vector<ContextRow> textRows{
+    const std::vector<CaptureContextRow> textRows{
         {"App", "Terminal"},
         {"URL", "file:///home/me/.ssh/id_rsa", std::nullopt},
         {"Mode", "Text only"},
@@ -188,6 +188,6 @@ TEST(CaptureContextTest, ListsWhatTheCaptureKnowsAndLinksOnlySafeAddresses) {
     Capture unknown =
         LibraryFixture::makeCapture("unknown", CapturePriority::normal, CaptureMode::fullscreen);
     unknown.url = "";
-    const std::vector<ContextRow> unknownRows{{"App", "Unknown"}, {"Mode", "Full Screen"}};
+    const std::vector<CaptureContextRow> unknownRows{{"App", "Unknown"}, {"Mode", "Full Screen"}};
     EXPECT_EQ(contextRows(unknown), unknownRows);
 }
