@@ -55,8 +55,16 @@ int main(int argc, char** argv) {
                              "--new-issue]\n");
         return 2;
     }
-    if (SingleInstance::handOver(*request))
+    SingleInstance instance;
+    switch (instance.start(*request)) {
+    case SingleInstance::Role::handedOver:
         return 0;
+    case SingleInstance::Role::unanswered:
+        std::fprintf(stderr, "tavro: another copy is starting and does not answer\n");
+        return 1;
+    case SingleInstance::Role::primary:
+        break;
+    }
 
     auto legacySettings = openLegacyUserSettings();
     Preferences preferences(openUserSettings(), *legacySettings);
@@ -89,7 +97,6 @@ int main(int argc, char** argv) {
     if (!delegate.applicationDidFinishLaunching(*request == AppRequest::Kind::reopen))
         return 1;
 
-    SingleInstance instance;
     QObject::connect(&instance, &SingleInstance::requested, &delegate, [&](AppRequest::Kind kind) {
         delegate.handle({kind, AppRequest::Source::commandLine});
     });

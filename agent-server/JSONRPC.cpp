@@ -117,6 +117,7 @@ std::optional<std::string> serialize(const JSON& message) {
     try {
         return message.dump(-1, ' ', false, JSON::error_handler_t::replace);
     } catch (const JSON::exception&) {
+        // The transport logs a message it cannot send and drops it; the session goes on.
         return std::nullopt;
     }
 }

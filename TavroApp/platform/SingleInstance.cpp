@@ -2,9 +2,11 @@
 
 #include "shell/Utf8.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QThread>
 
 namespace tavro {
 
@@ -12,14 +14,23 @@ namespace {
 
 constexpr int handOverTimeoutMs = 2000;
 constexpr qint64 longestRequest = 64;
+constexpr int retryMs = 50;
+
+QString inRuntimeFolder(const QString& name) {
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return QDir(folder).filePath(name);
+}
 
 } // namespace
 
 QString SingleInstance::socketPath() {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return QDir(folder).filePath(QStringLiteral("tavro.sock"));
+    return inRuntimeFolder(QStringLiteral("tavro.sock"));
+}
+
+QString SingleInstance::lockPath() {
+    return inRuntimeFolder(QStringLiteral("tavro.lock"));
 }
 
 bool SingleInstance::handOver(AppRequest::Kind kind) {
@@ -36,10 +47,38 @@ bool SingleInstance::handOver(AppRequest::Kind kind) {
     return socket.waitForReadyRead(handOverTimeoutMs) && socket.readAll().startsWith("ok");
 }
 
+SingleInstance::Role SingleInstance::start(AppRequest::Kind kind, int patienceMs) {
+    auto lock = std::make_unique<QLockFile>(lockPath());
+    // Held for the app's whole life: never stale by age, only when its process is gone.
+    lock->setStaleLockTime(0);
+    const QDeadlineTimer deadline(patienceMs);
+    for (;;) {
+        if (handOver(kind))
+            return Role::handedOver;
+        if (lock->tryLock(0)) {
+            lock_ = std::move(lock);
+            primary_ = true;
+            return Role::primary;
+        }
+        // A folder where no lock can be made at all must not keep the app from starting: run
+        // as before there were locks, settled by the socket alone.
+        if (lock->error() != QLockFile::LockFailedError) {
+            primary_ = true;
+            return Role::primary;
+        }
+        if (deadline.hasExpired())
+            return Role::unanswered;
+        QThread::msleep(retryMs);
+    }
+}
+
 bool SingleInstance::listen() {
+    if (!primary_)
+        return false;
     const QString path = socketPath();
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     if (!server_.listen(path)) {
+        // Only the copy holding the lock gets here, so the socket is a crashed app's.
         QLocalServer::removeServer(path);
         if (!server_.listen(path))
             return false;

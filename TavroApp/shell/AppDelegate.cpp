@@ -156,8 +156,8 @@ void AppDelegate::observeNotifications() {
                    [this](const QVariant&) { showOnboarding(); });
     center.observe(AppNotification::addScreenshot, this, [this](const QVariant& object) {
         if (object.typeId() == QMetaType::QString)
-            captureController_->beginRegion(
-                CaptureController::Intent::appendToStored(toStdString(object.toString())));
+            captureController_->request(
+                FlowRequest::addScreenshotTo(toStdString(object.toString())));
     });
     center.observe(AppNotification::annotateImage, this, [this](const QVariant& object) {
         if (object.typeId() == QMetaType::QString)
@@ -173,44 +173,15 @@ void AppDelegate::handle(const AppRequest& request) {
         applicationShouldHandleReopen();
         break;
     case AppRequest::Kind::captureRegion:
-        regionRequest();
+        captureController_->request(FlowRequest::region());
         break;
     case AppRequest::Kind::captureFullScreen:
-        fullScreenRequest(request.awaitsSecondPress());
+        captureController_->request(FlowRequest::fullScreen(request.awaitsSecondPress()));
         break;
     case AppRequest::Kind::newIssue:
-        noteOnlyIssue();
+        captureController_->request(FlowRequest::note());
         break;
     }
-}
-
-void AppDelegate::regionRequest() {
-    CaptureController& flow = *captureController_;
-    if (flow.overlay().isShowing() && !flow.overlay().hasAnchor())
-        flow.secondPressDuringOverlay();
-    else
-        flow.beginRegion(CaptureController::Intent::newCapture());
-}
-
-void AppDelegate::fullScreenRequest(bool awaitSecondPress) {
-    CaptureController& flow = *captureController_;
-    if (awaitSecondPress && flow.fullScreenWindowOpen) {
-        flow.fullScreenTextOnlyRequested = true;
-        return;
-    }
-    flow.beginFullScreen(CaptureController::Intent::newCapture(), awaitSecondPress);
-}
-
-void AppDelegate::noteOnlyIssue() {
-    CaptureController& flow = *captureController_;
-    if (flow.isCapturing() || flow.compose().hasPanel() || flow.editor().hasWindow())
-        return;
-    flow.setIntent(CaptureController::Intent::newCapture());
-    const CaptureContext context =
-        flow.contextCollector().snapshot(services_.preferences.flag(PreferenceKey::captureURLs));
-    flow.setFlowContext(context);
-    flow.beginFlowIfNeeded();
-    flow.presentTextOnly(context);
 }
 
 void AppDelegate::applicationShouldHandleReopen() {

@@ -95,9 +95,6 @@ public:
     QWidget* onboardingWindow() const { return onboardingWindow_; }
 
 private:
-    void regionRequest();
-    void fullScreenRequest(bool awaitSecondPress);
-    void noteOnlyIssue();
     void observeNotifications();
     void setUpMenus();
     QWidget* makeWindow(QWidget* content, const QString& title, QSize size);

@@ -179,6 +179,7 @@ std::optional<Person> Library::person(const std::optional<std::string>& id) cons
     try {
         return store_->person(*id);
     } catch (const std::exception&) {
+        // A name not shown is no loss: the views fall back on the id's own label.
         return std::nullopt;
     }
 }

@@ -156,6 +156,7 @@ std::optional<std::string> Annotation::encoded() const {
     try {
         return ordered_json(*this).dump(-1, ' ', false, ordered_json::error_handler_t::replace);
     } catch (const std::exception&) {
+        // A mark-up the encoder refuses is not saved; the caller keeps the one it had.
         return std::nullopt;
     }
 }
@@ -166,6 +167,7 @@ Annotation Annotation::decode(std::optional<std::string_view> text) {
     try {
         return ordered_json::parse(text->begin(), text->end()).get<Annotation>();
     } catch (const std::exception&) {
+        // Stored JSON that is not a mark-up (another program's, or damaged) opens as no marks.
         return {};
     }
 }

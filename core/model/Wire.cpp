@@ -167,6 +167,7 @@ std::optional<std::string> json(const nlohmann::json* value) {
     try {
         return value->dump();
     } catch (const nlohmann::json::exception&) {
+        // Text that is not UTF-8 cannot be stored as JSON: the value counts as absent.
         return std::nullopt;
     }
 }

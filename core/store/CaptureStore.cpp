@@ -54,6 +54,7 @@ std::optional<std::string> CaptureStore::syncMetaOrNothing(std::string_view key)
     try {
         return syncMeta(key);
     } catch (const DatabaseError&) {
+        // The writers treat an unreadable value as not signed in, which only keeps data local.
         return std::nullopt;
     }
 }

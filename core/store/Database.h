@@ -47,7 +47,6 @@ public:
     void afterCommit(std::function<void()> action);
 
     bool inTransaction() const;
-    std::recursive_mutex& mutex() const { return mutex_; }
     const std::filesystem::path& file() const { return file_; }
 
 private:

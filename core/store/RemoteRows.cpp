@@ -169,6 +169,7 @@ void CaptureStore::applyRemoteActivity(const json& row) {
                 try {
                     return personName(personID);
                 } catch (const DatabaseError&) {
+                    // The summary then names no one; the event itself is still worth keeping.
                     return std::optional<std::string>();
                 }
             });

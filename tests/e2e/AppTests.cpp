@@ -390,6 +390,29 @@ TEST(CaptureFlowTest, ALatin1TitledXtermIsStoredInUTF8AndTheShutterWritesNothing
     EXPECT_EQ(log.find("snd_"), std::string::npos) << log;
 }
 
+TEST(AppStartTest, TryACaptureTakesOnboardingAwayAndReopeningBringsItBack) {
+    DesktopSession session;
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Welcome to Tavro$"));
+    const std::string onboarding = session.windowsNamed("^Welcome to Tavro$").front();
+    session.xdotool({"windowactivate", "--sync", onboarding});
+    std::this_thread::sleep_for(300ms);
+    const auto frame = session.windowFrame(onboarding);
+    ASSERT_TRUE(frame);
+    // "Try a Capture" sits at the bottom left of the window.
+    session.xdotool({"mousemove", std::to_string((*frame)[0] + 53),
+                     std::to_string((*frame)[1] + (*frame)[3] - 21), "click", "1"});
+    // Onboarding cannot be minimised; it leaves the screen all the same.
+    EXPECT_TRUE(DesktopSession::waitUntil(
+        [&] { return session.windowsNamed("^Welcome to Tavro$").empty(); }, 3s));
+    std::this_thread::sleep_for(800ms);
+    session.screenshot("try-a-capture-overlay");
+    session.key("Escape");
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(session.runTavro({}), 0);
+    EXPECT_TRUE(session.waitForWindow("^Welcome to Tavro$", 5s));
+}
+
 TEST(BoardSidebarTest, ShowsTheLibrarysGroupsAndTagsAndItsSheetStoresANewGroup) {
     DesktopSession session;
     {

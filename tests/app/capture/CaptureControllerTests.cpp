@@ -20,7 +20,6 @@
 namespace fs = std::filesystem;
 using namespace tavro;
 using namespace tavro::test;
-using Intent = CaptureController::Intent;
 
 namespace {
 
@@ -46,7 +45,7 @@ struct FlowWorld {
 
     // A region capture from the request to the open note box.
     void captureRegion(QRectF rect = QRectF(100, 100, 300, 200)) {
-        ASSERT_TRUE(flow.beginRegion(Intent::newCapture()));
+        ASSERT_TRUE(flow.request(FlowRequest::region()));
         timer.runAll(); // the overlay waits while windows just hidden leave the screen
         overlay.finish(rect);
         timer.runAll();
@@ -79,29 +78,29 @@ TEST(FlowGuardsTest, RefuseANewFlowAndSaySoOnlyForScreenRecording) {
     struct Case {
         const char* name;
         std::function<void(FlowWorld&)> arrange;
-        Intent intent;
+        FlowRequest request;
         bool starts;
         int askedForScreenRecording;
     };
     const std::vector<Case> cases{
-        {"idle", [](FlowWorld&) {}, Intent::newCapture(), true, 0},
-        {"busy", [](FlowWorld& w) { w.flow.beginRegion(Intent::newCapture()); },
-         Intent::appendToStored("c1"), false, 0},
-        {"note box open", [](FlowWorld& w) { w.compose.open = true; }, Intent::newCapture(), false,
+        {"idle", [](FlowWorld&) {}, FlowRequest::region(), true, 0},
+        {"busy", [](FlowWorld& w) { w.flow.request(FlowRequest::region()); },
+         FlowRequest::addScreenshotTo("c1"), false, 0},
+        {"note box open", [](FlowWorld& w) { w.compose.open = true; }, FlowRequest::region(), false,
          0},
         {"note box open, stored capture", [](FlowWorld& w) { w.compose.open = true; },
-         Intent::appendToStored("c1"), true, 0},
-        {"editor open", [](FlowWorld& w) { w.editor.open = true; }, Intent::appendToStored("c1"),
-         false, 0},
+         FlowRequest::addScreenshotTo("c1"), true, 0},
+        {"editor open", [](FlowWorld& w) { w.editor.open = true; },
+         FlowRequest::addScreenshotTo("c1"), false, 0},
         {"no screen recording", [](FlowWorld& w) { w.probe.screenRecording = false; },
-         Intent::newCapture(), false, 1},
+         FlowRequest::region(), false, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FlowWorld w;
         c.arrange(w);
         const int before = w.overlay.presentations;
-        EXPECT_EQ(w.flow.beginRegion(c.intent), c.starts);
+        EXPECT_EQ(w.flow.request(c.request), c.starts);
         EXPECT_EQ(w.overlay.presentations - before, c.starts ? 1 : 0);
         EXPECT_EQ(w.needsScreenRecording, c.askedForScreenRecording);
     }
@@ -109,7 +108,7 @@ TEST(FlowGuardsTest, RefuseANewFlowAndSaySoOnlyForScreenRecording) {
 
 TEST_F(FlowTest, ARegionBecomesOnePendingScreenshotAndThenOneStoredCapture) {
     preferences.setFlag(PreferenceKey::playCaptureSound, true);
-    ASSERT_TRUE(flow.beginRegion(Intent::newCapture()));
+    ASSERT_TRUE(flow.request(FlowRequest::region()));
     EXPECT_TRUE(flow.isCapturing());
     overlay.finish(QRectF(100, 100, 300, 200));
     EXPECT_EQ(timer.nextDelay(), CaptureController::regionDelayMs);
@@ -139,8 +138,8 @@ TEST_F(FlowTest, ARegionBecomesOnePendingScreenshotAndThenOneStoredCapture) {
 }
 
 TEST_F(FlowTest, ASecondRegionPressBeforeADragFilesANoteWithTheFirstContext) {
-    ASSERT_TRUE(flow.beginRegion(Intent::newCapture()));
-    flow.secondPressDuringOverlay();
+    ASSERT_TRUE(flow.request(FlowRequest::region()));
+    flow.request(FlowRequest::region()); // again, before a drag
     EXPECT_FALSE(overlay.showing);
     EXPECT_FALSE(flow.isCapturing());
     ASSERT_TRUE(compose.open);
@@ -156,20 +155,21 @@ TEST_F(FlowTest, ASecondPressWhileAddingToTheNoteBoxBringsItBackWithItsDraft) {
     draft.note = "half written";
     compose.addScreenshot(draft);
     EXPECT_TRUE(overlay.showing);
-    flow.secondPressDuringOverlay();
+    flow.request(FlowRequest::region()); // again, before a drag
     ASSERT_TRUE(compose.open);
     EXPECT_EQ(compose.shown.draft.note, "half written");
     EXPECT_EQ(compose.shown.images.size(), 1u);
 }
 
 TEST_F(FlowTest, TwoFullScreenPressesInTheWindowWriteNothingAndOpenANote) {
-    ASSERT_TRUE(flow.beginFullScreen(Intent::newCapture(), true));
+    ASSERT_TRUE(flow.request(FlowRequest::fullScreen(true)));
     timer.queue.front().action(); // the grab
     timer.queue.pop_front();
-    EXPECT_TRUE(flow.fullScreenWindowOpen);
-    flow.fullScreenTextOnlyRequested = true; // what the delegate does on the second press
+    EXPECT_EQ(flow.state(), FlowState::awaitingSecondPress);
+    EXPECT_TRUE(flow.request(FlowRequest::fullScreen(true))); // the second press
+    EXPECT_EQ(flow.state(), FlowState::secondPressHeard);
     timer.runAll();
-    EXPECT_FALSE(flow.fullScreenWindowOpen);
+    EXPECT_EQ(flow.state(), FlowState::composing);
     ASSERT_TRUE(compose.open);
     EXPECT_EQ(compose.shown.mode, CaptureMode::text);
     EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 0u);
@@ -182,7 +182,7 @@ TEST_F(FlowTest, AddingToAStoredCaptureKeepsTheOpenNoteBoxsFlow) {
     captureRegion();
     const PendingCapture pending = *flow.pending();
 
-    ASSERT_TRUE(flow.beginRegion(Intent::appendToStored(stored.id)));
+    ASSERT_TRUE(flow.request(FlowRequest::addScreenshotTo(stored.id)));
     overlay.finish(QRectF(0, 0, 50, 40));
     timer.runAll();
     EXPECT_EQ(f.store().images(stored.id).size(), 1u);
@@ -269,8 +269,7 @@ TEST_F(FlowTest, DiscardRemovesEveryFileItWrote) {
 }
 
 TEST_F(FlowTest, AScreenshotGivesANoteOnlyCaptureItsModeAndDisplay) {
-    flow.beginFlowIfNeeded();
-    flow.presentTextOnly(context.snapshot(false));
+    ASSERT_TRUE(flow.request(FlowRequest::note()));
     compose.addScreenshot({});
     overlay.requestFullScreen(QPointF(5, 5));
     timer.runAll();
@@ -280,13 +279,19 @@ TEST_F(FlowTest, AScreenshotGivesANoteOnlyCaptureItsModeAndDisplay) {
     EXPECT_EQ(compose.shown.context.appName, "Editor 1");
 }
 
-TEST_F(FlowTest, SavingWithTheDashboardPreferenceGivesNothingBackAndShowsTheBoard) {
+TEST_F(FlowTest, SavingWithTheDashboardPreferenceGivesNoFocusBackAndShowsTheBoard) {
     preferences.setFlag(PreferenceKey::openDashboardAfterSave, true);
     QSignalSpy posted(&notifications, &NotificationCenter::posted);
+    QWidget settings;
+    settings.setWindowTitle(QStringLiteral("Tavro Settings"));
+    settings.show();
     captureRegion();
+    EXPECT_FALSE(settings.isVisible());
     compose.save("note");
     timer.runAll();
     EXPECT_TRUE(desktop.activations.empty());
+    // What was hidden for the capture is back, not left hidden behind the board.
+    EXPECT_TRUE(settings.isVisible());
     EXPECT_FALSE(flow.flowActive());
     ASSERT_EQ(posted.count(), 1);
     EXPECT_EQ(posted[0][0].toString(), QStringLiteral("dev.tavro.showDashboard"));
@@ -305,7 +310,7 @@ TEST_F(FlowTest, StartingWhileTavroIsInFrontHidesNothingAndActivatesNothing) {
 
     desktop.front = ForegroundWindow{9, 99};
     const int shown = overlay.presentations;
-    ASSERT_TRUE(flow.beginRegion(Intent::newCapture()));
+    ASSERT_TRUE(flow.request(FlowRequest::region()));
     EXPECT_FALSE(window.isVisible());
     // The overlay freezes the screen as it is, so it waits for the hidden board to be gone.
     EXPECT_EQ(overlay.presentations, shown);
@@ -382,14 +387,14 @@ TEST(FlowFocusTest, CancellingTheOverlayGivesTheKeyboardBackToTheWindowThatHadIt
         {"a window of this app in front",
          [own](FlowWorld& w) {
              w.desktop.front = ForegroundWindow{7, own};
-             ASSERT_TRUE(w.flow.beginRegion(Intent::newCapture()));
+             ASSERT_TRUE(w.flow.request(FlowRequest::region()));
          },
          {ForegroundWindow{7, own}},
          {}},
         {"another app in front",
          [](FlowWorld& w) {
              w.desktop.front = ForegroundWindow{9, 99};
-             ASSERT_TRUE(w.flow.beginRegion(Intent::newCapture()));
+             ASSERT_TRUE(w.flow.request(FlowRequest::region()));
          },
          {},
          // Once at once, and again when the hidden windows are back.
@@ -399,7 +404,7 @@ TEST(FlowFocusTest, CancellingTheOverlayGivesTheKeyboardBackToTheWindowThatHadIt
              w.desktop.front = ForegroundWindow{7, own};
              w.captureRegion();
              w.desktop.front = ForegroundWindow{11, own};
-             ASSERT_TRUE(w.flow.beginRegion(Intent::appendToStored("c1")));
+             ASSERT_TRUE(w.flow.request(FlowRequest::addScreenshotTo("c1")));
          },
          {ForegroundWindow{11, own}},
          {}},
@@ -415,4 +420,16 @@ TEST(FlowFocusTest, CancellingTheOverlayGivesTheKeyboardBackToTheWindowThatHadIt
         EXPECT_EQ(w.desktop.focusReturns, c.focusReturns);
         EXPECT_EQ(w.desktop.activations, c.activations);
     }
+}
+
+TEST_F(FlowTest, AScreenshotThatCannotJoinItsStoredCaptureIsReportedAndLeavesNoFiles) {
+    ASSERT_TRUE(flow.request(FlowRequest::addScreenshotTo("no-such-capture")));
+    timer.runAll();
+    overlay.finish(QRectF(0, 0, 60, 40));
+    timer.runAll();
+    ASSERT_EQ(desktop.captureFailures.size(), 1u);
+    EXPECT_FALSE(desktop.captureFailures[0].empty());
+    EXPECT_EQ(flow.state(), FlowState::idle);
+    EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 0u);
+    EXPECT_EQ(filesUnder(TavroPaths::thumbsRoot()), 0u);
 }

@@ -1,0 +1,77 @@
+#include "capture/FlowWindows.h"
+
+#include "shell/AppWindows.h"
+
+#include <QApplication>
+
+namespace tavro {
+
+namespace {
+
+bool isOwn(const std::optional<ForegroundWindow>& window) {
+    return window && window->pid == QCoreApplication::applicationPid();
+}
+
+} // namespace
+
+void FlowWindows::begin() {
+    if (active_)
+        return;
+    active_ = true;
+    previous_ = desktop_.frontmostWindow();
+    hidden_.clear();
+    if (isOwn(previous_))
+        return;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        // Frameless panels, such as the note box, stay.
+        if (!window->isVisible() || !isAppWindow(window) ||
+            window->windowFlags().testFlag(Qt::FramelessWindowHint) ||
+            window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip)
+            continue;
+        hidden_.emplace_back(window);
+    }
+    for (const auto& window : hidden_)
+        window->hide();
+}
+
+std::vector<std::uint32_t> FlowWindows::hiddenIds() const {
+    std::vector<std::uint32_t> ids;
+    for (const auto& window : hidden_)
+        if (window)
+            ids.push_back(std::uint32_t(window->winId()));
+    return ids;
+}
+
+void FlowWindows::end(bool giveFocusBack, QObject* context) {
+    if (!active_)
+        return;
+    active_ = false;
+    auto windows = std::move(hidden_);
+    hidden_.clear();
+    auto app = giveFocusBack ? std::move(previous_) : std::nullopt;
+    previous_.reset();
+    // Back on screen, but without taking the focus from the app that was given it back.
+    auto bringBack = [windows] {
+        for (const auto& window : windows)
+            if (window) {
+                const bool quiet = window->testAttribute(Qt::WA_ShowWithoutActivating);
+                window->setAttribute(Qt::WA_ShowWithoutActivating);
+                window->show();
+                window->setAttribute(Qt::WA_ShowWithoutActivating, quiet);
+            }
+    };
+    if (app && !isOwn(app)) {
+        desktop_.activate(*app);
+        // A window manager may focus windows as they map again: give the focus back once more.
+        timer_.after(returnDelayMs, context, [this, bringBack, app = *app] {
+            bringBack();
+            desktop_.activate(app);
+        });
+    } else {
+        bringBack();
+        if (app)
+            desktop_.returnFocus(*app);
+    }
+}
+
+} // namespace tavro
