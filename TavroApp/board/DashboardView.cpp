@@ -2,6 +2,7 @@
 
 #include "board/CaptureBoardView.h"
 #include "board/CaptureFilterEngine.h"
+#include "board/DashboardHeader.h"
 #include "board/EmptyStateView.h"
 #include "board/SidebarView.h"
 #include "shell/Library.h"
@@ -11,7 +12,6 @@
 #include "shell/Utf8.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -58,10 +58,11 @@ DashboardView::DashboardView(Library& library, Preferences& preferences, QWidget
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    title_ = new QLabel(this);
-    title_->setFont(Theme::Font::display());
-    title_->setContentsMargins(24, 12, 24, 12);
-    layout->addWidget(title_);
+    header_ = new DashboardHeader(this);
+    connect(header_, &DashboardHeader::searchEdited, this, &DashboardView::setSearch);
+    connect(header_, &DashboardHeader::sortChosen, this, &DashboardView::setSort);
+    connect(header_, &DashboardHeader::layoutChosen, this, &DashboardView::setLayoutMode);
+    layout->addWidget(header_);
 
     content_ = new QStackedWidget(this);
     CaptureBoardView::Actions actions;
@@ -101,15 +102,18 @@ void DashboardView::setFilter(const LibraryFilter& filter) {
 
 void DashboardView::setSearch(const QString& search) {
     search_ = toStdString(search);
+    header_->setSearch(search);
     refresh();
 }
 
 void DashboardView::setSort(SortOrder sort) {
     sort_ = sort;
+    header_->setSort(sort);
     refresh();
 }
 
 void DashboardView::setLayoutMode(LayoutMode mode) {
+    header_->setLayoutMode(mode);
     board_->setLayoutMode(mode);
 }
 
@@ -121,7 +125,7 @@ void DashboardView::refresh() {
     if (filter_.kind() == LibraryFilter::Kind::group)
         if (const auto group = library_.group(filter_.text()))
             title = group->name;
-    title_->setText(toQString(title));
+    header_->setTitle(toQString(title));
 
     if (shown.empty()) {
         empty_->present(filter_, CaptureFilterEngine::isSearching(search_),

@@ -8,12 +8,12 @@
 
 #include <string>
 
-class QLabel;
 class QStackedWidget;
 
 namespace tavro {
 
 class CaptureBoardView;
+class DashboardHeader;
 class EmptyStateView;
 class Library;
 class Preferences;
@@ -36,6 +36,7 @@ public:
     SidebarView* sidebar() const { return sidebar_; }
     CaptureBoardView* board() const { return board_; }
     EmptyStateView* emptyState() const { return empty_; }
+    DashboardHeader* header() const { return header_; }
 
 private:
     void refresh();
@@ -47,7 +48,7 @@ private:
     SortOrder sort_ = SortOrder::newest;
     DialogFolderChooser folders_;
     SidebarView* sidebar_ = nullptr;
-    QLabel* title_ = nullptr;
+    DashboardHeader* header_ = nullptr;
     QStackedWidget* content_ = nullptr;
     CaptureBoardView* board_ = nullptr;
     EmptyStateView* empty_ = nullptr;

@@ -190,6 +190,39 @@ void magnifyingglass(QPainter& p, const QColor& c, double w) {
     p.drawLine(QPointF(15, 15), QPointF(20.5, 20.5));
 }
 
+void arrowUpArrowDown(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(QPointF(8, 3.5), QPointF(8, 20));
+    p.drawLine(QPointF(8, 3.5), QPointF(3.5, 8));
+    p.drawLine(QPointF(8, 3.5), QPointF(12.5, 8));
+    p.drawLine(QPointF(16, 4), QPointF(16, 20.5));
+    p.drawLine(QPointF(16, 20.5), QPointF(11.5, 16));
+    p.drawLine(QPointF(16, 20.5), QPointF(20.5, 16));
+}
+
+void listBullet(QPainter& p, const QColor& c, double w) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    for (double y : {6.0, 12.0, 18.0})
+        p.drawEllipse(QPointF(4.5, y), 1.6 * w, 1.6 * w);
+    p.setPen(strokePen(c, 1.9 * w));
+    for (double y : {6.0, 12.0, 18.0})
+        p.drawLine(QPointF(9, y), QPointF(21, y));
+}
+
+void xmarkCircleFill(QPainter& p, const QColor& c, double w) {
+    QPainterPath circle;
+    circle.addEllipse(QPointF(12, 12), 10, 10);
+    QPainterPath cross;
+    cross.moveTo(8.5, 8.5);
+    cross.lineTo(15.5, 15.5);
+    cross.moveTo(15.5, 8.5);
+    cross.lineTo(8.5, 15.5);
+    QPainterPathStroker stroker(strokePen(c, 2.2 * w));
+    p.fillPath(circle.subtracted(stroker.createStroke(cross)), c);
+}
+
 void checkmarkCircleOutline(QPainter& p, const QColor& c, double w) {
     p.setPen(strokePen(c, 1.6 * w));
     p.setBrush(Qt::NoBrush);
@@ -469,6 +502,9 @@ std::optional<Icon> iconNamed(std::string_view name) {
         {"bubble.left.fill", Icon::bubbleLeftFill},
         {"checkmark", Icon::checkmark},
         {"trash", Icon::trash},
+        {"arrow.up.arrow.down", Icon::arrowUpArrowDown},
+        {"list.bullet", Icon::listBullet},
+        {"xmark.circle.fill", Icon::xmarkCircleFill},
     };
     for (const auto& [known, icon] : names)
         if (known == name)
@@ -549,6 +585,15 @@ static void drawIcon(QPainter& painter, Icon icon, const QRectF& rect, const QCo
         break;
     case Icon::checkmark:
         checkmark(painter, color, weight);
+        break;
+    case Icon::arrowUpArrowDown:
+        arrowUpArrowDown(painter, color, weight);
+        break;
+    case Icon::listBullet:
+        listBullet(painter, color, weight);
+        break;
+    case Icon::xmarkCircleFill:
+        xmarkCircleFill(painter, color, weight);
         break;
     case Icon::pencilTip:
         pencilTip(painter, color, weight);

@@ -50,6 +50,9 @@ enum class Icon {
     squareOnSquare,
     bubbleLeftFill,
     checkmark,
+    arrowUpArrowDown,
+    listBullet,
+    xmarkCircleFill,
 };
 
 // The symbol that stands for a symbol name of the design ("tray.full", "circle.dotted"…), for
