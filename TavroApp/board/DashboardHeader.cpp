@@ -92,6 +92,8 @@ DashboardHeader::DashboardHeader(QWidget* parent)
     clear_->setFocusPolicy(Qt::TabFocus);
     clear_->hide();
     field->addWidget(clear_);
+    // Padding, symbol, the field and room for the clear button; no wider.
+    frame->setMaximumWidth(9 + 11 + 6 + 200 + 6 + 14 + 9);
     row->addWidget(frame, 1);
     connect(search_, &QLineEdit::textChanged, this,
             [this](const QString& text) { clear_->setVisible(!text.isEmpty()); });
