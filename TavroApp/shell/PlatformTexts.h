@@ -9,5 +9,7 @@ namespace tavro::PlatformTexts {
 
 // A group that lives in this library alone.
 inline constexpr std::string_view onlyOnThisComputer = "Only on this computer";
+// Opens the file manager at a screenshot's file.
+inline constexpr std::string_view showInFolder = "Show in Folder";
 
 } // namespace tavro::PlatformTexts
