@@ -3,6 +3,7 @@
 #include "board/CaptureBoardView.h"
 #include "board/CaptureFilterEngine.h"
 #include "board/DashboardHeader.h"
+#include "board/DashboardModel.h"
 #include "board/EmptyStateView.h"
 #include "board/SidebarView.h"
 #include "shell/Library.h"
@@ -126,6 +127,11 @@ void DashboardView::refresh() {
         if (const auto group = library_.group(filter_.text()))
             title = group->name;
     header_->setTitle(toQString(title));
+    std::vector<Capture> visible;
+    visible.reserve(shown.size());
+    for (std::size_t i : shown)
+        visible.push_back(captures[i]);
+    header_->setSubtitle(toQString(dashboardSubtitle(filter_, visible)));
 
     if (shown.empty()) {
         empty_->present(filter_, CaptureFilterEngine::isSearching(search_),

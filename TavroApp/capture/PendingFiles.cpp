@@ -3,25 +3,13 @@
 #include "capture/CaptureRecord.h"
 #include "capture/ImageWriter.h"
 #include "compose/AttachmentService.h"
+#include "files/LibraryFiles.h"
 #include "model/Uuid.h"
 #include "store/ImageFiles.h"
 
 #include <exception>
 
 namespace tavro::PendingFiles {
-
-namespace {
-
-std::string withExtension(const std::string& relative, std::string_view ext) {
-    const auto dot = relative.rfind('.');
-    const auto slash = relative.rfind('/');
-    const std::string stem = dot == std::string::npos || (slash != std::string::npos && dot < slash)
-                                 ? relative
-                                 : relative.substr(0, dot);
-    return stem + "." + std::string(ext);
-}
-
-} // namespace
 
 PendingImage write(const QImage& image) {
     PendingImage pending;
@@ -37,7 +25,7 @@ void discard(const PendingCapture& pending) {
         ImageFiles::removeImageIfNamed(image.annotatedPath);
         ImageFiles::removeThumbIfNamed(image.written.thumbRelativePath);
         // A marked-up screenshot's thumbnail replaced the original's, which is still on disk.
-        ImageFiles::removeThumbIfNamed(withExtension(image.written.relativePath, "jpg"));
+        ImageFiles::removeThumbIfNamed(LibraryFiles::withExtension(image.written.relativePath, "jpg"));
     }
 }
 

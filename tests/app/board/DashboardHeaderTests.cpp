@@ -77,6 +77,7 @@ TEST(DashboardHeaderTest, TypingNarrowsTheBoardAtOnceAndTheClearButtonRestoresIt
     Board b;
     DashboardHeader& header = *b.view->header();
     EXPECT_EQ(header.titleLabel()->text(), QStringLiteral("Inbox"));
+    EXPECT_EQ(header.subtitleLabel()->text(), QStringLiteral("3 captures · 1 high priority"));
     EXPECT_EQ(header.searchField()->placeholderText(), QStringLiteral("Search notes, apps, URLs…"));
     EXPECT_FALSE(header.clearButton()->isVisibleTo(&header));
     ASSERT_EQ(b.notes().size(), 3u);
