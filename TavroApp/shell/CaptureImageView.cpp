@@ -91,7 +91,9 @@ void CaptureImageView::paintMissing(QPainter& painter) {
     const QString text = QStringLiteral("Image missing");
     const QFont font = Theme::Font::caption();
     const QFontMetrics metrics(font);
-    const int height = missingIconSize + missingSpacing + metrics.height();
+    // A tile too narrow for the words shows the symbol alone rather than clipped text.
+    const bool withText = metrics.horizontalAdvance(text) <= width();
+    const int height = missingIconSize + (withText ? missingSpacing + metrics.height() : 0);
     const int top = (this->height() - height) / 2;
 
     QIcon icon = QIcon::fromTheme(QStringLiteral("image-missing"));
@@ -99,6 +101,8 @@ void CaptureImageView::paintMissing(QPainter& painter) {
         icon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     const QRect iconRect((width() - missingIconSize) / 2, top, missingIconSize, missingIconSize);
     icon.paint(&painter, iconRect, Qt::AlignCenter, QIcon::Disabled);
+    if (!withText)
+        return;
 
     painter.setPen(color);
     painter.setFont(font);
