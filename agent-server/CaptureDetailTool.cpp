@@ -83,7 +83,7 @@ ToolResult ToolRegistry::getCapture(const JSON& arguments) const {
                 result.content.push_back(ToolResult::textBlock(
                     "Screenshot " + std::to_string(i + 1) + " of " + std::to_string(n) +
                     (Format::hasAnnotations(images[i]) ? " \u2014 marked up by the user" : "")));
-            auto file = images[i].displayURL();
+            auto file = images[i].displayFilePath();
             auto path = ImageEncoder::shownPath(file, images[i].displayPath());
             auto prepared = file ? ImageEncoder::prepare(*file, edge) : ImageEncoder::Prepared{};
             if (prepared.status == Status::tooLarge) {
@@ -103,7 +103,7 @@ ToolResult ToolRegistry::getCapture(const JSON& arguments) const {
         }
         if (n == 0 && !capture->imagePath.empty()) {
             // A capture from before screenshot rows existed: its cover is its only image.
-            auto file = capture->imageURL();
+            auto file = capture->imageFilePath();
             auto prepared = file ? ImageEncoder::prepare(*file, edge) : ImageEncoder::Prepared{};
             const auto path = ImageEncoder::shownPath(file, capture->imagePath);
             if (prepared.status == Status::unreadable)

@@ -274,12 +274,12 @@ std::string detail(const Capture& capture, const std::optional<std::string>& gro
 
     if (images.empty()) {
         if (!capture.imagePath.empty())
-            lines.push_back("Local file: " + filePath(capture.imageURL()));
+            lines.push_back("Local file: " + filePath(capture.imageFilePath()));
     } else {
         lines.push_back("Local files:");
         for (size_t i = 0; i < images.size(); ++i) {
             const auto& image = images[i];
-            std::string line = "  " + std::to_string(i + 1) + ". " + filePath(image.displayURL());
+            std::string line = "  " + std::to_string(i + 1) + ". " + filePath(image.displayFilePath());
             if (hasAnnotations(image))
                 line += "  (annotated; original at " +
                         std::filesystem::path(image.imagePath).filename().string() + ")";

@@ -135,7 +135,7 @@ JSON TavroMCPServer::handleResourceRead(const JSONRPC::Request& request) const {
     }
 
     if (!capture->imagePath.empty()) {
-        auto file = capture->imageURL();
+        auto file = capture->imageFilePath();
         auto prepared =
             file ? ImageEncoder::prepare(*file, resourceImageEdge) : ImageEncoder::Prepared{};
         using Status = ImageEncoder::Prepared::Status;

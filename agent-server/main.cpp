@@ -11,7 +11,7 @@
 int main() {
     using namespace tavro;
     int protocol = claimStandardOutput();
-    auto database = TavroPaths::databaseURL();
+    auto database = TavroPaths::databasePath();
     std::unique_ptr<TavroMCPServer> server;
     try {
         server = std::make_unique<TavroMCPServer>(

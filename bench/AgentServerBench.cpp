@@ -40,7 +40,7 @@ Folder makeLibrary(int captures) {
     std::string pattern = (fs::temp_directory_path() / "tavro-bench-XXXXXX").string();
     fs::path home = mkdtemp(pattern.data());
     setenv("TAVRO_HOME", home.c_str(), 1);
-    CaptureStore store(TavroPaths::databaseURL());
+    CaptureStore store(TavroPaths::databasePath());
     store.db().transaction([&] {
         for (int i = 0; i < captures; ++i) {
             Capture c{.id = makeUUID(),
@@ -93,7 +93,7 @@ std::string writeScreenshot(CaptureStore& store, const std::string& captureID) {
     cairo_surface_mark_dirty(image->surface());
     auto png = image->encodePNG();
     std::string relative = "2026/03/" + captureID + ".png";
-    auto file = *TavroPaths::imageURL(relative);
+    auto file = *TavroPaths::imageFilePath(relative);
     TavroPaths::ensureParentDirectory(file);
     std::ofstream(file, std::ios::binary)
         .write(reinterpret_cast<const char*>(png->data()), std::streamsize(png->size()));
@@ -150,7 +150,7 @@ void spawnInitializeToolsList(benchmark::State& state) {
 void getCaptureWithLargeScreenshot(benchmark::State& state) {
     static Folder home = makeLibrary(10);
     setenv("TAVRO_HOME", home.c_str(), 1);
-    auto store = std::make_shared<CaptureStore>(TavroPaths::databaseURL());
+    auto store = std::make_shared<CaptureStore>(TavroPaths::databasePath());
     static std::string id = [&] {
         auto first = store->captures(CaptureQuery{.limit = 1})[0].id;
         writeScreenshot(*store, first);
@@ -170,7 +170,7 @@ void getCaptureWithLargeScreenshot(benchmark::State& state) {
 void listCaptures200(benchmark::State& state) {
     static Folder home = makeLibrary(10'000);
     setenv("TAVRO_HOME", home.c_str(), 1);
-    auto store = std::make_shared<CaptureStore>(TavroPaths::databaseURL());
+    auto store = std::make_shared<CaptureStore>(TavroPaths::databasePath());
     TavroMCPServer server(-1, store, "bench");
     JSONRPC::Request request{JSON(1), "tools/call",
                              JSON{{"name", "list_captures"}, {"arguments", {{"limit", 200}}}}};

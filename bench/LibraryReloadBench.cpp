@@ -77,7 +77,7 @@ struct Board {
         application();
         setenv("TAVRO_HOME", home.c_str(), 1);
         TavroPaths::ensureDirectories();
-        store = std::make_shared<CaptureStore>(TavroPaths::databaseURL(),
+        store = std::make_shared<CaptureStore>(TavroPaths::databasePath(),
                                                std::make_shared<NullStoreChangeNotifier>());
         fill(*store, count);
     }
@@ -105,7 +105,7 @@ void settle(const Library& library) {
 // The worker's part: one whole read of the board and its comparison with the last one.
 void BM_LibraryReload(benchmark::State& state) {
     Board board(int(state.range(0)));
-    LibraryReader reader(TavroPaths::databaseURL(), Library::reloadLimit);
+    LibraryReader reader(TavroPaths::databasePath(), Library::reloadLimit);
     auto previous = reader.read(nullptr, true).state;
     size_t captures = 0;
     for (auto _ : state) {
@@ -123,7 +123,7 @@ void BM_LibraryReloadGuiThread(benchmark::State& state) {
     Board board(int(state.range(0)));
     ThumbnailLoader thumbnails;
     Library library(board.store, thumbnails, std::make_unique<StoreChangeListener>());
-    CaptureStore agent(TavroPaths::databaseURL(), std::make_shared<NullStoreChangeNotifier>());
+    CaptureStore agent(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
     const std::string id = library.captures().front().id;
     int round = 0;
     for (auto _ : state) {
@@ -145,7 +145,7 @@ void BM_LibraryReloadBurst(benchmark::State& state) {
     StoreChangeListener& bus = *listener;
     ThumbnailLoader thumbnails;
     Library library(board.store, thumbnails, std::move(listener));
-    CaptureStore agent(TavroPaths::databaseURL(), std::make_shared<NullStoreChangeNotifier>());
+    CaptureStore agent(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
     const std::string id = library.captures().front().id;
     int reloads = 0;
     QObject::connect(&library, &Library::reloaded, [&] { ++reloads; });

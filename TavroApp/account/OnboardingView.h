@@ -1,31 +1,65 @@
 #pragma once
 
+#include "account/OnboardingFlow.h"
+
 #include <QWidget>
 
 #include <functional>
 
+class QAbstractButton;
+
 namespace tavro {
 
+class HotkeyManager;
+class OnboardingProgress;
 class PermissionsService;
 class Preferences;
 
-// The first-run steps. For now one page: a capture to try, and a button that finishes.
+// The first-run guide: the progress bar, the body of the current step and the footer that moves
+// between the five steps. Polls the permissions while it is on screen. "Start using Tavro"
+// records that onboarding is complete, then hands over to `onFinish`.
 class OnboardingView final : public QWidget {
     Q_OBJECT
 
 public:
-    OnboardingView(Preferences& preferences, PermissionsService& permissions,
-                   std::function<void()> onFinish, std::function<void()> onTryCapture,
-                   QWidget* parent = nullptr);
+    static constexpr int width = 620;
+    static constexpr int height = 560;
 
-    int step() const { return step_; }
+    OnboardingView(Preferences& preferences, PermissionsService& permissions,
+                   HotkeyManager& hotkeys, std::function<void()> onFinish,
+                   std::function<void()> onTryCapture, QWidget* parent = nullptr);
+
+    int step() const { return flow_.step(); }
+    QWidget* stepContent() const { return content_; }
+    QAbstractButton* backButton() const { return back_; }
+    QAbstractButton* skipButton() const { return skip_; }
+    QAbstractButton* primaryButton() const { return primary_; }
+
+    void back();
+    void forward();
     // Records that onboarding is complete, then calls the finish callback.
     void finish();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
+    void showStep();
+    void refreshFooter();
+
     Preferences& preferences_;
+    PermissionsService& permissions_;
+    HotkeyManager& hotkeys_;
     std::function<void()> onFinish_;
-    int step_ = 0;
+    std::function<void()> onTryCapture_;
+    OnboardingFlow flow_;
+    OnboardingProgress* progress_;
+    QWidget* holder_;
+    QWidget* content_ = nullptr;
+    QAbstractButton* back_;
+    QAbstractButton* skip_;
+    QAbstractButton* primary_;
 };
 
 } // namespace tavro

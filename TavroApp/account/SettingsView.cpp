@@ -1,16 +1,20 @@
 #include "account/SettingsView.h"
 
-#include "capture/HotkeyManager.h"
-#include "capture/HotkeyRecorderView.h"
-#include "capture/ShortcutTexts.h"
-#include "model/Paths.h"
+#include "account/AgentSettings.h"
+#include "account/GeneralSettings.h"
+#include "account/LibrarySettings.h"
+#include "account/SettingsForm.h"
+#include "account/SettingsTabs.h"
+#include "account/SettingsTexts.h"
+#include "account/ShortcutSettings.h"
 #include "shell/AppNotifications.h"
-#include "shell/Preferences.h"
+#include "shell/Icons.h"
+#include "shell/Theme.h"
 #include "shell/Utf8.h"
 
-#include <QCheckBox>
+#include <QApplication>
 #include <QLabel>
-#include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -18,89 +22,71 @@ namespace tavro {
 
 namespace {
 
-// One recorder per capture shortcut, each showing whether another client owns its shortcut.
-void addRecorders(QVBoxLayout* layout, Preferences& preferences, HotkeyManager& hotkeys) {
-    const struct {
-        const char* title;
-        PreferenceKey key;
-        HotkeyManager::Action action;
-    } shortcuts[] = {
-        {"Capture a region", PreferenceKey::regionHotkey, HotkeyManager::Action::region},
-        {"Capture the whole screen", PreferenceKey::fullScreenHotkey,
-         HotkeyManager::Action::fullScreen},
-    };
-    for (const auto& shortcut : shortcuts) {
-        auto* recorder =
-            new HotkeyRecorderView(QString::fromUtf8(shortcut.title), preferences, shortcut.key);
-        auto showConflict = [recorder, &hotkeys, action = shortcut.action] {
-            recorder->setConflict(hotkeys.conflicts().count(action) > 0);
-        };
-        showConflict();
-        QObject::connect(&hotkeys, &HotkeyManager::conflictsChanged, recorder, showConflict);
-        layout->addWidget(recorder);
-    }
-}
-
-QWidget* generalTab(Preferences& preferences, HotkeyManager& hotkeys) {
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    addRecorders(layout, preferences, hotkeys);
-    for (const PreferenceRow& row : preferenceRows()) {
-        if (row.type != PreferenceType::flag || row.label.empty())
-            continue;
-        auto* box = new QCheckBox(toQString(row.label), page);
-        box->setChecked(preferences.flag(row.key));
-        QObject::connect(box, &QCheckBox::toggled, page,
-                         [&preferences, key = row.key](bool on) { preferences.setFlag(key, on); });
-        layout->addWidget(box);
-    }
-    layout->addStretch(1);
-    return page;
-}
-
+// Not signed in: the account pane comes with sign-in.
 QWidget* accountTab() {
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    layout->addWidget(
-        new QLabel(QStringLiteral("Not signed in. Captures stay on this computer."), page));
-    layout->addStretch(1);
-    return page;
-}
-
-QWidget* libraryTab(NotificationCenter& notifications) {
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    auto* location = new QLabel(toQString(TavroPaths::support().string()), page);
-    location->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* again = new QPushButton(QStringLiteral("Show onboarding again"), page);
-    QObject::connect(again, &QPushButton::clicked, page,
-                     [&notifications] { notifications.post(AppNotification::showOnboarding); });
-    layout->addWidget(location);
-    layout->addWidget(again, 0, Qt::AlignLeft);
-    layout->addStretch(1);
-    return page;
+    auto* form = new SettingsForm;
+    form->addSection()->addRow(SettingsRows::text(
+        QStringLiteral("Not signed in. Captures stay on this computer."), Theme::Font::body()));
+    return form;
 }
 
 } // namespace
 
-SettingsView::SettingsView(Preferences& preferences, PermissionsService&, HotkeyManager& hotkeys,
-                           Library&, Account&, NotificationCenter& notifications, QWidget* parent)
+SettingsView::SettingsView(Preferences& preferences, PermissionsService& permissions,
+                           HotkeyManager& hotkeys, Library& library, Account&,
+                           NotificationCenter& notifications, std::string_view tab, QWidget* parent)
     : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
     tabs_ = new QTabWidget(this);
-    tabs_->addTab(generalTab(preferences, hotkeys), QStringLiteral("General"));
-    tabs_->widget(0)->setObjectName(QStringLiteral("general"));
-    tabs_->addTab(accountTab(), QStringLiteral("Account"));
-    tabs_->widget(1)->setObjectName(QStringLiteral("account"));
-    tabs_->addTab(libraryTab(notifications), QStringLiteral("Library"));
-    tabs_->widget(2)->setObjectName(QStringLiteral("library"));
+    tabs_->setDocumentMode(true);
+    tabs_->tabBar()->setExpanding(true);
+    tabs_->setIconSize(QSize(16, 16));
+    for (const SettingsTab& entry : settingsTabs()) {
+        QWidget* page = nullptr;
+        if (entry.id == SettingsTabID::general)
+            page = new GeneralSettings(preferences, permissions, library);
+        else if (entry.id == SettingsTabID::account)
+            page = accountTab();
+        else if (entry.id == SettingsTabID::shortcuts)
+            page = new ShortcutSettings(preferences, permissions, hotkeys);
+        else if (entry.id == SettingsTabID::agent)
+            page = new AgentSettings(MCPInstaller(AgentHome::current()));
+        else
+            page = new LibrarySettings(library, notifications);
+        page->setObjectName(toQString(entry.id));
+        const int index = tabs_->addTab(
+            page, iconImage(entry.symbol, Theme::textSecondary.resolved(palette()), 16),
+            toQString(entry.label));
+        tabs_->setTabToolTip(index, toQString(entry.label));
+    }
     layout->addWidget(tabs_);
+    selectTab(tab);
+    // Switching tabs from the keyboard (Ctrl+Tab) leads on to the new tab's first control.
+    connect(tabs_, &QTabWidget::currentChanged, this, [this] {
+        QWidget* focus = QApplication::focusWidget();
+        QWidget* page = tabs_->currentWidget();
+        if (!focus || focus == tabs_->tabBar() || page->isAncestorOf(focus))
+            return;
+        for (QWidget* next = page->nextInFocusChain(); next != page;
+             next = next->nextInFocusChain())
+            if (page->isAncestorOf(next) && (next->focusPolicy() & Qt::TabFocus) &&
+                next->isVisibleTo(page)) {
+                next->setFocus(Qt::TabFocusReason);
+                return;
+            }
+    });
     notifications.observe(AppNotification::showAccountTab, this,
-                          [this](const QVariant&) { tabs_->setCurrentIndex(1); });
+                          [this](const QVariant&) { selectTab(SettingsTabID::account); });
 }
 
 QString SettingsView::currentTab() const {
     return tabs_->currentWidget()->objectName();
+}
+
+void SettingsView::selectTab(std::string_view id) {
+    if (const auto index = settingsTabIndex(id))
+        tabs_->setCurrentIndex(int(*index));
 }
 
 } // namespace tavro

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <string_view>
+
 class QTabWidget;
 
 namespace tavro {
@@ -13,16 +15,24 @@ class NotificationCenter;
 class PermissionsService;
 class Preferences;
 
-// The settings window's root view: General (the preference switches), Account and Library.
+// The settings window's root view: the General, Account, Shortcuts, Agent and Library tabs.
+// Nothing waits for a Save: each tab stores a change the moment it is made. An account-tab
+// request switches to the Account tab from whichever is shown.
 class SettingsView final : public QWidget {
     Q_OBJECT
 
 public:
+    static constexpr int width = 560;
+    static constexpr int height = 480;
+
     SettingsView(Preferences& preferences, PermissionsService& permissions, HotkeyManager& hotkeys,
                  Library& library, Account& account, NotificationCenter& notifications,
-                 QWidget* parent = nullptr);
+                 std::string_view tab = "general", QWidget* parent = nullptr);
 
+    // The identifier of the selected tab.
     QString currentTab() const;
+    void selectTab(std::string_view id);
+    QTabWidget* tabs() const { return tabs_; }
 
 private:
     QTabWidget* tabs_ = nullptr;

@@ -52,6 +52,7 @@ public:
         }
         const QRect rect = view_->itemRect(index_);
         state.focusable = part_ == BoardPart::body;
+        state.focused = state.focusable && view_->hasFocus() && view_->currentIndex() == index_;
         state.offscreen = !view_->viewport()->rect().intersects(rect);
         state.invisible = !view_->isVisible();
         return state;

@@ -6,7 +6,10 @@
 #include "shell/ThumbnailLoader.h"
 #include "shell/Utf8.h"
 
+#include <QAccessible>
+#include <QContextMenuEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -54,6 +57,7 @@ CaptureBoardView::CaptureBoardView(ThumbnailLoader& thumbnails, Actions actions,
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(true);
     QPalette palette = viewport()->palette();
@@ -69,7 +73,22 @@ CaptureBoardView::CaptureBoardView(ThumbnailLoader& thumbnails, Actions actions,
 CaptureBoardView::~CaptureBoardView() = default;
 
 void CaptureBoardView::setEntries(std::vector<BoardEntry> entries, Seconds now) {
+    // The keyboard stays on its capture wherever a reload puts it, else near where it was.
+    std::optional<std::string> currentID;
+    if (current_)
+        currentID = entries_[*current_].capture.id;
     entries_ = std::move(entries);
+    if (currentID) {
+        const auto same = std::find_if(entries_.begin(), entries_.end(), [&](const BoardEntry& e) {
+            return e.capture.id == *currentID;
+        });
+        if (same != entries_.end())
+            current_ = std::size_t(same - entries_.begin());
+        else if (entries_.empty())
+            current_.reset();
+        else
+            current_ = std::min(*current_, entries_.size() - 1);
+    }
     now_ = now;
     const QFontMetricsF headline(Theme::Font::headline());
     shapes_.clear();
@@ -236,6 +255,21 @@ void CaptureBoardView::paintEvent(QPaintEvent* event) {
             paintRow(painter, rect, row(i), inputs);
         }
     }
+    paintFocus(painter);
+}
+
+void CaptureBoardView::paintFocus(QPainter& painter) const {
+    if (!current_ || !hasFocus())
+        return;
+    const bool grid = mode_ == LayoutMode::grid;
+    const QRectF rect = contentRect(*current_).adjusted(-3, -3, 3, 3);
+    const double radius = grid ? 17 : 11;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Theme::accent.resolved(palette()), 2));
+    painter.drawRoundedRect(rect, radius, radius);
+    painter.restore();
 }
 
 void CaptureBoardView::resizeEvent(QResizeEvent* event) {
@@ -331,8 +365,10 @@ void CaptureBoardView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return QAbstractScrollArea::mousePressEvent(event);
     pressed_ = hitAt(event->position().toPoint());
-    if (pressed_)
+    if (pressed_) {
         setHovered(pressed_->index);
+        setCurrentIndex(pressed_->index);
+    }
 }
 
 void CaptureBoardView::mouseReleaseEvent(QMouseEvent* event) {
@@ -357,6 +393,108 @@ bool CaptureBoardView::viewportEvent(QEvent* event) {
         return true;
     }
     return QAbstractScrollArea::viewportEvent(event);
+}
+
+void CaptureBoardView::setCurrentIndex(std::optional<std::size_t> index) {
+    if (index && *index >= entries_.size())
+        index.reset();
+    if (index == current_)
+        return;
+    const auto previous = std::exchange(current_, index);
+    for (const auto& changed : {previous, index})
+        if (changed)
+            viewport()->update(liftedRect(*changed));
+    if (!index)
+        return;
+    // Scrolled into view, with the ring's margin.
+    const QRect rect = itemRect(*index).adjusted(0, -8, 0, 8);
+    QScrollBar* bar = verticalScrollBar();
+    if (rect.top() < 0)
+        bar->setValue(bar->value() + rect.top());
+    else if (rect.bottom() > viewport()->height())
+        bar->setValue(bar->value() + rect.bottom() - viewport()->height());
+    if (hasFocus() && QAccessible::isActive()) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(int(*index));
+        QAccessible::updateAccessibility(&focus);
+    }
+}
+
+void CaptureBoardView::requestMenu(std::size_t index, QPoint globalPosition) {
+    if (index >= entries_.size() || !actions_.menu)
+        return;
+    setCurrentIndex(index);
+    const std::string id = entries_[index].capture.id;
+    actions_.menu(id, globalPosition);
+}
+
+void CaptureBoardView::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        const auto hit = hitAt(viewport()->mapFromGlobal(event->globalPos()));
+        if (hit)
+            requestMenu(hit->index, event->globalPos());
+        return;
+    }
+    if (current_) {
+        const QRect rect = itemRect(*current_);
+        requestMenu(*current_,
+                    viewport()->mapToGlobal(QPoint(rect.left() + 24, rect.center().y())));
+    }
+}
+
+void CaptureBoardView::keyPressEvent(QKeyEvent* event) {
+    const std::size_t count = entries_.size();
+    if (count == 0)
+        return QAbstractScrollArea::keyPressEvent(event);
+    const std::size_t step = mode_ == LayoutMode::grid ? std::size_t(grid_.columns()) : 1;
+    const std::size_t at = current_.value_or(0);
+    std::optional<std::size_t> next;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        next = current_ && at > 0 ? at - 1 : at;
+        break;
+    case Qt::Key_Right:
+        next = current_ ? std::min(at + 1, count - 1) : at;
+        break;
+    case Qt::Key_Up:
+        next = current_ && at >= step ? at - step : at;
+        break;
+    case Qt::Key_Down:
+        next = current_ && at + step < count ? at + step : at;
+        break;
+    case Qt::Key_Home:
+        next = 0;
+        break;
+    case Qt::Key_End:
+        next = count - 1;
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (current_)
+            trigger(*current_, BoardPart::body);
+        return;
+    case Qt::Key_F10:
+        if (event->modifiers() & Qt::ShiftModifier) {
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+            contextMenuEvent(&menu);
+            return;
+        }
+        return QAbstractScrollArea::keyPressEvent(event);
+    default:
+        return QAbstractScrollArea::keyPressEvent(event);
+    }
+    setCurrentIndex(next);
+}
+
+void CaptureBoardView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void CaptureBoardView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
 }
 
 } // namespace tavro

@@ -42,6 +42,8 @@ public:
         std::function<void(const std::string& captureID)> open;
         std::function<void(const std::string& captureID)> resolve;
         std::function<void(const std::string& captureID)> remove;
+        // The capture's context menu, wanted at that point of the screen.
+        std::function<void(const std::string& captureID, QPoint globalPosition)> menu;
     };
 
     CaptureBoardView(ThumbnailLoader& thumbnails, Actions actions, QWidget* parent = nullptr);
@@ -67,6 +69,10 @@ public:
     QString toolTipAt(QPoint viewportPoint) const;
     // Runs what a click on that part of the item does.
     void trigger(std::size_t index, BoardPart part);
+    // The item the keyboard works on: the arrow keys move it, Return or Space opens it, the
+    // menu key or Shift+F10 asks for its context menu. A click or a right-click moves it too.
+    std::optional<std::size_t> currentIndex() const { return current_; }
+    void setCurrentIndex(std::optional<std::size_t> index);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -76,11 +82,17 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void relayout();
     std::optional<BoardHit> hitAt(QPoint viewportPoint) const;
     void setHovered(std::optional<std::size_t> index);
+    void requestMenu(std::size_t index, QPoint globalPosition);
+    void paintFocus(QPainter& painter) const;
     void startFade(std::size_t index, double to);
     void stepFades();
     QRect liftedRect(std::size_t index) const;
@@ -100,6 +112,7 @@ private:
     CardGridLayout grid_;
     RowListLayout list_;
     std::optional<std::size_t> hovered_;
+    std::optional<std::size_t> current_;
     struct Fade {
         double from = 0;
         double to = 0;

@@ -10,7 +10,7 @@ namespace {
 QString picturePath(const Capture& capture) {
     if (!capture.hasImage())
         return {};
-    const auto path = capture.thumbPath ? capture.thumbURL() : capture.imageURL();
+    const auto path = capture.thumbPath ? capture.thumbFilePath() : capture.imageFilePath();
     return path ? toQString(path->string()) : QString();
 }
 

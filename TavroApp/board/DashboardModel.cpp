@@ -1,7 +1,7 @@
 #include "board/DashboardModel.h"
 
 #include "board/CaptureCardContent.h"
-#include "model/Paths.h"
+#include "files/LibraryFiles.h"
 #include "shell/PlatformTexts.h"
 
 #include <algorithm>
@@ -28,7 +28,7 @@ std::vector<CaptureMenuItem> captureMenuItems(const Capture& capture,
     std::vector<CaptureMenuItem> items;
     items.push_back({Action::open, DashboardTexts::open});
     if (capture.hasImage()) {
-        if (auto file = TavroPaths::imageURL(capture.imagePath))
+        if (auto file = LibraryFiles::locate(LibraryFiles::Folder::captures, capture.imagePath))
             items.push_back({Action::showInFolder, std::string(PlatformTexts::showInFolder), false,
                              std::move(file)});
     }

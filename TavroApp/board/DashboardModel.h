@@ -42,6 +42,14 @@ namespace DashboardTexts {
 inline constexpr const char* open = "Open";
 inline constexpr const char* assignTo = "Assign to";
 inline constexpr const char* unassigned = "Unassigned";
+// Alerts over the board when a change of a capture fails; the reason follows.
+inline constexpr const char* resolveFailed = "Tavro couldn't mark that capture resolved";
+inline constexpr const char* deleteFailed = "Tavro couldn't delete that capture";
+inline constexpr const char* assignFailed = "Tavro couldn't assign that capture";
+inline constexpr const char* showFailed = "Tavro couldn't show that screenshot";
+inline constexpr const char* fileMissing = "The file is missing: ";
+inline constexpr const char* nothingOpened =
+    "No file manager answered, and the folder could not be opened: ";
 } // namespace DashboardTexts
 
 } // namespace tavro

@@ -1,11 +1,14 @@
 #include "board/DashboardView.h"
 
+#include "board/BoardActions.h"
 #include "board/CaptureBoardView.h"
 #include "board/CaptureFilterEngine.h"
 #include "board/DashboardHeader.h"
 #include "board/DashboardModel.h"
 #include "board/EmptyStateView.h"
 #include "board/SidebarView.h"
+#include "detail/CaptureDetailView.h"
+#include "platform/FileRevealer.h"
 #include "shell/Library.h"
 #include "shell/LibraryWatch.h"
 #include "shell/Preferences.h"
@@ -31,14 +34,17 @@ std::int64_t countIn(const Map& map, const std::string& id, std::int64_t fallbac
 
 } // namespace
 
-DashboardView::DashboardView(Library& library, Preferences& preferences, QWidget* parent)
+DashboardView::DashboardView(Library& library, Preferences& preferences,
+                             NotificationCenter& notifications, QWidget* parent)
     : QWidget(parent)
     , library_(library)
-    , preferences_(preferences) {
+    , preferences_(preferences)
+    , notifications_(notifications) {
     setAutoFillBackground(true);
     QPalette canvas = palette();
     canvas.setColor(QPalette::Window, Theme::canvas.resolved(palette()));
     setPalette(canvas);
+    setMinimumSize(1010, 620);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->setChildrenCollapsible(false);
@@ -47,9 +53,11 @@ DashboardView::DashboardView(Library& library, Preferences& preferences, QWidget
     sidebar_->setMinimumWidth(190);
     sidebar_->setMaximumWidth(280);
     connect(sidebar_, &SidebarView::selectionChanged, this, &DashboardView::setFilter);
-    auto* column = new QWidget(split);
+    column_ = new QStackedWidget(split);
+    auto* column = boardColumn_ = new QWidget(column_);
+    column_->addWidget(column);
     split->addWidget(sidebar_);
-    split->addWidget(column);
+    split->addWidget(column_);
     split->setStretchFactor(1, 1);
     split->setSizes({214, 1});
     auto* window = new QHBoxLayout(this);
@@ -66,13 +74,20 @@ DashboardView::DashboardView(Library& library, Preferences& preferences, QWidget
     layout->addWidget(header_);
 
     content_ = new QStackedWidget(this);
+    actions_ = new BoardActions(
+        library_, makeFileRevealer(), [this](const std::string& id) { openCapture(id); }, this);
     CaptureBoardView::Actions actions;
-    // Opening a capture is the detail pane's, which this window does not have yet.
+    actions.open = [this](const std::string& id) {
+        openCapture(id);
+    };
     actions.resolve = [this](const std::string& id) {
-        library_.setStatus(CaptureStatus::resolved, id);
+        actions_->resolve(id);
     };
     actions.remove = [this](const std::string& id) {
-        library_.deleteCapture(id);
+        actions_->remove(id);
+    };
+    actions.menu = [this](const std::string& id, QPoint at) {
+        actions_->popupMenu(id, at);
     };
     board_ = new CaptureBoardView(library_.thumbnails(), std::move(actions), content_);
     empty_ = new EmptyStateView(content_);
@@ -96,6 +111,9 @@ DashboardView::DashboardView(Library& library, Preferences& preferences, QWidget
 }
 
 void DashboardView::setFilter(const LibraryFilter& filter) {
+    // Choosing another entry in the sidebar leaves an open capture for the board.
+    if (!(filter == filter_))
+        closeCapture();
     filter_ = filter;
     sidebar_->setSelection(filter);
     refresh();
@@ -116,6 +134,27 @@ void DashboardView::setSort(SortOrder sort) {
 void DashboardView::setLayoutMode(LayoutMode mode) {
     header_->setLayoutMode(mode);
     board_->setLayoutMode(mode);
+}
+
+void DashboardView::openCapture(const std::string& captureID) {
+    closeCapture();
+    detail_ = new CaptureDetailView(
+        library_, notifications_, captureID, [this] { closeCapture(); }, column_);
+    detail_->setReveal([this](const std::filesystem::path& file) { actions_->showInFolder(file); });
+    column_->addWidget(detail_);
+    column_->setCurrentWidget(detail_);
+}
+
+void DashboardView::closeCapture() {
+    if (!detail_)
+        return;
+    // The pane may be closing itself from one of its own buttons: it goes once that returns.
+    CaptureDetailView* pane = std::exchange(detail_, nullptr);
+    pane->flushNote();
+    column_->setCurrentWidget(boardColumn_);
+    column_->removeWidget(pane);
+    pane->hide();
+    pane->deleteLater();
 }
 
 void DashboardView::refresh() {

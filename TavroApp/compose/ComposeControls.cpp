@@ -4,6 +4,8 @@
 #include "model/Capture.h"
 #include "model/Text.h"
 #include "shell/AppIconView.h"
+#include "shell/PlainField.h"
+#include "shell/SymbolLabel.h"
 #include "shell/Utf8.h"
 
 #include <QEvent>
@@ -26,40 +28,6 @@ QColor themed(const QWidget* widget, const DynamicColor& color) {
 
 int ceilInt(double value) {
     return static_cast<int>(std::ceil(value));
-}
-
-// A symbol drawn at a fixed size, taking no clicks.
-class SymbolLabel final : public QWidget {
-public:
-    SymbolLabel(Icon icon, int size, DynamicColor color, double weight, QWidget* parent)
-        : QWidget(parent)
-        , icon_(icon)
-        , color_(color)
-        , weight_(weight) {
-        setFixedSize(size, size);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        paintIcon(painter, icon_, QRectF(rect()), themed(this, color_), weight_);
-    }
-
-private:
-    Icon icon_;
-    DynamicColor color_;
-    double weight_;
-};
-
-// Text fields drawn by their container: no frame, no fill, the theme's ink and placeholder.
-void plainField(QWidget* field, const QFont& font) {
-    field->setFont(font);
-    QPalette palette = field->palette();
-    palette.setColor(QPalette::Base, Qt::transparent);
-    palette.setColor(QPalette::Text, themed(field, Theme::textPrimary));
-    palette.setColor(QPalette::PlaceholderText, themed(field, Theme::textTertiary));
-    field->setPalette(palette);
-    field->setAutoFillBackground(false);
 }
 
 void paintWell(QPainter& painter, const QWidget* widget, double radius, const QColor& line,
@@ -106,33 +74,6 @@ protected:
 };
 
 } // namespace
-
-ElidedLabel::ElidedLabel(const QString& text, DynamicColor color, QWidget* parent)
-    : QWidget(parent)
-    , text_(text)
-    , color_(color) {
-    setFont(Theme::Font::caption());
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    setAccessibleName(text);
-}
-
-QSize ElidedLabel::sizeHint() const {
-    const QFontMetricsF metrics(font());
-    return QSize(ceilInt(metrics.horizontalAdvance(text_)), ceilInt(metrics.height()));
-}
-
-QSize ElidedLabel::minimumSizeHint() const {
-    const QFontMetricsF metrics(font());
-    return QSize(ceilInt(metrics.horizontalAdvance(QStringLiteral("…"))),
-                 ceilInt(metrics.height()));
-}
-
-void ElidedLabel::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setPen(themed(this, color_));
-    const QString shown = QFontMetricsF(font()).elidedText(text_, Qt::ElideMiddle, width());
-    painter.drawText(QRectF(rect()), Qt::AlignVCenter | Qt::AlignLeft, shown);
-}
 
 SymbolButton::SymbolButton(Icon icon, int glyph, DynamicColor color, const QString& name,
                            QWidget* parent)

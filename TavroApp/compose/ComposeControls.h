@@ -4,6 +4,7 @@
 #include "model/BoardEnums.h"
 #include "model/CaptureGroup.h"
 #include "shell/Icons.h"
+#include "shell/Labels.h"
 #include "shell/Theme.h"
 
 #include <QAbstractButton>
@@ -17,24 +18,6 @@ class QLineEdit;
 class QPlainTextEdit;
 
 namespace tavro {
-
-// One line of text that gives up its middle when it does not fit.
-class ElidedLabel final : public QWidget {
-    Q_OBJECT
-
-public:
-    ElidedLabel(const QString& text, DynamicColor color, QWidget* parent = nullptr);
-    const QString& text() const { return text_; }
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QString text_;
-    DynamicColor color_;
-};
 
 // A symbol that acts; drawn tertiary while disabled.
 class SymbolButton final : public QAbstractButton {

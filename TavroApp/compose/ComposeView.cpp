@@ -4,6 +4,7 @@
 #include "compose/ComposeHeader.h"
 #include "compose/ComposeTexts.h"
 #include "shell/Buttons.h"
+#include "shell/Divider.h"
 #include "shell/Labels.h"
 #include "shell/MenuText.h"
 #include "shell/Theme.h"
@@ -28,19 +29,6 @@ namespace {
 
 // Focus moves wait for the layout that a state change brings.
 constexpr int groupFieldFocusDelayMs = 50;
-
-class Divider final : public QWidget {
-public:
-    explicit Divider(QWidget* parent)
-        : QWidget(parent) {
-        setFixedHeight(1);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter(this).fillRect(rect(), Theme::border.resolved(palette()));
-    }
-};
 
 class Footer final : public QWidget {
 public:

@@ -218,7 +218,9 @@ QMenu* Filmstrip::openMenu(size_t index, const QPoint& globalPosition) {
         switch (entry.action) {
         case FilmstripMenuEntry::Action::markUp:
             menu->addAction(toQString(entry.title), this, [this, image] {
-                if (actions_.onSelect)
+                if (actions_.onMarkUp)
+                    actions_.onMarkUp(image);
+                else if (actions_.onSelect)
                     actions_.onSelect(image);
             });
             break;

@@ -17,9 +17,11 @@ class ThumbnailLoader;
 
 // What the strip reports; it changes nothing itself. Without `onDelete` it offers no removal.
 struct FilmstripActions {
-    std::function<void(const CaptureImage&)> onSelect; // a click, or "Mark up…"
+    std::function<void(const CaptureImage&)> onSelect; // a click, or "Mark up…" without onMarkUp
     std::function<void()> onAdd;
     std::function<void(const CaptureImage&)> onDelete;
+    // "Mark up…", for an owner whose click only selects.
+    std::function<void(const CaptureImage&)> onMarkUp;
 };
 
 // A stored capture's screenshots as a sideways row of thumbnails ending in an add tile. The

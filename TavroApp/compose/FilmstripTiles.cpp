@@ -9,9 +9,9 @@ std::vector<FilmstripTile> filmstripTiles(const std::vector<CaptureImage>& image
     for (const CaptureImage& image : images) {
         FilmstripTile tile;
         tile.imageID = image.id;
-        tile.source = image.thumbURL();
+        tile.source = image.thumbFilePath();
         if (!tile.source)
-            tile.source = image.displayURL();
+            tile.source = image.displayFilePath();
         tile.selected = selectedID == image.id;
         tile.marked = image.hasAnnotations();
         tile.help = tile.marked ? FilmstripTexts::markedHelp : FilmstripTexts::plainHelp;

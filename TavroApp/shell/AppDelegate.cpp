@@ -1,7 +1,9 @@
 #include "shell/AppDelegate.h"
 
 #include "account/Account.h"
+#include "account/OnboardingTexts.h"
 #include "account/OnboardingView.h"
+#include "account/SettingsTexts.h"
 #include "account/SettingsView.h"
 #include "board/DashboardView.h"
 #include "capture/ContextCollector.h"
@@ -45,6 +47,11 @@ public:
         layout->addWidget(content);
         content->setParent(this);
         resize(size);
+        // Written soon after each move or resize, so that the frame outlives an app that is
+        // stopped (the session ending) as well as one that quits.
+        saveSoon_.setSingleShot(true);
+        saveSoon_.setInterval(frameSaveDelayMs);
+        connect(&saveSoon_, &QTimer::timeout, this, [this] { saveFrame(); });
     }
 
     void restoreFrame() {
@@ -53,17 +60,40 @@ public:
         const QByteArray saved = openUserSettings()->value(frameKey_).toByteArray();
         if (!saved.isEmpty())
             restoreGeometry(saved);
+        restored_ = true;
     }
 
 protected:
     void closeEvent(QCloseEvent* event) override {
-        if (!frameKey_.isEmpty())
-            openUserSettings()->setValue(frameKey_, saveGeometry());
+        saveFrame();
         QWidget::closeEvent(event);
+    }
+    void moveEvent(QMoveEvent* event) override {
+        QWidget::moveEvent(event);
+        frameChanged();
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        frameChanged();
     }
 
 private:
+    static constexpr int frameSaveDelayMs = 400;
+
+    void frameChanged() {
+        // Not the frame a new window starts with, before the saved one is put back.
+        if (!frameKey_.isEmpty() && restored_ && isVisible())
+            saveSoon_.start();
+    }
+    void saveFrame() {
+        saveSoon_.stop();
+        if (!frameKey_.isEmpty())
+            openUserSettings()->setValue(frameKey_, saveGeometry());
+    }
+
     QString frameKey_;
+    QTimer saveSoon_;
+    bool restored_ = false;
 };
 
 void centre(QWidget* window) {
@@ -90,7 +120,7 @@ bool AppDelegate::applicationDidFinishLaunching(bool openStartWindow) {
     TavroPaths::ensureDirectories();
     std::shared_ptr<CaptureStore> store;
     try {
-        store = std::make_shared<CaptureStore>(TavroPaths::databaseURL());
+        store = std::make_shared<CaptureStore>(TavroPaths::databasePath());
     } catch (const std::exception& error) {
         presentFatal(error.what());
         return false;
@@ -230,9 +260,9 @@ void AppDelegate::showDashboard() {
         bringForward(dashboardWindow_);
         return;
     }
-    auto* window =
-        new AppWindow(new DashboardView(*library_, services_.preferences), QStringLiteral("Tavro"),
-                      QSize(1180, 760), QString::fromLatin1(dashboardFrameKey));
+    auto* window = new AppWindow(
+        new DashboardView(*library_, services_.preferences, services_.notifications),
+        QStringLiteral("Tavro"), QSize(1180, 760), QString::fromLatin1(dashboardFrameKey));
     window->layout()->setMenuBar(buildMainMenu(*this, window));
     centre(window);
     window->restoreFrame();
@@ -247,10 +277,10 @@ void AppDelegate::showSettings() {
         bringForward(settingsWindow_);
         return;
     }
-    QWidget* window =
-        makeWindow(new SettingsView(services_.preferences, services_.permissions, hotkeys_,
-                                    *library_, *account_, services_.notifications),
-                   QStringLiteral("Tavro Settings"), QSize(560, 480));
+    QWidget* window = makeWindow(
+        new SettingsView(services_.preferences, services_.permissions, hotkeys_, *library_,
+                         *account_, services_.notifications),
+        toQString(SettingsTexts::windowTitle), QSize(SettingsView::width, SettingsView::height));
     settingsWindow_ = window;
     bringForward(window);
 }
@@ -282,9 +312,10 @@ void AppDelegate::showOnboarding() {
                 self->handle({AppRequest::Kind::captureRegion, AppRequest::Source::onboarding});
         });
     };
-    QWidget* window = makeWindow(
-        new OnboardingView(services_.preferences, services_.permissions, finish, tryCapture),
-        QStringLiteral("Welcome to Tavro"), QSize(620, 560));
+    QWidget* window = makeWindow(new OnboardingView(services_.preferences, services_.permissions,
+                                                    hotkeys_, finish, tryCapture),
+                                 toQString(OnboardingTexts::windowTitle),
+                                 QSize(OnboardingView::width, OnboardingView::height));
     onboardingWindow_ = window;
     bringForward(window);
 }

@@ -77,6 +77,8 @@ QSize SecondaryButton::sizeHint() const {
 void SecondaryButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled())
+        painter.setOpacity(0.5);
     const QColor fill = Theme::surfaceSunken.resolved(palette());
     painter.setBrush(isDown() ? faded(fill, 0.7) : fill);
     painter.setPen(QPen(Theme::border.resolved(palette()), 0.5));
@@ -99,6 +101,11 @@ IconButton::IconButton(Icon icon, int size, QWidget* parent)
     , icon_(icon)
     , size_(size) {
     setFixedSize(size, size);
+}
+
+void IconButton::setSymbol(Icon icon) {
+    icon_ = icon;
+    update();
 }
 
 void IconButton::paintEvent(QPaintEvent*) {

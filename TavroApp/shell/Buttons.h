@@ -51,6 +51,8 @@ class IconButton final : public QAbstractButton {
 
 public:
     explicit IconButton(Icon icon, int size = 26, QWidget* parent = nullptr);
+    void setSymbol(Icon icon);
+    Icon symbol() const { return icon_; }
     QSize sizeHint() const override { return QSize(size_, size_); }
 
 protected:

@@ -27,6 +27,9 @@ public:
     void setPath(const QString& path);
     const QString& path() const { return path_; }
 
+    // Reads the file again: it was rewritten in place (a new mark-up of the same screenshot).
+    void reload();
+
     Shown shown() const;
     const QImage& image() const { return image_; }
 
@@ -35,7 +38,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void reload();
     void paintImage(QPainter& painter);
     void paintMissing(QPainter& painter);
 

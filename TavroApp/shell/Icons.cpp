@@ -1,5 +1,7 @@
 #include "shell/Icons.h"
 
+#include "shell/SettingsSymbols.h"
+
 #include <QGuiApplication>
 #include <QHash>
 #include <QImage>
@@ -134,6 +136,35 @@ void person(QPainter& p, const QColor& c, double w) {
     shoulders.cubicTo(16, 14, 20, 15, 20, 21);
     shoulders.closeSubpath();
     p.drawPath(shoulders);
+}
+
+void personFill(QPainter& p, const QColor& c, double) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawEllipse(QPointF(12, 7.5), 4.5, 4.5);
+    QPainterPath body;
+    body.moveTo(3.5, 21.5);
+    body.cubicTo(3.5, 15.5, 7.5, 13.5, 12, 13.5);
+    body.cubicTo(16.5, 13.5, 20.5, 15.5, 20.5, 21.5);
+    body.closeSubpath();
+    p.drawPath(body);
+}
+
+// A trunk that forks: one branch up-left, one up-right, each ending in an arrow head.
+void arrowTriangleBranch(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2 * w));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath branches;
+    branches.moveTo(12, 22);
+    branches.lineTo(12, 14);
+    branches.cubicTo(12, 10, 6, 9, 6, 4);
+    branches.moveTo(12, 14);
+    branches.cubicTo(12, 10, 18, 9, 18, 4);
+    p.drawPath(branches);
+    for (double x : {6.0, 18.0}) {
+        p.drawLine(QPointF(x, 3), QPointF(x - 3.5, 6.5));
+        p.drawLine(QPointF(x, 3), QPointF(x + 3.5, 6.5));
+    }
 }
 
 void warningTriangle(QPainter& p, const QColor& c, double) {
@@ -469,12 +500,124 @@ void folder(QPainter& p, const QColor& c, double w) {
     p.drawLine(QPointF(2.5, 10), QPointF(21.5, 10));
 }
 
+void chevronLeft(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2.6 * w));
+    p.drawLine(QPointF(15, 5), QPointF(8, 12));
+    p.drawLine(QPointF(8, 12), QPointF(15, 19));
+}
+
+// Two diagonal arrows, pointing out to the corners or in towards the centre.
+void diagonalArrows(QPainter& p, const QColor& c, double w, bool outward) {
+    p.setPen(strokePen(c, 2 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(QPointF(4, 4), QPointF(10.5, 10.5));
+    p.drawLine(QPointF(20, 20), QPointF(13.5, 13.5));
+    if (outward) {
+        p.drawPolyline(QPolygonF({QPointF(4, 10), QPointF(4, 4), QPointF(10, 4)}));
+        p.drawPolyline(QPolygonF({QPointF(20, 14), QPointF(20, 20), QPointF(14, 20)}));
+    } else {
+        p.drawPolyline(QPolygonF({QPointF(10.5, 5), QPointF(10.5, 10.5), QPointF(5, 10.5)}));
+        p.drawPolyline(QPolygonF({QPointF(13.5, 19), QPointF(13.5, 13.5), QPointF(19, 13.5)}));
+    }
+}
+
+void docOnDoc(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.7 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(8.5, 7, 12, 15), 2, 2);
+    p.drawPolyline(QPolygonF(
+        {QPointF(15.5, 4.5), QPointF(15.5, 2), QPointF(3.5, 2), QPointF(3.5, 17), QPointF(6, 17)}));
+    for (double y : {11.5, 14.5, 17.5})
+        p.drawLine(QPointF(11.5, y), QPointF(17.5, y));
+}
+
+void checkmarkSealFill(QPainter& p, const QColor& c, double w) {
+    QPainterPath seal;
+    const int points = 12;
+    for (int i = 0; i <= 2 * points; ++i) {
+        const double angle = i * M_PI / points;
+        const double radius = i % 2 == 0 ? 10.5 : 8.6;
+        const QPointF at(12 + radius * std::cos(angle), 12 + radius * std::sin(angle));
+        if (i == 0)
+            seal.moveTo(at);
+        else
+            seal.lineTo(at);
+    }
+    seal.closeSubpath();
+    QPainterPath check;
+    check.moveTo(7.5, 12.5);
+    check.lineTo(10.5, 15.5);
+    check.lineTo(16.5, 8.5);
+    QPainterPathStroker stroker(strokePen(c, 2.4 * w));
+    p.fillPath(seal.subtracted(stroker.createStroke(check)), c);
+}
+
+void pencilTipCropCircle(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.7 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(12, 12), 10, 10);
+    p.save();
+    p.translate(6.2, 6.2);
+    p.scale(0.48, 0.48);
+    pencilTip(p, c, w * 1.6);
+    p.restore();
+}
+
 void number(QPainter& p, const QColor& c, double w) {
     p.setPen(strokePen(c, 1.9 * w));
     p.drawLine(QPointF(9.5, 3.5), QPointF(7.5, 20.5));
     p.drawLine(QPointF(16.5, 3.5), QPointF(14.5, 20.5));
     p.drawLine(QPointF(4.5, 9), QPointF(20.5, 9));
     p.drawLine(QPointF(3.5, 15), QPointF(19.5, 15));
+}
+
+void terminal(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(2.5, 4, 19, 16), 3, 3);
+    p.drawPolyline(QPolygonF({QPointF(6.5, 9), QPointF(10, 12), QPointF(6.5, 15)}));
+    p.drawLine(QPointF(12, 15.5), QPointF(17, 15.5));
+}
+
+void message(QPainter& p, const QColor& c, double w) {
+    QPainterPath bubble;
+    bubble.addRoundedRect(QRectF(2.5, 3.5, 19, 14), 7, 7);
+    QPainterPath tail;
+    tail.moveTo(5.5, 14);
+    tail.lineTo(4, 21);
+    tail.lineTo(11, 16.5);
+    tail.closeSubpath();
+    p.setPen(strokePen(c, 1.8 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(bubble.united(tail).simplified());
+}
+
+void cursorarrowRays(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 1.7 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolygon(
+        QPolygonF({QPointF(10, 10), QPointF(10, 21.5), QPointF(13, 18.5), QPointF(15.3, 22.5),
+                   QPointF(17.3, 21.5), QPointF(15.2, 17.6), QPointF(19.5, 17.2)}));
+    for (auto [x1, y1, x2, y2] : {std::array<double, 4>{10, 2, 10, 5.5},
+                                  {2, 10, 5.5, 10},
+                                  {4.3, 4.3, 6.6, 6.6},
+                                  {15.7, 4.3, 13.4, 6.6},
+                                  {4.3, 15.7, 6.6, 13.4}})
+        p.drawLine(QPointF(x1, y1), QPointF(x2, y2));
+}
+
+void chevronsSlash(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2 * w));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolyline(QPolygonF({QPointF(7.5, 7), QPointF(2.5, 12), QPointF(7.5, 17)}));
+    p.drawPolyline(QPolygonF({QPointF(16.5, 7), QPointF(21.5, 12), QPointF(16.5, 17)}));
+    p.drawLine(QPointF(14, 4.5), QPointF(10, 19.5));
+}
+
+void chevronRight(QPainter& p, const QColor& c, double w) {
+    p.setPen(strokePen(c, 2.6 * w));
+    p.drawLine(QPointF(9, 5), QPointF(16, 12));
+    p.drawLine(QPointF(16, 12), QPointF(9, 19));
 }
 
 } // namespace
@@ -505,6 +648,28 @@ std::optional<Icon> iconNamed(std::string_view name) {
         {"arrow.up.arrow.down", Icon::arrowUpArrowDown},
         {"list.bullet", Icon::listBullet},
         {"xmark.circle.fill", Icon::xmarkCircleFill},
+        {"terminal", Icon::terminal},
+        {"message", Icon::message},
+        {"cursorarrow.rays", Icon::cursorarrowRays},
+        {"chevron.left.forwardslash.chevron.right", Icon::chevronLeftForwardslashChevronRight},
+        {"chevron.right", Icon::chevronRight},
+        {"gearshape", Icon::gearshape},
+        {"person.crop.circle", Icon::personCropCircle},
+        {"command", Icon::command},
+        {"sparkles", Icon::sparkles},
+        {"internaldrive", Icon::internaldrive},
+        {"shield.lefthalf.filled", Icon::shieldLefthalfFilled},
+        {"checkmark.shield.fill", Icon::checkmarkShieldFill},
+        {"text.bubble", Icon::textBubble},
+        {"exclamationmark.triangle.fill", Icon::exclamationmarkTriangleFill},
+        {"chevron.left", Icon::chevronLeft},
+        {"arrow.up.left.and.arrow.down.right", Icon::arrowsOutward},
+        {"arrow.down.right.and.arrow.up.left", Icon::arrowsInward},
+        {"doc.on.doc", Icon::docOnDoc},
+        {"checkmark.seal.fill", Icon::checkmarkSealFill},
+        {"pencil.tip.crop.circle", Icon::pencilTipCropCircle},
+        {"person.fill", Icon::personFill},
+        {"arrow.triangle.branch", Icon::arrowTriangleBranch},
     };
     for (const auto& [known, icon] : names)
         if (known == name)
@@ -595,6 +760,21 @@ static void drawIcon(QPainter& painter, Icon icon, const QRectF& rect, const QCo
     case Icon::xmarkCircleFill:
         xmarkCircleFill(painter, color, weight);
         break;
+    case Icon::terminal:
+        terminal(painter, color, weight);
+        break;
+    case Icon::message:
+        message(painter, color, weight);
+        break;
+    case Icon::cursorarrowRays:
+        cursorarrowRays(painter, color, weight);
+        break;
+    case Icon::chevronLeftForwardslashChevronRight:
+        chevronsSlash(painter, color, weight);
+        break;
+    case Icon::chevronRight:
+        chevronRight(painter, color, weight);
+        break;
     case Icon::pencilTip:
         pencilTip(painter, color, weight);
         break;
@@ -639,6 +819,51 @@ static void drawIcon(QPainter& painter, Icon icon, const QRectF& rect, const QCo
         break;
     case Icon::number:
         number(painter, color, weight);
+        break;
+    case Icon::gearshape:
+        SettingsSymbols::gearshape(painter, color, weight);
+        break;
+    case Icon::personCropCircle:
+        SettingsSymbols::personCropCircle(painter, color, weight);
+        break;
+    case Icon::command:
+        SettingsSymbols::command(painter, color, weight);
+        break;
+    case Icon::internaldrive:
+        SettingsSymbols::internaldrive(painter, color, weight);
+        break;
+    case Icon::shieldLefthalfFilled:
+        SettingsSymbols::shieldLefthalfFilled(painter, color, weight);
+        break;
+    case Icon::checkmarkShieldFill:
+        SettingsSymbols::checkmarkShieldFill(painter, color, weight);
+        break;
+    case Icon::textBubble:
+        SettingsSymbols::textBubble(painter, color, weight);
+        break;
+    case Icon::chevronLeft:
+        chevronLeft(painter, color, weight);
+        break;
+    case Icon::arrowsOutward:
+        diagonalArrows(painter, color, weight, true);
+        break;
+    case Icon::arrowsInward:
+        diagonalArrows(painter, color, weight, false);
+        break;
+    case Icon::docOnDoc:
+        docOnDoc(painter, color, weight);
+        break;
+    case Icon::checkmarkSealFill:
+        checkmarkSealFill(painter, color, weight);
+        break;
+    case Icon::pencilTipCropCircle:
+        pencilTipCropCircle(painter, color, weight);
+        break;
+    case Icon::personFill:
+        personFill(painter, color, weight);
+        break;
+    case Icon::arrowTriangleBranch:
+        arrowTriangleBranch(painter, color, weight);
         break;
     }
     painter.restore();

@@ -3,6 +3,7 @@
 #include "shell/Theme.h"
 
 #include <QFontMetricsF>
+#include <QLabel>
 #include <QPainter>
 
 #include <cmath>
@@ -26,7 +27,15 @@ QSize ceilSize(double width, double height) {
 KeyHint::KeyHint(const QString& keys, QWidget* parent)
     : QWidget(parent)
     , keys_(keys) {
+    setAccessibleName(keys);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void KeyHint::setKeys(const QString& keys) {
+    keys_ = keys;
+    setAccessibleName(keys);
+    updateGeometry();
+    update();
 }
 
 QSize KeyHint::sizeHint() const {
@@ -52,6 +61,14 @@ SectionLabel::SectionLabel(const QString& text, QWidget* parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
+void SectionLabel::setText(const QString& text) {
+    if (text.toUpper() == text_)
+        return;
+    text_ = text.toUpper();
+    updateGeometry();
+    update();
+}
+
 QSize SectionLabel::sizeHint() const {
     const QFontMetricsF metrics(sectionFont());
     return ceilSize(metrics.horizontalAdvance(text_), metrics.height());
@@ -62,6 +79,53 @@ void SectionLabel::paintEvent(QPaintEvent*) {
     painter.setFont(sectionFont());
     painter.setPen(Theme::textTertiary.resolved(palette()));
     painter.drawText(QRectF(rect()), Qt::AlignVCenter | Qt::AlignLeft, text_);
+}
+
+QLabel* themedLabel(const QString& text, const QFont& font, DynamicColor color, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setFont(font);
+    label->setTextFormat(Qt::PlainText);
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, color.resolved(colours));
+    label->setPalette(colours);
+    return label;
+}
+
+ElidedLabel::ElidedLabel(const QString& text, DynamicColor color, QWidget* parent,
+                         Qt::TextElideMode mode)
+    : QWidget(parent)
+    , text_(text)
+    , color_(color)
+    , mode_(mode) {
+    setFont(Theme::Font::caption());
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAccessibleName(text);
+}
+
+void ElidedLabel::setText(const QString& text) {
+    if (text == text_)
+        return;
+    text_ = text;
+    setAccessibleName(text);
+    updateGeometry();
+    update();
+}
+
+QSize ElidedLabel::sizeHint() const {
+    const QFontMetricsF metrics(font());
+    return ceilSize(metrics.horizontalAdvance(text_), metrics.height());
+}
+
+QSize ElidedLabel::minimumSizeHint() const {
+    const QFontMetricsF metrics(font());
+    return ceilSize(metrics.horizontalAdvance(QStringLiteral("…")), metrics.height());
+}
+
+void ElidedLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(color_.resolved(palette()));
+    const QString shown = QFontMetricsF(font()).elidedText(text_, mode_, width());
+    painter.drawText(QRectF(rect()), Qt::AlignVCenter | Qt::AlignLeft, shown);
 }
 
 } // namespace tavro

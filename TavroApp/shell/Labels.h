@@ -1,6 +1,10 @@
 #pragma once
 
+#include "shell/Theme.h"
+
 #include <QWidget>
+
+class QLabel;
 
 namespace tavro {
 
@@ -10,6 +14,8 @@ class KeyHint final : public QWidget {
 
 public:
     explicit KeyHint(const QString& keys, QWidget* parent = nullptr);
+    void setKeys(const QString& keys);
+    QString keys() const { return keys_; }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -27,6 +33,7 @@ class SectionLabel final : public QWidget {
 public:
     explicit SectionLabel(const QString& text, QWidget* parent = nullptr);
     QString shownText() const { return text_; }
+    void setText(const QString& text);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -35,6 +42,30 @@ protected:
 
 private:
     QString text_;
+};
+
+// A plain label in one of the theme's fonts and colours.
+QLabel* themedLabel(const QString& text, const QFont& font, DynamicColor color, QWidget* parent);
+
+// One line of text that gives up its middle (or its end) when it does not fit.
+class ElidedLabel final : public QWidget {
+    Q_OBJECT
+
+public:
+    ElidedLabel(const QString& text, DynamicColor color, QWidget* parent = nullptr,
+                Qt::TextElideMode mode = Qt::ElideMiddle);
+    const QString& text() const { return text_; }
+    void setText(const QString& text);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString text_;
+    DynamicColor color_;
+    Qt::TextElideMode mode_;
 };
 
 } // namespace tavro

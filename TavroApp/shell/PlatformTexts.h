@@ -12,4 +12,31 @@ inline constexpr std::string_view onlyOnThisComputer = "Only on this computer";
 // Opens the file manager at a screenshot's file.
 inline constexpr std::string_view showInFolder = "Show in Folder";
 
+// The agent tab's header: what the agent server reads and where.
+inline constexpr std::string_view agentServerIntro =
+    "Tavro ships an MCP server that reads this computer's capture library directly — including "
+    "everything synced to it from your workspace — with no network on the request path. Actions "
+    "it takes sync up like your own, attributed to the agent.";
+// The agent server is missing from the folder it is installed in beside the app.
+inline constexpr std::string_view agentServerMissing =
+    "The bundled MCP server wasn't found beside Tavro. Reinstall the app, or point your agent at "
+    "the server manually.";
+
+// The library settings' first section, and its caption on what leaves the machine.
+inline constexpr std::string_view onThisComputer = "On this computer";
+inline constexpr std::string_view libraryCaption =
+    "Everything lives in that folder — a SQLite database and the image files. Signed in, "
+    "captures also sync to your workspace; signed out, nothing leaves this computer. Back it up "
+    "like any other folder.";
+
+// No browser lets another program read its address bar here, so the option records nothing.
+inline constexpr std::string_view pageURLCaption =
+    "Tavro can't read a browser's address bar on Linux, so no page URL is recorded. The app, "
+    "window title and display are always recorded and need no extra permission.";
+
+// The note box saves with Ctrl+Return.
+inline constexpr std::string_view saveKeys = "Ctrl+↩";
+inline constexpr std::string_view annotateDetail =
+    "A note box opens straight away. Type, hit Ctrl+↩, done.";
+
 } // namespace tavro::PlatformTexts

@@ -20,7 +20,9 @@ StatusMenuState statusMenuState(const StatusMenuInputs& inputs) {
                               ? "Open Dashboard  (" + std::to_string(inputs.openCount) + ")"
                               : "Open Dashboard";
     state.toolTip = statusToolTip(inputs.openCount);
-    const bool signedIn = inputs.sync.isSignedIn();
+    // An expired session offers the sign-in again instead of the sync line.
+    const bool signedIn =
+        inputs.sync.isSignedIn() && inputs.sync.kind != SyncStatus::Kind::sessionExpired;
     state.syncLine = inputs.statusLine;
     state.syncLineVisible = signedIn;
     state.signIn = inputs.sync.kind == SyncStatus::Kind::sessionExpired ? "Sign in again to sync…"

@@ -148,4 +148,30 @@ std::optional<std::int64_t> byteCount(Folder folder, std::string_view name) {
     return std::int64_t(size);
 }
 
+std::int64_t imageFolderBytes() {
+    std::int64_t total = 0;
+    for (const Folder folder : {Folder::captures, Folder::thumbs}) {
+        std::error_code error;
+        fs::recursive_directory_iterator it(root(folder),
+                                            fs::directory_options::skip_permission_denied, error);
+        for (const fs::recursive_directory_iterator end; !error && it != end; it.increment(error)) {
+            const fs::path& entry = it->path();
+            std::error_code statusError;
+            const fs::file_status status = it->symlink_status(statusError);
+            if (entry.filename().string().starts_with('.')) {
+                if (fs::is_directory(status))
+                    it.disable_recursion_pending();
+                continue;
+            }
+            if (statusError || !fs::is_regular_file(status))
+                continue;
+            std::error_code sizeError;
+            const auto size = it->file_size(sizeError);
+            if (!sizeError)
+                total += std::int64_t(size);
+        }
+    }
+    return total;
+}
+
 } // namespace tavro::LibraryFiles

@@ -49,6 +49,12 @@ void remove(Folder folder, std::string_view name);
 // Bytes on disk; nothing for a refused name or a file that cannot be measured.
 std::optional<std::int64_t> byteCount(Folder folder, std::string_view name);
 
+// What the screenshots and thumbnails take on disk: every file under the two folders, sub-folders
+// included, leaving out hidden files and folders (a name that starts with a dot) and what is not
+// a regular file. A missing folder or an unreadable entry counts nothing. Slow for a large
+// library: not for the GUI thread.
+std::int64_t imageFolderBytes();
+
 } // namespace LibraryFiles
 
 } // namespace tavro

@@ -19,14 +19,14 @@ std::optional<std::pair<size_t, size_t>> firstLineBreak(const std::string& note)
 
 } // namespace
 
-std::optional<std::filesystem::path> Capture::imageURL() const {
-    return TavroPaths::imageURL(imagePath);
+std::optional<std::filesystem::path> Capture::imageFilePath() const {
+    return TavroPaths::imageFilePath(imagePath);
 }
 
-std::optional<std::filesystem::path> Capture::thumbURL() const {
+std::optional<std::filesystem::path> Capture::thumbFilePath() const {
     if (!thumbPath)
         return std::nullopt;
-    return TavroPaths::thumbURL(*thumbPath);
+    return TavroPaths::thumbFilePath(*thumbPath);
 }
 
 std::string Capture::shortID() const {

@@ -53,8 +53,8 @@ struct Capture {
     bool isShared() const { return workspaceID.has_value() && !localOnly; }
     bool hasImage() const { return !imagePath.empty(); }
     // The cover's files; nothing when the stored path is empty or would leave the library.
-    std::optional<std::filesystem::path> imageURL() const;
-    std::optional<std::filesystem::path> thumbURL() const;
+    std::optional<std::filesystem::path> imageFilePath() const;
+    std::optional<std::filesystem::path> thumbFilePath() const;
     // The last 8 characters of the id.
     std::string shortID() const;
     // The note's first line, trimmed of spaces and tabs, or "Untitled capture in <app>".

@@ -4,12 +4,12 @@
 
 namespace tavro {
 
-std::optional<std::filesystem::path> CaptureImage::originalURL() const {
-    return TavroPaths::imageURL(imagePath);
+std::optional<std::filesystem::path> CaptureImage::originalFilePath() const {
+    return TavroPaths::imageFilePath(imagePath);
 }
 
-std::optional<std::filesystem::path> CaptureImage::displayURL() const {
-    return TavroPaths::imageURL(displayPath());
+std::optional<std::filesystem::path> CaptureImage::displayFilePath() const {
+    return TavroPaths::imageFilePath(displayPath());
 }
 
 const std::string& CaptureImage::displayPath() const {
@@ -17,10 +17,10 @@ const std::string& CaptureImage::displayPath() const {
     return annotatedPath && !annotatedPath->empty() ? *annotatedPath : imagePath;
 }
 
-std::optional<std::filesystem::path> CaptureImage::thumbURL() const {
+std::optional<std::filesystem::path> CaptureImage::thumbFilePath() const {
     if (!thumbPath)
         return std::nullopt;
-    return TavroPaths::thumbURL(*thumbPath);
+    return TavroPaths::thumbFilePath(*thumbPath);
 }
 
 Annotation CaptureImage::annotation() const {

@@ -36,12 +36,12 @@ struct CaptureImage {
     bool operator==(const CaptureImage&) const = default;
 
     // File locations inside the library; nothing when a stored path is empty or would leave it.
-    std::optional<std::filesystem::path> originalURL() const;
+    std::optional<std::filesystem::path> originalFilePath() const;
     // The marked-up copy when there is one (a present, non-empty path), else the original.
-    std::optional<std::filesystem::path> displayURL() const;
-    // The stored relative path behind displayURL().
+    std::optional<std::filesystem::path> displayFilePath() const;
+    // The stored relative path behind displayFilePath().
     const std::string& displayPath() const;
-    std::optional<std::filesystem::path> thumbURL() const;
+    std::optional<std::filesystem::path> thumbFilePath() const;
 
     // The decoded mark-up; absent or unreadable JSON reads as no mark-up. Decoded afresh on
     // every call.

@@ -69,7 +69,7 @@ fs::path thumbsRoot() {
 fs::path logsRoot() {
     return support() / "logs";
 }
-fs::path databaseURL() {
+fs::path databasePath() {
     return support() / std::string(databaseFileName);
 }
 fs::path legacySupport() {
@@ -94,11 +94,11 @@ std::optional<fs::path> resolveInside(const fs::path& root, std::string_view rel
     return root / path;
 }
 
-std::optional<fs::path> imageURL(std::string_view relative) {
+std::optional<fs::path> imageFilePath(std::string_view relative) {
     return resolveInside(capturesRoot(), relative);
 }
 
-std::optional<fs::path> thumbURL(std::string_view relative) {
+std::optional<fs::path> thumbFilePath(std::string_view relative) {
     return resolveInside(thumbsRoot(), relative);
 }
 

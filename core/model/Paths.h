@@ -20,7 +20,7 @@ std::filesystem::path support();
 std::filesystem::path capturesRoot();
 std::filesystem::path thumbsRoot();
 std::filesystem::path logsRoot();
-std::filesystem::path databaseURL();
+std::filesystem::path databasePath();
 
 // The user's data folder ($XDG_DATA_HOME, else ~/.local/share), which holds "Tavro" by default.
 std::filesystem::path userDataFolder();
@@ -32,8 +32,8 @@ std::filesystem::path legacySupport();
 std::optional<std::filesystem::path> resolveInside(const std::filesystem::path& root,
                                                    std::string_view relative);
 
-std::optional<std::filesystem::path> imageURL(std::string_view relative);
-std::optional<std::filesystem::path> thumbURL(std::string_view relative);
+std::optional<std::filesystem::path> imageFilePath(std::string_view relative);
+std::optional<std::filesystem::path> thumbFilePath(std::string_view relative);
 
 // "yyyy/MM/<id>.<ext>" by the local calendar month of `date`.
 std::string relativeImagePath(std::string_view id, Seconds date, std::string_view ext);

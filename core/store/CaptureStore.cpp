@@ -1,10 +1,8 @@
 #include "store/CaptureStore.h"
 
 #include "model/Paths.h"
+#include "store/ChangeCounter.h"
 #include "store/Schema.h"
-
-#include <charconv>
-#include <cmath>
 
 namespace tavro {
 
@@ -14,26 +12,17 @@ bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
     return a.lexically_normal() == b.lexically_normal();
 }
 
-// The shortest text that reads back to the same double, always with a decimal point.
-std::string stampNumber(double value) {
-    char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    std::string text(buffer, result.ptr);
-    if (std::isfinite(value) && text.find_first_of(".e") == std::string::npos)
-        text += ".0";
-    return text;
-}
-
 } // namespace
 
-CaptureStore::CaptureStore(const std::filesystem::path& url,
+CaptureStore::CaptureStore(const std::filesystem::path& databaseFile,
                            std::shared_ptr<StoreChangeNotifier> notifier)
     : notifier_(notifier ? std::move(notifier) : std::make_shared<NullStoreChangeNotifier>()) {
-    if (sameFile(url, TavroPaths::databaseURL()))
+    if (sameFile(databaseFile, TavroPaths::databasePath()))
         legacyMove_ = TavroPaths::migrateLegacyLibraryIfNeeded();
     TavroPaths::ensureDirectories();
-    db_ = std::make_shared<Database>(url);
+    db_ = std::make_shared<Database>(databaseFile);
     Schema::migrate(*db_);
+    ChangeCounter::install(*db_);
 }
 
 std::optional<std::string> CaptureStore::syncMeta(std::string_view key) const {
@@ -72,21 +61,7 @@ std::optional<std::string> CaptureStore::defaultWorkspaceID() const {
 }
 
 std::string CaptureStore::changeStamp() const {
-    auto rows = db_->query("SELECT (SELECT COUNT(*) FROM captures) AS c, "
-                           "(SELECT COALESCE(MAX(updated_at), 0) FROM captures) AS m, "
-                           "(SELECT COUNT(*) FROM comments) AS k, "
-                           "(SELECT COALESCE(MAX(created_at), 0) FROM comments) AS n;");
-    std::int64_t c = 0, k = 0;
-    double m = 0, n = 0;
-    if (!rows.empty()) {
-        const auto& row = rows.front();
-        c = row.intValue("c").value_or(0);
-        m = row.doubleValue("m").value_or(0);
-        k = row.intValue("k").value_or(0);
-        n = row.doubleValue("n").value_or(0);
-    }
-    return std::to_string(c) + "-" + stampNumber(m) + "-" + std::to_string(k) + "-" +
-           stampNumber(n);
+    return std::to_string(ChangeCounter::read(*db_));
 }
 
 void CaptureStore::postChange() const {

@@ -33,7 +33,7 @@ public:
     // Opens (and for the default location first moves a former library into place), creates
     // the folders and migrates. Throws DatabaseError or std::filesystem::filesystem_error.
     explicit CaptureStore(
-        const std::filesystem::path& url,
+        const std::filesystem::path& databaseFile,
         std::shared_ptr<StoreChangeNotifier> notifier = defaultStoreChangeNotifier());
     CaptureStore(const CaptureStore&) = delete;
     CaptureStore& operator=(const CaptureStore&) = delete;
@@ -51,8 +51,9 @@ public:
     std::optional<std::string> currentUserName() const;
     std::optional<std::string> defaultWorkspaceID() const;
 
-    // "captures-maxUpdated-comments-maxCreated": differs whenever a capture or comment was
-    // added, changed or soft-deleted by any process.
+    // Differs whenever any program committed a change to a table the board shows (captures,
+    // screenshots, groups and members, tags, comments, activity, people, workspaces, the
+    // signed-in user); compare stamps of one library only.
     std::string changeStamp() const;
 
     // Posts the store-changed notification once the current transaction (if any) commits.
@@ -287,6 +288,10 @@ public:
     // local-only capture, or one still waiting for its first push, leaves its workspace instead.
 
     void dropCapture(std::string_view id);
+    // Drops the capture only while it is a live workspace capture in step with the server:
+    // one changed here since it was listed (pending, taken local, deleted) stays. Returns
+    // whether it was dropped.
+    bool dropSyncedCapture(std::string_view id);
     // A screenshot not pushed yet stays; the capture's other screenshots keep their positions.
     void dropImage(std::string_view id);
     // Keeps the signed-in user's own captures, and the group while any remain; a group not

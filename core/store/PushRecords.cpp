@@ -1,10 +1,10 @@
 #include "store/CaptureStore.h"
 
 #include "model/Wire.h"
+#include "store/CaptureColumns.h"
 #include "store/PushTables.h"
 
 #include <array>
-#include <cmath>
 
 namespace tavro {
 
@@ -135,31 +135,12 @@ std::optional<json> CaptureStore::captureChange(const Pending& pending) const {
         return deleteRecord("captures", pending);
     if (!capture->workspaceID)
         return std::nullopt;
-    const auto& c = *capture;
-    const json full = {
-        {"workspace_id", *c.workspaceID},
-        {"group_id", orNull(c.groupID)},
-        {"note", c.note},
-        {"status", rawValue(c.status)},
-        {"priority", rawValue(c.priority)},
-        {"tags", tags(c.id)},
-        {"app_name", orNull(c.appName)},
-        {"app_bundle_id", orNull(c.appBundleID)},
-        {"window_title", orNull(c.windowTitle)},
-        {"url", orNull(c.url)},
-        {"display_name", orNull(c.displayName)},
-        // An infinity read back from the file would go out as null.
-        {"display_scale", std::isfinite(c.displayScale) ? c.displayScale : 0.0},
-        {"capture_mode", rawValue(c.captureMode)},
-        {"claimed_by_id", orNull(c.claimedByID)},
-        {"claimed_label", orNull(c.claimedBy)},
-        {"claimed_at", Wire::stamp(c.claimedAt)},
-        {"resolved_at", Wire::stamp(c.resolvedAt)},
-        {"resolution_ref", orNull(c.resolutionRef)},
-        {"assignee_id", orNull(c.assigneeID)},
-        {"created_at", Wire::stamp(c.createdAt)},
-        {"captured_at", Wire::stamp(c.createdAt)},
-    };
+    json full = json::object();
+    for (const auto& column : CaptureColumns::all())
+        if (column.has(CaptureColumn::pushed))
+            full[std::string(column.wireKey)] = CaptureColumns::toWire(column, *capture);
+    full["tags"] = tags(capture->id);
+    full["captured_at"] = Wire::stamp(capture->createdAt);
     auto patch = patchFor(full, pending.fields);
     if (!patch)
         return std::nullopt;

@@ -1,6 +1,7 @@
 #include "store/CaptureStore.h"
 
 #include "model/Wire.h"
+#include "store/CaptureColumns.h"
 #include "store/ServerRow.h"
 
 #include <utility>
@@ -54,57 +55,6 @@ std::optional<Row> firstRow(std::vector<Row> rows) {
     return std::move(rows.front());
 }
 
-SQLValue wireText(const json& row, std::string_view key) {
-    return SQLValue(Wire::str(Wire::field(row, key)));
-}
-
-SQLValue wireDate(const json& row, std::string_view key) {
-    return SQLValue::date(Wire::date(Wire::field(row, key)));
-}
-
-struct GuardedField {
-    std::string_view key;
-    std::string_view column;
-    SQLValue (*read)(const json& row, std::string_view key);
-};
-
-SQLValue noteText(const json& row, std::string_view key) {
-    return ServerRow::textOr(row, key, "");
-}
-SQLValue statusText(const json& row, std::string_view key) {
-    return ServerRow::textOr(row, key, "open");
-}
-SQLValue priorityText(const json& row, std::string_view key) {
-    return ServerRow::textOr(row, key, "normal");
-}
-SQLValue modeText(const json& row, std::string_view key) {
-    return ServerRow::textOr(row, key, "region");
-}
-SQLValue scale(const json& row, std::string_view key) {
-    return ServerRow::finiteNumber(row, key);
-}
-
-// The capture fields a local edit may hold back, in column order.
-constexpr GuardedField guardedCaptureFields[] = {
-    {"note", "note", noteText},
-    {"status", "status", statusText},
-    {"priority", "priority", priorityText},
-    {"group_id", "group_id", wireText},
-    {"assignee_id", "assignee_id", wireText},
-    {"app_name", "app_name", wireText},
-    {"app_bundle_id", "app_bundle_id", wireText},
-    {"window_title", "window_title", wireText},
-    {"url", "url", wireText},
-    {"display_name", "display_name", wireText},
-    {"display_scale", "display_scale", scale},
-    {"capture_mode", "capture_mode", modeText},
-    {"claimed_by_id", "claimed_by_id", wireText},
-    {"claimed_label", "claimed_by", wireText},
-    {"claimed_at", "claimed_at", wireDate},
-    {"resolved_at", "resolved_at", wireDate},
-    {"resolution_ref", "resolution_ref", wireText},
-};
-
 } // namespace
 
 void CaptureStore::applyRemoteCapture(const json& row) {
@@ -126,16 +76,12 @@ void CaptureStore::applyRemoteCapture(const json& row) {
         const auto pending = ServerRow::pendingSet(local);
         if (pending.count("delete"))
             return;
-        Columns columns = {
-            {"workspace_id", wireText(row, "workspace_id")},
-            {"author_id", wireText(row, "author_id")},
-            {"updated_at", ServerRow::dateOr(row, "updated_at", now())},
-            {"version", Wire::integer(Wire::field(row, "version"))},
-            {"local_only", 0},
-        };
-        for (const auto& field : guardedCaptureFields)
-            if (!pending.count(std::string(field.key)))
-                columns.emplace_back(std::string(field.column), field.read(row, field.key));
+        Columns columns = {{"local_only", 0}};
+        for (const auto& column : CaptureColumns::all())
+            if (column.has(CaptureColumn::mirrored) ||
+                (column.has(CaptureColumn::merged) && !pending.count(std::string(column.wireKey))))
+                columns.emplace_back(std::string(column.column),
+                                     CaptureColumns::fromWire(column, row));
         if (!local) {
             Columns insert = {
                 {"id", *id},        {"created_at", ServerRow::dateOr(row, "created_at", now())},

@@ -43,6 +43,18 @@ void CaptureStore::dropCapture(std::string_view id) {
     });
 }
 
+bool CaptureStore::dropSyncedCapture(std::string_view id) {
+    return db_->transaction([&] {
+        if (db_->query("SELECT 1 AS one FROM captures WHERE id = ? AND workspace_id IS NOT NULL "
+                       "AND sync_state = 'synced' AND deleted_at IS NULL AND local_only = 0;",
+                       {id})
+                .empty())
+            return false;
+        dropCapture(id);
+        return true;
+    });
+}
+
 void CaptureStore::dropImage(std::string_view id) {
     db_->transaction([&] {
         auto image = rawImage(id);

@@ -43,6 +43,19 @@ bool startsWithCaseless(std::string_view text, std::string_view prefix) {
            });
 }
 
+// An HTTP method or header name: what storage names is sent as it comes, so it must not be
+// able to end a line or start another.
+bool isToken(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) ||
+               std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
+    });
+}
+
+bool isHeaderValue(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
 } // namespace
 
 std::string serialize(const json& body) {
@@ -277,12 +290,17 @@ UploadTicket readUploadTicket(std::string_view body) {
         throw SyncError::decode();
     }
     UploadTicket ticket{.url = *url, .method = text(reply, "method").value_or("PUT")};
+    if (!isToken(ticket.method))
+        throw SyncError::decode();
     if (auto headers = Wire::field(reply, "headers"); headers && headers->is_object()) {
         const bool allText = std::all_of(headers->begin(), headers->end(),
                                          [](const json& value) { return value.is_string(); });
         if (allText)
-            for (const auto& [name, value] : headers->items())
+            for (const auto& [name, value] : headers->items()) {
+                if (!isToken(name) || !isHeaderValue(value.get_ref<const std::string&>()))
+                    throw SyncError::decode();
                 ticket.headers[name] = value.get<std::string>();
+            }
     }
     return ticket;
 }

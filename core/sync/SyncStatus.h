@@ -7,8 +7,8 @@
 
 namespace tavro {
 
-// The sync state shown to the user. Signed out and session expired mean not signed in; every
-// other state belongs to a signed-in user.
+// The sync state shown to the user. Only signed out means no account: a session the service
+// rejected still belongs to the signed-in user, who is asked to sign in again.
 struct SyncStatus {
     enum class Kind { idle, offline, failed, signedOut, syncing, sessionExpired };
 
@@ -18,7 +18,7 @@ struct SyncStatus {
 
     bool operator==(const SyncStatus&) const = default;
 
-    bool isSignedIn() const { return kind != Kind::signedOut && kind != Kind::sessionExpired; }
+    bool isSignedIn() const { return kind != Kind::signedOut; }
 };
 
 } // namespace tavro

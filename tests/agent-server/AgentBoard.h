@@ -57,7 +57,7 @@ struct AgentBoard : ::testing::Test {
             for (int x = 0; x < width; x += 3)
                 image->setPixel(x, y, 0xFF000000u | uint32_t(x * 31 + y));
         auto png = image->encodePNG();
-        writeFile(*TavroPaths::imageURL(relative), std::string(png->begin(), png->end()));
+        writeFile(*TavroPaths::imageFilePath(relative), std::string(png->begin(), png->end()));
         return relative;
     }
 

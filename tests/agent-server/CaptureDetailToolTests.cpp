@@ -129,7 +129,7 @@ TEST_F(CaptureDetailToolTest, AMissingFileIsReportedAndDoesNotCountAgainstTheCap
     auto capture = add(1, "Two shots");
     auto first = addScreenshot(capture.id, 30, 20);
     addScreenshot(capture.id, 30, 20);
-    auto path = *first.displayURL();
+    auto path = *first.displayFilePath();
     std::filesystem::remove(path);
     StandardErrorCapture errors;
     auto result = call("get_capture", {{"id", capture.id}});
@@ -209,7 +209,7 @@ TEST_F(CaptureDetailToolTest, AScreenshotTooLargeToDecodeIsSaidToBeTooLarge) {
         SCOPED_TRACE(png ? "PNG" : "JPEG");
         auto capture = add(png ? 1 : 2, "Huge");
         auto shot = addScreenshot(capture.id, 16, 16);
-        auto path = *shot.displayURL();
+        auto path = *shot.displayFilePath();
         writeFile(path, hugeHeader(*Image::create({16, 16}), png));
         EXPECT_EQ(Image::declaredSize(path), (DeclaredSize{40000, 30000}));
         StandardErrorCapture errors;

@@ -45,7 +45,7 @@ void expectOnlyMessages(const std::string& out) {
 }
 
 std::string addCapture(const std::string& note) {
-    CaptureStore store(TavroPaths::databaseURL());
+    CaptureStore store(TavroPaths::databasePath());
     Capture capture{.id = "0c0ffee0-1111-4222-8333-444455556666",
                     .createdAt = now(),
                     .updatedAt = now(),
@@ -186,7 +186,7 @@ TEST(AgentServerProcess, ABusThatNeverAnswersHoldsUpNoReply) {
     for (const auto& reply : replies)
         EXPECT_EQ(firstText(reply),
                   "Comment added to [0c0ffee0] \u201CLogin button is cut off\u201D as claude.");
-    CaptureStore store(TavroPaths::databaseURL(), std::make_shared<NullStoreChangeNotifier>());
+    CaptureStore store(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
     EXPECT_EQ(store.comments(id).size(), 2u);
 }
 
@@ -194,7 +194,7 @@ TEST(AgentServerProcess, TextThatIsNotUTF8StillGetsAReply) {
     TempLibrary library;
     auto id = addCapture("placeholder");
     {
-        CaptureStore store(TavroPaths::databaseURL());
+        CaptureStore store(TavroPaths::databasePath());
         store.db().execute("UPDATE captures SET note = CAST(? AS TEXT), app_name = ? WHERE id = ?;",
                            {std::string("Broken \xFF\xFE note"), std::string("App\xC3"), id});
     }

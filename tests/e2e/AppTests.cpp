@@ -59,6 +59,15 @@ std::string readFile(const fs::path& file) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// The board window shows with the frame it had.
+void expectBoardAt(const DesktopSession& session, const std::array<int, 4>& frame) {
+    const auto restored = session.windowFrame(session.windowsNamed("^Tavro$").front());
+    ASSERT_TRUE(restored);
+    // The window manager may place a restored frame a pixel or two from where it was.
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_NEAR((*restored)[i], frame[i], 2) << "frame value " << i;
+}
+
 } // namespace
 
 TEST(AppStartTest, AFreshProfileOpensOnboardingAndNotTheBoard) {
@@ -101,9 +110,9 @@ TEST(AppStartTest, TheBoardComesBackWhereItWasAfterQuitting) {
     auto& first = session.launchTavro();
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
     std::string board = session.windowsNamed("^Tavro$").front();
-    // Well away from the centred frame a new board gets.
-    session.xdotool({"windowsize", "--sync", board, "640", "420"});
-    session.xdotool({"windowmove", "--sync", board, "500", "300"});
+    // Well away from the centred frame a new board gets, no smaller than the board allows.
+    session.xdotool({"windowsize", "--sync", board, "1060", "680"});
+    session.xdotool({"windowmove", "--sync", board, "40", "30"});
     std::this_thread::sleep_for(300ms);
     const auto moved = session.windowFrame(board);
     ASSERT_TRUE(moved);
@@ -114,11 +123,27 @@ TEST(AppStartTest, TheBoardComesBackWhereItWasAfterQuitting) {
     session.launchTavro();
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
     std::this_thread::sleep_for(300ms);
-    const auto restored = session.windowFrame(session.windowsNamed("^Tavro$").front());
-    ASSERT_TRUE(restored);
-    // The window manager may place a restored frame a pixel or two from where it was.
-    for (size_t i = 0; i < 4; ++i)
-        EXPECT_NEAR((*restored)[i], (*moved)[i], 2) << "frame value " << i;
+    expectBoardAt(session, *moved);
+}
+
+// A session that ends stops the app without a word: the frame it had was written already.
+TEST(AppStartTest, TheBoardComesBackWhereItWasAfterTheAppIsStopped) {
+    DesktopSession session;
+    session.completeOnboarding();
+    auto& first = session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    const std::string board = session.windowsNamed("^Tavro$").front();
+    session.xdotool({"windowsize", "--sync", board, "1040", "650"});
+    session.xdotool({"windowmove", "--sync", board, "90", "60"});
+    std::this_thread::sleep_for(1500ms);
+    const auto moved = session.windowFrame(board);
+    ASSERT_TRUE(moved);
+    first.stop();
+
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    std::this_thread::sleep_for(300ms);
+    expectBoardAt(session, *moved);
 }
 
 TEST(AppStartTest, AnUnopenableLibraryShowsTheFatalAlertAndNothingElse) {
@@ -263,10 +288,7 @@ TEST(AppStartTest, ReopeningAfterHideTavroBringsBackEveryWindowItHid) {
     session.completeOnboarding();
     session.launchTavro();
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
-    session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
-    session.key("ctrl+comma");
-    ASSERT_TRUE(session.waitForWindow("^Tavro Settings$"));
-    session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro Settings$").front()});
+    ASSERT_TRUE(session.openSettingsFromBoard());
     session.key("ctrl+h");
     ASSERT_TRUE(DesktopSession::waitUntil(
         [&] {
@@ -397,11 +419,15 @@ TEST(AppStartTest, TryACaptureTakesOnboardingAwayAndReopeningBringsItBack) {
     const std::string onboarding = session.windowsNamed("^Welcome to Tavro$").front();
     session.xdotool({"windowactivate", "--sync", onboarding});
     std::this_thread::sleep_for(300ms);
-    const auto frame = session.windowFrame(onboarding);
-    ASSERT_TRUE(frame);
-    // "Try a Capture" sits at the bottom left of the window.
-    session.xdotool({"mousemove", std::to_string((*frame)[0] + 53),
-                     std::to_string((*frame)[1] + (*frame)[3] - 21), "click", "1"});
+    // "Try a capture now" is on the last step: four times Continue, then back past the footer's
+    // Back button to the step's own.
+    for (int step = 0; step < 4; ++step) {
+        session.key("space");
+        std::this_thread::sleep_for(200ms);
+    }
+    session.key("shift+Tab");
+    session.key("shift+Tab");
+    session.key("space");
     // Onboarding cannot be minimised; it leaves the screen all the same.
     EXPECT_TRUE(DesktopSession::waitUntil(
         [&] { return session.windowsNamed("^Welcome to Tavro$").empty(); }, 3s));

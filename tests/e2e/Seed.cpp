@@ -22,7 +22,7 @@ CaptureImage screenshot(const Capture& capture, int position, int width, int hei
     auto png = image->encodePNG();
     std::string name = capture.id + "-" + std::to_string(position);
     auto write = [&](const std::string& relative) {
-        auto file = *TavroPaths::imageURL(relative);
+        auto file = *TavroPaths::imageFilePath(relative);
         TavroPaths::ensureParentDirectory(file);
         std::ofstream(file, std::ios::binary)
             .write(reinterpret_cast<const char*>(png->data()), std::streamsize(png->size()));
@@ -49,7 +49,7 @@ CaptureImage screenshot(const Capture& capture, int position, int width, int hei
 
 int main() {
     try {
-        CaptureStore store(TavroPaths::databaseURL());
+        CaptureStore store(TavroPaths::databasePath());
         Seconds t = now() - 3 * 3600;
 
         Capture checkout{.id = makeUUID(),

@@ -427,12 +427,16 @@ std::string settingsFile(const DesktopSession& session) {
     return readLog(session.home() / ".config/tavro/Tavro.conf");
 }
 
-// Settings open on the General tab, whose first control after the tabs is the region recorder.
+// Settings open on the General tab; two tabs on, the Shortcuts tab's first control is the region
+// recorder.
 void recordRegionShortcut(DesktopSession& session) {
     session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
     session.key("ctrl+comma");
     ASSERT_TRUE(session.waitForWindow("^Tavro Settings$"));
     std::this_thread::sleep_for(300ms);
+    session.key("ctrl+Tab");
+    session.key("ctrl+Tab");
+    std::this_thread::sleep_for(200ms);
     session.key("Tab");
     session.key("space");
     std::this_thread::sleep_for(300ms);

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>
@@ -64,35 +65,81 @@ std::string MuteBus::address() const {
     return "unix:path=" + socketPath(folder_);
 }
 
-StoppedBus::StoppedBus() {
-    const std::string path = socketPath(folder_);
+namespace {
+
+// Starts dbus-daemon with `config` (an option such as "--session") on the folder's socket and
+// waits until it listens; gives its process id.
+int launchBus(const TempFolder& folder, const std::string& config) {
+    const std::string path = socketPath(folder);
     const std::string listen = "--address=unix:path=" + path;
-    pid_ = fork();
-    if (pid_ < 0)
+    const int pid = fork();
+    if (pid < 0)
         throw std::runtime_error("fork failed");
-    if (pid_ == 0) {
-        execl(TAVRO_DBUS_DAEMON, TAVRO_DBUS_DAEMON, "--session", "--nofork", "--nopidfile",
+    if (pid == 0) {
+        execl(TAVRO_DBUS_DAEMON, TAVRO_DBUS_DAEMON, config.c_str(), "--nofork", "--nopidfile",
               listen.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     std::error_code error;
     while (!std::filesystem::exists(path, error)) {
-        if (std::chrono::steady_clock::now() > deadline || waitpid(pid_, nullptr, WNOHANG) != 0)
+        if (std::chrono::steady_clock::now() > deadline || waitpid(pid, nullptr, WNOHANG) != 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
             throw std::runtime_error("dbus-daemon did not come up");
+        }
         usleep(10000);
     }
+    return pid;
+}
+
+void endBus(int pid) {
+    if (pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+}
+
+} // namespace
+
+StoppedBus::StoppedBus() {
+    pid_ = launchBus(folder_, "--session");
     kill(pid_, SIGSTOP);
 }
 
 StoppedBus::~StoppedBus() {
-    if (pid_ > 0) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
+    endBus(pid_);
 }
 
 std::string StoppedBus::address() const {
+    return "unix:path=" + socketPath(folder_);
+}
+
+EmptyBus::EmptyBus() {
+    // A session bus without service folders, so nothing can be started on demand either.
+    const auto config = folder_.path() / "bus.conf";
+    std::ofstream(config) << R"(<!DOCTYPE busconfig PUBLIC
+ "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=)" << socketPath(folder_) << R"(</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)";
+    pid_ = launchBus(folder_, "--config-file=" + config.string());
+}
+
+EmptyBus::~EmptyBus() {
+    endBus(pid_);
+}
+
+std::string EmptyBus::address() const {
     return "unix:path=" + socketPath(folder_);
 }
 

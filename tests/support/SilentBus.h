@@ -42,4 +42,20 @@ private:
     int pid_ = -1;
 };
 
+// A dbus-daemon of its own that answers, with nobody on it and nothing it could start: a
+// desktop session without a Secret Service.
+class EmptyBus {
+public:
+    EmptyBus();
+    ~EmptyBus();
+    EmptyBus(const EmptyBus&) = delete;
+    EmptyBus& operator=(const EmptyBus&) = delete;
+
+    std::string address() const;
+
+private:
+    TempFolder folder_;
+    int pid_ = -1;
+};
+
 } // namespace tavro::test

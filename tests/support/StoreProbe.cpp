@@ -4,6 +4,8 @@
 //   tavro-store-probe comments <database> <n>   add a capture and n comments on it
 //   tavro-store-probe keychain-read <database> <account>   print the stored text or "none",
 //       asking the keyring for at most half a second
+//   tavro-store-probe keychain-write-read <database> <account> <value>   store the value, then
+//       print what reads back or "none", each call bounded by half a second
 //   tavro-store-probe claim-resolve <database> <id> <rounds> <name>
 //       each round: claim as <name>, append "<name><round>;" to the note, resolve with the
 //       reference "<name><round>"
@@ -132,6 +134,10 @@ int main(int argc, char** argv) {
             store.postChange();
             std::printf("posted\n");
         } else if (command == "keychain-read" && argc == 4) {
+            auto value = Keychain::read(argv[3], std::chrono::milliseconds(500));
+            std::printf("%s\n", value ? value->c_str() : "none");
+        } else if (command == "keychain-write-read" && argc == 5) {
+            Keychain::write(argv[4], argv[3], std::chrono::milliseconds(500));
             auto value = Keychain::read(argv[3], std::chrono::milliseconds(500));
             std::printf("%s\n", value ? value->c_str() : "none");
         } else if (command == "comments" && argc == 4) {

@@ -1,6 +1,7 @@
 #include "board/CaptureBoardView.h"
 #include "board/DashboardView.h"
 #include "board/EmptyStateView.h"
+#include "shell/AppNotifications.h"
 #include "shell/Preferences.h"
 #include "shell/Utf8.h"
 
@@ -126,13 +127,14 @@ struct BoardWindow {
         std::make_unique<QSettings>(toQString((folder.path() / "current.conf").string()),
                                     QSettings::IniFormat),
         legacy};
+    NotificationCenter notifications;
 };
 
 TEST(BoardWindow, ShowsMixedCapturesAsCardsAndRows) {
     test::LibraryFixture fixture;
     seed(fixture);
     BoardWindow window;
-    DashboardView dashboard(*fixture.library, window.preferences);
+    DashboardView dashboard(*fixture.library, window.preferences, window.notifications);
     dashboard.resize(1180, 760); // the board window, its sidebar included
     dashboard.setFilter(LibraryFilter::everything());
     dashboard.show();
@@ -182,7 +184,7 @@ TEST(BoardWindow, ShowsMixedCapturesAsCardsAndRows) {
 TEST(BoardWindow, AnEmptyInboxTeachesTheShortcut) {
     test::LibraryFixture fixture;
     BoardWindow window;
-    DashboardView dashboard(*fixture.library, window.preferences);
+    DashboardView dashboard(*fixture.library, window.preferences, window.notifications);
     dashboard.resize(1180, 760);
     dashboard.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dashboard));

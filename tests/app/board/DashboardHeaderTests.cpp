@@ -5,6 +5,7 @@
 #include "board/DashboardHeader.h"
 #include "board/DashboardView.h"
 #include "board/EmptyStateView.h"
+#include "shell/AppNotifications.h"
 #include "shell/Preferences.h"
 #include "shell/Utf8.h"
 
@@ -44,7 +45,7 @@ struct Board {
             f.store().insert(capture);
         }
         f.reloadAndWait();
-        view = std::make_unique<DashboardView>(*f.library, preferences);
+        view = std::make_unique<DashboardView>(*f.library, preferences, notifications);
         view->resize(1180, 760);
         view->show();
     }
@@ -70,6 +71,7 @@ struct Board {
         std::make_unique<QSettings>(toQString((folder.path() / "current.conf").string()),
                                     QSettings::IniFormat),
         legacy};
+    NotificationCenter notifications;
     std::unique_ptr<DashboardView> view;
 };
 
@@ -155,7 +157,7 @@ TEST(DashboardHeaderTest, TheLayoutSwitchChangesTheBoardAndShowsWhatTheWindowWas
 
     // A new window starts afresh: nothing of the old one's choices is kept.
     b.view.reset();
-    DashboardView next(*b.f.library, b.preferences);
+    DashboardView next(*b.f.library, b.preferences, b.notifications);
     EXPECT_TRUE(next.header()->layoutButton(LayoutMode::grid)->isChecked());
     EXPECT_TRUE(next.header()->searchField()->text().isEmpty());
     EXPECT_EQ(next.board()->count(), 3u);

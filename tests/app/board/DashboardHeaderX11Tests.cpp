@@ -6,6 +6,7 @@
 #include "board/CaptureBoardView.h"
 #include "board/DashboardHeader.h"
 #include "board/DashboardView.h"
+#include "shell/AppNotifications.h"
 #include "shell/Preferences.h"
 #include "shell/Utf8.h"
 
@@ -30,7 +31,8 @@ TEST(DashboardHeaderPicture, TheBoardWindowWithItsHeaderBar) {
         std::make_unique<QSettings>(toQString((folder.path() / "current.conf").string()),
                                     QSettings::IniFormat),
         legacy);
-    DashboardView dashboard(*fixture.library, preferences);
+    NotificationCenter notifications;
+    DashboardView dashboard(*fixture.library, preferences, notifications);
     dashboard.resize(1180, 760);
     dashboard.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dashboard));

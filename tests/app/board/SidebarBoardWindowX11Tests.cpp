@@ -2,6 +2,7 @@
 #include "board/DashboardView.h"
 #include "board/NewGroupSheet.h"
 #include "board/SidebarView.h"
+#include "shell/AppNotifications.h"
 #include "shell/Preferences.h"
 #include "shell/Utf8.h"
 
@@ -30,7 +31,7 @@ struct BoardWindow {
               std::make_unique<QSettings>(toQString((folder.path() / "current.conf").string()),
                                           QSettings::IniFormat),
               legacy)
-        , view(*f.library, preferences) {
+        , view(*f.library, preferences, notifications) {
         view.resize(1180, 760);
         view.show();
     }
@@ -48,6 +49,7 @@ struct BoardWindow {
     test::TempFolder folder;
     QSettings legacy;
     Preferences preferences;
+    NotificationCenter notifications;
     DashboardView view;
 };
 

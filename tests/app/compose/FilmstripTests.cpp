@@ -83,11 +83,11 @@ TEST(FilmstripTilesTest, TilesPreferTheThumbnailThenTheMarkedCopyThenTheOriginal
         std::optional<std::string> marked;
         std::optional<std::filesystem::path> source;
     } cases[] = {
-        {"2026/01/a.jpg", "2026/01/a-marked.png", TavroPaths::thumbURL("2026/01/a.jpg")},
-        {std::nullopt, "2026/01/a-marked.png", TavroPaths::imageURL("2026/01/a-marked.png")},
-        {std::nullopt, std::nullopt, TavroPaths::imageURL("2026/01/a.png")},
+        {"2026/01/a.jpg", "2026/01/a-marked.png", TavroPaths::thumbFilePath("2026/01/a.jpg")},
+        {std::nullopt, "2026/01/a-marked.png", TavroPaths::imageFilePath("2026/01/a-marked.png")},
+        {std::nullopt, std::nullopt, TavroPaths::imageFilePath("2026/01/a.png")},
         // A thumbnail path that leaves the library is never read; the screenshot is.
-        {"../../etc/passwd", std::nullopt, TavroPaths::imageURL("2026/01/a.png")},
+        {"../../etc/passwd", std::nullopt, TavroPaths::imageFilePath("2026/01/a.png")},
     };
     for (const auto& c : cases) {
         CaptureImage image = screenshot("a");

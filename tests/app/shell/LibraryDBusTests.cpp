@@ -30,7 +30,7 @@ TEST(LibraryOnTheBusTest, ReloadsWithinASecondOfAnotherProgramsWrite) {
 
     const auto result =
         test::ProcessRunner::run({TAVRO_STORE_PROBE, "claim-resolve",
-                                  TavroPaths::databaseURL().string(), capture.id, "1", "agent"});
+                                  TavroPaths::databasePath().string(), capture.id, "1", "agent"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     QElapsedTimer clock;
     clock.start();

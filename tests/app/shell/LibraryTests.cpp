@@ -203,7 +203,7 @@ TEST(LibraryTest, UpdateWritesOnlyWhatTheViewChanged) {
     Capture edited = f.library->captures().at(0);
 
     // An agent claims the capture after the view took its copy.
-    CaptureStore agent(TavroPaths::databaseURL(), std::make_shared<NullStoreChangeNotifier>());
+    CaptureStore agent(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
     ASSERT_TRUE(agent.claim(capture.id, "claude"));
 
     edited.note = "after";
@@ -318,7 +318,7 @@ TEST(LibraryTest, PicksUpAnotherProgramsWriteAtTheNextPollWithoutABus) {
 
     const auto result =
         test::ProcessRunner::run({TAVRO_STORE_PROBE, "claim-resolve",
-                                  TavroPaths::databaseURL().string(), capture.id, "1", "agent"});
+                                  TavroPaths::databasePath().string(), capture.id, "1", "agent"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     // 3 s poll, with a little room for a loaded machine.
     EXPECT_TRUE(QTest::qWaitFor(
@@ -374,7 +374,7 @@ TEST(LibraryTest, ABurstOfFiftyWritesByAnotherProgramReloadsOnce) {
     ASSERT_TRUE(f.library->add(capture, {}, {}));
     f.settle();
 
-    CaptureStore agent(TavroPaths::databaseURL(), std::make_shared<RelayedNotifier>(heard));
+    CaptureStore agent(TavroPaths::databasePath(), std::make_shared<RelayedNotifier>(heard));
     QSignalSpy reloads(f.library.get(), &Library::reloaded);
     QSignalSpy changes(f.library.get(), &Library::changed);
     for (int i = 0; i < 50; ++i) {
@@ -417,4 +417,38 @@ TEST(LibraryTest, ARequestThatFindsTheStampUnmovedReadsNothingElse) {
     f.reloadAndWait();
     EXPECT_EQ(reloads.count(), 1);
     EXPECT_EQ(changes.count(), 0);
+}
+
+TEST(LibraryTest, AGroupCreatedByAnotherProgramAppearsInTheApp) {
+    LibraryFixture f;
+    ASSERT_TRUE(f.library->add(LibraryFixture::makeCapture("first"), {}, {}));
+    f.settle();
+    // No notification reaches the app: only the poll's check can find these writes.
+    CaptureStore other(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
+    QSignalSpy reloads(f.library.get(), &Library::reloaded);
+
+    CaptureGroup group;
+    group.id = "g-other";
+    group.name = "Checkout";
+    group.colorHex = "#FF0000";
+    group.createdAt = group.updatedAt = now();
+    other.upsertGroup(group);
+    f.library->checkForChanges();
+    f.settle();
+    ASSERT_EQ(f.library->groups().size(), 1u);
+    EXPECT_EQ(f.library->groups()[0].name, "Checkout");
+
+    // A rename keeps every count and time the board had.
+    other.db().execute("UPDATE groups SET name = 'Payments' WHERE id = 'g-other';");
+    f.library->checkForChanges();
+    f.settle();
+    EXPECT_EQ(f.library->groups().at(0).name, "Payments");
+
+    other.upsertPerson({.id = "u9", .name = "Grace", .kind = "person"});
+    other.replaceWorkspaces({{.id = "w9", .name = "Ops", .slug = "ops", .role = "owner"}});
+    f.library->checkForChanges();
+    f.settle();
+    EXPECT_EQ(f.library->people().size(), 1u);
+    EXPECT_EQ(f.library->workspaces().at(0).name, "Ops");
+    EXPECT_EQ(reloads.count(), 3);
 }

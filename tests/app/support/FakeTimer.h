@@ -1,6 +1,6 @@
 #pragma once
 
-#include "board/RestartableTimer.h"
+#include "detail/RestartableTimer.h"
 
 #include <functional>
 #include <utility>

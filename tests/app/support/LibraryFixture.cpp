@@ -11,7 +11,7 @@ namespace tavro::test {
 
 LibraryFixture::LibraryFixture(std::unique_ptr<StoreChangeListener> listener) {
     TavroPaths::ensureDirectories();
-    store_ = std::make_shared<CaptureStore>(TavroPaths::databaseURL());
+    store_ = std::make_shared<CaptureStore>(TavroPaths::databasePath());
     library = std::make_unique<Library>(store_, thumbnails, std::move(listener));
     account = std::make_unique<Account>(store_);
     library->setAccount(account.get());

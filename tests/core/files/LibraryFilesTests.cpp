@@ -103,3 +103,45 @@ TEST(LibraryFiles, ThumbnailsRemovalAndMeasuring) {
     EXPECT_EQ(LibraryFiles::byteCount(Folder::thumbs, "2026/03/abc.jpg"), std::nullopt);
     EXPECT_TRUE(fs::exists(library.root() / "captures" / original));
 }
+
+TEST(LibraryFiles, ImageFolderBytesCountsTheTwoImageFoldersAndNothingHidden) {
+    struct Case {
+        std::string name;
+        std::vector<std::pair<std::string, size_t>> files; // relative to the library, bytes
+        std::int64_t expected;
+    };
+    const Case cases[] = {
+        {"a new library without its folders", {}, 0},
+        {"screenshots and thumbnails in month folders",
+         {{"captures/2026/03/a.png", 1200},
+          {"captures/2026/04/b.png", 300},
+          {"thumbs/2026/03/a.jpg", 45}},
+         1545},
+        {"hidden files and folders, the database and the logs",
+         {{"captures/.DS_Store", 999},
+          {"captures/.cache/x.png", 999},
+          {"thumbs/2026/.tmp-x.jpg", 999},
+          {"tavro.sqlite", 999},
+          {"tavro.sqlite-wal", 999},
+          {"logs/tavro.log", 999},
+          {"captures/2026/03/c.png", 7}},
+         7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempLibrary library;
+        for (const auto& [name, size] : c.files)
+            writeFile(library.root() / name, std::string(size, 'x'));
+        EXPECT_EQ(LibraryFiles::imageFolderBytes(), c.expected);
+    }
+}
+
+TEST(LibraryFiles, ImageFolderBytesOfAThousandFiles) {
+    TempLibrary library;
+    for (int i = 0; i < 500; ++i) {
+        const std::string id = std::to_string(i);
+        writeFile(library.root() / "captures/2026/05" / (id + ".png"), std::string(1000, 'p'));
+        writeFile(library.root() / "thumbs/2026/05" / (id + ".jpg"), std::string(100, 't'));
+    }
+    EXPECT_EQ(LibraryFiles::imageFolderBytes(), 500 * 1000 + 500 * 100);
+}

@@ -28,7 +28,7 @@ struct FakeHome {
 TEST(TavroPaths, SupportFolderFollowsTheEnvironment) {
     FakeHome home;
     EXPECT_EQ(TavroPaths::support(), home.defaultSupport());
-    EXPECT_EQ(TavroPaths::databaseURL(), home.defaultSupport() / "tavro.sqlite");
+    EXPECT_EQ(TavroPaths::databasePath(), home.defaultSupport() / "tavro.sqlite");
     EXPECT_EQ(TavroPaths::capturesRoot(), home.defaultSupport() / "captures");
     EXPECT_EQ(TavroPaths::thumbsRoot(), home.defaultSupport() / "thumbs");
     EXPECT_EQ(TavroPaths::logsRoot(), home.defaultSupport() / "logs");
@@ -40,7 +40,7 @@ TEST(TavroPaths, SupportFolderFollowsTheEnvironment) {
     {
         ScopedEnv tilde("TAVRO_HOME", "~/Bugs");
         EXPECT_EQ(TavroPaths::support(), home.folder.path() / "Bugs");
-        EXPECT_EQ(TavroPaths::databaseURL(), home.folder.path() / "Bugs/tavro.sqlite");
+        EXPECT_EQ(TavroPaths::databasePath(), home.folder.path() / "Bugs/tavro.sqlite");
     }
     {
         ScopedEnv blank("TAVRO_HOME", " \t\u00A0");

@@ -48,11 +48,11 @@ TEST(Capture, DerivedValues) {
     EXPECT_FALSE(capture.isShared());
 
     test::TempLibrary library;
-    EXPECT_EQ(capture.thumbURL(), std::nullopt);
+    EXPECT_EQ(capture.thumbFilePath(), std::nullopt);
     capture.thumbPath = "2026/01/a.jpg";
-    EXPECT_EQ(capture.thumbURL(), library.root() / "thumbs/2026/01/a.jpg");
+    EXPECT_EQ(capture.thumbFilePath(), library.root() / "thumbs/2026/01/a.jpg");
     capture.imagePath = "../../etc/passwd";
-    EXPECT_EQ(capture.imageURL(), std::nullopt);
+    EXPECT_EQ(capture.imageFilePath(), std::nullopt);
 
     Capture other = capture;
     other.dirty = !capture.dirty;
@@ -62,14 +62,14 @@ TEST(Capture, DerivedValues) {
 TEST(CaptureImage, FileLocations) {
     test::TempLibrary library;
     CaptureImage image{.id = "i", .captureID = "c", .imagePath = "2026/01/i.png"};
-    EXPECT_EQ(image.displayURL(), library.root() / "captures/2026/01/i.png");
+    EXPECT_EQ(image.displayFilePath(), library.root() / "captures/2026/01/i.png");
     image.annotatedPath = "2026/01/i-marked.png";
-    EXPECT_EQ(image.displayURL(), library.root() / "captures/2026/01/i-marked.png");
+    EXPECT_EQ(image.displayFilePath(), library.root() / "captures/2026/01/i-marked.png");
     // A present but empty marked-up path names no file: the original is shown, as for the cover.
     image.annotatedPath = "";
-    EXPECT_EQ(image.displayURL(), library.root() / "captures/2026/01/i.png");
+    EXPECT_EQ(image.displayFilePath(), library.root() / "captures/2026/01/i.png");
     EXPECT_EQ(image.displayPath(), "2026/01/i.png");
-    EXPECT_EQ(image.thumbURL(), std::nullopt);
+    EXPECT_EQ(image.thumbFilePath(), std::nullopt);
 
     EXPECT_FALSE(image.isAwaitingDownload());
     image.imagePath = "";

@@ -1,79 +1,17 @@
 #include "platform/Keychain.h"
 
+#include "PrivateKeyring.h"
 #include "ProcessRunner.h"
 #include "SilentBus.h"
 #include "TempLibrary.h"
 
-#include <gio/gio.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 using namespace tavro;
 using namespace tavro::test;
 using namespace std::chrono_literals;
-
-namespace {
-
-bool secretServiceRuns() {
-    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-    if (!bus)
-        return false;
-    GVariant* reply = g_dbus_connection_call_sync(
-        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-        "NameHasOwner", g_variant_new("(s)", "org.freedesktop.secrets"), G_VARIANT_TYPE("(b)"),
-        G_DBUS_CALL_FLAGS_NONE, 1000, nullptr, nullptr);
-    gboolean owned = FALSE;
-    if (reply) {
-        g_variant_get(reply, "(b)", &owned);
-        g_variant_unref(reply);
-    }
-    g_object_unref(bus);
-    return owned;
-}
-
-// A private gnome-keyring-daemon on this test's session bus, its login keyring unlocked, with
-// its files in a folder of its own.
-class PrivateKeyring {
-public:
-    PrivateKeyring() {
-        int input[2];
-        if (pipe(input) != 0)
-            throw std::runtime_error("pipe failed");
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(input[0], 0);
-            close(input[1]);
-            execlp("gnome-keyring-daemon", "gnome-keyring-daemon", "--unlock",
-                   "--components=secrets", "--foreground", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(input[0]);
-        [[maybe_unused]] auto written = ::write(input[1], "test", 4);
-        close(input[1]);
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (!secretServiceRuns() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(20ms);
-    }
-    ~PrivateKeyring() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-
-private:
-    TempFolder folder_;
-    ScopedEnv data_{"XDG_DATA_HOME", (folder_.path() / "data").string()};
-    ScopedEnv runtime_{"XDG_RUNTIME_DIR", folder_.path().string()};
-    int pid_ = -1;
-};
-
-} // namespace
 
 TEST(Keychain, StoresReplacesAndRemovesTheSessionToken) {
     PrivateKeyring keyring;
@@ -113,4 +51,27 @@ TEST(Keychain, AReadOfAKeyringThatNeverAnswersGivesNothingWithinItsBound) {
     expectBounded(mute.address());
     StoppedBus stopped;
     expectBounded(stopped.address());
+}
+
+// A session without a Secret Service: nothing is stored anywhere else, and the read gives
+// nothing well within its bound. With no session bus at all nothing is asked.
+TEST(Keychain, WithoutASecretServiceNothingIsKept) {
+    EmptyBus bus;
+    TempFolder folder;
+    const std::string database = (folder.path() / "tavro.sqlite").string();
+    struct Case {
+        std::string name;
+        std::optional<std::string> address;
+    };
+    for (const auto& test : {Case{"empty bus", bus.address()}, Case{"no bus", std::nullopt}}) {
+        SCOPED_TRACE(test.name);
+        ScopedEnv address("DBUS_SESSION_BUS_ADDRESS", test.address);
+        ScopedEnv runtime("XDG_RUNTIME_DIR", folder.path().string());
+        const auto start = std::chrono::steady_clock::now();
+        auto result = ProcessRunner::run({"/usr/bin/timeout", "20", TAVRO_STORE_PROBE,
+                                          "keychain-write-read", database, "session", "token"});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.out, "none\n");
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    }
 }

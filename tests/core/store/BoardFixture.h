@@ -45,14 +45,14 @@ struct BoardFixture : ::testing::Test {
     // Writes every file the record names and returns their locations.
     static std::vector<std::filesystem::path> writeFiles(const CaptureImage& image) {
         std::vector<std::filesystem::path> files;
-        if (auto url = TavroPaths::imageURL(image.imagePath))
-            files.push_back(*url);
+        if (auto file = TavroPaths::imageFilePath(image.imagePath))
+            files.push_back(*file);
         if (image.annotatedPath)
-            if (auto url = TavroPaths::imageURL(*image.annotatedPath))
-                files.push_back(*url);
+            if (auto file = TavroPaths::imageFilePath(*image.annotatedPath))
+                files.push_back(*file);
         if (image.thumbPath)
-            if (auto url = TavroPaths::thumbURL(*image.thumbPath))
-                files.push_back(*url);
+            if (auto file = TavroPaths::thumbFilePath(*image.thumbPath))
+                files.push_back(*file);
         for (const auto& file : files)
             writeFile(file, "bytes");
         return files;

@@ -380,7 +380,7 @@ TEST_F(RemoteRowsTest, ScreenshotsArriveWithoutFilesAndForgetChangedOnes) {
     // Downloaded, as the sync engine records it.
     store.db().execute("UPDATE capture_images SET image_path = 'o.png', annotated_path = "
                        "'m.png', thumb_path = 't.jpg' WHERE id = 'i1';");
-    const fs::path markedFile = *TavroPaths::imageURL("m.png");
+    const fs::path markedFile = *TavroPaths::imageFilePath("m.png");
     writeFile(markedFile, "marked");
 
     struct Case {

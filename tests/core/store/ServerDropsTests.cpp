@@ -123,13 +123,13 @@ TEST_F(ServerDropsTest, DroppingAScreenshotRefreshesTheCover) {
     const auto first = store.images("c1").front();
     store.dropImage(first.id);
     EXPECT_FALSE(store.rawImage(first.id));
-    EXPECT_FALSE(fs::exists(*TavroPaths::imageURL(first.imagePath)));
-    EXPECT_FALSE(fs::exists(*TavroPaths::imageURL(*first.annotatedPath)));
-    EXPECT_FALSE(fs::exists(*TavroPaths::thumbURL(*first.thumbPath)));
+    EXPECT_FALSE(fs::exists(*TavroPaths::imageFilePath(first.imagePath)));
+    EXPECT_FALSE(fs::exists(*TavroPaths::imageFilePath(*first.annotatedPath)));
+    EXPECT_FALSE(fs::exists(*TavroPaths::thumbFilePath(*first.thumbPath)));
     auto rest = store.images("c1");
     ASSERT_EQ(rest.size(), 2u);
     EXPECT_EQ(rest[0].position, 1) << "not renumbered";
-    EXPECT_TRUE(fs::exists(*rest[0].originalURL()));
+    EXPECT_TRUE(fs::exists(*rest[0].originalFilePath()));
     EXPECT_EQ(store.rawCapture("c1")->imagePath, rest[0].imagePath);
 
     store.dropImage("no-such-screenshot");
@@ -314,4 +314,38 @@ TEST_F(ServerDropsTest, FilesGoOnlyOnceTheDeletionHasCommitted) {
     EXPECT_THROW(store.purgeAccountData(), DatabaseError);
     EXPECT_TRUE(allExist(files));
     EXPECT_EQ(notifier->count, 1) << "only the screenshot's own write posted";
+}
+
+TEST_F(ServerDropsTest, AReconcileDropTakesOnlyACaptureStillInStepWithTheServer) {
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        bool dropped;
+    };
+    const std::vector<Case> cases = {
+        {"synced", [] {}, true},
+        {"edited since it was listed",
+         [&] { setState("captures", "c", "pendingPush", R"({"note":true})"); }, false},
+        {"taken out of the workspace",
+         [&] {
+             store.db().execute("UPDATE captures SET workspace_id = NULL, sync_state = 'local' "
+                                "WHERE id = 'c';");
+         },
+         false},
+        {"local only", [&] { store.db().execute("UPDATE captures SET local_only = 1;"); }, false},
+        {"deleted here", [&] { store.db().execute("UPDATE captures SET deleted_at = 5;"); }, false},
+        {"gone already", [&] { store.db().execute("DELETE FROM captures;"); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        store.db().execute("DELETE FROM captures;");
+        auto files = addSynced("c", 1);
+        c.arrange();
+        const bool existed = store.rawCapture("c").has_value();
+        EXPECT_EQ(store.dropSyncedCapture("c"), c.dropped);
+        EXPECT_EQ(store.rawCapture("c").has_value(), existed && !c.dropped);
+        if (existed) {
+            EXPECT_EQ(allExist(files), !c.dropped);
+        }
+    }
 }

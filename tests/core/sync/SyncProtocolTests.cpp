@@ -1,3 +1,4 @@
+#include "ThrownSyncError.h"
 #include "model/Wire.h"
 #include "sync/ContentHash.h"
 #include "sync/SyncProtocol.h"
@@ -8,21 +9,12 @@
 
 using namespace tavro;
 using nlohmann::json;
+using tavro::test::thrown;
 namespace P = tavro::SyncProtocol;
 
 namespace {
 
 const std::string base = "https://api.tavro.dev";
-
-// The error a call throws, or nothing when it returns.
-std::optional<SyncError> thrown(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const SyncError& error) {
-        return error;
-    }
-    return std::nullopt;
-}
 
 } // namespace
 
@@ -215,6 +207,15 @@ TEST(SyncProtocol, UploadTicketsAndBlobLocations) {
         {R"({"url":"ftp://s.example/b"})", {}, SyncError::decode()},
         {R"({"url":"https://"})", {}, SyncError::decode()},
         {R"({"status":"ok"})", {}, SyncError::decode()},
+        // Storage's method and headers go out as they come: nothing that could end a line.
+        {R"({"url":"https://s.example/b","method":"PUT /x HTTP/1.1\r\nHost: evil"})",
+         {},
+         SyncError::decode()},
+        {R"({"url":"https://s.example/b","method":""})", {}, SyncError::decode()},
+        {R"({"url":"https://s.example/b","headers":{"x-sig":"1\r\nAuthorization: x"}})",
+         {},
+         SyncError::decode()},
+        {R"({"url":"https://s.example/b","headers":{"bad name":"1"}})", {}, SyncError::decode()},
     };
     for (const auto& c : cases) {
         if (c.expected) {

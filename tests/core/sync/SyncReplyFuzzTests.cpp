@@ -1,10 +1,14 @@
-// The reply readers against mutated replies: whatever the service sends, a reader returns or
-// throws SyncError, and nothing else escapes.
+// The reply readers and the client against mutated replies: whatever the service sends, a
+// reader returns or throws SyncError, and nothing else escapes the client.
+#include "SyncService.h"
 #include "model/Wire.h"
+#include "sync/ContentHash.h"
+#include "sync/SyncClient.h"
 #include "sync/SyncProtocol.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 using namespace tavro;
@@ -110,4 +114,165 @@ TEST(SyncReplyFuzz, MutatedRepliesOnlyEverGiveSyncErrors) {
     // The mutations leave a good share of replies readable, so the readers' paths past the
     // first check are exercised too.
     EXPECT_GT(readable, 10000u);
+}
+
+namespace {
+
+// The path of a request's URL, storage paths under one name.
+std::string routeOf(const std::string& url) {
+    auto start = url.find("//");
+    auto path = url.find('/', start == std::string::npos ? 0 : start + 2);
+    std::string route = path == std::string::npos ? "/" : url.substr(path);
+    route = route.substr(0, route.find('?'));
+    if (route.starts_with("/storage/"))
+        return "/storage/";
+    if (route.starts_with("/v1/blobs/"))
+        return "/v1/blobs/";
+    return route;
+}
+
+// Passes requests on and keeps the last reply seen on each route.
+class RecordingTransport final : public HttpTransport {
+public:
+    std::map<std::string, HttpResponse> replies;
+
+    HttpResponse send(const HttpRequest& request, std::stop_token stop) override {
+        auto response = inner_->send(request, stop);
+        replies[routeOf(request.url)] = response;
+        return response;
+    }
+    HttpResponse stream(const HttpRequest& request,
+                        const std::function<void(std::string_view)>& onBody,
+                        std::stop_token stop) override {
+        return inner_->stream(request, onBody, stop);
+    }
+
+private:
+    std::shared_ptr<HttpTransport> inner_ = makeCurlTransport();
+};
+
+// Answers each request from a table of replies, without a network.
+class ScriptedTransport final : public HttpTransport {
+public:
+    std::function<HttpResponse(const std::string& route)> answer;
+
+    HttpResponse send(const HttpRequest& request, std::stop_token) override {
+        return answer(routeOf(request.url));
+    }
+    HttpResponse stream(const HttpRequest& request,
+                        const std::function<void(std::string_view)>& onBody,
+                        std::stop_token stop) override {
+        auto response = send(request, stop);
+        onBody(response.body);
+        return response;
+    }
+};
+
+std::span<const std::uint8_t> bytesOf(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+// Real replies of the stand-in to a short session of every call.
+std::map<std::string, HttpResponse> standInReplies() {
+    test::SyncService service;
+    auto recorder = std::make_shared<RecordingTransport>();
+    SyncClient client(service.baseURL(), std::nullopt, recorder);
+    const DeviceCode code = client.requestDeviceCode();
+    client.pollDeviceToken(code);
+    service.approve();
+    client.setToken(client.pollDeviceToken(code).token);
+    client.me();
+    client.registerDevice("d1", "host", "linux", "1.0");
+    const std::string workspace = test::SyncService::workspaceID;
+    client.sync({{"device_id", "d1"},
+                 {"cursor", 0},
+                 {"full_groups", nlohmann::json::array()},
+                 {"changes",
+                  {{{"table", "groups"},
+                    {"id", "g1"},
+                    {"base_version", 0},
+                    {"patch", {{"workspace_id", workspace}, {"name", "Bugs"}}}},
+                   {{"table", "captures"},
+                    {"id", "c1"},
+                    {"base_version", 0},
+                    {"patch", {{"workspace_id", workspace}, {"note", "one"}}}}}}});
+    service.writeAsOtherDevice("captures", {{"id", "c1"}, {"note", "theirs"}});
+    service.writeAsOtherDevice("captures", {{"id", "c2"}, {"workspace_id", workspace}});
+    service.control("resync", {{"id", "g1"}});
+    service.control("drop", {{"captures", {"c3"}}});
+    service.control("reject", {{"id", "c4"}, {"reason", "no"}, {"retry", true}});
+    client.sync({{"device_id", "d1"},
+                 {"cursor", 0},
+                 {"full_groups", {"g1"}},
+                 {"changes",
+                  {{{"table", "captures"},
+                    {"id", "c1"},
+                    {"base_version", 1},
+                    {"patch", {{"note", "mine"}}}},
+                   {{"table", "captures"},
+                    {"id", "c4"},
+                    {"base_version", 0},
+                    {"patch", {{"workspace_id", workspace}}}}}}});
+    client.reconcile({"c1", "c9"});
+    const std::string file = "file bytes";
+    client.ensureUploaded(workspace, bytesOf(file), ContentHash::sha256(file), "image/png");
+    client.downloadBlob(workspace, ContentHash::sha256(file));
+    return recorder->replies;
+}
+
+} // namespace
+
+TEST(SyncReplyFuzz, NothingButSyncErrorsEscapeTheClient) {
+    const auto replies = standInReplies();
+    ASSERT_EQ(replies.size(), 10u);
+    std::vector<std::string> routes;
+    for (const auto& [route, reply] : replies)
+        routes.push_back(route);
+
+    std::mt19937 random(20261210);
+    auto transport = std::make_shared<ScriptedTransport>();
+    std::string mutatedRoute;
+    HttpResponse mutated;
+    transport->answer = [&](const std::string& route) {
+        if (route == mutatedRoute)
+            return mutated;
+        auto known = replies.find(route);
+        return known == replies.end() ? HttpResponse{404, ""} : known->second;
+    };
+    SyncClient client("https://api.tavro.dev", "token", transport);
+    const std::string workspace = test::SyncService::workspaceID;
+    const std::string file = "file bytes";
+    const std::string sha = ContentHash::sha256(file);
+    const DeviceCode code{.deviceCode = "d", .userCode = "u"};
+
+    size_t succeeded = 0;
+    for (int round = 0; round < 100000; ++round) {
+        mutatedRoute = routes[size_t(round) % routes.size()];
+        const HttpResponse& real = replies.at(mutatedRoute);
+        mutated.body = mutate(real.body, random);
+        mutated.status = std::array{real.status, real.status, 200L, 400L, 401L, 500L, 0L}
+            [size_t(round / routes.size()) % 7];
+        try {
+            if (mutatedRoute == "/api/auth/device/code")
+                client.requestDeviceCode();
+            else if (mutatedRoute == "/api/auth/device/token")
+                client.pollDeviceToken(code);
+            else if (mutatedRoute == "/v1/me")
+                client.me();
+            else if (mutatedRoute == "/v1/devices")
+                client.registerDevice("d1", "host \xFF", "linux", std::nullopt);
+            else if (mutatedRoute == "/v1/sync")
+                (void)SyncProtocol::objects(
+                    Wire::field(client.sync({{"note", "\xC3"}}), "changes"));
+            else if (mutatedRoute == "/v1/sync/reconcile")
+                client.reconcile({"c1", "\xFF"});
+            else if (mutatedRoute == "/v1/uploads" || mutatedRoute == "/v1/uploads/complete")
+                client.ensureUploaded(workspace, bytesOf(file), sha, "image/png");
+            else
+                client.downloadBlob(workspace, sha);
+            ++succeeded;
+        } catch (const SyncError&) {
+        }
+    }
+    EXPECT_GT(succeeded, 10000u);
 }

@@ -327,4 +327,15 @@ std::optional<Capture> DesktopSession::waitForOneCapture(std::chrono::millisecon
     return captures.front();
 }
 
+std::optional<std::string> DesktopSession::openSettingsFromBoard() const {
+    const std::vector<std::string> boards = windowsNamed("^Tavro$");
+    if (boards.empty()) return std::nullopt;
+    xdotool({"windowactivate", "--sync", boards.front()});
+    key("ctrl+comma");
+    if (!waitForWindow("^Tavro Settings$")) return std::nullopt;
+    const std::string settings = windowsNamed("^Tavro Settings$").front();
+    xdotool({"windowactivate", "--sync", settings});
+    return settings;
+}
+
 } // namespace tavro::test

@@ -83,6 +83,9 @@ public:
     std::optional<Capture> waitForOneCapture(std::chrono::milliseconds timeout) const;
     // Marks onboarding done in the profile's settings, as finishing it would.
     void completeOnboarding() const;
+    // Brings the board to the front and opens the settings with Ctrl+comma: the settings
+    // window, once it is in front; nothing when the board or the settings did not appear.
+    std::optional<std::string> openSettingsFromBoard() const;
 
     static bool waitUntil(const std::function<bool()>& condition,
                           std::chrono::milliseconds timeout);

@@ -1,0 +1,164 @@
+#include "account/AgentHome.h"
+#include "account/MCPConnectionList.h"
+#include "account/MCPInstaller.h"
+#include "account/OnboardingFlow.h"
+#include "account/OnboardingSteps.h"
+#include "account/OnboardingTexts.h"
+#include "account/ShortcutSettingsModel.h"
+#include "account/StepLayout.h"
+#include "capture/HotkeyManager.h"
+#include "capture/HotkeyRecorderView.h"
+#include "shell/Buttons.h"
+#include "shell/Divider.h"
+#include "shell/Labels.h"
+#include "shell/PermissionsService.h"
+#include "shell/Preferences.h"
+#include "shell/SymbolView.h"
+#include "shell/Utf8.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+
+namespace tavro {
+
+namespace {
+
+QWidget* accessibilityNotice(PermissionsService& permissions, QWidget* parent) {
+    QColor tint = Theme::statusOpen.resolved(parent->palette());
+    tint.setAlphaF(0.08f);
+    auto* notice = new StepLayout::RoundedPanel(tint, 10, std::nullopt, parent);
+    auto* layout = new QHBoxLayout(notice);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(12);
+    layout->addWidget(new SymbolView(Icon::exclamationmarkTriangleFill, 16, Theme::statusOpen), 0,
+                      Qt::AlignTop);
+    auto* lines = new QVBoxLayout;
+    lines->setSpacing(4);
+    lines->addWidget(StepLayout::text(toQString(OnboardingTexts::tapNeedsAccessibility),
+                                      Theme::Font::headline(), Theme::textPrimary));
+    lines->addWidget(StepLayout::text(toQString(OnboardingTexts::tapNeedsAccessibilityDetail),
+                                      Theme::Font::caption(), Theme::textSecondary));
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(0, 2, 0, 0);
+    buttons->setSpacing(8);
+    auto* grant = new PrimaryButton(toQString(OnboardingTexts::grantAccessibility));
+    QObject::connect(grant, &QAbstractButton::clicked, notice,
+                     [&permissions] { permissions.requestAccessibility(); });
+    auto* open = new SecondaryButton(toQString(OnboardingTexts::openSettings));
+    QObject::connect(open, &QAbstractButton::clicked, notice,
+                     [&permissions] { permissions.openAccessibilitySettings(); });
+    buttons->addWidget(grant);
+    buttons->addWidget(open);
+    buttons->addStretch(1);
+    lines->addLayout(buttons);
+    layout->addLayout(lines, 1);
+    return notice;
+}
+
+} // namespace
+
+ShortcutStep::ShortcutStep(Preferences& preferences, PermissionsService& permissions,
+                           HotkeyManager& hotkeys, QWidget* parent)
+    : QWidget(parent) {
+    QVBoxLayout* column = StepLayout::column(this, false);
+    column->addWidget(StepLayout::header(toQString(OnboardingTexts::pickShortcuts),
+                                         toQString(OnboardingTexts::pickShortcutsDetail)));
+
+    auto* box = new StepLayout::RoundedPanel(Theme::surfaceSunken.resolved(palette()), 14,
+                                             Theme::border, this);
+    auto* rows = new QVBoxLayout(box);
+    rows->setContentsMargins(16, 16, 16, 16);
+    rows->setSpacing(12);
+    std::vector<HotkeyRecorderView*> recorders;
+    for (const auto& row : ShortcutSettingsModel::recorderRows(hotkeys.conflicts())) {
+        if (!recorders.empty())
+            rows->addWidget(new Divider(box));
+        auto* recorder = new HotkeyRecorderView(toQString(row.title), preferences, row.key, box);
+        recorder->button()->setAccessibleName(toQString(row.title));
+        recorder->setConflict(row.conflict.has_value());
+        recorders.push_back(recorder);
+        rows->addWidget(recorder);
+    }
+    connect(&hotkeys, &HotkeyManager::conflictsChanged, this, [&hotkeys, recorders] {
+        const auto rows = ShortcutSettingsModel::recorderRows(hotkeys.conflicts());
+        for (size_t i = 0; i < rows.size(); ++i)
+            recorders[i]->setConflict(rows[i].conflict.has_value());
+    });
+    column->addWidget(box);
+
+    QWidget* notice = accessibilityNotice(permissions, this);
+    QWidget* tip = StepLayout::text(toQString(OnboardingTexts::overlayTip), Theme::Font::caption(),
+                                    Theme::textTertiary);
+    column->addWidget(notice);
+    column->addWidget(tip);
+    auto showNoticeOrTip = [notice, tip](bool blocked) {
+        notice->setVisible(blocked);
+        tip->setVisible(!blocked);
+    };
+    showNoticeOrTip(hotkeys.isBlockedOnAccessibility());
+    connect(&hotkeys, &HotkeyManager::blockedOnAccessibilityChanged, this, showNoticeOrTip);
+    column->addStretch(1);
+}
+
+AgentStep::AgentStep(QWidget* parent)
+    : QWidget(parent) {
+    QVBoxLayout* column = StepLayout::column(this, false);
+    column->addWidget(StepLayout::header(toQString(OnboardingTexts::connectAgent),
+                                         toQString(OnboardingTexts::connectAgentDetail)));
+    // Built with the step, so each visit reads the clients' files again.
+    column->addWidget(new MCPConnectionList(MCPInstaller(AgentHome::current()), this));
+    column->addStretch(1);
+}
+
+ReadyStep::ReadyStep(Preferences& preferences, std::function<void()> onTryCapture, QWidget* parent)
+    : QWidget(parent) {
+    QVBoxLayout* column = StepLayout::column(this, true);
+    column->addWidget(new SymbolView(Icon::checkmarkCircleFill, 48, Theme::statusResolved, this), 0,
+                      Qt::AlignHCenter);
+    auto* title =
+        StepLayout::text(toQString(OnboardingTexts::setUp), StepLayout::systemFont(22, true),
+                         Theme::textPrimary, Qt::AlignHCenter);
+    title->setWordWrap(false);
+    column->addWidget(title, 0, Qt::AlignHCenter);
+
+    auto* summary = new QVBoxLayout;
+    summary->setSpacing(8);
+    std::vector<KeyHint*> hints;
+    for (const auto& row :
+         readySummary(preferences.regionHotkey(), preferences.fullScreenHotkey())) {
+        auto* line = new QHBoxLayout;
+        line->setSpacing(6);
+        auto* hint = new KeyHint(toQString(row.keys), this);
+        hints.push_back(hint);
+        line->addWidget(hint);
+        auto* text =
+            StepLayout::text(toQString(row.text), Theme::Font::body(), Theme::textSecondary);
+        text->setWordWrap(false);
+        line->addWidget(text);
+        summary->addLayout(line);
+        summary->setAlignment(line, Qt::AlignHCenter);
+    }
+    column->addLayout(summary);
+    // A shortcut recorded in settings while this shows is shown at once.
+    connect(&preferences, &Preferences::changed, this, [&preferences, hints](PreferenceKey key) {
+        if (key != PreferenceKey::regionHotkey && key != PreferenceKey::fullScreenHotkey)
+            return;
+        const auto rows = readySummary(preferences.regionHotkey(), preferences.fullScreenHotkey());
+        for (size_t i = 0; i < rows.size(); ++i)
+            hints[i]->setKeys(toQString(rows[i].keys));
+    });
+
+    column->addWidget(StepLayout::text(toQString(OnboardingTexts::menuBarNote),
+                                       Theme::Font::callout(), Theme::textTertiary,
+                                       Qt::AlignHCenter, 400),
+                      0, Qt::AlignHCenter);
+    tryCapture_ = new SecondaryButton(toQString(OnboardingTexts::tryCapture), this);
+    connect(tryCapture_, &QAbstractButton::clicked, this, [onTryCapture = std::move(onTryCapture)] {
+        if (onTryCapture)
+            onTryCapture();
+    });
+    column->addWidget(tryCapture_, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+}
+
+} // namespace tavro

@@ -1,0 +1,130 @@
+#include "board/BoardActions.h"
+
+#include "board/DashboardModel.h"
+#include "platform/FileRevealer.h"
+#include "shell/Icons.h"
+#include "shell/Library.h"
+#include "shell/MenuText.h"
+#include "shell/Theme.h"
+#include "shell/Utf8.h"
+
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
+
+#include <algorithm>
+#include <utility>
+
+namespace tavro {
+
+BoardActions::BoardActions(Library& library, std::unique_ptr<FileRevealer> revealer, Open open,
+                           QWidget* window)
+    : QObject(window)
+    , library_(library)
+    , revealer_(std::move(revealer))
+    , open_(std::move(open))
+    , window_(window) {}
+
+BoardActions::~BoardActions() = default;
+
+void BoardActions::setRevealer(std::unique_ptr<FileRevealer> revealer) {
+    revealer_ = std::move(revealer);
+}
+
+void BoardActions::alert(const char* text, const std::string& detail) const {
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Tavro"),
+                                QString::fromUtf8(text), QMessageBox::Ok, window_);
+    box->setInformativeText(toQString(detail));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+void BoardActions::open(const std::string& captureID) const {
+    if (open_)
+        open_(captureID);
+}
+
+void BoardActions::resolve(const std::string& captureID) const {
+    if (const auto done = library_.setStatus(CaptureStatus::resolved, captureID); !done)
+        alert(DashboardTexts::resolveFailed, done.error());
+}
+
+void BoardActions::remove(const std::string& captureID) const {
+    if (const auto done = library_.deleteCapture(captureID); !done)
+        alert(DashboardTexts::deleteFailed, done.error());
+}
+
+void BoardActions::assign(const std::optional<std::string>& personID,
+                          const std::string& captureID) const {
+    if (const auto done = library_.assign(personID, captureID); !done)
+        alert(DashboardTexts::assignFailed, done.error());
+}
+
+void BoardActions::showInFolder(const std::filesystem::path& file) {
+    if (!revealer_)
+        return;
+    QPointer<BoardActions> self(this);
+    revealer_->reveal(file, [self, file](RevealOutcome outcome) {
+        if (!self)
+            return;
+        if (outcome == RevealOutcome::missing)
+            self->alert(DashboardTexts::showFailed, DashboardTexts::fileMissing + file.string());
+        else if (outcome == RevealOutcome::failed)
+            self->alert(DashboardTexts::showFailed,
+                        DashboardTexts::nothingOpened + file.parent_path().string());
+    });
+}
+
+QMenu* BoardActions::popupMenu(const std::string& captureID, QPoint globalPosition) {
+    const auto& captures = library_.captures();
+    const auto found = std::find_if(captures.begin(), captures.end(),
+                                    [&](const Capture& c) { return c.id == captureID; });
+    if (found == captures.end())
+        return nullptr;
+    auto* menu = new QMenu(window_);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setAccessibleName(QStringLiteral("Capture"));
+    using Action = CaptureMenuItem::Action;
+    for (const CaptureMenuItem& item :
+         captureMenuItems(*found, library_.currentUserID(), library_.people())) {
+        const QString title = literalMenuText(toQString(item.title));
+        switch (item.action) {
+        case Action::open:
+            menu->addAction(title, this, [this, captureID] { open(captureID); });
+            break;
+        case Action::showInFolder:
+            menu->addAction(title, this, [this, file = *item.file] { showInFolder(file); });
+            break;
+        case Action::assignTo: {
+            QMenu* people = menu->addMenu(title);
+            for (const AssigneeEntry& entry : item.assignees) {
+                if (entry.divider)
+                    people->addSeparator();
+                else
+                    people->addAction(
+                        literalMenuText(toQString(entry.title)), this,
+                        [this, captureID, person = entry.personID] { assign(person, captureID); });
+            }
+            break;
+        }
+        case Action::divider:
+            menu->addSeparator();
+            break;
+        case Action::markResolved:
+            menu->addAction(title, this, [this, captureID] { resolve(captureID); });
+            break;
+        case Action::remove:
+            // Destructive: drawn in the warning colour's symbol.
+            menu->addAction(
+                iconImage(Icon::trash, Theme::priorityHigh.resolved(menu->palette()), 14), title,
+                this, [this, captureID] { remove(captureID); });
+            break;
+        }
+    }
+    menu->popup(globalPosition);
+    return menu;
+}
+
+} // namespace tavro

@@ -1,0 +1,78 @@
+#include "detail/CommentCard.h"
+
+#include "detail/CommentHeader.h"
+#include "detail/SectionParts.h"
+#include "shell/Labels.h"
+#include "shell/RelativeTime.h"
+#include "shell/SymbolLabel.h"
+#include "shell/Utf8.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace tavro {
+
+CommentCard::CommentCard(const Comment& comment, QWidget* parent)
+    : QWidget(parent)
+    , comment_(comment) {
+    const CommentHeader header = commentHeader(comment);
+    const DynamicColor ink = header.agentTinted ? Theme::agentTint : Theme::textSecondary;
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(9, 9, 9, 9);
+    layout->setSpacing(3);
+    auto* head = new QHBoxLayout;
+    head->setSpacing(5);
+    head->addWidget(new SymbolLabel(header.symbol, 9,
+                                    header.agentTinted ? Theme::agentTint : Theme::textTertiary,
+                                    1.0, this),
+                    0, Qt::AlignVCenter);
+    author_ = themedLabel(header.author, Theme::Font::caption(), ink, this);
+    author_->setWordWrap(true);
+    head->addWidget(author_, 0, Qt::AlignVCenter);
+    head->addStretch(1);
+    age_ = themedLabel(QString(), Theme::Font::caption(), Theme::textTertiary, this);
+    head->addWidget(age_, 0, Qt::AlignVCenter);
+    layout->addLayout(head);
+
+    auto* body =
+        themedLabel(toQString(comment.body), Theme::Font::callout(), Theme::textPrimary, this);
+    body->setWordWrap(true);
+    body->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    layout->addWidget(body);
+
+    setAccessibleName(header.author);
+    setAccessibleDescription(toQString(comment.body));
+    refreshAge();
+}
+
+QString CommentCard::authorText() const {
+    return author_->text();
+}
+
+QString CommentCard::ageText() const {
+    return age_->text();
+}
+
+void CommentCard::refreshAge() {
+    age_->setText(RelativeTime::string(comment_.createdAt));
+}
+
+void CommentCard::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    QColor fill;
+    if (comment_.isAgent) {
+        fill = Theme::agentTint.resolved(palette());
+        fill.setAlphaF(0.07f);
+    } else {
+        fill = Theme::surfaceSunken.resolved(palette());
+    }
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(rect()), 10, 10);
+}
+
+} // namespace tavro

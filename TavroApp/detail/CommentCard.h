@@ -1,0 +1,33 @@
+#pragma once
+
+#include "model/BoardRecords.h"
+
+#include <QWidget>
+
+class QLabel;
+
+namespace tavro {
+
+// One comment of the thread: who wrote it and when, over its text, on a card tinted for agents.
+class CommentCard final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CommentCard(const Comment& comment, QWidget* parent = nullptr);
+
+    const Comment& comment() const { return comment_; }
+    QString authorText() const;
+    QString ageText() const;
+    // Ages are worked out when asked, never on a timer.
+    void refreshAge();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Comment comment_;
+    QLabel* author_ = nullptr;
+    QLabel* age_ = nullptr;
+};
+
+} // namespace tavro

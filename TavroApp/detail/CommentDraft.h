@@ -1,0 +1,28 @@
+#pragma once
+
+#include "shell/WriteResult.h"
+
+#include <string>
+
+namespace tavro {
+
+class Library;
+
+// The detail pane's comment field. The text stays until the comment is stored: a failed post
+// must not throw away what the user wrote.
+class CommentDraft {
+public:
+    const std::string& text() const { return text_; }
+    void setText(std::string text) { text_ = std::move(text); }
+
+    // Whether "Post" is enabled: something besides spaces and tabs.
+    bool canPost() const;
+    // Stores the text trimmed of white space and line breaks, then empties the field. Its value:
+    // whether there was anything to post. On failure the field keeps its text.
+    WriteResult<bool> post(Library& library, const std::string& captureID);
+
+private:
+    std::string text_;
+};
+
+} // namespace tavro

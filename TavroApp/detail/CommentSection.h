@@ -1,0 +1,48 @@
+#pragma once
+
+#include "detail/CommentDraft.h"
+#include "model/BoardRecords.h"
+
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+class QAbstractButton;
+class QLineEdit;
+class QVBoxLayout;
+
+namespace tavro {
+
+class CommentCard;
+class Library;
+class SectionLabel;
+
+// The capture's comments, oldest first, read from the store whenever the board is read again,
+// and the field that posts a new one with Return or "Post".
+class CommentSection final : public QWidget {
+    Q_OBJECT
+
+public:
+    CommentSection(Library& library, const std::string& captureID, QWidget* parent = nullptr);
+
+    QString title() const;
+    QLineEdit* field() const { return field_; }
+    QAbstractButton* postButton() const { return post_; }
+    std::vector<CommentCard*> cards() const;
+
+private:
+    void refresh();
+    void post();
+
+    Library& library_;
+    std::string captureID_;
+    CommentDraft draft_;
+    std::vector<Comment> comments_;
+    SectionLabel* title_ = nullptr;
+    QVBoxLayout* cardsLayout_ = nullptr;
+    QLineEdit* field_ = nullptr;
+    QAbstractButton* post_ = nullptr;
+};
+
+} // namespace tavro

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "model/Capture.h"
+
+#include <string>
+
+namespace tavro {
+
+class Library;
+
+// The capture as the board publishes it now, or nothing once it is gone (deleted, or no longer
+// among the published captures). Good until the next reload is published.
+const Capture* publishedCapture(const Library& library, const std::string& captureID);
+
+} // namespace tavro

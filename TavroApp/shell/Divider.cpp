@@ -1,0 +1,19 @@
+#include "shell/Divider.h"
+
+#include "shell/Theme.h"
+
+#include <QPainter>
+
+namespace tavro {
+
+Divider::Divider(QWidget* parent)
+    : QWidget(parent) {
+    setFixedHeight(1);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void Divider::paintEvent(QPaintEvent*) {
+    QPainter(this).fillRect(rect(), Theme::border.resolved(palette()));
+}
+
+} // namespace tavro

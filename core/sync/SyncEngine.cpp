@@ -1,0 +1,221 @@
+#include "sync/SyncEngine.h"
+
+#include "model/Text.h"
+#include "sync/PassFailure.h"
+
+#include <cstdlib>
+
+namespace tavro {
+
+namespace {
+
+std::optional<Seconds> storedLastSync(const CaptureStore& store) {
+    try {
+        if (auto text = store.syncMeta("last_sync"))
+            return parseISO8601(*text);
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::string SyncEngine::defaultBaseURL() {
+    if (const char* value = std::getenv("TAVRO_API_URL")) {
+        std::string text = text::trimmed(value);
+        if (!text.empty())
+            return text;
+    }
+    return builtInBaseURL;
+}
+
+SyncEngine::SyncEngine(SyncEngineConfig config)
+    : config_(std::move(config))
+    , store_(config_.database, config_.notifier)
+    , client_(config_.baseURL, config_.secrets->read(SecretStore::sessionAccount),
+              config_.transport, config_.limits)
+    , lastSync_(storedLastSync(store_))
+    , executor_([this](SyncExecutor::Deadline deadline) { handleDeadline(deadline); }) {
+    status_ = client_.token() ? SyncStatus{.kind = SyncStatus::Kind::idle, .lastSync = lastSync_}
+                              : SyncStatus{.kind = SyncStatus::Kind::signedOut};
+}
+
+SyncEngine::~SyncEngine() {
+    closing_ = true;
+    cancelSignIn();
+    endSession();
+    {
+        std::lock_guard lock(signInMutex_);
+        if (signIn_.joinable())
+            signIn_.join();
+    }
+    executor_.call([this] { stopOnWorker(); });
+}
+
+SyncStatus SyncEngine::status() const {
+    std::lock_guard lock(stateMutex_);
+    return status_;
+}
+
+std::optional<Seconds> SyncEngine::lastSync() const {
+    std::lock_guard lock(stateMutex_);
+    return lastSync_;
+}
+
+void SyncEngine::onStatus(StatusHandler handler) {
+    executor_.call([&] {
+        statusHandler_ = std::move(handler);
+        if (statusHandler_)
+            statusHandler_(status());
+    });
+}
+
+void SyncEngine::publish(const SyncStatus& status) {
+    {
+        std::lock_guard lock(stateMutex_);
+        status_ = status;
+    }
+    if (statusHandler_)
+        statusHandler_(status);
+}
+
+std::stop_token SyncEngine::sessionToken() const {
+    std::lock_guard lock(stateMutex_);
+    return session_.get_token();
+}
+
+void SyncEngine::endSession() {
+    // Ends the requests in flight at once; the pass that made them sees the stop and writes
+    // nothing of what comes back. Later passes take the new source.
+    std::lock_guard lock(stateMutex_);
+    session_.request_stop();
+    session_ = std::stop_source();
+}
+
+void SyncEngine::ensureCurrent(std::stop_token session) {
+    if (session.stop_requested())
+        throw Abandoned{};
+}
+
+void SyncEngine::start() {
+    executor_.post([this] { startOnWorker(); });
+}
+
+void SyncEngine::startOnWorker() {
+    if (!client_.token() || running_)
+        return;
+    running_ = true;
+    {
+        std::lock_guard lock(eventsMutex_);
+        events_ = std::make_unique<EventStream>(
+            [this] { return client_.events(); }, client_.transport(), config_.timings.reconnect,
+            [this] { executor_.post([this] { onChangeEvent(); }); });
+    }
+    // The first pass runs behind whatever the caller still has queued, not inside it.
+    executor_.post([this] { requestPass(); });
+}
+
+void SyncEngine::stop() {
+    endSession();
+    executor_.post([this] { stopOnWorker(); });
+}
+
+void SyncEngine::stopOnWorker() {
+    running_ = false;
+    executor_.disarm(SyncExecutor::Deadline::loop);
+    executor_.disarm(SyncExecutor::Deadline::debounce);
+    std::unique_ptr<EventStream> events;
+    {
+        std::lock_guard lock(eventsMutex_);
+        events = std::move(events_);
+    }
+    events.reset(); // joins: the stream's thread only ever posts here, never waits
+}
+
+void SyncEngine::noteLocalChange() {
+    executor_.post([this] {
+        if (client_.token())
+            executor_.arm(SyncExecutor::Deadline::debounce, config_.timings.debounce);
+    });
+}
+
+void SyncEngine::onChangeEvent() {
+    if (running_ && client_.token())
+        executor_.arm(SyncExecutor::Deadline::debounce, config_.timings.debounce);
+}
+
+void SyncEngine::handleDeadline(SyncExecutor::Deadline deadline) {
+    if (deadline == SyncExecutor::Deadline::loop && !running_)
+        return;
+    requestPass();
+}
+
+void SyncEngine::syncNow() {
+    passWanted_ = true;
+    if (syncing_)
+        return; // the running pass sees the request when it ends
+    executor_.call([this] { runPasses(); });
+}
+
+void SyncEngine::requestPass() {
+    passWanted_ = true;
+    runPasses();
+}
+
+void SyncEngine::runPasses() {
+    if (syncing_)
+        return;
+    do {
+        syncing_ = true;
+        // The token is looked at before every repeat: a pass that ended the session must not be
+        // followed by one that runs without it.
+        while (passWanted_.exchange(false) && client_.token() && !closing_)
+            runOnce(sessionToken());
+        syncing_ = false;
+        // A request that came in while the last pass was ending saw it still running.
+    } while (passWanted_ && client_.token() && !closing_);
+    if (running_ && client_.token())
+        executor_.arm(SyncExecutor::Deadline::loop, config_.timings.loop);
+}
+
+void SyncEngine::runOnce(std::stop_token session) {
+    publish({.kind = SyncStatus::Kind::syncing});
+    try {
+        const Seconds now = config_.timings.clock();
+        if (!lastAccountRefresh_ || now - *lastAccountRefresh_ >= config_.timings.accountRefreshAge)
+            refreshAccount(session);
+        reconcileIfDue(session);
+        ensureCurrent(session);
+        const Seconds finished = config_.timings.clock();
+        try {
+            store_.setSyncMeta("last_sync", formatISO8601(finished));
+        } catch (const std::exception&) {
+        }
+        {
+            std::lock_guard lock(stateMutex_);
+            lastSync_ = finished;
+        }
+        publish({.kind = SyncStatus::Kind::idle, .lastSync = finished});
+    } catch (const Abandoned&) {
+        // Signed out or stopped meanwhile: that path publishes its own status.
+    } catch (...) {
+        if (session.stop_requested())
+            return;
+        failPass(std::current_exception());
+    }
+}
+
+void SyncEngine::failPass(std::exception_ptr error) {
+    const auto failure = PassFailure::from(error);
+    if (failure.log)
+        store_.log(failure.log->level, failure.log->message);
+    if (failure.sessionRejected) {
+        endSession();
+        stopOnWorker();
+        client_.setToken(std::nullopt);
+        config_.secrets->remove(SecretStore::sessionAccount);
+    }
+    publish(failure.status);
+}
+
+} // namespace tavro

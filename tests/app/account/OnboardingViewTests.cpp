@@ -1,0 +1,118 @@
+// The onboarding window's view driven through its buttons, on the offscreen platform.
+#include "account/OnboardingSteps.h"
+#include "account/OnboardingView.h"
+#include "capture/HotkeyManager.h"
+#include "platform/HotkeyRegistrar.h"
+#include "platform/KeyEventSource.h"
+#include "shell/PermissionsService.h"
+#include "shell/Preferences.h"
+#include "shell/Utf8.h"
+
+#include "TempLibrary.h"
+#include "WindowServices.h"
+
+#include <QAbstractButton>
+#include <QSettings>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace tavro;
+
+namespace {
+
+struct OnboardingFixture : test::WindowServices {
+    bool storedCompleted() const {
+        return QSettings(file(), QSettings::IniFormat)
+            .value(QStringLiteral("onboarding.completed"))
+            .toBool();
+    }
+};
+
+QString shown(QAbstractButton* button) {
+    return button->isVisibleTo(button->window()) ? button->text() : QString();
+}
+
+} // namespace
+
+TEST(OnboardingView, TheFooterWalksTheStepsAndFinishingIsStoredFirst) {
+    OnboardingFixture f;
+    f.probe.screenRecording = false;
+    f.permissions.refresh();
+    bool storedBeforeFinish = false;
+    int finished = 0;
+    OnboardingView view(f.preferences, f.permissions, f.hotkeys,
+                        [&] {
+                            storedBeforeFinish = f.storedCompleted();
+                            ++finished;
+                        },
+                        {});
+    view.show();
+    struct Expected {
+        QString back;
+        QString skip;
+        QString primary;
+        const char* content;
+    };
+    const Expected steps[] = {
+        {{}, {}, QStringLiteral("Continue"), "tavro::WelcomeStep"},
+        {QStringLiteral("Back"), {}, QStringLiteral("Continue anyway"), "tavro::PermissionStep"},
+        {QStringLiteral("Back"), {}, QStringLiteral("Continue"), "tavro::ShortcutStep"},
+        {QStringLiteral("Back"), QStringLiteral("Skip"), QStringLiteral("Continue"),
+         "tavro::AgentStep"},
+        {QStringLiteral("Back"), {}, QStringLiteral("Start using Tavro"), "tavro::ReadyStep"},
+    };
+    auto expectStep = [&](int step) {
+        SCOPED_TRACE(step);
+        const Expected& e = steps[step];
+        EXPECT_EQ(view.step(), step);
+        EXPECT_EQ(shown(view.backButton()), e.back);
+        EXPECT_EQ(shown(view.skipButton()), e.skip);
+        EXPECT_EQ(shown(view.primaryButton()), e.primary);
+        EXPECT_STREQ(view.stepContent()->metaObject()->className(), e.content);
+    };
+    expectStep(0);
+    view.primaryButton()->click();
+    expectStep(1);
+    // Granted while the step shows: the next poll tick relabels the button.
+    f.probe.screenRecording = true;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return view.primaryButton()->text() == QStringLiteral("Continue"); }, 3000));
+    view.backButton()->click();
+    expectStep(0);
+    f.probe.screenRecording = false;
+    f.permissions.refresh();
+    for (int step = 1; step <= 3; ++step) {
+        view.primaryButton()->click();
+        expectStep(step);
+    }
+    view.skipButton()->click();
+    expectStep(4);
+    EXPECT_EQ(finished, 0);
+    EXPECT_FALSE(f.storedCompleted());
+    view.primaryButton()->click();
+    EXPECT_EQ(finished, 1);
+    EXPECT_TRUE(storedBeforeFinish);
+    EXPECT_TRUE(f.preferences.flag(PreferenceKey::hasCompletedOnboarding));
+}
+
+TEST(OnboardingView, PollsOnlyWhileOnScreenAndTryACaptureOnlyCallsBack) {
+    OnboardingFixture f;
+    int tries = 0;
+    OnboardingView view(f.preferences, f.permissions, f.hotkeys, {}, [&] { ++tries; });
+    EXPECT_FALSE(f.permissions.isPolling());
+    view.show();
+    EXPECT_TRUE(f.permissions.isPolling());
+    view.hide();
+    EXPECT_FALSE(f.permissions.isPolling());
+    view.show();
+    for (int i = 0; i < 4; ++i)
+        view.forward();
+    auto* ready = qobject_cast<ReadyStep*>(view.stepContent());
+    ASSERT_TRUE(ready);
+    ready->tryCaptureButton()->click();
+    ready->tryCaptureButton()->click();
+    EXPECT_EQ(tries, 2);
+    EXPECT_EQ(view.step(), 4);
+    EXPECT_FALSE(f.preferences.flag(PreferenceKey::hasCompletedOnboarding));
+}

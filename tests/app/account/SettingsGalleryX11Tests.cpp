@@ -1,0 +1,73 @@
+// Pictures of every settings tab and onboarding step, at the scale the test runs at, for a person
+// to look at.
+#include "account/OnboardingView.h"
+#include "account/SettingsView.h"
+#include "capture/HotkeyManager.h"
+#include "platform/HotkeyRegistrar.h"
+#include "platform/KeyEventSource.h"
+#include "shell/AppNotifications.h"
+#include "shell/PermissionsService.h"
+#include "shell/Preferences.h"
+#include "shell/Utf8.h"
+
+#include "LibraryFixture.h"
+#include "ViewPicture.h"
+#include "WindowServices.h"
+
+#include <QSettings>
+#include <QTabWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace tavro;
+using tavro::test::LibraryFixture;
+
+namespace {
+
+using Shared = test::WindowServices;
+
+} // namespace
+
+TEST(SettingsGallery, EveryTabAtTheWindowsSize) {
+    LibraryFixture library;
+    library.store().upsertGroup(CaptureGroup{.id = "6d1f0c4e-4b7a-4f65-9c1e-2a9d1c3b5e70",
+                                             .name = "Checkout flow",
+                                             .colorHex = "#10B981",
+                                             .createdAt = now(),
+                                             .updatedAt = now()});
+    library.store().insert(LibraryFixture::makeCapture("Coupon field loses focus"));
+    library.reloadAndWait();
+    Shared shared;
+    SettingsView view(shared.preferences, shared.permissions, shared.hotkeys, *library.library,
+                      *library.account, shared.notifications);
+    view.setFixedSize(SettingsView::width, SettingsView::height);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    for (const char* tab : {"general", "account", "shortcuts", "agent", "library"}) {
+        SCOPED_TRACE(tab);
+        view.selectTab(tab);
+        QTest::qWait(tab == std::string_view("library") ? 400 : 50);
+        test::savePicture(view, QStringLiteral("settings-") + QString::fromLatin1(tab));
+    }
+}
+
+TEST(SettingsGallery, EveryOnboardingStep) {
+    Shared shared;
+    OnboardingView view(shared.preferences, shared.permissions, shared.hotkeys, {}, {});
+    view.setFixedSize(OnboardingView::width, OnboardingView::height);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    for (int step = 0; step < 5; ++step) {
+        QTest::qWait(50);
+        test::savePicture(view, QStringLiteral("onboarding-step%1").arg(step));
+        view.forward();
+    }
+    // The permission page as a desktop that asks for consent shows it before it is given.
+    shared.probe.screenRecording = false;
+    shared.permissions.refresh();
+    for (int i = 0; i < 3; ++i)
+        view.back();
+    QTest::qWait(50);
+    test::savePicture(view, QStringLiteral("onboarding-step1-not-granted"));
+}

@@ -1,0 +1,195 @@
+#include "EngineFixture.h"
+
+#include <thread>
+
+using namespace tavro;
+using namespace tavro::test;
+using Kind = SyncStatus::Kind;
+
+namespace {
+
+struct SyncEngineAccount : EngineFixture {
+    std::vector<std::string> reconcileIDs(int request) {
+        auto sent = service->requests("/v1/sync/reconcile");
+        std::vector<std::string> ids;
+        if (request < static_cast<int>(sent.size()))
+            for (const auto& id : sent[request].body["capture_ids"])
+                ids.push_back(id.get<std::string>());
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
+};
+
+nlohmann::json account(const std::vector<std::string>& workspaceIDs) {
+    nlohmann::json workspaces = nlohmann::json::array();
+    for (const auto& id : workspaceIDs)
+        workspaces.push_back({{"id", id}, {"name", "W " + id}, {"slug", id}});
+    return {{"user", {{"id", "user-1"}, {"name", "Ada Renamed"}}}, {"workspaces", workspaces}};
+}
+
+} // namespace
+
+TEST_F(SyncEngineAccount, TheRefreshKeepsTheDefaultWorkspaceValid) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> stored;
+        std::vector<std::string> workspaces;
+        std::optional<std::string> expected;
+    };
+    const std::vector<Case> cases = {
+        {"still a member, not first", "w2", {"w1", "w2"}, "w2"},
+        {"left it", "gone", {"w1", "w2"}, "w1"},
+        {"none stored", std::nullopt, {"w3"}, "w3"},
+        {"no workspaces left", "w1", {}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        store.setSyncMeta("default_workspace_id", c.stored);
+        store.setSyncMeta("user_email", "kept@example.com");
+        service->setAccount(account(c.workspaces));
+        running(); // a new engine has never refreshed: its first pass does
+        EXPECT_EQ(store.syncMeta("default_workspace_id"), c.expected);
+        EXPECT_EQ(store.syncMeta("user_name"), "Ada Renamed");
+        EXPECT_EQ(store.syncMeta("user_email"), "kept@example.com");
+        EXPECT_EQ(store.workspaces().size(), c.workspaces.size());
+        engine.reset();
+        statuses.clear();
+    }
+}
+
+TEST_F(SyncEngineAccount, TheAccountIsFetchedAgainOnceSixHoursOld) {
+    running();
+    EXPECT_EQ(service->count("/v1/me"), 1);
+    struct Step {
+        double age;
+        int fetches;
+    };
+    const double sixHours = SyncTimings{}.accountRefreshAge;
+    // Ages are counted from the refresh before each step.
+    for (const Step step : {Step{sixHours - 60, 1}, Step{sixHours, 2}, Step{10, 2}}) {
+        clockOffset->store(clockOffset->load() + step.age);
+        const int passes = statuses.count(Kind::syncing);
+        engine->syncNow();
+        ASSERT_TRUE(waitForIdle(passes + 1));
+        EXPECT_EQ(service->count("/v1/me"), step.fetches) << step.age;
+        if (step.fetches == 1)
+            clockOffset->store(clockOffset->load() - step.age);
+    }
+}
+
+TEST_F(SyncEngineAccount, TheReconcileRunsOnceADay) {
+    const double day = SyncTimings{}.reconcileAge;
+    struct Case {
+        const char* name;
+        std::optional<std::string> stored;
+        bool runs;
+    };
+    const Seconds now = tavro::now();
+    const std::vector<Case> cases = {
+        {"never", std::nullopt, true},
+        {"an hour ago", formatISO8601(now - 3600), false},
+        {"a day ago", formatISO8601(now - day - 1), true},
+        {"unreadable", "yesterday", true},
+        {"without fractional seconds", "2020-01-01T00:00:00Z", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        store.setSyncMeta("last_reconcile", c.stored);
+        const int before = service->count("/v1/sync/reconcile");
+        running();
+        EXPECT_EQ(service->count("/v1/sync/reconcile") - before, c.runs ? 1 : 0);
+        if (c.runs) {
+            auto written = store.syncMeta("last_reconcile");
+            ASSERT_TRUE(written);
+            EXPECT_NEAR(*parseISO8601(*written), tavro::now(), 5);
+        }
+        engine.reset();
+        statuses.clear();
+    }
+}
+
+TEST_F(SyncEngineAccount, ReconcileDropsOnlyWhatItSentAndIsStillSynced) {
+    addCapture("synced-1", "w1", "synced");
+    addCapture("synced-2", "w1", "synced");
+    addCapture("edited", "w1", "synced");
+    addCapture("local", std::nullopt, "local");
+    addCapture("pending", "w1", "pendingPush");
+    // The reply names every capture, and one this library never had.
+    service->setReconcile({{"drop", {"synced-1", "edited", "local", "pending", "elsewhere"}},
+                           {"missing", nlohmann::json::array()}});
+    // "edited" changes here while the request is in flight.
+    service->hangRoute("/v1/sync/reconcile");
+    signedIn();
+    make().start();
+    ASSERT_TRUE(service->waitFor([&] { return service->count("/v1/sync/reconcile") == 1; }));
+    store.db().execute("UPDATE captures SET sync_state = 'pendingPush', pending = "
+                       "'{\"note\":true}' WHERE id = 'edited';");
+    notifier->count = 0;
+    service->release("/v1/sync/reconcile");
+    ASSERT_TRUE(waitForIdle(1));
+
+    EXPECT_EQ(reconcileIDs(0), (std::vector<std::string>{"edited", "synced-1", "synced-2"}));
+    EXPECT_FALSE(store.rawCapture("synced-1"));
+    for (const char* kept : {"synced-2", "edited", "local", "pending"})
+        EXPECT_TRUE(store.rawCapture(kept)) << kept;
+    EXPECT_EQ(notifier->count, 1) << "the board hears of the drop";
+    EXPECT_EQ(statuses.last()->kind, Kind::idle);
+}
+
+TEST_F(SyncEngineAccount, MissingCapturesResetTheCursorAndRunOneMorePass) {
+    store.setSyncMeta("cursor", "41");
+    service->setReconcile({{"drop", nlohmann::json::array()}, {"missing", {"m1", "m2", "m3"}}});
+    running();
+    ASSERT_TRUE(waitForIdle(2));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(statuses.count(Kind::syncing), 2);
+    EXPECT_EQ(service->count("/v1/sync/reconcile"), 1) << "the second pass finds it done";
+    EXPECT_EQ(reconcileIDs(0), std::vector<std::string>{}) << "an empty list is still sent";
+    EXPECT_EQ(store.syncMeta("cursor"), "0");
+    EXPECT_EQ(log(), std::vector<std::string>{
+                         "info: 3 captures missing locally; pulling everything again"});
+    EXPECT_EQ(notifier->count, 0) << "nothing dropped, nothing posted";
+}
+
+TEST_F(SyncEngineAccount, ChangeEventsStartADebouncedPass) {
+    running();
+    ASSERT_TRUE(service->waitFor([&] { return service->openStreams() == 1; }));
+    service->pushEventLine("event: change");
+    service->pushEventLine("data: {\"workspace\":\"w1\"}");
+    service->pushEventLine("");
+    std::this_thread::sleep_for(20ms);
+    service->pushEventLine("event: changes-and-more");
+    const auto lastEvent = std::chrono::steady_clock::now();
+    service->pushEventLine("event: ping");
+    service->pushEventLine(": keep-alive");
+    ASSERT_TRUE(waitForIdle(2));
+    EXPECT_GE(std::chrono::steady_clock::now() - lastEvent, 55ms);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(statuses.count(Kind::syncing), 2) << "one pass for both change lines";
+}
+
+TEST_F(SyncEngineAccount, TheStreamIsOpenedAgainAfterItEndsOrIsRefused) {
+    running();
+    ASSERT_TRUE(service->waitFor([&] { return service->openStreams() == 1; }));
+    const auto ended = std::chrono::steady_clock::now();
+    service->endStreams();
+    ASSERT_TRUE(service->waitFor([&] { return service->count("/v1/events") == 2; }));
+    EXPECT_GE(std::chrono::steady_clock::now() - ended, 75ms);
+
+    service->failRoute("/v1/events", 401, "{}");
+    service->endStreams();
+    ASSERT_TRUE(service->waitFor([&] { return service->count("/v1/events") >= 5; }));
+    EXPECT_EQ(engine->status().kind, Kind::idle) << "the stream reports no error";
+    EXPECT_TRUE(store.syncLog(10).empty());
+
+    service->clearFailure("/v1/events");
+    ASSERT_TRUE(service->waitFor([&] { return service->openStreams() == 1; }));
+    service->pushEventLine("event: change");
+    EXPECT_TRUE(waitForIdle(2)) << "a reopened stream still starts passes";
+
+    engine->stop();
+    ASSERT_TRUE(service->waitFor([&] { return service->openStreams() == 0; }, 1s));
+    const int opened = service->count("/v1/events");
+    std::this_thread::sleep_for(250ms);
+    EXPECT_EQ(service->count("/v1/events"), opened) << "stopped: no reconnecting";
+}

@@ -1,0 +1,193 @@
+#include "EngineFixture.h"
+
+#include "sync/SyncError.h"
+
+#include <thread>
+
+using namespace tavro;
+using namespace tavro::test;
+using Kind = SyncStatus::Kind;
+
+namespace {
+
+struct SyncEngineScheduling : EngineFixture {};
+
+// Passes never overlap: every syncing is followed by the end of that pass before the next.
+bool passesAlternate(const std::vector<SyncStatus>& statuses) {
+    bool inPass = false;
+    for (const auto& status : statuses) {
+        if (status.kind == Kind::syncing) {
+            if (inPass)
+                return false;
+            inPass = true;
+        } else {
+            inPass = false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+TEST_F(SyncEngineScheduling, StartsFromTheStoredTokenAndLastSync) {
+    store.setSyncMeta("last_sync", "2026-03-01T12:00:00.250Z");
+    signedIn();
+    make();
+    ASSERT_EQ(statuses.all().size(), 1u) << "the handler hears the status at once";
+    EXPECT_EQ(statuses.all()[0], (SyncStatus{.kind = Kind::idle, .lastSync = 1772366400.25}));
+    EXPECT_EQ(engine->lastSync(), 1772366400.25);
+    EXPECT_TRUE(engine->isSignedIn());
+
+    engine.reset();
+    secrets->remove(SecretStore::sessionAccount);
+    statuses.clear();
+    make();
+    EXPECT_EQ(engine->status(), SyncStatus{.kind = Kind::signedOut});
+    engine->start();
+    engine->noteLocalChange();
+    engine->syncNow();
+    std::this_thread::sleep_for(150ms);
+    EXPECT_TRUE(service->requests().empty()) << "signed out: no loop, stream or pass";
+    EXPECT_EQ(statuses.all().size(), 1u);
+}
+
+TEST_F(SyncEngineScheduling, TheLoopRunsAPassAtOnceAndThenAfterEachPass) {
+    timings.loop = 150ms;
+    signedIn();
+    make();
+    const auto started = std::chrono::steady_clock::now();
+    engine->start();
+    engine->start(); // changes nothing
+    ASSERT_TRUE(waitForIdle(3));
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 300ms);
+    EXPECT_EQ(service->count("/v1/me"), 1) << "the account is fresh after the first pass";
+    EXPECT_TRUE(service->waitFor([&] { return service->openStreams() == 1; }));
+    EXPECT_EQ(service->count("/v1/events"), 1) << "one stream however often started";
+    EXPECT_TRUE(passesAlternate(statuses.all()));
+    auto last = statuses.last();
+    ASSERT_TRUE(last && last->kind == Kind::idle);
+    EXPECT_EQ(last->lastSync, engine->lastSync());
+    EXPECT_EQ(store.syncMeta("last_sync"), formatISO8601(*engine->lastSync()));
+
+    engine->stop();
+    ASSERT_TRUE(service->waitFor([&] { return service->openStreams() == 0; }, 1s))
+        << "stop ends the stream at once";
+    const int passes = statuses.count(Kind::syncing);
+    std::this_thread::sleep_for(400ms);
+    EXPECT_EQ(statuses.count(Kind::syncing), passes);
+}
+
+TEST_F(SyncEngineScheduling, ABurstOfLocalChangesMakesOnePassAfterTheLast) {
+    timings.debounce = 150ms;
+    running();
+    for (int i = 0; i < 5; ++i) {
+        engine->noteLocalChange();
+        std::this_thread::sleep_for(10ms);
+    }
+    const auto lastChange = std::chrono::steady_clock::now();
+    ASSERT_TRUE(waitForIdle(2));
+    EXPECT_GE(std::chrono::steady_clock::now() - lastChange, 130ms);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(statuses.count(Kind::syncing), 2) << "one pass for the whole burst";
+}
+
+TEST_F(SyncEngineScheduling, RequestsDuringAPassMakeItRunOnceMore) {
+    running();
+    clockOffset->store(SyncTimings{}.accountRefreshAge); // the next pass refreshes the account
+    service->hangRoute("/v1/me");
+    std::thread first([&] { engine->syncNow(); });
+    ASSERT_TRUE(service->waitFor([&] { return service->count("/v1/me") == 2; }));
+    for (int i = 0; i < 3; ++i)
+        engine->syncNow(); // returns at once: a pass is running
+    engine->noteLocalChange();
+    service->release("/v1/me");
+    first.join();
+    ASSERT_TRUE(waitForIdle(4));
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(statuses.count(Kind::syncing), 4)
+        << "the start's pass, the one that hung, one repeat for the three requests made during "
+           "it, and one after the debounce";
+    EXPECT_TRUE(passesAlternate(statuses.all()));
+}
+
+TEST_F(SyncEngineScheduling, AnErrorThatEndsAPassBecomesAStatusAndALogLine) {
+    struct Case {
+        const char* name;
+        long status;
+        std::string body;
+        SyncStatus expected;
+        std::vector<std::string> log;
+    };
+    const std::vector<Case> cases = {
+        {"transport failure", 0, "Could not connect to server",
+         {.kind = Kind::offline, .message = "Could not connect to server"},
+         {}},
+        {"server error", 500, R"({"error":{"message":"database down"}})",
+         {.kind = Kind::failed, .message = "Server error 500: database down"},
+         {"error: Server error 500: database down"}},
+        {"unreadable reply", 200, "[1,2]",
+         {.kind = Kind::failed, .message = "Unexpected reply from the server."},
+         {"error: Unexpected reply from the server."}},
+        {"uploads switched off", 403, R"({"error":{"code":"uploads_disabled"}})",
+         {.kind = Kind::failed, .message = "Screenshot uploads are switched off on this server."},
+         {"error: Screenshot uploads are switched off on this server."}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        store.db().execute("DELETE FROM sync_log;");
+        store.setSyncMeta("last_sync", "2026-03-01T12:00:00.000Z");
+        statuses.clear();
+        service->failRoute("/v1/me", c.status, c.body);
+        signedIn();
+        make().start();
+        ASSERT_TRUE(waitForIdle(1));
+        EXPECT_EQ(statuses.last(), c.expected);
+        EXPECT_EQ(log(), c.log);
+        EXPECT_EQ(engine->lastSync(), 1772366400) << "a failed pass keeps the last sync";
+        EXPECT_EQ(store.syncMeta("last_sync"), "2026-03-01T12:00:00.000Z");
+        EXPECT_TRUE(engine->isSignedIn());
+        engine.reset();
+        service->clearFailure("/v1/me");
+    }
+}
+
+TEST_F(SyncEngineScheduling, ARejectedSessionSignsOutOnceAndStopsEverything) {
+    running();
+    ASSERT_TRUE(service->waitFor([&] { return service->openStreams() == 1; }));
+    clockOffset->store(SyncTimings{}.accountRefreshAge);
+    service->expireSession();
+    service->hangRoute("/v1/me");
+    std::thread pass([&] { engine->syncNow(); });
+    ASSERT_TRUE(service->waitFor([&] { return service->count("/v1/me") == 2; }));
+    engine->syncNow(); // queues a repeat of the pass that is about to fail
+    engine->noteLocalChange();
+    service->release("/v1/me");
+    pass.join();
+    ASSERT_TRUE(service->waitFor(
+        [&] { return statuses.last() == SyncStatus{.kind = Kind::sessionExpired}; }));
+    std::this_thread::sleep_for(300ms);
+
+    EXPECT_EQ(log(), std::vector<std::string>{"warn: Session rejected by the server; signed out"});
+    EXPECT_EQ(statuses.count(Kind::syncing), 2) << "no repeat without a token";
+    EXPECT_EQ(statuses.last(), SyncStatus{.kind = Kind::sessionExpired});
+    EXPECT_FALSE(engine->isSignedIn());
+    EXPECT_FALSE(secrets->read(SecretStore::sessionAccount));
+    EXPECT_EQ(service->openStreams(), 0);
+    const auto requests = service->requests().size();
+    engine->noteLocalChange();
+    engine->syncNow();
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(service->requests().size(), requests);
+}
+
+TEST_F(SyncEngineScheduling, QuittingDuringAHungRequestEndsPromptly) {
+    timings.loop = 50ms;
+    running();
+    clockOffset->store(SyncTimings{}.accountRefreshAge);
+    service->hangRoute("/v1/me"); // the loop's next pass refreshes the account, and hangs
+    ASSERT_TRUE(service->waitFor([&] { return service->count("/v1/me") == 2; }));
+    const auto quitting = std::chrono::steady_clock::now();
+    engine.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - quitting, 1s);
+    EXPECT_TRUE(store.syncLog(10).empty()) << "a pass cut short by quitting is no failure";
+}

@@ -1,0 +1,56 @@
+// The settings window's agent tab in the real program: connecting a client from the keyboard
+// writes its configuration naming the agent server beside the program, and that server answers.
+#include "DesktopSession.h"
+#include "ProcessRunner.h"
+#include "TempLibrary.h"
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using tavro::test::DesktopSession;
+
+TEST(AgentTabTest, ConnectFromTheKeyboardWritesAnEntryWhoseServerAnswers) {
+    DesktopSession session;
+    session.completeOnboarding();
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    ASSERT_TRUE(session.openSettingsFromBoard());
+    std::this_thread::sleep_for(400ms);
+    for (int tab = 0; tab < 3; ++tab) { // General, Account, Shortcuts, Agent
+        session.key("ctrl+Tab");
+        std::this_thread::sleep_for(250ms);
+    }
+    session.screenshot("settings-agent");
+    // Ctrl+Tab leaves the focus in the tab bar; Tab leads on to the first client's button:
+    // Claude Code's, never seen in this home.
+    session.key("Tab");
+    std::this_thread::sleep_for(250ms);
+    session.key("space");
+
+    const fs::path file = session.home() / ".claude.json";
+    ASSERT_TRUE(DesktopSession::waitUntil([&] { return fs::exists(file); }, 5s));
+    std::this_thread::sleep_for(300ms);
+    session.screenshot("settings-agent-connected");
+    const auto entry = nlohmann::json::parse(tavro::test::readFile(file))["mcpServers"]["tavro"];
+    const fs::path server = fs::path(TAVRO_APP).parent_path() / "tavro-mcp";
+    EXPECT_EQ(entry["command"], server.string());
+    EXPECT_EQ(entry["args"], nlohmann::json::array());
+    EXPECT_EQ(entry["env"], nlohmann::json({{"TAVRO_AGENT", "claude-code"}}));
+    ASSERT_EQ(::access(server.c_str(), X_OK), 0);
+
+    const auto reply = tavro::test::ProcessRunner::run(
+        {"/usr/bin/env", "-i", "HOME=" + session.home().string(),
+         "TAVRO_HOME=" + session.library().string(), "TAVRO_AGENT=claude-code", server.string()},
+        R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"protocolVersion":"2025-06-18","capabilities":{},"clientInfo":{"name":"e2e","version":"1"}}})"
+        "\n");
+    EXPECT_EQ(reply.exitCode, 0) << reply.err;
+    const auto answer = nlohmann::json::parse(reply.out.substr(0, reply.out.find('\n')));
+    EXPECT_EQ(answer["result"]["serverInfo"]["name"], "tavro") << reply.out;
+}

@@ -1,0 +1,144 @@
+// Onboarding and the settings window of the real program on a fresh profile, driven from the
+// keyboard as a person without a mouse would: the forward button has the focus on each step, and
+// Shift+Tab reaches the footer's other buttons and then the step's own.
+#include "DesktopSession.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using tavro::test::DesktopSession;
+
+namespace {
+
+std::string settingsFile(const DesktopSession& session) {
+    std::ifstream in(session.home() / ".config/tavro/Tavro.conf");
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool completed(const DesktopSession& session) {
+    return settingsFile(session).find("onboarding.completed=true") != std::string::npos;
+}
+
+// Presses keys in the window in front and lets the app draw what they did.
+void press(const DesktopSession& session, const std::string& keys) {
+    session.key(keys);
+    std::this_thread::sleep_for(250ms);
+}
+
+std::string openOnboarding(DesktopSession& session) {
+    session.launchTavro();
+    EXPECT_TRUE(session.waitForWindow("^Welcome to Tavro$"));
+    const auto windows = session.windowsNamed("^Welcome to Tavro$");
+    if (windows.empty())
+        return {};
+    session.xdotool({"windowactivate", "--sync", windows.front()});
+    std::this_thread::sleep_for(400ms);
+    return windows.front();
+}
+
+} // namespace
+
+TEST(OnboardingTest, EachStepIsReachedWithItsButtonsAndFinishingOpensTheBoardFromThenOn) {
+    DesktopSession session;
+    ASSERT_FALSE(openOnboarding(session).empty());
+    EXPECT_TRUE(session.windowsNamed("^Tavro$").empty());
+    session.screenshot("onboarding-welcome");
+    press(session, "space"); // Continue: Permission
+    session.screenshot("onboarding-permission");
+    press(session, "space"); // Continue: Shortcuts
+    session.screenshot("onboarding-shortcuts");
+    press(session, "shift+Tab");
+    press(session, "space"); // Back: Permission
+    press(session, "space"); // Shortcuts
+    press(session, "space"); // Your agent
+    session.screenshot("onboarding-agent");
+    press(session, "shift+Tab");
+    press(session, "space"); // Skip: Ready
+    session.screenshot("onboarding-ready");
+    // Had Back or Skip done nothing, this press would land on a step before Ready.
+    EXPECT_FALSE(completed(session));
+    EXPECT_TRUE(session.windowsNamed("^Tavro$").empty());
+    session.key("space"); // Start using Tavro
+    ASSERT_TRUE(session.waitForWindow("^Tavro$", 5s));
+    EXPECT_TRUE(DesktopSession::waitUntil(
+        [&] { return session.windowsNamed("^Welcome to Tavro$").empty(); }, 3s));
+    EXPECT_TRUE(completed(session));
+
+    session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
+    session.key("ctrl+q");
+    ASSERT_TRUE(
+        DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 5s));
+    std::this_thread::sleep_for(500ms);
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(session.windowsNamed("^Welcome to Tavro$").empty());
+}
+
+TEST(OnboardingTest, TryACaptureOnTheReadyStepStartsARegionCapture) {
+    DesktopSession session;
+    ASSERT_FALSE(openOnboarding(session).empty());
+    for (int step = 0; step < 4; ++step)
+        press(session, "space");
+    press(session, "shift+Tab");
+    press(session, "shift+Tab");
+    session.key("space"); // Try a capture now
+    EXPECT_TRUE(DesktopSession::waitUntil(
+        [&] { return session.windowsNamed("^Welcome to Tavro$").empty(); }, 3s));
+    std::this_thread::sleep_for(800ms);
+    session.drag(100, 100, 400, 300);
+    ASSERT_TRUE(session.waitForWindow("^Tavro Note$", 5s));
+    EXPECT_EQ(tavro::test::filesUnder(session.library() / "captures"), 1u);
+    EXPECT_FALSE(completed(session));
+}
+
+TEST(SettingsTest, OpensFromTheMenuAtItsSizeAndARecordedShortcutIsArmedAtOnce) {
+    DesktopSession session;
+    session.completeOnboarding();
+    session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    const std::optional<std::string> opened = session.openSettingsFromBoard();
+    ASSERT_TRUE(opened);
+    const std::string settings = *opened;
+    std::this_thread::sleep_for(400ms);
+    const auto frame = session.windowFrame(settings);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ((*frame)[2], 560);
+    EXPECT_GE((*frame)[3], 480);
+    session.screenshot("settings-general");
+
+    press(session, "ctrl+Tab");
+    press(session, "ctrl+Tab"); // Shortcuts
+    press(session, "Tab");      // the region shortcut's key field
+    press(session, "space");    // records
+    session.key("alt+shift+9");
+    // Stored once every key is up and the recorder has waited for a second press; armed 150 ms on.
+    ASSERT_TRUE(DesktopSession::waitUntil(
+        [&] {
+            const std::string file = settingsFile(session);
+            return file.find("hotkey.region") != std::string::npos &&
+                   file.find("keyCode\\\":25") != std::string::npos;
+        },
+        5s))
+        << settingsFile(session);
+    std::this_thread::sleep_for(500ms);
+    session.screenshot("settings-shortcuts-recorded");
+
+    session.focusXterm();
+    session.key("alt+shift+9");
+    // The overlay takes the app's windows off the screen.
+    ASSERT_TRUE(DesktopSession::waitUntil(
+        [&] { return session.windowsNamed("^Tavro Settings$").empty(); }, 5s));
+    std::this_thread::sleep_for(400ms);
+    session.key("Escape");
+    EXPECT_TRUE(session.waitForWindow("^Tavro Settings$", 5s));
+}
