@@ -92,6 +92,11 @@ def iso(seconds):
     return time.strftime("%Y-%m-%dT%H:%M:%S", time.gmtime(whole)) + ".%03dZ" % millis
 
 
+def as_text(value):
+    """A field's value as a person reads it: text as it is, anything else as JSON."""
+    return value if isinstance(value, str) else json.dumps(value, ensure_ascii=False)
+
+
 def sign(method, path, expires):
     message = ("%s %s %d" % (method, path, expires)).encode()
     return hmac.new(SIGNING_KEY, message, hashlib.sha256).hexdigest()
@@ -303,7 +308,7 @@ class State:
             # The server's values stand; the client's are kept beside them as a comment.
             row = self.store(table, row_id, kept, None, False)
             if table == "captures":
-                body = "\n".join("%s: %s" % (key, json.dumps(patch[key])) for key in conflicts)
+                body = "\n".join("%s: %s" % (key, as_text(patch[key])) for key in conflicts)
                 self.store("comments", str(uuid.uuid4()),
                            {"capture_id": row_id, "body": body, "kind": "conflict",
                             "author_id": self.user_id, "is_agent": False,
@@ -343,17 +348,22 @@ class State:
             if result is not None:
                 results.append(result)
 
-        # The changes after the cursor, one entry per row, pushed rows of this session left out.
-        latest = {}
+        # The changes after the cursor, one entry per row. A row that only this request changed
+        # is left out: its sender holds it already. One that anybody else changed too is sent,
+        # or the sender would never learn the other fields.
+        latest, foreign = {}, set()
         for change in self.changes:
             if change["seq"] <= cursor:
                 continue
-            latest[(change["table"], change["id"])] = change
+            key = (change["table"], change["id"])
+            latest[key] = change
+            if change["session"] != session or change["seq"] <= start_seq:
+                foreign.add(key)
         page, more = [], False
         last_seq = max(cursor, 0)
         for change in sorted(latest.values(), key=lambda c: c["seq"]):
             row = self.tables[change["table"]][change["id"]]
-            if change["session"] == session and change["seq"] > start_seq:
+            if (change["table"], change["id"]) not in foreign:
                 last_seq = change["seq"]
                 continue
             if not self.visible(change["table"], row):
