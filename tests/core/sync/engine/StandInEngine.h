@@ -95,7 +95,7 @@ struct StandInEngine : ::testing::Test {
     SyncEngine& running() {
         signedIn();
         make().start();
-        EXPECT_TRUE(waitForIdle(1));
+        EXPECT_TRUE(waitForIdle(1)) << statuses.describe();
         return *engine;
     }
 
