@@ -4,6 +4,7 @@
 
 #include "CountingNotifier.h"
 #include "FakeService.h"
+#include "MemorySecrets.h"
 #include "TempLibrary.h"
 
 #include <gtest/gtest.h>
@@ -16,28 +17,6 @@
 namespace tavro::test {
 
 using namespace std::chrono_literals;
-
-// The keyring as a map.
-class MemorySecrets final : public SecretStore {
-public:
-    std::optional<std::string> read(std::string_view account) override {
-        std::lock_guard lock(mutex_);
-        auto found = items_.find(std::string(account));
-        return found == items_.end() ? std::nullopt : std::optional(found->second);
-    }
-    void write(std::string_view value, std::string_view account) override {
-        std::lock_guard lock(mutex_);
-        items_[std::string(account)] = value;
-    }
-    void remove(std::string_view account) override {
-        std::lock_guard lock(mutex_);
-        items_.erase(std::string(account));
-    }
-
-private:
-    std::mutex mutex_;
-    std::map<std::string, std::string> items_;
-};
 
 // Every status the engine published, in order.
 class StatusLog {
@@ -84,7 +63,9 @@ struct EngineFixture : ::testing::Test {
                         .debounce = 60ms,
                         .reconnect = 80ms,
                         .pollSecond = 2ms,
-                        .clock = [offset = clockOffset] { return tavro::now() + offset->load(); }};
+                        .clock = [offset = clockOffset] {
+                            return tavro::now() + offset->load();
+                        }};
     StatusLog statuses;
     std::unique_ptr<SyncEngine> engine;
 
