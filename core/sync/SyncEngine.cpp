@@ -34,6 +34,7 @@ SyncEngine::SyncEngine(SyncEngineConfig config)
     , store_(config_.database, config_.notifier)
     , client_(config_.baseURL, config_.secrets->read(SecretStore::sessionAccount),
               config_.transport, config_.limits)
+    , blobs_(store_, client_, config_.timings.clock)
     , lastSync_(storedLastSync(store_))
     , executor_([this](SyncExecutor::Deadline deadline) { handleDeadline(deadline); }) {
     status_ = client_.token() ? SyncStatus{.kind = SyncStatus::Kind::idle, .lastSync = lastSync_}

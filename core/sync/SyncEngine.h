@@ -4,6 +4,7 @@
 #include "store/CaptureStore.h"
 #include "sync/EventStream.h"
 #include "sync/HttpTransport.h"
+#include "sync/ScreenshotBlobs.h"
 #include "sync/SecretStore.h"
 #include "sync/SyncClient.h"
 #include "sync/SyncExecutor.h"
@@ -130,6 +131,7 @@ private:
     const SyncEngineConfig config_;
     CaptureStore store_;
     SyncClient client_;
+    ScreenshotBlobs blobs_;
 
     mutable std::mutex stateMutex_; // status_, lastSync_ and session_, read from any thread
     SyncStatus status_;

@@ -39,11 +39,13 @@ The control surface for tests (POST with a JSON body unless marked GET; replies 
   /_control/write                 {"table", "row", "device_id"}: a change made by another
                                   device; gives the stored row
   /_control/event                 {}: an "event: change" to every open stream
-  /_control/fault                 {"route", "method", "status", "body", "headers", "hang",
-                                  "trickle", "count"}: the next "count" (default 1, -1 for
-                                  ever) requests to "route" (exact path, or a prefix ending in
-                                  "*") wait "hang" seconds, then answer "status" with "body"
-                                  and "headers" (a redirect is a status with a "Location"), or
+  /_control/fault                 {"route", "method", "status", "body", "body_base64",
+                                  "headers", "hang", "trickle", "count"}: the next "count"
+                                  (default 1, -1 for ever) requests to "route" (exact path, or
+                                  a prefix ending in "*") wait "hang" seconds, then answer
+                                  "status" with "body" (or the bytes of "body_base64", which
+                                  need not be text) and "headers" (a redirect is a status with
+                                  a "Location"), or
                                   with "trickle" send one byte of the body every that many
                                   seconds
   /_control/reject                {"id", "reason", "retry", "count"}: push results for that
@@ -90,6 +92,11 @@ def iso(seconds):
     whole = int(seconds)
     millis = int(round((seconds - whole) * 1000)) % 1000
     return time.strftime("%Y-%m-%dT%H:%M:%S", time.gmtime(whole)) + ".%03dZ" % millis
+
+
+def as_text(value):
+    """A field's value as a person reads it: text as it is, anything else as JSON."""
+    return value if isinstance(value, str) else json.dumps(value, ensure_ascii=False)
 
 
 def sign(method, path, expires):
@@ -303,7 +310,7 @@ class State:
             # The server's values stand; the client's are kept beside them as a comment.
             row = self.store(table, row_id, kept, None, False)
             if table == "captures":
-                body = "\n".join("%s: %s" % (key, json.dumps(patch[key])) for key in conflicts)
+                body = "\n".join("%s: %s" % (key, as_text(patch[key])) for key in conflicts)
                 self.store("comments", str(uuid.uuid4()),
                            {"capture_id": row_id, "body": body, "kind": "conflict",
                             "author_id": self.user_id, "is_agent": False,
@@ -343,17 +350,22 @@ class State:
             if result is not None:
                 results.append(result)
 
-        # The changes after the cursor, one entry per row, pushed rows of this session left out.
-        latest = {}
+        # The changes after the cursor, one entry per row. A row that only this request changed
+        # is left out: its sender holds it already. One that anybody else changed too is sent,
+        # or the sender would never learn the other fields.
+        latest, foreign = {}, set()
         for change in self.changes:
             if change["seq"] <= cursor:
                 continue
-            latest[(change["table"], change["id"])] = change
+            key = (change["table"], change["id"])
+            latest[key] = change
+            if change["session"] != session or change["seq"] <= start_seq:
+                foreign.add(key)
         page, more = [], False
         last_seq = max(cursor, 0)
         for change in sorted(latest.values(), key=lambda c: c["seq"]):
             row = self.tables[change["table"]][change["id"]]
-            if change["session"] == session and change["seq"] > start_seq:
+            if (change["table"], change["id"]) not in foreign:
                 last_seq = change["seq"]
                 continue
             if not self.visible(change["table"], row):
@@ -494,6 +506,8 @@ class Handler(BaseHTTPRequestHandler):
             status = int(fault.get("status", 200))
             body = fault.get("body", "")
             data = body.encode() if isinstance(body, str) else json.dumps(body).encode()
+            if "body_base64" in fault:
+                data = base64.b64decode(fault["body_base64"])
             self.send_response(status)
             for name, value in fault.get("headers", {}).items():
                 self.send_header(name, value)

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "model/CaptureImage.h"
+#include "model/Time.h"
+#include "store/CaptureStore.h"
+#include "sync/SyncClient.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <span>
+#include <stdexcept>
+#include <stop_token>
+#include <string>
+#include <string_view>
+
+namespace tavro {
+
+// The screenshot was not made ready this time and its failure is already in the sync log (or it
+// is still waiting out an earlier failure): skip it without a word; it stays pending.
+class BlobsDeferred : public std::runtime_error {
+public:
+    explicit BlobsDeferred(const std::string& reason)
+        : std::runtime_error(reason) {}
+};
+
+// How long a screenshot whose files keep failing to move waits before it is tried again: the
+// first wait after one failure, doubled with each further failure, never above the cap.
+struct BlobBackoff {
+    Seconds first = 30;
+    Seconds cap = 3'600;
+};
+
+// Moves screenshot files between the library and the service's storage, where each file is
+// known by the SHA-256 of its bytes. One file is read, sent or fetched at a time. A screenshot
+// that keeps failing waits out a growing delay of its own, so it neither holds up the others
+// nor writes its failure into the sync log on every pass. Every file name, whether a row or the
+// service gave it, goes through the library's path guard. Used from the engine's worker only.
+class ScreenshotBlobs {
+public:
+    using Clock = std::function<Seconds()>;
+
+    ScreenshotBlobs(
+        CaptureStore& store, SyncClient& client, Clock clock = [] { return now(); },
+        BlobBackoff backoff = {});
+    ScreenshotBlobs(const ScreenshotBlobs&) = delete;
+    ScreenshotBlobs& operator=(const ScreenshotBlobs&) = delete;
+
+    // Hashes the screenshot's files (original, marked-up copy, thumbnail, one after another),
+    // uploads those the service lacks and records the three hashes on its row. A screenshot of
+    // a capture that is gone or in no workspace is left alone. Throws SyncError when the pass
+    // should end (offline, session expired) or the service takes no uploads (uploadsDisabled);
+    // throws BlobsDeferred for a failure of this screenshot alone (a missing or unreadable file,
+    // a refused path, storage that would not take the bytes), logged here once per back-off
+    // step; other errors (the store's) are thrown as they come.
+    void ensureBlobs(const CaptureImage& image, std::stop_token stop = {});
+
+    // Fetches the missing files of at most 30 pulled screenshots, newest first, checks them
+    // against their hashes, writes them into the library and points the rows and the capture's
+    // cover at them. A failing screenshot is logged once per back-off step and the others go
+    // on. Throws SyncError offline or unauthorized, which ends the run at once, and the store's
+    // error when the list cannot be read. True when it tried at least one screenshot, so the
+    // caller posts the store-changed notification.
+    bool downloadPendingImages(std::stop_token stop = {});
+
+    // "image/jpeg" for .jpg and .jpeg, "image/webp" for .webp (any letter case), else
+    // "image/png".
+    static std::string contentType(std::string_view path);
+
+    struct ImageKind {
+        std::string ext;
+        std::string type;
+        bool operator==(const ImageKind&) const = default;
+    };
+    // By the first bytes: PNG, JPEG or WebP; anything else is taken for PNG.
+    static ImageKind imageKind(std::span<const std::uint8_t> bytes);
+    static ImageKind imageKind(std::string_view bytes);
+
+    static constexpr std::int64_t downloadsPerRun = 30;
+
+private:
+    CaptureStore& store_;
+    SyncClient& client_;
+    Clock clock_;
+    BlobBackoff backoff_;
+};
+
+} // namespace tavro
