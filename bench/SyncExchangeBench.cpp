@@ -10,6 +10,7 @@
 #include "model/Uuid.h"
 #include "sync/SyncEngine.h"
 
+#include "MemorySecrets.h"
 #include "SyncService.h"
 #include "SyntheticScreenshot.h"
 #include "TempLibrary.h"
@@ -28,27 +29,6 @@ using namespace tavro::test;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-class MemorySecrets final : public SecretStore {
-public:
-    std::optional<std::string> read(std::string_view account) override {
-        std::lock_guard lock(mutex_);
-        auto found = items_.find(std::string(account));
-        return found == items_.end() ? std::nullopt : std::optional(found->second);
-    }
-    void write(std::string_view value, std::string_view account) override {
-        std::lock_guard lock(mutex_);
-        items_[std::string(account)] = value;
-    }
-    void remove(std::string_view account) override {
-        std::lock_guard lock(mutex_);
-        items_.erase(std::string(account));
-    }
-
-private:
-    std::mutex mutex_;
-    std::map<std::string, std::string> items_;
-};
 
 // The curl transport, noting when each request went out and when its reply was in.
 class TimedTransport final : public HttpTransport {
