@@ -18,6 +18,30 @@ using json = nlohmann::json;
 
 namespace {
 
+std::string base64(std::string_view bytes) {
+    static constexpr char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string encoded;
+    size_t i = 0;
+    for (; i + 2 < bytes.size(); i += 3) {
+        const unsigned n = unsigned((unsigned char)bytes[i]) << 16 |
+                           unsigned((unsigned char)bytes[i + 1]) << 8 |
+                           unsigned((unsigned char)bytes[i + 2]);
+        for (int shift : {18, 12, 6, 0})
+            encoded += alphabet[(n >> shift) & 63];
+    }
+    if (i < bytes.size()) {
+        unsigned n = unsigned((unsigned char)bytes[i]) << 16;
+        if (i + 1 < bytes.size())
+            n |= unsigned((unsigned char)bytes[i + 1]) << 8;
+        encoded += alphabet[(n >> 18) & 63];
+        encoded += alphabet[(n >> 12) & 63];
+        encoded += i + 1 < bytes.size() ? alphabet[(n >> 6) & 63] : '=';
+        encoded += '=';
+    }
+    return encoded;
+}
+
 HttpTransport& controlTransport() {
     static const auto transport = makeCurlTransport();
     return *transport;
@@ -173,27 +197,7 @@ void SyncService::announceChange() {
 }
 
 std::string SyncService::storeBlob(std::string_view bytes, std::string_view workspace) {
-    static constexpr char alphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string encoded;
-    size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        const unsigned n = unsigned((unsigned char)bytes[i]) << 16 |
-                           unsigned((unsigned char)bytes[i + 1]) << 8 |
-                           unsigned((unsigned char)bytes[i + 2]);
-        for (int shift : {18, 12, 6, 0})
-            encoded += alphabet[(n >> shift) & 63];
-    }
-    if (i < bytes.size()) {
-        unsigned n = unsigned((unsigned char)bytes[i]) << 16;
-        if (i + 1 < bytes.size())
-            n |= unsigned((unsigned char)bytes[i + 1]) << 8;
-        encoded += alphabet[(n >> 18) & 63];
-        encoded += alphabet[(n >> 12) & 63];
-        encoded += i + 1 < bytes.size() ? alphabet[(n >> 6) & 63] : '=';
-        encoded += '=';
-    }
-    return control("blob", {{"workspace_id", workspace}, {"base64", encoded}})
+    return control("blob", {{"workspace_id", workspace}, {"base64", base64(bytes)}})
         .at("sha256")
         .get<std::string>();
 }
@@ -214,6 +218,8 @@ void SyncService::inject(const Fault& fault) {
         body["status"] = *fault.status;
     if (fault.trickle)
         body["trickle"] = *fault.trickle;
+    if (fault.rawBody)
+        body["body_base64"] = base64(*fault.rawBody);
     control("fault", body);
 }
 

@@ -63,6 +63,7 @@ public:
         // Without a status (and without trickle) the request waits `hang` and is then served.
         std::optional<int> status;
         nlohmann::json body = "";
+        std::optional<std::string> rawBody; // these bytes in place of `body`, valid UTF-8 or not
         std::map<std::string, std::string> headers;
         double hang = 0;               // seconds before anything is sent
         std::optional<double> trickle; // seconds between single bytes of a never-ending body

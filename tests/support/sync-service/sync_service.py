@@ -40,12 +40,12 @@ The control surface for tests (POST with a JSON body unless marked GET; replies 
                                   device; gives the stored row
   /_control/event                 {}: an "event: change" to every open stream
   /_control/fault                 {"route", "method", "status", "body", "headers", "hang",
-                                  "trickle", "count"}: the next "count" (default 1, -1 for
-                                  ever) requests to "route" (exact path, or a prefix ending in
-                                  "*") wait "hang" seconds, then answer "status" with "body"
-                                  and "headers" (a redirect is a status with a "Location"), or
-                                  with "trickle" send one byte of the body every that many
-                                  seconds
+                                  "trickle", "count", "body_base64"}: the next "count" (default
+                                  1, -1 for ever) requests to "route" (exact path, or a prefix
+                                  ending in "*") wait "hang" seconds, then answer "status" with
+                                  "body" (or the bytes of "body_base64", UTF-8 or not) and
+                                  "headers" (a redirect is a status with a "Location"), or with
+                                  "trickle" send one byte of the body every that many seconds
   /_control/reject                {"id", "reason", "retry", "count"}: push results for that
                                   row are rejections
   /_control/resync                {"id", "mode"}: returned once in "resync_groups"
@@ -494,6 +494,8 @@ class Handler(BaseHTTPRequestHandler):
             status = int(fault.get("status", 200))
             body = fault.get("body", "")
             data = body.encode() if isinstance(body, str) else json.dumps(body).encode()
+            if "body_base64" in fault:
+                data = base64.b64decode(fault["body_base64"])
             self.send_response(status)
             for name, value in fault.get("headers", {}).items():
                 self.send_header(name, value)
