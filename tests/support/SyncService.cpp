@@ -150,10 +150,12 @@ json SyncService::inspect(std::string_view name) {
 
 namespace {
 
-json codeBody(const std::optional<std::string>& userCode) {
+json codeBody(const std::optional<std::string>& userCode, int afterPolls = 0) {
     json body = json::object();
     if (userCode)
         body["user_code"] = *userCode;
+    if (afterPolls > 0)
+        body["after"] = afterPolls;
     return body;
 }
 
@@ -163,16 +165,16 @@ std::string SyncService::issueToken() {
     return control("token").at("token").get<std::string>();
 }
 
-void SyncService::approve(const std::optional<std::string>& userCode) {
-    control("approve", codeBody(userCode));
+void SyncService::approve(const std::optional<std::string>& userCode, int afterPolls) {
+    control("approve", codeBody(userCode, afterPolls));
 }
 
-void SyncService::deny(const std::optional<std::string>& userCode) {
-    control("deny", codeBody(userCode));
+void SyncService::deny(const std::optional<std::string>& userCode, int afterPolls) {
+    control("deny", codeBody(userCode, afterPolls));
 }
 
-void SyncService::expireCode(const std::optional<std::string>& userCode) {
-    control("expire-code", codeBody(userCode));
+void SyncService::expireCode(const std::optional<std::string>& userCode, int afterPolls) {
+    control("expire-code", codeBody(userCode, afterPolls));
 }
 
 void SyncService::slowDown(int polls, const std::optional<std::string>& userCode) {
@@ -194,6 +196,14 @@ json SyncService::writeAsOtherDevice(std::string_view table, const json& row) {
 
 void SyncService::announceChange() {
     control("event");
+}
+
+void SyncService::endStreams() {
+    control("end-streams");
+}
+
+int SyncService::openStreams() {
+    return inspect("streams").at("open").get<int>();
 }
 
 std::string SyncService::storeBlob(std::string_view bytes, std::string_view workspace) {
@@ -220,7 +230,22 @@ void SyncService::inject(const Fault& fault) {
         body["trickle"] = *fault.trickle;
     if (fault.rawBody)
         body["body_base64"] = base64(*fault.rawBody);
+    if (fault.hold)
+        body["hold"] = true;
+    if (fault.hangUp)
+        body["hang_up"] = true;
     control("fault", body);
+}
+
+void SyncService::release(const std::optional<std::string>& route) {
+    json body = json::object();
+    if (route)
+        body["route"] = *route;
+    control("release", body);
+}
+
+void SyncService::clearFaults() {
+    control("clear-faults");
 }
 
 std::optional<std::string> SyncService::Request::header(std::string_view name) const {
