@@ -69,7 +69,6 @@ struct AccountAtStandIn : ::testing::Test {
                             "sync_state) VALUES (?, 1, 1, '', 'local');",
                             {id});
     }
-    nlohmann::json serviceCaptures() { return service.inspect("state")["tables"]["captures"]; }
 };
 
 } // namespace
