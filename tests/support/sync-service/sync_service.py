@@ -494,6 +494,8 @@ class Handler(BaseHTTPRequestHandler):
             status = int(fault.get("status", 200))
             body = fault.get("body", "")
             data = body.encode() if isinstance(body, str) else json.dumps(body).encode()
+            if "body_base64" in fault:  # bytes a JSON text cannot carry, such as bad UTF-8
+                data = base64.b64decode(fault["body_base64"])
             self.send_response(status)
             for name, value in fault.get("headers", {}).items():
                 self.send_header(name, value)
