@@ -83,6 +83,8 @@ HttpResponse FakeService::answer(const std::string& method, const std::string& p
         return reply(200, json::object());
     if (path == "/v1/sync/reconcile")
         return reply(200, reconcile_);
+    if (path == "/v1/sync") // nothing to pull; the exchange itself is tested on the stand-in
+        return reply(200, {{"cursor", 0}});
     return reply(404, {{"message", "no such route"}});
 }
 
