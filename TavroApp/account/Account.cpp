@@ -1,15 +1,263 @@
 #include "account/Account.h"
 
-#include "store/CaptureStore.h"
+#include "account/AccountRelay.h"
+#include "account/AccountSnapshot.h"
+#include "account/SyncStatusLine.h"
+#include "account/WebPages.h"
+#include "model/Paths.h"
+
+#include <QDesktopServices>
+
+#include <unistd.h>
 
 namespace tavro {
 
+namespace {
+
+std::string computerName() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
+        return "Linux computer";
+    return name;
+}
+
+// The waits for approval end promptly once cancelled; a few let a restarted sign-in begin
+// while an earlier one winds down.
+constexpr int approvalWaiters = 4;
+
+} // namespace
+
+SyncEngineConfig Account::appEngineConfig() {
+    SyncEngineConfig config;
+    config.database = TavroPaths::databasePath();
+    config.baseURL = SyncEngine::defaultBaseURL();
+    config.deviceName = computerName();
+#ifdef TAVRO_VERSION
+    config.appVersion = std::string(TAVRO_VERSION);
+#endif
+    return config;
+}
+
 Account::Account(std::shared_ptr<CaptureStore> store, QObject* parent)
+    : Account(std::move(store), appEngineConfig(), {}, parent) {}
+
+Account::Account(std::shared_ptr<CaptureStore> store, SyncEngineConfig config, URLOpener openURL,
+                 QObject* parent)
     : QObject(parent)
-    , store_(std::move(store)) {}
+    , store_(std::move(store))
+    , openURL_(openURL ? std::move(openURL)
+                       : URLOpener([](const QUrl& url) { return QDesktopServices::openUrl(url); }))
+    , relay_(std::make_shared<AccountRelay>(this)) {
+    calls_.setMaxThreadCount(1);
+    waits_.setMaxThreadCount(approvalWaiters);
+    try {
+        engine_ = std::make_unique<SyncEngine>(std::move(config));
+    } catch (const std::exception& error) {
+        qWarning("Sync is off: %s", error.what());
+    }
+    reload();
+    if (!engine_)
+        return;
+    // The handler runs on the engine's worker and only ever posts to this thread.
+    offThread([this, relay = relay_](SyncEngine& engine) {
+        engine.onStatus([this, relay](const SyncStatus& status) {
+            relay->post([this, status] { publishStatus(status); });
+        });
+        engine.start();
+    });
+}
+
+Account::~Account() {
+    relay_->detach();
+    liveAttempt_ = 0;
+    if (engine_) {
+        engine_->cancelSignIn();
+        engine_->stop();
+    }
+    // The threads use the engine until they end.
+    calls_.waitForDone();
+    waits_.waitForDone();
+    engine_.reset();
+}
+
+std::string Account::statusLine() const {
+    return syncStatusLine(status_, now());
+}
+
+bool Account::isSignedIn() const {
+    return status_.kind != SyncStatus::Kind::signedOut &&
+           status_.kind != SyncStatus::Kind::sessionExpired;
+}
+
+std::optional<Workspace> Account::defaultWorkspace() const {
+    if (!defaultWorkspaceID_)
+        return std::nullopt;
+    for (const auto& workspace : workspaces_)
+        if (workspace.id == *defaultWorkspaceID_)
+            return workspace;
+    return std::nullopt;
+}
+
+void Account::offThread(std::function<void(SyncEngine&)> work, std::function<void()> then) {
+    if (!engine_)
+        return;
+    calls_.start(
+        [engine = engine_.get(), relay = relay_, work = std::move(work), then = std::move(then)] {
+            try {
+                work(*engine);
+            } catch (const std::exception&) {
+                // The engine reports these through its status and the sync log.
+            }
+            if (then)
+                relay->post(then);
+        });
+}
+
+void Account::publishStatus(const SyncStatus& status) {
+    status_ = status;
+    emit statusChanged();
+    if (status.kind == SyncStatus::Kind::idle)
+        reload();
+}
+
+void Account::reload() {
+    AccountSnapshot snapshot = readAccountSnapshot(*store_, logLimit);
+    me_ = std::move(snapshot.me);
+    workspaces_ = std::move(snapshot.workspaces);
+    defaultWorkspaceID_ = std::move(snapshot.defaultWorkspaceID);
+    localCaptureCount_ = snapshot.localCaptureCount;
+    log_ = std::move(snapshot.log);
+    emit accountChanged();
+}
+
+void Account::setDefaultWorkspaceID(const std::optional<std::string>& workspaceID) {
+    if (workspaceID == defaultWorkspaceID_)
+        return;
+    defaultWorkspaceID_ = workspaceID;
+    emit accountChanged();
+    offThread([workspaceID](SyncEngine& engine) { engine.setDefaultWorkspace(workspaceID); });
+}
+
+void Account::signIn() {
+    const bool wasRunning = signIn_.running();
+    const SignInAttempts::Attempt attempt = signIn_.start();
+    liveAttempt_ = attempt;
+    if (wasRunning && engine_)
+        engine_->cancelSignIn();
+    emit signInChanged();
+    beginSignIn(attempt);
+}
+
+void Account::beginSignIn(SignInAttempts::Attempt attempt) {
+    if (!engine_) {
+        signInEnded(attempt, {SignInAttempts::Outcome::Kind::failed, "Sync is not available."});
+        return;
+    }
+    calls_.start([this, engine = engine_.get(), relay = relay_, attempt] {
+        // Cancelled or replaced before its turn came.
+        if (liveAttempt_ != attempt)
+            return;
+        try {
+            DeviceCode code = engine->beginSignIn();
+            relay->post([this, attempt, code] { codeArrived(attempt, code); });
+            if (liveAttempt_ != attempt) {
+                relay->post([this, attempt] {
+                    signInEnded(attempt, {SignInAttempts::Outcome::Kind::cancelled, {}});
+                });
+                return;
+            }
+            auto approval = engine->completeSignIn(std::move(code));
+            // Cancelled while the wait began: nothing newer can be waiting yet, as the calls
+            // run one at a time.
+            if (liveAttempt_ != attempt)
+                engine->cancelSignIn();
+            awaitApproval(attempt, std::move(approval));
+        } catch (const std::exception& error) {
+            relay->post([this, attempt, text = std::string(error.what())] {
+                signInEnded(attempt, {SignInAttempts::Outcome::Kind::failed, text});
+            });
+        }
+    });
+}
+
+void Account::awaitApproval(SignInAttempts::Attempt attempt, std::future<AccountInfo> approval) {
+    auto pending = std::make_shared<std::future<AccountInfo>>(std::move(approval));
+    waits_.start([this, relay = relay_, attempt, pending] {
+        SignInAttempts::Outcome outcome;
+        try {
+            pending->get();
+        } catch (const SignInCancelled&) {
+            outcome.kind = SignInAttempts::Outcome::Kind::cancelled;
+        } catch (const std::exception& error) {
+            outcome = {SignInAttempts::Outcome::Kind::failed, error.what()};
+        }
+        relay->post([this, attempt, outcome] { signInEnded(attempt, outcome); });
+    });
+}
+
+void Account::codeArrived(SignInAttempts::Attempt attempt, const DeviceCode& code) {
+    if (!signIn_.codeArrived(attempt, code))
+        return;
+    emit signInChanged();
+    openIfWeb(code.verificationURIComplete);
+}
+
+void Account::signInEnded(SignInAttempts::Attempt attempt, SignInAttempts::Outcome outcome) {
+    if (!signIn_.ended(attempt, outcome))
+        return;
+    liveAttempt_ = 0;
+    emit signInChanged();
+    if (outcome.kind == SignInAttempts::Outcome::Kind::signedIn)
+        reload();
+}
+
+void Account::cancelSignIn() {
+    signIn_.cancel();
+    liveAttempt_ = 0;
+    if (engine_)
+        engine_->cancelSignIn();
+    emit signInChanged();
+}
+
+void Account::openApproval() {
+    if (const auto& code = signIn_.code())
+        openIfWeb(code->verificationURIComplete);
+}
+
+void Account::signOut() {
+    offThread([](SyncEngine& engine) { engine.signOut(); }, [this] { reload(); });
+}
+
+void Account::syncNow() {
+    offThread([](SyncEngine& engine) { engine.syncNow(); }, [this] { reload(); });
+}
 
 void Account::noteLocalChange() {
     emit localChangeNoted();
+    if (!engine_ || !isSignedIn())
+        return;
+    try {
+        engine_->noteLocalChange();
+    } catch (const std::exception&) {
+        // Best effort: the next timed pass takes the change along.
+    }
+}
+
+void Account::adoptLocalCaptures() {
+    if (!defaultWorkspaceID_)
+        return;
+    offThread([workspaceID = *defaultWorkspaceID_](
+                  SyncEngine& engine) { engine.adoptLocalCaptures(workspaceID); },
+              [this] { reload(); });
+}
+
+void Account::openWeb(std::string_view path) {
+    openIfWeb(webPageAddress(path, webOriginOverride()));
+}
+
+void Account::openIfWeb(const std::string& text) {
+    if (auto url = browsableURL(text))
+        openURL_(*url);
 }
 
 } // namespace tavro

@@ -3,6 +3,7 @@
 #include "shell/Divider.h"
 #include "shell/Theme.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -80,9 +81,35 @@ FormSection::FormSection(const QString& header, const QString& footer, QWidget* 
     }
 }
 
+namespace {
+
+// A row that is hidden takes its hairline with it, so no two lines meet.
+class DividerFollower final : public QObject {
+public:
+    DividerFollower(QWidget* row, QWidget* divider)
+        : QObject(row)
+        , divider_(divider) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
+            divider_->setVisible(!static_cast<QWidget*>(watched)->isHidden());
+        return false;
+    }
+
+private:
+    QWidget* divider_;
+};
+
+} // namespace
+
 void FormSection::addRow(QWidget* row) {
-    if (rowCount_++ > 0)
-        rows_->addWidget(new Divider(box_));
+    if (rowCount_++ > 0) {
+        auto* divider = new Divider(box_);
+        rows_->addWidget(divider);
+        divider->setVisible(!row->isHidden());
+        row->installEventFilter(new DividerFollower(row, divider));
+    }
     row->setParent(box_);
     row->setContentsMargins(0, 5, 0, 5);
     rows_->addWidget(row);

@@ -39,4 +39,17 @@ inline constexpr std::string_view saveKeys = "Ctrl+↩";
 inline constexpr std::string_view annotateDetail =
     "A note box opens straight away. Type, hit Ctrl+↩, done.";
 
+// The account pane: the device-code sign-in, what stays here, and what signing out keeps.
+inline constexpr std::string_view approveInBrowser =
+    "Approve this computer in your browser. If the page asks for a code, it's:";
+inline constexpr std::string_view nothingLeavesUntilSignIn =
+    "Nothing leaves this computer until you sign in. Captures made before signing in stay local "
+    "until you choose to move them.";
+inline constexpr std::string_view everyWorkspaceSyncs =
+    "Every workspace you belong to syncs to this computer; this is only where new captures go.";
+inline constexpr std::string_view onlyHereSuffix = " only on this computer";
+inline constexpr std::string_view signOutMessage =
+    "The account's captures leave this computer; they stay in your workspace. Captures that were "
+    "never synced stay here.";
+
 } // namespace tavro::PlatformTexts

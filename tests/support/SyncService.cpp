@@ -18,6 +18,30 @@ using json = nlohmann::json;
 
 namespace {
 
+std::string base64(std::string_view bytes) {
+    static constexpr char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string encoded;
+    size_t i = 0;
+    for (; i + 2 < bytes.size(); i += 3) {
+        const unsigned n = unsigned((unsigned char)bytes[i]) << 16 |
+                           unsigned((unsigned char)bytes[i + 1]) << 8 |
+                           unsigned((unsigned char)bytes[i + 2]);
+        for (int shift : {18, 12, 6, 0})
+            encoded += alphabet[(n >> shift) & 63];
+    }
+    if (i < bytes.size()) {
+        unsigned n = unsigned((unsigned char)bytes[i]) << 16;
+        if (i + 1 < bytes.size())
+            n |= unsigned((unsigned char)bytes[i + 1]) << 8;
+        encoded += alphabet[(n >> 18) & 63];
+        encoded += alphabet[(n >> 12) & 63];
+        encoded += i + 1 < bytes.size() ? alphabet[(n >> 6) & 63] : '=';
+        encoded += '=';
+    }
+    return encoded;
+}
+
 HttpTransport& controlTransport() {
     static const auto transport = makeCurlTransport();
     return *transport;
@@ -126,10 +150,12 @@ json SyncService::inspect(std::string_view name) {
 
 namespace {
 
-json codeBody(const std::optional<std::string>& userCode) {
+json codeBody(const std::optional<std::string>& userCode, int afterPolls = 0) {
     json body = json::object();
     if (userCode)
         body["user_code"] = *userCode;
+    if (afterPolls > 0)
+        body["after"] = afterPolls;
     return body;
 }
 
@@ -139,16 +165,16 @@ std::string SyncService::issueToken() {
     return control("token").at("token").get<std::string>();
 }
 
-void SyncService::approve(const std::optional<std::string>& userCode) {
-    control("approve", codeBody(userCode));
+void SyncService::approve(const std::optional<std::string>& userCode, int afterPolls) {
+    control("approve", codeBody(userCode, afterPolls));
 }
 
-void SyncService::deny(const std::optional<std::string>& userCode) {
-    control("deny", codeBody(userCode));
+void SyncService::deny(const std::optional<std::string>& userCode, int afterPolls) {
+    control("deny", codeBody(userCode, afterPolls));
 }
 
-void SyncService::expireCode(const std::optional<std::string>& userCode) {
-    control("expire-code", codeBody(userCode));
+void SyncService::expireCode(const std::optional<std::string>& userCode, int afterPolls) {
+    control("expire-code", codeBody(userCode, afterPolls));
 }
 
 void SyncService::slowDown(int polls, const std::optional<std::string>& userCode) {
@@ -172,28 +198,16 @@ void SyncService::announceChange() {
     control("event");
 }
 
+void SyncService::endStreams() {
+    control("end-streams");
+}
+
+int SyncService::openStreams() {
+    return inspect("streams").at("open").get<int>();
+}
+
 std::string SyncService::storeBlob(std::string_view bytes, std::string_view workspace) {
-    static constexpr char alphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string encoded;
-    size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        const unsigned n = unsigned((unsigned char)bytes[i]) << 16 |
-                           unsigned((unsigned char)bytes[i + 1]) << 8 |
-                           unsigned((unsigned char)bytes[i + 2]);
-        for (int shift : {18, 12, 6, 0})
-            encoded += alphabet[(n >> shift) & 63];
-    }
-    if (i < bytes.size()) {
-        unsigned n = unsigned((unsigned char)bytes[i]) << 16;
-        if (i + 1 < bytes.size())
-            n |= unsigned((unsigned char)bytes[i + 1]) << 8;
-        encoded += alphabet[(n >> 18) & 63];
-        encoded += alphabet[(n >> 12) & 63];
-        encoded += i + 1 < bytes.size() ? alphabet[(n >> 6) & 63] : '=';
-        encoded += '=';
-    }
-    return control("blob", {{"workspace_id", workspace}, {"base64", encoded}})
+    return control("blob", {{"workspace_id", workspace}, {"base64", base64(bytes)}})
         .at("sha256")
         .get<std::string>();
 }
@@ -214,7 +228,24 @@ void SyncService::inject(const Fault& fault) {
         body["status"] = *fault.status;
     if (fault.trickle)
         body["trickle"] = *fault.trickle;
+    if (fault.rawBody)
+        body["body_base64"] = base64(*fault.rawBody);
+    if (fault.hold)
+        body["hold"] = true;
+    if (fault.hangUp)
+        body["hang_up"] = true;
     control("fault", body);
+}
+
+void SyncService::release(const std::optional<std::string>& route) {
+    json body = json::object();
+    if (route)
+        body["route"] = *route;
+    control("release", body);
+}
+
+void SyncService::clearFaults() {
+    control("clear-faults");
 }
 
 std::optional<std::string> SyncService::Request::header(std::string_view name) const {

@@ -38,10 +38,11 @@ public:
 
     // A session token, as if the user had signed in.
     std::string issueToken();
-    // The newest device code, or the one with that user code.
-    void approve(const std::optional<std::string>& userCode = std::nullopt);
-    void deny(const std::optional<std::string>& userCode = std::nullopt);
-    void expireCode(const std::optional<std::string>& userCode = std::nullopt);
+    // The newest device code, or the one with that user code; at once, or once `afterPolls`
+    // more polls were answered pending.
+    void approve(const std::optional<std::string>& userCode = std::nullopt, int afterPolls = 0);
+    void deny(const std::optional<std::string>& userCode = std::nullopt, int afterPolls = 0);
+    void expireCode(const std::optional<std::string>& userCode = std::nullopt, int afterPolls = 0);
     void slowDown(int polls, const std::optional<std::string>& userCode = std::nullopt);
     // Every token when none is named.
     void expireToken(const std::optional<std::string>& token = std::nullopt);
@@ -49,6 +50,10 @@ public:
     nlohmann::json writeAsOtherDevice(std::string_view table, const nlohmann::json& row);
     // An "event: change" on every open event stream.
     void announceChange();
+    // Every open event stream ends.
+    void endStreams();
+    // The event streams open now; one whose client went away is counted out within ~50 ms.
+    int openStreams();
     // A stored file of the workspace; gives its SHA-256.
     std::string storeBlob(std::string_view bytes, std::string_view workspace = workspaceID);
     // Keys of the service's config control ("page_size", "uploads_enabled",
@@ -63,12 +68,19 @@ public:
         // Without a status (and without trickle) the request waits `hang` and is then served.
         std::optional<int> status;
         nlohmann::json body = "";
+        std::optional<std::string> rawBody; // in place of `body`: bytes sent as they are
         std::map<std::string, std::string> headers;
         double hang = 0;               // seconds before anything is sent
         std::optional<double> trickle; // seconds between single bytes of a never-ending body
         int count = 1;                 // -1: every request
+        bool hold = false;             // waits (up to a minute) until release(), then goes on
+        bool hangUp = false;           // the connection closes without a reply
     };
     void inject(const Fault& fault);
+    // Held requests to the route (any route when none is named) go on.
+    void release(const std::optional<std::string>& route = std::nullopt);
+    // No fault stands any more; held requests go on.
+    void clearFaults();
 
     struct Request {
         std::string method;

@@ -3,6 +3,8 @@
 #include "model/Paths.h"
 #include "model/Uuid.h"
 
+#include "MemorySecrets.h"
+
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -13,7 +15,14 @@ LibraryFixture::LibraryFixture(std::unique_ptr<StoreChangeListener> listener) {
     TavroPaths::ensureDirectories();
     store_ = std::make_shared<CaptureStore>(TavroPaths::databasePath());
     library = std::make_unique<Library>(store_, thumbnails, std::move(listener));
-    account = std::make_unique<Account>(store_);
+    // Never the desktop's keyring nor the real service: signed out, and no request leaves.
+    account =
+        std::make_unique<Account>(store_,
+                                  SyncEngineConfig{.database = TavroPaths::databasePath(),
+                                                   .baseURL = "http://127.0.0.1:9",
+                                                   .deviceName = "test computer",
+                                                   .secrets = std::make_shared<MemorySecrets>()},
+                                  [](const QUrl&) { return false; });
     library->setAccount(account.get());
 }
 

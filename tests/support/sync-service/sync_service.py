@@ -32,20 +32,30 @@ The control surface for tests (POST with a JSON body unless marked GET; replies 
   /_control/leave-workspace       {"workspace_id"}: the user leaves it (next sync drops it)
   GET /_control/device-codes      the started codes with their states
   /_control/approve | /_control/deny | /_control/expire-code
-                                  {"user_code"} (the newest code when absent)
+                                  {"user_code", "after"} (the newest code when absent): at
+                                  once, or once "after" more polls were answered pending
   /_control/slow-down             {"user_code", "count"}: the next polls answer slow_down
   /_control/token                 {} -> {"token"}: a session without the device flow
   /_control/expire-token          {"token"} (every token when absent): later calls get 401
   /_control/write                 {"table", "row", "device_id"}: a change made by another
                                   device; gives the stored row
   /_control/event                 {}: an "event: change" to every open stream
-  /_control/fault                 {"route", "method", "status", "body", "headers", "hang",
-                                  "trickle", "count"}: the next "count" (default 1, -1 for
-                                  ever) requests to "route" (exact path, or a prefix ending in
-                                  "*") wait "hang" seconds, then answer "status" with "body"
-                                  and "headers" (a redirect is a status with a "Location"), or
+  /_control/end-streams           {}: every open event stream ends
+  GET /_control/streams           {"open"}: the event streams open now (a stream whose client
+                                  went away closes within about 50 ms)
+  /_control/fault                 {"route", "method", "status", "body", "body_base64",
+                                  "headers", "hang", "trickle", "hold", "hang_up", "count"}:
+                                  the next "count" (default 1, -1 for ever) requests to
+                                  "route" (exact path, or a prefix ending in "*") wait "hang"
+                                  seconds, then answer "status" with "body" (or the bytes of
+                                  "body_base64", which need not be text) and "headers" (a
+                                  redirect is a status with a "Location"), or
                                   with "trickle" send one byte of the body every that many
-                                  seconds
+                                  seconds; "hold" keeps each request waiting (up to a minute)
+                                  until /_control/release, "hang_up" closes the connection
+                                  without a reply
+  /_control/release               {"route"} (every route when absent): held requests go on
+  /_control/clear-faults          {}: no fault stands any more; held requests go on
   /_control/reject                {"id", "reason", "retry", "count"}: push results for that
                                   row are rejections
   /_control/resync                {"id", "mode"}: returned once in "resync_groups"
@@ -67,6 +77,8 @@ import json
 import os
 import re
 import secrets
+import select
+import socket
 import sys
 import threading
 import time
@@ -90,6 +102,11 @@ def iso(seconds):
     whole = int(seconds)
     millis = int(round((seconds - whole) * 1000)) % 1000
     return time.strftime("%Y-%m-%dT%H:%M:%S", time.gmtime(whole)) + ".%03dZ" % millis
+
+
+def as_text(value):
+    """A field's value as a person reads it: text as it is, anything else as JSON."""
+    return value if isinstance(value, str) else json.dumps(value, ensure_ascii=False)
 
 
 def sign(method, path, expires):
@@ -137,6 +154,9 @@ class State:
         self.dropped_workspaces = []
         self.requests = []
         self.events = []  # {"n", "session"}
+        # Streams open at a reset end by themselves (their session is gone) and are counted out.
+        self.open_streams = getattr(self, "open_streams", 0)
+        self.stream_generation = getattr(self, "stream_generation", 0) + 1
         self.config = {"page_size": 100, "device_interval": 5, "device_expires_in": 900,
                        "enforce_interval": False, "keepalive": 15, "uploads_enabled": True,
                        "uploads_disabled_status": 200, "corrupt_downloads": False}
@@ -303,7 +323,7 @@ class State:
             # The server's values stand; the client's are kept beside them as a comment.
             row = self.store(table, row_id, kept, None, False)
             if table == "captures":
-                body = "\n".join("%s: %s" % (key, json.dumps(patch[key])) for key in conflicts)
+                body = "\n".join("%s: %s" % (key, as_text(patch[key])) for key in conflicts)
                 self.store("comments", str(uuid.uuid4()),
                            {"capture_id": row_id, "body": body, "kind": "conflict",
                             "author_id": self.user_id, "is_agent": False,
@@ -343,17 +363,22 @@ class State:
             if result is not None:
                 results.append(result)
 
-        # The changes after the cursor, one entry per row, pushed rows of this session left out.
-        latest = {}
+        # The changes after the cursor, one entry per row. A row that only this request changed
+        # is left out: its sender holds it already. One that anybody else changed too is sent,
+        # or the sender would never learn the other fields.
+        latest, foreign = {}, set()
         for change in self.changes:
             if change["seq"] <= cursor:
                 continue
-            latest[(change["table"], change["id"])] = change
+            key = (change["table"], change["id"])
+            latest[key] = change
+            if change["session"] != session or change["seq"] <= start_seq:
+                foreign.add(key)
         page, more = [], False
         last_seq = max(cursor, 0)
         for change in sorted(latest.values(), key=lambda c: c["seq"]):
             row = self.tables[change["table"]][change["id"]]
-            if change["session"] == session and change["seq"] > start_seq:
+            if (change["table"], change["id"]) not in foreign:
                 last_seq = change["seq"]
                 continue
             if not self.visible(change["table"], row):
@@ -419,6 +444,16 @@ class State:
         return workspace, sha, size, content_type
 
 
+def settle(code, how):
+    if how == "approve":
+        code["state"] = "approved"
+    elif how == "deny":
+        code["state"] = "denied"
+    else:
+        code["state"] = "expired"
+        code["expires_at"] = time.time() - 1
+
+
 STATE = State()
 
 
@@ -461,14 +496,19 @@ class Handler(BaseHTTPRequestHandler):
                 else:
                     entry["body"] = self.raw.decode("utf-8", "replace")
                 STATE.requests.append(entry)
+                # A stream asked for before an end-streams control ends with the others.
+                self.generation = STATE.stream_generation
                 fault = self.take_fault(method)
             if fault and self.serve_fault(fault):
                 return
         try:
             self.dispatch(method)
         except Refusal as refusal:
-            self.reply(refusal.status, {"error": {"code": refusal.code,
-                                                  "message": refusal.message}})
+            try:
+                self.reply(refusal.status, {"error": {"code": refusal.code,
+                                                      "message": refusal.message}})
+            except (BrokenPipeError, ConnectionResetError):
+                pass
         except (BrokenPipeError, ConnectionResetError):
             pass
 
@@ -489,12 +529,19 @@ class Handler(BaseHTTPRequestHandler):
             deadline = time.time() + hang
             while time.time() < deadline:
                 time.sleep(min(0.05, max(0.0, deadline - time.time())))
+            if fault.get("hold"):
+                with STATE.lock:
+                    STATE.lock.wait_for(lambda: fault.get("released"), timeout=60)
+            if fault.get("hang_up"):
+                self.close_connection = True
+                self.connection.shutdown(socket.SHUT_RDWR)
+                return True
             if "status" not in fault and "trickle" not in fault:
                 return False
             status = int(fault.get("status", 200))
             body = fault.get("body", "")
             data = body.encode() if isinstance(body, str) else json.dumps(body).encode()
-            if "body_base64" in fault:  # bytes a JSON text cannot carry, such as bad UTF-8
+            if "body_base64" in fault:
                 data = base64.b64decode(fault["body_base64"])
             self.send_response(status)
             for name, value in fault.get("headers", {}).items():
@@ -511,7 +558,7 @@ class Handler(BaseHTTPRequestHandler):
                 self.send_header("Content-Length", str(len(data)))
                 self.end_headers()
                 self.wfile.write(data)
-        except (BrokenPipeError, ConnectionResetError):
+        except (BrokenPipeError, ConnectionResetError, OSError):
             pass
         return True
 
@@ -601,6 +648,11 @@ class Handler(BaseHTTPRequestHandler):
                 code["slow_down"] = max(0, code["slow_down"] - 1)
                 code["interval"] += 5
                 return self.reply(400, {"error": "slow_down"})
+            if code.get("then"):
+                if code["after"] > 0:
+                    code["after"] -= 1
+                else:
+                    settle(code, code.pop("then"))
             if now >= code["expires_at"] or code["state"] == "expired":
                 return self.reply(400, {"error": "expired_token"})
             if code["state"] == "denied":
@@ -722,35 +774,61 @@ class Handler(BaseHTTPRequestHandler):
             if workspace is not None and workspace not in STATE.member_of():
                 raise Refusal(403, "forbidden", "not a member of that workspace")
             seen = len(STATE.events)
-        self.close_connection = True
-        self.send_response(200)
-        self.send_header("Content-Type", "text/event-stream")
-        self.send_header("Cache-Control", "no-cache")
-        self.send_header("Connection", "close")
-        self.end_headers()
-        self.wfile.write(b": connected\n\n")
-        self.wfile.flush()
+            generation = self.generation
+            STATE.open_streams += 1
         try:
+            self.close_connection = True
+            self.send_response(200)
+            self.send_header("Content-Type", "text/event-stream")
+            self.send_header("Cache-Control", "no-cache")
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(b": connected\n\n")
+            self.wfile.flush()
+            last_write = time.time()
+
+            def ended():
+                return (STATE.tokens.get(session, {}).get("expired", True)
+                        or STATE.stream_generation != generation)
+
             while True:
                 with STATE.lock:
-                    keepalive = float(STATE.config["keepalive"])
-                    STATE.lock.wait_for(lambda: len(STATE.events) > seen
-                                        or STATE.tokens.get(session, {}).get("expired", True),
-                                        timeout=keepalive)
-                    if STATE.tokens.get(session, {}).get("expired", True):
+                    # Short waits, so a client that went away is noticed soon.
+                    STATE.lock.wait_for(lambda: len(STATE.events) > seen or ended(),
+                                        timeout=0.05)
+                    if ended():
                         return
+                    keepalive = float(STATE.config["keepalive"])
                     fresh = STATE.events[seen:]
                     seen = len(STATE.events)
                     cursor = STATE.seq
+                if self.peer_gone():
+                    return
                 out = b""
                 for event in fresh:
                     if event["session"] != session:
                         out += b"event: change\ndata: %s\n\n" % json.dumps(
                             {"cursor": cursor}).encode()
-                self.wfile.write(out or b": ping\n\n")
-                self.wfile.flush()
+                if not out and time.time() - last_write >= keepalive:
+                    out = b": ping\n\n"
+                if out:
+                    self.wfile.write(out)
+                    self.wfile.flush()
+                    last_write = time.time()
         except (BrokenPipeError, ConnectionResetError, OSError):
             return
+        finally:
+            with STATE.lock:
+                STATE.open_streams -= 1
+                STATE.lock.notify_all()
+
+    def peer_gone(self):
+        """True once the client closed its end; it sends nothing after its request."""
+        try:
+            readable, _, _ = select.select([self.connection], [], [], 0)
+            return bool(readable) and self.connection.recv(1, socket.MSG_PEEK) == b""
+        except OSError:
+            return True
 
     # The control surface.
 
@@ -766,12 +844,16 @@ class Handler(BaseHTTPRequestHandler):
                         "tokens": [{"token": t, **e} for t, e in STATE.tokens.items()]})
                 if name == "requests":
                     return self.reply(200, STATE.requests)
+                if name == "streams":
+                    return self.reply(200, {"open": STATE.open_streams})
                 if name == "device-codes":
                     return self.reply(200, [{k: v for k, v in c.items()}
                                             for c in STATE.codes.values()])
                 raise Refusal(404, "not_found", "No such control")
             body = self.body()
             if name == "reset":
+                for fault in STATE.faults:
+                    fault["released"] = True
                 STATE.reset()
                 STATE.lock.notify_all()
                 return self.reply(200, {})
@@ -796,13 +878,11 @@ class Handler(BaseHTTPRequestHandler):
                 return self.reply(200, {})
             if name in ("approve", "deny", "expire-code"):
                 code = STATE.newest_code(body)
-                if name == "approve":
-                    code["state"] = "approved"
-                elif name == "deny":
-                    code["state"] = "denied"
+                after = int(body.get("after", 0))
+                if after > 0:
+                    code["then"], code["after"] = name, after
                 else:
-                    code["state"] = "expired"
-                    code["expires_at"] = time.time() - 1
+                    settle(code, name)
                 return self.reply(200, {"user_code": code["user_code"]})
             if name == "slow-down":
                 code = STATE.newest_code(body)
@@ -826,6 +906,22 @@ class Handler(BaseHTTPRequestHandler):
                 return self.reply(200, stored)
             if name == "event":
                 STATE.events.append({"n": len(STATE.events) + 1, "session": None})
+                STATE.lock.notify_all()
+                return self.reply(200, {})
+            if name == "end-streams":
+                STATE.stream_generation += 1
+                STATE.lock.notify_all()
+                return self.reply(200, {})
+            if name == "clear-faults":
+                for fault in STATE.faults:
+                    fault["released"] = True
+                STATE.faults = []
+                STATE.lock.notify_all()
+                return self.reply(200, {})
+            if name == "release":
+                for fault in STATE.faults:
+                    if body.get("route") in (None, fault.get("route")):
+                        fault["released"] = True
                 STATE.lock.notify_all()
                 return self.reply(200, {})
             if name == "fault":

@@ -11,7 +11,7 @@ namespace {
 struct PushResults : ExchangeFixture {
     // A capture the service holds, with its note edited here since.
     std::string edited(const std::string& note) {
-        const auto id = addCapture("first words");
+        const auto id = newCapture("first words");
         engine->syncNow();
         auto capture = *store.rawCapture(id);
         capture.note = note;
@@ -49,21 +49,22 @@ TEST_F(PushResults, EachOutcomeSettlesItsRow) {
              EXPECT_EQ(syncState("captures", id), "synced");
              EXPECT_EQ(store.rawCapture(id)->note, "theirs");
              EXPECT_EQ(store.comments(id).at(0).kind, "conflict");
-             EXPECT_EQ(log(), std::vector<std::string>{"info: captures " + idTail(id) +
-                                                       ": the server's note stood; your version "
-                                                       "was kept alongside"});
+             EXPECT_EQ(takeLog(),
+                       std::vector<std::string>{"info: captures " + idTail(id) +
+                                                ": the server's note stood; your version "
+                                                "was kept alongside"});
          }},
         {"five retries, then a new capture leaves the workspace",
          [&] {
-             const auto id = addCapture("never taken");
+             const auto id = newCapture("never taken");
              reject(id, true);
              return id;
          },
          6,
          [&](const std::string& id) {
              EXPECT_FALSE(store.rawCapture(id)->workspaceID);
-             EXPECT_EQ(log(), std::vector<std::string>{"warn: captures " + idTail(id) +
-                                                       " rejected: busy"});
+             EXPECT_EQ(takeLog(), std::vector<std::string>{"warn: captures " + idTail(id) +
+                                                           " rejected: busy"});
          }},
         {"an edit refused for good keeps its local values",
          [&] {
@@ -75,15 +76,15 @@ TEST_F(PushResults, EachOutcomeSettlesItsRow) {
          [&](const std::string& id) {
              EXPECT_EQ(syncState("captures", id), "synced");
              EXPECT_EQ(store.rawCapture(id)->note, "mine");
-             EXPECT_EQ(log().size(), 1u);
+             EXPECT_EQ(takeLog().size(), 1u);
          }},
         {"a group the service has under another id takes its captures there",
          [&] {
              service.writeAsOtherDevice(
                  "groups",
                  {{"id", canonical}, {"workspace_id", SyncService::workspaceID}, {"name", "Bugs"}});
-             const auto id = addGroup("Bugs");
-             addCapture("in the group", id, grouped);
+             const auto id = newGroup("Bugs");
+             newCapture("in the group", id, grouped);
              return id;
          },
          1,
@@ -94,19 +95,19 @@ TEST_F(PushResults, EachOutcomeSettlesItsRow) {
         // Remaps of what is not a group, or of a group onto itself, neither delete nor stall.
         {"a remapped capture is given up like a refusal",
          [&] {
-             const auto id = addCapture("not a group");
+             const auto id = newCapture("not a group");
              answer({{"id", id}, {"status", "remapped"}, {"canonical_id", canonical}});
              return id;
          },
          1,
          [&](const std::string& id) {
              EXPECT_EQ(syncState("captures", id), "local");
-             EXPECT_EQ(log(), std::vector<std::string>{"warn: captures " + idTail(id) +
-                                                       " rejected: remapped outside groups"});
+             EXPECT_EQ(takeLog(), std::vector<std::string>{"warn: captures " + idTail(id) +
+                                                           " rejected: remapped outside groups"});
          }},
         {"a group remapped onto its own id counts as taken",
          [&] {
-             const auto id = addGroup("Ideas");
+             const auto id = newGroup("Ideas");
              answer({{"id", id}, {"status", "remapped"}, {"canonical_id", id}, {"version", 3}});
              return id;
          },

@@ -1,19 +1,23 @@
-#include "EngineFixture.h"
+#include "StandInEngine.h"
 
 #include "sync/SyncError.h"
 
+#include <mutex>
 #include <thread>
 
 using namespace tavro;
 using namespace tavro::test;
 using Kind = SyncStatus::Kind;
+using nlohmann::json;
 
 namespace {
 
-struct SyncEngineSignIn : EngineFixture {
+constexpr const char* tokenPoll = "/api/auth/device/token";
+
+struct SyncEngineSignIn : StandInEngine {
     // What a sign-in ended with: the account's user id, or the error's text.
     std::string outcome(std::future<AccountInfo>& future) {
-        if (future.wait_for(5s) != std::future_status::ready)
+        if (future.wait_for(patience) != std::future_status::ready)
             return "still waiting";
         try {
             return "signed in as " + future.get().user.id;
@@ -28,6 +32,52 @@ struct SyncEngineSignIn : EngineFixture {
             out.push_back(row.string("key").value_or(""));
         return out;
     }
+
+    // Whether the service holds this session, and still accepts it.
+    std::optional<bool> sessionLive(const std::string& token) {
+        const nlohmann::json state = service.inspect("state");
+        for (const auto& entry : state.at("tokens"))
+            if (entry.at("token") == token)
+                return !entry.at("expired").get<bool>();
+        return std::nullopt;
+    }
+};
+
+const std::string signedInAsUser = std::string("signed in as ") + SyncService::userID;
+
+// Hands requests to the real transport, but for one path keeps the stop request from it, so
+// that path's reply still comes in after sign-out or stop. libcurl ends a stopped transfer at
+// once; a reply landing just as the session ends is otherwise a race no test can time.
+class StopDeafTransport final : public HttpTransport {
+public:
+    explicit StopDeafTransport(std::string path)
+        : path_(std::move(path)) {}
+
+    HttpResponse send(const HttpRequest& request, std::stop_token stop) override {
+        if (!request.url.ends_with(path_))
+            return inner_->send(request, stop);
+        {
+            std::lock_guard lock(mutex_);
+            ignored_ = stop;
+        }
+        return inner_->send(request, {});
+    }
+    HttpResponse stream(const HttpRequest& request,
+                        const std::function<void(std::string_view)>& onBody,
+                        std::stop_token stop) override {
+        return inner_->stream(request, onBody, stop);
+    }
+    // The engine asked the path's request in flight to stop.
+    bool stopIgnored() {
+        std::lock_guard lock(mutex_);
+        return ignored_.stop_requested();
+    }
+
+private:
+    const std::shared_ptr<HttpTransport> inner_ = makeCurlTransport();
+    const std::string path_;
+    std::mutex mutex_;
+    std::stop_token ignored_;
 };
 
 } // namespace
@@ -35,32 +85,42 @@ struct SyncEngineSignIn : EngineFixture {
 TEST_F(SyncEngineSignIn, ThePollsAnswersDecideHowTheSignInEnds) {
     struct Case {
         const char* name;
-        std::vector<std::string> polls;
+        std::function<void(SyncService&, const std::string& userCode)> answer;
         std::string outcome;
         int pollCount;
     };
     const std::vector<Case> cases = {
-        {"approved", {"authorization_pending", "authorization_pending", "token"},
-         "signed in as user-1", 3},
-        {"denied", {"authorization_pending", "access_denied"},
+        {"approved", [](SyncService& s, const std::string& code) { s.approve(code, 2); },
+         signedInAsUser, 3},
+        {"denied", [](SyncService& s, const std::string& code) { s.deny(code, 1); },
          "The sign-in was denied in the browser.", 2},
-        {"expired on the server", {"expired_token"},
+        {"expired on the server",
+         [](SyncService& s, const std::string& code) { s.expireCode(code); },
          "That code expired. Start again to get a new one.", 1},
-        {"unknown error codes keep waiting", {"what_now", "token"}, "signed in as user-1", 2},
+        {"unknown error codes keep waiting",
+         [](SyncService& s, const std::string& code) {
+             s.inject({.route = tokenPoll, .status = 400, .body = R"({"error":"what_now"})"});
+             s.approve(code);
+         },
+         signedInAsUser, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const int before = service->count("/api/auth/device/token");
-        service->scriptPolls(c.polls);
+        const int before = count(tokenPoll);
         make();
         auto code = engine->beginSignIn();
-        EXPECT_EQ(code.userCode, "WDJB-MJHT");
+        const auto started = service.inspect("device-codes");
+        EXPECT_TRUE(std::any_of(started.begin(), started.end(), [&](const json& entry) {
+            return entry.at("user_code") == code.userCode &&
+                   entry.at("device_code") == code.deviceCode;
+        })) << "the code the service started";
+        c.answer(service, code.userCode);
         auto future = engine->completeSignIn(code);
         EXPECT_EQ(outcome(future), c.outcome);
-        EXPECT_EQ(service->count("/api/auth/device/token") - before, c.pollCount);
+        EXPECT_EQ(count(tokenPoll) - before, c.pollCount);
         const bool signedIn = c.outcome.starts_with("signed in");
         EXPECT_EQ(engine->isSignedIn(), signedIn);
-        EXPECT_EQ(secrets->read(SecretStore::sessionAccount).has_value(), signedIn);
+        EXPECT_EQ(storedToken().has_value(), signedIn);
         EXPECT_EQ(engine->status().kind != Kind::signedOut, signedIn);
         if (signedIn)
             engine->signOut();
@@ -69,40 +129,50 @@ TEST_F(SyncEngineSignIn, ThePollsAnswersDecideHowTheSignInEnds) {
 }
 
 TEST_F(SyncEngineSignIn, ActivationRecordsTheAccountDeviceAndDefaultWorkspaceThenStarts) {
-    service->scriptPolls({"token"});
+    const std::string secondWorkspace = "20000000-0000-4000-8000-000000000002";
+    service.control("account",
+                    {{"workspaces",
+                      {{{"id", SyncService::workspaceID}, {"name", "Team"}, {"slug", "team"}},
+                       {{"id", secondWorkspace}, {"name", "Other"}, {"slug", "other"}}}}});
     make();
-    auto future = engine->completeSignIn(engine->beginSignIn());
-    ASSERT_EQ(outcome(future), "signed in as user-1");
-    EXPECT_EQ(store.syncMeta("user_id"), "user-1");
-    EXPECT_EQ(store.syncMeta("user_name"), "Ada");
-    EXPECT_EQ(store.syncMeta("user_email"), "ada@example.com");
-    EXPECT_EQ(store.syncMeta("default_workspace_id"), "w1");
+    auto code = engine->beginSignIn();
+    service.approve(code.userCode);
+    auto future = engine->completeSignIn(code);
+    ASSERT_EQ(outcome(future), signedInAsUser);
+    EXPECT_EQ(store.syncMeta("user_id"), SyncService::userID);
+    EXPECT_EQ(store.syncMeta("user_name"), "Mira Test");
+    EXPECT_EQ(store.syncMeta("user_email"), "mira@example.test");
+    EXPECT_EQ(store.syncMeta("default_workspace_id"), SyncService::workspaceID);
     const auto deviceID = store.syncMeta("device_id");
     ASSERT_TRUE(deviceID);
     EXPECT_EQ(deviceID->size(), 36u);
     EXPECT_EQ(store.workspaces().size(), 2u);
-    ASSERT_TRUE(store.person("user-1"));
-    EXPECT_EQ(secrets->read(SecretStore::sessionAccount), FakeService::goodToken);
+    ASSERT_TRUE(store.person(SyncService::userID));
+    const auto token = storedToken();
+    ASSERT_TRUE(token);
+    EXPECT_EQ(sessionLive(*token), true) << "the token the service issued";
 
-    ASSERT_TRUE(service->waitFor([&] { return service->count("/v1/devices") == 1; }));
-    const auto registration = service->requests("/v1/devices").front();
-    EXPECT_EQ(registration.body, (nlohmann::json{{"id", *deviceID},
-                                                 {"name", "desk"},
-                                                 {"platform", "linux"},
-                                                 {"app_version", "1.2.3"}}));
+    ASSERT_TRUE(eventually([&] { return count("/v1/devices") == 1; }));
+    const auto registration = requests("/v1/devices").front();
+    EXPECT_EQ(
+        bodyOf(registration),
+        (json{
+            {"id", *deviceID}, {"name", "desk"}, {"platform", "linux"}, {"app_version", "1.2.3"}}));
+    EXPECT_EQ(registration.header("Authorization"), "Bearer " + *token);
     ASSERT_TRUE(waitForIdle(1)) << "the engine started: its first pass runs at once";
-    EXPECT_EQ(service->count("/v1/me"), 1) << "the pass finds the account fresh";
-    EXPECT_TRUE(service->waitFor([&] { return service->openStreams() == 1; }));
+    EXPECT_EQ(count("/v1/me"), 1) << "the pass finds the account fresh";
+    EXPECT_TRUE(waitForOpenStreams(1));
 
     // Signing in again after the session expired keeps the device; a default workspace the
     // user left stays chosen; an account without e-mail loses the stored one.
-    service->expireSession();
+    service.expireToken();
     store.setSyncMeta("default_workspace_id", "gone");
-    service->setAccount({{"user", {{"id", "user-1"}, {"name", "Ada"}}},
-                         {"workspaces", nlohmann::json::array()}});
-    service->scriptPolls({"token"});
-    auto again = engine->completeSignIn(engine->beginSignIn());
-    ASSERT_EQ(outcome(again), "signed in as user-1");
+    service.control("account", {{"user", {{"id", SyncService::userID}, {"name", "Mira Test"}}},
+                                {"workspaces", json::array()}});
+    code = engine->beginSignIn();
+    service.approve(code.userCode);
+    auto again = engine->completeSignIn(code);
+    ASSERT_EQ(outcome(again), signedInAsUser);
     EXPECT_EQ(store.syncMeta("device_id"), deviceID);
     EXPECT_EQ(store.syncMeta("default_workspace_id"), "gone");
     EXPECT_FALSE(store.syncMeta("user_email"));
@@ -110,25 +180,30 @@ TEST_F(SyncEngineSignIn, ActivationRecordsTheAccountDeviceAndDefaultWorkspaceThe
 }
 
 TEST_F(SyncEngineSignIn, WithoutWorkspacesNoDefaultIsChosen) {
-    service->setAccount({{"user", {{"id", "user-1"}}}, {"workspaces", nlohmann::json::array()}});
-    service->scriptPolls({"token"});
+    service.control("account",
+                    {{"user", {{"id", SyncService::userID}}}, {"workspaces", json::array()}});
     make();
-    auto future = engine->completeSignIn(engine->beginSignIn());
-    ASSERT_EQ(outcome(future), "signed in as user-1");
+    auto code = engine->beginSignIn();
+    service.approve(code.userCode);
+    auto future = engine->completeSignIn(code);
+    ASSERT_EQ(outcome(future), signedInAsUser);
     EXPECT_FALSE(store.syncMeta("default_workspace_id"));
     EXPECT_EQ(store.syncMeta("user_name"), "You");
 }
 
 TEST_F(SyncEngineSignIn, SlowDownAnswersStretchTheWaitByFiveSecondsEach) {
+    service.configure({{"device_interval", 2}});
     timings.pollSecond = 10ms; // the code's 2 s interval is 20 ms, each slow-down 50 ms more
-    service->scriptPolls({"slow_down", "slow_down", "token"});
     make();
+    auto code = engine->beginSignIn();
+    service.slowDown(2, code.userCode);
+    service.approve(code.userCode);
     const auto started = std::chrono::steady_clock::now();
-    auto future = engine->completeSignIn(engine->beginSignIn());
-    ASSERT_EQ(outcome(future), "signed in as user-1");
+    auto future = engine->completeSignIn(code);
+    ASSERT_EQ(outcome(future), signedInAsUser);
     // 2 + 7 + 12 seconds of the code's pace before the three polls.
     EXPECT_GE(std::chrono::steady_clock::now() - started, 210ms);
-    EXPECT_EQ(service->count("/api/auth/device/token"), 3);
+    EXPECT_EQ(count(tokenPoll), 3);
 }
 
 TEST_F(SyncEngineSignIn, ACodePastItsExpiryIsNeverPolled) {
@@ -137,7 +212,7 @@ TEST_F(SyncEngineSignIn, ACodePastItsExpiryIsNeverPolled) {
     code.expiresAt = tavro::now() - 1;
     auto future = engine->completeSignIn(code);
     EXPECT_EQ(outcome(future), "That code expired. Start again to get a new one.");
-    EXPECT_EQ(service->count("/api/auth/device/token"), 0);
+    EXPECT_EQ(count(tokenPoll), 0);
 
     // Pending until the deadline: the poll that began before it still counts, the next check
     // at or after it ends the sign-in without polling again.
@@ -145,7 +220,7 @@ TEST_F(SyncEngineSignIn, ACodePastItsExpiryIsNeverPolled) {
     code.expiresAt = timings.clock() + 1.5;
     auto waiting = engine->completeSignIn(code);
     EXPECT_EQ(outcome(waiting), "That code expired. Start again to get a new one.");
-    EXPECT_GE(service->count("/api/auth/device/token"), 1);
+    EXPECT_GE(count(tokenPoll), 1);
 }
 
 TEST_F(SyncEngineSignIn, CancellingStopsThePollingPromptlyAndStoresNothing) {
@@ -164,22 +239,22 @@ TEST_F(SyncEngineSignIn, CancellingStopsThePollingPromptlyAndStoresNothing) {
         SCOPED_TRACE(c.name);
         make();
         if (c.hungPoll)
-            service->hangRoute("/api/auth/device/token");
+            service.inject({.route = tokenPoll, .count = -1, .hold = true});
+        const int before = count(tokenPoll);
         auto future = engine->completeSignIn(engine->beginSignIn());
         if (c.hungPoll)
-            ASSERT_TRUE(service->waitFor(
-                [&] { return service->count("/api/auth/device/token") > 0; }));
+            ASSERT_TRUE(eventually([&] { return count(tokenPoll) > before; }));
         else
             std::this_thread::sleep_for(50ms);
         const auto cancelled = std::chrono::steady_clock::now();
         c.cancel();
-        ASSERT_EQ(future.wait_for(2s), std::future_status::ready);
-        EXPECT_LT(std::chrono::steady_clock::now() - cancelled, 1s);
+        ASSERT_EQ(future.wait_for(patience), std::future_status::ready);
+        EXPECT_LT(std::chrono::steady_clock::now() - cancelled, 3s) << "within about a second";
         EXPECT_THROW(future.get(), SignInCancelled);
         EXPECT_FALSE(engine->isSignedIn());
-        EXPECT_FALSE(secrets->read(SecretStore::sessionAccount));
+        EXPECT_FALSE(storedToken());
         EXPECT_TRUE(meta().empty());
-        service->release("/api/auth/device/token");
+        service.clearFaults();
         engine.reset();
     }
 }
@@ -197,41 +272,48 @@ TEST_F(SyncEngineSignIn, QuittingWhileThePollWaitsEndsIt) {
 TEST_F(SyncEngineSignIn, AFailureAfterTheTokenArrivedForgetsTheTokenAgain) {
     struct Case {
         const char* name;
-        long status;
-        std::string body;
+        SyncService::Fault fault;
         std::string outcome;
     };
     const std::vector<Case> cases = {
-        {"account call fails", 500, R"({"message":"boom"})", "Server error 500: boom"},
-        {"account reply unreadable", 200, R"({"user":"nobody"})",
+        {"account call fails",
+         {.route = "/v1/me", .status = 500, .body = R"({"message":"boom"})", .count = -1},
+         "Server error 500: boom"},
+        {"account reply unreadable",
+         {.route = "/v1/me", .status = 200, .body = R"({"user":"nobody"})", .count = -1},
          "Unexpected reply from the server."},
-        {"account call offline", 0, "Connection reset", "Can't reach tavro.dev — Connection reset"},
+        {"account call offline",
+         {.route = "/v1/me", .count = -1, .hangUp = true},
+         "Can't reach tavro.dev \u2014 Empty reply from server"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        service->scriptPolls({"token"});
-        service->failRoute("/v1/me", c.status, c.body);
+        service.inject(c.fault);
         make();
-        auto future = engine->completeSignIn(engine->beginSignIn());
+        auto code = engine->beginSignIn();
+        service.approve(code.userCode);
+        auto future = engine->completeSignIn(code);
         EXPECT_EQ(outcome(future), c.outcome);
         EXPECT_FALSE(engine->isSignedIn());
-        EXPECT_FALSE(secrets->read(SecretStore::sessionAccount)) << "no token left behind";
+        EXPECT_FALSE(storedToken()) << "no token left behind";
         EXPECT_EQ(engine->status().kind, Kind::signedOut);
         engine.reset();
         make();
         EXPECT_EQ(engine->status().kind, Kind::signedOut) << "a restart finds no session";
         engine.reset();
-        service->clearFailure("/v1/me");
+        service.clearFaults();
     }
 }
 
 TEST_F(SyncEngineSignIn, SignOutKeepsTheCapturesTheServiceNeverHad) {
     running();
-    addCapture("shared", "w1", "synced");
-    addCapture("firstPush", "w1", "pendingPush"); // filed in the workspace, never pushed
+    const std::string token = *storedToken();
+    addCapture("shared", SyncService::workspaceID, "synced");
+    addCapture("firstPush", SyncService::workspaceID, "pendingPush"); // filed, never pushed
     addCapture("local", std::nullopt, "local");
     store.db().execute("INSERT INTO groups (id, name, created_at, updated_at, workspace_id, "
-                       "sync_state) VALUES ('g', 'Team group', 1, 1, 'w1', 'synced');");
+                       "sync_state) VALUES ('g', 'Team group', 1, 1, ?, 'synced');",
+                       {std::string(SyncService::workspaceID)});
     notifier->count = 0;
 
     engine->signOut();
@@ -247,60 +329,85 @@ TEST_F(SyncEngineSignIn, SignOutKeepsTheCapturesTheServiceNeverHad) {
     EXPECT_TRUE(store.workspaces().empty());
     EXPECT_FALSE(store.group("g"));
     EXPECT_FALSE(engine->isSignedIn());
-    EXPECT_FALSE(secrets->read(SecretStore::sessionAccount));
+    EXPECT_FALSE(storedToken());
     EXPECT_FALSE(engine->lastSync());
     EXPECT_EQ(statuses.last(), SyncStatus{.kind = Kind::signedOut});
-    EXPECT_EQ(service->requests("/api/auth/sign-out").size(), 1u);
-    EXPECT_EQ(service->requests("/api/auth/sign-out").front().bearer, FakeService::goodToken);
+    const auto signOuts = requests("/api/auth/sign-out");
+    ASSERT_EQ(signOuts.size(), 1u);
+    EXPECT_EQ(signOuts.front().header("Authorization"), "Bearer " + token);
+    EXPECT_EQ(sessionLive(token), false) << "the service ended the session";
     EXPECT_GE(notifier->count, 1);
-    EXPECT_EQ(service->openStreams(), 0);
+    EXPECT_TRUE(waitForOpenStreams(0));
 }
 
 TEST_F(SyncEngineSignIn, SignOutWhileOfflineStillForgetsEverything) {
     running();
-    service->failRoute("/api/auth/sign-out", 0, "Network is unreachable");
+    service.inject({.route = "/api/auth/sign-out", .count = -1, .hangUp = true});
     engine->signOut();
+    EXPECT_GE(count("/api/auth/sign-out"), 1) << "the service was asked";
     EXPECT_FALSE(engine->isSignedIn());
-    EXPECT_FALSE(secrets->read(SecretStore::sessionAccount));
+    EXPECT_FALSE(storedToken());
     EXPECT_TRUE(meta().empty());
     EXPECT_EQ(engine->status(), SyncStatus{.kind = Kind::signedOut});
 }
 
-TEST_F(SyncEngineSignIn, AReplyThatArrivesAfterSignOutIsDropped) {
+TEST_F(SyncEngineSignIn, AReplyThatArrivesAfterSignOutOrStopIsDropped) {
     struct Case {
         const char* name;
         bool replyArrives; // the request ignores the stop and its reply comes in late
+        bool signsOut;     // else the engine only stops
     };
-    for (const Case c : {Case{"request stopped", false}, Case{"late reply", true}}) {
+    for (const Case c : {Case{"request stopped", false, true}, Case{"late reply", true, true},
+                         Case{"late reply after stop", true, false}}) {
         SCOPED_TRACE(c.name);
+        // A user of its own: the service hands earlier cases' users out as people.
+        const std::string late = std::string("late: ") + c.name;
+        std::shared_ptr<StopDeafTransport> deaf;
+        transport = makeCurlTransport();
+        if (c.replyArrives)
+            transport = deaf = std::make_shared<StopDeafTransport>("/v1/me");
         store.setSyncMeta("last_reconcile", formatISO8601(tavro::now()));
         running();
+        const auto lastSync = store.syncMeta("last_sync");
         clockOffset->store(SyncTimings{}.accountRefreshAge);
-        service->setAccount({{"user", {{"id", "user-2"}, {"name", "Late"}}},
-                             {"workspaces", {{{"id", "w9"}, {"name", "Late"}, {"slug", "l"}}}}});
-        service->hangRoute("/v1/me", c.replyArrives);
-        const int fetched = service->count("/v1/me");
+        service.control("account",
+                        {{"user", {{"id", late}, {"name", "Late"}}},
+                         {"workspaces", {{{"id", "w9"}, {"name", "Late"}, {"slug", "l"}}}}});
+        service.inject({.route = "/v1/me", .hold = true});
+        const int fetched = count("/v1/me");
         std::thread pass([&] { engine->syncNow(); });
-        EXPECT_TRUE(service->waitFor([&] { return service->count("/v1/me") == fetched + 1; }));
-        std::thread signingOut([&] { engine->signOut(); });
+        EXPECT_TRUE(eventually([&] { return count("/v1/me") == fetched + 1; }));
+        std::thread ending([&] { c.signsOut ? engine->signOut() : engine->stop(); });
         if (c.replyArrives) {
-            std::this_thread::sleep_for(50ms);
-            service->release("/v1/me");
+            EXPECT_TRUE(eventually([&] { return deaf->stopIgnored(); }));
+            service.release("/v1/me");
         }
-        signingOut.join();
+        ending.join();
         pass.join();
         std::this_thread::sleep_for(100ms);
 
-        EXPECT_TRUE(meta().empty()) << "neither the refresh nor last_sync was written";
-        EXPECT_TRUE(store.workspaces().empty());
-        EXPECT_FALSE(store.person("user-2"));
+        EXPECT_FALSE(store.person(late)) << "the late account was not written";
         EXPECT_TRUE(store.syncLog(10).empty()) << "a dropped pass is no failure";
-        EXPECT_EQ(statuses.last(), SyncStatus{.kind = Kind::signedOut});
-        service->release("/v1/me");
+        if (c.signsOut) {
+            EXPECT_TRUE(meta().empty()) << "neither the refresh nor last_sync was written";
+            EXPECT_TRUE(store.workspaces().empty());
+            EXPECT_EQ(statuses.last(), SyncStatus{.kind = Kind::signedOut});
+        } else {
+            EXPECT_EQ(store.syncMeta("user_id"), SyncService::userID);
+            ASSERT_EQ(store.workspaces().size(), 1u);
+            EXPECT_EQ(store.workspaces().front().id, SyncService::workspaceID);
+            EXPECT_EQ(store.syncMeta("last_sync"), lastSync);
+        }
+        service.clearFaults();
         engine.reset();
         statuses.clear();
-        service->setAccount({{"user", {{"id", "user-1"}, {"name", "Ada"}}},
-                             {"workspaces", nlohmann::json::array()}});
+        store.purgeAccountData();
+        secrets->remove(SecretStore::sessionAccount);
+        service.control(
+            "account",
+            {{"user", {{"id", SyncService::userID}, {"name", "Mira Test"}}},
+             {"workspaces",
+              {{{"id", SyncService::workspaceID}, {"name", "Team"}, {"slug", "team"}}}}});
         clockOffset->store(0);
     }
 }
@@ -309,16 +416,16 @@ TEST_F(SyncEngineSignIn, AdoptionMovesLocalCapturesAndSyncs) {
     running();
     addCapture("a", std::nullopt, "local");
     addCapture("b", std::nullopt, "local");
-    engine->adoptLocalCaptures("w1", std::vector<std::string>{});
+    engine->adoptLocalCaptures(SyncService::workspaceID, std::vector<std::string>{});
     EXPECT_TRUE(store.localCaptures().size() == 2) << "an empty list adopts nothing";
     EXPECT_EQ(statuses.count(Kind::syncing), 2) << "and still syncs";
 
-    engine->adoptLocalCaptures("w1", std::vector<std::string>{"a", "missing"});
-    EXPECT_EQ(store.rawCapture("a")->workspaceID, "w1");
+    engine->adoptLocalCaptures(SyncService::workspaceID, std::vector<std::string>{"a", "missing"});
+    EXPECT_EQ(store.rawCapture("a")->workspaceID, SyncService::workspaceID);
     EXPECT_FALSE(store.rawCapture("b")->workspaceID);
-    engine->adoptLocalCaptures("w1");
+    engine->adoptLocalCaptures(SyncService::workspaceID);
     EXPECT_TRUE(store.localCaptures().empty());
-    EXPECT_EQ(store.rawCapture("b")->syncState, SyncState::pendingPush);
+    EXPECT_EQ(store.rawCapture("b")->syncState, SyncState::synced) << "the pass pushed it";
 
     engine->setDefaultWorkspace("w2");
     EXPECT_EQ(store.syncMeta("default_workspace_id"), "w2");

@@ -11,26 +11,11 @@ namespace {
 
 struct SyncExchange : ExchangeFixture {};
 
-std::string base64(std::string_view bytes) {
-    static constexpr char digits[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const size_t n = std::min<size_t>(3, bytes.size() - i);
-        unsigned group = 0;
-        for (size_t j = 0; j < 3; ++j)
-            group = group << 8 | (j < n ? (unsigned char)bytes[i + j] : 0);
-        for (size_t j = 0; j < 4; ++j)
-            out += j <= n ? digits[(group >> (18 - 6 * j)) & 63] : '=';
-    }
-    return out;
-}
-
 } // namespace
 
 TEST_F(SyncExchange, PushesWhatIsPendingAndPullsInTableOrder) {
-    const auto group = addGroup("Bugs");
-    const auto capture = addCapture("login fails", group);
+    const auto group = newGroup("Bugs");
+    const auto capture = newCapture("login fails", group);
     const auto comment = makeUUID();
     store.addComment({.id = comment, .captureID = capture, .body = "seen", .kind = "comment"});
     const auto theirs = makeUUID(); // its comment reaches the service first
@@ -47,7 +32,7 @@ TEST_F(SyncExchange, PushesWhatIsPendingAndPullsInTableOrder) {
     EXPECT_EQ(store.rawCapture(capture)->version, 1);
     EXPECT_EQ(store.comments(theirs).size(), 1u) << "its capture was applied first";
     EXPECT_EQ(store.syncMeta("cursor"), "5");
-    EXPECT_EQ(log(), std::vector<std::string>{});
+    EXPECT_EQ(takeLog(), std::vector<std::string>{});
     const int posted = notifier->count;
     EXPECT_GE(posted, 1);
     engine->syncNow();
@@ -93,14 +78,14 @@ TEST_F(SyncExchange, FullGroupRequestsSurviveAFailedRequest) {
 }
 
 TEST_F(SyncExchange, AnEditMadeWhileThePushIsInFlightStaysPending) {
-    const auto id = addCapture("before");
-    service.inject({.route = "/v1/sync", .hang = 0.5});
+    const auto id = newCapture("before");
+    service.inject({.route = "/v1/sync", .hold = true});
     std::thread pass([&] { engine->syncNow(); });
-    while (syncBodies().empty())
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(eventually([&] { return !syncBodies().empty(); }));
     auto capture = *store.rawCapture(id);
     capture.note = "after";
     store.update(capture);
+    service.release("/v1/sync");
     pass.join();
     EXPECT_EQ(syncState("captures", id), "pendingPush");
     engine->syncNow();
@@ -109,7 +94,7 @@ TEST_F(SyncExchange, AnEditMadeWhileThePushIsInFlightStaysPending) {
 }
 
 TEST_F(SyncExchange, HostileRepliesAreSkippedAndLogged) {
-    const auto pushed = addCapture("pushed");
+    const auto pushed = newCapture("pushed");
     const std::string ws = SyncService::workspaceID;
     const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
         {R"({"cursor": NaN})", {"error: Unexpected reply from the server."}},
@@ -133,12 +118,11 @@ TEST_F(SyncExchange, HostileRepliesAreSkippedAndLogged) {
     const auto outside = filesUnder(library.root().parent_path()) - filesUnder(library.root());
     for (const auto& [body, logged] : cases) {
         SCOPED_TRACE(body);
-        service.control("fault",
-                        {{"route", "/v1/sync"}, {"status", 200}, {"body_base64", base64(body)}});
+        service.inject({.route = "/v1/sync", .status = 200, .rawBody = body});
         engine->syncNow();
         EXPECT_EQ(statuses.last()->kind,
                   logged.size() == 1 && logged[0][0] == 'e' ? Kind::failed : Kind::idle);
-        EXPECT_EQ(log(), logged);
+        EXPECT_EQ(takeLog(), logged);
     }
     EXPECT_EQ(store.rawCapture("0ddba11")->note, "caf\uFFFD");
     EXPECT_EQ(store.syncMeta("cursor"), "0");
