@@ -1,9 +1,9 @@
 #include "account/SettingsView.h"
 
+#include "account/AccountSettingsView.h"
 #include "account/AgentSettings.h"
 #include "account/GeneralSettings.h"
 #include "account/LibrarySettings.h"
-#include "account/SettingsForm.h"
 #include "account/SettingsTabs.h"
 #include "account/SettingsTexts.h"
 #include "account/ShortcutSettings.h"
@@ -13,27 +13,14 @@
 #include "shell/Utf8.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace tavro {
 
-namespace {
-
-// Not signed in: the account pane comes with sign-in.
-QWidget* accountTab() {
-    auto* form = new SettingsForm;
-    form->addSection()->addRow(SettingsRows::text(
-        QStringLiteral("Not signed in. Captures stay on this computer."), Theme::Font::body()));
-    return form;
-}
-
-} // namespace
-
 SettingsView::SettingsView(Preferences& preferences, PermissionsService& permissions,
-                           HotkeyManager& hotkeys, Library& library, Account&,
+                           HotkeyManager& hotkeys, Library& library, Account& account,
                            NotificationCenter& notifications, std::string_view tab, QWidget* parent)
     : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
@@ -47,7 +34,7 @@ SettingsView::SettingsView(Preferences& preferences, PermissionsService& permiss
         if (entry.id == SettingsTabID::general)
             page = new GeneralSettings(preferences, permissions, library);
         else if (entry.id == SettingsTabID::account)
-            page = accountTab();
+            page = new AccountSettingsView(account);
         else if (entry.id == SettingsTabID::shortcuts)
             page = new ShortcutSettings(preferences, permissions, hotkeys);
         else if (entry.id == SettingsTabID::agent)

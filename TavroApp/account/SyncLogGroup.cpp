@@ -27,7 +27,7 @@ QWidget* logRow(const AccountPaneModel::LogRow& line) {
     QLabel* message =
         themedLabel(toQString(line.message), Theme::Font::caption(), line.color, nullptr);
     message->setWordWrap(true);
-    message->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    message->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(message, 1, Qt::AlignTop);
     return row;
 }

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "files/LibraryFiles.h"
 #include "model/CaptureImage.h"
 #include "model/Time.h"
 #include "store/CaptureStore.h"
+#include "sync/BlobFailures.h"
 #include "sync/SyncClient.h"
 
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <stop_token>
@@ -22,13 +24,6 @@ class BlobsDeferred : public std::runtime_error {
 public:
     explicit BlobsDeferred(const std::string& reason)
         : std::runtime_error(reason) {}
-};
-
-// How long a screenshot whose files keep failing to move waits before it is tried again: the
-// first wait after one failure, doubled with each further failure, never above the cap.
-struct BlobBackoff {
-    Seconds first = 30;
-    Seconds cap = 3'600;
 };
 
 // Moves screenshot files between the library and the service's storage, where each file is
@@ -79,10 +74,25 @@ public:
     static constexpr std::int64_t downloadsPerRun = 30;
 
 private:
+    struct Files {
+        std::string imagePath;
+        std::optional<std::string> annotatedPath;
+        std::optional<std::string> thumbPath;
+    };
+    std::string uploadFile(LibraryFiles::Folder folder, const std::string& name,
+                           const std::optional<std::string>& storedHash,
+                           const std::string& workspaceID, std::stop_token stop);
+    Files fetchFiles(const CaptureImage& image, const std::string& workspaceID,
+                     std::stop_token stop);
+    std::string fetchFile(LibraryFiles::Folder folder, const std::string& baseName, Seconds date,
+                          const std::string& sha, const std::string& workspaceID,
+                          std::stop_token stop);
+
     CaptureStore& store_;
     SyncClient& client_;
     Clock clock_;
-    BlobBackoff backoff_;
+    BlobFailures uploadFailures_;
+    BlobFailures downloadFailures_;
 };
 
 } // namespace tavro

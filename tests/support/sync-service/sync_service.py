@@ -960,6 +960,12 @@ class Server(ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
+    def handle_error(self, request, client_address):
+        # A client that hangs up between requests is no fault of the service's.
+        if isinstance(sys.exc_info()[1], (ConnectionResetError, BrokenPipeError)):
+            return
+        super().handle_error(request, client_address)
+
 
 def main():
     parser = argparse.ArgumentParser(description="Loopback stand-in of the web service")
