@@ -14,7 +14,7 @@ namespace tavro {
 
 namespace {
 
-QWidget* logRow(const AccountPaneModel::LogRow& line) {
+QWidget* logRow(const AccountPaneModel::LogRow& line, std::vector<QLabel*>& ages) {
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -23,6 +23,7 @@ QWidget* logRow(const AccountPaneModel::LogRow& line) {
                               Theme::textTertiary, nullptr);
     age->setFixedWidth(64);
     age->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ages.push_back(age);
     layout->addWidget(age, 0, Qt::AlignTop);
     QLabel* message =
         themedLabel(toQString(line.message), Theme::Font::caption(), line.color, nullptr);
@@ -61,9 +62,14 @@ void SyncLogGroup::setOpen(bool open) {
 }
 
 void SyncLogGroup::render(const std::vector<AccountPaneModel::LogRow>& rows) {
-    if (rows == shown_ && rows_->count() > 0)
+    if (rows == shown_ && rows_->count() > 0) {
+        // The same lines, older now: only their ages change.
+        for (size_t i = 0; i < ages_.size(); ++i)
+            ages_[i]->setText(RelativeTime::string(rows[i].at));
         return;
+    }
     shown_ = rows;
+    ages_.clear();
     while (QLayoutItem* item = rows_->takeAt(0)) {
         delete item->widget();
         delete item;
@@ -72,7 +78,7 @@ void SyncLogGroup::render(const std::vector<AccountPaneModel::LogRow>& rows) {
         rows_->addWidget(themedLabel(toQString(AccountTexts::nothingYet), Theme::Font::caption(),
                                      Theme::textTertiary, nullptr));
     for (const AccountPaneModel::LogRow& line : rows)
-        rows_->addWidget(logRow(line));
+        rows_->addWidget(logRow(line, ages_));
 }
 
 } // namespace tavro

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+class QLabel;
 class QVBoxLayout;
 
 namespace tavro {
@@ -31,6 +32,7 @@ private:
     QWidget* lines_ = nullptr;
     QVBoxLayout* rows_ = nullptr;
     std::vector<AccountPaneModel::LogRow> shown_;
+    std::vector<QLabel*> ages_;
 };
 
 } // namespace tavro

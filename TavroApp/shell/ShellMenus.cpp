@@ -42,6 +42,8 @@ void ShellMenus::setUpStatusItem() {
     if (statusItem_ || !preferences_.flag(PreferenceKey::showMenuBarIcon))
         return;
     statusItem_ = std::make_unique<StatusItem>(actions_);
+    // The sync line tells the time since the last sync: current each time the menu opens.
+    connect(&statusItem_->menu(), &QMenu::aboutToShow, this, &ShellMenus::updateStatusMenu);
 }
 
 void ShellMenus::applyHotkeys() {

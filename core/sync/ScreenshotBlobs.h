@@ -44,18 +44,19 @@ public:
     // Hashes the screenshot's files (original, marked-up copy, thumbnail, one after another),
     // uploads those the service lacks and records the three hashes on its row. A screenshot of
     // a capture that is gone or in no workspace is left alone. Throws SyncError when the pass
-    // should end (offline, session expired) or the service takes no uploads (uploadsDisabled);
-    // throws BlobsDeferred for a failure of this screenshot alone (a missing or unreadable file,
-    // a refused path, storage that would not take the bytes), logged here once per back-off
-    // step; other errors (the store's) are thrown as they come.
+    // should end (offline, stopped, session expired) or the service takes no uploads
+    // (uploadsDisabled); throws BlobsDeferred for a failure of this screenshot alone (a missing
+    // or unreadable file, a refused path, a refused or unreadable ticket, storage that would
+    // not take the bytes), logged here once per back-off step; the store's errors are thrown as
+    // they come.
     void ensureBlobs(const CaptureImage& image, std::stop_token stop = {});
 
     // Fetches the missing files of at most 30 pulled screenshots, newest first, checks them
     // against their hashes, writes them into the library and points the rows and the capture's
     // cover at them. A failing screenshot is logged once per back-off step and the others go
-    // on. Throws SyncError offline or unauthorized, which ends the run at once, and the store's
-    // error when the list cannot be read. True when it tried at least one screenshot, so the
-    // caller posts the store-changed notification.
+    // on. Throws SyncError offline (a stop included) or unauthorized, which ends the run at
+    // once, and the store's error when the list cannot be read. True when it tried at least one
+    // screenshot, so the caller posts the store-changed notification.
     bool downloadPendingImages(std::stop_token stop = {});
 
     // "image/jpeg" for .jpg and .jpeg, "image/webp" for .webp (any letter case), else

@@ -61,10 +61,12 @@ protected:
     HotkeyManager hotkeys{registrar, keys, access};
     RecordingActions actions;
     std::int64_t open = 0;
+    SyncStatus sync;
+    std::string syncLine;
     ShellMenus menus{*preferences, hotkeys, actions,
-                     ShellMenus::Sources{[this] { return open; }, [] { return SyncStatus{}; },
-                                         [] {
-                                             return std::string();
+                     ShellMenus::Sources{[this] { return open; }, [this] { return sync; },
+                                         [this] {
+                                             return syncLine;
                                          }}};
 };
 
@@ -127,6 +129,18 @@ TEST_F(ShellMenusTest, BoardChangesRetitleAfterTheyAreStoredAndNoItemWhenTurnedO
     without.setUpStatusItem();
     without.applyHotkeys();
     EXPECT_EQ(without.statusItem(), nullptr);
+}
+
+TEST_F(ShellMenusTest, TheSyncLineIsReadAgainWhenTheMenuOpens) {
+    menus.setUpStatusItem();
+    menus.applyHotkeys();
+    sync = {SyncStatus::Kind::idle};
+    syncLine = "Synced 5m ago";
+    emit menus.statusItem()->menu().aboutToShow();
+    QAction* line = menus.statusItem()->item(StatusItem::syncLine);
+    EXPECT_EQ(line->text(), QStringLiteral("Synced 5m ago"));
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_FALSE(menus.statusItem()->item(StatusItem::signIn)->isVisible());
 }
 
 TEST_F(ShellMenusTest, KeyNamesWithAnAmpersandShowInTheStatusMenu) {

@@ -1,0 +1,271 @@
+#include "account/Account.h"
+
+#include "MemorySecrets.h"
+#include "SyncService.h"
+#include "TempLibrary.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <thread>
+
+using namespace std::chrono_literals;
+using namespace tavro;
+using namespace tavro::test;
+using Kind = SyncStatus::Kind;
+
+namespace {
+
+// The account against the stand-in service, over a throw-away library and a memory keyring,
+// with the engine's delays in milliseconds; pages the account opens are only noted.
+struct AccountAtStandIn : ::testing::Test {
+    SyncService service;
+    TempLibrary library;
+    std::shared_ptr<MemorySecrets> secrets = std::make_shared<MemorySecrets>();
+    std::shared_ptr<CaptureStore> store = std::make_shared<CaptureStore>(
+        library.database(), std::make_shared<NullStoreChangeNotifier>());
+    std::vector<std::string> opened;
+    std::unique_ptr<Account> account;
+
+    void TearDown() override { account.reset(); }
+
+    Account& make() {
+        SyncEngineConfig config{
+            .database = library.database(),
+            .baseURL = service.baseURL(),
+            .deviceName = "desk",
+            .appVersion = "1.2.3",
+            .secrets = secrets,
+            .notifier = std::make_shared<NullStoreChangeNotifier>(),
+            .timings = {.loop = 10s, .debounce = 60ms, .reconnect = 80ms, .pollSecond = 2ms}};
+        account = std::make_unique<Account>(store, std::move(config), [this](const QUrl& url) {
+            opened.push_back(url.toString().toStdString());
+            return true;
+        });
+        return *account;
+    }
+    // A signed-in account whose first pass has ended.
+    Account& signedIn() {
+        secrets->write(service.issueToken(), SecretStore::sessionAccount);
+        make();
+        EXPECT_TRUE(until([&] { return account->status().kind == Kind::idle && account->me(); }));
+        return *account;
+    }
+
+    static bool until(const std::function<bool()>& condition) {
+        return QTest::qWaitFor(condition, 20000);
+    }
+    std::optional<std::string> shownCode() const {
+        const auto& code = account->pendingCode();
+        return code ? std::optional(code->userCode) : std::nullopt;
+    }
+    // A capture that never left this computer.
+    void neverSynced(const std::string& id) {
+        store->db().execute("INSERT INTO captures (id, created_at, updated_at, image_path, "
+                            "sync_state) VALUES (?, 1, 1, '', 'local');",
+                            {id});
+    }
+};
+
+} // namespace
+
+TEST_F(AccountAtStandIn, ASignInEndsSignedInOrWithTheReasonShown) {
+    struct Case {
+        const char* name;
+        std::function<void(SyncService&, const std::string&)> answer;
+        std::optional<std::string> error;
+    };
+    const std::vector<Case> cases = {
+        {"approved", [](SyncService& s, const std::string& code) { s.approve(code, 2); }, {}},
+        {"denied", [](SyncService& s, const std::string& code) { s.deny(code, 1); },
+         "The sign-in was denied in the browser."},
+        {"expired", [](SyncService& s, const std::string& code) { s.expireCode(code); },
+         "That code expired. Start again to get a new one."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        opened.clear();
+        make().signIn();
+        EXPECT_TRUE(account->isSigningIn());
+        ASSERT_TRUE(until([&] { return shownCode().has_value(); }));
+        // The approval page opens with the code filled in.
+        ASSERT_EQ(opened.size(), 1u);
+        EXPECT_EQ(opened[0], account->pendingCode()->verificationURIComplete);
+        c.answer(service, *shownCode());
+        ASSERT_TRUE(until([&] { return !account->isSigningIn(); }));
+        EXPECT_FALSE(shownCode());
+        EXPECT_EQ(account->signInError(), c.error);
+        if (c.error) {
+            EXPECT_EQ(account->status().kind, Kind::signedOut);
+            EXPECT_FALSE(account->me());
+            continue;
+        }
+        ASSERT_TRUE(until([&] { return account->isSignedIn() && account->me(); }));
+        EXPECT_EQ(account->me()->name, "Mira Test");
+        EXPECT_EQ(account->me()->email, "mira@example.test");
+        ASSERT_EQ(account->workspaces().size(), 1u);
+        EXPECT_EQ(account->defaultWorkspace()->name, "Team");
+        EXPECT_TRUE(secrets->read(SecretStore::sessionAccount));
+        account->signOut();
+        ASSERT_TRUE(until([&] { return account->status().kind == Kind::signedOut; }));
+    }
+}
+
+TEST_F(AccountAtStandIn, ASignInStartedAgainKeepsItsOwnCode) {
+    make();
+    // Every code shown, in order.
+    std::vector<std::optional<std::string>> shown;
+    QObject watcher;
+    QObject::connect(account.get(), &Account::signInChanged, &watcher,
+                     [&] { shown.push_back(shownCode()); });
+
+    // Cancelled while waiting for approval, then started again.
+    account->signIn();
+    ASSERT_TRUE(until([&] { return shownCode().has_value(); }));
+    const std::string first = *shownCode();
+    account->cancelSignIn();
+    EXPECT_FALSE(shownCode());
+    account->signIn();
+    ASSERT_TRUE(until([&] { return shownCode() && *shownCode() != first; }));
+    const std::string second = *shownCode();
+
+    // Replaced while its code was still being asked for.
+    service.inject({.route = "/api/auth/device/code", .hold = true});
+    account->signIn();
+    EXPECT_FALSE(shownCode());
+    QTest::qWait(100);
+    account->signIn();
+    service.release();
+    ASSERT_TRUE(
+        until([&] { return shownCode() && *shownCode() != first && *shownCode() != second; }));
+    const std::string fourth = *shownCode();
+    // The earlier attempts' clean-up has long run by now.
+    QTest::qWait(300);
+    EXPECT_EQ(shownCode(), fourth);
+    EXPECT_TRUE(account->isSigningIn());
+    EXPECT_FALSE(account->signInError());
+    // The held attempt's own code never showed.
+    std::set<std::string> codes;
+    for (const auto& code : shown)
+        if (code)
+            codes.insert(*code);
+    EXPECT_EQ(codes, (std::set<std::string>{first, second, fourth}));
+
+    service.approve(fourth);
+    ASSERT_TRUE(until([&] { return account->isSignedIn() && account->me(); }));
+    EXPECT_FALSE(account->isSigningIn());
+}
+
+TEST_F(AccountAtStandIn, PassesRunOnDemandAfterLocalChangesAndAfterMoving) {
+    signedIn();
+    EXPECT_EQ(account->statusLine().rfind("Synced", 0), 0u) << account->statusLine();
+    // Every status published from here on.
+    std::vector<Kind> kinds;
+    QObject watcher;
+    QObject::connect(account.get(), &Account::statusChanged, &watcher,
+                     [&] { kinds.push_back(account->status().kind); });
+    auto passes = [&] {
+        return std::count(kinds.begin(), kinds.end(), Kind::syncing);
+    };
+    auto idleAfter = [&](long n) {
+        return until([&] { return passes() >= n && account->status().kind == Kind::idle; });
+    };
+
+    account->syncNow();
+    EXPECT_TRUE(idleAfter(1));
+    account->noteLocalChange();
+    EXPECT_TRUE(idleAfter(2));
+
+    // Captures filed in no workspace move into the default one, and a pass follows.
+    neverSynced("c-adopt");
+    account->reload();
+    EXPECT_EQ(account->localCaptureCount(), 1);
+    account->adoptLocalCaptures();
+    EXPECT_TRUE(until([&] { return account->localCaptureCount() == 0; }));
+    EXPECT_EQ(store->capture("c-adopt")->workspaceID, SyncService::workspaceID);
+    EXPECT_TRUE(idleAfter(3));
+
+    // Another default workspace reaches the library through the engine.
+    store->replaceWorkspaces({{SyncService::workspaceID, "Team"}, {"w-side", "Side"}});
+    account->reload();
+    account->setDefaultWorkspaceID("w-side");
+    EXPECT_EQ(account->defaultWorkspace()->name, "Side");
+    EXPECT_TRUE(until([&] { return store->syncMeta("default_workspace_id") == "w-side"; }));
+}
+
+TEST_F(AccountAtStandIn, SigningOutKeepsTheCapturesThatNeverSynced) {
+    signedIn();
+    store->db().execute("INSERT INTO captures (id, created_at, updated_at, image_path, "
+                        "workspace_id, sync_state) VALUES ('c-synced', 1, 1, '', ?, 'synced');",
+                        {std::string(SyncService::workspaceID)});
+    neverSynced("c-local");
+    account->signOut();
+    ASSERT_TRUE(until([&] { return account->status().kind == Kind::signedOut; }));
+    EXPECT_TRUE(until([&] { return !account->me(); }));
+    EXPECT_FALSE(secrets->read(SecretStore::sessionAccount));
+    EXPECT_EQ(account->statusLine(), "Not signed in");
+    EXPECT_FALSE(store->capture("c-synced"));
+    EXPECT_TRUE(store->capture("c-local"));
+    EXPECT_EQ(account->localCaptureCount(), 1);
+
+    // Signed out, a local change asks nothing of the service.
+    service.clearRequests();
+    account->noteLocalChange();
+    QTest::qWait(300);
+    EXPECT_TRUE(service.requests().empty());
+}
+
+TEST_F(AccountAtStandIn, ReportsThatArriveAfterTheAccountIsGoneAreDropped) {
+    struct Case {
+        const char* name;
+        std::function<void(Account&)> act;
+    };
+    const std::vector<Case> cases = {
+        {"a sync in flight",
+         [](Account& a) {
+             a.syncNow();
+         }},
+        {"a sign-in waiting",
+         [](Account& a) {
+             a.signIn();
+         }},
+        {"a sign-out",
+         [](Account& a) {
+             a.signOut();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        signedIn();
+        c.act(*account);
+        // Reports posted from the other threads wait in the queue while the account goes.
+        std::this_thread::sleep_for(50ms);
+        account.reset();
+        QTest::qWait(100);
+    }
+}
+
+TEST_F(AccountAtStandIn, WebPagesOpenUnderTheConfiguredOrigin) {
+    make();
+    {
+        ScopedEnv web("TAVRO_WEB_URL", "http://127.0.0.1:5173");
+        account->openWebApp();
+        account->openSignUp();
+    }
+    {
+        ScopedEnv web("TAVRO_WEB_URL", "javascript:alert(1)//");
+        account->openWebApp();
+    }
+    {
+        ScopedEnv web("TAVRO_WEB_URL", std::nullopt);
+        account->openWeb("/app");
+    }
+    account->openApproval(); // no code: nothing
+    EXPECT_EQ(opened,
+              (std::vector<std::string>{"http://127.0.0.1:5173/app",
+                                        "http://127.0.0.1:5173/sign-up", "https://tavro.dev/app"}));
+}
