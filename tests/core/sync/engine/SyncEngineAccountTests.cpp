@@ -213,7 +213,7 @@ TEST_F(SyncEngineAccount, AnOverLongStreamLineIsCutAndTheStreamReadsOn) {
                     .headers = {{"Content-Type", "text/event-stream"}}});
     service.endStreams();
     ASSERT_TRUE(waitForIdle(2)) << "the change after the long line starts a pass";
-    EXPECT_EQ(statuses.last()->kind, Kind::idle);
+    EXPECT_EQ(statuses.last()->kind, Kind::idle) << statuses.describe();
     EXPECT_TRUE(eventually([&] { return count("/v1/events") >= 3; })) << "and it reconnects";
     EXPECT_TRUE(waitForOpenStreams(1));
 }

@@ -98,7 +98,8 @@ TEST_F(SyncEngineScheduling, RequestsDuringAPassMakeItRunOnceMore) {
     clockOffset->store(SyncTimings{}.accountRefreshAge); // the next pass refreshes the account
     service.inject({.route = "/v1/me", .hold = true});
     std::thread first([&] { engine->syncNow(); });
-    ASSERT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }));
+    EXPECT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }))
+        << count("/v1/me") << " account calls; " << statuses.describe();
     for (int i = 0; i < 3; ++i)
         engine->syncNow(); // returns at once: a pass is running
     engine->noteLocalChange();
@@ -163,7 +164,8 @@ TEST_F(SyncEngineScheduling, ARejectedSessionSignsOutOnceAndStopsEverything) {
     service.expireToken();
     service.inject({.route = "/v1/me", .hold = true});
     std::thread pass([&] { engine->syncNow(); });
-    ASSERT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }));
+    EXPECT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }))
+        << count("/v1/me") << " account calls; " << statuses.describe();
     engine->syncNow(); // queues a repeat of the pass that is about to fail
     engine->noteLocalChange();
     service.release("/v1/me");
