@@ -2,6 +2,7 @@
 
 #include "model/Paths.h"
 #include "model/Text.h"
+#include "store/StatementCache.h"
 
 #include <chrono>
 #include <sqlite3.h>
@@ -12,44 +13,32 @@ namespace tavro {
 
 namespace {
 
-struct StatementDeleter {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
-
 std::string errorMessage(sqlite3* handle) {
     return handle ? sqlite3_errmsg(handle) : "no database handle";
 }
 
-Statement prepare(sqlite3* handle, std::string_view sql, const std::vector<SQLValue>& arguments) {
-    sqlite3_stmt* raw = nullptr;
-    int rc = handle ? sqlite3_prepare_v2(handle, sql.data(), int(sql.size()), &raw, nullptr)
-                    : SQLITE_MISUSE;
-    Statement statement(raw);
-    if (rc != SQLITE_OK || !statement)
-        throw DatabaseError::prepareFailed(errorMessage(handle), std::string(sql));
+void bind(sqlite3_stmt* statement, const std::vector<SQLValue>& arguments) {
     int index = 1;
     for (const auto& argument : arguments) {
         std::visit(
             [&](const auto& value) {
                 using T = std::decay_t<decltype(value)>;
                 if constexpr (std::is_same_v<T, std::int64_t>)
-                    sqlite3_bind_int64(raw, index, value);
+                    sqlite3_bind_int64(statement, index, value);
                 else if constexpr (std::is_same_v<T, double>)
-                    sqlite3_bind_double(raw, index, value);
+                    sqlite3_bind_double(statement, index, value);
                 else if constexpr (std::is_same_v<T, std::string>)
-                    sqlite3_bind_text64(raw, index, value.data(), value.size(), SQLITE_TRANSIENT,
-                                        SQLITE_UTF8);
+                    sqlite3_bind_text64(statement, index, value.data(), value.size(),
+                                        SQLITE_TRANSIENT, SQLITE_UTF8);
                 else if constexpr (std::is_same_v<T, Blob>)
-                    sqlite3_bind_blob(raw, index, value.data(), int(value.size()),
+                    sqlite3_bind_blob(statement, index, value.data(), int(value.size()),
                                       SQLITE_TRANSIENT);
                 else
-                    sqlite3_bind_null(raw, index);
+                    sqlite3_bind_null(statement, index);
             },
             argument.storage());
         ++index;
     }
-    return statement;
 }
 
 SQLValue readColumn(sqlite3_stmt* statement, int column) {
@@ -108,6 +97,7 @@ Database::Database(const std::filesystem::path& file)
         throw DatabaseError::openFailed(message);
     }
     handle_ = handle;
+    statements_ = std::make_unique<StatementCache>(handle_);
     // The busy timeout comes before anything that takes a lock: two programs opening a new
     // library at the same moment must wait for each other, not fail with "database is locked".
     sqlite3_busy_timeout(handle_, 5000);
@@ -118,6 +108,7 @@ Database::Database(const std::filesystem::path& file)
         for (const char* pragma : {"PRAGMA foreign_keys = ON;", "PRAGMA synchronous = NORMAL;"})
             executeRaw(pragma);
     } catch (...) {
+        statements_.reset();
         sqlite3_close_v2(handle_);
         handle_ = nullptr;
         throw;
@@ -125,12 +116,14 @@ Database::Database(const std::filesystem::path& file)
 }
 
 Database::~Database() {
+    statements_.reset(); // finalized before the connection closes
     sqlite3_close_v2(handle_);
 }
 
 std::int64_t Database::execute(std::string_view sql, const std::vector<SQLValue>& arguments) {
     std::lock_guard lock(mutex_);
-    auto statement = prepare(handle_, sql, arguments);
+    auto statement = statements_->take(sql);
+    bind(statement.get(), arguments);
     int rc = sqlite3_step(statement.get());
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         throw DatabaseError::stepFailed(errorMessage(handle_), std::string(sql));
@@ -152,7 +145,8 @@ void Database::executeRaw(const std::string& sql) {
 
 std::vector<Row> Database::query(std::string_view sql, const std::vector<SQLValue>& arguments) {
     std::lock_guard lock(mutex_);
-    auto statement = prepare(handle_, sql, arguments);
+    auto statement = statements_->take(sql);
+    bind(statement.get(), arguments);
     int count = sqlite3_column_count(statement.get());
     auto columns = std::make_shared<std::vector<std::string>>();
     columns->reserve(size_t(count));

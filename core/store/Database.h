@@ -18,6 +18,8 @@ struct sqlite3;
 
 namespace tavro {
 
+class StatementCache;
+
 // The one connection to a library file. Every call holds one recursive lock for its whole
 // duration, and a transaction holds it from BEGIN to COMMIT or ROLLBACK, so the same thread may
 // nest calls freely while other threads wait.
@@ -57,6 +59,7 @@ private:
 
     std::filesystem::path file_;
     sqlite3* handle_ = nullptr;
+    std::unique_ptr<StatementCache> statements_;
     mutable std::recursive_mutex mutex_;
     int depth_ = 0;
     std::vector<std::function<void()>> pendingActions_;

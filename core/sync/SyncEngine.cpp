@@ -185,6 +185,13 @@ void SyncEngine::runOnce(std::stop_token session) {
         const Seconds now = config_.timings.clock();
         if (!lastAccountRefresh_ || now - *lastAccountRefresh_ >= config_.timings.accountRefreshAge)
             refreshAccount(session);
+        workspaceResetDone_ = false;
+        for (int exchange = 0; exchange < SyncTimings::maxExchangesPerPass; ++exchange)
+            if (!cycle(session))
+                break;
+        ensureCurrent(session);
+        if (blobs_.downloadPendingImages(session))
+            store_.postChange();
         reconcileIfDue(session);
         ensureCurrent(session);
         const Seconds finished = config_.timings.clock();

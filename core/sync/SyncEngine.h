@@ -4,6 +4,7 @@
 #include "store/CaptureStore.h"
 #include "sync/EventStream.h"
 #include "sync/HttpTransport.h"
+#include "sync/PushBatch.h"
 #include "sync/ScreenshotBlobs.h"
 #include "sync/SecretStore.h"
 #include "sync/SyncClient.h"
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 #include <future>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -30,7 +32,8 @@ namespace tavro {
 // The user cancelled the sign-in, signed out or quit while it waited for approval.
 class SignInCancelled : public std::runtime_error {
 public:
-    SignInCancelled() : std::runtime_error("The sign-in was cancelled.") {}
+    SignInCancelled()
+        : std::runtime_error("The sign-in was cancelled.") {}
 };
 
 struct SyncEngineConfig {
@@ -125,6 +128,10 @@ private:
     void activate(const AccountInfo& info);
     void registerDevice(std::stop_token session);
     void refreshAccount(std::stop_token session);
+    // One push-and-pull request and its reply; true when another should follow at once.
+    bool cycle(std::stop_token session);
+    // Applies the server's verdict on one pushed row; true when the row is to be pushed again.
+    bool handleResult(const nlohmann::json& result, const PushedRows& pushed);
     void reconcileIfDue(std::stop_token session);
     void onChangeEvent();
 
@@ -142,6 +149,9 @@ private:
     StatusHandler statusHandler_;
     bool running_ = false;
     std::optional<Seconds> lastAccountRefresh_;
+    std::vector<std::string> fullGroupsQueue_; // groups whose whole contents are to be pulled
+    std::map<std::string, int> rejections_;    // retryable rejections per row id, in a row
+    bool workspaceResetDone_ = false;          // this pass already restarted the pull
 
     std::atomic<bool> closing_{false}; // the destructor runs: queued passes are skipped
     std::atomic<bool> passWanted_{false};

@@ -92,9 +92,15 @@ TEST_F(SyncDriverProcess, MoveLocalFilesTheLocalCapturesAndSignOutKeepsThoseNeve
         EXPECT_TRUE(library.localCaptures().empty());
         EXPECT_EQ(library.rawCapture("c1")->workspaceID, SyncService::workspaceID);
     }
-    // The exchange does not push yet: both captures still wait for their first push.
+    // The move's pass pushed both; what came after it was never shared.
+    EXPECT_EQ(service.inspect("state").at("tables").at("captures").size(), 2u);
+    store().db().execute(
+        "INSERT INTO captures (id, created_at, updated_at, image_path) VALUES ('c3', 1, 1, '');");
     ASSERT_EQ(driver("sign-out").exitCode, 0);
-    EXPECT_EQ(store().localCaptures().size(), 2u);
+    const auto kept = store().localCaptures();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].id, "c3");
+    EXPECT_FALSE(store().rawCapture("c1"));
 }
 
 TEST_F(SyncDriverProcess, AnExpiredTokenSignsOutWithOneLogLine) {

@@ -180,3 +180,49 @@ TEST_F(DatabaseTest, AfterCommitActionsRunOnceAndOnlyOnCommit) {
     });
     EXPECT_EQ(runs, 4);
 }
+
+TEST_F(DatabaseTest, StatementsRunAgainWithFreshBindingsAndHoldNothingOpen) {
+    const std::string insert = "INSERT INTO t (name, value) VALUES (?, ?);";
+    const std::string select = "SELECT value FROM t WHERE name = ?;";
+    struct Run {
+        const char* name;
+        SQLValue value;
+        bool fails; // the name is taken already
+    };
+    const std::vector<Run> runs = {
+        {"a", std::int64_t(1), false}, {"b", "two", false}, {"a", std::int64_t(3), true},
+        {"c", SQLValue(), false},      {"d", 4.5, false},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.name);
+        if (run.fails) {
+            EXPECT_THROW(db.execute(insert, {run.name, run.value}), DatabaseError);
+            continue;
+        }
+        EXPECT_EQ(db.execute(insert, {run.name, run.value}), 1);
+        const auto rows = db.query(select, {run.name});
+        ASSERT_EQ(rows.size(), 1u);
+        ASSERT_TRUE(rows[0].value("value"));
+        EXPECT_TRUE(*rows[0].value("value") == run.value);
+    }
+    EXPECT_EQ(db.query(select, {"a"}).front().intValue("value"), 1);
+    EXPECT_TRUE(db.query("SELECT value FROM t WHERE name = ?;").empty()) << "no binding left over";
+
+    // Another connection writes, and checkpoints the whole log: no statement of ours still
+    // holds a read, and the next run sees the new row.
+    Database other{db.file()};
+    other.execute(insert, {"e", std::int64_t(5)});
+    const auto checkpoint = other.query("PRAGMA wal_checkpoint(TRUNCATE);").front();
+    EXPECT_EQ(checkpoint.intValue("busy"), 0);
+    EXPECT_EQ(db.query(select, {"e"}).size(), 1u);
+    EXPECT_EQ(db.execute("DELETE FROM t WHERE name = ?;", {"e"}), 1);
+
+    // More distinct texts than are kept, each right when it runs again.
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 300; ++i)
+            EXPECT_EQ(db.query("SELECT " + std::to_string(i) + " + ? AS n;", {std::int64_t(round)})
+                          .front()
+                          .intValue("n"),
+                      i + round);
+    EXPECT_EQ(count(), 4);
+}

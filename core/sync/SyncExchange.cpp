@@ -1,0 +1,223 @@
+#include "sync/SyncEngine.h"
+
+#include "model/Uuid.h"
+#include "model/Wire.h"
+#include "sync/PushBatch.h"
+#include "sync/SyncProtocol.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+namespace tavro {
+
+using nlohmann::json;
+
+namespace {
+
+constexpr std::size_t maxFullGroups = 50;
+constexpr std::string_view workspaceResetPrefix = "workspace:";
+
+using Applier = void (CaptureStore::*)(const json&);
+struct PulledTable {
+    std::string_view name;
+    Applier apply;
+};
+// Parents before the rows that point at them.
+constexpr std::array<PulledTable, 6> pulledTables{{
+    {"groups", &CaptureStore::applyRemoteGroup},
+    {"group_members", &CaptureStore::applyRemoteGroupMember},
+    {"captures", &CaptureStore::applyRemoteCapture},
+    {"capture_images", &CaptureStore::applyRemoteImage},
+    {"comments", &CaptureStore::applyRemoteComment},
+    {"activity", &CaptureStore::applyRemoteActivity},
+}};
+
+std::int64_t storedCursor(const CaptureStore& store) {
+    auto text = store.syncMeta("cursor");
+    if (!text)
+        return 0;
+    std::int64_t value = 0;
+    auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
+    return error == std::errc() && end == text->data() + text->size() ? value : 0;
+}
+
+size_t arraySize(const json* value) {
+    return value && value->is_array() ? value->size() : 0;
+}
+
+std::optional<std::string> text(const json& object, std::string_view key) {
+    auto value = Wire::field(object, key);
+    if (!value || !value->is_string())
+        return std::nullopt;
+    return value->get<std::string>();
+}
+
+void logSkipped(CaptureStore& store, size_t count, std::string_view what) {
+    if (count > 0)
+        store.log("warn", "Skipped " + std::to_string(count) + " " + std::string(what));
+}
+
+// Each row in a transaction of its own, so the app never waits on a whole reply; one that
+// cannot be applied costs only itself.
+void applyPulledRows(CaptureStore& store, const json* changes, std::stop_token session) {
+    if (!changes || !changes->is_array())
+        return;
+    size_t unusable = 0;
+    for (const auto& item : *changes) {
+        auto table = item.is_object() ? text(item, "table") : std::nullopt;
+        auto row = Wire::field(item, "row");
+        const bool known = table && std::any_of(pulledTables.begin(), pulledTables.end(),
+                                                [&](const auto& t) { return t.name == *table; });
+        unusable += !known || !row || !row->is_object();
+    }
+    logSkipped(store, unusable, "pulled changes of no known table or without a row");
+
+    for (const auto& [name, apply] : pulledTables) {
+        if (session.stop_requested())
+            return;
+        for (const auto& item : *changes) {
+            if (!item.is_object() || text(item, "table") != name)
+                continue;
+            auto row = Wire::field(item, "row");
+            if (!row || !row->is_object())
+                continue;
+            try {
+                (store.*apply)(*row);
+            } catch (const std::exception& error) {
+                store.log("warn", "Couldn't apply " + std::string(name) + " row: " + error.what());
+            }
+        }
+    }
+}
+
+// Ids the server names for removal: only id-shaped text reaches the store.
+std::vector<std::string> usableIDs(CaptureStore& store, const json* value, std::string_view what) {
+    std::vector<std::string> ids;
+    size_t unusable = 0;
+    for (auto& id : Wire::strings(value)) {
+        if (Wire::isID(id))
+            ids.push_back(std::move(id));
+        else
+            ++unusable;
+    }
+    logSkipped(store, unusable, what);
+    return ids;
+}
+
+// Lists of the reply that came as something else are read as empty; the log says which.
+void logMistyped(CaptureStore& store, const json& reply) {
+    std::string keys;
+    for (const char* key : {"results", "people", "changes", "resync_groups", "dropped_captures",
+                            "dropped_workspaces"})
+        if (auto value = Wire::field(reply, key); value && !value->is_null() && !value->is_array())
+            keys += (keys.empty() ? "" : ", ") + std::string(key);
+    if (!keys.empty())
+        store.log("warn", "Skipped reply fields that are not lists: " + keys);
+}
+
+} // namespace
+
+bool SyncEngine::cycle(std::stop_token session) {
+    const PushBatch batch =
+        collectPush(store_, [&](const CaptureImage& image) { blobs_.ensureBlobs(image, session); });
+    ensureCurrent(session);
+
+    const auto deviceID = store_.syncMeta("device_id");
+    const size_t taken = std::min(fullGroupsQueue_.size(), maxFullGroups);
+    const std::vector<std::string> fullGroups(fullGroupsQueue_.begin(),
+                                              fullGroupsQueue_.begin() + taken);
+    fullGroupsQueue_.erase(fullGroupsQueue_.begin(), fullGroupsQueue_.begin() + taken);
+    const json body = {{"changes", batch.changes},
+                       {"cursor", storedCursor(store_)},
+                       {"device_id", deviceID ? *deviceID : makeUUID()},
+                       {"full_groups", fullGroups}};
+
+    json reply;
+    try {
+        reply = client_.sync(body, session);
+        ensureCurrent(session);
+    } catch (...) {
+        // The groups are asked for again by the next request that gets through.
+        for (auto it = fullGroups.rbegin(); it != fullGroups.rend(); ++it)
+            if (std::find(fullGroupsQueue_.begin(), fullGroupsQueue_.end(), *it) ==
+                fullGroupsQueue_.end())
+                fullGroupsQueue_.insert(fullGroupsQueue_.begin(), *it);
+        throw;
+    }
+
+    logMistyped(store_, reply);
+    // One transaction for all the results of a reply: they are many small writes.
+    const json* results = Wire::field(reply, "results");
+    const auto resultObjects = SyncProtocol::objects(results);
+    size_t unmatched = arraySize(results) - resultObjects.size();
+    const bool resultsAskAgain = store_.db().transaction([&] {
+        bool again = false;
+        for (const auto& result : resultObjects) {
+            auto id = text(result, "id");
+            if (!id || !batch.rows.count(*id)) {
+                ++unmatched;
+                continue;
+            }
+            again = handleResult(result, batch.rows) || again;
+        }
+        return again;
+    });
+    logSkipped(store_, unmatched, "push results that name no row of this push");
+
+    ensureCurrent(session);
+    for (const auto& person : SyncProtocol::objects(Wire::field(reply, "people")))
+        store_.applyRemotePerson(person);
+
+    const json* changes = Wire::field(reply, "changes");
+    applyPulledRows(store_, changes, session);
+    ensureCurrent(session);
+
+    store_.setSyncMeta("cursor", std::to_string(Wire::integer(Wire::field(reply, "cursor"))));
+
+    bool workspaceReset = false;
+    size_t unusableGroups = 0;
+    for (const auto& entry : SyncProtocol::objects(Wire::field(reply, "resync_groups"))) {
+        auto id = text(entry, "id");
+        if (!id)
+            continue;
+        if (text(entry, "mode") == "drop") {
+            if (Wire::isID(*id))
+                store_.dropGroup(*id);
+            else
+                ++unusableGroups;
+        } else if (id->starts_with(workspaceResetPrefix)) {
+            workspaceReset = true;
+        } else if (!Wire::isID(*id)) {
+            ++unusableGroups;
+        } else if (std::find(fullGroupsQueue_.begin(), fullGroupsQueue_.end(), *id) ==
+                   fullGroupsQueue_.end()) {
+            fullGroupsQueue_.push_back(*id);
+        }
+    }
+    logSkipped(store_, unusableGroups, "group resyncs for ids that are not ids");
+
+    for (const auto& id : usableIDs(store_, Wire::field(reply, "dropped_captures"),
+                                    "dropped captures whose ids are not ids"))
+        store_.dropCapture(id);
+    for (const auto& id : usableIDs(store_, Wire::field(reply, "dropped_workspaces"),
+                                    "dropped workspaces whose ids are not ids"))
+        store_.dropWorkspace(id);
+
+    // A server that asks for a fresh pull in every reply would otherwise restart the pull for
+    // the whole pass.
+    workspaceReset = workspaceReset && !workspaceResetDone_;
+    if (workspaceReset) {
+        workspaceResetDone_ = true;
+        store_.setSyncMeta("cursor", "0");
+        refreshAccount(session);
+    }
+
+    if (arraySize(changes) > 0 || !batch.changes.empty())
+        store_.postChange();
+
+    return Wire::boolean(Wire::field(reply, "more")) || !fullGroupsQueue_.empty() ||
+           workspaceReset || resultsAskAgain || batch.cut;
+}
+
+} // namespace tavro

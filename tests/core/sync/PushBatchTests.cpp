@@ -1,0 +1,77 @@
+#include "sync/PushBatch.h"
+
+#include "../store/SyncFixture.h"
+#include "sync/ScreenshotBlobs.h"
+#include "sync/SyncError.h"
+
+using namespace tavro;
+using namespace tavro::test;
+
+namespace {
+
+struct PushBatchTest : SyncFixture {
+    // `count` screenshots waiting for their first push, the oldest first.
+    void pendingShots(int count, const char* mark = R"({"*":true})") {
+        SyncFixture::addCapture("owner", workspace);
+        for (int i = 0; i < count; ++i)
+            store.db().execute(
+                "INSERT INTO capture_images (id, capture_id, image_path, created_at, "
+                "sync_state, pending) VALUES (?, 'owner', 'a.png', ?, "
+                "'pendingPush', ?);",
+                {"shot-" + std::to_string(1000 + i), double(i), mark});
+    }
+    // Records a hash on the row, as an upload does, and the screenshots it was asked for.
+    EnsureBlobs upload(std::function<void(const CaptureImage&)> before = {}) {
+        return [this, before](const CaptureImage& image) {
+            if (before)
+                before(image);
+            asked.push_back(image.id);
+            store.db().execute("UPDATE capture_images SET original_sha256 = ? WHERE id = ?;",
+                               {std::string(64, 'a'), image.id});
+        };
+    }
+    std::vector<std::string> asked;
+};
+
+} // namespace
+
+// Nothing is uploaded for screenshots past the 500 changes one request carries.
+TEST_F(PushBatchTest, TheCutLeavesTheRestUnuploaded) {
+    for (int i = 0; i < 200; ++i) {
+        const auto id = std::to_string(i);
+        addGroup("g" + id, "g" + id, workspace, "pendingPush", R"({"*":true})");
+        SyncFixture::addCapture("c" + id, workspace);
+        setState("captures", "c" + id, "pendingPush", R"({"*":true})");
+    }
+    pendingShots(150);
+    const auto batch = collectPush(store, upload());
+    EXPECT_EQ(batch.changes.size(), PushBatch::maxChanges);
+    EXPECT_TRUE(batch.cut);
+    EXPECT_EQ(asked.size(), 100u);
+    EXPECT_EQ(batch.changes.back().at("id"), "shot-1099");
+}
+
+TEST_F(PushBatchTest, AScreenshotWhoseFilesFailWaitsAndTheOthersGo) {
+    struct Case {
+        std::exception_ptr failure;
+        std::vector<std::string> logged;
+    } cases[] = {
+        {std::make_exception_ptr(SyncError::uploadsDisabled()), {}},
+        {std::make_exception_ptr(BlobsDeferred("logged already")), {}},
+        {std::make_exception_ptr(std::runtime_error("no such file")),
+         {"Image hot-1000 skipped: no such file"}},
+    };
+    pendingShots(2);
+    for (const auto& test : cases) {
+        asked.clear();
+        store.db().execute("DELETE FROM sync_log;");
+        const auto batch = collectPush(store, upload([&](const CaptureImage& image) {
+                                           if (image.id == "shot-1000")
+                                               std::rethrow_exception(test.failure);
+                                       }));
+        ASSERT_EQ(batch.changes.size(), 1u);
+        EXPECT_EQ(batch.changes[0].at("id"), "shot-1001");
+        EXPECT_EQ(logMessages(), test.logged);
+    }
+    EXPECT_THROW(collectPush(store, [](auto&) { throw SyncError::offline("down"); }), SyncError);
+}
