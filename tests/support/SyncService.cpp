@@ -2,6 +2,7 @@
 
 #include "sync/HttpTransport.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <csignal>
@@ -242,6 +243,11 @@ void SyncService::release(const std::optional<std::string>& route) {
     if (route)
         body["route"] = *route;
     control("release", body);
+}
+
+int SyncService::held(std::string_view route) {
+    const json routes = inspect("held");
+    return static_cast<int>(std::count(routes.begin(), routes.end(), json(route)));
 }
 
 void SyncService::clearFaults() {

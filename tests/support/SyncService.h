@@ -79,6 +79,8 @@ public:
     void inject(const Fault& fault);
     // Held requests to the route (any route when none is named) go on.
     void release(const std::optional<std::string>& route = std::nullopt);
+    // The requests to the route that a fault holds now.
+    int held(std::string_view route);
     // No fault stands any more; held requests go on.
     void clearFaults();
 

@@ -55,6 +55,7 @@ The control surface for tests (POST with a JSON body unless marked GET; replies 
                                   until /_control/release, "hang_up" closes the connection
                                   without a reply
   /_control/release               {"route"} (every route when absent): held requests go on
+  GET /_control/held              the routes of the requests held now, one entry each
   /_control/clear-faults          {}: no fault stands any more; held requests go on
   /_control/reject                {"id", "reason", "retry", "count"}: push results for that
                                   row are rejections
@@ -157,6 +158,7 @@ class State:
         # Streams open at a reset end by themselves (their session is gone) and are counted out.
         self.open_streams = getattr(self, "open_streams", 0)
         self.stream_generation = getattr(self, "stream_generation", 0) + 1
+        self.held = getattr(self, "held", [])  # the routes of the requests a fault holds
         self.config = {"page_size": 100, "device_interval": 5, "device_expires_in": 900,
                        "enforce_interval": False, "keepalive": 15, "uploads_enabled": True,
                        "uploads_disabled_status": 200, "corrupt_downloads": False}
@@ -534,7 +536,11 @@ class Handler(BaseHTTPRequestHandler):
                 time.sleep(min(0.05, max(0.0, deadline - time.time())))
             if fault.get("hold"):
                 with STATE.lock:
-                    STATE.lock.wait_for(lambda: fault.get("released"), timeout=60)
+                    STATE.held.append(self.route)
+                    try:
+                        STATE.lock.wait_for(lambda: fault.get("released"), timeout=60)
+                    finally:
+                        STATE.held.remove(self.route)
             if fault.get("hang_up"):
                 self.close_connection = True
                 self.connection.shutdown(socket.SHUT_RDWR)
@@ -849,6 +855,8 @@ class Handler(BaseHTTPRequestHandler):
                     return self.reply(200, STATE.requests)
                 if name == "streams":
                     return self.reply(200, {"open": STATE.open_streams})
+                if name == "held":
+                    return self.reply(200, STATE.held)
                 if name == "device-codes":
                     return self.reply(200, [{k: v for k, v in c.items()}
                                             for c in STATE.codes.values()])

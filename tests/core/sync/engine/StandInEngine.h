@@ -64,6 +64,9 @@ struct StandInEngine : ::testing::Test {
     StatusLog statuses;
     std::unique_ptr<SyncEngine> engine;
 
+    // The service pings open event streams often, as a busy one would; the transport, which
+    // looks at its stop requests as bytes arrive, then ends a stream at once.
+    StandInEngine() { service.configure({{"keepalive", 0.05}}); }
     // Ends the engine before the service and the library go.
     void TearDown() override { engine.reset(); }
 
@@ -92,7 +95,7 @@ struct StandInEngine : ::testing::Test {
     SyncEngine& running() {
         signedIn();
         make().start();
-        EXPECT_TRUE(waitForIdle(1));
+        EXPECT_TRUE(waitForIdle(1)) << statuses.describe();
         return *engine;
     }
 

@@ -4,6 +4,7 @@
 
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tavro::test {
@@ -32,6 +33,19 @@ public:
     std::optional<SyncStatus> last() const {
         auto statuses = all();
         return statuses.empty() ? std::nullopt : std::optional(statuses.back());
+    }
+    // "idle, syncing, offline (reason), ...", for the message of a failed expectation.
+    std::string describe() const {
+        static constexpr const char* names[] = {"idle",       "offline", "failed",
+                                                "signed out", "syncing", "session expired"};
+        std::string out;
+        for (const auto& status : all()) {
+            out += out.empty() ? "" : ", ";
+            out += names[static_cast<int>(status.kind)];
+            if (!status.message.empty())
+                out += " (" + status.message + ")";
+        }
+        return out;
     }
 
 private:

@@ -151,7 +151,7 @@ TEST_F(SyncEngineAccount, ReconcileDropsOnlyWhatItSentAndIsStillSynced) {
         service.inject(c.reply);
         signedIn();
         make().start();
-        ASSERT_TRUE(eventually([&] { return count(reconcileRoute) == int(i) + 1; }));
+        ASSERT_TRUE(eventually([&] { return service.held(reconcileRoute) == 1; }));
         store.db().execute("UPDATE captures SET sync_state = 'pendingPush', pending = "
                            "'{\"note\":true}' WHERE id = 'edited';");
         notifier->count = 0;

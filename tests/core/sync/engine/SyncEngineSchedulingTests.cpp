@@ -98,7 +98,7 @@ TEST_F(SyncEngineScheduling, RequestsDuringAPassMakeItRunOnceMore) {
     clockOffset->store(SyncTimings{}.accountRefreshAge); // the next pass refreshes the account
     service.inject({.route = "/v1/me", .hold = true});
     std::thread first([&] { engine->syncNow(); });
-    ASSERT_TRUE(eventually([&] { return count("/v1/me") == 2; }));
+    ASSERT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }));
     for (int i = 0; i < 3; ++i)
         engine->syncNow(); // returns at once: a pass is running
     engine->noteLocalChange();
@@ -163,7 +163,7 @@ TEST_F(SyncEngineScheduling, ARejectedSessionSignsOutOnceAndStopsEverything) {
     service.expireToken();
     service.inject({.route = "/v1/me", .hold = true});
     std::thread pass([&] { engine->syncNow(); });
-    ASSERT_TRUE(eventually([&] { return count("/v1/me") == 2; }));
+    ASSERT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }));
     engine->syncNow(); // queues a repeat of the pass that is about to fail
     engine->noteLocalChange();
     service.release("/v1/me");
@@ -187,9 +187,10 @@ TEST_F(SyncEngineScheduling, ARejectedSessionSignsOutOnceAndStopsEverything) {
 TEST_F(SyncEngineScheduling, QuittingDuringAHungRequestEndsPromptly) {
     timings.loop = 50ms;
     running();
-    clockOffset->store(SyncTimings{}.accountRefreshAge);
-    service.inject({.route = "/v1/me", .hold = true}); // the loop's next pass hangs on it
-    ASSERT_TRUE(eventually([&] { return count("/v1/me") == 2; }));
+    service.inject({.route = "/v1/me", .hold = true});
+    clockOffset->store(SyncTimings{}.accountRefreshAge); // the loop's next pass hangs on it
+    ASSERT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }))
+        << count("/v1/me") << " account calls; " << statuses.describe();
     const auto quitting = std::chrono::steady_clock::now();
     engine.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - quitting, 3s) << "within about a second";

@@ -240,10 +240,9 @@ TEST_F(SyncEngineSignIn, CancellingStopsThePollingPromptlyAndStoresNothing) {
         make();
         if (c.hungPoll)
             service.inject({.route = tokenPoll, .count = -1, .hold = true});
-        const int before = count(tokenPoll);
         auto future = engine->completeSignIn(engine->beginSignIn());
         if (c.hungPoll)
-            ASSERT_TRUE(eventually([&] { return count(tokenPoll) > before; }));
+            ASSERT_TRUE(eventually([&] { return service.held(tokenPoll) == 1; }));
         else
             std::this_thread::sleep_for(50ms);
         const auto cancelled = std::chrono::steady_clock::now();
@@ -374,9 +373,8 @@ TEST_F(SyncEngineSignIn, AReplyThatArrivesAfterSignOutOrStopIsDropped) {
                         {{"user", {{"id", late}, {"name", "Late"}}},
                          {"workspaces", {{{"id", "w9"}, {"name", "Late"}, {"slug", "l"}}}}});
         service.inject({.route = "/v1/me", .hold = true});
-        const int fetched = count("/v1/me");
         std::thread pass([&] { engine->syncNow(); });
-        EXPECT_TRUE(eventually([&] { return count("/v1/me") == fetched + 1; }));
+        ASSERT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }));
         std::thread ending([&] { c.signsOut ? engine->signOut() : engine->stop(); });
         if (c.replyArrives) {
             EXPECT_TRUE(eventually([&] { return deaf->stopIgnored(); }));
