@@ -65,12 +65,25 @@ PushBatch collectPush(CaptureStore& store, const EnsureBlobs& ensureBlobs) {
     PushBatch batch;
     Collector collect(store, batch);
 
-    for (const auto& pending : store.pending("groups", PushBatch::rowsPerTable))
-        collect.add("groups", pending, store.groupChange(pending));
-    for (const auto& pending : store.pending("captures", PushBatch::rowsPerTable))
-        collect.add("captures", pending, store.captureChange(pending));
+    // A full listing may have more rows behind it, which the next exchange lists once these
+    // have gone; rows that wait where they are (screenshots held back) do not ask for it.
+    const auto fullListing = [&](size_t listed, size_t gone) {
+        if (listed >= size_t(PushBatch::rowsPerTable) && gone > 0)
+            batch.cut = true;
+    };
 
-    for (const auto& pending : store.pending("capture_images", PushBatch::rowsPerTable)) {
+    const auto groups = store.pending("groups", PushBatch::rowsPerTable);
+    for (const auto& pending : groups)
+        collect.add("groups", pending, store.groupChange(pending));
+    fullListing(groups.size(), groups.size());
+    const auto captures = store.pending("captures", PushBatch::rowsPerTable);
+    for (const auto& pending : captures)
+        collect.add("captures", pending, store.captureChange(pending));
+    fullListing(captures.size(), captures.size());
+
+    const auto images = store.pending("capture_images", PushBatch::rowsPerTable);
+    size_t imagesGone = 0;
+    for (const auto& pending : images) {
         if (!collect.room())
             break; // no upload for a screenshot this request would not carry
         auto image = store.rawImage(pending.id);
@@ -84,14 +97,18 @@ PushBatch collectPush(CaptureStore& store, const EnsureBlobs& ensureBlobs) {
                 image = std::move(reread);
         }
         collect.add("capture_images", pending, CaptureStore::imageChange(pending, *image));
+        ++imagesGone;
     }
+    fullListing(images.size(), imagesGone);
 
-    for (const auto& comment : store.pendingComments(PushBatch::rowsPerTable)) {
+    const auto comments = store.pendingComments(PushBatch::rowsPerTable);
+    for (const auto& comment : comments) {
         if (!collect.room())
             break;
         batch.changes.push_back(CaptureStore::commentChange(comment));
         batch.rows[comment.id] = PushedRow{"comments", true, {.id = comment.id}, std::nullopt};
     }
+    fullListing(comments.size(), comments.size());
     return batch;
 }
 

@@ -29,7 +29,8 @@ struct PushBatch {
 
     std::vector<nlohmann::json> changes;
     PushedRows rows;
-    // More was waiting than one request carries: another exchange takes the rest.
+    // More was waiting than one request carries (the list was cut, or a table's listing was
+    // full): another exchange takes the rest.
     bool cut = false;
 };
 

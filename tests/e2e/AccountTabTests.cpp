@@ -90,7 +90,7 @@ TEST(AccountTabTest, SignsInSyncsShowsTheLogAndSignsOutKeepingLocalCaptures) {
     std::this_thread::sleep_for(800ms);
     session.screenshot("account-signed-in");
 
-    // A capture made in the app now is filed in the workspace; "Sync now" runs a pass.
+    // A capture made in the app now is filed in the workspace, and "Sync now" sends it.
     EXPECT_EQ(session.runTavro({"--new-issue"}), 0);
     ASSERT_TRUE(session.waitForWindow("^Tavro Note$"));
     std::this_thread::sleep_for(400ms);
@@ -123,6 +123,8 @@ TEST(AccountTabTest, SignsInSyncsShowsTheLogAndSignsOutKeepingLocalCaptures) {
     press(session, "space");
     EXPECT_TRUE(DesktopSession::waitUntil(
         [&] { return openStore(session)->syncMeta("last_sync") != lastSync; }, 15s));
+    EXPECT_TRUE(DesktopSession::waitUntil(
+        [&] { return service.inspect("state")["tables"]["captures"].contains(made->id); }, 15s));
     std::this_thread::sleep_for(500ms);
     session.screenshot("account-synced");
 
@@ -145,4 +147,6 @@ TEST(AccountTabTest, SignsInSyncsShowsTheLogAndSignsOutKeepingLocalCaptures) {
     session.screenshot("account-signed-out-again");
     const auto kept = session.storedCaptures();
     EXPECT_TRUE(std::ranges::any_of(kept, [&](const Capture& c) { return c.id == local.id; }));
+    EXPECT_FALSE(std::ranges::any_of(kept, [&](const Capture& c) { return c.id == made->id; }))
+        << "the workspace's captures leave with the account";
 }

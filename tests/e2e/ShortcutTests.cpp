@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -258,13 +259,25 @@ public:
 
     std::string busAddress() const { return "DBUS_SESSION_BUS_ADDRESS=" + address_; }
 
-    // The tool tip title of the tray item that the process `pid` shows, if any.
+    // The tool tip title of the tray item that the process `pid` shows, if any. The process
+    // may hold more than one connection to the bus (the keyring's is another), so each is asked.
     std::optional<std::string> toolTip(int pid) {
-        auto owner = connectionOf(pid);
-        if (!owner)
-            return std::nullopt;
+        for (const auto& owner : connectionsOf(pid))
+            if (auto title = toolTipOf(owner))
+                return title;
+        return std::nullopt;
+    }
+
+private:
+    GVariant* call(const char* destination, const char* path, const char* interface,
+                   const char* method, GVariant* arguments) {
+        return g_dbus_connection_call_sync(bus_, destination, path, interface, method, arguments,
+                                           nullptr, G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
+    }
+
+    std::optional<std::string> toolTipOf(const std::string& owner) {
         GVariant* reply =
-            call(owner->c_str(), "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
+            call(owner.c_str(), "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
                  g_variant_new("(ss)", "org.kde.StatusNotifierItem", "ToolTip"));
         if (!reply)
             return std::nullopt;
@@ -281,23 +294,16 @@ public:
         return title;
     }
 
-private:
-    GVariant* call(const char* destination, const char* path, const char* interface,
-                   const char* method, GVariant* arguments) {
-        return g_dbus_connection_call_sync(bus_, destination, path, interface, method, arguments,
-                                           nullptr, G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
-    }
-
-    std::optional<std::string> connectionOf(int pid) {
+    std::vector<std::string> connectionsOf(int pid) {
         GVariant* names = call("org.freedesktop.DBus", "/org/freedesktop/DBus",
                                "org.freedesktop.DBus", "ListNames", nullptr);
         if (!names)
-            return std::nullopt;
-        std::optional<std::string> found;
+            return {};
+        std::vector<std::string> found;
         GVariantIter* iter = nullptr;
         const gchar* name = nullptr;
         g_variant_get(names, "(as)", &iter);
-        while (!found && g_variant_iter_next(iter, "&s", &name)) {
+        while (g_variant_iter_next(iter, "&s", &name)) {
             if (name[0] != ':')
                 continue;
             GVariant* owner =
@@ -308,7 +314,7 @@ private:
             guint32 ownerPid = 0;
             g_variant_get(owner, "(u)", &ownerPid);
             if (static_cast<int>(ownerPid) == pid)
-                found = name;
+                found.emplace_back(name);
             g_variant_unref(owner);
         }
         g_variant_iter_free(iter);

@@ -129,3 +129,49 @@ TEST_F(SyncExchange, HostileRepliesAreSkippedAndLogged) {
     EXPECT_EQ(filesUnder(library.root().parent_path()) - filesUnder(library.root()), outside);
     EXPECT_EQ(syncState("captures", pushed), "pendingPush") << "no result named it";
 }
+
+// More rows of one table than one exchange lists go out in the same pass; screenshots held back
+// where they are do not keep the pass going.
+TEST_F(SyncExchange, ABacklogLongerThanOneListingGoesOutInOnePass) {
+    struct Case {
+        const char* table;
+        int rows;
+        size_t exchanges;
+        std::int64_t left;
+    };
+    const std::vector<Case> cases = {
+        {"groups", 450, 3, 0},
+        {"captures", 400, 3, 0}, // the third lists nothing more
+        {"comments", 250, 2, 0},
+        {"capture_images", 200, 1, 200}, // their files are missing
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.table);
+        const auto capture = newCapture(std::string("for ") + c.table);
+        engine->syncNow();
+        service.clearRequests();
+        const std::string table = c.table;
+        for (int i = 0; i < c.rows; ++i) {
+            if (table == "groups")
+                newGroup("Group " + std::to_string(i));
+            else if (table == "captures")
+                newCapture("Capture " + std::to_string(i));
+            else if (table == "comments")
+                store.addComment({.id = makeUUID(), .captureID = capture, .kind = "comment"});
+            else
+                store.addImage({.id = makeUUID(),
+                                .captureID = capture,
+                                .position = -1,
+                                .imagePath = "2026/01/missing-" + std::to_string(i) + ".png"});
+        }
+        engine->syncNow();
+        EXPECT_EQ(syncBodies().size(), c.exchanges);
+        EXPECT_EQ(
+            store.db()
+                .query("SELECT COUNT(*) AS n FROM " + table + " WHERE sync_state = 'pendingPush';")
+                .front()
+                .intValue("n"),
+            c.left);
+        takeLog();
+    }
+}
