@@ -147,17 +147,23 @@ std::vector<Row> Database::query(std::string_view sql, const std::vector<SQLValu
     std::lock_guard lock(mutex_);
     auto statement = statements_->take(sql);
     bind(statement.get(), arguments);
-    int count = sqlite3_column_count(statement.get());
-    auto columns = std::make_shared<std::vector<std::string>>();
-    columns->reserve(size_t(count));
-    for (int i = 0; i < count; ++i) {
-        const char* name = sqlite3_column_name(statement.get(), i);
-        columns->emplace_back(name ? name : "");
-    }
-    std::shared_ptr<const std::vector<std::string>> shared = columns;
+    // The columns are read once the first step ran: a kept statement over a table whose shape
+    // changed since is compiled again by that step.
+    int count = 0;
+    std::shared_ptr<const std::vector<std::string>> shared;
     std::vector<Row> rows;
     int rc;
     while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        if (!shared) {
+            count = sqlite3_column_count(statement.get());
+            auto columns = std::make_shared<std::vector<std::string>>();
+            columns->reserve(size_t(count));
+            for (int i = 0; i < count; ++i) {
+                const char* name = sqlite3_column_name(statement.get(), i);
+                columns->emplace_back(name ? name : "");
+            }
+            shared = std::move(columns);
+        }
         std::vector<SQLValue> values;
         values.reserve(size_t(count));
         for (int i = 0; i < count; ++i)

@@ -217,6 +217,11 @@ TEST_F(DatabaseTest, StatementsRunAgainWithFreshBindingsAndHoldNothingOpen) {
     EXPECT_EQ(db.query(select, {"e"}).size(), 1u);
     EXPECT_EQ(db.execute("DELETE FROM t WHERE name = ?;", {"e"}), 1);
 
+    // A kept statement over a table that changed shape since reads the new shape.
+    EXPECT_FALSE(db.query("SELECT * FROM t;").front().value("extra"));
+    db.executeRaw("ALTER TABLE t ADD COLUMN extra DEFAULT 'x';");
+    EXPECT_EQ(db.query("SELECT * FROM t;").front().string("extra"), "x");
+
     // More distinct texts than are kept, each right when it runs again.
     for (int round = 0; round < 2; ++round)
         for (int i = 0; i < 300; ++i)
