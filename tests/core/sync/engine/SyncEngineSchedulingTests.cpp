@@ -82,11 +82,12 @@ TEST_F(SyncEngineScheduling, ABurstOfLocalChangesMakesOnePassAfterTheLast) {
     // Long enough that a loaded machine never stretches a gap of the burst past it.
     timings.debounce = 500ms;
     running();
+    auto lastChange = std::chrono::steady_clock::now();
     for (int i = 0; i < 5; ++i) {
-        engine->noteLocalChange();
         std::this_thread::sleep_for(10ms);
+        lastChange = std::chrono::steady_clock::now();
+        engine->noteLocalChange();
     }
-    const auto lastChange = std::chrono::steady_clock::now();
     ASSERT_TRUE(waitForIdle(2));
     EXPECT_GE(std::chrono::steady_clock::now() - lastChange, 480ms);
     std::this_thread::sleep_for(300ms);
