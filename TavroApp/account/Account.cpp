@@ -25,6 +25,8 @@ std::string computerName() {
 // while an earlier one winds down.
 constexpr int approvalWaiters = 4;
 
+constexpr const char* unavailable = "Sync is not available.";
+
 } // namespace
 
 SyncEngineConfig Account::appEngineConfig() {
@@ -50,33 +52,43 @@ Account::Account(std::shared_ptr<CaptureStore> store, SyncEngineConfig config, U
     , relay_(std::make_shared<AccountRelay>(this)) {
     calls_.setMaxThreadCount(1);
     waits_.setMaxThreadCount(approvalWaiters);
-    try {
-        engine_ = std::make_unique<SyncEngine>(std::move(config));
-    } catch (const std::exception& error) {
-        qWarning("Sync is off: %s", error.what());
-    }
     reload();
-    if (!engine_)
-        return;
-    // The handler runs on the engine's worker and only ever posts to this thread.
-    offThread([this, relay = relay_](SyncEngine& engine) {
-        engine.onStatus([this, relay](const SyncStatus& status) {
-            relay->post([this, status] { publishStatus(status); });
-        });
-        engine.start();
+    // Made on the calls' thread, as the first call: opening the engine reads the session token
+    // from the keyring, which may take its whole time bound when the keyring does not answer,
+    // and the tray icon and the board should not wait for that.
+    calls_.start([this, config = std::move(config), relay = relay_]() mutable {
+        try {
+            auto engine = std::make_unique<SyncEngine>(std::move(config));
+            // The handler runs on the engine's worker and only ever posts to this thread.
+            engine->onStatus([this, relay](const SyncStatus& status) {
+                relay->post([this, status] { publishStatus(status); });
+            });
+            engine_ = std::move(engine);
+            live_ = engine_.get();
+            engine_->start();
+        } catch (const std::exception& error) {
+            qWarning("Sync is off: %s", error.what());
+            engineFailed_ = true;
+        }
     });
 }
 
 Account::~Account() {
     relay_->detach();
     liveAttempt_ = 0;
+    if (SyncEngine* engine = live_.load()) {
+        engine->cancelSignIn();
+        engine->stop();
+    }
+    calls_.waitForDone();
+    // The engine may have been made while the calls above ran.
     if (engine_) {
         engine_->cancelSignIn();
         engine_->stop();
     }
-    // The threads use the engine until they end.
-    calls_.waitForDone();
+    // The waits use the engine until they end.
     waits_.waitForDone();
+    live_ = nullptr;
     engine_.reset();
 }
 
@@ -99,18 +111,21 @@ std::optional<Workspace> Account::defaultWorkspace() const {
 }
 
 void Account::offThread(std::function<void(SyncEngine&)> work, std::function<void()> then) {
-    if (!engine_)
+    if (engineFailed_)
         return;
-    calls_.start(
-        [engine = engine_.get(), relay = relay_, work = std::move(work), then = std::move(then)] {
-            try {
-                work(*engine);
-            } catch (const std::exception&) {
-                // The engine reports these through its status and the sync log.
-            }
-            if (then)
-                relay->post(then);
-        });
+    calls_.start([this, relay = relay_, work = std::move(work), then = std::move(then)] {
+        // Read when the call runs: the engine is made by the first call.
+        SyncEngine* engine = live_.load();
+        if (!engine)
+            return;
+        try {
+            work(*engine);
+        } catch (const std::exception&) {
+            // The engine reports these through its status and the sync log.
+        }
+        if (then)
+            relay->post(then);
+    });
 }
 
 void Account::publishStatus(const SyncStatus& status) {
@@ -142,21 +157,28 @@ void Account::signIn() {
     const bool wasRunning = signIn_.running();
     const SignInAttempts::Attempt attempt = signIn_.start();
     liveAttempt_ = attempt;
-    if (wasRunning && engine_)
-        engine_->cancelSignIn();
+    if (SyncEngine* engine = live_.load(); wasRunning && engine)
+        engine->cancelSignIn();
     emit signInChanged();
     beginSignIn(attempt);
 }
 
 void Account::beginSignIn(SignInAttempts::Attempt attempt) {
-    if (!engine_) {
-        signInEnded(attempt, {SignInAttempts::Outcome::Kind::failed, "Sync is not available."});
+    if (engineFailed_) {
+        signInEnded(attempt, {SignInAttempts::Outcome::Kind::failed, unavailable});
         return;
     }
-    calls_.start([this, engine = engine_.get(), relay = relay_, attempt] {
+    calls_.start([this, relay = relay_, attempt] {
         // Cancelled or replaced before its turn came.
         if (liveAttempt_ != attempt)
             return;
+        SyncEngine* engine = live_.load();
+        if (!engine) {
+            relay->post([this, attempt] {
+                signInEnded(attempt, {SignInAttempts::Outcome::Kind::failed, unavailable});
+            });
+            return;
+        }
         try {
             DeviceCode code = engine->beginSignIn();
             relay->post([this, attempt, code] { codeArrived(attempt, code); });
@@ -214,8 +236,8 @@ void Account::signInEnded(SignInAttempts::Attempt attempt, SignInAttempts::Outco
 void Account::cancelSignIn() {
     signIn_.cancel();
     liveAttempt_ = 0;
-    if (engine_)
-        engine_->cancelSignIn();
+    if (SyncEngine* engine = live_.load())
+        engine->cancelSignIn();
     emit signInChanged();
 }
 
@@ -234,10 +256,11 @@ void Account::syncNow() {
 
 void Account::noteLocalChange() {
     emit localChangeNoted();
-    if (!engine_ || !isSignedIn())
+    SyncEngine* engine = live_.load();
+    if (!engine || !isSignedIn())
         return;
     try {
-        engine_->noteLocalChange();
+        engine->noteLocalChange();
     } catch (const std::exception&) {
         // Best effort: the next timed pass takes the change along.
     }

@@ -131,6 +131,10 @@ private:
     // The waits for sign-in approvals, apart so that they never hold up the calls.
     QThreadPool waits_;
     std::shared_ptr<AccountRelay> relay_;
+    // The engine, as soon as the first call made it; nothing when it could not be made.
+    std::atomic<SyncEngine*> live_{nullptr};
+    std::atomic<bool> engineFailed_{false};
+    // Made by the first call; touched here only once the calls ended.
     std::unique_ptr<SyncEngine> engine_; // last: it goes before the state its reports reach
 };
 

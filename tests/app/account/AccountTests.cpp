@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <future>
 #include <set>
 #include <thread>
 
@@ -268,4 +270,62 @@ TEST_F(AccountAtStandIn, WebPagesOpenUnderTheConfiguredOrigin) {
     EXPECT_EQ(opened,
               (std::vector<std::string>{"http://127.0.0.1:5173/app",
                                         "http://127.0.0.1:5173/sign-up", "https://tavro.dev/app"}));
+}
+
+namespace {
+
+// A keyring whose first read waits until the test lets it answer, as one that hangs would.
+class HeldSecrets final : public SecretStore {
+public:
+    explicit HeldSecrets(std::shared_ptr<SecretStore> inner)
+        : inner_(std::move(inner)) {}
+    std::optional<std::string> read(std::string_view account) override {
+        released_.wait();
+        return inner_->read(account);
+    }
+    void write(std::string_view value, std::string_view account) override {
+        inner_->write(value, account);
+    }
+    void remove(std::string_view account) override { inner_->remove(account); }
+    void release() { release_.set_value(); }
+
+private:
+    std::shared_ptr<SecretStore> inner_;
+    std::promise<void> release_;
+    std::shared_future<void> released_ = release_.get_future().share();
+};
+
+} // namespace
+
+TEST_F(AccountAtStandIn, AKeyringThatDoesNotAnswerHoldsUpNeitherTheAppNorTheCallsAskedMeanwhile) {
+    secrets->write(service.issueToken(), SecretStore::sessionAccount);
+    auto held = std::make_shared<HeldSecrets>(secrets);
+    secrets.reset();
+    SyncEngineConfig config{.database = library.database(),
+                            .baseURL = service.baseURL(),
+                            .deviceName = "desk",
+                            .secrets = held,
+                            .notifier = std::make_shared<NullStoreChangeNotifier>(),
+                            .timings = {.loop = 10s, .debounce = 60ms, .pollSecond = 2ms}};
+    // Returns while the keyring is still silent, and a call asked meanwhile waits its turn.
+    account = std::make_unique<Account>(store, std::move(config), [](const QUrl&) { return true; });
+    EXPECT_EQ(account->status().kind, Kind::signedOut);
+    account->syncNow();
+    held->release();
+    EXPECT_TRUE(until([&] { return account->status().kind == Kind::idle && account->me(); }));
+}
+
+TEST_F(AccountAtStandIn, WithoutAnEngineASignInSaysSyncIsNotAvailable) {
+    // A library under a plain file cannot be opened.
+    const auto blocker = library.database().parent_path() / "not-a-folder";
+    std::ofstream(blocker) << "x";
+    SyncEngineConfig config{
+        .database = blocker / "library.db", .baseURL = service.baseURL(), .secrets = secrets};
+    account = std::make_unique<Account>(store, std::move(config), [](const QUrl&) { return true; });
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        account->signIn();
+        ASSERT_TRUE(until([&] { return !account->isSigningIn(); }));
+        EXPECT_EQ(account->signInError(), "Sync is not available.");
+        EXPECT_EQ(account->status().kind, Kind::signedOut);
+    }
 }
