@@ -42,6 +42,8 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("tavro"));
     QApplication::setApplicationName(QStringLiteral("Tavro"));
     QApplication::setApplicationVersion(QStringLiteral(TAVRO_VERSION));
+    // Matches the installed desktop entry, so launchers group the app's windows under it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tavro"));
     QApplication::setQuitOnLastWindowClosed(false);
     // Large screenshots (8K and beyond) decode through Qt's readers too; its default limit of
     // 256 MiB refuses them.

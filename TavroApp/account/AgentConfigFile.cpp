@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <variant>
 
@@ -88,6 +89,15 @@ std::optional<std::string> serialise(const nlohmann::json& value) {
     } catch (const nlohmann::json::exception&) {
         return std::nullopt;
     }
+}
+
+std::optional<std::string> writeProtection(const fs::path& file) {
+    struct stat info {};
+    // Through a link, the target's mode is the one that counts.
+    if (::stat(file.c_str(), &info) != 0 || (info.st_mode & S_IWUSR) != 0)
+        return std::nullopt;
+    return file.string() + " is read-only, so it was left as it is. Make it writable, or add the "
+                           "server by hand instead.";
 }
 
 std::optional<std::string> write(const fs::path& file, std::string_view text) {

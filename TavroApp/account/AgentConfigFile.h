@@ -40,6 +40,10 @@ void backup(const std::filesystem::path& file);
 // value holds text that is not UTF-8.
 std::optional<std::string> serialise(const nlohmann::json& value);
 
+// Why the file must be left alone although it could be replaced: a file the user made read-only
+// (its owner may not write it; a rename would replace it all the same). Nothing otherwise.
+std::optional<std::string> writeProtection(const std::filesystem::path& file);
+
 // Replaces the file atomically. A symbolic link is written through to its target, so the link
 // stays, and a replaced file keeps its mode. Returns the error text on failure, when the file
 // is as it was.

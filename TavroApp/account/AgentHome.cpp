@@ -1,5 +1,7 @@
 #include "account/AgentHome.h"
 
+#include "model/Paths.h"
+
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
@@ -43,6 +45,9 @@ AgentHome AgentHome::current() {
     const fs::path self = fs::read_symlink("/proc/self/exe", error);
     where.server = serverBeside(error ? fs::path("/usr/bin/tavro") : self);
     where.searchPath = environment("PATH");
+    const fs::path library = TavroPaths::support();
+    if (library != where.home / ".local/share/Tavro")
+        where.library = library;
     return where;
 }
 

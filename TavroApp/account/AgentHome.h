@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace tavro {
@@ -15,8 +16,13 @@ struct AgentHome {
     std::filesystem::path server;
     // The program search path, for telling which clients are installed.
     std::string searchPath;
+    // The library the app uses, when the server would not find it by itself: a client starts
+    // the server with its own environment, so "TAVRO_HOME" or another XDG_DATA_HOME of the app's
+    // would otherwise send the agent to another board.
+    std::optional<std::filesystem::path> library;
 
-    // From HOME (else the password database), XDG_CONFIG_HOME, PATH and the running program.
+    // From HOME (else the password database), XDG_CONFIG_HOME, PATH, the running program and the
+    // library folder.
     static AgentHome current();
     // The server beside `program`, with the program's symbolic links followed first, so that a
     // link on PATH still finds the installed folder.

@@ -34,6 +34,11 @@ QString CodeBlock::text() const {
     return text_->text();
 }
 
+void CodeBlock::setText(const QString& text) {
+    text_->setText(text);
+    text_->setAccessibleName(text);
+}
+
 void CodeBlock::setCopied(bool copied) {
     copy_->setSymbol(copied ? Icon::checkmark : Icon::docOnDoc);
 }

@@ -15,6 +15,7 @@ class CodeBlock final : public QWidget {
 public:
     explicit CodeBlock(const QString& text, QWidget* parent = nullptr);
     QString text() const;
+    void setText(const QString& text);
     // The copy button shows a check mark while the text was just copied.
     void setCopied(bool copied);
     bool showsCopied() const;

@@ -6,7 +6,7 @@ namespace {
 
 constexpr MCPClientInfo clients[] = {
     {MCPClient::claudeCode, "claudeCode", "Claude Code", ConfigBase::home, ".claude.json",
-     "mcpServers", "claude-code", ".claude", "", "terminal", "Terminal and IDE agent"},
+     "mcpServers", "claude-code", ".claude", "", "terminal", "Terminal and IDE agent", true},
     {MCPClient::claudeDesktop, "claudeDesktop", "Claude Desktop", ConfigBase::configHome,
      "Claude/claude_desktop_config.json", "mcpServers", "claude-desktop", "Claude",
      "claude-desktop", "message", "The Claude desktop app"},
@@ -14,7 +14,7 @@ constexpr MCPClientInfo clients[] = {
      "cursor", ".cursor", "cursor", "cursorarrow.rays", "Cursor's agent"},
     {MCPClient::vsCode, "vsCode", "VS Code", ConfigBase::configHome, "Code/User/mcp.json",
      "servers", "vscode", "Code/User", "code", "chevron.left.forwardslash.chevron.right",
-     "Copilot agent mode"},
+     "Copilot agent mode", true},
 };
 
 } // namespace

@@ -28,6 +28,8 @@ struct MCPClientInfo {
     std::string_view program;
     std::string_view iconName;
     std::string_view description;
+    // Whether the client's documented entry names its transport ("type": "stdio").
+    bool namesTransport = false;
 };
 
 std::span<const MCPClientInfo> mcpClients();

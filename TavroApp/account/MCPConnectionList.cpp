@@ -122,6 +122,7 @@ void MCPConnectionList::showState() {
     }
     errorWarning_->setVisible(model_.error().has_value());
     errorWarning_->setMessage(toQString(model_.error().value_or(std::string())));
+    snippetBlock_->setText(toQString(model_.manualSnippet()));
 }
 
 void MCPConnectionList::act(MCPClient client) {

@@ -8,9 +8,9 @@ namespace tavro {
 
 namespace {
 
-std::string failure(std::string_view lead, MCPClient client, const std::exception& error) {
+std::string failure(std::string_view lead, MCPClient client, std::string_view why) {
     return std::string(lead) + std::string(mcpClientInfo(client).displayName) +
-           std::string(AgentTexts::configFailedTail) + error.what();
+           std::string(AgentTexts::configFailedTail) + std::string(why);
 }
 
 } // namespace
@@ -27,10 +27,15 @@ void MCPConnectionModel::refresh() {
 
 void MCPConnectionModel::connect(MCPClient client) {
     try {
+        // An entry naming a program that is not there would read "Connected" and start nothing.
+        if (!installer_.serverIsExecutable())
+            throw MCPInstallError(std::string(AgentTexts::serverNotThere) +
+                                  installer_.serverExecutable().string());
         installer_.install(client);
         error_.reset();
     } catch (const std::exception& error) {
-        error_ = failure(AgentTexts::writeFailed, client, error);
+        error_ = failure(AgentTexts::writeFailed, client, error.what());
+        manualClient_ = client;
     }
     refresh();
 }
@@ -40,7 +45,7 @@ void MCPConnectionModel::disconnect(MCPClient client) {
         installer_.remove(client);
         error_.reset();
     } catch (const std::exception& error) {
-        error_ = failure(AgentTexts::updateFailed, client, error);
+        error_ = failure(AgentTexts::updateFailed, client, error.what());
     }
     refresh();
 }
@@ -90,6 +95,12 @@ MCPConnectionModel::Row MCPConnectionModel::row(MCPClient client) const {
     case MCPInstaller::Status::Kind::notConnected:
         break;
     case MCPInstaller::Status::Kind::connected:
+        if (!installer_.serverIsExecutable()) {
+            row.statusLine = AgentTexts::serverGone;
+            row.tone = Tone::stale;
+            row.action = Action::repair;
+            break;
+        }
         row.statusLine = AgentTexts::connected;
         row.tone = Tone::connected;
         row.action = Action::disconnect;

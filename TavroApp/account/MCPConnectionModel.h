@@ -45,12 +45,15 @@ public:
 
     bool serverMissing() const { return !installer_.serverIsExecutable(); }
     std::string manualCommand() const { return installer_.claudeCodeCommand(); }
-    std::string manualSnippet() const { return installer_.configSnippet(MCPClient::claudeDesktop); }
+    // For the client whose file could not be written last, so that a pasted entry has that
+    // client's shape and agent name; the Claude desktop app's until then.
+    std::string manualSnippet() const { return installer_.configSnippet(manualClient_); }
 
 private:
     MCPInstaller installer_;
     std::map<MCPClient, MCPInstaller::Status> statuses_;
     std::optional<std::string> error_;
+    MCPClient manualClient_ = MCPClient::claudeDesktop;
 };
 
 } // namespace tavro

@@ -69,15 +69,20 @@ bool MCPInstaller::isLikelyInstalled(Client client) const {
            present(base / info.markerFolder);
 }
 
-json MCPInstaller::serverEntry(std::string_view agentName) const {
-    return {{"command", home_.server.string()},
-            {"args", json::array()},
-            {"env", {{"TAVRO_AGENT", std::string(agentName)}}}};
+json MCPInstaller::serverEntry(Client client) const {
+    const MCPClientInfo& info = mcpClientInfo(client);
+    json env = {{"TAVRO_AGENT", std::string(info.agentName)}};
+    if (home_.library)
+        env["TAVRO_HOME"] = home_.library->string();
+    json entry = {{"command", home_.server.string()}, {"args", json::array()}, {"env", env}};
+    if (info.namesTransport)
+        entry["type"] = "stdio";
+    return entry;
 }
 
 std::string MCPInstaller::configSnippet(Client client) const {
     const MCPClientInfo& info = mcpClientInfo(client);
-    json snippet = {{std::string(info.serversKey), {{entryName, serverEntry(info.agentName)}}}};
+    json snippet = {{std::string(info.serversKey), {{entryName, serverEntry(client)}}}};
     try {
         return snippet.dump(2);
     } catch (const json::exception&) {
@@ -86,9 +91,11 @@ std::string MCPInstaller::configSnippet(Client client) const {
 }
 
 std::string MCPInstaller::claudeCodeCommand() const {
-    return "claude mcp add tavro --env TAVRO_AGENT=" +
-           std::string(mcpClientInfo(Client::claudeCode).agentName) + " -- " +
-           shellQuoted(home_.server.string());
+    std::string command = "claude mcp add --scope user tavro --env TAVRO_AGENT=" +
+                          std::string(mcpClientInfo(Client::claudeCode).agentName);
+    if (home_.library)
+        command += " --env " + shellQuoted("TAVRO_HOME=" + home_.library->string());
+    return command + " -- " + shellQuoted(home_.server.string());
 }
 
 MCPInstaller::Status MCPInstaller::status(Client client) const {
@@ -104,7 +111,16 @@ MCPInstaller::Status MCPInstaller::status(Client client) const {
         return Status::notConnected();
     // No normalisation: a link or a moved copy of the app counts as another server.
     const std::string& path = command.get_ref<const std::string&>();
-    return path == home_.server.string() ? Status::connected() : Status::stale(path);
+    if (path != home_.server.string())
+        return Status::stale(path);
+    // An entry that sends the agent to another library is as wrong as one of another copy.
+    const json& env = entry.value("env", json());
+    const json& library = env.is_object() ? env.value("TAVRO_HOME", json()) : json();
+    const std::optional<std::string> named =
+        library.is_string() ? std::optional(library.get<std::string>()) : std::nullopt;
+    const std::optional<std::string> ours =
+        home_.library ? std::optional(home_.library->string()) : std::nullopt;
+    return named == ours ? Status::connected() : Status::stale(path);
 }
 
 fs::path MCPInstaller::install(Client client) const {
@@ -119,13 +135,15 @@ fs::path MCPInstaller::install(Client client) const {
     if (contents.state == AgentConfigFile::Contents::State::unreadable)
         throw MCPInstallError(contents.problem +
                               ", so it was left as it is. Add the server by hand instead.");
+    if (auto refusal = AgentConfigFile::writeProtection(file))
+        throw MCPInstallError(*refusal);
     if (contents.state == AgentConfigFile::Contents::State::object)
         AgentConfigFile::backup(file);
     json& root = contents.root;
     const std::string key(info.serversKey);
     if (!root.contains(key) || !root[key].is_object())
         root[key] = json::object();
-    root[key][entryName] = serverEntry(info.agentName);
+    root[key][entryName] = serverEntry(client);
     write(file, root, "The configuration can't be written");
     return file;
 }
@@ -139,6 +157,8 @@ void MCPInstaller::remove(Client client) const {
     auto servers = contents.root.find(info.serversKey);
     if (servers == contents.root.end() || !servers->is_object() || !servers->contains(entryName))
         return;
+    if (auto refusal = AgentConfigFile::writeProtection(file))
+        throw MCPInstallError(*refusal);
     AgentConfigFile::backup(file);
     servers->erase(entryName);
     write(file, contents.root, "The configuration can't be written");

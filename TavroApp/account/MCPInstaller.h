@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -48,11 +49,14 @@ public:
     // A hint for ordering and labels only: every operation works for every client.
     bool isLikelyInstalled(Client client) const;
 
-    nlohmann::json serverEntry(std::string_view agentName) const;
+    // Names the library too when the server would not find the app's by itself, and the
+    // transport for the clients whose documented entries do.
+    nlohmann::json serverEntry(Client client) const;
     // The servers member with the entry alone, as a user pastes it into a client's file; empty
     // when the server's path cannot be written as JSON.
     std::string configSnippet(Client client) const;
-    // The Claude Code command line that adds the server, the path quoted for a POSIX shell.
+    // The Claude Code command line that adds the server for every project of the user, the path
+    // quoted for a POSIX shell.
     std::string claudeCodeCommand() const;
 
     Status status(Client client) const;

@@ -27,11 +27,6 @@ inline constexpr std::string_view agentDetail =
     "Your agent sees the screenshot, the note, and where you found it.";
 
 // Permission.
-inline constexpr std::string_view needsScreenRecording = "Tavro needs Screen Recording";
-inline constexpr std::string_view screenRecordingOn = "Screen Recording is on";
-inline constexpr std::string_view screenRecordingReason =
-    "macOS calls taking a screenshot “screen recording”. Tavro only reads pixels when you press "
-    "your shortcut — never in the background, and nothing leaves your Mac.";
 inline constexpr std::string_view grantPermission = "Grant permission";
 inline constexpr std::string_view openSystemSettings = "Open System Settings instead";
 inline constexpr std::string_view comeBackHint =
@@ -47,9 +42,6 @@ inline constexpr std::string_view overlayTip =
     "Tip: while the region overlay is up, press ␣ to grab the whole screen instead, or ⎋ to "
     "cancel. Press either shortcut a second time for an issue with no screenshot.";
 inline constexpr std::string_view tapNeedsAccessibility = "Tap shortcuts need Accessibility";
-inline constexpr std::string_view tapNeedsAccessibilityDetail =
-    "Watching for a double or triple tap means reading key events, which macOS gates behind "
-    "Accessibility. Plain combinations don't need it.";
 inline constexpr std::string_view grantAccessibility = "Grant Accessibility";
 inline constexpr std::string_view openSettings = "Open Settings";
 
@@ -64,9 +56,6 @@ inline constexpr std::string_view setUp = "You're set up";
 inline constexpr std::string_view captureRegion = "capture a region";
 inline constexpr std::string_view captureScreen = "capture the whole screen";
 inline constexpr std::string_view fileWithoutScreenshot = "file an issue with no screenshot";
-inline constexpr std::string_view menuBarNote =
-    "Tavro lives in your menu bar. Ask your agent “what's open in Tavro?” to see the board from "
-    "the other side.";
 inline constexpr std::string_view tryCapture = "Try a capture now";
 
 } // namespace tavro::OnboardingTexts

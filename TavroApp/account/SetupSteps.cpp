@@ -12,11 +12,13 @@
 #include "shell/Divider.h"
 #include "shell/Labels.h"
 #include "shell/PermissionsService.h"
+#include "shell/PlatformTexts.h"
 #include "shell/Preferences.h"
 #include "shell/SymbolView.h"
 #include "shell/Utf8.h"
 
 #include <QHBoxLayout>
+#include <QScrollArea>
 #include <QPainter>
 
 namespace tavro {
@@ -36,7 +38,7 @@ QWidget* accessibilityNotice(PermissionsService& permissions, QWidget* parent) {
     lines->setSpacing(4);
     lines->addWidget(StepLayout::text(toQString(OnboardingTexts::tapNeedsAccessibility),
                                       Theme::Font::headline(), Theme::textPrimary));
-    lines->addWidget(StepLayout::text(toQString(OnboardingTexts::tapNeedsAccessibilityDetail),
+    lines->addWidget(StepLayout::text(toQString(PlatformTexts::tapNeedsAccessibilityDetail),
                                       Theme::Font::caption(), Theme::textSecondary));
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(0, 2, 0, 0);
@@ -105,9 +107,23 @@ AgentStep::AgentStep(QWidget* parent)
     QVBoxLayout* column = StepLayout::column(this, false);
     column->addWidget(StepLayout::header(toQString(OnboardingTexts::connectAgent),
                                          toQString(OnboardingTexts::connectAgentDetail)));
+    // The manual set-up opens below the rows: the list scrolls rather than squeezing them.
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    // The keyboard goes to the list's buttons; the area scrolls to whichever has the focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->viewport()->setAutoFillBackground(false);
+    auto* content = new QWidget(scroll);
+    content->setAutoFillBackground(false);
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
     // Built with the step, so each visit reads the clients' files again.
-    column->addWidget(new MCPConnectionList(MCPInstaller(AgentHome::current()), this));
-    column->addStretch(1);
+    layout->addWidget(new MCPConnectionList(MCPInstaller(AgentHome::current()), content));
+    layout->addStretch(1);
+    scroll->setWidget(content);
+    column->addWidget(scroll, 1);
 }
 
 ReadyStep::ReadyStep(Preferences& preferences, std::function<void()> onTryCapture, QWidget* parent)
@@ -148,7 +164,7 @@ ReadyStep::ReadyStep(Preferences& preferences, std::function<void()> onTryCaptur
             hints[i]->setKeys(toQString(rows[i].keys));
     });
 
-    column->addWidget(StepLayout::text(toQString(OnboardingTexts::menuBarNote),
+    column->addWidget(StepLayout::text(toQString(PlatformTexts::trayNote),
                                        Theme::Font::callout(), Theme::textTertiary,
                                        Qt::AlignHCenter, 400),
                       0, Qt::AlignHCenter);

@@ -85,7 +85,7 @@ PermissionStep::PermissionStep(PermissionsService& permissions, QWidget* parent)
                                 Qt::AlignHCenter);
     heading_->setWordWrap(false);
     column->addWidget(heading_, 0, Qt::AlignHCenter);
-    column->addWidget(StepLayout::text(toQString(OnboardingTexts::screenRecordingReason),
+    column->addWidget(StepLayout::text(toQString(PlatformTexts::screenCaptureReason),
                                        Theme::Font::body(), Theme::textSecondary, Qt::AlignHCenter,
                                        420),
                       0, Qt::AlignHCenter);
@@ -124,8 +124,8 @@ void PermissionStep::refresh() {
     const bool granted = permissions_.hasScreenRecording();
     shield_->setIcon(granted ? Icon::checkmarkShieldFill : Icon::shieldLefthalfFilled,
                      granted ? Theme::statusResolved : Theme::accent);
-    heading_->setText(toQString(granted ? OnboardingTexts::screenRecordingOn
-                                        : OnboardingTexts::needsScreenRecording));
+    heading_->setText(toQString(granted ? PlatformTexts::screenCaptureOn
+                                        : PlatformTexts::needsScreenCapture));
     request_->setVisible(!granted);
     granted_->setVisible(granted);
 }

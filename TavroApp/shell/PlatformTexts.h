@@ -52,4 +52,19 @@ inline constexpr std::string_view signOutMessage =
     "The account's captures leave this computer; they stay in your workspace. Captures that were "
     "never synced stay here.";
 
+// Onboarding's permission step, which this desktop passes at once: it grants screen capture.
+inline constexpr std::string_view needsScreenCapture = "Tavro needs to capture the screen";
+inline constexpr std::string_view screenCaptureOn = "Screen capture is on";
+inline constexpr std::string_view screenCaptureReason =
+    "Taking a screenshot means reading what's on the screen. Tavro only reads pixels when you "
+    "press your shortcut — never in the background, and nothing leaves this computer.";
+// Tap shortcuts read every key event; the desktop lets the app do so without a permission.
+inline constexpr std::string_view tapNeedsAccessibilityDetail =
+    "Watching for a double or triple tap means reading key events, which this desktop may gate "
+    "behind an accessibility permission. Plain combinations don't need it.";
+// Where the app lives between captures.
+inline constexpr std::string_view trayNote =
+    "Tavro lives in your system tray. Ask your agent “what's open in Tavro?” to see the board "
+    "from the other side.";
+
 } // namespace tavro::PlatformTexts

@@ -42,12 +42,17 @@ TEST(AgentTabTest, ConnectFromTheKeyboardWritesAnEntryWhoseServerAnswers) {
     const fs::path server = fs::path(TAVRO_APP).parent_path() / "tavro-mcp";
     EXPECT_EQ(entry["command"], server.string());
     EXPECT_EQ(entry["args"], nlohmann::json::array());
-    EXPECT_EQ(entry["env"], nlohmann::json({{"TAVRO_AGENT", "claude-code"}}));
+    // The app's library is not the default one: the entry names it, or the agent would open
+    // another board.
+    EXPECT_EQ(entry["env"], nlohmann::json({{"TAVRO_AGENT", "claude-code"},
+                                            {"TAVRO_HOME", session.library().string()}}));
+    EXPECT_EQ(entry["type"], "stdio");
     ASSERT_EQ(::access(server.c_str(), X_OK), 0);
 
     const auto reply = tavro::test::ProcessRunner::run(
         {"/usr/bin/env", "-i", "HOME=" + session.home().string(),
-         "TAVRO_HOME=" + session.library().string(), "TAVRO_AGENT=claude-code", server.string()},
+         "TAVRO_HOME=" + entry["env"]["TAVRO_HOME"].get<std::string>(),
+         "TAVRO_AGENT=" + entry["env"]["TAVRO_AGENT"].get<std::string>(), server.string()},
         R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"protocolVersion":"2025-06-18","capabilities":{},"clientInfo":{"name":"e2e","version":"1"}}})"
         "\n");
     EXPECT_EQ(reply.exitCode, 0) << reply.err;

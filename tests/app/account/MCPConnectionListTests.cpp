@@ -142,11 +142,48 @@ TEST_F(AgentHomeFixture, FailedWritesAreShownUntilTheNextSuccess) {
 TEST_F(AgentHomeFixture, ManualSetUpNamesTheServer) {
     Model model(installer());
     EXPECT_EQ(model.manualCommand(),
-              "claude mcp add tavro --env TAVRO_AGENT=claude-code -- \"" + server_.string() + "\"");
+              "claude mcp add --scope user tavro --env TAVRO_AGENT=claude-code -- \"" +
+                  server_.string() + "\"");
     EXPECT_NE(model.manualSnippet().find("\"TAVRO_AGENT\": \"claude-desktop\""), std::string::npos);
     EXPECT_FALSE(model.serverMissing());
     fs::remove(server_);
     EXPECT_TRUE(model.serverMissing());
+}
+
+TEST_F(AgentHomeFixture, ARowIsConnectedOnlyWhileItsServerCanStart) {
+    Model model(installer());
+    model.connect(MCPClient::cursor);
+    model.connect(MCPClient::claudeCode);
+    ASSERT_EQ(model.row(MCPClient::cursor).statusLine, "Connected");
+    fs::remove(server_);
+    model.refresh();
+    for (MCPClient client : {MCPClient::cursor, MCPClient::claudeCode}) {
+        EXPECT_EQ(model.row(client).statusLine, "Its Tavro server is missing");
+        EXPECT_EQ(model.row(client).action, Model::Action::repair);
+    }
+    // Repairing writes nothing while there is nothing to start.
+    const std::string before = test::readFile(home() / ".cursor/mcp.json");
+    model.act(MCPClient::cursor);
+    ASSERT_TRUE(model.error());
+    EXPECT_NE(model.error()->find(server_.string()), std::string::npos) << *model.error();
+    EXPECT_EQ(test::readFile(home() / ".cursor/mcp.json"), before);
+    model.connect(MCPClient::vsCode);
+    EXPECT_FALSE(fs::exists(home() / ".config/Code/User/mcp.json"));
+}
+
+TEST_F(AgentHomeFixture, ManualSnippetHasTheShapeOfTheClientThatFailed) {
+    Model model(installer());
+    put(".config/Code/User/mcp.json", "{\n  // mine\n}\n");
+    model.connect(MCPClient::vsCode);
+    ASSERT_TRUE(model.error());
+    const std::string snippet = model.manualSnippet();
+    EXPECT_EQ(snippet.rfind("{\n  \"servers\": {", 0), 0) << snippet;
+    EXPECT_NE(snippet.find("\"type\": \"stdio\""), std::string::npos) << snippet;
+    EXPECT_NE(snippet.find("\"TAVRO_AGENT\": \"vscode\""), std::string::npos) << snippet;
+
+    MCPConnectionList list(installer());
+    QTest::mouseClick(rowFor(list, MCPClient::vsCode)->actionButton(), Qt::LeftButton);
+    EXPECT_EQ(list.snippetBlock()->text().toStdString(), snippet);
 }
 
 TEST_F(AgentHomeFixture, ListReadsTheFilesWhenShownAndAfterEachButton) {
@@ -195,7 +232,7 @@ TEST_F(AgentHomeFixture, CopyPutsTheExactTextOnTheClipboardAndMarksBothButtons) 
 
     QTest::mouseClick(list.commandBlock()->copyButton(), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
-              QStringLiteral("claude mcp add tavro --env TAVRO_AGENT=claude-code -- \"") +
+              QStringLiteral("claude mcp add --scope user tavro --env TAVRO_AGENT=claude-code -- \"") +
                   toQString(server_.string()) + u'"');
     EXPECT_TRUE(list.commandBlock()->showsCopied());
     EXPECT_TRUE(list.snippetBlock()->showsCopied());

@@ -10,6 +10,9 @@
 
 #include <sys/stat.h>
 
+#include <functional>
+#include <optional>
+
 using namespace tavro;
 using nlohmann::json;
 namespace fs = std::filesystem;
@@ -22,14 +25,15 @@ struct ClientCase {
     const char* file; // relative to the temporary home
     const char* serversKey;
     const char* agentName;
+    bool namesTransport; // "type": "stdio" in the entry, where the client documents it
 };
 
 const ClientCase clientCases[] = {
-    {MCPClient::claudeCode, ".claude.json", "mcpServers", "claude-code"},
+    {MCPClient::claudeCode, ".claude.json", "mcpServers", "claude-code", true},
     {MCPClient::claudeDesktop, ".config/Claude/claude_desktop_config.json", "mcpServers",
-     "claude-desktop"},
-    {MCPClient::cursor, ".cursor/mcp.json", "mcpServers", "cursor"},
-    {MCPClient::vsCode, ".config/Code/User/mcp.json", "servers", "vscode"},
+     "claude-desktop", false},
+    {MCPClient::cursor, ".cursor/mcp.json", "mcpServers", "cursor", false},
+    {MCPClient::vsCode, ".config/Code/User/mcp.json", "servers", "vscode", true},
 };
 
 const std::string serverPath = "/opt/tavro/bin/tavro-mcp";
@@ -45,9 +49,12 @@ protected:
     }
     json stored() const { return json::parse(test::readFile(file())); }
     json entry(const std::string& command) const {
-        return {{"command", command},
-                {"args", json::array()},
-                {"env", {{"TAVRO_AGENT", GetParam().agentName}}}};
+        json entry = {{"command", command},
+                      {"args", json::array()},
+                      {"env", {{"TAVRO_AGENT", GetParam().agentName}}}};
+        if (GetParam().namesTransport)
+            entry["type"] = "stdio";
+        return entry;
     }
 
     test::TempFolder folder_;
@@ -220,6 +227,41 @@ TEST_P(MCPInstallerTest, FolderThatCannotBeMadeIsReported) {
     EXPECT_EQ(test::readFile(blocker), "not a folder");
 }
 
+TEST_P(MCPInstallerTest, ReadOnlyFileIsRefusedAndLeftAlone) {
+    put(json({{GetParam().serversKey, {{"tavro", {{"command", "/old/tavro-mcp"}}}}}}).dump());
+    const std::string before = test::readFile(file());
+    ASSERT_EQ(::chmod(file().c_str(), 0444), 0);
+    for (const auto& change : {std::function<void()>([&] { installer_.install(GetParam().client); }),
+                               std::function<void()>([&] { installer_.remove(GetParam().client); })}) {
+        try {
+            change();
+            ADD_FAILURE() << "wrote a read-only file";
+        } catch (const MCPInstallError& error) {
+            EXPECT_NE(std::string(error.what()).find("read-only"), std::string::npos)
+                << error.what();
+        }
+        EXPECT_EQ(test::readFile(file()), before);
+        EXPECT_EQ(fs::status(file()).permissions() & fs::perms::mask, fs::perms(0444));
+        EXPECT_FALSE(fs::exists(backup()));
+    }
+}
+
+TEST_P(MCPInstallerTest, AnotherLibraryIsNamedInTheEntryAndChecked) {
+    AgentHome elsewhere = where();
+    elsewhere.library = folder_.path() / "other library";
+    const MCPInstaller installer(elsewhere);
+    installer_.install(GetParam().client);
+    EXPECT_EQ(installer.status(GetParam().client), MCPInstaller::Status::stale(serverPath))
+        << "an entry without the library sends the agent to the default one";
+
+    installer.install(GetParam().client);
+    json expected = entry(serverPath);
+    expected["env"]["TAVRO_HOME"] = elsewhere.library->string();
+    EXPECT_EQ(stored()[GetParam().serversKey]["tavro"], expected);
+    EXPECT_EQ(installer.status(GetParam().client), MCPInstaller::Status::connected());
+    EXPECT_EQ(installer_.status(GetParam().client), MCPInstaller::Status::stale(serverPath));
+}
+
 INSTANTIATE_TEST_SUITE_P(EachClient, MCPInstallerTest, ::testing::ValuesIn(clientCases),
                          [](const auto& info) {
                              return std::string(mcpClientInfo(info.param.client).id);
@@ -252,6 +294,34 @@ TEST(MCPInstaller, ServerLiesBesideTheProgramItsLinkNames) {
     EXPECT_EQ(AgentHome::serverBeside(folder.path() / "bin/tavro"), real);
     EXPECT_TRUE(AgentHome::current().server.is_absolute());
     EXPECT_EQ(AgentHome::current().server.filename(), "tavro-mcp");
+}
+
+TEST(MCPInstaller, LibraryIsNamedOnlyWhenTheServerWouldNotFindIt) {
+    test::TempFolder folder;
+    const fs::path home = folder.path() / "home";
+    test::ScopedEnv homeVariable("HOME", home.string());
+    struct Case {
+        const char* what;
+        std::optional<std::string> tavroHome;
+        std::optional<std::string> dataHome;
+        std::optional<fs::path> named;
+    };
+    const Case cases[] = {
+        {"the default", std::nullopt, std::nullopt, std::nullopt},
+        {"the default named by XDG_DATA_HOME", std::nullopt, (home / ".local/share").string(),
+         std::nullopt},
+        {"another XDG_DATA_HOME", std::nullopt, (folder.path() / "data").string(),
+         folder.path() / "data/Tavro"},
+        {"TAVRO_HOME", (folder.path() / "lib").string(), std::nullopt, folder.path() / "lib"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const test::ScopedEnv tavroHome("TAVRO_HOME", c.tavroHome);
+        const test::ScopedEnv dataHome("XDG_DATA_HOME", c.dataHome);
+        EXPECT_EQ(AgentHome::current().library, c.named);
+        const std::string command = MCPInstaller(AgentHome::current()).claudeCodeCommand();
+        EXPECT_EQ(command.find("TAVRO_HOME=") != std::string::npos, c.named.has_value()) << command;
+    }
 }
 
 TEST(MCPInstaller, ServerIsExecutableOnlyWhenAnExecutableFileIsThere) {
@@ -322,6 +392,13 @@ TEST(MCPInstaller, SnippetIsTheServersMemberWithTheEntry) {
               "    }\n"
               "  }\n"
               "}");
+    EXPECT_EQ(json::parse(installer.configSnippet(MCPClient::vsCode)),
+              json({{"servers",
+                     {{"tavro",
+                       {{"type", "stdio"},
+                        {"command", serverPath},
+                        {"args", json::array()},
+                        {"env", {{"TAVRO_AGENT", "vscode"}}}}}}}}));
     MCPInstaller notText({"/home/u", "/home/u/.config", "/opt/\xff/tavro-mcp", ""});
     EXPECT_EQ(notText.configSnippet(MCPClient::vsCode), "");
 }
@@ -336,7 +413,8 @@ TEST(MCPInstaller, ClaudeCodeCommandQuotesThePathForAPosixShell) {
         SCOPED_TRACE(path);
         MCPInstaller installer({"/home/u", "/home/u/.config", path, ""});
         const std::string command = installer.claudeCodeCommand();
-        const std::string prefix = "claude mcp add tavro --env TAVRO_AGENT=claude-code -- ";
+        const std::string prefix =
+            "claude mcp add --scope user tavro --env TAVRO_AGENT=claude-code -- ";
         ASSERT_EQ(command.substr(0, prefix.size()), prefix);
         // The shell, given the command with "printf %s" in place of the client, prints the
         // path back unchanged.
@@ -346,8 +424,9 @@ TEST(MCPInstaller, ClaudeCodeCommandQuotesThePathForAPosixShell) {
         EXPECT_EQ(result.out, path);
     }
     MCPInstaller plain({"/home/u", "/home/u/.config", serverPath, ""});
-    EXPECT_EQ(plain.claudeCodeCommand(), "claude mcp add tavro --env TAVRO_AGENT=claude-code -- "
-                                         "\"/opt/tavro/bin/tavro-mcp\"");
+    EXPECT_EQ(plain.claudeCodeCommand(),
+              "claude mcp add --scope user tavro --env TAVRO_AGENT=claude-code -- "
+              "\"/opt/tavro/bin/tavro-mcp\"");
 }
 
 } // namespace

@@ -1,4 +1,8 @@
 // The onboarding window's view driven through its buttons, on the offscreen platform.
+#include "account/CodeBlock.h"
+#include "account/DisclosureButton.h"
+#include "account/MCPClientRow.h"
+#include "account/MCPConnectionList.h"
 #include "account/OnboardingSteps.h"
 #include "account/OnboardingView.h"
 #include "capture/HotkeyManager.h"
@@ -12,6 +16,7 @@
 #include "WindowServices.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QSettings>
 #include <QTest>
 
@@ -115,4 +120,50 @@ TEST(OnboardingView, PollsOnlyWhileOnScreenAndTryACaptureOnlyCallsBack) {
     EXPECT_EQ(tries, 2);
     EXPECT_EQ(view.step(), 4);
     EXPECT_FALSE(f.preferences.flag(PreferenceKey::hasCompletedOnboarding));
+}
+
+TEST(OnboardingView, EveryStepSpeaksOfThisDesktop) {
+    OnboardingFixture f;
+    for (bool granted : {false, true}) {
+        f.probe.screenRecording = granted;
+        f.permissions.refresh();
+        OnboardingView view(f.preferences, f.permissions, f.hotkeys, {}, {});
+        view.show();
+        for (int step = 0; step < 5; ++step) {
+            SCOPED_TRACE(step);
+            for (const QLabel* label : view.stepContent()->findChildren<QLabel*>()) {
+                if (!label->isVisibleTo(&view))
+                    continue;
+                for (const char* word : {"macOS", "Mac", "menu bar", "Screen Recording"})
+                    EXPECT_FALSE(label->text().contains(QLatin1String(word)))
+                        << label->text().toStdString();
+            }
+            if (step < 4)
+                (step == 3 ? view.skipButton() : view.primaryButton())->click();
+        }
+    }
+}
+
+TEST(OnboardingView, TheAgentStepScrollsRatherThanSqueezingItsRows) {
+    OnboardingFixture f;
+    OnboardingView view(f.preferences, f.permissions, f.hotkeys, {}, {});
+    view.resize(OnboardingView::width, OnboardingView::height);
+    view.show();
+    for (int step = 0; step < 3; ++step)
+        view.primaryButton()->click();
+    ASSERT_EQ(view.step(), 3);
+    auto* list = view.stepContent()->findChild<MCPConnectionList*>();
+    ASSERT_NE(list, nullptr);
+    list->manualToggle()->click();
+    QTRY_VERIFY(list->commandBlock()->isVisibleTo(&view));
+    QTRY_VERIFY(list->snippetBlock()->height() >= list->snippetBlock()->sizeHint().height());
+    for (QWidget* part : {static_cast<QWidget*>(list->commandBlock()),
+                          static_cast<QWidget*>(list->snippetBlock())})
+        EXPECT_GE(part->height(), part->minimumSizeHint().height());
+    int bottom = -1;
+    for (MCPClientRow* row : list->rows()) {
+        EXPECT_GE(row->height(), row->minimumSizeHint().height());
+        EXPECT_GE(row->y(), bottom) << "rows overlap";
+        bottom = row->y() + row->height();
+    }
 }
