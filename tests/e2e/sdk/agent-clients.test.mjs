@@ -15,12 +15,13 @@ const seed = process.env.TAVRO_E2E_SEED;
 const connect = process.env.TAVRO_E2E_CONNECT;
 assert.ok(server && seed && connect, "TAVRO_MCP, TAVRO_E2E_SEED and TAVRO_E2E_CONNECT name the programs");
 
-// Where each client reads its servers from, and the agent name it passes on.
+// Where each client reads its servers from, the agent name it passes on, and whether its
+// documented entry names the transport.
 const clients = [
-  { id: "claudeCode", file: ".claude.json", key: "mcpServers", agent: "claude-code" },
-  { id: "claudeDesktop", file: ".config/Claude/claude_desktop_config.json", key: "mcpServers", agent: "claude-desktop" },
-  { id: "cursor", file: ".cursor/mcp.json", key: "mcpServers", agent: "cursor" },
-  { id: "vsCode", file: ".config/Code/User/mcp.json", key: "servers", agent: "vscode" },
+  { id: "claudeCode", file: ".claude.json", key: "mcpServers", agent: "claude-code", typed: true },
+  { id: "claudeDesktop", file: ".config/Claude/claude_desktop_config.json", key: "mcpServers", agent: "claude-desktop", typed: false },
+  { id: "cursor", file: ".cursor/mcp.json", key: "mcpServers", agent: "cursor", typed: false },
+  { id: "vsCode", file: ".config/Code/User/mcp.json", key: "servers", agent: "vscode", typed: true },
 ];
 
 const toolNames = [
@@ -51,7 +52,8 @@ describe("agent clients started from the configuration the installer wrote", () 
       const file = join(home, client.file);
       assert.equal(written[client.id], file);
       const entry = JSON.parse(readFileSync(file, "utf8"))[client.key].tavro;
-      assert.deepEqual(Object.keys(entry).sort(), ["args", "command", "env"]);
+      assert.deepEqual(Object.keys(entry).sort(), ["args", "command", "env", ...(client.typed ? ["type"] : [])]);
+      if (client.typed) assert.equal(entry.type, "stdio");
       assert.ok(isAbsolute(entry.command), entry.command);
       assert.deepEqual(entry.env, { TAVRO_AGENT: client.agent });
 
