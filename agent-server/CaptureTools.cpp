@@ -2,6 +2,7 @@
 #include "ToolArguments.h"
 #include "ToolRegistry.h"
 #include "model/Text.h"
+#include "model/TextLimits.h"
 #include "model/Uuid.h"
 #include "store/CaptureStore.h"
 
@@ -13,6 +14,10 @@ constexpr std::string_view newGroupColor = "#6E7BF2";
 
 std::string quotedTitle(const Capture& capture) {
     return "\u201C" + capture.title() + "\u201D";
+}
+
+ToolResult refused(const std::string& reason) {
+    return ToolResult::failure(reason + " Nothing was changed.");
 }
 
 } // namespace
@@ -63,13 +68,18 @@ ToolResult ToolRegistry::commentOnCapture(const JSON& arguments) const {
         body = text::trimmed(*text, text::Whitespace::AndNewlines);
     if (body.empty())
         return ToolResult::failure("Missing required parameter `body`.");
+    if (auto reason = TextLimits::tooLong("The comment", body, TextLimits::commentCharacters))
+        return refused(*reason);
     auto resolution = resolve(arguments);
     if (auto problem = std::get_if<ToolResult>(&resolution))
         return *problem;
     const auto& capture = std::get<Capture>(resolution);
     auto agent = actor(arguments);
-    addAgentComment(capture, agent, body);
-    recordAgentActivity(capture, "commented", "", agent);
+    // One transaction: a failed write stores nothing, so an agent that retries adds no duplicate.
+    store_->db().transaction([&] {
+        addAgentComment(capture, agent, body);
+        recordAgentActivity(capture, "commented", "", agent);
+    });
     return ToolResult::text("Comment added to [" + Format::shortID(capture) + "] " +
                             quotedTitle(capture) + " as " + agent + ".");
 }
@@ -81,9 +91,16 @@ ToolResult ToolRegistry::resolveCapture(const JSON& arguments) const {
     const auto& capture = std::get<Capture>(resolution);
     auto agent = actor(arguments);
     auto reference = ToolArguments::nonEmptyString(arguments, "reference");
-    if (auto comment = ToolArguments::nonEmptyString(arguments, "comment"))
-        addAgentComment(capture, agent, *comment);
-    auto resolved = store_->resolve(capture.id, reference, agent);
+    auto comment = ToolArguments::nonEmptyString(arguments, "comment");
+    if (comment)
+        if (auto reason =
+                TextLimits::tooLong("The comment", *comment, TextLimits::commentCharacters))
+            return refused(*reason);
+    auto resolved = store_->db().transaction([&] {
+        if (comment)
+            addAgentComment(capture, agent, *comment);
+        return store_->resolve(capture.id, reference, agent);
+    });
     if (!resolved)
         return ToolResult::failure("Could not resolve capture " + capture.id + ".");
     std::string reply =
@@ -99,9 +116,16 @@ ToolResult ToolRegistry::reopenCapture(const JSON& arguments) const {
         return *problem;
     const auto& capture = std::get<Capture>(resolution);
     auto agent = actor(arguments);
-    if (auto comment = ToolArguments::nonEmptyString(arguments, "comment"))
-        addAgentComment(capture, agent, *comment);
-    auto reopened = store_->setStatus(capture.id, CaptureStatus::open, agent);
+    auto comment = ToolArguments::nonEmptyString(arguments, "comment");
+    if (comment)
+        if (auto reason =
+                TextLimits::tooLong("The comment", *comment, TextLimits::commentCharacters))
+            return refused(*reason);
+    auto reopened = store_->db().transaction([&] {
+        if (comment)
+            addAgentComment(capture, agent, *comment);
+        return store_->setStatus(capture.id, CaptureStatus::open, agent);
+    });
     if (!reopened)
         return ToolResult::failure("Could not reopen capture " + capture.id + ".");
     return ToolResult::text("Reopened [" + Format::shortID(*reopened) + "] " +
@@ -117,6 +141,18 @@ ToolResult ToolRegistry::updateCapture(const JSON& arguments) const {
     std::vector<std::string> labels;
 
     auto note = ToolArguments::string(arguments, "note");
+    auto groupArgument = ToolArguments::nonEmptyString(arguments, "group");
+    auto tags = ToolArguments::stringList(arguments, "tags");
+    std::optional<std::string> reason;
+    if (note)
+        reason = TextLimits::tooLong("The note", *note, TextLimits::noteCharacters);
+    if (!reason && groupArgument)
+        reason =
+            TextLimits::tooLong("The group name", *groupArgument, TextLimits::groupNameCharacters);
+    if (!reason && tags)
+        reason = TextLimits::tagsRefusal(*tags);
+    if (reason)
+        return refused(*reason);
     if (note && *note != capture.note)
         labels.push_back("note");
     else
@@ -129,7 +165,7 @@ ToolResult ToolRegistry::updateCapture(const JSON& arguments) const {
     else
         priority.reset();
     std::optional<std::string> groupID;
-    if (auto name = ToolArguments::nonEmptyString(arguments, "group")) {
+    if (const auto& name = groupArgument) {
         auto group = store_->groupNamed(*name, std::nullopt);
         // A new group is filed in the default workspace, where an archived group keeps its
         // name: say so rather than fail on the name, before anything is written.
@@ -183,7 +219,7 @@ ToolResult ToolRegistry::updateCapture(const JSON& arguments) const {
         store_->setStatus(capture.id, *status, agent);
         labels.push_back("status \u2192 " + std::string(displayName(*status)));
     }
-    if (auto tags = ToolArguments::stringList(arguments, "tags")) {
+    if (tags) {
         store_->setTags(*tags, capture.id);
         labels.push_back("tags \u2192 " +
                          (tags->empty() ? std::string("(none)") : Format::join(*tags, ", ")));

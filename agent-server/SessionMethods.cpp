@@ -3,6 +3,7 @@
 #include "ImageEncoder.h"
 #include "TavroMCPServer.h"
 #include "ToolArguments.h"
+#include "model/Text.h"
 #include "store/CaptureStore.h"
 
 #include <array>
@@ -91,8 +92,8 @@ JSON TavroMCPServer::handleResourcesList(const JSONRPC::Request& request) const 
     for (const auto& capture : captures)
         resources.push_back({
             {"uri", std::string(resourcePrefix) + capture.id},
-            {"name", capture.title()},
-            {"description", resourceDescription(capture)},
+            {"name", text::withoutControlCharacters(capture.title())},
+            {"description", text::withoutControlCharacters(resourceDescription(capture))},
             {"mimeType", capture.imagePath.empty() ? "text/plain" : "image/png"},
         });
     return JSONRPC::result(request.id, JSON{{"resources", std::move(resources)}});
@@ -125,10 +126,11 @@ JSON TavroMCPServer::handleResourceRead(const JSONRPC::Request& request) const {
         auto comments = store_->comments(capture->id);
         auto activity = store_->activity(capture->id);
         auto images = store_->images(capture->id);
-        contents.push_back({{"uri", *uri},
-                            {"mimeType", "text/plain"},
-                            {"text", Format::detail(*capture, groupName, tags, comments, activity,
-                                                    images, clock_())}});
+        contents.push_back(
+            {{"uri", *uri},
+             {"mimeType", "text/plain"},
+             {"text", text::withoutControlCharacters(Format::detail(
+                          *capture, groupName, tags, comments, activity, images, clock_()))}});
     } catch (const std::exception& error) {
         return JSONRPC::error(request.id, JSONRPC::ErrorCode::internalError,
                               "Could not read " + *uri + ": " + error.what());

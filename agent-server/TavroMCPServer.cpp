@@ -1,6 +1,7 @@
 #include "TavroMCPServer.h"
 
 #include "Diagnostics.h"
+#include "RequestLines.h"
 #include "model/Paths.h"
 #include "model/Text.h"
 #include "store/CaptureStore.h"
@@ -34,11 +35,17 @@ void TavroMCPServer::run(std::istream& input) {
     if (store_->legacyMove() == TavroPaths::LegacyMove::leftInPlace)
         diagnostics::log(TavroPaths::legacyLibraryLeftNotice());
     diagnostics::log("ready \u2014 library at " + store_->db().file().string());
-    std::string line;
-    while (std::getline(input, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        handleLine(line);
+    RequestLines lines(input);
+    while (auto line = lines.next()) {
+        if (!line->overlong) {
+            handleLine(line->text);
+            continue;
+        }
+        diagnostics::log("refused a message longer than " + std::to_string(lines.limit()) +
+                         " bytes");
+        transport_->send(JSONRPC::error(line->id, JSONRPC::ErrorCode::invalidRequest,
+                                        "Message too long: a request takes at most " +
+                                            std::to_string(lines.limit() >> 20) + " MiB."));
     }
     diagnostics::log("stdin closed \u2014 exiting");
 }

@@ -1,5 +1,7 @@
 #include "ToolResult.h"
 
+#include "model/Text.h"
+
 namespace tavro {
 
 ToolResult ToolResult::text(std::string text) {
@@ -11,7 +13,9 @@ ToolResult ToolResult::failure(std::string text) {
 }
 
 JSON ToolResult::textBlock(std::string text) {
-    return JSON{{"type", "text"}, {"text", std::move(text)}};
+    // Stored text comes from other programs and from the network: an agent's terminal must show
+    // it, never act on it.
+    return JSON{{"type", "text"}, {"text", text::withoutControlCharacters(text)}};
 }
 
 JSON ToolResult::imageBlock(std::string base64PNG) {

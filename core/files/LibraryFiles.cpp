@@ -90,9 +90,9 @@ std::optional<std::string> writeAtomically(const fs::path& file, Bytes data) {
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
         temporary = temporaryName(file);
-        // A file that replaces another starts private and takes the old one's mode below.
+        // Private from the start; a file that replaces another takes the old one's mode below.
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                    replaces ? 0600 : 0666);
+                    TavroPaths::privateFileMode);
         if (fd < 0 && errno != EEXIST)
             return failure(file, errno);
     }
@@ -121,9 +121,12 @@ bool writeThumbnail(std::string_view name, Bytes jpeg) {
     const auto target = locate(Folder::thumbs, name);
     if (!target)
         return false;
-    std::error_code folderError;
-    fs::create_directories(target->parent_path(), folderError);
-    return !folderError && !writeAtomically(*target, jpeg);
+    try {
+        TavroPaths::ensureParentDirectory(*target);
+    } catch (const fs::filesystem_error&) {
+        return false;
+    }
+    return !writeAtomically(*target, jpeg);
 }
 
 void remove(Folder folder, std::string_view name) {

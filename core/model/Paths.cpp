@@ -2,10 +2,13 @@
 
 #include "model/Text.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -41,6 +44,24 @@ bool holdsOnlyEmptyFolders(const fs::path& folder) {
             return false;
     }
     return !error;
+}
+
+// Makes the missing folders of `folder` one by one, each private from the start, so no other
+// user can open one in the moment between its creation and a later chmod.
+void createPrivateFolders(const fs::path& folder, std::error_code& error) {
+    std::vector<fs::path> missing;
+    for (fs::path at = folder; !at.empty() && !fs::exists(fs::symlink_status(at, error));
+         at = at.parent_path()) {
+        missing.push_back(at);
+        if (at == at.parent_path())
+            break;
+    }
+    error.clear();
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+        if (::mkdir(it->c_str(), privateFolderMode) != 0 && errno != EEXIST) {
+            error.assign(errno, std::generic_category());
+            return;
+        }
 }
 
 } // namespace
@@ -116,17 +137,31 @@ std::string relativeImagePath(std::string_view id, Seconds date, std::string_vie
 bool ensureDirectories() {
     for (const auto& folder : {support(), capturesRoot(), thumbsRoot(), logsRoot()}) {
         std::error_code error;
-        fs::create_directories(folder, error);
+        createPrivateFolders(folder, error);
         if (error || !fs::is_directory(folder, error))
             return false;
+        // A library made by an earlier release is open to every local user: close it.
+        tightenToOwner(folder);
     }
     return true;
 }
 
 void ensureParentDirectory(const fs::path& file) {
     auto parent = file.parent_path();
-    if (!parent.empty())
-        fs::create_directories(parent);
+    if (parent.empty())
+        return;
+    std::error_code error;
+    createPrivateFolders(parent, error);
+    if (error)
+        throw fs::filesystem_error("cannot create folder", parent, error);
+}
+
+void tightenToOwner(const fs::path& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0 || S_ISLNK(status.st_mode))
+        return;
+    if (status.st_mode & 077)
+        ::chmod(path.c_str(), status.st_mode & 07700);
 }
 
 LegacyMove migrateLegacyLibraryIfNeeded() {

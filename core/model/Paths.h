@@ -38,9 +38,19 @@ std::optional<std::filesystem::path> thumbFilePath(std::string_view relative);
 // "yyyy/MM/<id>.<ext>" by the local calendar month of `date`.
 std::string relativeImagePath(std::string_view id, Seconds date, std::string_view ext);
 
+// The library holds private data (screenshots, notes, window titles, the account's e-mail): its
+// folders are readable by their owner alone, and its files too.
+inline constexpr unsigned privateFolderMode = 0700;
+inline constexpr unsigned privateFileMode = 0600;
+
+// Makes the library folder and its sub-folders, private, and takes the group's and others' rights
+// from those that exist already.
 bool ensureDirectories();
-// Throws std::filesystem::filesystem_error.
+// Makes the missing folders above `file`, private. Throws std::filesystem::filesystem_error.
 void ensureParentDirectory(const std::filesystem::path& file);
+// Best effort: takes the group's and others' rights from a file or folder (never a symbolic
+// link's target).
+void tightenToOwner(const std::filesystem::path& path);
 
 // What became of the former product's library when the store opened.
 enum class LegacyMove {

@@ -166,6 +166,79 @@ std::string validUTF8(std::string_view text) {
 
 namespace {
 
+bool isStripped(UChar32 c) {
+    return (c < 0x20 && c != '\t' && c != '\n') || (c >= 0x7F && c <= 0x9F) ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// Where the escape sequence starting at `pos` (an ESC) ends: CSI runs to its final byte, OSC,
+// DCS, SOS, PM and APC to BEL or ST (or the end of the line), any other through its intermediate
+// bytes to its final one.
+size_t escapeSequenceEnd(std::string_view text, size_t pos) {
+    size_t at = pos + 1;
+    if (at >= text.size())
+        return at;
+    const char kind = text[at++];
+    if (kind == '[') {
+        while (at < text.size()) {
+            const auto c = static_cast<unsigned char>(text[at]);
+            if (c < 0x20 || c > 0x7E)
+                return at; // broken off: what follows is text
+            ++at;
+            if (c >= 0x40)
+                break;
+        }
+        return at;
+    }
+    if (kind == ']' || kind == 'P' || kind == 'X' || kind == '^' || kind == '_') {
+        while (at < text.size()) {
+            if (text[at] == '\a')
+                return at + 1;
+            if (text[at] == '\n')
+                return at; // unterminated: the next line stays
+            if (text[at] == '\x1B' && at + 1 < text.size() && text[at + 1] == '\\')
+                return at + 2;
+            ++at;
+        }
+        return at;
+    }
+    // Intermediate bytes, then the final one.
+    at -= 1;
+    while (at < text.size() && static_cast<unsigned char>(text[at]) >= 0x20 &&
+           static_cast<unsigned char>(text[at]) <= 0x2F)
+        ++at;
+    if (at < text.size() && static_cast<unsigned char>(text[at]) >= 0x30 &&
+        static_cast<unsigned char>(text[at]) <= 0x7E)
+        ++at;
+    return at;
+}
+
+} // namespace
+
+std::string withoutControlCharacters(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size()) {
+        if (text[pos] == '\x1B') {
+            pos = escapeSequenceEnd(text, pos);
+            continue;
+        }
+        size_t at = pos;
+        int32_t index = int32_t(pos);
+        UChar32 c;
+        U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), index, int32_t(text.size()), c);
+        pos = size_t(index);
+        if (c < 0)
+            out += "\xEF\xBF\xBD";
+        else if (!isStripped(c))
+            out.append(text.substr(at, pos - at));
+    }
+    return out;
+}
+
+namespace {
+
 bool isASCII(std::string_view text) {
     for (char c : text)
         if (static_cast<unsigned char>(c) >= 0x80)

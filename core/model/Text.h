@@ -31,6 +31,12 @@ std::string prefixCharacters(std::string_view text, size_t count);
 // Replaces every ill-formed UTF-8 sequence with U+FFFD.
 std::string validUTF8(std::string_view text);
 
+// The text without what a terminal would act on instead of showing: C0 controls but tab and line
+// feed, escape sequences whole (CSI and OSC with their parameters), DEL, C1 controls, and the
+// bidirectional embeddings, overrides and isolates that reorder the text around them. Ill-formed
+// UTF-8 becomes U+FFFD.
+std::string withoutControlCharacters(std::string_view text);
+
 // Unicode canonical equivalence: "é" as one code point equals "e" followed by U+0301.
 bool canonicallyEqual(std::string_view a, std::string_view b);
 

@@ -4,9 +4,12 @@
 #include "model/Text.h"
 #include "store/StatementCache.h"
 
+#include <cerrno>
 #include <chrono>
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 
 namespace tavro {
@@ -82,11 +85,25 @@ int switchToWAL(sqlite3* handle) {
     }
 }
 
+// SQLite gives the -wal and -shm files the database file's mode, so a database made private before
+// SQLite first opens it keeps all three private; an older library's files are closed here.
+void makePrivate(const std::filesystem::path& file) {
+    const int fd =
+        ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, TavroPaths::privateFileMode);
+    if (fd >= 0) {
+        ::close(fd);
+        return;
+    }
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        TavroPaths::tightenToOwner(file.string() + suffix);
+}
+
 } // namespace
 
 Database::Database(const std::filesystem::path& file)
     : file_(file) {
     TavroPaths::ensureParentDirectory(file);
+    makePrivate(file);
     sqlite3* handle = nullptr;
     int rc = sqlite3_open_v2(file.c_str(), &handle,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,

@@ -222,3 +222,28 @@ TEST_F(CaptureDetailToolTest, AScreenshotTooLargeToDecodeIsSaidToBeTooLarge) {
                                      " (40000 \u00D7 30000 pixels)\n");
     }
 }
+
+TEST_F(CaptureDetailToolTest, StoredControlCharactersNeverReachTheAgent) {
+    const std::string hostile = "\x1B]0;pwned\a\x1B[2J\a\u202Egnp.exe\r";
+    auto capture = add(1, "Title " + hostile + "\nsecond line\t" + hostile);
+    store->setTags({"tag" + hostile}, capture.id);
+    store->addComment(Comment{.id = "k1",
+                              .captureID = capture.id,
+                              .author = "bot" + hostile,
+                              .body = "body" + hostile,
+                              .createdAt = T,
+                              .kind = "comment"});
+    std::vector<std::string> replies;
+    for (const auto& block : call("get_capture", {{"id", capture.id}}).content)
+        replies.push_back(block.value("text", ""));
+    replies.push_back(text("list_captures"));
+    replies.push_back(text("comment_on_capture", {{"id", capture.id}, {"body", "x"}}));
+    for (const auto& reply : replies) {
+        for (const std::string banned : {"\x1B", "\a", "\r", "\u202E", "pwned"})
+            EXPECT_EQ(reply.find(banned), std::string::npos) << reply;
+    }
+    EXPECT_NE(replies.front().find("Title gnp.exe\nsecond line\tgnp.exe"), std::string::npos);
+    EXPECT_NE(replies.front().find("bodygnp.exe"), std::string::npos);
+    EXPECT_EQ(store->capture(capture.id)->note, capture.note);
+    EXPECT_EQ(store->comments(capture.id).front().body, "body" + hostile);
+}

@@ -254,3 +254,87 @@ TEST_F(CaptureToolsTest, TextsHoldingANulAreStoredWhole) {
               "Updated [c0000001]: note.");
     EXPECT_EQ(store->capture(capture.id)->note, note);
 }
+
+TEST_F(CaptureToolsTest, ACommentWithAFailedSecondWriteIsNotStored) {
+    struct Case {
+        std::string tool;
+        std::string trigger; // makes the write after the comment fail
+    };
+    const std::vector<Case> cases = {
+        {"comment_on_capture", "BEFORE INSERT ON activity"},
+        {"resolve_capture", "BEFORE UPDATE ON captures"},
+        {"reopen_capture", "BEFORE UPDATE ON captures"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tool);
+        auto capture = add(++n, "Title");
+        store->db().executeRaw("CREATE TRIGGER fail_second " + c.trigger +
+                               " BEGIN SELECT RAISE(ABORT, 'disk full'); END;");
+        const JSON arguments = {{"id", capture.id}, {"body", "Looked"}, {"comment", "Looked"}};
+        EXPECT_TRUE(call(c.tool, arguments).isError);
+        EXPECT_TRUE(store->comments(capture.id).empty());
+        store->db().executeRaw("DROP TRIGGER fail_second;");
+        EXPECT_FALSE(call(c.tool, arguments).isError);
+        EXPECT_EQ(store->comments(capture.id).size(), 1u);
+    }
+}
+
+TEST_F(CaptureToolsTest, OverlongTextsAreRefusedAndNothingIsStored) {
+    auto capture = add(1, "Title");
+    const auto history = store->activity(capture.id);
+    const JSON id = capture.id;
+    auto repeated = [](const std::string& unit, size_t n) {
+        std::string out;
+        for (size_t i = 0; i < n; ++i)
+            out += unit;
+        return out;
+    };
+    std::vector<std::string> manyTags;
+    for (int i = 0; i < 101; ++i)
+        manyTags.push_back("t" + std::to_string(i));
+    struct Case {
+        std::string tool;
+        JSON arguments;
+        std::string reply;
+    };
+    const std::vector<Case> cases = {
+        {"comment_on_capture",
+         {{"id", id}, {"body", repeated("a", 20'001)}},
+         "The comment is longer than 20,000 characters. Nothing was changed."},
+        {"resolve_capture",
+         {{"id", id}, {"comment", repeated("\u00e9", 20'001)}},
+         "The comment is longer than 20,000 characters. Nothing was changed."},
+        {"reopen_capture",
+         {{"id", id}, {"comment", repeated("a", 20'001)}},
+         "The comment is longer than 20,000 characters. Nothing was changed."},
+        {"update_capture",
+         {{"id", id}, {"note", repeated("n", 100'001)}, {"priority", "high"}},
+         "The note is longer than 100,000 characters. Nothing was changed."},
+        {"update_capture",
+         {{"id", id}, {"group", repeated("g", 201)}},
+         "The group name is longer than 200 characters. Nothing was changed."},
+        {"update_capture",
+         {{"id", id}, {"tags", {"ok", repeated("t", 101)}}},
+         "A tag is longer than 100 characters. Nothing was changed."},
+        {"update_capture",
+         {{"id", id}, {"tags", manyTags}},
+         "A capture takes at most 100 tags. Nothing was changed."},
+    };
+    for (const auto& c : cases) {
+        auto result = call(c.tool, c.arguments);
+        EXPECT_TRUE(result.isError) << c.reply;
+        EXPECT_EQ(result.content.front().value("text", ""), c.reply);
+    }
+    EXPECT_EQ(*store->capture(capture.id), capture);
+    EXPECT_TRUE(store->comments(capture.id).empty());
+    EXPECT_TRUE(store->tags(capture.id).empty());
+    EXPECT_EQ(store->activity(capture.id), history);
+
+    // What a person writes at its longest is kept whole; combining marks count with their base.
+    EXPECT_FALSE(
+        call("comment_on_capture", {{"id", id}, {"body", repeated("e\u0301", 20'000)}}).isError);
+    manyTags.pop_back();
+    EXPECT_FALSE(call("update_capture", {{"id", id}, {"tags", manyTags}}).isError);
+    EXPECT_EQ(store->tags(capture.id).size(), 100u);
+}

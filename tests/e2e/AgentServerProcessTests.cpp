@@ -333,3 +333,25 @@ TEST(AgentServerProcess, AClosedStandardOutputCostsRepliesNotTheProcess) {
     EXPECT_EQ(err[2], err[1]);
     EXPECT_EQ(err[3] + "\n", exiting);
 }
+
+TEST(AgentServerProcess, RefusesAnOverlongMessageAndServesTheNextOne) {
+    TempLibrary library;
+    const std::string body(9u << 20, 'x');
+    const std::string overlong =
+        R"({"jsonrpc":"2.0","id":5,"method":"tools/call","params":{"name":"comment_on_capture",)"
+        R"("arguments":{"body":")" +
+        body + "\"}}}\n";
+    auto result = serve(overlong +
+                        R"({"jsonrpc":"2.0","id":6,"method":"ping"})"
+                        "\n" +
+                        body);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(
+        result.out,
+        R"({"error":{"code":-32600,"message":"Message too long: a request takes at most 8 MiB."},"id":5,"jsonrpc":"2.0"})"
+        "\n"
+        R"({"id":6,"jsonrpc":"2.0","result":{}})"
+        "\n"
+        R"({"error":{"code":-32600,"message":"Message too long: a request takes at most 8 MiB."},"id":null,"jsonrpc":"2.0"})"
+        "\n");
+}

@@ -71,3 +71,29 @@ TEST(Text, ComposesAndFoldsForSearch) {
     }
     EXPECT_EQ(foldedForSearch("ÉCOLE"), foldedForSearch("E\u0301cole"));
 }
+
+TEST(Text, StripsWhatATerminalWouldActOn) {
+    struct Case {
+        std::string in;
+        std::string out;
+    };
+    const std::vector<Case> cases = {
+        {"plain\ttext\nnext line", "plain\ttext\nnext line"},
+        {"bell\a, back\b, nul" + std::string(1, '\0') + ", cr\r\n", "bell, back, nul, cr\n"},
+        {"\x1B[31mred\x1B[0m \x1B[2J\x1B[1;1H", "red "},
+        {"\x1B]0;new title\a after \x1B]8;;http://x\x1B\\link\x1B]8;;\x1B\\", " after link"},
+        {"\x1B"
+         "c reset, \x1B(B charset, del\x7F",
+         " reset,  charset, del"},
+        {"c1 \xC2\x85 csi \xC2\x9B"
+         "2J",
+         "c1  csi 2J"},
+        {"\u202Egnp.exe and \u2066isolate\u2069 \u202A\u202B\u202C\u202D", "gnp.exe and isolate "},
+        {"keeps \u200D joiners, \u00E9 and \U0001F600 and \u05D0\u05D1",
+         "keeps \u200D joiners, \u00E9 and \U0001F600 and \u05D0\u05D1"},
+        {"broken \xFF utf-8, trailing escape \x1B", "broken \uFFFD utf-8, trailing escape "},
+        {"\x1B[3\u00E9t\x1B]0;unterminated\nnext", "\u00E9t\nnext"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(withoutControlCharacters(c.in), c.out) << c.in;
+}
