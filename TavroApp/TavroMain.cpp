@@ -10,6 +10,7 @@
 #include "platform/PermissionProbe.h"
 #include "platform/SessionBusCheck.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignal.h"
 #include "platform/X11Desktop.h"
 #include "platform/X11FlowDesktop.h"
 #include "shell/AppDelegate.h"
@@ -109,5 +110,6 @@ int main(int argc, char** argv) {
     instance.listen();
     if (*request != AppRequest::Kind::reopen)
         delegate.handle({*request, AppRequest::Source::commandLine});
+    quitOnTermination(&app);
     return app.exec();
 }

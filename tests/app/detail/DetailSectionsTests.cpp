@@ -15,6 +15,7 @@
 
 #include <QAbstractButton>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -133,6 +134,28 @@ TEST(NoteSectionTest, ClosingThePaneWritesAnEditAtOnce) {
     pane.section().flush();
     EXPECT_FALSE(pane.timer->isActive());
     EXPECT_EQ(pane.stored().note, "closed early");
+}
+
+// A write the store refuses is said under the note, in words, with the text kept; the next
+// write that succeeds takes the message away.
+TEST(NoteSectionTest, AFailedAutosaveIsShownAndKeepsTheText) {
+    OpenNote pane;
+    QLabel* failure = pane.section().failure();
+    pane.f.store().db().executeRaw("CREATE TRIGGER refuse BEFORE UPDATE ON captures BEGIN "
+                                   "SELECT RAISE(ABORT, 'database or disk is full'); END;");
+    pane.section().editor()->setPlainText(QStringLiteral("typed on a full disk"));
+    pane.timer->fire();
+    EXPECT_EQ(pane.stored().note, "first");
+    EXPECT_FALSE(failure->isHidden());
+    EXPECT_TRUE(failure->text().contains(QStringLiteral("The disk is full")));
+    EXPECT_FALSE(failure->text().contains(QStringLiteral("SQL")));
+    EXPECT_EQ(pane.section().editor()->toPlainText(), QStringLiteral("typed on a full disk"));
+
+    pane.f.store().db().executeRaw("DROP TRIGGER refuse;");
+    pane.section().editor()->setPlainText(QStringLiteral("typed again"));
+    pane.timer->fire();
+    EXPECT_EQ(pane.stored().note, "typed again");
+    EXPECT_TRUE(failure->isHidden());
 }
 
 TEST(NoteSectionTest, AnAgentsEditWhileThePaneIsOpenIsShownAndSurvivesClosingIt) {
