@@ -2,6 +2,7 @@
 
 #include "board/NewGroupSheet.h"
 #include "board/TavroMark.h"
+#include "shell/FailureText.h"
 #include "shell/Icons.h"
 #include "shell/Labels.h"
 #include "shell/Library.h"
@@ -413,7 +414,7 @@ void SidebarView::removeGroup(const std::string& groupID) {
     std::string failure;
     const bool moved = selection_.removeGroup(groupID, [&](const std::string& id) {
         if (const auto removed = library_.deleteGroup(id); !removed)
-            failure = removed.error();
+            failure = userFacingFailure(removed.error());
     });
     error_->setText(toQString(failure));
     error_->setVisible(!failure.empty());
