@@ -290,6 +290,22 @@ TEST(TagSectionTest, ReturnStoresTheTidiedTagsAndTheLineStaysAsTyped) {
     EXPECT_EQ(field->text(), QStringLiteral("UI , Crash,, Login Page "));
 }
 
+// A megabyte tag (an agent's doing) neither widens the pane nor comes back cut short when
+// the line is stored again.
+TEST(TagSectionTest, AHugeTagKeepsThePaneNarrowAndIsStoredWhole) {
+    OpenCapture pane;
+    const std::string huge(1 << 20, 'h');
+    pane.f.store().setTags({huge, "ui"}, pane.capture.id);
+    pane.f.reloadAndWait();
+    TagSection section(*pane.f.library, pane.capture.id);
+    EXPECT_LT(section.sizeHint().width(), 600);
+    EXPECT_LT(section.minimumSizeHint().width(), 600);
+    QTest::keyClick(section.field(), Qt::Key_Return);
+    pane.f.settle();
+    EXPECT_EQ(pane.f.library->tagsByCapture().at(pane.capture.id),
+              (std::vector<std::string>{huge, "ui"}));
+}
+
 TEST(CommentSectionTest, PostsWithReturnOrTheButtonAndKeepsTheTextWhenThePostFails) {
     OpenCapture pane;
     CommentSection section(*pane.f.library, pane.capture.id);
