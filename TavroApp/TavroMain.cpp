@@ -8,7 +8,9 @@
 #include "platform/DisplaySession.h"
 #include "platform/GlobalKeys.h"
 #include "platform/PermissionProbe.h"
+#include "platform/SessionBusCheck.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignal.h"
 #include "platform/X11Desktop.h"
 #include "platform/X11FlowDesktop.h"
 #include "shell/AppDelegate.h"
@@ -21,6 +23,7 @@
 #include <QApplication>
 #include <QImageReader>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -37,6 +40,8 @@ int main(int argc, char** argv) {
     }
     if (session.platform)
         setenv("QT_QPA_PLATFORM", session.platform->c_str(), 1);
+    // A live bus answers in milliseconds; the wait overlaps the toolkit's start.
+    SessionBusCheck busCheck(std::chrono::milliseconds(1500));
 
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("tavro"));
@@ -67,6 +72,8 @@ int main(int argc, char** argv) {
     case SingleInstance::Role::primary:
         break;
     }
+    // Before anything (the tray, accessibility, the store listener) opens the session bus.
+    busCheck.giveUpIfSilent();
 
     auto legacySettings = openLegacyUserSettings();
     Preferences preferences(openUserSettings(), *legacySettings);
@@ -105,5 +112,6 @@ int main(int argc, char** argv) {
     instance.listen();
     if (*request != AppRequest::Kind::reopen)
         delegate.handle({*request, AppRequest::Source::commandLine});
+    quitOnTermination(&app);
     return app.exec();
 }

@@ -101,12 +101,21 @@ std::optional<std::string> writeProtection(const fs::path& file) {
 }
 
 std::optional<std::string> write(const fs::path& file, std::string_view text) {
+    // A configuration kept elsewhere (a dotfiles checkout) is written where the link points,
+    // even when that file does not exist yet: replacing the link would cut it off.
     std::error_code error;
     fs::path target = file;
-    if (fs::is_symlink(file, error)) {
-        target = fs::weakly_canonical(file, error);
+    for (int hops = 0; fs::is_symlink(target, error); ++hops) {
+        const fs::path next = fs::read_symlink(target, error);
+        if (error || hops == 40)
+            return "Could not follow the link " + file.string() +
+                   (error ? ": " + error.message() : std::string(": too many links"));
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    if (!fs::exists(target.parent_path(), error)) {
+        fs::create_directories(target.parent_path(), error);
         if (error)
-            return "Could not follow the link " + file.string() + ": " + error.message();
+            return "Could not create " + target.parent_path().string() + ": " + error.message();
     }
     const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
     return LibraryFiles::writeAtomically(target, LibraryFiles::Bytes(data, text.size()));

@@ -1,6 +1,7 @@
 #include "account/OnboardingProgress.h"
 
 #include "shell/Icons.h"
+#include "shell/Labels.h"
 #include "shell/Theme.h"
 #include "shell/Utf8.h"
 
@@ -85,7 +86,7 @@ OnboardingProgress::OnboardingProgress(QWidget* parent)
         auto* circle = new StepCircle(int(i) + 1, this);
         circles_.push_back(circle);
         item->addWidget(circle, 0, Qt::AlignVCenter);
-        auto* title = new QLabel(toQString(titles[i]), this);
+        auto* title = plainLabel(toQString(titles[i]), this);
         title->setFont(Theme::Font::caption());
         title->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         titles_.push_back(title);

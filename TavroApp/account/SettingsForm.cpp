@@ -1,6 +1,7 @@
 #include "account/SettingsForm.h"
 
 #include "shell/Divider.h"
+#include "shell/Labels.h"
 #include "shell/Theme.h"
 
 #include <QEvent>
@@ -174,8 +175,7 @@ QLabel* caption(const QString& content) {
 }
 
 QLabel* text(const QString& content, const QFont& font) {
-    auto* label = new QLabel(content);
-    label->setTextFormat(Qt::PlainText);
+    auto* label = plainLabel(content);
     label->setFont(font);
     colour(label, Theme::textPrimary, QPalette::WindowText);
     return label;

@@ -1,5 +1,7 @@
 #include "account/StepLayout.h"
 
+#include "shell/Labels.h"
+
 #include <QPainter>
 
 namespace tavro::StepLayout {
@@ -31,8 +33,7 @@ QVBoxLayout* column(QWidget* step, bool centred) {
 
 QLabel* text(const QString& content, const QFont& font, const DynamicColor& color,
              Qt::Alignment alignment, int width) {
-    auto* label = new QLabel(content);
-    label->setTextFormat(Qt::PlainText);
+    auto* label = plainLabel(content);
     label->setFont(font);
     label->setWordWrap(true);
     label->setAlignment(alignment);

@@ -2,6 +2,7 @@
 
 #include "board/DashboardModel.h"
 #include "platform/FileRevealer.h"
+#include "shell/FailureText.h"
 #include "shell/Icons.h"
 #include "shell/Library.h"
 #include "shell/MenuText.h"
@@ -35,7 +36,8 @@ void BoardActions::setRevealer(std::unique_ptr<FileRevealer> revealer) {
 void BoardActions::alert(const char* text, const std::string& detail) const {
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Tavro"),
                                 QString::fromUtf8(text), QMessageBox::Ok, window_);
-    box->setInformativeText(toQString(detail));
+    box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(toQString(userFacingFailure(detail)));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->open();

@@ -1,6 +1,7 @@
 #include "board/CaptureCardContent.h"
 
 #include "shell/RelativeTime.h"
+#include "shell/ShownText.h"
 #include "shell/Utf8.h"
 
 namespace tavro {
@@ -17,13 +18,13 @@ QString picturePath(const Capture& capture) {
 std::optional<GroupChipContent> chip(const std::optional<CaptureGroup>& group) {
     if (!group)
         return std::nullopt;
-    return GroupChipContent{toQString(group->name), group->colorHex};
+    return GroupChipContent{shownName(toQString(group->name)), group->colorHex};
 }
 
 std::vector<QString> firstTags(const std::vector<std::string>& tags) {
     std::vector<QString> shown;
     for (size_t i = 0; i < tags.size() && i < 2; ++i)
-        shown.push_back(toQString(tags[i]));
+        shown.push_back(shownName(toQString(tags[i])));
     return shown;
 }
 
@@ -32,7 +33,7 @@ std::optional<std::int64_t> atLeast(std::int64_t value, std::int64_t least) {
 }
 
 QString appName(const Capture& capture) {
-    return toQString(capture.appName.value_or(CardTexts::unknownApp));
+    return shownName(toQString(capture.appName.value_or(CardTexts::unknownApp)));
 }
 
 } // namespace
@@ -89,7 +90,7 @@ CaptureRowContent rowContent(const Capture& capture, const std::optional<Capture
     content.appBundleID = capture.appBundleID;
     content.appName = appName(capture);
     if (const auto window = capture.distinctWindowTitle())
-        content.windowTitle = toQString(*window);
+        content.windowTitle = shownName(toQString(*window));
     content.group = chip(group);
     content.tags = firstTags(tags);
     content.commentCount = atLeast(commentCount, 1);

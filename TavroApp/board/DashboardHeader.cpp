@@ -3,6 +3,8 @@
 #include "board/HeaderControls.h"
 #include "shell/Buttons.h"
 #include "shell/Icons.h"
+#include "shell/Labels.h"
+#include "shell/ShownText.h"
 #include "shell/Theme.h"
 #include "shell/Utf8.h"
 
@@ -48,13 +50,13 @@ DashboardHeader::DashboardHeader(QWidget* parent)
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    title_ = new QLabel(this);
+    title_ = plainLabel({}, this);
     title_->setFont(Theme::Font::display());
     title_->setMinimumWidth(40);
     QPalette primary = colours;
     primary.setColor(QPalette::WindowText, Theme::textPrimary.resolved(colours));
     title_->setPalette(primary);
-    subtitle_ = new QLabel(this);
+    subtitle_ = plainLabel({}, this);
     subtitle_->setFont(Theme::Font::caption());
     QPalette tertiary = colours;
     tertiary.setColor(QPalette::WindowText, Theme::textTertiary.resolved(colours));
@@ -156,11 +158,11 @@ DashboardHeader::DashboardHeader(QWidget* parent)
 }
 
 void DashboardHeader::setTitle(const QString& title) {
-    title_->setText(title);
+    title_->setText(shownName(title));
 }
 
 void DashboardHeader::setSubtitle(const QString& subtitle) {
-    subtitle_->setText(subtitle);
+    subtitle_->setText(shownName(subtitle));
 }
 
 void DashboardHeader::setSearch(const QString& search) {

@@ -66,7 +66,7 @@ QVBoxLayout* block(QVBoxLayout* parent, const QString& caption) {
 }
 
 QLabel* label(const QString& text, const QFont& font, DynamicColor color, QWidget* parent) {
-    auto* shown = new QLabel(text, parent);
+    auto* shown = plainLabel(text, parent);
     shown->setFont(font);
     QPalette palette = shown->palette();
     palette.setColor(QPalette::WindowText, color.resolved(parent->palette()));

@@ -4,6 +4,8 @@
 #include "shell/PlatformTexts.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
 
 namespace tavro {
 
@@ -25,9 +27,9 @@ std::string visibilityHelp(const CaptureGroup& group) {
 } // namespace
 
 SidebarSource SidebarSource::of(const Library& library) {
-    return {library.captures(),         library.groups(),        library.counts(),
-            library.allTags(),          library.currentUserID(), library.openCount(),
-            library.assignedToMeCount()};
+    return {library.captures(),          library.groups(),        library.counts(),
+            library.allTags(),           library.currentUserID(), library.openCount(),
+            library.assignedToMeCount(), &library.tagsByCapture()};
 }
 
 SidebarRows sidebarRows(const SidebarSource& source) {
@@ -60,8 +62,24 @@ SidebarRows sidebarRows(const SidebarSource& source) {
                                static_cast<std::int64_t>(active), visibilityHelp(group),
                                group.workspaceID ? "Archive group" : "Delete group"});
     }
+    std::vector<const std::string*> tags;
+    tags.reserve(source.tags.size());
     for (const std::string& tag : source.tags)
-        rows.tags.push_back({LibraryFilter::tag(tag), tag});
+        tags.push_back(&tag);
+    if (source.tagsByCapture && tags.size() > SidebarRows::tagLimit) {
+        std::unordered_map<std::string_view, std::size_t> uses;
+        for (const auto& [captureID, captureTags] : *source.tagsByCapture)
+            for (const std::string& tag : captureTags)
+                ++uses[tag];
+        std::stable_sort(tags.begin(), tags.end(),
+                         [&uses](const auto* a, const auto* b) { return uses[*a] > uses[*b]; });
+    }
+    if (tags.size() > SidebarRows::tagLimit) {
+        rows.moreTags = tags.size() - SidebarRows::tagLimit;
+        tags.resize(SidebarRows::tagLimit);
+    }
+    for (const std::string* tag : tags)
+        rows.tags.push_back({LibraryFilter::tag(*tag), *tag});
     return rows;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/CaptureFilterEngine.h"
 #include "board/LibraryFilter.h"
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
@@ -24,6 +25,8 @@ struct SidebarSource {
     const std::optional<std::string>& currentUserID;
     std::int64_t openCount;
     std::int64_t assignedToMeCount;
+    // Which captures carry which tags, to list the most used first; none keeps `tags`' order.
+    const TagsByCapture* tagsByCapture = nullptr;
 
     static SidebarSource of(const Library& library);
 };
@@ -49,9 +52,13 @@ struct SidebarTagRow {
 };
 
 struct SidebarRows {
+    // Past this many tags the sidebar lists the most used ones; search finds every tag.
+    static constexpr std::size_t tagLimit = 30;
+
     std::vector<SidebarFilterRow> library;
     std::vector<SidebarGroupRow> groups;
     std::vector<SidebarTagRow> tags; // the Tags section shows only while this is not empty
+    std::size_t moreTags = 0;        // tags left out of `tags`
 };
 
 SidebarRows sidebarRows(const SidebarSource& source);

@@ -2,9 +2,12 @@
 
 #include "board/NewGroupSheet.h"
 #include "board/TavroMark.h"
+#include "shell/FailureText.h"
 #include "shell/Icons.h"
+#include "shell/Labels.h"
 #include "shell/Library.h"
 #include "shell/LibraryWatch.h"
+#include "shell/ShownText.h"
 #include "shell/Theme.h"
 #include "shell/Utf8.h"
 
@@ -101,13 +104,14 @@ public:
             painter->setPen(Qt::NoPen);
             painter->setBrush(colorFromHexString(toQString(row.group.colorHex)));
             painter->drawEllipse(centre, 4, 4);
-            paintTitleAndCount(*painter, content, toQString(row.group.name), row.count, palette);
+            paintTitleAndCount(*painter, content, shownName(toQString(row.group.name)), row.count,
+                               palette);
             break;
         }
         case RowKind::tag: {
             const SidebarTagRow& row = rows_.tags.at(at);
             paintSymbol(*painter, content, Icon::number, Theme::accent.resolved(palette));
-            paintTitleAndCount(*painter, content, toQString(row.name), 0, palette);
+            paintTitleAndCount(*painter, content, shownName(toQString(row.name)), 0, palette);
             break;
         }
         case RowKind::newGroup:
@@ -227,7 +231,7 @@ SidebarView::SidebarView(Library& library, FolderChooser& folders, QWidget* pare
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->setMouseTracking(true);
     column->addWidget(list_, 1);
-    error_ = new QLabel(this);
+    error_ = plainLabel({}, this);
     error_->setFont(Theme::Font::caption());
     error_->setWordWrap(true);
     error_->setContentsMargins(16, 6, 16, 10);
@@ -308,7 +312,7 @@ void SidebarView::rebuild() {
     add(RowKind::header, 0, QStringLiteral("Groups"));
     for (size_t i = 0; i < rows_.groups.size(); ++i) {
         const SidebarGroupRow& row = rows_.groups[i];
-        QListWidgetItem* item = add(RowKind::group, i, toQString(row.group.name));
+        QListWidgetItem* item = add(RowKind::group, i, shownName(toQString(row.group.name)));
         item->setToolTip(toQString(row.help));
         QString description = toQString(row.help);
         if (row.count > 0)
@@ -323,7 +327,10 @@ void SidebarView::rebuild() {
     if (!rows_.tags.empty()) {
         add(RowKind::header, 0, QStringLiteral("Tags"));
         for (size_t i = 0; i < rows_.tags.size(); ++i)
-            add(RowKind::tag, i, toQString(rows_.tags[i].name));
+            add(RowKind::tag, i, shownName(toQString(rows_.tags[i].name)));
+        if (rows_.moreTags > 0)
+            add(RowKind::header, 0,
+                QStringLiteral("%1 more \u2014 search finds them").arg(rows_.moreTags));
     }
     showSelection();
     rebuilding_ = false;
@@ -407,7 +414,7 @@ void SidebarView::removeGroup(const std::string& groupID) {
     std::string failure;
     const bool moved = selection_.removeGroup(groupID, [&](const std::string& id) {
         if (const auto removed = library_.deleteGroup(id); !removed)
-            failure = removed.error();
+            failure = userFacingFailure(removed.error());
     });
     error_->setText(toQString(failure));
     error_->setVisible(!failure.empty());

@@ -3,6 +3,7 @@
 #include "capture/ShortcutTexts.h"
 #include "platform/KeyPositions.h"
 #include "shell/Icons.h"
+#include "shell/Labels.h"
 #include "shell/Preferences.h"
 #include "shell/Theme.h"
 #include "shell/Utf8.h"
@@ -65,7 +66,7 @@ void colour(QWidget* widget, const DynamicColor& color) {
 }
 
 QLabel* captionLabel(QWidget* parent) {
-    auto* label = new QLabel(parent);
+    auto* label = plainLabel({}, parent);
     label->setFont(Theme::Font::caption());
     label->setWordWrap(true);
     return label;
@@ -152,7 +153,7 @@ HotkeyRecorderView::HotkeyRecorderView(const QString& title, Preferences& prefer
 
     auto* column = new QVBoxLayout;
     column->setSpacing(2);
-    auto* titleLabel = new QLabel(title, this);
+    auto* titleLabel = plainLabel(title, this);
     titleLabel->setFont(Theme::Font::headline());
     colour(titleLabel, Theme::textPrimary);
     column->addWidget(titleLabel);

@@ -5,6 +5,7 @@
 #include "shell/Buttons.h"
 #include "shell/CaptureImageView.h"
 #include "shell/Icons.h"
+#include "shell/Labels.h"
 #include "shell/Theme.h"
 #include "shell/ThumbnailLoader.h"
 #include "shell/Utf8.h"
@@ -34,7 +35,7 @@ QString filePath(const PendingImage& image) {
 
 QLabel* label(const QString& text, const QFont& font, const QWidget* owner,
               const DynamicColor& color) {
-    auto* shown = new QLabel(text);
+    auto* shown = plainLabel(text);
     shown->setFont(font);
     QPalette palette = shown->palette();
     palette.setColor(QPalette::WindowText, themed(owner, color));

@@ -7,6 +7,7 @@
 #include "shell/Divider.h"
 #include "shell/Labels.h"
 #include "shell/MenuText.h"
+#include "shell/ShownText.h"
 #include "shell/Theme.h"
 #include "shell/Utf8.h"
 
@@ -193,7 +194,7 @@ void ComposeView::rebuildGroupMenu() {
         menu_->addSeparator();
     for (const CaptureGroup& group : groups) {
         const std::string id = group.id;
-        menu_->addAction(literalMenuText(toQString(group.name)), this, [this, id] {
+        menu_->addAction(literalMenuText(shownName(toQString(group.name))), this, [this, id] {
             state_.chooseGroup(id);
             showGroupPicker();
         });

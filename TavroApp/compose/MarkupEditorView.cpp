@@ -169,7 +169,7 @@ QWidget* MarkupEditorView::makeToolbar() {
 QWidget* MarkupEditorView::makeFooter() {
     auto* footer = new Band(Theme::surfaceRaised, this);
     auto* layout = row(footer, 8, {16, 12, 16, 12});
-    hint_ = new QLabel(footer);
+    hint_ = plainLabel({}, footer);
     hint_->setFont(Theme::Font::caption());
     QPalette tertiary = hint_->palette();
     tertiary.setColor(QPalette::WindowText, Theme::textTertiary.resolved(palette()));

@@ -14,6 +14,7 @@
 #include "platform/FileReveal.h"
 #include "shell/AppNotifications.h"
 #include "shell/Buttons.h"
+#include "shell/FailureText.h"
 #include "shell/Labels.h"
 #include "shell/Library.h"
 #include "shell/LibraryWatch.h"
@@ -391,7 +392,7 @@ void CaptureDetailView::deleteImage(const CaptureImage& image) {
 }
 
 template <class T> bool CaptureDetailView::report(const WriteResult<T>& result) {
-    failure_->setText(result ? QString() : toQString(result.error()));
+    failure_->setText(result ? QString() : toQString(userFacingFailure(result.error())));
     failure_->setVisible(!result);
     return result.ok();
 }

@@ -54,6 +54,8 @@ WriteResult<> NoteAutosave::flush() {
     auto result = library_.update(edited);
     if (result)
         baseline_ = note_;
+    if (onWritten_)
+        onWritten_(result);
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include "model/Capture.h"
 #include "shell/WriteResult.h"
 
+#include <functional>
 #include <string>
 
 namespace tavro {
@@ -36,6 +37,10 @@ public:
     // Writes the note when it differs from the baseline; nothing to write is a success. A failed
     // write keeps the text, and the next edit or close tries again.
     WriteResult<> flush();
+    // Told how each write went, the countdown's included, so that a failure can be shown.
+    void setOnWritten(std::function<void(const WriteResult<>&)> onWritten) {
+        onWritten_ = std::move(onWritten);
+    }
 
 private:
     const Capture* published() const;
@@ -48,6 +53,7 @@ private:
     // The update stamp last looked at: a reload that was under way when the pane wrote may
     // still publish the capture as it was, which must not replace the text just written.
     Seconds seenUpdate_ = 0;
+    std::function<void(const WriteResult<>&)> onWritten_;
 };
 
 } // namespace tavro

@@ -2,6 +2,7 @@
 
 #include "detail/PaneTexts.h"
 #include "detail/SectionParts.h"
+#include "shell/FailureText.h"
 #include "shell/Labels.h"
 #include "shell/Library.h"
 #include "shell/PlainField.h"
@@ -9,6 +10,8 @@
 #include "shell/Utf8.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -66,6 +69,19 @@ NoteSection::NoteSection(Library& library, const std::string& captureID,
     editor_->viewport()->setAutoFillBackground(false);
     wellLayout->addWidget(editor_);
     layout->addWidget(well);
+    failure_ = themedLabel({}, Theme::Font::caption(), Theme::priorityHigh, this);
+    failure_->setWordWrap(true);
+    failure_->hide();
+    layout->addWidget(failure_);
+    autosave_.setOnWritten([this](const WriteResult<>& written) {
+        failure_->setText(written ? QString()
+                                  : toQString(PaneTexts::noteNotSaved) + QStringLiteral(" ") +
+                                        toQString(userFacingFailure(written.error())));
+        failure_->setVisible(!written);
+    });
+    // Quitting, SIGTERM included, and a session that ends keep what was typed.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &NoteSection::flush);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &NoteSection::flush);
 
     showPublishedNote();
     connect(editor_, &QPlainTextEdit::textChanged, this, [this] {

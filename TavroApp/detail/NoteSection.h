@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+class QLabel;
 class QPlainTextEdit;
 
 namespace tavro {
@@ -29,6 +30,7 @@ public:
     // Writes an unsaved edit now; the pane calls it when it closes or goes back to the board.
     void flush();
     QPlainTextEdit* editor() const { return editor_; }
+    QLabel* failure() const { return failure_; }
 
 protected:
     void hideEvent(QHideEvent* event) override;
@@ -40,6 +42,8 @@ private:
     std::unique_ptr<RestartableTimer> timer_;
     NoteAutosave autosave_;
     QPlainTextEdit* editor_ = nullptr;
+    // Why the last write failed, under the note, until a write succeeds.
+    QLabel* failure_ = nullptr;
     // Set while the editor is given a note that the user did not type.
     bool loading_ = false;
 };

@@ -34,6 +34,7 @@ inline constexpr std::string_view noGroup = "No group";
 
 inline constexpr std::string_view note = "Note";
 inline constexpr std::string_view notePlaceholder = "What's wrong here?";
+inline constexpr std::string_view noteNotSaved = "The note isn't saved yet; your text is kept.";
 inline constexpr std::string_view tags = "Tags";
 inline constexpr std::string_view tagsPlaceholder = "comma separated";
 inline constexpr std::string_view commentPlaceholder = "Add a comment\u2026";

@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include <limits>
+
 namespace tavro {
 
 TagSection::TagSection(Library& library, const std::string& captureID, QWidget* parent)
@@ -24,6 +26,8 @@ TagSection::TagSection(Library& library, const std::string& captureID, QWidget* 
         new RoundedTextField(toQString(PaneTexts::tagsPlaceholder), Theme::Font::callout(), this);
     field_ = box->lineEdit();
     field_->setAccessibleName(toQString(PaneTexts::tags));
+    // Qt's default limit would cut a long stored tag, and Return would store it cut.
+    field_->setMaxLength(std::numeric_limits<int>::max());
     const auto& tags = library.tagsByCapture();
     if (const auto found = tags.find(captureID); found != tags.end())
         field_->setText(toQString(tagLineText(found->second)));

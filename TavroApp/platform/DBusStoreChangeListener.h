@@ -6,7 +6,8 @@
 
 namespace tavro {
 
-// The store-changed signal on the session bus at `address`, on a connection of its own.
+// The store-changed signal on the session bus at `address`, on a connection of its own, heard
+// from once the bus has let the connection in.
 class DBusStoreChangeListener final : public StoreChangeListener {
     Q_OBJECT
 
@@ -18,7 +19,10 @@ private slots:
     void onSignal();
 
 private:
+    void subscribe();
+
     QString name_;
+    bool subscribed_ = false;
 };
 
 } // namespace tavro

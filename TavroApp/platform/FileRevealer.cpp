@@ -3,13 +3,20 @@
 #include "platform/SessionBus.h"
 #include "shell/Utf8.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
+#include <QPointer>
+#include <QTimer>
 
 #include <atomic>
+#include <memory>
+#include <optional>
 #include <system_error>
+#include <thread>
+#include <utility>
 
 namespace tavro {
 
@@ -57,20 +64,62 @@ void DBusFileRevealer::reveal(const std::filesystem::path& file, Done done) {
         return answer(RevealOutcome::missing);
     if (busAddress_.isEmpty())
         return answer(openFolderOf(file));
-    QDBusConnection bus = QDBusConnection::connectToBus(busAddress_, connectionName_);
-    connected_ = true;
-    if (!bus.isConnected())
-        return answer(openFolderOf(file));
 
+    // One answer per request, whichever comes first: the file manager's, its failure, or the
+    // time limit (a bus that never lets the connection in counts against it too).
+    auto answered = std::make_shared<bool>(false);
+    const auto once = [this, file, answered, answer](std::optional<RevealOutcome> outcome) {
+        if (*answered)
+            return;
+        *answered = true;
+        answer(outcome ? *outcome : openFolderOf(file));
+    };
+    QTimer::singleShot(timeoutMs_, this, [once] { once(std::nullopt); });
+    if (connected_)
+        return callFileManager(file, once);
+    waiting_.push_back([this, file, once](bool connected) {
+        if (!connected)
+            return once(std::nullopt);
+        callFileManager(file, once);
+    });
+    if (connecting_)
+        return;
+    connecting_ = true;
+    // Connecting waits for the bus, for ever when it takes the connection and never answers:
+    // off the GUI thread. QPointer is only read back on the GUI thread.
+    QPointer<DBusFileRevealer> self(this);
+    std::thread([self, address = busAddress_, name = connectionName_] {
+        const bool connected = QDBusConnection::connectToBus(address, name).isConnected();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, connected] {
+                if (self)
+                    self->connectionSettled(connected);
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+void DBusFileRevealer::connectionSettled(bool connected) {
+    connecting_ = false;
+    connected_ = connected;
+    for (const auto& request : std::exchange(waiting_, {}))
+        request(connected);
+}
+
+void DBusFileRevealer::callFileManager(const std::filesystem::path& file,
+                                       std::function<void(std::optional<RevealOutcome>)> done) {
+    QDBusConnection bus(connectionName_);
     QDBusMessage call = QDBusMessage::createMethodCall(
         QString::fromLatin1(service), QString::fromLatin1(objectPath),
         QString::fromLatin1(interfaceName), QStringLiteral("ShowItems"));
     call << QStringList{QString::fromLatin1(fileURL(file).toEncoded())} << QString();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, timeoutMs_), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, file, answer](QDBusPendingCallWatcher* finished) {
+            [done = std::move(done)](QDBusPendingCallWatcher* finished) {
                 finished->deleteLater();
-                answer(finished->isError() ? openFolderOf(file) : RevealOutcome::shown);
+                done(finished->isError() ? std::nullopt
+                                         : std::optional<RevealOutcome>(RevealOutcome::shown));
             });
 }
 

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace tavro {
 
@@ -31,8 +33,8 @@ public:
 // Asks org.freedesktop.FileManager1 on the session bus at `busAddress` to show the file
 // (ShowItems). When there is no bus (an empty address), no file manager owns the name, the call
 // fails or it has no answer within `timeoutMs` (the bus may be starting a file manager that
-// never comes up), opens the folder that holds the file (or the folder itself) through
-// `openFolder` instead.
+// never comes up, or may not answer at all), opens the folder that holds the file (or the folder
+// itself) through `openFolder` instead.
 class DBusFileRevealer final : public QObject, public FileRevealer {
 public:
     using FolderOpener = std::function<bool(const QUrl& folder)>;
@@ -49,10 +51,17 @@ public:
 
 private:
     RevealOutcome openFolderOf(const std::filesystem::path& file);
+    // Asks the file manager on the open connection; nothing when the call fails.
+    void callFileManager(const std::filesystem::path& file,
+                         std::function<void(std::optional<RevealOutcome>)> done);
+    void connectionSettled(bool connected);
 
     QString busAddress_;
     QString connectionName_;
     bool connected_ = false;
+    bool connecting_ = false;
+    // Requests made while the connection is being opened.
+    std::vector<std::function<void(bool connected)>> waiting_;
     FolderOpener openFolder_;
     int timeoutMs_;
 };

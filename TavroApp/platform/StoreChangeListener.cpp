@@ -1,46 +1,51 @@
 #include "platform/StoreChangeListener.h"
 
 #include "platform/DBusStoreChangeListener.h"
+#include "platform/SessionBus.h"
 #include "platform/StoreChangeNotifier.h"
 #include "shell/Utf8.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
-#include <QFileInfo>
+#include <QPointer>
 
 #include <atomic>
+#include <thread>
 
 namespace tavro {
-
-namespace {
-
-QString sessionBusAddress() {
-    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
-    if (!address.isEmpty())
-        return address;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty()) {
-        const QString socket = runtime + QStringLiteral("/bus");
-        if (QFileInfo::exists(socket))
-            return QStringLiteral("unix:path=") + socket;
-    }
-    return {};
-}
-
-} // namespace
 
 DBusStoreChangeListener::DBusStoreChangeListener(const QString& address) {
     static std::atomic<int> serial{0};
     name_ = QStringLiteral("tavro-store-listener-%1").arg(++serial);
-    QDBusConnection bus = QDBusConnection::connectToBus(address, name_);
-    if (!bus.isConnected())
-        return;
-    bus.connect(QString(), toQString(DBusStoreChangeNotifier::objectPath),
-                toQString(DBusStoreChangeNotifier::interfaceName),
-                toQString(DBusStoreChangeNotifier::signalName), this, SLOT(onSignal()));
+    // Connecting waits for the bus's answer, for ever when it never comes: off the GUI thread,
+    // with the facade's poll picking changes up meanwhile.
+    QPointer<DBusStoreChangeListener> self(this);
+    std::thread([self, address, name = name_] {
+        if (!QDBusConnection::connectToBus(address, name).isConnected())
+            return;
+        // QPointer is only read on the thread its object lives on.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self] {
+                if (self)
+                    self->subscribe();
+            },
+            Qt::QueuedConnection);
+    }).detach();
 }
 
 DBusStoreChangeListener::~DBusStoreChangeListener() {
-    QDBusConnection::disconnectFromBus(name_);
+    if (subscribed_)
+        QDBusConnection::disconnectFromBus(name_);
+}
+
+void DBusStoreChangeListener::subscribe() {
+    QDBusConnection bus(name_);
+    subscribed_ = true;
+    if (bus.connect(QString(), toQString(DBusStoreChangeNotifier::objectPath),
+                    toQString(DBusStoreChangeNotifier::interfaceName),
+                    toQString(DBusStoreChangeNotifier::signalName), this, SLOT(onSignal())))
+        setListening();
 }
 
 void DBusStoreChangeListener::onSignal() {
@@ -48,10 +53,10 @@ void DBusStoreChangeListener::onSignal() {
 }
 
 std::unique_ptr<StoreChangeListener> makeStoreChangeListener() {
-    const QString address = sessionBusAddress();
-    if (address.isEmpty())
+    const auto address = sessionBusAddress();
+    if (!address)
         return std::make_unique<StoreChangeListener>();
-    return std::make_unique<DBusStoreChangeListener>(address);
+    return std::make_unique<DBusStoreChangeListener>(toQString(*address));
 }
 
 } // namespace tavro

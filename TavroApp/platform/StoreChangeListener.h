@@ -16,8 +16,21 @@ public:
     StoreChangeListener(const StoreChangeListener&) = delete;
     StoreChangeListener& operator=(const StoreChangeListener&) = delete;
 
+    // Once the bus has let the listener in; until then changes come from the facade's poll.
+    bool isListening() const { return listening_; }
+
 signals:
     void changed();
+    void listening();
+
+protected:
+    void setListening() {
+        listening_ = true;
+        emit listening();
+    }
+
+private:
+    bool listening_ = false;
 };
 
 // Listens on the session bus when one exists (DBUS_SESSION_BUS_ADDRESS, else

@@ -1,8 +1,10 @@
 #include "platform/X11FlowDesktop.h"
 
 #include "platform/X11Desktop.h"
+#include "shell/FailureText.h"
 #include "shell/Utf8.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCursor>
 #include <QDeadlineTimer>
@@ -112,10 +114,23 @@ void X11FlowDesktop::copyPNGToClipboard(const QByteArray& png) {
     QGuiApplication::clipboard()->setMimeData(data);
 }
 
+namespace {
+
+// Over whatever window is in front of the app's own, never behind it.
+void bringForward(QMessageBox& alert) {
+    alert.setTextFormat(Qt::PlainText);
+    alert.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (QWidget* window = QApplication::activeWindow())
+        alert.setParent(window, alert.windowFlags() | Qt::Dialog);
+}
+
+} // namespace
+
 bool X11FlowDesktop::showCaptureFailure(const std::string& message, bool offerSettings) {
     QMessageBox alert(QMessageBox::Warning, QStringLiteral("Tavro"),
                       QStringLiteral("Tavro couldn't take that screenshot"));
-    alert.setInformativeText(toQString(message));
+    bringForward(alert);
+    alert.setInformativeText(toQString(userFacingFailure(message)));
     alert.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton* settings =
         offerSettings ? alert.addButton(QStringLiteral("Open Settings"), QMessageBox::ActionRole)
@@ -127,7 +142,8 @@ bool X11FlowDesktop::showCaptureFailure(const std::string& message, bool offerSe
 void X11FlowDesktop::showSaveFailure(const std::string& message) {
     QMessageBox alert(QMessageBox::Warning, QStringLiteral("Tavro"),
                       QStringLiteral("Tavro couldn't save that capture"));
-    alert.setInformativeText(toQString(message) +
+    bringForward(alert);
+    alert.setInformativeText(toQString(userFacingFailure(message)) +
                              QStringLiteral("\n\nYour note and screenshots are kept."));
     alert.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     alert.exec();

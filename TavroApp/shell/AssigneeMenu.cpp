@@ -1,7 +1,9 @@
 #include "shell/AssigneeMenu.h"
 
+#include "shell/Labels.h"
 #include "shell/MenuText.h"
 #include "shell/PersonAvatar.h"
+#include "shell/ShownText.h"
 #include "shell/Theme.h"
 #include "shell/Utf8.h"
 
@@ -42,8 +44,8 @@ AssigneeMenu::AssigneeMenu(std::vector<Person> people, std::optional<Person> sel
     row->setSpacing(5);
     row->addWidget(new PersonAvatar(selected, 16, this), 0, Qt::AlignVCenter);
     if (!compact) {
-        auto* name =
-            new QLabel(selected ? toQString(selected->name) : QStringLiteral("Unassigned"), this);
+        auto* name = plainLabel(
+            selected ? shownName(toQString(selected->name)) : QStringLiteral("Unassigned"), this);
         name->setFont(Theme::Font::caption());
         QPalette colours = name->palette();
         colours.setColor(

@@ -81,10 +81,16 @@ void SectionLabel::paintEvent(QPaintEvent*) {
     painter.drawText(QRectF(rect()), Qt::AlignVCenter | Qt::AlignLeft, text_);
 }
 
-QLabel* themedLabel(const QString& text, const QFont& font, DynamicColor color, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setFont(font);
+QLabel* plainLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    return label;
+}
+
+QLabel* themedLabel(const QString& text, const QFont& font, DynamicColor color, QWidget* parent) {
+    auto* label = plainLabel(text, parent);
+    label->setFont(font);
     QPalette colours = label->palette();
     colours.setColor(QPalette::WindowText, color.resolved(colours));
     label->setPalette(colours);

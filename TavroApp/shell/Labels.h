@@ -44,6 +44,10 @@ private:
     QString text_;
 };
 
+// A label that shows its text as it is, never as rich text: names and notes come from agents,
+// workspace members and other programs, and "<img src=…>" must read as typed.
+QLabel* plainLabel(const QString& text = {}, QWidget* parent = nullptr);
+
 // A plain label in one of the theme's fonts and colours.
 QLabel* themedLabel(const QString& text, const QFont& font, DynamicColor color, QWidget* parent);
 

@@ -4,6 +4,7 @@
 #include "store/CaptureStore.h"
 
 #include "ProcessRunner.h"
+#include "SilentBus.h"
 #include "TempLibrary.h"
 
 #include <gtest/gtest.h>
@@ -124,6 +125,24 @@ TEST(AppStartTest, TheBoardComesBackWhereItWasAfterQuitting) {
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
     std::this_thread::sleep_for(300ms);
     expectBoardAt(session, *moved);
+}
+
+// A session bus that takes connections and never answers holds up neither the board nor a
+// capture asked for from the command line.
+TEST(AppStartTest, ASessionBusThatNeverAnswersHoldsNothingUp) {
+    test::MuteBus bus;
+    DesktopSession session;
+    session.completeOnboarding();
+    const std::vector<std::string> env{"DBUS_SESSION_BUS_ADDRESS=" + bus.address()};
+    const auto started = std::chrono::steady_clock::now();
+    session.launchTavro({}, env);
+    ASSERT_TRUE(session.waitForWindow("^Tavro$", 5s));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    session.focusXterm();
+    EXPECT_EQ(session.runTavro({"--capture-region"}, env), 0);
+    // The overlay hides the board to take the screenshot.
+    EXPECT_TRUE(
+        DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 5s));
 }
 
 // A session that ends stops the app without a word: the frame it had was written already.

@@ -201,6 +201,21 @@ TEST_P(MCPInstallerTest, LinkedFileIsWrittenThroughToItsTargetKeepingItsMode) {
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::mask, fs::perms(0640));
 }
 
+// A link whose target does not exist yet (a fresh dotfiles checkout) stays a link, and the
+// entry lands in the file it names.
+TEST_P(MCPInstallerTest, DanglingLinkIsWrittenThroughToTheFileItNames) {
+    const fs::path target = folder_.path() / "dotfiles/not-yet/agent.json";
+    fs::create_directories(file().parent_path());
+    fs::create_symlink(target, file());
+
+    installer_.install(GetParam().client);
+    ASSERT_TRUE(fs::is_symlink(file()));
+    EXPECT_EQ(fs::read_symlink(file()), target);
+    ASSERT_TRUE(fs::exists(target));
+    EXPECT_EQ(json::parse(test::readFile(target)),
+              json({{GetParam().serversKey, {{"tavro", entry(serverPath)}}}}));
+}
+
 TEST_P(MCPInstallerTest, ReplacedFileKeepsItsMode) {
     put("{}");
     ASSERT_EQ(::chmod(file().c_str(), 0600), 0);

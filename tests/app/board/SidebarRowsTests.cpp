@@ -189,3 +189,39 @@ TEST(SidebarSelectionTest, RemovingTheSelectedGroupMovesToTheInboxWhateverTheWri
         EXPECT_EQ(moved, !(c.after == c.selected));
     }
 }
+
+// Ten thousand tags (an agent's doing) leave a sidebar that still fits: the most used ones,
+// in the library's order among equals, and a count of the rest.
+TEST(SidebarRowsTest, ManyTagsListTheMostUsedWithinTheLimit) {
+    const struct {
+        const char* name;
+        std::size_t tags;
+        std::size_t shown;
+        std::size_t more;
+    } cases[] = {
+        {"few", 3, 3, 0},
+        {"at the limit", SidebarRows::tagLimit, SidebarRows::tagLimit, 0},
+        {"ten thousand", 10000, SidebarRows::tagLimit, 10000 - SidebarRows::tagLimit},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Board board;
+        for (std::size_t i = 0; i < c.tags; ++i)
+            board.tags.push_back("tag-" + std::to_string(100000 + i));
+        // The last tag is on three captures, the one before on two.
+        TagsByCapture tagged{{"a", {board.tags.back()}},
+                             {"b", {board.tags.back(), board.tags[c.tags - 2]}},
+                             {"c", {board.tags.back(), board.tags[c.tags - 2]}}};
+        const SidebarRows rows = sidebarRows(
+            {board.captures, board.groups, board.counts, board.tags, board.user, 0, 0, &tagged});
+        ASSERT_EQ(rows.tags.size(), c.shown);
+        EXPECT_EQ(rows.moreTags, c.more);
+        if (c.more) {
+            EXPECT_EQ(rows.tags[0].name, board.tags.back());
+            EXPECT_EQ(rows.tags[1].name, board.tags[c.tags - 2]);
+            EXPECT_EQ(rows.tags[2].name, board.tags[0]);
+        } else {
+            EXPECT_EQ(rows.tags.front().name, board.tags.front());
+        }
+    }
+}

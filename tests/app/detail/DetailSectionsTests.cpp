@@ -15,6 +15,7 @@
 
 #include <QAbstractButton>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -133,6 +134,28 @@ TEST(NoteSectionTest, ClosingThePaneWritesAnEditAtOnce) {
     pane.section().flush();
     EXPECT_FALSE(pane.timer->isActive());
     EXPECT_EQ(pane.stored().note, "closed early");
+}
+
+// A write the store refuses is said under the note, in words, with the text kept; the next
+// write that succeeds takes the message away.
+TEST(NoteSectionTest, AFailedAutosaveIsShownAndKeepsTheText) {
+    OpenNote pane;
+    QLabel* failure = pane.section().failure();
+    pane.f.store().db().executeRaw("CREATE TRIGGER refuse BEFORE UPDATE ON captures BEGIN "
+                                   "SELECT RAISE(ABORT, 'database or disk is full'); END;");
+    pane.section().editor()->setPlainText(QStringLiteral("typed on a full disk"));
+    pane.timer->fire();
+    EXPECT_EQ(pane.stored().note, "first");
+    EXPECT_FALSE(failure->isHidden());
+    EXPECT_TRUE(failure->text().contains(QStringLiteral("The disk is full")));
+    EXPECT_FALSE(failure->text().contains(QStringLiteral("SQL")));
+    EXPECT_EQ(pane.section().editor()->toPlainText(), QStringLiteral("typed on a full disk"));
+
+    pane.f.store().db().executeRaw("DROP TRIGGER refuse;");
+    pane.section().editor()->setPlainText(QStringLiteral("typed again"));
+    pane.timer->fire();
+    EXPECT_EQ(pane.stored().note, "typed again");
+    EXPECT_TRUE(failure->isHidden());
 }
 
 TEST(NoteSectionTest, AnAgentsEditWhileThePaneIsOpenIsShownAndSurvivesClosingIt) {
@@ -265,6 +288,22 @@ TEST(TagSectionTest, ReturnStoresTheTidiedTagsAndTheLineStaysAsTyped) {
     EXPECT_EQ(pane.f.library->tagsByCapture().at(pane.capture.id),
               (std::vector<std::string>{"crash", "login page", "ui"}));
     EXPECT_EQ(field->text(), QStringLiteral("UI , Crash,, Login Page "));
+}
+
+// A megabyte tag (an agent's doing) neither widens the pane nor comes back cut short when
+// the line is stored again.
+TEST(TagSectionTest, AHugeTagKeepsThePaneNarrowAndIsStoredWhole) {
+    OpenCapture pane;
+    const std::string huge(1 << 20, 'h');
+    pane.f.store().setTags({huge, "ui"}, pane.capture.id);
+    pane.f.reloadAndWait();
+    TagSection section(*pane.f.library, pane.capture.id);
+    EXPECT_LT(section.sizeHint().width(), 600);
+    EXPECT_LT(section.minimumSizeHint().width(), 600);
+    QTest::keyClick(section.field(), Qt::Key_Return);
+    pane.f.settle();
+    EXPECT_EQ(pane.f.library->tagsByCapture().at(pane.capture.id),
+              (std::vector<std::string>{huge, "ui"}));
 }
 
 TEST(CommentSectionTest, PostsWithReturnOrTheButtonAndKeepsTheTextWhenThePostFails) {

@@ -3,6 +3,7 @@
 #include "platform/SessionBus.h"
 #include "shell/Utf8.h"
 
+#include "SilentBus.h"
 #include "TempLibrary.h"
 
 #include <QDBusConnection>
@@ -133,6 +134,25 @@ TEST(FileRevealerTest, AskTheFileManagerOrElseOpenTheFolder) {
             EXPECT_EQ(arguments[1].toString(), QString());
         }
     }
+}
+
+// A bus that takes the connection and never answers holds neither the GUI thread nor the answer
+// past the time limit.
+TEST(FileRevealerTest, ABusThatNeverAnswersOpensTheFolderInTime) {
+    test::TempFolder folder;
+    const auto file = folder.path() / "shot.png";
+    test::writeFile(file, "png");
+    test::MuteBus mute;
+    Opened opened;
+    DBusFileRevealer revealer(toQString(mute.address()), opened.opener(), 400);
+    QElapsedTimer clock;
+    clock.start();
+    std::optional<RevealOutcome> outcome;
+    revealer.reveal(file, [&](RevealOutcome o) { outcome = o; });
+    EXPECT_LT(clock.elapsed(), 200);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, 3000));
+    EXPECT_EQ(outcome, RevealOutcome::folderOpened);
+    EXPECT_LT(clock.elapsed(), 2000);
 }
 
 TEST(FileRevealerTest, AMissingFileAsksNothingOfTheDesktop) {

@@ -3,6 +3,7 @@
 #include "model/Paths.h"
 
 #include "ProcessRunner.h"
+#include "SilentBus.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -15,9 +16,16 @@ using tavro::test::LibraryFixture;
 
 namespace {
 
+// The listener connects off the GUI thread; these cases start once it hears the bus.
+std::unique_ptr<StoreChangeListener> listeningListener() {
+    auto listener = makeStoreChangeListener();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listener->isListening(); }, 5000));
+    return listener;
+}
+
 struct BusLibrary : LibraryFixture {
     BusLibrary()
-        : LibraryFixture(makeStoreChangeListener()) {}
+        : LibraryFixture(listeningListener()) {}
 };
 
 } // namespace
@@ -41,7 +49,7 @@ TEST(LibraryOnTheBusTest, ReloadsWithinASecondOfAnotherProgramsWrite) {
 }
 
 TEST(LibraryOnTheBusTest, ItsOwnWriteReloadsExactlyOnce) {
-    auto listener = makeStoreChangeListener();
+    auto listener = listeningListener();
     QSignalSpy heard(listener.get(), &StoreChangeListener::changed);
     LibraryFixture f(std::move(listener));
     const Capture capture = LibraryFixture::makeCapture("mine");
@@ -56,4 +64,27 @@ TEST(LibraryOnTheBusTest, ItsOwnWriteReloadsExactlyOnce) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return heard.count() > 0; }, 2000));
     QTest::qWait(300);
     EXPECT_EQ(reloads.count(), 1);
+}
+
+// A bus that takes the connection and never answers holds neither the facade's construction
+// nor its writes; the poll still brings another program's write in.
+TEST(LibraryOnTheBusTest, ASilentBusHoldsNothingUp) {
+    test::MuteBus mute;
+    const QByteArray saved = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray::fromStdString(mute.address()));
+    QElapsedTimer clock;
+    clock.start();
+    LibraryFixture f(makeStoreChangeListener());
+    EXPECT_LT(clock.elapsed(), 1000);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
+
+    const Capture capture = LibraryFixture::makeCapture("polled");
+    ASSERT_TRUE(f.library->add(capture, {}, {}));
+    f.settle();
+    const auto result =
+        test::ProcessRunner::run({TAVRO_STORE_PROBE, "claim-resolve",
+                                  TavroPaths::databasePath().string(), capture.id, "1", "agent"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return f.library->captures().at(0).status == CaptureStatus::resolved; }, 5000));
 }

@@ -214,10 +214,11 @@ BackgroundProcess& DesktopSession::launchTavro(const std::vector<std::string>& a
     return *processes_.back();
 }
 
-int DesktopSession::runTavro(const std::vector<std::string>& arguments) {
+int DesktopSession::runTavro(const std::vector<std::string>& arguments,
+                             const std::vector<std::string>& extraEnv) {
     std::vector<std::string> argv{TAVRO_APP};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return runWith(argv, environment()).exitCode;
+    return runWith(argv, environment(extraEnv)).exitCode;
 }
 
 std::string DesktopSession::xdotool(const std::vector<std::string>& arguments) const {
@@ -329,10 +330,12 @@ std::optional<Capture> DesktopSession::waitForOneCapture(std::chrono::millisecon
 
 std::optional<std::string> DesktopSession::openSettingsFromBoard() const {
     const std::vector<std::string> boards = windowsNamed("^Tavro$");
-    if (boards.empty()) return std::nullopt;
+    if (boards.empty())
+        return std::nullopt;
     xdotool({"windowactivate", "--sync", boards.front()});
     key("ctrl+comma");
-    if (!waitForWindow("^Tavro Settings$")) return std::nullopt;
+    if (!waitForWindow("^Tavro Settings$"))
+        return std::nullopt;
     const std::string settings = windowsNamed("^Tavro Settings$").front();
     xdotool({"windowactivate", "--sync", settings});
     return settings;

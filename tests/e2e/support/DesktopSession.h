@@ -51,7 +51,8 @@ public:
     BackgroundProcess& launchTavro(const std::vector<std::string>& arguments = {},
                                    const std::vector<std::string>& extraEnv = {});
     // Runs `tavro` with the arguments to its end (a second start hands over and exits).
-    int runTavro(const std::vector<std::string>& arguments);
+    int runTavro(const std::vector<std::string>& arguments,
+                 const std::vector<std::string>& extraEnv = {});
 
     // Runs xdotool with the arguments; its standard output.
     std::string xdotool(const std::vector<std::string>& arguments) const;

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace tavro {
+
+// SIGTERM (a desktop session that ends, a service manager, `kill`) brought to the GUI thread:
+// the handler only writes to a pipe, whose other end the event loop watches. One per process.
+class TerminationSignal final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TerminationSignal(QObject* parent = nullptr);
+    ~TerminationSignal() override;
+    TerminationSignal(const TerminationSignal&) = delete;
+    TerminationSignal& operator=(const TerminationSignal&) = delete;
+
+signals:
+    void received();
+
+private:
+    QSocketNotifier* notifier_ = nullptr;
+};
+
+// Quits the application on SIGTERM the way its Quit command does, so that what quitting keeps
+// (the note being typed, the window frames) is kept too.
+void quitOnTermination(QObject* parent);
+
+} // namespace tavro
