@@ -51,8 +51,9 @@ QRectF CardGridLayout::cardRect(std::size_t index) const {
     const std::size_t row = index / size_t(columns_);
     const std::size_t column = index % size_t(columns_);
     const double height = cardHeights_[index];
-    return QRectF(left_ + double(column) * (columnWidth_ + spacing), rowTops_[row], columnWidth_,
-                  height);
+    // A card shorter than its row's tallest sits in the middle of the row.
+    const double top = rowTops_[row] + (rowHeights_[row] - height) / 2;
+    return QRectF(left_ + double(column) * (columnWidth_ + spacing), top, columnWidth_, height);
 }
 
 std::pair<std::size_t, std::size_t> CardGridLayout::visibleRange(double top, double bottom) const {
@@ -136,6 +137,37 @@ std::optional<BoardHit> RowListLayout::hitTest(QPointF point) const {
     if (index >= count_ || !rowRect(index).contains(point))
         return std::nullopt;
     return BoardHit{index, BoardPart::body};
+}
+
+std::vector<double> fittedChipWidths(const std::vector<double>& natural, double available,
+                                     double spacing, double narrowest) {
+    std::vector<double> widths(natural.size(), 0);
+    for (std::size_t shown = natural.size(); shown > 0; --shown) {
+        const double room = available - double(shown - 1) * spacing;
+        const auto used = [&](double cap) {
+            double sum = 0;
+            for (std::size_t i = 0; i < shown; ++i)
+                sum += std::min(natural[i], cap);
+            return sum;
+        };
+        const double widest = *std::max_element(natural.begin(), natural.begin() + shown);
+        if (used(narrowest) > room)
+            continue;
+        // The widest give way first, down to one common width.
+        double cap = widest;
+        if (used(widest) > room) {
+            double low = narrowest, high = widest;
+            for (int step = 0; step < 40; ++step) {
+                const double mid = (low + high) / 2;
+                (used(mid) > room ? high : low) = mid;
+            }
+            cap = low;
+        }
+        for (std::size_t i = 0; i < shown; ++i)
+            widths[i] = std::min(natural[i], cap);
+        return widths;
+    }
+    return widths;
 }
 
 } // namespace tavro

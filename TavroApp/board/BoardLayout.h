@@ -38,7 +38,7 @@ struct BoardHit {
 };
 
 // The adaptive grid of cards: as many columns of 244 to 340 points as fit, 16 apart, padded 24;
-// each grid row as tall as its tallest card, cards at its top.
+// each grid row as tall as its tallest card, shorter cards centred in it.
 class CardGridLayout {
 public:
     static constexpr double minColumnWidth = 244;
@@ -124,5 +124,11 @@ std::optional<BoardHit> CardGridLayout::hitTest(QPointF point, ActionCount actio
     }
     return BoardHit{*index, BoardPart::body};
 }
+
+// The widths of chips laid in a row `available` wide, `spacing` apart: their own widths when all
+// fit; else the widest are cut down to one common width, none below `narrowest`; a chip that
+// cannot fit even so gets 0 (left out), from the last.
+std::vector<double> fittedChipWidths(const std::vector<double>& natural, double available,
+                                     double spacing, double narrowest);
 
 } // namespace tavro

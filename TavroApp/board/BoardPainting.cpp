@@ -124,7 +124,10 @@ void paintPicture(QPainter& painter, const QRectF& frame, const BoardPicture& pi
     const QFont font = Theme::Font::caption();
     const double icon = std::min(18.0, frame.height() / 3);
     const double textHeight = QFontMetricsF(font).height();
-    const bool withText = frame.height() >= icon + 4 + textHeight + 8;
+    // The words only where they fit whole: a row's small frame shows the symbol alone.
+    const bool withText =
+        frame.height() >= icon + 4 + textHeight + 8 &&
+        QFontMetricsF(font).horizontalAdvance(QStringLiteral("Image missing")) <= frame.width() - 8;
     const double height = withText ? icon + 4 + textHeight : icon;
     const double top = frame.center().y() - height / 2;
     const QColor color = themed(Theme::textTertiary, palette);
@@ -304,12 +307,19 @@ void paintMetaLine(QPainter& painter, const QRectF& line, const CaptureCardConte
     if (content.group) {
         x = paintGroupChip(painter, x, centreY, *content.group, palette, right - x) + 5;
     }
-    for (const QString& tag : content.tags) {
-        const QSize chip = TagChip::measure(tag);
-        if (x + chip.width() > right)
-            break;
-        TagChip::paint(painter, QPointF(x, centreY - chip.height() / 2.0), tag, palette);
-        x += chip.width() + 5;
+    // The chips shrink, their names cut short, before one is left out.
+    std::vector<double> natural;
+    for (const QString& tag : content.tags)
+        natural.push_back(TagChip::measure(tag).width());
+    const std::vector<double> widths =
+        fittedChipWidths(natural, right - x, 5, TagChip::measure(QStringLiteral("ab")).width());
+    for (std::size_t i = 0; i < content.tags.size(); ++i) {
+        if (widths[i] <= 0)
+            continue;
+        const QSize chip = TagChip::measure(content.tags[i]);
+        TagChip::paint(painter, QPointF(x, centreY - chip.height() / 2.0), content.tags[i], palette,
+                       widths[i]);
+        x += widths[i] + 5;
     }
 }
 
@@ -353,8 +363,8 @@ QRectF rowThumbnailFrame(const QRectF& row) {
 
 namespace {
 
-// The lines of a text broken at a width, the last cut with an ellipsis. The same titles are laid
-// out on every paint; the GUI thread paints, nothing else touches the cache.
+// Cached: the same titles are laid out on every paint; the GUI thread paints, nothing else
+// touches the cache.
 const std::vector<QString>& wrappedLines(const QString& text, const QFont& font, double width,
                                          int maxLines) {
     static QHash<QString, std::vector<QString>> cache;
@@ -362,8 +372,21 @@ const std::vector<QString>& wrappedLines(const QString& text, const QFont& font,
         font.key() + u'|' + QString::number(width) + u'|' + QString::number(maxLines) + u'|' + text;
     if (auto hit = cache.constFind(key); hit != cache.constEnd())
         return *hit;
+    if (cache.size() >= 4096)
+        cache.clear();
+    return *cache.insert(key, wrappedTextLines(text, font, width, maxLines));
+}
+
+} // namespace
+
+std::vector<QString> wrappedTextLines(const QString& text, const QFont& font, double width,
+                                      int maxLines) {
     const QFontMetricsF metrics(font);
-    QTextLayout layout(text, font);
+    // The note's own line breaks end lines too.
+    QString laid = text;
+    laid.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    laid.replace(u'\n', QChar::LineSeparator);
+    QTextLayout layout(laid, font);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
@@ -374,20 +397,23 @@ const std::vector<QString>& wrappedLines(const QString& text, const QFont& font,
         if (!line.isValid())
             break;
         line.setLineWidth(width);
-        const bool last = int(lines.size()) + 1 == maxLines;
         const int start = line.textStart();
-        QString part = last ? text.mid(start) : text.mid(start, line.textLength());
-        part.replace(u'\n', u' ');
-        lines.push_back(last ? metrics.elidedText(part.trimmed(), Qt::ElideRight, width)
-                             : part.trimmed());
+        if (int(lines.size()) + 1 < maxLines) {
+            lines.push_back(
+                laid.mid(start, line.textLength()).remove(QChar::LineSeparator).trimmed());
+            continue;
+        }
+        // The last line takes the rest of its own line, and says when more follows.
+        const int end = laid.indexOf(QChar::LineSeparator, start);
+        QString last = (end < 0 ? laid.mid(start) : laid.mid(start, end - start)).trimmed();
+        const bool more = end >= 0 && !laid.mid(end + 1).trimmed().isEmpty();
+        if (more)
+            last += QChar(0x2026);
+        lines.push_back(metrics.elidedText(last, Qt::ElideRight, width));
     }
     layout.endLayout();
-    if (cache.size() >= 4096)
-        cache.clear();
-    return *cache.insert(key, std::move(lines));
+    return lines;
 }
-
-} // namespace
 
 double paintWrappedText(QPainter& painter, const QPointF& topLeft, double width,
                         const QString& text, const QFont& font, const QColor& color, int maxLines) {

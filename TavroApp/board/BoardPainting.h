@@ -6,8 +6,10 @@
 #include <QImage>
 #include <QPalette>
 #include <QRectF>
+#include <QString>
 
 #include <optional>
+#include <vector>
 
 class QPainter;
 
@@ -46,8 +48,11 @@ void paintCard(QPainter& painter, const QRectF& rect, const CaptureCardContent& 
 void paintRow(QPainter& painter, const QRectF& rect, const CaptureRowContent& content,
               const BoardPaintInputs& inputs);
 
-// Lines `text` breaks into at `width` in `font`, the last one cut with an ellipsis when it runs
-// past `maxLines`; returns the height used.
+// The lines of a text broken at its own line breaks and at `width`, at most `maxLines`; the
+// last ends in an ellipsis when text is left over.
+std::vector<QString> wrappedTextLines(const QString& text, const QFont& font, double width,
+                                      int maxLines);
+// Paints those lines; returns the height used.
 double paintWrappedText(QPainter& painter, const QPointF& topLeft, double width,
                         const QString& text, const QFont& font, const QColor& color, int maxLines);
 

@@ -77,6 +77,10 @@ void CaptureBoardView::setEntries(std::vector<BoardEntry> entries, Seconds now) 
     std::optional<std::string> currentID;
     if (current_)
         currentID = entries_[*current_].capture.id;
+    // So does the hover, which the pointer would otherwise have to leave and enter again.
+    std::optional<std::string> hoveredID;
+    if (hovered_)
+        hoveredID = entries_[*hovered_].capture.id;
     entries_ = std::move(entries);
     if (currentID) {
         const auto same = std::find_if(entries_.begin(), entries_.end(), [&](const BoardEntry& e) {
@@ -98,6 +102,13 @@ void CaptureBoardView::setEntries(std::vector<BoardEntry> entries, Seconds now) 
     cards_.assign(entries_.size(), std::nullopt);
     rows_.assign(entries_.size(), std::nullopt);
     hovered_.reset();
+    if (hoveredID) {
+        const auto same = std::find_if(entries_.begin(), entries_.end(), [&](const BoardEntry& e) {
+            return e.capture.id == *hoveredID;
+        });
+        if (same != entries_.end())
+            hovered_ = std::size_t(same - entries_.begin());
+    }
     fades_.clear();
     pressed_.reset();
     failed_.clear();

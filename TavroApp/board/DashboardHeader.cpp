@@ -99,11 +99,15 @@ DashboardHeader::DashboardHeader(QWidget* parent)
     row->addWidget(frame, 1);
     connect(search_, &QLineEdit::textChanged, this,
             [this](const QString& text) { clear_->setVisible(!text.isEmpty()); });
-    connect(search_, &QLineEdit::textEdited, this, &DashboardHeader::searchEdited);
+    // Every change but the board's own: typing, the clear button, and a screen reader or other
+    // assistive tool setting the text, which never counts as an edit.
+    connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!showingSearch_)
+            emit searchEdited(text);
+    });
     connect(clear_, &QAbstractButton::clicked, this, [this] {
         search_->clear();
         search_->setFocus();
-        emit searchEdited(QString());
     });
 
     sortButton_ = new QToolButton(this);
@@ -166,8 +170,11 @@ void DashboardHeader::setSubtitle(const QString& subtitle) {
 }
 
 void DashboardHeader::setSearch(const QString& search) {
-    if (search_->text() != search)
-        search_->setText(search);
+    if (search_->text() == search)
+        return;
+    showingSearch_ = true;
+    search_->setText(search);
+    showingSearch_ = false;
 }
 
 void DashboardHeader::setSort(SortOrder sort) {

@@ -52,6 +52,7 @@ private:
     QToolButton* sortButton_ = nullptr;
     QActionGroup* sorts_ = nullptr;
     QButtonGroup* layouts_ = nullptr;
+    bool showingSearch_ = false;
 };
 
 } // namespace tavro

@@ -15,11 +15,14 @@
 #include "shell/Theme.h"
 #include "shell/Utf8.h"
 
+#include <QAction>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace tavro {
@@ -46,8 +49,7 @@ DashboardView::DashboardView(Library& library, Preferences& preferences,
     setPalette(canvas);
     setMinimumSize(1010, 620);
 
-    auto* split = new QSplitter(Qt::Horizontal, this);
-    split->setChildrenCollapsible(false);
+    auto* split = split_ = new QSplitter(Qt::Horizontal, this);
     split->setHandleWidth(1);
     sidebar_ = new SidebarView(library_, folders_, split);
     sidebar_->setMinimumWidth(190);
@@ -59,7 +61,20 @@ DashboardView::DashboardView(Library& library, Preferences& preferences,
     split->addWidget(sidebar_);
     split->addWidget(column_);
     split->setStretchFactor(1, 1);
-    split->setSizes({214, 1});
+    split->setCollapsible(0, true);
+    split->setCollapsible(1, false);
+    split->setSizes({sidebarWidth_, 1});
+    sidebarAction_ = new QAction(this);
+    sidebarAction_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Alt+S")));
+    sidebarAction_->setShortcutContext(Qt::WindowShortcut);
+    connect(sidebarAction_, &QAction::triggered, this,
+            [this] { setSidebarShown(!sidebarShown()); });
+    addAction(sidebarAction_);
+    connect(split, &QSplitter::splitterMoved, this, [this] {
+        sidebarAction_->setText(sidebarShown() ? QStringLiteral("Hide Sidebar")
+                                               : QStringLiteral("Show Sidebar"));
+    });
+    sidebarAction_->setText(QStringLiteral("Hide Sidebar"));
     auto* window = new QHBoxLayout(this);
     window->setContentsMargins(0, 0, 0, 0);
     window->addWidget(split);
@@ -117,6 +132,25 @@ void DashboardView::setFilter(const LibraryFilter& filter) {
     filter_ = filter;
     sidebar_->setSelection(filter);
     refresh();
+}
+
+bool DashboardView::sidebarShown() const {
+    return split_->sizes().value(0) > 0;
+}
+
+void DashboardView::setSidebarShown(bool shown) {
+    if (shown == sidebarShown())
+        return;
+    const QList<int> sizes = split_->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    if (shown) {
+        split_->setSizes({sidebarWidth_, std::max(0, total - sidebarWidth_)});
+    } else {
+        sidebarWidth_ = sizes.value(0);
+        split_->setSizes({0, total});
+    }
+    sidebarAction_->setText(shown ? QStringLiteral("Hide Sidebar")
+                                  : QStringLiteral("Show Sidebar"));
 }
 
 void DashboardView::setSearch(const QString& search) {

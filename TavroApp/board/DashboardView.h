@@ -8,6 +8,8 @@
 
 #include <string>
 
+class QAction;
+class QSplitter;
 class QStackedWidget;
 
 namespace tavro {
@@ -42,6 +44,12 @@ public:
     // Back to the board: the pane's note is written first.
     void closeCapture();
 
+    // The sidebar hides as a split view's does: dragged shut at its edge, or by the window's
+    // "Hide Sidebar" action (Ctrl+Alt+S), which shows it again at the width it had.
+    bool sidebarShown() const;
+    void setSidebarShown(bool shown);
+    QAction* sidebarAction() const { return sidebarAction_; }
+
     SidebarView* sidebar() const { return sidebar_; }
     CaptureBoardView* board() const { return board_; }
     EmptyStateView* emptyState() const { return empty_; }
@@ -63,6 +71,9 @@ private:
     DialogFolderChooser folders_;
     BoardActions* actions_ = nullptr;
     SidebarView* sidebar_ = nullptr;
+    QSplitter* split_ = nullptr;
+    QAction* sidebarAction_ = nullptr;
+    int sidebarWidth_ = 214;
     DashboardHeader* header_ = nullptr;
     QStackedWidget* column_ = nullptr;
     QWidget* boardColumn_ = nullptr;

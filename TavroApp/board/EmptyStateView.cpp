@@ -100,6 +100,8 @@ void EmptyStateView::present(const LibraryFilter& filter, bool isSearching,
     symbol_->setAccessibleName(content_.symbolName);
     title_->setText(content_.title);
     message_->setText(content_.message);
+    // A wrapped label in a centring layout gets its one-line hint height: give it every line.
+    message_->setFixedHeight(message_->heightForWidth(message_->width()));
     hint_->setVisible(content_.showsShortcutHint);
     auto* row = static_cast<QHBoxLayout*>(hintRow_->layout());
     auto* keys = new KeyHint(shortcut, hintRow_);

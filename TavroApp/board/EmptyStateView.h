@@ -22,6 +22,7 @@ public:
     void present(const LibraryFilter& filter, bool isSearching, const QString& shortcut);
     const EmptyStateContent& content() const { return content_; }
     bool showsShortcutHint() const;
+    QLabel* messageLabel() const { return message_; }
 
 private:
     EmptyStateContent content_;

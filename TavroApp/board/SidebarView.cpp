@@ -16,7 +16,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -187,6 +189,21 @@ protected:
     }
 };
 
+// A right-click asks for a row's menu and leaves the selection, and so the board, as it is.
+class SidebarList final : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::RightButton) {
+            event->accept();
+            return;
+        }
+        QListWidget::mousePressEvent(event);
+    }
+};
+
 QWidget* header(QWidget* parent) {
     auto* bar = new QWidget(parent);
     auto* row = new QHBoxLayout(bar);
@@ -221,7 +238,7 @@ SidebarView::SidebarView(Library& library, FolderChooser& folders, QWidget* pare
     column->setSpacing(0);
     column->addWidget(header(this));
 
-    list_ = new QListWidget(this);
+    list_ = new SidebarList(this);
     list_->setAccessibleName(QStringLiteral("Library"));
     list_->setFrameShape(QFrame::NoFrame);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -291,48 +308,80 @@ QListWidgetItem* SidebarView::itemFor(const LibraryFilter& filter) const {
 
 void SidebarView::rebuild() {
     rebuilding_ = true;
+    // A reload (each agent write makes one) keeps where the list was scrolled to.
+    const int scrolled = list_->verticalScrollBar()->value();
     rows_ = sidebarRows(SidebarSource::of(library_));
-    list_->clear();
-    newGroup_ = nullptr;
-    const auto add = [this](RowKind kind, size_t index, const QString& text) {
-        auto* item = new QListWidgetItem(text, list_);
-        item->setData(kindRole, int(kind));
-        item->setData(indexRole, qulonglong(index));
-        // Headers and the button's row take no selection, and the arrow keys pass over them.
-        if (kind == RowKind::header || kind == RowKind::newGroup)
-            item->setFlags(Qt::NoItemFlags);
-        return item;
+    struct Entry {
+        RowKind kind;
+        size_t index;
+        QString text;
+        QString help;
+        QString description;
     };
+    std::vector<Entry> entries;
     for (size_t i = 0; i < rows_.library.size(); ++i) {
         const SidebarFilterRow& row = rows_.library[i];
-        QListWidgetItem* item = add(RowKind::filter, i, toQString(row.filter.title()));
-        if (row.count > 0)
-            item->setData(Qt::AccessibleDescriptionRole, countText(row.count));
+        entries.push_back({RowKind::filter,
+                           i,
+                           toQString(row.filter.title()),
+                           {},
+                           row.count > 0 ? countText(row.count) : QString()});
     }
-    add(RowKind::header, 0, QStringLiteral("Groups"));
+    entries.push_back({RowKind::header, 0, QStringLiteral("Groups"), {}, {}});
     for (size_t i = 0; i < rows_.groups.size(); ++i) {
         const SidebarGroupRow& row = rows_.groups[i];
-        QListWidgetItem* item = add(RowKind::group, i, shownName(toQString(row.group.name)));
-        item->setToolTip(toQString(row.help));
         QString description = toQString(row.help);
         if (row.count > 0)
             description = countText(row.count) + QStringLiteral(", ") + description;
-        item->setData(Qt::AccessibleDescriptionRole, description);
+        entries.push_back(
+            {RowKind::group, i, shownName(toQString(row.group.name)), toQString(row.help),
+             description});
     }
-    QListWidgetItem* buttonRow = add(RowKind::newGroup, 0, QStringLiteral("New group"));
-    auto* button = new NewGroupButton(list_);
-    connect(button, &QAbstractButton::clicked, this, [this] { openNewGroupSheet(); });
-    list_->setItemWidget(buttonRow, button);
-    newGroup_ = button;
+    entries.push_back({RowKind::newGroup, 0, QStringLiteral("New group"), {}, {}});
     if (!rows_.tags.empty()) {
-        add(RowKind::header, 0, QStringLiteral("Tags"));
+        entries.push_back({RowKind::header, 0, QStringLiteral("Tags"), {}, {}});
         for (size_t i = 0; i < rows_.tags.size(); ++i)
-            add(RowKind::tag, i, shownName(toQString(rows_.tags[i].name)));
+            entries.push_back({RowKind::tag, i, shownName(toQString(rows_.tags[i].name)), {}, {}});
         if (rows_.moreTags > 0)
-            add(RowKind::header, 0,
-                QStringLiteral("%1 more \u2014 search finds them").arg(rows_.moreTags));
+            entries.push_back(
+                {RowKind::header, 0,
+                 QStringLiteral("%1 more \u2014 search finds them").arg(rows_.moreTags), {}, {}});
     }
+
+    // Rows of the same kinds in the same places are updated where they are; only a change of
+    // shape (a group or tag added or gone) builds the list again.
+    bool sameShape = list_->count() == int(entries.size());
+    for (size_t i = 0; sameShape && i < entries.size(); ++i)
+        sameShape = RowKind(list_->item(int(i))->data(kindRole).toInt()) == entries[i].kind;
+    if (!sameShape) {
+        list_->clear();
+        newGroup_ = nullptr;
+    }
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const Entry& entry = entries[i];
+        QListWidgetItem* item = sameShape ? list_->item(int(i)) : new QListWidgetItem(list_);
+        item->setText(entry.text);
+        item->setData(kindRole, int(entry.kind));
+        item->setData(indexRole, qulonglong(entry.index));
+        item->setToolTip(entry.help);
+        item->setData(Qt::AccessibleDescriptionRole,
+                      entry.description.isEmpty() ? QVariant() : QVariant(entry.description));
+        // Headers and the button's row take no selection, and the arrow keys pass over them.
+        if (entry.kind == RowKind::header || entry.kind == RowKind::newGroup)
+            item->setFlags(Qt::NoItemFlags);
+        if (entry.kind == RowKind::newGroup && !sameShape) {
+            auto* button = new NewGroupButton(list_);
+            connect(button, &QAbstractButton::clicked, this, [this] { openNewGroupSheet(); });
+            list_->setItemWidget(item, button);
+            newGroup_ = button;
+        }
+    }
+    // The counts live in the rows the delegate reads, not in the items.
+    list_->viewport()->update();
     showSelection();
+    if (!sameShape)
+        list_->doItemsLayout();
+    list_->verticalScrollBar()->setValue(scrolled);
     rebuilding_ = false;
 }
 
@@ -340,8 +389,13 @@ void SidebarView::showSelection() {
     const bool was = rebuilding_;
     rebuilding_ = true;
     if (QListWidgetItem* item = itemFor(selection_.current())) {
-        list_->setCurrentItem(item);
+        // Choosing a row never scrolls the list by itself: a reload would snap it to the row.
+        const bool scrolls = list_->hasAutoScroll();
+        list_->setAutoScroll(false);
+        if (list_->currentItem() != item)
+            list_->setCurrentItem(item);
         item->setSelected(true);
+        list_->setAutoScroll(scrolls);
     } else {
         list_->clearSelection();
     }
@@ -405,7 +459,10 @@ QMenu* SidebarView::openGroupMenu(const std::string& groupID, const QPoint& glob
         return nullptr;
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addAction(toQString(row->removeTitle), this, [this, groupID] { removeGroup(groupID); });
+    // Destructive, as the board's "Delete" is: drawn with its symbol in the warning colour.
+    const Icon symbol = row->group.workspaceID ? Icon::archivebox : Icon::trash;
+    menu->addAction(iconImage(symbol, Theme::priorityHigh.resolved(menu->palette()), 14),
+                    toQString(row->removeTitle), this, [this, groupID] { removeGroup(groupID); });
     menu->popup(globalPosition);
     return menu;
 }

@@ -20,8 +20,9 @@ class NewGroupSheet;
 
 // The board window's left column: the product's header over a list of the library filters
 // with their counts, the groups (with the "New group" button and a menu to archive or delete
-// one) and the tags. Choosing a row sets the board's filter; the list is rebuilt from the
-// facade whenever it reloads.
+// one) and the tags. Choosing a row sets the board's filter; a right-click opens a group's menu
+// without choosing it. Each reload of the facade updates the rows in place, keeping the
+// selection and the scroll position.
 class SidebarView final : public QWidget {
     Q_OBJECT
 

@@ -20,8 +20,7 @@ void FlowWindows::begin() {
     active_ = true;
     previous_ = desktop_.frontmostWindow();
     hidden_.clear();
-    if (isOwn(previous_))
-        return;
+    // Hidden even when one of them is in front: the screenshot is of what lies behind them.
     for (QWidget* window : QApplication::topLevelWidgets()) {
         // Frameless panels, such as the note box, stay.
         if (!window->isVisible() || !isAppWindow(window) ||

@@ -12,7 +12,7 @@
 
 namespace tavro {
 
-// The app's windows during a capture flow: hidden at its start unless the app itself is in
+// The app's windows during a capture flow: hidden at its start, even when one of them is in
 // front (the screenshot must not show them), and back at its end, with the focus returned to
 // the window that had it.
 class FlowWindows {

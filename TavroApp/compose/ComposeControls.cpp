@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tavro {
@@ -178,10 +179,33 @@ QString GroupPill::shownName() const {
     return group_ ? toQString(group_->name) : ComposeTexts::noGroup();
 }
 
+namespace {
+
+// Around the name: the padding, the colour dot and its gap before it; the gap, the chevron and
+// the padding after it.
+constexpr double pillLeading = 9 + 7 + 5;
+constexpr double pillTrailing = 5 + 8 + 9;
+
+} // namespace
+
+double GroupPill::nameWidth() const {
+    const double full = QFontMetricsF(Theme::Font::callout()).horizontalAdvance(shownName());
+    return std::max(0.0, std::min({full, nameWidthLimit, width() - pillLeading - pillTrailing}));
+}
+
+QString GroupPill::visibleName() const {
+    return QFontMetricsF(Theme::Font::callout())
+        .elidedText(shownName(), Qt::ElideRight, nameWidth() + 0.5);
+}
+
+QRectF GroupPill::chevronRect() const {
+    return QRectF(pillLeading + nameWidth() + 5, height() / 2.0 - 4, 8, 8);
+}
+
 QSize GroupPill::sizeHint() const {
     const QFontMetricsF metrics(Theme::Font::callout());
-    const double inner = 7 + 5 + metrics.horizontalAdvance(shownName()) + 5 + 8;
-    return QSize(ceilInt(inner + 18), ceilInt(metrics.height() + 10));
+    const double name = std::min(metrics.horizontalAdvance(shownName()), nameWidthLimit);
+    return QSize(ceilInt(pillLeading + name + pillTrailing), ceilInt(metrics.height() + 10));
 }
 
 void GroupPill::paintEvent(QPaintEvent*) {
@@ -193,21 +217,15 @@ void GroupPill::paintEvent(QPaintEvent*) {
     painter.drawRoundedRect(bounds, bounds.height() / 2, bounds.height() / 2);
 
     const double mid = height() / 2.0;
-    double x = 9;
     painter.setPen(Qt::NoPen);
     painter.setBrush(group_ ? colorFromHexString(toQString(group_->colorHex))
                             : themed(this, Theme::textTertiary));
-    painter.drawEllipse(QRectF(x, mid - 3.5, 7, 7));
-    x += 7 + 5;
-    const QFont font = Theme::Font::callout();
-    const double textWidth = QFontMetricsF(font).horizontalAdvance(shownName());
-    painter.setFont(font);
+    painter.drawEllipse(QRectF(9, mid - 3.5, 7, 7));
+    painter.setFont(Theme::Font::callout());
     painter.setPen(themed(this, Theme::textSecondary));
-    painter.drawText(QRectF(x, 0, textWidth + 1, height()), Qt::AlignVCenter | Qt::AlignLeft,
-                     shownName());
-    x += textWidth + 5;
-    paintIcon(painter, Icon::chevronDown, QRectF(x, mid - 4, 8, 8),
-              themed(this, Theme::textTertiary), 1.3);
+    painter.drawText(QRectF(pillLeading, 0, nameWidth() + 1, height()),
+                     Qt::AlignVCenter | Qt::AlignLeft, visibleName());
+    paintIcon(painter, Icon::chevronDown, chevronRect(), themed(this, Theme::textTertiary), 1.3);
 }
 
 NewGroupField::NewGroupField(QWidget* parent)

@@ -70,9 +70,16 @@ class GroupPill final : public QToolButton {
     Q_OBJECT
 
 public:
+    // The widest the name may take; a longer one ends in an ellipsis before the chevron.
+    static constexpr double nameWidthLimit = 150;
+
     explicit GroupPill(QWidget* parent = nullptr);
     void setGroup(const std::optional<CaptureGroup>& group);
     QString shownName() const;
+    // The name as painted at the pill's width.
+    QString visibleName() const;
+    // Where the chevron is painted.
+    QRectF chevronRect() const;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -80,6 +87,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    double nameWidth() const;
+
     std::optional<CaptureGroup> group_;
 };
 

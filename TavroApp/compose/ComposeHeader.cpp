@@ -2,6 +2,7 @@
 
 #include "compose/ComposeState.h"
 #include "compose/ComposeTexts.h"
+#include "compose/SidewaysWheel.h"
 #include "shell/Buttons.h"
 #include "shell/CaptureImageView.h"
 #include "shell/Icons.h"
@@ -16,13 +17,29 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <cmath>
 
 namespace tavro {
 
 namespace {
+
+// The strip only scrolls sideways, and so does the wheel over it.
+class SidewaysScrollArea final : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+
+protected:
+    void wheelEvent(QWheelEvent* event) override {
+        if (turnWheelSideways(*horizontalScrollBar(), *event))
+            event->accept();
+        else
+            QScrollArea::wheelEvent(event);
+    }
+};
 
 QColor themed(const QWidget* widget, const DynamicColor& color) {
     return color.resolved(widget->palette());
@@ -215,9 +232,7 @@ void StripTile::paintEvent(QPaintEvent*) {
         painter.drawImage(target, picture_);
         painter.restore();
     } else if (loaded_) {
-        paintIcon(painter, Icon::exclamationmarkTriangleFill,
-                  QRectF(bounds.center() - QPointF(7, 7), QSizeF(14, 14)),
-                  themed(this, Theme::textTertiary));
+        paintMissingImage(painter, rect(), *this);
     }
     const double line = selected_ ? 2 : 0.5;
     painter.setPen(QPen(themed(this, selected_ ? Theme::accent : Theme::border), line));
@@ -270,7 +285,7 @@ PendingStrip::PendingStrip(ThumbnailLoader& loader, const std::vector<PendingIma
     : QWidget(parent) {
     auto* outer = new QHBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
+    auto* scroll = new SidewaysScrollArea(this);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -66,6 +66,8 @@ public:
     bool isSelected() const { return selected_; }
     void setSelected(bool selected);
     bool hasMarks() const { return marked_; }
+    // Its file has been read, or found missing.
+    bool isLoaded() const { return loaded_; }
     QSize sizeHint() const override { return QSize(66, 44); }
 
 protected:

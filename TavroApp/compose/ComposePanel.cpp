@@ -3,15 +3,20 @@
 #include "compose/ComposeTexts.h"
 #include "compose/ComposeView.h"
 #include "compose/EscapeKeyFilter.h"
+#include "platform/X11Desktop.h"
+#include "shell/Theme.h"
 #include "shell/Utf8.h"
 
 #include <QGuiApplication>
+#include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QRegion>
 #include <QScreen>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tavro {
@@ -22,25 +27,122 @@ constexpr int noteFocusDelayMs = 80;
 
 } // namespace
 
-ComposePanel::ComposePanel(ComposeView* view)
+namespace {
+
+QPainterPath boxOutline(const QRectF& box) {
+    QPainterPath outline;
+    outline.addRoundedRect(box, ComposePanel::cornerRadius, ComposePanel::cornerRadius);
+    return outline;
+}
+
+// Lies over the box and draws its edge after everything in it: on a translucent window it
+// first cuts the square corners away smoothly and puts the shadow back in their place.
+class BoxEdge final : public QWidget {
+public:
+    explicit BoxEdge(ComposePanel& panel)
+        : QWidget(&panel)
+        , panel_(panel) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF box(rect());
+        if (panel_.composited()) {
+            QPainterPath outside;
+            outside.addRect(box);
+            outside = outside.subtracted(boxOutline(box));
+            painter.setCompositionMode(QPainter::CompositionMode_Clear);
+            painter.fillPath(outside, Qt::black);
+            painter.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+            painter.setClipPath(outside);
+            painter.drawImage(QPointF(-pos()), panel_.shadow());
+            painter.setClipping(false);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        }
+        // A hairline that keeps the box apart from a window of the same colour behind it.
+        QColor line = Theme::borderStrong.resolved(palette());
+        painter.setPen(QPen(line, 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(boxOutline(box.adjusted(0.5, 0.5, -0.5, -0.5)));
+    }
+
+private:
+    ComposePanel& panel_;
+};
+
+// A soft shadow: layers of rounded rectangles, each a little larger and fainter.
+QImage boxShadow(const QSize& window, const QRect& box, double ratio) {
+    QImage shadow(window * ratio, QImage::Format_ARGB32_Premultiplied);
+    shadow.setDevicePixelRatio(ratio);
+    shadow.fill(Qt::transparent);
+    QPainter painter(&shadow);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    const int spread = ComposePanel::shadowMargin - ComposePanel::shadowOffset;
+    const QRectF cast = QRectF(box).translated(0, ComposePanel::shadowOffset);
+    for (int grow = spread; grow >= -4; grow -= 2) {
+        painter.setBrush(QColor(0, 0, 0, 7));
+        const double radius = std::max(2.0, ComposePanel::cornerRadius + grow);
+        painter.drawRoundedRect(cast.adjusted(-grow, -grow, grow, grow), radius, radius);
+    }
+    return shadow;
+}
+
+} // namespace
+
+ComposePanel::ComposePanel(ComposeView* view, bool composited)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
-    , view_(view) {
+    , view_(view)
+    , composited_(composited) {
     setObjectName(QStringLiteral("noteBox"));
     // Never shown as a title, but names the window to the desktop and to tests.
     setWindowTitle(ComposeTexts::windowTitle());
     setAccessibleName(ComposeTexts::windowTitle());
+    if (composited_)
+        setAttribute(Qt::WA_TranslucentBackground);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    const int margin = composited_ ? shadowMargin : 0;
+    layout->setContentsMargins(margin, margin, margin, margin);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     view->setParent(this);
     layout->addWidget(view);
+    edge_ = new BoxEdge(*this);
+    edge_->raise();
+    // The box shows on whichever desktop the user is on when the capture ends.
+    X11Desktop::stickOnEveryDesktop(std::uint32_t(winId()));
+}
+
+QRect ComposePanel::boxRect() const {
+    const int margin = composited_ ? shadowMargin : 0;
+    return rect().adjusted(margin, margin, -margin, -margin);
+}
+
+void ComposePanel::paintEvent(QPaintEvent*) {
+    if (!composited_)
+        return;
+    QPainter painter(this);
+    painter.drawImage(QPointF(0, 0), shadow_);
 }
 
 void ComposePanel::resizeEvent(QResizeEvent* event) {
-    // Rounded by the window's shape, which works with or without a compositor.
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    setMask(QRegion(outline.toFillPolygon().toPolygon()));
+    if (!edge_) {
+        QWidget::resizeEvent(event);
+        return;
+    }
+    edge_->setGeometry(boxRect());
+    edge_->raise();
+    if (composited_) {
+        shadow_ = boxShadow(size(), boxRect(), devicePixelRatioF());
+    } else {
+        // Without a compositor only the window's shape can round it; its steps are hidden by the
+        // border drawn along them.
+        setMask(QRegion(boxOutline(QRectF(rect())).toFillPolygon().toPolygon()));
+    }
     QWidget::resizeEvent(event);
 }
 
@@ -94,13 +196,16 @@ void ComposePanelController::present(const PendingCapture& pending,
 
     auto* view = new ComposeView(
         pending, groups, defaultGroupID_ ? defaultGroupID_() : std::nullopt, loader_, wrapped);
-    auto* panel = new ComposePanel(view);
+    auto* panel = new ComposePanel(view, X11Desktop::compositorRunning());
     panel_ = panel;
-    escapeFilter_ = new EscapeKeyFilter([closing, next = callbacks.onDiscard] {
-        closing();
-        if (next)
-            next();
-    });
+    escapeFilter_ = new EscapeKeyFilter(
+        [closing, next = callbacks.onDiscard, shown = QPointer<ComposeView>(view)] {
+            if (shown && shown->leaveGroupField())
+                return;
+            closing();
+            if (next)
+                next();
+        });
 
     panel->adjustSize();
     QScreen* screen = screenFor(pending.context.displayName);
@@ -110,7 +215,14 @@ void ComposePanelController::present(const PendingCapture& pending,
     }
     // The note is the window's focus widget from the start, so keys typed the moment the box
     // shows land in it; the later move keeps it there once the window manager has settled.
-    view->noteEditor()->setFocus(Qt::OtherFocusReason);
+    QPlainTextEdit* note = view->noteEditor();
+    QTextCursor cursor = note->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    if (noteCursor_ && noteCursor_->captureID == pending.id)
+        cursor.setPosition(std::min(noteCursor_->position, cursor.position()));
+    note->setTextCursor(cursor);
+    noteCursor_.reset();
+    note->setFocus(Qt::OtherFocusReason);
     panel->show();
     panel->raise();
     panel->activateWindow();
@@ -125,6 +237,8 @@ void ComposePanelController::dismiss() {
     }
     if (ComposePanel* panel = panel_) {
         panel_.clear();
+        noteCursor_ = NoteCursor{panel->view()->state().pending().id,
+                                 panel->view()->noteEditor()->textCursor().position()};
         panel->hide();
         panel->deleteLater();
     }

@@ -3,6 +3,7 @@
 #include "compose/ComposeWindowController.h"
 #include "compose/EscapeKeyFilter.h"
 
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -18,21 +19,36 @@ namespace tavro {
 class ComposeView;
 class ThumbnailLoader;
 
-// The note box's floating window: frameless, on top, rounded, holding one ComposeView.
+// The note box's floating window: frameless, on top, on every desktop, holding one
+// ComposeView inside a thin border. Where a compositor runs, the window is translucent: its
+// corners are rounded smoothly and a soft shadow lies around the box; elsewhere the window's
+// shape rounds the corners.
 class ComposePanel final : public QWidget {
     Q_OBJECT
 
 public:
     static constexpr double cornerRadius = 16;
+    // Room around the box for its shadow, on a translucent window only.
+    static constexpr int shadowMargin = 24;
+    static constexpr int shadowOffset = 6;
 
-    explicit ComposePanel(ComposeView* view);
+    ComposePanel(ComposeView* view, bool composited);
     ComposeView* view() const { return view_; }
+    bool composited() const { return composited_; }
+    // The box itself, in the window's coordinates.
+    QRect boxRect() const;
+    // The shadow under the box, as the window paints it (empty without a compositor).
+    const QImage& shadow() const { return shadow_; }
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     ComposeView* view_;
+    bool composited_;
+    QWidget* edge_ = nullptr;
+    QImage shadow_;
 };
 
 // Opens and closes the note box for the capture flow. Closes the box before each callback but
@@ -63,8 +79,16 @@ public:
     static QPoint placement(const QRect& available, const QSize& panel);
 
 private:
+    // Where the text cursor stood in the note of the capture whose box closed last: a box
+    // opened again for it (after "Add", the mark-up or a failed save) puts it back there.
+    struct NoteCursor {
+        std::string captureID;
+        int position = 0;
+    };
+
     ThumbnailLoader& loader_;
     DefaultGroup defaultGroupID_;
+    std::optional<NoteCursor> noteCursor_;
     QPointer<ComposePanel> panel_;
     QPointer<EscapeKeyFilter> escapeFilter_;
 };

@@ -11,6 +11,7 @@
 #include "shell/Theme.h"
 #include "shell/Utf8.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -56,7 +57,8 @@ ComposeView::ComposeView(const PendingCapture& pending, const std::vector<Captur
                          ComposeCallbacks callbacks, QWidget* parent)
     : QWidget(parent)
     , state_(pending, groups)
-    , callbacks_(std::move(callbacks)) {
+    , callbacks_(std::move(callbacks))
+    , drag_(QApplication::startDragDistance()) {
     state_.restoreDraft(defaultGroupID);
     setFixedWidth(boxWidth);
     setAccessibleName(ComposeTexts::windowTitle());
@@ -241,6 +243,16 @@ void ComposeView::save() {
         callbacks_.onSave(arguments.note, arguments.priority, arguments.groupID, arguments.tags);
 }
 
+bool ComposeView::leaveGroupField() {
+    QWidget* focused = QApplication::focusWidget();
+    if (!state_.isNamingGroup || !focused || !groupField_->isAncestorOf(focused))
+        return false;
+    state_.cancelNamingGroup();
+    showGroupPicker();
+    noteEditor_->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
 void ComposeView::discard() {
     if (callbacks_.onDiscard)
         callbacks_.onDiscard();
@@ -251,11 +263,26 @@ void ComposeView::paintEvent(QPaintEvent*) {
 }
 
 void ComposeView::mousePressEvent(QMouseEvent* event) {
-    // The box has no title bar: its background moves it.
-    if (event->button() == Qt::LeftButton && window()->windowHandle() &&
-        window()->windowHandle()->startSystemMove())
+    // The box has no title bar: dragging its background moves it.
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
         return;
-    QWidget::mousePressEvent(event);
+    }
+    drag_.press(event->globalPosition().toPoint());
+    event->accept();
+}
+
+void ComposeView::mouseMoveEvent(QMouseEvent* event) {
+    if (drag_.move(event->globalPosition().toPoint(), event->buttons() & Qt::LeftButton) &&
+        window()->windowHandle())
+        window()->windowHandle()->startSystemMove();
+    QWidget::mouseMoveEvent(event);
+}
+
+void ComposeView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        drag_.release();
+    QWidget::mouseReleaseEvent(event);
 }
 
 } // namespace tavro

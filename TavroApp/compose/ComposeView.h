@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compose/BackgroundDrag.h"
 #include "compose/ComposeState.h"
 #include "compose/ComposeWindowController.h"
 
@@ -42,6 +43,9 @@ public:
     const ComposeState& state() const { return state_; }
     void save();
     void discard();
+    // Escape while naming a new group leaves the name field and keeps the box; false when the
+    // field is not where the keyboard is.
+    bool leaveGroupField();
     // Gives the note the keyboard focus a moment after the box shows.
     void focusNoteSoon(int delayMs);
 
@@ -61,6 +65,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QWidget* buildHeader(ThumbnailLoader& loader);
@@ -73,6 +79,7 @@ private:
 
     ComposeState state_;
     ComposeCallbacks callbacks_;
+    BackgroundDrag drag_;
 
     QPlainTextEdit* noteEditor_ = nullptr;
     PreviewArea* preview_ = nullptr;

@@ -1,5 +1,6 @@
 #include "compose/Filmstrip.h"
 
+#include "compose/SidewaysWheel.h"
 #include "shell/CaptureImageView.h"
 #include "shell/Icons.h"
 #include "shell/Utf8.h"
@@ -240,20 +241,10 @@ QMenu* Filmstrip::openMenu(size_t index, const QPoint& globalPosition) {
 }
 
 void Filmstrip::wheelEvent(QWheelEvent* event) {
-    const QPoint pixels = event->pixelDelta();
-    const QPoint angle = event->angleDelta();
-    const bool vertical =
-        pixels.isNull() ? (angle.y() != 0 && angle.x() == 0) : (pixels.y() != 0 && pixels.x() == 0);
-    if (!vertical) {
+    if (turnWheelSideways(*horizontalScrollBar(), *event))
+        event->accept();
+    else
         QScrollArea::wheelEvent(event);
-        return;
-    }
-    QScrollBar* bar = horizontalScrollBar();
-    const int step = pixels.isNull()
-                         ? angle.y() * bar->singleStep() * QApplication::wheelScrollLines() / 120
-                         : pixels.y();
-    bar->setValue(bar->value() - step);
-    event->accept();
 }
 
 } // namespace tavro

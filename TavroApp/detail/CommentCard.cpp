@@ -31,8 +31,9 @@ CommentCard::CommentCard(const Comment& comment, QWidget* parent)
                     0, Qt::AlignVCenter);
     author_ = themedLabel(header.author, Theme::Font::caption(), ink, this);
     author_->setWordWrap(true);
-    head->addWidget(author_, 0, Qt::AlignVCenter);
-    head->addStretch(1);
+    // The name takes the room the row has and wraps only when that runs out; left to its own
+    // size hint, a wrapping label breaks a long line however wide the column.
+    head->addWidget(author_, 1, Qt::AlignVCenter);
     age_ = themedLabel(QString(), Theme::Font::caption(), Theme::textTertiary, this);
     head->addWidget(age_, 0, Qt::AlignVCenter);
     layout->addLayout(head);

@@ -132,6 +132,9 @@ ScreenshotArea::ScreenshotArea(ThumbnailLoader& loader, QWidget* parent)
     actualImage_ = new CaptureImageView(loader, ContentMode::fit, canvas);
     actualImage_->move(pad, pad);
     scroll_->setWidget(canvas);
+    // setWidget() fills the widget with the window colour: the padding would show as a light
+    // band around the image instead of the area's own colour.
+    canvas->setAutoFillBackground(false);
     scroll_->setWidgetResizable(false);
     pages_->addWidget(scroll_);
 }

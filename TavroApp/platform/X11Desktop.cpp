@@ -492,4 +492,19 @@ bool X11Desktop::compositorRunning() {
     return reply && reply->owner != XCB_NONE;
 }
 
+void X11Desktop::stickOnEveryDesktop(std::uint32_t window) {
+    xcb_connection_t* c = connection();
+    if (!c)
+        return;
+    const xcb_atom_t state = atom(c, "_NET_WM_STATE");
+    const xcb_atom_t sticky = atom(c, "_NET_WM_STATE_STICKY");
+    const xcb_atom_t desktop = atom(c, "_NET_WM_DESKTOP");
+    // Appended: Qt adds its own states to this property when it maps the window, keeping ours.
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, window, state, XCB_ATOM_ATOM, 32, 1, &sticky);
+    const std::uint32_t everyDesktop = 0xFFFFFFFF;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, desktop, XCB_ATOM_CARDINAL, 32, 1,
+                        &everyDesktop);
+    xcb_flush(c);
+}
+
 } // namespace tavro

@@ -53,6 +53,9 @@ public:
     static void hideOtherApplications();
     // A compositing manager owns _NET_WM_CM_S<n>.
     static bool compositorRunning();
+    // Asks that a window not yet shown appear on every desktop (_NET_WM_STATE_STICKY, and
+    // _NET_WM_DESKTOP 0xFFFFFFFF for window managers that only read that).
+    static void stickOnEveryDesktop(std::uint32_t window);
 };
 
 // The desktop entry for a WM_CLASS: its id without ".desktop" and its name.

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tavro {
@@ -285,16 +286,20 @@ QSize TagChip::measure(const QString& name) {
 }
 
 void TagChip::paint(QPainter& painter, QPointF topLeft, const QString& name,
-                    const QPalette& palette) {
+                    const QPalette& palette, std::optional<double> width) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const QSize size = measure(name);
-    const QRectF bounds(topLeft, QSizeF(size.width(), size.height()));
+    const double shown = width ? std::min(*width, double(size.width())) : size.width();
+    const QRectF bounds(topLeft, QSizeF(shown, size.height()));
     fillCapsule(painter, bounds, Theme::surfaceSunken.resolved(palette));
     strokeCapsule(painter, bounds, Theme::border.resolved(palette), 0.5);
-    painter.setFont(Theme::Font::caption());
+    const QFont font = Theme::Font::caption();
+    painter.setFont(font);
     painter.setPen(Theme::textSecondary.resolved(palette));
-    painter.drawText(bounds.adjusted(chipPadX, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, name);
+    const QRectF text = bounds.adjusted(chipPadX, 0, -chipPadX, 0);
+    painter.drawText(text.adjusted(0, 0, 1, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                     QFontMetricsF(font).elidedText(name, Qt::ElideRight, text.width() + 0.5));
     painter.restore();
 }
 

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QAbstractButton;
 class QPainter;
@@ -75,8 +76,9 @@ public:
 
     // A chip without a remove button, for views that paint many.
     static QSize measure(const QString& name);
+    // `width` narrower than the chip's own cuts its name short with an ellipsis.
     static void paint(QPainter& painter, QPointF topLeft, const QString& name,
-                      const QPalette& palette);
+                      const QPalette& palette, std::optional<double> width = std::nullopt);
 
     // Present only when the chip can be removed.
     QAbstractButton* removeButton() const { return removeButton_; }

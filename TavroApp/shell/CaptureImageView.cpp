@@ -87,27 +87,36 @@ void CaptureImageView::paintImage(QPainter& painter) {
 }
 
 void CaptureImageView::paintMissing(QPainter& painter) {
-    const QColor color = Theme::textTertiary.resolved(palette());
+    paintMissingImage(painter, rect(), *this);
+}
+
+void paintMissingImage(QPainter& painter, const QRect& area, const QWidget& widget) {
+    const QColor color = Theme::textTertiary.resolved(widget.palette());
     const QString text = QStringLiteral("Image missing");
     const QFont font = Theme::Font::caption();
     const QFontMetrics metrics(font);
-    // A tile too narrow for the words shows the symbol alone rather than clipped text.
-    const bool withText = metrics.horizontalAdvance(text) <= width();
+    // A tile too small for the words shows the symbol alone rather than clipped text.
+    const bool withText = metrics.horizontalAdvance(text) <= area.width() &&
+                          missingIconSize + missingSpacing + metrics.height() <= area.height();
     const int height = missingIconSize + (withText ? missingSpacing + metrics.height() : 0);
-    const int top = (this->height() - height) / 2;
+    const int top = area.top() + (area.height() - height) / 2;
 
     QIcon icon = QIcon::fromTheme(QStringLiteral("image-missing"));
     if (icon.isNull())
-        icon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
-    const QRect iconRect((width() - missingIconSize) / 2, top, missingIconSize, missingIconSize);
+        icon = widget.style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    const QRect iconRect(area.left() + (area.width() - missingIconSize) / 2, top, missingIconSize,
+                         missingIconSize);
     icon.paint(&painter, iconRect, Qt::AlignCenter, QIcon::Disabled);
     if (!withText)
         return;
 
+    painter.save();
     painter.setPen(color);
     painter.setFont(font);
-    painter.drawText(QRect(0, top + missingIconSize + missingSpacing, width(), metrics.height()),
-                     Qt::AlignHCenter | Qt::AlignTop, text);
+    painter.drawText(
+        QRect(area.left(), top + missingIconSize + missingSpacing, area.width(), metrics.height()),
+        Qt::AlignHCenter | Qt::AlignTop, text);
+    painter.restore();
 }
 
 } // namespace tavro

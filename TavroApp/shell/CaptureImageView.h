@@ -4,6 +4,8 @@
 #include <QString>
 #include <QWidget>
 
+class QPainter;
+
 namespace tavro {
 
 class ThumbnailLoader;
@@ -47,5 +49,9 @@ private:
     QImage image_;
     bool failed_ = false;
 };
+
+// The "Image missing" notice every view of a screenshot shows, centred in `area`: the symbol,
+// and the words below it where they fit.
+void paintMissingImage(QPainter& painter, const QRect& area, const QWidget& widget);
 
 } // namespace tavro

@@ -197,15 +197,15 @@ void chevronDown(QPainter& p, const QColor& c, double w) {
 }
 
 void folderBadgePlus(QPainter& p, const QColor& c, double w) {
+    // One open outline, left open at the bottom right where the plus sits.
     QPainterPath folder;
-    folder.moveTo(2, 6);
+    folder.moveTo(12, 19);
+    folder.lineTo(2, 19);
+    folder.lineTo(2, 6);
     folder.lineTo(9, 6);
     folder.lineTo(11, 8);
     folder.lineTo(20, 8);
     folder.lineTo(20, 11);
-    folder.moveTo(12, 19);
-    folder.lineTo(2, 19);
-    folder.closeSubpath();
     p.setPen(strokePen(c, 1.8 * w));
     p.setBrush(Qt::NoBrush);
     p.drawPath(folder);

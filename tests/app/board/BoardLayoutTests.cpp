@@ -54,13 +54,20 @@ TEST(CardGridLayout, SizesCardsByTheirContentAndRowsByTheTallest) {
     for (const auto& c : cases)
         EXPECT_EQ(CardGridLayout::cardHeight(c.shape, c.columnWidth, metrics), c.height);
 
-    // Two columns: the note card's top lines up with the taller picture card's.
+    // Two columns: the shorter card sits in the middle of the taller card's row.
     std::vector<CardShape> shapes{{false, false, 0}, {true, true, 400}, {false, false, 0}};
     const CardGridLayout layout(552, shapes, metrics);
     const double tall = CardGridLayout::cardHeight(shapes[1], 244, metrics);
     const double shortCard = 182;
     EXPECT_EQ(layout.cardRect(1).top(), 24);
-    EXPECT_EQ(layout.cardRect(0).top(), 24);
+    EXPECT_EQ(layout.cardRect(0).top(), 24 + (tall - shortCard) / 2);
+    EXPECT_EQ(layout.cardRect(0).center().y(), layout.cardRect(1).center().y());
+    const auto none = [](std::size_t) {
+        return std::size_t(0);
+    };
+    EXPECT_EQ(layout.hitTest(layout.cardRect(0).center(), none), (BoardHit{0, BoardPart::body}));
+    EXPECT_EQ(layout.hitTest(QPointF(layout.cardRect(0).center().x(), 26), none), std::nullopt)
+        << "above the centred card is the row's empty space";
     EXPECT_EQ(layout.cardRect(0).height(), shortCard);
     EXPECT_EQ(layout.cardRect(2).top(), 24 + tall + 16);
     EXPECT_EQ(layout.cardRect(2).left(), 24);
@@ -156,3 +163,30 @@ TEST(RowListLayout, StacksRowsAcrossTheWidth) {
 
 } // namespace
 } // namespace tavro
+
+TEST(FittedChipWidths, ChipsShrinkBeforeOneIsLeftOut) {
+    using tavro::fittedChipWidths;
+    struct Case {
+        const char* name;
+        std::vector<double> natural;
+        double available;
+        std::vector<double> widths;
+    };
+    const Case cases[] = {
+        {"both fit", {40, 60}, 200, {40, 60}},
+        {"exactly", {40, 60}, 105, {40, 60}},
+        {"the wider gives way first", {40, 100}, 125, {40, 80}},
+        {"then both, to one width", {80, 100}, 105, {50, 50}},
+        {"one left out, the other cut to the room", {80, 100}, 45, {45, 0}},
+        {"not even one fits", {80, 100}, 20, {0, 0}},
+        {"a chip narrower than the narrowest keeps its width", {20, 100}, 80, {20, 55}},
+        {"no chips", {}, 100, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<double> widths = fittedChipWidths(c.natural, c.available, 5, 30);
+        ASSERT_EQ(widths.size(), c.widths.size());
+        for (std::size_t i = 0; i < widths.size(); ++i)
+            EXPECT_NEAR(widths[i], c.widths[i], 0.01) << i;
+    }
+}

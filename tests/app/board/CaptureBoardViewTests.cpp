@@ -193,5 +193,36 @@ TEST(CaptureBoardView, ShowsAThumbnailWrittenAgainOnceItIsRead) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return near(shownColor(), Qt::blue); }));
 }
 
+TEST(CaptureBoardView, AReloadKeepsTheHoveredCard) {
+    struct Case {
+        const char* name;
+        std::vector<BoardEntry> entries;
+        std::optional<std::size_t> hovered;
+    };
+    const Case cases[] = {
+        {"the same cards",
+         {entry("a", CaptureStatus::open, true), entry("b", CaptureStatus::resolved, false),
+          entry("c", CaptureStatus::inProgress, true)},
+         1},
+        {"moved by a new card",
+         {entry("n", CaptureStatus::open, false), entry("a", CaptureStatus::open, true),
+          entry("b", CaptureStatus::resolved, false)},
+         2},
+        {"gone", {entry("a", CaptureStatus::open, true)}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        BoardFixture board;
+        QTest::mouseMove(board.view.viewport(), QPoint(2, 2));
+        QTest::mouseMove(board.view.viewport(), board.view.itemRect(1).center());
+        ASSERT_EQ(board.view.hoveredIndex(), std::optional<std::size_t>(1));
+        board.view.setEntries(c.entries, now());
+        EXPECT_EQ(board.view.hoveredIndex(), c.hovered);
+        if (c.hovered) {
+            EXPECT_EQ(board.view.liftOf(*c.hovered), 1.0);
+        }
+    }
+}
+
 } // namespace
 } // namespace tavro

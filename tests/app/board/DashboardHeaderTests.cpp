@@ -5,11 +5,13 @@
 #include "board/DashboardHeader.h"
 #include "board/DashboardView.h"
 #include "board/EmptyStateView.h"
+#include "board/SidebarView.h"
 #include "shell/AppNotifications.h"
 #include "shell/Preferences.h"
 #include "shell/Utf8.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +21,8 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace tavro;
 using tavro::test::LibraryFixture;
@@ -165,3 +169,57 @@ TEST(DashboardHeaderTest, TheLayoutSwitchChangesTheBoardAndShowsWhatTheWindowWas
 }
 
 } // namespace
+
+TEST(DashboardHeaderTest, ASearchSetByAnAssistiveToolNarrowsTheBoardToo) {
+    struct Case {
+        const char* name;
+        std::function<void(QLineEdit&)> set;
+        std::vector<std::string> shown;
+    };
+    const Case cases[] = {
+        {"typed",
+         [](QLineEdit& f) { QTest::keyClicks(&f, QStringLiteral("FIRE")); },
+         {"Checkout button overlaps"}},
+        {"through the accessibility interface",
+         [](QLineEdit& f) {
+             QAccessible::queryAccessibleInterface(&f)->setText(QAccessible::Value,
+                                                                QStringLiteral("FIRE"));
+         },
+         {"Checkout button overlaps"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Board b;
+        c.set(*b.view->header()->searchField());
+        EXPECT_EQ(b.notes(), c.shown);
+        EXPECT_TRUE(b.view->header()->clearButton()->isVisibleTo(b.view->header()));
+    }
+}
+
+TEST(DashboardHeaderTest, TheSidebarHidesAndComesBackAtItsWidth) {
+    Board b;
+    ASSERT_TRUE(b.view->sidebarShown());
+    const int width = b.view->sidebar()->width();
+    EXPECT_EQ(b.view->sidebarAction()->text(), QStringLiteral("Hide Sidebar"));
+    EXPECT_EQ(b.view->sidebarAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Alt+S")));
+    const struct {
+        const char* name;
+        bool shown;
+        QString action;
+    } steps[] = {
+        {"hidden", false, QStringLiteral("Show Sidebar")},
+        {"shown again", true, QStringLiteral("Hide Sidebar")},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        b.view->sidebarAction()->trigger();
+        EXPECT_EQ(b.view->sidebarShown(), step.shown);
+        // The board takes the whole window, or starts after the sidebar again.
+        const int boardLeft = b.view->header()->mapTo(b.view.get(), QPoint(0, 0)).x();
+        EXPECT_EQ(boardLeft > 100, step.shown) << boardLeft;
+        EXPECT_EQ(b.view->sidebarAction()->text(), step.action);
+    }
+    EXPECT_EQ(b.view->sidebar()->width(), width);
+    EXPECT_EQ(b.view->header()->titleLabel()->text(), QStringLiteral("Inbox"))
+        << "the filter stays";
+}

@@ -11,10 +11,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace tavro;
 using tavro::test::LibraryFixture;
@@ -209,4 +212,91 @@ TEST(SidebarViewTest, TheTagsSectionShowsOnlyWhileThereAreTags) {
     f.reloadAndWait();
     EXPECT_EQ(headers(), (QStringList{QStringLiteral("Groups"), QStringLiteral("New group"),
                                       QStringLiteral("Tags")}));
+}
+
+TEST(SidebarViewTest, ARightClickLeavesTheSelectionAndTheBoardAlone) {
+    Sidebar s;
+    QSignalSpy chosen(s.view.get(), &SidebarView::selectionChanged);
+    const struct {
+        const char* name;
+        LibraryFilter row;
+    } cases[] = {
+        {"a group row", LibraryFilter::group(s.checkout.id)},
+        {"a tag row", LibraryFilter::tag("layout")},
+        {"a library row", LibraryFilter::everything()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QListWidget* list = s.view->list();
+        const QPoint at = list->visualItemRect(s.view->itemFor(c.row)).center();
+        QTest::mousePress(list->viewport(), Qt::RightButton, {}, at);
+        QTest::mouseRelease(list->viewport(), Qt::RightButton, {}, at);
+        EXPECT_TRUE(s.view->selection() == LibraryFilter::inbox());
+        EXPECT_TRUE(s.view->itemFor(LibraryFilter::inbox())->isSelected());
+        EXPECT_EQ(list->selectedItems().size(), 1);
+    }
+    EXPECT_EQ(chosen.count(), 0);
+}
+
+TEST(SidebarViewTest, AReloadKeepsTheScrollPositionAndTheSelection) {
+    Sidebar s;
+    Capture tagged = LibraryFixture::makeCapture("Many tags");
+    s.f.store().insert(tagged);
+    std::vector<std::string> tags;
+    for (int i = 0; i < 40; ++i)
+        tags.push_back("tag-" + std::to_string(100 + i));
+    s.f.store().setTags(tags, tagged.id);
+    s.f.reloadAndWait();
+    s.view->resize(214, 360);
+    s.view->setSelection(LibraryFilter::tag("tag-120"));
+    QScrollBar* bar = s.view->list()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 200);
+    const std::int64_t inbox = s.view->rows().library.front().count;
+    const struct {
+        const char* name;
+        std::function<void()> change;
+        bool sameRows;
+    } cases[] = {
+        {"a count changes", [&] { s.f.store().insert(LibraryFixture::makeCapture("Another")); },
+         true},
+        {"nothing changes", [] {}, true},
+        {"a tag comes",
+         [&] {
+             Capture third = LibraryFixture::makeCapture("Third");
+             s.f.store().insert(third);
+             s.f.store().setTags({"zz-new"}, third.id);
+         },
+         false},
+        {"a group comes", [&] { storedGroup(s.f, "Billing"); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        bar->setValue(bar->maximum() - 40);
+        const int scrolled = bar->value();
+        QListWidgetItem* before = s.view->itemFor(LibraryFilter::tag("tag-120"));
+        c.change();
+        s.f.reloadAndWait();
+        EXPECT_EQ(bar->value(), scrolled);
+        EXPECT_TRUE(s.view->selection() == LibraryFilter::tag("tag-120"));
+        QListWidgetItem* after = s.view->itemFor(LibraryFilter::tag("tag-120"));
+        ASSERT_NE(after, nullptr);
+        EXPECT_TRUE(after->isSelected());
+        if (c.sameRows) {
+            EXPECT_EQ(after, before) << "updated in place";
+        }
+    }
+    EXPECT_EQ(s.view->rows().library.front().count, inbox + 2) << "the counts follow the reloads";
+}
+
+TEST(SidebarViewTest, TheGroupMenuMarksItsOneActionAsDestructive) {
+    Sidebar s;
+    for (const CaptureGroup& group : {s.checkout, s.team}) {
+        SCOPED_TRACE(group.name);
+        QMenu* menu = s.view->openGroupMenu(group.id, QPoint(10, 10));
+        ASSERT_NE(menu, nullptr);
+        ASSERT_EQ(menu->actions().size(), 1);
+        EXPECT_FALSE(menu->actions().front()->icon().isNull());
+        EXPECT_TRUE(s.view->selection() == LibraryFilter::inbox()) << "opening it chose nothing";
+        menu->close();
+    }
 }

@@ -4,15 +4,22 @@
 #include "compose/ComposeHeader.h"
 #include "compose/ComposeView.h"
 #include "compose/EscapeKeyFilter.h"
+#include "shell/Utf8.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextCursor>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace tavro;
 using namespace tavro::test;
@@ -229,4 +236,128 @@ TEST(ComposePanelTest, NewGroupFieldCreatesTheGroupAndSavesIntoIt) {
     EXPECT_EQ(box.saved[0].groupID, "new-Login");
     EXPECT_EQ(box.saved[0].priority, CapturePriority::high);
     settle();
+}
+
+TEST(ComposePanelTest, EscapeInTheNewGroupFieldLeavesTheFieldBeforeTheBox) {
+    struct Case {
+        const char* name;
+        bool focusField;
+        int discardsAfterFirst;
+        bool namingAfterFirst;
+    } cases[] = {
+        {"typing a group name", true, 0, false},
+        {"naming, the keyboard in the note", false, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenBox box(2);
+        ComposeView* view = box.view();
+        emit view->groupMenu()->aboutToShow();
+        view->groupMenu()->actions().last()->trigger();
+        QLineEdit* field = view->newGroupField()->lineEdit();
+        QTest::keyClicks(field, QStringLiteral("Login"));
+        (c.focusField ? static_cast<QWidget*>(field) : view->noteEditor())->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        EXPECT_EQ(box.discards, c.discardsAfterFirst);
+        EXPECT_EQ(view->state().isNamingGroup, c.namingAfterFirst);
+        if (!c.discardsAfterFirst) {
+            EXPECT_TRUE(view->groupPill()->isVisibleTo(view));
+            EXPECT_EQ(view->state().pending().images.size(), 2u);
+            EXPECT_TRUE(view->noteEditor()->hasFocus());
+            QTest::keyClick(view->noteEditor(), Qt::Key_Escape);
+            EXPECT_EQ(box.discards, 1) << "a second Escape discards the box";
+        }
+        box.controller.dismiss();
+        settle();
+    }
+}
+
+TEST(ComposePanelTest, TheWheelScrollsTheScreenshotStripSideways) {
+    struct Case {
+        const char* name;
+        QPoint angle;
+        Qt::KeyboardModifiers modifiers;
+    } cases[] = {
+        {"the wheel", {0, -120}, Qt::NoModifier},
+        {"Shift+wheel", {0, -120}, Qt::ShiftModifier},
+        {"Shift+wheel sent sideways", {-120, 0}, Qt::ShiftModifier},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenBox box(8);
+        PendingStrip* strip = box.view()->strip();
+        auto* scroll = strip->findChild<QScrollArea*>();
+        ASSERT_NE(scroll, nullptr);
+        QScrollBar* bar = scroll->horizontalScrollBar();
+        ASSERT_GT(bar->maximum(), 0) << "eight screenshots overflow the box";
+        const QPointF inside(scroll->viewport()->width() / 2.0, scroll->viewport()->height() / 2.0);
+        for (int turn = 0; turn < 20; ++turn) {
+            QWheelEvent wheel(inside, scroll->viewport()->mapToGlobal(inside), QPoint(), c.angle,
+                              Qt::NoButton, c.modifiers, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(scroll->viewport(), &wheel);
+        }
+        EXPECT_EQ(bar->value(), bar->maximum()) << "\"Add\" comes into reach";
+        box.controller.dismiss();
+        settle();
+    }
+}
+
+TEST(ComposePanelTest, TheNoteKeepsItsCursorWhenTheBoxComesBack) {
+    struct Case {
+        const char* name;
+        std::function<void(ComposeView&)> leave;
+        const char* returningCapture;
+        int cursor;
+    };
+    const QString typed = QStringLiteral("Button misaligned on login");
+    const Case cases[] = {
+        {"after Add", [](ComposeView& v) { v.strip()->addTile()->click(); }, "capture-1", 6},
+        {"after the mark-up", [](ComposeView& v) { v.preview()->click(); }, "capture-1", 6},
+        {"after a failed save", [](ComposeView& v) { v.saveButton()->click(); }, "capture-1", 6},
+        {"another capture starts at the note's end", [](ComposeView& v) { v.discard(); },
+         "capture-2", int(typed.size())},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenBox box;
+        QTest::keyClicks(box.view()->noteEditor(), typed);
+        QTextCursor cursor = box.view()->noteEditor()->textCursor();
+        cursor.setPosition(6);
+        box.view()->noteEditor()->setTextCursor(cursor);
+        c.leave(*box.view());
+        EXPECT_FALSE(box.controller.hasPanel());
+        PendingCapture again = box.pending(1);
+        again.id = c.returningCapture;
+        again.draft.note = toStdString(typed);
+        box.controller.present(again, {}, box.callbacks());
+        QPlainTextEdit* note = box.controller.panel()->view()->noteEditor();
+        EXPECT_EQ(note->toPlainText(), typed);
+        EXPECT_EQ(note->textCursor().position(), c.cursor);
+        box.controller.dismiss();
+        settle();
+    }
+}
+
+TEST(ComposePanelTest, ALongGroupNameEndsInAnEllipsisAndKeepsTheChevron) {
+    struct Case {
+        const char* name;
+        std::string group;
+        bool cut;
+    } cases[] = {
+        {"a short name", "Login", false},
+        {"a long name", "Checkout and payment flow regressions found in the spring release", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenBox box;
+        GroupPill* pill = box.view()->groupPill();
+        pill->setGroup(CaptureGroup{.id = "g", .name = c.group, .colorHex = "#10B981"});
+        pill->resize(pill->sizeHint());
+        EXPECT_EQ(pill->visibleName().endsWith(QChar(0x2026)), c.cut);
+        EXPECT_EQ(pill->visibleName() == toQString(c.group), !c.cut);
+        EXPECT_TRUE(QRectF(pill->rect()).contains(pill->chevronRect()));
+        EXPECT_LE(pill->width(), GroupPill::nameWidthLimit + 60);
+        box.controller.dismiss();
+        settle();
+    }
 }

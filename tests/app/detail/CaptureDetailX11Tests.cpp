@@ -11,6 +11,7 @@
 #include "shell/AppNotifications.h"
 #include "shell/CaptureImageView.h"
 #include "shell/Preferences.h"
+#include "shell/Theme.h"
 #include "shell/Utf8.h"
 
 #include "LibraryFixture.h"
@@ -301,6 +302,11 @@ TEST(CaptureDetailPaneTest, ActualSizeShowsTheScreenshotAtItsDisplayScale) {
     EXPECT_TRUE(area.scrollArea()->horizontalScrollBar()->maximum() > 0);
     EXPECT_TRUE(area.scrollArea()->verticalScrollBar()->maximum() > 0);
     w.picture(QStringLiteral("detail-actual-size"));
+    // The padding around the image is the area's own colour, not a lighter band.
+    const QImage shown = area.grab().toImage();
+    const QPoint padding =
+        area.scrollArea()->viewport()->mapTo(&area, QPoint(4, 4)) * area.devicePixelRatioF();
+    EXPECT_EQ(shown.pixelColor(padding).rgb(), Theme::surfaceSunken.resolved(area.palette()).rgb());
 
     QTest::mouseClick(pane.header()->zoomButton(), Qt::LeftButton);
     EXPECT_FALSE(area.showsActualSize());

@@ -2,6 +2,7 @@
 #include "detail/DetailPaneState.h"
 #include "detail/PaneTexts.h"
 #include "model/Paths.h"
+#include "shell/Utf8.h"
 
 #include "TempLibrary.h"
 
@@ -221,6 +222,37 @@ TEST(DetailHeaderContentTest, WritesAMediumDateAndAShortTime) {
     // The space before "PM" differs between versions of the locale data.
     EXPECT_EQ(text.substr(0, 17), "Jun 5, 2025, 3:41");
     EXPECT_EQ(text.substr(text.size() - 2), "PM");
+}
+
+TEST(DetailHeaderContentTest, EveryLocaleGetsItsMediumDateAndAShortTimeWithoutSeconds) {
+    struct Case {
+        const char* name;
+        QLocale locale;
+        QString date;
+    };
+    const Case cases[] = {
+        {"C", QLocale::c(), QStringLiteral("5 Jun 2025")},
+        {"German", QLocale(QLocale::German, QLocale::Germany), QString()},
+        {"French", QLocale(QLocale::French, QLocale::France), QString()},
+        {"British", QLocale(QLocale::English, QLocale::UnitedKingdom),
+         QStringLiteral("5 Jun 2025")},
+    };
+    const QDateTime local(QDate(2025, 6, 5), QTime(15, 41, 27));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString text = toQString(capturedAtText(double(local.toSecsSinceEpoch()), c.locale));
+        EXPECT_TRUE(text.contains(QStringLiteral("2025"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("41"))) << text.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("27"))) << "no seconds: " << text.toStdString();
+        EXPECT_FALSE(text.contains(c.locale.dayName(local.date().dayOfWeek())))
+            << "no weekday: " << text.toStdString();
+        EXPECT_FALSE(text.contains(c.locale.monthName(6)) &&
+                     c.locale.monthName(6) != c.locale.monthName(6, QLocale::ShortFormat))
+            << "an abbreviated month: " << text.toStdString();
+        if (!c.date.isEmpty()) {
+            EXPECT_TRUE(text.startsWith(c.date + QStringLiteral(", "))) << text.toStdString();
+        }
+    }
 }
 
 } // namespace

@@ -394,3 +394,35 @@ TEST(HistorySectionTest, ListsEventsNewestFirstAndIsAbsentWithoutAny) {
 }
 
 #include "DetailSectionsTests.moc"
+
+TEST(CommentCardTest, TheAuthorLineWrapsOnlyWhenTheColumnIsTooNarrow) {
+    struct Case {
+        const char* name;
+        int width;
+        bool oneLine;
+    } cases[] = {
+        {"a wide column", 640, true},
+        {"a narrow column", 150, false},
+    };
+    Comment comment;
+    comment.id = "c1";
+    comment.author = "Claude Code on the build machine";
+    comment.kind = "conflict";
+    comment.body = "Both sides changed the note.";
+    comment.createdAt = now() - 120;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CommentCard card(comment);
+        card.resize(c.width, card.heightForWidth(c.width) > 0 ? card.heightForWidth(c.width)
+                                                              : card.sizeHint().height());
+        card.show();
+        QCoreApplication::processEvents();
+        QLabel* author = nullptr;
+        for (QLabel* label : card.findChildren<QLabel*>())
+            if (label->text() == card.authorText())
+                author = label;
+        ASSERT_NE(author, nullptr);
+        const int line = author->fontMetrics().lineSpacing();
+        EXPECT_EQ(author->height() < 2 * line, c.oneLine) << author->height();
+    }
+}
