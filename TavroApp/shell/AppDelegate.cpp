@@ -13,6 +13,7 @@
 #include "platform/X11Desktop.h"
 #include "shell/AppNotifications.h"
 #include "shell/AppWindows.h"
+#include "shell/FailureText.h"
 #include "shell/Library.h"
 #include "shell/MainMenu.h"
 #include "shell/Preferences.h"
@@ -172,7 +173,9 @@ void AppDelegate::setUpMenus() {
 void AppDelegate::presentFatal(const std::string& description) {
     const QString message = QStringLiteral("Tavro can't open its library");
     QMessageBox alert(QMessageBox::Critical, message, message);
-    alert.setInformativeText(toQString(description) + QStringLiteral("\n\nLibrary location: ") +
+    alert.setTextFormat(Qt::PlainText);
+    alert.setInformativeText(toQString(userFacingFailure(description)) +
+                             QStringLiteral("\n\nLibrary location: ") +
                              toQString(TavroPaths::support().string()));
     alert.addButton(QStringLiteral("Quit"), QMessageBox::AcceptRole);
     alert.exec();
