@@ -52,7 +52,7 @@ private:
 };
 
 // Opens and closes the note box for the capture flow. Closes the box before each callback but
-// onCreateGroup runs, and discards on Escape.
+// onCreateGroup runs, and discards on Escape (which first leaves a new group's name field).
 class ComposePanelController final : public QObject, public ComposeWindowController {
     Q_OBJECT
 
