@@ -37,15 +37,25 @@ CommentCard::CommentCard(const Comment& comment, QWidget* parent)
     head->addWidget(age_, 0, Qt::AlignVCenter);
     layout->addLayout(head);
 
-    auto* body =
-        themedLabel(toQString(comment.body), Theme::Font::callout(), Theme::textPrimary, this);
-    body->setWordWrap(true);
-    body->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    layout->addWidget(body);
+    body_ = themedLabel(toQString(comment.body), Theme::Font::callout(), Theme::textPrimary, this);
+    body_->setWordWrap(true);
+    body_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    layout->addWidget(body_);
 
     setAccessibleName(header.author);
     setAccessibleDescription(toQString(comment.body));
     refreshAge();
+}
+
+bool CommentCard::setComment(const Comment& comment) {
+    if (commentHeader(comment) != commentHeader(comment_))
+        return false;
+    comment_ = comment;
+    body_->setText(toQString(comment.body));
+    setAccessibleDescription(toQString(comment.body));
+    refreshAge();
+    update();
+    return true;
 }
 
 QString CommentCard::authorText() const {

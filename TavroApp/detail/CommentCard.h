@@ -16,6 +16,9 @@ public:
     explicit CommentCard(const Comment& comment, QWidget* parent = nullptr);
 
     const Comment& comment() const { return comment_; }
+    // Shows an edited version of the comment in place; false, changing nothing, when who wrote
+    // it changed, which takes a new card.
+    bool setComment(const Comment& comment);
     QString authorText() const;
     QString ageText() const;
     // Ages are worked out when asked, never on a timer.
@@ -28,6 +31,7 @@ private:
     Comment comment_;
     QLabel* author_ = nullptr;
     QLabel* age_ = nullptr;
+    QLabel* body_ = nullptr;
 };
 
 } // namespace tavro

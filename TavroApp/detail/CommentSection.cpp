@@ -1,6 +1,7 @@
 #include "detail/CommentSection.h"
 
 #include "detail/CommentCard.h"
+#include "detail/DetailFeed.h"
 #include "detail/PaneTexts.h"
 #include "detail/RoundedTextField.h"
 #include "detail/SectionParts.h"
@@ -12,6 +13,9 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QVBoxLayout>
+
+#include <unordered_map>
+#include <unordered_set>
 
 namespace tavro {
 
@@ -48,8 +52,10 @@ CommentSection::CommentSection(Library& library, const std::string& captureID, Q
     });
     connect(field_, &QLineEdit::returnPressed, this, &CommentSection::post);
     connect(post_, &QAbstractButton::clicked, this, &CommentSection::post);
-    connect(&library, &Library::reloaded, this, &CommentSection::refresh);
-    refresh();
+    connect(&library, &Library::reloaded, this, &CommentSection::refreshAges);
+    feed_ = new DetailFeed(
+        library, captureID, DetailPart::comments,
+        [this](const CaptureDetail& detail) { present(detail.comments); }, this);
 }
 
 QString CommentSection::title() const {
@@ -64,21 +70,41 @@ std::vector<CommentCard*> CommentSection::cards() const {
     return cards;
 }
 
-void CommentSection::refresh() {
-    std::vector<Comment> comments = library_.comments(captureID_);
-    if (comments == comments_ && cardsLayout_->count() == static_cast<int>(comments.size())) {
-        for (CommentCard* card : cards())
-            card->refreshAge();
-        return;
+void CommentSection::present(const std::vector<Comment>& comments) {
+    title_->setText(toQString(PaneTexts::comments(static_cast<int>(comments.size()))));
+    std::unordered_set<std::string> ids;
+    for (const Comment& comment : comments)
+        ids.insert(comment.id);
+    std::unordered_map<std::string, CommentCard*> kept;
+    for (CommentCard* card : cards()) {
+        if (ids.contains(card->comment().id))
+            kept.emplace(card->comment().id, card);
+        else
+            delete card;
     }
-    comments_ = std::move(comments);
-    title_->setText(toQString(PaneTexts::comments(static_cast<int>(comments_.size()))));
-    while (QLayoutItem* item = cardsLayout_->takeAt(0)) {
-        delete item->widget();
-        delete item;
+    // The cards of comments already shown stay, so a long thread costs only what changed.
+    for (int index = 0; index < static_cast<int>(comments.size()); ++index) {
+        const Comment& comment = comments[static_cast<std::size_t>(index)];
+        CommentCard* card = nullptr;
+        if (const auto found = kept.find(comment.id); found != kept.end()) {
+            card = found->second;
+            if (!(card->comment() == comment) && !card->setComment(comment)) {
+                delete card;
+                card = nullptr;
+            }
+        }
+        if (!card) {
+            cardsLayout_->insertWidget(index, new CommentCard(comment, this));
+        } else if (QLayoutItem* at = cardsLayout_->itemAt(index); !at || at->widget() != card) {
+            cardsLayout_->removeWidget(card);
+            cardsLayout_->insertWidget(index, card);
+        }
     }
-    for (const Comment& comment : comments_)
-        cardsLayout_->addWidget(new CommentCard(comment, this));
+}
+
+void CommentSection::refreshAges() {
+    for (CommentCard* card : cards())
+        card->refreshAge();
 }
 
 void CommentSection::post() {
@@ -87,7 +113,7 @@ void CommentSection::post() {
     if (!posted || !*posted)
         return;
     field_->clear();
-    refresh();
+    feed_->readAgain();
 }
 
 } // namespace tavro
