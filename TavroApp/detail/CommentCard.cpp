@@ -2,6 +2,7 @@
 
 #include "detail/CommentHeader.h"
 #include "detail/SectionParts.h"
+#include "detail/WrappingLabel.h"
 #include "shell/Labels.h"
 #include "shell/RelativeTime.h"
 #include "shell/SymbolLabel.h"
@@ -29,16 +30,15 @@ CommentCard::CommentCard(const Comment& comment, QWidget* parent)
                                     header.agentTinted ? Theme::agentTint : Theme::textTertiary,
                                     1.0, this),
                     0, Qt::AlignVCenter);
-    author_ = themedLabel(header.author, Theme::Font::caption(), ink, this);
-    author_->setWordWrap(true);
+    author_ = new WrappingLabel(header.author, Theme::Font::caption(), ink, this);
     head->addWidget(author_, 0, Qt::AlignVCenter);
     head->addStretch(1);
     age_ = themedLabel(QString(), Theme::Font::caption(), Theme::textTertiary, this);
     head->addWidget(age_, 0, Qt::AlignVCenter);
     layout->addLayout(head);
 
-    body_ = themedLabel(toQString(comment.body), Theme::Font::callout(), Theme::textPrimary, this);
-    body_->setWordWrap(true);
+    body_ = new WrappingLabel(toQString(comment.body), Theme::Font::callout(), Theme::textPrimary,
+                              this);
     body_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     layout->addWidget(body_);
 
@@ -67,7 +67,10 @@ QString CommentCard::ageText() const {
 }
 
 void CommentCard::refreshAge() {
-    age_->setText(RelativeTime::string(comment_.createdAt));
+    // A label given its own text again still asks its layout to run again.
+    const QString age = RelativeTime::string(comment_.createdAt);
+    if (age_->text() != age)
+        age_->setText(age);
 }
 
 void CommentCard::paintEvent(QPaintEvent*) {

@@ -8,6 +8,8 @@ class QLabel;
 
 namespace tavro {
 
+class WrappingLabel;
+
 // One comment of the thread: who wrote it and when, over its text, on a card tinted for agents.
 class CommentCard final : public QWidget {
     Q_OBJECT
@@ -29,9 +31,9 @@ protected:
 
 private:
     Comment comment_;
-    QLabel* author_ = nullptr;
+    WrappingLabel* author_ = nullptr;
     QLabel* age_ = nullptr;
-    QLabel* body_ = nullptr;
+    WrappingLabel* body_ = nullptr;
 };
 
 } // namespace tavro

@@ -4,6 +4,7 @@
 #include "detail/DetailFeed.h"
 #include "detail/PaneTexts.h"
 #include "detail/RoundedTextField.h"
+#include "detail/RowBatch.h"
 #include "detail/SectionParts.h"
 #include "shell/Buttons.h"
 #include "shell/Labels.h"
@@ -26,9 +27,12 @@ CommentSection::CommentSection(Library& library, const std::string& captureID, Q
     auto* layout = sectionStack(this);
     title_ = new SectionLabel(toQString(PaneTexts::comments(0)), this);
     layout->addWidget(title_);
-    cardsLayout_ = new QVBoxLayout;
+    cardsHolder_ = new QWidget(this);
+    cardsLayout_ = new QVBoxLayout(cardsHolder_);
+    cardsLayout_->setContentsMargins(0, 0, 0, 0);
     cardsLayout_->setSpacing(8);
-    layout->addLayout(cardsLayout_);
+    layout->addWidget(cardsHolder_);
+    cardsHolder_->hide();
 
     auto* box = new QHBoxLayout;
     box->setSpacing(6);
@@ -83,23 +87,28 @@ void CommentSection::present(const std::vector<Comment>& comments) {
             delete card;
     }
     // The cards of comments already shown stay, so a long thread costs only what changed.
-    for (int index = 0; index < static_cast<int>(comments.size()); ++index) {
-        const Comment& comment = comments[static_cast<std::size_t>(index)];
-        CommentCard* card = nullptr;
-        if (const auto found = kept.find(comment.id); found != kept.end()) {
-            card = found->second;
-            if (!(card->comment() == comment) && !card->setComment(comment)) {
-                delete card;
-                card = nullptr;
+    {
+        const RowBatch batch(cardsHolder_, static_cast<int>(comments.size() - kept.size()));
+        for (int index = 0; index < static_cast<int>(comments.size()); ++index) {
+            const Comment& comment = comments[static_cast<std::size_t>(index)];
+            CommentCard* card = nullptr;
+            if (const auto found = kept.find(comment.id); found != kept.end()) {
+                card = found->second;
+                if (!(card->comment() == comment) && !card->setComment(comment)) {
+                    delete card;
+                    card = nullptr;
+                }
+            }
+            if (!card) {
+                cardsLayout_->insertWidget(index, new CommentCard(comment, cardsHolder_));
+            } else if (QLayoutItem* at = cardsLayout_->itemAt(index); !at || at->widget() != card) {
+                cardsLayout_->removeWidget(card);
+                cardsLayout_->insertWidget(index, card);
             }
         }
-        if (!card) {
-            cardsLayout_->insertWidget(index, new CommentCard(comment, this));
-        } else if (QLayoutItem* at = cardsLayout_->itemAt(index); !at || at->widget() != card) {
-            cardsLayout_->removeWidget(card);
-            cardsLayout_->insertWidget(index, card);
-        }
     }
+    // Empty, it would add a gap between the title and the field.
+    cardsHolder_->setVisible(!comments.empty());
 }
 
 void CommentSection::refreshAges() {

@@ -44,6 +44,7 @@ private:
     CommentDraft draft_;
     DetailFeed* feed_ = nullptr;
     SectionLabel* title_ = nullptr;
+    QWidget* cardsHolder_ = nullptr;
     QVBoxLayout* cardsLayout_ = nullptr;
     QLineEdit* field_ = nullptr;
     QAbstractButton* post_ = nullptr;

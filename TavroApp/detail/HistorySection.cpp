@@ -3,7 +3,9 @@
 #include "detail/ActivityText.h"
 #include "detail/DetailFeed.h"
 #include "detail/PaneTexts.h"
+#include "detail/RowBatch.h"
 #include "detail/SectionParts.h"
+#include "detail/WrappingLabel.h"
 #include "shell/Labels.h"
 #include "shell/Library.h"
 #include "shell/LibraryWatch.h"
@@ -54,9 +56,8 @@ public:
         layout->addWidget(new EventDot(this), 0, Qt::AlignTop);
         auto* texts = new QVBoxLayout;
         texts->setSpacing(1);
-        line_ = themedLabel(text, Theme::Font::caption(), Theme::textSecondary, this);
+        line_ = new WrappingLabel(text, Theme::Font::caption(), Theme::textSecondary, this);
         line_->setObjectName(QStringLiteral("eventText"));
-        line_->setWordWrap(true);
         texts->addWidget(line_);
         age_ = themedLabel(RelativeTime::string(event.createdAt), Theme::Font::caption(),
                            Theme::textTertiary, this);
@@ -84,7 +85,7 @@ public:
 
 private:
     ActivityEvent event_;
-    QLabel* line_ = nullptr;
+    WrappingLabel* line_ = nullptr;
     QLabel* age_ = nullptr;
 };
 
@@ -93,9 +94,11 @@ HistorySection::HistorySection(Library& library, const std::string& captureID, Q
     , library_(library) {
     auto* layout = sectionStack(this);
     layout->addWidget(new SectionLabel(toQString(PaneTexts::history), this));
-    rowsLayout_ = new QVBoxLayout;
+    rowsHolder_ = new QWidget(this);
+    rowsLayout_ = new QVBoxLayout(rowsHolder_);
+    rowsLayout_->setContentsMargins(0, 0, 0, 0);
     rowsLayout_->setSpacing(6);
-    layout->addLayout(rowsLayout_);
+    layout->addWidget(rowsHolder_);
     // Absent until the first read says there is something to show.
     hiddenForNoEvents_ = true;
     hide();
@@ -139,19 +142,22 @@ void HistorySection::present(const std::vector<ActivityEvent>& events) {
             delete row;
     }
     // Newest first; rows of events already shown stay and only move down.
-    int index = 0;
-    for (auto event = events.rbegin(); event != events.rend(); ++event, ++index) {
-        const QString text = toQString(eventDescription(*event, people));
-        EventRow* row = nullptr;
-        if (const auto found = kept.find(event->id); found != kept.end()) {
-            row = found->second;
-            row->present(*event, text);
-        }
-        if (!row) {
-            rowsLayout_->insertWidget(index, new EventRow(*event, text, this));
-        } else if (QLayoutItem* at = rowsLayout_->itemAt(index); !at || at->widget() != row) {
-            rowsLayout_->removeWidget(row);
-            rowsLayout_->insertWidget(index, row);
+    {
+        const RowBatch batch(rowsHolder_, static_cast<int>(events.size() - kept.size()));
+        int index = 0;
+        for (auto event = events.rbegin(); event != events.rend(); ++event, ++index) {
+            const QString text = toQString(eventDescription(*event, people));
+            EventRow* row = nullptr;
+            if (const auto found = kept.find(event->id); found != kept.end()) {
+                row = found->second;
+                row->present(*event, text);
+            }
+            if (!row) {
+                rowsLayout_->insertWidget(index, new EventRow(*event, text, rowsHolder_));
+            } else if (QLayoutItem* at = rowsLayout_->itemAt(index); !at || at->widget() != row) {
+                rowsLayout_->removeWidget(row);
+                rowsLayout_->insertWidget(index, row);
+            }
         }
     }
     // Shown again only when it was hidden here: a section never shows itself as a window.

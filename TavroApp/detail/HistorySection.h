@@ -40,6 +40,7 @@ private:
 
     Library& library_;
     DetailFeed* feed_ = nullptr;
+    QWidget* rowsHolder_ = nullptr;
     QVBoxLayout* rowsLayout_ = nullptr;
     bool hiddenForNoEvents_ = false;
 };
