@@ -51,6 +51,7 @@ bool CommentCard::setComment(const Comment& comment) {
     if (commentHeader(comment) != commentHeader(comment_))
         return false;
     comment_ = comment;
+    ageSettled_ = false;
     body_->setText(toQString(comment.body));
     setAccessibleDescription(toQString(comment.body));
     refreshAge();
@@ -67,8 +68,12 @@ QString CommentCard::ageText() const {
 }
 
 void CommentCard::refreshAge() {
+    if (ageSettled_)
+        return;
+    const Seconds at = now();
+    ageSettled_ = RelativeTime::settled(comment_.createdAt, at);
     // A label given its own text again still asks its layout to run again.
-    const QString age = RelativeTime::string(comment_.createdAt);
+    const QString age = RelativeTime::string(comment_.createdAt, at);
     if (age_->text() != age)
         age_->setText(age);
 }

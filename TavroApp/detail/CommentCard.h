@@ -34,6 +34,8 @@ private:
     WrappingLabel* author_ = nullptr;
     QLabel* age_ = nullptr;
     WrappingLabel* body_ = nullptr;
+    // Once the age reads as a date it stays.
+    bool ageSettled_ = false;
 };
 
 } // namespace tavro

@@ -70,6 +70,8 @@ public:
     QString text() const { return line_->text(); }
 
     void present(const ActivityEvent& event, const QString& text) {
+        if (event.createdAt != event_.createdAt)
+            ageSettled_ = false;
         event_ = event;
         if (line_->text() != text) {
             line_->setText(text);
@@ -78,7 +80,11 @@ public:
         refreshAge();
     }
     void refreshAge() {
-        const QString age = RelativeTime::string(event_.createdAt);
+        if (ageSettled_)
+            return;
+        const Seconds at = now();
+        ageSettled_ = RelativeTime::settled(event_.createdAt, at);
+        const QString age = RelativeTime::string(event_.createdAt, at);
         if (age_->text() != age)
             age_->setText(age);
     }
@@ -87,6 +93,8 @@ private:
     ActivityEvent event_;
     WrappingLabel* line_ = nullptr;
     QLabel* age_ = nullptr;
+    // Once the age reads as a date it stays.
+    bool ageSettled_ = false;
 };
 
 HistorySection::HistorySection(Library& library, const std::string& captureID, QWidget* parent)
