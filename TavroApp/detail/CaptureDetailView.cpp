@@ -3,6 +3,7 @@
 #include "compose/Filmstrip.h"
 #include "detail/CommentSection.h"
 #include "detail/ContextSection.h"
+#include "detail/DetailFeed.h"
 #include "detail/DetailHeaderBar.h"
 #include "detail/HistorySection.h"
 #include "detail/NoteSection.h"
@@ -104,6 +105,9 @@ CaptureDetailView::CaptureDetailView(Library& library, NotificationCenter& notif
                       LibraryProperty::currentUserID},
                      [this] { refresh(); });
     refresh();
+    imagesFeed_ = new DetailFeed(
+        library_, captureID_, DetailPart::images,
+        [this](const CaptureDetail& detail) { showImages(detail.images); }, this);
 }
 
 CaptureDetailView::~CaptureDetailView() {
@@ -126,6 +130,7 @@ QWidget* CaptureDetailView::makeContent() {
     connect(header_, &DetailHeaderBar::zoomToggled, this, [this] {
         state_.toggleActualSize();
         refresh();
+        showImage();
     });
     connect(header_, &DetailHeaderBar::revealRequested, this, &CaptureDetailView::revealCover);
     connect(header_, &DetailHeaderBar::copyRequested, this, &CaptureDetailView::copyCover);
@@ -276,7 +281,8 @@ void CaptureDetailView::stackSections(QVBoxLayout* column) {
     column->addWidget(new TagSection(library_, captureID_, body));
     comments_ = new CommentSection(library_, captureID_, body);
     column->addWidget(comments_);
-    column->addWidget(new HistorySection(library_, captureID_, body));
+    history_ = new HistorySection(library_, captureID_, body);
+    column->addWidget(history_);
 }
 
 const Capture* CaptureDetailView::capture() const {
@@ -292,18 +298,24 @@ void CaptureDetailView::refresh() {
     pages_->setCurrentWidget(content_);
     header_->present(DetailHeaderContent::make(*shown, state_.isActualSize()), shown->appBundleID);
     workflow_->present(WorkflowContent::make(*shown, library_));
-    reloadImages();
+    // The picture depends on the capture's row; another capture's change leaves it alone.
+    if (pictured_ != *shown)
+        showImage();
 }
 
-void CaptureDetailView::reloadImages() {
-    state_.setImages(library_.images(captureID_));
+void CaptureDetailView::showImages(std::vector<CaptureImage> images) {
+    imagesRead_ = true;
+    state_.setImages(std::move(images));
     showImage();
 }
 
 void CaptureDetailView::showImage() {
     const Capture* shown = capture();
-    if (!shown)
+    // Until the screenshots are read, the area stays as it opened rather than show a cover
+    // the screenshots would replace a moment later.
+    if (!shown || !imagesRead_)
         return;
+    pictured_ = *shown;
     filmstrip_->setImages(state_.images(), state_.selectedImage()
                                                ? std::optional(state_.selectedImage()->id)
                                                : std::nullopt);

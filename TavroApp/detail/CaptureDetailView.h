@@ -8,7 +8,9 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QScrollArea;
@@ -20,6 +22,8 @@ namespace tavro {
 class DetailHeaderBar;
 class Filmstrip;
 class CommentSection;
+class DetailFeed;
+class HistorySection;
 class Library;
 class NoteSection;
 class NotificationCenter;
@@ -28,8 +32,9 @@ class WorkflowSection;
 
 // The board window's pane for one capture, in place of the board while it is open: the header
 // bar, the screenshots large over their filmstrip, and the side column of sections. Reads the
-// capture from what the facade publishes and its screenshots from the facade's reads, again on
-// every published change; a capture that disappears turns the pane into the deleted notice.
+// capture from what the facade publishes, and its screenshots off the GUI thread when it opens
+// and again when the capture changed; changes to other captures leave it as it is. A capture
+// that disappears turns the pane into the deleted notice.
 // The pane's owner calls flushNote() before it takes the pane away; the destructor does too.
 class CaptureDetailView final : public QWidget {
     Q_OBJECT
@@ -60,6 +65,9 @@ public:
     WorkflowSection* workflow() const { return workflow_; }
     NoteSection* note() const { return note_; }
     CommentSection* comments() const { return comments_; }
+    HistorySection* history() const { return history_; }
+    // What reads the screenshots.
+    DetailFeed& imagesFeed() const { return *imagesFeed_; }
     QScrollArea* sideColumn() const { return side_; }
 
 private:
@@ -71,7 +79,7 @@ private:
 
     const Capture* capture() const;
     void refresh();
-    void reloadImages();
+    void showImages(std::vector<CaptureImage> images);
     void showImage();
     void close();
 
@@ -93,6 +101,9 @@ private:
     DetailPaneState state_;
     // The note section's flush.
     std::function<void()> flushNote_;
+    // The row the picture was last shown for.
+    std::optional<Capture> pictured_;
+    bool imagesRead_ = false;
 
     QStackedLayout* pages_ = nullptr;
     QWidget* content_ = nullptr;
@@ -105,6 +116,8 @@ private:
     WorkflowSection* workflow_ = nullptr;
     NoteSection* note_ = nullptr;
     CommentSection* comments_ = nullptr;
+    HistorySection* history_ = nullptr;
+    DetailFeed* imagesFeed_ = nullptr;
 };
 
 } // namespace tavro

@@ -2,6 +2,7 @@
 
 #include "detail/CommentHeader.h"
 #include "detail/SectionParts.h"
+#include "detail/WrappingLabel.h"
 #include "shell/Labels.h"
 #include "shell/RelativeTime.h"
 #include "shell/SymbolLabel.h"
@@ -29,8 +30,7 @@ CommentCard::CommentCard(const Comment& comment, QWidget* parent)
                                     header.agentTinted ? Theme::agentTint : Theme::textTertiary,
                                     1.0, this),
                     0, Qt::AlignVCenter);
-    author_ = themedLabel(header.author, Theme::Font::caption(), ink, this);
-    author_->setWordWrap(true);
+    author_ = new WrappingLabel(header.author, Theme::Font::caption(), ink, this);
     // The name takes the room the row has and wraps only when that runs out; left to its own
     // size hint, a wrapping label breaks a long line however wide the column.
     head->addWidget(author_, 1, Qt::AlignVCenter);
@@ -38,15 +38,26 @@ CommentCard::CommentCard(const Comment& comment, QWidget* parent)
     head->addWidget(age_, 0, Qt::AlignVCenter);
     layout->addLayout(head);
 
-    auto* body =
-        themedLabel(toQString(comment.body), Theme::Font::callout(), Theme::textPrimary, this);
-    body->setWordWrap(true);
-    body->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    layout->addWidget(body);
+    body_ = new WrappingLabel(toQString(comment.body), Theme::Font::callout(), Theme::textPrimary,
+                              this);
+    body_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    layout->addWidget(body_);
 
     setAccessibleName(header.author);
     setAccessibleDescription(toQString(comment.body));
     refreshAge();
+}
+
+bool CommentCard::setComment(const Comment& comment) {
+    if (commentHeader(comment) != commentHeader(comment_))
+        return false;
+    comment_ = comment;
+    ageSettled_ = false;
+    body_->setText(toQString(comment.body));
+    setAccessibleDescription(toQString(comment.body));
+    refreshAge();
+    update();
+    return true;
 }
 
 QString CommentCard::authorText() const {
@@ -58,7 +69,14 @@ QString CommentCard::ageText() const {
 }
 
 void CommentCard::refreshAge() {
-    age_->setText(RelativeTime::string(comment_.createdAt));
+    if (ageSettled_)
+        return;
+    const Seconds at = now();
+    ageSettled_ = RelativeTime::settled(comment_.createdAt, at);
+    // A label given its own text again still asks its layout to run again.
+    const QString age = RelativeTime::string(comment_.createdAt, at);
+    if (age_->text() != age)
+        age_->setText(age);
 }
 
 void CommentCard::paintEvent(QPaintEvent*) {

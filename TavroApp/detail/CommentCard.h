@@ -8,6 +8,8 @@ class QLabel;
 
 namespace tavro {
 
+class WrappingLabel;
+
 // One comment of the thread: who wrote it and when, over its text, on a card tinted for agents.
 class CommentCard final : public QWidget {
     Q_OBJECT
@@ -16,6 +18,9 @@ public:
     explicit CommentCard(const Comment& comment, QWidget* parent = nullptr);
 
     const Comment& comment() const { return comment_; }
+    // Shows an edited version of the comment in place; false, changing nothing, when who wrote
+    // it changed, which takes a new card.
+    bool setComment(const Comment& comment);
     QString authorText() const;
     QString ageText() const;
     // Ages are worked out when asked, never on a timer.
@@ -26,8 +31,11 @@ protected:
 
 private:
     Comment comment_;
-    QLabel* author_ = nullptr;
+    WrappingLabel* author_ = nullptr;
     QLabel* age_ = nullptr;
+    WrappingLabel* body_ = nullptr;
+    // Once the age reads as a date it stays.
+    bool ageSettled_ = false;
 };
 
 } // namespace tavro

@@ -1,8 +1,10 @@
 #include "detail/CommentSection.h"
 
 #include "detail/CommentCard.h"
+#include "detail/DetailFeed.h"
 #include "detail/PaneTexts.h"
 #include "detail/RoundedTextField.h"
+#include "detail/RowBatch.h"
 #include "detail/SectionParts.h"
 #include "shell/Buttons.h"
 #include "shell/Labels.h"
@@ -13,6 +15,9 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include <unordered_map>
+#include <unordered_set>
+
 namespace tavro {
 
 CommentSection::CommentSection(Library& library, const std::string& captureID, QWidget* parent)
@@ -22,9 +27,12 @@ CommentSection::CommentSection(Library& library, const std::string& captureID, Q
     auto* layout = sectionStack(this);
     title_ = new SectionLabel(toQString(PaneTexts::comments(0)), this);
     layout->addWidget(title_);
-    cardsLayout_ = new QVBoxLayout;
+    cardsHolder_ = new QWidget(this);
+    cardsLayout_ = new QVBoxLayout(cardsHolder_);
+    cardsLayout_->setContentsMargins(0, 0, 0, 0);
     cardsLayout_->setSpacing(8);
-    layout->addLayout(cardsLayout_);
+    layout->addWidget(cardsHolder_);
+    cardsHolder_->hide();
 
     auto* box = new QHBoxLayout;
     box->setSpacing(6);
@@ -48,8 +56,10 @@ CommentSection::CommentSection(Library& library, const std::string& captureID, Q
     });
     connect(field_, &QLineEdit::returnPressed, this, &CommentSection::post);
     connect(post_, &QAbstractButton::clicked, this, &CommentSection::post);
-    connect(&library, &Library::reloaded, this, &CommentSection::refresh);
-    refresh();
+    connect(&library, &Library::reloaded, this, &CommentSection::refreshAges);
+    feed_ = new DetailFeed(
+        library, captureID, DetailPart::comments,
+        [this](const CaptureDetail& detail) { present(detail.comments); }, this);
 }
 
 QString CommentSection::title() const {
@@ -64,21 +74,46 @@ std::vector<CommentCard*> CommentSection::cards() const {
     return cards;
 }
 
-void CommentSection::refresh() {
-    std::vector<Comment> comments = library_.comments(captureID_);
-    if (comments == comments_ && cardsLayout_->count() == static_cast<int>(comments.size())) {
-        for (CommentCard* card : cards())
-            card->refreshAge();
-        return;
+void CommentSection::present(const std::vector<Comment>& comments) {
+    title_->setText(toQString(PaneTexts::comments(static_cast<int>(comments.size()))));
+    std::unordered_set<std::string> ids;
+    for (const Comment& comment : comments)
+        ids.insert(comment.id);
+    std::unordered_map<std::string, CommentCard*> kept;
+    for (CommentCard* card : cards()) {
+        if (ids.contains(card->comment().id))
+            kept.emplace(card->comment().id, card);
+        else
+            delete card;
     }
-    comments_ = std::move(comments);
-    title_->setText(toQString(PaneTexts::comments(static_cast<int>(comments_.size()))));
-    while (QLayoutItem* item = cardsLayout_->takeAt(0)) {
-        delete item->widget();
-        delete item;
+    // The cards of comments already shown stay, so a long thread costs only what changed.
+    {
+        const RowBatch batch(cardsHolder_, static_cast<int>(comments.size() - kept.size()));
+        for (int index = 0; index < static_cast<int>(comments.size()); ++index) {
+            const Comment& comment = comments[static_cast<std::size_t>(index)];
+            CommentCard* card = nullptr;
+            if (const auto found = kept.find(comment.id); found != kept.end()) {
+                card = found->second;
+                if (!(card->comment() == comment) && !card->setComment(comment)) {
+                    delete card;
+                    card = nullptr;
+                }
+            }
+            if (!card) {
+                cardsLayout_->insertWidget(index, new CommentCard(comment, cardsHolder_));
+            } else if (QLayoutItem* at = cardsLayout_->itemAt(index); !at || at->widget() != card) {
+                cardsLayout_->removeWidget(card);
+                cardsLayout_->insertWidget(index, card);
+            }
+        }
     }
-    for (const Comment& comment : comments_)
-        cardsLayout_->addWidget(new CommentCard(comment, this));
+    // Empty, it would add a gap between the title and the field.
+    cardsHolder_->setVisible(!comments.empty());
+}
+
+void CommentSection::refreshAges() {
+    for (CommentCard* card : cards())
+        card->refreshAge();
 }
 
 void CommentSection::post() {
@@ -87,7 +122,7 @@ void CommentSection::post() {
     if (!posted || !*posted)
         return;
     field_->clear();
-    refresh();
+    feed_->readAgain();
 }
 
 } // namespace tavro

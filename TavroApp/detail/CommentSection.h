@@ -15,11 +15,13 @@ class QVBoxLayout;
 namespace tavro {
 
 class CommentCard;
+class DetailFeed;
 class Library;
 class SectionLabel;
 
-// The capture's comments, oldest first, read from the store whenever the board is read again,
-// and the field that posts a new one with Return or "Post".
+// The capture's comments, oldest first, read off the GUI thread when the pane opens and again
+// when the capture changed, one card per comment kept across reads, and the field that posts a
+// new one with Return or "Post".
 class CommentSection final : public QWidget {
     Q_OBJECT
 
@@ -30,16 +32,19 @@ public:
     QLineEdit* field() const { return field_; }
     QAbstractButton* postButton() const { return post_; }
     std::vector<CommentCard*> cards() const;
+    DetailFeed& feed() const { return *feed_; }
 
 private:
-    void refresh();
+    void present(const std::vector<Comment>& comments);
+    void refreshAges();
     void post();
 
     Library& library_;
     std::string captureID_;
     CommentDraft draft_;
-    std::vector<Comment> comments_;
+    DetailFeed* feed_ = nullptr;
     SectionLabel* title_ = nullptr;
+    QWidget* cardsHolder_ = nullptr;
     QVBoxLayout* cardsLayout_ = nullptr;
     QLineEdit* field_ = nullptr;
     QAbstractButton* post_ = nullptr;

@@ -1,10 +1,14 @@
 #include "detail/HistorySection.h"
 
 #include "detail/ActivityText.h"
+#include "detail/DetailFeed.h"
 #include "detail/PaneTexts.h"
+#include "detail/RowBatch.h"
 #include "detail/SectionParts.h"
+#include "detail/WrappingLabel.h"
 #include "shell/Labels.h"
 #include "shell/Library.h"
+#include "shell/LibraryWatch.h"
 #include "shell/RelativeTime.h"
 #include "shell/Utf8.h"
 
@@ -12,6 +16,9 @@
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
+
+#include <unordered_map>
+#include <unordered_set>
 
 namespace tavro {
 
@@ -35,59 +42,132 @@ protected:
     }
 };
 
-QWidget* makeRow(const QString& text, Seconds createdAt, QWidget* parent) {
-    auto* row = new QWidget(parent);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(7);
-    layout->addWidget(new EventDot(row), 0, Qt::AlignTop);
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(1);
-    auto* line = themedLabel(text, Theme::Font::caption(), Theme::textSecondary, row);
-    line->setObjectName(QStringLiteral("eventText"));
-    line->setWordWrap(true);
-    texts->addWidget(line);
-    texts->addWidget(themedLabel(RelativeTime::string(createdAt), Theme::Font::caption(),
-                                 Theme::textTertiary, row));
-    layout->addLayout(texts, 1);
-    row->setAccessibleName(text);
-    return row;
-}
-
 } // namespace
+
+// One event: its line over its age.
+class EventRow final : public QWidget {
+public:
+    EventRow(const ActivityEvent& event, const QString& text, QWidget* parent)
+        : QWidget(parent)
+        , event_(event) {
+        auto* layout = new QHBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(7);
+        layout->addWidget(new EventDot(this), 0, Qt::AlignTop);
+        auto* texts = new QVBoxLayout;
+        texts->setSpacing(1);
+        line_ = new WrappingLabel(text, Theme::Font::caption(), Theme::textSecondary, this);
+        line_->setObjectName(QStringLiteral("eventText"));
+        texts->addWidget(line_);
+        age_ = themedLabel(RelativeTime::string(event.createdAt), Theme::Font::caption(),
+                           Theme::textTertiary, this);
+        texts->addWidget(age_);
+        layout->addLayout(texts, 1);
+        setAccessibleName(text);
+    }
+
+    const ActivityEvent& event() const { return event_; }
+    QString text() const { return line_->text(); }
+
+    void present(const ActivityEvent& event, const QString& text) {
+        if (event.createdAt != event_.createdAt)
+            ageSettled_ = false;
+        event_ = event;
+        if (line_->text() != text) {
+            line_->setText(text);
+            setAccessibleName(text);
+        }
+        refreshAge();
+    }
+    void refreshAge() {
+        if (ageSettled_)
+            return;
+        const Seconds at = now();
+        ageSettled_ = RelativeTime::settled(event_.createdAt, at);
+        const QString age = RelativeTime::string(event_.createdAt, at);
+        if (age_->text() != age)
+            age_->setText(age);
+    }
+
+private:
+    ActivityEvent event_;
+    WrappingLabel* line_ = nullptr;
+    QLabel* age_ = nullptr;
+    // Once the age reads as a date it stays.
+    bool ageSettled_ = false;
+};
 
 HistorySection::HistorySection(Library& library, const std::string& captureID, QWidget* parent)
     : QWidget(parent)
-    , library_(library)
-    , captureID_(captureID) {
+    , library_(library) {
     auto* layout = sectionStack(this);
     layout->addWidget(new SectionLabel(toQString(PaneTexts::history), this));
-    rowsLayout_ = new QVBoxLayout;
+    rowsHolder_ = new QWidget(this);
+    rowsLayout_ = new QVBoxLayout(rowsHolder_);
+    rowsLayout_->setContentsMargins(0, 0, 0, 0);
     rowsLayout_->setSpacing(6);
-    layout->addLayout(rowsLayout_);
-    connect(&library, &Library::reloaded, this, &HistorySection::refresh);
-    refresh();
+    layout->addWidget(rowsHolder_);
+    // Absent until the first read says there is something to show.
+    hiddenForNoEvents_ = true;
+    hide();
+    connect(&library, &Library::reloaded, this, &HistorySection::refreshAges);
+    onReloadChanging(library, this, {LibraryProperty::people}, [this] { renameAll(); });
+    feed_ = new DetailFeed(
+        library, captureID, DetailPart::activity,
+        [this](const CaptureDetail& detail) { present(detail.activity); }, this);
+}
+
+std::vector<EventRow*> HistorySection::eventRows() const {
+    std::vector<EventRow*> rows;
+    for (int i = 0; i < rowsLayout_->count(); ++i)
+        if (auto* row = dynamic_cast<EventRow*>(rowsLayout_->itemAt(i)->widget()))
+            rows.push_back(row);
+    return rows;
+}
+
+std::vector<QWidget*> HistorySection::rows() const {
+    const std::vector<EventRow*> rows = eventRows();
+    return {rows.begin(), rows.end()};
 }
 
 QStringList HistorySection::lines() const {
     QStringList lines;
-    for (int i = 0; i < rowsLayout_->count(); ++i)
-        if (QWidget* row = rowsLayout_->itemAt(i)->widget())
-            lines << row->findChild<QLabel*>(QStringLiteral("eventText"))->text();
+    for (const EventRow* row : eventRows())
+        lines << row->text();
     return lines;
 }
 
-void HistorySection::refresh() {
-    // Rebuilt on every read, so that the ages are those of now.
-    const std::vector<ActivityEvent> events = library_.activity(captureID_);
+void HistorySection::present(const std::vector<ActivityEvent>& events) {
     const std::vector<Person>& people = library_.people();
-    while (QLayoutItem* item = rowsLayout_->takeAt(0)) {
-        delete item->widget();
-        delete item;
+    std::unordered_set<std::string> ids;
+    for (const ActivityEvent& event : events)
+        ids.insert(event.id);
+    std::unordered_map<std::string, EventRow*> kept;
+    for (EventRow* row : eventRows()) {
+        if (ids.contains(row->event().id))
+            kept.emplace(row->event().id, row);
+        else
+            delete row;
     }
-    for (auto event = events.rbegin(); event != events.rend(); ++event)
-        rowsLayout_->addWidget(
-            makeRow(toQString(eventDescription(*event, people)), event->createdAt, this));
+    // Newest first; rows of events already shown stay and only move down.
+    {
+        const RowBatch batch(rowsHolder_, static_cast<int>(events.size() - kept.size()));
+        int index = 0;
+        for (auto event = events.rbegin(); event != events.rend(); ++event, ++index) {
+            const QString text = toQString(eventDescription(*event, people));
+            EventRow* row = nullptr;
+            if (const auto found = kept.find(event->id); found != kept.end()) {
+                row = found->second;
+                row->present(*event, text);
+            }
+            if (!row) {
+                rowsLayout_->insertWidget(index, new EventRow(*event, text, rowsHolder_));
+            } else if (QLayoutItem* at = rowsLayout_->itemAt(index); !at || at->widget() != row) {
+                rowsLayout_->removeWidget(row);
+                rowsLayout_->insertWidget(index, row);
+            }
+        }
+    }
     // Shown again only when it was hidden here: a section never shows itself as a window.
     if (events.empty()) {
         hiddenForNoEvents_ = true;
@@ -96,6 +176,17 @@ void HistorySection::refresh() {
         hiddenForNoEvents_ = false;
         show();
     }
+}
+
+void HistorySection::renameAll() {
+    const std::vector<Person>& people = library_.people();
+    for (EventRow* row : eventRows())
+        row->present(row->event(), toQString(eventDescription(row->event(), people)));
+}
+
+void HistorySection::refreshAges() {
+    for (EventRow* row : eventRows())
+        row->refreshAge();
 }
 
 } // namespace tavro

@@ -32,7 +32,8 @@ Library::Library(std::shared_ptr<CaptureStore> store, ThumbnailLoader& thumbnail
     , thumbnails_(thumbnails)
     , listener_(std::move(listener))
     , state_(std::make_shared<const LibraryState>())
-    , reader_(std::make_unique<LibraryReader>(store_->db().file(), reloadLimit)) {
+    , reader_(std::make_unique<LibraryReader>(store_->db().file(), reloadLimit))
+    , detailReader_(std::make_unique<DetailReader>(store_->db().file())) {
     // The first board is read before the window that shows it opens.
     publish(reader_->read(nullptr, true));
     reloadTimer_.setSingleShot(true);
@@ -44,6 +45,7 @@ Library::Library(std::shared_ptr<CaptureStore> store, ThumbnailLoader& thumbnail
 }
 
 Library::~Library() {
+    detailReader_.reset();
     reader_.reset();
 }
 
@@ -174,14 +176,29 @@ std::optional<Person> Library::person(const std::optional<std::string>& id) cons
     const auto& people = state_->people;
     auto it = std::find_if(people.begin(), people.end(),
                            [&](const Person& person) { return person.id == *id; });
-    if (it != people.end())
-        return *it;
-    try {
-        return store_->person(*id);
-    } catch (const std::exception&) {
-        // A name not shown is no loss: the views fall back on the id's own label.
+    if (it == people.end())
         return std::nullopt;
-    }
+    return *it;
+}
+
+void Library::readDetail(const std::string& captureID, DetailParts parts, QObject* context,
+                         std::function<void(CaptureDetail)> done) {
+    // As with the board's reader: its thread ends before the facade goes, so the answer is
+    // posted to the facade, and the context is looked at only on the GUI thread.
+    ++detailReads_;
+    detailReader_->start(captureID, parts,
+                         [this, context = QPointer<QObject>(context),
+                          done = std::move(done)](CaptureDetail detail) mutable {
+                             QMetaObject::invokeMethod(
+                                 this,
+                                 [this, context = std::move(context), done = std::move(done),
+                                  detail = std::move(detail)]() mutable {
+                                     --detailReads_;
+                                     if (context)
+                                         done(std::move(detail));
+                                 },
+                                 Qt::QueuedConnection);
+                         });
 }
 
 namespace {

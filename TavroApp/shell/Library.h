@@ -5,6 +5,7 @@
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
 #include "model/CaptureImage.h"
+#include "shell/DetailReader.h"
 #include "shell/LibraryReader.h"
 #include "shell/LibraryState.h"
 #include "shell/WriteResult.h"
@@ -86,6 +87,7 @@ public:
     std::int64_t assignedToMeCount() const;
     bool isMine(const Capture& capture) const;
     std::optional<CaptureGroup> group(const std::optional<std::string>& id) const;
+    // From the published people only: a name not there is the views' to label by its id.
     std::optional<Person> person(const std::optional<std::string>& id) const;
 
     Account* account() const { return account_; }
@@ -100,7 +102,16 @@ public:
     // Whether a reload is waiting or under way.
     bool reloadPending() const;
 
-    // Reads for what the published state leaves out. A failed read answers nothing.
+    // Reads `parts` of one capture on the detail reader's thread and answers `done` on the GUI
+    // thread, in the order asked, unless `context` is gone by then. A failed read answers with
+    // its error set.
+    void readDetail(const std::string& captureID, DetailParts parts, QObject* context,
+                    std::function<void(CaptureDetail)> done);
+    // Whether a detail read is waiting or under way.
+    bool detailReadPending() const { return detailReads_ > 0; }
+
+    // Reads for what the published state leaves out, on the calling thread. A failed read
+    // answers nothing.
 
     // The capture's live screenshots by position.
     std::vector<CaptureImage> images(const std::string& captureID) const;
@@ -156,11 +167,13 @@ private:
     bool dirty_ = false;
     bool forced_ = false;
     bool reading_ = false;
+    int detailReads_ = 0;
 
     std::shared_ptr<const LibraryState> state_;
     std::optional<std::string> loadError_;
-    // Last, so that it goes first: its thread may still be handing over a read.
+    // Last, so that they go first: their threads may still be handing over a read.
     std::unique_ptr<LibraryReader> reader_;
+    std::unique_ptr<DetailReader> detailReader_;
 };
 
 } // namespace tavro

@@ -8,6 +8,10 @@
 
 namespace tavro::RelativeTime {
 
+bool settled(Seconds date, Seconds now) {
+    return now - date >= 604800;
+}
+
 QString string(Seconds date, Seconds now) {
     const double interval = std::trunc(now - date);
     if (!(interval >= 5)) // also NaN and dates in the future

@@ -12,5 +12,7 @@ QString string(Seconds date, Seconds now);
 inline QString string(Seconds date) {
     return string(date, tavro::now());
 }
+// Whether the text for `date` no longer changes as time goes on (the month and day).
+bool settled(Seconds date, Seconds now);
 
 } // namespace tavro::RelativeTime

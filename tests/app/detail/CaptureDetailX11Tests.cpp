@@ -137,8 +137,10 @@ struct Window {
         ADD_FAILURE() << "no card for " << id;
     }
 
+    // The open pane, once it has read what it shows.
     CaptureDetailView& pane() {
         EXPECT_NE(dashboard.detail(), nullptr);
+        seeded.f.settle();
         return *dashboard.detail();
     }
 

@@ -309,6 +309,7 @@ TEST(TagSectionTest, AHugeTagKeepsThePaneNarrowAndIsStoredWhole) {
 TEST(CommentSectionTest, PostsWithReturnOrTheButtonAndKeepsTheTextWhenThePostFails) {
     OpenCapture pane;
     CommentSection section(*pane.f.library, pane.capture.id);
+    pane.f.settle();
     EXPECT_EQ(section.title(), QStringLiteral("COMMENTS"));
     QLineEdit* field = section.field();
     QTest::keyClicks(field, QStringLiteral("   "));
@@ -323,6 +324,7 @@ TEST(CommentSectionTest, PostsWithReturnOrTheButtonAndKeepsTheTextWhenThePostFai
     EXPECT_EQ(field->text(), QString());
     field->setText(QStringLiteral("second"));
     QTest::mouseClick(section.postButton(), Qt::LeftButton);
+    pane.f.settle();
     ASSERT_EQ(section.cards().size(), 2u);
     EXPECT_EQ(section.title(), QStringLiteral("COMMENTS (2)"));
     EXPECT_EQ(section.cards()[0]->comment().body, "looks broken");
@@ -341,6 +343,7 @@ TEST(CommentSectionTest, PostsWithReturnOrTheButtonAndKeepsTheTextWhenThePostFai
 TEST(CommentSectionTest, ShowsCommentsWrittenElsewhereAfterTheBoardIsReadAgain) {
     OpenCapture pane;
     CommentSection section(*pane.f.library, pane.capture.id);
+    pane.f.settle();
     pane.f.store().addComment(Comment{.id = "c-agent",
                                       .captureID = pane.capture.id,
                                       .author = "claude",
@@ -381,6 +384,7 @@ TEST(HistorySectionTest, ListsEventsNewestFirstAndIsAbsentWithoutAny) {
     OpenCapture pane;
     QWidget column;
     auto* history = new HistorySection(*pane.f.library, pane.capture.id, &column);
+    pane.f.settle();
     EXPECT_EQ(history->lines(), QStringList{QStringLiteral("Filed without a screenshot")});
     ASSERT_TRUE(pane.f.library->setStatus(CaptureStatus::resolved, pane.capture.id));
     pane.f.settle();
@@ -389,6 +393,7 @@ TEST(HistorySectionTest, ListsEventsNewestFirstAndIsAbsentWithoutAny) {
     EXPECT_FALSE(history->isHidden());
 
     auto* none = new HistorySection(*pane.f.library, "no-such-capture", &column);
+    pane.f.settle();
     EXPECT_TRUE(none->isHidden());
     EXPECT_TRUE(none->lines().isEmpty());
 }

@@ -125,6 +125,7 @@ struct OpenPane {
                 QTest::mouseClick(board.viewport(), Qt::LeftButton, Qt::NoModifier,
                                   board.itemRect(i).center());
         EXPECT_NE(dashboard.detail(), nullptr);
+        f.settle();
     }
 
     CaptureDetailView& pane() { return *dashboard.detail(); }
@@ -166,6 +167,7 @@ TEST(DetailSectionsPicture, TheSideColumnOfACaptureWithCommentsAndHistory) {
     test::LibraryFixture f;
     const Capture capture = seed(f);
     SideColumn column(*f.library, capture.id);
+    f.settle();
     QTest::qWait(50);
     EXPECT_EQ(column.comments->cards().size(), 3u);
     EXPECT_TRUE(column.history->lines().front().startsWith(QStringLiteral("you changed status")))
@@ -177,6 +179,7 @@ TEST(DetailSectionsPicture, TheSideColumnOfACaptureWithCommentsAndHistory) {
     ASSERT_TRUE(f.library->add(typed, {}, {}));
     f.settle();
     SideColumn bare(*f.library, typed.id);
+    f.settle();
     bare.note->editor()->setFocus();
     QTest::qWait(50);
     EXPECT_EQ(bare.comments->cards().size(), 0u);
@@ -226,6 +229,7 @@ TEST(DetailPaneDesktop, ACommentPostedWithReturnIsListedAndStored) {
     QTest::keyClicks(field, QStringLiteral("Fixed on main, please check"));
     QTest::keyClick(field, Qt::Key_Return);
     EXPECT_TRUE(field->text().isEmpty());
+    w.f.settle();
     ASSERT_EQ(w.pane().comments()->cards().size(), 4u);
     EXPECT_EQ(w.pane().comments()->cards().back()->comment().body, "Fixed on main, please check");
     const std::vector<Comment> stored = w.f.store().comments(w.capture.id);

@@ -32,13 +32,17 @@ TEST(RelativeTime, AgesByTheDesignedSteps) {
         {60, "1m ago"},    {3599, "59m ago"},  {3600, "1h ago"},    {86399, "23h ago"},
         {86400, "1d ago"}, {604799, "6d ago"}, {-3600, "just now"},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(RelativeTime::string(now - c.age, now), QString::fromUtf8(c.text)) << c.age;
+        // Every age up to a week still changes with time.
+        EXPECT_FALSE(RelativeTime::settled(now - c.age, now)) << c.age;
+    }
 
     const Seconds week = now - 604800;
     EXPECT_EQ(RelativeTime::string(week, now),
               QLocale::system().toString(QDateTime::fromSecsSinceEpoch(qint64(week)),
                                          QStringLiteral("MMM d")));
+    EXPECT_TRUE(RelativeTime::settled(week, now));
 }
 
 TEST(Badges, NormalPriorityTakesNoSpaceInARow) {

@@ -345,8 +345,10 @@ TEST(LibraryTest, PeopleAndWorkspacesComeFromTheStore) {
     EXPECT_EQ(f.library->person("u1")->name, "Ada");
     EXPECT_FALSE(f.library->person(std::nullopt));
     EXPECT_FALSE(f.library->person("nobody"));
-    // Someone the store learnt of after the last reload is still found.
+    // Someone the store learnt of after the last reload is found once the board is read again:
+    // the GUI thread never asks the store itself.
     f.store().upsertPerson({.id = "u3", .name = "Late", .kind = "person"});
+    f.reloadAndWait();
     EXPECT_EQ(f.library->person("u3")->name, "Late");
 }
 

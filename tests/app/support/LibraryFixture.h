@@ -27,7 +27,8 @@ struct LibraryFixture {
     static QImage makeImage(int width, int height, QColor color = Qt::darkCyan);
 
     CaptureStore& store() { return *store_; }
-    // Waits until the facade has published every reload asked for so far.
+    // Waits until the facade has published every reload asked for so far, and answered every
+    // detail read.
     void settle();
     // Has the board read again, as after a write by another program, and waits for it.
     void reloadAndWait();

@@ -1,0 +1,101 @@
+#include "shell/DetailReader.h"
+
+#include "platform/StoreChangeNotifier.h"
+#include "store/CaptureStore.h"
+
+#include <exception>
+
+namespace tavro {
+
+namespace {
+
+// A deferred transaction reads one snapshot and takes no lock that writers wait on.
+class ReadSnapshot {
+public:
+    explicit ReadSnapshot(Database& db)
+        : db_(db) {
+        db_.executeRaw("BEGIN DEFERRED TRANSACTION;");
+    }
+    ~ReadSnapshot() {
+        try {
+            db_.executeRaw("COMMIT;");
+        } catch (const std::exception&) {
+            // Nothing was written; all that matters is that no transaction stays open.
+            try {
+                db_.executeRaw("ROLLBACK;");
+            } catch (const std::exception&) {
+                // Already gone: the next read begins its own.
+            }
+        }
+    }
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+private:
+    Database& db_;
+};
+
+} // namespace
+
+DetailReader::DetailReader(std::filesystem::path file)
+    : file_(std::move(file))
+    , thread_([this] { run(); }) {}
+
+DetailReader::~DetailReader() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+}
+
+CaptureDetail DetailReader::read(const std::string& captureID, DetailParts parts) {
+    CaptureDetail detail;
+    detail.captureID = captureID;
+    detail.parts = parts;
+    try {
+        // A reader never announces anything: it writes nothing.
+        if (!store_)
+            store_ =
+                std::make_unique<CaptureStore>(file_, std::make_shared<NullStoreChangeNotifier>());
+        ReadSnapshot snapshot(store_->db());
+        if (parts.has(DetailPart::images))
+            detail.images = store_->images(captureID);
+        if (parts.has(DetailPart::comments))
+            detail.comments = store_->comments(captureID);
+        if (parts.has(DetailPart::activity))
+            detail.activity = store_->activity(captureID);
+    } catch (const std::exception& error) {
+        detail.images.clear();
+        detail.comments.clear();
+        detail.activity.clear();
+        detail.error = error.what();
+    }
+    return detail;
+}
+
+void DetailReader::start(std::string captureID, DetailParts parts, Done done) {
+    {
+        std::lock_guard lock(mutex_);
+        requests_.push_back({std::move(captureID), parts, std::move(done)});
+    }
+    wake_.notify_one();
+}
+
+void DetailReader::run() {
+    for (;;) {
+        Request request;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !requests_.empty(); });
+            if (stopping_)
+                return;
+            request = std::move(requests_.front());
+            requests_.pop_front();
+        }
+        request.done(read(request.captureID, request.parts));
+    }
+}
+
+} // namespace tavro
