@@ -62,7 +62,7 @@ ToolResult ToolRegistry::getCapture(const JSON& arguments) const {
             unresolved.push_back(id);
             continue;
         }
-        auto images = store_->images(capture->id);
+        auto images = store_->images(capture->id, CaptureStore::MarkupRead::head);
         result.content.push_back(ToolResult::textBlock(Format::detail(
             *capture, groupName(*capture), store_->tags(capture->id), store_->comments(capture->id),
             store_->activity(capture->id), images, now)));

@@ -24,6 +24,8 @@ std::string_view codeName(DatabaseError::Code code) {
         return "prepareFailed";
     case DatabaseError::Code::stepFailed:
         return "stepFailed";
+    case DatabaseError::Code::refused:
+        return "refused";
     }
     return "unknown";
 }

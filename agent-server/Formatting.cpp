@@ -151,7 +151,7 @@ std::optional<std::string> distinctWindowTitle(const Capture& capture) {
 }
 
 bool hasAnnotations(const CaptureImage& image) {
-    return image.annotationJSON && !Annotation::decode(*image.annotationJSON).isEmpty();
+    return image.hasAnnotations();
 }
 
 std::string listLine(const Capture& capture, const std::optional<std::string>& groupName,
@@ -279,7 +279,8 @@ std::string detail(const Capture& capture, const std::optional<std::string>& gro
         lines.push_back("Local files:");
         for (size_t i = 0; i < images.size(); ++i) {
             const auto& image = images[i];
-            std::string line = "  " + std::to_string(i + 1) + ". " + filePath(image.displayFilePath());
+            std::string line =
+                "  " + std::to_string(i + 1) + ". " + filePath(image.displayFilePath());
             if (hasAnnotations(image))
                 line += "  (annotated; original at " +
                         std::filesystem::path(image.imagePath).filename().string() + ")";

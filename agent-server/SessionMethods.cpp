@@ -125,7 +125,7 @@ JSON TavroMCPServer::handleResourceRead(const JSONRPC::Request& request) const {
         auto tags = store_->tags(capture->id);
         auto comments = store_->comments(capture->id);
         auto activity = store_->activity(capture->id);
-        auto images = store_->images(capture->id);
+        auto images = store_->images(capture->id, CaptureStore::MarkupRead::head);
         contents.push_back(
             {{"uri", *uri},
              {"mimeType", "text/plain"},

@@ -162,7 +162,7 @@ std::optional<std::string> Annotation::encoded() const {
 }
 
 Annotation Annotation::decode(std::optional<std::string_view> text) {
-    if (!text)
+    if (!text || text->size() > maxEncodedBytes)
         return {};
     try {
         return ordered_json::parse(text->begin(), text->end()).get<Annotation>();
@@ -170,6 +170,78 @@ Annotation Annotation::decode(std::optional<std::string_view> text) {
         // Stored JSON that is not a mark-up (another program's, or damaged) opens as no marks.
         return {};
     }
+}
+
+namespace {
+
+// Stops the parse at the first value inside the top-level "shapes" array.
+struct FirstShapeFinder : nlohmann::json_sax<ordered_json> {
+    int depth = 0;
+    bool inShapes = false;
+    bool shapesKey = false;
+    bool found = false;
+
+    bool value() {
+        if (inShapes && depth == 2)
+            found = true;
+        shapesKey = false;
+        return !found;
+    }
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t, const string_t&) override { return value(); }
+    bool string(string_t&) override { return value(); }
+    bool binary(binary_t&) override { return value(); }
+    bool start_object(std::size_t) override {
+        if (!value())
+            return false;
+        ++depth;
+        return true;
+    }
+    bool end_object() override {
+        --depth;
+        return true;
+    }
+    bool start_array(std::size_t) override {
+        const bool opensShapes = shapesKey && depth == 1;
+        if (!value())
+            return false;
+        ++depth;
+        if (opensShapes)
+            inShapes = true;
+        return true;
+    }
+    bool end_array() override {
+        --depth;
+        if (depth == 1)
+            inShapes = false;
+        return true;
+    }
+    bool key(string_t& name) override {
+        shapesKey = depth == 1 && name == "shapes";
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
+};
+
+} // namespace
+
+bool Annotation::hasShapes(std::optional<std::string_view> text) {
+    if (!text)
+        return false;
+    FirstShapeFinder finder;
+    ordered_json::sax_parse(text->begin(), text->end(), &finder,
+                            nlohmann::json::input_format_t::json, false);
+    return finder.found;
+}
+
+std::string Annotation::tooLargeMessage(size_t bytes) {
+    return "The mark-up is too large to store (" + std::to_string(bytes / 1'000'000) +
+           " MB; at most " + std::to_string(maxEncodedBytes >> 20) + " MiB). Remove some marks.";
 }
 
 } // namespace tavro

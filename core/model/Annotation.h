@@ -59,9 +59,20 @@ struct Annotation {
     // finite.
     std::optional<std::string> encoded() const;
 
-    // Never fails: absent, unreadable or incomplete text gives the empty annotation. One bad
-    // shape spoils the whole text; there is no partial result.
+    // Never fails: absent, unreadable or incomplete text, or text over maxEncodedBytes, gives
+    // the empty annotation. One bad shape spoils the whole text; there is no partial result.
     static Annotation decode(std::optional<std::string_view> text);
+
+    // Whether the text names at least one shape, read only as far as the first one: cheap for
+    // any size, and enough to say "marked up". A text cut anywhere after its first shape's start
+    // still answers.
+    static bool hasShapes(std::optional<std::string_view> text);
+
+    // The longest mark-up text stored or read, far above what a person draws (a long pen stroke
+    // takes a few kilobytes): a larger one would hold up every reader for seconds.
+    static constexpr size_t maxEncodedBytes = 8u << 20;
+    // What a refused mark-up is told.
+    static std::string tooLargeMessage(size_t bytes);
 
     bool operator==(const Annotation&) const = default;
 };

@@ -23,6 +23,12 @@ std::optional<std::filesystem::path> CaptureImage::thumbFilePath() const {
     return TavroPaths::thumbFilePath(*thumbPath);
 }
 
+bool CaptureImage::hasAnnotations() const {
+    if (annotationJSON && annotationJSON->size() <= decodedMarkupBytes)
+        return !annotation().isEmpty();
+    return Annotation::hasShapes(annotationJSON);
+}
+
 Annotation CaptureImage::annotation() const {
     if (!annotationJSON)
         return {};

@@ -46,7 +46,11 @@ struct CaptureImage {
     // The decoded mark-up; absent or unreadable JSON reads as no mark-up. Decoded afresh on
     // every call.
     Annotation annotation() const;
-    bool hasAnnotations() const { return !annotation().isEmpty(); }
+    // Whether the stored mark-up has shapes: decoded when short, and a longer one read only up
+    // to its first shape, so its start alone answers as the whole text does.
+    bool hasAnnotations() const;
+    // The longest mark-up hasAnnotations() decodes whole.
+    static constexpr size_t decodedMarkupBytes = 65536;
 
     // The file is known to the web service but not yet on this machine.
     bool isAwaitingDownload() const { return imagePath.empty() && originalSHA256.has_value(); }

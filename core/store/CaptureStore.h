@@ -136,11 +136,17 @@ public:
     // Screenshots. The live screenshot with the lowest position is the capture's cover, copied
     // into the capture row's image columns.
     static CaptureImage decodeImage(const Row& row);
+    // How much of each mark-up a read carries: all of it, or only its start (a little over
+    // CaptureImage::decodedMarkupBytes), enough for hasAnnotations() but not for decoding, for
+    // readers that only say "marked up".
+    enum class MarkupRead { whole, head };
     // The capture's live screenshots by position, the older first on a tie.
-    std::vector<CaptureImage> images(std::string_view captureID) const;
+    std::vector<CaptureImage> images(std::string_view captureID,
+                                     MarkupRead markup = MarkupRead::whole) const;
     std::optional<CaptureImage> image(std::string_view id) const;
     // A negative position appends after every row of the capture, tombstones included. Returns
-    // the record as stored.
+    // the record as stored. Both writes refuse (DatabaseError::Code::refused) a mark-up over
+    // Annotation::maxEncodedBytes.
     CaptureImage addImage(CaptureImage image);
     // Rewrites position, paths, size and mark-up.
     void updateImage(const CaptureImage& image);

@@ -24,4 +24,9 @@ DatabaseError DatabaseError::stepFailed(std::string message, std::string sql) {
     return DatabaseError(Code::stepFailed, std::move(message), std::move(sql), description);
 }
 
+DatabaseError DatabaseError::refused(std::string message) {
+    auto description = message;
+    return DatabaseError(Code::refused, std::move(message), {}, description);
+}
+
 } // namespace tavro

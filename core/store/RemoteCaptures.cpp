@@ -125,7 +125,15 @@ void CaptureStore::applyRemoteImage(const json& row) {
         const auto original = Wire::str(Wire::field(row, "original_sha256"));
         const auto marked = Wire::str(Wire::field(row, "marked_sha256"));
         const auto thumb = Wire::str(Wire::field(row, "thumb_sha256"));
-        const auto annotation = Wire::json(Wire::field(row, "annotation_json"));
+        auto annotation = Wire::json(Wire::field(row, "annotation_json"));
+        // The screenshot is taken without a mark-up too large to store; its marked copy still
+        // shows the marks.
+        const bool markupRefused = annotation && annotation->size() > Annotation::maxEncodedBytes;
+        if (markupRefused) {
+            log("warn", "Left out the mark-up of screenshot " + *id + ": " +
+                            Annotation::tooLargeMessage(annotation->size()));
+            annotation.reset();
+        }
         const auto version = Wire::integer(Wire::field(row, "version"));
         auto number = [&](std::string_view key) {
             return Wire::integer(Wire::field(row, key));
@@ -154,7 +162,7 @@ void CaptureStore::applyRemoteImage(const json& row) {
                 columns.emplace_back("thumb_sha256", thumb);
                 columns.emplace_back("thumb_path", nullptr);
             }
-            if (!pending.count("annotation_json"))
+            if (!pending.count("annotation_json") && !markupRefused)
                 columns.emplace_back("annotation_json", annotation);
             if (!pending.count("position"))
                 columns.emplace_back("position", number("position"));

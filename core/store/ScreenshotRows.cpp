@@ -31,14 +31,35 @@ CaptureImage CaptureStore::decodeImage(const Row& row) {
     return image;
 }
 
-std::vector<CaptureImage> CaptureStore::images(std::string_view captureID) const {
+std::vector<CaptureImage> CaptureStore::images(std::string_view captureID,
+                                               MarkupRead markup) const {
+    static constexpr std::string_view wholeSQL =
+        "SELECT * FROM capture_images WHERE capture_id = ? AND deleted_at IS NULL "
+        "ORDER BY position, created_at;";
+    // A cut text is longer than CaptureImage::decodedMarkupBytes, so hasAnnotations() reads it
+    // as far as its first shape, as it would the whole one.
+    static_assert(CaptureImage::decodedMarkupBytes == 65536);
+    static constexpr std::string_view headSQL =
+        "SELECT id, capture_id, position, image_path, annotated_path, thumb_path, width, height, "
+        "bytes, substr(annotation_json, 1, 65537) AS annotation_json, created_at, remote_id, "
+        "sync_state, dirty, original_sha256, marked_sha256, thumb_sha256, version, deleted_at "
+        "FROM capture_images WHERE capture_id = ? AND deleted_at IS NULL "
+        "ORDER BY position, created_at;";
     std::vector<CaptureImage> out;
-    for (const auto& row : db_->query("SELECT * FROM capture_images WHERE capture_id = ? AND "
-                                      "deleted_at IS NULL ORDER BY position, created_at;",
-                                      {captureID}))
+    for (const auto& row :
+         db_->query(markup == MarkupRead::whole ? wholeSQL : headSQL, {captureID}))
         out.push_back(decodeImage(row));
     return out;
 }
+
+namespace {
+
+void refuseLargeMarkup(const CaptureImage& image) {
+    if (image.annotationJSON && image.annotationJSON->size() > Annotation::maxEncodedBytes)
+        throw DatabaseError::refused(Annotation::tooLargeMessage(image.annotationJSON->size()));
+}
+
+} // namespace
 
 std::optional<CaptureImage> CaptureStore::image(std::string_view id) const {
     auto rows =
@@ -49,6 +70,7 @@ std::optional<CaptureImage> CaptureStore::image(std::string_view id) const {
 }
 
 CaptureImage CaptureStore::addImage(CaptureImage image) {
+    refuseLargeMarkup(image);
     // The next free position and the row that takes it are one write, so two programs
     // appending at once never share a place.
     db_->transaction([&] {
@@ -78,6 +100,7 @@ CaptureImage CaptureStore::addImage(CaptureImage image) {
 }
 
 void CaptureStore::updateImage(const CaptureImage& image) {
+    refuseLargeMarkup(image);
     db_->transaction([&] {
         db_->execute("UPDATE capture_images SET position = ?, image_path = ?, annotated_path = ?, "
                      "thumb_path = ?, width = ?, height = ?, bytes = ?, annotation_json = ?, "

@@ -122,3 +122,30 @@ TEST(Annotation, EmptyPointsReadBack) {
     EXPECT_TRUE(annotation.shapes[0].points.empty());
     EXPECT_EQ(annotation.shapes[0].tool, AnnotationTool::rectangle);
 }
+
+TEST(Annotation, SaysWhetherATextHasShapesWithoutReadingItAll) {
+    const std::string shape =
+        R"({"id":"s","tool":"pen","colorHex":"#FF3B30","lineWidth":0.005,"points":[]})";
+    struct Case {
+        std::optional<std::string> text;
+        bool hasShapes;
+    };
+    const std::vector<Case> cases = {
+        {std::nullopt, false},
+        {"", false},
+        {"{", false},
+        {"{}", false},
+        {R"({"shapes":[]})", false},
+        {R"({"shapes":{}})", false},
+        {R"({"other":[1],"nested":{"shapes":[1]}})", false},
+        {R"({"shapes":[)" + shape + "]}", true},
+        {R"( { "shapes" : [ )" + shape + ", " + shape + "]}", true},
+        {R"({"shapes":[)" + shape.substr(0, 20), true}, // cut after its first shape began
+        {"[" + std::string(100, ' ') + "]", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Annotation::hasShapes(c.text), c.hasShapes) << c.text.value_or("(none)");
+    const std::string over =
+        R"({"shapes":[)" + shape + "]}" + std::string(Annotation::maxEncodedBytes, ' ');
+    EXPECT_TRUE(Annotation::decode(over).isEmpty());
+}

@@ -711,3 +711,21 @@ TEST_F(RemoteRowsTest, ActivitySkipsEventsRecordedHere) {
               "status_changed")
         << "the first row of an id stays";
 }
+
+TEST_F(RemoteRowsTest, APulledMarkupOverTheCapIsLeftOutAndSaid) {
+    addCapture("c1", workspace);
+    const std::string fits = R"({"shapes":[]})";
+    const std::string over = fits + std::string(Annotation::maxEncodedBytes, ' ');
+    json row = {{"id", "i1"},   {"capture_id", "c1"}, {"position", 0}, {"width", 10},
+                {"height", 20}, {"bytes", 30},        {"version", 1},  {"original_sha256", hashA}};
+    for (const auto& [text, stored] :
+         std::vector<std::pair<std::string, std::string>>{{over, ""}, {fits, fits}, {over, fits}}) {
+        row["annotation_json"] = text;
+        store.applyRemoteImage(row);
+        EXPECT_EQ(store.rawImage("i1")->annotationJSON.value_or(""), stored);
+    }
+    const auto logs = logMessages();
+    ASSERT_EQ(logs.size(), 2u);
+    EXPECT_EQ(logs.front(), "Left out the mark-up of screenshot i1: The mark-up is too large to "
+                            "store (8 MB; at most 8 MiB). Remove some marks.");
+}

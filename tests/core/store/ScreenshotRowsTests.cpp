@@ -254,3 +254,46 @@ TEST_F(ScreenshotRowsTest, TwoProgramsAppendingAndDeletingKeepPositionsWhole) {
         unique.insert(id);
     EXPECT_EQ(unique.size(), 70u);
 }
+
+TEST_F(ScreenshotRowsTest, AMarkupOverTheCapIsRefusedAndOnlyItsHeadIsReadToSayMarkedUp) {
+    addCapture("c", "w1");
+    const std::string shape =
+        R"({"id":"s","tool":"pen","colorHex":"#FF3B30","lineWidth":0.005,"points":[{"x":0.1,"y":0.2}]})";
+    auto markup = [&](size_t bytes) {
+        std::string text = R"({"shapes":[)" + shape;
+        while (text.size() + shape.size() + 3 < bytes)
+            text += "," + shape;
+        return text + "]}";
+    };
+    const std::string largest = markup(Annotation::maxEncodedBytes);
+    ASSERT_LE(largest.size(), Annotation::maxEncodedBytes);
+
+    auto big = shot("c", "a");
+    big.annotationJSON = largest + " ";
+    big.annotationJSON->append(Annotation::maxEncodedBytes + 1 - big.annotationJSON->size(), ' ');
+    try {
+        store.addImage(big);
+        ADD_FAILURE() << "stored";
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.code(), DatabaseError::Code::refused);
+        EXPECT_STREQ(error.what(), "The mark-up is too large to store (8 MB; at most 8 MiB). "
+                                   "Remove some marks.");
+    }
+    EXPECT_TRUE(store.images("c").empty());
+
+    auto kept = store.addImage(shot("c", "a"));
+    kept.annotationJSON = big.annotationJSON;
+    EXPECT_THROW(store.updateImage(kept), DatabaseError);
+    kept.annotationJSON = largest;
+    store.updateImage(kept);
+    EXPECT_EQ(store.images("c").front().annotation().shapes.size(),
+              (largest.size() - 12) / (shape.size() + 1));
+
+    const auto head = store.images("c", CaptureStore::MarkupRead::head);
+    ASSERT_EQ(head.size(), 1u);
+    EXPECT_LE(head.front().annotationJSON->size(), 65537u);
+    EXPECT_TRUE(head.front().hasAnnotations());
+    kept.annotationJSON = R"({"shapes":[]})";
+    store.updateImage(kept);
+    EXPECT_FALSE(store.images("c", CaptureStore::MarkupRead::head).front().hasAnnotations());
+}
