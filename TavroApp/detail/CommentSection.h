@@ -1,6 +1,7 @@
 #pragma once
 
 #include "detail/CommentDraft.h"
+#include "detail/WriteReport.h"
 #include "model/BoardRecords.h"
 
 #include <QWidget>
@@ -30,6 +31,7 @@ public:
     QLineEdit* field() const { return field_; }
     QAbstractButton* postButton() const { return post_; }
     std::vector<CommentCard*> cards() const;
+    void setWriteReport(WriteReport report) { report_ = std::move(report); }
 
 private:
     void refresh();
@@ -43,6 +45,8 @@ private:
     QVBoxLayout* cardsLayout_ = nullptr;
     QLineEdit* field_ = nullptr;
     QAbstractButton* post_ = nullptr;
+    WriteReport report_;
+    bool posting_ = false;
 };
 
 } // namespace tavro

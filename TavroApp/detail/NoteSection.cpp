@@ -84,8 +84,13 @@ NoteSection::NoteSection(Library& library, const std::string& captureID,
 NoteSection::~NoteSection() = default;
 
 void NoteSection::flush() {
-    // A failure keeps the text in the editor; the next edit or close tries again.
-    (void)autosave_.flush();
+    // A failure keeps the text in the editor, and says why; the next edit or close tries again.
+    reportWrite(autosave_.flush(), this, report_);
+}
+
+void NoteSection::setWriteReport(WriteReport report) {
+    autosave_.setWriteReport(report);
+    report_ = std::move(report);
 }
 
 void NoteSection::hideEvent(QHideEvent* event) {

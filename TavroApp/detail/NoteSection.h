@@ -29,6 +29,7 @@ public:
     // Writes an unsaved edit now; the pane calls it when it closes or goes back to the board.
     void flush();
     QPlainTextEdit* editor() const { return editor_; }
+    void setWriteReport(WriteReport report);
 
 protected:
     void hideEvent(QHideEvent* event) override;
@@ -40,6 +41,7 @@ private:
     std::unique_ptr<RestartableTimer> timer_;
     NoteAutosave autosave_;
     QPlainTextEdit* editor_ = nullptr;
+    WriteReport report_;
     // Set while the editor is given a note that the user did not type.
     bool loading_ = false;
 };

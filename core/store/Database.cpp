@@ -4,6 +4,7 @@
 #include "model/Text.h"
 #include "store/StatementCache.h"
 
+#include <cassert>
 #include <chrono>
 #include <sqlite3.h>
 #include <thread>
@@ -121,6 +122,7 @@ Database::~Database() {
 }
 
 std::int64_t Database::execute(std::string_view sql, const std::vector<SQLValue>& arguments) {
+    checkThread();
     std::lock_guard lock(mutex_);
     auto statement = statements_->take(sql);
     bind(statement.get(), arguments);
@@ -131,6 +133,7 @@ std::int64_t Database::execute(std::string_view sql, const std::vector<SQLValue>
 }
 
 void Database::executeRaw(const std::string& sql) {
+    checkThread();
     std::lock_guard lock(mutex_);
     if (!handle_)
         throw DatabaseError::stepFailed("no database handle", sql);
@@ -144,6 +147,7 @@ void Database::executeRaw(const std::string& sql) {
 }
 
 std::vector<Row> Database::query(std::string_view sql, const std::vector<SQLValue>& arguments) {
+    checkThread();
     std::lock_guard lock(mutex_);
     auto statement = statements_->take(sql);
     bind(statement.get(), arguments);
@@ -245,6 +249,10 @@ void Database::afterCommit(std::function<void()> action) {
         }
     }
     action();
+}
+
+void Database::checkThread() const {
+    assert(owner_ == std::thread::id() || owner_ == std::this_thread::get_id());
 }
 
 bool Database::inTransaction() const {

@@ -28,7 +28,8 @@ LibraryFixture::LibraryFixture(std::unique_ptr<StoreChangeListener> listener) {
 
 void LibraryFixture::settle() {
     // Reloads are a short timer and a read on a worker away; a loaded machine may need longer.
-    const bool settled = QTest::qWaitFor([this] { return !library->reloadPending(); }, 10000);
+    const bool settled = QTest::qWaitFor(
+        [this] { return library->writesPending() == 0 && !library->reloadPending(); }, 10000);
     EXPECT_TRUE(settled) << "the library never finished reloading";
 }
 
