@@ -233,6 +233,7 @@ TEST(CaptureDetailPaneTest, ChangingTheStatusToResolvedWritesTheRowAndItsHistory
 
     // Priority and group go through the capture's own row.
     QTest::mouseClick(pane.workflow()->priorityChip(CapturePriority::low), Qt::LeftButton);
+    w.seeded.f.settle();
     EXPECT_EQ(w.seeded.f.store().capture(w.seeded.screenshotID)->priority, CapturePriority::low);
     w.seeded.f.settle();
     EXPECT_TRUE(pane.workflow()->content().priorities[0].current);
