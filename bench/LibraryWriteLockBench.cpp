@@ -67,7 +67,10 @@ public:
         if (shell.isEmpty())
             return;
         process_.start(shell, {QString::fromStdString(TavroPaths::databasePath().string())});
-        process_.write(QStringLiteral("BEGIN IMMEDIATE;\nSELECT 'locked';\n.shell sleep %1\n"
+        if (!process_.waitForStarted(5000))
+            return;
+        // The shell's own output waits in a pipe buffer; a command it runs writes at once.
+        process_.write(QStringLiteral("BEGIN IMMEDIATE;\n.shell echo locked\n.shell sleep %1\n"
                                       "COMMIT;\n")
                            .arg(seconds)
                            .toUtf8());
