@@ -67,6 +67,7 @@ Account::Account(std::shared_ptr<CaptureStore> store, SyncEngineConfig config, U
             live_ = engine_.get();
             engine_->start();
         } catch (const std::exception& error) {
+            // The app runs on without sync; the account's status shows it is off.
             qWarning("Sync is off: %s", error.what());
             engineFailed_ = true;
         }
@@ -195,6 +196,7 @@ void Account::beginSignIn(SignInAttempts::Attempt attempt) {
                 engine->cancelSignIn();
             awaitApproval(attempt, std::move(approval));
         } catch (const std::exception& error) {
+            // The sign-in sheet shows why the attempt ended.
             relay->post([this, attempt, text = std::string(error.what())] {
                 signInEnded(attempt, {SignInAttempts::Outcome::Kind::failed, text});
             });
@@ -209,8 +211,10 @@ void Account::awaitApproval(SignInAttempts::Attempt attempt, std::future<Account
         try {
             pending->get();
         } catch (const SignInCancelled&) {
+            // The user cancelled: an outcome of its own, not a failure.
             outcome.kind = SignInAttempts::Outcome::Kind::cancelled;
         } catch (const std::exception& error) {
+            // The sign-in sheet shows why the attempt ended.
             outcome = {SignInAttempts::Outcome::Kind::failed, error.what()};
         }
         relay->post([this, attempt, outcome] { signInEnded(attempt, outcome); });

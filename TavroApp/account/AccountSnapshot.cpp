@@ -8,6 +8,8 @@ template <typename Read> auto orDefault(Read read) -> decltype(read()) {
     try {
         return read();
     } catch (const std::exception&) {
+        // A figure of the account pane that cannot be read shows as none; sync reports its
+        // own failures.
         return {};
     }
 }

@@ -87,6 +87,7 @@ std::optional<std::string> serialise(const nlohmann::json& value) {
     try {
         return value.dump(2) + "\n";
     } catch (const nlohmann::json::exception&) {
+        // Text that is not valid UTF-8: the caller leaves the file as it was.
         return std::nullopt;
     }
 }

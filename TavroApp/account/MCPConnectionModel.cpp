@@ -34,6 +34,7 @@ void MCPConnectionModel::connect(MCPClient client) {
         installer_.install(client);
         error_.reset();
     } catch (const std::exception& error) {
+        // The Agent tab shows the failure beside the client.
         error_ = failure(AgentTexts::writeFailed, client, error.what());
         manualClient_ = client;
     }
@@ -45,6 +46,7 @@ void MCPConnectionModel::disconnect(MCPClient client) {
         installer_.remove(client);
         error_.reset();
     } catch (const std::exception& error) {
+        // The Agent tab shows the failure beside the client.
         error_ = failure(AgentTexts::updateFailed, client, error.what());
     }
     refresh();

@@ -86,6 +86,7 @@ std::string MCPInstaller::configSnippet(Client client) const {
     try {
         return snippet.dump(2);
     } catch (const json::exception&) {
+        // Text that is not valid UTF-8: no snippet to show rather than a broken one.
         return {};
     }
 }

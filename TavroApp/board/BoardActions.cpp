@@ -49,19 +49,24 @@ void BoardActions::open(const std::string& captureID) const {
 }
 
 void BoardActions::resolve(const std::string& captureID) const {
-    if (const auto done = library_.setStatus(CaptureStatus::resolved, captureID); !done)
-        alert(DashboardTexts::resolveFailed, done.error());
+    alertOnFailure(library_.setStatus(CaptureStatus::resolved, captureID),
+                   DashboardTexts::resolveFailed);
 }
 
 void BoardActions::remove(const std::string& captureID) const {
-    if (const auto done = library_.deleteCapture(captureID); !done)
-        alert(DashboardTexts::deleteFailed, done.error());
+    alertOnFailure(library_.deleteCapture(captureID), DashboardTexts::deleteFailed);
 }
 
 void BoardActions::assign(const std::optional<std::string>& personID,
                           const std::string& captureID) const {
-    if (const auto done = library_.assign(personID, captureID); !done)
-        alert(DashboardTexts::assignFailed, done.error());
+    alertOnFailure(library_.assign(personID, captureID), DashboardTexts::assignFailed);
+}
+
+void BoardActions::alertOnFailure(PendingWrite<> pending, const char* title) const {
+    std::move(pending).then(this, [this, title](const WriteResult<>& done) {
+        if (!done)
+            alert(title, done.error());
+    });
 }
 
 void BoardActions::showInFolder(const std::filesystem::path& file) {

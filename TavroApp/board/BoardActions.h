@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/PendingWrite.h"
+
 #include <QObject>
 #include <QPoint>
 #include <QString>
@@ -48,6 +50,8 @@ public:
 
 private:
     void alert(const char* text, const std::string& detail) const;
+    // Shows the alert titled `title` if the write fails, once its answer has come.
+    void alertOnFailure(PendingWrite<> pending, const char* title) const;
 
     Library& library_;
     std::unique_ptr<FileRevealer> revealer_;

@@ -2,6 +2,9 @@
 
 #include "board/NewGroupDraft.h"
 
+#include <QObject>
+
+#include <functional>
 #include <string>
 
 namespace tavro {
@@ -19,7 +22,9 @@ struct GroupCreationResult {
     std::string error; // why it failed
 };
 
-// Writes the draft's group through the facade, which refreshes the board and tells sync.
-GroupCreationResult createGroup(Library& library, const NewGroupDraft& draft);
+// Writes the draft's group through the facade, which refreshes the board and tells sync, and
+// hands the outcome to `done` once known (at once when skipped), unless `context` has gone.
+void createGroup(Library& library, const NewGroupDraft& draft, const QObject* context,
+                 std::function<void(const GroupCreationResult&)> done);
 
 } // namespace tavro

@@ -181,19 +181,23 @@ void NewGroupSheet::chooseFolder() {
 }
 
 void NewGroupSheet::create() {
-    const GroupCreationResult result = createGroup(library_, draft_);
-    switch (result.outcome) {
-    case GroupCreation::skipped:
-        return;
-    case GroupCreation::written:
-        accept();
-        return;
-    case GroupCreation::failed:
-        error_->setText(toQString(result.error));
-        error_->show();
-        fitHeight();
-        return;
-    }
+    // Until the answer comes, a second Return or click writes nothing more.
+    create_->setEnabled(false);
+    createGroup(library_, draft_, this, [this](const GroupCreationResult& result) {
+        create_->setEnabled(draft_.canCreate());
+        switch (result.outcome) {
+        case GroupCreation::skipped:
+            return;
+        case GroupCreation::written:
+            accept();
+            return;
+        case GroupCreation::failed:
+            error_->setText(toQString(result.error));
+            error_->show();
+            fitHeight();
+            return;
+        }
+    });
 }
 
 void NewGroupSheet::keyPressEvent(QKeyEvent* event) {

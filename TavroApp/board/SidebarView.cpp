@@ -468,13 +468,14 @@ QMenu* SidebarView::openGroupMenu(const std::string& groupID, const QPoint& glob
 }
 
 void SidebarView::removeGroup(const std::string& groupID) {
-    std::string failure;
-    const bool moved = selection_.removeGroup(groupID, [&](const std::string& id) {
-        if (const auto removed = library_.deleteGroup(id); !removed)
-            failure = userFacingFailure(removed.error());
+    error_->clear();
+    error_->hide();
+    const bool moved = selection_.removeGroup(groupID, [this](const std::string& id) {
+        library_.deleteGroup(id).then(this, [this](const WriteResult<>& removed) {
+            error_->setText(removed ? QString() : toQString(userFacingFailure(removed.error())));
+            error_->setVisible(!removed);
+        });
     });
-    error_->setText(toQString(failure));
-    error_->setVisible(!failure.empty());
     showSelection();
     if (moved)
         emit selectionChanged(selection_.current());

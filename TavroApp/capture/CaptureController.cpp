@@ -15,8 +15,16 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <string_view>
 
 namespace tavro {
+
+namespace {
+
+// Shown in the editor when the pending screenshot's marked copy could not be written.
+constexpr std::string_view markFailure = "the marked copy of the screenshot could not be written";
+
+} // namespace
 
 CaptureController::CaptureController(Library& library, Preferences& preferences,
                                      PermissionsService& permissions,
@@ -69,7 +77,8 @@ bool CaptureController::ensureScreenRecording() {
 }
 
 bool CaptureController::passesGuards(const Intent& intent) {
-    if (isCapturing())
+    // While a capture is being stored its draft and files are still the flow's.
+    if (isCapturing() || state_ == FlowState::saving)
         return false;
     if (intent.kind == Intent::Kind::newCapture && services_.compose.hasPanel())
         return false;
@@ -234,6 +243,7 @@ void CaptureController::grab(CaptureMode mode, const std::optional<QRectF>& rect
         shot = mode == CaptureMode::fullscreen ? services_.grabber.captureDisplay(point)
                                                : services_.grabber.captureRegion(*rect);
     } catch (const std::exception& error) {
+        // fail() tells the user and ends the step.
         fail(error);
         return;
     }
@@ -255,11 +265,13 @@ void CaptureController::file(const ScreenShot& shot, CaptureMode mode,
     try {
         switch (intent_.kind) {
         case Intent::Kind::appendToStored: {
-            const WriteResult<> added = library_.addImage(shot.image, intent_.captureID, mode);
+            library_.addImage(shot.image, intent_.captureID, mode)
+                .then(this, [this](const WriteResult<>& added) {
+                    // Its files are gone again; the capture on the board is as it was.
+                    if (!added)
+                        services_.desktop.showCaptureFailure(added.error(), false);
+                });
             endStep();
-            // Its files are gone again; the capture on the board is as it was.
-            if (!added)
-                services_.desktop.showCaptureFailure(added.error(), false);
             break;
         }
         case Intent::Kind::appendToPending:
@@ -296,6 +308,7 @@ void CaptureController::file(const ScreenShot& shot, CaptureMode mode,
         }
         }
     } catch (const std::exception& error) {
+        // fail() tells the user and ends the step.
         fail(error);
     }
 }
@@ -350,10 +363,13 @@ void CaptureController::presentCompose() {
         self->pending_->draft = draft;
         self->annotatePending(image.id);
     };
-    callbacks.onCreateGroup = [self](const std::string& name) -> WriteResult<CaptureGroup> {
-        if (!self)
-            return WriteResult<CaptureGroup>::failure("the capture has ended");
-        return self->createGroup(name);
+    callbacks.onCreateGroup = [self](const std::string& name,
+                                     ComposeCallbacks::GroupAnswer answer) {
+        if (!self) {
+            answer(WriteResult<CaptureGroup>::failure("the capture has ended"));
+            return;
+        }
+        self->createGroup(name, std::move(answer));
     };
     services_.compose.present(*pending_, library_.groups(), std::move(callbacks));
 }
@@ -364,7 +380,17 @@ void CaptureController::save(const CaptureRecord::Entry& entry) {
     const Seconds time = now();
     const Capture capture = CaptureRecord::capture(*pending_, entry, time);
     const auto rows = CaptureRecord::screenshots(*pending_, time);
-    if (auto added = library_.add(capture, entry.tags, rows); !added) {
+    // The pending capture, with its draft and files, stays until the capture has committed.
+    setState(FlowState::saving);
+    library_.add(capture, entry.tags, rows).then(this, [this, entry](const WriteResult<>& added) {
+        saved(entry, added);
+    });
+}
+
+void CaptureController::saved(const CaptureRecord::Entry& entry, const WriteResult<>& added) {
+    if (!pending_ || state_ != FlowState::saving)
+        return;
+    if (!added) {
         // Nothing is lost: the files stay and the note box comes back with what was typed.
         services_.desktop.showSaveFailure(added.error());
         pending_->draft = CaptureRecord::withEntry(pending_->draft, entry);
@@ -393,9 +419,10 @@ void CaptureController::annotatePending(const std::string& imageID) {
     QPointer<CaptureController> self(this);
     services_.editor.present(
         CaptureRecord::transientRow(*it, pending_->id, true, now()),
-        [self, imageID](const Annotation& annotation) {
+        [self, imageID](const Annotation& annotation,
+                        AnnotationEditorWindowController::SaveAnswer answer) {
             if (self)
-                self->applyPendingAnnotation(annotation, imageID);
+                self->applyPendingAnnotation(annotation, imageID, std::move(answer));
         },
         [self] {
             // Cancelled, closed, or the screenshot could not be opened: back to the note box.
@@ -404,10 +431,13 @@ void CaptureController::annotatePending(const std::string& imageID) {
         });
 }
 
-void CaptureController::applyPendingAnnotation(const Annotation& annotation,
-                                               const std::string& imageID) {
-    if (!pending_)
+void CaptureController::applyPendingAnnotation(
+    const Annotation& annotation, const std::string& imageID,
+    const AnnotationEditorWindowController::SaveAnswer& answer) {
+    if (!pending_) {
+        answer(WriteResult<>::failure("the capture has ended"));
         return;
+    }
     auto& images = pending_->images;
     auto it = std::find_if(images.begin(), images.end(),
                            [&](const PendingImage& image) { return image.id == imageID; });
@@ -415,17 +445,20 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation,
         if (annotation.isEmpty()) {
             PendingFiles::unmark(*it, pending_->id, &library_.thumbnails());
             it->annotation = annotation;
-        } else {
-            PendingFiles::mark(*it, annotation, pending_->id, &library_.thumbnails());
+        } else if (!PendingFiles::mark(*it, annotation, pending_->id, &library_.thumbnails())) {
+            // The editor stays open with the marks; the screenshot keeps its earlier ones.
+            answer(WriteResult<>::failure(std::string(markFailure)));
+            return;
         }
     }
+    answer(WriteResult<>::success());
     presentCompose();
 }
 
-WriteResult<CaptureGroup> CaptureController::createGroup(const std::string& name) {
+void CaptureController::createGroup(const std::string& name, ComposeCallbacks::GroupAnswer answer) {
     const auto& colors = GroupPalette::colors;
     const std::string color(colors[QRandomGenerator::global()->bounded(int(colors.size()))]);
-    return library_.createGroup(name, color);
+    library_.createGroup(name, color).then(this, std::move(answer));
 }
 
 } // namespace tavro

@@ -124,9 +124,12 @@ private:
     // Opens the note box on the pending capture.
     void presentCompose();
     void save(const CaptureRecord::Entry& entry);
+    // The answer to save(): the flow ends, or the note box comes back with the reason.
+    void saved(const CaptureRecord::Entry& entry, const WriteResult<>& added);
     void annotatePending(const std::string& imageID);
-    void applyPendingAnnotation(const Annotation& annotation, const std::string& imageID);
-    WriteResult<CaptureGroup> createGroup(const std::string& name);
+    void applyPendingAnnotation(const Annotation& annotation, const std::string& imageID,
+                                const AnnotationEditorWindowController::SaveAnswer& answer);
+    void createGroup(const std::string& name, ComposeCallbacks::GroupAnswer answer);
 
     Library& library_;
     Preferences& preferences_;

@@ -18,6 +18,9 @@ enum class FlowState {
     composing,
     // The flow's mark-up editor is open on a pending screenshot.
     annotating,
+    // The note box closed with Save, and the capture is being stored; the box comes back if that
+    // fails.
+    saving,
 };
 
 // A screenshot step is under way: no other may start.

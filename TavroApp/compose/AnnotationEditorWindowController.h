@@ -2,6 +2,7 @@
 
 #include "model/Annotation.h"
 #include "model/CaptureImage.h"
+#include "shell/WriteResult.h"
 
 #include <functional>
 
@@ -10,7 +11,11 @@ namespace tavro {
 // Owns the one mark-up editor window of its owner.
 class AnnotationEditorWindowController {
 public:
-    using SaveHandler = std::function<void(const Annotation& annotation)>;
+    // Tells the editor how storing the marks came out: it closes on success, and otherwise
+    // stays open with its marks and shows the reason.
+    using SaveAnswer = std::function<void(const WriteResult<>& result)>;
+    // Stores the marks, then answers, at once or later.
+    using SaveHandler = std::function<void(const Annotation& annotation, SaveAnswer answer)>;
     // The editor closed without a save: cancelled, closed, or its screenshot could not be read.
     using EndHandler = std::function<void()>;
 

@@ -103,26 +103,39 @@ void ComposeState::cancelNamingGroup() {
     newGroupName.clear();
 }
 
-std::optional<std::string> ComposeState::commitNewGroup(const CreateGroup& create) {
-    const std::string name = text::trimmed(newGroupName, text::Whitespace::Horizontal);
+std::optional<std::string> ComposeState::groupToCreate() const {
+    if (!isNamingGroup)
+        return std::nullopt;
+    std::string name = text::trimmed(newGroupName, text::Whitespace::Horizontal);
     if (name.empty())
         return std::nullopt;
+    return name;
+}
+
+std::optional<std::string> ComposeState::groupCreated(const WriteResult<CaptureGroup>& created) {
     std::optional<std::string> result;
-    // A failure is the flow's to report; here the field just closes.
-    if (const auto group = create ? create(name) : WriteResult<CaptureGroup>::failure({})) {
+    // A failure is the box's to show; here the field just closes.
+    if (created) {
         const auto all = allGroups();
         if (std::none_of(all.begin(), all.end(),
-                         [&](const CaptureGroup& known) { return known.id == group->id; }))
-            createdGroups_.push_back(*group);
-        chooseGroup(group->id);
-        result = group->id;
+                         [&](const CaptureGroup& known) { return known.id == created->id; }))
+            createdGroups_.push_back(*created);
+        chooseGroup(created->id);
+        result = created->id;
     }
     cancelNamingGroup();
     return result;
 }
 
+std::optional<std::string> ComposeState::commitNewGroup(const CreateGroup& create) {
+    const std::string name = text::trimmed(newGroupName, text::Whitespace::Horizontal);
+    if (name.empty())
+        return std::nullopt;
+    return groupCreated(create ? create(name) : WriteResult<CaptureGroup>::failure({}));
+}
+
 ComposeState::SaveArguments ComposeState::saveArguments(const CreateGroup& create) {
-    if (isNamingGroup)
+    if (isNamingGroup && create)
         commitNewGroup(create);
     SaveArguments arguments;
     arguments.note = text::trimmed(note, text::Whitespace::AndNewlines);

@@ -55,13 +55,19 @@ public:
 
     void beginNamingGroup();
     void cancelNamingGroup();
+    // The name in the field trimmed, while a group is being named and the name is not blank.
+    std::optional<std::string> groupToCreate() const;
+    // What came of creating the named group: the field closes, and a stored group becomes the
+    // selection. Its id, when one was stored.
+    std::optional<std::string> groupCreated(const WriteResult<CaptureGroup>& created);
     // Creates the group named in the field. A blank name changes nothing; otherwise the field
     // closes whether or not `create` stored a group, and a stored one becomes the selection.
     std::optional<std::string> commitNewGroup(const CreateGroup& create);
 
     // Commits a group still being named, then the trimmed note, the priority, the chosen group
-    // (none when its id names no group) and the tags.
-    SaveArguments saveArguments(const CreateGroup& create);
+    // (none when its id names no group) and the tags. The note box creates the group first and
+    // saves only once it is stored.
+    SaveArguments saveArguments(const CreateGroup& create = {});
 
     const PendingCapture& pending() const { return pending_; }
 

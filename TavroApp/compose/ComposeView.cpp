@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -68,6 +69,13 @@ ComposeView::ComposeView(const PendingCapture& pending, const std::vector<Captur
     column->addWidget(buildHeader(loader));
     column->addWidget(new Divider(this));
     column->addWidget(buildEditor());
+    failure_ = themedLabel(QString(), Theme::Font::caption(), Theme::priorityHigh, this);
+    failure_->setObjectName(QStringLiteral("composeFailure"));
+    failure_->setAccessibleName(QStringLiteral("Failure"));
+    failure_->setWordWrap(true);
+    failure_->setContentsMargins(16, 0, 16, 12);
+    failure_->hide();
+    column->addWidget(failure_);
     column->addWidget(new Divider(this));
     column->addWidget(buildFooter());
 
@@ -227,10 +235,56 @@ void ComposeView::showSelection() {
 }
 
 void ComposeView::commitNewGroup() {
-    state_.commitNewGroup(callbacks_.onCreateGroup);
-    showGroupPicker();
-    if (!state_.isNamingGroup)
-        focusNoteSoon(groupFieldFocusDelayMs);
+    createNamedGroup([this] {
+        if (!state_.isNamingGroup)
+            focusNoteSoon(groupFieldFocusDelayMs);
+    });
+}
+
+void ComposeView::createNamedGroup(std::function<void()> next) {
+    if (creatingGroup_)
+        return;
+    const std::optional<std::string> name = state_.groupToCreate();
+    if (!name) {
+        next();
+        return;
+    }
+    if (!callbacks_.onCreateGroup) {
+        state_.groupCreated(WriteResult<CaptureGroup>::failure({}));
+        showGroupPicker();
+        return;
+    }
+    creatingGroup_ = true;
+    saveButton_->setEnabled(false);
+    QPointer<ComposeView> self(this);
+    callbacks_.onCreateGroup(*name, [self, name = *name, next = std::move(next)](
+                                        const WriteResult<CaptureGroup>& created) {
+        if (!self)
+            return;
+        self->creatingGroup_ = false;
+        self->saveButton_->setEnabled(true);
+        self->state_.groupCreated(created);
+        if (!created) {
+            // Nothing is saved without the group the user asked for; the name stays to try again.
+            self->state_.beginNamingGroup();
+            self->state_.newGroupName = name;
+            self->showGroupPicker();
+            self->showFailure(toQString(created.error()));
+            return;
+        }
+        self->showFailure(QString());
+        self->showGroupPicker();
+        next();
+    });
+}
+
+void ComposeView::showFailure(const QString& reason) {
+    failure_->setText(reason);
+    failure_->setVisible(!reason.isEmpty());
+}
+
+QString ComposeView::failure() const {
+    return failure_->text();
 }
 
 void ComposeView::focusNoteSoon(int delayMs) {
@@ -238,9 +292,12 @@ void ComposeView::focusNoteSoon(int delayMs) {
 }
 
 void ComposeView::save() {
-    const auto arguments = state_.saveArguments(callbacks_.onCreateGroup);
-    if (callbacks_.onSave)
-        callbacks_.onSave(arguments.note, arguments.priority, arguments.groupID, arguments.tags);
+    createNamedGroup([this] {
+        const auto arguments = state_.saveArguments();
+        if (callbacks_.onSave)
+            callbacks_.onSave(arguments.note, arguments.priority, arguments.groupID,
+                              arguments.tags);
+    });
 }
 
 bool ComposeView::leaveGroupField() {

@@ -6,11 +6,13 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 class QAbstractButton;
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
@@ -61,6 +63,8 @@ public:
     QLineEdit* tagsEditor() const { return tagsEditor_; }
     QAbstractButton* discardButton() const { return discardButton_; }
     QAbstractButton* saveButton() const { return saveButton_; }
+    // Why the last group could not be made; empty otherwise.
+    QString failure() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -76,6 +80,10 @@ private:
     void showGroupPicker();
     void showSelection();
     void commitNewGroup();
+    // Creates the group being named, if any, then runs `next`. Until the answer comes the box
+    // takes no other choice; a failure keeps the box open with the reason and the name typed.
+    void createNamedGroup(std::function<void()> next);
+    void showFailure(const QString& reason);
 
     ComposeState state_;
     ComposeCallbacks callbacks_;
@@ -93,6 +101,8 @@ private:
     QLineEdit* tagsEditor_ = nullptr;
     QAbstractButton* discardButton_ = nullptr;
     QAbstractButton* saveButton_ = nullptr;
+    QLabel* failure_ = nullptr;
+    bool creatingGroup_ = false;
 };
 
 } // namespace tavro

@@ -21,8 +21,10 @@ struct ComposeCallbacks {
     std::function<void()> onDiscard;
     std::function<void(const ComposeDraft& draft)> onAddScreenshot;
     std::function<void(const PendingImage& image, const ComposeDraft& draft)> onAnnotate;
-    // The group to select, or why none could be made (for the box to show).
-    std::function<WriteResult<CaptureGroup>(const std::string& name)> onCreateGroup;
+    // Creates the group and answers, at once or later, with the group to select or why none
+    // could be made (for the box to show); the box stays open meanwhile.
+    using GroupAnswer = std::function<void(const WriteResult<CaptureGroup>& created)>;
+    std::function<void(const std::string& name, GroupAnswer answer)> onCreateGroup;
 };
 
 // Owns the floating note box of the capture flow; at most one is open.

@@ -93,6 +93,13 @@ MarkupEditorView::MarkupEditorView(std::unique_ptr<MarkupEditorState> state, Cal
     layout->addWidget(divider(this, false));
     layout->addWidget(canvas_, 1);
     layout->addWidget(divider(this, false));
+    failure_ = themedLabel(QString(), Theme::Font::caption(), Theme::priorityHigh, this);
+    failure_->setObjectName(QStringLiteral("saveFailure"));
+    failure_->setAccessibleName(QStringLiteral("Save failure"));
+    failure_->setWordWrap(true);
+    failure_->setContentsMargins(16, 8, 16, 0);
+    failure_->hide();
+    layout->addWidget(failure_);
     layout->addWidget(makeFooter());
     connect(canvas_, &MarkupCanvas::shapeCommitted, this, [this] { refresh(); });
 
@@ -185,6 +192,7 @@ QWidget* MarkupEditorView::makeFooter() {
     save->setAccessibleName(toQString(MarkupTexts::save));
     connect(save, &QAbstractButton::clicked, this, &MarkupEditorView::save);
     layout->addWidget(save);
+    save_ = save;
     return footer;
 }
 
@@ -193,8 +201,26 @@ QString MarkupEditorView::hint() const {
 }
 
 void MarkupEditorView::save() {
+    if (saving_)
+        return;
     if (callbacks_.onSave)
         callbacks_.onSave(state_->annotation());
+}
+
+void MarkupEditorView::showSaving() {
+    saving_ = true;
+    save_->setEnabled(false);
+}
+
+void MarkupEditorView::showSaveFailure(const QString& reason) {
+    saving_ = false;
+    save_->setEnabled(true);
+    failure_->setText(reason);
+    failure_->setVisible(!reason.isEmpty());
+}
+
+QString MarkupEditorView::saveFailure() const {
+    return failure_->text();
 }
 
 void MarkupEditorView::cancel() {

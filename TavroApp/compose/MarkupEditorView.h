@@ -41,6 +41,12 @@ public:
     QString hint() const;
 
     void save();
+    // While the marks are being stored, Save does nothing; a failure is shown in the alert row
+    // above the footer, and Save may be pressed again.
+    void showSaving();
+    void showSaveFailure(const QString& reason);
+    // Empty unless the last save failed.
+    QString saveFailure() const;
     void cancel();
     void undo();
     void redo();
@@ -69,6 +75,9 @@ private:
     QAbstractButton* redo_ = nullptr;
     QAbstractButton* clear_ = nullptr;
     QLabel* hint_ = nullptr;
+    QLabel* failure_ = nullptr;
+    QAbstractButton* save_ = nullptr;
+    bool saving_ = false;
 };
 
 } // namespace tavro

@@ -102,13 +102,28 @@ void MarkupEditorController::present(const CaptureImage& image, SaveHandler onSa
     auto state = std::make_unique<MarkupEditorState>(*original, image.annotation(), storedStyle());
     original.reset();
     QPointer<MarkupEditorController> self(this);
+    // The window the callbacks belong to, known once it is made.
+    auto opened = std::make_shared<QPointer<MarkupEditorWindow>>();
     MarkupEditorView::Callbacks callbacks;
-    callbacks.onSave = [self, onSave](const Annotation& annotation) {
-        if (!self)
+    callbacks.onSave = [self, onSave, opened](const Annotation& annotation) {
+        MarkupEditorWindow* window = *opened;
+        if (!self || !window || self->window_ != window)
             return;
-        self->dismiss();
-        if (onSave)
-            onSave(annotation);
+        if (!onSave) {
+            self->dismiss();
+            return;
+        }
+        window->view()->showSaving();
+        onSave(annotation, [self, opened](const WriteResult<>& result) {
+            MarkupEditorWindow* window = *opened;
+            // Closed meanwhile: the marks were stored or not, and there is nothing left to show.
+            if (!self || !window || self->window_ != window)
+                return;
+            if (result)
+                self->dismiss();
+            else
+                window->view()->showSaveFailure(toQString(result.error()));
+        });
     };
     callbacks.onCancel = [self, onEnd] {
         if (!self)
@@ -122,6 +137,7 @@ void MarkupEditorController::present(const CaptureImage& image, SaveHandler onSa
             self->storeStyle(style);
     };
     auto* window = new MarkupEditorWindow(new MarkupEditorView(std::move(state), callbacks));
+    *opened = window;
     connect(window, &MarkupEditorWindow::closedByUser, this, [self, window, onEnd] {
         if (!self || self->window_ != window)
             return;

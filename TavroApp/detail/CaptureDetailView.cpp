@@ -272,14 +272,20 @@ void CaptureDetailView::stackSections(QVBoxLayout* column) {
     QWidget* body = column->parentWidget();
     workflow_ = new WorkflowSection(std::move(actions), body);
     column->addWidget(workflow_);
+    const WriteReport shown = [this](const std::string& failure) {
+        showWriteOutcome(failure);
+    };
     note_ = new NoteSection(library_, captureID_, body);
     flushNote_ = [note = note_] {
         note->flush();
     };
     column->addWidget(note_);
     column->addWidget(new ContextSection(library_, captureID_, body));
-    column->addWidget(new TagSection(library_, captureID_, body));
+    auto* tags = new TagSection(library_, captureID_, body);
+    tags->setWriteReport(shown);
+    column->addWidget(tags);
     comments_ = new CommentSection(library_, captureID_, body);
+    comments_->setWriteReport(shown);
     column->addWidget(comments_);
     history_ = new HistorySection(library_, captureID_, body);
     column->addWidget(history_);
@@ -394,8 +400,7 @@ void CaptureDetailView::copyCover() {
 
 void CaptureDetailView::deleteCapture() {
     // A capture that could not be deleted keeps its pane, with the reason.
-    if (report(library_.deleteCapture(captureID_)))
-        close();
+    report(library_.deleteCapture(captureID_), [this] { close(); });
 }
 
 void CaptureDetailView::deleteImage(const CaptureImage& image) {
@@ -403,10 +408,19 @@ void CaptureDetailView::deleteImage(const CaptureImage& image) {
     report(library_.deleteImage(image));
 }
 
-template <class T> bool CaptureDetailView::report(const WriteResult<T>& result) {
-    failure_->setText(result ? QString() : toQString(userFacingFailure(result.error())));
-    failure_->setVisible(!result);
-    return result.ok();
+template <class T>
+void CaptureDetailView::report(PendingWrite<T> pending, std::function<void()> onSuccess) {
+    std::move(pending).then(this,
+                            [this, onSuccess = std::move(onSuccess)](const WriteResult<T>& result) {
+                                showWriteOutcome(result.ok() ? std::string() : result.error());
+                                if (result && onSuccess)
+                                    onSuccess();
+                            });
+}
+
+void CaptureDetailView::showWriteOutcome(const std::string& failure) {
+    failure_->setText(failure.empty() ? QString() : toQString(userFacingFailure(failure)));
+    failure_->setVisible(!failure.empty());
 }
 
 bool CaptureDetailView::showsDeletedNotice() const {

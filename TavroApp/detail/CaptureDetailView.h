@@ -1,8 +1,8 @@
 #pragma once
 
 #include "detail/DetailPaneState.h"
+#include "detail/WriteReport.h"
 #include "model/Capture.h"
-#include "shell/WriteResult.h"
 
 #include <QWidget>
 
@@ -90,8 +90,10 @@ private:
     void deleteCapture();
     void deleteImage(const CaptureImage& image);
 
-    // Shows a failed write under the header, and clears the notice after one that succeeded.
-    template <class T> bool report(const WriteResult<T>& result);
+    // Shows a failed write under the header when its answer comes, and clears the notice after
+    // one that succeeded; then runs `onSuccess` if it did.
+    template <class T> void report(PendingWrite<T> pending, std::function<void()> onSuccess = {});
+    void showWriteOutcome(const std::string& failure);
 
     Library& library_;
     NotificationCenter& notifications_;

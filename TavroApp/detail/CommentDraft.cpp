@@ -9,15 +9,23 @@ bool CommentDraft::canPost() const {
     return !text::isBlank(text_, text::Whitespace::Horizontal);
 }
 
-WriteResult<bool> CommentDraft::post(Library& library, const std::string& captureID) {
+PendingWrite<bool> CommentDraft::post(Library& library, const std::string& captureID) {
     const std::string body = text::trimmed(text_);
     if (body.empty())
-        return WriteResult<bool>::success(false);
-    const WriteResult<> stored = library.addComment(body, captureID);
-    if (!stored)
-        return WriteResult<bool>::failure(stored.error());
-    text_.clear();
-    return WriteResult<bool>::success(true);
+        return PendingWrite<bool>::answered(WriteResult<bool>::success(false));
+    auto [pending, answer] = PendingWrite<bool>::make();
+    library.addComment(body, captureID)
+        .then(&answers_,
+              [this, posted = text_, answer = std::move(answer)](const WriteResult<>& stored) {
+                  if (!stored) {
+                      answer(WriteResult<bool>::failure(stored.error()));
+                      return;
+                  }
+                  if (text_ == posted)
+                      text_.clear();
+                  answer(WriteResult<bool>::success(true));
+              });
+    return std::move(pending);
 }
 
 } // namespace tavro

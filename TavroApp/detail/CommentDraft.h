@@ -1,6 +1,8 @@
 #pragma once
 
-#include "shell/WriteResult.h"
+#include "shell/PendingWrite.h"
+
+#include <QObject>
 
 #include <string>
 
@@ -17,12 +19,15 @@ public:
 
     // Whether "Post" is enabled: something besides spaces and tabs.
     bool canPost() const;
-    // Stores the text trimmed of white space and line breaks, then empties the field. Its value:
-    // whether there was anything to post. On failure the field keeps its text.
-    WriteResult<bool> post(Library& library, const std::string& captureID);
+    // Stores the text trimmed of white space and line breaks, then, once it has committed,
+    // empties the field unless it was edited meanwhile. Its value: whether there was anything
+    // to post. On failure the field keeps its text.
+    [[nodiscard]] PendingWrite<bool> post(Library& library, const std::string& captureID);
 
 private:
     std::string text_;
+    // Answers reach this object only while it lives.
+    QObject answers_;
 };
 
 } // namespace tavro

@@ -117,12 +117,21 @@ void CommentSection::refreshAges() {
 }
 
 void CommentSection::post() {
-    const WriteResult<bool> posted = draft_.post(library_, captureID_);
-    // A failed post keeps the text in the field for another try.
-    if (!posted || !*posted)
+    // One post at a time: Return pressed again while the first is being stored adds nothing.
+    if (posting_)
         return;
-    field_->clear();
-    feed_->readAgain();
+    posting_ = true;
+    draft_.post(library_, captureID_).then(this, [this](const WriteResult<bool>& posted) {
+        posting_ = false;
+        // A failed post keeps the text in the field for another try, and says why.
+        if (report_)
+            report_(posted ? std::string() : posted.error());
+        if (!posted || !*posted)
+            return;
+        if (draft_.text().empty())
+            field_->clear();
+        feed_->readAgain();
+    });
 }
 
 } // namespace tavro

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "detail/CommentDraft.h"
+#include "detail/WriteReport.h"
 #include "model/BoardRecords.h"
 
 #include <QWidget>
@@ -33,6 +34,7 @@ public:
     QAbstractButton* postButton() const { return post_; }
     std::vector<CommentCard*> cards() const;
     DetailFeed& feed() const { return *feed_; }
+    void setWriteReport(WriteReport report) { report_ = std::move(report); }
 
 private:
     void present(const std::vector<Comment>& comments);
@@ -48,6 +50,8 @@ private:
     QVBoxLayout* cardsLayout_ = nullptr;
     QLineEdit* field_ = nullptr;
     QAbstractButton* post_ = nullptr;
+    WriteReport report_;
+    bool posting_ = false;
 };
 
 } // namespace tavro

@@ -27,7 +27,7 @@ const Capture* NoteAutosave::published() const {
 
 void NoteAutosave::edit(std::string text) {
     note_ = std::move(text);
-    timer_.start([this] { flush(); });
+    timer_.start([this] { reportWrite(flush(), &answers_, report_); });
 }
 
 bool NoteAutosave::takeUpPublishedNote() {
@@ -41,22 +41,24 @@ bool NoteAutosave::takeUpPublishedNote() {
     return true;
 }
 
-WriteResult<> NoteAutosave::flush() {
+PendingWrite<> NoteAutosave::flush() {
     timer_.stop();
     if (!hasUnsavedEdits())
-        return WriteResult<>::success();
+        return PendingWrite<>::answered(WriteResult<>::success());
     const Capture* capture = published();
     // Deleted meanwhile: there is nothing left to write to.
     if (!capture)
-        return WriteResult<>::success();
+        return PendingWrite<>::answered(WriteResult<>::success());
     Capture edited = *capture;
     edited.note = note_;
-    auto result = library_.update(edited);
-    if (result)
-        baseline_ = note_;
-    if (onWritten_)
-        onWritten_(result);
-    return result;
+    auto [pending, answer] = PendingWrite<>::make();
+    library_.update(edited).then(&answers_, [this, written = note_, answer = std::move(answer)](
+                                                const WriteResult<>& result) {
+        if (result)
+            baseline_ = written;
+        answer(result);
+    });
+    return std::move(pending);
 }
 
 } // namespace tavro

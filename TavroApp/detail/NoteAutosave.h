@@ -1,8 +1,10 @@
 #pragma once
 
 #include "detail/RestartableTimer.h"
+#include "detail/WriteReport.h"
 #include "model/Capture.h"
-#include "shell/WriteResult.h"
+
+#include <QObject>
 
 #include <functional>
 #include <string>
@@ -34,13 +36,12 @@ public:
     // After the board was published again: takes up a newer note of the capture when the user
     // has nothing unsaved. True when note() changed, so that the editor shows it.
     bool takeUpPublishedNote();
-    // Writes the note when it differs from the baseline; nothing to write is a success. A failed
-    // write keeps the text, and the next edit or close tries again.
-    WriteResult<> flush();
-    // Told how each write went, the countdown's included, so that a failure can be shown.
-    void setOnWritten(std::function<void(const WriteResult<>&)> onWritten) {
-        onWritten_ = std::move(onWritten);
-    }
+    // Writes the note when it differs from the baseline; nothing to write is a success. The
+    // text becomes the baseline once its write has committed; a failed write keeps the text, and
+    // the next edit or close tries again.
+    [[nodiscard]] PendingWrite<> flush();
+    // Where the writes the countdown starts tell how they came out.
+    void setWriteReport(WriteReport report) { report_ = std::move(report); }
 
 private:
     const Capture* published() const;
@@ -53,7 +54,9 @@ private:
     // The update stamp last looked at: a reload that was under way when the pane wrote may
     // still publish the capture as it was, which must not replace the text just written.
     Seconds seenUpdate_ = 0;
-    std::function<void(const WriteResult<>&)> onWritten_;
+    WriteReport report_;
+    // Answers reach this object only while it lives.
+    QObject answers_;
 };
 
 } // namespace tavro

@@ -73,12 +73,7 @@ NoteSection::NoteSection(Library& library, const std::string& captureID,
     failure_->setWordWrap(true);
     failure_->hide();
     layout->addWidget(failure_);
-    autosave_.setOnWritten([this](const WriteResult<>& written) {
-        failure_->setText(written ? QString()
-                                  : toQString(PaneTexts::noteNotSaved) + QStringLiteral(" ") +
-                                        toQString(userFacingFailure(written.error())));
-        failure_->setVisible(!written);
-    });
+    autosave_.setWriteReport([this](const std::string& failure) { showOutcome(failure); });
     // Quitting, SIGTERM included, and a session that ends keep what was typed.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &NoteSection::flush);
     connect(qApp, &QGuiApplication::commitDataRequest, this, &NoteSection::flush);
@@ -100,8 +95,15 @@ NoteSection::NoteSection(Library& library, const std::string& captureID,
 NoteSection::~NoteSection() = default;
 
 void NoteSection::flush() {
-    // A failure keeps the text in the editor; the next edit or close tries again.
-    (void)autosave_.flush();
+    // A failure keeps the text in the editor, and says why; the next edit or close tries again.
+    reportWrite(autosave_.flush(), this, [this](const std::string& failure) { showOutcome(failure); });
+}
+
+void NoteSection::showOutcome(const std::string& failure) {
+    failure_->setText(failure.empty() ? QString()
+                                      : toQString(PaneTexts::noteNotSaved) + QStringLiteral(" ") +
+                                            toQString(userFacingFailure(failure)));
+    failure_->setVisible(!failure.empty());
 }
 
 void NoteSection::hideEvent(QHideEvent* event) {

@@ -42,6 +42,8 @@ private:
     std::unique_ptr<RestartableTimer> timer_;
     NoteAutosave autosave_;
     QPlainTextEdit* editor_ = nullptr;
+    void showOutcome(const std::string& failure);
+
     // Why the last write failed, under the note, until a write succeeds.
     QLabel* failure_ = nullptr;
     // Set while the editor is given a note that the user did not type.

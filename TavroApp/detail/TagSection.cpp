@@ -36,8 +36,9 @@ TagSection::TagSection(Library& library, const std::string& captureID, QWidget* 
 }
 
 void TagSection::commit() {
-    // A failure leaves the line as typed, for the next Return to try again.
-    (void)library_.setTags(parseTagLine(toStdString(field_->text())), captureID_);
+    // A failure leaves the line as typed, for the next Return to try again, and says why.
+    reportWrite(library_.setTags(parseTagLine(toStdString(field_->text())), captureID_), this,
+                report_);
 }
 
 } // namespace tavro

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "detail/WriteReport.h"
+
 #include <QWidget>
 
 #include <string>
@@ -18,6 +20,7 @@ class TagSection final : public QWidget {
 public:
     TagSection(Library& library, const std::string& captureID, QWidget* parent = nullptr);
     QLineEdit* field() const { return field_; }
+    void setWriteReport(WriteReport report) { report_ = std::move(report); }
 
 private:
     void commit();
@@ -25,6 +28,7 @@ private:
     Library& library_;
     std::string captureID_;
     QLineEdit* field_ = nullptr;
+    WriteReport report_;
 };
 
 } // namespace tavro

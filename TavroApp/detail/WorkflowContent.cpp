@@ -42,25 +42,25 @@ WorkflowContent WorkflowContent::make(const Capture& capture, const Library& lib
 
 namespace WorkflowEdits {
 
-WriteResult<> setStatus(Library& library, const Capture& capture, CaptureStatus status) {
+PendingWrite<> setStatus(Library& library, const Capture& capture, CaptureStatus status) {
     return library.setStatus(status, capture.id);
 }
 
-WriteResult<> setPriority(Library& library, const Capture& capture, CapturePriority priority) {
+PendingWrite<> setPriority(Library& library, const Capture& capture, CapturePriority priority) {
     Capture edited = capture;
     edited.priority = priority;
     return library.update(edited);
 }
 
-WriteResult<> setGroup(Library& library, const Capture& capture,
-                       const std::optional<std::string>& groupID) {
+PendingWrite<> setGroup(Library& library, const Capture& capture,
+                        const std::optional<std::string>& groupID) {
     Capture edited = capture;
     edited.groupID = groupID;
     return library.update(edited);
 }
 
-WriteResult<> assign(Library& library, const Capture& capture,
-                     const std::optional<std::string>& personID) {
+PendingWrite<> assign(Library& library, const Capture& capture,
+                      const std::optional<std::string>& personID) {
     return library.assign(personID, capture.id);
 }
 

@@ -3,7 +3,7 @@
 #include "model/BoardRecords.h"
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
-#include "shell/WriteResult.h"
+#include "shell/PendingWrite.h"
 
 #include <optional>
 #include <string>
@@ -60,12 +60,14 @@ struct WorkflowContent {
 // The section's writes, each on the capture as shown. A choice equal to the current value
 // writes again.
 namespace WorkflowEdits {
-WriteResult<> setStatus(Library& library, const Capture& capture, CaptureStatus status);
-WriteResult<> setPriority(Library& library, const Capture& capture, CapturePriority priority);
-WriteResult<> setGroup(Library& library, const Capture& capture,
-                       const std::optional<std::string>& groupID);
-WriteResult<> assign(Library& library, const Capture& capture,
-                     const std::optional<std::string>& personID);
+[[nodiscard]] PendingWrite<> setStatus(Library& library, const Capture& capture,
+                                       CaptureStatus status);
+[[nodiscard]] PendingWrite<> setPriority(Library& library, const Capture& capture,
+                                         CapturePriority priority);
+[[nodiscard]] PendingWrite<> setGroup(Library& library, const Capture& capture,
+                                      const std::optional<std::string>& groupID);
+[[nodiscard]] PendingWrite<> assign(Library& library, const Capture& capture,
+                                    const std::optional<std::string>& personID);
 } // namespace WorkflowEdits
 
 } // namespace tavro

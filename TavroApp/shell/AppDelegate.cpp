@@ -123,6 +123,7 @@ bool AppDelegate::applicationDidFinishLaunching(bool openStartWindow) {
     try {
         store = std::make_shared<CaptureStore>(TavroPaths::databasePath());
     } catch (const std::exception& error) {
+        // Without its library the app cannot run: the user is told why, and it quits.
         presentFatal(error.what());
         return false;
     }
@@ -330,10 +331,15 @@ void AppDelegate::presentMarkupEditor(const std::string& imageID) {
     if (!image)
         return;
     QPointer<AppDelegate> self(this);
-    services_.editor.present(*image, [self, row = *image](const Annotation& annotation) {
-        if (self && self->library_)
-            self->library_->saveAnnotation(annotation, row);
-    });
+    services_.editor.present(
+        *image, [self, row = *image](const Annotation& annotation,
+                                     AnnotationEditorWindowController::SaveAnswer answer) {
+            if (!self || !self->library_)
+                return;
+            // The editor stays open with the marks until they are stored, and shows why they were
+            // not.
+            self->library_->saveAnnotation(annotation, row).then(self, std::move(answer));
+        });
 }
 
 void AppDelegate::syncNow() {

@@ -12,7 +12,10 @@
 #include "store/CaptureStore.h"
 #include "store/ImageFiles.h"
 
+#include <QThread>
+
 #include <algorithm>
+#include <cassert>
 #include <exception>
 #include <type_traits>
 
@@ -33,7 +36,8 @@ Library::Library(std::shared_ptr<CaptureStore> store, ThumbnailLoader& thumbnail
     , listener_(std::move(listener))
     , state_(std::make_shared<const LibraryState>())
     , reader_(std::make_unique<LibraryReader>(store_->db().file(), reloadLimit))
-    , detailReader_(std::make_unique<DetailReader>(store_->db().file())) {
+    , detailReader_(std::make_unique<DetailReader>(store_->db().file()))
+    , writer_(std::make_unique<LibraryWriter>(store_->db().file())) {
     // The first board is read before the window that shows it opens.
     publish(reader_->read(nullptr, true));
     reloadTimer_.setSingleShot(true);
@@ -46,6 +50,8 @@ Library::Library(std::shared_ptr<CaptureStore> store, ThumbnailLoader& thumbnail
 
 Library::~Library() {
     detailReader_.reset();
+    // The writes still queued are made; their answers have no one left to go to.
+    writer_.reset();
     reader_.reset();
 }
 
@@ -117,23 +123,41 @@ void Library::publish(LibraryReader::Outcome outcome) {
     emit reloaded();
 }
 
-template <class Writes> auto Library::perform(Writes&& writes) {
-    using Value = std::invoke_result_t<Writes&>;
-    std::optional<WriteResult<Value>> result;
-    try {
-        if constexpr (std::is_void_v<Value>) {
-            writes();
-            result = WriteResult<>::success();
-        } else {
-            result = WriteResult<Value>::success(writes());
+template <class Writes> auto Library::perform(Writes writes) {
+    using Value = std::invoke_result_t<Writes&, CaptureStore&>;
+    assert(QThread::currentThread() == thread());
+    auto [pending, answer] = PendingWrite<Value>::make();
+    ++writesPending_;
+    // The writer's thread ends before the facade goes, and an event posted to the facade goes
+    // with it: `this` is alive whenever the answer arrives.
+    writer_->submit([this, writes = std::move(writes),
+                     answer = std::move(answer)](const LibraryWriter::Connection& store) mutable {
+        std::optional<WriteResult<Value>> result;
+        try {
+            if constexpr (std::is_void_v<Value>) {
+                writes(store());
+                result.emplace(WriteResult<>::success());
+            } else {
+                result.emplace(WriteResult<Value>::success(writes(store())));
+            }
+        } catch (const std::exception& error) {
+            // The caller shows it: a write's failure is its answer.
+            result.emplace(WriteResult<Value>::failure(error.what()));
         }
-    } catch (const std::exception& error) {
-        return WriteResult<Value>::failure(error.what());
-    }
-    markDirty(true);
-    if (account_)
-        account_->noteLocalChange();
-    return std::move(*result);
+        QMetaObject::invokeMethod(
+            this,
+            [this, answer = std::move(answer), result = std::move(*result)]() mutable {
+                --writesPending_;
+                if (result.ok()) {
+                    markDirty(true);
+                    if (account_)
+                        account_->noteLocalChange();
+                }
+                answer(std::move(result));
+            },
+            Qt::QueuedConnection);
+    });
+    return std::move(pending);
 }
 
 std::int64_t Library::openCount() const {
@@ -208,6 +232,7 @@ template <class Read> auto orNothing(Read&& read) -> std::invoke_result_t<Read&>
     try {
         return read();
     } catch (const std::exception&) {
+        // The view shows nothing in its place; the next reload tries again.
         return {};
     }
 }
@@ -230,26 +255,26 @@ std::vector<ActivityEvent> Library::activity(const std::string& captureID) const
     return orNothing([&] { return store_->activity(captureID); });
 }
 
-WriteResult<> Library::add(const Capture& capture, const std::vector<std::string>& tags,
-                           const std::vector<CaptureImage>& images) {
+PendingWrite<> Library::add(const Capture& capture, const std::vector<std::string>& tags,
+                            const std::vector<CaptureImage>& images) {
     // One transaction: a failure part-way leaves no half-saved capture behind, so the same
     // capture can be saved again.
-    return perform([&] {
-        store_->db().transaction([&] {
-            store_->insert(capture);
+    return perform([capture, tags, images](CaptureStore& store) {
+        store.db().transaction([&] {
+            store.insert(capture);
             if (!tags.empty())
-                store_->setTags(tags, capture.id);
+                store.setTags(tags, capture.id);
             for (const CaptureImage& image : images)
-                store_->addImage(image);
+                store.addImage(image);
         });
     });
 }
 
-WriteResult<> Library::addImage(const QImage& image, const std::string& captureID,
-                                CaptureMode mode) {
+PendingWrite<> Library::addImage(const QImage& image, const std::string& captureID,
+                                 CaptureMode mode) {
     const std::string id = makeUUID();
     const Seconds date = now();
-    return perform([&] {
+    return perform([image, captureID, mode, id, date](CaptureStore& store) {
         const ImageWriter::Written written = ImageWriter::write(image, id, date);
         CaptureImage record;
         record.id = id;
@@ -263,11 +288,11 @@ WriteResult<> Library::addImage(const QImage& image, const std::string& captureI
         record.createdAt = date;
         record.syncState = SyncState::local;
         try {
-            store_->db().transaction([&] {
-                store_->addImage(record);
-                auto capture = store_->capture(captureID);
+            store.db().transaction([&] {
+                store.addImage(record);
+                auto capture = store.capture(captureID);
                 if (capture && capture->captureMode == CaptureMode::text)
-                    store_->setCaptureMode(mode, captureID);
+                    store.setCaptureMode(mode, captureID);
             });
         } catch (...) {
             ImageFiles::removeImageIfNamed(written.relativePath);
@@ -277,9 +302,9 @@ WriteResult<> Library::addImage(const QImage& image, const std::string& captureI
     });
 }
 
-WriteResult<> Library::deleteCapture(const std::string& id) {
-    return perform([&] {
-        if (auto capture = store_->capture(id)) {
+PendingWrite<> Library::deleteCapture(const std::string& id) {
+    return perform([this, id](CaptureStore& store) {
+        if (auto capture = store.capture(id)) {
             if (auto file =
                     TavroPaths::resolveInside(TavroPaths::capturesRoot(), capture->imagePath))
                 thumbnails_.evict(toQString(file->string()));
@@ -288,45 +313,50 @@ WriteResult<> Library::deleteCapture(const std::string& id) {
                         TavroPaths::resolveInside(TavroPaths::thumbsRoot(), *capture->thumbPath))
                     thumbnails_.evict(toQString(file->string()));
         }
-        store_->softDelete(id);
+        store.softDelete(id);
     });
 }
 
-WriteResult<bool> Library::deleteImage(const CaptureImage& image) {
-    return perform([&] { return store_->deleteImage(image.id); });
+PendingWrite<bool> Library::deleteImage(const CaptureImage& image) {
+    return perform([id = image.id](CaptureStore& store) { return store.deleteImage(id); });
 }
 
-WriteResult<> Library::setStatus(CaptureStatus status, const std::string& captureID) {
-    return perform([&] { store_->setStatus(captureID, status, userActor); });
+PendingWrite<> Library::setStatus(CaptureStatus status, const std::string& captureID) {
+    return perform([status, captureID](CaptureStore& store) {
+        store.setStatus(captureID, status, userActor);
+    });
 }
 
-WriteResult<> Library::assign(const std::optional<std::string>& personID,
-                              const std::string& captureID) {
-    return perform([&] { store_->assign(captureID, personID, userActor); });
+PendingWrite<> Library::assign(const std::optional<std::string>& personID,
+                               const std::string& captureID) {
+    return perform([personID, captureID](CaptureStore& store) {
+        store.assign(captureID, personID, userActor);
+    });
 }
 
-WriteResult<> Library::update(const Capture& edited) {
+PendingWrite<> Library::update(const Capture& edited) {
     const auto& captures = state_->captures;
     const auto shown = std::find_if(captures.begin(), captures.end(),
                                     [&](const Capture& c) { return c.id == edited.id; });
-    const std::optional<Capture> published =
+    std::optional<Capture> published =
         shown == captures.end() ? std::nullopt : std::optional<Capture>(*shown);
-    return perform([&] {
+    return perform([edited, published = std::move(published)](CaptureStore& store) {
         // Read and write in one transaction, so nothing another program writes in between is lost.
-        store_->db().transaction([&] {
-            auto current = store_->capture(edited.id);
+        store.db().transaction([&] {
+            auto current = store.capture(edited.id);
             if (!current)
                 return;
-            store_->update(published ? mergeCaptureEdits(*published, edited, *current) : edited);
+            store.update(published ? mergeCaptureEdits(*published, edited, *current) : edited);
         });
     });
 }
 
-WriteResult<> Library::setTags(const std::vector<std::string>& tags, const std::string& captureID) {
-    return perform([&] { store_->setTags(tags, captureID); });
+PendingWrite<> Library::setTags(const std::vector<std::string>& tags,
+                                const std::string& captureID) {
+    return perform([tags, captureID](CaptureStore& store) { store.setTags(tags, captureID); });
 }
 
-WriteResult<> Library::addComment(const std::string& text, const std::string& captureID) {
+PendingWrite<> Library::addComment(const std::string& text, const std::string& captureID) {
     Comment comment;
     comment.id = makeUUID();
     comment.captureID = captureID;
@@ -336,11 +366,12 @@ WriteResult<> Library::addComment(const std::string& text, const std::string& ca
     comment.createdAt = now();
     comment.kind = "comment";
     comment.syncState = SyncState::local;
-    return perform([&] { store_->addComment(comment); });
+    return perform([comment](CaptureStore& store) { store.addComment(comment); });
 }
 
-WriteResult<CaptureGroup> Library::createGroup(const std::string& name, const std::string& colorHex,
-                                               const std::optional<std::string>& path) {
+PendingWrite<CaptureGroup> Library::createGroup(const std::string& name,
+                                                const std::string& colorHex,
+                                                const std::optional<std::string>& path) {
     CaptureGroup group;
     group.id = makeUUID();
     group.name = name;
@@ -349,17 +380,17 @@ WriteResult<CaptureGroup> Library::createGroup(const std::string& name, const st
     group.createdAt = group.updatedAt = now();
     group.syncState = SyncState::local;
     group.visibility = GroupVisibility::privateGroup;
-    return perform([&] { return store_->upsertGroup(group); });
+    return perform([group](CaptureStore& store) { return store.upsertGroup(group); });
 }
 
-WriteResult<> Library::deleteGroup(const std::string& id) {
-    return perform([&] { store_->deleteGroup(id); });
+PendingWrite<> Library::deleteGroup(const std::string& id) {
+    return perform([id](CaptureStore& store) { store.deleteGroup(id); });
 }
 
-WriteResult<> Library::saveAnnotation(const Annotation& annotation, const CaptureImage& image) {
-    return perform([&] {
+PendingWrite<> Library::saveAnnotation(const Annotation& annotation, const CaptureImage& image) {
+    return perform([this, annotation, image](CaptureStore& store) {
         AttachmentService::saveAnnotation(
-            annotation, image, [this](const CaptureImage& row) { store_->updateImage(row); },
+            annotation, image, [&store](const CaptureImage& row) { store.updateImage(row); },
             &thumbnails_);
     });
 }

@@ -8,7 +8,8 @@
 #include "shell/DetailReader.h"
 #include "shell/LibraryReader.h"
 #include "shell/LibraryState.h"
-#include "shell/WriteResult.h"
+#include "shell/LibraryWriter.h"
+#include "shell/PendingWrite.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -34,14 +35,16 @@ struct Annotation;
 
 // The app's one observable view of the board, and its one door to the store: nothing else in
 // the app holds a CaptureStore. Views read the published state and call the operations; each
-// write goes through the store on the GUI thread, answers its caller with a WriteResult, and
-// tells the account. Its own writes, the store-changed notification of another program and the
-// 3 s poll only mark the board dirty: one short single-shot timer, restarted while requests keep
-// coming (up to a longest wait), then reads the board on a worker through a connection of its
-// own and swaps the published state whole on the GUI thread, with a change signal for each
-// value that differs. A notification or poll reads everything only when the change stamp moved.
-// So a write is not yet in the published state when it returns; watch changed() or reloaded().
-// Errors never escape: a write's failure is its caller's to show, loadError() tells of loading.
+// write runs in order on the writer's thread through a connection of its own, and answers its
+// caller on the GUI thread with a WriteResult through the PendingWrite it returned; one that
+// commits tells the account. Its own writes, the store-changed notification of another program
+// and the 3 s poll only mark the board dirty: one short single-shot timer, restarted while
+// requests keep coming (up to a longest wait), then reads the board on a worker through a
+// connection of its own and swaps the published state whole on the GUI thread, with a change
+// signal for each value that differs. A notification or poll reads everything only when the
+// change stamp moved. So a write is not yet in the published state when it answers; watch
+// changed() or reloaded(). Errors never escape: a write's failure is its caller's to show,
+// loadError() tells of loading.
 class Library final : public QObject {
     Q_OBJECT
 
@@ -101,6 +104,8 @@ public:
     void checkForChanges();
     // Whether a reload is waiting or under way.
     bool reloadPending() const;
+    // Writes made whose answer has not come yet.
+    int writesPending() const { return writesPending_; }
 
     // Reads `parts` of one capture on the detail reader's thread and answers `done` on the GUI
     // thread, in the order asked, unless `context` is gone by then. A failed read answers with
@@ -120,29 +125,34 @@ public:
     std::vector<Comment> comments(const std::string& captureID) const;
     std::vector<ActivityEvent> activity(const std::string& captureID) const;
 
-    // The writes.
+    // The writes. Values a write needs from the published state are taken when it is called.
 
     // A new capture with its tags and screenshots, all or nothing.
-    WriteResult<> add(const Capture& capture, const std::vector<std::string>& tags,
-                      const std::vector<CaptureImage>& images);
+    [[nodiscard]] PendingWrite<> add(const Capture& capture, const std::vector<std::string>& tags,
+                                     const std::vector<CaptureImage>& images);
     // Writes the image files, then the screenshot row; the files go again when the row fails.
-    WriteResult<> addImage(const QImage& image, const std::string& captureID, CaptureMode mode);
-    WriteResult<> deleteCapture(const std::string& id);
+    [[nodiscard]] PendingWrite<> addImage(const QImage& image, const std::string& captureID,
+                                          CaptureMode mode);
+    [[nodiscard]] PendingWrite<> deleteCapture(const std::string& id);
     // Its value: whether the screenshot existed.
-    WriteResult<bool> deleteImage(const CaptureImage& image);
-    WriteResult<> setStatus(CaptureStatus status, const std::string& captureID);
-    WriteResult<> assign(const std::optional<std::string>& personID, const std::string& captureID);
+    [[nodiscard]] PendingWrite<bool> deleteImage(const CaptureImage& image);
+    [[nodiscard]] PendingWrite<> setStatus(CaptureStatus status, const std::string& captureID);
+    [[nodiscard]] PendingWrite<> assign(const std::optional<std::string>& personID,
+                                        const std::string& captureID);
     // Writes only the fields in which `edited` differs from the published copy of the capture.
-    WriteResult<> update(const Capture& edited);
-    WriteResult<> setTags(const std::vector<std::string>& tags, const std::string& captureID);
-    WriteResult<> addComment(const std::string& text, const std::string& captureID);
+    [[nodiscard]] PendingWrite<> update(const Capture& edited);
+    [[nodiscard]] PendingWrite<> setTags(const std::vector<std::string>& tags,
+                                         const std::string& captureID);
+    [[nodiscard]] PendingWrite<> addComment(const std::string& text, const std::string& captureID);
     // A new private group; its value is the group as stored, which is the listed group of that
     // name when one exists already.
-    WriteResult<CaptureGroup> createGroup(const std::string& name, const std::string& colorHex,
-                                          const std::optional<std::string>& path = std::nullopt);
-    WriteResult<> deleteGroup(const std::string& id);
+    [[nodiscard]] PendingWrite<CaptureGroup>
+    createGroup(const std::string& name, const std::string& colorHex,
+                const std::optional<std::string>& path = std::nullopt);
+    [[nodiscard]] PendingWrite<> deleteGroup(const std::string& id);
     // Renders (or, without shapes, removes) the marked copy and rewrites the screenshot's row.
-    WriteResult<> saveAnnotation(const Annotation& annotation, const CaptureImage& image);
+    [[nodiscard]] PendingWrite<> saveAnnotation(const Annotation& annotation,
+                                                const CaptureImage& image);
 
 signals:
     // A published value that a reload found different (loadError: set, cleared or reworded).
@@ -151,7 +161,8 @@ signals:
     void reloaded();
 
 private:
-    template <class Writes> auto perform(Writes&& writes);
+    // Runs `writes` on the writer's thread with its store; answers on the GUI thread.
+    template <class Writes> auto perform(Writes writes);
     void markDirty(bool force);
     void startReload();
     void publish(LibraryReader::Outcome outcome);
@@ -168,12 +179,14 @@ private:
     bool forced_ = false;
     bool reading_ = false;
     int detailReads_ = 0;
+    int writesPending_ = 0;
 
     std::shared_ptr<const LibraryState> state_;
     std::optional<std::string> loadError_;
-    // Last, so that they go first: their threads may still be handing over a read.
+    // Last, so that they go first: their threads may still be handing over a read or a write.
     std::unique_ptr<LibraryReader> reader_;
     std::unique_ptr<DetailReader> detailReader_;
+    std::unique_ptr<LibraryWriter> writer_;
 };
 
 } // namespace tavro

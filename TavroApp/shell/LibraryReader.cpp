@@ -42,6 +42,7 @@ LibraryReader::Outcome LibraryReader::read(const std::shared_ptr<const LibrarySt
                                LibraryProperty::workspaces,    LibraryProperty::currentUserID};
         outcome.state = std::move(state);
     } catch (const std::exception& error) {
+        // The facade publishes it as its load error.
         outcome.error = error.what();
     }
     return outcome;

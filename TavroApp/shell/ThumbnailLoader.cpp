@@ -4,6 +4,7 @@
 #include "shell/Utf8.h"
 
 #include <QPointer>
+#include <QThread>
 
 namespace tavro {
 
@@ -40,6 +41,12 @@ void ThumbnailLoader::load(const QString& path, const QObject* receiver, Complet
 }
 
 void ThumbnailLoader::evict(const QString& path) {
+    if (QThread::currentThread() != thread()) {
+        // The library's writer rewrites files on its own thread; the cache is the GUI thread's.
+        QMetaObject::invokeMethod(
+            this, [this, path] { evict(path); }, Qt::QueuedConnection);
+        return;
+    }
     cache_.remove(path);
     ++evictions_[path];
 }

@@ -33,7 +33,8 @@ public:
 
     std::optional<QImage> cached(const QString& path) { return cache_.find(path); }
     // For whoever rewrites or deletes a file: drops the image, and keeps a read of the old file
-    // that is still under way from landing in the cache.
+    // that is still under way from landing in the cache. From another thread, it happens on the
+    // GUI thread before anything that thread posts afterwards.
     void evict(const QString& path);
 
     const ThumbnailCache& cache() const { return cache_; }

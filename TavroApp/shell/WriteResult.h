@@ -8,7 +8,7 @@ namespace tavro {
 
 // What one write through the library facade came to: its value, or the description of why it
 // failed. The caller decides how to tell the user; nothing else keeps the error.
-template <class T = void> class WriteResult {
+template <class T = void> class [[nodiscard]] WriteResult {
 public:
     static WriteResult success(T value) { return WriteResult(std::move(value), {}); }
     static WriteResult failure(std::string message) {
@@ -33,7 +33,7 @@ private:
     std::string error_;
 };
 
-template <> class WriteResult<void> {
+template <> class [[nodiscard]] WriteResult<void> {
 public:
     static WriteResult success() { return WriteResult(true, {}); }
     static WriteResult failure(std::string message) {

@@ -4,6 +4,7 @@
 #include "model/Text.h"
 #include "store/StatementCache.h"
 
+#include <cassert>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -138,6 +139,7 @@ Database::~Database() {
 }
 
 std::int64_t Database::execute(std::string_view sql, const std::vector<SQLValue>& arguments) {
+    checkThread();
     std::lock_guard lock(mutex_);
     auto statement = statements_->take(sql);
     bind(statement.get(), arguments);
@@ -148,6 +150,7 @@ std::int64_t Database::execute(std::string_view sql, const std::vector<SQLValue>
 }
 
 void Database::executeRaw(const std::string& sql) {
+    checkThread();
     std::lock_guard lock(mutex_);
     if (!handle_)
         throw DatabaseError::stepFailed("no database handle", sql);
@@ -161,6 +164,7 @@ void Database::executeRaw(const std::string& sql) {
 }
 
 std::vector<Row> Database::query(std::string_view sql, const std::vector<SQLValue>& arguments) {
+    checkThread();
     std::lock_guard lock(mutex_);
     auto statement = statements_->take(sql);
     bind(statement.get(), arguments);
@@ -262,6 +266,10 @@ void Database::afterCommit(std::function<void()> action) {
         }
     }
     action();
+}
+
+void Database::checkThread() const {
+    assert(owner_ == std::thread::id() || owner_ == std::this_thread::get_id());
 }
 
 bool Database::inTransaction() const {

@@ -46,13 +46,13 @@ struct MenuBoard {
         const auto add = [&](const char* note, CaptureStatus status, bool image, Seconds age) {
             Capture capture = LibraryFixture::makeCapture(note, CapturePriority::normal,
                                                           CaptureMode::region, now() - age);
-            EXPECT_TRUE(f.library->add(capture, {}, {}));
+            EXPECT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
             if (image) {
-                EXPECT_TRUE(f.library->addImage(LibraryFixture::makeImage(320, 200), capture.id,
-                                                CaptureMode::region));
+                EXPECT_TRUE(test::awaitWrite(f.library->addImage(
+                    LibraryFixture::makeImage(320, 200), capture.id, CaptureMode::region)));
             }
             if (status != CaptureStatus::open) {
-                EXPECT_TRUE(f.library->setStatus(status, capture.id));
+                EXPECT_TRUE(test::awaitWrite(f.library->setStatus(status, capture.id)));
             }
             return capture.id;
         };
@@ -165,6 +165,7 @@ TEST(BoardContextMenuTest, EachCaptureOffersWhatAppliesToIt) {
 TEST(BoardContextMenuTest, ItsItemsWriteTheStore) {
     MenuBoard b;
     b.choose(b.rightClick(b.shot), QStringLiteral("Mark resolved"));
+    b.f.settle();
     ASSERT_EQ(b.stored(b.shot)->status, CaptureStatus::resolved);
     const auto history = b.f.store().activity(b.shot);
     ASSERT_FALSE(history.empty());
@@ -176,6 +177,7 @@ TEST(BoardContextMenuTest, ItsItemsWriteTheStore) {
     ASSERT_NE(assign, nullptr);
     b.choose(assign->menu(), QStringLiteral("Fixer (bot)"));
     menu->close();
+    b.f.settle();
     EXPECT_EQ(b.stored(b.note)->assigneeID, "b-fix");
 
     b.choose(b.rightClick(b.shot), QStringLiteral("Show in Folder"));
@@ -193,6 +195,7 @@ TEST(BoardContextMenuTest, ItsItemsWriteTheStore) {
 
     // Gone at once, without a question.
     b.choose(b.rightClick(b.done), QStringLiteral("Delete"));
+    b.f.settle();
     EXPECT_FALSE(b.stored(b.done));
     EXPECT_EQ(b.view.findChild<QMessageBox*>(), nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return b.board().count() == 2; }, 2000));
@@ -257,7 +260,7 @@ TEST(BoardContextMenuTest, TheKeyboardMovesOpensAndAsksForTheMenu) {
     b.view.setLayoutMode(LayoutMode::list);
     QTest::keyClick(&board, Qt::Key_Down);
     EXPECT_EQ(board.entry(*board.currentIndex()).capture.id, b.note);
-    ASSERT_TRUE(b.f.library->deleteCapture(b.shot));
+    ASSERT_TRUE(test::awaitWrite(b.f.library->deleteCapture(b.shot)));
     ASSERT_TRUE(QTest::qWaitFor([&] { return board.count() == 2; }, 2000));
     EXPECT_EQ(board.entry(*board.currentIndex()).capture.id, b.note);
     // The menu key, as the X11 platform hands it on: a context menu event from the keyboard.

@@ -107,14 +107,17 @@ void seed(test::LibraryFixture& fixture) {
             tags = {"ui", "checkout", "safari"};
         else if (i % 5 == 1)
             tags = {"perf"};
-        fixture.library->add(capture, tags, {});
+        EXPECT_TRUE(test::awaitWrite(fixture.library->add(capture, tags, {})));
         if (withImage) {
-            fixture.library->addImage(screenshot(i), capture.id, CaptureMode::region);
-            if (i % 5 == 3)
-                fixture.library->addImage(screenshot(i + 1), capture.id, CaptureMode::region);
+            EXPECT_TRUE(test::awaitWrite(
+                fixture.library->addImage(screenshot(i), capture.id, CaptureMode::region)));
+            if (i % 5 == 3) {
+                EXPECT_TRUE(test::awaitWrite(
+                    fixture.library->addImage(screenshot(i + 1), capture.id, CaptureMode::region)));
+            }
         }
         for (int c = 0; c < (i % 6 == 0 ? i % 13 + 1 : 0); ++c)
-            fixture.library->addComment("Looked at it", capture.id);
+            EXPECT_TRUE(test::awaitWrite(fixture.library->addComment("Looked at it", capture.id)));
     }
     fixture.reloadAndWait();
     ASSERT_EQ(fixture.library->captures().size(), 40u);

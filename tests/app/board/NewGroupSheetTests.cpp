@@ -112,6 +112,7 @@ TEST(NewGroupSheetTest, KeysAndButtonsCreateOrCancel) {
         EXPECT_EQ(sheet.createButton()->isEnabled(), c.enabled) << c.what;
         QTest::keyClick(sheet.nameField(), c.key,
                         c.key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        f.settle();
         EXPECT_EQ(sheet.isVisible(), !c.closed) << c.what;
         if (c.closed) {
             EXPECT_EQ(sheet.result(), c.result) << c.what;
@@ -147,6 +148,7 @@ TEST(NewGroupSheetTest, TheChosenSwatchAndFolderAreStored) {
     EXPECT_EQ(sheet.folderField()->text(), QStringLiteral("/home/ada/dev/site"));
     EXPECT_TRUE(sheet.createButton()->isEnabled());
     QTest::mouseClick(sheet.createButton(), Qt::LeftButton);
+    f.settle();
     ASSERT_EQ(f.store().groups().size(), 1u);
     const CaptureGroup stored = f.store().groups().front();
     EXPECT_EQ(stored.name, "site");
@@ -166,12 +168,13 @@ TEST(NewGroupSheetTest, ACancelledChooserChangesNothing) {
 
 TEST(NewGroupSheetTest, ANameThatExistsInAnyCaseAddsNoGroupAndClosesQuietly) {
     LibraryFixture f;
-    ASSERT_TRUE(f.library->createGroup("Design", "#10B981"));
+    ASSERT_TRUE(test::awaitWrite(f.library->createGroup("Design", "#10B981")));
     test::AnsweringFolderChooser chooser;
     NewGroupSheet sheet(*f.library, chooser);
     sheet.open();
     QTest::keyClicks(sheet.nameField(), QStringLiteral("dESIGN"));
     QTest::keyClick(sheet.nameField(), Qt::Key_Return);
+    f.settle();
     EXPECT_FALSE(sheet.isVisible());
     EXPECT_EQ(f.store().groups().size(), 1u);
     EXPECT_TRUE(sheet.errorLabel()->isHidden());
@@ -200,6 +203,7 @@ TEST(NewGroupSheetTest, AFailedWriteKeepsTheSheetOpenWithTheNameAndSaysWhy) {
     sheet.open();
     QTest::keyClicks(sheet.nameField(), QStringLiteral("Design"));
     QTest::keyClick(sheet.nameField(), Qt::Key_Return);
+    f.settle();
     EXPECT_TRUE(sheet.isVisible());
     EXPECT_FALSE(sheet.errorLabel()->isHidden());
     EXPECT_TRUE(sheet.errorLabel()->text().contains(QStringLiteral("read-only today")));

@@ -112,7 +112,7 @@ TEST(SidebarViewTest, AChosenTagThatGoesKeepsTheSelection) {
     QSignalSpy chosen(s.view.get(), &SidebarView::selectionChanged);
     const std::vector<Capture> captures = s.f.library->captures();
     for (const Capture& capture : captures)
-        ASSERT_TRUE(s.f.library->deleteCapture(capture.id));
+        ASSERT_TRUE(test::awaitWrite(s.f.library->deleteCapture(capture.id)));
     s.f.settle();
     EXPECT_TRUE(s.view->rows().tags.empty());
     EXPECT_TRUE(s.view->selection() == LibraryFilter::tag("layout"));

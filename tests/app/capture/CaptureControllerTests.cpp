@@ -123,6 +123,7 @@ TEST_F(FlowTest, ARegionBecomesOnePendingScreenshotAndThenOneStoredCapture) {
     EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 1u);
 
     compose.save("Button misaligned", {"ui"});
+    f.settle();
     timer.runAll();
     f.settle();
     ASSERT_EQ(f.library->captures().size(), 1u);
@@ -178,19 +179,21 @@ TEST_F(FlowTest, TwoFullScreenPressesInTheWindowWriteNothingAndOpenANote) {
 
 TEST_F(FlowTest, AddingToAStoredCaptureKeepsTheOpenNoteBoxsFlow) {
     const Capture stored = LibraryFixture::makeCapture("on the board");
-    ASSERT_TRUE(f.library->add(stored, {}, {}));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(stored, {}, {})));
     captureRegion();
     const PendingCapture pending = *flow.pending();
 
     ASSERT_TRUE(flow.request(FlowRequest::addScreenshotTo(stored.id)));
     overlay.finish(QRectF(0, 0, 50, 40));
     timer.runAll();
+    f.settle();
     EXPECT_EQ(f.store().images(stored.id).size(), 1u);
     EXPECT_TRUE(flow.flowActive());
     EXPECT_EQ(flow.pending(), pending);
     EXPECT_TRUE(desktop.activations.empty());
 
     compose.save("the new one");
+    f.settle();
     EXPECT_TRUE(f.store().capture(pending.id));
     EXPECT_EQ(f.store().images(pending.id).size(), 1u);
 }
@@ -241,6 +244,7 @@ TEST_F(FlowTest, AFailedSaveKeepsTheFilesAndTheNoteBox) {
     f.store().insert(clash);
 
     compose.save("my note", {"ui"});
+    f.settle();
     ASSERT_EQ(desktop.saveFailures.size(), 1u);
     EXPECT_FALSE(desktop.saveFailures[0].empty());
     ASSERT_TRUE(compose.open);
@@ -288,6 +292,7 @@ TEST_F(FlowTest, SavingWithTheDashboardPreferenceGivesNoFocusBackAndShowsTheBoar
     captureRegion();
     EXPECT_FALSE(settings.isVisible());
     compose.save("note");
+    f.settle();
     timer.runAll();
     EXPECT_TRUE(desktop.activations.empty());
     // What was hidden for the capture is back, not left hidden behind the board.
@@ -328,6 +333,25 @@ TEST_F(FlowTest, StartingWhileTavroIsInFrontHidesItsWindowsAndActivatesNothing) 
     EXPECT_TRUE(window.isVisible());
 }
 
+TEST_F(FlowTest, MarksThatCannotBeWrittenKeepTheEditorOpenWithTheReason) {
+    captureRegion();
+    const PendingImage shot = compose.shown.images.at(0);
+    const Annotation box{
+        {{"b", AnnotationTool::rectangle, "#FF3B30", 0.01, {{0.1, 0.1}, {0.6, 0.7}}}}};
+    compose.annotate(0, {});
+    ASSERT_TRUE(editor.open);
+    const int presentations = compose.presentations;
+    // The original went from under the editor: nothing can be drawn on it.
+    std::filesystem::remove(TavroPaths::capturesRoot() / shot.written.relativePath);
+    editor.save(box);
+    EXPECT_TRUE(editor.open);
+    EXPECT_FALSE(editor.failure.empty());
+    EXPECT_FALSE(compose.open);
+    EXPECT_EQ(compose.presentations, presentations);
+    EXPECT_EQ(flow.state(), FlowState::annotating);
+    EXPECT_EQ(flow.pending()->images.at(0), shot);
+}
+
 TEST_F(FlowTest, MarksOnAPendingScreenshotAreDrawnAndClearingThemBringsTheOriginalBack) {
     captureRegion();
     const PendingImage before = compose.shown.images.at(0);
@@ -338,7 +362,7 @@ TEST_F(FlowTest, MarksOnAPendingScreenshotAreDrawnAndClearingThemBringsTheOrigin
     compose.annotate(0, {});
     ASSERT_TRUE(editor.open);
     editor.open = false;
-    editor.onSave(box);
+    editor.save(box);
     ASSERT_TRUE(compose.open);
     const PendingImage marked = compose.shown.images.at(0);
     EXPECT_EQ(marked.annotation, box);
@@ -354,7 +378,7 @@ TEST_F(FlowTest, MarksOnAPendingScreenshotAreDrawnAndClearingThemBringsTheOrigin
 
     compose.annotate(0, {});
     editor.open = false;
-    editor.onSave(Annotation{});
+    editor.save(Annotation{});
     const PendingImage cleared = compose.shown.images.at(0);
     EXPECT_TRUE(cleared.annotation.isEmpty());
     EXPECT_EQ(cleared.annotatedPath, std::nullopt);
@@ -429,6 +453,7 @@ TEST_F(FlowTest, AScreenshotThatCannotJoinItsStoredCaptureIsReportedAndLeavesNoF
     timer.runAll();
     overlay.finish(QRectF(0, 0, 60, 40));
     timer.runAll();
+    f.settle();
     ASSERT_EQ(desktop.captureFailures.size(), 1u);
     EXPECT_FALSE(desktop.captureFailures[0].empty());
     EXPECT_EQ(flow.state(), FlowState::idle);

@@ -77,12 +77,16 @@ struct ComposeFixture {
         made.onAnnotate = [this](const PendingImage& image, const ComposeDraft&) {
             annotated.push_back(image.id);
         };
-        made.onCreateGroup = [](const std::string& name) {
+        made.onCreateGroup = [this](const std::string& name, ComposeCallbacks::GroupAnswer answer) {
+            if (groupRefusal) {
+                answer(WriteResult<CaptureGroup>::failure(*groupRefusal));
+                return;
+            }
             CaptureGroup group;
             group.id = "new-" + name;
             group.name = name;
             group.colorHex = "#10B981";
-            return WriteResult<CaptureGroup>::success(group);
+            answer(WriteResult<CaptureGroup>::success(group));
         };
         return made;
     }
@@ -95,6 +99,8 @@ struct ComposeFixture {
                                           return defaultGroup;
                                       }};
     std::optional<std::string> defaultGroup;
+    // Set: every group the box asks for is refused with this reason.
+    std::optional<std::string> groupRefusal;
     std::vector<Saved> saved;
     int discards = 0;
     std::vector<ComposeDraft> added;

@@ -210,6 +210,46 @@ TEST(ComposePanelTest, TheBoxShowsWhatItsCaptureHas) {
     }
 }
 
+TEST(ComposePanelTest, AGroupThatCannotBeMadeIsShownAndNothingIsSavedWithoutIt) {
+    struct Case {
+        const char* name;
+        bool save; // Save pressed with the field open, else Return in the field
+    } cases[] = {{"Return in the field", false}, {"Save with the field open", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenBox box;
+        box.groupRefusal = "disk full";
+        ComposeView* view = box.view();
+        emit view->groupMenu()->aboutToShow();
+        view->groupMenu()->actions().back()->trigger();
+        QTest::keyClicks(view->newGroupField()->lineEdit(), QStringLiteral("Login"));
+        if (c.save)
+            view->saveButton()->click();
+        else
+            QTest::keyClick(view->newGroupField()->lineEdit(), Qt::Key_Return);
+        EXPECT_TRUE(box.saved.empty());
+        EXPECT_TRUE(box.panel && box.panel->isVisible());
+        EXPECT_EQ(view->failure(), QStringLiteral("disk full"));
+        EXPECT_TRUE(view->newGroupField()->isVisibleTo(view));
+        EXPECT_EQ(view->newGroupField()->lineEdit()->text(), QStringLiteral("Login"));
+
+        // Once the group can be made, the same press goes through.
+        box.groupRefusal.reset();
+        if (c.save)
+            view->saveButton()->click();
+        else
+            QTest::keyClick(view->newGroupField()->lineEdit(), Qt::Key_Return);
+        EXPECT_TRUE(view->failure().isEmpty());
+        EXPECT_EQ(box.saved.size(), c.save ? 1u : 0u);
+        if (c.save)
+            EXPECT_EQ(box.saved[0].groupID, "new-Login");
+        else
+            EXPECT_EQ(view->groupPill()->shownName(), QStringLiteral("Login"));
+        box.controller.dismiss();
+        settle();
+    }
+}
+
 TEST(ComposePanelTest, NewGroupFieldCreatesTheGroupAndSavesIntoIt) {
     OpenBox box;
     ComposeView* view = box.view();

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tavro::test {
@@ -57,7 +58,12 @@ struct EditorFixture {
 
     void open(const CaptureImage& image) {
         controller.present(
-            image, [this](const Annotation& annotation) { saved.push_back(annotation); },
+            image,
+            [this](const Annotation& annotation,
+                   AnnotationEditorWindowController::SaveAnswer answer) {
+                saved.push_back(annotation);
+                answer(refusal ? WriteResult<>::failure(*refusal) : WriteResult<>::success());
+            },
             [this] { ++ended; });
     }
     MarkupEditorView& view() { return *controller.window()->view(); }
@@ -82,6 +88,8 @@ struct EditorFixture {
     MarkupEditorController controller;
     std::vector<QString> alerts;
     std::vector<Annotation> saved;
+    // Set: every save is answered with this failure.
+    std::optional<std::string> refusal;
     int ended = 0;
 };
 

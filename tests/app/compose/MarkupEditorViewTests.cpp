@@ -99,6 +99,26 @@ TEST_F(MarkupEditorViewTest, DragsBecomeShapesAndTheKeysReachUndoRedoSaveAndCanc
     EXPECT_EQ(f.ended, 0);
 }
 
+TEST_F(MarkupEditorViewTest, AFailedSaveKeepsTheEditorOpenWithItsMarksAndTheReason) {
+    buttonNamed(window(), "Box")->click();
+    f.drag({200, 200}, {400, 350});
+    f.refusal = "disk full";
+    QTest::keyClick(&window(), Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_EQ(f.saved.size(), 1u);
+    ASSERT_TRUE(f.controller.hasWindow());
+    EXPECT_EQ(f.view().state().shapes().size(), 1u);
+    EXPECT_EQ(f.view().saveFailure(), QStringLiteral("disk full"));
+    EXPECT_EQ(f.ended, 0);
+
+    // Saving again once the cause is gone closes it, with the same marks.
+    f.refusal.reset();
+    buttonNamed(window(), "Save marks")->click();
+    ASSERT_EQ(f.saved.size(), 2u);
+    EXPECT_EQ(f.saved[1], f.saved[0]);
+    EXPECT_FALSE(f.controller.hasWindow());
+    EXPECT_EQ(f.ended, 0);
+}
+
 TEST_F(MarkupEditorViewTest, EscapeAndTheCloseButtonEndWithoutASaveOnce) {
     QTest::keyClick(&window(), Qt::Key_Escape);
     EXPECT_FALSE(f.controller.hasWindow());

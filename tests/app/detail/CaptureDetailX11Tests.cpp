@@ -59,7 +59,7 @@ struct Seeded {
         f.store().setSyncMeta("user_id", std::string("u-ada"));
         f.store().upsertPerson(Person{"u-ada", "Ada Lovelace", {}, {}, "person"});
         f.store().upsertPerson(Person{"u-grace", "Grace Hopper", {}, {}, "person"});
-        group = *f.library->createGroup("Checkout flow", "#6E7BF2");
+        group = *test::awaitWrite(f.library->createGroup("Checkout flow", "#6E7BF2"));
 
         Capture shot = LibraryFixture::makeCapture(
             "Checkout button overlaps the total\nOnly on narrow windows.", CapturePriority::high,
@@ -73,16 +73,16 @@ struct Seeded {
         shot.groupID = group.id;
         shot.authorID = "u-grace";
         shot.claimedBy = "claude";
-        EXPECT_TRUE(f.library->add(shot, {"layout", "mobile"}, {}));
-        EXPECT_TRUE(
-            f.library->addImage(page(2880, 1800, QColor(0x4F5BD5)), shot.id, CaptureMode::region));
-        EXPECT_TRUE(
-            f.library->addImage(page(1200, 800, QColor(0xE11D48)), shot.id, CaptureMode::region));
+        EXPECT_TRUE(test::awaitWrite(f.library->add(shot, {"layout", "mobile"}, {})));
+        EXPECT_TRUE(test::awaitWrite(
+            f.library->addImage(page(2880, 1800, QColor(0x4F5BD5)), shot.id, CaptureMode::region)));
+        EXPECT_TRUE(test::awaitWrite(
+            f.library->addImage(page(1200, 800, QColor(0xE11D48)), shot.id, CaptureMode::region)));
         screenshotID = shot.id;
 
         Capture text = LibraryFixture::makeCapture("Settings page typo", CapturePriority::normal,
                                                    CaptureMode::text, now() - 1200);
-        EXPECT_TRUE(f.library->add(text, {}, {}));
+        EXPECT_TRUE(test::awaitWrite(f.library->add(text, {}, {})));
         noteOnlyID = text.id;
         f.reloadAndWait();
     }
@@ -218,6 +218,7 @@ TEST(CaptureDetailPaneTest, ChangingTheStatusToResolvedWritesTheRowAndItsHistory
     ASSERT_NE(resolved, nullptr);
     EXPECT_EQ(resolved->text(), QStringLiteral("Resolved"));
     QTest::mouseClick(resolved, Qt::LeftButton);
+    w.seeded.f.settle();
 
     const auto stored = w.seeded.f.store().capture(w.seeded.screenshotID);
     ASSERT_TRUE(stored);
@@ -235,6 +236,7 @@ TEST(CaptureDetailPaneTest, ChangingTheStatusToResolvedWritesTheRowAndItsHistory
 
     // Priority and group go through the capture's own row.
     QTest::mouseClick(pane.workflow()->priorityChip(CapturePriority::low), Qt::LeftButton);
+    w.seeded.f.settle();
     EXPECT_EQ(w.seeded.f.store().capture(w.seeded.screenshotID)->priority, CapturePriority::low);
     w.seeded.f.settle();
     EXPECT_TRUE(pane.workflow()->content().priorities[0].current);
@@ -346,6 +348,7 @@ TEST(CaptureDetailPaneTest, ACaptureDeletedWhileOpenTurnsIntoTheNotice) {
     // The delete button deletes and goes back.
     w.dashboard.openCapture(w.seeded.screenshotID);
     QTest::mouseClick(w.pane().header()->deleteButton(), Qt::LeftButton);
+    w.seeded.f.settle();
     EXPECT_EQ(w.dashboard.detail(), nullptr);
     EXPECT_FALSE(w.seeded.f.store().capture(w.seeded.screenshotID).has_value());
 }
@@ -354,17 +357,21 @@ TEST(CaptureDetailPaneTest, AWriteThatFailsIsShownAndACaptureThatStaysKeepsItsPa
     Window w;
     w.dashboard.openCapture(w.seeded.screenshotID);
     CaptureDetailView& pane = w.pane();
-    // The facade's connection refuses every write from here on.
-    w.seeded.f.store().db().executeRaw("PRAGMA query_only = ON;");
+    // The library refuses every change of a capture from here on.
+    w.seeded.f.store().db().executeRaw("CREATE TRIGGER refuse BEFORE UPDATE ON captures BEGIN "
+                                       "SELECT RAISE(ABORT, 'the disk is full'); END;");
     QTest::mouseClick(pane.workflow()->statusChip(CaptureStatus::resolved), Qt::LeftButton);
+    w.seeded.f.settle();
     EXPECT_FALSE(pane.writeFailure().isEmpty());
     QTest::mouseClick(pane.header()->deleteButton(), Qt::LeftButton);
+    w.seeded.f.settle();
     ASSERT_EQ(w.dashboard.detail(), &pane);
     EXPECT_FALSE(pane.writeFailure().isEmpty());
     w.picture(QStringLiteral("detail-write-failed"));
 
-    w.seeded.f.store().db().executeRaw("PRAGMA query_only = OFF;");
+    w.seeded.f.store().db().executeRaw("DROP TRIGGER refuse;");
     QTest::mouseClick(pane.workflow()->statusChip(CaptureStatus::inProgress), Qt::LeftButton);
+    w.seeded.f.settle();
     EXPECT_TRUE(pane.writeFailure().isEmpty());
     EXPECT_EQ(w.seeded.f.store().capture(w.seeded.screenshotID)->status, CaptureStatus::inProgress);
 }
@@ -384,7 +391,7 @@ TEST(CaptureDetailPaneTest, ASavedMarkupShowsAtOnceAlsoWhenItIsDrawnAgain) {
         AnnotationShape box{
             "s1", AnnotationTool::rectangle, "#FF3B30", 0.009, {{x, 0.1}, {x + 0.3, 0.5}}};
         const CaptureImage image = *pane.state().selectedImage();
-        ASSERT_TRUE(w.seeded.f.library->saveAnnotation(Annotation{{box}}, image));
+        ASSERT_TRUE(test::awaitWrite(w.seeded.f.library->saveAnnotation(Annotation{{box}}, image)));
         w.seeded.f.settle();
     };
     markUp(0.1);

@@ -40,11 +40,11 @@ TEST(TagLineTest, SplitsAtCommasOnlyTrimsAndLowerCases) {
 TEST(TagLineTest, TheStoreKeepsOneTagOfEachName) {
     LibraryFixture f;
     const Capture capture = LibraryFixture::makeCapture("tagged");
-    ASSERT_TRUE(f.library->add(capture, {"old"}, {}));
-    ASSERT_TRUE(f.library->setTags(parseTagLine("Bug, bug, BUG"), capture.id));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(capture, {"old"}, {})));
+    ASSERT_TRUE(test::awaitWrite(f.library->setTags(parseTagLine("Bug, bug, BUG"), capture.id)));
     f.settle();
     EXPECT_EQ(f.library->tagsByCapture().at(capture.id), std::vector<std::string>{"bug"});
-    ASSERT_TRUE(f.library->setTags(parseTagLine(" , "), capture.id));
+    ASSERT_TRUE(test::awaitWrite(f.library->setTags(parseTagLine(" , "), capture.id)));
     f.settle();
     const auto& tags = f.library->tagsByCapture();
     EXPECT_TRUE(!tags.contains(capture.id) || tags.at(capture.id).empty());
@@ -90,7 +90,7 @@ TEST(ActivityTextTest, DescribesEachKindOfEvent) {
 TEST(CommentDraftTest, PostsTrimmedTextAndKeepsItWhenThePostFails) {
     LibraryFixture f;
     const Capture capture = LibraryFixture::makeCapture("commented");
-    ASSERT_TRUE(f.library->add(capture, {}, {}));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
     struct Case {
         const char* name;
         std::string typed;
@@ -111,7 +111,7 @@ TEST(CommentDraftTest, PostsTrimmedTextAndKeepsItWhenThePostFails) {
         CommentDraft draft;
         draft.setText(c.typed);
         EXPECT_EQ(draft.canPost(), c.canPost);
-        const WriteResult<bool> result = draft.post(*f.library, c.captureID);
+        const WriteResult<bool> result = test::awaitWrite(draft.post(*f.library, c.captureID));
         EXPECT_EQ(result.ok(), c.ok);
         if (result.ok())
             EXPECT_EQ(*result, c.posted);

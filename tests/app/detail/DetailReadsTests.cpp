@@ -8,6 +8,7 @@
 #include "shell/AppNotifications.h"
 
 #include "LibraryFixture.h"
+#include "WriteAnswer.h"
 
 #include <QTest>
 
@@ -41,10 +42,10 @@ struct OpenThread {
         : agent(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>()) {
         const Capture open = LibraryFixture::makeCapture("the open one");
         const Capture other = LibraryFixture::makeCapture("another one");
-        EXPECT_TRUE(f.library->add(open, {}, {}));
-        EXPECT_TRUE(f.library->add(other, {}, {}));
-        EXPECT_TRUE(
-            f.library->addImage(LibraryFixture::makeImage(40, 30), open.id, CaptureMode::region));
+        EXPECT_TRUE(test::awaitWrite(f.library->add(open, {}, {})));
+        EXPECT_TRUE(test::awaitWrite(f.library->add(other, {}, {})));
+        EXPECT_TRUE(test::awaitWrite(
+            f.library->addImage(LibraryFixture::makeImage(40, 30), open.id, CaptureMode::region)));
         for (int i = 0; i < 5; ++i) {
             agent.addComment(commentOn(open.id, "comment " + std::to_string(i)));
             agent.setStatus(open.id, i % 2 ? CaptureStatus::open : CaptureStatus::inProgress,

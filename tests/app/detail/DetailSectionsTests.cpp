@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,7 +37,7 @@ namespace {
 struct OpenCapture {
     explicit OpenCapture(const std::string& note = "first") {
         capture = LibraryFixture::makeCapture(note);
-        EXPECT_TRUE(f.library->add(capture, {"ui"}, {}));
+        EXPECT_TRUE(test::awaitWrite(f.library->add(capture, {"ui"}, {})));
         f.settle();
     }
 
@@ -117,12 +118,14 @@ TEST(NoteSectionTest, TypingIsWrittenOnceWhenTheCountdownRunsOutAndOnlyWhenItCha
         EXPECT_EQ(pane.timer->starts, static_cast<int>(c.keys.size()));
         EXPECT_EQ(pane.stored().note, "first");
         pane.timer->fire();
+        pane.f.settle();
         EXPECT_EQ(pane.stored().note, c.stored);
         EXPECT_EQ(pane.stored().updatedAt != before, c.stored != "first");
         // The pane closing afterwards writes nothing more.
         const Seconds written = pane.stored().updatedAt;
         pane.f.settle();
         pane.section().flush();
+        pane.f.settle();
         EXPECT_EQ(pane.stored().updatedAt, written);
     }
 }
@@ -132,6 +135,7 @@ TEST(NoteSectionTest, ClosingThePaneWritesAnEditAtOnce) {
     pane.section().editor()->setPlainText(QStringLiteral("closed early"));
     EXPECT_TRUE(pane.timer->isActive());
     pane.section().flush();
+    pane.f.settle();
     EXPECT_FALSE(pane.timer->isActive());
     EXPECT_EQ(pane.stored().note, "closed early");
 }
@@ -166,6 +170,7 @@ TEST(NoteSectionTest, AnAgentsEditWhileThePaneIsOpenIsShownAndSurvivesClosingIt)
     EXPECT_EQ(pane.timer->starts, 0);
     const Seconds before = pane.stored().updatedAt;
     pane.section().flush();
+    pane.f.settle();
     EXPECT_EQ(pane.stored().note, "from the agent");
     EXPECT_EQ(pane.stored().updatedAt, before);
 }
@@ -176,6 +181,7 @@ TEST(NoteSectionTest, WhatTheUserTypedIsNotReplacedByANewerNote) {
     pane.writeElsewhere([](Capture& c) { c.note = "theirs"; });
     EXPECT_EQ(pane.section().editor()->toPlainText(), QStringLiteral("mine first"));
     pane.timer->fire();
+    pane.f.settle();
     EXPECT_EQ(pane.stored().note, "mine first");
 }
 
@@ -243,7 +249,7 @@ TEST(ContextSectionTest, OnlyWebAndMailAddressesBecomeLinksAndTheyOpenTheFullAdd
         Capture capture = LibraryFixture::makeCapture("shot");
         capture.url = c.url;
         capture.appName = "Firefox";
-        ASSERT_TRUE(f.library->add(capture, {}, {}));
+        ASSERT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
         f.settle();
         ContextSection section(*f.library, capture.id);
         section.resize(200, 200);
@@ -306,6 +312,54 @@ TEST(TagSectionTest, AHugeTagKeepsThePaneNarrowAndIsStoredWhole) {
               (std::vector<std::string>{huge, "ui"}));
 }
 
+TEST(DetailSectionsTest, AFailedTagOrCommentWriteIsReportedAndTheNextSuccessClearsIt) {
+    struct Case {
+        const char* name;
+        std::function<QLineEdit*(Library&, const std::string& captureID, WriteReport)> open;
+    };
+    std::vector<std::unique_ptr<QWidget>> sections;
+    const std::vector<Case> cases{
+        {"tags",
+         [&](Library& library, const std::string& captureID, WriteReport report) {
+             auto* section = new TagSection(library, captureID);
+             section->setWriteReport(std::move(report));
+             sections.emplace_back(section);
+             return section->field();
+         }},
+        {"a comment",
+         [&](Library& library, const std::string& captureID, WriteReport report) {
+             auto* section = new CommentSection(library, captureID);
+             section->setWriteReport(std::move(report));
+             sections.emplace_back(section);
+             return section->field();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenCapture pane;
+        std::vector<std::string> reports;
+        const WriteReport report = [&](const std::string& failure) {
+            reports.push_back(failure);
+        };
+        // The capture went meanwhile: the store refuses the write, and the section says why.
+        QLineEdit* gone = c.open(*pane.f.library, "no-such-capture", report);
+        gone->setText(QStringLiteral("kept"));
+        QTest::keyClick(gone, Qt::Key_Return);
+        pane.f.settle();
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_FALSE(reports[0].empty());
+        EXPECT_EQ(gone->text(), QStringLiteral("kept"));
+
+        QLineEdit* field = c.open(*pane.f.library, pane.capture.id, report);
+        field->setText(QStringLiteral("fine"));
+        QTest::keyClick(field, Qt::Key_Return);
+        pane.f.settle();
+        ASSERT_EQ(reports.size(), 2u);
+        EXPECT_EQ(reports[1], "");
+        sections.clear();
+    }
+}
+
 TEST(CommentSectionTest, PostsWithReturnOrTheButtonAndKeepsTheTextWhenThePostFails) {
     OpenCapture pane;
     CommentSection section(*pane.f.library, pane.capture.id);
@@ -321,6 +375,7 @@ TEST(CommentSectionTest, PostsWithReturnOrTheButtonAndKeepsTheTextWhenThePostFai
     field->setText(QStringLiteral("  looks broken "));
     EXPECT_TRUE(section.postButton()->isEnabled());
     QTest::keyClick(field, Qt::Key_Return);
+    pane.f.settle();
     EXPECT_EQ(field->text(), QString());
     field->setText(QStringLiteral("second"));
     QTest::mouseClick(section.postButton(), Qt::LeftButton);
@@ -336,6 +391,7 @@ TEST(CommentSectionTest, PostsWithReturnOrTheButtonAndKeepsTheTextWhenThePostFai
     CommentSection gone(*pane.f.library, "no-such-capture");
     gone.field()->setText(QStringLiteral("kept"));
     QTest::keyClick(gone.field(), Qt::Key_Return);
+    pane.f.settle();
     EXPECT_EQ(gone.field()->text(), QStringLiteral("kept"));
     EXPECT_TRUE(gone.cards().empty());
 }
@@ -386,7 +442,8 @@ TEST(HistorySectionTest, ListsEventsNewestFirstAndIsAbsentWithoutAny) {
     auto* history = new HistorySection(*pane.f.library, pane.capture.id, &column);
     pane.f.settle();
     EXPECT_EQ(history->lines(), QStringList{QStringLiteral("Filed without a screenshot")});
-    ASSERT_TRUE(pane.f.library->setStatus(CaptureStatus::resolved, pane.capture.id));
+    ASSERT_TRUE(
+        test::awaitWrite(pane.f.library->setStatus(CaptureStatus::resolved, pane.capture.id)));
     pane.f.settle();
     ASSERT_EQ(history->lines().size(), 2);
     EXPECT_TRUE(history->lines()[0].startsWith(QStringLiteral("you ")));

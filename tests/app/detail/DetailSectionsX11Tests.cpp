@@ -47,10 +47,11 @@ Capture seed(test::LibraryFixture& f) {
     capture.imagePath = "2026/12/checkout.png";
     capture.imageWidth = 3024;
     capture.imageHeight = 1964;
-    EXPECT_TRUE(f.library->add(capture, {"layout", "checkout"}, {}));
-    EXPECT_TRUE(f.library->assign(std::string("person-ada"), capture.id));
-    EXPECT_TRUE(f.library->setStatus(CaptureStatus::inProgress, capture.id));
-    EXPECT_TRUE(f.library->addComment("Seen on the staging build too.", capture.id));
+    EXPECT_TRUE(test::awaitWrite(f.library->add(capture, {"layout", "checkout"}, {})));
+    EXPECT_TRUE(test::awaitWrite(f.library->assign(std::string("person-ada"), capture.id)));
+    EXPECT_TRUE(test::awaitWrite(f.library->setStatus(CaptureStatus::inProgress, capture.id)));
+    EXPECT_TRUE(
+        test::awaitWrite(f.library->addComment("Seen on the staging build too.", capture.id)));
     f.store().addComment(Comment{.id = "c-agent",
                                  .captureID = capture.id,
                                  .author = "claude",
@@ -176,7 +177,7 @@ TEST(DetailSectionsPicture, TheSideColumnOfACaptureWithCommentsAndHistory) {
 
     const Capture typed =
         test::LibraryFixture::makeCapture("", CapturePriority::normal, CaptureMode::text);
-    ASSERT_TRUE(f.library->add(typed, {}, {}));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(typed, {}, {})));
     f.settle();
     SideColumn bare(*f.library, typed.id);
     f.settle();
@@ -219,6 +220,7 @@ TEST(DetailPaneDesktop, AFilterChangeClosesThePaneAndKeepsTheNote) {
     // Well inside the autosave's 600 ms.
     w.dashboard.setFilter(LibraryFilter::everything());
     EXPECT_EQ(w.dashboard.detail(), nullptr);
+    w.f.settle();
     EXPECT_EQ(w.stored().note, "Rewritten just before leaving");
 }
 
@@ -228,6 +230,7 @@ TEST(DetailPaneDesktop, ACommentPostedWithReturnIsListedAndStored) {
     field->setFocus();
     QTest::keyClicks(field, QStringLiteral("Fixed on main, please check"));
     QTest::keyClick(field, Qt::Key_Return);
+    w.f.settle();
     EXPECT_TRUE(field->text().isEmpty());
     w.f.settle();
     ASSERT_EQ(w.pane().comments()->cards().size(), 4u);

@@ -21,7 +21,7 @@ namespace {
 struct OpenNote {
     explicit OpenNote(const std::string& note)
         : capture(LibraryFixture::makeCapture(note)) {
-        EXPECT_TRUE(f.library->add(capture, {}, {}));
+        EXPECT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
         f.settle();
         autosave.emplace(*f.library, capture.id, timer);
     }
@@ -69,16 +69,18 @@ TEST(NoteAutosaveTest, WritesOnlyWhatTheUserChangedOnceTheTimeRunsOutOrThePaneCl
         EXPECT_EQ(pane.timer.starts, static_cast<int>(c.edits.size()));
         // Nothing is written while the user keeps typing.
         EXPECT_EQ(pane.stored().note, "first");
-        if (c.fire)
+        if (c.fire) {
             pane.timer.fire();
-        EXPECT_TRUE(pane.autosave->flush());
+            pane.f.settle();
+        }
+        EXPECT_TRUE(test::awaitWrite(pane.autosave->flush()));
         EXPECT_FALSE(pane.timer.isActive());
         const Capture after = pane.stored();
         EXPECT_EQ(after.note, c.stored);
         EXPECT_EQ(after.updatedAt != before, c.written);
         // A second flush (the close after the countdown) writes nothing more.
         pane.f.settle();
-        EXPECT_TRUE(pane.autosave->flush());
+        EXPECT_TRUE(test::awaitWrite(pane.autosave->flush()));
         EXPECT_EQ(pane.stored().updatedAt, after.updatedAt);
     }
 }
@@ -93,13 +95,14 @@ TEST(NoteAutosaveTest, AnEditMadeElsewhereSurvivesAPaneThatWasNotTypedIn) {
     EXPECT_FALSE(pane.autosave->takeUpPublishedNote());
     // ... and closing it writes nothing back.
     const Seconds before = pane.stored().updatedAt;
-    EXPECT_TRUE(pane.autosave->flush());
+    EXPECT_TRUE(test::awaitWrite(pane.autosave->flush()));
     EXPECT_EQ(pane.stored().note, "from the agent");
     EXPECT_EQ(pane.stored().updatedAt, before);
 
     // The user then edits the agent's text, and that is what gets written.
     pane.autosave->edit("from the agent, and me");
     pane.timer.fire();
+    pane.f.settle();
     EXPECT_EQ(pane.stored().note, "from the agent, and me");
 }
 
@@ -107,7 +110,7 @@ TEST(NoteAutosaveTest, ClosingWithoutTakingUpTheNewerNoteStillKeepsIt) {
     // The board was published again but the pane never looked: the old text must not win.
     OpenNote pane("first");
     pane.writeElsewhere("from sync");
-    EXPECT_TRUE(pane.autosave->flush());
+    EXPECT_TRUE(test::awaitWrite(pane.autosave->flush()));
     EXPECT_EQ(pane.stored().note, "from sync");
 }
 
@@ -118,6 +121,7 @@ TEST(NoteAutosaveTest, TheUsersUnsavedTextIsNotReplacedByANewerNote) {
     EXPECT_FALSE(pane.autosave->takeUpPublishedNote());
     EXPECT_EQ(pane.autosave->note(), "mine");
     pane.timer.fire();
+    pane.f.settle();
     EXPECT_EQ(pane.stored().note, "mine");
 }
 
@@ -125,6 +129,7 @@ TEST(NoteAutosaveTest, TheBoardAsItWasBeforeThePanesWriteDoesNotReplaceTheWritte
     OpenNote pane("first");
     pane.autosave->edit("written");
     pane.timer.fire();
+    pane.f.settle();
     // Published before the write's reload came through: the same capture, older text.
     EXPECT_FALSE(pane.autosave->takeUpPublishedNote());
     EXPECT_EQ(pane.autosave->note(), "written");
@@ -136,9 +141,9 @@ TEST(NoteAutosaveTest, TheBoardAsItWasBeforeThePanesWriteDoesNotReplaceTheWritte
 TEST(NoteAutosaveTest, ACaptureDeletedMeanwhileGetsNothingWritten) {
     OpenNote pane("first");
     pane.autosave->edit("too late");
-    ASSERT_TRUE(pane.f.library->deleteCapture(pane.capture.id));
+    ASSERT_TRUE(test::awaitWrite(pane.f.library->deleteCapture(pane.capture.id)));
     pane.f.settle();
-    EXPECT_TRUE(pane.autosave->flush());
+    EXPECT_TRUE(test::awaitWrite(pane.autosave->flush()));
     EXPECT_FALSE(pane.timer.isActive());
 }
 

@@ -27,7 +27,7 @@ struct Board {
     }
 
     Capture add(Capture capture) {
-        EXPECT_TRUE(f.library->add(capture, {}, {}));
+        EXPECT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
         f.settle();
         return published(capture.id);
     }
@@ -125,7 +125,7 @@ TEST(WorkflowContentTest, TheGroupMenuListsNoGroupThenThePublishedGroups) {
     EXPECT_EQ(content.groupColorHex, std::nullopt);
     EXPECT_EQ(content.groupItems, (std::vector<GroupMenuItem>{{false, "No group", std::nullopt}}));
 
-    const auto checkout = board.f.library->createGroup("Checkout", "#10B981");
+    const auto checkout = test::awaitWrite(board.f.library->createGroup("Checkout", "#10B981"));
     ASSERT_TRUE(checkout);
     board.f.settle();
     capture.groupID = checkout->id;
@@ -147,13 +147,15 @@ TEST(WorkflowEditsTest, EachChoiceWritesTheCaptureAndStatusAndAssigneeTheirHisto
     Board board(true);
     const Capture capture = board.add(LibraryFixture::makeCapture("workflow"));
     CaptureStore& store = board.f.store();
-    const auto groups = board.f.library->createGroup("Checkout", "#10B981");
+    const auto groups = test::awaitWrite(board.f.library->createGroup("Checkout", "#10B981"));
     ASSERT_TRUE(groups);
 
-    ASSERT_TRUE(WorkflowEdits::setStatus(*board.f.library, capture, CaptureStatus::resolved));
-    ASSERT_TRUE(WorkflowEdits::setPriority(*board.f.library, capture, CapturePriority::high));
-    ASSERT_TRUE(WorkflowEdits::setGroup(*board.f.library, capture, groups->id));
-    ASSERT_TRUE(WorkflowEdits::assign(*board.f.library, capture, grace.id));
+    ASSERT_TRUE(test::awaitWrite(
+        WorkflowEdits::setStatus(*board.f.library, capture, CaptureStatus::resolved)));
+    ASSERT_TRUE(test::awaitWrite(
+        WorkflowEdits::setPriority(*board.f.library, capture, CapturePriority::high)));
+    ASSERT_TRUE(test::awaitWrite(WorkflowEdits::setGroup(*board.f.library, capture, groups->id)));
+    ASSERT_TRUE(test::awaitWrite(WorkflowEdits::assign(*board.f.library, capture, grace.id)));
 
     // Each write starts from the capture as shown; none undoes another.
     const auto stored = store.capture(capture.id);
@@ -174,8 +176,8 @@ TEST(WorkflowEditsTest, EachChoiceWritesTheCaptureAndStatusAndAssigneeTheirHisto
 
     // Choosing "No group" takes the capture out of its group.
     board.f.settle();
-    ASSERT_TRUE(
-        WorkflowEdits::setGroup(*board.f.library, board.published(capture.id), std::nullopt));
+    ASSERT_TRUE(test::awaitWrite(
+        WorkflowEdits::setGroup(*board.f.library, board.published(capture.id), std::nullopt)));
     EXPECT_EQ(store.capture(capture.id)->groupID, std::nullopt);
 }
 

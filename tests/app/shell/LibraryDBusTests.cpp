@@ -1,4 +1,5 @@
 #include "LibraryFixture.h"
+#include "WriteAnswer.h"
 
 #include "model/Paths.h"
 
@@ -33,7 +34,7 @@ struct BusLibrary : LibraryFixture {
 TEST(LibraryOnTheBusTest, ReloadsWithinASecondOfAnotherProgramsWrite) {
     BusLibrary f;
     const Capture capture = LibraryFixture::makeCapture("shared");
-    ASSERT_TRUE(f.library->add(capture, {}, {}));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
     f.settle();
 
     const auto result =
@@ -53,13 +54,13 @@ TEST(LibraryOnTheBusTest, ItsOwnWriteReloadsExactlyOnce) {
     QSignalSpy heard(listener.get(), &StoreChangeListener::changed);
     LibraryFixture f(std::move(listener));
     const Capture capture = LibraryFixture::makeCapture("mine");
-    ASSERT_TRUE(f.library->add(capture, {}, {}));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
     ASSERT_TRUE(QTest::qWaitFor([&] { return heard.count() > 0; }, 2000));
     f.settle();
     heard.clear();
 
     QSignalSpy reloads(f.library.get(), &Library::reloaded);
-    f.library->setStatus(CaptureStatus::resolved, capture.id);
+    EXPECT_TRUE(test::awaitWrite(f.library->setStatus(CaptureStatus::resolved, capture.id)));
     // The store's own notifications of that write arrive, and find nothing new.
     ASSERT_TRUE(QTest::qWaitFor([&] { return heard.count() > 0; }, 2000));
     QTest::qWait(300);
@@ -79,7 +80,7 @@ TEST(LibraryOnTheBusTest, ASilentBusHoldsNothingUp) {
     qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
 
     const Capture capture = LibraryFixture::makeCapture("polled");
-    ASSERT_TRUE(f.library->add(capture, {}, {}));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
     f.settle();
     const auto result =
         test::ProcessRunner::run({TAVRO_STORE_PROBE, "claim-resolve",

@@ -7,12 +7,15 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 #include "TempLibrary.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -80,8 +83,8 @@ TEST(LibraryTest, OnlyTaggedCapturesHaveTagEntries) {
     LibraryFixture f;
     const Capture tagged = LibraryFixture::makeCapture("tagged");
     const Capture plain = LibraryFixture::makeCapture("plain");
-    ASSERT_TRUE(f.library->add(tagged, {"UI", " bug "}, {}));
-    ASSERT_TRUE(f.library->add(plain, {}, {}));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(tagged, {"UI", " bug "}, {})));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(plain, {}, {})));
     f.settle();
     EXPECT_EQ(f.library->tagsByCapture().size(), 1u);
     EXPECT_EQ(f.library->tagsByCapture().at(tagged.id), (std::vector<std::string>{"bug", "ui"}));
@@ -91,7 +94,7 @@ TEST(LibraryTest, OnlyTaggedCapturesHaveTagEntries) {
 TEST(LibraryTest, AFailedWriteTellsItsCallerWhyAndChangesNothingElse) {
     LibraryFixture f;
     const Capture capture = LibraryFixture::makeCapture("first");
-    ASSERT_TRUE(f.library->add(capture, {"a"}, {}));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(capture, {"a"}, {})));
     f.settle();
     const Published before = published(*f.library);
     QSignalSpy reloads(f.library.get(), &Library::reloaded);
@@ -104,20 +107,20 @@ TEST(LibraryTest, AFailedWriteTellsItsCallerWhyAndChangesNothingElse) {
     const std::vector<Case> cases{
         {"the same id twice",
          [&] {
-             return f.library->add(capture, {}, {});
+             return test::awaitWrite(f.library->add(capture, {}, {}));
          }},
         {"tags of no capture",
          [&] {
-             return f.library->setTags({"x"}, "no-such-capture");
+             return test::awaitWrite(f.library->setTags({"x"}, "no-such-capture"));
          }},
         {"a comment on no capture",
          [&] {
-             return f.library->addComment("hello", "no-such-capture");
+             return test::awaitWrite(f.library->addComment("hello", "no-such-capture"));
          }},
         {"a screenshot of no capture",
          [&] {
-             return f.library->addImage(LibraryFixture::makeImage(8, 8), "no-such-capture",
-                                        CaptureMode::region);
+             return test::awaitWrite(f.library->addImage(LibraryFixture::makeImage(8, 8),
+                                                         "no-such-capture", CaptureMode::region));
          }},
     };
     for (const Case& c : cases) {
@@ -133,7 +136,8 @@ TEST(LibraryTest, AFailedWriteTellsItsCallerWhyAndChangesNothingElse) {
     EXPECT_EQ(reloads.count(), 0);
     EXPECT_EQ(told.count(), 0);
 
-    const WriteResult<> resolved = f.library->setStatus(CaptureStatus::resolved, capture.id);
+    const WriteResult<> resolved =
+        test::awaitWrite(f.library->setStatus(CaptureStatus::resolved, capture.id));
     EXPECT_TRUE(resolved);
     EXPECT_TRUE(resolved.error().empty());
     f.settle();
@@ -144,7 +148,8 @@ TEST(LibraryTest, AFailedWriteTellsItsCallerWhyAndChangesNothingElse) {
 
 TEST(LibraryTest, ANewGroupIsPublishedAndANameInUseGivesTheListedGroup) {
     LibraryFixture f;
-    const auto created = f.library->createGroup("Checkout", "#6E7BF2", "/src/shop");
+    const auto created =
+        test::awaitWrite(f.library->createGroup("Checkout", "#6E7BF2", "/src/shop"));
     ASSERT_TRUE(created);
     EXPECT_EQ(created->name, "Checkout");
     EXPECT_EQ(created->path, "/src/shop");
@@ -154,7 +159,7 @@ TEST(LibraryTest, ANewGroupIsPublishedAndANameInUseGivesTheListedGroup) {
     EXPECT_EQ(f.library->groups().front().id, created->id);
     EXPECT_EQ(f.library->groups().front().colorHex, "#6E7BF2");
 
-    const auto again = f.library->createGroup("checkout", "#000000");
+    const auto again = test::awaitWrite(f.library->createGroup("checkout", "#000000"));
     ASSERT_TRUE(again);
     EXPECT_EQ(again->id, created->id);
     f.settle();
@@ -164,10 +169,10 @@ TEST(LibraryTest, ANewGroupIsPublishedAndANameInUseGivesTheListedGroup) {
 TEST(LibraryTest, ReadsTheScreenshotsCommentsAndHistoryOfOneCapture) {
     LibraryFixture f;
     const Capture capture = LibraryFixture::makeCapture("read me");
-    ASSERT_TRUE(f.library->add(capture, {}, {}));
-    ASSERT_TRUE(
-        f.library->addImage(LibraryFixture::makeImage(30, 20), capture.id, CaptureMode::region));
-    ASSERT_TRUE(f.library->addComment("looks off", capture.id));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
+    ASSERT_TRUE(test::awaitWrite(
+        f.library->addImage(LibraryFixture::makeImage(30, 20), capture.id, CaptureMode::region)));
+    ASSERT_TRUE(test::awaitWrite(f.library->addComment("looks off", capture.id)));
 
     const auto images = f.library->images(capture.id);
     ASSERT_EQ(images.size(), 1u);
@@ -186,10 +191,10 @@ TEST(LibraryTest, AFailedAddLeavesNoHalfSavedCapture) {
     image.id = "img";
     image.captureID = "another-capture";
     image.imagePath = "2024/01/img.png";
-    EXPECT_FALSE(f.library->add(capture, {"tag"}, {image}));
+    EXPECT_FALSE(test::awaitWrite(f.library->add(capture, {"tag"}, {image})));
     EXPECT_FALSE(f.store().capture(capture.id));
     image.captureID = capture.id;
-    EXPECT_TRUE(f.library->add(capture, {"tag"}, {image}));
+    EXPECT_TRUE(test::awaitWrite(f.library->add(capture, {"tag"}, {image})));
     f.settle();
     ASSERT_EQ(f.library->captures().size(), 1u);
     EXPECT_EQ(f.library->captures()[0].imagePath, "2024/01/img.png");
@@ -198,7 +203,7 @@ TEST(LibraryTest, AFailedAddLeavesNoHalfSavedCapture) {
 TEST(LibraryTest, UpdateWritesOnlyWhatTheViewChanged) {
     LibraryFixture f;
     const Capture capture = LibraryFixture::makeCapture("before");
-    ASSERT_TRUE(f.library->add(capture, {}, {}));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
     f.settle();
     Capture edited = f.library->captures().at(0);
 
@@ -208,7 +213,7 @@ TEST(LibraryTest, UpdateWritesOnlyWhatTheViewChanged) {
 
     edited.note = "after";
     edited.priority = CapturePriority::high;
-    f.library->update(edited);
+    EXPECT_TRUE(test::awaitWrite(f.library->update(edited)));
     f.settle();
     const auto stored = f.store().capture(capture.id);
     ASSERT_TRUE(stored);
@@ -224,13 +229,13 @@ TEST(LibraryTest, AScreenshotGivesANoteItsModeAndLeavesOtherModes) {
     const Capture note =
         LibraryFixture::makeCapture("note", CapturePriority::normal, CaptureMode::text);
     const Capture region = LibraryFixture::makeCapture("region");
-    ASSERT_TRUE(f.library->add(note, {}, {}));
-    ASSERT_TRUE(f.library->add(region, {}, {}));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(note, {}, {})));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(region, {}, {})));
 
-    EXPECT_TRUE(
-        f.library->addImage(LibraryFixture::makeImage(30, 20), note.id, CaptureMode::fullscreen));
-    EXPECT_TRUE(
-        f.library->addImage(LibraryFixture::makeImage(30, 20), region.id, CaptureMode::fullscreen));
+    EXPECT_TRUE(test::awaitWrite(
+        f.library->addImage(LibraryFixture::makeImage(30, 20), note.id, CaptureMode::fullscreen)));
+    EXPECT_TRUE(test::awaitWrite(f.library->addImage(LibraryFixture::makeImage(30, 20), region.id,
+                                                     CaptureMode::fullscreen)));
     EXPECT_EQ(f.store().capture(note.id)->captureMode, CaptureMode::fullscreen);
     EXPECT_EQ(f.store().capture(region.id)->captureMode, CaptureMode::region);
     const auto images = f.store().images(note.id);
@@ -244,8 +249,8 @@ TEST(LibraryTest, AScreenshotGivesANoteItsModeAndLeavesOtherModes) {
 
 TEST(LibraryTest, AScreenshotWhoseRowCannotBeWrittenLeavesNoFiles) {
     LibraryFixture f;
-    const auto added = f.library->addImage(LibraryFixture::makeImage(30, 20), "no-such-capture",
-                                           CaptureMode::region);
+    const auto added = test::awaitWrite(f.library->addImage(
+        LibraryFixture::makeImage(30, 20), "no-such-capture", CaptureMode::region));
     EXPECT_FALSE(added);
     EXPECT_FALSE(added.error().empty());
     EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 0u);
@@ -255,11 +260,11 @@ TEST(LibraryTest, AScreenshotWhoseRowCannotBeWrittenLeavesNoFiles) {
 TEST(LibraryTest, DeletingACaptureEvictsOnlyItsCoverFromTheCache) {
     LibraryFixture f;
     const Capture capture = LibraryFixture::makeCapture("doomed");
-    ASSERT_TRUE(f.library->add(capture, {}, {}));
-    ASSERT_TRUE(
-        f.library->addImage(LibraryFixture::makeImage(30, 20), capture.id, CaptureMode::region));
-    ASSERT_TRUE(
-        f.library->addImage(LibraryFixture::makeImage(40, 20), capture.id, CaptureMode::region));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
+    ASSERT_TRUE(test::awaitWrite(
+        f.library->addImage(LibraryFixture::makeImage(30, 20), capture.id, CaptureMode::region)));
+    ASSERT_TRUE(test::awaitWrite(
+        f.library->addImage(LibraryFixture::makeImage(40, 20), capture.id, CaptureMode::region)));
     const auto images = f.store().images(capture.id);
     ASSERT_EQ(images.size(), 2u);
     auto path = [](const fs::path& root, const std::string& relative) {
@@ -273,7 +278,7 @@ TEST(LibraryTest, DeletingACaptureEvictsOnlyItsCoverFromTheCache) {
         f.thumbnails.load(file, nullptr, [&](const QImage&) { done = true; });
         ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
     }
-    f.library->deleteCapture(capture.id);
+    EXPECT_TRUE(test::awaitWrite(f.library->deleteCapture(capture.id)));
     f.settle();
     EXPECT_FALSE(f.library->loadError());
     EXPECT_FALSE(f.thumbnails.cached(cover));
@@ -286,7 +291,7 @@ TEST(LibraryTest, DeletingAScreenshotTheStoreNoLongerHasAnswersFalseQuietly) {
     LibraryFixture f;
     CaptureImage gone;
     gone.id = "gone";
-    const auto deleted = f.library->deleteImage(gone);
+    const auto deleted = test::awaitWrite(f.library->deleteImage(gone));
     ASSERT_TRUE(deleted);
     EXPECT_FALSE(*deleted);
     EXPECT_FALSE(f.library->loadError());
@@ -313,7 +318,7 @@ TEST(LibraryTest, PicksUpAnotherProgramsWriteAtTheNextPollWithoutABus) {
     test::ScopedEnv noRuntime("XDG_RUNTIME_DIR", std::nullopt);
     LibraryFixture f(makeStoreChangeListener());
     const Capture capture = LibraryFixture::makeCapture("shared");
-    ASSERT_TRUE(f.library->add(capture, {}, {}));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
     f.settle();
 
     const auto result =
@@ -373,7 +378,7 @@ TEST(LibraryTest, ABurstOfFiftyWritesByAnotherProgramReloadsOnce) {
     StoreChangeListener& heard = *listener;
     LibraryFixture f(std::move(listener));
     const Capture capture = LibraryFixture::makeCapture("busy");
-    ASSERT_TRUE(f.library->add(capture, {}, {}));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
     f.settle();
 
     CaptureStore agent(TavroPaths::databasePath(), std::make_shared<RelayedNotifier>(heard));
@@ -404,7 +409,7 @@ TEST(LibraryTest, ABurstOfFiftyWritesByAnotherProgramReloadsOnce) {
 
 TEST(LibraryTest, ARequestThatFindsTheStampUnmovedReadsNothingElse) {
     LibraryFixture f;
-    ASSERT_TRUE(f.library->add(LibraryFixture::makeCapture("still"), {}, {}));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(LibraryFixture::makeCapture("still"), {}, {})));
     f.settle();
     QSignalSpy reloads(f.library.get(), &Library::reloaded);
     QSignalSpy changes(f.library.get(), &Library::changed);
@@ -423,7 +428,7 @@ TEST(LibraryTest, ARequestThatFindsTheStampUnmovedReadsNothingElse) {
 
 TEST(LibraryTest, AGroupCreatedByAnotherProgramAppearsInTheApp) {
     LibraryFixture f;
-    ASSERT_TRUE(f.library->add(LibraryFixture::makeCapture("first"), {}, {}));
+    ASSERT_TRUE(test::awaitWrite(f.library->add(LibraryFixture::makeCapture("first"), {}, {})));
     f.settle();
     // No notification reaches the app: only the poll's check can find these writes.
     CaptureStore other(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
@@ -453,4 +458,73 @@ TEST(LibraryTest, AGroupCreatedByAnotherProgramAppearsInTheApp) {
     EXPECT_EQ(f.library->people().size(), 1u);
     EXPECT_EQ(f.library->workspaces().at(0).name, "Ops");
     EXPECT_EQ(reloads.count(), 3);
+}
+
+TEST(LibraryWriterTest, WritesAnswerOnTheGuiThreadInTheOrderTheyWereMade) {
+    LibraryFixture f;
+    const Capture capture = LibraryFixture::makeCapture("ordered");
+    std::vector<std::string> answered;
+    std::vector<bool> onGuiThread;
+    auto record = [&](const char* name) {
+        return [&, name](const auto& result) {
+            answered.push_back(std::string(name) + (result.ok() ? "" : " failed"));
+            onGuiThread.push_back(QThread::currentThread() == f.library->thread());
+        };
+    };
+    QObject context;
+    // Each write depends on the one before it: out of order, some would fail.
+    f.library->add(capture, {}, {}).then(&context, record("add"));
+    f.library->setTags({"ui"}, capture.id).then(&context, record("tags"));
+    f.library->addComment("first", capture.id).then(&context, record("comment"));
+    f.library->setStatus(CaptureStatus::resolved, capture.id).then(&context, record("status"));
+    f.library->addComment("second", "no-such-capture").then(&context, record("stray comment"));
+    f.library->deleteCapture(capture.id).then(&context, record("delete"));
+    EXPECT_TRUE(answered.empty()) << "a write answered before the event loop ran";
+    EXPECT_EQ(f.library->writesPending(), 6);
+    f.settle();
+    EXPECT_EQ(answered, (std::vector<std::string>{"add", "tags", "comment", "status",
+                                                  "stray comment failed", "delete"}));
+    EXPECT_EQ(onGuiThread, std::vector<bool>(6, true));
+    EXPECT_TRUE(f.library->captures().empty());
+    EXPECT_EQ(f.store().comments(capture.id).size(), 1u);
+}
+
+TEST(LibraryWriterTest,
+     AWriteWhileAnotherProgramHoldsTheLockLeavesTheGuiThreadFreeAndCommitsLater) {
+    LibraryFixture f;
+    CaptureStore other(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
+    other.db().executeRaw("BEGIN IMMEDIATE TRANSACTION;");
+    const Capture capture = LibraryFixture::makeCapture("waits its turn");
+    std::optional<WriteResult<>> answer;
+    QObject context;
+    f.library->add(capture, {"ui"}, {}).then(&context, [&](const WriteResult<>& result) {
+        answer.emplace(result);
+    });
+
+    // The GUI thread keeps turning while the writer waits on the lock.
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= 10; }, 4000));
+    EXPECT_FALSE(answer);
+    EXPECT_EQ(f.library->writesPending(), 1);
+
+    other.db().executeRaw("COMMIT;");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 10000));
+    EXPECT_TRUE(*answer) << answer->error();
+    f.settle();
+    ASSERT_EQ(f.library->captures().size(), 1u);
+    EXPECT_EQ(f.library->captures()[0].id, capture.id);
+    EXPECT_EQ(f.library->tagsByCapture().at(capture.id), std::vector<std::string>{"ui"});
+}
+
+TEST(LibraryWriterTest, WritesStillQueuedWhenTheFacadeGoesAreMade) {
+    LibraryFixture f;
+    const Capture capture = LibraryFixture::makeCapture("made on the way out");
+    f.library->add(capture, {}, {}).ignoreResult();
+    f.library->addComment("last words", capture.id).ignoreResult();
+    f.library.reset();
+    EXPECT_TRUE(f.store().capture(capture.id));
+    EXPECT_EQ(f.store().comments(capture.id).size(), 1u);
 }

@@ -107,11 +107,22 @@ public:
         if (onEnd)
             onEnd();
     }
+    // Saves as the real editor does: it closes only once the marks are stored, and otherwise
+    // keeps the reason.
+    void save(const Annotation& annotation) {
+        onSave(annotation, [this](const WriteResult<>& result) {
+            if (result)
+                open = false;
+            else
+                failure = result.error();
+        });
+    }
 
     CaptureImage shown;
     SaveHandler onSave;
     EndHandler onEnd;
     bool open = false;
+    std::string failure;
 };
 
 class FakeGrabber final : public ScreenGrabber {

@@ -29,7 +29,11 @@ LibraryFixture::LibraryFixture(std::unique_ptr<StoreChangeListener> listener) {
 void LibraryFixture::settle() {
     // Reloads are a short timer and a read on a worker away; a loaded machine may need longer.
     const bool settled = QTest::qWaitFor(
-        [this] { return !library->reloadPending() && !library->detailReadPending(); }, 10000);
+        [this] {
+            return library->writesPending() == 0 && !library->reloadPending() &&
+                   !library->detailReadPending();
+        },
+        10000);
     EXPECT_TRUE(settled) << "the library never finished reloading";
 }
 

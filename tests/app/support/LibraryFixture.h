@@ -7,6 +7,7 @@
 #include "store/CaptureStore.h"
 
 #include "TempLibrary.h"
+#include "WriteAnswer.h"
 
 #include <QImage>
 
@@ -27,8 +28,8 @@ struct LibraryFixture {
     static QImage makeImage(int width, int height, QColor color = Qt::darkCyan);
 
     CaptureStore& store() { return *store_; }
-    // Waits until the facade has published every reload asked for so far, and answered every
-    // detail read.
+    // Waits until every write made so far has answered, the facade has published every reload
+    // asked for so far, and every detail read has answered.
     void settle();
     // Has the board read again, as after a write by another program, and waits for it.
     void reloadAndWait();

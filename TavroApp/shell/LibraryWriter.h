@@ -1,0 +1,49 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace tavro {
+
+class CaptureStore;
+
+// Runs the library facade's writes in order on a thread of its own, through a connection of
+// its own to the library file, so that the GUI thread never opens a write transaction nor waits
+// on another program's write lock.
+class LibraryWriter {
+public:
+    // Hands out the writer's store, opening it first when needed; throws when it cannot.
+    using Connection = std::function<CaptureStore&()>;
+    // Runs on the writer's thread; answers its caller by itself.
+    using Job = std::function<void(const Connection& store)>;
+
+    // Opens the connection at the first write, and again after a write that could not open it.
+    explicit LibraryWriter(std::filesystem::path file);
+    // Runs every write submitted so far, then ends the thread: a write the user made is never
+    // dropped because the app is closing.
+    ~LibraryWriter();
+    LibraryWriter(const LibraryWriter&) = delete;
+    LibraryWriter& operator=(const LibraryWriter&) = delete;
+
+    void submit(Job job);
+
+private:
+    void run();
+    CaptureStore& store();
+
+    std::filesystem::path file_;
+    std::unique_ptr<CaptureStore> store_;
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Job> jobs_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+} // namespace tavro
