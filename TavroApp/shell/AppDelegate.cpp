@@ -20,6 +20,7 @@
 #include "shell/ShellMenus.h"
 #include "shell/Utf8.h"
 #include "store/CaptureStore.h"
+#include "store/LibrarySweep.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -27,6 +28,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -129,6 +131,8 @@ bool AppDelegate::applicationDidFinishLaunching(bool openStartWindow) {
     }
     if (store->legacyMove() == TavroPaths::LegacyMove::leftInPlace)
         qWarning("%s", TavroPaths::legacyLibraryLeftNotice().c_str());
+    // Files of captures never saved and interrupted writes' temporaries, once per start.
+    QThreadPool::globalInstance()->start([store] { LibrarySweep::run(*store, now()); });
     library_ = std::make_unique<Library>(store, services_.thumbnails, makeStoreChangeListener());
     account_ = std::make_unique<Account>(store);
     library_->setAccount(account_.get());

@@ -140,6 +140,15 @@ void remove(Folder folder, std::string_view name) {
     fs::remove(*file, error);
 }
 
+bool isTemporaryName(std::string_view fileName) {
+    if (fileName.size() < 11 || fileName.front() != '.')
+        return false;
+    const auto suffix = fileName.substr(fileName.size() - 9);
+    return suffix.front() == '.' &&
+           suffix.substr(1).find_first_not_of("0123456789abcdefghijklmnopqrstuvwxyz") ==
+               std::string_view::npos;
+}
+
 std::optional<std::int64_t> byteCount(Folder folder, std::string_view name) {
     const auto file = locate(folder, name);
     if (!file)
@@ -161,7 +170,8 @@ std::int64_t imageFolderBytes() {
             const fs::path& entry = it->path();
             std::error_code statusError;
             const fs::file_status status = it->symlink_status(statusError);
-            if (entry.filename().string().starts_with('.')) {
+            if (const auto name = entry.filename().string();
+                name.starts_with('.') && !isTemporaryName(name)) {
                 if (fs::is_directory(status))
                     it.disable_recursion_pending();
                 continue;

@@ -46,13 +46,16 @@ bool writeThumbnail(std::string_view name, Bytes jpeg);
 // Best effort: a refused name, a missing file or a folder removes nothing; errors are ignored.
 void remove(Folder folder, std::string_view name);
 
+// Whether a file name is one writeAtomically() gives its temporaries (".<name>.<8 of [0-9a-z]>").
+bool isTemporaryName(std::string_view fileName);
+
 // Bytes on disk; nothing for a refused name or a file that cannot be measured.
 std::optional<std::int64_t> byteCount(Folder folder, std::string_view name);
 
 // What the screenshots and thumbnails take on disk: every file under the two folders, sub-folders
-// included, leaving out hidden files and folders (a name that starts with a dot) and what is not
-// a regular file. A missing folder or an unreadable entry counts nothing. Slow for a large
-// library: not for the GUI thread.
+// included, leaving out hidden files and folders (a name that starts with a dot) other than
+// writeAtomically()'s temporaries, and what is not a regular file. A missing folder or an
+// unreadable entry counts nothing. Slow for a large library: not for the GUI thread.
 std::int64_t imageFolderBytes();
 
 } // namespace LibraryFiles
