@@ -149,6 +149,7 @@ TEST(NoteSectionTest, AFailedAutosaveIsShownAndKeepsTheText) {
                                    "SELECT RAISE(ABORT, 'database or disk is full'); END;");
     pane.section().editor()->setPlainText(QStringLiteral("typed on a full disk"));
     pane.timer->fire();
+    pane.f.settle();
     EXPECT_EQ(pane.stored().note, "first");
     EXPECT_FALSE(failure->isHidden());
     EXPECT_TRUE(failure->text().contains(QStringLiteral("The disk is full")));
@@ -158,6 +159,7 @@ TEST(NoteSectionTest, AFailedAutosaveIsShownAndKeepsTheText) {
     pane.f.store().db().executeRaw("DROP TRIGGER refuse;");
     pane.section().editor()->setPlainText(QStringLiteral("typed again"));
     pane.timer->fire();
+    pane.f.settle();
     EXPECT_EQ(pane.stored().note, "typed again");
     EXPECT_TRUE(failure->isHidden());
 }

@@ -33,5 +33,7 @@ TEST(TerminationTest, SigtermQuitsAndTheNoteBeingTypedIsStored) {
     QTimer::singleShot(0, [] { std::raise(SIGTERM); });
     // Returns only once the signal has quit the loop.
     EXPECT_EQ(QCoreApplication::exec(), 0);
+    // The write was handed to the library's writer before the loop returned.
+    f.settle();
     EXPECT_EQ(f.store().capture(capture.id)->note, "before and after");
 }
