@@ -27,13 +27,15 @@ namespace tavro {
 
 namespace {
 
-// The library's path as a link: one line, cut at its start when it does not fit.
+// The library's path as a link: one line, cut in the middle when it does not fit, so that both
+// where it starts and the library folder's own name stay readable; the tool-tip has it whole.
 class PathLink final : public QAbstractButton {
 public:
     explicit PathLink(const QString& path, QWidget* parent = nullptr)
         : QAbstractButton(parent) {
         setText(path);
         setAccessibleName(path);
+        setToolTip(path);
         setCursor(Qt::PointingHandCursor);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
@@ -49,7 +51,7 @@ protected:
         painter.setFont(Theme::Font::body());
         painter.setPen(Theme::accent.resolved(palette()));
         const QString shown =
-            QFontMetrics(Theme::Font::body()).elidedText(text(), Qt::ElideLeft, width());
+            QFontMetrics(Theme::Font::body()).elidedText(text(), Qt::ElideMiddle, width());
         painter.drawText(rect(), Qt::AlignVCenter | Qt::AlignRight, shown);
     }
 };

@@ -12,11 +12,16 @@
 #include "shell/Utf8.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QShowEvent>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace tavro {
 
@@ -103,8 +108,40 @@ void MCPConnectionList::showEvent(QShowEvent* event) {
 }
 
 void MCPConnectionList::refresh() {
-    model_.refresh();
-    showState();
+    run([](MCPConnectionModel& model) { model.refresh(); });
+}
+
+void MCPConnectionList::run(Job job, bool action) {
+    queued_.emplace_back(std::move(job), action);
+    if (!busy_)
+        runNext();
+}
+
+void MCPConnectionList::runNext() {
+    if (queued_.empty()) {
+        busy_ = false;
+        return;
+    }
+    busy_ = true;
+    auto [job, action] = std::move(queued_.front());
+    queued_.erase(queued_.begin());
+    auto work = std::make_shared<MCPConnectionModel>(model_);
+    QPointer<MCPConnectionList> self(this);
+    QThreadPool::globalInstance()->start([work, job = std::move(job), action, self]() mutable {
+        job(*work);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [work, action, self = std::move(self)] {
+                if (!self)
+                    return;
+                if (action)
+                    self->actionPending_ = false;
+                self->model_ = *work;
+                self->showState();
+                self->runNext();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void MCPConnectionList::showState() {
@@ -126,8 +163,12 @@ void MCPConnectionList::showState() {
 }
 
 void MCPConnectionList::act(MCPClient client) {
-    model_.act(client);
-    showState();
+    // A second press before the first one's outcome shows would act on a row that is out of
+    // date (Connect twice reads as Connect, then Disconnect).
+    if (actionPending_)
+        return;
+    actionPending_ = true;
+    run([client](MCPConnectionModel& model) { model.act(client); }, true);
 }
 
 void MCPConnectionList::copy(const QString& text) {

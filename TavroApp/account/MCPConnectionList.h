@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <map>
 
 class QVBoxLayout;
@@ -18,7 +19,8 @@ class MCPClientRow;
 
 // Connects the coding-agent clients to the agent server: one row per client with its state and
 // button, warnings, the manual set-up to copy, and a closing hint. It reads the clients' files
-// each time it comes on screen and after each action.
+// each time it comes on screen and after each action, off the GUI thread: an agent client may
+// keep its whole history in the file it shares with us, tens of megabytes.
 class MCPConnectionList final : public QWidget {
     Q_OBJECT
 
@@ -26,6 +28,8 @@ public:
     explicit MCPConnectionList(MCPInstaller installer, QWidget* parent = nullptr);
 
     const MCPConnectionModel& model() const { return model_; }
+    // Whether a read or an action is still running; the rows show its outcome once it ends.
+    bool busy() const { return busy_; }
     // The rows top to bottom.
     std::vector<MCPClientRow*> rows() const;
     AgentWarning* serverWarning() const { return serverWarning_; }
@@ -38,13 +42,22 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    using Job = std::function<void(MCPConnectionModel&)>;
+
     void refresh();
     void showState();
     void act(MCPClient client);
+    // Runs `job` on a copy of the model on the thread pool; the copy replaces the model on the
+    // GUI thread once it is done. Jobs run one at a time, in order.
+    void run(Job job, bool action = false);
+    void runNext();
     void copy(const QString& text);
     void setCopied(bool copied);
 
     MCPConnectionModel model_;
+    std::vector<std::pair<Job, bool>> queued_;
+    bool busy_ = false;
+    bool actionPending_ = false;
     AgentWarning* serverWarning_ = nullptr;
     QVBoxLayout* rowsLayout_ = nullptr;
     std::map<MCPClient, MCPClientRow*> rows_;

@@ -27,6 +27,8 @@ SettingsView::SettingsView(Preferences& preferences, PermissionsService& permiss
     layout->setContentsMargins(0, 0, 0, 0);
     tabs_ = new QTabWidget(this);
     tabs_->setDocumentMode(true);
+    // A screen reader announces the tab bar by this name, then the tab that is chosen.
+    tabs_->setAccessibleName(toQString(SettingsTexts::windowTitle));
     tabs_->tabBar()->setExpanding(true);
     tabs_->setIconSize(QSize(16, 16));
     for (const SettingsTab& entry : settingsTabs()) {

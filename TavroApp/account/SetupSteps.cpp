@@ -18,12 +18,31 @@
 #include "shell/Utf8.h"
 
 #include <QHBoxLayout>
-#include <QScrollArea>
 #include <QPainter>
+#include <QScrollArea>
 
 namespace tavro {
 
 namespace {
+
+// The overlay tip, its ␣ and ⎋ drawn as key caps: in a small grey caption the bare glyphs all
+// but vanish. The text is our own constant, so rich text is safe here.
+QLabel* overlayTipLabel(QWidget* parent) {
+    const QPalette palette = parent->palette();
+    const QString cap =
+        QStringLiteral("<span style=\"color:%1; background-color:%2; font-weight:600;\">"
+                       "&nbsp;%3&nbsp;</span>")
+            .arg(Theme::textPrimary.resolved(palette).name(),
+                 Theme::borderStrong.resolved(palette).name());
+    QString html = toQString(OnboardingTexts::overlayTip).toHtmlEscaped();
+    for (const QString& glyph : {QStringLiteral("\u2423"), QStringLiteral("\u238B")})
+        html.replace(glyph, cap.arg(glyph));
+    QLabel* label = StepLayout::text(QString(), Theme::Font::caption(), Theme::textSecondary);
+    label->setTextFormat(Qt::RichText);
+    label->setText(html);
+    label->setAccessibleName(toQString(OnboardingTexts::overlayTip));
+    return label;
+}
 
 QWidget* accessibilityNotice(PermissionsService& permissions, QWidget* parent) {
     QColor tint = Theme::statusOpen.resolved(parent->palette());
@@ -89,8 +108,7 @@ ShortcutStep::ShortcutStep(Preferences& preferences, PermissionsService& permiss
     column->addWidget(box);
 
     QWidget* notice = accessibilityNotice(permissions, this);
-    QWidget* tip = StepLayout::text(toQString(OnboardingTexts::overlayTip), Theme::Font::caption(),
-                                    Theme::textTertiary);
+    QWidget* tip = overlayTipLabel(this);
     column->addWidget(notice);
     column->addWidget(tip);
     auto showNoticeOrTip = [notice, tip](bool blocked) {
@@ -164,9 +182,8 @@ ReadyStep::ReadyStep(Preferences& preferences, std::function<void()> onTryCaptur
             hints[i]->setKeys(toQString(rows[i].keys));
     });
 
-    column->addWidget(StepLayout::text(toQString(PlatformTexts::trayNote),
-                                       Theme::Font::callout(), Theme::textTertiary,
-                                       Qt::AlignHCenter, 400),
+    column->addWidget(StepLayout::text(toQString(PlatformTexts::trayNote), Theme::Font::callout(),
+                                       Theme::textTertiary, Qt::AlignHCenter, 400),
                       0, Qt::AlignHCenter);
     tryCapture_ = new SecondaryButton(toQString(OnboardingTexts::tryCapture), this);
     connect(tryCapture_, &QAbstractButton::clicked, this, [onTryCapture = std::move(onTryCapture)] {

@@ -3,11 +3,12 @@
 namespace tavro {
 
 HotkeyRecorderModel::HotkeyRecorderModel(QObject* parent)
-    : QObject(parent) {
-    commitTimer_.setSingleShot(true);
-    commitTimer_.setInterval(commitDelay);
-    connect(&commitTimer_, &QTimer::timeout, this, &HotkeyRecorderModel::commit);
-}
+    : HotkeyRecorderModel(std::make_unique<QtRestartableTimer>(commitDelay), parent) {}
+
+HotkeyRecorderModel::HotkeyRecorderModel(std::unique_ptr<RestartableTimer> commitTimer,
+                                         QObject* parent)
+    : QObject(parent)
+    , commitTimer_(std::move(commitTimer)) {}
 
 void HotkeyRecorderModel::start(ModifierSet held) {
     if (recording_)
@@ -27,7 +28,7 @@ void HotkeyRecorderModel::start(ModifierSet held) {
 }
 
 void HotkeyRecorderModel::cancel() {
-    commitTimer_.stop();
+    commitTimer_->stop();
     commitOnRelease_ = false;
     recording_ = false;
     draft_.reset();
@@ -124,7 +125,7 @@ void HotkeyRecorderModel::propose(const HotkeyBinding& binding) {
     problem_ = problemOf(binding);
     warning_ = binding.warning();
     commitOnRelease_ = false;
-    commitTimer_.start();
+    commitTimer_->start([this] { commit(); });
     emit changed();
 }
 
@@ -140,7 +141,7 @@ void HotkeyRecorderModel::commit() {
         commitOnRelease_ = true;
         return;
     }
-    commitTimer_.stop();
+    commitTimer_->stop();
     recording_ = false;
     const HotkeyBinding committed = *draft_;
     draft_.reset();

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "capture/HotkeyBinding.h"
+#include "shell/RestartableTimer.h"
 
 #include <QObject>
-#include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -28,6 +29,9 @@ public:
     static constexpr std::uint16_t escapeKeyCode = 53;
 
     explicit HotkeyRecorderModel(QObject* parent = nullptr);
+    // `commitTimer` counts down the commit delay.
+    explicit HotkeyRecorderModel(std::unique_ptr<RestartableTimer> commitTimer,
+                                 QObject* parent = nullptr);
     HotkeyRecorderModel(const HotkeyRecorderModel&) = delete;
     HotkeyRecorderModel& operator=(const HotkeyRecorderModel&) = delete;
 
@@ -35,7 +39,7 @@ public:
     const std::optional<HotkeyBinding>& draft() const { return draft_; }
     const std::optional<std::string>& problem() const { return problem_; }
     const std::optional<std::string>& warning() const { return warning_; }
-    bool commitPending() const { return commitTimer_.isActive() || commitOnRelease_; }
+    bool commitPending() const { return commitTimer_->isActive() || commitOnRelease_; }
 
     // `held` is the modifiers already down: they are not seen going down.
     void start(ModifierSet held);
@@ -62,7 +66,7 @@ private:
     std::optional<HotkeyBinding> draft_;
     std::optional<std::string> problem_;
     std::optional<std::string> warning_;
-    QTimer commitTimer_;
+    std::unique_ptr<RestartableTimer> commitTimer_;
     bool commitOnRelease_ = false;
     std::set<std::uint16_t> heldKeys_;
 

@@ -2,11 +2,18 @@
 
 namespace tavro {
 
+namespace {
+constexpr int pollIntervalMs = 1000;
+}
+
 PermissionsService::PermissionsService(PermissionProbe& probe, QObject* parent)
+    : PermissionsService(probe, std::make_unique<QtRestartableTimer>(pollIntervalMs), parent) {}
+
+PermissionsService::PermissionsService(PermissionProbe& probe,
+                                       std::unique_ptr<RestartableTimer> poll, QObject* parent)
     : QObject(parent)
-    , probe_(probe) {
-    timer_.setInterval(1000);
-    connect(&timer_, &QTimer::timeout, this, &PermissionsService::refresh);
+    , probe_(probe)
+    , poll_(std::move(poll)) {
     refresh();
 }
 
@@ -17,12 +24,20 @@ void PermissionsService::refresh() {
 }
 
 void PermissionsService::beginPolling() {
-    if (!timer_.isActive())
-        timer_.start();
+    if (!poll_->isActive())
+        pollSoon();
 }
 
 void PermissionsService::stopPolling() {
-    timer_.stop();
+    poll_->stop();
+}
+
+void PermissionsService::pollSoon() {
+    poll_->start([this] {
+        // Started again before refreshing, so that a slot that stops polling has the last word.
+        pollSoon();
+        refresh();
+    });
 }
 
 void PermissionsService::requestScreenRecording() {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/PermissionProbe.h"
+#include "shell/RestartableTimer.h"
 
 #include <QObject>
-#include <QTimer>
+
+#include <memory>
 
 namespace tavro {
 
@@ -15,12 +17,15 @@ class PermissionsService final : public QObject {
 
 public:
     explicit PermissionsService(PermissionProbe& probe, QObject* parent = nullptr);
+    // `poll` counts down each second of the poll.
+    PermissionsService(PermissionProbe& probe, std::unique_ptr<RestartableTimer> poll,
+                       QObject* parent = nullptr);
     PermissionsService(const PermissionsService&) = delete;
     PermissionsService& operator=(const PermissionsService&) = delete;
 
     bool hasScreenRecording() const { return hasScreenRecording_; }
     bool hasAccessibility() const { return hasAccessibility_; }
-    bool isPolling() const { return timer_.isActive(); }
+    bool isPolling() const { return poll_->isActive(); }
 
     // Re-reads both permissions; announces a change even when nothing changed.
     void refresh();
@@ -38,7 +43,9 @@ signals:
 
 private:
     PermissionProbe& probe_;
-    QTimer timer_;
+    void pollSoon();
+
+    std::unique_ptr<RestartableTimer> poll_;
     bool hasScreenRecording_ = false;
     bool hasAccessibility_ = false;
 };

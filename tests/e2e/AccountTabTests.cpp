@@ -44,7 +44,6 @@ Capture textCapture(const std::string& note) {
 
 void press(const DesktopSession& session, const std::string& keys) {
     session.key(keys);
-    std::this_thread::sleep_for(300ms);
 }
 
 } // namespace
@@ -65,7 +64,6 @@ TEST(AccountTabTest, SignsInSyncsShowsTheLogAndSignsOutKeepingLocalCaptures) {
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
     auto settings = session.openSettingsFromBoard();
     ASSERT_TRUE(settings);
-    std::this_thread::sleep_for(400ms);
     press(session, "ctrl+Tab"); // General, Account
     session.screenshot("account-signed-out");
 
@@ -74,7 +72,6 @@ TEST(AccountTabTest, SignsInSyncsShowsTheLogAndSignsOutKeepingLocalCaptures) {
     press(session, "space");
     ASSERT_TRUE(
         DesktopSession::waitUntil([&] { return !service.inspect("device-codes").empty(); }, 10s));
-    std::this_thread::sleep_for(500ms);
     session.screenshot("account-code");
     const auto codes = service.inspect("device-codes");
     const std::string userCode = codes.back()["user_code"];
@@ -87,13 +84,12 @@ TEST(AccountTabTest, SignsInSyncsShowsTheLogAndSignsOutKeepingLocalCaptures) {
         DesktopSession::waitUntil([&] { return !openStore(session)->syncLog(60).empty(); }, 15s));
     const auto line = openStore(session)->syncLog(60).front();
     EXPECT_EQ(line.level, "error");
-    std::this_thread::sleep_for(800ms);
     session.screenshot("account-signed-in");
 
     // A capture made in the app now is filed in the workspace, and "Sync now" sends it.
     EXPECT_EQ(session.runTavro({"--new-issue"}), 0);
     ASSERT_TRUE(session.waitForWindow("^Tavro Note$"));
-    std::this_thread::sleep_for(400ms);
+    ASSERT_TRUE(session.waitForFocus(session.windowsNamed("^Tavro Note$").front()));
     session.type("Made after signing in");
     session.key("ctrl+Return");
     std::optional<Capture> made;
@@ -115,7 +111,6 @@ TEST(AccountTabTest, SignsInSyncsShowsTheLogAndSignsOutKeepingLocalCaptures) {
         [&] { return session.windowsNamed("^Tavro Settings$").empty(); }, 5s));
     settings = session.openSettingsFromBoard();
     ASSERT_TRUE(settings);
-    std::this_thread::sleep_for(400ms);
     press(session, "ctrl+Tab");
     const auto lastSync = openStore(session)->syncMeta("last_sync");
     press(session, "Tab");
@@ -125,7 +120,6 @@ TEST(AccountTabTest, SignsInSyncsShowsTheLogAndSignsOutKeepingLocalCaptures) {
         [&] { return openStore(session)->syncMeta("last_sync") != lastSync; }, 15s));
     EXPECT_TRUE(DesktopSession::waitUntil(
         [&] { return service.inspect("state")["tables"]["captures"].contains(made->id); }, 15s));
-    std::this_thread::sleep_for(500ms);
     session.screenshot("account-synced");
 
     // "Sync now" gave the focus on to the picker while it was disabled; then "Move to workspace"
@@ -138,12 +132,12 @@ TEST(AccountTabTest, SignsInSyncsShowsTheLogAndSignsOutKeepingLocalCaptures) {
     press(session, "Tab"); // "Sign out…"
     press(session, "space");
     ASSERT_TRUE(session.waitForWindow("^Sign out of Tavro\\?$", 5s));
+    ASSERT_TRUE(session.waitForFocus(session.windowsNamed("^Sign out of Tavro\\?$").front()));
     session.screenshot("account-sign-out-alert");
     EXPECT_TRUE(signedInUser(session).has_value()) << "nothing happens before the answer";
     press(session, "Tab"); // from Cancel to Sign Out
     press(session, "space");
     ASSERT_TRUE(DesktopSession::waitUntil([&] { return !signedInUser(session); }, 10s));
-    std::this_thread::sleep_for(800ms);
     session.screenshot("account-signed-out-again");
     const auto kept = session.storedCaptures();
     EXPECT_TRUE(std::ranges::any_of(kept, [&](const Capture& c) { return c.id == local.id; }));

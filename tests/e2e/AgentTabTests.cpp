@@ -22,21 +22,16 @@ TEST(AgentTabTest, ConnectFromTheKeyboardWritesAnEntryWhoseServerAnswers) {
     session.launchTavro();
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
     ASSERT_TRUE(session.openSettingsFromBoard());
-    std::this_thread::sleep_for(400ms);
-    for (int tab = 0; tab < 3; ++tab) { // General, Account, Shortcuts, Agent
+    for (int tab = 0; tab < 3; ++tab) // General, Account, Shortcuts, Agent
         session.key("ctrl+Tab");
-        std::this_thread::sleep_for(250ms);
-    }
     session.screenshot("settings-agent");
     // Ctrl+Tab leaves the focus in the tab bar; Tab leads on to the first client's button:
     // Claude Code's, never seen in this home.
     session.key("Tab");
-    std::this_thread::sleep_for(250ms);
     session.key("space");
 
     const fs::path file = session.home() / ".claude.json";
     ASSERT_TRUE(DesktopSession::waitUntil([&] { return fs::exists(file); }, 5s));
-    std::this_thread::sleep_for(300ms);
     session.screenshot("settings-agent-connected");
     const auto entry = nlohmann::json::parse(tavro::test::readFile(file))["mcpServers"]["tavro"];
     const fs::path server = fs::path(TAVRO_APP).parent_path() / "tavro-mcp";

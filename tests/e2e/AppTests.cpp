@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -37,7 +38,7 @@ struct RegionCapture {
         // The overlay hides the board and takes the pointer.
         EXPECT_TRUE(
             DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 5s));
-        std::this_thread::sleep_for(400ms);
+        EXPECT_TRUE(session.waitForKeyboardGrab());
     }
     DesktopSession& session;
     test::BackgroundProcess* app = nullptr;
@@ -62,6 +63,15 @@ std::string readFile(const fs::path& file) {
 
 // The board window shows with the frame it had.
 void expectBoardAt(const DesktopSession& session, const std::array<int, 4>& frame) {
+    const auto near = [&](const std::optional<std::array<int, 4>>& shown) {
+        for (size_t i = 0; shown && i < 4; ++i)
+            if (std::abs((*shown)[i] - frame[i]) > 2)
+                return false;
+        return shown.has_value();
+    };
+    // The window manager maps the board first and puts the restored frame on it after.
+    DesktopSession::waitUntil(
+        [&] { return near(session.windowFrame(session.windowsNamed("^Tavro$").front())); }, 5s);
     const auto restored = session.windowFrame(session.windowsNamed("^Tavro$").front());
     ASSERT_TRUE(restored);
     // The window manager may place a restored frame a pixel or two from where it was.
@@ -75,7 +85,6 @@ TEST(AppStartTest, AFreshProfileOpensOnboardingAndNotTheBoard) {
     DesktopSession session;
     session.launchTavro();
     ASSERT_TRUE(session.waitForWindow("^Welcome to Tavro$"));
-    std::this_thread::sleep_for(300ms);
     session.screenshot("fresh-profile");
     EXPECT_TRUE(session.windowsNamed("^Tavro$").empty());
     EXPECT_TRUE(fs::exists(session.database()));
@@ -114,7 +123,12 @@ TEST(AppStartTest, TheBoardComesBackWhereItWasAfterQuitting) {
     // Well away from the centred frame a new board gets, no smaller than the board allows.
     session.xdotool({"windowsize", "--sync", board, "1060", "680"});
     session.xdotool({"windowmove", "--sync", board, "40", "30"});
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(DesktopSession::waitUntil(
+        [&] {
+            const auto frame = session.windowFrame(board);
+            return frame && (*frame)[2] == 1060 && (*frame)[3] == 680;
+        },
+        5s));
     const auto moved = session.windowFrame(board);
     ASSERT_TRUE(moved);
     session.xdotool({"windowactivate", "--sync", board});
@@ -123,7 +137,6 @@ TEST(AppStartTest, TheBoardComesBackWhereItWasAfterQuitting) {
 
     session.launchTavro();
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
-    std::this_thread::sleep_for(300ms);
     expectBoardAt(session, *moved);
 }
 
@@ -153,15 +166,22 @@ TEST(AppStartTest, TheBoardComesBackWhereItWasAfterTheAppIsStopped) {
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
     const std::string board = session.windowsNamed("^Tavro$").front();
     session.xdotool({"windowsize", "--sync", board, "1040", "650"});
+    const fs::path settings = session.home() / ".config/tavro/Tavro.conf";
+    const std::string before = readFile(settings);
     session.xdotool({"windowmove", "--sync", board, "90", "60"});
-    std::this_thread::sleep_for(1500ms);
+    // Stopped only once the moved frame is written.
+    ASSERT_TRUE(DesktopSession::waitUntil(
+        [&] {
+            const std::string now = readFile(settings);
+            return now != before && now.find("dev.tavro.dashboard") != std::string::npos;
+        },
+        5s));
     const auto moved = session.windowFrame(board);
     ASSERT_TRUE(moved);
     first.stop();
 
     session.launchTavro();
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
-    std::this_thread::sleep_for(300ms);
     expectBoardAt(session, *moved);
 }
 
@@ -201,7 +221,6 @@ TEST(CaptureFlowTest, ARegionDragAndCtrlReturnStoresOneCaptureAndGivesTheFocusBa
     DesktopSession session;
     RegionCapture capture(session);
     session.xdotool({"mousemove", "250", "200"});
-    std::this_thread::sleep_for(200ms);
     session.screenshot("overlay");
     session.drag(100, 100, 400, 300);
     ASSERT_TRUE(session.waitForWindow("^Tavro Note$"));
@@ -221,7 +240,9 @@ TEST(CaptureFlowTest, ARegionDragAndCtrlReturnStoresOneCaptureAndGivesTheFocusBa
     EXPECT_TRUE(fs::exists(session.library() / "thumbs" / *stored.thumbPath));
     EXPECT_TRUE(DesktopSession::waitUntil(
         [&] { return session.activeWindow() == session.xtermWindow(); }, 3s));
-    std::this_thread::sleep_for(300ms);
+    // The focus stays there: nothing of the app's takes it back once the box has gone.
+    EXPECT_FALSE(DesktopSession::waitUntil(
+        [&] { return session.activeWindow() != session.xtermWindow(); }, 300ms));
     EXPECT_EQ(session.activeWindow(), session.xtermWindow());
     session.screenshot("after-save");
 }
@@ -329,7 +350,6 @@ TEST(AppStartTest, SettingsAndOnboardingAreTitledAndClosableOnlyAtTheirContentSi
     session.key("ctrl+comma");
     ASSERT_TRUE(session.waitForWindow("^Tavro Settings$"));
     const std::string settings = session.windowsNamed("^Tavro Settings$").front();
-    std::this_thread::sleep_for(300ms);
     session.screenshot("settings-and-onboarding");
 
     for (const auto& [window, width] : {std::pair{onboarding, 620}, std::pair{settings, 560}}) {
@@ -368,7 +388,7 @@ TEST(CaptureFlowTest, AColdStartWithACaptureRequestRecordsTheWindowInFrontAndOpe
                         .empty();
         },
         20s));
-    std::this_thread::sleep_for(400ms);
+    ASSERT_TRUE(session.waitForKeyboardGrab());
     EXPECT_TRUE(session.windowsNamed("^Tavro$").empty());
     EXPECT_TRUE(session.windowsNamed("^Welcome to Tavro$").empty());
     session.drag(100, 100, 400, 300);
@@ -393,12 +413,12 @@ TEST(CaptureFlowTest, CancellingTheOverlayOverTheBoardGivesItTheKeyboardBack) {
         const std::string board = session.windowsNamed("^Tavro$").front();
         session.xdotool({"windowactivate", "--sync", board});
         EXPECT_EQ(session.runTavro({"--capture-region"}), 0);
-        std::this_thread::sleep_for(600ms); // until the overlay holds the keyboard
+        ASSERT_TRUE(session.waitForKeyboardGrab());
         if (escape)
             session.key("Escape");
         else
             session.xdotool({"mousemove", "300", "300", "click", "1"});
-        std::this_thread::sleep_for(400ms);
+        session.waitForFocus(board);
         EXPECT_EQ(session.xdotool({"getwindowfocus"}).substr(0, board.size()), board);
         // Ctrl+W closes the board at once, without a click first.
         session.key("ctrl+w");
@@ -437,23 +457,22 @@ TEST(AppStartTest, TryACaptureTakesOnboardingAwayAndReopeningBringsItBack) {
     ASSERT_TRUE(session.waitForWindow("^Welcome to Tavro$"));
     const std::string onboarding = session.windowsNamed("^Welcome to Tavro$").front();
     session.xdotool({"windowactivate", "--sync", onboarding});
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(session.waitForFocus(onboarding));
     // "Try a capture now" is on the last step: four times Continue, then back past the footer's
-    // Back button to the step's own.
-    for (int step = 0; step < 4; ++step) {
+    // Back button to the step's own. Each step gives Continue the focus as it shows, and the
+    // keys arrive in order.
+    for (int step = 0; step < 4; ++step)
         session.key("space");
-        std::this_thread::sleep_for(200ms);
-    }
     session.key("shift+Tab");
     session.key("shift+Tab");
     session.key("space");
     // Onboarding cannot be minimised; it leaves the screen all the same.
     EXPECT_TRUE(DesktopSession::waitUntil(
         [&] { return session.windowsNamed("^Welcome to Tavro$").empty(); }, 3s));
-    std::this_thread::sleep_for(800ms);
+    ASSERT_TRUE(session.waitForKeyboardGrab());
     session.screenshot("try-a-capture-overlay");
     session.key("Escape");
-    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(DesktopSession::waitUntil([&] { return !session.keyboardGrabbed(); }, 5s));
     EXPECT_EQ(session.runTavro({}), 0);
     EXPECT_TRUE(session.waitForWindow("^Welcome to Tavro$", 5s));
 }
@@ -480,7 +499,7 @@ TEST(BoardSidebarTest, ShowsTheLibrarysGroupsAndTagsAndItsSheetStoresANewGroup) 
     session.completeOnboarding();
     session.launchTavro();
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(session.waitForFocus(session.windowsNamed("^Tavro$").front()));
     session.screenshot("board-sidebar");
 
     // The library list has the focus; the "New group" button is next in the tab order.
@@ -494,6 +513,5 @@ TEST(BoardSidebarTest, ShowsTheLibrarysGroupsAndTagsAndItsSheetStoresANewGroup) 
         DesktopSession::waitUntil([&] { return session.windowsNamed("^New group$").empty(); }, 5s));
     CaptureStore store(session.database());
     EXPECT_TRUE(store.groupNamed("Billing", std::nullopt));
-    std::this_thread::sleep_for(400ms);
     session.screenshot("board-sidebar-new-group");
 }

@@ -30,7 +30,7 @@ void startRegionCapture(DesktopSession& session) {
     ASSERT_EQ(session.runTavro({"--capture-region"}), 0);
     ASSERT_TRUE(
         DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 5s));
-    std::this_thread::sleep_for(400ms);
+    ASSERT_TRUE(session.waitForKeyboardGrab());
 }
 
 // Clicks the preview at the top of the open note box: the editor opens and comes to the front.
@@ -38,18 +38,20 @@ void startRegionCapture(DesktopSession& session) {
 std::optional<std::array<int, 4>> openEditorFromNoteBox(DesktopSession& session) {
     if (!session.waitForWindow("^Tavro Note$"))
         return std::nullopt;
-    std::this_thread::sleep_for(300ms);
     const auto boxes = session.windowsNamed("^Tavro Note$");
-    const auto box = boxes.empty() ? std::nullopt : session.windowFrame(boxes.front());
+    if (boxes.empty() || !session.waitForFocus(boxes.front()))
+        return std::nullopt;
+    const auto box = session.windowFrame(boxes.front());
     if (!box)
         return std::nullopt;
     session.xdotool({"mousemove", std::to_string((*box)[0] + (*box)[2] / 2),
                      std::to_string((*box)[1] + 60), "click", "1"});
     if (!session.waitForWindow("^Mark up screenshot$", 10s))
         return std::nullopt;
-    std::this_thread::sleep_for(400ms);
     const auto editors = session.windowsNamed("^Mark up screenshot$");
-    return editors.empty() ? std::nullopt : session.windowFrame(editors.front());
+    if (editors.empty() || !session.waitForFocus(editors.front()))
+        return std::nullopt;
+    return session.windowFrame(editors.front());
 }
 
 // The box tool (third in the toolbar), then a drag across the middle of the canvas.
@@ -57,10 +59,8 @@ void drawBox(DesktopSession& session, const std::array<int, 4>& editor) {
     const int x = editor[0], y = editor[1];
     session.xdotool({"mousemove", std::to_string(x + 16 + 2 + 2 * 32 + 15),
                      std::to_string(y + 8 + 2 + 13), "click", "1"});
-    std::this_thread::sleep_for(200ms);
     session.drag(x + editor[2] / 2 - 150, y + editor[3] / 2 - 100, x + editor[2] / 2 + 150,
                  y + editor[3] / 2 + 100);
-    std::this_thread::sleep_for(200ms);
 }
 
 std::vector<CaptureImage> screenshotsOf(const DesktopSession& session, const Capture& capture) {
@@ -84,7 +84,7 @@ TEST(MarkupFlowTest, ABoxDrawnOnAPendingScreenshotIsSavedWithTheCapture) {
     ASSERT_TRUE(DesktopSession::waitUntil(
         [&] { return session.windowsNamed("^Mark up screenshot$").empty(); }, 5s));
     ASSERT_TRUE(session.waitForWindow("^Tavro Note$"));
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(session.waitForFocus(session.windowsNamed("^Tavro Note$").front()));
     session.screenshot("note-box-with-marks");
     session.type("Marked up");
     session.key("ctrl+Return");
@@ -137,7 +137,8 @@ TEST(MarkupFlowTest, CancelAndTheCloseButtonBringTheNoteBoxBackWithNothingChange
         ASSERT_TRUE(DesktopSession::waitUntil(
             [&] { return session.windowsNamed("^Mark up screenshot$").empty(); }, 5s));
         ASSERT_TRUE(session.waitForWindow("^Tavro Note$"));
-        std::this_thread::sleep_for(300ms);
+        DesktopSession::holdsFor([&] { return filesUnder(session.library() / "captures") == 1u; },
+                                 300ms);
         EXPECT_EQ(filesUnder(session.library() / "captures"), 1u);
     }
     session.key("ctrl+Return");

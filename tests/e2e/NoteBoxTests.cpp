@@ -48,7 +48,8 @@ struct NoteBox {
         if (windows.empty())
             return;
         id = windows.front();
-        std::this_thread::sleep_for(300ms);
+        // Placed and shown once it has the focus.
+        EXPECT_TRUE(session.waitForFocus(id));
         const auto frame = session.windowFrame(id);
         EXPECT_TRUE(frame);
         if (frame) {
@@ -61,15 +62,16 @@ struct NoteBox {
     void click(int x, int y) const {
         session.xdotool({"mousemove", std::to_string(origin.x + x), std::to_string(origin.y + y),
                          "click", "1"});
-        std::this_thread::sleep_for(250ms);
     }
     // Opens the group menu and picks the item `downs` steps below its top.
     void pickGroupItem(int downs) const {
         click(groupPillX, choicesY);
+        // The menu grabs the keyboard once it is up, and lets go as it closes.
+        EXPECT_TRUE(session.waitForKeyboardGrab());
         for (int i = 0; i < downs; ++i)
             session.key("Down");
         session.key("Return");
-        std::this_thread::sleep_for(200ms);
+        EXPECT_TRUE(DesktopSession::waitUntil([&] { return !session.keyboardGrabbed(); }, 5s));
     }
 
     DesktopSession& session;
@@ -100,7 +102,7 @@ struct RunningApp {
         EXPECT_EQ(session.runTavro({"--capture-region"}), 0);
         EXPECT_TRUE(
             DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 5s));
-        std::this_thread::sleep_for(400ms);
+        EXPECT_TRUE(session.waitForKeyboardGrab());
         session.drag(fromX, fromY, toX, toY);
     }
     DesktopSession& session;
@@ -146,7 +148,6 @@ TEST(NoteBoxTest, ANewGroupNamedInTheBoxIsCreatedAndHoldsTheCapture) {
     session.type("Onboarding");
     session.screenshot("note-box-naming-group");
     session.key("Return");
-    std::this_thread::sleep_for(300ms);
     session.type("Step two is blank"); // the note has the keys again
     session.key("ctrl+Return");
     const auto stored = session.waitForOneCapture(5s);
@@ -188,7 +189,7 @@ TEST(NoteBoxTest, AddingASecondScreenshotComesBackWithTheTypedDraft) {
     }
     EXPECT_TRUE(DesktopSession::waitUntil(
         [&] { return session.windowsNamed("^Tavro Note$").empty(); }, 5s));
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(session.waitForKeyboardGrab());
     session.drag(500, 400, 700, 500);
     NoteBox again(session);
     session.screenshot("note-box-second-screenshot");

@@ -13,6 +13,7 @@
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using tavro::test::BackgroundProcess;
 using tavro::test::DesktopSession;
 
 namespace {
@@ -28,20 +29,21 @@ bool completed(const DesktopSession& session) {
     return settingsFile(session).find("onboarding.completed=true") != std::string::npos;
 }
 
-// Presses keys in the window in front and lets the app draw what they did.
+// Presses keys in the window in front; the app handles them in order.
 void press(const DesktopSession& session, const std::string& keys) {
     session.key(keys);
-    std::this_thread::sleep_for(250ms);
 }
 
-std::string openOnboarding(DesktopSession& session) {
-    session.launchTavro();
+std::string openOnboarding(DesktopSession& session, BackgroundProcess** launched = nullptr) {
+    BackgroundProcess& app = session.launchTavro();
+    if (launched)
+        *launched = &app;
     EXPECT_TRUE(session.waitForWindow("^Welcome to Tavro$"));
     const auto windows = session.windowsNamed("^Welcome to Tavro$");
     if (windows.empty())
         return {};
     session.xdotool({"windowactivate", "--sync", windows.front()});
-    std::this_thread::sleep_for(400ms);
+    EXPECT_TRUE(session.waitForFocus(windows.front()));
     return windows.front();
 }
 
@@ -49,7 +51,8 @@ std::string openOnboarding(DesktopSession& session) {
 
 TEST(OnboardingTest, EachStepIsReachedWithItsButtonsAndFinishingOpensTheBoardFromThenOn) {
     DesktopSession session;
-    ASSERT_FALSE(openOnboarding(session).empty());
+    BackgroundProcess* first = nullptr;
+    ASSERT_FALSE(openOnboarding(session, &first).empty());
     EXPECT_TRUE(session.windowsNamed("^Tavro$").empty());
     session.screenshot("onboarding-welcome");
     press(session, "space"); // Continue: Permission
@@ -77,10 +80,11 @@ TEST(OnboardingTest, EachStepIsReachedWithItsButtonsAndFinishingOpensTheBoardFro
     session.key("ctrl+q");
     ASSERT_TRUE(
         DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 5s));
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(first->waitForExit(5s));
     session.launchTavro();
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
-    std::this_thread::sleep_for(500ms);
+    DesktopSession::holdsFor([&] { return session.windowsNamed("^Welcome to Tavro$").empty(); },
+                             500ms);
     EXPECT_TRUE(session.windowsNamed("^Welcome to Tavro$").empty());
 }
 
@@ -94,7 +98,7 @@ TEST(OnboardingTest, TryACaptureOnTheReadyStepStartsARegionCapture) {
     session.key("space"); // Try a capture now
     EXPECT_TRUE(DesktopSession::waitUntil(
         [&] { return session.windowsNamed("^Welcome to Tavro$").empty(); }, 3s));
-    std::this_thread::sleep_for(800ms);
+    ASSERT_TRUE(session.waitForKeyboardGrab());
     session.drag(100, 100, 400, 300);
     ASSERT_TRUE(session.waitForWindow("^Tavro Note$", 5s));
     EXPECT_EQ(tavro::test::filesUnder(session.library() / "captures"), 1u);
@@ -109,7 +113,12 @@ TEST(SettingsTest, OpensFromTheMenuAtItsSizeAndARecordedShortcutIsArmedAtOnce) {
     const std::optional<std::string> opened = session.openSettingsFromBoard();
     ASSERT_TRUE(opened);
     const std::string settings = *opened;
-    std::this_thread::sleep_for(400ms);
+    DesktopSession::waitUntil(
+        [&] {
+            const auto shown = session.windowFrame(settings);
+            return shown && (*shown)[2] == 560;
+        },
+        5s);
     const auto frame = session.windowFrame(settings);
     ASSERT_TRUE(frame);
     EXPECT_EQ((*frame)[2], 560);
@@ -130,7 +139,6 @@ TEST(SettingsTest, OpensFromTheMenuAtItsSizeAndARecordedShortcutIsArmedAtOnce) {
         },
         5s))
         << settingsFile(session);
-    std::this_thread::sleep_for(500ms);
     session.screenshot("settings-shortcuts-recorded");
 
     session.focusXterm();
@@ -138,7 +146,7 @@ TEST(SettingsTest, OpensFromTheMenuAtItsSizeAndARecordedShortcutIsArmedAtOnce) {
     // The overlay takes the app's windows off the screen.
     ASSERT_TRUE(DesktopSession::waitUntil(
         [&] { return session.windowsNamed("^Tavro Settings$").empty(); }, 5s));
-    std::this_thread::sleep_for(400ms);
+    ASSERT_TRUE(session.waitForKeyboardGrab());
     session.key("Escape");
     EXPECT_TRUE(session.waitForWindow("^Tavro Settings$", 5s));
 }

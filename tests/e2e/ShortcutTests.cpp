@@ -51,7 +51,11 @@ struct RunningApp {
             std::ofstream(session.home() / ".config/tavro/Tavro.conf", std::ios::app) << settings;
         app = &session.launchTavro({}, env);
         EXPECT_TRUE(session.waitForWindow("^Tavro$"));
-        std::this_thread::sleep_for(300ms);
+        // The new board takes the focus once the window manager maps it; only then can the
+        // xterm have it back for good.
+        const auto board = session.windowsNamed("^Tavro$");
+        if (!board.empty())
+            session.waitForFocus(board.front());
         session.focusXterm();
     }
 
@@ -69,7 +73,6 @@ TEST(ShortcutTest, RegionShortcutOpensTheOverlayAndASecondPressTheNoteOnlyBox) {
     RunningApp app(session);
     session.key("alt+shift+2");
     ASSERT_TRUE(app.waitForOverlay());
-    std::this_thread::sleep_for(300ms);
     session.screenshot("shortcut-overlay");
     EXPECT_TRUE(session.windowsNamed("^Tavro Note$").empty());
 
@@ -84,7 +87,8 @@ TEST(ShortcutTest, HoldingTheRegionShortcutForASecondIsOnePress) {
     RunningApp app(session);
     session.xdotool({"keydown", "alt+shift+2", "sleep", "1", "keyup", "alt+shift+2"});
     ASSERT_TRUE(app.waitForOverlay());
-    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(DesktopSession::holdsFor(
+        [&] { return session.windowsNamed("^Tavro Note$").empty(); }, 500ms));
     EXPECT_TRUE(session.windowsNamed("^Tavro Note$").empty()) << "a repeat is no second press";
     EXPECT_TRUE(app.boardHidden()) << "the overlay is still up";
 
@@ -112,7 +116,8 @@ TEST(ShortcutTest, FullScreenShortcutWritesAPngAndTwoQuickPressesOnlyTheNoteBox)
     session.focusXterm();
     session.xdotool({"key", "--delay", "60", "alt+shift+3", "alt+shift+3"});
     ASSERT_TRUE(session.waitForWindow("^Tavro Note$", 5s));
-    std::this_thread::sleep_for(500ms);
+    DesktopSession::holdsFor([&] { return filesUnder(session.library() / "captures") == 1u; },
+                             500ms);
     EXPECT_EQ(filesUnder(session.library() / "captures"), 1u) << "the second press wrote nothing";
 }
 
@@ -121,12 +126,12 @@ TEST(ShortcutTest, DoubleTapOfAltOpensTheOverlayAndOneTapDoesNot) {
     RunningApp app(session,
                    "hotkey.region=\"@ByteArray({\\\"modifiers\\\":2,\\\"tapCount\\\":2})\"\n");
     session.key("alt");
-    std::this_thread::sleep_for(800ms);
+    DesktopSession::holdsFor([&] { return !app.boardHidden(); }, 800ms);
     EXPECT_FALSE(app.boardHidden()) << "one tap is not the shortcut";
 
     session.xdotool({"key", "--delay", "80", "alt", "alt"});
     ASSERT_TRUE(app.waitForOverlay());
-    std::this_thread::sleep_for(400ms); // until the overlay holds the keyboard
+    ASSERT_TRUE(session.waitForKeyboardGrab());
     session.key("Escape");
     EXPECT_TRUE(session.waitForWindow("^Tavro$", 5s));
 }
@@ -173,13 +178,12 @@ TEST(ShortcutTest, ACombinationAnotherClientHoldsIsReportedAsAConflict) {
     session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
     session.key("ctrl+comma");
     ASSERT_TRUE(session.waitForWindow("^Tavro Settings$"));
-    std::this_thread::sleep_for(400ms);
     session.screenshot("settings-shortcut-conflict");
 
     // Nothing fires for it, and the other shortcut works.
     session.focusXterm();
     session.key("alt+shift+2");
-    std::this_thread::sleep_for(600ms);
+    DesktopSession::holdsFor([&] { return session.windowsNamed("^Tavro Note$").empty(); }, 600ms);
     EXPECT_TRUE(session.windowsNamed("^Tavro Note$").empty());
     session.key("alt+shift+3");
     EXPECT_TRUE(session.waitForWindow("^Tavro Note$", 5s));
@@ -395,11 +399,11 @@ TEST(StatusItemTest, TheTrayIconInIcewmOpensTheStatusMenuAndTheBoardHasTheMainMe
 
     session.xdotool({"mousemove", std::to_string(icon->x + icon->width / 2),
                      std::to_string(icon->y + icon->height / 2)});
+    // A tool-tip shows only after the pointer has rested a while; the screenshot is its record.
     std::this_thread::sleep_for(1500ms);
     session.screenshot("tray-tool-tip");
 
     click(session, icon->x + icon->width / 2, icon->y + icon->height / 2);
-    std::this_thread::sleep_for(500ms);
     session.screenshot("status-menu");
     session.key("Escape");
 
@@ -409,7 +413,6 @@ TEST(StatusItemTest, TheTrayIconInIcewmOpensTheStatusMenuAndTheBoardHasTheMainMe
     const auto frame = geometryOf(session, board.front());
     ASSERT_TRUE(frame);
     click(session, frame->x + 20, frame->y + 10);
-    std::this_thread::sleep_for(500ms);
     session.screenshot("main-menu");
     session.key("Escape");
 }
@@ -421,7 +424,7 @@ TEST(StatusItemTest, HideTavroHidesTheBoardButKeepsTheTrayIcon) {
     session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
     session.key("ctrl+h");
     ASSERT_TRUE(DesktopSession::waitUntil([&] { return app.boardHidden(); }, 5s));
-    std::this_thread::sleep_for(300ms);
+    DesktopSession::holdsFor([&] { return trayIcon(session).has_value(); }, 300ms);
     EXPECT_TRUE(trayIcon(session).has_value());
 }
 
@@ -439,13 +442,13 @@ void recordRegionShortcut(DesktopSession& session) {
     session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
     session.key("ctrl+comma");
     ASSERT_TRUE(session.waitForWindow("^Tavro Settings$"));
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(session.waitForFocus(session.windowsNamed("^Tavro Settings$").front()));
+    // The recorder listens through the app's own key events, so keys sent after these are
+    // handled after them.
     session.key("ctrl+Tab");
     session.key("ctrl+Tab");
-    std::this_thread::sleep_for(200ms);
     session.key("Tab");
     session.key("space");
-    std::this_thread::sleep_for(300ms);
 }
 
 TEST(RecorderTest, AltShift4PressedTwiceIsStoredAndEscapeAloneChangesNothing) {
@@ -454,11 +457,11 @@ TEST(RecorderTest, AltShift4PressedTwiceIsStoredAndEscapeAloneChangesNothing) {
 
     recordRegionShortcut(session);
     session.key("Escape");
-    std::this_thread::sleep_for(800ms);
+    DesktopSession::holdsFor(
+        [&] { return settingsFile(session).find("hotkey.region") == std::string::npos; }, 800ms);
     EXPECT_EQ(settingsFile(session).find("hotkey.region"), std::string::npos);
 
     session.key("space"); // the recorder button still has the focus
-    std::this_thread::sleep_for(300ms);
     session.xdotool({"key", "--delay", "100", "alt+shift+4", "alt+shift+4"});
     EXPECT_TRUE(DesktopSession::waitUntil(
         [&] {

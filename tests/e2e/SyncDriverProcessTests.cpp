@@ -45,7 +45,9 @@ struct SyncDriverProcess : ::testing::Test {
     }
 };
 
-std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+std::string firstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
 
 } // namespace
 

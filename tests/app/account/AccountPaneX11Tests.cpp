@@ -46,7 +46,6 @@ TEST(AccountPaneGallery, EachState) {
     Snapshot out;
     const auto picture = [&](const Snapshot& account, const char* name) {
         pane.render(account);
-        QTest::qWait(50);
         test::savePicture(pane, QStringLiteral("account-") + QString::fromLatin1(name));
     };
     picture(out, "signed-out");

@@ -139,14 +139,14 @@ TEST_F(AccountAtStandIn, ASignInStartedAgainKeepsItsOwnCode) {
     service.inject({.route = "/api/auth/device/code", .hold = true});
     account->signIn();
     EXPECT_FALSE(shownCode());
-    QTest::qWait(100);
+    ASSERT_TRUE(until([&] { return service.held("/api/auth/device/code") > 0; }));
     account->signIn();
     service.release();
     ASSERT_TRUE(
         until([&] { return shownCode() && *shownCode() != first && *shownCode() != second; }));
     const std::string fourth = *shownCode();
-    // The earlier attempts' clean-up has long run by now.
-    QTest::qWait(300);
+    // Nothing the earlier attempts leave behind replaces it afterwards.
+    EXPECT_FALSE(QTest::qWaitFor([&] { return shownCode() != fourth; }, 300));
     EXPECT_EQ(shownCode(), fourth);
     EXPECT_TRUE(account->isSigningIn());
     EXPECT_FALSE(account->signInError());
@@ -217,7 +217,8 @@ TEST_F(AccountAtStandIn, SigningOutKeepsTheCapturesThatNeverSynced) {
     // Signed out, a local change asks nothing of the service.
     service.clearRequests();
     account->noteLocalChange();
-    QTest::qWait(300);
+    // Well past the engine's 60 ms debounce, nothing is asked.
+    EXPECT_FALSE(QTest::qWaitFor([&] { return !service.requests().empty(); }, 300));
     EXPECT_TRUE(service.requests().empty());
 }
 
@@ -243,11 +244,18 @@ TEST_F(AccountAtStandIn, ReportsThatArriveAfterTheAccountIsGoneAreDropped) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         signedIn();
+        opened.clear();
+        QSignalSpy status(account.get(), &Account::statusChanged);
         c.act(*account);
-        // Reports posted from the other threads wait in the queue while the account goes.
+        const int statusBefore = status.count();
+        // The other threads get to post their reports, which wait in the queue while the
+        // account goes: the race itself is what is tested.
         std::this_thread::sleep_for(50ms);
         account.reset();
-        QTest::qWait(100);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(status.count(), statusBefore) << "no report reached the gone account";
+        EXPECT_TRUE(opened.empty()) << "a sign-in code arriving late opens no page";
     }
 }
 

@@ -48,13 +48,12 @@ TEST(AgentSettingsPicture, TabAsTheSettingsWindowShowsIt) {
     tab.resize(560, 480);
     tab.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&tab));
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !tab.connectionList()->busy(); }, 5000));
     test::savePicture(tab, QStringLiteral("agent-settings"));
 
     // All of it at once, with the manual set-up open.
     tab.resize(560, 1000);
     QTest::mouseClick(tab.connectionList()->manualToggle(), Qt::LeftButton);
-    QTest::qWait(50);
     test::savePicture(tab, QStringLiteral("agent-settings-all"));
 }
 
@@ -67,12 +66,13 @@ TEST(AgentSettingsPicture, WarningsAndTheCopiedMark) {
     list.setAutoFillBackground(true);
     list.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !list.busy(); }, 5000));
     for (MCPClientRow* row : list.rows())
         if (row->client() == MCPClient::vsCode)
             QTest::mouseClick(row->actionButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !list.busy(); }, 5000));
     QTest::mouseClick(list.manualToggle(), Qt::LeftButton);
     QTest::mouseClick(list.commandBlock()->copyButton(), Qt::LeftButton);
-    QTest::qWait(50);
     test::savePicture(list, QStringLiteral("agent-connection-warnings"));
 }
 

@@ -15,12 +15,18 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 using namespace tavro;
 namespace fs = std::filesystem;
 using Model = MCPConnectionModel;
 
 namespace {
+
+// Once the list's reads and writes, which run off the GUI thread, have come back.
+bool settled(const MCPConnectionList& list) {
+    return QTest::qWaitFor([&] { return !list.busy(); }, 5000);
+}
 
 MCPClientRow* rowFor(const MCPConnectionList& list, MCPClient client) {
     for (MCPClientRow* row : list.rows())
@@ -182,24 +188,29 @@ TEST_F(AgentHomeFixture, ManualSnippetHasTheShapeOfTheClientThatFailed) {
     EXPECT_NE(snippet.find("\"TAVRO_AGENT\": \"vscode\""), std::string::npos) << snippet;
 
     MCPConnectionList list(installer());
+    ASSERT_TRUE(settled(list));
     QTest::mouseClick(rowFor(list, MCPClient::vsCode)->actionButton(), Qt::LeftButton);
+    ASSERT_TRUE(settled(list));
     EXPECT_EQ(list.snippetBlock()->text().toStdString(), snippet);
 }
 
 TEST_F(AgentHomeFixture, ListReadsTheFilesWhenShownAndAfterEachButton) {
     MCPConnectionList list(installer());
+    ASSERT_TRUE(settled(list));
     list.resize(520, 600);
     EXPECT_FALSE(list.serverWarning()->isVisibleTo(&list));
     EXPECT_FALSE(list.errorWarning()->isVisibleTo(&list));
     put(".claude.json", R"({"mcpServers": {"tavro": {"command": "/elsewhere"}}})");
     list.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    ASSERT_TRUE(settled(list));
     MCPClientRow* claude = list.rows().front();
     ASSERT_EQ(claude->client(), MCPClient::claudeCode) << "installed, so first";
     EXPECT_EQ(claude->statusText(), QStringLiteral("Points at an older copy of Tavro"));
     EXPECT_EQ(claude->actionButton()->text(), QStringLiteral("Repair"));
 
     QTest::mouseClick(claude->actionButton(), Qt::LeftButton);
+    ASSERT_TRUE(settled(list));
     EXPECT_EQ(claude->statusText(), QStringLiteral("Connected"));
     EXPECT_EQ(claude->actionButton()->text(), QStringLiteral("Disconnect"));
     EXPECT_EQ(claude->actionButton()->accessibleName(), QStringLiteral("Disconnect Claude Code"));
@@ -207,10 +218,12 @@ TEST_F(AgentHomeFixture, ListReadsTheFilesWhenShownAndAfterEachButton) {
     put(".cursor", "blocking");
     MCPClientRow* cursor = rowFor(list, MCPClient::cursor);
     QTest::mouseClick(cursor->actionButton(), Qt::LeftButton);
+    ASSERT_TRUE(settled(list));
     EXPECT_TRUE(list.errorWarning()->isVisibleTo(&list));
     EXPECT_TRUE(list.errorWarning()->message().startsWith(
         QStringLiteral("Couldn't write Cursor's config: ")));
     QTest::mouseClick(claude->actionButton(), Qt::LeftButton);
+    ASSERT_TRUE(settled(list));
     EXPECT_FALSE(list.errorWarning()->isVisibleTo(&list));
     EXPECT_EQ(claude->statusText(), QStringLiteral("Terminal and IDE agent"));
 }
@@ -218,6 +231,7 @@ TEST_F(AgentHomeFixture, ListReadsTheFilesWhenShownAndAfterEachButton) {
 TEST_F(AgentHomeFixture, ListWarnsWhenTheServerIsMissing) {
     fs::remove(server_);
     MCPConnectionList list(installer());
+    ASSERT_TRUE(settled(list));
     EXPECT_TRUE(list.serverWarning()->isVisibleTo(&list));
     EXPECT_TRUE(list.serverWarning()->message().contains(QStringLiteral("Reinstall the app")));
     EXPECT_TRUE(list.commandBlock()->text().contains(toQString(server_.string())));
@@ -225,15 +239,17 @@ TEST_F(AgentHomeFixture, ListWarnsWhenTheServerIsMissing) {
 
 TEST_F(AgentHomeFixture, CopyPutsTheExactTextOnTheClipboardAndMarksBothButtons) {
     MCPConnectionList list(installer());
+    ASSERT_TRUE(settled(list));
     list.show();
     EXPECT_FALSE(list.commandBlock()->isVisibleTo(&list)) << "the manual set-up starts closed";
     QTest::mouseClick(list.manualToggle(), Qt::LeftButton);
     EXPECT_TRUE(list.commandBlock()->isVisibleTo(&list));
 
     QTest::mouseClick(list.commandBlock()->copyButton(), Qt::LeftButton);
-    EXPECT_EQ(QGuiApplication::clipboard()->text(),
-              QStringLiteral("claude mcp add --scope user tavro --env TAVRO_AGENT=claude-code -- \"") +
-                  toQString(server_.string()) + u'"');
+    EXPECT_EQ(
+        QGuiApplication::clipboard()->text(),
+        QStringLiteral("claude mcp add --scope user tavro --env TAVRO_AGENT=claude-code -- \"") +
+            toQString(server_.string()) + u'"');
     EXPECT_TRUE(list.commandBlock()->showsCopied());
     EXPECT_TRUE(list.snippetBlock()->showsCopied());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !list.commandBlock()->showsCopied(); }, 5000));
@@ -248,8 +264,10 @@ TEST_F(AgentHomeFixture, ErrorTextIsShownAsPlainText) {
     fs::create_directories(odd);
     test::writeFile(odd / ".cursor", "blocking");
     MCPConnectionList list(MCPInstaller({odd, odd / ".config", server_, ""}));
+    ASSERT_TRUE(settled(list));
     list.show();
     QTest::mouseClick(rowFor(list, MCPClient::cursor)->actionButton(), Qt::LeftButton);
+    ASSERT_TRUE(settled(list));
     ASSERT_TRUE(list.errorWarning()->message().contains(QStringLiteral("<b>home</b>")));
     const auto labels = list.errorWarning()->findChildren<QLabel*>();
     ASSERT_EQ(labels.size(), 1);
@@ -283,3 +301,26 @@ TEST_F(AgentHomeFixture, ToolDetailsLineUpAndTextsWrapInANarrowTab) {
 }
 
 } // namespace
+
+TEST_F(AgentHomeFixture, ConnectWritesABigClientFileOffTheGUIThreadAndKeepsItsOtherEntries) {
+    // An agent client keeps its whole history beside its server entries.
+    std::string history = R"({"projects": {)";
+    for (int i = 0; i < 20000; ++i)
+        history += (i ? ",\"" : "\"") + std::string("/work/project-") + std::to_string(i) +
+                   R"(": {"history": ["a long line typed into the agent once upon a time"]})";
+    history += "}}";
+    put(".claude.json", history);
+    MCPConnectionList list(installer());
+    ASSERT_TRUE(settled(list));
+    list.show();
+    ASSERT_TRUE(settled(list));
+    QTest::mouseClick(rowFor(list, MCPClient::claudeCode)->actionButton(), Qt::LeftButton);
+    EXPECT_TRUE(list.busy()) << "the click returns before the file is written";
+    QTest::mouseClick(rowFor(list, MCPClient::claudeCode)->actionButton(), Qt::LeftButton);
+    ASSERT_TRUE(settled(list));
+    EXPECT_EQ(rowFor(list, MCPClient::claudeCode)->statusText(), QStringLiteral("Connected"))
+        << "a second press while the first runs is not a Disconnect";
+    const auto written = nlohmann::json::parse(test::readFile(home() / ".claude.json"));
+    EXPECT_TRUE(written["mcpServers"].contains("tavro"));
+    EXPECT_EQ(written["projects"].size(), 20000u);
+}

@@ -16,6 +16,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTest>
@@ -222,7 +223,8 @@ TEST(BoardContextMenuTest, AFailedWriteIsShownAndChangesNothing) {
             << alert->informativeText().toStdString();
         test::savePicture(*alert, QStringLiteral("board-write-failed"));
         alert->close();
-        QTest::qWait(20);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         const auto kept = b.stored(b.shot);
         ASSERT_TRUE(kept);
         EXPECT_EQ(kept->status, CaptureStatus::open);

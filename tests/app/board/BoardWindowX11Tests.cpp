@@ -147,7 +147,6 @@ TEST(BoardWindow, ShowsMixedCapturesAsCardsAndRows) {
     EXPECT_EQ(board.card(0).title, QStringLiteral("Checkout button clipped on narrow windows"));
 
     // Pictures arrive from the loader after the first paint.
-    QTest::qWait(50);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             board.viewport()->repaint();
@@ -155,7 +154,6 @@ TEST(BoardWindow, ShowsMixedCapturesAsCardsAndRows) {
         },
         5000));
     board.viewport()->repaint();
-    QTest::qWait(50);
     test::savePicture(dashboard, QStringLiteral("board-cards"));
 
     QTest::mouseMove(board.viewport(), board.itemRect(1).center());
@@ -165,14 +163,14 @@ TEST(BoardWindow, ShowsMixedCapturesAsCardsAndRows) {
 
     dashboard.setLayoutMode(LayoutMode::list);
     QTest::mouseMove(board.viewport(), board.itemRect(2).center());
-    QTest::qWait(50);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             board.viewport()->repaint();
             return board.layoutMode() == LayoutMode::list;
         },
         2000));
-    QTest::qWait(100);
+    // The hovered row is drawn lifted once its animation has run.
+    (void)QTest::qWaitFor([&] { return board.liftOf(2) == 1.0; }, 2000);
     board.viewport()->repaint();
     test::savePicture(dashboard, QStringLiteral("board-rows"));
 
@@ -180,7 +178,6 @@ TEST(BoardWindow, ShowsMixedCapturesAsCardsAndRows) {
     dashboard.setSearch(QStringLiteral("no such thing"));
     EXPECT_EQ(dashboard.emptyState()->content().title, QStringLiteral("No matches"));
     EXPECT_FALSE(dashboard.emptyState()->showsShortcutHint());
-    QTest::qWait(50);
     test::savePicture(dashboard, QStringLiteral("board-empty-search"));
 }
 
@@ -196,7 +193,6 @@ TEST(BoardWindow, AnEmptyInboxTeachesTheShortcut) {
     // A pasted line break alone is no search: the inbox still teaches the shortcut.
     dashboard.setSearch(QStringLiteral("\n"));
     EXPECT_EQ(dashboard.emptyState()->content().title, QStringLiteral("Nothing on the board"));
-    QTest::qWait(50);
     test::savePicture(dashboard, QStringLiteral("board-empty-inbox"));
 }
 

@@ -36,7 +36,6 @@ TEST(DashboardHeaderPicture, TheBoardWindowWithItsHeaderBar) {
     dashboard.resize(1180, 760);
     dashboard.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dashboard));
-    QTest::qWait(50);
     test::savePicture(dashboard, QStringLiteral("board-header"));
 
     DashboardHeader& header = *dashboard.header();
@@ -45,13 +44,11 @@ TEST(DashboardHeaderPicture, TheBoardWindowWithItsHeaderBar) {
     EXPECT_EQ(dashboard.board()->count(), 2u); // the archived one is not in the inbox
     QTest::mouseClick(header.layoutButton(LayoutMode::list), Qt::LeftButton);
     EXPECT_EQ(dashboard.board()->layoutMode(), LayoutMode::list);
-    QTest::qWait(50);
     test::savePicture(dashboard, QStringLiteral("board-header-search-list"));
 
     QMenu* menu = header.sortButton()->menu();
     menu->popup(header.sortButton()->mapToGlobal(QPoint(0, header.sortButton()->height())));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
-    QTest::qWait(50);
     test::savePicture(*menu, QStringLiteral("board-header-sort-menu"));
     menu->close();
 }

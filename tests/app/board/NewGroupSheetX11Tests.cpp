@@ -26,6 +26,5 @@ TEST(NewGroupSheetPicture, EmptyAndFilledIn) {
     QTest::keyClicks(sheet.nameField(), QStringLiteral("Checkout flow"));
     QTest::keyClicks(sheet.folderField(), QStringLiteral("~/dev/shop"));
     QTest::mouseClick(sheet.swatches()[2], Qt::LeftButton);
-    QTest::qWait(50);
     test::savePicture(sheet, QStringLiteral("new-group-sheet-filled"));
 }

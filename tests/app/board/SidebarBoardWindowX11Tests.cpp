@@ -74,7 +74,6 @@ TEST(BoardWindowTest, TheSidebarFiltersTheBoardAndItsSheetAddsAGroup) {
     EXPECT_EQ(w.view.board()->count(), 2u);
     w.click(LibraryFilter::group(w.board.groups[2].id));
     EXPECT_EQ(w.view.board()->count(), 2u);
-    QTest::qWait(100);
     test::savePicture(w.view, QStringLiteral("board-window-group"));
 
     QTest::mouseClick(sidebar->newGroupButton(), Qt::LeftButton);
@@ -90,6 +89,5 @@ TEST(BoardWindowTest, TheSidebarFiltersTheBoardAndItsSheetAddsAGroup) {
     ASSERT_TRUE(stored);
     EXPECT_NE(sidebar->itemFor(LibraryFilter::group(stored->id)), nullptr);
     EXPECT_TRUE(sidebar->selection() == LibraryFilter::group(w.board.groups[2].id));
-    QTest::qWait(100);
     test::savePicture(w.view, QStringLiteral("board-window-after-new-group"));
 }

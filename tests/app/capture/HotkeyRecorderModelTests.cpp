@@ -1,6 +1,6 @@
 #include "capture/HotkeyRecorderModel.h"
 
-#include <QTest>
+#include "FakeTimer.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,9 @@ public:
         model.flagsChanged({}, at + hold);
     }
 
-    HotkeyRecorderModel model;
+    std::unique_ptr<test::FakeTimer> ownedTimer = std::make_unique<test::FakeTimer>();
+    test::FakeTimer& commitTimer = *ownedTimer;
+    HotkeyRecorderModel model{std::move(ownedTimer)};
     std::vector<HotkeyBinding> committed;
 };
 
@@ -43,7 +45,9 @@ TEST_F(RecorderTest, TwoQuickPressesCommitARepeatedCombinationAfterTheDelay) {
     EXPECT_EQ(model.draft()->explanation(), "Press ⌥⇧4 twice quickly");
     EXPECT_TRUE(committed.empty());
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !committed.empty(); }, 1000));
+    EXPECT_TRUE(commitTimer.isActive());
+    commitTimer.fire();
+    ASSERT_FALSE(committed.empty());
     EXPECT_EQ(committed[0].toJSON(), R"({"keyCode":21,"modifiers":10,"tapCount":2})");
     EXPECT_FALSE(model.isRecording());
     EXPECT_FALSE(model.draft());
@@ -108,7 +112,7 @@ TEST_F(RecorderTest, EscapeAloneCancelsAndCommitsNothing) {
     EXPECT_FALSE(model.isRecording());
     EXPECT_FALSE(model.draft());
     EXPECT_FALSE(model.commitPending());
-    QTest::qWait(HotkeyRecorderModel::commitDelay + 100);
+    commitTimer.fire();
     EXPECT_TRUE(committed.empty());
 }
 
@@ -150,14 +154,18 @@ TEST(RecorderReleaseTest, ACombinationStillHeldIsCommittedOnlyOnceItsKeysAreRele
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        HotkeyRecorderModel model;
+        auto timer = std::make_unique<test::FakeTimer>();
+        test::FakeTimer& commitTimer = *timer;
+        HotkeyRecorderModel model(std::move(timer));
         std::vector<HotkeyBinding> committed;
-        model.onCommit = [&](const HotkeyBinding& binding) { committed.push_back(binding); };
+        model.onCommit = [&](const HotkeyBinding& binding) {
+            committed.push_back(binding);
+        };
         model.start({});
         model.flagsChanged(altShift, 1.0);
         model.keyDown(21, altShift, 1.0);
-        // Long past the delay, with the combination held down.
-        QTest::qWait(HotkeyRecorderModel::commitDelay + 200);
+        // The delay runs out with the combination held down.
+        commitTimer.fire();
         EXPECT_TRUE(committed.empty());
         EXPECT_TRUE(model.isRecording());
         EXPECT_TRUE(model.commitPending());

@@ -12,6 +12,8 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
+#include "ViewPicture.h"
+
 #include <gtest/gtest.h>
 
 #include <xcb/xcb.h>
@@ -28,15 +30,8 @@ using namespace tavro::test;
 
 namespace {
 
-// Saves what a person would see, at the scale the test runs at, beside the build.
 void save(QWidget& widget, const QString& name) {
-    QDir().mkpath(QStringLiteral(TAVRO_SCREENSHOT_DIR));
-    const QString file = QStringLiteral(TAVRO_SCREENSHOT_DIR) + u'/' + name +
-                         QStringLiteral("-scale") + QString::number(widget.devicePixelRatioF()) +
-                         QStringLiteral(".png");
-    const QPixmap picture = widget.grab();
-    ASSERT_FALSE(picture.isNull());
-    ASSERT_TRUE(picture.save(file)) << file.toStdString();
+    test::savePicture(widget, name);
 }
 
 CaptureGroup group(const std::string& id, const std::string& name, const std::string& color) {
@@ -62,20 +57,20 @@ TEST(ComposeGallery, TheNoteBoxAsShown) {
     fixture.controller.present(pending, groups, fixture.callbacks());
     ComposePanel* panel = fixture.controller.panel();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
-    QTest::qWait(300); // the thumbnails arrive from the loader's pool
+    // The thumbnails arrive from the loader's pool.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fixture.loader.cache().count() >= 3; }, 5000));
     save(*panel, QStringLiteral("note-box"));
 
     QMenu* menu = panel->view()->groupMenu();
     emit menu->aboutToShow();
     menu->actions().last()->trigger();
     QTest::keyClicks(panel->view()->newGroupField()->lineEdit(), QStringLiteral("Onboard"));
-    QTest::qWait(100);
     save(*panel, QStringLiteral("note-box-new-group"));
 
     fixture.controller.present(fixture.pending(0), groups, fixture.callbacks());
     panel = fixture.controller.panel();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
-    QTest::qWait(150);
+    (void)QTest::qWaitFor([&] { return panel->height() < 400; }, 2000);
     EXPECT_LT(panel->height(), 400) << "a note-only box is shorter";
     save(*panel, QStringLiteral("note-box-text-only"));
     fixture.controller.dismiss();

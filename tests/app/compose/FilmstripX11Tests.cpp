@@ -19,7 +19,8 @@ namespace {
 
 // Writes a picture under the library's captures (or thumbs) folder and returns its path there.
 std::string write(const std::string& relative, QColor color, bool thumb = false) {
-    const auto file = thumb ? TavroPaths::thumbFilePath(relative) : TavroPaths::imageFilePath(relative);
+    const auto file =
+        thumb ? TavroPaths::thumbFilePath(relative) : TavroPaths::imageFilePath(relative);
     TavroPaths::ensureParentDirectory(*file);
     QImage image = LibraryFixture::makeImage(600, 390, color);
     for (int x = 0; x < 600; x += 40)
@@ -67,6 +68,5 @@ TEST(FilmstripPicture, ScreenshotsWithASelectionABadgeAMissingFileAndTheAddTile)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
     const QString thumb = toQString(TavroPaths::thumbFilePath(*images[0].thumbPath)->string());
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.thumbnails.cached(thumb).has_value(); }, 5000));
-    QTest::qWait(200);
     test::savePicture(pane, QStringLiteral("filmstrip"));
 }

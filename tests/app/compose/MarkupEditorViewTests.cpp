@@ -127,7 +127,7 @@ TEST_F(MarkupEditorViewTest, EscapeAndTheCloseButtonEndWithoutASaveOnce) {
     f.open(image);
     f.controller.window()->close();
     EXPECT_FALSE(f.controller.hasWindow());
-    QTest::qWait(20);
+    (void)QTest::qWaitFor([&] { return f.ended == 2; }, 2000);
     EXPECT_EQ(f.ended, 2);
     EXPECT_TRUE(f.saved.empty());
 }
@@ -135,7 +135,7 @@ TEST_F(MarkupEditorViewTest, EscapeAndTheCloseButtonEndWithoutASaveOnce) {
 TEST_F(MarkupEditorViewTest, PresentingAgainReplacesTheEditorWithoutItsCallbacks) {
     QPointer<QWidget> first = &window();
     f.open(image);
-    QTest::qWait(20);
+    (void)QTest::qWaitFor([&] { return first.isNull() || !first->isVisible(); }, 2000);
     EXPECT_TRUE(first.isNull() || !first->isVisible());
     EXPECT_NE(f.controller.window(), first.data());
     EXPECT_EQ(f.ended, 0);

@@ -3,6 +3,8 @@
 
 #include <QDir>
 
+#include "ViewPicture.h"
+
 #include <gtest/gtest.h>
 
 using namespace tavro;
@@ -10,11 +12,7 @@ using namespace tavro;
 namespace {
 
 void save(QWidget& widget, const QString& name) {
-    QDir().mkpath(QStringLiteral(TAVRO_SCREENSHOT_DIR));
-    const QString file = QStringLiteral(TAVRO_SCREENSHOT_DIR) + u'/' + name +
-                         QStringLiteral("-scale") + QString::number(widget.devicePixelRatioF()) +
-                         QStringLiteral(".png");
-    ASSERT_TRUE(widget.grab().save(file)) << file.toStdString();
+    test::savePicture(widget, name);
 }
 
 TEST(MarkupEditorPictures, EachToolDrawnOnceAndABlurBeingDragged) {
@@ -42,7 +40,6 @@ TEST(MarkupEditorPictures, EachToolDrawnOnceAndABlurBeingDragged) {
         f.drag(s.from, s.to, s.tool == AnnotationTool::pen ? 12 : 4);
     }
     ASSERT_EQ(f.view().state().shapes().size(), 6u);
-    QTest::qWait(50);
     save(window, QStringLiteral("markup-editor"));
 
     // The blur chosen: colour and width dimmed, a frame being dragged.
@@ -52,7 +49,6 @@ TEST(MarkupEditorPictures, EachToolDrawnOnceAndABlurBeingDragged) {
                      f.canvas().mapToGlobal(QPointF(780, 240)), Qt::NoButton, Qt::LeftButton,
                      Qt::NoModifier);
     QCoreApplication::sendEvent(&f.canvas(), &move);
-    QTest::qWait(50);
     save(window, QStringLiteral("markup-editor-blur-drag"));
     QTest::mouseRelease(&f.canvas(), Qt::LeftButton, {}, {780, 240});
 }

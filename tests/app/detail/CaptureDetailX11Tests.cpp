@@ -154,7 +154,6 @@ struct Window {
             EXPECT_TRUE(QTest::qWaitFor(
                 [&] { return image->shown() != CaptureImageView::Shown::placeholder; }, 5000));
         }
-        QTest::qWait(150);
         test::savePicture(dashboard, name);
     }
 
@@ -302,7 +301,12 @@ TEST(CaptureDetailPaneTest, ActualSizeShowsTheScreenshotAtItsDisplayScale) {
     EXPECT_EQ(area.actualSizeImageView()->size(), QSize(1440, 900));
     EXPECT_EQ(pane.header()->zoomButton()->accessibleName(), QStringLiteral("Fit to window"));
     EXPECT_FALSE(area.markupButton()->isVisible());
-    QTest::qWait(50);
+    (void)QTest::qWaitFor(
+        [&] {
+            return area.scrollArea()->horizontalScrollBar()->maximum() > 0 &&
+                   area.scrollArea()->verticalScrollBar()->maximum() > 0;
+        },
+        2000);
     EXPECT_TRUE(area.scrollArea()->horizontalScrollBar()->maximum() > 0);
     EXPECT_TRUE(area.scrollArea()->verticalScrollBar()->maximum() > 0);
     w.picture(QStringLiteral("detail-actual-size"));
@@ -431,7 +435,9 @@ TEST(CaptureDetailPaneTest, ANarrowWindowKeepsBothColumnsAndShortensTheHeader) {
     w.dashboard.resize(1010, 620);
     w.dashboard.openCapture(w.seeded.screenshotID);
     CaptureDetailView& pane = w.pane();
-    QTest::qWait(50);
+    (void)QTest::qWaitFor(
+        [&] { return pane.sideColumn()->width() >= 344 && pane.screenshots()->width() >= 360; },
+        2000);
     EXPECT_GE(pane.sideColumn()->width(), 344);
     EXPECT_GE(pane.screenshots()->width(), 360);
     EXPECT_LE(pane.width(), 1010 - 190);

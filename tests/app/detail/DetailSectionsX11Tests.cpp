@@ -6,6 +6,7 @@
 #include "detail/ContextSection.h"
 #include "detail/HistorySection.h"
 #include "detail/NoteSection.h"
+#include "detail/ScreenshotArea.h"
 #include "detail/TagSection.h"
 #include "shell/AppNotifications.h"
 #include "shell/Library.h"
@@ -169,7 +170,7 @@ TEST(DetailSectionsPicture, TheSideColumnOfACaptureWithCommentsAndHistory) {
     const Capture capture = seed(f);
     SideColumn column(*f.library, capture.id);
     f.settle();
-    QTest::qWait(50);
+    (void)QTest::qWaitFor([&] { return column.comments->cards().size() == 3u; }, 5000);
     EXPECT_EQ(column.comments->cards().size(), 3u);
     EXPECT_TRUE(column.history->lines().front().startsWith(QStringLiteral("you changed status")))
         << column.history->lines().front().toStdString();
@@ -182,18 +183,32 @@ TEST(DetailSectionsPicture, TheSideColumnOfACaptureWithCommentsAndHistory) {
     SideColumn bare(*f.library, typed.id);
     f.settle();
     bare.note->editor()->setFocus();
-    QTest::qWait(50);
+    (void)QTest::qWaitFor([&] { return bare.note->editor()->hasFocus(); }, 1000);
     EXPECT_EQ(bare.comments->cards().size(), 0u);
     test::savePicture(bare.scroll, QStringLiteral("detail-sections-empty"));
 }
 
 TEST(DetailPaneDesktop, ThePaneWithItsSideColumn) {
     OpenPane w;
-    QTest::qWait(200);
+    QScrollArea* side = w.pane().sideColumn();
+    ASSERT_NE(side, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return side->isVisible() && w.pane().comments()->cards().size() == 3u; }, 5000));
+    // Beside the screenshots, inside the pane, with the note and comments in it.
+    const auto inPane = [&](QWidget* widget) {
+        return QRect(widget->mapTo(&w.pane(), QPoint()), widget->size());
+    };
+    const QRect column = inPane(side);
+    EXPECT_GT(column.width(), 0);
+    EXPECT_TRUE(w.pane().rect().contains(column)) << "within the pane";
+    EXPECT_GE(column.left(), inPane(w.pane().screenshots()).right()) << "right of the image";
+    EXPECT_TRUE(side->widget()->isAncestorOf(w.pane().note()));
+    EXPECT_TRUE(side->widget()->isAncestorOf(w.pane().comments()));
     test::savePicture(w.dashboard, QStringLiteral("detail-pane-sections"));
-    w.pane().sideColumn()->verticalScrollBar()->setValue(
-        w.pane().sideColumn()->verticalScrollBar()->maximum());
-    QTest::qWait(50);
+
+    QScrollBar* bar = side->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    EXPECT_EQ(bar->value(), bar->maximum());
     test::savePicture(w.dashboard, QStringLiteral("detail-pane-sections-scrolled"));
 }
 

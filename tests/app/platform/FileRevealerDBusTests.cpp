@@ -161,7 +161,9 @@ TEST(FileRevealerTest, AMissingFileAsksNothingOfTheDesktop) {
     Opened opened;
     DBusFileRevealer revealer(busAddress(), opened.opener(), 400);
     EXPECT_EQ(revealAndWait(revealer, folder.path() / "gone.png"), RevealOutcome::missing);
-    QTest::qWait(50);
+    // A call, had one been made, would take a moment to cross the bus.
+    EXPECT_FALSE(
+        QTest::qWaitFor([&] { return !fileManager.calls.empty() || !opened.folders.empty(); }, 50));
     EXPECT_TRUE(fileManager.calls.empty());
     EXPECT_TRUE(opened.folders.empty());
 }
@@ -186,7 +188,8 @@ TEST(FileRevealerTest, AnAnswerAfterTheRevealerIsGoneReachesNoOne) {
         DBusFileRevealer revealer(busAddress(), opened.opener(), 400);
         revealer.reveal(file, [&](RevealOutcome) { answered = true; });
     }
-    QTest::qWait(600);
+    // Past the revealer's 400 ms answer deadline: nothing is late to arrive after that.
+    EXPECT_FALSE(QTest::qWaitFor([&] { return answered || !opened.folders.empty(); }, 600));
     EXPECT_FALSE(answered);
     EXPECT_TRUE(opened.folders.empty());
 }

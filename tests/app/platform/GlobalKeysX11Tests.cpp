@@ -13,6 +13,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
+#include <functional>
 
 using namespace tavro;
 
@@ -24,9 +25,8 @@ void xdotool(const QStringList& arguments) {
         << arguments.join(u' ').toStdString();
 }
 
-// Lets the server deliver what xdotool sent, and the handlers queued by it run.
-void settle(int ms = 150) {
-    QTest::qWait(ms);
+bool until(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, 3000);
 }
 
 const ModifierSet altShift = ModifierSet::option | ModifierSet::shift;
@@ -39,6 +39,17 @@ protected:
         ASSERT_TRUE(keys.keyboard);
     }
 
+    // Types a marker combination after what the test sent and waits until it fires: the server
+    // delivers key events in order, so everything sent before it has been handled by then.
+    void handledSoFar() {
+        int marks = 0;
+        auto marker = keys.registrar->registerHotkey(25, ModifierSet::control | ModifierSet::option,
+                                                     [&] { ++marks; });
+        ASSERT_TRUE(marker);
+        xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+9")});
+        ASSERT_TRUE(until([&] { return marks > 0; }));
+    }
+
     GlobalKeys keys;
 };
 
@@ -48,29 +59,29 @@ TEST_F(GlobalKeysTest, RegisteredCombinationFiresOncePerPressWhateverTheLocks) {
     ASSERT_TRUE(hotkey);
 
     xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+2")});
-    settle();
+    until([&] { return fired == 1; });
     EXPECT_EQ(fired, 1);
 
     // Held for a second, the key repeats on the server: still one press.
     xdotool({QStringLiteral("keydown"), QStringLiteral("alt+shift+2"), QStringLiteral("sleep"),
              QStringLiteral("1"), QStringLiteral("keyup"), QStringLiteral("alt+shift+2")});
-    settle();
+    handledSoFar();
     EXPECT_EQ(fired, 2);
 
     xdotool({QStringLiteral("key"), QStringLiteral("Caps_Lock")});
     xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+2")});
     xdotool({QStringLiteral("key"), QStringLiteral("Caps_Lock")});
-    settle();
+    until([&] { return fired == 3; });
     EXPECT_EQ(fired, 3);
 
     // Another combination, or the same key with other modifiers, is not this shortcut.
     xdotool({QStringLiteral("key"), QStringLiteral("alt+2"), QStringLiteral("ctrl+alt+shift+2")});
-    settle();
+    handledSoFar();
     EXPECT_EQ(fired, 3);
 
     hotkey.reset();
     xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+2")});
-    settle();
+    handledSoFar();
     EXPECT_EQ(fired, 3);
 }
 
@@ -79,7 +90,7 @@ TEST_F(GlobalKeysTest, AReleaseThatGoesElsewhereDoesNotBlockTheNextPress) {
     auto hotkey = keys.registrar->registerHotkey(19, altShift, [&] { ++fired; });
     ASSERT_TRUE(hotkey);
     xdotool({QStringLiteral("keydown"), QStringLiteral("alt+shift+2")});
-    settle();
+    until([&] { return fired == 1; });
     EXPECT_EQ(fired, 1);
 
     // The app lets go of the keyboard before the key comes up, as the selection overlay does
@@ -97,10 +108,9 @@ TEST_F(GlobalKeysTest, AReleaseThatGoesElsewhereDoesNotBlockTheNextPress) {
     ASSERT_TRUE(grab && grab->status == XCB_GRAB_STATUS_SUCCESS);
     xdotool({QStringLiteral("keyup"), QStringLiteral("alt+shift+2")});
     xcb_disconnect(other);
-    settle(300);
 
     xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+2")});
-    settle();
+    until([&] { return fired == 2; });
     EXPECT_EQ(fired, 2);
 }
 
@@ -120,7 +130,8 @@ TEST_F(GlobalKeysTest, CombinationAnotherClientHoldsIsRefusedUntilItLetsGo) {
     EXPECT_TRUE(keys.registrar->registerHotkey(20, altShift, [] {}));
 
     xcb_disconnect(other);
-    settle();
+    // The server lets go of the other client's grab once it has seen the disconnection.
+    until([&] { return static_cast<bool>(keys.registrar->registerHotkey(19, altShift, [] {})); });
     EXPECT_TRUE(keys.registrar->registerHotkey(19, altShift, [] {}));
 }
 
@@ -137,32 +148,35 @@ TEST_F(GlobalKeysTest, RawKeyEventsRecogniseTapsAndRepeatedPresses) {
                           }}});
     ASSERT_TRUE(monitor.start());
 
+    // A lone tap or press, then a pause longer than the gap between the presses of one
+    // sequence: the time is what makes it lone.
+    const int pastTheGapMs = 500;
     xdotool({QStringLiteral("key"), QStringLiteral("alt")});
-    settle(500);
+    QTest::qWait(pastTheGapMs);
     EXPECT_EQ(taps, 0);
     xdotool({QStringLiteral("key"), QStringLiteral("alt"), QStringLiteral("key"),
              QStringLiteral("alt")});
-    settle();
+    until([&] { return taps == 1; });
     EXPECT_EQ(taps, 1);
 
     xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+4")});
-    settle(500);
+    QTest::qWait(pastTheGapMs);
     EXPECT_EQ(presses, 0);
     xdotool({QStringLiteral("key"), QStringLiteral("alt+shift+4"), QStringLiteral("key"),
              QStringLiteral("alt+shift+4")});
-    settle();
+    until([&] { return presses == 1; });
     EXPECT_EQ(presses, 1);
 
     // A key held down repeats on the server, which is not a second press.
     xdotool({QStringLiteral("keydown"), QStringLiteral("alt+shift+4"), QStringLiteral("sleep"),
              QStringLiteral("1"), QStringLiteral("keyup"), QStringLiteral("alt+shift+4")});
-    settle();
+    handledSoFar();
     EXPECT_EQ(presses, 1);
 
     monitor.stop();
     xdotool({QStringLiteral("key"), QStringLiteral("alt"), QStringLiteral("key"),
              QStringLiteral("alt")});
-    settle();
+    handledSoFar();
     EXPECT_EQ(taps, 1);
 }
 
@@ -170,11 +184,11 @@ TEST_F(GlobalKeysTest, KeysAreNamedFromTheCurrentLayout) {
     EXPECT_EQ(HotkeyBinding::defaultRegion().displayString(), "⌥⇧2");
     EXPECT_EQ(HotkeyBinding::keyName(12), "Q");
     ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("fr")}), 0);
-    settle(300);
+    until([&] { return HotkeyBinding::keyName(12) == "A"; });
     EXPECT_EQ(HotkeyBinding::keyName(12), "A");
     EXPECT_EQ(HotkeyBinding::keyName(19), "É");
     ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")}), 0);
-    settle(300);
+    until([&] { return HotkeyBinding::keyName(12) == "Q"; });
     EXPECT_EQ(HotkeyBinding::keyName(12), "Q");
 }
 

@@ -82,7 +82,8 @@ TEST_F(CaptureImageViewTest, MissingFilesShowTheNoticeUntilTheViewLoadsAgain) {
     EXPECT_FALSE(loader.cached(path)) << "a failure is never cached";
 
     writeImage("later.png", Qt::green);
-    QTest::qWait(50);
+    // Shown views do not watch their files: nothing changes until it is shown again.
+    EXPECT_FALSE(QTest::qWaitFor([&] { return missing->shown() != Shown::missing; }, 50));
     EXPECT_EQ(missing->shown(), Shown::missing);
     missing->hide();
     missing->show();
@@ -99,7 +100,8 @@ TEST_F(CaptureImageViewTest, ChangingToAnUnreadableFileKeepsTheImage) {
     shown->show();
     ASSERT_TRUE(waitFor(*shown, Shown::image));
     shown->setPath(file("gone.png"));
-    QTest::qWait(200);
+    // The failed read comes back from the loader's pool and must leave the picture as it was.
+    EXPECT_FALSE(QTest::qWaitFor([&] { return shown->shown() != Shown::image; }, 200));
     EXPECT_EQ(shown->shown(), Shown::image);
     EXPECT_EQ(colorOf(*shown), QColor(Qt::red));
 }

@@ -1,7 +1,8 @@
 #include "shell/PermissionsService.h"
 
+#include "FakeTimer.h"
+
 #include <QSignalSpy>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,9 @@ TEST(PermissionsService, X11GrantsBothWithoutAsking) {
 TEST(PermissionsService, FlagsFollowTheDesktopOnlyWhenRefreshedOrPolled) {
     ScriptedProbe probe;
     probe.accessibility = true;
-    PermissionsService service(probe);
+    auto timer = std::make_unique<test::FakeTimer>();
+    test::FakeTimer& poll = *timer;
+    PermissionsService service(probe, std::move(timer));
     EXPECT_FALSE(service.hasScreenRecording());
     EXPECT_TRUE(service.hasAccessibility());
 
@@ -65,13 +68,15 @@ TEST(PermissionsService, FlagsFollowTheDesktopOnlyWhenRefreshedOrPolled) {
     EXPECT_TRUE(service.isPolling());
     probe.screenRecording = false;
     spy.clear();
-    EXPECT_TRUE(spy.wait(2500));
+    poll.fire();
+    EXPECT_EQ(spy.count(), 1);
     EXPECT_FALSE(service.hasScreenRecording());
+    EXPECT_TRUE(service.isPolling()) << "the poll goes on";
 
     service.stopPolling();
     probe.screenRecording = true;
     spy.clear();
-    QTest::qWait(1300);
+    poll.fire();
     EXPECT_EQ(spy.count(), 0);
     EXPECT_FALSE(service.hasScreenRecording());
 }

@@ -70,6 +70,7 @@ protected:
                                          }}};
 };
 
+// The waits here are the subject: a debounce is a matter of time.
 TEST_F(ShellMenusTest, ABurstOfShortcutChangesReArmsOnce150MsAfterTheLast) {
     menus.setUpStatusItem();
     menus.applyHotkeys();
@@ -119,7 +120,12 @@ TEST_F(ShellMenusTest, BoardChangesRetitleAfterTheyAreStoredAndNoItemWhenTurnedO
 
     menus.scheduleStatusMenuUpdate();
     open = 1;
-    QTest::qWait(1);
+    (void)QTest::qWaitFor(
+        [&] {
+            return menus.statusItem()->trayIcon().toolTip() ==
+                   QStringLiteral("Tavro — 1 open capture");
+        },
+        2000);
     EXPECT_EQ(menus.statusItem()->trayIcon().toolTip(), QStringLiteral("Tavro — 1 open capture"));
     EXPECT_EQ(menus.statusItem()->item(StatusItem::openDashboard)->text(),
               QStringLiteral("Open Dashboard  (1)"));

@@ -16,10 +16,10 @@
 #include "ViewPicture.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
-#include <QFontMetrics>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTest>
@@ -147,7 +147,6 @@ TEST(ViewGallery, SharedViewsRecorderAndMenusAsShown) {
     full->model().keyDown(21, ModifierSet::option | ModifierSet::shift, 1);
     full->model().keyDown(21, ModifierSet::option | ModifierSet::shift, 1.1);
     EXPECT_EQ(full->button()->text(), QStringLiteral("⌥⇧4 ⌥⇧4"));
-    QTest::qWait(50);
     save(gallery, QStringLiteral("shared-views"));
     full->model().cancel();
 
@@ -157,7 +156,6 @@ TEST(ViewGallery, SharedViewsRecorderAndMenusAsShown) {
         {preferences.regionHotkey(), HotkeyBinding::defaultFullScreen(), 3, SyncStatus{}, {}}));
     status.menu().popup(QPoint(40, 40));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&status.menu()));
-    QTest::qWait(50);
     save(status.menu(), QStringLiteral("status-menu"));
     status.menu().hide();
 
@@ -172,7 +170,6 @@ TEST(ViewGallery, SharedViewsRecorderAndMenusAsShown) {
         QMenu* menu = top->menu();
         menu->popup(QPoint(40, 40));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
-        QTest::qWait(50);
         save(*menu, QStringLiteral("main-menu-") + top->text().toLower());
         menu->hide();
     }

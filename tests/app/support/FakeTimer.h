@@ -1,6 +1,6 @@
 #pragma once
 
-#include "detail/RestartableTimer.h"
+#include "shell/RestartableTimer.h"
 
 #include <functional>
 #include <utility>

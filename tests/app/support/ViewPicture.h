@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QPixmap>
 #include <QString>
@@ -16,6 +17,8 @@ inline void savePicture(QWidget& widget, const QString& name) {
     const QString scale = QString::number(widget.devicePixelRatioF());
     const QString file = QStringLiteral(TAVRO_SCREENSHOT_DIR) + u'/' + name +
                          QStringLiteral("-scale") + scale + QStringLiteral(".png");
+    // Pending layouts and updates first: the picture shows what the next paint would.
+    QCoreApplication::sendPostedEvents();
     const QPixmap picture = widget.grab();
     ASSERT_FALSE(picture.isNull());
     ASSERT_TRUE(picture.save(file)) << file.toStdString();

@@ -4,6 +4,7 @@
 #include "model/CaptureQuery.h"
 #include "store/CaptureStore.h"
 
+#include <X11/Xlib.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -255,6 +256,34 @@ std::string DesktopSession::activeWindowName() const {
     return trimmed(xdotool({"getactivewindow", "getwindowname"}));
 }
 
+bool DesktopSession::keyboardGrabbed() const {
+    Display* display = XOpenDisplay(display_.c_str());
+    if (!display)
+        return false;
+    // Another client's grab makes ours fail with AlreadyGrabbed; ours is released at once (the
+    // overlay retries its own grab, so probing while it starts does not keep it out).
+    const int status = XGrabKeyboard(display, DefaultRootWindow(display), False, GrabModeAsync,
+                                     GrabModeAsync, CurrentTime);
+    if (status == GrabSuccess)
+        XUngrabKeyboard(display, CurrentTime);
+    XCloseDisplay(display);
+    return status == AlreadyGrabbed;
+}
+
+bool DesktopSession::waitForKeyboardGrab(std::chrono::milliseconds timeout) const {
+    return waitUntil([&] { return keyboardGrabbed(); }, timeout);
+}
+
+bool DesktopSession::waitForFocus(const std::string& window,
+                                  std::chrono::milliseconds timeout) const {
+    return waitUntil(
+        [&] {
+            const std::string focus = trimmed(xdotool({"getwindowfocus"}));
+            return !window.empty() && focus.substr(0, window.size()) == window;
+        },
+        timeout);
+}
+
 void DesktopSession::focusXterm() const {
     xdotool({"windowactivate", "--sync", xterm_});
 }
@@ -273,6 +302,8 @@ std::optional<std::array<int, 4>> DesktopSession::windowFrame(const std::string&
 }
 
 void DesktopSession::drag(int fromX, int fromY, int toX, int toY) const {
+    // The pauses let the app see a press, a move and a release as a user makes them: a drag
+    // that lands in one burst is coalesced into a click.
     xdotool({"mousemove", std::to_string(fromX), std::to_string(fromY), "mousedown", "1"});
     std::this_thread::sleep_for(100ms);
     xdotool({"mousemove", std::to_string((fromX + toX) / 2), std::to_string((fromY + toY) / 2)});
@@ -293,6 +324,9 @@ void DesktopSession::type(const std::string& text) const {
 void DesktopSession::screenshot(const std::string& name) const {
     const fs::path folder = TAVRO_E2E_SCREENSHOTS;
     fs::create_directories(folder);
+    // Only the record of the look waits on time: no test asserts on a screenshot, and a
+    // window has no signal for "painted" that xdotool can see.
+    std::this_thread::sleep_for(300ms);
     runWith({"import", "-window", "root", (folder / (name + ".png")).string()}, environment());
 }
 
@@ -338,7 +372,14 @@ std::optional<std::string> DesktopSession::openSettingsFromBoard() const {
         return std::nullopt;
     const std::string settings = windowsNamed("^Tavro Settings$").front();
     xdotool({"windowactivate", "--sync", settings});
+    if (!waitForFocus(settings))
+        return std::nullopt;
     return settings;
+}
+
+bool DesktopSession::holdsFor(const std::function<bool()>& condition,
+                              std::chrono::milliseconds span) {
+    return !waitUntil([&] { return !condition(); }, span);
 }
 
 } // namespace tavro::test

@@ -62,13 +62,19 @@ public:
     // Where a window is and how big: x, y, width, height, as xdotool reports them.
     std::optional<std::array<int, 4>> windowFrame(const std::string& window) const;
     std::string activeWindow() const;
+    // Whether a client holds the keyboard grab (the capture overlay does while it is up).
+    bool keyboardGrabbed() const;
+    bool waitForKeyboardGrab(std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+    // Waits until the input focus is in `window` (or one of its children).
+    bool waitForFocus(const std::string& window,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
     std::string activeWindowName() const;
     const std::string& xtermWindow() const { return xterm_; }
     void focusXterm() const;
     void drag(int fromX, int fromY, int toX, int toY) const;
     void key(const std::string& keys) const;
     void type(const std::string& text) const;
-    // Writes <screenshots>/<name>.png.
+    // Writes <screenshots>/<name>.png, once the windows have had a moment to paint.
     void screenshot(const std::string& name) const;
 
     const std::filesystem::path& home() const { return home_; }
@@ -85,11 +91,14 @@ public:
     // Marks onboarding done in the profile's settings, as finishing it would.
     void completeOnboarding() const;
     // Brings the board to the front and opens the settings with Ctrl+comma: the settings
-    // window, once it is in front; nothing when the board or the settings did not appear.
+    // window, once it has the focus; nothing when the board or the settings did not appear.
     std::optional<std::string> openSettingsFromBoard() const;
 
     static bool waitUntil(const std::function<bool()>& condition,
                           std::chrono::milliseconds timeout);
+    // Whether `condition` holds all through `span`: for what a test says does not happen,
+    // which only the passage of time can show.
+    static bool holdsFor(const std::function<bool()>& condition, std::chrono::milliseconds span);
 
 private:
     void startWindowManager();

@@ -1,4 +1,4 @@
-#include "detail/RestartableTimer.h"
+#include "shell/RestartableTimer.h"
 
 #include <utility>
 
