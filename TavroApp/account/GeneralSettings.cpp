@@ -3,6 +3,7 @@
 #include "account/GeneralSettingsModel.h"
 #include "account/SettingsForm.h"
 #include "account/SettingsTexts.h"
+#include "shell/Buttons.h"
 #include "shell/Icons.h"
 #include "shell/Library.h"
 #include "shell/PermissionsService.h"
@@ -11,11 +12,11 @@
 #include "shell/Theme.h"
 #include "shell/Utf8.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace tavro {
@@ -67,10 +68,10 @@ public:
         layout->addStretch(1);
         granted_ = new GrantedLabel(this);
         layout->addWidget(granted_);
-        open_ = new QPushButton(toQString(SettingsTexts::openSettings), this);
+        open_ = new SecondaryButton(toQString(SettingsTexts::openSettings), this);
         open_->setAccessibleDescription(toQString(row.title));
         layout->addWidget(open_);
-        connect(open_, &QPushButton::clicked, this, [&permissions, pane = row.pane] {
+        connect(open_, &QAbstractButton::clicked, this, [&permissions, pane = row.pane] {
             if (pane == PermissionPane::screenRecording)
                 permissions.openScreenRecordingSettings();
             else
@@ -88,7 +89,7 @@ public:
 private:
     PermissionPane pane_;
     GrantedLabel* granted_;
-    QPushButton* open_;
+    SecondaryButton* open_;
 };
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "files/LibraryFiles.h"
 #include "model/Paths.h"
 #include "platform/FileReveal.h"
+#include "shell/Buttons.h"
 #include "shell/AppNotifications.h"
 #include "shell/Library.h"
 #include "shell/PlatformTexts.h"
@@ -19,7 +20,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
-#include <QPushButton>
 #include <QThreadPool>
 #include <QVBoxLayout>
 
@@ -97,8 +97,8 @@ LibrarySettings::LibrarySettings(Library& library, NotificationCenter& notificat
     FormSection* version = form->addSection(toQString(SettingsTexts::aboutSection));
     version->addRow(SettingsRows::labelled(toQString(SettingsTexts::version),
                                            value(toQString(AppInfo::versionString()))));
-    auto* again = new QPushButton(toQString(SettingsTexts::showOnboardingAgain));
-    connect(again, &QPushButton::clicked, this,
+    auto* again = new SecondaryButton(toQString(SettingsTexts::showOnboardingAgain));
+    connect(again, &QAbstractButton::clicked, this,
             [&notifications] { notifications.post(AppNotification::showOnboarding); });
     auto* againRow = new QWidget;
     auto* againLayout = new QHBoxLayout(againRow);

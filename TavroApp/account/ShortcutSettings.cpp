@@ -5,6 +5,7 @@
 #include "account/ShortcutSettingsModel.h"
 #include "capture/HotkeyManager.h"
 #include "capture/HotkeyRecorderView.h"
+#include "shell/Buttons.h"
 #include "shell/Labels.h"
 #include "shell/PermissionsService.h"
 #include "shell/Preferences.h"
@@ -12,9 +13,9 @@
 #include "shell/Theme.h"
 #include "shell/Utf8.h"
 
+#include <QAbstractButton>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace tavro {
@@ -57,8 +58,8 @@ QWidget* noticeContent(PermissionsService& permissions) {
     colour(reason, Theme::textSecondary);
     lines->addWidget(reason);
     lines->addSpacing(2);
-    auto* open = new QPushButton(toQString(SettingsTexts::openAccessibilitySettings), notice);
-    QObject::connect(open, &QPushButton::clicked, notice,
+    auto* open = new SecondaryButton(toQString(SettingsTexts::openAccessibilitySettings), notice);
+    QObject::connect(open, &QAbstractButton::clicked, notice,
                      [&permissions] { permissions.openAccessibilitySettings(); });
     lines->addWidget(open, 0, Qt::AlignLeft);
     layout->addLayout(lines, 1);

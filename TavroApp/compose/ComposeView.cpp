@@ -235,6 +235,10 @@ void ComposeView::showSelection() {
 }
 
 void ComposeView::commitNewGroup() {
+    // Keys typed while the group is being stored belong to the note, not to a field on its way
+    // out; a failure shows the field again with the name and the reason.
+    if (state_.groupToCreate())
+        noteEditor_->setFocus();
     createNamedGroup([this] {
         if (!state_.isNamingGroup)
             focusNoteSoon(groupFieldFocusDelayMs);

@@ -72,6 +72,9 @@ struct NoteBox {
             session.key("Down");
         session.key("Return");
         EXPECT_TRUE(DesktopSession::waitUntil([&] { return !session.keyboardGrabbed(); }, 5s));
+        // A field the item opens takes the focus a moment after the menu has gone, which
+        // nothing outside the app can see: give it that moment before typing.
+        std::this_thread::sleep_for(200ms);
     }
 
     DesktopSession& session;
