@@ -95,7 +95,7 @@ std::optional<Request> parse(std::string_view line) {
     if (auto id = message.find("id"); id != message.end())
         request.id = *id;
     if (auto params = message.find("params"); params != message.end() && params->is_object())
-        request.params = *params;
+        request.params = std::move(*params);
     return request;
 }
 
