@@ -83,8 +83,8 @@ void SyncEngine::completeSignIn(DeviceCode code, SignedIn done) {
             }
             if (stop.stop_requested())
                 throw SignInCancelled();
-            auto info = executor_.call([&] { return finishSignIn(token); });
-            done(std::move(info), nullptr);
+            // Told in the same task that publishes the new status, so the two arrive together.
+            executor_.call([&] { done(finishSignIn(token), nullptr); });
         } catch (...) {
             if (stop.stop_requested())
                 done(std::nullopt, std::make_exception_ptr(SignInCancelled()));
