@@ -1,6 +1,7 @@
 #include "JSONRPC.h"
 
 #include "model/Text.h"
+#include "model/Wire.h"
 
 #include <clocale>
 #include <cmath>
@@ -13,19 +14,14 @@ namespace {
 
 // Far deeper than any real message. Copying or writing a value takes one call per level, so a
 // line nested many thousands deep would overflow the stack instead of being refused.
-constexpr int maxNesting = 256;
+constexpr std::size_t maxNesting = 256;
 
 struct TooDeep {};
 
 JSON parseJSON(const std::string& text) {
-    return JSON::parse(
-        text,
-        [](int depth, JSON::parse_event_t, JSON&) {
-            if (depth >= maxNesting)
-                throw TooDeep{};
-            return true;
-        },
-        false);
+    if (Wire::textNestedDeeperThan(text, maxNesting))
+        throw TooDeep{};
+    return JSON::parse(text, nullptr, false);
 }
 
 bool isNumberCharacter(char c) {
@@ -99,7 +95,7 @@ std::optional<Request> parse(std::string_view line) {
     if (auto id = message.find("id"); id != message.end())
         request.id = *id;
     if (auto params = message.find("params"); params != message.end() && params->is_object())
-        request.params = *params;
+        request.params = std::move(*params);
     return request;
 }
 

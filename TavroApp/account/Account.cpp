@@ -21,10 +21,6 @@ std::string computerName() {
     return name;
 }
 
-// The waits for approval end promptly once cancelled; a few let a restarted sign-in begin
-// while an earlier one winds down.
-constexpr int approvalWaiters = 4;
-
 constexpr const char* unavailable = "Sync is not available.";
 
 } // namespace
@@ -50,46 +46,32 @@ Account::Account(std::shared_ptr<CaptureStore> store, SyncEngineConfig config, U
     , openURL_(openURL ? std::move(openURL)
                        : URLOpener([](const QUrl& url) { return QDesktopServices::openUrl(url); }))
     , relay_(std::make_shared<AccountRelay>(this)) {
-    calls_.setMaxThreadCount(1);
-    waits_.setMaxThreadCount(approvalWaiters);
     reload();
-    // Made on the calls' thread, as the first call: opening the engine reads the session token
-    // from the keyring, which may take its whole time bound when the keyring does not answer,
-    // and the tray icon and the board should not wait for that.
-    calls_.start([this, config = std::move(config), relay = relay_]() mutable {
-        try {
-            auto engine = std::make_unique<SyncEngine>(std::move(config));
-            // The handler runs on the engine's worker and only ever posts to this thread.
-            engine->onStatus([this, relay](const SyncStatus& status) {
-                relay->post([this, status] { publishStatus(status); });
-            });
-            engine_ = std::move(engine);
-            live_ = engine_.get();
-            engine_->start();
-        } catch (const std::exception& error) {
-            // The app runs on without sync; the account's status shows it is off.
-            qWarning("Sync is off: %s", error.what());
-            engineFailed_ = true;
-        }
-    });
+    config.onApplied = [this, relay = relay_] {
+        relay->post([this] { emit rowsApplied(); });
+    };
+    try {
+        // The engine reads the session token on its own thread: a keyring that does not
+        // answer holds up neither the tray icon nor the board.
+        engine_ = std::make_unique<SyncEngine>(std::move(config));
+        // The handler runs on the engine's worker and only ever posts to this thread.
+        engine_->setStatusHandler([this, relay = relay_](const SyncStatus& status) {
+            relay->post([this, status] { publishStatus(status); });
+        });
+        engine_->start();
+    } catch (const std::exception& error) {
+        // The app runs on without sync; the account's status shows it is off.
+        qWarning("Sync is off: %s", error.what());
+    }
 }
 
 Account::~Account() {
     relay_->detach();
     liveAttempt_ = 0;
-    if (SyncEngine* engine = live_.load()) {
-        engine->cancelSignIn();
-        engine->stop();
-    }
-    calls_.waitForDone();
-    // The engine may have been made while the calls above ran.
     if (engine_) {
         engine_->cancelSignIn();
         engine_->stop();
     }
-    // The waits use the engine until they end.
-    waits_.waitForDone();
-    live_ = nullptr;
     engine_.reset();
 }
 
@@ -111,22 +93,11 @@ std::optional<Workspace> Account::defaultWorkspace() const {
     return std::nullopt;
 }
 
-void Account::offThread(std::function<void(SyncEngine&)> work, std::function<void()> then) {
-    if (engineFailed_)
-        return;
-    calls_.start([this, relay = relay_, work = std::move(work), then = std::move(then)] {
-        // Read when the call runs: the engine is made by the first call.
-        SyncEngine* engine = live_.load();
-        if (!engine)
-            return;
-        try {
-            work(*engine);
-        } catch (const std::exception&) {
-            // The engine reports these through its status and the sync log.
-        }
-        if (then)
-            relay->post(then);
-    });
+SyncEngine::Completion Account::reloadAfter() {
+    // What failed is in the engine's status and the sync log, which the reload reads.
+    return [this, relay = relay_](std::exception_ptr) {
+        relay->post([this] { reload(); });
+    };
 }
 
 void Account::publishStatus(const SyncStatus& status) {
@@ -151,71 +122,72 @@ void Account::setDefaultWorkspaceID(const std::optional<std::string>& workspaceI
         return;
     defaultWorkspaceID_ = workspaceID;
     emit accountChanged();
-    offThread([workspaceID](SyncEngine& engine) { engine.setDefaultWorkspace(workspaceID); });
+    // A write that fails shows the stored value again, and the log line that says why.
+    if (engine_)
+        engine_->setDefaultWorkspace(workspaceID, reloadAfter());
 }
 
 void Account::signIn() {
     const bool wasRunning = signIn_.running();
     const SignInAttempts::Attempt attempt = signIn_.start();
     liveAttempt_ = attempt;
-    if (SyncEngine* engine = live_.load(); wasRunning && engine)
-        engine->cancelSignIn();
+    if (wasRunning && engine_)
+        engine_->cancelSignIn();
     emit signInChanged();
     beginSignIn(attempt);
 }
 
 void Account::beginSignIn(SignInAttempts::Attempt attempt) {
-    if (engineFailed_) {
+    if (!engine_) {
         signInEnded(attempt, {SignInAttempts::Outcome::Kind::failed, unavailable});
         return;
     }
-    calls_.start([this, relay = relay_, attempt] {
-        // Cancelled or replaced before its turn came.
-        if (liveAttempt_ != attempt)
-            return;
-        SyncEngine* engine = live_.load();
-        if (!engine) {
-            relay->post([this, attempt] {
-                signInEnded(attempt, {SignInAttempts::Outcome::Kind::failed, unavailable});
-            });
-            return;
-        }
-        try {
-            DeviceCode code = engine->beginSignIn();
-            relay->post([this, attempt, code] { codeArrived(attempt, code); });
-            if (liveAttempt_ != attempt) {
-                relay->post([this, attempt] {
-                    signInEnded(attempt, {SignInAttempts::Outcome::Kind::cancelled, {}});
-                });
-                return;
+    engine_->beginSignIn(
+        [this, relay = relay_, attempt](std::optional<DeviceCode> code, std::exception_ptr error) {
+            std::optional<std::string> failure;
+            if (error) {
+                try {
+                    std::rethrow_exception(error);
+                } catch (const std::exception& e) {
+                    // The sign-in sheet shows why the attempt ended.
+                    failure = e.what();
+                } catch (...) {
+                    // Nothing to tell beyond sync being unavailable.
+                    failure = unavailable;
+                }
             }
-            auto approval = engine->completeSignIn(std::move(code));
-            // Cancelled while the wait began: nothing newer can be waiting yet, as the calls
-            // run one at a time.
-            if (liveAttempt_ != attempt)
-                engine->cancelSignIn();
-            awaitApproval(attempt, std::move(approval));
-        } catch (const std::exception& error) {
-            // The sign-in sheet shows why the attempt ended.
-            relay->post([this, attempt, text = std::string(error.what())] {
-                signInEnded(attempt, {SignInAttempts::Outcome::Kind::failed, text});
-            });
-        }
-    });
+            relay->post([this, attempt, code, failure] { codeReady(attempt, code, failure); });
+        });
 }
 
-void Account::awaitApproval(SignInAttempts::Attempt attempt, std::future<AccountInfo> approval) {
-    auto pending = std::make_shared<std::future<AccountInfo>>(std::move(approval));
-    waits_.start([this, relay = relay_, attempt, pending] {
+void Account::codeReady(SignInAttempts::Attempt attempt, const std::optional<DeviceCode>& code,
+                        const std::optional<std::string>& error) {
+    if (error || !code) {
+        signInEnded(attempt, {SignInAttempts::Outcome::Kind::failed, error.value_or(unavailable)});
+        return;
+    }
+    codeArrived(attempt, *code);
+    // Cancelled or replaced while the code was on its way.
+    if (liveAttempt_ != attempt) {
+        signInEnded(attempt, {SignInAttempts::Outcome::Kind::cancelled, {}});
+        return;
+    }
+    engine_->completeSignIn(*code, [this, relay = relay_, attempt](std::optional<AccountInfo>,
+                                                                   std::exception_ptr error) {
         SignInAttempts::Outcome outcome;
-        try {
-            pending->get();
-        } catch (const SignInCancelled&) {
-            // The user cancelled: an outcome of its own, not a failure.
-            outcome.kind = SignInAttempts::Outcome::Kind::cancelled;
-        } catch (const std::exception& error) {
-            // The sign-in sheet shows why the attempt ended.
-            outcome = {SignInAttempts::Outcome::Kind::failed, error.what()};
+        if (error) {
+            try {
+                std::rethrow_exception(error);
+            } catch (const SignInCancelled&) {
+                // The user cancelled: an outcome of its own, not a failure.
+                outcome.kind = SignInAttempts::Outcome::Kind::cancelled;
+            } catch (const std::exception& e) {
+                // The sign-in sheet shows why the attempt ended.
+                outcome = {SignInAttempts::Outcome::Kind::failed, e.what()};
+            } catch (...) {
+                // Nothing to tell beyond sync being unavailable.
+                outcome = {SignInAttempts::Outcome::Kind::failed, unavailable};
+            }
         }
         relay->post([this, attempt, outcome] { signInEnded(attempt, outcome); });
     });
@@ -240,8 +212,8 @@ void Account::signInEnded(SignInAttempts::Attempt attempt, SignInAttempts::Outco
 void Account::cancelSignIn() {
     signIn_.cancel();
     liveAttempt_ = 0;
-    if (SyncEngine* engine = live_.load())
-        engine->cancelSignIn();
+    if (engine_)
+        engine_->cancelSignIn();
     emit signInChanged();
 }
 
@@ -251,31 +223,32 @@ void Account::openApproval() {
 }
 
 void Account::signOut() {
-    offThread([](SyncEngine& engine) { engine.signOut(); }, [this] { reload(); });
+    // The session ends at once, whatever pass runs; a failure to forget the account's data is
+    // said by the status, with the session kept for another try.
+    if (engine_)
+        engine_->signOut(reloadAfter());
 }
 
 void Account::syncNow() {
-    offThread([](SyncEngine& engine) { engine.syncNow(); }, [this] { reload(); });
+    if (engine_)
+        engine_->syncNow(reloadAfter());
 }
 
 void Account::noteLocalChange() {
     emit localChangeNoted();
-    SyncEngine* engine = live_.load();
-    if (!engine || !isSignedIn())
+    if (!engine_ || !isSignedIn())
         return;
     try {
-        engine->noteLocalChange();
+        engine_->noteLocalChange();
     } catch (const std::exception&) {
         // Best effort: the next timed pass takes the change along.
     }
 }
 
 void Account::adoptLocalCaptures() {
-    if (!defaultWorkspaceID_)
+    if (!defaultWorkspaceID_ || !engine_)
         return;
-    offThread([workspaceID = *defaultWorkspaceID_](
-                  SyncEngine& engine) { engine.adoptLocalCaptures(workspaceID); },
-              [this] { reload(); });
+    engine_->adoptLocalCaptures(*defaultWorkspaceID_, std::nullopt, reloadAfter());
 }
 
 void Account::openWeb(std::string_view path) {

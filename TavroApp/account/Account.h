@@ -7,7 +7,6 @@
 #include "sync/SyncStatus.h"
 
 #include <QObject>
-#include <QThreadPool>
 #include <QUrl>
 
 #include <atomic>
@@ -24,8 +23,8 @@ namespace tavro {
 class AccountRelay;
 
 // The app's one account and sync state, over the sync engine it owns. Every member runs on the
-// GUI thread and returns at once; calls that block in the engine run on a thread of the
-// account's own and report back here, never after the account is gone.
+// GUI thread and returns at once; the engine's calls end with completions that are delivered
+// here, never after the account is gone.
 class Account final : public QObject {
     Q_OBJECT
 
@@ -102,13 +101,16 @@ signals:
     void accountChanged();
     void signInChanged();
     void localChangeNoted();
+    // The engine wrote rows into the library: the board reads them without waiting for the
+    // session bus.
+    void rowsApplied();
 
 private:
-    // Runs `work` off the GUI thread after the calls asked before, then `then` here unless the
-    // account is gone by then.
-    void offThread(std::function<void(SyncEngine&)> work, std::function<void()> then = {});
+    // A completion that reloads here once the engine's call ended.
+    SyncEngine::Completion reloadAfter();
     void beginSignIn(SignInAttempts::Attempt attempt);
-    void awaitApproval(SignInAttempts::Attempt attempt, std::future<AccountInfo> approval);
+    void codeReady(SignInAttempts::Attempt attempt, const std::optional<DeviceCode>& code,
+                   const std::optional<std::string>& error);
     void publishStatus(const SyncStatus& status);
     void codeArrived(SignInAttempts::Attempt attempt, const DeviceCode& code);
     void signInEnded(SignInAttempts::Attempt attempt, SignInAttempts::Outcome outcome);
@@ -123,18 +125,11 @@ private:
     std::int64_t localCaptureCount_ = 0;
     std::vector<CaptureStore::SyncLogLine> log_;
     SignInAttempts signIn_;
-    // The current attempt, for the threads that run it; 0 when none runs.
-    std::atomic<SignInAttempts::Attempt> liveAttempt_{0};
+    // The current attempt; 0 when none runs.
+    SignInAttempts::Attempt liveAttempt_ = 0;
 
-    // One at a time, in the order asked, as the engine serves them anyway.
-    QThreadPool calls_;
-    // The waits for sign-in approvals, apart so that they never hold up the calls.
-    QThreadPool waits_;
     std::shared_ptr<AccountRelay> relay_;
-    // The engine, as soon as the first call made it; nothing when it could not be made.
-    std::atomic<SyncEngine*> live_{nullptr};
-    std::atomic<bool> engineFailed_{false};
-    // Made by the first call; touched here only once the calls ended.
+    // Nothing when it could not be made (its library failed to open).
     std::unique_ptr<SyncEngine> engine_; // last: it goes before the state its reports reach
 };
 

@@ -136,6 +136,7 @@ bool AppDelegate::applicationDidFinishLaunching(bool openStartWindow) {
     library_ = std::make_unique<Library>(store, services_.thumbnails, makeStoreChangeListener());
     account_ = std::make_unique<Account>(store);
     library_->setAccount(account_.get());
+    connect(account_.get(), &Account::rowsApplied, library_.get(), &Library::checkForChanges);
     captureController_ =
         std::make_unique<CaptureController>(*library_, services_.preferences, services_.permissions,
                                             services_.notifications, services_.capture);

@@ -264,6 +264,28 @@ bool nestedDeeperThan(const nlohmann::json& value, std::size_t levels) {
     return false;
 }
 
+bool textNestedDeeperThan(std::string_view text, std::size_t levels) {
+    std::size_t depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > levels)
+                return true;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return false;
+}
+
 bool isID(std::string_view text) {
     if (text.empty() || text.size() > 128)
         return false;

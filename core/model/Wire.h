@@ -55,6 +55,9 @@ inline constexpr std::size_t maxNesting = 512;
 // True when arrays and objects nest more than `levels` deep in `value` (a scalar is 0 deep,
 // "[]" 1); looks without recursing.
 bool nestedDeeperThan(const nlohmann::json& value, std::size_t levels);
+// The same for JSON text, looked at before it is parsed ("[]" is 1 deep; brackets inside strings
+// do not count). One pass over the text: a depth check inside the parser costs far more.
+bool textNestedDeeperThan(std::string_view text, std::size_t levels);
 
 // An identifier that may become part of a file name or a URL path: 1 to 128 ASCII letters,
 // digits, hyphens and underscores (a UUID with or without its hyphens passes; "/", "." and

@@ -70,8 +70,13 @@ std::set<std::string> namedFiles(CaptureStore& store, Folder folder) {
     std::set<std::string> names;
     for (const auto& row : store.db().query(sql))
         for (const char* column : {"a", "b"})
-            if (auto name = row.string(column); name && !name->empty())
+            if (auto name = row.string(column); name && !name->empty()) {
                 names.insert(normalName(*name));
+                // This computer's drawing stays under the plain marked name of its screenshot
+                // when a pulled drawing from the service took a name of its own beside it.
+                if (folder == Folder::captures && column[0] == 'a')
+                    names.insert(normalName(LibraryFiles::markedCopyName(*name)));
+            }
     return names;
 }
 

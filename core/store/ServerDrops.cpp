@@ -120,17 +120,21 @@ void CaptureStore::dropWorkspace(std::string_view id) {
 }
 
 void CaptureStore::purgeAccountData() {
-    for (const auto& captureID :
-         ids(db_->query("SELECT id FROM captures WHERE workspace_id IS NOT NULL;")))
-        dropCapture(captureID);
-    keepUnpushedGroups(std::nullopt);
-    db_->execute("DELETE FROM groups WHERE workspace_id IS NOT NULL;");
-    db_->execute("DELETE FROM group_members;");
-    db_->execute("DELETE FROM people;");
-    db_->execute("DELETE FROM workspaces;");
-    db_->execute("DELETE FROM sync_meta;");
-    db_->execute("DELETE FROM activity WHERE remote = 1;");
-    postChange();
+    // All or nothing: a library left half signed out would keep the old user's cursor and
+    // default workspace for the next one. The files go once the rows are gone.
+    db_->transaction([&] {
+        for (const auto& captureID :
+             ids(db_->query("SELECT id FROM captures WHERE workspace_id IS NOT NULL;")))
+            dropCapture(captureID);
+        keepUnpushedGroups(std::nullopt);
+        db_->execute("DELETE FROM groups WHERE workspace_id IS NOT NULL;");
+        db_->execute("DELETE FROM group_members;");
+        db_->execute("DELETE FROM people;");
+        db_->execute("DELETE FROM workspaces;");
+        db_->execute("DELETE FROM sync_meta;");
+        db_->execute("DELETE FROM activity WHERE remote = 1;");
+        postChange();
+    });
 }
 
 } // namespace tavro

@@ -29,15 +29,21 @@ struct HandleDeleter {
 };
 using Handle = std::unique_ptr<CURL, HandleDeleter>;
 
+struct MultiDeleter {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+using Multi = std::unique_ptr<CURLM, MultiDeleter>;
+
 struct ListDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 using HeaderList = std::unique_ptr<curl_slist, ListDeleter>;
 
-// The handle of this thread, kept for the connections it holds open. A request made while it
-// is busy (from inside a stream's callback) takes a handle of its own.
+// The handles of this thread, kept for the connections they hold open. A request made while
+// they are busy (from inside a stream's callback) takes handles of its own.
 struct ThreadHandle {
     Handle handle;
+    Multi multi;
     bool busy = false;
 };
 
@@ -51,14 +57,19 @@ public:
                 threadHandle.handle.reset(curl_easy_init());
             else
                 curl_easy_reset(threadHandle.handle.get());
+            if (!threadHandle.multi)
+                threadHandle.multi.reset(curl_multi_init());
             threadHandle.busy = true;
             shared_ = true;
             handle_ = threadHandle.handle.get();
+            multi_ = threadHandle.multi.get();
         } else {
             own_.reset(curl_easy_init());
+            ownMulti_.reset(curl_multi_init());
             handle_ = own_.get();
+            multi_ = ownMulti_.get();
         }
-        if (!handle_)
+        if (!handle_ || !multi_)
             throw TransportError(TransportError::Kind::failed, "The HTTP library failed to start.");
     }
     ~Lease() {
@@ -68,10 +79,13 @@ public:
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
     CURL* get() const { return handle_; }
+    CURLM* multi() const { return multi_; }
 
 private:
     Handle own_;
+    Multi ownMulti_;
     CURL* handle_ = nullptr;
+    CURLM* multi_ = nullptr;
     bool shared_ = false;
 };
 
@@ -96,6 +110,7 @@ struct Transfer {
     bool timedOut = false;
     bool stopped = false;
     bool tooLarge = false;
+    size_t bodyLimit = maxBody;
 
     const std::function<void(std::string_view)>* onBody = nullptr; // a stream
     std::optional<bool> streaming;                                 // known once data arrive
@@ -124,7 +139,15 @@ size_t onWrite(char* data, size_t size, size_t count, void* context) {
                                        std::min(maxRefusedStreamBody, transfer.body.size())));
         return length;
     }
-    if (transfer.body.size() + length > maxBody) {
+    if (transfer.body.empty()) {
+        curl_off_t announced = -1;
+        curl_easy_getinfo(transfer.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        if (announced > 0 && size_t(announced) > transfer.bodyLimit) {
+            transfer.tooLarge = true;
+            return 0;
+        }
+    }
+    if (transfer.body.size() + length > transfer.bodyLimit) {
         transfer.tooLarge = true;
         return 0;
     }
@@ -214,6 +237,37 @@ void configure(CURL* handle, const HttpRequest& request, Transfer& transfer, cha
         curl_easy_setopt(handle, CURLOPT_TCP_KEEPALIVE, 1L);
 }
 
+// Runs the transfer on its own multi handle, whose wait a stop request wakes at once: a request
+// held by a server that sends nothing ends as soon as it is stopped.
+CURLcode run(CURLM* multi, CURL* handle, Transfer& transfer) {
+    if (curl_multi_add_handle(multi, handle) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    std::stop_callback wake(transfer.stop, [multi] { curl_multi_wakeup(multi); });
+    CURLcode result = CURLE_OK;
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        if (running == 0) {
+            int left = 0;
+            while (CURLMsg* message = curl_multi_info_read(multi, &left))
+                if (message->msg == CURLMSG_DONE && message->easy_handle == handle)
+                    result = message->data.result;
+            break;
+        }
+        if (transfer.stop.stop_requested()) {
+            transfer.stopped = true;
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+    }
+    curl_multi_remove_handle(multi, handle);
+    return result;
+}
+
 HttpResponse perform(const HttpRequest& request, std::stop_token stop,
                      const std::function<void(std::string_view)>* onBody) {
     initialiseOnce();
@@ -229,11 +283,13 @@ HttpResponse perform(const HttpRequest& request, std::stop_token stop,
     transfer.stop = stop;
     transfer.idle = request.idleTimeout;
     transfer.onBody = onBody;
+    if (request.maxBody)
+        transfer.bodyLimit = std::min(*request.maxBody, maxBody);
     char errorText[CURL_ERROR_SIZE] = {};
     HeaderList headers = headerList(request);
     configure(handle, request, transfer, errorText, headers.get());
 
-    const CURLcode result = curl_easy_perform(handle);
+    const CURLcode result = run(lease.multi(), handle, transfer);
     long status = 0;
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
     // Nothing of this request may linger on the reused handle.
@@ -247,7 +303,7 @@ HttpResponse perform(const HttpRequest& request, std::stop_token stop,
     if (transfer.timedOut || result == CURLE_OPERATION_TIMEDOUT)
         throw TransportError(TransportError::Kind::timedOut, "The request timed out.");
     if (transfer.tooLarge)
-        throw TransportError(TransportError::Kind::failed, "The reply is too large.");
+        throw TransportError(TransportError::Kind::tooLarge, "The reply is too large.");
     throw TransportError(TransportError::Kind::failed,
                          errorText[0] ? errorText : curl_easy_strerror(result));
 }

@@ -28,6 +28,9 @@ struct HttpRequest {
     std::chrono::milliseconds idleTimeout{60'000};
     // ...or when the whole transfer takes longer than this; none for a stream.
     std::optional<std::chrono::milliseconds> transferLimit{300'000};
+    // The largest body taken: a reply that announces or sends more fails as too large as soon
+    // as that is known. Never more than the transport's own cap.
+    std::optional<std::size_t> maxBody;
 
     bool operator==(const HttpRequest&) const = default;
 };
@@ -40,10 +43,10 @@ struct HttpResponse {
 };
 
 // A request that got no HTTP reply: no connection, a timeout, a refused scheme or redirect, a
-// stop request. what() is the transport's own description.
+// stop request, a reply larger than the request takes. what() is the transport's own description.
 class TransportError : public std::runtime_error {
 public:
-    enum class Kind { failed, timedOut, stopped };
+    enum class Kind { failed, timedOut, stopped, tooLarge };
     TransportError(Kind kind, const std::string& description)
         : std::runtime_error(description)
         , kind_(kind) {}

@@ -3,6 +3,8 @@
 #include "sync/ScreenshotBlobs.h"
 #include "sync/SyncError.h"
 
+#include <unordered_set>
+
 namespace tavro {
 
 namespace {
@@ -67,39 +69,55 @@ PushBatch collectPush(CaptureStore& store, const EnsureBlobs& ensureBlobs) {
 
     // A full listing may have more rows behind it, which the next exchange lists once these
     // have gone; rows that wait where they are (screenshots held back) do not ask for it.
-    const auto fullListing = [&](size_t listed, size_t gone) {
-        if (listed >= size_t(PushBatch::rowsPerTable) && gone > 0)
+    const auto fullListing = [&](size_t listed, size_t gone, size_t limit) {
+        if (listed >= limit && gone > 0)
             batch.cut = true;
     };
+    constexpr size_t rows = size_t(PushBatch::rowsPerTable);
 
     const auto groups = store.pending("groups", PushBatch::rowsPerTable);
     for (const auto& pending : groups)
         collect.add("groups", pending, store.groupChange(pending));
-    fullListing(groups.size(), groups.size());
+    fullListing(groups.size(), groups.size(), rows);
     const auto captures = store.pending("captures", PushBatch::rowsPerTable);
     for (const auto& pending : captures)
         collect.add("captures", pending, store.captureChange(pending));
-    fullListing(captures.size(), captures.size());
+    fullListing(captures.size(), captures.size(), rows);
 
-    const auto images = store.pending("capture_images", PushBatch::rowsPerTable);
-    size_t imagesGone = 0;
-    for (const auto& pending : images) {
-        if (!collect.room())
-            break; // no upload for a screenshot this request would not carry
-        auto image = store.rawImage(pending.id);
-        if (!image)
-            continue;
-        if (!pending.fields.count("delete") && !image->deletedAt) {
-            if (!blobsReady(store, *image, ensureBlobs))
+    // Screenshots whose files cannot be sent stay pending at the head of the listing; a longer
+    // listing reaches those behind them.
+    std::unordered_set<std::string> listedImages;
+    for (int page = 1; page <= PushBatch::imagePages; ++page) {
+        const auto listing =
+            store.pending("capture_images", PushBatch::rowsPerTable * std::int64_t(page));
+        std::vector<CaptureStore::Pending> images;
+        for (const auto& pending : listing)
+            if (listedImages.insert(pending.id).second)
+                images.push_back(pending);
+        size_t imagesGone = 0;
+        size_t heldBack = 0;
+        for (const auto& pending : images) {
+            if (!collect.room())
+                break; // no upload for a screenshot this request would not carry
+            auto image = store.rawImage(pending.id);
+            if (!image)
                 continue;
-            // The upload recorded the files' hashes on the row.
-            if (auto reread = store.rawImage(pending.id))
-                image = std::move(reread);
+            if (!pending.fields.count("delete") && !image->deletedAt) {
+                if (!blobsReady(store, *image, ensureBlobs)) {
+                    ++heldBack;
+                    continue;
+                }
+                // The upload recorded the files' hashes on the row.
+                if (auto reread = store.rawImage(pending.id))
+                    image = std::move(reread);
+            }
+            collect.add("capture_images", pending, CaptureStore::imageChange(pending, *image));
+            ++imagesGone;
         }
-        collect.add("capture_images", pending, CaptureStore::imageChange(pending, *image));
-        ++imagesGone;
+        fullListing(listing.size(), imagesGone, rows * size_t(page));
+        if (listing.size() < rows * size_t(page) || heldBack == 0 || batch.cut)
+            break;
     }
-    fullListing(images.size(), imagesGone);
 
     const auto comments = store.pendingComments(PushBatch::rowsPerTable);
     for (const auto& comment : comments) {
@@ -108,7 +126,7 @@ PushBatch collectPush(CaptureStore& store, const EnsureBlobs& ensureBlobs) {
         batch.changes.push_back(CaptureStore::commentChange(comment));
         batch.rows[comment.id] = PushedRow{"comments", true, {.id = comment.id}, std::nullopt};
     }
-    fullListing(comments.size(), comments.size());
+    fullListing(comments.size(), comments.size(), rows);
     return batch;
 }
 

@@ -26,6 +26,8 @@ using PushedRows = std::unordered_map<std::string, PushedRow>;
 struct PushBatch {
     static constexpr std::int64_t rowsPerTable = 200;
     static constexpr std::size_t maxChanges = 500;
+    // Pages of screenshots listed in one exchange when those at the head are held back.
+    static constexpr int imagePages = 10;
 
     std::vector<nlohmann::json> changes;
     PushedRows rows;
@@ -41,7 +43,8 @@ using EnsureBlobs = std::function<void(const CaptureImage&)>;
 // Reads the pending rows and builds their push records. Rows with nothing left to send are
 // marked synced on the way. A screenshot whose files cannot be made ready stays pending and is
 // left out; a SyncError other than uploads being switched off is thrown, as is every store
-// error. Once the batch is full nothing more is read or uploaded.
+// error. Once the batch is full nothing more is read or uploaded. Screenshots left out do not
+// take the places of newer ones: the listing goes on past them, a page at a time.
 PushBatch collectPush(CaptureStore& store, const EnsureBlobs& ensureBlobs);
 
 // The last 8 characters of an id, as log lines name rows.

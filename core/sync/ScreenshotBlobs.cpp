@@ -76,6 +76,7 @@ std::string confinedFailure(std::exception_ptr thrown, bool passOnUploadsOff) {
             break;
         case SyncError::Code::server:
         case SyncError::Code::decode:
+        case SyncError::Code::tooLarge:
             break;
         }
         return error.what();
@@ -205,7 +206,7 @@ ScreenshotBlobs::Files ScreenshotBlobs::fetchFiles(const CaptureImage& image,
     // A marked hash equal to the original's means there is no separate marked-up copy.
     if (!image.annotatedPath && marked && marked != original)
         files.annotatedPath = fetchFile(Folder::captures, image.id + "-marked", image.createdAt,
-                                        *marked, workspaceID, stop);
+                                        *marked, workspaceID, stop, *marked);
     if (!image.thumbPath && image.thumbSHA256)
         files.thumbPath = fetchFile(Folder::thumbs, image.id, image.createdAt, *image.thumbSHA256,
                                     workspaceID, stop);
@@ -214,9 +215,20 @@ ScreenshotBlobs::Files ScreenshotBlobs::fetchFiles(const CaptureImage& image,
 
 std::string ScreenshotBlobs::fetchFile(Folder folder, const std::string& baseName, Seconds date,
                                        const std::string& sha, const std::string& workspaceID,
-                                       std::stop_token stop) {
-    const std::string bytes = client_.downloadBlob(workspaceID, sha, stop);
-    std::string name = TavroPaths::relativeImagePath(baseName, date, imageKind(bytes).ext);
+                                       std::stop_token stop,
+                                       const std::optional<std::string>& keepApart) {
+    const std::string bytes = client_.downloadBlob(workspaceID, sha, stop, maxFileBytes);
+    const std::string ext = imageKind(bytes).ext;
+    std::string name = TavroPaths::relativeImagePath(baseName, date, ext);
+    // A marked copy made here, set aside when the service kept another, still lives under the
+    // plain name: the pulled one takes a name of its own beside it.
+    if (keepApart) {
+        std::error_code error;
+        const auto existing = LibraryFiles::locate(folder, name);
+        if (existing && fs::exists(*existing, error))
+            name =
+                TavroPaths::relativeImagePath(baseName + "-" + keepApart->substr(0, 12), date, ext);
+    }
     writeLibraryFile(folder, name, bytes);
     return name;
 }

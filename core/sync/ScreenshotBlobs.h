@@ -2,6 +2,7 @@
 
 #include "files/LibraryFiles.h"
 #include "model/CaptureImage.h"
+#include "model/Image.h"
 #include "model/Time.h"
 #include "store/CaptureStore.h"
 #include "sync/BlobFailures.h"
@@ -72,7 +73,13 @@ public:
     static ImageKind imageKind(std::span<const std::uint8_t> bytes);
     static ImageKind imageKind(std::string_view bytes);
 
+    // Screenshots whose upload failed and waits to be tried again.
+    std::size_t uploadsWaiting() const { return uploadFailures_.size(); }
+
     static constexpr std::int64_t downloadsPerRun = 30;
+    // The largest file fetched: one that holds the largest image the library decodes, as
+    // plain pixels.
+    static constexpr std::size_t maxFileBytes = std::size_t(Image::maxPixels) * 4;
 
 private:
     struct Files {
@@ -85,9 +92,12 @@ private:
                            const std::string& workspaceID, std::stop_token stop);
     Files fetchFiles(const CaptureImage& image, const std::string& workspaceID,
                      std::stop_token stop);
+    // Writes the file as `baseName`, or, when a file of that name is there already and
+    // `keepApart` is given, as `baseName` followed by the start of `keepApart`.
     std::string fetchFile(LibraryFiles::Folder folder, const std::string& baseName, Seconds date,
                           const std::string& sha, const std::string& workspaceID,
-                          std::stop_token stop);
+                          std::stop_token stop,
+                          const std::optional<std::string>& keepApart = std::nullopt);
 
     CaptureStore& store_;
     SyncClient& client_;

@@ -73,6 +73,8 @@ HttpResponse SyncClient::request(std::string_view method, std::string_view path,
     try {
         response = transport_->send(request, stop);
     } catch (const TransportError& error) {
+        if (error.kind() == TransportError::Kind::tooLarge)
+            throw SyncError::tooLarge();
         throw SyncError::offline(error.what());
     }
     if (response.status == 0)
@@ -170,7 +172,7 @@ void SyncClient::ensureUploaded(std::string_view workspaceID, std::span<const st
 }
 
 std::string SyncClient::downloadBlob(std::string_view workspaceID, std::string_view sha,
-                                     std::stop_token stop) {
+                                     std::stop_token stop, std::optional<std::size_t> maxBytes) {
     auto path = SyncProtocol::blobPath(workspaceID, sha);
     if (!path)
         throw SyncError::decode();
@@ -179,6 +181,7 @@ std::string SyncClient::downloadBlob(std::string_view workspaceID, std::string_v
     fetch.url = SyncProtocol::readBlobLocation(reply.body);
     fetch.idleTimeout = limits_.fetchIdle;
     fetch.transferLimit = limits_.transfer;
+    fetch.maxBody = maxBytes;
     HttpResponse file = transport_->send(fetch, stop);
     if (!isSuccess(file.status))
         throw SyncError::server(file.status, "storage refused the download");

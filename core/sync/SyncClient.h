@@ -78,9 +78,11 @@ public:
                         std::stop_token stop = {});
     // The stored file of that workspace and SHA-256, checked against the hash. A workspace id
     // that is not id-shaped or a hash that is not 64 lower-case hex digits is refused as
-    // SyncError::decode before anything is sent.
+    // SyncError::decode before anything is sent; a file that announces or sends more than
+    // `maxBytes` ends the transfer as soon as that shows, as TransportError tooLarge.
     std::string downloadBlob(std::string_view workspaceID, std::string_view sha,
-                             std::stop_token stop = {});
+                             std::stop_token stop = {},
+                             std::optional<std::size_t> maxBytes = std::nullopt);
 
 private:
     HttpResponse request(std::string_view method, std::string_view path,

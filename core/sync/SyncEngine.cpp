@@ -4,6 +4,7 @@
 #include "sync/PassFailure.h"
 
 #include <cstdlib>
+#include <future>
 
 namespace tavro {
 
@@ -16,6 +17,30 @@ std::optional<Seconds> storedLastSync(const CaptureStore& store) {
     } catch (const std::exception&) {
     }
     return std::nullopt;
+}
+
+// The store's notifier, which also tells the app in this process.
+class AppliedNotifier final : public StoreChangeNotifier {
+public:
+    AppliedNotifier(std::shared_ptr<StoreChangeNotifier> inner, std::function<void()> applied)
+        : inner_(std::move(inner))
+        , applied_(std::move(applied)) {}
+    void post() override {
+        if (inner_)
+            inner_->post();
+        if (applied_)
+            applied_();
+    }
+
+private:
+    std::shared_ptr<StoreChangeNotifier> inner_;
+    std::function<void()> applied_;
+};
+
+std::shared_ptr<StoreChangeNotifier> engineNotifier(const SyncEngineConfig& config) {
+    if (!config.onApplied)
+        return config.notifier;
+    return std::make_shared<AppliedNotifier>(config.notifier, config.onApplied);
 }
 
 } // namespace
@@ -31,14 +56,28 @@ std::string SyncEngine::defaultBaseURL() {
 
 SyncEngine::SyncEngine(SyncEngineConfig config)
     : config_(std::move(config))
-    , store_(config_.database, config_.notifier)
-    , client_(config_.baseURL, config_.secrets->read(SecretStore::sessionAccount),
-              config_.transport, config_.limits)
+    , store_(config_.database, engineNotifier(config_))
+    , client_(config_.baseURL, std::nullopt, config_.transport, config_.limits)
     , blobs_(store_, client_, config_.timings.clock)
     , lastSync_(storedLastSync(store_))
     , executor_([this](SyncExecutor::Deadline deadline) { handleDeadline(deadline); }) {
-    status_ = client_.token() ? SyncStatus{.kind = SyncStatus::Kind::idle, .lastSync = lastSync_}
-                              : SyncStatus{.kind = SyncStatus::Kind::signedOut};
+    auto read = std::make_shared<std::promise<void>>();
+    tokenRead_ = read->get_future().share();
+    executor_.post([this, read] {
+        client_.setToken(config_.secrets->read(SecretStore::sessionAccount));
+        {
+            std::lock_guard lock(stateMutex_);
+            status_ = client_.token()
+                          ? SyncStatus{.kind = SyncStatus::Kind::idle, .lastSync = lastSync_}
+                          : SyncStatus{.kind = SyncStatus::Kind::signedOut};
+        }
+        read->set_value();
+    });
+}
+
+bool SyncEngine::isSignedIn() const {
+    tokenRead_.wait();
+    return client_.token().has_value();
 }
 
 SyncEngine::~SyncEngine() {
@@ -54,17 +93,27 @@ SyncEngine::~SyncEngine() {
 }
 
 SyncStatus SyncEngine::status() const {
+    tokenRead_.wait();
     std::lock_guard lock(stateMutex_);
     return status_;
 }
 
 std::optional<Seconds> SyncEngine::lastSync() const {
+    tokenRead_.wait();
     std::lock_guard lock(stateMutex_);
     return lastSync_;
 }
 
 void SyncEngine::onStatus(StatusHandler handler) {
     executor_.call([&] {
+        statusHandler_ = std::move(handler);
+        if (statusHandler_)
+            statusHandler_(status());
+    });
+}
+
+void SyncEngine::setStatusHandler(StatusHandler handler) {
+    executor_.post([this, handler = std::move(handler)]() mutable {
         statusHandler_ = std::move(handler);
         if (statusHandler_)
             statusHandler_(status());
@@ -108,9 +157,9 @@ void SyncEngine::startOnWorker() {
     running_ = true;
     {
         std::lock_guard lock(eventsMutex_);
-        events_ = std::make_unique<EventStream>(
-            [this] { return client_.events(); }, client_.transport(), config_.timings.reconnect,
-            [this] { executor_.post([this] { onChangeEvent(); }); });
+        events_ =
+            std::make_unique<EventStream>([this] { return client_.events(); }, client_.transport(),
+                                          config_.timings.reconnect, [this] { noteChange(false); });
     }
     // The first pass runs behind whatever the caller still has queued, not inside it.
     executor_.post([this] { requestPass(); });
@@ -118,7 +167,12 @@ void SyncEngine::startOnWorker() {
 
 void SyncEngine::stop() {
     endSession();
-    executor_.post([this] { stopOnWorker(); });
+    executor_.post([this] {
+        stopOnWorker();
+        // A pass cut short publishes nothing of its own.
+        if (status().kind == SyncStatus::Kind::syncing)
+            publish({.kind = SyncStatus::Kind::idle, .lastSync = lastSync()});
+    });
 }
 
 void SyncEngine::stopOnWorker() {
@@ -134,15 +188,19 @@ void SyncEngine::stopOnWorker() {
 }
 
 void SyncEngine::noteLocalChange() {
-    executor_.post([this] {
-        if (client_.token())
-            executor_.arm(SyncExecutor::Deadline::debounce, config_.timings.debounce);
-    });
+    noteChange(true);
 }
 
-void SyncEngine::onChangeEvent() {
-    if (running_ && client_.token())
-        executor_.arm(SyncExecutor::Deadline::debounce, config_.timings.debounce);
+void SyncEngine::noteChange(bool local) {
+    // The pass may have read past this change already: it runs once more as soon as it ends,
+    // which it sees whichever of the two flags changes first.
+    passWanted_ = true;
+    if (syncing_)
+        return;
+    executor_.post([this, local] {
+        if (client_.token() && (local || running_))
+            executor_.arm(SyncExecutor::Deadline::debounce, config_.timings.debounce);
+    });
 }
 
 void SyncEngine::handleDeadline(SyncExecutor::Deadline deadline) {
@@ -152,10 +210,33 @@ void SyncEngine::handleDeadline(SyncExecutor::Deadline deadline) {
 }
 
 void SyncEngine::syncNow() {
+    std::promise<void> finished;
+    syncNow([&](std::exception_ptr) { finished.set_value(); });
+    finished.get_future().wait();
+}
+
+void SyncEngine::syncNow(Completion done) {
     passWanted_ = true;
-    if (syncing_)
-        return; // the running pass sees the request when it ends
-    executor_.call([this] { runPasses(); });
+    if (syncing_) {
+        // The running pass sees the request when it ends.
+        if (done)
+            done(nullptr);
+        return;
+    }
+    callWithCompletion([this] { runPasses(); }, std::move(done));
+}
+
+void SyncEngine::callWithCompletion(std::function<void()> work, Completion done) {
+    executor_.post([work = std::move(work), done = std::move(done)] {
+        std::exception_ptr error;
+        try {
+            work();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        if (done)
+            done(error);
+    });
 }
 
 void SyncEngine::requestPass() {
@@ -197,13 +278,23 @@ void SyncEngine::runOnce(std::stop_token session) {
         const Seconds finished = config_.timings.clock();
         try {
             store_.setSyncMeta("last_sync", formatISO8601(finished));
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
+            // The pass itself went through; only its time is not kept past a restart.
+            store_.log("warn", std::string("Couldn't record the sync time: ") + error.what());
         }
         {
             std::lock_guard lock(stateMutex_);
             lastSync_ = finished;
         }
-        publish({.kind = SyncStatus::Kind::idle, .lastSync = finished});
+        // Screenshots that keep failing to upload are not in step, whatever else is.
+        if (const size_t stuck = blobs_.uploadsWaiting())
+            publish({.kind = SyncStatus::Kind::failed,
+                     .lastSync = finished,
+                     .message = std::to_string(stuck) +
+                                (stuck == 1 ? " screenshot can't" : " screenshots can't") +
+                                " be uploaded; the sync log says why"});
+        else
+            publish({.kind = SyncStatus::Kind::idle, .lastSync = finished});
     } catch (const Abandoned&) {
         // Signed out or stopped meanwhile: that path publishes its own status.
     } catch (...) {

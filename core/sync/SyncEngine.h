@@ -45,6 +45,9 @@ struct SyncEngineConfig {
     std::shared_ptr<SecretStore> secrets = keyringSecretStore();
     std::shared_ptr<HttpTransport> transport = makeCurlTransport();
     std::shared_ptr<StoreChangeNotifier> notifier = defaultStoreChangeNotifier();
+    // Called on the worker after the engine's writes commit, beside the notifier's post: how
+    // the app in the same process hears of them without a session bus. Must not block.
+    std::function<void()> onApplied;
     SyncTimings timings;
     SyncLimits limits;
 };
@@ -57,13 +60,17 @@ struct SyncEngineConfig {
 class SyncEngine {
 public:
     using StatusHandler = std::function<void(const SyncStatus&)>;
+    // How a call that returns at once ends: with nothing, or the error that ended it. Called
+    // on the worker (or on the caller's thread when the engine is closing); must not block.
+    using Completion = std::function<void(std::exception_ptr)>;
 
     static constexpr const char* builtInBaseURL = "https://api.tavro.dev";
     // "TAVRO_API_URL" when it is set and not blank, else the built-in origin.
     static std::string defaultBaseURL();
 
-    // Reads the session token and the last sync time; the status is idle with that time when a
-    // token is stored, else signed out. Throws when the library cannot be opened.
+    // Reads the last sync time, and the session token as the worker's first task, so a keyring
+    // that does not answer holds up no caller; the status is idle with that time when a token
+    // is stored, else signed out. Throws when the library cannot be opened.
     explicit SyncEngine(SyncEngineConfig config);
     // Ends the sign-in's polling and the event stream, drops a pass in flight, and lets the
     // worker finish what is queued.
@@ -72,13 +79,16 @@ public:
     SyncEngine& operator=(const SyncEngine&) = delete;
 
     const std::string& baseURL() const { return client_.baseURL(); }
+    // These three wait for the token to be read.
     SyncStatus status() const;
     std::optional<Seconds> lastSync() const;
-    bool isSignedIn() const { return client_.token().has_value(); }
+    bool isSignedIn() const;
 
     // Replaces the handler and calls it at once with the current status; from then on it is
     // called on the worker with every change, and must not block.
     void onStatus(StatusHandler handler);
+    // The same, returning at once: the handler hears the current status first, on the worker.
+    void setStatusHandler(StatusHandler handler);
 
     // The loop (a pass at once, then one after each pass) and the event stream; nothing
     // without a token, or when already started.
@@ -86,25 +96,42 @@ public:
     // Ends the loop, the pending debounced pass and the event stream; a pass in flight is
     // dropped before it writes anything more.
     void stop();
-    // A pass shortly after the last of a burst of changes.
+    // A pass shortly after the last of a burst of changes; during a pass, that pass runs once
+    // more as soon as it ends.
     void noteLocalChange();
-    // Runs a pass and returns when it (and any repeat) finished; during a pass, asks that pass
-    // to run once more and returns at once.
+    // Requests a pass; `done` follows when it (and any repeat) finished. During a pass, asks
+    // that pass to run once more and completes at once.
+    void syncNow(Completion done);
+    // The same, waiting for the pass.
     void syncNow();
 
     // Sign-in with a device code: the code to show, then the wait for the user's approval.
+    void beginSignIn(std::function<void(std::optional<DeviceCode>, std::exception_ptr)> done);
     DeviceCode beginSignIn();
     // Polls on a thread of its own; the future gives the account once the token is stored, the
     // account recorded and the engine started, or the SignInError, SyncError or
     // SignInCancelled that ended it. A failure after the token arrived forgets the token again.
     // A new sign-in cancels an earlier one still waiting.
     std::future<AccountInfo> completeSignIn(DeviceCode code);
+    // The same, ending with `done` on the polling thread or the worker.
+    using SignedIn = std::function<void(std::optional<AccountInfo>, std::exception_ptr)>;
+    void completeSignIn(DeviceCode code, SignedIn done);
     void cancelSignIn();
-    // Tells the service, forgets the token and the account's data; captures the service never
-    // had stay as local ones.
+    // Ends the session at once: a pass in flight has its requests stopped and writes nothing
+    // more. Then forgets the account's data in one transaction (captures the service never had
+    // stay as local ones), tells the service and forgets the token. When the library cannot be
+    // changed, nothing is forgotten, the token stays (so sign-out can be tried again), the
+    // status is failed with the reason and `done` gets the error.
+    void signOut(Completion done);
+    // The same, waiting; throws what ended it.
     void signOut();
+    // `done` gets the error of a write that failed, which is also logged.
+    void setDefaultWorkspace(const std::optional<std::string>& workspaceID, Completion done);
     void setDefaultWorkspace(const std::optional<std::string>& workspaceID);
     // Moves local captures (all of them when no ids are given) into the workspace, then syncs.
+    // A capture that cannot move is logged and leaves the others to go on.
+    void adoptLocalCaptures(const std::string& workspaceID,
+                            const std::optional<std::vector<std::string>>& ids, Completion done);
     void adoptLocalCaptures(const std::string& workspaceID,
                             const std::optional<std::vector<std::string>>& ids = std::nullopt);
 
@@ -120,6 +147,11 @@ private:
     void failPass(std::exception_ptr error);
     void startOnWorker();
     void stopOnWorker();
+    // Runs `work` on the worker, then `done` with what it threw.
+    void callWithCompletion(std::function<void()> work, Completion done);
+    void signOutOnWorker();
+    // A change seen here or on the service: the running pass repeats, else one follows soon.
+    void noteChange(bool local);
     std::stop_token sessionToken() const;
     void endSession();
     static void ensureCurrent(std::stop_token session);
@@ -133,13 +165,13 @@ private:
     // Applies the server's verdict on one pushed row; true when the row is to be pushed again.
     bool handleResult(const nlohmann::json& result, const PushedRows& pushed);
     void reconcileIfDue(std::stop_token session);
-    void onChangeEvent();
 
     const SyncEngineConfig config_;
     CaptureStore store_;
     SyncClient client_;
     ScreenshotBlobs blobs_;
 
+    std::shared_future<void> tokenRead_;
     mutable std::mutex stateMutex_; // status_, lastSync_ and session_, read from any thread
     SyncStatus status_;
     std::optional<Seconds> lastSync_;

@@ -18,15 +18,40 @@ DeviceCode SyncEngine::beginSignIn() {
     return executor_.call([this] { return client_.requestDeviceCode(sessionToken()); });
 }
 
+void SyncEngine::beginSignIn(
+    std::function<void(std::optional<DeviceCode>, std::exception_ptr)> done) {
+    executor_.post([this, done = std::move(done)] {
+        std::optional<DeviceCode> code;
+        std::exception_ptr error;
+        try {
+            code = client_.requestDeviceCode(sessionToken());
+        } catch (...) {
+            error = std::current_exception();
+        }
+        done(std::move(code), error);
+    });
+}
+
 std::future<AccountInfo> SyncEngine::completeSignIn(DeviceCode code) {
     auto promise = std::make_shared<std::promise<AccountInfo>>();
     auto future = promise->get_future();
+    completeSignIn(std::move(code),
+                   [promise](std::optional<AccountInfo> info, std::exception_ptr error) {
+                       if (error)
+                           promise->set_exception(error);
+                       else
+                           promise->set_value(std::move(*info));
+                   });
+    return future;
+}
+
+void SyncEngine::completeSignIn(DeviceCode code, SignedIn done) {
     std::lock_guard lock(signInMutex_);
     if (signIn_.joinable()) {
         signIn_.request_stop();
         signIn_.join();
     }
-    signIn_ = std::jthread([this, code = std::move(code), promise](std::stop_token stop) {
+    signIn_ = std::jthread([this, code = std::move(code), done](std::stop_token stop) {
         try {
             std::mutex mutex;
             std::condition_variable_any wake;
@@ -58,15 +83,15 @@ std::future<AccountInfo> SyncEngine::completeSignIn(DeviceCode code) {
             }
             if (stop.stop_requested())
                 throw SignInCancelled();
-            promise->set_value(executor_.call([&] { return finishSignIn(token); }));
+            // Told in the same task that publishes the new status, so the two arrive together.
+            executor_.call([&] { done(finishSignIn(token), nullptr); });
         } catch (...) {
             if (stop.stop_requested())
-                promise->set_exception(std::make_exception_ptr(SignInCancelled()));
+                done(std::nullopt, std::make_exception_ptr(SignInCancelled()));
             else
-                promise->set_exception(std::current_exception());
+                done(std::nullopt, std::current_exception());
         }
     });
-    return future;
 }
 
 void SyncEngine::cancelSignIn() {
@@ -117,57 +142,124 @@ void SyncEngine::registerDevice(std::stop_token session) {
     }
 }
 
+namespace {
+
+// Runs the asynchronous form of a call and waits for its end, rethrowing what ended it.
+template <class Start> void waitFor(Start&& start) {
+    std::promise<void> finished;
+    start([&](std::exception_ptr error) {
+        if (error)
+            finished.set_exception(error);
+        else
+            finished.set_value();
+    });
+    finished.get_future().get();
+}
+
+std::string reasonOf(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unexpected error.";
+    }
+}
+
+} // namespace
+
 void SyncEngine::signOut() {
+    waitFor([this](Completion done) { signOut(std::move(done)); });
+}
+
+void SyncEngine::signOut(Completion done) {
+    // The session ends here, on the caller's thread: a pass in flight has its requests stopped
+    // now and drops whatever still comes back, so it never holds up what follows.
     cancelSignIn();
     endSession();
-    executor_.call([this] {
-        stopOnWorker();
-        client_.signOut(sessionToken());
-        client_.setToken(std::nullopt);
-        config_.secrets->remove(SecretStore::sessionAccount);
-        try {
-            store_.purgeAccountData();
-        } catch (const std::exception&) {
-        }
-        {
-            std::lock_guard lock(stateMutex_);
-            lastSync_.reset();
-        }
-        publish({.kind = SyncStatus::Kind::signedOut});
-    });
+    callWithCompletion([this] { signOutOnWorker(); }, std::move(done));
+}
+
+void SyncEngine::signOutOnWorker() {
+    stopOnWorker();
+    try {
+        store_.purgeAccountData();
+    } catch (...) {
+        // Nothing was forgotten: the token stays, so signing out again can finish the job.
+        const std::string description = "Couldn't sign out: " + reasonOf(std::current_exception());
+        store_.log("error", description);
+        publish({.kind = SyncStatus::Kind::failed, .message = description});
+        throw;
+    }
+    client_.signOut(sessionToken());
+    client_.setToken(std::nullopt);
+    config_.secrets->remove(SecretStore::sessionAccount);
+    {
+        std::lock_guard lock(stateMutex_);
+        lastSync_.reset();
+    }
+    publish({.kind = SyncStatus::Kind::signedOut});
 }
 
 void SyncEngine::setDefaultWorkspace(const std::optional<std::string>& workspaceID) {
-    executor_.call([&] {
-        try {
-            store_.setSyncMeta("default_workspace_id", workspaceID);
-        } catch (const std::exception&) {
-        }
-    });
+    waitFor([&](Completion done) { setDefaultWorkspace(workspaceID, std::move(done)); });
+}
+
+void SyncEngine::setDefaultWorkspace(const std::optional<std::string>& workspaceID,
+                                     Completion done) {
+    callWithCompletion(
+        [this, workspaceID] {
+            try {
+                store_.setSyncMeta("default_workspace_id", workspaceID);
+            } catch (const std::exception& error) {
+                store_.log("error",
+                           std::string("Couldn't change the default workspace: ") + error.what());
+                throw;
+            }
+        },
+        std::move(done));
 }
 
 void SyncEngine::adoptLocalCaptures(const std::string& workspaceID,
                                     const std::optional<std::vector<std::string>>& ids) {
-    executor_.call([&] {
-        std::vector<std::string> chosen;
-        if (ids) {
-            chosen = *ids;
-        } else {
-            try {
-                for (const auto& capture : store_.localCaptures())
-                    chosen.push_back(capture.id);
-            } catch (const std::exception&) {
+    waitFor([&](Completion done) { adoptLocalCaptures(workspaceID, ids, std::move(done)); });
+}
+
+void SyncEngine::adoptLocalCaptures(const std::string& workspaceID,
+                                    const std::optional<std::vector<std::string>>& ids,
+                                    Completion done) {
+    callWithCompletion(
+        [this, workspaceID, ids] {
+            std::vector<std::string> chosen;
+            if (ids) {
+                chosen = *ids;
+            } else {
+                try {
+                    for (const auto& capture : store_.localCaptures())
+                        chosen.push_back(capture.id);
+                } catch (const std::exception& error) {
+                    store_.log("error",
+                               std::string("Couldn't list the local captures: ") + error.what());
+                    throw;
+                }
             }
-        }
-        for (const auto& id : chosen) {
-            try {
-                store_.adopt(id, workspaceID);
-            } catch (const std::exception&) {
-                // One capture that cannot move does not keep the others here.
+            size_t unmoved = 0;
+            std::string reason;
+            for (const auto& id : chosen) {
+                try {
+                    store_.adopt(id, workspaceID);
+                } catch (const std::exception& error) {
+                    // One capture that cannot move does not keep the others here.
+                    ++unmoved;
+                    reason = error.what();
+                }
             }
-        }
-        requestPass();
-    });
+            if (unmoved > 0)
+                store_.log("warn", "Couldn't move " + std::to_string(unmoved) +
+                                       " captures into the workspace: " + reason);
+            requestPass();
+        },
+        std::move(done));
 }
 
 } // namespace tavro

@@ -32,6 +32,10 @@ SyncError SyncError::uploadsDisabled() {
                      "Screenshot uploads are switched off on this server.");
 }
 
+SyncError SyncError::tooLarge() {
+    return SyncError(Code::tooLarge, 0, {}, "The reply from the server is too large.");
+}
+
 SignInError::SignInError(Code code)
     : std::runtime_error(code == Code::denied ? "The sign-in was denied in the browser."
                                               : "That code expired. Start again to get a new one.")

@@ -8,7 +8,7 @@ namespace tavro {
 // Every failure of the web-service client. what() is the text the user reads.
 class SyncError : public std::runtime_error {
 public:
-    enum class Code { offline, server, unauthorized, decode, uploadsDisabled };
+    enum class Code { offline, server, unauthorized, decode, uploadsDisabled, tooLarge };
 
     // The service's web domain, as the offline text names it.
     static constexpr const char* webDomain = "tavro.dev";
@@ -19,6 +19,8 @@ public:
     static SyncError unauthorized();
     static SyncError decode();
     static SyncError uploadsDisabled();
+    // A reply larger than the client takes: not a network failure, so never shown as offline.
+    static SyncError tooLarge();
 
     Code code() const { return code_; }
     long status() const { return status_; }

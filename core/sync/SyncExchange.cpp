@@ -58,35 +58,44 @@ void logSkipped(CaptureStore& store, size_t count, std::string_view what) {
         store.log("warn", "Skipped " + std::to_string(count) + " " + std::string(what));
 }
 
-// Each row in a transaction of its own, so the app never waits on a whole reply; one that
-// cannot be applied costs only itself.
+// Rows are applied a bounded run per transaction, so the app never waits on a whole reply
+// while a commit per row does not cost more than the row; each row has a savepoint of its own,
+// so one that cannot be applied costs only itself.
 void applyPulledRows(CaptureStore& store, const json* changes, std::stop_token session) {
     if (!changes || !changes->is_array())
         return;
+    constexpr size_t rowsPerTransaction = 100;
+    std::array<std::vector<const json*>, pulledTables.size()> byTable;
     size_t unusable = 0;
     for (const auto& item : *changes) {
         auto table = item.is_object() ? text(item, "table") : std::nullopt;
         auto row = Wire::field(item, "row");
-        const bool known = table && std::any_of(pulledTables.begin(), pulledTables.end(),
-                                                [&](const auto& t) { return t.name == *table; });
-        unusable += !known || !row || !row->is_object();
+        const auto known = table ? std::find_if(pulledTables.begin(), pulledTables.end(),
+                                                [&](const auto& t) { return t.name == *table; })
+                                 : pulledTables.end();
+        if (known == pulledTables.end() || !row || !row->is_object())
+            ++unusable;
+        else
+            byTable[size_t(known - pulledTables.begin())].push_back(row);
     }
     logSkipped(store, unusable, "pulled changes of no known table or without a row");
 
-    for (const auto& [name, apply] : pulledTables) {
-        if (session.stop_requested())
-            return;
-        for (const auto& item : *changes) {
-            if (!item.is_object() || text(item, "table") != name)
-                continue;
-            auto row = Wire::field(item, "row");
-            if (!row || !row->is_object())
-                continue;
-            try {
-                (store.*apply)(*row);
-            } catch (const std::exception& error) {
-                store.log("warn", "Couldn't apply " + std::string(name) + " row: " + error.what());
-            }
+    for (size_t table = 0; table < pulledTables.size(); ++table) {
+        const auto& [name, apply] = pulledTables[table];
+        const auto& rows = byTable[table];
+        for (size_t start = 0; start < rows.size(); start += rowsPerTransaction) {
+            if (session.stop_requested())
+                return;
+            store.db().transaction([&] {
+                for (size_t i = start; i < std::min(rows.size(), start + rowsPerTransaction); ++i) {
+                    try {
+                        (store.*apply)(*rows[i]);
+                    } catch (const std::exception& error) {
+                        store.log("warn",
+                                  "Couldn't apply " + std::string(name) + " row: " + error.what());
+                    }
+                }
+            });
         }
     }
 }

@@ -63,22 +63,11 @@ std::string serialize(const json& body) {
 }
 
 std::optional<json> object(std::string_view body) {
-    // A reply nested deeper than any real one is refused while parsing: copying or freeing it
+    // A reply nested deeper than any real one is refused before parsing: copying or freeing it
     // would take one call per level.
-    struct TooDeep {};
-    json parsed;
-    try {
-        parsed = json::parse(
-            text::validUTF8(body),
-            [](int depth, json::parse_event_t, json&) {
-                if (depth > int(Wire::maxNesting))
-                    throw TooDeep{};
-                return true;
-            },
-            false);
-    } catch (const TooDeep&) {
+    if (Wire::textNestedDeeperThan(body, Wire::maxNesting))
         return std::nullopt;
-    }
+    auto parsed = json::parse(text::validUTF8(body), nullptr, false);
     if (parsed.is_discarded() || !parsed.is_object())
         return std::nullopt;
     return parsed;

@@ -177,3 +177,42 @@ TEST_F(TwoComputers, ANoteEditedOnBothKeepsBothTexts) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), merged), lines.end())
         << testing::PrintToString(lines);
 }
+
+TEST_F(TwoComputers, AScreenshotMarkedUpOnBothKeepsBothDrawings) {
+    const auto id = first.capture("Totals overlap the button", {{}});
+    sync(first);
+    sync(second);
+
+    const auto drawnFirst = first.markUp(id);
+    const auto drawnSecond = second.markUp(id);
+    sync(first);
+    sync(second);
+    sync(first);
+
+    for (auto* computer : {&first, &second}) {
+        SCOPED_TRACE(computer == &first ? "first" : "second");
+        const auto files = computer->files(id);
+        ASSERT_EQ(files.size(), 1u);
+        EXPECT_EQ(files.begin()->second.marked, drawnFirst) << "the service's drawing stands";
+    }
+    const auto kept = second.capturesOnDisk();
+    EXPECT_NE(std::find(kept.begin(), kept.end(), drawnSecond), kept.end())
+        << "this computer's drawing is still on disk, as its log says";
+}
+
+TEST_F(TwoComputers, ScreenshotsThatCannotBeUploadedStepAsideForANewOne) {
+    second.unuploadableScreenshots(200);
+    auto result = second.drive("sync");
+    EXPECT_NE(result.out.find("200 screenshots can't be uploaded"), std::string::npos)
+        << result.out << result.err;
+
+    const auto id = second.capture("Menu opens off screen", {{}});
+    second.drive("sync");
+    result = second.drive("sync");
+    EXPECT_NE(result.out.find("failed: 200 screenshots can't be uploaded"), std::string::npos)
+        << "the status is not idle while they wait: " << result.out;
+    sync(first);
+    const auto arrived = first.files(id);
+    ASSERT_EQ(arrived.size(), 1u);
+    EXPECT_EQ(arrived, second.files(id));
+}

@@ -129,3 +129,52 @@ TEST_F(SyncDriverProcess, ADeniedSignInEndsWithItsText) {
     EXPECT_NE(result.err.find("The sign-in was denied in the browser."), std::string::npos);
     EXPECT_EQ(firstLine(driver("status").out), "signed out");
 }
+
+TEST_F(SyncDriverProcess, ASignOutWhileAnotherProgramHoldsTheLibraryFailsWholeAndCanBeRepeated) {
+    ASSERT_EQ(signIn().exitCode, 0);
+    store().db().execute("INSERT INTO captures (id, created_at, updated_at, image_path) "
+                         "VALUES ('c1', 1, 1, '');");
+    ASSERT_EQ(driver("move-local").exitCode, 0);
+    ASSERT_EQ(store().syncMeta("default_workspace_id"), SyncService::workspaceID);
+
+    // Another program takes the write lock and keeps it until told to let go.
+    const auto held = library.root() / "held";
+    const auto release = library.root() / "release";
+    auto holder = std::async(std::launch::async, [&] {
+        return ProcessRunner::run({TAVRO_PYTHON, "-c",
+                                   "import os, sqlite3, sys, time\n"
+                                   "db = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                                   "db.execute('BEGIN IMMEDIATE')\n"
+                                   "open(sys.argv[2], 'w').close()\n"
+                                   "while not os.path.exists(sys.argv[3]): time.sleep(0.02)\n"
+                                   "db.execute('ROLLBACK')\n",
+                                   library.database().string(), held.string(), release.string()});
+    });
+    const auto until = std::chrono::steady_clock::now() + 20s;
+    while (!std::filesystem::exists(held) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(std::filesystem::exists(held));
+    const auto refused = driver("sign-out");
+    writeFile(release, "");
+    ASSERT_EQ(holder.get().exitCode, 0);
+
+    EXPECT_EQ(refused.exitCode, 1) << refused.out << refused.err;
+    EXPECT_TRUE(firstLine(refused.out).starts_with("failed: Couldn't sign out: ")) << refused.out;
+    {
+        auto library = store();
+        EXPECT_EQ(library.syncMeta("user_id"), SyncService::userID) << "nothing half forgotten";
+        EXPECT_EQ(library.syncMeta("default_workspace_id"), SyncService::workspaceID);
+        EXPECT_TRUE(library.syncMeta("cursor"));
+        EXPECT_EQ(library.rawCapture("c1")->workspaceID, SyncService::workspaceID);
+    }
+    EXPECT_TRUE(driver("status").out.starts_with("idle")) << "the session is still there";
+
+    const auto out = driver("sign-out");
+    EXPECT_EQ(out.exitCode, 0) << out.out << out.err;
+    EXPECT_EQ(firstLine(driver("status").out), "signed out");
+    auto library = store();
+    EXPECT_FALSE(library.syncMeta("user_id"));
+    EXPECT_FALSE(library.syncMeta("cursor"));
+    EXPECT_FALSE(library.syncMeta("default_workspace_id"));
+    EXPECT_FALSE(library.rawCapture("c1")) << "the shared capture went with the account";
+}

@@ -7,6 +7,7 @@
 #include "sync/ContentHash.h"
 #include "sync/SecretStore.h"
 
+#include <filesystem>
 #include <stdexcept>
 
 namespace tavro::test {
@@ -101,6 +102,58 @@ std::string SyncedComputer::capture(const std::string& note, const std::vector<S
         }
     });
     return capture.id;
+}
+
+std::string SyncedComputer::markUp(const std::string& captureID) {
+    static int drawn = 1000;
+    std::string hash;
+    withStore([&](CaptureStore& store) {
+        auto shots = store.images(captureID);
+        if (shots.empty())
+            throw std::runtime_error("no screenshot to mark up");
+        auto shot = shots.front();
+        const auto png = picture(++drawn).encodePNG();
+        shot.annotatedPath = LibraryFiles::markedCopyName(shot.imagePath);
+        write(LibraryFiles::Folder::captures, *shot.annotatedPath, png);
+        shot.annotationJSON = R"({"shapes":[{"kind":"rect","n":)" + std::to_string(drawn) + "}]}";
+        store.updateImage(shot);
+        hash = ContentHash::sha256(*png);
+    });
+    return hash;
+}
+
+std::vector<std::string> SyncedComputer::capturesOnDisk() {
+    std::vector<std::string> out;
+    const auto folder = root() / "captures";
+    if (!std::filesystem::exists(folder))
+        return out;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            out.push_back(hashOf(entry.path()));
+    return out;
+}
+
+void SyncedComputer::unuploadableScreenshots(int count) {
+    withStore([&](CaptureStore& store) {
+        store.db().transaction([&] {
+            for (int i = 0; i < count; ++i) {
+                Capture capture;
+                capture.id = makeUUID();
+                capture.createdAt = capture.updatedAt = now() - 1000 + i * 0.001;
+                capture.note = "Gone " + std::to_string(i);
+                store.insert(capture);
+                CaptureImage record;
+                record.id = makeUUID();
+                record.captureID = capture.id;
+                record.position = -1;
+                record.createdAt = capture.createdAt;
+                record.imagePath = LibraryFiles::originalName(record.id, record.createdAt);
+                record.width = 160;
+                record.height = 100;
+                store.addImage(record);
+            }
+        });
+    });
 }
 
 std::map<std::string, SyncedComputer::Files> SyncedComputer::files(const std::string& captureID) {

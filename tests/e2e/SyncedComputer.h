@@ -48,6 +48,15 @@ public:
     };
     std::map<std::string, Files> files(const std::string& captureID);
 
+    // Draws a new mark-up on the capture's first screenshot, as the editor saves it (the marked
+    // copy beside the original, the row pending); gives the drawing's SHA-256.
+    std::string markUp(const std::string& captureID);
+    // The SHA-256 of every file in the library's captures folder.
+    std::vector<std::string> capturesOnDisk();
+    // A screenshot pending push whose files are gone, in a new capture of the default
+    // workspace.
+    void unuploadableScreenshots(int count);
+
 private:
     std::string driver_;
     TempFolder folder_;

@@ -95,7 +95,12 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (command == "sign-out") {
-            engine.signOut();
+            try {
+                engine.signOut();
+            } catch (const std::exception&) {
+                std::cout << describe(engine.status()) << std::endl;
+                return 1;
+            }
             std::cout << describe(engine.status()) << std::endl;
             return 0;
         }

@@ -51,3 +51,24 @@ TEST_F(BoardFixture, TheSweepRemovesOldUnnamedFilesAndStaleTemporariesOnly) {
         EXPECT_EQ(fs::exists(library.root() / c.file), c.stays) << c.file;
     EXPECT_EQ(LibrarySweep::run(store, now()), LibrarySweep::Result{});
 }
+
+TEST_F(BoardFixture, TheSweepKeepsTheDrawingMadeHereBesideAPulledOne) {
+    addCapture("c");
+    auto image = shot("c", "a");
+    // The service's drawing was pulled under a name of its own; this computer's stays beside it.
+    image.annotatedPath = "2026/01/a-marked-0123456789ab.png";
+    store.addImage(image);
+
+    const auto oldTime = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const char* file : {"captures/2026/01/a.png", "captures/2026/01/a-marked-0123456789ab.png",
+                             "captures/2026/01/a-marked.png", "captures/2026/01/b-marked.png"}) {
+        writeFile(library.root() / file, std::string(10, 'x'));
+        fs::last_write_time(library.root() / file, oldTime);
+    }
+
+    EXPECT_EQ(LibrarySweep::run(store, now()), (LibrarySweep::Result{1, 10}));
+    EXPECT_TRUE(fs::exists(library.root() / "captures/2026/01/a-marked.png"));
+    EXPECT_TRUE(fs::exists(library.root() / "captures/2026/01/a-marked-0123456789ab.png"));
+    EXPECT_FALSE(fs::exists(library.root() / "captures/2026/01/b-marked.png"))
+        << "a marked copy of no stored screenshot";
+}

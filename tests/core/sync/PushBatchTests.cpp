@@ -75,3 +75,24 @@ TEST_F(PushBatchTest, AScreenshotWhoseFilesFailWaitsAndTheOthersGo) {
     }
     EXPECT_THROW(collectPush(store, [](auto&) { throw SyncError::offline("down"); }), SyncError);
 }
+
+TEST_F(PushBatchTest, ScreenshotsHeldBackDoNotTakeThePlacesOfNewerOnes) {
+    struct Case {
+        const char* name;
+        int heldBack;
+    };
+    for (const Case c : {Case{"a listing's worth", 200}, Case{"more than two listings", 450}}) {
+        SCOPED_TRACE(c.name);
+        store.db().execute("DELETE FROM capture_images;");
+        store.db().execute("DELETE FROM captures;");
+        pendingShots(c.heldBack + 1);
+        const std::string newest = "shot-" + std::to_string(1000 + c.heldBack);
+        const auto batch = collectPush(store, upload([&](const CaptureImage& image) {
+                                           if (image.id != newest)
+                                               throw BlobsDeferred("its file is missing");
+                                       }));
+        ASSERT_EQ(batch.changes.size(), 1u);
+        EXPECT_EQ(batch.changes[0].at("id"), newest);
+        EXPECT_FALSE(batch.cut) << "nothing more waits that could go";
+    }
+}

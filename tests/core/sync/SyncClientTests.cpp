@@ -465,3 +465,50 @@ TEST_F(SyncClientTest, TheEventStreamDeliversChangesUntilStopped) {
     EXPECT_FALSE(called);
     EXPECT_TRUE(json::accept(refused.body));
 }
+
+namespace {
+
+// Every request gets a reply larger than the transport takes.
+class OversizedReplies final : public HttpTransport {
+public:
+    HttpResponse send(const HttpRequest&, std::stop_token) override {
+        throw TransportError(TransportError::Kind::tooLarge, "The reply is too large.");
+    }
+    HttpResponse stream(const HttpRequest&, const std::function<void(std::string_view)>&,
+                        std::stop_token) override {
+        throw TransportError(TransportError::Kind::tooLarge, "The reply is too large.");
+    }
+};
+
+} // namespace
+
+TEST_F(SyncClientTest, AReplyTooLargeIsSaidSoAndADownloadStopsAtItsBound) {
+    SyncClient oversized(service.baseURL(), "token", std::make_shared<OversizedReplies>());
+    EXPECT_EQ(thrown([&] { oversized.me(); }), SyncError::tooLarge()) << "not offline";
+
+    const std::string file = "eleven byte";
+    const std::string sha = service.storeBlob(file);
+    struct Case {
+        const char* name;
+        std::optional<SyncService::Fault> fault;
+    };
+    const std::vector<Case> cases = {
+        {"a length announced beyond the bound", std::nullopt},
+        {"a body that never ends",
+         SyncService::Fault{.route = "/storage/*", .status = 200, .trickle = 0.001, .count = -1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        service.clearFaults();
+        if (c.fault)
+            service.inject(*c.fault);
+        try {
+            client.downloadBlob(SyncService::workspaceID, sha, {}, 4);
+            ADD_FAILURE() << "the download was taken";
+        } catch (const TransportError& error) {
+            EXPECT_EQ(error.kind(), TransportError::Kind::tooLarge) << error.what();
+        }
+    }
+    service.clearFaults();
+    EXPECT_EQ(client.downloadBlob(SyncService::workspaceID, sha, {}, file.size()), file);
+}

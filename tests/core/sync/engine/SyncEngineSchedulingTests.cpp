@@ -199,3 +199,77 @@ TEST_F(SyncEngineScheduling, QuittingDuringAHungRequestEndsPromptly) {
     EXPECT_LT(std::chrono::steady_clock::now() - quitting, 3s) << "within about a second";
     EXPECT_TRUE(store.syncLog(10).empty()) << "a pass cut short by quitting is no failure";
 }
+
+namespace {
+
+// The real transport, noting when an event-stream piece that announces a change came in.
+class EventSeeingTransport final : public HttpTransport {
+public:
+    HttpResponse send(const HttpRequest& request, std::stop_token stop) override {
+        return inner_->send(request, stop);
+    }
+    HttpResponse stream(const HttpRequest& request,
+                        const std::function<void(std::string_view)>& onBody,
+                        std::stop_token stop) override {
+        return inner_->stream(
+            request,
+            [&](std::string_view piece) {
+                onBody(piece);
+                if (piece.find("event: change") != std::string_view::npos)
+                    ++changes;
+            },
+            stop);
+    }
+    std::atomic<int> changes = 0;
+
+private:
+    const std::shared_ptr<HttpTransport> inner_ = makeCurlTransport();
+};
+
+} // namespace
+
+TEST_F(SyncEngineScheduling, AChangeDuringAPassRepeatsThePassAsSoonAsItEnds) {
+    auto seeing = std::make_shared<EventSeeingTransport>();
+    transport = seeing;
+    timings.debounce = 8s; // a repeat that waited for it would come far too late
+    running();
+    ASSERT_TRUE(waitForOpenStreams(1));
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+    };
+    const std::vector<Case> cases = {
+        {"a local change",
+         [&] {
+             engine->noteLocalChange();
+         }},
+        {"a change on the event stream",
+         [&] {
+             const int seen = seeing->changes;
+             service.announceChange();
+             ASSERT_TRUE(eventually([&] { return seeing->changes > seen; }));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        statuses.clear();
+        service.inject({.route = "/v1/sync", .hold = true});
+        engine->syncNow(nullptr);
+        ASSERT_TRUE(eventually([&] { return service.held("/v1/sync") == 1; }))
+            << statuses.describe();
+        c.change();
+        service.release("/v1/sync");
+        EXPECT_TRUE(waitForIdle(2, 4s)) << statuses.describe();
+        service.clearFaults();
+    }
+}
+
+TEST_F(SyncEngineScheduling, StoppingDuringAPassLeavesTheStatusIdle) {
+    running();
+    const auto lastSync = engine->lastSync();
+    service.inject({.route = "/v1/sync", .hold = true});
+    engine->syncNow(nullptr);
+    ASSERT_TRUE(eventually([&] { return service.held("/v1/sync") == 1; })) << statuses.describe();
+    engine->stop();
+    EXPECT_TRUE(waitForStatus({.kind = Kind::idle, .lastSync = lastSync})) << statuses.describe();
+}

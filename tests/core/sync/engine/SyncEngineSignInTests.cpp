@@ -456,3 +456,46 @@ TEST_F(SyncEngineSignIn, AdoptionMovesLocalCapturesAndSyncs) {
     engine->setDefaultWorkspace(std::nullopt);
     EXPECT_FALSE(store.syncMeta("default_workspace_id"));
 }
+
+TEST_F(SyncEngineSignIn, WritesTheLibraryRefusesReachTheCallerAndSignOutCanBeTriedAgain) {
+    struct Case {
+        const char* name;
+        std::function<void()> call;
+    };
+    const std::vector<Case> cases = {
+        {"sign-out",
+         [&] {
+             engine->signOut();
+         }},
+        {"default workspace",
+         [&] {
+             engine->setDefaultWorkspace(std::nullopt);
+         }},
+    };
+    running();
+    const auto before = meta();
+    ASSERT_FALSE(before.empty());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            // Another program holds the library's write lock past the busy timeout.
+            CaptureStore other(library.database(), std::make_shared<NullStoreChangeNotifier>());
+            other.db().execute("BEGIN IMMEDIATE;");
+            EXPECT_THROW(c.call(), DatabaseError);
+            other.db().execute("ROLLBACK;");
+        }
+        EXPECT_EQ(meta(), before) << "nothing of the account was forgotten";
+        EXPECT_EQ(store.defaultWorkspaceID(), SyncService::workspaceID);
+        EXPECT_TRUE(storedToken()) << "the session stays for another try";
+        EXPECT_TRUE(engine->isSignedIn());
+    }
+    ASSERT_TRUE(statuses.last());
+    EXPECT_EQ(statuses.last()->kind, Kind::failed);
+    EXPECT_TRUE(statuses.last()->message.starts_with("Couldn't sign out: "))
+        << statuses.last()->message;
+
+    engine->signOut();
+    EXPECT_TRUE(meta().empty());
+    EXPECT_FALSE(storedToken());
+    EXPECT_EQ(engine->status(), SyncStatus{.kind = Kind::signedOut});
+}
