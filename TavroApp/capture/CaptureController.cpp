@@ -3,8 +3,6 @@
 #include "board/GroupPalette.h"
 #include "capture/CaptureError.h"
 #include "capture/ContextCollector.h"
-#include "capture/ImageWriter.h"
-#include "capture/PendingFiles.h"
 #include "capture/SelectionOverlay.h"
 #include "model/Uuid.h"
 #include "shell/AppNotifications.h"
@@ -15,6 +13,7 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <utility>
 
 namespace tavro {
 
@@ -28,7 +27,8 @@ CaptureController::CaptureController(Library& library, Preferences& preferences,
     , permissions_(permissions)
     , notifications_(notifications)
     , services_(services)
-    , windows_(services.desktop, services.timer) {}
+    , windows_(services.desktop, services.timer)
+    , files_(&library.thumbnails()) {}
 
 bool CaptureController::request(const FlowRequest& request) {
     switch (request.kind) {
@@ -69,7 +69,7 @@ bool CaptureController::ensureScreenRecording() {
 }
 
 bool CaptureController::passesGuards(const Intent& intent) {
-    if (isCapturing())
+    if (isCapturing() || waitingForFiles_)
         return false;
     if (intent.kind == Intent::Kind::newCapture && services_.compose.hasPanel())
         return false;
@@ -182,7 +182,8 @@ bool CaptureController::beginFullScreen(bool awaitSecondPress) {
 }
 
 bool CaptureController::beginNote() {
-    if (isCapturing() || services_.compose.hasPanel() || services_.editor.hasWindow())
+    if (isCapturing() || waitingForFiles_ || services_.compose.hasPanel() ||
+        services_.editor.hasWindow())
         return false;
     intent_ = Intent::newCapture();
     flowContext_ = services_.context.snapshot(preferences_.flag(PreferenceKey::captureURLs));
@@ -220,6 +221,19 @@ void CaptureController::capture(CaptureMode mode, const std::optional<QRectF>& r
         return;
     }
     setState(FlowState::grabbing);
+    if (mode == CaptureMode::region) {
+        std::optional<ScreenShot> frozen;
+        try {
+            frozen = services_.overlay.frozenShot(*rect);
+        } catch (const std::exception& error) {
+            fail(error);
+            return;
+        }
+        if (frozen) {
+            file(*frozen, mode, context);
+            return;
+        }
+    }
     const int delay = mode == CaptureMode::fullscreen ? fullScreenDelayMs : regionDelayMs;
     services_.timer.after(delay, this, [this, mode, rect, point, context, awaitSecondPress] {
         grab(mode, rect, point, context, awaitSecondPress);
@@ -267,7 +281,7 @@ void CaptureController::file(const ScreenShot& shot, CaptureMode mode,
                 endFlow();
                 break;
             }
-            pending_->images.push_back(PendingFiles::write(shot.image));
+            pending_->images.push_back(startWriting(pending_->id, shot.image, false));
             if (pending_->mode == CaptureMode::text) {
                 pending_->mode = mode;
                 pending_->context.displayName = shot.displayName;
@@ -281,12 +295,10 @@ void CaptureController::file(const ScreenShot& shot, CaptureMode mode,
             where.displayScale = shot.scale;
             if (preferences_.flag(PreferenceKey::playCaptureSound))
                 services_.desktop.playCaptureSound();
-            if (preferences_.flag(PreferenceKey::copyToClipboard))
-                if (auto png = ImageWriter::encode(shot.image, ImageType::png, 1.0))
-                    services_.desktop.copyPNGToClipboard(*png);
             PendingCapture pending;
             pending.id = makeUUID();
-            pending.images.push_back(PendingFiles::write(shot.image));
+            pending.images.push_back(startWriting(
+                pending.id, shot.image, preferences_.flag(PreferenceKey::copyToClipboard)));
             pending.context = where;
             pending.mode = mode;
             pending.capturedAt = now();
@@ -298,6 +310,56 @@ void CaptureController::file(const ScreenShot& shot, CaptureMode mode,
     } catch (const std::exception& error) {
         fail(error);
     }
+}
+
+PendingImage CaptureController::startWriting(const std::string& captureID, const QImage& image,
+                                             bool copyToClipboard) {
+    if (image.isNull())
+        throw CaptureError::writeFailed("PNG encoding failed");
+    QPointer<CaptureController> self(this);
+    return files_.write(captureID, image, now(),
+                        [self, captureID, copyToClipboard](const PendingFiles::Answer& answer) {
+                            if (self)
+                                self->filesWritten(captureID, answer, copyToClipboard);
+                        });
+}
+
+void CaptureController::filesWritten(const std::string& captureID,
+                                     const PendingFiles::Answer& answer, bool copyToClipboard) {
+    // The copy reuses the PNG just written, even when the capture is gone by now.
+    if (copyToClipboard && !answer.png.isEmpty())
+        services_.desktop.copyPNGToClipboard(answer.png);
+    if (!pending_ || pending_->id != captureID)
+        return;
+    auto& images = pending_->images;
+    auto it = std::find_if(images.begin(), images.end(),
+                           [&](const PendingImage& image) { return image.id == answer.imageID; });
+    if (it == images.end())
+        return;
+    if (answer.image) {
+        *it = *answer.image;
+    } else if (!answer.error.empty()) {
+        // A screenshot without its file cannot be stored; the user hears why before saving.
+        images.erase(it);
+        writeFailure_ = answer.error;
+    }
+}
+
+void CaptureController::afterFiles(std::function<void()> step) {
+    if (!files_.busy()) {
+        step();
+        return;
+    }
+    waitingForFiles_ = true;
+    QPointer<CaptureController> self(this);
+    const std::string captureID = pending_ ? pending_->id : std::string();
+    files_.afterPendingJobs([self, captureID, step = std::move(step)] {
+        if (!self)
+            return;
+        self->waitingForFiles_ = false;
+        if (self->pending_ && self->pending_->id == captureID)
+            step();
+    });
 }
 
 void CaptureController::fail(const std::exception& error) {
@@ -333,7 +395,8 @@ void CaptureController::presentCompose() {
         if (!self)
             return;
         if (self->pending_)
-            PendingFiles::discard(*self->pending_);
+            self->files_.discard(self->pending_->id);
+        self->writeFailure_.reset();
         self->endFlow();
     };
     callbacks.onAddScreenshot = [self](const ComposeDraft& draft) {
@@ -361,6 +424,16 @@ void CaptureController::presentCompose() {
 void CaptureController::save(const CaptureRecord::Entry& entry) {
     if (!pending_)
         return;
+    if (files_.busy()) {
+        afterFiles([this, entry] { save(entry); });
+        return;
+    }
+    if (writeFailure_) {
+        services_.desktop.showSaveFailure(*std::exchange(writeFailure_, std::nullopt));
+        pending_->draft = CaptureRecord::withEntry(pending_->draft, entry);
+        presentCompose();
+        return;
+    }
     const Seconds time = now();
     const Capture capture = CaptureRecord::capture(*pending_, entry, time);
     const auto rows = CaptureRecord::screenshots(*pending_, time);
@@ -371,6 +444,7 @@ void CaptureController::save(const CaptureRecord::Entry& entry) {
         presentCompose();
         return;
     }
+    files_.keep(pending_->id);
     if (!preferences_.flag(PreferenceKey::openDashboardAfterSave)) {
         endFlow();
         return;
@@ -382,10 +456,17 @@ void CaptureController::save(const CaptureRecord::Entry& entry) {
 }
 
 void CaptureController::annotatePending(const std::string& imageID) {
+    // The editor opens the screenshot's file.
+    if (files_.busy()) {
+        afterFiles([this, imageID] { annotatePending(imageID); });
+        return;
+    }
     auto& images = pending_->images;
     auto it = std::find_if(images.begin(), images.end(),
                            [&](const PendingImage& image) { return image.id == imageID; });
     if (it == images.end()) {
+        if (writeFailure_)
+            services_.desktop.showSaveFailure(*std::exchange(writeFailure_, std::nullopt));
         presentCompose();
         return;
     }
@@ -411,15 +492,23 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation,
     auto& images = pending_->images;
     auto it = std::find_if(images.begin(), images.end(),
                            [&](const PendingImage& image) { return image.id == imageID; });
-    if (it != images.end()) {
-        if (annotation.isEmpty()) {
-            PendingFiles::unmark(*it, pending_->id, &library_.thumbnails());
-            it->annotation = annotation;
-        } else {
-            PendingFiles::mark(*it, annotation, pending_->id, &library_.thumbnails());
-        }
+    if (it == images.end()) {
+        presentCompose();
+        return;
     }
-    presentCompose();
+    // On failure the screenshot keeps its earlier marks and files; the note box shows them.
+    const auto apply = [this, captureID = pending_->id](const PendingFiles::Answer& answer) {
+        if (!pending_ || pending_->id != captureID)
+            return;
+        for (PendingImage& image : pending_->images)
+            if (image.id == answer.imageID && answer.image)
+                image = *answer.image;
+    };
+    if (annotation.isEmpty())
+        files_.unmark(pending_->id, *it, apply);
+    else
+        files_.mark(pending_->id, *it, annotation, apply);
+    afterFiles([this] { presentCompose(); });
 }
 
 WriteResult<CaptureGroup> CaptureController::createGroup(const std::string& name) {

@@ -51,7 +51,12 @@ ScreenCapture captureRegion(const QRectF& rect, const PermissionProbe& access) {
     QScreen* screen = screenHoldingMostOf(rect);
     if (!screen)
         throw CaptureError::noDisplay();
-    const QImage full = captureFullDisplay(screen, access);
+    return cropRegion(rect, screen, captureFullDisplay(screen, access));
+}
+
+ScreenCapture cropRegion(const QRectF& rect, QScreen* screen, const QImage& full) {
+    if (rect.width() < minimumSelection || rect.height() < minimumSelection)
+        throw CaptureError::emptySelection();
     auto crop = ScreenGeometry::cropRect(rect, QRectF(screen->geometry()),
                                          screen->devicePixelRatio(), full.size());
     if (!crop)
@@ -59,6 +64,7 @@ ScreenCapture captureRegion(const QRectF& rect, const PermissionProbe& access) {
     QImage image = full.copy(*crop);
     if (image.isNull())
         throw CaptureError::emptySelection();
+    image.setDevicePixelRatio(1);
     return {image, screen};
 }
 

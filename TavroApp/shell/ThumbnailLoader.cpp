@@ -39,6 +39,11 @@ void ThumbnailLoader::load(const QString& path, const QObject* receiver, Complet
     });
 }
 
+void ThumbnailLoader::prime(const QString& path, const QImage& image) {
+    evict(path);
+    cache_.insert(path, image);
+}
+
 void ThumbnailLoader::evict(const QString& path) {
     cache_.remove(path);
     ++evictions_[path];

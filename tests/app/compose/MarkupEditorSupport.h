@@ -59,6 +59,9 @@ struct EditorFixture {
         controller.present(
             image, [this](const Annotation& annotation) { saved.push_back(annotation); },
             [this] { ++ended; });
+        // The screenshot is decoded in the background; the window opens after.
+        const int endedBefore = ended;
+        QTest::qWaitFor([&] { return controller.window() || ended != endedBefore; });
     }
     MarkupEditorView& view() { return *controller.window()->view(); }
     MarkupCanvas& canvas() { return *view().canvas(); }
