@@ -4,6 +4,7 @@
 #include "model/AnnotationRenderer.h"
 #include "model/Paths.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tavro::ScreenshotFiles {
@@ -25,6 +26,16 @@ void makeOpaque(Image& image) {
             std::memcpy(row + std::ptrdiff_t(x) * 4, &pixel, 4);
         }
     }
+}
+
+// The longest edge brought down to 900, each side truncated (never below 1), as thumbnails have
+// always been sized; nothing when the image fits already.
+std::optional<PixelSize> shrunkSize(PixelSize size) {
+    const int longer = std::max(size.width, size.height);
+    if (longer <= thumbnailMaxEdge)
+        return std::nullopt;
+    const double factor = double(thumbnailMaxEdge) / longer;
+    return PixelSize{std::max(1, int(factor * size.width)), std::max(1, int(factor * size.height))};
 }
 
 std::filesystem::path located(Folder folder, std::string_view name) {
@@ -57,9 +68,8 @@ std::optional<Image> loadOriginal(std::string_view name) {
 } // namespace
 
 std::optional<Image> thumbnail(const Image& image) {
-    auto small = image.downscaled(thumbnailMaxEdge);
-    if (!small)
-        small = image.copy();
+    const auto size = shrunkSize(image.size());
+    auto small = size ? image.scaled(*size) : image.copy();
     if (small && !small->isOpaque())
         makeOpaque(*small);
     return small;
@@ -68,8 +78,11 @@ std::optional<Image> thumbnail(const Image& image) {
 std::optional<std::vector<std::uint8_t>> thumbnailJPEG(const Image& image) {
     // JPEG has no alpha and shows premultiplied colours as they are, over black: no flattening
     // is needed, and a small image is encoded without a copy.
-    auto small = image.downscaled(thumbnailMaxEdge);
-    return (small ? *small : image).encodeJPEG(thumbnailQuality);
+    const auto size = shrunkSize(image.size());
+    if (!size)
+        return image.encodeJPEG(thumbnailQuality);
+    const auto small = image.scaled(*size);
+    return small ? small->encodeJPEG(thumbnailQuality) : std::nullopt;
 }
 
 Original writeOriginal(const Image& image, std::string_view imageID, Seconds date) {

@@ -12,6 +12,8 @@
 
 #include <QTest>
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -61,7 +63,7 @@ struct EditorFixture {
             [this] { ++ended; });
         // The screenshot is decoded in the background; the window opens after.
         const int endedBefore = ended;
-        QTest::qWaitFor([&] { return controller.window() || ended != endedBefore; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return controller.window() || ended != endedBefore; }));
     }
     MarkupEditorView& view() { return *controller.window()->view(); }
     MarkupCanvas& canvas() { return *view().canvas(); }
