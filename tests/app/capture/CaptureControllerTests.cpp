@@ -343,7 +343,8 @@ TEST_F(FlowTest, StartingWhileTavroIsInFrontHidesItsWindowsAndActivatesNothing) 
 
 TEST_F(FlowTest, MarksThatCannotBeWrittenKeepTheEditorOpenWithTheReason) {
     captureRegion();
-    const PendingImage shot = compose.shown.images.at(0);
+    // With its files written, which the note box opened before.
+    const PendingImage shot = flow.pending()->images.at(0);
     const Annotation box{
         {{"b", AnnotationTool::rectangle, "#FF3B30", 0.01, {{0.1, 0.1}, {0.6, 0.7}}}}};
     compose.annotate(0, {});
