@@ -44,7 +44,7 @@ QString writeThumbnail(const fs::path& folder, int index) {
         painter.drawText(
             40, y, QStringLiteral("Line %1 of screenshot %2 with some text").arg(y).arg(index));
     painter.end();
-    const auto thumb = ImageWriter::downscale(shot, ImageWriter::thumbnailMaxEdge);
+    const auto thumb = ImageWriter::thumbnail(shot);
     const auto jpeg = ImageWriter::encode(*thumb, ImageType::jpeg, ImageWriter::thumbnailQuality);
     const fs::path file = folder / ("thumb-" + std::to_string(index) + ".jpg");
     LibraryFiles::writeAtomically(file, ImageWriter::asBytes(*jpeg));

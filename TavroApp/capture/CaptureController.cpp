@@ -3,8 +3,6 @@
 #include "board/GroupPalette.h"
 #include "capture/CaptureError.h"
 #include "capture/ContextCollector.h"
-#include "capture/ImageWriter.h"
-#include "capture/PendingFiles.h"
 #include "capture/SelectionOverlay.h"
 #include "model/Uuid.h"
 #include "shell/AppNotifications.h"
@@ -16,6 +14,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 namespace tavro {
 
@@ -36,7 +35,8 @@ CaptureController::CaptureController(Library& library, Preferences& preferences,
     , permissions_(permissions)
     , notifications_(notifications)
     , services_(services)
-    , windows_(services.desktop, services.timer) {}
+    , windows_(services.desktop, services.timer)
+    , files_(&library.thumbnails()) {}
 
 bool CaptureController::request(const FlowRequest& request) {
     switch (request.kind) {
@@ -77,8 +77,9 @@ bool CaptureController::ensureScreenRecording() {
 }
 
 bool CaptureController::passesGuards(const Intent& intent) {
-    // While a capture is being stored its draft and files are still the flow's.
-    if (isCapturing() || state_ == FlowState::saving)
+    // While a capture is being stored, or waits for its files, its draft and files are still
+    // the flow's.
+    if (isCapturing() || state_ == FlowState::saving || waitingForFiles_)
         return false;
     if (intent.kind == Intent::Kind::newCapture && services_.compose.hasPanel())
         return false;
@@ -191,7 +192,8 @@ bool CaptureController::beginFullScreen(bool awaitSecondPress) {
 }
 
 bool CaptureController::beginNote() {
-    if (isCapturing() || services_.compose.hasPanel() || services_.editor.hasWindow())
+    if (isCapturing() || waitingForFiles_ || services_.compose.hasPanel() ||
+        services_.editor.hasWindow())
         return false;
     intent_ = Intent::newCapture();
     flowContext_ = services_.context.snapshot(preferences_.flag(PreferenceKey::captureURLs));
@@ -229,6 +231,19 @@ void CaptureController::capture(CaptureMode mode, const std::optional<QRectF>& r
         return;
     }
     setState(FlowState::grabbing);
+    if (mode == CaptureMode::region) {
+        std::optional<ScreenShot> frozen;
+        try {
+            frozen = services_.overlay.frozenShot(*rect);
+        } catch (const std::exception& error) {
+            fail(error);
+            return;
+        }
+        if (frozen) {
+            file(*frozen, mode, context);
+            return;
+        }
+    }
     const int delay = mode == CaptureMode::fullscreen ? fullScreenDelayMs : regionDelayMs;
     services_.timer.after(delay, this, [this, mode, rect, point, context, awaitSecondPress] {
         grab(mode, rect, point, context, awaitSecondPress);
@@ -279,7 +294,7 @@ void CaptureController::file(const ScreenShot& shot, CaptureMode mode,
                 endFlow();
                 break;
             }
-            pending_->images.push_back(PendingFiles::write(shot.image));
+            pending_->images.push_back(startWriting(pending_->id, shot.image, false));
             if (pending_->mode == CaptureMode::text) {
                 pending_->mode = mode;
                 pending_->context.displayName = shot.displayName;
@@ -293,12 +308,10 @@ void CaptureController::file(const ScreenShot& shot, CaptureMode mode,
             where.displayScale = shot.scale;
             if (preferences_.flag(PreferenceKey::playCaptureSound))
                 services_.desktop.playCaptureSound();
-            if (preferences_.flag(PreferenceKey::copyToClipboard))
-                if (auto png = ImageWriter::encode(shot.image, ImageType::png, 1.0))
-                    services_.desktop.copyPNGToClipboard(*png);
             PendingCapture pending;
             pending.id = makeUUID();
-            pending.images.push_back(PendingFiles::write(shot.image));
+            pending.images.push_back(startWriting(
+                pending.id, shot.image, preferences_.flag(PreferenceKey::copyToClipboard)));
             pending.context = where;
             pending.mode = mode;
             pending.capturedAt = now();
@@ -311,6 +324,56 @@ void CaptureController::file(const ScreenShot& shot, CaptureMode mode,
         // fail() tells the user and ends the step.
         fail(error);
     }
+}
+
+PendingImage CaptureController::startWriting(const std::string& captureID, const QImage& image,
+                                             bool copyToClipboard) {
+    if (image.isNull())
+        throw CaptureError::writeFailed("PNG encoding failed");
+    QPointer<CaptureController> self(this);
+    return files_.write(captureID, image, now(),
+                        [self, captureID, copyToClipboard](const PendingFiles::Answer& answer) {
+                            if (self)
+                                self->filesWritten(captureID, answer, copyToClipboard);
+                        });
+}
+
+void CaptureController::filesWritten(const std::string& captureID,
+                                     const PendingFiles::Answer& answer, bool copyToClipboard) {
+    // The copy reuses the PNG just written, even when the capture is gone by now.
+    if (copyToClipboard && !answer.png.isEmpty())
+        services_.desktop.copyPNGToClipboard(answer.png);
+    if (!pending_ || pending_->id != captureID)
+        return;
+    auto& images = pending_->images;
+    auto it = std::find_if(images.begin(), images.end(),
+                           [&](const PendingImage& image) { return image.id == answer.imageID; });
+    if (it == images.end())
+        return;
+    if (answer.image) {
+        *it = *answer.image;
+    } else if (!answer.error.empty()) {
+        // A screenshot without its file cannot be stored; the user hears why before saving.
+        images.erase(it);
+        writeFailure_ = answer.error;
+    }
+}
+
+void CaptureController::afterFiles(std::function<void()> step) {
+    if (!files_.busy()) {
+        step();
+        return;
+    }
+    waitingForFiles_ = true;
+    QPointer<CaptureController> self(this);
+    const std::string captureID = pending_ ? pending_->id : std::string();
+    files_.afterPendingJobs([self, captureID, step = std::move(step)] {
+        if (!self)
+            return;
+        self->waitingForFiles_ = false;
+        if (self->pending_ && self->pending_->id == captureID)
+            step();
+    });
 }
 
 void CaptureController::fail(const std::exception& error) {
@@ -346,7 +409,8 @@ void CaptureController::presentCompose() {
         if (!self)
             return;
         if (self->pending_)
-            PendingFiles::discard(*self->pending_);
+            self->files_.discard(self->pending_->id);
+        self->writeFailure_.reset();
         self->endFlow();
     };
     callbacks.onAddScreenshot = [self](const ComposeDraft& draft) {
@@ -377,6 +441,16 @@ void CaptureController::presentCompose() {
 void CaptureController::save(const CaptureRecord::Entry& entry) {
     if (!pending_)
         return;
+    if (files_.busy()) {
+        afterFiles([this, entry] { save(entry); });
+        return;
+    }
+    if (writeFailure_) {
+        services_.desktop.showSaveFailure(*std::exchange(writeFailure_, std::nullopt));
+        pending_->draft = CaptureRecord::withEntry(pending_->draft, entry);
+        presentCompose();
+        return;
+    }
     const Seconds time = now();
     const Capture capture = CaptureRecord::capture(*pending_, entry, time);
     const auto rows = CaptureRecord::screenshots(*pending_, time);
@@ -397,6 +471,7 @@ void CaptureController::saved(const CaptureRecord::Entry& entry, const WriteResu
         presentCompose();
         return;
     }
+    files_.keep(pending_->id);
     if (!preferences_.flag(PreferenceKey::openDashboardAfterSave)) {
         endFlow();
         return;
@@ -408,10 +483,17 @@ void CaptureController::saved(const CaptureRecord::Entry& entry, const WriteResu
 }
 
 void CaptureController::annotatePending(const std::string& imageID) {
+    // The editor opens the screenshot's file.
+    if (files_.busy()) {
+        afterFiles([this, imageID] { annotatePending(imageID); });
+        return;
+    }
     auto& images = pending_->images;
     auto it = std::find_if(images.begin(), images.end(),
                            [&](const PendingImage& image) { return image.id == imageID; });
     if (it == images.end()) {
+        if (writeFailure_)
+            services_.desktop.showSaveFailure(*std::exchange(writeFailure_, std::nullopt));
         presentCompose();
         return;
     }
@@ -441,18 +523,36 @@ void CaptureController::applyPendingAnnotation(
     auto& images = pending_->images;
     auto it = std::find_if(images.begin(), images.end(),
                            [&](const PendingImage& image) { return image.id == imageID; });
-    if (it != images.end()) {
-        if (annotation.isEmpty()) {
-            PendingFiles::unmark(*it, pending_->id, &library_.thumbnails());
-            it->annotation = annotation;
-        } else if (!PendingFiles::mark(*it, annotation, pending_->id, &library_.thumbnails())) {
-            // The editor stays open with the marks; the screenshot keeps its earlier ones.
+    if (it == images.end()) {
+        answer(WriteResult<>::success());
+        presentCompose();
+        return;
+    }
+    // The editor stays open until the files are written. On failure it keeps the marks and the
+    // screenshot keeps its earlier ones, with its files.
+    QPointer<CaptureController> self(this);
+    auto apply = [self, captureID = pending_->id,
+                  answer](const PendingFiles::Answer& written) {
+        if (!self || !self->pending_ || self->pending_->id != captureID) {
+            answer(WriteResult<>::failure("the capture has ended"));
+            return;
+        }
+        if (!written.image) {
             answer(WriteResult<>::failure(std::string(markFailure)));
             return;
         }
-    }
-    answer(WriteResult<>::success());
-    presentCompose();
+        for (PendingImage& image : self->pending_->images)
+            if (image.id == written.imageID)
+                image = *written.image;
+        answer(WriteResult<>::success());
+        // Unless the editor was closed meanwhile and the note box is back already.
+        if (self->state_ == FlowState::annotating)
+            self->presentCompose();
+    };
+    if (annotation.isEmpty())
+        files_.unmark(pending_->id, *it, std::move(apply));
+    else
+        files_.mark(pending_->id, *it, annotation, std::move(apply));
 }
 
 void CaptureController::createGroup(const std::string& name, ComposeCallbacks::GroupAnswer answer) {

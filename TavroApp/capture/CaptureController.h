@@ -6,6 +6,7 @@
 #include "capture/FlowRequest.h"
 #include "capture/FlowState.h"
 #include "capture/FlowWindows.h"
+#include "capture/PendingFiles.h"
 #include "compose/AnnotationEditorWindowController.h"
 #include "compose/ComposeWindowController.h"
 #include "compose/PendingCapture.h"
@@ -87,6 +88,8 @@ public:
     bool flowActive() const { return state_ != FlowState::idle; }
     const Intent& intent() const { return intent_; }
     const std::optional<PendingCapture>& pending() const { return pending_; }
+    // The pending capture's files, written in the background.
+    PendingFiles& files() { return files_; }
 
 signals:
     void capturingChanged(bool capturing);
@@ -118,6 +121,13 @@ private:
     void grab(CaptureMode mode, const std::optional<QRectF>& rect, const QPointF& point,
               const CaptureContext& context, bool awaitSecondPress);
     void file(const ScreenShot& shot, CaptureMode mode, const CaptureContext& context);
+    // The screenshot for the pending capture `captureID`, its files started in the background.
+    PendingImage startWriting(const std::string& captureID, const QImage& image,
+                              bool copyToClipboard);
+    void filesWritten(const std::string& captureID, const PendingFiles::Answer& answer,
+                      bool copyToClipboard);
+    // Runs `step` once the pending capture's files are written, unless the capture has gone.
+    void afterFiles(std::function<void()> step);
     void fail(const std::exception& error);
 
     void presentTextOnly(const CaptureContext& context);
@@ -144,6 +154,11 @@ private:
     std::optional<CaptureContext> flowContext_;
     std::optional<PendingCapture> pending_;
     Intent intent_;
+    PendingFiles files_;
+    // Why a screenshot of the pending capture could not be written, until the user is told.
+    std::optional<std::string> writeFailure_;
+    // The note box is closed while the flow waits for its files before going on.
+    bool waitingForFiles_ = false;
 };
 
 } // namespace tavro

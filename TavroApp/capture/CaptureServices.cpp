@@ -8,9 +8,7 @@
 
 namespace tavro {
 
-namespace {
-
-ScreenShot shotFrom(const ScreenCapture& capture) {
+ScreenShot DisplayScreenGrabber::shotFrom(const ScreenCapture& capture) {
     ScreenShot shot;
     shot.image = capture.image;
     if (capture.screen) {
@@ -19,8 +17,6 @@ ScreenShot shotFrom(const ScreenCapture& capture) {
     }
     return shot;
 }
-
-} // namespace
 
 ScreenShot DisplayScreenGrabber::captureRegion(const QRectF& rect) {
     return shotFrom(ScreenCapturer::captureRegion(rect, access_));

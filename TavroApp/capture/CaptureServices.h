@@ -31,8 +31,12 @@ public:
     virtual ScreenShot captureDisplay(const QPointF& point) = 0;
 };
 
+struct ScreenCapture;
+
 class DisplayScreenGrabber final : public ScreenGrabber {
 public:
+    static ScreenShot shotFrom(const ScreenCapture& capture);
+
     explicit DisplayScreenGrabber(const PermissionProbe& access)
         : access_(access) {}
     ScreenShot captureRegion(const QRectF& rect) override;

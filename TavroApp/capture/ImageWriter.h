@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/LibraryFiles.h"
+#include "files/ScreenshotFiles.h"
 #include "model/Time.h"
 
 #include <QByteArray>
@@ -15,11 +16,11 @@ namespace tavro {
 
 enum class ImageType { png, jpeg };
 
-// Encodes screenshots and writes them with their thumbnails into the library.
+// Screenshots as the app holds them (QImage) handed to the core's image files.
 namespace ImageWriter {
 
-inline constexpr int thumbnailMaxEdge = 900;
-inline constexpr double thumbnailQuality = 0.82;
+inline constexpr int thumbnailMaxEdge = ScreenshotFiles::thumbnailMaxEdge;
+inline constexpr double thumbnailQuality = ScreenshotFiles::thumbnailQuality;
 
 struct Written {
     std::string relativePath;                     // under "captures"
@@ -34,9 +35,11 @@ struct Written {
 // `quality` (0...1) applies to JPEG; PNG is lossless and always written compressed.
 std::optional<QByteArray> encode(const QImage& image, ImageType type, double quality);
 
-// The image shrunk so that its longer edge is `maxEdge`, drawn opaque over black; an image that
-// already fits is returned as it is, never enlarged.
-std::optional<QImage> downscale(const QImage& image, int maxEdge);
+// The core's thumbnail of the image (ScreenshotFiles::thumbnail), without an alpha channel.
+std::optional<QImage> thumbnail(const QImage& image);
+
+// What the core wrote, as the app's records name it.
+Written written(const ScreenshotFiles::Original& original);
 
 // Writes "captures/yyyy/MM/<id>.png" and, best effort, "thumbs/yyyy/MM/<id>.jpg". Throws
 // CaptureError, or std::filesystem::filesystem_error when the PNG's folder cannot be made.

@@ -1,5 +1,6 @@
 #include "capture/RegionSelectionOverlay.h"
 
+#include "capture/ScreenCapturer.h"
 #include "platform/X11Desktop.h"
 
 #include <QCursor>
@@ -216,12 +217,14 @@ void RegionSelectionOverlay::present(Completion onComplete,
     }
     // Without a compositor a window cannot be see-through: freeze each screen as it is now.
     const bool frozen = !X11Desktop::compositorRunning();
+    frozen_.clear();
     for (QScreen* screen : screens) {
         QImage background;
         if (frozen) {
             const QRect frame = screen->geometry();
             background = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
                              .toImage();
+            frozen_.push_back({screen, background});
         }
         windows_.emplace_back(new SelectionWindow(*this, screen, std::move(background)));
     }
@@ -235,6 +238,17 @@ void RegionSelectionOverlay::present(Completion onComplete,
     key->activateWindow();
     key->setFocus();
     key->takeInput();
+}
+
+std::optional<ScreenShot> RegionSelectionOverlay::frozenShot(const QRectF& selection) const {
+    if (frozen_.empty())
+        return std::nullopt;
+    QScreen* screen = ScreenCapturer::screenHoldingMostOf(selection);
+    for (const FrozenScreen& frozen : frozen_)
+        if (frozen.screen == screen && !frozen.frame.isNull())
+            return DisplayScreenGrabber::shotFrom(
+                ScreenCapturer::cropRegion(selection, screen, frozen.frame));
+    return std::nullopt;
 }
 
 void RegionSelectionOverlay::dismiss() {

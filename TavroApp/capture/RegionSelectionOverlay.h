@@ -58,6 +58,7 @@ public:
     void present(Completion onComplete, FullScreenRequest onFullScreenRequested) override;
     void abandon() override;
     void finish(const std::optional<QRectF>& selection) override;
+    std::optional<ScreenShot> frozenShot(const QRectF& selection) const override;
     bool isShowing() const override { return !windows_.empty(); }
     bool hasAnchor() const override { return selection_.anchor().has_value(); }
 
@@ -74,7 +75,14 @@ public:
 private:
     void redrawAll();
 
+    struct FrozenScreen {
+        QPointer<QScreen> screen;
+        QImage frame;
+    };
+
     std::vector<QPointer<SelectionWindow>> windows_;
+    // The screens as the last presentation froze them; empty where the overlay was see-through.
+    std::vector<FrozenScreen> frozen_;
     Completion completion_;
     FullScreenRequest fullScreenRequest_;
     RegionSelection selection_;

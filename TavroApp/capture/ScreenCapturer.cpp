@@ -35,6 +35,24 @@ QImage captureFullDisplay(QScreen* screen, const PermissionProbe& access) {
     return image;
 }
 
+// The part of `image` inside `rect`, sharing its pixels: a fresh buffer the size of a large
+// screen costs more than the grab itself. Writing to the part copies it first.
+QImage view(const QImage& image, const QRect& rect) {
+    if (image.depth() % 8 != 0)
+        return image.copy(rect);
+    auto* owner = new QImage(image);
+    const uchar* first = owner->constBits() + qsizetype(rect.y()) * owner->bytesPerLine() +
+                         qsizetype(rect.x()) * (owner->depth() / 8);
+    QImage part(
+        first, rect.width(), rect.height(), owner->bytesPerLine(), owner->format(),
+        [](void* info) { delete static_cast<QImage*>(info); }, owner);
+    if (part.isNull()) {
+        delete owner;
+        return image.copy(rect);
+    }
+    return part;
+}
+
 } // namespace
 
 QScreen* screenHoldingMostOf(const QRectF& rect) {
@@ -51,14 +69,20 @@ ScreenCapture captureRegion(const QRectF& rect, const PermissionProbe& access) {
     QScreen* screen = screenHoldingMostOf(rect);
     if (!screen)
         throw CaptureError::noDisplay();
-    const QImage full = captureFullDisplay(screen, access);
+    return cropRegion(rect, screen, captureFullDisplay(screen, access));
+}
+
+ScreenCapture cropRegion(const QRectF& rect, QScreen* screen, const QImage& full) {
+    if (rect.width() < minimumSelection || rect.height() < minimumSelection)
+        throw CaptureError::emptySelection();
     auto crop = ScreenGeometry::cropRect(rect, QRectF(screen->geometry()),
                                          screen->devicePixelRatio(), full.size());
     if (!crop)
         throw CaptureError::emptySelection();
-    QImage image = full.copy(*crop);
+    QImage image = view(full, *crop);
     if (image.isNull())
         throw CaptureError::emptySelection();
+    image.setDevicePixelRatio(1);
     return {image, screen};
 }
 

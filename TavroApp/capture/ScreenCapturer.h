@@ -24,6 +24,8 @@ inline constexpr double minimumSelection = 4;
 
 ScreenCapture captureRegion(const QRectF& rect, const PermissionProbe& access);
 ScreenCapture captureDisplay(const QPointF& point, const PermissionProbe& access);
+// The part of `full`, a grab of the whole of `screen`, under `rect`.
+ScreenCapture cropRegion(const QRectF& rect, QScreen* screen, const QImage& full);
 
 // The screen that shows most of `rect`, else the one holding its corner, else the primary one.
 QScreen* screenHoldingMostOf(const QRectF& rect);

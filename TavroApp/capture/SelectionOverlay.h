@@ -1,5 +1,7 @@
 #pragma once
 
+#include "capture/CaptureServices.h"
+
 #include <QPointF>
 #include <QRectF>
 
@@ -24,6 +26,15 @@ public:
     virtual void abandon() = 0;
     // Removes the overlay and delivers `selection` to the completion, once.
     virtual void finish(const std::optional<QRectF>& selection) = 0;
+
+    // Where no compositor runs the overlay shows each screen as it was when it opened: the part
+    // of that frozen frame under `selection` is the screenshot, with nothing to wait for or grab
+    // again. Nothing when the overlay was see-through, so the screen must be grabbed once it has
+    // left. Throws CaptureError for a selection too small to capture.
+    virtual std::optional<ScreenShot> frozenShot(const QRectF& selection) const {
+        (void)selection;
+        return std::nullopt;
+    }
 
     virtual bool isShowing() const = 0;
     // A drag has begun on the overlay.

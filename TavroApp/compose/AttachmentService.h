@@ -8,15 +8,15 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace tavro {
 
-class Image;
 class ThumbnailLoader;
 
-// Turns the mark-up of one screenshot into files: a full-size marked copy beside the original
-// and a new thumbnail. The original is never touched.
+// Turns the mark-up of one stored screenshot into files and its row: a full-size marked copy
+// beside the original and a new thumbnail, each under a name of its own, so the row and its
+// files change together when the row commits. The original is never touched. `thumbnails`, when
+// given, forgets the files written and removed; it is the GUI thread's, so it is given only there.
 namespace AttachmentService {
 
 struct RenderedAnnotation {
@@ -30,34 +30,28 @@ struct RenderedAnnotation {
 // Writes the screenshot's row; throws when the write fails.
 using RowWriter = std::function<void(const CaptureImage& row)>;
 
-// "<original without its extension>-marked.png": fixed by the original's path, so saving again
-// replaces the earlier copy. Nothing for a path the library's guard refuses.
-std::optional<std::string> markedRelativePath(std::string_view imagePath);
-
 // Draws the shapes onto the full-size original and writes the marked PNG and, best effort, a
 // thumbnail under the month of `date`. Throws CaptureError::writeFailed or a file-system error.
-// `thumbnails`, when given, forgets the files it rewrites.
 RenderedAnnotation renderAnnotation(const Annotation& annotation, const CaptureImage& image,
                                     ThumbnailLoader* thumbnails = nullptr, Seconds date = now());
 
-// Brings a stored screenshot's files and row in line with an edited mark-up: renders it, or, for
-// a mark-up without shapes, writes the row without the marked copy and only then removes the
-// file. Throws what rendering or `writeRow` throws; nothing is removed after a failed write.
+// Brings a stored screenshot's files and row in line with an edited mark-up: writes the new
+// files, writes the row, and only then removes the files the row named before and names no
+// more. Throws what rendering or `writeRow` throws; a failed row write removes the new files
+// and keeps the old ones.
 void saveAnnotation(const Annotation& annotation, const CaptureImage& image,
                     const RowWriter& writeRow, ThumbnailLoader* thumbnails = nullptr,
                     Seconds date = now());
 
-// The row of a screenshot whose marks were all cleared: no marked copy or mark-up, a thumbnail of
-// the unmarked original (kept as it was when the original cannot be read) and its size.
+// The row of a screenshot whose marks were all cleared: no marked copy or mark-up, a fresh
+// thumbnail of the unmarked original (kept as it was when the original cannot be read) and the
+// original's size.
 CaptureImage unmarkedRow(const CaptureImage& image, ThumbnailLoader* thumbnails = nullptr,
                          Seconds date = now());
-// Best effort, once no row names it any more.
-void removeMarkedCopy(const CaptureImage& image, ThumbnailLoader* thumbnails = nullptr);
-
-// A JPEG thumbnail of `image` at "thumbs/yyyy/MM/<id>.jpg" for the month of `date`; nothing when
-// it cannot be made or written.
-std::optional<std::string> writeThumbnail(const Image& image, std::string_view id, Seconds date,
-                                          ThumbnailLoader* thumbnails);
+// Best effort, once the row `after` has replaced `before`: removes what `before` named and
+// `after` does not.
+void removeReplaced(const CaptureImage& before, const CaptureImage& after,
+                    ThumbnailLoader* thumbnails = nullptr);
 
 } // namespace AttachmentService
 

@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <memory>
+
 namespace tavro {
 
 MarkupEditorWindow::MarkupEditorWindow(MarkupEditorView* view)
@@ -58,10 +60,13 @@ MarkupEditorController::MarkupEditorController(Preferences& preferences, QObject
     }) {}
 
 MarkupEditorController::~MarkupEditorController() {
+    decoder_.waitForDone();
     delete window_.data();
 }
 
 void MarkupEditorController::dismiss() {
+    ++presentation_;
+    opening_ = false;
     if (MarkupEditorWindow* open = window_) {
         window_.clear();
         open->closeQuietly();
@@ -87,9 +92,28 @@ void MarkupEditorController::storeStyle(const MarkupStyle& style) {
 void MarkupEditorController::present(const CaptureImage& image, SaveHandler onSave,
                                      EndHandler onEnd) {
     dismiss();
-    // Always the unmarked original: the marks come back as shapes to edit.
-    const auto file = TavroPaths::resolveInside(TavroPaths::capturesRoot(), image.imagePath);
-    auto original = file ? Image::load(*file) : std::nullopt;
+    const quint64 presentation = presentation_;
+    opening_ = true;
+    decoder_.start([this, presentation, image, onSave = std::move(onSave),
+                    onEnd = std::move(onEnd)] {
+        // Always the unmarked original: the marks come back as shapes to edit.
+        const auto file = TavroPaths::resolveInside(TavroPaths::capturesRoot(), image.imagePath);
+        auto original =
+            std::make_shared<std::optional<Image>>(file ? Image::load(*file) : std::nullopt);
+        QMetaObject::invokeMethod(
+            this,
+            [this, presentation, image, original, onSave, onEnd] {
+                if (presentation != presentation_)
+                    return;
+                opening_ = false;
+                open(image, std::move(*original), onSave, onEnd);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void MarkupEditorController::open(const CaptureImage& image, std::optional<Image> original,
+                                  SaveHandler onSave, EndHandler onEnd) {
     if (!original) {
         const std::string shown = (TavroPaths::capturesRoot() / image.imagePath).string();
         alert_(toQString(MarkupTexts::missingTitle), toQString(MarkupTexts::missingMessage(shown)));

@@ -3,10 +3,14 @@
 #include "compose/AnnotationEditorWindowController.h"
 #include "compose/MarkupStyle.h"
 
+#include "model/Image.h"
+
 #include <QPointer>
+#include <QThreadPool>
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 namespace tavro {
 
@@ -41,7 +45,8 @@ private:
 };
 
 // Opens the editor on one screenshot in its own window, at most one at a time, and hands the
-// saved mark-up or the end without a save back to the caller once the window is gone.
+// saved mark-up or the end without a save back to the caller once the window is gone. The
+// screenshot is decoded on a worker thread; the window opens once it is.
 class MarkupEditorController final : public QObject, public AnnotationEditorWindowController {
     Q_OBJECT
 
@@ -53,8 +58,9 @@ public:
     ~MarkupEditorController() override;
 
     void present(const CaptureImage& image, SaveHandler onSave, EndHandler onEnd) override;
-    bool hasWindow() const override { return !window_.isNull(); }
-    // Closes the window it holds without calling anything.
+    // A window is open, or about to open once its screenshot is decoded.
+    bool hasWindow() const override { return !window_.isNull() || opening_; }
+    // Closes the window it holds, or drops the one about to open, without calling anything.
     void dismiss();
     MarkupEditorWindow* window() const { return window_; }
     void setAlert(Alert alert) { alert_ = std::move(alert); }
@@ -62,10 +68,16 @@ public:
 private:
     MarkupStyle storedStyle() const;
     void storeStyle(const MarkupStyle& style);
+    void open(const CaptureImage& image, std::optional<Image> original, SaveHandler onSave,
+              EndHandler onEnd);
 
     Preferences& preferences_;
     QPointer<MarkupEditorWindow> window_;
     Alert alert_;
+    // Counts presentations, so a decode that finishes after a newer one or a dismissal is dropped.
+    quint64 presentation_ = 0;
+    bool opening_ = false;
+    QThreadPool decoder_;
 };
 
 } // namespace tavro

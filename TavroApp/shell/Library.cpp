@@ -3,6 +3,7 @@
 #include "account/Account.h"
 #include "capture/ImageWriter.h"
 #include "compose/AttachmentService.h"
+#include "files/ScreenshotFiles.h"
 #include "model/Paths.h"
 #include "model/Uuid.h"
 #include "platform/StoreChangeListener.h"
@@ -10,7 +11,6 @@
 #include "shell/ThumbnailLoader.h"
 #include "shell/Utf8.h"
 #include "store/CaptureStore.h"
-#include "store/ImageFiles.h"
 
 #include <QThread>
 
@@ -295,8 +295,8 @@ PendingWrite<> Library::addImage(const QImage& image, const std::string& capture
                     store.setCaptureMode(mode, captureID);
             });
         } catch (...) {
-            ImageFiles::removeImageIfNamed(written.relativePath);
-            ImageFiles::removeThumbIfNamed(written.thumbRelativePath);
+            ScreenshotFiles::removeOriginal(written.relativePath);
+            ScreenshotFiles::removeThumbnail(written.thumbRelativePath);
             throw;
         }
     });

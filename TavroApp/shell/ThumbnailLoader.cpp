@@ -40,6 +40,11 @@ void ThumbnailLoader::load(const QString& path, const QObject* receiver, Complet
     });
 }
 
+void ThumbnailLoader::prime(const QString& path, const QImage& image) {
+    evict(path);
+    cache_.insert(path, image);
+}
+
 void ThumbnailLoader::evict(const QString& path) {
     if (QThread::currentThread() != thread()) {
         // The library's writer rewrites files on its own thread; the cache is the GUI thread's.

@@ -32,6 +32,8 @@ public:
     void load(const QString& path, const QObject* receiver, Completion completion);
 
     std::optional<QImage> cached(const QString& path) { return cache_.find(path); }
+    // For an image that is still being written: later loads of `path` get `image`.
+    void prime(const QString& path, const QImage& image);
     // For whoever rewrites or deletes a file: drops the image, and keeps a read of the old file
     // that is still under way from landing in the cache. From another thread, it happens on the
     // GUI thread before anything that thread posts afterwards.

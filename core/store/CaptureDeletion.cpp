@@ -1,6 +1,6 @@
 #include "store/CaptureStore.h"
 
-#include "store/ImageFiles.h"
+#include "files/ScreenshotFiles.h"
 
 namespace tavro {
 
@@ -21,9 +21,9 @@ void CaptureStore::softDelete(std::string_view id) {
         // Files go only once the row says the capture is deleted.
         db_->afterCommit([shots = std::move(shots), live = std::move(live)] {
             for (const auto& shot : shots)
-                ImageFiles::removeFiles(shot);
+                ScreenshotFiles::removeFiles(shot);
             if (live)
-                ImageFiles::removeCover(*live);
+                ScreenshotFiles::removeFiles(*live);
         });
         postChange();
     });

@@ -1,8 +1,8 @@
 #include "store/CaptureStore.h"
 
+#include "files/ScreenshotFiles.h"
 #include "model/Uuid.h"
 #include "store/EnumColumn.h"
-#include "store/ImageFiles.h"
 
 namespace tavro {
 
@@ -145,7 +145,7 @@ bool CaptureStore::deleteImage(std::string_view id) {
         }
         refreshCover(target->captureID);
         touch(target->captureID);
-        db_->afterCommit([removed = *target] { ImageFiles::removeFiles(removed); });
+        db_->afterCommit([removed = *target] { ScreenshotFiles::removeFiles(removed); });
         postChange();
         return true;
     });

@@ -1,6 +1,6 @@
 #include "store/CaptureStore.h"
 
-#include "store/ImageFiles.h"
+#include "files/ScreenshotFiles.h"
 #include "store/PushTables.h"
 
 namespace tavro {
@@ -38,7 +38,7 @@ void CaptureStore::dropCapture(std::string_view id) {
         db_->execute("DELETE FROM captures WHERE id = ?;", {id});
         db_->afterCommit([shots = std::move(shots)] {
             for (const auto& shot : shots)
-                ImageFiles::removeFiles(shot);
+                ScreenshotFiles::removeFiles(shot);
         });
     });
 }
@@ -72,7 +72,7 @@ void CaptureStore::dropImage(std::string_view id) {
             return;
         db_->execute("DELETE FROM capture_images WHERE id = ?;", {id});
         refreshCover(image->captureID);
-        db_->afterCommit([removed = *image] { ImageFiles::removeFiles(removed); });
+        db_->afterCommit([removed = *image] { ScreenshotFiles::removeFiles(removed); });
     });
 }
 

@@ -269,6 +269,13 @@ TEST(CaptureFlowTest, EscapeInTheNoteBoxRemovesTheFilesItWrote) {
     RegionCapture capture(session);
     session.drag(100, 100, 400, 300);
     ASSERT_TRUE(session.waitForWindow("^Tavro Note$"));
+    // The box shows the screenshot from memory while its files are written.
+    DesktopSession::waitUntil(
+        [&] {
+            return filesUnder(session.library() / "captures") == 1u &&
+                   filesUnder(session.library() / "thumbs") == 1u;
+        },
+        5s);
     EXPECT_EQ(filesUnder(session.library() / "captures"), 1u);
     EXPECT_EQ(filesUnder(session.library() / "thumbs"), 1u);
     session.key("Escape");

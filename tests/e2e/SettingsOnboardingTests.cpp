@@ -101,6 +101,9 @@ TEST(OnboardingTest, TryACaptureOnTheReadyStepStartsARegionCapture) {
     ASSERT_TRUE(session.waitForKeyboardGrab());
     session.drag(100, 100, 400, 300);
     ASSERT_TRUE(session.waitForWindow("^Tavro Note$", 5s));
+    // The box shows the screenshot from memory while its file is written.
+    DesktopSession::waitUntil(
+        [&] { return tavro::test::filesUnder(session.library() / "captures") == 1u; }, 5s);
     EXPECT_EQ(tavro::test::filesUnder(session.library() / "captures"), 1u);
     EXPECT_FALSE(completed(session));
 }

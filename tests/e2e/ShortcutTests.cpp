@@ -102,6 +102,8 @@ TEST(ShortcutTest, FullScreenShortcutWritesAPngAndTwoQuickPressesOnlyTheNoteBox)
     RunningApp app(session);
     session.key("alt+shift+3");
     ASSERT_TRUE(session.waitForWindow("^Tavro Note$", 5s));
+    // The box shows the screenshot from memory while its file is written.
+    DesktopSession::waitUntil([&] { return filesUnder(session.library() / "captures") == 1u; }, 5s);
     ASSERT_EQ(filesUnder(session.library() / "captures"), 1u);
     session.screenshot("shortcut-full-screen-note-box");
     session.key("ctrl+Return");

@@ -50,6 +50,12 @@ struct FlowWorld {
         overlay.finish(rect);
         timer.runAll();
         ASSERT_TRUE(compose.open);
+        settleFiles();
+    }
+
+    // The screenshots' files are written in the background; their answers have come back.
+    void settleFiles() {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !flow.files().busy(); }));
     }
 
     LibraryFixture f;
@@ -120,6 +126,7 @@ TEST_F(FlowTest, ARegionBecomesOnePendingScreenshotAndThenOneStoredCapture) {
     EXPECT_EQ(compose.shown.context.displayName, "screen-1");
     EXPECT_EQ(compose.shown.context.displayScale, 2);
     EXPECT_EQ(desktop.sounds, 1);
+    settleFiles();
     EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 1u);
 
     compose.save("Button misaligned", {"ui"});
@@ -263,6 +270,7 @@ TEST_F(FlowTest, DiscardRemovesEveryFileItWrote) {
     overlay.finish(QRectF(0, 0, 60, 40));
     timer.runAll();
     ASSERT_EQ(compose.shown.images.size(), 2u);
+    settleFiles();
     EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 2u);
     EXPECT_EQ(filesUnder(TavroPaths::thumbsRoot()), 2u);
     compose.discard();
@@ -335,7 +343,8 @@ TEST_F(FlowTest, StartingWhileTavroIsInFrontHidesItsWindowsAndActivatesNothing) 
 
 TEST_F(FlowTest, MarksThatCannotBeWrittenKeepTheEditorOpenWithTheReason) {
     captureRegion();
-    const PendingImage shot = compose.shown.images.at(0);
+    // With its files written, which the note box opened before.
+    const PendingImage shot = flow.pending()->images.at(0);
     const Annotation box{
         {{"b", AnnotationTool::rectangle, "#FF3B30", 0.01, {{0.1, 0.1}, {0.6, 0.7}}}}};
     compose.annotate(0, {});
@@ -344,6 +353,7 @@ TEST_F(FlowTest, MarksThatCannotBeWrittenKeepTheEditorOpenWithTheReason) {
     // The original went from under the editor: nothing can be drawn on it.
     std::filesystem::remove(TavroPaths::capturesRoot() / shot.written.relativePath);
     editor.save(box);
+    settleFiles(); // the marks are drawn in the background
     EXPECT_TRUE(editor.open);
     EXPECT_FALSE(editor.failure.empty());
     EXPECT_FALSE(compose.open);
@@ -354,7 +364,7 @@ TEST_F(FlowTest, MarksThatCannotBeWrittenKeepTheEditorOpenWithTheReason) {
 
 TEST_F(FlowTest, MarksOnAPendingScreenshotAreDrawnAndClearingThemBringsTheOriginalBack) {
     captureRegion();
-    const PendingImage before = compose.shown.images.at(0);
+    const PendingImage before = flow.pending()->images.at(0);
     const auto captures = TavroPaths::capturesRoot();
     const Annotation box{
         {{"b", AnnotationTool::rectangle, "#FF3B30", 0.01, {{0.1, 0.1}, {0.6, 0.7}}}}};
@@ -363,7 +373,7 @@ TEST_F(FlowTest, MarksOnAPendingScreenshotAreDrawnAndClearingThemBringsTheOrigin
     ASSERT_TRUE(editor.open);
     editor.open = false;
     editor.save(box);
-    ASSERT_TRUE(compose.open);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return compose.open; }));
     const PendingImage marked = compose.shown.images.at(0);
     EXPECT_EQ(marked.annotation, box);
     ASSERT_TRUE(marked.annotatedPath);
@@ -379,6 +389,7 @@ TEST_F(FlowTest, MarksOnAPendingScreenshotAreDrawnAndClearingThemBringsTheOrigin
     compose.annotate(0, {});
     editor.open = false;
     editor.save(Annotation{});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return compose.open; }));
     const PendingImage cleared = compose.shown.images.at(0);
     EXPECT_TRUE(cleared.annotation.isEmpty());
     EXPECT_EQ(cleared.annotatedPath, std::nullopt);
@@ -459,4 +470,73 @@ TEST_F(FlowTest, AScreenshotThatCannotJoinItsStoredCaptureIsReportedAndLeavesNoF
     EXPECT_EQ(flow.state(), FlowState::idle);
     EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 0u);
     EXPECT_EQ(filesUnder(TavroPaths::thumbsRoot()), 0u);
+}
+
+TEST(FlowFilesTest, TheNoteBoxOpensBeforeItsFilesAreWrittenAndTheFlowWaitsForThemOrRemovesThem) {
+    struct Case {
+        const char* name;
+        std::function<void(FlowWorld&)> act;
+        bool stored;
+    };
+    const std::vector<Case> cases{
+        {"discarded while writing", [](FlowWorld& w) { w.compose.discard(); }, false},
+        {"saved while writing", [](FlowWorld& w) { w.compose.save("at once"); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FlowWorld w;
+        // Large enough that writing is still under way when the box answers.
+        ASSERT_TRUE(w.flow.request(FlowRequest::region()));
+        w.timer.runAll();
+        w.overlay.finish(QRectF(0, 0, 5120, 2880));
+        w.timer.runAll();
+        ASSERT_TRUE(w.compose.open);
+        ASSERT_TRUE(w.flow.files().busy());
+        c.act(w);
+        w.flow.files().waitForJobs();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.flow.files().busy(); }));
+        w.f.settle();
+        if (!c.stored) {
+            EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 0u);
+            EXPECT_EQ(filesUnder(TavroPaths::thumbsRoot()), 0u);
+            EXPECT_TRUE(w.f.library->captures().empty());
+            continue;
+        }
+        ASSERT_EQ(w.f.library->captures().size(), 1u);
+        const auto rows = w.f.store().images(w.f.library->captures()[0].id);
+        ASSERT_EQ(rows.size(), 1u);
+        ASSERT_TRUE(rows[0].thumbPath);
+        EXPECT_TRUE(fs::exists(TavroPaths::thumbsRoot() / *rows[0].thumbPath));
+        EXPECT_EQ(rows[0].bytes,
+                  std::int64_t(fs::file_size(TavroPaths::capturesRoot() / rows[0].imagePath)));
+        EXPECT_FALSE(w.flow.flowActive());
+    }
+}
+
+TEST(FlowFilesTest, AFrozenOverlayIsCroppedAtOnceAndALiveOneIsGrabbedAfterTheWait) {
+    for (const bool frozen : {true, false}) {
+        SCOPED_TRACE(frozen ? "frozen" : "live");
+        FlowWorld w;
+        if (frozen) {
+            ScreenShot screen;
+            screen.image = QImage(800, 600, QImage::Format_RGB32);
+            screen.image.fill(Qt::darkBlue);
+            screen.displayName = "frozen-screen";
+            screen.scale = 1;
+            w.overlay.frozen = screen;
+        }
+        ASSERT_TRUE(w.flow.request(FlowRequest::region()));
+        w.timer.runAll();
+        w.overlay.finish(QRectF(10, 20, 300, 200));
+        EXPECT_EQ(w.compose.open, frozen);
+        EXPECT_EQ(w.timer.nextDelay(),
+                  frozen ? std::nullopt : std::optional<int>(CaptureController::regionDelayMs));
+        w.timer.runAll();
+        ASSERT_TRUE(w.compose.open);
+        EXPECT_EQ(w.grabber.regions.size(), frozen ? 0u : 1u);
+        ASSERT_EQ(w.compose.shown.images.size(), 1u);
+        EXPECT_EQ(w.compose.shown.images[0].image.size(), QSize(300, 200));
+        EXPECT_EQ(w.compose.shown.context.displayName, frozen ? "frozen-screen" : "screen-1");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.flow.files().busy(); }));
+    }
 }

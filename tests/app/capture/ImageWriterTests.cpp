@@ -60,15 +60,15 @@ TEST(ImageWriter, DownscaleShrinksTheLongerEdgeAndNeverEnlarges) {
         {{10, 10}, {10, 10}},
     };
     for (const auto& [from, to] : cases) {
-        auto scaled = ImageWriter::downscale(solid(from.width(), from.height(), Qt::red), 900);
+        auto scaled = ImageWriter::thumbnail(solid(from.width(), from.height(), Qt::red));
         ASSERT_TRUE(scaled);
         EXPECT_EQ(scaled->size(), to) << from.width() << "x" << from.height();
     }
-    auto translucent = ImageWriter::downscale(solid(1800, 1200, QColor(255, 0, 0, 0)), 900);
+    auto translucent = ImageWriter::thumbnail(solid(1800, 1200, QColor(255, 0, 0, 0)));
     ASSERT_TRUE(translucent);
     EXPECT_FALSE(translucent->hasAlphaChannel());
     EXPECT_EQ(translucent->pixelColor(10, 10), QColor(Qt::black));
-    EXPECT_FALSE(ImageWriter::downscale(QImage(), 900));
+    EXPECT_FALSE(ImageWriter::thumbnail(QImage()));
 }
 
 TEST(ImageWriter, PNGIsCompressedAndLossless) {

@@ -3,6 +3,7 @@
 
 #include "LibraryFixture.h"
 #include "capture/CaptureError.h"
+#include "files/ScreenshotFiles.h"
 #include "model/Image.h"
 #include "model/Paths.h"
 #include "shell/Utf8.h"
@@ -100,7 +101,7 @@ TEST(MarkedPathTest, FollowsTheOriginalsNameAndRefusesPathsOutsideTheLibrary) {
         {"2025/../../outside.png", std::nullopt},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(AttachmentService::markedRelativePath(c.imagePath), c.marked) << c.imagePath;
+        EXPECT_EQ(ScreenshotFiles::nextMarkedCopyName(c.imagePath), c.marked) << c.imagePath;
 }
 
 TEST_F(AttachmentServiceTest, SavingWritesTheMarkedCopyAThumbnailOfThisMonthAndTheRow) {
@@ -252,6 +253,66 @@ TEST_F(AttachmentServiceTest, AThumbnailThatCannotBeWrittenKeepsThePreviousOne) 
                                       date);
     EXPECT_TRUE(row().annotatedPath);
     EXPECT_EQ(row().thumbPath, stored.thumbPath);
+}
+
+TEST_F(AttachmentServiceTest, FilesTheRowNamedGoOnlyOnceTheNewRowHasCommitted) {
+    AttachmentService::saveAnnotation(marks({box(0.1, 0.6)}), stored, storeWriter(), &f.thumbnails,
+                                      date);
+    const struct {
+        const char* name;
+        Annotation annotation;
+    } cases[] = {
+        {"marks again", marks({box(0.2, 0.4)})},
+        {"marks again, once more", marks({box(0.3, 0.5)})},
+        {"marks cleared", Annotation{}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CaptureImage before = row();
+        const auto namedFiles = [](const CaptureImage& image) {
+            std::vector<fs::path> files{capturesFile(image.imagePath)};
+            if (image.annotatedPath)
+                files.push_back(capturesFile(*image.annotatedPath));
+            if (image.thumbPath)
+                files.push_back(thumbsFile(*image.thumbPath));
+            return files;
+        };
+        const auto imageFiles = [] {
+            return test::filesUnder(TavroPaths::capturesRoot()) +
+                   test::filesUnder(TavroPaths::thumbsRoot());
+        };
+        const size_t filesBefore = imageFiles();
+
+        // A crash or a failure before the commit: the old row with every one of its files.
+        EXPECT_THROW(AttachmentService::saveAnnotation(
+                         c.annotation, before,
+                         [](const CaptureImage&) { throw std::runtime_error("disk I/O error"); },
+                         &f.thumbnails, date),
+                     std::runtime_error);
+        EXPECT_EQ(row(), before);
+        for (const fs::path& file : namedFiles(before))
+            EXPECT_TRUE(fs::exists(file)) << file;
+        EXPECT_EQ(imageFiles(), filesBefore);
+
+        bool allThereAtCommit = false;
+        AttachmentService::saveAnnotation(
+            c.annotation, before,
+            [&](const CaptureImage& update) {
+                allThereAtCommit = true;
+                for (const CaptureImage* image : {&before, &update})
+                    for (const fs::path& file : namedFiles(*image))
+                        allThereAtCommit = allThereAtCommit && fs::exists(file);
+                f.store().updateImage(update);
+            },
+            &f.thumbnails, date);
+        EXPECT_TRUE(allThereAtCommit);
+        const CaptureImage after = row();
+        EXPECT_NE(after.thumbPath, before.thumbPath);
+        EXPECT_FALSE(fs::exists(thumbsFile(*before.thumbPath)));
+        EXPECT_FALSE(fs::exists(capturesFile(*before.annotatedPath)));
+        for (const fs::path& file : namedFiles(after))
+            EXPECT_TRUE(fs::exists(file)) << file;
+    }
 }
 
 } // namespace

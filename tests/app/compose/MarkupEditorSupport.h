@@ -12,6 +12,8 @@
 
 #include <QTest>
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -65,6 +67,9 @@ struct EditorFixture {
                 answer(refusal ? WriteResult<>::failure(*refusal) : WriteResult<>::success());
             },
             [this] { ++ended; });
+        // The screenshot is decoded in the background; the window opens after.
+        const int endedBefore = ended;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return controller.window() || ended != endedBefore; }));
     }
     MarkupEditorView& view() { return *controller.window()->view(); }
     MarkupCanvas& canvas() { return *view().canvas(); }

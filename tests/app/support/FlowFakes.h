@@ -49,8 +49,17 @@ public:
     }
     bool isShowing() const override { return showing; }
     bool hasAnchor() const override { return anchor; }
+    std::optional<ScreenShot> frozenShot(const QRectF& selection) const override {
+        if (!frozen)
+            return std::nullopt;
+        ScreenShot shot = *frozen;
+        shot.image = frozen->image.copy(selection.toRect());
+        return shot;
+    }
 
     Completion completion;
+    // The screen as a frozen overlay shows it; none for a see-through overlay.
+    std::optional<ScreenShot> frozen;
     FullScreenRequest fullScreen;
     bool showing = false;
     bool anchor = false;

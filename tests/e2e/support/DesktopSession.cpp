@@ -130,7 +130,7 @@ void DesktopSession::startWindowManager() {
     throw std::runtime_error("the window manager did not come up: " + output);
 }
 
-DesktopSession::DesktopSession() {
+DesktopSession::DesktopSession(const std::string& screen) {
     home_ = folder_.path() / "home";
     runtime_ = folder_.path() / "runtime";
     library_ = folder_.path() / "library";
@@ -145,7 +145,7 @@ DesktopSession::DesktopSession() {
         throw std::runtime_error("pipe failed");
     processes_.push_back(std::make_unique<BackgroundProcess>(
         std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                 "1280x800x24", "-nolisten", "tcp"},
+                                 screen, "-nolisten", "tcp"},
         std::vector<std::string>{"PATH=/usr/bin:/bin"}, folder_.path() / "xvfb.log"));
     close(fds[1]);
     std::string number;

@@ -38,7 +38,8 @@ private:
 // xdotool and saves screenshots of the whole screen under TAVRO_E2E_SCREENSHOTS.
 class DesktopSession {
 public:
-    DesktopSession();
+    // `screen` is Xvfb's "WIDTHxHEIGHTxDEPTH".
+    explicit DesktopSession(const std::string& screen = "1280x800x24");
     ~DesktopSession();
     DesktopSession(const DesktopSession&) = delete;
     DesktopSession& operator=(const DesktopSession&) = delete;
