@@ -158,7 +158,10 @@ TEST_F(AccountAtStandIn, ASignInStartedAgainKeepsItsOwnCode) {
     EXPECT_EQ(codes, (std::set<std::string>{first, second, fourth}));
 
     service.approve(fourth);
-    ASSERT_TRUE(until([&] { return account->isSignedIn() && account->me(); }));
+    // The attempt's end and the account's arrival are reported apart; wait for both.
+    ASSERT_TRUE(until([&] {
+        return account->isSignedIn() && account->me() && !account->isSigningIn();
+    }));
     EXPECT_FALSE(account->isSigningIn());
 }
 
