@@ -4,6 +4,8 @@
 #include "shell/PlatformTexts.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
 
 namespace tavro {
 
@@ -51,13 +53,16 @@ SidebarRows sidebarRows(const SidebarSource& source) {
                             static_cast<std::int64_t>(source.captures.size()),
                             Theme::textSecondary});
 
+    // One pass over the board for every group's badge.
+    std::unordered_map<std::string_view, std::int64_t> active;
+    if (!source.groups.empty())
+        for (const Capture& capture : source.captures)
+            if (capture.groupID && isActive(capture.status))
+                ++active[*capture.groupID];
     for (const CaptureGroup& group : source.groups) {
-        const auto active = std::count_if(
-            source.captures.begin(), source.captures.end(), [&group](const Capture& capture) {
-                return capture.groupID == group.id && isActive(capture.status);
-            });
+        const auto found = active.find(group.id);
         rows.groups.push_back({LibraryFilter::group(group.id), group,
-                               static_cast<std::int64_t>(active), visibilityHelp(group),
+                               found == active.end() ? 0 : found->second, visibilityHelp(group),
                                group.workspaceID ? "Archive group" : "Delete group"});
     }
     for (const std::string& tag : source.tags)

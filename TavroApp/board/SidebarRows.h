@@ -3,6 +3,7 @@
 #include "board/LibraryFilter.h"
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
+#include "shell/CaptureList.h"
 #include "shell/Theme.h"
 
 #include <cstdint>
@@ -17,7 +18,7 @@ class Library;
 
 // What the sidebar lists, read from the facade's published values each time it is built.
 struct SidebarSource {
-    const std::vector<Capture>& captures;
+    const CaptureList& captures;
     const std::vector<CaptureGroup>& groups;
     const std::map<CaptureStatus, std::int64_t>& counts;
     const std::vector<std::string>& tags;

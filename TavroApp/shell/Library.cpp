@@ -32,9 +32,9 @@ Library::Library(std::shared_ptr<CaptureStore> store, ThumbnailLoader& thumbnail
     , thumbnails_(thumbnails)
     , listener_(std::move(listener))
     , state_(std::make_shared<const LibraryState>())
-    , reader_(std::make_unique<LibraryReader>(store_->db().file(), reloadLimit)) {
+    , reader_(std::make_unique<LibraryReader>(store_->db().file())) {
     // The first board is read before the window that shows it opens.
-    publish(reader_->read(nullptr, true));
+    publish(reader_->read(nullptr, LibraryReader::Reading::whole));
     reloadTimer_.setSingleShot(true);
     connect(&reloadTimer_, &QTimer::timeout, this, &Library::startReload);
     connect(listener_.get(), &StoreChangeListener::changed, this, &Library::checkForChanges);
@@ -55,6 +55,7 @@ void Library::setLoadError(std::optional<std::string> message) {
 }
 
 void Library::reload() {
+    whole_ = true;
     markDirty(true);
 }
 
@@ -82,13 +83,17 @@ void Library::startReload() {
     if (!dirty_ || reading_)
         return;
     // After a failed load, read whole again even when nothing seems to have moved.
-    const bool force = forced_ || loadError_.has_value();
+    using Reading = LibraryReader::Reading;
+    const Reading reading = whole_ || loadError_ ? Reading::whole
+                            : forced_            ? Reading::always
+                                                 : Reading::ifMoved;
     dirty_ = false;
     forced_ = false;
+    whole_ = false;
     reading_ = true;
     // The reader's thread ends before the facade goes, and an event posted to the facade goes
     // with it: `this` is alive whenever the outcome arrives.
-    reader_->start(state_, force, [this](LibraryReader::Outcome outcome) {
+    reader_->start(state_, reading, [this](LibraryReader::Outcome outcome) {
         QMetaObject::invokeMethod(
             this,
             [this, outcome = std::move(outcome)]() mutable {
@@ -107,7 +112,7 @@ void Library::publish(LibraryReader::Outcome outcome) {
         return;
     }
     if (!outcome.state)
-        return; // the stamp has not moved
+        return; // the change counter has not moved
     state_ = std::move(outcome.state);
     for (Property property : outcome.changed)
         emit changed(property);
@@ -143,12 +148,21 @@ std::int64_t Library::openCount() const {
 }
 
 std::int64_t Library::assignedToMeCount() const {
-    const auto& me = currentUserID();
-    if (!me)
-        return 0;
-    return std::count_if(captures().begin(), captures().end(), [&](const Capture& capture) {
-        return capture.assigneeID == me && isActive(capture.status);
-    });
+    return state_->assignedToMe;
+}
+
+const Capture* Library::capture(const std::string& id) const {
+    const BoardItem* item = state_->captures.find(id);
+    return item ? &item->capture : nullptr;
+}
+
+bool Library::isDeleted(const std::string& id) const {
+    try {
+        const auto row = store_->rawCapture(id);
+        return !row || row->deletedAt.has_value();
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 bool Library::isMine(const Capture& capture) const {
