@@ -2,7 +2,9 @@
 // characters, three tags each). Goals: filter and sort without a search under 3 ms, with a
 // search under 15 ms, the "App" sort under 10 ms; grid relayout on resize under 30 ms; painting
 // one viewport of about 20 cards under 8 ms; the first paint of a 1,000-capture board under
-// 150 ms after it is shown, thumbnails arriving later.
+// 150 ms after it is shown, thumbnails arriving later. Over the facade's published list of
+// 100,000 captures, whose search text is folded when read: a key in the search field to the
+// filtered and sorted list within 16 ms.
 #include "board/CaptureBoardView.h"
 #include "board/CaptureFilterEngine.h"
 #include "model/Paths.h"
@@ -15,8 +17,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 
 using namespace tavro;
 
@@ -82,6 +86,46 @@ void runEngine(benchmark::State& state, const LibraryFilter& filter, std::string
         benchmark::DoNotOptimize(shown);
     }
 }
+
+// The published list the facade holds, `count` captures in board order.
+const CaptureList& published(int count) {
+    static std::map<int, CaptureList> made;
+    if (auto found = made.find(count); found != made.end())
+        return found->second;
+    std::vector<CaptureList::Item> items;
+    for (int i = 0; i < count; ++i) {
+        Capture c = board().captures[std::size_t(i) % board().captures.size()];
+        c.id = "capture-" + std::to_string(i);
+        c.createdAt = 1.7e9 - i * 37.0 + (i % 7) * 1000;
+        c.note = noteOf(i);
+        std::vector<std::string> tags =
+            board().tags.at(board().captures[std::size_t(i) % 10000].id);
+        items.push_back(std::make_shared<const BoardItem>(BoardItem::make(c, std::move(tags))));
+    }
+    std::sort(items.begin(), items.end(),
+              [](const auto& a, const auto& b) { return boardOrder(a->capture, b->capture); });
+    return made.emplace(count, CaptureList::ordered(std::move(items))).first->second;
+}
+
+void BM_PublishedFilterSortAndSearch(benchmark::State& state) {
+    const CaptureList& list = published(int(state.range(0)));
+    for (auto _ : state) {
+        auto shown = CaptureFilterEngine::apply(
+            list, LibraryFilter::everything(), "  Spinner KEEPS ", SortOrder::newest, std::nullopt);
+        benchmark::DoNotOptimize(shown);
+    }
+}
+BENCHMARK(BM_PublishedFilterSortAndSearch)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_PublishedSearchByPriority(benchmark::State& state) {
+    const CaptureList& list = published(int(state.range(0)));
+    for (auto _ : state) {
+        auto shown = CaptureFilterEngine::apply(list, LibraryFilter::inbox(), "capture 99",
+                                                SortOrder::priority, std::nullopt);
+        benchmark::DoNotOptimize(shown);
+    }
+}
+BENCHMARK(BM_PublishedSearchByPriority)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_FilterAndSortWithoutSearch(benchmark::State& state) {
     runEngine(state, LibraryFilter::everything(), "", SortOrder::newest);

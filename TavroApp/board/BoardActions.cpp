@@ -85,10 +85,8 @@ void BoardActions::showInFolder(const std::filesystem::path& file) {
 }
 
 QMenu* BoardActions::popupMenu(const std::string& captureID, QPoint globalPosition) {
-    const auto& captures = library_.captures();
-    const auto found = std::find_if(captures.begin(), captures.end(),
-                                    [&](const Capture& c) { return c.id == captureID; });
-    if (found == captures.end())
+    const Capture* found = library_.capture(captureID);
+    if (!found)
         return nullptr;
     auto* menu = new QMenu(window_);
     menu->setAttribute(Qt::WA_DeleteOnClose);

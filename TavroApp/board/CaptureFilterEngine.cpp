@@ -17,26 +17,27 @@ bool sameText(const std::optional<std::string>& a, const std::optional<std::stri
     return a && b && text::canonicallyEqual(*a, *b);
 }
 
-// The note, application, window title, URL and tags, one space between each, folded part by
-// part so that only the parts beyond ASCII pay for Unicode case mapping.
-const std::string& searchText(const Capture& capture, const std::vector<std::string>* tags,
-                              std::string& buffer) {
-    buffer.clear();
-    text::appendFoldedForSearch(buffer, capture.note);
-    for (const auto* part : {&capture.appName, &capture.windowTitle, &capture.url}) {
-        buffer += ' ';
-        if (*part)
-            text::appendFoldedForSearch(buffer, **part);
+bool passes(const Capture& capture, const LibraryFilter& filter,
+            const std::vector<std::string>* tags, const std::optional<std::string>& currentUserID) {
+    switch (filter.kind()) {
+    case LibraryFilter::Kind::status:
+        return capture.status == filter.statusValue();
+    case LibraryFilter::Kind::group:
+        return capture.groupID && text::canonicallyEqual(*capture.groupID, filter.text());
+    case LibraryFilter::Kind::tag:
+        return tags && std::any_of(tags->begin(), tags->end(), [&](const std::string& tag) {
+                   return text::canonicallyEqual(tag, filter.text());
+               });
+    case LibraryFilter::Kind::inbox:
+        return isActive(capture.status);
+    case LibraryFilter::Kind::assignedToMe:
+        return sameText(capture.assigneeID, currentUserID) && isActive(capture.status);
+    case LibraryFilter::Kind::mine:
+        return !capture.authorID || sameText(capture.authorID, currentUserID);
+    case LibraryFilter::Kind::everything:
+        break;
     }
-    buffer += ' ';
-    if (tags) {
-        for (size_t i = 0; i < tags->size(); ++i) {
-            if (i > 0)
-                buffer += ' ';
-            text::appendFoldedForSearch(buffer, (*tags)[i]);
-        }
-    }
-    return buffer;
+    return true;
 }
 
 // A name nobody has: it sorts after every application name.
@@ -57,70 +58,57 @@ bool isSearching(std::string_view search) {
 
 bool matches(const Capture& capture, const LibraryFilter& filter,
              const TagsByCapture& tagsByCapture, const std::optional<std::string>& currentUserID) {
-    switch (filter.kind()) {
-    case LibraryFilter::Kind::status:
-        return capture.status == filter.statusValue();
-    case LibraryFilter::Kind::group:
-        return capture.groupID && text::canonicallyEqual(*capture.groupID, filter.text());
-    case LibraryFilter::Kind::tag: {
-        const auto* tags = tagsOf(capture, tagsByCapture);
-        return tags && std::any_of(tags->begin(), tags->end(), [&](const std::string& tag) {
-                   return text::canonicallyEqual(tag, filter.text());
-               });
-    }
-    case LibraryFilter::Kind::inbox:
-        return isActive(capture.status);
-    case LibraryFilter::Kind::assignedToMe:
-        return sameText(capture.assigneeID, currentUserID) && isActive(capture.status);
-    case LibraryFilter::Kind::mine:
-        return !capture.authorID || sameText(capture.authorID, currentUserID);
-    case LibraryFilter::Kind::everything:
-        break;
-    }
-    return true;
+    return passes(capture, filter, tagsOf(capture, tagsByCapture), currentUserID);
 }
 
-std::vector<std::size_t> apply(const std::vector<Capture>& captures, const LibraryFilter& filter,
-                               std::string_view search, SortOrder sort,
-                               const TagsByCapture& tagsByCapture,
-                               const std::optional<std::string>& currentUserID) {
+namespace {
+
+// Filters, searches and sorts any list the board reads: `tags(i)` and `searchText(i)` give the
+// capture's tags (or null) and its folded search text.
+template <class Captures, class Tags, class SearchText>
+std::vector<std::size_t>
+run(const Captures& captures, const LibraryFilter& filter, std::string_view search, SortOrder sort,
+    const std::optional<std::string>& currentUserID, Tags&& tags, SearchText&& searchText) {
+    const std::size_t n = captures.size();
     std::vector<std::size_t> shown;
-    shown.reserve(captures.size());
+    shown.reserve(n);
     const std::string needle = query(search);
-    std::string buffer;
-    for (std::size_t i = 0; i < captures.size(); ++i) {
-        const Capture& capture = captures[i];
-        if (!matches(capture, filter, tagsByCapture, currentUserID))
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!passes(captures[i], filter, tags(i), currentUserID))
             continue;
-        if (!needle.empty() &&
-            searchText(capture, tagsOf(capture, tagsByCapture), buffer).find(needle) ==
-                std::string::npos)
+        if (!needle.empty() && searchText(i).find(needle) == std::string::npos)
             continue;
         shown.push_back(i);
     }
 
+    // Keys by position, so that comparisons read a flat array rather than each capture.
+    std::vector<double> created(n);
+    for (std::size_t i : shown)
+        created[i] = captures[i].createdAt;
     const auto newer = [&](std::size_t a, std::size_t b) {
-        return captures[a].createdAt > captures[b].createdAt;
+        return created[a] > created[b];
     };
     switch (sort) {
     case SortOrder::newest:
-        std::stable_sort(shown.begin(), shown.end(), newer);
+        if (!std::is_sorted(shown.begin(), shown.end(), newer))
+            std::stable_sort(shown.begin(), shown.end(), newer);
         break;
     case SortOrder::oldest:
+        std::stable_sort(shown.begin(), shown.end(),
+                         [&](std::size_t a, std::size_t b) { return created[a] < created[b]; });
+        break;
+    case SortOrder::priority: {
+        std::vector<int> weight(n);
+        for (std::size_t i : shown)
+            weight[i] = sortWeight(captures[i].priority);
         std::stable_sort(shown.begin(), shown.end(), [&](std::size_t a, std::size_t b) {
-            return captures[a].createdAt < captures[b].createdAt;
+            return weight[a] != weight[b] ? weight[a] < weight[b] : newer(a, b);
         });
         break;
-    case SortOrder::priority:
-        std::stable_sort(shown.begin(), shown.end(), [&](std::size_t a, std::size_t b) {
-            const int left = sortWeight(captures[a].priority);
-            const int right = sortWeight(captures[b].priority);
-            return left != right ? left < right : newer(a, b);
-        });
-        break;
+    }
     case SortOrder::app: {
         // UTF-8 byte order of composed text is code-point order.
-        std::vector<std::string> keys(captures.size());
+        std::vector<std::string> keys(n);
         for (std::size_t i : shown) {
             const auto& name = captures[i].appName;
             keys[i] = name ? text::composed(*name) : absentAppKey();
@@ -133,6 +121,33 @@ std::vector<std::size_t> apply(const std::vector<Capture>& captures, const Libra
     }
     }
     return shown;
+}
+
+} // namespace
+
+std::vector<std::size_t> apply(const std::vector<Capture>& captures, const LibraryFilter& filter,
+                               std::string_view search, SortOrder sort,
+                               const TagsByCapture& tagsByCapture,
+                               const std::optional<std::string>& currentUserID) {
+    static const std::vector<std::string> none;
+    std::string buffer;
+    return run(
+        captures, filter, search, sort, currentUserID,
+        [&](std::size_t i) { return tagsOf(captures[i], tagsByCapture); },
+        [&](std::size_t i) -> const std::string& {
+            const auto* tags = tagsOf(captures[i], tagsByCapture);
+            buffer = foldedSearchText(captures[i], tags ? *tags : none);
+            return buffer;
+        });
+}
+
+std::vector<std::size_t> apply(const CaptureList& captures, const LibraryFilter& filter,
+                               std::string_view search, SortOrder sort,
+                               const std::optional<std::string>& currentUserID) {
+    return run(
+        captures, filter, search, sort, currentUserID,
+        [&](std::size_t i) -> const std::vector<std::string>* { return &captures.item(i).tags; },
+        [&](std::size_t i) -> const std::string& { return captures.item(i).searchText; });
 }
 
 } // namespace tavro::CaptureFilterEngine

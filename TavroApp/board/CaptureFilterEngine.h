@@ -3,6 +3,7 @@
 #include "board/LibraryFilter.h"
 #include "board/SortOrder.h"
 #include "model/Capture.h"
+#include "shell/CaptureList.h"
 
 #include <cstddef>
 #include <optional>
@@ -23,6 +24,10 @@ namespace CaptureFilterEngine {
 std::vector<std::size_t> apply(const std::vector<Capture>& captures, const LibraryFilter& filter,
                                std::string_view search, SortOrder sort,
                                const TagsByCapture& tagsByCapture,
+                               const std::optional<std::string>& currentUserID);
+// The same over the published list, whose items carry their tags and folded search text.
+std::vector<std::size_t> apply(const CaptureList& captures, const LibraryFilter& filter,
+                               std::string_view search, SortOrder sort,
                                const std::optional<std::string>& currentUserID);
 
 // The search field's text as the engine compares it: trimmed of white space and line breaks,

@@ -9,16 +9,21 @@
 namespace tavro {
 
 std::string dashboardSubtitle(const LibraryFilter& filter, const std::vector<Capture>& visible) {
-    const size_t n = visible.size();
-    std::string text = std::to_string(n) + (n == 1 ? " capture" : " captures");
-    if (filter.kind() != LibraryFilter::Kind::inbox || n == 0)
-        return text;
     const auto high = std::count_if(visible.begin(), visible.end(), [](const Capture& c) {
         return c.priority == CapturePriority::high;
     });
-    if (high == 0)
+    return dashboardSubtitle(filter, visible.size(), std::size_t(high));
+}
+
+std::string dashboardSubtitle(const LibraryFilter& filter, std::size_t shown,
+                              std::size_t highPriority) {
+    const size_t n = shown;
+    std::string text = std::to_string(n) + (n == 1 ? " capture" : " captures");
+    if (filter.kind() != LibraryFilter::Kind::inbox || n == 0)
+        return text;
+    if (highPriority == 0)
         return text + " waiting";
-    return text + " \xC2\xB7 " + std::to_string(high) + " high priority";
+    return text + " \xC2\xB7 " + std::to_string(highPriority) + " high priority";
 }
 
 std::vector<CaptureMenuItem> captureMenuItems(const Capture& capture,

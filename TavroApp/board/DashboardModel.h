@@ -5,6 +5,7 @@
 #include "model/Capture.h"
 #include "shell/AssigneeMenu.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -15,6 +16,9 @@ namespace tavro {
 // The line under the board's title: how many captures are shown, and in the inbox how many
 // of them wait or are of high priority.
 std::string dashboardSubtitle(const LibraryFilter& filter, const std::vector<Capture>& visible);
+// The same from how many captures are shown and how many of them are high priority.
+std::string dashboardSubtitle(const LibraryFilter& filter, std::size_t shown,
+                              std::size_t highPriority);
 
 // One item of a capture's context menu on the board.
 struct CaptureMenuItem {

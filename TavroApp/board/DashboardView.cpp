@@ -193,18 +193,17 @@ void DashboardView::closeCapture() {
 
 void DashboardView::refresh() {
     const auto& captures = library_.captures();
-    const auto shown = CaptureFilterEngine::apply(
-        captures, filter_, search_, sort_, library_.tagsByCapture(), library_.currentUserID());
+    const auto shown =
+        CaptureFilterEngine::apply(captures, filter_, search_, sort_, library_.currentUserID());
     std::string title = filter_.title();
     if (filter_.kind() == LibraryFilter::Kind::group)
         if (const auto group = library_.group(filter_.text()))
             title = group->name;
     header_->setTitle(toQString(title));
-    std::vector<Capture> visible;
-    visible.reserve(shown.size());
-    for (std::size_t i : shown)
-        visible.push_back(captures[i]);
-    header_->setSubtitle(toQString(dashboardSubtitle(filter_, visible)));
+    const auto high = std::count_if(shown.begin(), shown.end(), [&](std::size_t i) {
+        return captures[i].priority == CapturePriority::high;
+    });
+    header_->setSubtitle(toQString(dashboardSubtitle(filter_, shown.size(), std::size_t(high))));
 
     if (shown.empty()) {
         empty_->present(filter_, CaptureFilterEngine::isSearching(search_),

@@ -29,7 +29,7 @@ std::string visibilityHelp(const CaptureGroup& group) {
 SidebarSource SidebarSource::of(const Library& library) {
     return {library.captures(),          library.groups(),        library.counts(),
             library.allTags(),           library.currentUserID(), library.openCount(),
-            library.assignedToMeCount(), &library.tagsByCapture()};
+            library.assignedToMeCount(), &library.tagUses()};
 }
 
 SidebarRows sidebarRows(const SidebarSource& source) {
@@ -53,26 +53,31 @@ SidebarRows sidebarRows(const SidebarSource& source) {
                             static_cast<std::int64_t>(source.captures.size()),
                             Theme::textSecondary});
 
+    // One pass over the board for every group's badge.
+    std::unordered_map<std::string_view, std::int64_t> active;
+    if (!source.groups.empty())
+        for (const Capture& capture : source.captures)
+            if (capture.groupID && isActive(capture.status))
+                ++active[*capture.groupID];
     for (const CaptureGroup& group : source.groups) {
-        const auto active = std::count_if(
-            source.captures.begin(), source.captures.end(), [&group](const Capture& capture) {
-                return capture.groupID == group.id && isActive(capture.status);
-            });
+        const auto found = active.find(group.id);
         rows.groups.push_back({LibraryFilter::group(group.id), group,
-                               static_cast<std::int64_t>(active), visibilityHelp(group),
+                               found == active.end() ? 0 : found->second, visibilityHelp(group),
                                group.workspaceID ? "Archive group" : "Delete group"});
     }
     std::vector<const std::string*> tags;
     tags.reserve(source.tags.size());
     for (const std::string& tag : source.tags)
         tags.push_back(&tag);
-    if (source.tagsByCapture && tags.size() > SidebarRows::tagLimit) {
-        std::unordered_map<std::string_view, std::size_t> uses;
-        for (const auto& [captureID, captureTags] : *source.tagsByCapture)
-            for (const std::string& tag : captureTags)
-                ++uses[tag];
-        std::stable_sort(tags.begin(), tags.end(),
-                         [&uses](const auto* a, const auto* b) { return uses[*a] > uses[*b]; });
+    if (source.tagUses && tags.size() > SidebarRows::tagLimit) {
+        const auto& uses = *source.tagUses;
+        const auto usesOf = [&uses](const std::string& tag) {
+            const auto found = uses.find(tag);
+            return found == uses.end() ? std::int64_t(0) : found->second;
+        };
+        std::stable_sort(tags.begin(), tags.end(), [&usesOf](const auto* a, const auto* b) {
+            return usesOf(*a) > usesOf(*b);
+        });
     }
     if (tags.size() > SidebarRows::tagLimit) {
         rows.moreTags = tags.size() - SidebarRows::tagLimit;

@@ -4,6 +4,7 @@
 #include "board/LibraryFilter.h"
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
+#include "shell/CaptureList.h"
 #include "shell/Theme.h"
 
 #include <cstdint>
@@ -18,15 +19,16 @@ class Library;
 
 // What the sidebar lists, read from the facade's published values each time it is built.
 struct SidebarSource {
-    const std::vector<Capture>& captures;
+    const CaptureList& captures;
     const std::vector<CaptureGroup>& groups;
     const std::map<CaptureStatus, std::int64_t>& counts;
     const std::vector<std::string>& tags;
     const std::optional<std::string>& currentUserID;
     std::int64_t openCount;
     std::int64_t assignedToMeCount;
-    // Which captures carry which tags, to list the most used first; none keeps `tags`' order.
-    const TagsByCapture* tagsByCapture = nullptr;
+    // How many live captures carry each tag, to list the most used first; none keeps `tags`'
+    // order.
+    const std::map<std::string, std::int64_t>* tagUses = nullptr;
 
     static SidebarSource of(const Library& library);
 };

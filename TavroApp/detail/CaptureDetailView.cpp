@@ -298,7 +298,9 @@ const Capture* CaptureDetailView::capture() const {
 void CaptureDetailView::refresh() {
     const Capture* shown = capture();
     if (!shown) {
-        pages_->setCurrentWidget(deleted_);
+        // A capture not published yet (written a moment ago) is not a deleted one.
+        if (library_.isDeleted(captureID_))
+            pages_->setCurrentWidget(deleted_);
         return;
     }
     pages_->setCurrentWidget(content_);

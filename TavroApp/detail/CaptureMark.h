@@ -15,7 +15,7 @@ struct LibraryState;
 // has, and its tags. Every write to the capture's comments, screenshots or history moves one of
 // them, so the pane reads those again only when the mark moved.
 struct CaptureMark {
-    // Absent when the capture is not published (deleted, or beyond the board's limit).
+    // Absent when the capture is not published (deleted, or not read yet).
     std::optional<Capture> capture;
     std::int64_t comments = 0;
     std::int64_t images = 0;

@@ -35,11 +35,11 @@ Library::Library(std::shared_ptr<CaptureStore> store, ThumbnailLoader& thumbnail
     , thumbnails_(thumbnails)
     , listener_(std::move(listener))
     , state_(std::make_shared<const LibraryState>())
-    , reader_(std::make_unique<LibraryReader>(store_->db().file(), reloadLimit))
+    , reader_(std::make_unique<LibraryReader>(store_->db().file()))
     , detailReader_(std::make_unique<DetailReader>(store_->db().file()))
     , writer_(std::make_unique<LibraryWriter>(store_->db().file())) {
     // The first board is read before the window that shows it opens.
-    publish(reader_->read(nullptr, true));
+    publish(reader_->read(nullptr, LibraryReader::Reading::whole));
     reloadTimer_.setSingleShot(true);
     connect(&reloadTimer_, &QTimer::timeout, this, &Library::startReload);
     connect(listener_.get(), &StoreChangeListener::changed, this, &Library::checkForChanges);
@@ -63,6 +63,7 @@ void Library::setLoadError(std::optional<std::string> message) {
 }
 
 void Library::reload() {
+    whole_ = true;
     markDirty(true);
 }
 
@@ -90,13 +91,17 @@ void Library::startReload() {
     if (!dirty_ || reading_)
         return;
     // After a failed load, read whole again even when nothing seems to have moved.
-    const bool force = forced_ || loadError_.has_value();
+    using Reading = LibraryReader::Reading;
+    const Reading reading = whole_ || loadError_ ? Reading::whole
+                            : forced_            ? Reading::always
+                                                 : Reading::ifMoved;
     dirty_ = false;
     forced_ = false;
+    whole_ = false;
     reading_ = true;
     // The reader's thread ends before the facade goes, and an event posted to the facade goes
     // with it: `this` is alive whenever the outcome arrives.
-    reader_->start(state_, force, [this](LibraryReader::Outcome outcome) {
+    reader_->start(state_, reading, [this](LibraryReader::Outcome outcome) {
         QMetaObject::invokeMethod(
             this,
             [this, outcome = std::move(outcome)]() mutable {
@@ -115,7 +120,7 @@ void Library::publish(LibraryReader::Outcome outcome) {
         return;
     }
     if (!outcome.state)
-        return; // the stamp has not moved
+        return; // the change counter has not moved
     state_ = std::move(outcome.state);
     for (Property property : outcome.changed)
         emit changed(property);
@@ -169,12 +174,21 @@ std::int64_t Library::openCount() const {
 }
 
 std::int64_t Library::assignedToMeCount() const {
-    const auto& me = currentUserID();
-    if (!me)
-        return 0;
-    return std::count_if(captures().begin(), captures().end(), [&](const Capture& capture) {
-        return capture.assigneeID == me && isActive(capture.status);
-    });
+    return state_->assignedToMe;
+}
+
+const Capture* Library::capture(const std::string& id) const {
+    const BoardItem* item = state_->captures.find(id);
+    return item ? &item->capture : nullptr;
+}
+
+bool Library::isDeleted(const std::string& id) const {
+    try {
+        const auto row = store_->rawCapture(id);
+        return !row || row->deletedAt.has_value();
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 bool Library::isMine(const Capture& capture) const {
@@ -335,11 +349,8 @@ PendingWrite<> Library::assign(const std::optional<std::string>& personID,
 }
 
 PendingWrite<> Library::update(const Capture& edited) {
-    const auto& captures = state_->captures;
-    const auto shown = std::find_if(captures.begin(), captures.end(),
-                                    [&](const Capture& c) { return c.id == edited.id; });
-    std::optional<Capture> published =
-        shown == captures.end() ? std::nullopt : std::optional<Capture>(*shown);
+    const Capture* shown = capture(edited.id);
+    std::optional<Capture> published = shown ? std::optional<Capture>(*shown) : std::nullopt;
     return perform([edited, published = std::move(published)](CaptureStore& store) {
         // Read and write in one transaction, so nothing another program writes in between is lost.
         store.db().transaction([&] {

@@ -41,17 +41,16 @@ struct Annotation;
 // and the 3 s poll only mark the board dirty: one short single-shot timer, restarted while
 // requests keep coming (up to a longest wait), then reads the board on a worker through a
 // connection of its own and swaps the published state whole on the GUI thread, with a change
-// signal for each value that differs. A notification or poll reads everything only when the
-// change stamp moved. So a write is not yet in the published state when it answers; watch
-// changed() or reloaded(). Errors never escape: a write's failure is its caller's to show,
-// loadError() tells of loading.
+// signal for each value that differs. A notification or poll reads only when the store's change
+// counter moved, and then only what its change log says moved. So a write is not yet in the
+// published state when it answers; watch changed() or reloaded(). Errors never escape: a
+// write's failure is its caller's to show, loadError() tells of loading.
 class Library final : public QObject {
     Q_OBJECT
 
 public:
     using Property = LibraryProperty;
 
-    static constexpr int reloadLimit = 1000;
     static constexpr int pollIntervalMs = 3000;
     // Quiet time after the last request before the board is read, and the longest a request
     // waits while more keep coming.
@@ -68,19 +67,19 @@ public:
     // The published state as one value, for a view that keeps it across a reload.
     const std::shared_ptr<const LibraryState>& state() const { return state_; }
     // References into state(): good until the next reload is published.
-    const std::vector<Capture>& captures() const { return state_->captures; }
+    // Every live capture, newest first.
+    const CaptureList& captures() const { return state_->captures; }
     const std::vector<CaptureGroup>& groups() const { return state_->groups; }
     const std::map<CaptureStatus, std::int64_t>& counts() const { return state_->counts; }
-    const std::unordered_map<std::string, std::vector<std::string>>& tagsByCapture() const {
-        return state_->tagsByCapture;
-    }
-    const std::unordered_map<std::string, std::int64_t>& commentCounts() const {
-        return state_->commentCounts;
-    }
+    // Only captures that have tags.
+    PublishedTags tagsByCapture() const { return state_->tagsByCapture(); }
+    PublishedCommentCounts commentCounts() const { return state_->commentCounts(); }
     const std::vector<std::string>& allTags() const { return state_->allTags; }
-    const std::unordered_map<std::string, std::int64_t>& imageCounts() const {
-        return state_->imageCounts;
-    }
+    // How many live captures carry each tag.
+    const std::map<std::string, std::int64_t>& tagUses() const { return state_->tagUses; }
+    PublishedImageCounts imageCounts() const { return state_->imageCounts(); }
+    // The published capture with this id, or nothing.
+    const Capture* capture(const std::string& id) const;
     const std::optional<std::string>& loadError() const { return loadError_; }
     const std::vector<Person>& people() const { return state_->people; }
     const std::vector<Workspace>& workspaces() const { return state_->workspaces; }
@@ -92,15 +91,18 @@ public:
     std::optional<CaptureGroup> group(const std::optional<std::string>& id) const;
     // From the published people only: a name not there is the views' to label by its id.
     std::optional<Person> person(const std::optional<std::string>& id) const;
+    // Whether the store holds no live capture with this id (a failed read answers no): what a
+    // view asks before it calls a capture gone that the published state does not hold yet.
+    bool isDeleted(const std::string& id) const;
 
     Account* account() const { return account_; }
     // Held weakly: the account may go first.
     void setAccount(Account* account) { account_ = account; }
     ThumbnailLoader& thumbnails() const { return thumbnails_; }
 
-    // Marks the board dirty: it is read again whether the change stamp moved or not.
+    // Marks the board dirty: it is read again whole, whether the change counter moved or not.
     void reload();
-    // Marks the board dirty: it is read again if the change stamp moved.
+    // Marks the board dirty: what moved is read again if the change counter moved.
     void checkForChanges();
     // Whether a reload is waiting or under way.
     bool reloadPending() const;
@@ -157,7 +159,7 @@ public:
 signals:
     // A published value that a reload found different (loadError: set, cleared or reworded).
     void changed(tavro::LibraryProperty property);
-    // After a reload that read everything, whether anything differed or not.
+    // After each published read, whether anything differed or not.
     void reloaded();
 
 private:
@@ -177,6 +179,7 @@ private:
     QElapsedTimer dirtySince_;
     bool dirty_ = false;
     bool forced_ = false;
+    bool whole_ = false;
     bool reading_ = false;
     int detailReads_ = 0;
     int writesPending_ = 0;

@@ -7,9 +7,8 @@
 
 namespace tavro {
 
-LibraryReader::LibraryReader(std::filesystem::path file, int limit)
+LibraryReader::LibraryReader(std::filesystem::path file)
     : file_(std::move(file))
-    , limit_(limit)
     , thread_([this] { run(); }) {}
 
 LibraryReader::~LibraryReader() {
@@ -22,16 +21,24 @@ LibraryReader::~LibraryReader() {
 }
 
 LibraryReader::Outcome LibraryReader::read(const std::shared_ptr<const LibraryState>& previous,
-                                           bool force) {
+                                           Reading reading) {
     Outcome outcome;
     try {
         // A reader never announces anything: it writes nothing.
         if (!store_)
             store_ =
                 std::make_unique<CaptureStore>(file_, std::make_shared<NullStoreChangeNotifier>());
-        if (!force && previous && store_->changeStamp() == previous->stamp)
-            return outcome;
-        auto state = std::make_shared<LibraryState>(LibraryState::read(*store_, limit_));
+        std::optional<LibraryState> state;
+        if (previous && reading != Reading::whole) {
+            if (store_->changeCounter() == previous->changeCounter) {
+                if (reading == Reading::always)
+                    outcome.state = previous;
+                return outcome;
+            }
+            state = LibraryState::update(*previous, *store_);
+        }
+        if (!state)
+            state = LibraryState::read(*store_);
         if (previous)
             outcome.changed = differences(*previous, *state);
         else
@@ -40,7 +47,7 @@ LibraryReader::Outcome LibraryReader::read(const std::shared_ptr<const LibrarySt
                                LibraryProperty::commentCounts, LibraryProperty::allTags,
                                LibraryProperty::imageCounts,   LibraryProperty::people,
                                LibraryProperty::workspaces,    LibraryProperty::currentUserID};
-        outcome.state = std::move(state);
+        outcome.state = std::make_shared<const LibraryState>(std::move(*state));
     } catch (const std::exception& error) {
         // The facade publishes it as its load error.
         outcome.error = error.what();
@@ -48,10 +55,11 @@ LibraryReader::Outcome LibraryReader::read(const std::shared_ptr<const LibrarySt
     return outcome;
 }
 
-void LibraryReader::start(std::shared_ptr<const LibraryState> previous, bool force, Done done) {
+void LibraryReader::start(std::shared_ptr<const LibraryState> previous, Reading reading,
+                          Done done) {
     {
         std::lock_guard lock(mutex_);
-        request_ = Request{std::move(previous), force, std::move(done)};
+        request_ = Request{std::move(previous), reading, std::move(done)};
     }
     wake_.notify_one();
 }
@@ -67,8 +75,12 @@ void LibraryReader::run() {
             request = std::move(*request_);
             request_.reset();
         }
-        Outcome outcome = read(request.previous, request.force);
-        // The old state is let go here rather than on the caller's thread.
+        retired_.reset();
+        Outcome outcome = read(request.previous, request.reading);
+        // The caller lets go of the state it replaces once it publishes the new one; this
+        // thread holds it until then, so that freeing it costs the caller nothing.
+        if (outcome.state && outcome.state != request.previous)
+            retired_ = std::move(request.previous);
         request.previous.reset();
         request.done(std::move(outcome));
     }

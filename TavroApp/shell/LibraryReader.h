@@ -18,10 +18,20 @@ class CaptureStore;
 
 // Reads the board for the library facade on a thread of its own, through a connection of its
 // own to the library file, so that the GUI thread never waits on the database for a reload.
+// After the first read, a read takes only what the store's change log says moved.
 class LibraryReader {
 public:
+    enum class Reading {
+        // Only when the store's change counter moved.
+        ifMoved,
+        // Publishes even when nothing moved.
+        always,
+        // Everything, however little moved.
+        whole,
+    };
+
     struct Outcome {
-        // The new state; absent when the read failed or a check found the stamp unmoved.
+        // The new state; absent when the read failed or a check found the counter unmoved.
         std::shared_ptr<const LibraryState> state;
         // What differs from the state the read was given.
         std::vector<LibraryProperty> changed;
@@ -30,35 +40,36 @@ public:
     using Done = std::function<void(Outcome)>;
 
     // Opens the connection at the first read, and again after a read that could not open it.
-    LibraryReader(std::filesystem::path file, int limit);
+    explicit LibraryReader(std::filesystem::path file);
     // Waits for a read under way; its outcome is dropped.
     ~LibraryReader();
     LibraryReader(const LibraryReader&) = delete;
     LibraryReader& operator=(const LibraryReader&) = delete;
 
-    // Reads on the calling thread. Without `force`, reads only when the change stamp differs
-    // from `previous`'s. Never throws.
-    Outcome read(const std::shared_ptr<const LibraryState>& previous, bool force);
+    // Reads on the calling thread; without `previous`, everything. Never throws.
+    Outcome read(const std::shared_ptr<const LibraryState>& previous, Reading reading);
     // The same on the reader's thread, which then calls `done`. One read at a time: the caller
     // waits for `done` before starting another.
-    void start(std::shared_ptr<const LibraryState> previous, bool force, Done done);
+    void start(std::shared_ptr<const LibraryState> previous, Reading reading, Done done);
 
 private:
     struct Request {
         std::shared_ptr<const LibraryState> previous;
-        bool force = false;
+        Reading reading = Reading::ifMoved;
         Done done;
     };
 
     void run();
 
     std::filesystem::path file_;
-    int limit_;
     std::unique_ptr<CaptureStore> store_;
 
     std::mutex mutex_;
     std::condition_variable wake_;
     std::optional<Request> request_;
+    // The state a read replaced, held until the next request so that it goes on this thread
+    // rather than the caller's.
+    std::shared_ptr<const LibraryState> retired_;
     bool stopping_ = false;
     std::thread thread_;
 };

@@ -1,9 +1,10 @@
 #include "shell/LibraryState.h"
 
-#include "model/CaptureQuery.h"
 #include "store/CaptureStore.h"
 
+#include <algorithm>
 #include <exception>
+#include <string_view>
 
 namespace tavro {
 
@@ -44,32 +45,144 @@ void note(std::vector<LibraryProperty>& changed, const T& before, const T& after
         changed.push_back(property);
 }
 
-} // namespace
+std::vector<CaptureList::Item> itemsOf(CaptureStore::BoardRows rows) {
+    std::vector<CaptureList::Item> items;
+    items.reserve(rows.captures.size());
+    for (Capture& capture : rows.captures) {
+        std::vector<std::string> tags;
+        if (auto found = rows.tags.find(capture.id); found != rows.tags.end())
+            tags = std::move(found->second);
+        const auto count = [&](const std::unordered_map<std::string, std::int64_t>& counts) {
+            const auto found = counts.find(capture.id);
+            return found == counts.end() ? std::int64_t(0) : found->second;
+        };
+        const std::int64_t comments = count(rows.comments);
+        const std::int64_t images = count(rows.images);
+        items.push_back(std::make_shared<const BoardItem>(
+            BoardItem::make(std::move(capture), std::move(tags), comments, images)));
+    }
+    return items;
+}
 
-LibraryState LibraryState::read(CaptureStore& store, int limit) {
-    ReadSnapshot snapshot(store.db());
-    LibraryState state;
-    state.stamp = store.changeStamp();
-    CaptureQuery everything;
-    everything.limit = limit;
-    everything.offset = 0;
-    everything.newestFirst = true;
-    state.captures = store.captures(everything);
+// Adds a capture to the state's figures (sign +1) or takes it out of them (sign -1).
+void tally(LibraryState& state, const BoardItem& item, int sign) {
+    const Capture& capture = item.capture;
+    if ((state.counts[capture.status] += sign) <= 0)
+        state.counts.erase(capture.status);
+    for (const std::string& tag : item.tags)
+        if ((state.tagUses[tag] += sign) <= 0)
+            state.tagUses.erase(tag);
+    if (state.currentUserID && capture.assigneeID == state.currentUserID &&
+        isActive(capture.status))
+        state.assignedToMe += sign;
+}
+
+std::string asciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return out;
+}
+
+// Ordered as the store orders names: ASCII letter case ignored.
+std::vector<std::string> tagNames(const std::map<std::string, std::int64_t>& uses) {
+    std::vector<std::pair<std::string, std::string>> keyed;
+    keyed.reserve(uses.size());
+    for (const auto& [name, count] : uses)
+        keyed.emplace_back(asciiLower(name), name);
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<std::string> names;
+    names.reserve(keyed.size());
+    for (auto& [key, name] : keyed)
+        names.push_back(std::move(name));
+    return names;
+}
+
+void readOthers(LibraryState& state, CaptureStore& store) {
     state.groups = store.groups();
-    state.counts = store.countsByStatus();
-    state.commentCounts = store.commentCounts();
-    state.imageCounts = store.imageCounts();
-    state.allTags = store.allTags();
     state.people = store.assignableCandidates();
     state.workspaces = store.workspaces();
     state.currentUserID = store.currentUserID();
+}
 
-    // One query for the whole board rather than one per capture, kept to the captures shown.
-    auto every = store.tagsByCapture();
+void countAssigned(LibraryState& state) {
+    state.assignedToMe = 0;
+    if (!state.currentUserID)
+        return;
     for (const Capture& capture : state.captures)
-        if (auto it = every.find(capture.id); it != every.end())
-            state.tagsByCapture.emplace(capture.id, std::move(it->second));
+        if (capture.assigneeID == state.currentUserID && isActive(capture.status))
+            ++state.assignedToMe;
+}
+
+} // namespace
+
+LibraryState LibraryState::read(CaptureStore& store) {
+    ReadSnapshot snapshot(store.db());
+    LibraryState state;
+    state.changeCounter = store.changeCounter();
+    readOthers(state, store);
+    auto items = itemsOf(store.boardRows());
+    std::sort(items.begin(), items.end(),
+              [](const CaptureList::Item& a, const CaptureList::Item& b) {
+                  return boardOrder(a->capture, b->capture);
+              });
+    state.captures = CaptureList::ordered(std::move(items));
+    for (const auto& item : state.captures.items())
+        tally(state, *item, +1);
+    state.allTags = tagNames(state.tagUses);
     return state;
+}
+
+std::optional<LibraryState> LibraryState::update(const LibraryState& previous,
+                                                 CaptureStore& store) {
+    ReadSnapshot snapshot(store.db());
+    auto changes = store.changesSince(previous.changeCounter);
+    // Past a quarter of the board, reading it whole costs about the same.
+    if (!changes ||
+        changes->captureIDs.size() > std::max<std::size_t>(1000, previous.captures.size() / 4))
+        return std::nullopt;
+    LibraryState state;
+    state.changeCounter = changes->counter;
+    if (changes->others) {
+        readOthers(state, store);
+    } else {
+        state.groups = previous.groups;
+        state.people = previous.people;
+        state.workspaces = previous.workspaces;
+        state.currentUserID = previous.currentUserID;
+    }
+    state.counts = previous.counts;
+    state.tagUses = previous.tagUses;
+    state.assignedToMe = previous.assignedToMe;
+    for (const std::string& id : changes->captureIDs)
+        if (const BoardItem* gone = previous.captures.find(id))
+            tally(state, *gone, -1);
+    auto items = itemsOf(store.boardRows(&changes->captureIDs));
+    for (const auto& item : items)
+        tally(state, *item, +1);
+    state.captures = previous.captures.replacing(changes->captureIDs, std::move(items));
+    if (state.currentUserID != previous.currentUserID)
+        countAssigned(state);
+    if (state.tagUses != previous.tagUses)
+        state.allTags = tagNames(state.tagUses);
+    else
+        state.allTags = previous.allTags;
+    return state;
+}
+
+bool LibraryState::operator==(const LibraryState& other) const {
+    const auto& mine = captures.items();
+    const auto& theirs = other.captures.items();
+    if (mine.size() != theirs.size())
+        return false;
+    for (std::size_t i = 0; i < mine.size(); ++i)
+        if (mine[i] != theirs[i] && !(*mine[i] == *theirs[i]))
+            return false;
+    return groups == other.groups && counts == other.counts && allTags == other.allTags &&
+           people == other.people && workspaces == other.workspaces &&
+           currentUserID == other.currentUserID && assignedToMe == other.assignedToMe &&
+           tagUses == other.tagUses && changeCounter == other.changeCounter;
 }
 
 std::vector<LibraryProperty> differences(const LibraryState& before, const LibraryState& after) {
@@ -77,10 +190,10 @@ std::vector<LibraryProperty> differences(const LibraryState& before, const Libra
     note(changed, before.captures, after.captures, LibraryProperty::captures);
     note(changed, before.groups, after.groups, LibraryProperty::groups);
     note(changed, before.counts, after.counts, LibraryProperty::counts);
-    note(changed, before.tagsByCapture, after.tagsByCapture, LibraryProperty::tagsByCapture);
-    note(changed, before.commentCounts, after.commentCounts, LibraryProperty::commentCounts);
+    note(changed, before.tagsByCapture(), after.tagsByCapture(), LibraryProperty::tagsByCapture);
+    note(changed, before.commentCounts(), after.commentCounts(), LibraryProperty::commentCounts);
     note(changed, before.allTags, after.allTags, LibraryProperty::allTags);
-    note(changed, before.imageCounts, after.imageCounts, LibraryProperty::imageCounts);
+    note(changed, before.imageCounts(), after.imageCounts(), LibraryProperty::imageCounts);
     note(changed, before.people, after.people, LibraryProperty::people);
     note(changed, before.workspaces, after.workspaces, LibraryProperty::workspaces);
     note(changed, before.currentUserID, after.currentUserID, LibraryProperty::currentUserID);

@@ -3,12 +3,12 @@
 #include "model/BoardRecords.h"
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
+#include "shell/CaptureList.h"
 
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace tavro {
@@ -30,28 +30,38 @@ enum class LibraryProperty {
     currentUserID,
 };
 
-// Everything one reload read, as the views see it. Published whole and never changed after.
+// Everything the reader read, as the views see it. Published whole and never changed after; a
+// state read after a few changes shares the captures that did not change with the one before.
 struct LibraryState {
-    // Newest first, high priority first, at most the reload limit.
-    std::vector<Capture> captures;
+    // Every live capture, newest first.
+    CaptureList captures;
     std::vector<CaptureGroup> groups;
+    // Live captures per status; statuses without any are left out.
     std::map<CaptureStatus, std::int64_t> counts;
-    // Only captures in `captures` that have tags.
-    std::unordered_map<std::string, std::vector<std::string>> tagsByCapture;
-    std::unordered_map<std::string, std::int64_t> commentCounts;
     std::vector<std::string> allTags;
-    std::unordered_map<std::string, std::int64_t> imageCounts;
     std::vector<Person> people;
     std::vector<Workspace> workspaces;
     std::optional<std::string> currentUserID;
-    // The store's change stamp read before the rest.
-    std::string stamp;
+    // Open and in-progress captures assigned to the signed-in user.
+    std::int64_t assignedToMe = 0;
+    // Live captures per tag name.
+    std::map<std::string, std::int64_t> tagUses;
+    // The store's change counter as of the read.
+    std::int64_t changeCounter = 0;
 
-    bool operator==(const LibraryState&) const = default;
+    PublishedTags tagsByCapture() const { return PublishedTags(captures); }
+    PublishedCommentCounts commentCounts() const { return PublishedCommentCounts(captures); }
+    PublishedImageCounts imageCounts() const { return PublishedImageCounts(captures); }
 
-    // Reads the board in one read transaction, so every value comes from the same moment.
+    bool operator==(const LibraryState& other) const;
+
+    // Reads the whole board in one read transaction, so every value comes from the same moment.
     // Throws what the store throws.
-    static LibraryState read(CaptureStore& store, int limit);
+    static LibraryState read(CaptureStore& store);
+    // `previous` brought up to date by reading only what the store's change log says moved since
+    // it was read; nothing when the log cannot say, and the whole board must be read instead.
+    // Throws what the store throws.
+    static std::optional<LibraryState> update(const LibraryState& previous, CaptureStore& store);
 };
 
 // The published values (loadError aside) in which `after` differs from `before`.

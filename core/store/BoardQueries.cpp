@@ -3,6 +3,8 @@
 #include "model/Text.h"
 #include "model/Uuid.h"
 
+#include <limits>
+
 namespace tavro {
 
 namespace {
@@ -30,8 +32,9 @@ std::string literalPrefixPattern(std::string_view prefix) {
     return pattern;
 }
 
-std::unordered_map<std::string, std::int64_t> countsByCapture(Database& db, std::string_view sql) {
-    const auto rows = db.query(sql);
+std::unordered_map<std::string, std::int64_t>
+countsByCapture(Database& db, std::string_view sql, const std::vector<SQLValue>& values = {}) {
+    const auto rows = db.query(sql, values);
     std::unordered_map<std::string, std::int64_t> counts;
     counts.reserve(rows.size());
     for (const auto& row : rows)
@@ -186,6 +189,77 @@ std::vector<std::string> CaptureStore::allTags() const {
     return names(db_->query("SELECT DISTINCT t.name FROM tags t JOIN capture_tags ct ON ct.tag_id "
                             "= t.id JOIN captures c ON c.id = ct.capture_id AND c.deleted_at IS "
                             "NULL ORDER BY t.name COLLATE NOCASE;"));
+}
+
+CaptureStore::BoardRows CaptureStore::boardRows(const std::set<std::string>* ids) const {
+    BoardRows rows;
+    if (!ids) {
+        // In pages by row id, so that no more than a page of raw rows is held beside the
+        // decoded captures.
+        constexpr std::int64_t page = 2000;
+        const auto live =
+            db_->query("SELECT COUNT(*) AS n FROM captures WHERE deleted_at IS NULL;");
+        rows.captures.reserve(
+            std::size_t(live.empty() ? 0 : live.front().intValue("n").value_or(0)));
+        std::int64_t after = std::numeric_limits<std::int64_t>::min();
+        for (;;) {
+            const auto raw = db_->query("SELECT rowid AS row_number, * FROM captures WHERE "
+                                        "deleted_at IS NULL AND rowid > ? ORDER BY rowid LIMIT ?;",
+                                        {after, page});
+            for (const auto& row : raw)
+                rows.captures.push_back(decodeCapture(row));
+            if (std::int64_t(raw.size()) < page)
+                break;
+            after = raw.back().intValue("row_number").value_or(after);
+        }
+        rows.tags = tagsByCapture();
+        rows.comments = commentCounts();
+        rows.images = imageCounts();
+        return rows;
+    }
+    // Bound in batches, well under SQLite's limit on parameters.
+    constexpr std::size_t batch = 500;
+    std::vector<SQLValue> values;
+    std::string marks;
+    const auto flush = [&] {
+        if (values.empty())
+            return;
+        const std::string in = " IN (" + marks + ")";
+        for (const auto& row : db_->query(
+                 "SELECT * FROM captures WHERE deleted_at IS NULL AND id" + in + ";", values))
+            rows.captures.push_back(decodeCapture(row));
+        for (auto& row :
+             db_->query("SELECT ct.capture_id, t.name FROM capture_tags ct JOIN tags t "
+                        "ON t.id = ct.tag_id WHERE ct.capture_id" +
+                            in + " ORDER BY ct.capture_id, t.name COLLATE NOCASE, t.name;",
+                        values)) {
+            auto captureID = row.string("capture_id");
+            auto name = row.string("name");
+            if (captureID && name)
+                rows.tags[*captureID].push_back(std::move(*name));
+        }
+        rows.comments.merge(
+            countsByCapture(*db_,
+                            "SELECT capture_id, COUNT(*) AS n FROM comments WHERE capture_id" + in +
+                                " GROUP BY capture_id;",
+                            values));
+        rows.images.merge(countsByCapture(
+            *db_,
+            "SELECT capture_id, COUNT(*) AS n FROM capture_images WHERE deleted_at IS NULL "
+            "AND capture_id" +
+                in + " GROUP BY capture_id;",
+            values));
+        values.clear();
+        marks.clear();
+    };
+    for (const std::string& id : *ids) {
+        marks += marks.empty() ? "?" : ",?";
+        values.emplace_back(id);
+        if (values.size() == batch)
+            flush();
+    }
+    flush();
+    return rows;
 }
 
 std::vector<ActivityEvent> CaptureStore::activity(std::string_view captureID) const {

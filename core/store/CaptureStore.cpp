@@ -64,6 +64,14 @@ std::string CaptureStore::changeStamp() const {
     return std::to_string(ChangeCounter::read(*db_));
 }
 
+std::int64_t CaptureStore::changeCounter() const {
+    return ChangeCounter::read(*db_);
+}
+
+std::optional<ChangeCounter::Changes> CaptureStore::changesSince(std::int64_t counter) const {
+    return ChangeCounter::since(*db_, counter);
+}
+
 void CaptureStore::postChange() const {
     db_->afterCommit([notifier = notifier_] { notifier->post(); });
 }

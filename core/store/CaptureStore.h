@@ -7,6 +7,7 @@
 #include "model/CaptureQuery.h"
 #include "model/Paths.h"
 #include "platform/StoreChangeNotifier.h"
+#include "store/ChangeCounter.h"
 #include "store/Database.h"
 
 #include <cstdint>
@@ -55,6 +56,10 @@ public:
     // screenshots, groups and members, tags, comments, activity, people, workspaces, the
     // signed-in user); compare stamps of one library only.
     std::string changeStamp() const;
+    // The counter behind the stamp, and what the store's change log says moved after a value
+    // of it (nothing when the log cannot say).
+    std::int64_t changeCounter() const;
+    std::optional<ChangeCounter::Changes> changesSince(std::int64_t counter) const;
 
     // Posts the store-changed notification once the current transaction (if any) commits.
     void postChange() const;
@@ -100,6 +105,15 @@ public:
     std::unordered_map<std::string, std::vector<std::string>> tagsByCapture() const;
     // Every tag name that a live capture carries, once each.
     std::vector<std::string> allTags() const;
+    // Live captures with what the board shows beside them, in no particular order: those of
+    // `ids` (ids of no live capture are left out), or every one when none are given.
+    struct BoardRows {
+        std::vector<Capture> captures;
+        std::unordered_map<std::string, std::vector<std::string>> tags;
+        std::unordered_map<std::string, std::int64_t> comments;
+        std::unordered_map<std::string, std::int64_t> images;
+    };
+    BoardRows boardRows(const std::set<std::string>* ids = nullptr) const;
     // A capture's history, oldest first.
     std::vector<ActivityEvent> activity(std::string_view captureID) const;
     static ActivityEvent decodeActivity(const Row& row);

@@ -209,11 +209,11 @@ TEST(SidebarRowsTest, ManyTagsListTheMostUsedWithinTheLimit) {
         for (std::size_t i = 0; i < c.tags; ++i)
             board.tags.push_back("tag-" + std::to_string(100000 + i));
         // The last tag is on three captures, the one before on two.
-        TagsByCapture tagged{{"a", {board.tags.back()}},
-                             {"b", {board.tags.back(), board.tags[c.tags - 2]}},
-                             {"c", {board.tags.back(), board.tags[c.tags - 2]}}};
+        const std::map<std::string, std::int64_t> uses{{board.tags.back(), 3},
+                                                       {board.tags[c.tags - 2], 2}};
+        const CaptureList captures(board.captures);
         const SidebarRows rows = sidebarRows(
-            {board.captures, board.groups, board.counts, board.tags, board.user, 0, 0, &tagged});
+            {captures, board.groups, board.counts, board.tags, board.user, 0, 0, &uses});
         ASSERT_EQ(rows.tags.size(), c.shown);
         EXPECT_EQ(rows.moreTags, c.more);
         if (c.more) {

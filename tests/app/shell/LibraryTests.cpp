@@ -1,5 +1,7 @@
 #include "LibraryFixture.h"
 
+#include "board/CaptureFilterEngine.h"
+#include "board/SidebarRows.h"
 #include "model/Paths.h"
 #include "shell/Utf8.h"
 
@@ -58,25 +60,55 @@ TEST(LibraryTest, AnEmptyLibraryPublishesNothing) {
     EXPECT_FALSE(library.loadError());
 }
 
-TEST(LibraryTest, LoadsAtMostAThousandCapturesHighPriorityFirstButCountsThemAll) {
+TEST(LibraryTest, PublishesEveryLiveCaptureNewestFirstWithTheStoresCounts) {
     LibraryFixture f;
+    CaptureGroup group;
+    group.id = "g1";
+    group.name = "Checkout flow";
+    group.colorHex = "#6E7BF2";
     f.store().db().transaction([&] {
+        f.store().upsertGroup(group);
+        f.store().setSyncMeta("user_id", "me");
         for (int i = 0; i < 1200; ++i) {
             const auto priority = i % 10 == 0 ? CapturePriority::high : CapturePriority::normal;
-            f.store().insert(LibraryFixture::makeCapture("n" + std::to_string(i), priority,
-                                                         CaptureMode::region, 1000.0 + i));
+            Capture capture = LibraryFixture::makeCapture("n" + std::to_string(i), priority,
+                                                          CaptureMode::region, 1000.0 + i);
+            capture.status = CaptureStatus(i % 4);
+            if (i % 3 == 0)
+                capture.groupID = group.id;
+            if (i % 5 == 0)
+                capture.assigneeID = "me";
+            f.store().insert(capture);
         }
     });
     f.reloadAndWait();
     const auto& captures = f.library->captures();
-    ASSERT_EQ(captures.size(), 1000u);
-    for (size_t i = 0; i < 120; ++i)
-        EXPECT_EQ(captures[i].priority, CapturePriority::high);
-    EXPECT_EQ(captures[0].note, "n1190");
-    EXPECT_EQ(captures[120].note, "n1199");
-    EXPECT_EQ(captures[121].note, "n1198");
-    EXPECT_EQ(f.library->counts().at(CaptureStatus::open), 1200);
-    EXPECT_EQ(f.library->openCount(), 1200);
+    ASSERT_EQ(captures.size(), 1200u);
+    EXPECT_EQ(captures[0].note, "n1199");
+    EXPECT_EQ(captures[1199].note, "n0");
+    for (size_t i = 1; i < captures.size(); ++i)
+        EXPECT_GT(captures[i - 1].createdAt, captures[i].createdAt);
+    const auto found = CaptureFilterEngine::apply(captures, LibraryFilter::everything(), " N0 ",
+                                                  SortOrder::newest, f.library->currentUserID());
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(captures[found[0]].note, "n0");
+
+    EXPECT_EQ(f.library->counts(), f.store().countsByStatus());
+    EXPECT_EQ(f.library->counts().at(CaptureStatus::open), 300);
+    EXPECT_EQ(f.library->openCount(), 600);
+    CaptureQuery mine;
+    mine.assigneeID = "me";
+    mine.statuses = std::vector<CaptureStatus>(activeStatuses.begin(), activeStatuses.end());
+    mine.limit = 5000;
+    EXPECT_EQ(f.library->assignedToMeCount(), std::int64_t(f.store().captures(mine).size()));
+    CaptureQuery grouped;
+    grouped.groupID = group.id;
+    grouped.statuses = mine.statuses;
+    grouped.limit = 5000;
+    const SidebarRows rows = sidebarRows(SidebarSource::of(*f.library));
+    ASSERT_EQ(rows.groups.size(), 1u);
+    EXPECT_EQ(rows.groups[0].count, std::int64_t(f.store().captures(grouped).size()));
+    EXPECT_EQ(rows.library.back().count, 1200);
 }
 
 TEST(LibraryTest, OnlyTaggedCapturesHaveTagEntries) {
