@@ -5,6 +5,7 @@
 // Also reported: the longest stall while the pane opens and shows its 1,000 rows, the longest
 // handling of one event in the GUI thread's own CPU time (a loaded machine lengthens stalls,
 // not this), and the GUI thread's share of a core.
+#include "StallTicker.h"
 #include "detail/CaptureDetailView.h"
 #include "model/Paths.h"
 #include "model/Uuid.h"
@@ -147,19 +148,9 @@ void BM_DetailPaneWhileAgentsComment(benchmark::State& state) {
 
     QElapsedTimer clock;
     clock.start();
-    qint64 last = 0;
-    double longest = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    ticker.setInterval(10);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 at = clock.nsecsElapsed();
-        longest = std::max(longest, double(at - last) / 1e6 - 10);
-        last = at;
-    });
-    ticker.start();
+    tavro::bench::StallTicker ticker;
     spin(100);
-    longest = 0;
+    ticker.reset();
     application().longestEventMs = 0;
 
     CaptureDetailView pane(library, notifications, seeded.open.front(), [] {});
@@ -168,9 +159,10 @@ void BM_DetailPaneWhileAgentsComment(benchmark::State& state) {
     while (library.detailReadPending())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     spin(1000);
-    const double opening = longest;
+    const double opening = ticker.longestGapMs() - tavro::bench::StallTicker::intervalMs;
     const double openingEvent = application().longestEventMs;
 
+    double longest = 0;
     double busy = 0;
     int comments = 0;
     for (auto _ : state) {
@@ -193,11 +185,12 @@ void BM_DetailPaneWhileAgentsComment(benchmark::State& state) {
                 std::this_thread::sleep_until(next);
             }
         });
-        longest = 0;
+        ticker.reset();
         application().longestEventMs = 0;
         const double cpu = threadSeconds();
         const qint64 from = clock.nsecsElapsed();
         spin(seconds * 1000);
+        longest = ticker.longestGapMs() - tavro::bench::StallTicker::intervalMs;
         busy = (threadSeconds() - cpu) / (double(clock.nsecsElapsed() - from) / 1e9);
         stop = true;
         agents.join();

@@ -2,6 +2,7 @@
 // 3 s. Goal: the GUI thread's longest stall, measured by a 10 ms ticker, at most 50 ms, and the
 // capture stored once the lock is released. The second benchmark writes on the GUI thread's own
 // connection instead, as a baseline of what waiting on the lock there costs.
+#include "StallTicker.h"
 #include "model/Paths.h"
 #include "model/Uuid.h"
 #include "platform/StoreChangeListener.h"
@@ -11,7 +12,6 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
 #include <QStandardPaths>
@@ -91,24 +91,11 @@ private:
     bool locked_ = false;
 };
 
-// The longest time between two ticks of a 10 ms timer on the calling thread while `body` runs
-// the event loop.
+// The longest stall of the calling thread's event loop while `body` runs it.
 double longestStallMs(const std::function<void()>& body) {
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 at = clock.nsecsElapsed();
-        longest = std::max(longest, at - last);
-        last = at;
-    });
-    ticker.start(10);
+    tavro::bench::StallTicker ticker;
     body();
-    longest = std::max(longest, clock.nsecsElapsed() - last);
-    return double(longest) / 1e6;
+    return ticker.longestGapMs();
 }
 
 Capture newCapture() {
