@@ -187,6 +187,8 @@ bool Library::isDeleted(const std::string& id) const {
         const auto row = store_->rawCapture(id);
         return !row || row->deletedAt.has_value();
     } catch (const std::exception&) {
+        // Unreadable is not deleted: the pane keeps showing the capture rather than calling a
+        // live one gone; the next reload says again.
         return false;
     }
 }

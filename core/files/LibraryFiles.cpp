@@ -124,6 +124,7 @@ bool writeThumbnail(std::string_view name, Bytes jpeg) {
     try {
         TavroPaths::ensureParentDirectory(*target);
     } catch (const fs::filesystem_error&) {
+        // No folder, no thumbnail: callers fall back to the original, as for any failed write.
         return false;
     }
     return !writeAtomically(*target, jpeg);

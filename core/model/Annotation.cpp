@@ -240,8 +240,12 @@ bool Annotation::hasShapes(std::optional<std::string_view> text) {
 }
 
 std::string Annotation::tooLargeMessage(size_t bytes) {
-    return "The mark-up is too large to store (" + std::to_string(bytes / 1'000'000) +
-           " MB; at most " + std::to_string(maxEncodedBytes >> 20) + " MiB). Remove some marks.";
+    const auto megabytes = [](size_t count) {
+        return std::to_string((count + 50'000) / 100'000 / 10) + "." +
+               std::to_string((count + 50'000) / 100'000 % 10);
+    };
+    return "The mark-up is too large to store (" + megabytes(bytes) + " MB; at most " +
+           megabytes(maxEncodedBytes) + " MB). Remove some marks.";
 }
 
 } // namespace tavro

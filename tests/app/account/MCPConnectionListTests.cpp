@@ -164,7 +164,7 @@ TEST_F(AgentHomeFixture, ARowIsConnectedOnlyWhileItsServerCanStart) {
     fs::remove(server_);
     model.refresh();
     for (MCPClient client : {MCPClient::cursor, MCPClient::claudeCode}) {
-        EXPECT_EQ(model.row(client).statusLine, "Its Tavro server is missing");
+        EXPECT_EQ(model.row(client).statusLine, "The Tavro server it names is missing");
         EXPECT_EQ(model.row(client).action, Model::Action::repair);
     }
     // Repairing writes nothing while there is nothing to start.

@@ -276,7 +276,7 @@ TEST_F(ScreenshotRowsTest, AMarkupOverTheCapIsRefusedAndOnlyItsHeadIsReadToSayMa
         ADD_FAILURE() << "stored";
     } catch (const DatabaseError& error) {
         EXPECT_EQ(error.code(), DatabaseError::Code::refused);
-        EXPECT_STREQ(error.what(), "The mark-up is too large to store (8 MB; at most 8 MiB). "
+        EXPECT_STREQ(error.what(), "The mark-up is too large to store (8.4 MB; at most 8.4 MB). "
                                    "Remove some marks.");
     }
     EXPECT_TRUE(store.images("c").empty());
