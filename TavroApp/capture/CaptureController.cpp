@@ -21,7 +21,9 @@ namespace tavro {
 namespace {
 
 // Shown in the editor when the pending screenshot's marked copy could not be written.
-constexpr std::string_view markFailure = "the marked copy of the screenshot could not be written";
+// Answered to a write that arrives after its capture was saved or discarded.
+constexpr std::string_view captureEnded = "The capture has already ended.";
+constexpr std::string_view markFailure = "The marked copy of the screenshot could not be written.";
 
 } // namespace
 
@@ -430,7 +432,7 @@ void CaptureController::presentCompose() {
     callbacks.onCreateGroup = [self](const std::string& name,
                                      ComposeCallbacks::GroupAnswer answer) {
         if (!self) {
-            answer(WriteResult<CaptureGroup>::failure("the capture has ended"));
+            answer(WriteResult<CaptureGroup>::failure(std::string(captureEnded)));
             return;
         }
         self->createGroup(name, std::move(answer));
@@ -517,7 +519,7 @@ void CaptureController::applyPendingAnnotation(
     const Annotation& annotation, const std::string& imageID,
     const AnnotationEditorWindowController::SaveAnswer& answer) {
     if (!pending_) {
-        answer(WriteResult<>::failure("the capture has ended"));
+        answer(WriteResult<>::failure(std::string(captureEnded)));
         return;
     }
     auto& images = pending_->images;
@@ -534,7 +536,7 @@ void CaptureController::applyPendingAnnotation(
     auto apply = [self, captureID = pending_->id,
                   answer](const PendingFiles::Answer& written) {
         if (!self || !self->pending_ || self->pending_->id != captureID) {
-            answer(WriteResult<>::failure("the capture has ended"));
+            answer(WriteResult<>::failure(std::string(captureEnded)));
             return;
         }
         if (!written.image) {

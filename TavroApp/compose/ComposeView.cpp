@@ -5,6 +5,7 @@
 #include "compose/ComposeTexts.h"
 #include "shell/Buttons.h"
 #include "shell/Divider.h"
+#include "shell/FailureText.h"
 #include "shell/Labels.h"
 #include "shell/MenuText.h"
 #include "shell/ShownText.h"
@@ -273,7 +274,7 @@ void ComposeView::createNamedGroup(std::function<void()> next) {
             self->state_.beginNamingGroup();
             self->state_.newGroupName = name;
             self->showGroupPicker();
-            self->showFailure(toQString(created.error()));
+            self->showFailure(toQString(userFacingFailure(created.error())));
             return;
         }
         self->showFailure(QString());

@@ -4,6 +4,7 @@
 #include "compose/MarkupTexts.h"
 #include "model/Image.h"
 #include "model/Paths.h"
+#include "shell/FailureText.h"
 #include "shell/Preferences.h"
 #include "shell/Utf8.h"
 
@@ -146,7 +147,7 @@ void MarkupEditorController::open(const CaptureImage& image, std::optional<Image
             if (result)
                 self->dismiss();
             else
-                window->view()->showSaveFailure(toQString(result.error()));
+                window->view()->showSaveFailure(toQString(userFacingFailure(result.error())));
         });
     };
     callbacks.onCancel = [self, onEnd] {
