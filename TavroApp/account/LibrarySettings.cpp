@@ -6,8 +6,8 @@
 #include "files/LibraryFiles.h"
 #include "model/Paths.h"
 #include "platform/FileReveal.h"
-#include "shell/Buttons.h"
 #include "shell/AppNotifications.h"
+#include "shell/Buttons.h"
 #include "shell/Library.h"
 #include "shell/PlatformTexts.h"
 #include "shell/Theme.h"
@@ -16,12 +16,15 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
 #include <QThreadPool>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace tavro {
 
@@ -40,8 +43,10 @@ public:
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
     QSize sizeHint() const override {
-        const QFontMetrics metrics(Theme::Font::body());
-        return QSize(metrics.horizontalAdvance(text()), metrics.height());
+        // Rounded up: a width a fraction of a pixel short of the text's cuts it.
+        const QFontMetricsF metrics(Theme::Font::body());
+        return QSize(static_cast<int>(std::ceil(metrics.horizontalAdvance(text()))),
+                     QFontMetrics(Theme::Font::body()).height());
     }
     QSize minimumSizeHint() const override { return QSize(40, sizeHint().height()); }
 

@@ -20,10 +20,13 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
 
 namespace tavro {
 
 namespace {
+
+constexpr int barGap = 8;
 
 // The overlay tip, its ␣ and ⎋ drawn as key caps: in a small grey caption the bare glyphs all
 // but vanish. The text is our own constant, so rich text is safe here.
@@ -141,6 +144,11 @@ AgentStep::AgentStep(QWidget* parent)
     layout->addWidget(new MCPConnectionList(MCPInstaller(AgentHome::current()), content));
     layout->addStretch(1);
     scroll->setWidget(content);
+    // While the bar shows, a gap keeps the panels' right edges off it.
+    connect(scroll->verticalScrollBar(), &QScrollBar::rangeChanged, content,
+            [layout](int minimum, int maximum) {
+                layout->setContentsMargins(0, 0, maximum > minimum ? barGap : 0, 0);
+            });
     column->addWidget(scroll, 1);
 }
 

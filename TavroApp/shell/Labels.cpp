@@ -22,6 +22,20 @@ QSize ceilSize(double width, double height) {
     return QSize(static_cast<int>(std::ceil(width)), static_cast<int>(std::ceil(height)));
 }
 
+// Fonts draw ␣ and ⎋ thin and low: alone in a cap at the caption's size and colour they all but
+// vanish, so they get the body's size, bold, in the primary colour.
+bool isFaintGlyph(const QString& keys) {
+    return keys == QStringLiteral("\u2423") || keys == QStringLiteral("\u238B");
+}
+
+QFont keyFont(const QString& keys) {
+    if (!isFaintGlyph(keys))
+        return Theme::Font::caption();
+    QFont font = Theme::Font::body();
+    font.setBold(true);
+    return font;
+}
+
 } // namespace
 
 KeyHint::KeyHint(const QString& keys, QWidget* parent)
@@ -39,8 +53,9 @@ void KeyHint::setKeys(const QString& keys) {
 }
 
 QSize KeyHint::sizeHint() const {
-    const QFontMetricsF metrics(Theme::Font::caption());
-    return ceilSize(metrics.horizontalAdvance(keys_) + 10, metrics.height() + 4);
+    const QFontMetricsF metrics(keyFont(keys_));
+    const QFontMetricsF caption(Theme::Font::caption());
+    return ceilSize(metrics.horizontalAdvance(keys_) + 10, caption.height() + 4);
 }
 
 void KeyHint::paintEvent(QPaintEvent*) {
@@ -50,9 +65,17 @@ void KeyHint::paintEvent(QPaintEvent*) {
     painter.setBrush(Theme::surfaceSunken.resolved(palette()));
     painter.setPen(QPen(Theme::border.resolved(palette()), 0.5));
     painter.drawRoundedRect(bounds.adjusted(0.25, 0.25, -0.25, -0.25), 4, 4);
-    painter.setFont(Theme::Font::caption());
-    painter.setPen(Theme::textTertiary.resolved(palette()));
-    painter.drawText(bounds, Qt::AlignCenter, keys_);
+    const QFont font = keyFont(keys_);
+    painter.setFont(font);
+    if (!isFaintGlyph(keys_)) {
+        painter.setPen(Theme::textTertiary.resolved(palette()));
+        painter.drawText(bounds, Qt::AlignCenter, keys_);
+        return;
+    }
+    // Centred by its ink: ␣ sits on the baseline, far below the middle of the line.
+    painter.setPen(Theme::textPrimary.resolved(palette()));
+    const QRectF ink = QFontMetricsF(font).tightBoundingRect(keys_);
+    painter.drawText(bounds.center() - ink.center(), keys_);
 }
 
 SectionLabel::SectionLabel(const QString& text, QWidget* parent)

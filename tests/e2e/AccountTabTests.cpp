@@ -1,5 +1,6 @@
 // The settings window's account tab in the real program, against the stand-in of the web service
-// and a private keyring, driven from the keyboard: signing in with the code the pane shows,
+// and a private keyring, driven from the keyboard (each control reached by its accessible name):
+// signing in with the code the pane shows,
 // syncing a capture made in the app, the sync log, and signing out.
 #include "DesktopSession.h"
 
@@ -46,6 +47,16 @@ void press(const DesktopSession& session, const std::string& keys) {
     session.key(keys);
 }
 
+const std::string settingsTitle = "Tavro Settings";
+
+// Gives the button named `name` the focus and presses Space on it.
+void pressButton(const DesktopSession& session, const std::string& name,
+                 const std::string& window = settingsTitle,
+                 const std::string& role = "push button") {
+    ASSERT_TRUE(session.focusControl(window, role, name)) << name;
+    press(session, "space");
+}
+
 } // namespace
 
 TEST(AccountTabTest, SignsInSyncsShowsTheLogAndSignsOutKeepingLocalCaptures) {
@@ -59,17 +70,15 @@ TEST(AccountTabTest, SignsInSyncsShowsTheLogAndSignsOutKeepingLocalCaptures) {
 
     const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     ASSERT_TRUE(bus) << "runs on a session bus of its own";
-    session.launchTavro({}, {std::string("DBUS_SESSION_BUS_ADDRESS=") + bus,
-                             "TAVRO_API_URL=" + service.baseURL(), "BROWSER=true"});
+    session.useSessionBus(bus);
+    session.launchTavro({}, {"TAVRO_API_URL=" + service.baseURL(), "BROWSER=true"});
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
     auto settings = session.openSettingsFromBoard();
     ASSERT_TRUE(settings);
-    press(session, "ctrl+Tab"); // General, Account
+    ASSERT_TRUE(session.clickControl(settingsTitle, "page tab", "Account"));
     session.screenshot("account-signed-out");
 
-    // Tab leads from the tab bar to the pane's first control, "Sign in…".
-    press(session, "Tab");
-    press(session, "space");
+    pressButton(session, "Sign in…");
     ASSERT_TRUE(
         DesktopSession::waitUntil([&] { return !service.inspect("device-codes").empty(); }, 10s));
     session.screenshot("account-code");
@@ -103,40 +112,31 @@ TEST(AccountTabTest, SignsInSyncsShowsTheLogAndSignsOutKeepingLocalCaptures) {
         5s));
     EXPECT_EQ(made->workspaceID, test::SyncService::workspaceID);
 
-    // A new settings window: Ctrl+Tab leaves the focus in the tab bar, and Tab leads on to
-    // "Open tavro.dev", then "Sync now".
+    // A new settings window.
     session.xdotool({"windowactivate", "--sync", *settings});
     press(session, "alt+F4");
     ASSERT_TRUE(DesktopSession::waitUntil(
         [&] { return session.windowsNamed("^Tavro Settings$").empty(); }, 5s));
     settings = session.openSettingsFromBoard();
     ASSERT_TRUE(settings);
-    press(session, "ctrl+Tab");
+    ASSERT_TRUE(session.clickControl(settingsTitle, "page tab", "Account"));
     const auto lastSync = openStore(session)->syncMeta("last_sync");
-    press(session, "Tab");
-    press(session, "Tab");
-    press(session, "space");
+    pressButton(session, "Sync now");
     EXPECT_TRUE(DesktopSession::waitUntil(
         [&] { return openStore(session)->syncMeta("last_sync") != lastSync; }, 15s));
     EXPECT_TRUE(DesktopSession::waitUntil(
         [&] { return service.inspect("state")["tables"]["captures"].contains(made->id); }, 15s));
     session.screenshot("account-synced");
 
-    // "Sync now" gave the focus on to the picker while it was disabled; then "Move to workspace"
-    // for the capture filed before, then the log.
-    press(session, "Tab");
-    press(session, "Tab");
-    press(session, "space");
+    pressButton(session, "Sync log", settingsTitle, "check box"); // a disclosure
     session.screenshot("account-log");
 
-    press(session, "Tab"); // "Sign out…"
-    press(session, "space");
+    pressButton(session, "Sign out…");
     ASSERT_TRUE(session.waitForWindow("^Sign out of Tavro\\?$", 5s));
     ASSERT_TRUE(session.waitForFocus(session.windowsNamed("^Sign out of Tavro\\?$").front()));
     session.screenshot("account-sign-out-alert");
     EXPECT_TRUE(signedInUser(session).has_value()) << "nothing happens before the answer";
-    press(session, "Tab"); // from Cancel to Sign Out
-    press(session, "space");
+    pressButton(session, "Sign Out", "Sign out of Tavro?");
     ASSERT_TRUE(DesktopSession::waitUntil([&] { return !signedInUser(session); }, 10s));
     session.screenshot("account-signed-out-again");
     const auto kept = session.storedCaptures();

@@ -11,7 +11,6 @@
 
 #include <filesystem>
 #include <optional>
-#include <thread>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -72,9 +71,10 @@ struct NoteBox {
             session.key("Down");
         session.key("Return");
         EXPECT_TRUE(DesktopSession::waitUntil([&] { return !session.keyboardGrabbed(); }, 5s));
-        // A field the item opens takes the focus a moment after the menu has gone, which
-        // nothing outside the app can see: give it that moment before typing.
-        std::this_thread::sleep_for(200ms);
+    }
+    // The "New group…" item's field takes the focus a moment after the menu has gone.
+    bool waitForGroupNameField() const {
+        return session.waitForControlFocus("Tavro Note", "text", "Group name");
     }
 
     DesktopSession& session;
@@ -148,6 +148,7 @@ TEST(NoteBoxTest, ANewGroupNamedInTheBoxIsCreatedAndHoldsTheCapture) {
     app.regionCapture(100, 100, 400, 300);
     NoteBox box(session);
     box.pickGroupItem(2); // "No group", then "New group…"
+    ASSERT_TRUE(box.waitForGroupNameField());
     session.type("Onboarding");
     session.screenshot("note-box-naming-group");
     session.key("Return");

@@ -438,19 +438,16 @@ std::string settingsFile(const DesktopSession& session) {
     return readLog(session.home() / ".config/tavro/Tavro.conf");
 }
 
-// Settings open on the General tab; two tabs on, the Shortcuts tab's first control is the region
-// recorder.
+// The region recorder on the settings' Shortcuts tab, recording.
 void recordRegionShortcut(DesktopSession& session) {
     session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
     session.key("ctrl+comma");
     ASSERT_TRUE(session.waitForWindow("^Tavro Settings$"));
     ASSERT_TRUE(session.waitForFocus(session.windowsNamed("^Tavro Settings$").front()));
-    // The recorder listens through the app's own key events, so keys sent after these are
-    // handled after them.
-    session.key("ctrl+Tab");
-    session.key("ctrl+Tab");
-    session.key("Tab");
-    session.key("space");
+    ASSERT_TRUE(session.clickControl("Tavro Settings", "page tab", "Shortcuts"));
+    // The recorder listens through the app's own events, so keys sent after the click are
+    // handled after it.
+    ASSERT_TRUE(session.clickControl("Tavro Settings", "push button", "Capture a region"));
 }
 
 TEST(RecorderTest, AltShift4PressedTwiceIsStoredAndEscapeAloneChangesNothing) {
@@ -463,7 +460,8 @@ TEST(RecorderTest, AltShift4PressedTwiceIsStoredAndEscapeAloneChangesNothing) {
         [&] { return settingsFile(session).find("hotkey.region") == std::string::npos; }, 800ms);
     EXPECT_EQ(settingsFile(session).find("hotkey.region"), std::string::npos);
 
-    session.key("space"); // the recorder button still has the focus
+    ASSERT_TRUE(session.waitForControlFocus("Tavro Settings", "push button", "Capture a region"));
+    session.key("space");
     session.xdotool({"key", "--delay", "100", "alt+shift+4", "alt+shift+4"});
     EXPECT_TRUE(DesktopSession::waitUntil(
         [&] {

@@ -289,7 +289,12 @@ TEST(X11DesktopTest, AnXtermTitledInLatin1ReadsAsUTF8) {
     EXPECT_TRUE(window);
     if (window) {
         EXPECT_EQ(X11Desktop::windowTitle(*window), "Café Münster");
-        const auto pid = X11Desktop::windowPID(*window);
+        // xterm sets its _NET_WM_PID a moment after its class and title.
+        std::optional<std::int64_t> pid;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!(pid = X11Desktop::windowPID(*window)) &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         client.publish({*window}, *window);
         const auto front = X11Desktop::frontWindow();
         ASSERT_TRUE(front);

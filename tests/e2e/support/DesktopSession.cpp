@@ -130,6 +130,39 @@ void DesktopSession::startWindowManager() {
     throw std::runtime_error("the window manager did not come up: " + output);
 }
 
+// A bus of the session's own that can start only the accessibility bus: the app publishes its
+// controls there, and nothing else the desktop offers (a keyring, a tray host) starts behind a
+// test's back. The accessibility bus is started before the app, which looks for it once.
+void DesktopSession::startSessionBus() {
+    const fs::path folder = folder_.path() / "session-bus";
+    fs::create_directories(folder / "services");
+    std::ofstream(folder / "services/org.a11y.Bus.service")
+        << "[D-BUS Service]\nName=org.a11y.Bus\nExec=" TAVRO_E2E_ATSPI_BUS_LAUNCHER "\n";
+    const fs::path socket = folder / "socket";
+    std::ofstream(folder / "session.conf")
+        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+           "<busconfig>\n  <type>session</type>\n  <listen>unix:path="
+        << socket.string() << "</listen>\n  <auth>EXTERNAL</auth>\n  <servicedir>"
+        << (folder / "services").string()
+        << "</servicedir>\n  <policy context=\"default\">\n"
+           "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+           "    <allow eavesdrop=\"true\"/>\n    <allow own=\"*\"/>\n  </policy>\n"
+           "</busconfig>\n";
+    bus_ = "unix:path=" + socket.string();
+    processes_.push_back(std::make_unique<BackgroundProcess>(
+        std::vector<std::string>{"dbus-daemon", "--nofork", "--nopidfile",
+                                 "--config-file=" + (folder / "session.conf").string()},
+        environment(), folder_.path() / "dbus.log"));
+    if (!waitUntil([&] { return fs::exists(socket); }, 10s))
+        throw std::runtime_error("the session bus did not come up");
+    const auto started = runWith({"dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
+                                  "/org/a11y/bus", "org.a11y.Bus.GetAddress"},
+                                 environment());
+    if (started.exitCode != 0)
+        throw std::runtime_error("the accessibility bus did not start: " + started.err);
+}
+
 DesktopSession::DesktopSession(const std::string& screen) {
     home_ = folder_.path() / "home";
     runtime_ = folder_.path() / "runtime";
@@ -157,6 +190,7 @@ DesktopSession::DesktopSession(const std::string& screen) {
         throw std::runtime_error("Xvfb did not start");
     display_ = ":" + number;
 
+    startSessionBus();
     startWindowManager();
     processes_.push_back(std::make_unique<BackgroundProcess>(
         std::vector<std::string>{"xterm", "-geometry", "80x24+40+40", "-title", "shell"},
@@ -194,6 +228,8 @@ std::vector<std::string> DesktopSession::environment(const std::vector<std::stri
         "TAVRO_HOME=" + library_.string(),
         "QT_QPA_PLATFORM=xcb",
         "LANG=C.UTF-8",
+        "DBUS_SESSION_BUS_ADDRESS=" + bus_,
+        "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1",
     };
     for (const std::string& entry : extra) {
         const auto equals = entry.find('=');
@@ -328,6 +364,75 @@ void DesktopSession::screenshot(const std::string& name) const {
     // window has no signal for "painted" that xdotool can see.
     std::this_thread::sleep_for(300ms);
     runWith({"import", "-window", "root", (folder / (name + ".png")).string()}, environment());
+}
+
+namespace {
+
+std::optional<Control> lookUp(const DesktopSession& session, bool focus, const std::string& window,
+                              const std::string& role, const std::string& name) {
+    std::vector<std::string> command{TAVRO_E2E_PYTHON, TAVRO_E2E_ACCESSIBLE};
+    if (focus)
+        command.emplace_back("--focus");
+    command.insert(command.end(), {window, role, name});
+    const ProcessResult found = runWith(command, session.environment());
+    Control control;
+    int focused = 0;
+    if (found.exitCode != 0 ||
+        std::sscanf(found.out.c_str(), "%d %d %d %d %d", &control.x, &control.y, &control.width,
+                    &control.height, &focused) != 5)
+        return std::nullopt;
+    control.focused = focused != 0;
+    return control;
+}
+
+} // namespace
+
+std::optional<Control> DesktopSession::control(const std::string& window, const std::string& role,
+                                               const std::string& name) const {
+    return lookUp(*this, false, window, role, name);
+}
+
+std::optional<Control> DesktopSession::waitForControl(const std::string& window,
+                                                      const std::string& role,
+                                                      const std::string& name,
+                                                      std::chrono::milliseconds timeout) const {
+    std::optional<Control> found;
+    waitUntil([&] { return (found = control(window, role, name)).has_value(); }, timeout);
+    return found;
+}
+
+bool DesktopSession::clickControl(const std::string& window, const std::string& role,
+                                  const std::string& name,
+                                  std::chrono::milliseconds timeout) const {
+    const std::optional<Control> found = waitForControl(window, role, name, timeout);
+    if (!found)
+        return false;
+    xdotool({"mousemove", std::to_string(found->x + found->width / 2),
+             std::to_string(found->y + found->height / 2), "click", "1"});
+    return true;
+}
+
+bool DesktopSession::focusControl(const std::string& window, const std::string& role,
+                                  const std::string& name,
+                                  std::chrono::milliseconds timeout) const {
+    return waitUntil(
+        [&] {
+            // Asked again until it holds: a control that shows is not always ready to take it.
+            const std::optional<Control> found = lookUp(*this, true, window, role, name);
+            return found && (found->focused || waitForControlFocus(window, role, name, 1s));
+        },
+        timeout);
+}
+
+bool DesktopSession::waitForControlFocus(const std::string& window, const std::string& role,
+                                         const std::string& name,
+                                         std::chrono::milliseconds timeout) const {
+    return waitUntil(
+        [&] {
+            const std::optional<Control> found = control(window, role, name);
+            return found && found->focused;
+        },
+        timeout);
 }
 
 void DesktopSession::completeOnboarding() const {

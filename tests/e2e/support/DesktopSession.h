@@ -33,9 +33,19 @@ private:
     std::optional<int> status_;
 };
 
+// A control of the app as its accessibility interface shows it.
+struct Control {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool focused = false;
+};
+
 // A throw-away X11 desktop for the app: Xvfb, the icewm window manager and tray, and an xterm
 // that holds the focus, with a fresh HOME, XDG folders and TAVRO_HOME. Drives the app with
-// xdotool and saves screenshots of the whole screen under TAVRO_E2E_SCREENSHOTS.
+// xdotool, finds its controls by accessible name over a session bus of its own (AT-SPI), and saves
+// screenshots of the whole screen under TAVRO_E2E_SCREENSHOTS.
 class DesktopSession {
 public:
     // `screen` is Xvfb's "WIDTHxHEIGHTxDEPTH".
@@ -75,6 +85,27 @@ public:
     void drag(int fromX, int fromY, int toX, int toY) const;
     void key(const std::string& keys) const;
     void type(const std::string& text) const;
+    // The control on screen in the app's window titled `window`, with an AT-SPI role name ("push
+    // button", "page tab", "text", ...) and an accessible name; nothing while none shows.
+    std::optional<Control> control(const std::string& window, const std::string& role,
+                                   const std::string& name) const;
+    std::optional<Control>
+    waitForControl(const std::string& window, const std::string& role, const std::string& name,
+                   std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    // Clicks the middle of that control once it shows; false when it never does.
+    bool clickControl(const std::string& window, const std::string& role, const std::string& name,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    // Gives that control the keyboard focus once it shows, as a screen reader can; false when
+    // it never shows or never takes the focus.
+    bool focusControl(const std::string& window, const std::string& role, const std::string& name,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    bool waitForControlFocus(const std::string& window, const std::string& role,
+                             const std::string& name,
+                             std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+    // Programs started from now on, and the control lookups, use the session bus at `address`
+    // (one that offers a keyring, say) instead of the session's own.
+    void useSessionBus(const std::string& address) { bus_ = address; }
+
     // Writes <screenshots>/<name>.png, once the windows have had a moment to paint.
     void screenshot(const std::string& name) const;
 
@@ -102,6 +133,7 @@ public:
     static bool holdsFor(const std::function<bool()>& condition, std::chrono::milliseconds span);
 
 private:
+    void startSessionBus();
     void startWindowManager();
 
     TempFolder folder_;
@@ -109,6 +141,7 @@ private:
     std::filesystem::path runtime_;
     std::filesystem::path library_;
     std::string display_;
+    std::string bus_;
     std::string xterm_;
     std::vector<std::unique_ptr<BackgroundProcess>> processes_;
 };

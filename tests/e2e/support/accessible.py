@@ -1,0 +1,63 @@
+#!/usr/bin/env python3
+"""Finds a control of the running app by its window, role and accessible name over AT-SPI.
+
+    accessible.py [--focus] WINDOW ROLE NAME
+
+WINDOW is the title of one of the app's top-level windows, ROLE an AT-SPI role name ("push
+button", "page tab", "text", ...), NAME the control's accessible name. Prints the first control on
+screen that matches as "x y width height focused" (screen coordinates, focused 0 or 1) and exits
+0; exits 1 when none is on screen yet, so that the caller can poll. With --focus, the control is
+asked to take the keyboard focus first (the state printed may not show it yet).
+"""
+import sys
+
+import pyatspi
+
+
+def showing(accessible):
+    states = accessible.getState()
+    return states.contains(pyatspi.STATE_SHOWING) and states.contains(pyatspi.STATE_VISIBLE)
+
+
+def find(window_title, role, name):
+    desktop = pyatspi.Registry.getDesktop(0)
+    for app in desktop:
+        if app is None:
+            continue
+        for window in app:
+            if window is None or window.name != window_title or not showing(window):
+                continue
+            match = pyatspi.findDescendant(
+                window,
+                lambda a: a is not None and a.name == name and a.getRoleName() == role
+                and showing(a))
+            if match is not None:
+                return match
+    return None
+
+
+def main():
+    arguments = sys.argv[1:]
+    focus = arguments[:1] == ["--focus"]
+    if focus:
+        arguments = arguments[1:]
+    if len(arguments) != 3:
+        print(__doc__, file=sys.stderr)
+        return 2
+    try:
+        control = find(*arguments)
+        if control is not None and focus:
+            control.queryComponent().grabFocus()
+    except Exception as error:  # the app or a window went while the tree was read
+        print(error, file=sys.stderr)
+        return 1
+    if control is None:
+        return 1
+    x, y, width, height = control.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    focused = control.getState().contains(pyatspi.STATE_FOCUSED)
+    print(x, y, width, height, int(focused))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
