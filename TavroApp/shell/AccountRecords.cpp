@@ -1,5 +1,6 @@
 #include "shell/AccountRecords.h"
 
+#include "shell/LibraryState.h"
 #include "store/Database.h"
 
 namespace tavro {
@@ -26,14 +27,46 @@ std::int64_t localCaptureCount(const CaptureStore& store) {
     return rows.empty() ? 0 : rows.front().intValue("n").value_or(0);
 }
 
-} // namespace
+int localIn(const LibraryState& state, const std::string& captureID) {
+    const BoardItem* item = state.captures.find(captureID);
+    return item && !item->capture.workspaceID ? 1 : 0;
+}
 
-AccountRecords readAccountRecords(const CaptureStore& store, std::int64_t logLimit) {
+std::int64_t localCaptureCount(const CaptureStore& store, const LibraryState& previous,
+                               const LibraryState& next) {
+    if (previous.changeCounter == next.changeCounter)
+        return previous.account.localCaptureCount;
+    // The log may also name captures changed after `next` was read; both states hold those
+    // alike, so they move nothing.
+    const auto changes = store.changesSince(previous.changeCounter);
+    if (!changes)
+        return localCaptureCount(store);
+    std::int64_t count = previous.account.localCaptureCount;
+    for (const std::string& id : changes->captureIDs)
+        count += localIn(next, id) - localIn(previous, id);
+    return count;
+}
+
+AccountRecords readOthers(const CaptureStore& store, std::int64_t logLimit) {
     AccountRecords records;
     records.me = signedInUser(store);
     records.defaultWorkspaceID = store.syncMeta("default_workspace_id");
-    records.localCaptureCount = localCaptureCount(store);
     records.log = store.syncLog(logLimit);
+    return records;
+}
+
+} // namespace
+
+AccountRecords readAccountRecords(const CaptureStore& store, std::int64_t logLimit) {
+    AccountRecords records = readOthers(store, logLimit);
+    records.localCaptureCount = localCaptureCount(store);
+    return records;
+}
+
+AccountRecords readAccountRecords(const CaptureStore& store, const LibraryState& previous,
+                                  const LibraryState& next) {
+    AccountRecords records = readOthers(store, AccountRecords::logLimit);
+    records.localCaptureCount = localCaptureCount(store, previous, next);
     return records;
 }
 

@@ -10,6 +10,8 @@
 
 namespace tavro {
 
+struct LibraryState;
+
 // What the library holds of the account it is signed in to, besides the workspaces: read with
 // the board, so that the account's figures and the board come from the same reader.
 struct AccountRecords {
@@ -30,5 +32,11 @@ struct AccountRecords {
 // At most `logLimit` log lines. Throws what the store throws.
 AccountRecords readAccountRecords(const CaptureStore& store,
                                   std::int64_t logLimit = AccountRecords::logLimit);
+// The same for `next`, which the reader has just brought up to date from `previous`: the local
+// captures are counted again only when the store's change log cannot say which captures moved
+// since `previous`; otherwise `previous`'s count moves by those captures as the two states hold
+// them, so that a read costs what changed.
+AccountRecords readAccountRecords(const CaptureStore& store, const LibraryState& previous,
+                                  const LibraryState& next);
 
 } // namespace tavro

@@ -39,7 +39,9 @@ LibraryReader::Outcome LibraryReader::read(const std::shared_ptr<const LibrarySt
         }
         if (!state)
             state = LibraryState::read(*store_);
-        state->account = readAccountRecords(*store_);
+        state->account = previous && reading != Reading::whole
+                             ? readAccountRecords(*store_, *previous, *state)
+                             : readAccountRecords(*store_);
         if (previous)
             outcome.changed = differences(*previous, *state);
         else
@@ -61,7 +63,7 @@ std::shared_ptr<const LibraryState>
 LibraryReader::withAccountRecords(const std::shared_ptr<const LibraryState>& previous,
                                   std::vector<LibraryProperty>& changed) {
     // The sync log moves without the change counter.
-    AccountRecords account = readAccountRecords(*store_);
+    AccountRecords account = readAccountRecords(*store_, *previous, *previous);
     if (account == previous->account)
         return previous;
     auto state = std::make_shared<LibraryState>(*previous);

@@ -20,6 +20,7 @@ TEST(AccountFigures, FollowTheStoreThroughTheLibrarysReader) {
     // Writes the sync engine makes through a connection of its own.
     CaptureStore engine(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
     const Capture local = LibraryFixture::makeCapture("local");
+    const Capture moved = LibraryFixture::makeCapture("moved");
     Capture filed = LibraryFixture::makeCapture("filed");
     filed.workspaceID = "w1";
     const Person ada{"u1", "Ada Row", "ada@example.test", {}, "person"};
@@ -46,6 +47,16 @@ TEST(AccountFigures, FollowTheStoreThroughTheLibrarysReader) {
          [&] { ASSERT_TRUE(test::awaitWrite(f.library->add(filed, {}, {}))); },
          {1, {}, {}, {}},
          false},
+        {"another local one",
+         [&] { ASSERT_TRUE(test::awaitWrite(f.library->add(moved, {}, {}))); },
+         {2, {}, {}, {}}},
+        {"moved into the workspace by the engine",
+         [&] {
+             engine.db().execute("UPDATE captures SET workspace_id = 'w1' WHERE id = ?;",
+                                 {moved.id});
+             f.account->reload();
+         },
+         {1, {}, {}, {}}},
         {"signed in",
          [&] {
              engine.setSyncMeta("user_id", ada.id);
@@ -91,5 +102,7 @@ TEST(AccountFigures, FollowTheStoreThroughTheLibrarysReader) {
         EXPECT_EQ(shown.newestLog, c.expected.newestLog);
         EXPECT_EQ(shown.defaultWorkspace, c.expected.defaultWorkspace);
         EXPECT_EQ(changed.count() > 0, c.changes);
+        // Kept up to date by what moved, it never drifts from a count of the rows.
+        EXPECT_EQ(shown.local, readAccountRecords(engine).localCaptureCount);
     }
 }
