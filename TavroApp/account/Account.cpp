@@ -1,10 +1,10 @@
 #include "account/Account.h"
 
 #include "account/AccountRelay.h"
-#include "account/AccountSnapshot.h"
 #include "account/SyncStatusLine.h"
 #include "account/WebPages.h"
 #include "model/Paths.h"
+#include "shell/Library.h"
 
 #include <QDesktopServices>
 
@@ -36,17 +36,18 @@ SyncEngineConfig Account::appEngineConfig() {
     return config;
 }
 
-Account::Account(std::shared_ptr<CaptureStore> store, QObject* parent)
-    : Account(std::move(store), appEngineConfig(), {}, parent) {}
+Account::Account(Library& library, QObject* parent)
+    : Account(library, appEngineConfig(), {}, parent) {}
 
-Account::Account(std::shared_ptr<CaptureStore> store, SyncEngineConfig config, URLOpener openURL,
-                 QObject* parent)
+Account::Account(Library& library, SyncEngineConfig config, URLOpener openURL, QObject* parent)
     : QObject(parent)
-    , store_(std::move(store))
+    , library_(library)
     , openURL_(openURL ? std::move(openURL)
                        : URLOpener([](const QUrl& url) { return QDesktopServices::openUrl(url); }))
+    , records_(library.accountRecords())
+    , workspaces_(library.workspaces())
     , relay_(std::make_shared<AccountRelay>(this)) {
-    reload();
+    connect(&library_, &Library::reloaded, this, &Account::libraryPublished);
     config.onApplied = [this, relay = relay_] {
         relay->post([this] { emit rowsApplied(); });
     };
@@ -84,47 +85,75 @@ bool Account::isSignedIn() const {
            status_.kind != SyncStatus::Kind::sessionExpired;
 }
 
+const std::optional<std::string>& Account::defaultWorkspaceID() const {
+    return chosenWorkspaceID_ ? *chosenWorkspaceID_ : records_.defaultWorkspaceID;
+}
+
 std::optional<Workspace> Account::defaultWorkspace() const {
-    if (!defaultWorkspaceID_)
+    const auto& id = defaultWorkspaceID();
+    if (!id)
         return std::nullopt;
     for (const auto& workspace : workspaces_)
-        if (workspace.id == *defaultWorkspaceID_)
+        if (workspace.id == *id)
             return workspace;
     return std::nullopt;
 }
 
-SyncEngine::Completion Account::reloadAfter() {
+SyncEngine::Completion Account::reloadAfter(std::function<void()> then) {
     // What failed is in the engine's status and the sync log, which the reload reads.
-    return [this, relay = relay_](std::exception_ptr) {
-        relay->post([this] { reload(); });
+    return [this, relay = relay_, then = std::move(then)](std::exception_ptr) {
+        relay->post([this, then] {
+            if (then)
+                then();
+            reload();
+        });
     };
 }
 
 void Account::publishStatus(const SyncStatus& status) {
     status_ = status;
     emit statusChanged();
-    if (status.kind == SyncStatus::Kind::idle)
+    // A pass, a sign-in or a failure leaves lines in the sync log.
+    if (status.kind != SyncStatus::Kind::syncing)
         reload();
 }
 
 void Account::reload() {
-    AccountSnapshot snapshot = readAccountSnapshot(*store_, logLimit);
-    me_ = std::move(snapshot.me);
-    workspaces_ = std::move(snapshot.workspaces);
-    defaultWorkspaceID_ = std::move(snapshot.defaultWorkspaceID);
-    localCaptureCount_ = snapshot.localCaptureCount;
-    log_ = std::move(snapshot.log);
-    emit accountChanged();
+    library_.checkAccountRecords();
+}
+
+void Account::libraryPublished() {
+    bool changed = false;
+    // The read asked for after the engine stored the choice has been published.
+    if (chosenStored_ && !library_.reloadPending()) {
+        chosenWorkspaceID_.reset();
+        chosenStored_ = false;
+        changed = true;
+    }
+    if (library_.accountRecords() != records_) {
+        records_ = library_.accountRecords();
+        changed = true;
+    }
+    if (library_.workspaces() != workspaces_) {
+        workspaces_ = library_.workspaces();
+        changed = true;
+    }
+    if (changed)
+        emit accountChanged();
 }
 
 void Account::setDefaultWorkspaceID(const std::optional<std::string>& workspaceID) {
-    if (workspaceID == defaultWorkspaceID_)
+    if (!engine_ || workspaceID == defaultWorkspaceID())
         return;
-    defaultWorkspaceID_ = workspaceID;
+    chosenWorkspaceID_ = workspaceID;
+    chosenStored_ = false;
+    const std::uint64_t choice = ++choices_;
     emit accountChanged();
     // A write that fails shows the stored value again, and the log line that says why.
-    if (engine_)
-        engine_->setDefaultWorkspace(workspaceID, reloadAfter());
+    engine_->setDefaultWorkspace(workspaceID, reloadAfter([this, choice] {
+                                     if (choice == choices_)
+                                         chosenStored_ = true;
+                                 }));
 }
 
 void Account::signIn() {
@@ -246,9 +275,10 @@ void Account::noteLocalChange() {
 }
 
 void Account::adoptLocalCaptures() {
-    if (!defaultWorkspaceID_ || !engine_)
+    const auto& workspaceID = defaultWorkspaceID();
+    if (!workspaceID || !engine_)
         return;
-    engine_->adoptLocalCaptures(*defaultWorkspaceID_, std::nullopt, reloadAfter());
+    engine_->adoptLocalCaptures(*workspaceID, std::nullopt, reloadAfter());
 }
 
 void Account::openWeb(std::string_view path) {

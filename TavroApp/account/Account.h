@@ -2,7 +2,7 @@
 
 #include "account/SignInAttempts.h"
 #include "model/BoardRecords.h"
-#include "store/CaptureStore.h"
+#include "shell/AccountRecords.h"
 #include "sync/SyncEngine.h"
 #include "sync/SyncStatus.h"
 
@@ -21,10 +21,12 @@
 namespace tavro {
 
 class AccountRelay;
+class Library;
 
-// The app's one account and sync state, over the sync engine it owns. Every member runs on the
-// GUI thread and returns at once; the engine's calls end with completions that are delivered
-// here, never after the account is gone.
+// The app's one account and sync state: the engine's status, over the sync engine it owns,
+// combined with what the library's published state holds of the account. It reads nothing from
+// the library itself. Every member runs on the GUI thread and returns at once; the engine's calls
+// end with completions that are delivered here, never after the account is gone.
 class Account final : public QObject {
     Q_OBJECT
 
@@ -32,17 +34,16 @@ public:
     // Opens a URL in the desktop's browser; true when the desktop took it.
     using URLOpener = std::function<bool(const QUrl&)>;
 
-    static constexpr std::int64_t logLimit = 60;
-
     // The engine as the app runs it: the library's database, the API origin, this computer's
     // name and the app's version, with the desktop's keyring.
     static SyncEngineConfig appEngineConfig();
 
-    // The app's account: the engine from appEngineConfig(), pages opened by the desktop.
-    explicit Account(std::shared_ptr<CaptureStore> store, QObject* parent = nullptr);
+    // The app's account: the engine from appEngineConfig(), pages opened by the desktop. The
+    // library outlives the account.
+    explicit Account(Library& library, QObject* parent = nullptr);
     // An engine that cannot be made (its library fails to open) leaves the account signed out
     // for good; `openURL` defaults to the desktop's.
-    Account(std::shared_ptr<CaptureStore> store, SyncEngineConfig config, URLOpener openURL = {},
+    Account(Library& library, SyncEngineConfig config, URLOpener openURL = {},
             QObject* parent = nullptr);
     ~Account() override;
     Account(const Account&) = delete;
@@ -55,16 +56,17 @@ public:
     // Signed in with a session that still works: neither signed out nor expired.
     bool isSignedIn() const;
 
-    // What reload() read; accountChanged() follows each reload.
-    const std::optional<Person>& me() const { return me_; }
+    // As the library last published them; accountChanged() follows each change.
+    const std::optional<Person>& me() const { return records_.me; }
     const std::vector<Workspace>& workspaces() const { return workspaces_; }
-    const std::optional<std::string>& defaultWorkspaceID() const { return defaultWorkspaceID_; }
+    // The one chosen here while the engine stores it, then the stored one.
+    const std::optional<std::string>& defaultWorkspaceID() const;
     // The workspace with the default id, when one matches.
     std::optional<Workspace> defaultWorkspace() const;
     // Live captures filed in no workspace.
-    std::int64_t localCaptureCount() const { return localCaptureCount_; }
-    // The newest sync log lines, newest first, at most logLimit.
-    const std::vector<CaptureStore::SyncLogLine>& log() const { return log_; }
+    std::int64_t localCaptureCount() const { return records_.localCaptureCount; }
+    // The newest sync log lines, newest first.
+    const std::vector<CaptureStore::SyncLogLine>& log() const { return records_.log; }
 
     // The sign-in: signInChanged() follows every change of these.
     // A sign-in runs: asking for a code, or waiting for approval.
@@ -77,7 +79,8 @@ public:
     // Files new captures there from now on; a different value is handed to the engine.
     void setDefaultWorkspaceID(const std::optional<std::string>& workspaceID);
 
-    // Reads the published copy from the library again.
+    // Has the library read the account's records again (the engine writes them, the sync log
+    // among them, without telling the board).
     void reload();
     // Starts over with a new code (a running sign-in is cancelled first) and opens the
     // approval page.
@@ -87,7 +90,8 @@ public:
     void openApproval();
     void signOut();
     void syncNow();
-    // The board changed here; the engine syncs shortly after the last of a burst. Never throws.
+    // A change made here committed; the engine syncs shortly after the last of a burst. Never
+    // throws.
     void noteLocalChange();
     // Moves every local capture into the default workspace; nothing without one.
     void adoptLocalCaptures();
@@ -106,8 +110,9 @@ signals:
     void rowsApplied();
 
 private:
-    // A completion that reloads here once the engine's call ended.
-    SyncEngine::Completion reloadAfter();
+    // A completion that reloads once the engine's call ended, and then runs `then` here.
+    SyncEngine::Completion reloadAfter(std::function<void()> then = {});
+    void libraryPublished();
     void beginSignIn(SignInAttempts::Attempt attempt);
     void codeReady(SignInAttempts::Attempt attempt, const std::optional<DeviceCode>& code,
                    const std::optional<std::string>& error);
@@ -116,14 +121,17 @@ private:
     void signInEnded(SignInAttempts::Attempt attempt, SignInAttempts::Outcome outcome);
     void openIfWeb(const std::string& text);
 
-    std::shared_ptr<CaptureStore> store_;
+    Library& library_;
     URLOpener openURL_;
     SyncStatus status_;
-    std::optional<Person> me_;
+    AccountRecords records_;
     std::vector<Workspace> workspaces_;
-    std::optional<std::string> defaultWorkspaceID_;
-    std::int64_t localCaptureCount_ = 0;
-    std::vector<CaptureStore::SyncLogLine> log_;
+    // The default workspace chosen here, shown until the library publishes what the engine
+    // stored; `chosenStored_` once the engine's call ended.
+    std::optional<std::optional<std::string>> chosenWorkspaceID_;
+    bool chosenStored_ = false;
+    // Counts the choices, so that only the last one's end lets go of it.
+    std::uint64_t choices_ = 0;
     SignInAttempts signIn_;
     // The current attempt; 0 when none runs.
     SignInAttempts::Attempt liveAttempt_ = 0;

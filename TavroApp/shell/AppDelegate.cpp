@@ -134,8 +134,10 @@ bool AppDelegate::applicationDidFinishLaunching(bool openStartWindow) {
     // Files of captures never saved and interrupted writes' temporaries, once per start.
     QThreadPool::globalInstance()->start([store] { LibrarySweep::run(*store, now()); });
     library_ = std::make_unique<Library>(store, services_.thumbnails, makeStoreChangeListener());
-    account_ = std::make_unique<Account>(store);
-    library_->setAccount(account_.get());
+    account_ = std::make_unique<Account>(*library_);
+    // The two hear each other in-process; other programs still hear both over the session bus.
+    connect(library_.get(), &Library::localChangeCommitted, account_.get(),
+            &Account::noteLocalChange);
     connect(account_.get(), &Account::rowsApplied, library_.get(), &Library::checkForChanges);
     captureController_ =
         std::make_unique<CaptureController>(*library_, services_.preferences, services_.permissions,

@@ -1,6 +1,5 @@
 #include "shell/Library.h"
 
-#include "account/Account.h"
 #include "capture/ImageWriter.h"
 #include "compose/AttachmentService.h"
 #include "files/ScreenshotFiles.h"
@@ -69,6 +68,10 @@ void Library::reload() {
 
 void Library::checkForChanges() {
     markDirty(false);
+}
+
+void Library::checkAccountRecords() {
+    markDirty(true);
 }
 
 bool Library::reloadPending() const {
@@ -155,8 +158,7 @@ template <class Writes> auto Library::perform(Writes writes) {
                 --writesPending_;
                 if (result.ok()) {
                     markDirty(true);
-                    if (account_)
-                        account_->noteLocalChange();
+                    emit localChangeCommitted();
                 }
                 answer(std::move(result));
             },

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "account/Account.h"
 #include "model/BoardRecords.h"
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
@@ -37,7 +36,7 @@ struct Annotation;
 // the app holds a CaptureStore. Views read the published state and call the operations; each
 // write runs in order on the writer's thread through a connection of its own, and answers its
 // caller on the GUI thread with a WriteResult through the PendingWrite it returned; one that
-// commits tells the account. Its own writes, the store-changed notification of another program
+// commits is announced. Its own writes, the store-changed notification of another program
 // and the 3 s poll only mark the board dirty: one short single-shot timer, restarted while
 // requests keep coming (up to a longest wait), then reads the board on a worker through a
 // connection of its own and swaps the published state whole on the GUI thread, with a change
@@ -84,6 +83,7 @@ public:
     const std::vector<Person>& people() const { return state_->people; }
     const std::vector<Workspace>& workspaces() const { return state_->workspaces; }
     const std::optional<std::string>& currentUserID() const { return state_->currentUserID; }
+    const AccountRecords& accountRecords() const { return state_->account; }
 
     std::int64_t openCount() const;
     std::int64_t assignedToMeCount() const;
@@ -95,15 +95,15 @@ public:
     // view asks before it calls a capture gone that the published state does not hold yet.
     bool isDeleted(const std::string& id) const;
 
-    Account* account() const { return account_; }
-    // Held weakly: the account may go first.
-    void setAccount(Account* account) { account_ = account; }
     ThumbnailLoader& thumbnails() const { return thumbnails_; }
 
     // Marks the board dirty: it is read again whole, whether the change counter moved or not.
     void reload();
     // Marks the board dirty: what moved is read again if the change counter moved.
     void checkForChanges();
+    // The same, with the account's records read again whether the counter moved or not: the
+    // sync log changes without it.
+    void checkAccountRecords();
     // Whether a reload is waiting or under way.
     bool reloadPending() const;
     // Writes made whose answer has not come yet.
@@ -161,6 +161,8 @@ signals:
     void changed(tavro::LibraryProperty property);
     // After each published read, whether anything differed or not.
     void reloaded();
+    // A write made here committed: once per write, as its answer is handed over.
+    void localChangeCommitted();
 
 private:
     // Runs `writes` on the writer's thread with its store; answers on the GUI thread.
@@ -173,7 +175,6 @@ private:
     std::shared_ptr<CaptureStore> store_;
     ThumbnailLoader& thumbnails_;
     std::unique_ptr<StoreChangeListener> listener_;
-    QPointer<Account> account_;
     QTimer poll_;
     QTimer reloadTimer_;
     QElapsedTimer dirtySince_;

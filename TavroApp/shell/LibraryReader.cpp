@@ -32,13 +32,16 @@ LibraryReader::Outcome LibraryReader::read(const std::shared_ptr<const LibrarySt
         if (previous && reading != Reading::whole) {
             if (store_->changeCounter() == previous->changeCounter) {
                 if (reading == Reading::always)
-                    outcome.state = previous;
+                    outcome.state = withAccountRecords(previous, outcome.changed);
                 return outcome;
             }
             state = LibraryState::update(*previous, *store_);
         }
         if (!state)
             state = LibraryState::read(*store_);
+        state->account = previous && reading != Reading::whole
+                             ? readAccountRecords(*store_, *previous, *state)
+                             : readAccountRecords(*store_);
         if (previous)
             outcome.changed = differences(*previous, *state);
         else
@@ -46,13 +49,27 @@ LibraryReader::Outcome LibraryReader::read(const std::shared_ptr<const LibrarySt
                                LibraryProperty::counts,        LibraryProperty::tagsByCapture,
                                LibraryProperty::commentCounts, LibraryProperty::allTags,
                                LibraryProperty::imageCounts,   LibraryProperty::people,
-                               LibraryProperty::workspaces,    LibraryProperty::currentUserID};
+                               LibraryProperty::workspaces,    LibraryProperty::currentUserID,
+                               LibraryProperty::account};
         outcome.state = std::make_shared<const LibraryState>(std::move(*state));
     } catch (const std::exception& error) {
         // The facade publishes it as its load error.
         outcome.error = error.what();
     }
     return outcome;
+}
+
+std::shared_ptr<const LibraryState>
+LibraryReader::withAccountRecords(const std::shared_ptr<const LibraryState>& previous,
+                                  std::vector<LibraryProperty>& changed) {
+    // The sync log moves without the change counter.
+    AccountRecords account = readAccountRecords(*store_, *previous, *previous);
+    if (account == previous->account)
+        return previous;
+    auto state = std::make_shared<LibraryState>(*previous);
+    state->account = std::move(account);
+    changed = {LibraryProperty::account};
+    return state;
 }
 
 void LibraryReader::start(std::shared_ptr<const LibraryState> previous, Reading reading,

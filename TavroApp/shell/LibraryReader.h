@@ -24,7 +24,7 @@ public:
     enum class Reading {
         // Only when the store's change counter moved.
         ifMoved,
-        // Publishes even when nothing moved.
+        // Publishes even when nothing moved, with the account's records read again.
         always,
         // Everything, however little moved.
         whole,
@@ -60,6 +60,10 @@ private:
     };
 
     void run();
+    // `previous` with the account's records read again; itself when they did not move.
+    std::shared_ptr<const LibraryState>
+    withAccountRecords(const std::shared_ptr<const LibraryState>& previous,
+                       std::vector<LibraryProperty>& changed);
 
     std::filesystem::path file_;
     std::unique_ptr<CaptureStore> store_;

@@ -182,7 +182,8 @@ bool LibraryState::operator==(const LibraryState& other) const {
     return groups == other.groups && counts == other.counts && allTags == other.allTags &&
            people == other.people && workspaces == other.workspaces &&
            currentUserID == other.currentUserID && assignedToMe == other.assignedToMe &&
-           tagUses == other.tagUses && changeCounter == other.changeCounter;
+           tagUses == other.tagUses && changeCounter == other.changeCounter &&
+           account == other.account;
 }
 
 std::vector<LibraryProperty> differences(const LibraryState& before, const LibraryState& after) {
@@ -197,6 +198,7 @@ std::vector<LibraryProperty> differences(const LibraryState& before, const Libra
     note(changed, before.people, after.people, LibraryProperty::people);
     note(changed, before.workspaces, after.workspaces, LibraryProperty::workspaces);
     note(changed, before.currentUserID, after.currentUserID, LibraryProperty::currentUserID);
+    note(changed, before.account, after.account, LibraryProperty::account);
     return changed;
 }
 

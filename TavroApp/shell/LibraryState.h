@@ -3,6 +3,7 @@
 #include "model/BoardRecords.h"
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
+#include "shell/AccountRecords.h"
 #include "shell/CaptureList.h"
 
 #include <cstdint>
@@ -28,6 +29,7 @@ enum class LibraryProperty {
     people,
     workspaces,
     currentUserID,
+    account,
 };
 
 // Everything the reader read, as the views see it. Published whole and never changed after; a
@@ -48,6 +50,8 @@ struct LibraryState {
     std::map<std::string, std::int64_t> tagUses;
     // The store's change counter as of the read.
     std::int64_t changeCounter = 0;
+    // Read by the reader beside the board; read() and update() leave it empty.
+    AccountRecords account;
 
     PublishedTags tagsByCapture() const { return PublishedTags(captures); }
     PublishedCommentCounts commentCounts() const { return PublishedCommentCounts(captures); }

@@ -1,7 +1,8 @@
-#include "account/AccountSnapshot.h"
 #include "account/SignInAttempts.h"
 #include "account/SyncStatusLine.h"
 #include "account/WebPages.h"
+#include "shell/AccountRecords.h"
+#include "shell/LibraryReader.h"
 
 #include "TempLibrary.h"
 
@@ -167,7 +168,7 @@ TEST(WebPages, AddressesAndWhatTheBrowserMayOpen) {
         EXPECT_EQ(browsableURL(c.text).has_value(), c.opens) << c.text;
 }
 
-TEST(AccountSnapshot, TheUserComesFromThePeopleTableElseFromTheStoredNameOrYou) {
+TEST(AccountRecords, TheUserComesFromThePeopleTableElseFromTheStoredNameOrYou) {
     struct Case {
         const char* name;
         std::optional<std::string> userID;
@@ -192,11 +193,11 @@ TEST(AccountSnapshot, TheUserComesFromThePeopleTableElseFromTheStoredNameOrYou) 
         store.setSyncMeta("user_email", "ada@meta.test");
         if (c.personRow)
             store.upsertPerson(ada);
-        EXPECT_EQ(readAccountSnapshot(store, 60).me, c.me);
+        EXPECT_EQ(readAccountRecords(store, 60).me, c.me);
     }
 }
 
-TEST(AccountSnapshot, WorkspacesDefaultLocalCapturesAndTheNewestLogLines) {
+TEST(AccountRecords, WorkspacesDefaultLocalCapturesAndTheNewestLogLines) {
     test::TempLibrary library;
     CaptureStore store(library.database());
     for (int i = 0; i < 3; ++i) {
@@ -209,12 +210,17 @@ TEST(AccountSnapshot, WorkspacesDefaultLocalCapturesAndTheNewestLogLines) {
     store.setSyncMeta("default_workspace_id", "w2");
     for (int i = 0; i < 5; ++i)
         store.log(i == 4 ? "error" : "info", "line " + std::to_string(i));
-    const auto snapshot = readAccountSnapshot(store, 3);
+    const auto snapshot = readAccountRecords(store, 3);
+    // The reader publishes them with the board, the workspaces among its own values.
+    LibraryReader reader(library.database());
+    const auto state = reader.read(nullptr, LibraryReader::Reading::whole).state;
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->account, readAccountRecords(store));
     EXPECT_EQ(snapshot.defaultWorkspaceID, "w2");
     EXPECT_EQ(snapshot.localCaptureCount, 3);
     ASSERT_EQ(snapshot.log.size(), 3u);
     EXPECT_EQ(snapshot.log[0].message, "line 4");
     EXPECT_EQ(snapshot.log[0].level, "error");
     EXPECT_EQ(snapshot.log[2].message, "line 2");
-    ASSERT_EQ(snapshot.workspaces.size(), 2u);
+    ASSERT_EQ(state->workspaces.size(), 2u);
 }

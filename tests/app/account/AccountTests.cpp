@@ -1,4 +1,7 @@
 #include "account/Account.h"
+#include "platform/StoreChangeListener.h"
+#include "shell/Library.h"
+#include "shell/ThumbnailLoader.h"
 
 #include "MemorySecrets.h"
 #include "SyncService.h"
@@ -22,14 +25,17 @@ using Kind = SyncStatus::Kind;
 
 namespace {
 
-// The account against the stand-in service, over a throw-away library and a memory keyring,
-// with the engine's delays in milliseconds; pages the account opens are only noted.
+// The account against the stand-in service, over a throw-away library with the app's facade and
+// a memory keyring, with the engine's delays in milliseconds; pages the account opens are only
+// noted.
 struct AccountAtStandIn : ::testing::Test {
     SyncService service;
     TempLibrary library;
     std::shared_ptr<MemorySecrets> secrets = std::make_shared<MemorySecrets>();
     std::shared_ptr<CaptureStore> store = std::make_shared<CaptureStore>(
         library.database(), std::make_shared<NullStoreChangeNotifier>());
+    ThumbnailLoader thumbnails;
+    Library board{store, thumbnails, std::make_unique<StoreChangeListener>()};
     std::vector<std::string> opened;
     std::unique_ptr<Account> account;
 
@@ -44,10 +50,11 @@ struct AccountAtStandIn : ::testing::Test {
             .secrets = secrets,
             .notifier = std::make_shared<NullStoreChangeNotifier>(),
             .timings = {.loop = 10s, .debounce = 60ms, .reconnect = 80ms, .pollSecond = 2ms}};
-        account = std::make_unique<Account>(store, std::move(config), [this](const QUrl& url) {
+        account = std::make_unique<Account>(board, std::move(config), [this](const QUrl& url) {
             opened.push_back(url.toString().toStdString());
             return true;
         });
+        QObject::connect(account.get(), &Account::rowsApplied, &board, &Library::checkForChanges);
         return *account;
     }
     // A signed-in account whose first pass has ended.
@@ -113,7 +120,9 @@ TEST_F(AccountAtStandIn, ASignInEndsSignedInOrWithTheReasonShown) {
         EXPECT_EQ(account->defaultWorkspace()->name, "Team");
         EXPECT_TRUE(secrets->read(SecretStore::sessionAccount));
         account->signOut();
-        ASSERT_TRUE(until([&] { return account->status().kind == Kind::signedOut; }));
+        // The library reads what the sign-out left a moment after the engine reports it.
+        ASSERT_TRUE(
+            until([&] { return account->status().kind == Kind::signedOut && !account->me(); }));
     }
 }
 
@@ -159,9 +168,8 @@ TEST_F(AccountAtStandIn, ASignInStartedAgainKeepsItsOwnCode) {
 
     service.approve(fourth);
     // The attempt's end and the account's arrival are reported apart; wait for both.
-    ASSERT_TRUE(until([&] {
-        return account->isSignedIn() && account->me() && !account->isSigningIn();
-    }));
+    ASSERT_TRUE(
+        until([&] { return account->isSignedIn() && account->me() && !account->isSigningIn(); }));
     EXPECT_FALSE(account->isSigningIn());
 }
 
@@ -188,6 +196,7 @@ TEST_F(AccountAtStandIn, PassesRunOnDemandAfterLocalChangesAndAfterMoving) {
     // Captures filed in no workspace move into the default one, and a pass follows.
     neverSynced("c-adopt");
     account->reload();
+    EXPECT_TRUE(until([&] { return account->localCaptureCount() == 1; }));
     EXPECT_EQ(account->localCaptureCount(), 1);
     account->adoptLocalCaptures();
     EXPECT_TRUE(until([&] { return account->localCaptureCount() == 0; }));
@@ -197,6 +206,7 @@ TEST_F(AccountAtStandIn, PassesRunOnDemandAfterLocalChangesAndAfterMoving) {
     // Another default workspace reaches the library through the engine.
     store->replaceWorkspaces({{SyncService::workspaceID, "Team"}, {"w-side", "Side"}});
     account->reload();
+    ASSERT_TRUE(until([&] { return account->workspaces().size() == 2; }));
     account->setDefaultWorkspaceID("w-side");
     EXPECT_EQ(account->defaultWorkspace()->name, "Side");
     EXPECT_TRUE(until([&] { return store->syncMeta("default_workspace_id") == "w-side"; }));
@@ -319,7 +329,7 @@ TEST_F(AccountAtStandIn, AKeyringThatDoesNotAnswerHoldsUpNeitherTheAppNorTheCall
                             .notifier = std::make_shared<NullStoreChangeNotifier>(),
                             .timings = {.loop = 10s, .debounce = 60ms, .pollSecond = 2ms}};
     // Returns while the keyring is still silent, and a call asked meanwhile waits its turn.
-    account = std::make_unique<Account>(store, std::move(config), [](const QUrl&) { return true; });
+    account = std::make_unique<Account>(board, std::move(config), [](const QUrl&) { return true; });
     EXPECT_EQ(account->status().kind, Kind::signedOut);
     account->syncNow();
     held->release();
@@ -332,7 +342,7 @@ TEST_F(AccountAtStandIn, WithoutAnEngineASignInSaysSyncIsNotAvailable) {
     std::ofstream(blocker) << "x";
     SyncEngineConfig config{
         .database = blocker / "library.db", .baseURL = service.baseURL(), .secrets = secrets};
-    account = std::make_unique<Account>(store, std::move(config), [](const QUrl&) { return true; });
+    account = std::make_unique<Account>(board, std::move(config), [](const QUrl&) { return true; });
     for (int attempt = 0; attempt < 2; ++attempt) {
         account->signIn();
         ASSERT_TRUE(until([&] { return !account->isSigningIn(); }));

@@ -560,3 +560,88 @@ TEST(LibraryWriterTest, WritesStillQueuedWhenTheFacadeGoesAreMade) {
     EXPECT_TRUE(f.store().capture(capture.id));
     EXPECT_EQ(f.store().comments(capture.id).size(), 1u);
 }
+
+TEST(LibraryTest, EachCommittedWriteIsAnnouncedOnce) {
+    LibraryFixture f;
+    const Capture capture = LibraryFixture::makeCapture("announced");
+    std::optional<CaptureGroup> group;
+    auto image = [&] {
+        return f.library->images(capture.id).front();
+    };
+    auto ok = [](const auto& result) {
+        return bool(result);
+    };
+    struct Case {
+        const char* name;
+        std::function<bool()> write;
+    };
+    const std::vector<Case> cases{
+        {"add",
+         [&] {
+             return ok(test::awaitWrite(f.library->add(capture, {"a"}, {})));
+         }},
+        {"add a screenshot",
+         [&] {
+             return ok(test::awaitWrite(f.library->addImage(LibraryFixture::makeImage(8, 8),
+                                                            capture.id, CaptureMode::region)));
+         }},
+        {"mark up",
+         [&] {
+             return ok(test::awaitWrite(f.library->saveAnnotation(Annotation{}, image())));
+         }},
+        {"delete the screenshot",
+         [&] {
+             return ok(test::awaitWrite(f.library->deleteImage(image())));
+         }},
+        {"status",
+         [&] {
+             return ok(test::awaitWrite(f.library->setStatus(CaptureStatus::resolved, capture.id)));
+         }},
+        {"assign",
+         [&] {
+             return ok(test::awaitWrite(f.library->assign(std::nullopt, capture.id)));
+         }},
+        {"edit",
+         [&] {
+             Capture edited = capture;
+             edited.note = "edited";
+             return ok(test::awaitWrite(f.library->update(edited)));
+         }},
+        {"tags",
+         [&] {
+             return ok(test::awaitWrite(f.library->setTags({"b"}, capture.id)));
+         }},
+        {"comment",
+         [&] {
+             return ok(test::awaitWrite(f.library->addComment("hi", capture.id)));
+         }},
+        {"new group",
+         [&] {
+             auto created = test::awaitWrite(f.library->createGroup("Announced", "#6E7BF2"));
+             if (created)
+                 group = created.value();
+             return ok(created);
+         }},
+        {"delete the group",
+         [&] {
+             return ok(test::awaitWrite(f.library->deleteGroup(group->id)));
+         }},
+        {"delete",
+         [&] {
+             return ok(test::awaitWrite(f.library->deleteCapture(capture.id)));
+         }},
+    };
+    QSignalSpy announced(f.library.get(), &Library::localChangeCommitted);
+    QSignalSpy noted(f.account.get(), &Account::localChangeNoted);
+    int expected = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(c.write());
+        ++expected;
+        // Announced by the time it answers, and not again by the reload that follows.
+        EXPECT_EQ(announced.count(), expected);
+        f.settle();
+        EXPECT_EQ(announced.count(), expected);
+        EXPECT_EQ(noted.count(), expected) << "the account hears each one";
+    }
+}

@@ -17,13 +17,17 @@ LibraryFixture::LibraryFixture(std::unique_ptr<StoreChangeListener> listener) {
     library = std::make_unique<Library>(store_, thumbnails, std::move(listener));
     // Never the desktop's keyring nor the real service: signed out, and no request leaves.
     account =
-        std::make_unique<Account>(store_,
+        std::make_unique<Account>(*library,
                                   SyncEngineConfig{.database = TavroPaths::databasePath(),
                                                    .baseURL = "http://127.0.0.1:9",
                                                    .deviceName = "test computer",
                                                    .secrets = std::make_shared<MemorySecrets>()},
                                   [](const QUrl&) { return false; });
-    library->setAccount(account.get());
+    // As the app wires them.
+    QObject::connect(library.get(), &Library::localChangeCommitted, account.get(),
+                     &Account::noteLocalChange);
+    QObject::connect(account.get(), &Account::rowsApplied, library.get(),
+                     &Library::checkForChanges);
 }
 
 void LibraryFixture::settle() {
