@@ -27,7 +27,7 @@ public:
         , part_(part) {}
 
     bool isValid() const override {
-        return view_ && index_ < view_->count() && view_->entry(index_).capture.id == captureID_;
+        return view_ && index_ < view_->count() && view_->entry(index_).capture->id == captureID_;
     }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return view_ ? view_->window()->windowHandle() : nullptr; }
@@ -143,7 +143,7 @@ public:
     }
 
     QAccessibleInterface* item(std::size_t index, BoardPart part) const {
-        const std::string& captureID = view()->entry(index).capture.id;
+        const std::string& captureID = view()->entry(index).capture->id;
         const auto key = std::make_pair(index, part);
         if (auto found = items_.find(key); found != items_.end()) {
             auto* existing =

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 #include <utility>
 
 namespace tavro {
@@ -36,13 +37,19 @@ BoardLineMetrics lineMetrics() {
     return metrics;
 }
 
-CardShape shapeOf(const BoardEntry& entry, const QFontMetricsF& headline) {
+// `known`: title widths measured for the entries before, by capture.
+CardShape shapeOf(const BoardEntry& entry, const QFontMetricsF& headline,
+                  const std::unordered_map<const Capture*, double>& known) {
     CardShape shape;
-    shape.titleInDetails = entry.capture.hasImage();
+    shape.titleInDetails = entry.capture->hasImage();
     shape.hasMetaLine = entry.group || !entry.tags.empty() || entry.commentCount > 0 ||
-                        entry.capture.claimedBy || entry.assignee;
-    if (shape.titleInDetails)
-        shape.titleWidth = headline.horizontalAdvance(toQString(entry.capture.title()));
+                        entry.capture->claimedBy || entry.assignee;
+    if (shape.titleInDetails) {
+        const auto found = known.find(entry.capture.get());
+        shape.titleWidth = found != known.end()
+                               ? found->second
+                               : headline.horizontalAdvance(toQString(entry.capture->title()));
+    }
     return shape;
 }
 
@@ -76,15 +83,25 @@ void CaptureBoardView::setEntries(std::vector<BoardEntry> entries, Seconds now) 
     // The keyboard stays on its capture wherever a reload puts it, else near where it was.
     std::optional<std::string> currentID;
     if (current_)
-        currentID = entries_[*current_].capture.id;
+        currentID = entries_[*current_].capture->id;
     // So does the hover, which the pointer would otherwise have to leave and enter again.
     std::optional<std::string> hoveredID;
     if (hovered_)
-        hoveredID = entries_[*hovered_].capture.id;
+        hoveredID = entries_[*hovered_].capture->id;
+    // A reload changes few captures: the others keep their measured titles.
+    const QFont font = Theme::Font::headline();
+    std::unordered_map<const Capture*, double> known;
+    if (font == measuredWith_) {
+        known.reserve(entries_.size());
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            if (shapes_[i].titleInDetails)
+                known.emplace(entries_[i].capture.get(), shapes_[i].titleWidth);
+    }
+    measuredWith_ = font;
     entries_ = std::move(entries);
     if (currentID) {
         const auto same = std::find_if(entries_.begin(), entries_.end(), [&](const BoardEntry& e) {
-            return e.capture.id == *currentID;
+            return e.capture->id == *currentID;
         });
         if (same != entries_.end())
             current_ = std::size_t(same - entries_.begin());
@@ -94,17 +111,17 @@ void CaptureBoardView::setEntries(std::vector<BoardEntry> entries, Seconds now) 
             current_ = std::min(*current_, entries_.size() - 1);
     }
     now_ = now;
-    const QFontMetricsF headline(Theme::Font::headline());
+    const QFontMetricsF headline(font);
     shapes_.clear();
     shapes_.reserve(entries_.size());
     for (const BoardEntry& entry : entries_)
-        shapes_.push_back(shapeOf(entry, headline));
+        shapes_.push_back(shapeOf(entry, headline, known));
     cards_.assign(entries_.size(), std::nullopt);
     rows_.assign(entries_.size(), std::nullopt);
     hovered_.reset();
     if (hoveredID) {
         const auto same = std::find_if(entries_.begin(), entries_.end(), [&](const BoardEntry& e) {
-            return e.capture.id == *hoveredID;
+            return e.capture->id == *hoveredID;
         });
         if (same != entries_.end())
             hovered_ = std::size_t(same - entries_.begin());
@@ -166,8 +183,8 @@ const CaptureCardContent& CaptureBoardView::card(std::size_t index) const {
     auto& slot = cards_[index];
     if (!slot) {
         const BoardEntry& e = entries_[index];
-        slot =
-            cardContent(e.capture, e.group, e.tags, e.commentCount, e.imageCount, e.assignee, now_);
+        slot = cardContent(*e.capture, e.group, e.tags, e.commentCount, e.imageCount, e.assignee,
+                           now_);
     }
     return *slot;
 }
@@ -176,7 +193,7 @@ const CaptureRowContent& CaptureBoardView::row(std::size_t index) const {
     auto& slot = rows_[index];
     if (!slot) {
         const BoardEntry& e = entries_[index];
-        slot = rowContent(e.capture, e.group, e.tags, e.commentCount, now_);
+        slot = rowContent(*e.capture, e.group, e.tags, e.commentCount, now_);
     }
     return *slot;
 }
@@ -185,7 +202,7 @@ void CaptureBoardView::trigger(std::size_t index, BoardPart part) {
     if (index >= entries_.size())
         return;
     // The action may replace the entries: keep the id, not a reference into them.
-    const std::string id = entries_[index].capture.id;
+    const std::string id = entries_[index].capture->id;
     const auto& action = part == BoardPart::resolve  ? actions_.resolve
                          : part == BoardPart::remove ? actions_.remove
                                                      : actions_.open;
@@ -435,7 +452,7 @@ void CaptureBoardView::requestMenu(std::size_t index, QPoint globalPosition) {
     if (index >= entries_.size() || !actions_.menu)
         return;
     setCurrentIndex(index);
-    const std::string id = entries_[index].capture.id;
+    const std::string id = entries_[index].capture->id;
     actions_.menu(id, globalPosition);
 }
 

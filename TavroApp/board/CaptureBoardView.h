@@ -7,12 +7,14 @@
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
+#include <QFont>
 #include <QHash>
 #include <QSet>
 #include <QTimer>
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,7 +25,9 @@ class ThumbnailLoader;
 
 // One capture as the board hands it to the view, with what the library knows about it.
 struct BoardEntry {
-    Capture capture;
+    // Shared with the published state, which never changes it: a board of any size is handed
+    // over without copying its captures.
+    std::shared_ptr<const Capture> capture;
     std::optional<CaptureGroup> group;
     std::vector<std::string> tags;
     std::int64_t commentCount = 0;
@@ -105,6 +109,8 @@ private:
     LayoutMode mode_ = LayoutMode::grid;
     std::vector<BoardEntry> entries_;
     std::vector<CardShape> shapes_;
+    // The headline font the shapes' title widths were measured in.
+    QFont measuredWith_;
     mutable std::vector<std::optional<CaptureCardContent>> cards_;
     mutable std::vector<std::optional<CaptureRowContent>> rows_;
     Seconds now_ = 0;

@@ -63,64 +63,59 @@ bool matches(const Capture& capture, const LibraryFilter& filter,
 
 namespace {
 
-// Filters, searches and sorts any list the board reads: `tags(i)` and `searchText(i)` give the
-// capture's tags (or null) and its folded search text.
-template <class Captures, class Tags, class SearchText>
-std::vector<std::size_t>
-run(const Captures& captures, const LibraryFilter& filter, std::string_view search, SortOrder sort,
-    const std::optional<std::string>& currentUserID, Tags&& tags, SearchText&& searchText) {
-    const std::size_t n = captures.size();
-    std::vector<std::size_t> shown;
-    shown.reserve(n);
-    const std::string needle = query(search);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!passes(captures[i], filter, tags(i), currentUserID))
-            continue;
-        if (!needle.empty() && searchText(i).find(needle) == std::string::npos)
-            continue;
-        shown.push_back(i);
-    }
-
-    // Keys by position, so that comparisons read a flat array rather than each capture.
-    std::vector<double> created(n);
+// Orders the positions `shown` as `sort` asks, stably; keys are read for those positions only.
+// `newestFirst`: the captures are already newest first, as the published list is.
+template <class Captures>
+void sortShown(const Captures& captures, std::vector<std::size_t>& shown, SortOrder sort,
+               bool newestFirst) {
+    if (sort == SortOrder::newest && newestFirst)
+        return;
+    struct Keyed {
+        double created;
+        int weight;
+        std::size_t position;
+        // The app sort's key, by its place in `names`.
+        std::size_t name = 0;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(shown.size());
     for (std::size_t i : shown)
-        created[i] = captures[i].createdAt;
-    const auto newer = [&](std::size_t a, std::size_t b) {
-        return created[a] > created[b];
+        keyed.push_back({captures[i].createdAt, sortWeight(captures[i].priority), i});
+    const auto newer = [](const Keyed& a, const Keyed& b) {
+        return a.created > b.created;
     };
     switch (sort) {
     case SortOrder::newest:
-        if (!std::is_sorted(shown.begin(), shown.end(), newer))
-            std::stable_sort(shown.begin(), shown.end(), newer);
+        if (std::is_sorted(keyed.begin(), keyed.end(), newer))
+            return;
+        std::stable_sort(keyed.begin(), keyed.end(), newer);
         break;
     case SortOrder::oldest:
-        std::stable_sort(shown.begin(), shown.end(),
-                         [&](std::size_t a, std::size_t b) { return created[a] < created[b]; });
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [](const Keyed& a, const Keyed& b) { return a.created < b.created; });
         break;
-    case SortOrder::priority: {
-        std::vector<int> weight(n);
-        for (std::size_t i : shown)
-            weight[i] = sortWeight(captures[i].priority);
-        std::stable_sort(shown.begin(), shown.end(), [&](std::size_t a, std::size_t b) {
-            return weight[a] != weight[b] ? weight[a] < weight[b] : newer(a, b);
+    case SortOrder::priority:
+        std::stable_sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+            return a.weight != b.weight ? a.weight < b.weight : newer(a, b);
         });
         break;
-    }
     case SortOrder::app: {
         // UTF-8 byte order of composed text is code-point order.
-        std::vector<std::string> keys(n);
-        for (std::size_t i : shown) {
-            const auto& name = captures[i].appName;
-            keys[i] = name ? text::composed(*name) : absentAppKey();
+        std::vector<std::string> names(keyed.size());
+        for (std::size_t k = 0; k < keyed.size(); ++k) {
+            const auto& name = captures[keyed[k].position].appName;
+            names[k] = name ? text::composed(*name) : absentAppKey();
+            keyed[k].name = k;
         }
-        std::stable_sort(shown.begin(), shown.end(), [&](std::size_t a, std::size_t b) {
-            const int order = keys[a].compare(keys[b]);
+        std::stable_sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+            const int order = names[a.name].compare(names[b.name]);
             return order != 0 ? order < 0 : newer(a, b);
         });
         break;
     }
     }
-    return shown;
+    for (std::size_t k = 0; k < keyed.size(); ++k)
+        shown[k] = keyed[k].position;
 }
 
 } // namespace
@@ -130,24 +125,46 @@ std::vector<std::size_t> apply(const std::vector<Capture>& captures, const Libra
                                const TagsByCapture& tagsByCapture,
                                const std::optional<std::string>& currentUserID) {
     static const std::vector<std::string> none;
-    std::string buffer;
-    return run(
-        captures, filter, search, sort, currentUserID,
-        [&](std::size_t i) { return tagsOf(captures[i], tagsByCapture); },
-        [&](std::size_t i) -> const std::string& {
-            const auto* tags = tagsOf(captures[i], tagsByCapture);
-            buffer = foldedSearchText(captures[i], tags ? *tags : none);
-            return buffer;
-        });
+    const std::string needle = query(search);
+    std::vector<std::size_t> shown;
+    std::string text;
+    for (std::size_t i = 0; i < captures.size(); ++i) {
+        const auto* tags = tagsOf(captures[i], tagsByCapture);
+        if (!passes(captures[i], filter, tags, currentUserID))
+            continue;
+        if (!needle.empty()) {
+            text.clear();
+            appendFoldedSearchText(text, captures[i], tags ? *tags : none);
+            if (text.find(needle) == std::string::npos)
+                continue;
+        }
+        shown.push_back(i);
+    }
+    sortShown(captures, shown, sort, false);
+    return shown;
 }
 
 std::vector<std::size_t> apply(const CaptureList& captures, const LibraryFilter& filter,
                                std::string_view search, SortOrder sort,
                                const std::optional<std::string>& currentUserID) {
-    return run(
-        captures, filter, search, sort, currentUserID,
-        [&](std::size_t i) -> const std::vector<std::string>* { return &captures.item(i).tags; },
-        [&](std::size_t i) -> const std::string& { return captures.item(i).searchText; });
+    const std::string needle = query(search);
+    const auto passing = [&](std::size_t i) {
+        return passes(captures[i], filter, &captures.item(i).tags, currentUserID);
+    };
+    std::vector<std::size_t> shown;
+    if (needle.empty()) {
+        shown.reserve(captures.size());
+        for (std::size_t i = 0; i < captures.size(); ++i)
+            if (passing(i))
+                shown.push_back(i);
+    } else {
+        // The search first: it reads one buffer, where the filter reads every capture.
+        shown = captures.matching(needle);
+        if (filter.kind() != LibraryFilter::Kind::everything)
+            std::erase_if(shown, [&](std::size_t i) { return !passing(i); });
+    }
+    sortShown(captures, shown, sort, captures.newestFirst());
+    return shown;
 }
 
 } // namespace tavro::CaptureFilterEngine

@@ -27,16 +27,6 @@
 
 namespace tavro {
 
-namespace {
-
-template <class Map>
-std::int64_t countIn(const Map& map, const std::string& id, std::int64_t fallback) {
-    const auto found = map.find(id);
-    return found == map.end() ? fallback : found->second;
-}
-
-} // namespace
-
 DashboardView::DashboardView(Library& library, Preferences& preferences,
                              NotificationCenter& notifications, QWidget* parent)
     : QWidget(parent)
@@ -214,18 +204,14 @@ void DashboardView::refresh() {
     }
     std::vector<BoardEntry> entries;
     entries.reserve(shown.size());
-    const auto& tags = library_.tagsByCapture();
     for (std::size_t i : shown) {
-        const Capture& capture = captures[i];
-        BoardEntry entry{capture,
-                         library_.group(capture.groupID),
-                         {},
-                         countIn(library_.commentCounts(), capture.id, 0),
-                         countIn(library_.imageCounts(), capture.id, 1),
-                         library_.person(capture.assigneeID)};
-        if (const auto found = tags.find(capture.id); found != tags.end())
-            entry.tags = found->second;
-        entries.push_back(std::move(entry));
+        const CaptureList::Item& item = captures.items()[i];
+        const Capture& capture = item->capture;
+        // A capture without a live screenshot row still counts one: its cover.
+        entries.push_back({std::shared_ptr<const Capture>(item, &capture),
+                           library_.group(capture.groupID), item->tags, item->comments,
+                           item->images > 0 ? item->images : 1,
+                           library_.person(capture.assigneeID)});
     }
     board_->setEntries(std::move(entries), now());
     content_->setCurrentWidget(board_);

@@ -6,14 +6,18 @@ namespace tavro {
 
 BoardItem BoardItem::make(Capture capture, std::vector<std::string> tags, std::int64_t comments,
                           std::int64_t images) {
-    BoardItem item{std::move(capture), std::move(tags), comments, images, {}};
-    item.searchText = foldedSearchText(item.capture, item.tags);
-    return item;
+    return BoardItem{std::move(capture), std::move(tags), comments, images};
+}
+
+std::string foldedSearchText(const Capture& capture, const std::vector<std::string>& tags) {
+    std::string out;
+    appendFoldedSearchText(out, capture, tags);
+    return out;
 }
 
 // Folded part by part, so that only the parts beyond ASCII pay for Unicode case mapping.
-std::string foldedSearchText(const Capture& capture, const std::vector<std::string>& tags) {
-    std::string out;
+void appendFoldedSearchText(std::string& out, const Capture& capture,
+                            const std::vector<std::string>& tags) {
     text::appendFoldedForSearch(out, capture.note);
     for (const auto* part : {&capture.appName, &capture.windowTitle, &capture.url}) {
         out += ' ';
@@ -26,7 +30,16 @@ std::string foldedSearchText(const Capture& capture, const std::vector<std::stri
             out += ' ';
         text::appendFoldedForSearch(out, tags[i]);
     }
-    return out;
+}
+
+std::size_t searchTextLength(const Capture& capture, const std::vector<std::string>& tags) {
+    std::size_t length = capture.note.size() + 4;
+    for (const auto* part : {&capture.appName, &capture.windowTitle, &capture.url})
+        if (*part)
+            length += (*part)->size();
+    for (const std::string& tag : tags)
+        length += tag.size() + 1;
+    return length;
 }
 
 bool boardOrder(const Capture& a, const Capture& b) {

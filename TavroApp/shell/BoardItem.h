@@ -2,14 +2,16 @@
 
 #include "model/Capture.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace tavro {
 
-// One live capture as the board shows it: the record with its tags and counts, and the text a
-// search looks in, folded once when the capture is read rather than on every keystroke.
+// One live capture as the board shows it: the record with its tags and counts. The list that
+// holds it keeps the text a search looks in, folded once when the capture is read rather than on
+// every keystroke.
 struct BoardItem {
     Capture capture;
     // Ordered without regard to ASCII letter case.
@@ -17,7 +19,6 @@ struct BoardItem {
     std::int64_t comments = 0;
     // Live screenshots.
     std::int64_t images = 0;
-    std::string searchText;
 
     bool operator==(const BoardItem&) const = default;
 
@@ -27,6 +28,10 @@ struct BoardItem {
 
 // The note, application, window title, URL and tags, one space between each, folded for search.
 std::string foldedSearchText(const Capture& capture, const std::vector<std::string>& tags);
+void appendFoldedSearchText(std::string& out, const Capture& capture,
+                            const std::vector<std::string>& tags);
+// The length of that text before folding, which for ASCII text is its length after.
+std::size_t searchTextLength(const Capture& capture, const std::vector<std::string>& tags);
 
 // Newest first; captures of the same moment by id, so that the order is total.
 bool boardOrder(const Capture& a, const Capture& b);

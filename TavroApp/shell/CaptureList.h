@@ -5,6 +5,7 @@
 #include <array>
 #include <compare>
 #include <cstddef>
+#include <cstdint>
 #include <iterator>
 #include <memory>
 #include <set>
@@ -89,6 +90,12 @@ public:
     // among them) put in their places in board order. Only for lists in board order.
     CaptureList replacing(const std::set<std::string>& ids, std::vector<Item> replacements) const;
 
+    // Whether no capture comes before an older one.
+    bool newestFirst() const { return newestFirst_; }
+    // The positions, in order, of the captures whose folded search text (foldedSearchText)
+    // holds `needle`, itself folded and not empty.
+    std::vector<std::size_t> matching(std::string_view needle) const;
+
     // How many items have tags, comments and screenshots.
     std::size_t tagged() const { return tagged_; }
     std::size_t commented() const { return commented_; }
@@ -99,17 +106,35 @@ public:
     operator std::vector<Capture>() const { return {begin(), end()}; }
 
     static constexpr std::size_t shardCount = 256;
-    using Shard = std::unordered_map<std::string_view, Item>;
+    struct IndexEntry {
+        std::size_t hash = 0;
+        const BoardItem* item = nullptr;
+    };
+    // Ordered by hash. Its items are the list's, and live as long as the list.
+    using Shard = std::vector<IndexEntry>;
     // The index, sharded by the hash of the id, so that a changed capture copies one shard.
     const std::array<std::shared_ptr<const Shard>, shardCount>& shards() const { return index_; }
+    static const BoardItem* findIn(const Shard& shard, std::string_view id);
+
+    // The folded search texts of a run of consecutive items, in one buffer: a search runs
+    // through memory in order rather than from item to item. Shared like the items.
+    struct SearchBlock {
+        std::string text;
+        // Where each item's text ends.
+        std::vector<std::uint32_t> ends;
+    };
 
 private:
-    static std::size_t shardOf(std::string_view id);
+    static std::size_t hashOf(std::string_view id);
     void count(const BoardItem& item, int sign);
     void buildIndex();
+    void buildBlocks();
+    std::shared_ptr<const SearchBlock> block(std::size_t from, std::size_t to) const;
 
     std::vector<Item> items_;
     std::array<std::shared_ptr<const Shard>, shardCount> index_;
+    std::vector<std::shared_ptr<const SearchBlock>> blocks_;
+    bool newestFirst_ = true;
     std::size_t tagged_ = 0;
     std::size_t commented_ = 0;
     std::size_t imaged_ = 0;
@@ -195,12 +220,12 @@ private:
             return item.*Field > 0;
     }
     static bool covers(const CaptureList::Shard& a, const CaptureList::Shard& b) {
-        for (const auto& [id, item] : a) {
-            if (!present(*item))
+        for (const auto& entry : a) {
+            const BoardItem& item = *entry.item;
+            if (!present(item))
                 continue;
-            const auto found = b.find(id);
-            if (found == b.end() || !present(*found->second) ||
-                !((*item).*Field == (*found->second).*Field))
+            const BoardItem* other = CaptureList::findIn(b, item.capture.id);
+            if (!other || !present(*other) || !(item.*Field == (*other).*Field))
                 return false;
         }
         return true;

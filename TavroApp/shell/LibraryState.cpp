@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <exception>
 #include <string_view>
+#include <unordered_map>
 
 namespace tavro {
 
@@ -45,22 +46,29 @@ void note(std::vector<LibraryProperty>& changed, const T& before, const T& after
         changed.push_back(property);
 }
 
+using TagsByID = std::unordered_map<std::string, std::vector<std::string>>;
+using CountsByID = std::unordered_map<std::string, std::int64_t>;
+
+CaptureList::Item itemOf(Capture&& capture, TagsByID& tags, const CountsByID& comments,
+                         const CountsByID& images) {
+    std::vector<std::string> itsTags;
+    if (auto found = tags.find(capture.id); found != tags.end())
+        itsTags = std::move(found->second);
+    const auto count = [&](const CountsByID& counts) {
+        const auto found = counts.find(capture.id);
+        return found == counts.end() ? std::int64_t(0) : found->second;
+    };
+    const std::int64_t commented = count(comments);
+    const std::int64_t imaged = count(images);
+    return std::make_shared<const BoardItem>(std::move(capture), std::move(itsTags), commented,
+                                             imaged);
+}
+
 std::vector<CaptureList::Item> itemsOf(CaptureStore::BoardRows rows) {
     std::vector<CaptureList::Item> items;
     items.reserve(rows.captures.size());
-    for (Capture& capture : rows.captures) {
-        std::vector<std::string> tags;
-        if (auto found = rows.tags.find(capture.id); found != rows.tags.end())
-            tags = std::move(found->second);
-        const auto count = [&](const std::unordered_map<std::string, std::int64_t>& counts) {
-            const auto found = counts.find(capture.id);
-            return found == counts.end() ? std::int64_t(0) : found->second;
-        };
-        const std::int64_t comments = count(rows.comments);
-        const std::int64_t images = count(rows.images);
-        items.push_back(std::make_shared<const BoardItem>(
-            BoardItem::make(std::move(capture), std::move(tags), comments, images)));
-    }
+    for (Capture& capture : rows.captures)
+        items.push_back(itemOf(std::move(capture), rows.tags, rows.comments, rows.images));
     return items;
 }
 
@@ -122,7 +130,14 @@ LibraryState LibraryState::read(CaptureStore& store) {
     LibraryState state;
     state.changeCounter = store.changeCounter();
     readOthers(state, store);
-    auto items = itemsOf(store.boardRows());
+    // Each capture goes into its item as it is read: no second copy of the board on the way.
+    TagsByID tags = store.tagsByCapture();
+    const CountsByID comments = store.commentCounts();
+    const CountsByID images = store.imageCounts();
+    std::vector<CaptureList::Item> items;
+    store.forEachLiveCapture([&](Capture&& capture) {
+        items.push_back(itemOf(std::move(capture), tags, comments, images));
+    });
     std::sort(items.begin(), items.end(),
               [](const CaptureList::Item& a, const CaptureList::Item& b) {
                   return boardOrder(a->capture, b->capture);

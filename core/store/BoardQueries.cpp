@@ -194,24 +194,11 @@ std::vector<std::string> CaptureStore::allTags() const {
 CaptureStore::BoardRows CaptureStore::boardRows(const std::set<std::string>* ids) const {
     BoardRows rows;
     if (!ids) {
-        // In pages by row id, so that no more than a page of raw rows is held beside the
-        // decoded captures.
-        constexpr std::int64_t page = 2000;
         const auto live =
             db_->query("SELECT COUNT(*) AS n FROM captures WHERE deleted_at IS NULL;");
         rows.captures.reserve(
             std::size_t(live.empty() ? 0 : live.front().intValue("n").value_or(0)));
-        std::int64_t after = std::numeric_limits<std::int64_t>::min();
-        for (;;) {
-            const auto raw = db_->query("SELECT rowid AS row_number, * FROM captures WHERE "
-                                        "deleted_at IS NULL AND rowid > ? ORDER BY rowid LIMIT ?;",
-                                        {after, page});
-            for (const auto& row : raw)
-                rows.captures.push_back(decodeCapture(row));
-            if (std::int64_t(raw.size()) < page)
-                break;
-            after = raw.back().intValue("row_number").value_or(after);
-        }
+        forEachLiveCapture([&](Capture&& capture) { rows.captures.push_back(std::move(capture)); });
         rows.tags = tagsByCapture();
         rows.comments = commentCounts();
         rows.images = imageCounts();
@@ -260,6 +247,22 @@ CaptureStore::BoardRows CaptureStore::boardRows(const std::set<std::string>* ids
     }
     flush();
     return rows;
+}
+
+void CaptureStore::forEachLiveCapture(const std::function<void(Capture&&)>& each) const {
+    // In pages by row id, so that no more than a page of raw rows is held at once.
+    constexpr std::int64_t page = 2000;
+    std::int64_t after = std::numeric_limits<std::int64_t>::min();
+    for (;;) {
+        const auto raw = db_->query("SELECT rowid AS row_number, * FROM captures WHERE "
+                                    "deleted_at IS NULL AND rowid > ? ORDER BY rowid LIMIT ?;",
+                                    {after, page});
+        for (const auto& row : raw)
+            each(decodeCapture(row));
+        if (std::int64_t(raw.size()) < page)
+            break;
+        after = raw.back().intValue("row_number").value_or(after);
+    }
 }
 
 std::vector<ActivityEvent> CaptureStore::activity(std::string_view captureID) const {

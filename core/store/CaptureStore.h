@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -114,6 +115,9 @@ public:
         std::unordered_map<std::string, std::int64_t> images;
     };
     BoardRows boardRows(const std::set<std::string>* ids = nullptr) const;
+    // Every live capture, in no particular order, handed to `each` as it is decoded: no more
+    // than a page of raw rows is held at once, and no list of them all.
+    void forEachLiveCapture(const std::function<void(Capture&&)>& each) const;
     // A capture's history, oldest first.
     std::vector<ActivityEvent> activity(std::string_view captureID) const;
     static ActivityEvent decodeActivity(const Row& row);

@@ -71,7 +71,7 @@ struct MenuBoard {
     CaptureBoardView& board() { return *view.board(); }
     std::size_t indexOf(const std::string& id) {
         for (std::size_t i = 0; i < board().count(); ++i)
-            if (board().entry(i).capture.id == id)
+            if (board().entry(i).capture->id == id)
                 return i;
         ADD_FAILURE() << "not on the board: " << id;
         return 0;
@@ -261,10 +261,10 @@ TEST(BoardContextMenuTest, TheKeyboardMovesOpensAndAsksForTheMenu) {
     // Rows go up and down one at a time; the keyboard follows its capture through a reload.
     b.view.setLayoutMode(LayoutMode::list);
     QTest::keyClick(&board, Qt::Key_Down);
-    EXPECT_EQ(board.entry(*board.currentIndex()).capture.id, b.note);
+    EXPECT_EQ(board.entry(*board.currentIndex()).capture->id, b.note);
     ASSERT_TRUE(test::awaitWrite(b.f.library->deleteCapture(b.shot)));
     ASSERT_TRUE(QTest::qWaitFor([&] { return board.count() == 2; }, 2000));
-    EXPECT_EQ(board.entry(*board.currentIndex()).capture.id, b.note);
+    EXPECT_EQ(board.entry(*board.currentIndex()).capture->id, b.note);
     // The menu key, as the X11 platform hands it on: a context menu event from the keyboard.
     QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(1, 1),
                               board.mapToGlobal(QPoint(1, 1)));

@@ -10,19 +10,23 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace Qt::StringLiterals;
 
 namespace tavro {
 namespace {
 
 BoardEntry entry(std::string id, CaptureStatus status, bool image) {
-    BoardEntry e;
-    e.capture.id = std::move(id);
-    e.capture.note = "Title of " + e.capture.id;
-    e.capture.status = status;
-    e.capture.createdAt = now();
+    Capture capture;
+    capture.id = std::move(id);
+    capture.note = "Title of " + capture.id;
+    capture.status = status;
+    capture.createdAt = now();
     if (image)
-        e.capture.imagePath = "2026/12/" + e.capture.id + ".png";
+        capture.imagePath = "2026/12/" + capture.id + ".png";
+    BoardEntry e;
+    e.capture = std::make_shared<const Capture>(std::move(capture));
     return e;
 }
 
@@ -175,7 +179,9 @@ TEST(CaptureBoardView, ShowsAThumbnailWrittenAgainOnceItIsRead) {
     CaptureBoardView view(thumbnails, {});
     view.resize(600, 400);
     BoardEntry shot = entry("a", CaptureStatus::open, true);
-    shot.capture.thumbPath = "shot.jpg";
+    Capture withThumbnail = *shot.capture;
+    withThumbnail.thumbPath = "shot.jpg";
+    shot.capture = std::make_shared<const Capture>(std::move(withThumbnail));
     view.setEntries({shot}, now());
     view.show();
     const QPoint centre = view.itemRect(0).topLeft() + QPoint(view.itemRect(0).width() / 2, 120);
@@ -191,6 +197,39 @@ TEST(CaptureBoardView, ShowsAThumbnailWrittenAgainOnceItIsRead) {
     write(Qt::blue);
     thumbnails.evict(path);
     EXPECT_TRUE(QTest::qWaitFor([&] { return near(shownColor(), Qt::blue); }));
+}
+
+TEST(CaptureBoardView, AReloadMeasuresTheTitlesOfChangedCapturesAgain) {
+    const std::string longTitle(400, 'W');
+    struct Case {
+        const char* name;
+        // The capture after the reload, from the one before it.
+        std::function<BoardEntry(const BoardEntry&)> reloaded;
+        bool taller;
+    };
+    const Case cases[] = {
+        {"the same capture", [](const BoardEntry& e) { return e; }, false},
+        {"its title edited",
+         [&](const BoardEntry& e) {
+             Capture edited = *e.capture;
+             edited.note = longTitle;
+             BoardEntry changed = e;
+             changed.capture = std::make_shared<const Capture>(std::move(edited));
+             return changed;
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ThumbnailLoader thumbnails;
+        CaptureBoardView view(thumbnails, {});
+        view.resize(900, 700);
+        const BoardEntry before = entry("a", CaptureStatus::open, true);
+        view.setEntries({before}, now());
+        const int height = view.itemRect(0).height();
+        view.setEntries({c.reloaded(before)}, now());
+        EXPECT_EQ(view.itemRect(0).height() > height, c.taller);
+    }
 }
 
 TEST(CaptureBoardView, AReloadKeepsTheHoveredCard) {

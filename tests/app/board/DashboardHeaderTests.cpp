@@ -57,7 +57,7 @@ struct Board {
     std::vector<std::string> notes() const {
         std::vector<std::string> shown;
         for (std::size_t i = 0; i < view->board()->count(); ++i)
-            shown.push_back(view->board()->entry(i).capture.note);
+            shown.push_back(view->board()->entry(i).capture->note);
         return shown;
     }
 
@@ -165,7 +165,7 @@ TEST(DashboardHeaderTest, TheLayoutSwitchChangesTheBoardAndShowsWhatTheWindowWas
     EXPECT_TRUE(next.header()->layoutButton(LayoutMode::grid)->isChecked());
     EXPECT_TRUE(next.header()->searchField()->text().isEmpty());
     EXPECT_EQ(next.board()->count(), 3u);
-    EXPECT_EQ(next.board()->entry(0).capture.note, "Slow first load");
+    EXPECT_EQ(next.board()->entry(0).capture->note, "Slow first load");
 }
 
 } // namespace

@@ -129,7 +129,7 @@ struct Window {
     void clickCard(const std::string& id) {
         CaptureBoardView& board = *dashboard.board();
         for (std::size_t i = 0; i < board.count(); ++i)
-            if (board.entry(i).capture.id == id) {
+            if (board.entry(i).capture->id == id) {
                 QTest::mouseClick(board.viewport(), Qt::LeftButton, Qt::NoModifier,
                                   board.itemRect(i).center());
                 return;

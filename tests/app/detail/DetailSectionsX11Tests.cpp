@@ -123,7 +123,7 @@ struct OpenPane {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&dashboard));
         CaptureBoardView& board = *dashboard.board();
         for (std::size_t i = 0; i < board.count(); ++i)
-            if (board.entry(i).capture.id == capture.id)
+            if (board.entry(i).capture->id == capture.id)
                 QTest::mouseClick(board.viewport(), Qt::LeftButton, Qt::NoModifier,
                                   board.itemRect(i).center());
         EXPECT_NE(dashboard.detail(), nullptr);
