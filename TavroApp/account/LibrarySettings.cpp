@@ -6,12 +6,12 @@
 #include "files/LibraryFiles.h"
 #include "model/Paths.h"
 #include "platform/FileReveal.h"
-#include "shell/Buttons.h"
 #include "shell/AppNotifications.h"
+#include "shell/Buttons.h"
 #include "shell/Library.h"
 #include "shell/PlatformTexts.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

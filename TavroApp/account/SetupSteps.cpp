@@ -15,7 +15,7 @@
 #include "shell/PlatformTexts.h"
 #include "shell/Preferences.h"
 #include "shell/SymbolView.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

@@ -2,12 +2,12 @@
 
 #include "board/DashboardModel.h"
 #include "platform/FileRevealer.h"
-#include "shell/FailureText.h"
 #include "shell/Icons.h"
 #include "shell/Library.h"
 #include "shell/MenuText.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/FailureText.h"
+#include "values/Utf8.h"
 
 #include <QMenu>
 #include <QMessageBox>

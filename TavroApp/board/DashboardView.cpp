@@ -13,7 +13,7 @@
 #include "shell/LibraryWatch.h"
 #include "shell/Preferences.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QAction>
 #include <QHBoxLayout>

@@ -9,7 +9,7 @@
 #include "shell/MenuText.h"
 #include "shell/ShownText.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -1,16 +1,16 @@
 #include "shell/Library.h"
 
 #include "account/Account.h"
-#include "capture/ImageWriter.h"
-#include "compose/AttachmentService.h"
 #include "files/ScreenshotFiles.h"
 #include "model/Paths.h"
 #include "model/Uuid.h"
 #include "platform/StoreChangeListener.h"
+#include "shell/AttachmentService.h"
 #include "shell/CaptureEdits.h"
 #include "shell/ThumbnailLoader.h"
-#include "shell/Utf8.h"
 #include "store/CaptureStore.h"
+#include "values/ImageWriter.h"
+#include "values/Utf8.h"
 
 #include <QThread>
 

@@ -7,7 +7,7 @@
 #include "model/Paths.h"
 #include "platform/FileRevealer.h"
 #include "shell/AppNotifications.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "LibraryFixture.h"
 #include "TestPreferences.h"

@@ -3,7 +3,7 @@
 #include "board/EmptyStateView.h"
 #include "shell/AppNotifications.h"
 #include "shell/Preferences.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "LibraryFixture.h"
 #include "ViewPicture.h"

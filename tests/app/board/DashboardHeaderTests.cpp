@@ -8,7 +8,7 @@
 #include "board/SidebarView.h"
 #include "shell/AppNotifications.h"
 #include "shell/Preferences.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

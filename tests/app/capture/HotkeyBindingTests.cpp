@@ -1,4 +1,4 @@
-#include "capture/HotkeyBinding.h"
+#include "values/HotkeyBinding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The attachment service on a real store in a temporary library, with real PNG and JPEG files.
-#include "compose/AttachmentService.h"
+#include "shell/AttachmentService.h"
 
 #include "LibraryFixture.h"
-#include "capture/CaptureError.h"
 #include "files/ScreenshotFiles.h"
 #include "model/Image.h"
 #include "model/Paths.h"
-#include "shell/Utf8.h"
+#include "values/CaptureError.h"
+#include "values/Utf8.h"
 
 #include <QTest>
 

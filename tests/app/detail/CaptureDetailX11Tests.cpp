@@ -12,7 +12,7 @@
 #include "shell/CaptureImageView.h"
 #include "shell/Preferences.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "LibraryFixture.h"
 #include "ProcessRunner.h"

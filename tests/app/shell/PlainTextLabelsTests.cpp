@@ -7,7 +7,7 @@
 #include "model/Uuid.h"
 #include "shell/AppNotifications.h"
 #include "shell/Preferences.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "../compose/ComposeFixture.h"
 #include "LibraryFixture.h"

@@ -1,4 +1,4 @@
-#include "capture/CaptureError.h"
+#include "values/CaptureError.h"
 
 namespace tavro {
 

@@ -1,4 +1,4 @@
-#include "capture/CaptureContext.h"
+#include "values/CaptureContext.h"
 
 #include "model/Text.h"
 

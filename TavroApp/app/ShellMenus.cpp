@@ -1,4 +1,4 @@
-#include "shell/ShellMenus.h"
+#include "app/ShellMenus.h"
 
 #include "capture/ShortcutTexts.h"
 #include "shell/AppActions.h"

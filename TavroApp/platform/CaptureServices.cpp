@@ -1,7 +1,7 @@
-#include "capture/CaptureServices.h"
+#include "platform/CaptureServices.h"
 
-#include "capture/ScreenCapturer.h"
-#include "shell/Utf8.h"
+#include "platform/ScreenCapturer.h"
+#include "values/Utf8.h"
 
 #include <QScreen>
 #include <QTimer>

@@ -1,7 +1,7 @@
-#include "capture/ImageWriter.h"
+#include "values/ImageWriter.h"
 
-#include "capture/CaptureError.h"
-#include "shell/QtImage.h"
+#include "values/CaptureError.h"
+#include "values/QtImage.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "shell/AppRequest.h"
+#include "values/AppRequest.h"
 
 #include <array>
 #include <utility>

@@ -1,10 +1,10 @@
-#include "compose/AttachmentService.h"
+#include "shell/AttachmentService.h"
 
-#include "capture/CaptureError.h"
 #include "files/LibraryFiles.h"
 #include "files/ScreenshotFiles.h"
 #include "shell/ThumbnailLoader.h"
-#include "shell/Utf8.h"
+#include "values/CaptureError.h"
+#include "values/Utf8.h"
 
 namespace tavro::AttachmentService {
 

@@ -1,7 +1,7 @@
-#include "capture/ScreenCapturer.h"
+#include "platform/ScreenCapturer.h"
 
-#include "capture/CaptureError.h"
-#include "capture/ScreenGeometry.h"
+#include "platform/ScreenGeometry.h"
+#include "values/CaptureError.h"
 
 #include <QGuiApplication>
 #include <QPixmap>

@@ -1,4 +1,4 @@
-#include "capture/KeyNames.h"
+#include "values/KeyNames.h"
 
 #include <algorithm>
 #include <array>

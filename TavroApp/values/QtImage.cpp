@@ -1,4 +1,4 @@
-#include "shell/QtImage.h"
+#include "values/QtImage.h"
 
 #include <cstring>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "capture/HotkeyBinding.h"
+#include "values/HotkeyBinding.h"
 
-#include "capture/KeyNames.h"
+#include "values/KeyNames.h"
 
 #include <nlohmann/json.hpp>
 

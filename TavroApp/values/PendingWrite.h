@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/WriteResult.h"
+#include "values/WriteResult.h"
 
 #include <QObject>
 #include <QPointer>

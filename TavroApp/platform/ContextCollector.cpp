@@ -1,4 +1,4 @@
-#include "capture/ContextCollector.h"
+#include "platform/ContextCollector.h"
 
 #include "model/Text.h"
 

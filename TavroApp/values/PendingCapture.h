@@ -1,10 +1,10 @@
 #pragma once
 
-#include "capture/CaptureContext.h"
-#include "capture/ImageWriter.h"
 #include "model/Annotation.h"
 #include "model/BoardEnums.h"
 #include "model/Time.h"
+#include "values/CaptureContext.h"
+#include "values/ImageWriter.h"
 
 #include <QImage>
 

@@ -3,7 +3,7 @@
 #include "capture/CaptureController.h"
 #include "capture/HotkeyManager.h"
 #include "shell/AppActions.h"
-#include "shell/AppRequest.h"
+#include "values/AppRequest.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,10 +1,11 @@
 // The composition root: builds the long-lived objects in dependency order, owns them, and hands
 // the rest of start-up to the app delegate.
-#include "capture/CaptureServices.h"
-#include "capture/ContextCollector.h"
+#include "app/AppDelegate.h"
 #include "capture/RegionSelectionOverlay.h"
 #include "compose/ComposePanel.h"
 #include "compose/MarkupEditorWindow.h"
+#include "platform/CaptureServices.h"
+#include "platform/ContextCollector.h"
 #include "platform/DisplaySession.h"
 #include "platform/GlobalKeys.h"
 #include "platform/PermissionProbe.h"
@@ -13,12 +14,11 @@
 #include "platform/TerminationSignal.h"
 #include "platform/X11Desktop.h"
 #include "platform/X11FlowDesktop.h"
-#include "shell/AppDelegate.h"
 #include "shell/AppNotifications.h"
 #include "shell/PermissionsService.h"
 #include "shell/Preferences.h"
 #include "shell/ThumbnailLoader.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QApplication>
 #include <QImageReader>

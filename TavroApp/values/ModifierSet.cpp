@@ -1,4 +1,4 @@
-#include "capture/ModifierSet.h"
+#include "values/ModifierSet.h"
 
 #include <array>
 

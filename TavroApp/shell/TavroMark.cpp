@@ -1,4 +1,4 @@
-#include "board/TavroMark.h"
+#include "shell/TavroMark.h"
 
 #include "shell/Icons.h"
 #include "shell/Theme.h"

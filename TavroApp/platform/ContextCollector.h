@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/CaptureContext.h"
+#include "values/CaptureContext.h"
 
 #include <cstdint>
 #include <optional>
