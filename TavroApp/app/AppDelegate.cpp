@@ -119,7 +119,7 @@ AppDelegate::~AppDelegate() {
     delete onboardingWindow_.data();
 }
 
-bool AppDelegate::applicationDidFinishLaunching(bool openStartWindow) {
+bool AppDelegate::start(bool openStartWindow) {
     TavroPaths::ensureDirectories();
     std::shared_ptr<CaptureStore> store;
     try {
@@ -182,7 +182,7 @@ void AppDelegate::presentFatal(const std::string& description) {
     alert.setTextFormat(Qt::PlainText);
     alert.setInformativeText(toQString(userFacingFailure(description)) +
                              QStringLiteral("\n\nLibrary location: ") +
-                             toQString(TavroPaths::support().string()));
+                             toQString(TavroPaths::libraryRoot().string()));
     alert.addButton(QStringLiteral("Quit"), QMessageBox::AcceptRole);
     alert.exec();
 }
@@ -209,7 +209,7 @@ void AppDelegate::handle(const AppRequest& request) {
         return;
     switch (request.kind) {
     case AppRequest::Kind::reopen:
-        applicationShouldHandleReopen();
+        reopen();
         break;
     case AppRequest::Kind::captureRegion:
         captureController_->request(FlowRequest::region());
@@ -223,7 +223,7 @@ void AppDelegate::handle(const AppRequest& request) {
     }
 }
 
-void AppDelegate::applicationShouldHandleReopen() {
+void AppDelegate::reopen() {
     const std::vector<QWidget*> unhidden = unhideAppWindows();
     QWidget* front = nullptr;
     for (QWidget* window : QApplication::topLevelWidgets())

@@ -58,10 +58,10 @@ public:
     // Start-up. False when the library could not be opened: the fatal alert was shown and
     // nothing else started. A start that carries a request opens no window of its own: the
     // request's context is the window in front, and the board must not be in its screenshot.
-    bool applicationDidFinishLaunching(bool openStartWindow = true);
+    bool start(bool openStartWindow = true);
     void handle(const AppRequest& request);
     // A start with no request while running: shows the board when no window is visible.
-    void applicationShouldHandleReopen();
+    void reopen();
 
     void showDashboard();
     void showSettings();

@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
                           *globalKeys.registrar,
                           *globalKeys.keys,
                           *probe});
-    if (!delegate.applicationDidFinishLaunching(*request == AppRequest::Kind::reopen))
+    if (!delegate.start(*request == AppRequest::Kind::reopen))
         return 1;
 
     QObject::connect(&instance, &SingleInstance::requested, &delegate, [&](AppRequest::Kind kind) {

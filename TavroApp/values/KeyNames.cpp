@@ -28,7 +28,7 @@ constexpr std::array<Entry, 34> specialNames{{
     {64, "F17"},  {79, "F18"},  {80, "F19"},   {90, "F20"},
 }};
 
-// The designed key codes are positions on the ANSI keyboard; these are the characters of the
+// Binding key codes are positions on the ANSI keyboard; these are the characters of the
 // US layout at those positions, the main block and the keypad.
 constexpr std::array<Entry, 63> usCharacters{{
     {0, "A"},   {1, "S"},  {2, "D"},  {3, "F"},  {4, "H"},  {5, "G"},  {6, "Z"},  {7, "X"},

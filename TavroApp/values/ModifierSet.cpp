@@ -10,8 +10,8 @@ struct Member {
     ModifierSet set;
     const char* glyph;
     const char* name;
-    std::uint32_t carbonFlag;
-    std::uint64_t eventFlag;
+    std::uint32_t hotkeyBit;
+    std::uint64_t keyEventBit;
 };
 
 // In display order.
@@ -25,20 +25,20 @@ constexpr std::array<Member, 5> members{{
 
 } // namespace
 
-ModifierSet ModifierSet::fromEventFlags(std::uint64_t flags) {
+ModifierSet ModifierSet::fromKeyEventFlags(std::uint64_t flags) {
     ModifierSet set;
     for (const auto& member : members) {
-        if (flags & member.eventFlag)
+        if (flags & member.keyEventBit)
             set = set | member.set;
     }
     return set;
 }
 
-std::uint32_t ModifierSet::carbonFlags() const {
+std::uint32_t ModifierSet::hotkeyMask() const {
     std::uint32_t flags = 0;
     for (const auto& member : members) {
         if (contains(member.set))
-            flags |= member.carbonFlag;
+            flags |= member.hotkeyBit;
     }
     return flags;
 }

@@ -19,7 +19,7 @@ struct ModifierSet {
     static const ModifierSet function;
 
     // From a key-event flag word; caps lock, numeric pad and device bits are ignored.
-    static ModifierSet fromEventFlags(std::uint64_t flags);
+    static ModifierSet fromKeyEventFlags(std::uint64_t flags);
 
     constexpr bool contains(ModifierSet other) const {
         return other.rawValue != 0 && (rawValue & other.rawValue) == other.rawValue;
@@ -28,7 +28,7 @@ struct ModifierSet {
     constexpr ModifierSet operator|(ModifierSet other) const { return {rawValue | other.rawValue}; }
 
     // The modifier mask of a registered hot key; fn has none.
-    std::uint32_t carbonFlags() const;
+    std::uint32_t hotkeyMask() const;
     // The one member present, when exactly one of the five is.
     std::optional<ModifierSet> singleModifier() const;
     // "⌃⌥⇧⌘fn", in that order, for the members present.
