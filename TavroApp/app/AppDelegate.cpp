@@ -6,7 +6,7 @@
 #include "account/SettingsTexts.h"
 #include "account/SettingsView.h"
 #include "app/ShellMenus.h"
-#include "board/DashboardView.h"
+#include "board/BoardView.h"
 #include "capture/SelectionOverlay.h"
 #include "model/Paths.h"
 #include "platform/ContextCollector.h"

@@ -1,6 +1,6 @@
 #include "board/BoardActions.h"
 
-#include "board/DashboardModel.h"
+#include "board/BoardModel.h"
 #include "platform/FileRevealer.h"
 #include "shell/Icons.h"
 #include "shell/Library.h"

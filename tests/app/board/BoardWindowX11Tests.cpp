@@ -1,5 +1,5 @@
+#include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
-#include "board/DashboardView.h"
 #include "board/EmptyStateView.h"
 #include "shell/AppNotifications.h"
 #include "shell/Preferences.h"

@@ -1,9 +1,9 @@
 #include "LibraryFixture.h"
 #include "TempLibrary.h"
 
+#include "board/BoardHeader.h"
+#include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
-#include "board/DashboardHeader.h"
-#include "board/DashboardView.h"
 #include "board/EmptyStateView.h"
 #include "board/SidebarView.h"
 #include "shell/AppNotifications.h"

@@ -3,9 +3,9 @@
 #include "TempLibrary.h"
 #include "ViewPicture.h"
 
+#include "board/BoardHeader.h"
+#include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
-#include "board/DashboardHeader.h"
-#include "board/DashboardView.h"
 #include "shell/AppNotifications.h"
 #include "shell/Preferences.h"
 #include "values/Utf8.h"

@@ -1,4 +1,4 @@
-#include "board/DashboardModel.h"
+#include "board/BoardModel.h"
 
 #include "model/Paths.h"
 

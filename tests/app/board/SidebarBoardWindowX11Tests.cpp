@@ -1,5 +1,5 @@
+#include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
-#include "board/DashboardView.h"
 #include "board/NewGroupSheet.h"
 #include "board/SidebarView.h"
 #include "shell/AppNotifications.h"

@@ -1,5 +1,5 @@
+#include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
-#include "board/DashboardView.h"
 #include "board/SidebarView.h"
 #include "compose/Filmstrip.h"
 #include "detail/CaptureDetailView.h"

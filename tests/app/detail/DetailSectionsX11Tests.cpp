@@ -1,5 +1,5 @@
+#include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
-#include "board/DashboardView.h"
 #include "detail/CaptureDetailView.h"
 #include "detail/CommentCard.h"
 #include "detail/CommentSection.h"

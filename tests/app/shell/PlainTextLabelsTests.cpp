@@ -1,6 +1,6 @@
 // Names and notes written by agents, workspace members and other programs reach the app's
 // labels as text, never as rich text: "<img src=…>" must not load a local file.
-#include "board/DashboardView.h"
+#include "board/BoardView.h"
 #include "compose/ComposePanel.h"
 #include "compose/ComposeView.h"
 #include "model/Time.h"

@@ -1,10 +1,10 @@
-#include "board/DashboardView.h"
+#include "board/BoardView.h"
 
 #include "board/BoardActions.h"
+#include "board/BoardHeader.h"
+#include "board/BoardModel.h"
 #include "board/CaptureBoardView.h"
 #include "board/CaptureFilterEngine.h"
-#include "board/DashboardHeader.h"
-#include "board/DashboardModel.h"
 #include "board/EmptyStateView.h"
 #include "board/SidebarView.h"
 #include "detail/CaptureDetailView.h"

@@ -1,4 +1,4 @@
-#include "board/DashboardHeader.h"
+#include "board/BoardHeader.h"
 
 #include "board/HeaderControls.h"
 #include "shell/Buttons.h"

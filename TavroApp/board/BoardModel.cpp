@@ -1,4 +1,4 @@
-#include "board/DashboardModel.h"
+#include "board/BoardModel.h"
 
 #include "board/CaptureCardContent.h"
 #include "files/LibraryFiles.h"
