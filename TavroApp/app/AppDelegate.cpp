@@ -114,7 +114,7 @@ AppDelegate::AppDelegate(AppServices services, QObject* parent)
     , hotkeys_(services.hotkeyRegistrar, services.keyEvents, services.permissionProbe) {}
 
 AppDelegate::~AppDelegate() {
-    delete dashboardWindow_.data();
+    delete boardWindow_.data();
     delete settingsWindow_.data();
     delete onboardingWindow_.data();
 }
@@ -151,7 +151,7 @@ bool AppDelegate::start(bool openStartWindow) {
     if (!openStartWindow)
         return true;
     if (services_.preferences.flag(PreferenceKey::hasCompletedOnboarding))
-        showDashboard();
+        showBoard();
     else
         showOnboarding();
     return true;
@@ -190,7 +190,7 @@ void AppDelegate::presentFatal(const std::string& description) {
 void AppDelegate::observeNotifications() {
     NotificationCenter& center = services_.notifications;
     center.observe(AppNotification::showDashboard, this,
-                   [this](const QVariant&) { showDashboard(); });
+                   [this](const QVariant&) { showBoard(); });
     center.observe(AppNotification::showOnboarding, this,
                    [this](const QVariant&) { showOnboarding(); });
     center.observe(AppNotification::addScreenshot, this, [this](const QVariant& object) {
@@ -232,8 +232,8 @@ void AppDelegate::reopen() {
             break;
         }
     // The board comes forward whenever there is one, minimised or covered as it may be.
-    if (dashboardWindow_ || !front) {
-        showDashboard();
+    if (boardWindow_ || !front) {
+        showBoard();
         return;
     }
     bringForward(unhidden.empty() ? front : unhidden.back());
@@ -262,20 +262,20 @@ QWidget* AppDelegate::makeWindow(QWidget* content, const QString& title, QSize s
     return window;
 }
 
-void AppDelegate::showDashboard() {
+void AppDelegate::showBoard() {
     if (!library_)
         return;
-    if (dashboardWindow_) {
-        bringForward(dashboardWindow_);
+    if (boardWindow_) {
+        bringForward(boardWindow_);
         return;
     }
     auto* window = new AppWindow(
-        new DashboardView(*library_, services_.preferences, services_.notifications),
+        new BoardView(*library_, services_.preferences, services_.notifications),
         QStringLiteral("Tavro"), QSize(1180, 760), QString::fromLatin1(dashboardFrameKey));
     window->layout()->setMenuBar(buildMainMenu(*this, window));
     centre(window);
     window->restoreFrame();
-    dashboardWindow_ = window;
+    boardWindow_ = window;
     bringForward(window);
 }
 
@@ -309,7 +309,7 @@ void AppDelegate::showOnboarding() {
             self->onboardingWindow_.clear();
             window->close();
         }
-        self->showDashboard();
+        self->showBoard();
     };
     auto tryCapture = [self] {
         if (!self)

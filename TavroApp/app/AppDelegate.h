@@ -63,7 +63,7 @@ public:
     // A start with no request while running: shows the board when no window is visible.
     void reopen();
 
-    void showDashboard();
+    void showBoard();
     void showSettings();
     void showOnboarding() override;
     void presentFatal(const std::string& description);
@@ -80,7 +80,7 @@ public:
         handle({AppRequest::Kind::captureFullScreen, AppRequest::Source::shortcut});
     }
     void newIssue() override { handle({AppRequest::Kind::newIssue, AppRequest::Source::menu}); }
-    void openDashboard() override { showDashboard(); }
+    void openDashboard() override { showBoard(); }
     void openSettings() override { showSettings(); }
     void syncNow() override;
     void openAccountSettings() override;
@@ -90,7 +90,7 @@ public:
     CaptureController* captureController() const { return captureController_.get(); }
     HotkeyManager& hotkeys() { return hotkeys_; }
     ShellMenus* menus() const { return menus_.get(); }
-    QWidget* dashboardWindow() const { return dashboardWindow_; }
+    QWidget* boardWindow() const { return boardWindow_; }
     QWidget* settingsWindow() const { return settingsWindow_; }
     QWidget* onboardingWindow() const { return onboardingWindow_; }
 
@@ -106,7 +106,7 @@ private:
     std::unique_ptr<Account> account_;
     std::unique_ptr<CaptureController> captureController_;
     std::unique_ptr<ShellMenus> menus_;
-    QPointer<QWidget> dashboardWindow_;
+    QPointer<QWidget> boardWindow_;
     QPointer<QWidget> settingsWindow_;
     QPointer<QWidget> onboardingWindow_;
 };

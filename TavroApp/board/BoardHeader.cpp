@@ -39,7 +39,7 @@ QLabel* symbolLabel(Icon icon, const QColor& color, int size, QWidget* parent) {
 
 } // namespace
 
-DashboardHeader::DashboardHeader(QWidget* parent)
+BoardHeader::BoardHeader(QWidget* parent)
     : QWidget(parent) {
     setAccessibleName(QStringLiteral("Board header"));
     const QPalette colours = palette();
@@ -161,15 +161,15 @@ DashboardHeader::DashboardHeader(QWidget* parent)
     setLayoutMode(LayoutMode::grid);
 }
 
-void DashboardHeader::setTitle(const QString& title) {
+void BoardHeader::setTitle(const QString& title) {
     title_->setText(shownName(title));
 }
 
-void DashboardHeader::setSubtitle(const QString& subtitle) {
+void BoardHeader::setSubtitle(const QString& subtitle) {
     subtitle_->setText(shownName(subtitle));
 }
 
-void DashboardHeader::setSearch(const QString& search) {
+void BoardHeader::setSearch(const QString& search) {
     if (search_->text() == search)
         return;
     showingSearch_ = true;
@@ -177,20 +177,20 @@ void DashboardHeader::setSearch(const QString& search) {
     showingSearch_ = false;
 }
 
-void DashboardHeader::setSort(SortOrder sort) {
+void BoardHeader::setSort(SortOrder sort) {
     for (QAction* action : sorts_->actions())
         action->setChecked(action->data().toInt() == static_cast<int>(sort));
 }
 
-void DashboardHeader::setLayoutMode(LayoutMode mode) {
+void BoardHeader::setLayoutMode(LayoutMode mode) {
     layouts_->button(static_cast<int>(mode))->setChecked(true);
 }
 
-QAbstractButton* DashboardHeader::layoutButton(LayoutMode mode) const {
+QAbstractButton* BoardHeader::layoutButton(LayoutMode mode) const {
     return layouts_->button(static_cast<int>(mode));
 }
 
-void DashboardHeader::paintEvent(QPaintEvent*) {
+void BoardHeader::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Theme::surface.resolved(palette()));
     // The divider under the bar.

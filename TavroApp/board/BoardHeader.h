@@ -14,13 +14,13 @@ class QToolButton;
 namespace tavro {
 
 // The bar over the board: what is shown and how many, the search field that applies as the user
-// types, the sort menu and the grid/list switch. Holds no state of its own; the dashboard sets
+// types, the sort menu and the grid/list switch. Holds no state of its own; the board sets
 // what it shows and listens to what the user picks.
-class DashboardHeader final : public QWidget {
+class BoardHeader final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit DashboardHeader(QWidget* parent = nullptr);
+    explicit BoardHeader(QWidget* parent = nullptr);
 
     void setTitle(const QString& title);
     void setSubtitle(const QString& subtitle);

@@ -8,15 +8,15 @@
 
 namespace tavro {
 
-std::string dashboardSubtitle(const LibraryFilter& filter, const std::vector<Capture>& visible) {
+std::string boardSubtitle(const LibraryFilter& filter, const std::vector<Capture>& visible) {
     const auto high = std::count_if(visible.begin(), visible.end(), [](const Capture& c) {
         return c.priority == CapturePriority::high;
     });
-    return dashboardSubtitle(filter, visible.size(), std::size_t(high));
+    return boardSubtitle(filter, visible.size(), std::size_t(high));
 }
 
-std::string dashboardSubtitle(const LibraryFilter& filter, std::size_t shown,
-                              std::size_t highPriority) {
+std::string boardSubtitle(const LibraryFilter& filter, std::size_t shown,
+                          std::size_t highPriority) {
     const size_t n = shown;
     std::string text = std::to_string(n) + (n == 1 ? " capture" : " captures");
     if (filter.kind() != LibraryFilter::Kind::inbox || n == 0)
@@ -31,15 +31,15 @@ std::vector<CaptureMenuItem> captureMenuItems(const Capture& capture,
                                               const std::vector<Person>& people) {
     using Action = CaptureMenuItem::Action;
     std::vector<CaptureMenuItem> items;
-    items.push_back({Action::open, DashboardTexts::open});
+    items.push_back({Action::open, BoardTexts::open});
     if (capture.hasImage()) {
         if (auto file = LibraryFiles::locate(LibraryFiles::Folder::captures, capture.imagePath))
             items.push_back({Action::showInFolder, std::string(PlatformTexts::showInFolder), false,
                              std::move(file)});
     }
     if (currentUserID) {
-        CaptureMenuItem assign{Action::assignTo, DashboardTexts::assignTo};
-        assign.assignees.push_back({false, DashboardTexts::unassigned, std::nullopt});
+        CaptureMenuItem assign{Action::assignTo, BoardTexts::assignTo};
+        assign.assignees.push_back({false, BoardTexts::unassigned, std::nullopt});
         assign.assignees.push_back({true, {}, std::nullopt});
         for (const Person& person : people)
             assign.assignees.push_back(

@@ -15,10 +15,9 @@ namespace tavro {
 
 // The line under the board's title: how many captures are shown, and in the inbox how many
 // of them wait or are of high priority.
-std::string dashboardSubtitle(const LibraryFilter& filter, const std::vector<Capture>& visible);
+std::string boardSubtitle(const LibraryFilter& filter, const std::vector<Capture>& visible);
 // The same from how many captures are shown and how many of them are high priority.
-std::string dashboardSubtitle(const LibraryFilter& filter, std::size_t shown,
-                              std::size_t highPriority);
+std::string boardSubtitle(const LibraryFilter& filter, std::size_t shown, std::size_t highPriority);
 
 // One item of a capture's context menu on the board.
 struct CaptureMenuItem {
@@ -42,7 +41,7 @@ std::vector<CaptureMenuItem> captureMenuItems(const Capture& capture,
                                               const std::optional<std::string>& currentUserID,
                                               const std::vector<Person>& people);
 
-namespace DashboardTexts {
+namespace BoardTexts {
 inline constexpr const char* open = "Open";
 inline constexpr const char* assignTo = "Assign to";
 inline constexpr const char* unassigned = "Unassigned";
@@ -54,6 +53,6 @@ inline constexpr const char* showFailed = "Tavro couldn't show that screenshot";
 inline constexpr const char* fileMissing = "The file is missing: ";
 inline constexpr const char* nothingOpened =
     "No file manager answered, and the folder could not be opened: ";
-} // namespace DashboardTexts
+} // namespace BoardTexts
 
 } // namespace tavro

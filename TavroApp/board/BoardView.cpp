@@ -37,8 +37,8 @@ std::int64_t countIn(const Map& map, const std::string& id, std::int64_t fallbac
 
 } // namespace
 
-DashboardView::DashboardView(Library& library, Preferences& preferences,
-                             NotificationCenter& notifications, QWidget* parent)
+BoardView::BoardView(Library& library, Preferences& preferences, NotificationCenter& notifications,
+                     QWidget* parent)
     : QWidget(parent)
     , library_(library)
     , preferences_(preferences)
@@ -54,7 +54,7 @@ DashboardView::DashboardView(Library& library, Preferences& preferences,
     sidebar_ = new SidebarView(library_, folders_, split);
     sidebar_->setMinimumWidth(190);
     sidebar_->setMaximumWidth(280);
-    connect(sidebar_, &SidebarView::selectionChanged, this, &DashboardView::setFilter);
+    connect(sidebar_, &SidebarView::selectionChanged, this, &BoardView::setFilter);
     column_ = new QStackedWidget(split);
     auto* column = boardColumn_ = new QWidget(column_);
     column_->addWidget(column);
@@ -82,10 +82,10 @@ DashboardView::DashboardView(Library& library, Preferences& preferences,
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    header_ = new DashboardHeader(this);
-    connect(header_, &DashboardHeader::searchEdited, this, &DashboardView::setSearch);
-    connect(header_, &DashboardHeader::sortChosen, this, &DashboardView::setSort);
-    connect(header_, &DashboardHeader::layoutChosen, this, &DashboardView::setLayoutMode);
+    header_ = new BoardHeader(this);
+    connect(header_, &BoardHeader::searchEdited, this, &BoardView::setSearch);
+    connect(header_, &BoardHeader::sortChosen, this, &BoardView::setSort);
+    connect(header_, &BoardHeader::layoutChosen, this, &BoardView::setLayoutMode);
     layout->addWidget(header_);
 
     content_ = new QStackedWidget(this);
@@ -125,7 +125,7 @@ DashboardView::DashboardView(Library& library, Preferences& preferences,
     refresh();
 }
 
-void DashboardView::setFilter(const LibraryFilter& filter) {
+void BoardView::setFilter(const LibraryFilter& filter) {
     // Choosing another entry in the sidebar leaves an open capture for the board.
     if (!(filter == filter_))
         closeCapture();
@@ -134,11 +134,11 @@ void DashboardView::setFilter(const LibraryFilter& filter) {
     refresh();
 }
 
-bool DashboardView::sidebarShown() const {
+bool BoardView::sidebarShown() const {
     return split_->sizes().value(0) > 0;
 }
 
-void DashboardView::setSidebarShown(bool shown) {
+void BoardView::setSidebarShown(bool shown) {
     if (shown == sidebarShown())
         return;
     const QList<int> sizes = split_->sizes();
@@ -153,24 +153,24 @@ void DashboardView::setSidebarShown(bool shown) {
                                   : QStringLiteral("Show Sidebar"));
 }
 
-void DashboardView::setSearch(const QString& search) {
+void BoardView::setSearch(const QString& search) {
     search_ = toStdString(search);
     header_->setSearch(search);
     refresh();
 }
 
-void DashboardView::setSort(SortOrder sort) {
+void BoardView::setSort(SortOrder sort) {
     sort_ = sort;
     header_->setSort(sort);
     refresh();
 }
 
-void DashboardView::setLayoutMode(LayoutMode mode) {
+void BoardView::setLayoutMode(LayoutMode mode) {
     header_->setLayoutMode(mode);
     board_->setLayoutMode(mode);
 }
 
-void DashboardView::openCapture(const std::string& captureID) {
+void BoardView::openCapture(const std::string& captureID) {
     closeCapture();
     detail_ = new CaptureDetailView(
         library_, notifications_, captureID, [this] { closeCapture(); }, column_);
@@ -179,7 +179,7 @@ void DashboardView::openCapture(const std::string& captureID) {
     column_->setCurrentWidget(detail_);
 }
 
-void DashboardView::closeCapture() {
+void BoardView::closeCapture() {
     if (!detail_)
         return;
     // The pane may be closing itself from one of its own buttons: it goes once that returns.
@@ -191,7 +191,7 @@ void DashboardView::closeCapture() {
     pane->deleteLater();
 }
 
-void DashboardView::refresh() {
+void BoardView::refresh() {
     const auto& captures = library_.captures();
     const auto shown =
         CaptureFilterEngine::apply(captures, filter_, search_, sort_, library_.currentUserID());
@@ -203,7 +203,7 @@ void DashboardView::refresh() {
     const auto high = std::count_if(shown.begin(), shown.end(), [&](std::size_t i) {
         return captures[i].priority == CapturePriority::high;
     });
-    header_->setSubtitle(toQString(dashboardSubtitle(filter_, shown.size(), std::size_t(high))));
+    header_->setSubtitle(toQString(boardSubtitle(filter_, shown.size(), std::size_t(high))));
 
     if (shown.empty()) {
         empty_->present(filter_, CaptureFilterEngine::isSearching(search_),

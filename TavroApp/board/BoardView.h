@@ -17,7 +17,7 @@ namespace tavro {
 class BoardActions;
 class CaptureBoardView;
 class CaptureDetailView;
-class DashboardHeader;
+class BoardHeader;
 class EmptyStateView;
 class Library;
 class NotificationCenter;
@@ -28,12 +28,12 @@ class SidebarView;
 // captures under that filter, search and sort, as cards or rows, or the empty state when none
 // is left; kept in step with the facade. An opened capture's detail pane takes the board's
 // place until it is closed or another filter is chosen.
-class DashboardView final : public QWidget {
+class BoardView final : public QWidget {
     Q_OBJECT
 
 public:
-    DashboardView(Library& library, Preferences& preferences, NotificationCenter& notifications,
-                  QWidget* parent = nullptr);
+    BoardView(Library& library, Preferences& preferences, NotificationCenter& notifications,
+              QWidget* parent = nullptr);
 
     void setFilter(const LibraryFilter& filter);
     void setSearch(const QString& search);
@@ -53,7 +53,7 @@ public:
     SidebarView* sidebar() const { return sidebar_; }
     CaptureBoardView* board() const { return board_; }
     EmptyStateView* emptyState() const { return empty_; }
-    DashboardHeader* header() const { return header_; }
+    BoardHeader* header() const { return header_; }
     // What the cards, the rows and their context menu do with a capture.
     BoardActions& captureActions() const { return *actions_; }
     // The open detail pane, if any.
@@ -74,7 +74,7 @@ private:
     QSplitter* split_ = nullptr;
     QAction* sidebarAction_ = nullptr;
     int sidebarWidth_ = 214;
-    DashboardHeader* header_ = nullptr;
+    BoardHeader* header_ = nullptr;
     QStackedWidget* column_ = nullptr;
     QWidget* boardColumn_ = nullptr;
     CaptureDetailView* detail_ = nullptr;

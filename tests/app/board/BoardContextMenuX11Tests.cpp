@@ -104,7 +104,7 @@ struct MenuBoard {
     LibraryFixture f;
     test::TestPreferences settings;
     NotificationCenter notifications;
-    DashboardView view{*f.library, settings.preferences, notifications};
+    BoardView view{*f.library, settings.preferences, notifications};
     std::vector<std::filesystem::path> revealed;
     std::string shot, note, done;
 };
@@ -210,8 +210,8 @@ TEST(BoardContextMenuTest, AFailedWriteIsShownAndChangesNothing) {
         const char* item;
         const char* alert;
     };
-    const std::vector<Case> cases{{"Mark resolved", DashboardTexts::resolveFailed},
-                                  {"Delete", DashboardTexts::deleteFailed}};
+    const std::vector<Case> cases{{"Mark resolved", BoardTexts::resolveFailed},
+                                  {"Delete", BoardTexts::deleteFailed}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item);
         b.choose(b.rightClick(b.shot), QString::fromUtf8(c.item));

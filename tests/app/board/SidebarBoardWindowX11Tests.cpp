@@ -50,7 +50,7 @@ struct BoardWindow {
     QSettings legacy;
     Preferences preferences;
     NotificationCenter notifications;
-    DashboardView view;
+    BoardView view;
 };
 
 } // namespace

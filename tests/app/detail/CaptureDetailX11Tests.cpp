@@ -167,7 +167,7 @@ struct Window {
     QSettings legacy;
     Preferences preferences;
     NotificationCenter notifications;
-    DashboardView dashboard;
+    BoardView dashboard;
     std::vector<std::pair<std::string, std::string>> posted;
 };
 

@@ -139,7 +139,7 @@ struct OpenPane {
     QSettings legacy;
     Preferences preferences;
     NotificationCenter notifications;
-    DashboardView dashboard;
+    BoardView dashboard;
 };
 
 std::string toolCall(const std::string& name, const nlohmann::json& arguments) {

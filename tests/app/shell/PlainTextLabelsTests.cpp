@@ -68,7 +68,7 @@ TEST(PlainTextLabelsTest, StoredNamesAndNotesShowAsText) {
                                     QSettings::IniFormat),
         legacy);
     NotificationCenter notifications;
-    DashboardView board(*f.library, preferences, notifications);
+    BoardView board(*f.library, preferences, notifications);
     board.resize(1180, 760);
     board.show();
     board.setFilter(LibraryFilter::group(group.id));
