@@ -9,7 +9,7 @@
 #include "board/CaptureFilterEngine.h"
 #include "model/Paths.h"
 #include "shell/ThumbnailLoader.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QApplication>
 #include <QImage>

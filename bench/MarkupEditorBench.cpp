@@ -1,11 +1,11 @@
 // The mark-up editor on a 5120x2880 screenshot: opening it, committing a shape, a mouse move in
 // a long stroke, and the whole save through the attachment service onto a real store.
-#include "compose/AttachmentService.h"
 #include "compose/MarkupDraftPainter.h"
 #include "compose/MarkupEditorState.h"
 #include "model/Paths.h"
-#include "shell/QtImage.h"
+#include "shell/AttachmentService.h"
 #include "store/CaptureStore.h"
+#include "values/QtImage.h"
 
 #include "SyntheticScreenshot.h"
 

@@ -1,8 +1,8 @@
 // Reading the board grid's thumbnails: one decode of a 900-pixel JPEG thumbnail, a screenful of
 // them read cold through the loader, and a cache hit.
-#include "capture/ImageWriter.h"
 #include "shell/ThumbnailLoader.h"
-#include "shell/Utf8.h"
+#include "values/ImageWriter.h"
+#include "values/Utf8.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -4,7 +4,7 @@
 #include "account/AccountSignedOutView.h"
 #include "account/AccountTexts.h"
 #include "shell/PlatformTexts.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -7,7 +7,7 @@
 #include "shell/Labels.h"
 #include "shell/PersonAvatar.h"
 #include "shell/PlatformTexts.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QComboBox>
 #include <QFontMetrics>

@@ -45,7 +45,7 @@ AgentHome AgentHome::current() {
     const fs::path self = fs::read_symlink("/proc/self/exe", error);
     where.server = serverBeside(error ? fs::path("/usr/bin/tavro") : self);
     where.searchPath = environment("PATH");
-    const fs::path library = TavroPaths::support();
+    const fs::path library = TavroPaths::libraryRoot();
     if (library != where.home / ".local/share/Tavro")
         where.library = library;
     return where;

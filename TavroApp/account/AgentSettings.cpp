@@ -5,7 +5,7 @@
 #include "account/ToolSummary.h"
 #include "shell/Labels.h"
 #include "shell/PlatformTexts.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

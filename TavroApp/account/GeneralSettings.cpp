@@ -10,7 +10,7 @@
 #include "shell/PlatformTexts.h"
 #include "shell/Preferences.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

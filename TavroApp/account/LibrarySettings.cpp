@@ -11,7 +11,7 @@
 #include "shell/Library.h"
 #include "shell/PlatformTexts.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -88,7 +88,7 @@ LibrarySettings::LibrarySettings(Library& library, NotificationCenter& notificat
     here->addRow(SettingsRows::labelled(toQString(SettingsTexts::open), open_));
     size_ = value(toQString(SettingsTexts::calculating));
     here->addRow(SettingsRows::labelled(toQString(SettingsTexts::screenshotsOnDisk), size_));
-    const std::filesystem::path folder = TavroPaths::support();
+    const std::filesystem::path folder = TavroPaths::libraryRoot();
     location_ = new PathLink(toQString(folder.string()));
     location_->setAccessibleDescription(toQString(PlatformTexts::showInFolder));
     location_->setToolTip(toQString(PlatformTexts::showInFolder));

@@ -4,7 +4,7 @@
 #include "shell/Buttons.h"
 #include "shell/Labels.h"
 #include "shell/SymbolView.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -9,7 +9,7 @@
 #include "shell/Divider.h"
 #include "shell/Labels.h"
 #include "shell/PlatformTexts.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QClipboard>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/HotkeyBinding.h"
+#include "values/HotkeyBinding.h"
 
 #include <array>
 #include <string>

@@ -3,7 +3,7 @@
 #include "shell/Icons.h"
 #include "shell/Labels.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

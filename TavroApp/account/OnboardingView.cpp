@@ -8,7 +8,7 @@
 #include "shell/PermissionsService.h"
 #include "shell/Preferences.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

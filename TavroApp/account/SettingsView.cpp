@@ -10,7 +10,7 @@
 #include "shell/AppNotifications.h"
 #include "shell/Icons.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QApplication>
 #include <QTabBar>

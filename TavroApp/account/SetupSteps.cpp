@@ -4,6 +4,7 @@
 #include "account/OnboardingFlow.h"
 #include "account/OnboardingSteps.h"
 #include "account/OnboardingTexts.h"
+#include "account/RoundedPanel.h"
 #include "account/ShortcutSettingsModel.h"
 #include "account/StepLayout.h"
 #include "capture/HotkeyManager.h"
@@ -15,7 +16,7 @@
 #include "shell/PlatformTexts.h"
 #include "shell/Preferences.h"
 #include "shell/SymbolView.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -48,9 +49,8 @@ QLabel* overlayTipLabel(QWidget* parent) {
 }
 
 QWidget* accessibilityNotice(PermissionsService& permissions, QWidget* parent) {
-    QColor tint = Theme::statusOpen.resolved(parent->palette());
-    tint.setAlphaF(0.08f);
-    auto* notice = new StepLayout::RoundedPanel(tint, 10, std::nullopt, parent);
+    auto* notice = new RoundedPanel(Theme::statusOpen, 10, std::nullopt, parent);
+    notice->setFillOpacity(0.08);
     auto* layout = new QHBoxLayout(notice);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(12);
@@ -88,8 +88,7 @@ ShortcutStep::ShortcutStep(Preferences& preferences, PermissionsService& permiss
     column->addWidget(StepLayout::header(toQString(OnboardingTexts::pickShortcuts),
                                          toQString(OnboardingTexts::pickShortcutsDetail)));
 
-    auto* box = new StepLayout::RoundedPanel(Theme::surfaceSunken.resolved(palette()), 14,
-                                             Theme::border, this);
+    auto* box = new RoundedPanel(Theme::surfaceSunken, 14, Theme::border, this);
     auto* rows = new QVBoxLayout(box);
     rows->setContentsMargins(16, 16, 16, 16);
     rows->setSpacing(12);

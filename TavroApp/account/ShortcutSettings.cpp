@@ -11,7 +11,7 @@
 #include "shell/Preferences.h"
 #include "shell/SymbolView.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>

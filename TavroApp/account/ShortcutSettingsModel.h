@@ -1,8 +1,8 @@
 #pragma once
 
-#include "capture/HotkeyBinding.h"
 #include "capture/HotkeyManager.h"
 #include "shell/PreferenceKeys.h"
+#include "values/HotkeyBinding.h"
 
 #include <array>
 #include <optional>

@@ -2,25 +2,7 @@
 
 #include "shell/Labels.h"
 
-#include <QPainter>
-
 namespace tavro::StepLayout {
-
-RoundedPanel::RoundedPanel(QColor fill, double radius, std::optional<DynamicColor> outline,
-                           QWidget* parent)
-    : QWidget(parent)
-    , fill_(fill)
-    , radius_(radius)
-    , outline_(outline) {}
-
-void RoundedPanel::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF bounds = QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25);
-    painter.setPen(outline_ ? QPen(outline_->resolved(palette()), 0.5) : QPen(Qt::NoPen));
-    painter.setBrush(fill_);
-    painter.drawRoundedRect(bounds, radius_, radius_);
-}
 
 QVBoxLayout* column(QWidget* step, bool centred) {
     auto* layout = new QVBoxLayout(step);

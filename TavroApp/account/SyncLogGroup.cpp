@@ -4,7 +4,7 @@
 #include "account/DisclosureButton.h"
 #include "shell/Labels.h"
 #include "shell/RelativeTime.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

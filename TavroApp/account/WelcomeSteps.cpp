@@ -1,12 +1,12 @@
 #include "account/OnboardingSteps.h"
 #include "account/OnboardingTexts.h"
 #include "account/StepLayout.h"
-#include "board/TavroMark.h"
 #include "shell/Buttons.h"
 #include "shell/PermissionsService.h"
 #include "shell/PlatformTexts.h"
 #include "shell/SymbolView.h"
-#include "shell/Utf8.h"
+#include "shell/TavroMark.h"
+#include "values/Utf8.h"
 
 #include <QHBoxLayout>
 
@@ -52,9 +52,9 @@ WelcomeStep::WelcomeStep(QWidget* parent)
     : QWidget(parent) {
     QVBoxLayout* column = StepLayout::column(this, true);
     column->addWidget(new TavroMark(56, this), 0, Qt::AlignHCenter);
-    auto* headline = StepLayout::text(toQString(OnboardingTexts::headline),
-                                      StepLayout::systemFont(24, true), Theme::textPrimary,
-                                      Qt::AlignHCenter);
+    auto* headline =
+        StepLayout::text(toQString(OnboardingTexts::headline), StepLayout::systemFont(24, true),
+                         Theme::textPrimary, Qt::AlignHCenter);
     headline->setWordWrap(false);
     column->addWidget(headline, 0, Qt::AlignHCenter);
     column->addWidget(StepLayout::text(toQString(OnboardingTexts::pitch), Theme::Font::body(),
@@ -124,8 +124,8 @@ void PermissionStep::refresh() {
     const bool granted = permissions_.hasScreenRecording();
     shield_->setIcon(granted ? Icon::checkmarkShieldFill : Icon::shieldLefthalfFilled,
                      granted ? Theme::statusResolved : Theme::accent);
-    heading_->setText(toQString(granted ? PlatformTexts::screenCaptureOn
-                                        : PlatformTexts::needsScreenCapture));
+    heading_->setText(
+        toQString(granted ? PlatformTexts::screenCaptureOn : PlatformTexts::needsScreenCapture));
     request_->setVisible(!granted);
     granted_->setVisible(granted);
 }

@@ -1,13 +1,13 @@
 #include "board/BoardActions.h"
 
-#include "board/DashboardModel.h"
+#include "board/BoardModel.h"
 #include "platform/FileRevealer.h"
-#include "shell/FailureText.h"
 #include "shell/Icons.h"
 #include "shell/Library.h"
 #include "shell/MenuText.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/FailureText.h"
+#include "values/Utf8.h"
 
 #include <QMenu>
 #include <QMessageBox>
@@ -50,16 +50,16 @@ void BoardActions::open(const std::string& captureID) const {
 
 void BoardActions::resolve(const std::string& captureID) const {
     alertOnFailure(library_.setStatus(CaptureStatus::resolved, captureID),
-                   DashboardTexts::resolveFailed);
+                   BoardTexts::resolveFailed);
 }
 
 void BoardActions::remove(const std::string& captureID) const {
-    alertOnFailure(library_.deleteCapture(captureID), DashboardTexts::deleteFailed);
+    alertOnFailure(library_.deleteCapture(captureID), BoardTexts::deleteFailed);
 }
 
 void BoardActions::assign(const std::optional<std::string>& personID,
                           const std::string& captureID) const {
-    alertOnFailure(library_.assign(personID, captureID), DashboardTexts::assignFailed);
+    alertOnFailure(library_.assign(personID, captureID), BoardTexts::assignFailed);
 }
 
 void BoardActions::alertOnFailure(PendingWrite<> pending, const char* title) const {
@@ -77,10 +77,10 @@ void BoardActions::showInFolder(const std::filesystem::path& file) {
         if (!self)
             return;
         if (outcome == RevealOutcome::missing)
-            self->alert(DashboardTexts::showFailed, DashboardTexts::fileMissing + file.string());
+            self->alert(BoardTexts::showFailed, BoardTexts::fileMissing + file.string());
         else if (outcome == RevealOutcome::failed)
-            self->alert(DashboardTexts::showFailed,
-                        DashboardTexts::nothingOpened + file.parent_path().string());
+            self->alert(BoardTexts::showFailed,
+                        BoardTexts::nothingOpened + file.parent_path().string());
     });
 }
 

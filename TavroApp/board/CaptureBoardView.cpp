@@ -4,7 +4,7 @@
 #include "shell/AppIconView.h"
 #include "shell/Theme.h"
 #include "shell/ThumbnailLoader.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QAccessible>
 #include <QContextMenuEvent>

@@ -2,7 +2,7 @@
 
 #include "shell/RelativeTime.h"
 #include "shell/ShownText.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 namespace tavro {
 

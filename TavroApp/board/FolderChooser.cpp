@@ -1,6 +1,6 @@
 #include "board/FolderChooser.h"
 
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QFileDialog>
 

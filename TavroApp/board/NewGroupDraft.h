@@ -1,6 +1,6 @@
 #pragma once
 
-#include "board/GroupPalette.h"
+#include "values/GroupPalette.h"
 #include <optional>
 #include <string>
 

@@ -5,7 +5,7 @@
 #include "shell/Buttons.h"
 #include "shell/Labels.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>

@@ -1,15 +1,15 @@
 #include "board/SidebarView.h"
 
 #include "board/NewGroupSheet.h"
-#include "board/TavroMark.h"
-#include "shell/FailureText.h"
 #include "shell/Icons.h"
 #include "shell/Labels.h"
 #include "shell/Library.h"
 #include "shell/LibraryWatch.h"
 #include "shell/ShownText.h"
+#include "shell/TavroMark.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/FailureText.h"
+#include "values/Utf8.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>
@@ -333,9 +333,8 @@ void SidebarView::rebuild() {
         QString description = toQString(row.help);
         if (row.count > 0)
             description = countText(row.count) + QStringLiteral(", ") + description;
-        entries.push_back(
-            {RowKind::group, i, shownName(toQString(row.group.name)), toQString(row.help),
-             description});
+        entries.push_back({RowKind::group, i, shownName(toQString(row.group.name)),
+                           toQString(row.help), description});
     }
     entries.push_back({RowKind::newGroup, 0, QStringLiteral("New group"), {}, {}});
     if (!rows_.tags.empty()) {
@@ -344,8 +343,11 @@ void SidebarView::rebuild() {
             entries.push_back({RowKind::tag, i, shownName(toQString(rows_.tags[i].name)), {}, {}});
         if (rows_.moreTags > 0)
             entries.push_back(
-                {RowKind::header, 0,
-                 QStringLiteral("%1 more \u2014 search finds them").arg(rows_.moreTags), {}, {}});
+                {RowKind::header,
+                 0,
+                 QStringLiteral("%1 more \u2014 search finds them").arg(rows_.moreTags),
+                 {},
+                 {}});
     }
 
     // Rows of the same kinds in the same places are updated where they are; only a change of

@@ -1,14 +1,14 @@
 #include "capture/CaptureController.h"
 
-#include "board/GroupPalette.h"
-#include "capture/CaptureError.h"
-#include "capture/ContextCollector.h"
 #include "capture/SelectionOverlay.h"
 #include "model/Uuid.h"
+#include "platform/ContextCollector.h"
 #include "shell/AppNotifications.h"
 #include "shell/Library.h"
 #include "shell/PermissionsService.h"
 #include "shell/Preferences.h"
+#include "values/CaptureError.h"
+#include "values/GroupPalette.h"
 
 #include <QRandomGenerator>
 
@@ -533,8 +533,7 @@ void CaptureController::applyPendingAnnotation(
     // The editor stays open until the files are written. On failure it keeps the marks and the
     // screenshot keeps its earlier ones, with its files.
     QPointer<CaptureController> self(this);
-    auto apply = [self, captureID = pending_->id,
-                  answer](const PendingFiles::Answer& written) {
+    auto apply = [self, captureID = pending_->id, answer](const PendingFiles::Answer& written) {
         if (!self || !self->pending_ || self->pending_->id != captureID) {
             answer(WriteResult<>::failure(std::string(captureEnded)));
             return;

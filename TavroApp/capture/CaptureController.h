@@ -1,17 +1,17 @@
 #pragma once
 
-#include "capture/CaptureContext.h"
 #include "capture/CaptureRecord.h"
-#include "capture/CaptureServices.h"
 #include "capture/FlowRequest.h"
 #include "capture/FlowState.h"
 #include "capture/FlowWindows.h"
 #include "capture/PendingFiles.h"
 #include "compose/AnnotationEditorWindowController.h"
 #include "compose/ComposeWindowController.h"
-#include "compose/PendingCapture.h"
 #include "model/CaptureGroup.h"
-#include "shell/WriteResult.h"
+#include "platform/CaptureServices.h"
+#include "values/CaptureContext.h"
+#include "values/PendingCapture.h"
+#include "values/WriteResult.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "compose/PendingCapture.h"
 #include "model/Capture.h"
 #include "model/CaptureImage.h"
+#include "values/PendingCapture.h"
 
 #include <optional>
 #include <string>

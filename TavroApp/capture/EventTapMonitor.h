@@ -1,8 +1,8 @@
 #pragma once
 
-#include "capture/HotkeyBinding.h"
 #include "capture/TapRecognizer.h"
 #include "platform/KeyEventSource.h"
+#include "values/HotkeyBinding.h"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/CaptureServices.h"
+#include "platform/CaptureServices.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "capture/EventTapMonitor.h"
-#include "capture/HotkeyBinding.h"
 #include "platform/HotkeyRegistrar.h"
+#include "values/HotkeyBinding.h"
 
 #include <QObject>
 #include <QTimer>

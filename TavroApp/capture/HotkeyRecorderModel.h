@@ -1,7 +1,7 @@
 #pragma once
 
-#include "capture/HotkeyBinding.h"
 #include "shell/RestartableTimer.h"
+#include "values/HotkeyBinding.h"
 
 #include <QObject>
 

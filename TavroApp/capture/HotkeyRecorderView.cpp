@@ -6,7 +6,7 @@
 #include "shell/Labels.h"
 #include "shell/Preferences.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -292,7 +292,7 @@ bool HotkeyRecorderView::eventFilter(QObject*, QEvent* event) {
         return type == QEvent::KeyPress;
     const auto scan = key->nativeScanCode();
     const auto code =
-        scan <= 255 ? KeyPositions::designedKeyCode(static_cast<std::uint8_t>(scan)) : std::nullopt;
+        scan <= 255 ? KeyPositions::bindingKeyCode(static_cast<std::uint8_t>(scan)) : std::nullopt;
     if (type == QEvent::KeyRelease) {
         if (code)
             model_.keyUp(*code);

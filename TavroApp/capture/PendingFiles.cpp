@@ -1,14 +1,14 @@
 #include "capture/PendingFiles.h"
 
-#include "capture/CaptureError.h"
 #include "capture/CaptureRecord.h"
-#include "capture/ImageWriter.h"
 #include "files/LibraryFiles.h"
 #include "files/ScreenshotFiles.h"
 #include "model/Uuid.h"
-#include "shell/QtImage.h"
 #include "shell/ThumbnailLoader.h"
-#include "shell/Utf8.h"
+#include "values/CaptureError.h"
+#include "values/ImageWriter.h"
+#include "values/QtImage.h"
+#include "values/Utf8.h"
 
 #include <exception>
 #include <mutex>

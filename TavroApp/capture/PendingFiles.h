@@ -1,8 +1,8 @@
 #pragma once
 
-#include "compose/PendingCapture.h"
 #include "model/Annotation.h"
 #include "model/Time.h"
+#include "values/PendingCapture.h"
 
 #include <QByteArray>
 #include <QImage>

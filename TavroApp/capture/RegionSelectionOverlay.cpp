@@ -1,6 +1,6 @@
 #include "capture/RegionSelectionOverlay.h"
 
-#include "capture/ScreenCapturer.h"
+#include "platform/ScreenCapturer.h"
 #include "platform/X11Desktop.h"
 
 #include <QCursor>

@@ -2,7 +2,7 @@
 
 #include "model/Annotation.h"
 #include "model/CaptureImage.h"
-#include "shell/WriteResult.h"
+#include "values/WriteResult.h"
 
 #include <functional>
 

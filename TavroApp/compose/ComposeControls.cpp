@@ -6,7 +6,7 @@
 #include "shell/AppIconView.h"
 #include "shell/PlainField.h"
 #include "shell/SymbolLabel.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QEvent>
 #include <QFontMetricsF>

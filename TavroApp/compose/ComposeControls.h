@@ -1,11 +1,11 @@
 #pragma once
 
-#include "capture/CaptureContext.h"
 #include "model/BoardEnums.h"
 #include "model/CaptureGroup.h"
 #include "shell/Icons.h"
 #include "shell/Labels.h"
 #include "shell/Theme.h"
+#include "values/CaptureContext.h"
 
 #include <QAbstractButton>
 #include <QToolButton>

@@ -9,7 +9,7 @@
 #include "shell/Labels.h"
 #include "shell/Theme.h"
 #include "shell/ThumbnailLoader.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QFontMetricsF>
 #include <QHBoxLayout>

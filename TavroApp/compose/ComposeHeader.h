@@ -1,6 +1,6 @@
 #pragma once
 
-#include "compose/PendingCapture.h"
+#include "values/PendingCapture.h"
 
 #include <QAbstractButton>
 #include <QImage>

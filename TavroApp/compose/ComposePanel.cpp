@@ -5,7 +5,7 @@
 #include "compose/EscapeKeyFilter.h"
 #include "platform/X11Desktop.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QGuiApplication>
 #include <QPainter>

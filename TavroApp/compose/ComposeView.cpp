@@ -5,12 +5,12 @@
 #include "compose/ComposeTexts.h"
 #include "shell/Buttons.h"
 #include "shell/Divider.h"
-#include "shell/FailureText.h"
+#include "values/FailureText.h"
 #include "shell/Labels.h"
 #include "shell/MenuText.h"
 #include "shell/ShownText.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

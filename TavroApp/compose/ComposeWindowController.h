@@ -1,8 +1,8 @@
 #pragma once
 
-#include "compose/PendingCapture.h"
 #include "model/CaptureGroup.h"
-#include "shell/WriteResult.h"
+#include "values/PendingCapture.h"
+#include "values/WriteResult.h"
 
 #include <functional>
 #include <optional>

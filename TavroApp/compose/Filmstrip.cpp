@@ -3,7 +3,7 @@
 #include "compose/SidewaysWheel.h"
 #include "shell/CaptureImageView.h"
 #include "shell/Icons.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "compose/MarkupCanvas.h"
 
 #include "compose/MarkupDraftPainter.h"
-#include "shell/QtImage.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/QtImage.h"
+#include "values/Utf8.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

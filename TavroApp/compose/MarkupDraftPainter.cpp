@@ -1,7 +1,7 @@
 #include "compose/MarkupDraftPainter.h"
 
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QPainter>
 

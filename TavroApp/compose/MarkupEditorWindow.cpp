@@ -4,9 +4,9 @@
 #include "compose/MarkupTexts.h"
 #include "model/Image.h"
 #include "model/Paths.h"
-#include "shell/FailureText.h"
+#include "values/FailureText.h"
 #include "shell/Preferences.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 #include "detail/ActivityText.h"
 
 #include "shell/ShownText.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <algorithm>
 

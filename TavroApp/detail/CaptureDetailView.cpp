@@ -15,12 +15,12 @@
 #include "platform/FileReveal.h"
 #include "shell/AppNotifications.h"
 #include "shell/Buttons.h"
-#include "shell/FailureText.h"
 #include "shell/Labels.h"
 #include "shell/Library.h"
 #include "shell/LibraryWatch.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/FailureText.h"
+#include "values/Utf8.h"
 
 #include <QBuffer>
 #include <QClipboard>

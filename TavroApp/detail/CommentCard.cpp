@@ -6,7 +6,7 @@
 #include "shell/Labels.h"
 #include "shell/RelativeTime.h"
 #include "shell/SymbolLabel.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "detail/CommentHeader.h"
 
 #include "detail/PaneTexts.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 namespace tavro {
 

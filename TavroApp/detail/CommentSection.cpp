@@ -9,7 +9,7 @@
 #include "shell/Buttons.h"
 #include "shell/Labels.h"
 #include "shell/Library.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "detail/ContextLink.h"
 
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 namespace tavro {
 

@@ -1,7 +1,7 @@
 #include "detail/DetailHeaderContent.h"
 
 #include "detail/PaneTexts.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QDateTime>
 #include <QRegularExpression>

@@ -10,7 +10,7 @@
 #include "shell/Library.h"
 #include "shell/LibraryWatch.h"
 #include "shell/RelativeTime.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -2,12 +2,12 @@
 
 #include "detail/PaneTexts.h"
 #include "detail/SectionParts.h"
-#include "shell/FailureText.h"
 #include "shell/Labels.h"
 #include "shell/Library.h"
 #include "shell/PlainField.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/FailureText.h"
+#include "values/Utf8.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -96,7 +96,8 @@ NoteSection::~NoteSection() = default;
 
 void NoteSection::flush() {
     // A failure keeps the text in the editor, and says why; the next edit or close tries again.
-    reportWrite(autosave_.flush(), this, [this](const std::string& failure) { showOutcome(failure); });
+    reportWrite(autosave_.flush(), this,
+                [this](const std::string& failure) { showOutcome(failure); });
 }
 
 void NoteSection::showOutcome(const std::string& failure) {

@@ -7,7 +7,7 @@
 #include "shell/Labels.h"
 #include "shell/Library.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QLineEdit>
 #include <QVBoxLayout>

@@ -3,7 +3,7 @@
 #include "model/BoardRecords.h"
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
-#include "shell/PendingWrite.h"
+#include "values/PendingWrite.h"
 
 #include <optional>
 #include <string>

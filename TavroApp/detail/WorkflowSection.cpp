@@ -8,7 +8,7 @@
 #include "shell/MenuText.h"
 #include "shell/PersonAvatar.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>

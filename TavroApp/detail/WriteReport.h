@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/PendingWrite.h"
+#include "values/PendingWrite.h"
 
 #include <QObject>
 

@@ -1,7 +1,7 @@
 #include "platform/FileRevealer.h"
 
 #include "platform/SessionBus.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

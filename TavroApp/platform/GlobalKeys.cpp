@@ -1,10 +1,10 @@
 #include "platform/GlobalKeys.h"
 
-#include "capture/KeyNames.h"
 #include "platform/KeyPositions.h"
 #include "platform/X11HotkeyRegistrar.h"
 #include "platform/X11KeyEventTap.h"
 #include "platform/X11Keyboard.h"
+#include "values/KeyNames.h"
 
 #include <QGuiApplication>
 

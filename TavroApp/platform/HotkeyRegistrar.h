@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/ModifierSet.h"
+#include "values/ModifierSet.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/ModifierSet.h"
+#include "values/ModifierSet.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,7 +14,7 @@ public:
     class Sink {
     public:
         virtual ~Sink() = default;
-        // A fresh press of a key that is not a modifier, as a designed key code, with the
+        // A fresh press of a key that is not a modifier, as a binding key code, with the
         // modifiers held. Answers whether the key belongs to an armed shortcut; a source that
         // cannot take keys from other applications lets it through all the same.
         virtual bool keyDown(std::uint16_t keyCode, ModifierSet modifiers, double time) = 0;

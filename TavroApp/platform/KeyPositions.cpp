@@ -39,7 +39,7 @@ std::optional<std::uint8_t> x11KeyCode(std::uint16_t keyCode) {
     return static_cast<std::uint8_t>(it->second + x11Offset);
 }
 
-std::optional<std::uint16_t> designedKeyCode(std::uint8_t x11KeyCode) {
+std::optional<std::uint16_t> bindingKeyCode(std::uint8_t x11KeyCode) {
     if (x11KeyCode < x11Offset)
         return std::nullopt;
     const std::uint16_t input = x11KeyCode - x11Offset;

@@ -1,6 +1,6 @@
 #include "platform/SingleInstance.h"
 
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/AppRequest.h"
+#include "values/AppRequest.h"
 
 #include <QLocalServer>
 #include <QLockFile>

@@ -3,7 +3,7 @@
 #include "platform/DBusStoreChangeListener.h"
 #include "platform/SessionBus.h"
 #include "platform/StoreChangeNotifier.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

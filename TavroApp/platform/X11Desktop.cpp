@@ -4,7 +4,7 @@
 #include "platform/X11Desktop.h"
 
 #include "platform/X11TextProperty.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -61,11 +61,16 @@ const Atoms& atoms(xcb_connection_t* c) {
     static Atoms interned{};
     if (internedOn == c)
         return interned;
-    constexpr std::array<const char*, 10> names{
-        "_NET_ACTIVE_WINDOW", "_NET_CLIENT_LIST",          "_NET_CLIENT_LIST_STACKING",
-        "_NET_WM_PID",        "_NET_WM_NAME",              "UTF8_STRING",
-        "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK", "_NET_WM_WINDOW_TYPE_DESKTOP",
-        "WM_CHANGE_STATE"};
+    constexpr std::array<const char*, 10> names{"_NET_ACTIVE_WINDOW",
+                                                "_NET_CLIENT_LIST",
+                                                "_NET_CLIENT_LIST_STACKING",
+                                                "_NET_WM_PID",
+                                                "_NET_WM_NAME",
+                                                "UTF8_STRING",
+                                                "_NET_WM_WINDOW_TYPE",
+                                                "_NET_WM_WINDOW_TYPE_DOCK",
+                                                "_NET_WM_WINDOW_TYPE_DESKTOP",
+                                                "WM_CHANGE_STATE"};
     std::array<xcb_intern_atom_cookie_t, names.size()> cookies{};
     for (size_t i = 0; i < names.size(); ++i)
         cookies[i] = xcb_intern_atom(c, 0, uint16_t(std::strlen(names[i])), names[i]);
@@ -221,8 +226,7 @@ std::optional<DesktopEntry> searchDesktopEntry(const std::string& instance,
     return found;
 }
 
-using EntryCache =
-    std::map<std::pair<std::string, std::string>, std::optional<DesktopEntry>>;
+using EntryCache = std::map<std::pair<std::string, std::string>, std::optional<DesktopEntry>>;
 
 void forgetEntries(GAppInfoMonitor*, gpointer cache) {
     static_cast<EntryCache*>(cache)->clear();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/ContextCollector.h"
+#include "platform/ContextCollector.h"
 
 #include <cstdint>
 #include <optional>

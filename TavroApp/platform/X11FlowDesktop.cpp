@@ -1,8 +1,8 @@
 #include "platform/X11FlowDesktop.h"
 
 #include "platform/X11Desktop.h"
-#include "shell/FailureText.h"
-#include "shell/Utf8.h"
+#include "values/FailureText.h"
+#include "values/Utf8.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -46,8 +46,7 @@ void awaitDeparture(std::vector<std::uint32_t> frames, QDeadlineTimer deadline,
     }
     QTimer::singleShot(departurePollMs, context.data(),
                        [frames = std::move(frames), deadline, context, action]() mutable {
-                           awaitDeparture(std::move(frames), deadline, context,
-                                          std::move(action));
+                           awaitDeparture(std::move(frames), deadline, context, std::move(action));
                        });
 }
 

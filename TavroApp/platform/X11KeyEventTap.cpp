@@ -111,7 +111,7 @@ bool X11KeyEventTap::nativeEventFilter(const QByteArray& eventType, void* messag
         if (!keyboard_->modifierOfKey(code).isEmpty())
             sink_->flagsChanged(heldModifiers(), time);
     } else if (press) {
-        const auto designed = KeyPositions::designedKeyCode(code);
+        const auto designed = KeyPositions::bindingKeyCode(code);
         sink_->keyDown(designed.value_or(unnamedKey), heldModifiers(), time);
     }
     return true;

@@ -24,7 +24,7 @@ public:
     void stop() override;
     bool isRunning() const override { return sink_ != nullptr; }
 
-    // A key that no designed key code names: it ends a tap, and matches no combination.
+    // A key that no binding key code names: it ends a tap, and matches no combination.
     static constexpr std::uint16_t unnamedKey = 0xFFFF;
 
 private:

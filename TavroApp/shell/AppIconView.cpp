@@ -2,7 +2,7 @@
 
 #include "shell/Icons.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QFile>
 #include <QHash>

@@ -5,7 +5,7 @@
 #include "shell/PersonAvatar.h"
 #include "shell/ShownText.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "shell/Badges.h"
 
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QAbstractButton>
 #include <QFontMetricsF>

@@ -1,15 +1,15 @@
 #include "shell/Library.h"
 
-#include "capture/ImageWriter.h"
-#include "compose/AttachmentService.h"
 #include "files/ScreenshotFiles.h"
 #include "model/Paths.h"
 #include "model/Uuid.h"
 #include "platform/StoreChangeListener.h"
+#include "shell/AttachmentService.h"
 #include "shell/CaptureEdits.h"
 #include "shell/ThumbnailLoader.h"
-#include "shell/Utf8.h"
 #include "store/CaptureStore.h"
+#include "values/ImageWriter.h"
+#include "values/Utf8.h"
 
 #include <QThread>
 
@@ -19,13 +19,6 @@
 #include <type_traits>
 
 namespace tavro {
-
-namespace {
-
-// The user's own changes are recorded in a capture's history under this name.
-constexpr std::string_view userActor = "you";
-
-} // namespace
 
 Library::Library(std::shared_ptr<CaptureStore> store, ThumbnailLoader& thumbnails,
                  std::unique_ptr<StoreChangeListener> listener, QObject* parent)
@@ -341,14 +334,14 @@ PendingWrite<bool> Library::deleteImage(const CaptureImage& image) {
 
 PendingWrite<> Library::setStatus(CaptureStatus status, const std::string& captureID) {
     return perform([status, captureID](CaptureStore& store) {
-        store.setStatus(captureID, status, userActor);
+        store.setStatus(captureID, status, localActor);
     });
 }
 
 PendingWrite<> Library::assign(const std::optional<std::string>& personID,
                                const std::string& captureID) {
     return perform([personID, captureID](CaptureStore& store) {
-        store.assign(captureID, personID, userActor);
+        store.assign(captureID, personID, localActor);
     });
 }
 
@@ -375,7 +368,7 @@ PendingWrite<> Library::addComment(const std::string& text, const std::string& c
     Comment comment;
     comment.id = makeUUID();
     comment.captureID = captureID;
-    comment.author = std::string(userActor);
+    comment.author = std::string(localActor);
     comment.isAgent = false;
     comment.body = text;
     comment.createdAt = now();

@@ -8,7 +8,7 @@
 #include "shell/LibraryReader.h"
 #include "shell/LibraryState.h"
 #include "shell/LibraryWriter.h"
-#include "shell/PendingWrite.h"
+#include "values/PendingWrite.h"
 
 #include <QElapsedTimer>
 #include <QImage>

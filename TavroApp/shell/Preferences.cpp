@@ -1,6 +1,6 @@
 #include "shell/Preferences.h"
 
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <stdexcept>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "capture/HotkeyBinding.h"
 #include "shell/PreferenceKeys.h"
+#include "values/HotkeyBinding.h"
 
 #include <QObject>
 #include <QSettings>

@@ -3,7 +3,7 @@
 #include "shell/AppActions.h"
 #include "shell/Icons.h"
 #include "shell/MenuText.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "capture/HotkeyBinding.h"
 #include "sync/SyncStatus.h"
+#include "values/HotkeyBinding.h"
 
 #include <cstdint>
 #include <string>

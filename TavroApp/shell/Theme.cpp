@@ -1,7 +1,7 @@
 #include "shell/Theme.h"
 
 #include "model/HexColor.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QFontDatabase>
 

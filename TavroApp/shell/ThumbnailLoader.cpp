@@ -1,7 +1,7 @@
 #include "shell/ThumbnailLoader.h"
 
-#include "shell/QtImage.h"
-#include "shell/Utf8.h"
+#include "values/QtImage.h"
+#include "values/Utf8.h"
 
 #include <QPointer>
 #include <QThread>

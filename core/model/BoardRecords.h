@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tavro {
 
@@ -36,6 +37,9 @@ struct Workspace {
     bool isAdmin() const { return role == "owner" || role == "admin"; }
     bool isGuest() const { return role == "guest"; }
 };
+
+// The author and actor that comments and history give the library's own user.
+inline constexpr std::string_view localActor = "you";
 
 // A comment on a capture, or a conflict note that sync records.
 struct Comment {

@@ -72,7 +72,7 @@ fs::path userDataFolder() {
     return homeFolder() / ".local" / "share";
 }
 
-fs::path support() {
+fs::path libraryRoot() {
     if (const char* value = std::getenv("TAVRO_HOME")) {
         std::string raw = value;
         if (!text::isBlank(raw, text::Whitespace::Horizontal))
@@ -82,16 +82,16 @@ fs::path support() {
 }
 
 fs::path capturesRoot() {
-    return support() / "captures";
+    return libraryRoot() / "captures";
 }
 fs::path thumbsRoot() {
-    return support() / "thumbs";
+    return libraryRoot() / "thumbs";
 }
 fs::path logsRoot() {
-    return support() / "logs";
+    return libraryRoot() / "logs";
 }
 fs::path databasePath() {
-    return support() / std::string(databaseFileName);
+    return libraryRoot() / std::string(databaseFileName);
 }
 fs::path legacySupport() {
     return userDataFolder() / "Koldar";
@@ -135,7 +135,7 @@ std::string relativeImagePath(std::string_view id, Seconds date, std::string_vie
 }
 
 bool ensureDirectories() {
-    for (const auto& folder : {support(), capturesRoot(), thumbsRoot(), logsRoot()}) {
+    for (const auto& folder : {libraryRoot(), capturesRoot(), thumbsRoot(), logsRoot()}) {
         std::error_code error;
         createPrivateFolders(folder, error);
         if (error || !fs::is_directory(folder, error))
@@ -171,7 +171,7 @@ LegacyMove migrateLegacyLibraryIfNeeded() {
     const auto legacy = legacySupport();
     if (!fs::exists(legacy / "koldar.sqlite", error))
         return LegacyMove::none;
-    const auto target = support();
+    const auto target = libraryRoot();
     if (fs::exists(target / std::string(databaseFileName), error))
         return LegacyMove::none;
     if (fs::exists(fs::symlink_status(target, error))) {
@@ -200,7 +200,7 @@ LegacyMove migrateLegacyLibraryIfNeeded() {
 
 std::string legacyLibraryLeftNotice() {
     return "The library of the former release at " + legacySupport().string() +
-           " was not moved into " + support().string() +
+           " was not moved into " + libraryRoot().string() +
            ", which already holds files of yours. Move those files elsewhere and start Tavro "
            "again to bring the old library over.";
 }

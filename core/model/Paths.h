@@ -16,7 +16,7 @@ namespace TavroPaths {
 inline constexpr std::string_view bundleIdentifier = "dev.tavro.Tavro";
 inline constexpr std::string_view databaseFileName = "tavro.sqlite";
 
-std::filesystem::path support();
+std::filesystem::path libraryRoot();
 std::filesystem::path capturesRoot();
 std::filesystem::path thumbsRoot();
 std::filesystem::path logsRoot();

@@ -280,7 +280,7 @@ ActivityEvent CaptureStore::decodeActivity(const Row& row) {
     event.captureID = row.string("capture_id");
     event.kind = row.string("kind").value_or("");
     event.detail = row.string("detail").value_or("");
-    event.actor = row.string("actor").value_or("you");
+    event.actor = row.string("actor").value_or(std::string(localActor));
     event.createdAt = row.date("created_at").value_or(now());
     event.actorID = row.string("actor_id");
     event.remote = row.boolValue("remote");

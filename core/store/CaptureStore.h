@@ -41,7 +41,6 @@ public:
     CaptureStore& operator=(const CaptureStore&) = delete;
 
     Database& db() const { return *db_; }
-    const std::shared_ptr<Database>& database() const { return db_; }
     // What opening did with the former product's library (none for any other location).
     TavroPaths::LegacyMove legacyMove() const { return legacyMove_; }
 

@@ -58,7 +58,7 @@ void CaptureStore::insert(const Capture& given) {
         db_->execute(statement, values);
         const std::string detail(capture.hasImage() ? displayName(capture.captureMode)
                                                     : "no screenshot");
-        recordActivity(capture.id, "created", detail, "you", makeUUID(), now());
+        recordActivity(capture.id, "created", detail, localActor, makeUUID(), now());
         postChange();
     });
 }

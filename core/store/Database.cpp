@@ -105,37 +105,28 @@ Database::Database(const std::filesystem::path& file)
     : file_(file) {
     TavroPaths::ensureParentDirectory(file);
     makePrivate(file);
-    sqlite3* handle = nullptr;
-    int rc = sqlite3_open_v2(file.c_str(), &handle,
+    sqlite3* opened = nullptr;
+    int rc = sqlite3_open_v2(file.c_str(), &opened,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                              nullptr);
-    if (rc != SQLITE_OK || !handle) {
-        std::string message = handle ? sqlite3_errmsg(handle) : "unknown error";
-        sqlite3_close_v2(handle);
-        throw DatabaseError::openFailed(message);
-    }
-    handle_ = handle;
-    statements_ = std::make_unique<StatementCache>(handle_);
+    handle_.reset(opened);
+    if (rc != SQLITE_OK || !handle_)
+        throw DatabaseError::openFailed(handle_ ? sqlite3_errmsg(handle_.get()) : "unknown error");
+    statements_ = std::make_unique<StatementCache>(handle_.get());
     // The busy timeout comes before anything that takes a lock: two programs opening a new
     // library at the same moment must wait for each other, not fail with "database is locked".
-    sqlite3_busy_timeout(handle_, 5000);
-    try {
-        executeRaw("PRAGMA busy_timeout = 5000;");
-        if (switchToWAL(handle_) != SQLITE_OK)
-            throw DatabaseError::stepFailed(errorMessage(handle_), "PRAGMA journal_mode = WAL;");
-        for (const char* pragma : {"PRAGMA foreign_keys = ON;", "PRAGMA synchronous = NORMAL;"})
-            executeRaw(pragma);
-    } catch (...) {
-        statements_.reset();
-        sqlite3_close_v2(handle_);
-        handle_ = nullptr;
-        throw;
-    }
+    sqlite3_busy_timeout(handle_.get(), 5000);
+    executeRaw("PRAGMA busy_timeout = 5000;");
+    if (switchToWAL(handle_.get()) != SQLITE_OK)
+        throw DatabaseError::stepFailed(errorMessage(handle_.get()), "PRAGMA journal_mode = WAL;");
+    for (const char* pragma : {"PRAGMA foreign_keys = ON;", "PRAGMA synchronous = NORMAL;"})
+        executeRaw(pragma);
 }
 
-Database::~Database() {
-    statements_.reset(); // finalized before the connection closes
-    sqlite3_close_v2(handle_);
+Database::~Database() = default;
+
+void Database::Close::operator()(sqlite3* handle) const {
+    sqlite3_close_v2(handle);
 }
 
 std::int64_t Database::execute(std::string_view sql, const std::vector<SQLValue>& arguments) {
@@ -145,8 +136,8 @@ std::int64_t Database::execute(std::string_view sql, const std::vector<SQLValue>
     bind(statement.get(), arguments);
     int rc = sqlite3_step(statement.get());
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        throw DatabaseError::stepFailed(errorMessage(handle_), std::string(sql));
-    return sqlite3_changes64(handle_);
+        throw DatabaseError::stepFailed(errorMessage(handle_.get()), std::string(sql));
+    return sqlite3_changes64(handle_.get());
 }
 
 void Database::executeRaw(const std::string& sql) {
@@ -155,9 +146,9 @@ void Database::executeRaw(const std::string& sql) {
     if (!handle_)
         throw DatabaseError::stepFailed("no database handle", sql);
     char* error = nullptr;
-    int rc = sqlite3_exec(handle_, sql.c_str(), nullptr, nullptr, &error);
+    int rc = sqlite3_exec(handle_.get(), sql.c_str(), nullptr, nullptr, &error);
     if (rc != SQLITE_OK) {
-        std::string message = error ? error : errorMessage(handle_);
+        std::string message = error ? error : errorMessage(handle_.get());
         sqlite3_free(error);
         throw DatabaseError::stepFailed(message, sql);
     }
@@ -192,7 +183,7 @@ std::vector<Row> Database::query(std::string_view sql, const std::vector<SQLValu
         rows.emplace_back(shared, std::move(values));
     }
     if (rc != SQLITE_DONE)
-        throw DatabaseError::stepFailed(errorMessage(handle_), std::string(sql));
+        throw DatabaseError::stepFailed(errorMessage(handle_.get()), std::string(sql));
     return rows;
 }
 

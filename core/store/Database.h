@@ -63,8 +63,13 @@ private:
     void checkThread() const;
     static void runAll(std::vector<std::function<void()>>& actions);
 
+    struct Close {
+        void operator()(sqlite3* handle) const;
+    };
+
     std::filesystem::path file_;
-    sqlite3* handle_ = nullptr;
+    // Declared before the statements, so they are finalized before the connection closes.
+    std::unique_ptr<sqlite3, Close> handle_;
     std::unique_ptr<StatementCache> statements_;
     mutable std::recursive_mutex mutex_;
     int depth_ = 0;

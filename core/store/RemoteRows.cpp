@@ -124,7 +124,10 @@ void CaptureStore::applyRemoteComment(const json& row) {
         const auto name = authorID ? personName(*authorID) : std::nullopt;
         const auto kind = ServerRow::textOr(row, "kind", "comment");
         const bool mine = authorID && authorID == currentUserID() && (!label || label == name);
-        const std::string author = mine ? "you" : label ? *label : name ? *name : "someone";
+        const std::string author = mine    ? std::string(localActor)
+                                   : label ? *label
+                                   : name  ? *name
+                                           : "someone";
         const bool isAgent = kind != "conflict" && label && label != name;
         db_->execute("INSERT INTO comments (id, capture_id, author, is_agent, body, created_at, "
                      "author_id, actor_label, kind, sync_state) VALUES (?,?,?,?,?,?,?,?,?,"
@@ -162,7 +165,7 @@ void CaptureStore::applyRemoteActivity(const json& row) {
         std::string actor = label ? *label : name ? *name : "someone";
         if (actorID && actorID == currentUserID()) {
             if (auto userName = currentUserName(); userName && *userName == actor)
-                actor = "you";
+                actor = localActor;
         }
         const auto detail =
             Wire::summarize(*kind, Wire::field(row, "detail"), [this](std::string_view personID) {

@@ -59,7 +59,7 @@ struct GoldenRepliesTest : AgentBoard {
         for (std::string line; std::getline(in, line);)
             lines.push_back(line);
         ASSERT_EQ(lines.size() % 2, 0u) << file;
-        std::string library = TavroPaths::support().string();
+        std::string library = TavroPaths::libraryRoot().string();
         std::string updated;
         for (size_t i = 0; i < lines.size(); i += 2) {
             auto request = JSONRPC::parse(lines[i]);

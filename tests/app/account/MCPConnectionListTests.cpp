@@ -5,7 +5,7 @@
 #include "account/MCPClientRow.h"
 #include "account/MCPConnectionList.h"
 #include "shell/Buttons.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "TempLibrary.h"
 

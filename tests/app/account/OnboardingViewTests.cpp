@@ -10,7 +10,7 @@
 #include "platform/KeyEventSource.h"
 #include "shell/PermissionsService.h"
 #include "shell/Preferences.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "TempLibrary.h"
 #include "WindowServices.h"
@@ -157,8 +157,8 @@ TEST(OnboardingView, TheAgentStepScrollsRatherThanSqueezingItsRows) {
     list->manualToggle()->click();
     QTRY_VERIFY(list->commandBlock()->isVisibleTo(&view));
     QTRY_VERIFY(list->snippetBlock()->height() >= list->snippetBlock()->sizeHint().height());
-    for (QWidget* part : {static_cast<QWidget*>(list->commandBlock()),
-                          static_cast<QWidget*>(list->snippetBlock())})
+    for (QWidget* part :
+         {static_cast<QWidget*>(list->commandBlock()), static_cast<QWidget*>(list->snippetBlock())})
         EXPECT_GE(part->height(), part->minimumSizeHint().height());
     int bottom = -1;
     for (MCPClientRow* row : list->rows()) {

@@ -10,7 +10,7 @@
 #include "shell/AppNotifications.h"
 #include "shell/PermissionsService.h"
 #include "shell/Preferences.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "LibraryFixture.h"
 #include "ViewPicture.h"

@@ -4,7 +4,7 @@
 #include "account/SettingsTabs.h"
 #include "account/ShortcutSettingsModel.h"
 #include "shell/Preferences.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "TempLibrary.h"
 

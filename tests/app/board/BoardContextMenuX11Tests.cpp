@@ -1,13 +1,13 @@
 #include "board/BoardActions.h"
+#include "board/BoardModel.h"
+#include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
-#include "board/DashboardModel.h"
-#include "board/DashboardView.h"
 #include "detail/CaptureDetailView.h"
 #include "detail/DetailHeaderBar.h"
 #include "model/Paths.h"
 #include "platform/FileRevealer.h"
 #include "shell/AppNotifications.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "LibraryFixture.h"
 #include "TestPreferences.h"
@@ -104,7 +104,7 @@ struct MenuBoard {
     LibraryFixture f;
     test::TestPreferences settings;
     NotificationCenter notifications;
-    DashboardView view{*f.library, settings.preferences, notifications};
+    BoardView view{*f.library, settings.preferences, notifications};
     std::vector<std::filesystem::path> revealed;
     std::string shot, note, done;
 };
@@ -210,8 +210,8 @@ TEST(BoardContextMenuTest, AFailedWriteIsShownAndChangesNothing) {
         const char* item;
         const char* alert;
     };
-    const std::vector<Case> cases{{"Mark resolved", DashboardTexts::resolveFailed},
-                                  {"Delete", DashboardTexts::deleteFailed}};
+    const std::vector<Case> cases{{"Mark resolved", BoardTexts::resolveFailed},
+                                  {"Delete", BoardTexts::deleteFailed}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item);
         b.choose(b.rightClick(b.shot), QString::fromUtf8(c.item));

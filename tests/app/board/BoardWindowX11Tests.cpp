@@ -1,9 +1,9 @@
+#include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
-#include "board/DashboardView.h"
 #include "board/EmptyStateView.h"
 #include "shell/AppNotifications.h"
 #include "shell/Preferences.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "LibraryFixture.h"
 #include "ViewPicture.h"
@@ -137,7 +137,7 @@ TEST(BoardWindow, ShowsMixedCapturesAsCardsAndRows) {
     test::LibraryFixture fixture;
     seed(fixture);
     BoardWindow window;
-    DashboardView dashboard(*fixture.library, window.preferences, window.notifications);
+    BoardView dashboard(*fixture.library, window.preferences, window.notifications);
     dashboard.resize(1180, 760); // the board window, its sidebar included
     dashboard.setFilter(LibraryFilter::everything());
     dashboard.show();
@@ -184,7 +184,7 @@ TEST(BoardWindow, ShowsMixedCapturesAsCardsAndRows) {
 TEST(BoardWindow, AnEmptyInboxTeachesTheShortcut) {
     test::LibraryFixture fixture;
     BoardWindow window;
-    DashboardView dashboard(*fixture.library, window.preferences, window.notifications);
+    BoardView dashboard(*fixture.library, window.preferences, window.notifications);
     dashboard.resize(1180, 760);
     dashboard.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dashboard));

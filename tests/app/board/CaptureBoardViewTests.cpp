@@ -1,7 +1,7 @@
 #include "board/CaptureBoardView.h"
 #include "model/Paths.h"
 #include "shell/ThumbnailLoader.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "TempLibrary.h"
 

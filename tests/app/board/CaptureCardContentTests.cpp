@@ -4,7 +4,7 @@
 
 #include "TempLibrary.h"
 
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
 #include "LibraryFixture.h"
 #include "TempLibrary.h"
 
+#include "board/BoardHeader.h"
+#include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
-#include "board/DashboardHeader.h"
-#include "board/DashboardView.h"
 #include "board/EmptyStateView.h"
 #include "board/SidebarView.h"
 #include "shell/AppNotifications.h"
 #include "shell/Preferences.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -49,7 +49,7 @@ struct Board {
             f.store().insert(capture);
         }
         f.reloadAndWait();
-        view = std::make_unique<DashboardView>(*f.library, preferences, notifications);
+        view = std::make_unique<BoardView>(*f.library, preferences, notifications);
         view->resize(1180, 760);
         view->show();
     }
@@ -76,12 +76,12 @@ struct Board {
                                     QSettings::IniFormat),
         legacy};
     NotificationCenter notifications;
-    std::unique_ptr<DashboardView> view;
+    std::unique_ptr<BoardView> view;
 };
 
 TEST(DashboardHeaderTest, TypingNarrowsTheBoardAtOnceAndTheClearButtonRestoresIt) {
     Board b;
-    DashboardHeader& header = *b.view->header();
+    BoardHeader& header = *b.view->header();
     EXPECT_EQ(header.titleLabel()->text(), QStringLiteral("Inbox"));
     EXPECT_EQ(header.subtitleLabel()->text(), QStringLiteral("3 captures · 1 high priority"));
     EXPECT_EQ(header.searchField()->placeholderText(), QStringLiteral("Search notes, apps, URLs…"));
@@ -137,7 +137,7 @@ TEST(DashboardHeaderTest, EachSortOrderOfTheMenuReordersTheBoard) {
 
 TEST(DashboardHeaderTest, TheLayoutSwitchChangesTheBoardAndShowsWhatTheWindowWasGiven) {
     Board b;
-    DashboardHeader& header = *b.view->header();
+    BoardHeader& header = *b.view->header();
     QAbstractButton* grid = header.layoutButton(LayoutMode::grid);
     QAbstractButton* list = header.layoutButton(LayoutMode::list);
     EXPECT_EQ(grid->accessibleName(), QStringLiteral("Grid"));
@@ -161,7 +161,7 @@ TEST(DashboardHeaderTest, TheLayoutSwitchChangesTheBoardAndShowsWhatTheWindowWas
 
     // A new window starts afresh: nothing of the old one's choices is kept.
     b.view.reset();
-    DashboardView next(*b.f.library, b.preferences, b.notifications);
+    BoardView next(*b.f.library, b.preferences, b.notifications);
     EXPECT_TRUE(next.header()->layoutButton(LayoutMode::grid)->isChecked());
     EXPECT_TRUE(next.header()->searchField()->text().isEmpty());
     EXPECT_EQ(next.board()->count(), 3u);

@@ -3,12 +3,12 @@
 #include "TempLibrary.h"
 #include "ViewPicture.h"
 
+#include "board/BoardHeader.h"
+#include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
-#include "board/DashboardHeader.h"
-#include "board/DashboardView.h"
 #include "shell/AppNotifications.h"
 #include "shell/Preferences.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -32,13 +32,13 @@ TEST(DashboardHeaderPicture, TheBoardWindowWithItsHeaderBar) {
                                     QSettings::IniFormat),
         legacy);
     NotificationCenter notifications;
-    DashboardView dashboard(*fixture.library, preferences, notifications);
+    BoardView dashboard(*fixture.library, preferences, notifications);
     dashboard.resize(1180, 760);
     dashboard.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dashboard));
     test::savePicture(dashboard, QStringLiteral("board-header"));
 
-    DashboardHeader& header = *dashboard.header();
+    BoardHeader& header = *dashboard.header();
     header.searchField()->setFocus();
     QTest::keyClicks(header.searchField(), QStringLiteral("layout"));
     EXPECT_EQ(dashboard.board()->count(), 2u); // the archived one is not in the inbox

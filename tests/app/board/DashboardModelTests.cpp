@@ -1,4 +1,4 @@
-#include "board/DashboardModel.h"
+#include "board/BoardModel.h"
 
 #include "model/Paths.h"
 
@@ -53,7 +53,7 @@ TEST(DashboardModelTest, SubtitleCountsTheVisibleCaptures) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(dashboardSubtitle(c.filter, captures(c.normal, c.high)), c.text);
+        EXPECT_EQ(boardSubtitle(c.filter, captures(c.normal, c.high)), c.text);
     }
 }
 

@@ -2,7 +2,7 @@
 #include "LibraryFixture.h"
 
 #include "board/NewGroupSheet.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QAbstractButton>
 #include <QLabel>

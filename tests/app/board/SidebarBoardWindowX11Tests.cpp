@@ -1,10 +1,10 @@
+#include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
-#include "board/DashboardView.h"
 #include "board/NewGroupSheet.h"
 #include "board/SidebarView.h"
 #include "shell/AppNotifications.h"
 #include "shell/Preferences.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "SeededBoard.h"
 #include "TempLibrary.h"
@@ -50,7 +50,7 @@ struct BoardWindow {
     QSettings legacy;
     Preferences preferences;
     NotificationCenter notifications;
-    DashboardView view;
+    BoardView view;
 };
 
 } // namespace

@@ -4,7 +4,7 @@
 #include "board/NewGroupSheet.h"
 #include "board/SidebarView.h"
 #include "model/Uuid.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QAbstractButton>
 #include <QLabel>

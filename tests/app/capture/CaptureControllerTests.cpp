@@ -6,7 +6,7 @@
 #include "shell/AppNotifications.h"
 #include "shell/PermissionsService.h"
 #include "shell/Preferences.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "capture/HotkeyBinding.h"
+#include "values/HotkeyBinding.h"
 
 #include <gtest/gtest.h>
 
@@ -147,11 +147,11 @@ TEST(HotkeyBinding, EqualityAndHashingSeeEveryField) {
 }
 
 TEST(ModifierSet, FlagsSymbolsAndNames) {
-    EXPECT_EQ((command | option | control | shift).carbonFlags(), 0x1B00u);
-    EXPECT_EQ((command | option | control | shift | fn).carbonFlags(), 0x1B00u);
-    EXPECT_EQ(ModifierSet::fromEventFlags(0x100000 | 0x20000 | 0x10000 | 0x2000000 | 0xFF),
+    EXPECT_EQ((command | option | control | shift).hotkeyMask(), 0x1B00u);
+    EXPECT_EQ((command | option | control | shift | fn).hotkeyMask(), 0x1B00u);
+    EXPECT_EQ(ModifierSet::fromKeyEventFlags(0x100000 | 0x20000 | 0x10000 | 0x2000000 | 0xFF),
               command | shift);
-    EXPECT_EQ(ModifierSet::fromEventFlags(0x800000 | 0x40000 | 0x80000), fn | control | option);
+    EXPECT_EQ(ModifierSet::fromKeyEventFlags(0x800000 | 0x40000 | 0x80000), fn | control | option);
 
     EXPECT_EQ((command | shift).symbols(), "⇧⌘");
     EXPECT_EQ(ModifierSet{}.symbols(), "");

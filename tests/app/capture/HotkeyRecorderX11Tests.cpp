@@ -1,6 +1,6 @@
 #include "capture/HotkeyRecorderView.h"
 #include "shell/Preferences.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "TempLibrary.h"
 

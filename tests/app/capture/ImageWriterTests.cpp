@@ -1,6 +1,6 @@
-#include "capture/CaptureError.h"
-#include "capture/ImageWriter.h"
-#include "shell/Utf8.h"
+#include "values/CaptureError.h"
+#include "values/ImageWriter.h"
+#include "values/Utf8.h"
 
 #include "TempLibrary.h"
 #include "model/Paths.h"

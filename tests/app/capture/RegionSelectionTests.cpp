@@ -1,5 +1,5 @@
 #include "capture/RegionSelection.h"
-#include "shell/AppRequest.h"
+#include "values/AppRequest.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "capture/CaptureError.h"
-#include "capture/ScreenCapturer.h"
+#include "platform/ScreenCapturer.h"
+#include "values/CaptureError.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "capture/ImageWriter.h"
-#include "capture/ScreenCapturer.h"
-#include "shell/Utf8.h"
+#include "platform/ScreenCapturer.h"
+#include "values/ImageWriter.h"
+#include "values/Utf8.h"
 
 #include "TempLibrary.h"
 

@@ -1,4 +1,4 @@
-#include "capture/ScreenGeometry.h"
+#include "platform/ScreenGeometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The attachment service on a real store in a temporary library, with real PNG and JPEG files.
-#include "compose/AttachmentService.h"
+#include "shell/AttachmentService.h"
 
 #include "LibraryFixture.h"
-#include "capture/CaptureError.h"
 #include "files/ScreenshotFiles.h"
 #include "model/Image.h"
 #include "model/Paths.h"
-#include "shell/Utf8.h"
+#include "values/CaptureError.h"
+#include "values/Utf8.h"
 
 #include <QTest>
 
@@ -226,7 +226,7 @@ TEST_F(AttachmentServiceTest, RenderingRefusesWhatItCannotDrawAndWritesNothing) 
         {absolute, marks({box(0.1, 0.5)}), "the original screenshot is missing"},
         {stored, Annotation{}, "annotations could not be rendered"},
     };
-    const size_t before = test::filesUnder(TavroPaths::support());
+    const size_t before = test::filesUnder(TavroPaths::libraryRoot());
     for (const auto& c : cases) {
         try {
             AttachmentService::renderAnnotation(c.annotation, c.image, &f.thumbnails, date);
@@ -236,8 +236,8 @@ TEST_F(AttachmentServiceTest, RenderingRefusesWhatItCannotDrawAndWritesNothing) 
             EXPECT_EQ(error.message(), c.message) << c.image.imagePath;
         }
     }
-    EXPECT_EQ(test::filesUnder(TavroPaths::support()), before);
-    EXPECT_FALSE(fs::exists(TavroPaths::support() / "outside-marked.png"));
+    EXPECT_EQ(test::filesUnder(TavroPaths::libraryRoot()), before);
+    EXPECT_FALSE(fs::exists(TavroPaths::libraryRoot() / "outside-marked.png"));
     EXPECT_EQ(row(), stored);
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "compose/ComposePanel.h"
-#include "compose/PendingCapture.h"
 #include "model/Paths.h"
 #include "shell/ThumbnailLoader.h"
-#include "shell/Utf8.h"
+#include "values/PendingCapture.h"
+#include "values/Utf8.h"
 
 #include "TempLibrary.h"
 

@@ -4,7 +4,7 @@
 #include "compose/ComposeHeader.h"
 #include "compose/ComposeView.h"
 #include "compose/EscapeKeyFilter.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include <QApplication>
 #include <QKeyEvent>

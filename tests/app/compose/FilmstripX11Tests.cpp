@@ -2,7 +2,7 @@
 #include "model/Paths.h"
 #include "shell/Theme.h"
 #include "shell/ThumbnailLoader.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "LibraryFixture.h"
 #include "ViewPicture.h"

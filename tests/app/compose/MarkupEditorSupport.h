@@ -6,7 +6,7 @@
 #include "model/Image.h"
 #include "model/Paths.h"
 #include "shell/Preferences.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "TempLibrary.h"
 

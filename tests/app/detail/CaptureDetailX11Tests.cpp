@@ -1,5 +1,5 @@
+#include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
-#include "board/DashboardView.h"
 #include "board/SidebarView.h"
 #include "compose/Filmstrip.h"
 #include "detail/CaptureDetailView.h"
@@ -12,7 +12,7 @@
 #include "shell/CaptureImageView.h"
 #include "shell/Preferences.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "LibraryFixture.h"
 #include "ProcessRunner.h"
@@ -167,7 +167,7 @@ struct Window {
     QSettings legacy;
     Preferences preferences;
     NotificationCenter notifications;
-    DashboardView dashboard;
+    BoardView dashboard;
     std::vector<std::pair<std::string, std::string>> posted;
 };
 

@@ -2,7 +2,7 @@
 #include "detail/DetailPaneState.h"
 #include "detail/PaneTexts.h"
 #include "model/Paths.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "TempLibrary.h"
 

@@ -8,7 +8,7 @@
 #include "detail/NoteSection.h"
 #include "detail/TagSection.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "FakeTimer.h"
 #include "LibraryFixture.h"

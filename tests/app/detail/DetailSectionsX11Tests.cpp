@@ -1,5 +1,5 @@
+#include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
-#include "board/DashboardView.h"
 #include "detail/CaptureDetailView.h"
 #include "detail/CommentCard.h"
 #include "detail/CommentSection.h"
@@ -12,7 +12,7 @@
 #include "shell/Library.h"
 #include "shell/Preferences.h"
 #include "shell/Theme.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "LibraryFixture.h"
 #include "ProcessRunner.h"
@@ -139,7 +139,7 @@ struct OpenPane {
     QSettings legacy;
     Preferences preferences;
     NotificationCenter notifications;
-    DashboardView dashboard;
+    BoardView dashboard;
 };
 
 std::string toolCall(const std::string& name, const nlohmann::json& arguments) {

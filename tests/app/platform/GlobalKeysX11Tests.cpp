@@ -1,8 +1,8 @@
 #include "capture/EventTapMonitor.h"
-#include "capture/HotkeyBinding.h"
 #include "platform/GlobalKeys.h"
 #include "platform/PermissionProbe.h"
 #include "platform/X11Keyboard.h"
+#include "values/HotkeyBinding.h"
 
 #include <QGuiApplication>
 #include <QProcess>

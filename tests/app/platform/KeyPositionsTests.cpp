@@ -31,7 +31,7 @@ TEST(KeyPositions, DesignedCodesNameTheSameKeysOnTheServer) {
     };
     for (const auto& entry : table) {
         EXPECT_EQ(KeyPositions::x11KeyCode(entry.designed), entry.x11) << entry.designed;
-        EXPECT_EQ(KeyPositions::designedKeyCode(entry.x11), entry.designed) << int(entry.x11);
+        EXPECT_EQ(KeyPositions::bindingKeyCode(entry.x11), entry.designed) << int(entry.x11);
     }
 }
 
@@ -40,14 +40,14 @@ TEST(KeyPositions, EveryMappedCodeRoundTripsAndUnknownCodesMapToNothing) {
     for (std::uint16_t code = 0; code < 256; ++code) {
         if (auto x11 = KeyPositions::x11KeyCode(code)) {
             ++mapped;
-            EXPECT_EQ(KeyPositions::designedKeyCode(*x11), code);
+            EXPECT_EQ(KeyPositions::bindingKeyCode(*x11), code);
         }
     }
     EXPECT_GT(mapped, 100);
     EXPECT_FALSE(KeyPositions::x11KeyCode(52));
     EXPECT_FALSE(KeyPositions::x11KeyCode(65535));
-    EXPECT_FALSE(KeyPositions::designedKeyCode(0));
-    EXPECT_FALSE(KeyPositions::designedKeyCode(7));
+    EXPECT_FALSE(KeyPositions::bindingKeyCode(0));
+    EXPECT_FALSE(KeyPositions::bindingKeyCode(7));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "shell/CaptureImageView.h"
 #include "shell/ThumbnailLoader.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "TempLibrary.h"
 

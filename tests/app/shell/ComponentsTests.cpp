@@ -4,7 +4,7 @@
 #include "shell/Labels.h"
 #include "shell/PersonAvatar.h"
 #include "shell/RelativeTime.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "TempLibrary.h"
 

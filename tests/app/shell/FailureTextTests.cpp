@@ -1,4 +1,4 @@
-#include "shell/FailureText.h"
+#include "values/FailureText.h"
 
 #include "store/DatabaseError.h"
 

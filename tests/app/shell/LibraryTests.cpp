@@ -3,7 +3,7 @@
 #include "board/CaptureFilterEngine.h"
 #include "board/SidebarRows.h"
 #include "model/Paths.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "ProcessRunner.h"
 

@@ -1,13 +1,13 @@
 // Names and notes written by agents, workspace members and other programs reach the app's
 // labels as text, never as rich text: "<img src=…>" must not load a local file.
-#include "board/DashboardView.h"
+#include "board/BoardView.h"
 #include "compose/ComposePanel.h"
 #include "compose/ComposeView.h"
 #include "model/Time.h"
 #include "model/Uuid.h"
 #include "shell/AppNotifications.h"
 #include "shell/Preferences.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "../compose/ComposeFixture.h"
 #include "LibraryFixture.h"
@@ -68,7 +68,7 @@ TEST(PlainTextLabelsTest, StoredNamesAndNotesShowAsText) {
                                     QSettings::IniFormat),
         legacy);
     NotificationCenter notifications;
-    DashboardView board(*f.library, preferences, notifications);
+    BoardView board(*f.library, preferences, notifications);
     board.resize(1180, 760);
     board.show();
     board.setFilter(LibraryFilter::group(group.id));

@@ -1,8 +1,8 @@
-#include "capture/KeyNames.h"
+#include "app/ShellMenus.h"
 #include "shell/AppActions.h"
 #include "shell/Preferences.h"
-#include "shell/ShellMenus.h"
-#include "shell/Utf8.h"
+#include "values/KeyNames.h"
+#include "values/Utf8.h"
 
 #include "platform/PermissionProbe.h"
 

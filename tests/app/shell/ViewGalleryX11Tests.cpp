@@ -10,7 +10,7 @@
 #include "shell/Preferences.h"
 #include "shell/RelativeTime.h"
 #include "shell/StatusItem.h"
-#include "shell/Utf8.h"
+#include "values/Utf8.h"
 
 #include "TempLibrary.h"
 #include "ViewPicture.h"

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "capture/CaptureError.h"
-#include "capture/CaptureServices.h"
-#include "capture/ContextCollector.h"
 #include "capture/SelectionOverlay.h"
 #include "compose/AnnotationEditorWindowController.h"
 #include "compose/ComposeWindowController.h"
+#include "platform/CaptureServices.h"
+#include "platform/ContextCollector.h"
 #include "platform/PermissionProbe.h"
+#include "values/CaptureError.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -27,7 +27,7 @@ struct FakeHome {
 
 TEST(TavroPaths, SupportFolderFollowsTheEnvironment) {
     FakeHome home;
-    EXPECT_EQ(TavroPaths::support(), home.defaultSupport());
+    EXPECT_EQ(TavroPaths::libraryRoot(), home.defaultSupport());
     EXPECT_EQ(TavroPaths::databasePath(), home.defaultSupport() / "tavro.sqlite");
     EXPECT_EQ(TavroPaths::capturesRoot(), home.defaultSupport() / "captures");
     EXPECT_EQ(TavroPaths::thumbsRoot(), home.defaultSupport() / "thumbs");
@@ -35,20 +35,20 @@ TEST(TavroPaths, SupportFolderFollowsTheEnvironment) {
 
     {
         ScopedEnv data("XDG_DATA_HOME", (home.folder.path() / "data").string());
-        EXPECT_EQ(TavroPaths::support(), home.folder.path() / "data/Tavro");
+        EXPECT_EQ(TavroPaths::libraryRoot(), home.folder.path() / "data/Tavro");
     }
     {
         ScopedEnv tilde("TAVRO_HOME", "~/Bugs");
-        EXPECT_EQ(TavroPaths::support(), home.folder.path() / "Bugs");
+        EXPECT_EQ(TavroPaths::libraryRoot(), home.folder.path() / "Bugs");
         EXPECT_EQ(TavroPaths::databasePath(), home.folder.path() / "Bugs/tavro.sqlite");
     }
     {
         ScopedEnv blank("TAVRO_HOME", " \t\u00A0");
-        EXPECT_EQ(TavroPaths::support(), home.defaultSupport());
+        EXPECT_EQ(TavroPaths::libraryRoot(), home.defaultSupport());
     }
     {
         ScopedEnv trailing("TAVRO_HOME", "/tmp/lib  ");
-        EXPECT_EQ(TavroPaths::support(), fs::path("/tmp/lib  "));
+        EXPECT_EQ(TavroPaths::libraryRoot(), fs::path("/tmp/lib  "));
     }
 }
 

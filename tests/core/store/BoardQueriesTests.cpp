@@ -1,4 +1,4 @@
-#include "BoardStoreFixture.h"
+#include "BoardFixture.h"
 
 #include <algorithm>
 #include <functional>
@@ -27,7 +27,7 @@ CaptureQuery all(bool newestFirst = true) {
     return q;
 }
 
-struct BoardQueriesTest : BoardStoreTest {
+struct BoardQueriesTest : BoardFixture {
     void addBoard() {
         // id, created, priority
         struct Entry {

@@ -1,4 +1,4 @@
-#include "BoardStoreFixture.h"
+#include "BoardFixture.h"
 
 #include <algorithm>
 #include <functional>
@@ -8,7 +8,7 @@ using namespace tavro::test;
 
 namespace {
 
-struct CaptureWorkflowTest : BoardStoreTest {
+struct CaptureWorkflowTest : BoardFixture {
     // A shared capture with an empty pending mark, so a test sees only its own names.
     Capture addShared(const std::string& id, const std::function<void(Capture&)>& arrange = {}) {
         auto capture = sample(id);

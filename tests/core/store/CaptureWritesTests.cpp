@@ -1,4 +1,4 @@
-#include "BoardStoreFixture.h"
+#include "BoardFixture.h"
 
 #include <algorithm>
 #include <functional>
@@ -8,7 +8,7 @@ using namespace tavro::test;
 
 namespace {
 
-using CaptureWritesTest = BoardStoreTest;
+using CaptureWritesTest = BoardFixture;
 
 } // namespace
 

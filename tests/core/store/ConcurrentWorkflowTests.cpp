@@ -1,4 +1,4 @@
-#include "BoardStoreFixture.h"
+#include "BoardFixture.h"
 #include "ProbeNotes.h"
 #include "ProcessRunner.h"
 
@@ -15,7 +15,7 @@ constexpr int rounds = 120;
 
 } // namespace
 
-using ConcurrentWorkflowTest = BoardStoreTest;
+using ConcurrentWorkflowTest = BoardFixture;
 
 // One program claims and resolves while the other changes status and priority, both on the same
 // capture and both appending to its note. Every step rewrites the whole row from what it read,

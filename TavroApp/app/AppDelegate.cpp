@@ -1,0 +1,362 @@
+#include "app/AppDelegate.h"
+
+#include "account/Account.h"
+#include "account/OnboardingTexts.h"
+#include "account/OnboardingView.h"
+#include "account/SettingsTexts.h"
+#include "account/SettingsView.h"
+#include "app/ShellMenus.h"
+#include "board/BoardView.h"
+#include "capture/SelectionOverlay.h"
+#include "model/Paths.h"
+#include "platform/ContextCollector.h"
+#include "platform/StoreChangeListener.h"
+#include "platform/X11Desktop.h"
+#include "shell/AppNotifications.h"
+#include "shell/AppWindows.h"
+#include "shell/Library.h"
+#include "shell/MainMenu.h"
+#include "shell/Preferences.h"
+#include "store/CaptureStore.h"
+#include "store/LibrarySweep.h"
+#include "values/FailureText.h"
+#include "values/Utf8.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QThreadPool>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace tavro {
+
+namespace {
+
+constexpr auto dashboardFrameKey = "windows/dev.tavro.dashboard";
+
+// A window around one view; closing it deletes it, which clears the delegate's pointer.
+class AppWindow final : public QWidget {
+public:
+    AppWindow(QWidget* content, const QString& title, QSize size, QString frameKey = {})
+        : frameKey_(std::move(frameKey)) {
+        setAttribute(Qt::WA_DeleteOnClose);
+        setWindowTitle(title);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(content);
+        content->setParent(this);
+        resize(size);
+        // Written soon after each move or resize, so that the frame outlives an app that is
+        // stopped (the session ending) as well as one that quits.
+        saveSoon_.setSingleShot(true);
+        saveSoon_.setInterval(frameSaveDelayMs);
+        connect(&saveSoon_, &QTimer::timeout, this, [this] { saveFrame(); });
+    }
+
+    void restoreFrame() {
+        if (frameKey_.isEmpty())
+            return;
+        const QByteArray saved = openUserSettings()->value(frameKey_).toByteArray();
+        if (!saved.isEmpty())
+            restoreGeometry(saved);
+        restored_ = true;
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        saveFrame();
+        QWidget::closeEvent(event);
+    }
+    void moveEvent(QMoveEvent* event) override {
+        QWidget::moveEvent(event);
+        frameChanged();
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        frameChanged();
+    }
+
+private:
+    static constexpr int frameSaveDelayMs = 400;
+
+    void frameChanged() {
+        // Not the frame a new window starts with, before the saved one is put back.
+        if (!frameKey_.isEmpty() && restored_ && isVisible())
+            saveSoon_.start();
+    }
+    void saveFrame() {
+        saveSoon_.stop();
+        if (!frameKey_.isEmpty())
+            openUserSettings()->setValue(frameKey_, saveGeometry());
+    }
+
+    QString frameKey_;
+    QTimer saveSoon_;
+    bool restored_ = false;
+};
+
+void centre(QWidget* window) {
+    if (QScreen* screen = window->screen()) {
+        const QRect area = screen->availableGeometry();
+        window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+    }
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(AppServices services, QObject* parent)
+    : QObject(parent)
+    , services_(services)
+    , hotkeys_(services.hotkeyRegistrar, services.keyEvents, services.permissionProbe) {}
+
+AppDelegate::~AppDelegate() {
+    delete boardWindow_.data();
+    delete settingsWindow_.data();
+    delete onboardingWindow_.data();
+}
+
+bool AppDelegate::start(bool openStartWindow) {
+    TavroPaths::ensureDirectories();
+    std::shared_ptr<CaptureStore> store;
+    try {
+        store = std::make_shared<CaptureStore>(TavroPaths::databasePath());
+    } catch (const std::exception& error) {
+        // Without its library the app cannot run: the user is told why, and it quits.
+        presentFatal(error.what());
+        return false;
+    }
+    if (store->legacyMove() == TavroPaths::LegacyMove::leftInPlace)
+        qWarning("%s", TavroPaths::legacyLibraryLeftNotice().c_str());
+    // Files of captures never saved and interrupted writes' temporaries, once per start.
+    QThreadPool::globalInstance()->start([store] { LibrarySweep::run(*store, now()); });
+    library_ = std::make_unique<Library>(store, services_.thumbnails, makeStoreChangeListener());
+    account_ = std::make_unique<Account>(*library_);
+    // The two hear each other in-process; other programs still hear both over the session bus.
+    connect(library_.get(), &Library::localChangeCommitted, account_.get(),
+            &Account::noteLocalChange);
+    connect(account_.get(), &Account::rowsApplied, library_.get(), &Library::checkForChanges);
+    captureController_ =
+        std::make_unique<CaptureController>(*library_, services_.preferences, services_.permissions,
+                                            services_.notifications, services_.capture);
+    QPointer<AppDelegate> self(this);
+    captureController_->onNeedsScreenRecording = [self] {
+        if (self)
+            self->showOnboarding();
+    };
+    setUpMenus();
+    observeNotifications();
+    menus_->applyHotkeys();
+    if (!openStartWindow)
+        return true;
+    if (services_.preferences.flag(PreferenceKey::hasCompletedOnboarding))
+        showBoard();
+    else
+        showOnboarding();
+    return true;
+}
+
+void AppDelegate::setUpMenus() {
+    Library* library = library_.get();
+    Account* account = account_.get();
+    menus_ =
+        std::make_unique<ShellMenus>(services_.preferences, hotkeys_, *this,
+                                     ShellMenus::Sources{[library] { return library->openCount(); },
+                                                         [account] { return account->status(); },
+                                                         [account] {
+                                                             return account->statusLine();
+                                                         }});
+    menus_->setUpStatusItem();
+    connect(library, &Library::changed, menus_.get(),
+            [menus = menus_.get()](Library::Property property) {
+                if (property == Library::Property::captures)
+                    menus->scheduleStatusMenuUpdate();
+            });
+    connect(account, &Account::statusChanged, menus_.get(), &ShellMenus::scheduleStatusMenuUpdate);
+}
+
+void AppDelegate::presentFatal(const std::string& description) {
+    const QString message = QStringLiteral("Tavro can't open its library");
+    QMessageBox alert(QMessageBox::Critical, message, message);
+    alert.setTextFormat(Qt::PlainText);
+    alert.setInformativeText(toQString(userFacingFailure(description)) +
+                             QStringLiteral("\n\nLibrary location: ") +
+                             toQString(TavroPaths::libraryRoot().string()));
+    alert.addButton(QStringLiteral("Quit"), QMessageBox::AcceptRole);
+    alert.exec();
+}
+
+void AppDelegate::observeNotifications() {
+    NotificationCenter& center = services_.notifications;
+    center.observe(AppNotification::showDashboard, this,
+                   [this](const QVariant&) { showBoard(); });
+    center.observe(AppNotification::showOnboarding, this,
+                   [this](const QVariant&) { showOnboarding(); });
+    center.observe(AppNotification::addScreenshot, this, [this](const QVariant& object) {
+        if (object.typeId() == QMetaType::QString)
+            captureController_->request(
+                FlowRequest::addScreenshotTo(toStdString(object.toString())));
+    });
+    center.observe(AppNotification::annotateImage, this, [this](const QVariant& object) {
+        if (object.typeId() == QMetaType::QString)
+            presentMarkupEditor(toStdString(object.toString()));
+    });
+}
+
+void AppDelegate::handle(const AppRequest& request) {
+    if (!captureController_)
+        return;
+    switch (request.kind) {
+    case AppRequest::Kind::reopen:
+        reopen();
+        break;
+    case AppRequest::Kind::captureRegion:
+        captureController_->request(FlowRequest::region());
+        break;
+    case AppRequest::Kind::captureFullScreen:
+        captureController_->request(FlowRequest::fullScreen(request.awaitsSecondPress()));
+        break;
+    case AppRequest::Kind::newIssue:
+        captureController_->request(FlowRequest::note());
+        break;
+    }
+}
+
+void AppDelegate::reopen() {
+    const std::vector<QWidget*> unhidden = unhideAppWindows();
+    QWidget* front = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && !window->isMinimized() && isAppWindow(window)) {
+            front = window;
+            break;
+        }
+    // The board comes forward whenever there is one, minimised or covered as it may be.
+    if (boardWindow_ || !front) {
+        showBoard();
+        return;
+    }
+    bringForward(unhidden.empty() ? front : unhidden.back());
+}
+
+void AppDelegate::bringForward(QWidget* window) {
+    window->showNormal();
+    window->raise();
+    window->activateWindow();
+    // A request that comes through the socket carries no user time, which a window manager
+    // may take as a reason to leave the focus where it is; ask as a pager does.
+    X11Desktop::activate(std::uint32_t(window->winId()));
+}
+
+QWidget* AppDelegate::makeWindow(QWidget* content, const QString& title, QSize size) {
+    auto* window = new AppWindow(content, title, size);
+    window->layout()->setMenuBar(buildMainMenu(*this, window));
+    // Titled and closable only, at the view's own size: neither resized, minimised nor
+    // maximised by the user.
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint);
+    content->setFixedSize(size);
+    window->layout()->setSizeConstraint(QLayout::SetFixedSize);
+    window->layout()->activate();
+    centre(window);
+    return window;
+}
+
+void AppDelegate::showBoard() {
+    if (!library_)
+        return;
+    if (boardWindow_) {
+        bringForward(boardWindow_);
+        return;
+    }
+    auto* window = new AppWindow(
+        new BoardView(*library_, services_.preferences, services_.notifications),
+        QStringLiteral("Tavro"), QSize(1180, 760), QString::fromLatin1(dashboardFrameKey));
+    window->layout()->setMenuBar(buildMainMenu(*this, window));
+    centre(window);
+    window->restoreFrame();
+    boardWindow_ = window;
+    bringForward(window);
+}
+
+void AppDelegate::showSettings() {
+    if (!library_)
+        return;
+    if (settingsWindow_) {
+        bringForward(settingsWindow_);
+        return;
+    }
+    QWidget* window = makeWindow(
+        new SettingsView(services_.preferences, services_.permissions, hotkeys_, *library_,
+                         *account_, services_.notifications),
+        toQString(SettingsTexts::windowTitle), QSize(SettingsView::width, SettingsView::height));
+    settingsWindow_ = window;
+    bringForward(window);
+}
+
+void AppDelegate::showOnboarding() {
+    if (!library_)
+        return;
+    if (onboardingWindow_) {
+        bringForward(onboardingWindow_);
+        return;
+    }
+    QPointer<AppDelegate> self(this);
+    auto finish = [self] {
+        if (!self)
+            return;
+        if (QWidget* window = self->onboardingWindow_) {
+            self->onboardingWindow_.clear();
+            window->close();
+        }
+        self->showBoard();
+    };
+    auto tryCapture = [self] {
+        if (!self)
+            return;
+        // Out of the way until the app is opened again.
+        hideAppWindow(self->onboardingWindow_);
+        QTimer::singleShot(tryCaptureDelayMs, self, [self] {
+            if (self)
+                self->handle({AppRequest::Kind::captureRegion, AppRequest::Source::onboarding});
+        });
+    };
+    QWidget* window = makeWindow(new OnboardingView(services_.preferences, services_.permissions,
+                                                    hotkeys_, finish, tryCapture),
+                                 toQString(OnboardingTexts::windowTitle),
+                                 QSize(OnboardingView::width, OnboardingView::height));
+    onboardingWindow_ = window;
+    bringForward(window);
+}
+
+void AppDelegate::presentMarkupEditor(const std::string& imageID) {
+    if (!library_)
+        return;
+    const std::optional<CaptureImage> image = library_->image(imageID);
+    if (!image)
+        return;
+    QPointer<AppDelegate> self(this);
+    services_.editor.present(
+        *image, [self, row = *image](const Annotation& annotation,
+                                     AnnotationEditorWindowController::SaveAnswer answer) {
+            if (!self || !self->library_)
+                return;
+            // The editor stays open with the marks until they are stored, and shows why they were
+            // not.
+            self->library_->saveAnnotation(annotation, row).then(self, std::move(answer));
+        });
+}
+
+void AppDelegate::syncNow() {
+    if (account_)
+        account_->syncNow();
+}
+
+void AppDelegate::openAccountSettings() {
+    showSettings();
+    services_.notifications.post(AppNotification::showAccountTab);
+}
+
+} // namespace tavro

@@ -1,0 +1,117 @@
+// The composition root: builds the long-lived objects in dependency order, owns them, and hands
+// the rest of start-up to the app delegate.
+#include "app/AppDelegate.h"
+#include "capture/RegionSelectionOverlay.h"
+#include "compose/ComposePanel.h"
+#include "compose/MarkupEditorWindow.h"
+#include "platform/CaptureServices.h"
+#include "platform/ContextCollector.h"
+#include "platform/DisplaySession.h"
+#include "platform/GlobalKeys.h"
+#include "platform/PermissionProbe.h"
+#include "platform/SessionBusCheck.h"
+#include "platform/SingleInstance.h"
+#include "platform/TerminationSignal.h"
+#include "platform/X11Desktop.h"
+#include "platform/X11FlowDesktop.h"
+#include "shell/AppNotifications.h"
+#include "shell/PermissionsService.h"
+#include "shell/Preferences.h"
+#include "shell/ThumbnailLoader.h"
+#include "values/Utf8.h"
+
+#include <QApplication>
+#include <QImageReader>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace tavro;
+
+int main(int argc, char** argv) {
+    const auto session = chooseDisplaySession([](const char* name) -> std::optional<std::string> {
+        const char* value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    });
+    if (session.problem) {
+        std::fprintf(stderr, "%s\n", session.problem->c_str());
+        return 1;
+    }
+    if (session.platform)
+        setenv("QT_QPA_PLATFORM", session.platform->c_str(), 1);
+    // A live bus answers in milliseconds; the wait overlaps the toolkit's start.
+    SessionBusCheck busCheck(std::chrono::milliseconds(1500));
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("tavro"));
+    QApplication::setApplicationName(QStringLiteral("Tavro"));
+    QApplication::setApplicationVersion(QStringLiteral(TAVRO_VERSION));
+    // Matches the installed desktop entry, so launchers group the app's windows under it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tavro"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    // Large screenshots (8K and beyond) decode through Qt's readers too; its default limit of
+    // 256 MiB refuses them.
+    QImageReader::setAllocationLimit(1024);
+
+    const QStringList arguments = QApplication::arguments();
+    std::optional<AppRequest::Kind> request = AppRequest::Kind::reopen;
+    if (arguments.size() > 2 || (arguments.size() == 2 && !(request = requestKindFromArgument(
+                                                                toStdString(arguments.at(1)))))) {
+        std::fprintf(stderr, "usage: tavro [--capture-region | --capture-fullscreen | "
+                             "--new-issue]\n");
+        return 2;
+    }
+    SingleInstance instance;
+    switch (instance.start(*request)) {
+    case SingleInstance::Role::handedOver:
+        return 0;
+    case SingleInstance::Role::unanswered:
+        std::fprintf(stderr, "tavro: another copy is starting and does not answer\n");
+        return 1;
+    case SingleInstance::Role::primary:
+        break;
+    }
+    // Before anything (the tray, accessibility, the store listener) opens the session bus.
+    busCheck.giveUpIfSilent();
+
+    auto legacySettings = openLegacyUserSettings();
+    Preferences preferences(openUserSettings(), *legacySettings);
+    auto probe = makePlatformPermissionProbe();
+    PermissionsService permissions(*probe);
+    ThumbnailLoader thumbnails;
+    NotificationCenter notifications;
+
+    RegionSelectionOverlay overlay;
+    ComposePanelController noteBox(thumbnails,
+                                   [&preferences] { return preferences.defaultGroupID(); });
+    MarkupEditorController flowEditor(preferences);
+    MarkupEditorController boardEditor(preferences);
+    DisplayScreenGrabber grabber(*probe);
+    X11Desktop desktop;
+    DesktopContextCollector context(desktop);
+    X11FlowDesktop flowDesktop;
+    EventLoopTimer timer;
+    GlobalKeys globalKeys = makePlatformGlobalKeys();
+
+    AppDelegate delegate({preferences,
+                          permissions,
+                          thumbnails,
+                          notifications,
+                          {overlay, noteBox, flowEditor, grabber, context, flowDesktop, timer},
+                          boardEditor,
+                          *globalKeys.registrar,
+                          *globalKeys.keys,
+                          *probe});
+    if (!delegate.start(*request == AppRequest::Kind::reopen))
+        return 1;
+
+    QObject::connect(&instance, &SingleInstance::requested, &delegate, [&](AppRequest::Kind kind) {
+        delegate.handle({kind, AppRequest::Source::commandLine});
+    });
+    instance.listen();
+    if (*request != AppRequest::Kind::reopen)
+        delegate.handle({*request, AppRequest::Source::commandLine});
+    quitOnTermination(&app);
+    return app.exec();
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "board/FolderChooser.h"
+#include "board/LibraryFilter.h"
+#include "board/SortOrder.h"
+
+#include <QWidget>
+
+#include <string>
+
+class QAction;
+class QSplitter;
+class QStackedWidget;
+
+namespace tavro {
+
+class BoardActions;
+class CaptureBoardView;
+class CaptureDetailView;
+class BoardHeader;
+class EmptyStateView;
+class Library;
+class NotificationCenter;
+class Preferences;
+class SidebarView;
+
+// The board window's root view: the sidebar that chooses the filter beside the board's
+// captures under that filter, search and sort, as cards or rows, or the empty state when none
+// is left; kept in step with the facade. An opened capture's detail pane takes the board's
+// place until it is closed or another filter is chosen.
+class BoardView final : public QWidget {
+    Q_OBJECT
+
+public:
+    BoardView(Library& library, Preferences& preferences, NotificationCenter& notifications,
+              QWidget* parent = nullptr);
+
+    void setFilter(const LibraryFilter& filter);
+    void setSearch(const QString& search);
+    void setSort(SortOrder sort);
+    void setLayoutMode(LayoutMode mode);
+    // Shows the capture's detail pane in place of the board; a pane already open is closed first.
+    void openCapture(const std::string& captureID);
+    // Back to the board: the pane's note is written first.
+    void closeCapture();
+
+    // The sidebar hides as a split view's does: dragged shut at its edge, or by the window's
+    // "Hide Sidebar" action (Ctrl+Alt+S), which shows it again at the width it had.
+    bool sidebarShown() const;
+    void setSidebarShown(bool shown);
+    QAction* sidebarAction() const { return sidebarAction_; }
+
+    SidebarView* sidebar() const { return sidebar_; }
+    CaptureBoardView* board() const { return board_; }
+    EmptyStateView* emptyState() const { return empty_; }
+    BoardHeader* header() const { return header_; }
+    // What the cards, the rows and their context menu do with a capture.
+    BoardActions& captureActions() const { return *actions_; }
+    // The open detail pane, if any.
+    CaptureDetailView* detail() const { return detail_; }
+
+private:
+    void refresh();
+
+    Library& library_;
+    Preferences& preferences_;
+    NotificationCenter& notifications_;
+    LibraryFilter filter_;
+    std::string search_;
+    SortOrder sort_ = SortOrder::newest;
+    DialogFolderChooser folders_;
+    BoardActions* actions_ = nullptr;
+    SidebarView* sidebar_ = nullptr;
+    QSplitter* split_ = nullptr;
+    QAction* sidebarAction_ = nullptr;
+    int sidebarWidth_ = 214;
+    BoardHeader* header_ = nullptr;
+    QStackedWidget* column_ = nullptr;
+    QWidget* boardColumn_ = nullptr;
+    CaptureDetailView* detail_ = nullptr;
+    QStackedWidget* content_ = nullptr;
+    CaptureBoardView* board_ = nullptr;
+    EmptyStateView* empty_ = nullptr;
+};
+
+} // namespace tavro
