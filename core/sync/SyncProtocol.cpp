@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <unicode/utf8.h>
 
 namespace tavro::SyncProtocol {
 
@@ -52,6 +54,22 @@ bool isToken(std::string_view text) {
     });
 }
 
+bool isUTF8(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = int32_t(text.size());
+    for (int32_t at = 0; at < length;) {
+        if (bytes[at] < 0x80) {
+            ++at;
+            continue;
+        }
+        UChar32 c;
+        U8_NEXT(bytes, at, length, c);
+        if (c < 0)
+            return false;
+    }
+    return true;
+}
+
 bool isHeaderValue(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
@@ -67,7 +85,14 @@ std::optional<json> object(std::string_view body) {
     // would take one call per level.
     if (Wire::textNestedDeeperThan(body, Wire::maxNesting))
         return std::nullopt;
-    auto parsed = json::parse(text::validUTF8(body), nullptr, false);
+    // Bytes that are not UTF-8 read as U+FFFD; a reply without any is parsed where it lies,
+    // not copied first.
+    std::string replaced;
+    if (!isUTF8(body)) {
+        replaced = text::validUTF8(body);
+        body = replaced;
+    }
+    auto parsed = json::parse(body.begin(), body.end(), nullptr, false);
     if (parsed.is_discarded() || !parsed.is_object())
         return std::nullopt;
     return parsed;

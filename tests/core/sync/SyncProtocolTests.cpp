@@ -184,6 +184,32 @@ TEST(SyncProtocol, ListsKeepTheirObjectElements) {
     EXPECT_EQ(thrown([] { P::readReconciliation("null"); }), SyncError::decode());
 }
 
+TEST(SyncProtocol, RepliesReadBytesThatAreNotUTF8AsReplacementCharacters) {
+    const std::string replacement = "\xEF\xBF\xBD";
+    const struct {
+        std::string sent, read;
+    } cases[] = {
+        {"caf\xC3\xA9 \xF0\x9F\x90\x9B", "caf\xC3\xA9 \xF0\x9F\x90\x9B"},
+        {"a\xFF"
+         "b",
+         "a" + replacement + "b"},
+        {"\xC0\xAF", replacement + replacement},
+        {"x\xE2\x82", "x" + replacement},
+        {"\xED\xA0\x80", replacement + replacement + replacement},
+    };
+    for (const auto& [sent, read] : cases) {
+        SCOPED_TRACE(sent);
+        const std::string body = R"({"changes":[{"table":"captures","row":{"note":")" + sent +
+                                 R"("}}],"people":[],"more":false})";
+        const auto reply = P::readSyncReply(body);
+        const auto changes = P::objects(Wire::field(reply, "changes"));
+        ASSERT_EQ(changes.size(), 1u);
+        EXPECT_EQ(changes[0]["row"]["note"], read);
+        EXPECT_EQ(P::errorReply(500, R"({"message":")" + sent + R"("})"),
+                  SyncError::server(500, read));
+    }
+}
+
 TEST(SyncProtocol, UploadTicketsAndBlobLocations) {
     struct Case {
         std::string body;
