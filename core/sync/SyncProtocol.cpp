@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdint>
-#include <unicode/utf8.h>
 
 namespace tavro::SyncProtocol {
 
@@ -54,22 +52,6 @@ bool isToken(std::string_view text) {
     });
 }
 
-bool isUTF8(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-    const auto length = int32_t(text.size());
-    for (int32_t at = 0; at < length;) {
-        if (bytes[at] < 0x80) {
-            ++at;
-            continue;
-        }
-        UChar32 c;
-        U8_NEXT(bytes, at, length, c);
-        if (c < 0)
-            return false;
-    }
-    return true;
-}
-
 bool isHeaderValue(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
@@ -88,7 +70,7 @@ std::optional<json> object(std::string_view body) {
     // Bytes that are not UTF-8 read as U+FFFD; a reply without any is parsed where it lies,
     // not copied first.
     std::string replaced;
-    if (!isUTF8(body)) {
+    if (!text::isValidUTF8(body)) {
         replaced = text::validUTF8(body);
         body = replaced;
     }
@@ -283,8 +265,8 @@ AccountInfo readAccount(std::string_view body) {
     return info;
 }
 
-json readSyncReply(std::string_view body) {
-    return replyObject(body);
+SyncReply readSyncReply(std::string body) {
+    return SyncReply(std::move(body));
 }
 
 Reconciliation readReconciliation(std::string_view body) {
