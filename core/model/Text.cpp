@@ -164,6 +164,22 @@ std::string validUTF8(std::string_view text) {
     return out;
 }
 
+bool isValidUTF8(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = int32_t(text.size());
+    for (int32_t at = 0; at < length;) {
+        if (bytes[at] < 0x80) {
+            ++at;
+            continue;
+        }
+        UChar32 c;
+        U8_NEXT(bytes, at, length, c);
+        if (c < 0)
+            return false;
+    }
+    return true;
+}
+
 namespace {
 
 bool isStripped(UChar32 c) {

@@ -30,6 +30,8 @@ std::string prefixCharacters(std::string_view text, size_t count);
 
 // Replaces every ill-formed UTF-8 sequence with U+FFFD.
 std::string validUTF8(std::string_view text);
+// True when the text holds no ill-formed UTF-8 sequence: validUTF8 would give it back unchanged.
+bool isValidUTF8(std::string_view text);
 
 // The text without what a terminal would act on instead of showing: C0 controls but tab and line
 // feed, escape sequences whole (CSI and OSC with their parameters), DEL, C1 controls, and the

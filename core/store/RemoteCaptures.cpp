@@ -97,8 +97,10 @@ void CaptureStore::applyRemoteCapture(const json& row) {
             }
             updateRow(*db_, "captures", columns, *id);
         }
-        if (!pending.count("tags"))
-            replaceTags(Wire::strings(Wire::field(row, "tags")), *id);
+        // A capture new here has no tags to replace.
+        auto tags = Wire::strings(Wire::field(row, "tags"));
+        if (!pending.count("tags") && (local || !tags.empty()))
+            replaceTags(tags, *id);
     });
 }
 

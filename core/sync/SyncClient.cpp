@@ -122,9 +122,9 @@ void SyncClient::signOut(std::stop_token stop) noexcept {
     }
 }
 
-json SyncClient::sync(const json& body, std::stop_token stop) {
+SyncReply SyncClient::sync(const json& body, std::stop_token stop) {
     auto reply = request("POST", "/v1/sync", body, true, false, stop);
-    return SyncProtocol::readSyncReply(reply.body);
+    return SyncProtocol::readSyncReply(std::move(reply.body));
 }
 
 Reconciliation SyncClient::reconcile(const std::vector<std::string>& captureIDs,

@@ -3,6 +3,7 @@
 #include "sync/HttpTransport.h"
 #include "sync/SyncError.h"
 #include "sync/SyncRecords.h"
+#include "sync/SyncReply.h"
 
 #include <chrono>
 #include <cstdint>
@@ -63,8 +64,8 @@ public:
                         const std::optional<std::string>& appVersion, std::stop_token stop = {});
     // Tells the service the session ends; never fails.
     void signOut(std::stop_token stop = {}) noexcept;
-    // Sends the sync body as it is and gives the reply object.
-    nlohmann::json sync(const nlohmann::json& body, std::stop_token stop = {});
+    // Sends the sync body as it is and gives the reply.
+    SyncReply sync(const nlohmann::json& body, std::stop_token stop = {});
     Reconciliation reconcile(const std::vector<std::string>& captureIDs, std::stop_token stop = {});
 
     // The event stream's request, not sent: open it with `transport().stream(...)`. A workspace

@@ -60,14 +60,14 @@ void logSkipped(CaptureStore& store, size_t count, std::string_view what) {
 
 // Rows are applied a bounded run per transaction, so the app never waits on a whole reply
 // while a commit per row does not cost more than the row; each row has a savepoint of its own,
-// so one that cannot be applied costs only itself.
-void applyPulledRows(CaptureStore& store, const json* changes, std::stop_token session) {
-    if (!changes || !changes->is_array())
-        return;
+// so one that cannot be applied costs only itself. The reply's rows are parsed as they are
+// sorted and again as they are applied, so no more than one is held parsed.
+void applyPulledRows(CaptureStore& store, const SyncReply& reply, std::stop_token session) {
     constexpr size_t rowsPerTransaction = 100;
-    std::array<std::vector<const json*>, pulledTables.size()> byTable;
+    std::array<std::vector<size_t>, pulledTables.size()> byTable;
     size_t unusable = 0;
-    for (const auto& item : *changes) {
+    for (size_t index = 0; index < reply.changeCount(); ++index) {
+        const json item = reply.change(index);
         auto table = item.is_object() ? text(item, "table") : std::nullopt;
         auto row = Wire::field(item, "row");
         const auto known = table ? std::find_if(pulledTables.begin(), pulledTables.end(),
@@ -76,7 +76,7 @@ void applyPulledRows(CaptureStore& store, const json* changes, std::stop_token s
         if (known == pulledTables.end() || !row || !row->is_object())
             ++unusable;
         else
-            byTable[size_t(known - pulledTables.begin())].push_back(row);
+            byTable[size_t(known - pulledTables.begin())].push_back(index);
     }
     logSkipped(store, unusable, "pulled changes of no known table or without a row");
 
@@ -89,7 +89,8 @@ void applyPulledRows(CaptureStore& store, const json* changes, std::stop_token s
             store.db().transaction([&] {
                 for (size_t i = start; i < std::min(rows.size(), start + rowsPerTransaction); ++i) {
                     try {
-                        (store.*apply)(*rows[i]);
+                        const json item = reply.change(rows[i]);
+                        (store.*apply)(*Wire::field(item, "row"));
                     } catch (const std::exception& error) {
                         store.log("warn",
                                   "Couldn't apply " + std::string(name) + " row: " + error.what());
@@ -115,11 +116,11 @@ std::vector<std::string> usableIDs(CaptureStore& store, const json* value, std::
 }
 
 // Lists of the reply that came as something else are read as empty; the log says which.
-void logMistyped(CaptureStore& store, const json& reply) {
+void logMistyped(CaptureStore& store, const json& fields) {
     std::string keys;
     for (const char* key : {"results", "people", "changes", "resync_groups", "dropped_captures",
                             "dropped_workspaces"})
-        if (auto value = Wire::field(reply, key); value && !value->is_null() && !value->is_array())
+        if (auto value = Wire::field(fields, key); value && !value->is_null() && !value->is_array())
             keys += (keys.empty() ? "" : ", ") + std::string(key);
     if (!keys.empty())
         store.log("warn", "Skipped reply fields that are not lists: " + keys);
@@ -142,9 +143,9 @@ bool SyncEngine::cycle(std::stop_token session) {
                        {"device_id", deviceID ? *deviceID : makeUUID()},
                        {"full_groups", fullGroups}};
 
-    json reply;
+    std::optional<SyncReply> received;
     try {
-        reply = client_.sync(body, session);
+        received.emplace(client_.sync(body, session));
         ensureCurrent(session);
     } catch (...) {
         // The groups are asked for again by the next request that gets through.
@@ -155,9 +156,11 @@ bool SyncEngine::cycle(std::stop_token session) {
         throw;
     }
 
-    logMistyped(store_, reply);
+    const SyncReply& reply = *received;
+    const json& fields = reply.fields();
+    logMistyped(store_, fields);
     // One transaction for all the results of a reply: they are many small writes.
-    const json* results = Wire::field(reply, "results");
+    const json* results = Wire::field(fields, "results");
     const auto resultObjects = SyncProtocol::objects(results);
     size_t unmatched = arraySize(results) - resultObjects.size();
     const bool resultsAskAgain = store_.db().transaction([&] {
@@ -175,18 +178,17 @@ bool SyncEngine::cycle(std::stop_token session) {
     logSkipped(store_, unmatched, "push results that name no row of this push");
 
     ensureCurrent(session);
-    for (const auto& person : SyncProtocol::objects(Wire::field(reply, "people")))
+    for (const auto& person : SyncProtocol::objects(Wire::field(fields, "people")))
         store_.applyRemotePerson(person);
 
-    const json* changes = Wire::field(reply, "changes");
-    applyPulledRows(store_, changes, session);
+    applyPulledRows(store_, reply, session);
     ensureCurrent(session);
 
-    store_.setSyncMeta("cursor", std::to_string(Wire::integer(Wire::field(reply, "cursor"))));
+    store_.setSyncMeta("cursor", std::to_string(Wire::integer(Wire::field(fields, "cursor"))));
 
     bool workspaceReset = false;
     size_t unusableGroups = 0;
-    for (const auto& entry : SyncProtocol::objects(Wire::field(reply, "resync_groups"))) {
+    for (const auto& entry : SyncProtocol::objects(Wire::field(fields, "resync_groups"))) {
         auto id = text(entry, "id");
         if (!id)
             continue;
@@ -206,10 +208,10 @@ bool SyncEngine::cycle(std::stop_token session) {
     }
     logSkipped(store_, unusableGroups, "group resyncs for ids that are not ids");
 
-    for (const auto& id : usableIDs(store_, Wire::field(reply, "dropped_captures"),
+    for (const auto& id : usableIDs(store_, Wire::field(fields, "dropped_captures"),
                                     "dropped captures whose ids are not ids"))
         store_.dropCapture(id);
-    for (const auto& id : usableIDs(store_, Wire::field(reply, "dropped_workspaces"),
+    for (const auto& id : usableIDs(store_, Wire::field(fields, "dropped_workspaces"),
                                     "dropped workspaces whose ids are not ids"))
         store_.dropWorkspace(id);
 
@@ -222,10 +224,10 @@ bool SyncEngine::cycle(std::stop_token session) {
         refreshAccount(session);
     }
 
-    if (arraySize(changes) > 0 || !batch.changes.empty())
+    if (reply.changeCount() > 0 || !batch.changes.empty())
         store_.postChange();
 
-    return Wire::boolean(Wire::field(reply, "more")) || !fullGroupsQueue_.empty() ||
+    return Wire::boolean(Wire::field(fields, "more")) || !fullGroupsQueue_.empty() ||
            workspaceReset || resultsAskAgain || batch.cut;
 }
 

@@ -67,7 +67,14 @@ std::optional<json> object(std::string_view body) {
     // would take one call per level.
     if (Wire::textNestedDeeperThan(body, Wire::maxNesting))
         return std::nullopt;
-    auto parsed = json::parse(text::validUTF8(body), nullptr, false);
+    // Bytes that are not UTF-8 read as U+FFFD; a reply without any is parsed where it lies,
+    // not copied first.
+    std::string replaced;
+    if (!text::isValidUTF8(body)) {
+        replaced = text::validUTF8(body);
+        body = replaced;
+    }
+    auto parsed = json::parse(body.begin(), body.end(), nullptr, false);
     if (parsed.is_discarded() || !parsed.is_object())
         return std::nullopt;
     return parsed;
@@ -258,8 +265,8 @@ AccountInfo readAccount(std::string_view body) {
     return info;
 }
 
-json readSyncReply(std::string_view body) {
-    return replyObject(body);
+SyncReply readSyncReply(std::string body) {
+    return SyncReply(std::move(body));
 }
 
 Reconciliation readReconciliation(std::string_view body) {

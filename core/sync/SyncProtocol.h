@@ -2,6 +2,7 @@
 
 #include "sync/SyncError.h"
 #include "sync/SyncRecords.h"
+#include "sync/SyncReply.h"
 
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -48,7 +49,7 @@ DeviceCode readDeviceCode(std::string_view body, std::string_view baseURL, Secon
 // Any status: the poll reads the body of errors too.
 DevicePoll readDevicePoll(long status, std::string_view body);
 AccountInfo readAccount(std::string_view body);
-nlohmann::json readSyncReply(std::string_view body);
+SyncReply readSyncReply(std::string body);
 Reconciliation readReconciliation(std::string_view body);
 UploadTicket readUploadTicket(std::string_view body);
 std::string readBlobLocation(std::string_view body);

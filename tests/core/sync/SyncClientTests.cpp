@@ -400,7 +400,7 @@ TEST_F(SyncClientTest, BodiesWithTextThatIsNotUTF8AreStillSent) {
          {"base_version", 0},
          {"patch",
           {{"workspace_id", SyncService::workspaceID}, {"note", "half a character: \xE2\x82"}}}});
-    const json reply = client.sync(body);
+    const json reply = client.sync(body).fields();
     ASSERT_EQ(reply.at("results").size(), 1u);
     EXPECT_EQ(reply["results"][0]["status"], "applied");
     const auto row = service.inspect("state")["tables"]["captures"]["c1"];

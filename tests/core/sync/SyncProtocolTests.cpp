@@ -16,6 +16,14 @@ namespace {
 
 const std::string base = "https://api.tavro.dev";
 
+std::vector<json> objectChanges(const SyncReply& reply) {
+    std::vector<json> out;
+    for (size_t i = 0; i < reply.changeCount(); ++i)
+        if (auto change = reply.change(i); change.is_object())
+            out.push_back(std::move(change));
+    return out;
+}
+
 } // namespace
 
 TEST(SyncError, TextsAreTheUsersOwn) {
@@ -172,16 +180,84 @@ TEST(SyncProtocol, AccountKeepsEveryWellFormedWorkspace) {
 TEST(SyncProtocol, ListsKeepTheirObjectElements) {
     const auto reply = P::readSyncReply(
         R"({"changes":[{"table":"captures","row":{}},null,3,{"table":"groups"}],"results":"x"})");
-    const auto changes = P::objects(Wire::field(reply, "changes"));
+    const auto changes = objectChanges(reply);
     ASSERT_EQ(changes.size(), 2u);
     EXPECT_EQ(changes[1]["table"], "groups");
-    EXPECT_TRUE(P::objects(Wire::field(reply, "results")).empty());
-    EXPECT_TRUE(P::objects(Wire::field(reply, "people")).empty());
+    EXPECT_TRUE(P::objects(Wire::field(reply.fields(), "results")).empty());
+    EXPECT_TRUE(P::objects(Wire::field(reply.fields(), "people")).empty());
     EXPECT_EQ(thrown([] { P::readSyncReply("[1]"); }), SyncError::decode());
 
     EXPECT_EQ(P::readReconciliation(R"({"drop":["c1",5,"c2"]})"),
               (Reconciliation{{"c1", "c2"}, {}}));
     EXPECT_EQ(thrown([] { P::readReconciliation("null"); }), SyncError::decode());
+}
+
+TEST(SyncProtocol, SyncRepliesKeepTheirChangesApartFromTheirFields) {
+    const struct {
+        std::string body;
+        json fields;
+        std::vector<json> changes;
+    } cases[] = {
+        {R"({"changes":[{"table":"captures","row":{"id":"c1"}},null,3,"[x]",[]],"more":true})",
+         {{"more", true}},
+         {{{"table", "captures"}, {"row", {{"id", "c1"}}}}, nullptr, 3, "[x]", json::array()}},
+        {" \n{ \"cursor\" : 7 ,\t\"changes\" : [ { \"a\" : \"}]\\\"\" } , 1.5e2 ] }\n",
+         {{"cursor", 7}},
+         {{{"a", "}]\""}}, 150.0}},
+        {R"({"changes":[],"results":[{"id":"c1"}]})", {{"results", {{{"id", "c1"}}}}}, {}},
+        {R"({"changes":{"table":"captures"},"cursor":1})",
+         {{"changes", {{"table", "captures"}}}, {"cursor", 1}},
+         {}},
+        {R"({"changes":[1],"changes":[2,3]})", json::object(), {2, 3}},
+        {R"({"changes":[1],"changes":null})", {{"changes", nullptr}}, {}},
+        {R"({"chang\u0065s":[true],"\u00fcber":"x"})",
+         {{"\xC3\xBC"
+           "ber",
+           "x"}},
+         {true}},
+        {"{}", json::object(), {}},
+    };
+    for (const auto& [body, fields, changes] : cases) {
+        SCOPED_TRACE(body);
+        const auto reply = P::readSyncReply(body);
+        EXPECT_EQ(reply.fields(), fields);
+        ASSERT_EQ(reply.changeCount(), changes.size());
+        for (size_t i = 0; i < changes.size(); ++i)
+            EXPECT_EQ(reply.change(i), changes[i]);
+    }
+
+    for (const std::string& refused : std::vector<std::string>{
+             "", "[1]", "null", "\"x\"", R"({"changes":[1,]})", R"({"changes":[{"a":1}])",
+             R"({"changes":[1]} x)",
+             "{\"changes\":" + std::string(600, '[') + std::string(600, ']') + "}"}) {
+        SCOPED_TRACE(refused);
+        EXPECT_EQ(thrown([&] { P::readSyncReply(refused); }), SyncError::decode());
+    }
+}
+
+TEST(SyncProtocol, RepliesReadBytesThatAreNotUTF8AsReplacementCharacters) {
+    const std::string replacement = "\xEF\xBF\xBD";
+    const struct {
+        std::string sent, read;
+    } cases[] = {
+        {"caf\xC3\xA9 \xF0\x9F\x90\x9B", "caf\xC3\xA9 \xF0\x9F\x90\x9B"},
+        {"a\xFF"
+         "b",
+         "a" + replacement + "b"},
+        {"\xC0\xAF", replacement + replacement},
+        {"x\xE2\x82", "x" + replacement},
+        {"\xED\xA0\x80", replacement + replacement + replacement},
+    };
+    for (const auto& [sent, read] : cases) {
+        SCOPED_TRACE(sent);
+        const std::string body = R"({"changes":[{"table":"captures","row":{"note":")" + sent +
+                                 R"("}}],"people":[],"more":false})";
+        const auto changes = objectChanges(P::readSyncReply(body));
+        ASSERT_EQ(changes.size(), 1u);
+        EXPECT_EQ(changes[0]["row"]["note"], read);
+        EXPECT_EQ(P::errorReply(500, R"({"message":")" + sent + R"("})"),
+                  SyncError::server(500, read));
+    }
 }
 
 TEST(SyncProtocol, UploadTicketsAndBlobLocations) {

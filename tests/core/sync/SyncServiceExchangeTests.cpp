@@ -35,10 +35,15 @@ protected:
 
     static json exchange(SyncClient& client, const std::vector<json>& changes,
                          std::int64_t cursor = 0) {
-        return client.sync({{"device_id", "d1"},
-                            {"cursor", cursor},
-                            {"changes", json(changes)},
-                            {"full_groups", json::array()}});
+        const auto reply = client.sync({{"device_id", "d1"},
+                                        {"cursor", cursor},
+                                        {"changes", json(changes)},
+                                        {"full_groups", json::array()}});
+        json whole = reply.fields();
+        whole["changes"] = json::array();
+        for (size_t i = 0; i < reply.changeCount(); ++i)
+            whole["changes"].push_back(reply.change(i));
+        return whole;
     }
 
     // The pulled rows of one table, by id.

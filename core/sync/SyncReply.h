@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tavro {
+
+// A reply of the sync exchange, checked whole as JSON before anything of it is used, with the
+// elements of its "changes" list kept as their text and parsed one at a time as they are
+// applied: a reply of many thousands of rows never holds them all parsed at once.
+class SyncReply {
+public:
+    // Throws SyncError::decode() unless the body is a JSON object nested no deeper than
+    // Wire::maxNesting. Bytes that are not UTF-8 read as U+FFFD.
+    explicit SyncReply(std::string body);
+
+    // Every member but a "changes" list (one of another kind stays here).
+    const nlohmann::json& fields() const { return fields_; }
+    // The elements of the "changes" list, of any kind, in order.
+    std::size_t changeCount() const { return changes_.size(); }
+    nlohmann::json change(std::size_t index) const;
+
+private:
+    std::string body_;
+    nlohmann::json fields_ = nlohmann::json::object();
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> changes_; // offset and length in body_
+};
+
+} // namespace tavro
