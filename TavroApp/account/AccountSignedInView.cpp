@@ -171,7 +171,8 @@ QWidget* AccountSignedInView::localRow() {
 void AccountSignedInView::render(const AccountPaneModel::SignedIn& content) {
     if (content.person != shownPerson_) {
         auto* avatar = new PersonAvatar(content.person, 36);
-        accountLayout_->replaceWidget(avatar_, avatar);
+        // The layout hands back the old avatar's item: ours to delete.
+        delete accountLayout_->replaceWidget(avatar_, avatar);
         delete avatar_;
         avatar_ = avatar;
         shownPerson_ = content.person;

@@ -106,7 +106,8 @@ void EmptyStateView::present(const LibraryFilter& filter, bool isSearching,
     auto* row = static_cast<QHBoxLayout*>(hintRow_->layout());
     auto* keys = new KeyHint(shortcut, hintRow_);
     keys->setAccessibleName(shortcut);
-    row->replaceWidget(hintKeys_, keys);
+    // The layout hands back the old hint's item: ours to delete.
+    delete row->replaceWidget(hintKeys_, keys);
     delete hintKeys_;
     hintKeys_ = keys;
 }
