@@ -72,7 +72,7 @@ struct TapCase {
 
 class ModifierTaps : public ::testing::TestWithParam<TapCase> {};
 
-TEST_P(ModifierTaps, FireAsDesigned) {
+TEST_P(ModifierTaps, FireOnTheirPattern) {
     TapRecognizer recognizer;
     recognizer.setBindings(GetParam().bindings);
     EXPECT_EQ(run(recognizer, GetParam().steps).fired, GetParam().fired);

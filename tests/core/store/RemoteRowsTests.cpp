@@ -727,5 +727,5 @@ TEST_F(RemoteRowsTest, APulledMarkupOverTheCapIsLeftOutAndSaid) {
     const auto logs = logMessages();
     ASSERT_EQ(logs.size(), 2u);
     EXPECT_EQ(logs.front(), "Left out the mark-up of screenshot i1: The mark-up is too large to "
-                            "store (8 MB; at most 8 MiB). Remove some marks.");
+                            "store (8.4 MB; at most 8.4 MB). Remove some marks.");
 }
