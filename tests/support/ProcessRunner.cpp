@@ -27,6 +27,12 @@ void ProcessRunner::start(const std::string& input) {
     int in[2], out[2], err[2];
     if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC))
         throw std::runtime_error("pipe failed");
+    // Built before the fork: the child of a threaded process may not allocate, since another
+    // thread can hold the allocator's lock at the moment of the fork.
+    std::vector<char*> args;
+    for (auto& a : argv_)
+        args.push_back(a.data());
+    args.push_back(nullptr);
     pid_ = fork();
     if (pid_ < 0)
         throw std::runtime_error("fork failed");
@@ -34,10 +40,6 @@ void ProcessRunner::start(const std::string& input) {
         dup2(in[0], 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
-        std::vector<char*> args;
-        for (auto& a : argv_)
-            args.push_back(a.data());
-        args.push_back(nullptr);
         execv(args[0], args.data());
         _exit(127);
     }
