@@ -4,6 +4,7 @@
 #include "ProcessRunner.h"
 #include "SyncService.h"
 #include "TempLibrary.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -150,10 +151,7 @@ TEST_F(SyncDriverProcess, ASignOutWhileAnotherProgramHoldsTheLibraryFailsWholeAn
                                    "db.execute('ROLLBACK')\n",
                                    library.database().string(), held.string(), release.string()});
     });
-    const auto until = std::chrono::steady_clock::now() + 20s;
-    while (!std::filesystem::exists(held) && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(20ms);
-    ASSERT_TRUE(std::filesystem::exists(held));
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(held); }, 20s));
     const auto refused = driver("sign-out");
     writeFile(release, "");
     ASSERT_EQ(holder.get().exitCode, 0);

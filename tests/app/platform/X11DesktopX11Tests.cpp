@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -291,10 +292,8 @@ TEST(X11DesktopTest, AnXtermTitledInLatin1ReadsAsUTF8) {
         EXPECT_EQ(X11Desktop::windowTitle(*window), "Café Münster");
         // xterm sets its _NET_WM_PID a moment after its class and title.
         std::optional<std::int64_t> pid;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!(pid = X11Desktop::windowPID(*window)) &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return (pid = X11Desktop::windowPID(*window)).has_value(); }, 5000));
         client.publish({*window}, *window);
         const auto front = X11Desktop::frontWindow();
         ASSERT_TRUE(front);

@@ -1,5 +1,7 @@
 #include "DesktopSession.h"
 
+#include "WaitUntil.h"
+
 #include "ProcessRunner.h"
 #include "model/CaptureQuery.h"
 #include "store/CaptureStore.h"
@@ -444,13 +446,7 @@ void DesktopSession::completeOnboarding() const {
 
 bool DesktopSession::waitUntil(const std::function<bool()>& condition,
                                std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(50ms);
-    }
-    return condition();
+    return test::waitUntil(condition, timeout);
 }
 
 std::vector<Capture> DesktopSession::storedCaptures() const {
