@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <utility>
 
 namespace tavro {
 
@@ -147,6 +148,11 @@ HotkeyRecorderView::HotkeyRecorderView(const QString& title, Preferences& prefer
     : QWidget(parent)
     , preferences_(preferences)
     , key_(key) {
+    // Long enough for the press of a repeat to follow its release under load; short enough
+    // that the shortcut still reads as stored the moment the keys are let go.
+    releaseTimer_.setSingleShot(true);
+    releaseTimer_.setInterval(150);
+    connect(&releaseTimer_, &QTimer::timeout, this, [this] { applyHeldRelease(); });
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 4, 0, 4);
     row->setSpacing(16);
@@ -219,6 +225,8 @@ void HotkeyRecorderView::toggle() {
 }
 
 void HotkeyRecorderView::hideEvent(QHideEvent* event) {
+    releaseTimer_.stop();
+    heldRelease_.reset();
     model_.cancel();
     QWidget::hideEvent(event);
 }
@@ -272,34 +280,57 @@ bool HotkeyRecorderView::eventFilter(QObject*, QEvent* event) {
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    const double now = key->timestamp() / 1000.0;
+    if (key->isAutoRepeat())
+        return type == QEvent::KeyPress;
+    const KeyStroke stroke{key->nativeScanCode(), key->timestamp(), key->key()};
+    if (type == QEvent::KeyRelease) {
+        applyHeldRelease();
+        heldRelease_ = stroke;
+        releaseTimer_.start();
+        return false;
+    }
+    // The server repeats a held key as a release and a press at one instant. Qt joins the two
+    // only when both arrive in one read, so a pair it missed is joined here.
+    if (heldRelease_ && heldRelease_->scanCode == stroke.scanCode && stroke.timestamp != 0 &&
+        heldRelease_->timestamp == stroke.timestamp) {
+        heldRelease_.reset();
+        releaseTimer_.stop();
+        return true;
+    }
+    applyHeldRelease();
+    return applyStroke(stroke, true, key->modifiers());
+}
 
-    if (isModifierKey(key->key())) {
-        if (key->isAutoRepeat())
-            return type == QEvent::KeyPress;
-        const ModifierSet member = modifierOfKey(key->key());
-        if (type == QEvent::KeyPress)
-            heldModifierKeys_[key->nativeScanCode()] = member;
+void HotkeyRecorderView::applyHeldRelease() {
+    releaseTimer_.stop();
+    if (const auto release = std::exchange(heldRelease_, std::nullopt))
+        applyStroke(*release, false, {});
+}
+
+bool HotkeyRecorderView::applyStroke(const KeyStroke& stroke, bool press,
+                                     Qt::KeyboardModifiers modifiers) {
+    const double now = stroke.timestamp / 1000.0;
+    if (isModifierKey(stroke.key)) {
+        if (press)
+            heldModifierKeys_[stroke.scanCode] = modifierOfKey(stroke.key);
         else
-            heldModifierKeys_.erase(key->nativeScanCode());
+            heldModifierKeys_.erase(stroke.scanCode);
         ModifierSet held;
         for (const auto& [code, modifier] : heldModifierKeys_)
             held = held | modifier;
         model_.flagsChanged(held, now);
         return false;
     }
-    if (key->isAutoRepeat())
-        return type == QEvent::KeyPress;
-    const auto scan = key->nativeScanCode();
-    const auto code =
-        scan <= 255 ? KeyPositions::bindingKeyCode(static_cast<std::uint8_t>(scan)) : std::nullopt;
-    if (type == QEvent::KeyRelease) {
+    const auto code = stroke.scanCode <= 255
+                          ? KeyPositions::bindingKeyCode(static_cast<std::uint8_t>(stroke.scanCode))
+                          : std::nullopt;
+    if (!press) {
         if (code)
             model_.keyUp(*code);
         return false;
     }
     if (code)
-        model_.keyDown(*code, modifiersOf(key->modifiers()), now);
+        model_.keyDown(*code, modifiersOf(modifiers), now);
     return true;
 }
 

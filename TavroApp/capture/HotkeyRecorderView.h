@@ -3,9 +3,11 @@
 #include "capture/HotkeyRecorderModel.h"
 #include "shell/PreferenceKeys.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <map>
+#include <optional>
 
 class QLabel;
 class QAbstractButton;
@@ -43,12 +45,23 @@ private:
     void refresh();
     HotkeyBinding bound() const;
 
+    struct KeyStroke {
+        quint32 scanCode = 0;
+        quint64 timestamp = 0;
+        int key = 0;
+    };
+    // A release is held back for a moment, in case the press that follows makes it a repeat.
+    void applyHeldRelease();
+    bool applyStroke(const KeyStroke& stroke, bool press, Qt::KeyboardModifiers modifiers);
+
     Preferences& preferences_;
     PreferenceKey key_;
     HotkeyRecorderModel model_;
     bool conflict_ = false;
     bool filtering_ = false;
     std::map<quint32, ModifierSet> heldModifierKeys_;
+    std::optional<KeyStroke> heldRelease_;
+    QTimer releaseTimer_;
 
     QLabel* hint_;
     QWidget* warningRow_;

@@ -32,8 +32,7 @@ struct RegionCapture {
         : session(session) {
         session.completeOnboarding();
         app = &session.launchTavro();
-        EXPECT_TRUE(session.waitForWindow("^Tavro$"));
-        session.focusXterm();
+        EXPECT_TRUE(session.focusXtermOnceTheBoardIsUp());
         EXPECT_EQ(session.runTavro({"--capture-region"}), 0);
         // The overlay hides the board and takes the pointer.
         EXPECT_TRUE(
@@ -293,8 +292,7 @@ TEST(CaptureFlowTest, ANewIssueWithoutAScreenshotStoresATextCapture) {
     DesktopSession session;
     session.completeOnboarding();
     session.launchTavro();
-    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
-    session.focusXterm();
+    ASSERT_TRUE(session.focusXtermOnceTheBoardIsUp());
     EXPECT_EQ(session.runTavro({"--new-issue"}), 0);
     ASSERT_TRUE(session.waitForWindow("^Tavro Note$"));
     session.type("Crash on start");

@@ -25,8 +25,7 @@ namespace {
 void startRegionCapture(DesktopSession& session) {
     session.completeOnboarding();
     session.launchTavro();
-    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
-    session.focusXterm();
+    ASSERT_TRUE(session.focusXtermOnceTheBoardIsUp());
     ASSERT_EQ(session.runTavro({"--capture-region"}), 0);
     ASSERT_TRUE(
         DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 5s));

@@ -98,8 +98,7 @@ struct RunningApp {
         }
         session.completeOnboarding();
         session.launchTavro();
-        EXPECT_TRUE(session.waitForWindow("^Tavro$"));
-        session.focusXterm();
+        EXPECT_TRUE(session.focusXtermOnceTheBoardIsUp());
     }
     void regionCapture(int fromX, int fromY, int toX, int toY) {
         EXPECT_EQ(session.runTavro({"--capture-region"}), 0);

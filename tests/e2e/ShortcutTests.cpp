@@ -50,13 +50,7 @@ struct RunningApp {
         if (!settings.empty())
             std::ofstream(session.home() / ".config/tavro/Tavro.conf", std::ios::app) << settings;
         app = &session.launchTavro({}, env);
-        EXPECT_TRUE(session.waitForWindow("^Tavro$"));
-        // The new board takes the focus once the window manager maps it; only then can the
-        // xterm have it back for good.
-        const auto board = session.windowsNamed("^Tavro$");
-        if (!board.empty())
-            session.waitForFocus(board.front());
-        session.focusXterm();
+        EXPECT_TRUE(session.focusXtermOnceTheBoardIsUp());
     }
 
     bool boardHidden() const { return session.windowsNamed("^Tavro$").empty(); }

@@ -326,6 +326,16 @@ void DesktopSession::focusXterm() const {
     xdotool({"windowactivate", "--sync", xterm_});
 }
 
+bool DesktopSession::focusXtermOnceTheBoardIsUp() const {
+    if (!waitForWindow("^Tavro$"))
+        return false;
+    const auto board = windowsNamed("^Tavro$");
+    if (board.empty() || !waitForFocus(board.front()))
+        return false;
+    focusXterm();
+    return waitUntil([&] { return activeWindow() == xterm_; }, std::chrono::seconds(5));
+}
+
 std::optional<std::array<int, 4>> DesktopSession::windowFrame(const std::string& window) const {
     // "Position: 100,120 (screen: 0)" and "Geometry: 600x400".
     const std::string out = xdotool({"getwindowgeometry", window});

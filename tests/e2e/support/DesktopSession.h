@@ -82,6 +82,9 @@ public:
     std::string activeWindowName() const;
     const std::string& xtermWindow() const { return xterm_; }
     void focusXterm() const;
+    // Waits for the board to appear and take the focus the window manager gives a new window,
+    // then hands the focus to the xterm, so the board cannot take it back afterwards.
+    bool focusXtermOnceTheBoardIsUp() const;
     void drag(int fromX, int fromY, int toX, int toY) const;
     void key(const std::string& keys) const;
     void type(const std::string& text) const;
