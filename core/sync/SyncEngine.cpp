@@ -264,6 +264,10 @@ void SyncEngine::runPasses() {
 }
 
 void SyncEngine::runOnce(std::stop_token session) {
+    const struct DropNextPage {
+        NextPage& page;
+        ~DropNextPage() { page.drop(); }
+    } dropNextPage{nextPage_};
     publish({.kind = SyncStatus::Kind::syncing});
     try {
         const Seconds now = config_.timings.clock();
@@ -271,7 +275,7 @@ void SyncEngine::runOnce(std::stop_token session) {
             refreshAccount(session);
         workspaceResetDone_ = false;
         for (int exchange = 0; exchange < SyncTimings::maxExchangesPerPass; ++exchange)
-            if (!cycle(session))
+            if (!cycle(session, exchange + 1 < SyncTimings::maxExchangesPerPass))
                 break;
         ensureCurrent(session);
         if (blobs_.downloadPendingImages(session))

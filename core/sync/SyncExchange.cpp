@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <span>
 
 namespace tavro {
 
@@ -58,10 +59,28 @@ void logSkipped(CaptureStore& store, size_t count, std::string_view what) {
         store.log("warn", "Skipped " + std::to_string(count) + " " + std::string(what));
 }
 
+// A run of rows applied one by one, each under a savepoint of its own, so one that cannot be
+// applied costs only itself.
+void applyEachRow(CaptureStore& store, const SyncReply& reply, const PulledTable& table,
+                  std::span<const size_t> rows) {
+    store.db().transaction([&] {
+        for (const size_t index : rows) {
+            try {
+                const json item = reply.change(index);
+                (store.*table.apply)(*Wire::field(item, "row"));
+            } catch (const std::exception& error) {
+                store.log("warn",
+                          "Couldn't apply " + std::string(table.name) + " row: " + error.what());
+            }
+        }
+    });
+}
+
 // Rows are applied a bounded run per transaction, so the app never waits on a whole reply
-// while a commit per row does not cost more than the row; each row has a savepoint of its own,
-// so one that cannot be applied costs only itself. The reply's rows are parsed as they are
-// sorted and again as they are applied, so no more than one is held parsed.
+// while a commit per row does not cost more than the row. A run is tried whole without a
+// savepoint per row, which would cost about as much as the row; when any of its rows fails, it
+// is undone and applied again row by row. The reply's rows are parsed as they are sorted and
+// again as they are applied, so no more than one is held parsed.
 void applyPulledRows(CaptureStore& store, const SyncReply& reply, std::stop_token session) {
     constexpr size_t rowsPerTransaction = 100;
     std::array<std::vector<size_t>, pulledTables.size()> byTable;
@@ -81,22 +100,22 @@ void applyPulledRows(CaptureStore& store, const SyncReply& reply, std::stop_toke
     logSkipped(store, unusable, "pulled changes of no known table or without a row");
 
     for (size_t table = 0; table < pulledTables.size(); ++table) {
-        const auto& [name, apply] = pulledTables[table];
         const auto& rows = byTable[table];
         for (size_t start = 0; start < rows.size(); start += rowsPerTransaction) {
             if (session.stop_requested())
                 return;
-            store.db().transaction([&] {
-                for (size_t i = start; i < std::min(rows.size(), start + rowsPerTransaction); ++i) {
-                    try {
-                        const json item = reply.change(rows[i]);
-                        (store.*apply)(*Wire::field(item, "row"));
-                    } catch (const std::exception& error) {
-                        store.log("warn",
-                                  "Couldn't apply " + std::string(name) + " row: " + error.what());
+            const auto run =
+                std::span(rows).subspan(start, std::min(rowsPerTransaction, rows.size() - start));
+            try {
+                store.db().transactionWithoutSavepoints([&] {
+                    for (const size_t index : run) {
+                        const json item = reply.change(index);
+                        (store.*pulledTables[table].apply)(*Wire::field(item, "row"));
                     }
-                }
-            });
+                });
+            } catch (const std::exception&) {
+                applyEachRow(store, reply, pulledTables[table], run);
+            }
         }
     }
 }
@@ -128,24 +147,29 @@ void logMistyped(CaptureStore& store, const json& fields) {
 
 } // namespace
 
-bool SyncEngine::cycle(std::stop_token session) {
+bool SyncEngine::cycle(std::stop_token session, bool mayFollow) {
+    // A page asked for ahead carried no local changes: those wait for the next exchange.
+    const bool askedAhead = nextPage_.asked();
     const PushBatch batch =
-        collectPush(store_, [&](const CaptureImage& image) { blobs_.ensureBlobs(image, session); });
+        askedAhead ? PushBatch{} : collectPush(store_, [&](const CaptureImage& image) {
+            blobs_.ensureBlobs(image, session);
+        });
     ensureCurrent(session);
 
-    const auto deviceID = store_.syncMeta("device_id");
-    const size_t taken = std::min(fullGroupsQueue_.size(), maxFullGroups);
+    const auto storedDeviceID = store_.syncMeta("device_id");
+    const std::string deviceID = storedDeviceID ? *storedDeviceID : makeUUID();
+    const size_t taken = askedAhead ? 0 : std::min(fullGroupsQueue_.size(), maxFullGroups);
     const std::vector<std::string> fullGroups(fullGroupsQueue_.begin(),
                                               fullGroupsQueue_.begin() + taken);
     fullGroupsQueue_.erase(fullGroupsQueue_.begin(), fullGroupsQueue_.begin() + taken);
     const json body = {{"changes", batch.changes},
                        {"cursor", storedCursor(store_)},
-                       {"device_id", deviceID ? *deviceID : makeUUID()},
+                       {"device_id", deviceID},
                        {"full_groups", fullGroups}};
 
     std::optional<SyncReply> received;
     try {
-        received.emplace(client_.sync(body, session));
+        received.emplace(askedAhead ? nextPage_.take() : client_.sync(body, session));
         ensureCurrent(session);
     } catch (...) {
         // The groups are asked for again by the next request that gets through.
@@ -159,6 +183,19 @@ bool SyncEngine::cycle(std::stop_token session) {
     const SyncReply& reply = *received;
     const json& fields = reply.fields();
     logMistyped(store_, fields);
+    // The next request is known before this page is applied when nothing but the pull goes on:
+    // it is sent now, and the service answers it while this page is written. The cursor is
+    // still stored only once its page is.
+    const bool plainPage = batch.changes.empty() && !batch.cut && fullGroupsQueue_.empty() &&
+                           SyncProtocol::objects(Wire::field(fields, "resync_groups")).empty();
+    if (mayFollow && plainPage && Wire::boolean(Wire::field(fields, "more"))) {
+        const json next = {{"changes", json::array()},
+                           {"cursor", Wire::integer(Wire::field(fields, "cursor"))},
+                           {"device_id", deviceID},
+                           {"full_groups", json::array()}};
+        nextPage_.ask([this, next](std::stop_token stop) { return client_.sync(next, stop); },
+                      session);
+    }
     // One transaction for all the results of a reply: they are many small writes.
     const json* results = Wire::field(fields, "results");
     const auto resultObjects = SyncProtocol::objects(results);
