@@ -147,9 +147,21 @@ void logMistyped(CaptureStore& store, const json& fields) {
 
 } // namespace
 
-bool SyncEngine::cycle(std::stop_token session, bool mayFollow) {
+std::optional<json> SyncEngine::nextPullRequest(const SyncReply& reply,
+                                                const std::string& deviceID) {
+    const json& fields = reply.fields();
+    if (!Wire::boolean(Wire::field(fields, "more")) ||
+        !SyncProtocol::objects(Wire::field(fields, "resync_groups")).empty())
+        return std::nullopt;
+    return json{{"changes", json::array()},
+                {"cursor", Wire::integer(Wire::field(fields, "cursor"))},
+                {"device_id", deviceID},
+                {"full_groups", json::array()}};
+}
+
+bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
     // A page asked for ahead carried no local changes: those wait for the next exchange.
-    const bool askedAhead = nextPage_.asked();
+    const bool askedAhead = readAhead_.active();
     const PushBatch batch =
         askedAhead ? PushBatch{} : collectPush(store_, [&](const CaptureImage& image) {
             blobs_.ensureBlobs(image, session);
@@ -169,7 +181,7 @@ bool SyncEngine::cycle(std::stop_token session, bool mayFollow) {
 
     std::optional<SyncReply> received;
     try {
-        received.emplace(askedAhead ? nextPage_.take() : client_.sync(body, session));
+        received.emplace(askedAhead ? readAhead_.take() : client_.sync(body, session));
         ensureCurrent(session);
     } catch (...) {
         // The groups are asked for again by the next request that gets through.
@@ -183,19 +195,19 @@ bool SyncEngine::cycle(std::stop_token session, bool mayFollow) {
     const SyncReply& reply = *received;
     const json& fields = reply.fields();
     logMistyped(store_, fields);
-    // The next request is known before this page is applied when nothing but the pull goes on:
-    // it is sent now, and the service answers it while this page is written. The cursor is
-    // still stored only once its page is.
-    const bool plainPage = batch.changes.empty() && !batch.cut && fullGroupsQueue_.empty() &&
-                           SyncProtocol::objects(Wire::field(fields, "resync_groups")).empty();
-    if (mayFollow && plainPage && Wire::boolean(Wire::field(fields, "more"))) {
-        const json next = {{"changes", json::array()},
-                           {"cursor", Wire::integer(Wire::field(fields, "cursor"))},
-                           {"device_id", deviceID},
-                           {"full_groups", json::array()}};
-        nextPage_.ask([this, next](std::stop_token stop) { return client_.sync(next, stop); },
-                      session);
-    }
+    // When nothing but the pull goes on, the pages that follow are asked for while this one is
+    // written, each as soon as the one before it is in. A cursor is still stored only once its
+    // page is.
+    if (!askedAhead && exchangesLeft > 0 && batch.changes.empty() && !batch.cut &&
+        fullGroupsQueue_.empty())
+        if (auto next = nextPullRequest(reply, deviceID))
+            readAhead_.start(
+                std::move(*next),
+                [this](const json& request, std::stop_token stop) {
+                    return client_.sync(request, stop);
+                },
+                [deviceID](const SyncReply& page) { return nextPullRequest(page, deviceID); },
+                exchangesLeft, session);
     // One transaction for all the results of a reply: they are many small writes.
     const json* results = Wire::field(fields, "results");
     const auto resultObjects = SyncProtocol::objects(results);
