@@ -79,20 +79,18 @@ void applyEachRow(CaptureStore& store, const SyncReply& reply, const PulledTable
 // Rows are applied a bounded run per transaction, so the app never waits on a whole reply
 // while a commit per row does not cost more than the row. A run is tried whole without a
 // savepoint per row, which would cost about as much as the row; when any of its rows fails, it
-// is undone and applied again row by row. The reply's rows are parsed as they are sorted and
-// again as they are applied, so no more than one is held parsed.
+// is undone and applied again row by row. The reply's rows are sorted by the table each names,
+// read where the reply was received, and parsed one at a time as they are applied.
 void applyPulledRows(CaptureStore& store, const SyncReply& reply, std::stop_token session) {
     constexpr size_t rowsPerTransaction = 100;
     std::array<std::vector<size_t>, pulledTables.size()> byTable;
     size_t unusable = 0;
     for (size_t index = 0; index < reply.changeCount(); ++index) {
-        const json item = reply.change(index);
-        auto table = item.is_object() ? text(item, "table") : std::nullopt;
-        auto row = Wire::field(item, "row");
+        const auto table = reply.changeTable(index);
         const auto known = table ? std::find_if(pulledTables.begin(), pulledTables.end(),
                                                 [&](const auto& t) { return t.name == *table; })
                                  : pulledTables.end();
-        if (known == pulledTables.end() || !row || !row->is_object())
+        if (known == pulledTables.end())
             ++unusable;
         else
             byTable[size_t(known - pulledTables.begin())].push_back(index);
