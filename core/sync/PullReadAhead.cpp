@@ -1,5 +1,8 @@
 #include "sync/PullReadAhead.h"
 
+#include <stdexcept>
+#include <utility>
+
 namespace tavro {
 
 PullReadAhead::PullReadAhead(std::size_t depth)
