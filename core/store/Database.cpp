@@ -196,10 +196,8 @@ public:
     explicit TransactionScope(Database& db)
         : db_(db)
         , level_(db.depth_)
-        , flat_(level_ > 0 && db.flatFrom_ >= 0 && level_ >= db.flatFrom_)
         , actionsAtStart_(db.pendingActions_.size()) {
-        if (!flat_)
-            db_.execute(level_ == 0 ? "BEGIN IMMEDIATE TRANSACTION;" : savepoint("SAVEPOINT"));
+        db_.execute(level_ == 0 ? "BEGIN IMMEDIATE TRANSACTION;" : savepoint("SAVEPOINT"));
         ++db_.depth_;
     }
 
@@ -207,10 +205,6 @@ public:
         if (finished_)
             return;
         --db_.depth_;
-        if (flat_) {
-            db_.spoiled_ = true;
-            return;
-        }
         try {
             if (level_ == 0) {
                 db_.execute("ROLLBACK;");
@@ -225,8 +219,7 @@ public:
     }
 
     std::vector<std::function<void()>> commit() {
-        if (!flat_)
-            db_.execute(level_ == 0 ? "COMMIT;" : savepoint("RELEASE"));
+        db_.execute(level_ == 0 ? "COMMIT;" : savepoint("RELEASE"));
         finished_ = true;
         --db_.depth_;
         if (level_ != 0)
@@ -241,7 +234,6 @@ private:
 
     Database& db_;
     int level_;
-    bool flat_;
     size_t actionsAtStart_;
     bool finished_ = false;
 };
@@ -251,31 +243,6 @@ std::vector<std::function<void()>> Database::beginAndRun(const std::function<voi
     TransactionScope scope(*this);
     body();
     return scope.commit();
-}
-
-void Database::transactionWithoutSavepoints(const std::function<void()>& body) {
-    std::vector<std::function<void()>> actions;
-    {
-        std::lock_guard lock(mutex_);
-        TransactionScope scope(*this);
-        const int outerFlatFrom = std::exchange(flatFrom_, depth_);
-        const bool outerSpoiled = std::exchange(spoiled_, false);
-        struct Restore {
-            Database& db;
-            int flatFrom;
-            bool spoiled;
-            ~Restore() {
-                db.flatFrom_ = flatFrom;
-                db.spoiled_ = spoiled;
-            }
-        } restore{*this, outerFlatFrom, outerSpoiled};
-        body();
-        if (spoiled_)
-            throw DatabaseError::refused(
-                "A write inside the transaction failed; none of it was kept.");
-        actions = scope.commit();
-    }
-    runAll(actions);
 }
 
 void Database::runAll(std::vector<std::function<void()>>& actions) {

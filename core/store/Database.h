@@ -45,12 +45,6 @@ public:
     // rolls back and propagates unchanged.
     template <class Body> auto transaction(Body&& body) -> std::invoke_result_t<Body&>;
 
-    // The same, with the transactions nested inside `body` joining it without savepoints of
-    // their own: for many small writes whose savepoints cost more than the writes. Any nested
-    // one that fails spoils the whole, even when its error is caught inside `body`: then all of
-    // it is rolled back and this throws.
-    void transactionWithoutSavepoints(const std::function<void()>& body);
-
     // Runs `action` after the outermost transaction commits (at once when none is open), with
     // the lock released; a rollback drops it. Used for the store-changed notification.
     void afterCommit(std::function<void()> action);
@@ -80,8 +74,6 @@ private:
     mutable std::recursive_mutex mutex_;
     int depth_ = 0;
     std::vector<std::function<void()>> pendingActions_;
-    int flatFrom_ = -1;    // nesting levels from this one on take no savepoint
-    bool spoiled_ = false; // one of them failed
     std::thread::id owner_;
 };
 

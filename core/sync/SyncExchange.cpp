@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <span>
 
 namespace tavro {
 
@@ -59,28 +58,10 @@ void logSkipped(CaptureStore& store, size_t count, std::string_view what) {
         store.log("warn", "Skipped " + std::to_string(count) + " " + std::string(what));
 }
 
-// A run of rows applied one by one, each under a savepoint of its own, so one that cannot be
-// applied costs only itself.
-void applyEachRow(CaptureStore& store, const SyncReply& reply, const PulledTable& table,
-                  std::span<const size_t> rows) {
-    store.db().transaction([&] {
-        for (const size_t index : rows) {
-            try {
-                const json item = reply.change(index);
-                (store.*table.apply)(*Wire::field(item, "row"));
-            } catch (const std::exception& error) {
-                store.log("warn",
-                          "Couldn't apply " + std::string(table.name) + " row: " + error.what());
-            }
-        }
-    });
-}
-
 // Rows are applied a bounded run per transaction, so the app never waits on a whole reply
-// while a commit per row does not cost more than the row. A run is tried whole without a
-// savepoint per row, which would cost about as much as the row; when any of its rows fails, it
-// is undone and applied again row by row. The reply's rows are sorted by the table each names,
-// read where the reply was received, and parsed one at a time as they are applied.
+// while a commit per row does not cost more than the row; each row has a savepoint of its own,
+// so one that cannot be applied costs only itself. The reply's rows are sorted by the table each
+// names, read where the reply was received, and parsed one at a time as they are applied.
 void applyPulledRows(CaptureStore& store, const SyncReply& reply, std::stop_token session) {
     constexpr size_t rowsPerTransaction = 100;
     std::array<std::vector<size_t>, pulledTables.size()> byTable;
@@ -102,18 +83,18 @@ void applyPulledRows(CaptureStore& store, const SyncReply& reply, std::stop_toke
         for (size_t start = 0; start < rows.size(); start += rowsPerTransaction) {
             if (session.stop_requested())
                 return;
-            const auto run =
-                std::span(rows).subspan(start, std::min(rowsPerTransaction, rows.size() - start));
-            try {
-                store.db().transactionWithoutSavepoints([&] {
-                    for (const size_t index : run) {
-                        const json item = reply.change(index);
-                        (store.*pulledTables[table].apply)(*Wire::field(item, "row"));
+            const auto& [name, apply] = pulledTables[table];
+            store.db().transaction([&] {
+                for (size_t i = start; i < std::min(rows.size(), start + rowsPerTransaction); ++i) {
+                    try {
+                        const json item = reply.change(rows[i]);
+                        (store.*apply)(*Wire::field(item, "row"));
+                    } catch (const std::exception& error) {
+                        store.log("warn",
+                                  "Couldn't apply " + std::string(name) + " row: " + error.what());
                     }
-                });
-            } catch (const std::exception&) {
-                applyEachRow(store, reply, pulledTables[table], run);
-            }
+                }
+            });
         }
     }
 }

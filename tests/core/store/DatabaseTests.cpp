@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace fs = std::filesystem;
 using namespace tavro;
 using tavro::test::TempFolder;
@@ -147,70 +145,6 @@ TEST_F(DatabaseTest, TransactionsCommitRollBackAndNest) {
     }),
                  DatabaseError);
     EXPECT_EQ(count(), 2);
-}
-
-// Nested transactions join one without savepoints: a nested failure, even one caught inside,
-// undoes all of it and is reported; afterwards nesting isolates failures again.
-TEST_F(DatabaseTest, ATransactionWithoutSavepointsKeepsAllOrNothing) {
-    struct Boom {};
-    const struct {
-        const char* name;
-        std::function<void()> body;
-        bool throws;
-        std::int64_t rows;
-    } cases[] = {
-        {"nested writes that succeed",
-         [&] {
-             db.execute("INSERT INTO t (name) VALUES ('a');");
-             db.transaction([&] { db.execute("INSERT INTO t (name) VALUES ('b');"); });
-             db.afterCommit([&] { db.execute("INSERT INTO t (name) VALUES ('after');"); });
-         },
-         false, 3},
-        {"a nested failure caught inside",
-         [&] {
-             db.execute("INSERT INTO t (name) VALUES ('a');");
-             try {
-                 db.transaction([&] {
-                     db.execute("INSERT INTO t (name) VALUES ('b');");
-                     throw Boom{};
-                 });
-             } catch (const Boom&) {
-             }
-             db.execute("INSERT INTO t (name) VALUES ('c');");
-         },
-         true, 0},
-        {"a failing statement",
-         [&] {
-             db.execute("INSERT INTO t (name) VALUES ('a');");
-             db.transaction([&] { db.execute("INSERT INTO t (name) VALUES ('a');"); });
-         },
-         true, 0},
-    };
-    for (const auto& c : cases) {
-        db.execute("DELETE FROM t;");
-        bool threw = false;
-        try {
-            db.transactionWithoutSavepoints(c.body);
-        } catch (const std::exception&) {
-            threw = true;
-        }
-        EXPECT_EQ(threw, c.throws) << c.name;
-        EXPECT_EQ(count(), c.rows) << c.name;
-        EXPECT_FALSE(db.inTransaction()) << c.name;
-
-        db.execute("DELETE FROM t;");
-        db.transaction([&] {
-            db.execute("INSERT INTO t (name) VALUES ('outer');");
-            try {
-                db.transaction([&] {
-                    db.execute("INSERT INTO t (name) VALUES ('inner');");
-                    throw Boom{};
-                });
-            } catch (const Boom&) {
-            }
-        });
-        EXPECT_EQ(count(), 1) << c.name << ": nesting takes savepoints again";
-    }
 }
 
 TEST_F(DatabaseTest, AfterCommitActionsRunOnceAndOnlyOnCommit) {
