@@ -264,6 +264,10 @@ void SyncEngine::runPasses() {
 }
 
 void SyncEngine::runOnce(std::stop_token session) {
+    const struct DropReadAhead {
+        PullReadAhead& pages;
+        ~DropReadAhead() { pages.drop(); }
+    } dropReadAhead{readAhead_};
     publish({.kind = SyncStatus::Kind::syncing});
     try {
         const Seconds now = config_.timings.clock();
@@ -271,7 +275,7 @@ void SyncEngine::runOnce(std::stop_token session) {
             refreshAccount(session);
         workspaceResetDone_ = false;
         for (int exchange = 0; exchange < SyncTimings::maxExchangesPerPass; ++exchange)
-            if (!cycle(session))
+            if (!cycle(session, SyncTimings::maxExchangesPerPass - exchange - 1))
                 break;
         ensureCurrent(session);
         if (blobs_.downloadPendingImages(session))

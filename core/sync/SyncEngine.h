@@ -4,6 +4,7 @@
 #include "store/CaptureStore.h"
 #include "sync/EventStream.h"
 #include "sync/HttpTransport.h"
+#include "sync/PullReadAhead.h"
 #include "sync/PushBatch.h"
 #include "sync/ScreenshotBlobs.h"
 #include "sync/SecretStore.h"
@@ -160,8 +161,12 @@ private:
     void activate(const AccountInfo& info);
     void registerDevice(std::stop_token session);
     void refreshAccount(std::stop_token session);
-    // One push-and-pull request and its reply; true when another should follow at once.
-    bool cycle(std::stop_token session);
+    // One push-and-pull request and its reply; true when another should follow at once. The
+    // pages of a long pull are asked for ahead, `exchangesLeft` of them at most.
+    bool cycle(std::stop_token session, int exchangesLeft);
+    // The request that follows a reply of a pull, when nothing but the pull goes on.
+    static std::optional<nlohmann::json> nextPullRequest(const SyncReply& reply,
+                                                         const std::string& deviceID);
     // Applies the server's verdict on one pushed row; true when the row is to be pushed again.
     bool handleResult(const nlohmann::json& result, const PushedRows& pushed);
     void reconcileIfDue(std::stop_token session);
@@ -193,6 +198,7 @@ private:
     std::jthread signIn_;
     std::mutex eventsMutex_;
     std::unique_ptr<EventStream> events_;
+    PullReadAhead readAhead_{2}; // started by a pass, and dropped when the pass ends
 
     SyncExecutor executor_; // last: the worker ends before the state it uses goes
 };

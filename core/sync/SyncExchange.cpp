@@ -60,20 +60,18 @@ void logSkipped(CaptureStore& store, size_t count, std::string_view what) {
 
 // Rows are applied a bounded run per transaction, so the app never waits on a whole reply
 // while a commit per row does not cost more than the row; each row has a savepoint of its own,
-// so one that cannot be applied costs only itself. The reply's rows are parsed as they are
-// sorted and again as they are applied, so no more than one is held parsed.
+// so one that cannot be applied costs only itself. The reply's rows are sorted by the table each
+// names, read where the reply was received, and parsed one at a time as they are applied.
 void applyPulledRows(CaptureStore& store, const SyncReply& reply, std::stop_token session) {
     constexpr size_t rowsPerTransaction = 100;
     std::array<std::vector<size_t>, pulledTables.size()> byTable;
     size_t unusable = 0;
     for (size_t index = 0; index < reply.changeCount(); ++index) {
-        const json item = reply.change(index);
-        auto table = item.is_object() ? text(item, "table") : std::nullopt;
-        auto row = Wire::field(item, "row");
+        const auto table = reply.changeTable(index);
         const auto known = table ? std::find_if(pulledTables.begin(), pulledTables.end(),
                                                 [&](const auto& t) { return t.name == *table; })
                                  : pulledTables.end();
-        if (known == pulledTables.end() || !row || !row->is_object())
+        if (known == pulledTables.end())
             ++unusable;
         else
             byTable[size_t(known - pulledTables.begin())].push_back(index);
@@ -81,11 +79,11 @@ void applyPulledRows(CaptureStore& store, const SyncReply& reply, std::stop_toke
     logSkipped(store, unusable, "pulled changes of no known table or without a row");
 
     for (size_t table = 0; table < pulledTables.size(); ++table) {
-        const auto& [name, apply] = pulledTables[table];
         const auto& rows = byTable[table];
         for (size_t start = 0; start < rows.size(); start += rowsPerTransaction) {
             if (session.stop_requested())
                 return;
+            const auto& [name, apply] = pulledTables[table];
             store.db().transaction([&] {
                 for (size_t i = start; i < std::min(rows.size(), start + rowsPerTransaction); ++i) {
                     try {
@@ -128,24 +126,41 @@ void logMistyped(CaptureStore& store, const json& fields) {
 
 } // namespace
 
-bool SyncEngine::cycle(std::stop_token session) {
+std::optional<json> SyncEngine::nextPullRequest(const SyncReply& reply,
+                                                const std::string& deviceID) {
+    const json& fields = reply.fields();
+    if (!Wire::boolean(Wire::field(fields, "more")) ||
+        !SyncProtocol::objects(Wire::field(fields, "resync_groups")).empty())
+        return std::nullopt;
+    return json{{"changes", json::array()},
+                {"cursor", Wire::integer(Wire::field(fields, "cursor"))},
+                {"device_id", deviceID},
+                {"full_groups", json::array()}};
+}
+
+bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
+    // A page asked for ahead carried no local changes: those wait for the next exchange.
+    const bool askedAhead = readAhead_.active();
     const PushBatch batch =
-        collectPush(store_, [&](const CaptureImage& image) { blobs_.ensureBlobs(image, session); });
+        askedAhead ? PushBatch{} : collectPush(store_, [&](const CaptureImage& image) {
+            blobs_.ensureBlobs(image, session);
+        });
     ensureCurrent(session);
 
-    const auto deviceID = store_.syncMeta("device_id");
-    const size_t taken = std::min(fullGroupsQueue_.size(), maxFullGroups);
+    const auto storedDeviceID = store_.syncMeta("device_id");
+    const std::string deviceID = storedDeviceID ? *storedDeviceID : makeUUID();
+    const size_t taken = askedAhead ? 0 : std::min(fullGroupsQueue_.size(), maxFullGroups);
     const std::vector<std::string> fullGroups(fullGroupsQueue_.begin(),
                                               fullGroupsQueue_.begin() + taken);
     fullGroupsQueue_.erase(fullGroupsQueue_.begin(), fullGroupsQueue_.begin() + taken);
     const json body = {{"changes", batch.changes},
                        {"cursor", storedCursor(store_)},
-                       {"device_id", deviceID ? *deviceID : makeUUID()},
+                       {"device_id", deviceID},
                        {"full_groups", fullGroups}};
 
     std::optional<SyncReply> received;
     try {
-        received.emplace(client_.sync(body, session));
+        received.emplace(askedAhead ? readAhead_.take() : client_.sync(body, session));
         ensureCurrent(session);
     } catch (...) {
         // The groups are asked for again by the next request that gets through.
@@ -159,6 +174,19 @@ bool SyncEngine::cycle(std::stop_token session) {
     const SyncReply& reply = *received;
     const json& fields = reply.fields();
     logMistyped(store_, fields);
+    // When nothing but the pull goes on, the pages that follow are asked for while this one is
+    // written, each as soon as the one before it is in. A cursor is still stored only once its
+    // page is.
+    if (!askedAhead && exchangesLeft > 0 && batch.changes.empty() && !batch.cut &&
+        fullGroupsQueue_.empty())
+        if (auto next = nextPullRequest(reply, deviceID))
+            readAhead_.start(
+                std::move(*next),
+                [this](const json& request, std::stop_token stop) {
+                    return client_.sync(request, stop);
+                },
+                [deviceID](const SyncReply& page) { return nextPullRequest(page, deviceID); },
+                exchangesLeft, session);
     // One transaction for all the results of a reply: they are many small writes.
     const json* results = Wire::field(fields, "results");
     const auto resultObjects = SyncProtocol::objects(results);

@@ -61,6 +61,37 @@ json parsed(std::string_view text) {
     return json::parse(text.begin(), text.end(), nullptr, false);
 }
 
+// The text of the JSON string whose quotes span `quoted`.
+std::string unquoted(std::string_view quoted) {
+    if (quoted.find('\\') == std::string_view::npos)
+        return std::string(quoted.substr(1, quoted.size() - 2));
+    return parsed(quoted).get<std::string>();
+}
+
+// The "table" of the change at `at` when it is an object with a text "table" and an object
+// "row"; as with any JSON object read here, a member named twice takes its last value.
+std::optional<std::string> tableOf(std::string_view text, size_t at) {
+    if (text[at] != '{')
+        return std::nullopt;
+    std::optional<std::string> table;
+    bool hasRow = false;
+    for (at = skipSpace(text, at + 1); at < text.size() && text[at] == '"';) {
+        const size_t keyEnd = stringEnd(text, at);
+        const std::string key = unquoted(text.substr(at, keyEnd - at));
+        at = skipSpace(text, skipSpace(text, keyEnd) + 1);
+        const size_t end = valueEnd(text, at);
+        if (key == "table")
+            table =
+                text[at] == '"' ? std::optional(unquoted(text.substr(at, end - at))) : std::nullopt;
+        else if (key == "row")
+            hasRow = text[at] == '{';
+        at = skipSpace(text, end);
+        if (at < text.size() && text[at] == ',')
+            at = skipSpace(text, at + 1);
+    }
+    return hasRow ? table : std::nullopt;
+}
+
 } // namespace
 
 SyncReply::SyncReply(std::string body)
@@ -93,7 +124,8 @@ SyncReply::SyncReply(std::string body)
             for (size_t element = skipSpace(text, at + 1);
                  element < end && charAt(element) != ']';) {
                 const size_t elementEnd = valueEnd(text, element);
-                changes_.emplace_back(std::uint32_t(element), std::uint32_t(elementEnd - element));
+                changes_.push_back({std::uint32_t(element), std::uint32_t(elementEnd - element),
+                                    tableOf(text, element)});
                 element = skipSpace(text, elementEnd);
                 if (charAt(element) == ',')
                     element = skipSpace(text, element + 1);
@@ -108,8 +140,15 @@ SyncReply::SyncReply(std::string body)
 }
 
 json SyncReply::change(std::size_t index) const {
-    const auto [offset, length] = changes_.at(index);
-    return parsed(std::string_view(body_).substr(offset, length));
+    const auto& change = changes_.at(index);
+    return parsed(std::string_view(body_).substr(change.offset, change.length));
+}
+
+std::optional<std::string_view> SyncReply::changeTable(std::size_t index) const {
+    const auto& table = changes_.at(index).table;
+    if (!table)
+        return std::nullopt;
+    return *table;
 }
 
 } // namespace tavro

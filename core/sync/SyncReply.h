@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -23,11 +25,20 @@ public:
     // The elements of the "changes" list, of any kind, in order.
     std::size_t changeCount() const { return changes_.size(); }
     nlohmann::json change(std::size_t index) const;
+    // The "table" of a change that is an object with a text "table" and an object "row", read
+    // without parsing the change; nothing for any other.
+    std::optional<std::string_view> changeTable(std::size_t index) const;
 
 private:
+    struct Change {
+        std::uint32_t offset = 0; // in body_
+        std::uint32_t length = 0;
+        std::optional<std::string> table;
+    };
+
     std::string body_;
     nlohmann::json fields_ = nlohmann::json::object();
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> changes_; // offset and length in body_
+    std::vector<Change> changes_;
 };
 
 } // namespace tavro

@@ -21,6 +21,7 @@ const std::vector<std::string> seeds = {
     R"({"access_token":"t","error":"authorization_pending","code":"slow_down","message":"m"})",
     R"({"user":{"id":"u1","name":"Mira","email":"m@x.dev","image":"https://x.dev/i.png","kind":"person"},"workspaces":[{"id":"w1","name":"Team","slug":"team","role":"owner","settings":{"a":[1,2,{"b":null}]}}],"features":{"uploads":true}})",
     R"({"results":[{"id":"c1","status":"applied","version":3}],"people":[{"id":"u2"}],"changes":[{"table":"captures","row":{"id":"c1"}}],"cursor":"12","more":true})",
+    R"({"changes":[{"t\u0061ble":"capt\u0075res","row":{}},{"table":"groups","row":{},"table":"comments"},{"row":{},"row":1,"table":"x"},{"table":1,"row":{"table":"inner"}},[1],"s",{}],"cursor":1})",
     R"({"drop":["c1","c2"],"missing":["c3"]})",
     R"({"status":"upload","url":"https://s.example/put?sig=1","method":"PUT","headers":{"x-amz":"1"},"error":{"code":"uploads_disabled"}})",
     R"({"url":"https://s.example/get?sig=2"})",
@@ -33,9 +34,19 @@ const std::vector<std::string> pieces = {
     "\"https://\"", "0.5",         "\"nan\"", "\"\"",   "[[[[[[",
 };
 
+// Every change parses, and the table read without parsing it is the one its parse names.
 void readEveryChange(const SyncReply& reply) {
-    for (size_t i = 0; i < reply.changeCount(); ++i)
-        (void)reply.change(i);
+    for (size_t i = 0; i < reply.changeCount(); ++i) {
+        const auto change = reply.change(i);
+        const auto* table = Wire::field(change, "table");
+        const auto* row = Wire::field(change, "row");
+        const bool named = table && table->is_string() && row && row->is_object();
+        const auto read = reply.changeTable(i);
+        ASSERT_EQ(read.has_value(), named) << change.dump();
+        if (named) {
+            EXPECT_EQ(*read, table->get<std::string>()) << change.dump();
+        }
+    }
 }
 
 std::string mutate(std::string text, std::mt19937& random) {

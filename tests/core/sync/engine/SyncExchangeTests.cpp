@@ -175,3 +175,104 @@ TEST_F(SyncExchange, ABacklogLongerThanOneListingGoesOutInOnePass) {
         takeLog();
     }
 }
+
+namespace {
+
+// The curl transport, with the Nth sync request refused, or held until it is stopped.
+class NthSyncRequest final : public HttpTransport {
+public:
+    enum class Fault { none, refused, held };
+    NthSyncRequest(int nth, Fault fault)
+        : nth_(nth)
+        , fault_(fault) {}
+
+    HttpResponse send(const HttpRequest& request, std::stop_token stop) override {
+        if (request.url.ends_with("/v1/sync") && ++seen_ == nth_ && fault_ != Fault::none) {
+            faulted_ = json::parse(request.body.value_or("{}"));
+            if (fault_ == Fault::held) {
+                held_ = true;
+                eventually([&] { return stop.stop_requested(); });
+                throw TransportError(TransportError::Kind::stopped, "stopped");
+            }
+            throw TransportError(TransportError::Kind::failed, "refused");
+        }
+        return inner_->send(request, stop);
+    }
+    HttpResponse stream(const HttpRequest& request,
+                        const std::function<void(std::string_view)>& onBody,
+                        std::stop_token stop) override {
+        return inner_->stream(request, onBody, stop);
+    }
+
+    json faulted() const { return faulted_; }
+    bool held() const { return held_; }
+
+private:
+    std::shared_ptr<HttpTransport> inner_ = makeCurlTransport();
+    const int nth_;
+    const Fault fault_;
+    std::atomic<int> seen_{0};
+    std::atomic<bool> held_{false};
+    json faulted_;
+};
+
+} // namespace
+
+// The pages of a long pull are asked for while the ones before them are applied; each cursor is
+// stored once its page is, so a request that fails along the way leaves the library at the last
+// page applied, and the next pass goes on from there. Sign-out stops a request asked ahead.
+TEST_F(SyncExchange, ALongPullIsReadAheadPageByPage) {
+    using Fault = NthSyncRequest::Fault;
+    const struct {
+        const char* name;
+        Fault fault;
+        std::int64_t applied; // captures of the 23 once the first pass ended
+    } cases[] = {
+        {"nothing fails", Fault::none, 23},
+        {"the fourth page is refused", Fault::refused, 15},
+        {"the third page is held until sign-out", Fault::held, 0},
+    };
+    const auto pulled = [&] {
+        return store.db().query("SELECT COUNT(*) AS n FROM captures;").front().intValue("n");
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        engine.reset();
+        store.db().execute("DELETE FROM captures;");
+        store.setSyncMeta("cursor", std::nullopt);
+        service.control("reset");
+        signedIn();
+        service.configure({{"page_size", 5}});
+        for (int i = 0; i < 23; ++i)
+            service.writeAsOtherDevice("captures", {{"id", makeUUID()},
+                                                    {"workspace_id", SyncService::workspaceID},
+                                                    {"note", "Capture " + std::to_string(i)}});
+        auto faulty = std::make_shared<NthSyncRequest>(c.fault == Fault::held ? 3 : 4, c.fault);
+        transport = faulty;
+        make();
+        if (c.fault == Fault::held) {
+            engine->syncNow(nullptr);
+            ASSERT_TRUE(eventually([&] { return faulty->held(); }));
+            const auto start = std::chrono::steady_clock::now();
+            engine->signOut();
+            EXPECT_LT(std::chrono::steady_clock::now() - start, patience / 4);
+            EXPECT_EQ(statuses.last()->kind, Kind::signedOut);
+            EXPECT_EQ(pulled(), c.applied) << "the account's captures are forgotten";
+            continue;
+        }
+        engine->syncNow();
+        EXPECT_EQ(pulled(), c.applied);
+        if (c.fault == Fault::refused) {
+            EXPECT_EQ(statuses.last()->kind, Kind::offline);
+            EXPECT_EQ(store.syncMeta("cursor"), faulty->faulted().at("cursor").dump());
+            engine->syncNow();
+            EXPECT_EQ(pulled(), 23);
+        }
+        EXPECT_EQ(statuses.last()->kind, Kind::idle);
+        const auto bodies = syncBodies();
+        EXPECT_GE(bodies.size(), 5u);
+        for (size_t i = 1; i < bodies.size(); ++i)
+            EXPECT_LT(bodies[i - 1].at("cursor"), bodies[i].at("cursor"));
+        takeLog();
+    }
+}
