@@ -63,11 +63,6 @@ bool matches(const Capture& capture, const LibraryFilter& filter,
     return passes(capture, filter, tagsOf(capture, tagsByCapture), currentUserID);
 }
 
-bool matches(const BoardCapture& capture, const LibraryFilter& filter,
-             const TagsByCapture& tagsByCapture, const std::optional<std::string>& currentUserID) {
-    return passes(capture, filter, tagsOf(capture, tagsByCapture), currentUserID);
-}
-
 namespace {
 
 // Orders the positions `shown` as `sort` asks, stably; keys are read for those positions only.

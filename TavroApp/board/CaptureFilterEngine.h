@@ -40,8 +40,6 @@ bool isSearching(std::string_view search);
 // Whether the capture passes `filter`, before any search.
 bool matches(const Capture& capture, const LibraryFilter& filter,
              const TagsByCapture& tagsByCapture, const std::optional<std::string>& currentUserID);
-bool matches(const BoardCapture& capture, const LibraryFilter& filter,
-             const TagsByCapture& tagsByCapture, const std::optional<std::string>& currentUserID);
 
 } // namespace CaptureFilterEngine
 
