@@ -152,7 +152,7 @@ std::vector<BoardEntry> entries(std::size_t count) {
     const Board& b = board();
     for (std::size_t i = 0; i < count; ++i) {
         BoardEntry e;
-        e.capture = std::make_shared<const Capture>(b.captures[i]);
+        e.capture = std::make_shared<const BoardCapture>(b.captures[i]);
         e.tags = b.tags.at(e.capture->id);
         e.commentCount = std::int64_t(i % 4);
         e.imageCount = std::int64_t(i % 3);
@@ -181,9 +181,9 @@ struct PictureLibrary {
         picture.save(toQString(file.string()));
         for (auto& e : made)
             if (e.capture->hasImage()) {
-                Capture capture = *e.capture;
+                BoardCapture capture = *e.capture;
                 capture.thumbPath = "bench.jpg";
-                e.capture = std::make_shared<const Capture>(std::move(capture));
+                e.capture = std::make_shared<const BoardCapture>(std::move(capture));
             }
         bool done = false;
         thumbnails.load(toQString(file.string()), nullptr, [&done](const QImage&) { done = true; });
@@ -238,8 +238,8 @@ void BM_FirstPaintOf1000Captures(benchmark::State& state) {
         std::vector<BoardEntry> made;
         made.reserve(shown.size());
         for (std::size_t i : shown)
-            made.push_back(BoardEntry{std::make_shared<const Capture>(captures[i]), std::nullopt,
-                                      b.tags.at(captures[i].id), 0, 1, std::nullopt});
+            made.push_back(BoardEntry{std::make_shared<const BoardCapture>(captures[i]),
+                                      std::nullopt, b.tags.at(captures[i].id), 0, 1, std::nullopt});
         ThumbnailLoader thumbnails;
         CaptureBoardView view(thumbnails, {});
         view.resize(966, 700);

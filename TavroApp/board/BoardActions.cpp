@@ -85,7 +85,7 @@ void BoardActions::showInFolder(const std::filesystem::path& file) {
 }
 
 QMenu* BoardActions::popupMenu(const std::string& captureID, QPoint globalPosition) {
-    const Capture* found = library_.capture(captureID);
+    const std::optional<Capture> found = library_.capture(captureID);
     if (!found)
         return nullptr;
     auto* menu = new QMenu(window_);

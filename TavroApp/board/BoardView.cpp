@@ -206,9 +206,9 @@ void BoardView::refresh() {
     entries.reserve(shown.size());
     for (std::size_t i : shown) {
         const CaptureList::Item& item = captures.items()[i];
-        const Capture& capture = item->capture;
+        const BoardCapture& capture = item->capture;
         // A capture without a live screenshot row still counts one: its cover.
-        entries.push_back({std::shared_ptr<const Capture>(item, &capture),
+        entries.push_back({std::shared_ptr<const BoardCapture>(item, &capture),
                            library_.group(capture.groupID), item->tags, item->comments,
                            item->images > 0 ? item->images : 1,
                            library_.person(capture.assigneeID)});

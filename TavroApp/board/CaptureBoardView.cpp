@@ -39,7 +39,7 @@ BoardLineMetrics lineMetrics() {
 
 // `known`: title widths measured for the entries before, by capture.
 CardShape shapeOf(const BoardEntry& entry, const QFontMetricsF& headline,
-                  const std::unordered_map<const Capture*, double>& known) {
+                  const std::unordered_map<const BoardCapture*, double>& known) {
     CardShape shape;
     shape.titleInDetails = entry.capture->hasImage();
     shape.hasMetaLine = entry.group || !entry.tags.empty() || entry.commentCount > 0 ||
@@ -90,7 +90,7 @@ void CaptureBoardView::setEntries(std::vector<BoardEntry> entries, Seconds now) 
         hoveredID = entries_[*hovered_].capture->id;
     // A reload changes few captures: the others keep their measured titles.
     const QFont font = Theme::Font::headline();
-    std::unordered_map<const Capture*, double> known;
+    std::unordered_map<const BoardCapture*, double> known;
     if (font == measuredWith_) {
         known.reserve(entries_.size());
         for (std::size_t i = 0; i < entries_.size(); ++i)

@@ -27,7 +27,7 @@ class ThumbnailLoader;
 struct BoardEntry {
     // Shared with the published state, which never changes it: a board of any size is handed
     // over without copying its captures.
-    std::shared_ptr<const Capture> capture;
+    std::shared_ptr<const BoardCapture> capture;
     std::optional<CaptureGroup> group;
     std::vector<std::string> tags;
     std::int64_t commentCount = 0;

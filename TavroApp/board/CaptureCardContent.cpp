@@ -8,7 +8,7 @@ namespace tavro {
 
 namespace {
 
-QString picturePath(const Capture& capture) {
+QString picturePath(const BoardCapture& capture) {
     if (!capture.hasImage())
         return {};
     const auto path = capture.thumbPath ? capture.thumbFilePath() : capture.imageFilePath();
@@ -32,7 +32,7 @@ std::optional<std::int64_t> atLeast(std::int64_t value, std::int64_t least) {
     return value >= least ? std::optional(value) : std::nullopt;
 }
 
-QString appName(const Capture& capture) {
+QString appName(const BoardCapture& capture) {
     return shownName(toQString(capture.appName.value_or(CardTexts::unknownApp)));
 }
 
@@ -51,7 +51,8 @@ bool CaptureCardContent::hasMetaLine() const {
     return group || !tags.empty() || commentCount || claimedByAgent || assignee;
 }
 
-CaptureCardContent cardContent(const Capture& capture, const std::optional<CaptureGroup>& group,
+CaptureCardContent cardContent(const BoardCapture& capture,
+                               const std::optional<CaptureGroup>& group,
                                const std::vector<std::string>& tags, std::int64_t commentCount,
                                std::int64_t imageCount, const std::optional<Person>& assignee,
                                Seconds now) {
@@ -79,7 +80,7 @@ CaptureCardContent cardContent(const Capture& capture, const std::optional<Captu
     return content;
 }
 
-CaptureRowContent rowContent(const Capture& capture, const std::optional<CaptureGroup>& group,
+CaptureRowContent rowContent(const BoardCapture& capture, const std::optional<CaptureGroup>& group,
                              const std::vector<std::string>& tags, std::int64_t commentCount,
                              Seconds now) {
     CaptureRowContent content;

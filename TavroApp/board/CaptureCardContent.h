@@ -3,6 +3,7 @@
 #include "model/BoardRecords.h"
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
+#include "shell/BoardCapture.h"
 
 #include <QString>
 
@@ -62,7 +63,8 @@ struct CaptureCardContent {
     bool operator==(const CaptureCardContent&) const = default;
 };
 
-CaptureCardContent cardContent(const Capture& capture, const std::optional<CaptureGroup>& group,
+CaptureCardContent cardContent(const BoardCapture& capture,
+                               const std::optional<CaptureGroup>& group,
                                const std::vector<std::string>& tags, std::int64_t commentCount,
                                std::int64_t imageCount, const std::optional<Person>& assignee,
                                Seconds now);
@@ -87,7 +89,7 @@ struct CaptureRowContent {
     bool operator==(const CaptureRowContent&) const = default;
 };
 
-CaptureRowContent rowContent(const Capture& capture, const std::optional<CaptureGroup>& group,
+CaptureRowContent rowContent(const BoardCapture& capture, const std::optional<CaptureGroup>& group,
                              const std::vector<std::string>& tags, std::int64_t commentCount,
                              Seconds now);
 

@@ -8,16 +8,18 @@ namespace tavro::CaptureFilterEngine {
 
 namespace {
 
-const std::vector<std::string>* tagsOf(const Capture& capture, const TagsByCapture& tags) {
+template <class Record>
+const std::vector<std::string>* tagsOf(const Record& capture, const TagsByCapture& tags) {
     const auto found = tags.find(capture.id);
     return found == tags.end() ? nullptr : &found->second;
 }
 
-bool sameText(const std::optional<std::string>& a, const std::optional<std::string>& b) {
+template <class Text> bool sameText(const Text& a, const std::optional<std::string>& b) {
     return a && b && text::canonicallyEqual(*a, *b);
 }
 
-bool passes(const Capture& capture, const LibraryFilter& filter,
+template <class Record>
+bool passes(const Record& capture, const LibraryFilter& filter,
             const std::vector<std::string>* tags, const std::optional<std::string>& currentUserID) {
     switch (filter.kind()) {
     case LibraryFilter::Kind::status:

@@ -56,7 +56,7 @@ SidebarRows sidebarRows(const SidebarSource& source) {
     // One pass over the board for every group's badge.
     std::unordered_map<std::string_view, std::int64_t> active;
     if (!source.groups.empty())
-        for (const Capture& capture : source.captures)
+        for (const BoardCapture& capture : source.captures)
             if (capture.groupID && isActive(capture.status))
                 ++active[*capture.groupID];
     for (const CaptureGroup& group : source.groups) {

@@ -254,19 +254,19 @@ QScrollArea* CaptureDetailView::makeSideColumn() {
 void CaptureDetailView::stackSections(QVBoxLayout* column) {
     WorkflowSection::Actions actions;
     actions.setStatus = [this](CaptureStatus status) {
-        if (const Capture* shown = capture())
+        if (const auto shown = capture())
             report(WorkflowEdits::setStatus(library_, *shown, status));
     };
     actions.setPriority = [this](CapturePriority priority) {
-        if (const Capture* shown = capture())
+        if (const auto shown = capture())
             report(WorkflowEdits::setPriority(library_, *shown, priority));
     };
     actions.setGroup = [this](const std::optional<std::string>& groupID) {
-        if (const Capture* shown = capture())
+        if (const auto shown = capture())
             report(WorkflowEdits::setGroup(library_, *shown, groupID));
     };
     actions.assign = [this](const std::optional<std::string>& personID) {
-        if (const Capture* shown = capture())
+        if (const auto shown = capture())
             report(WorkflowEdits::assign(library_, *shown, personID));
     };
     QWidget* body = column->parentWidget();
@@ -291,12 +291,12 @@ void CaptureDetailView::stackSections(QVBoxLayout* column) {
     column->addWidget(history_);
 }
 
-const Capture* CaptureDetailView::capture() const {
+std::optional<Capture> CaptureDetailView::capture() const {
     return publishedCapture(library_, captureID_);
 }
 
 void CaptureDetailView::refresh() {
-    const Capture* shown = capture();
+    const std::optional<Capture> shown = capture();
     if (!shown) {
         // A capture not published yet (written a moment ago) is not a deleted one.
         if (library_.isDeleted(captureID_))
@@ -318,7 +318,7 @@ void CaptureDetailView::showImages(std::vector<CaptureImage> images) {
 }
 
 void CaptureDetailView::showImage() {
-    const Capture* shown = capture();
+    const std::optional<Capture> shown = capture();
     // Until the screenshots are read, the area stays as it opened rather than show a cover
     // the screenshots would replace a moment later.
     if (!shown || !imagesRead_)
@@ -360,7 +360,7 @@ void CaptureDetailView::requestScreenshot() {
 }
 
 void CaptureDetailView::revealCover() {
-    const Capture* shown = capture();
+    const std::optional<Capture> shown = capture();
     if (!shown)
         return;
     const auto file = shown->imageFilePath();
@@ -373,7 +373,7 @@ void CaptureDetailView::revealCover() {
 }
 
 void CaptureDetailView::copyCover() {
-    const Capture* shown = capture();
+    const std::optional<Capture> shown = capture();
     if (!shown)
         return;
     const auto file = shown->imageFilePath();

@@ -77,7 +77,7 @@ private:
     QScrollArea* makeSideColumn();
     void stackSections(QVBoxLayout* column);
 
-    const Capture* capture() const;
+    std::optional<Capture> capture() const;
     void refresh();
     void showImages(std::vector<CaptureImage> images);
     void showImage();

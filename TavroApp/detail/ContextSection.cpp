@@ -65,7 +65,7 @@ QString ContextSection::title() const {
 }
 
 void ContextSection::refresh() {
-    const Capture* capture = publishedCapture(library_, captureID_);
+    const std::optional<Capture> capture = publishedCapture(library_, captureID_);
     if (!capture)
         return;
     title_->setText(toQString(contextTitle(*capture)));

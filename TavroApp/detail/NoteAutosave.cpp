@@ -11,7 +11,7 @@ NoteAutosave::NoteAutosave(Library& library, std::string captureID, RestartableT
     : library_(library)
     , captureID_(std::move(captureID))
     , timer_(timer) {
-    if (const Capture* capture = published()) {
+    if (const auto capture = published()) {
         baseline_ = note_ = capture->note;
         seenUpdate_ = capture->updatedAt;
     }
@@ -21,7 +21,7 @@ NoteAutosave::~NoteAutosave() {
     timer_.stop();
 }
 
-const Capture* NoteAutosave::published() const {
+std::optional<Capture> NoteAutosave::published() const {
     return publishedCapture(library_, captureID_);
 }
 
@@ -31,7 +31,7 @@ void NoteAutosave::edit(std::string text) {
 }
 
 bool NoteAutosave::takeUpPublishedNote() {
-    const Capture* capture = published();
+    const std::optional<Capture> capture = published();
     if (!capture || capture->updatedAt <= seenUpdate_)
         return false;
     seenUpdate_ = capture->updatedAt;
@@ -45,7 +45,7 @@ PendingWrite<> NoteAutosave::flush() {
     timer_.stop();
     if (!hasUnsavedEdits())
         return PendingWrite<>::answered(WriteResult<>::success());
-    const Capture* capture = published();
+    const std::optional<Capture> capture = published();
     // Deleted meanwhile: there is nothing left to write to.
     if (!capture)
         return PendingWrite<>::answered(WriteResult<>::success());

@@ -7,6 +7,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace tavro {
@@ -44,7 +45,7 @@ public:
     void setWriteReport(WriteReport report) { report_ = std::move(report); }
 
 private:
-    const Capture* published() const;
+    std::optional<Capture> published() const;
 
     Library& library_;
     std::string captureID_;

@@ -4,7 +4,7 @@
 
 namespace tavro {
 
-const Capture* publishedCapture(const Library& library, const std::string& captureID) {
+std::optional<Capture> publishedCapture(const Library& library, const std::string& captureID) {
     return library.capture(captureID);
 }
 

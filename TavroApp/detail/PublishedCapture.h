@@ -2,6 +2,7 @@
 
 #include "model/Capture.h"
 
+#include <optional>
 #include <string>
 
 namespace tavro {
@@ -9,7 +10,7 @@ namespace tavro {
 class Library;
 
 // The capture as the board publishes it now, or nothing once it is gone (deleted, or no longer
-// among the published captures). Good until the next reload is published.
-const Capture* publishedCapture(const Library& library, const std::string& captureID);
+// among the published captures).
+std::optional<Capture> publishedCapture(const Library& library, const std::string& captureID);
 
 } // namespace tavro

@@ -6,17 +6,20 @@ namespace tavro {
 
 BoardItem BoardItem::make(Capture capture, std::vector<std::string> tags, std::int64_t comments,
                           std::int64_t images) {
-    return BoardItem{std::move(capture), std::move(tags), comments, images};
+    SharedTexts texts;
+    return BoardItem{BoardCapture(std::move(capture), texts), std::move(tags), comments, images};
 }
 
-std::string foldedSearchText(const Capture& capture, const std::vector<std::string>& tags) {
+template <class Record>
+std::string foldedSearchText(const Record& capture, const std::vector<std::string>& tags) {
     std::string out;
     appendFoldedSearchText(out, capture, tags);
     return out;
 }
 
 // Folded part by part, so that only the parts beyond ASCII pay for Unicode case mapping.
-void appendFoldedSearchText(std::string& out, const Capture& capture,
+template <class Record>
+void appendFoldedSearchText(std::string& out, const Record& capture,
                             const std::vector<std::string>& tags) {
     text::appendFoldedForSearch(out, capture.note);
     for (const auto* part : {&capture.appName, &capture.windowTitle, &capture.url}) {
@@ -32,7 +35,8 @@ void appendFoldedSearchText(std::string& out, const Capture& capture,
     }
 }
 
-std::size_t searchTextLength(const Capture& capture, const std::vector<std::string>& tags) {
+template <class Record>
+std::size_t searchTextLength(const Record& capture, const std::vector<std::string>& tags) {
     std::size_t length = capture.note.size() + 4;
     for (const auto* part : {&capture.appName, &capture.windowTitle, &capture.url})
         if (*part)
@@ -42,10 +46,12 @@ std::size_t searchTextLength(const Capture& capture, const std::vector<std::stri
     return length;
 }
 
-bool boardOrder(const Capture& a, const Capture& b) {
-    if (a.createdAt != b.createdAt)
-        return a.createdAt > b.createdAt;
-    return a.id < b.id;
-}
+template std::string foldedSearchText(const Capture&, const std::vector<std::string>&);
+template std::string foldedSearchText(const BoardCapture&, const std::vector<std::string>&);
+template void appendFoldedSearchText(std::string&, const Capture&, const std::vector<std::string>&);
+template void appendFoldedSearchText(std::string&, const BoardCapture&,
+                                     const std::vector<std::string>&);
+template std::size_t searchTextLength(const Capture&, const std::vector<std::string>&);
+template std::size_t searchTextLength(const BoardCapture&, const std::vector<std::string>&);
 
 } // namespace tavro

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Capture.h"
+#include "shell/BoardCapture.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +14,7 @@ namespace tavro {
 // holds it keeps the text a search looks in, folded once when the capture is read rather than on
 // every keystroke.
 struct BoardItem {
-    Capture capture;
+    BoardCapture capture;
     // Ordered without regard to ASCII letter case.
     std::vector<std::string> tags;
     std::int64_t comments = 0;
@@ -27,13 +28,21 @@ struct BoardItem {
 };
 
 // The note, application, window title, URL and tags, one space between each, folded for search.
-std::string foldedSearchText(const Capture& capture, const std::vector<std::string>& tags);
-void appendFoldedSearchText(std::string& out, const Capture& capture,
+// For a Capture or a BoardCapture.
+template <class Record>
+std::string foldedSearchText(const Record& capture, const std::vector<std::string>& tags);
+template <class Record>
+void appendFoldedSearchText(std::string& out, const Record& capture,
                             const std::vector<std::string>& tags);
 // The length of that text before folding, which for ASCII text is its length after.
-std::size_t searchTextLength(const Capture& capture, const std::vector<std::string>& tags);
+template <class Record>
+std::size_t searchTextLength(const Record& capture, const std::vector<std::string>& tags);
 
 // Newest first; captures of the same moment by id, so that the order is total.
-bool boardOrder(const Capture& a, const Capture& b);
+template <class Record> bool boardOrder(const Record& a, const Record& b) {
+    if (a.createdAt != b.createdAt)
+        return a.createdAt > b.createdAt;
+    return a.id < b.id;
+}
 
 } // namespace tavro

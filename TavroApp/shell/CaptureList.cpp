@@ -261,6 +261,14 @@ CaptureList CaptureList::replacing(const std::set<std::string>& ids,
     return out;
 }
 
+CaptureList::operator std::vector<Capture>() const {
+    std::vector<Capture> out;
+    out.reserve(items_.size());
+    for (const Item& item : items_)
+        out.push_back(item->capture.whole());
+    return out;
+}
+
 bool CaptureList::operator==(const CaptureList& other) const {
     if (items_.size() != other.items_.size())
         return false;

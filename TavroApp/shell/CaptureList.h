@@ -29,10 +29,10 @@ public:
     public:
         using iterator_category = std::random_access_iterator_tag;
         using iterator_concept = std::random_access_iterator_tag;
-        using value_type = Capture;
+        using value_type = BoardCapture;
         using difference_type = std::ptrdiff_t;
-        using pointer = const Capture*;
-        using reference = const Capture&;
+        using pointer = const BoardCapture*;
+        using reference = const BoardCapture&;
 
         const_iterator() = default;
         explicit const_iterator(std::vector<Item>::const_iterator at)
@@ -63,7 +63,7 @@ public:
         std::vector<Item>::const_iterator at_;
     };
     using iterator = const_iterator;
-    using value_type = Capture;
+    using value_type = BoardCapture;
     using size_type = std::size_t;
 
     CaptureList();
@@ -76,10 +76,10 @@ public:
     const_iterator end() const { return const_iterator(items_.end()); }
     std::size_t size() const { return items_.size(); }
     bool empty() const { return items_.empty(); }
-    const Capture& operator[](std::size_t i) const { return items_[i]->capture; }
-    const Capture& at(std::size_t i) const { return items_.at(i)->capture; }
-    const Capture& front() const { return items_.front()->capture; }
-    const Capture& back() const { return items_.back()->capture; }
+    const BoardCapture& operator[](std::size_t i) const { return items_[i]->capture; }
+    const BoardCapture& at(std::size_t i) const { return items_.at(i)->capture; }
+    const BoardCapture& front() const { return items_.front()->capture; }
+    const BoardCapture& back() const { return items_.back()->capture; }
     const BoardItem& item(std::size_t i) const { return *items_[i]; }
     const std::vector<Item>& items() const { return items_; }
 
@@ -103,7 +103,8 @@ public:
 
     // Compares the captures only, in order.
     bool operator==(const CaptureList& other) const;
-    operator std::vector<Capture>() const { return {begin(), end()}; }
+    // The whole records, in order.
+    operator std::vector<Capture>() const;
 
     static constexpr std::size_t shardCount = 256;
     struct IndexEntry {

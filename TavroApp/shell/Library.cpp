@@ -172,9 +172,9 @@ std::int64_t Library::assignedToMeCount() const {
     return state_->assignedToMe;
 }
 
-const Capture* Library::capture(const std::string& id) const {
+std::optional<Capture> Library::capture(const std::string& id) const {
     const BoardItem* item = state_->captures.find(id);
-    return item ? &item->capture : nullptr;
+    return item ? std::optional<Capture>(item->capture.whole()) : std::nullopt;
 }
 
 bool Library::isDeleted(const std::string& id) const {
@@ -195,6 +195,22 @@ bool Library::isMine(const Capture& capture) const {
 }
 
 std::optional<CaptureGroup> Library::group(const std::optional<std::string>& id) const {
+    return groupWith(id ? &*id : nullptr);
+}
+
+std::optional<CaptureGroup> Library::group(const SharedText& id) const {
+    return groupWith(id ? &*id : nullptr);
+}
+
+std::optional<Person> Library::person(const std::optional<std::string>& id) const {
+    return personWith(id ? &*id : nullptr);
+}
+
+std::optional<Person> Library::person(const SharedText& id) const {
+    return personWith(id ? &*id : nullptr);
+}
+
+std::optional<CaptureGroup> Library::groupWith(const std::string* id) const {
     if (!id)
         return std::nullopt;
     const auto& groups = state_->groups;
@@ -205,7 +221,7 @@ std::optional<CaptureGroup> Library::group(const std::optional<std::string>& id)
     return *it;
 }
 
-std::optional<Person> Library::person(const std::optional<std::string>& id) const {
+std::optional<Person> Library::personWith(const std::string* id) const {
     if (!id)
         return std::nullopt;
     const auto& people = state_->people;
@@ -346,8 +362,7 @@ PendingWrite<> Library::assign(const std::optional<std::string>& personID,
 }
 
 PendingWrite<> Library::update(const Capture& edited) {
-    const Capture* shown = capture(edited.id);
-    std::optional<Capture> published = shown ? std::optional<Capture>(*shown) : std::nullopt;
+    std::optional<Capture> published = capture(edited.id);
     return perform([edited, published = std::move(published)](CaptureStore& store) {
         // Read and write in one transaction, so nothing another program writes in between is lost.
         store.db().transaction([&] {

@@ -77,8 +77,8 @@ public:
     // How many live captures carry each tag.
     const std::map<std::string, std::int64_t>& tagUses() const { return state_->tagUses; }
     PublishedImageCounts imageCounts() const { return state_->imageCounts(); }
-    // The published capture with this id, or nothing.
-    const Capture* capture(const std::string& id) const;
+    // The published capture with this id, whole, or nothing.
+    std::optional<Capture> capture(const std::string& id) const;
     const std::optional<std::string>& loadError() const { return loadError_; }
     const std::vector<Person>& people() const { return state_->people; }
     const std::vector<Workspace>& workspaces() const { return state_->workspaces; }
@@ -89,8 +89,10 @@ public:
     std::int64_t assignedToMeCount() const;
     bool isMine(const Capture& capture) const;
     std::optional<CaptureGroup> group(const std::optional<std::string>& id) const;
+    std::optional<CaptureGroup> group(const SharedText& id) const;
     // From the published people only: a name not there is the views' to label by its id.
     std::optional<Person> person(const std::optional<std::string>& id) const;
+    std::optional<Person> person(const SharedText& id) const;
     // Whether the store holds no live capture with this id (a failed read answers no): what a
     // view asks before it calls a capture gone that the published state does not hold yet.
     bool isDeleted(const std::string& id) const;
@@ -171,6 +173,8 @@ private:
     void startReload();
     void publish(LibraryReader::Outcome outcome);
     void setLoadError(std::optional<std::string> message);
+    std::optional<CaptureGroup> groupWith(const std::string* id) const;
+    std::optional<Person> personWith(const std::string* id) const;
 
     std::shared_ptr<CaptureStore> store_;
     ThumbnailLoader& thumbnails_;

@@ -49,8 +49,8 @@ void note(std::vector<LibraryProperty>& changed, const T& before, const T& after
 using TagsByID = std::unordered_map<std::string, std::vector<std::string>>;
 using CountsByID = std::unordered_map<std::string, std::int64_t>;
 
-CaptureList::Item itemOf(Capture&& capture, TagsByID& tags, const CountsByID& comments,
-                         const CountsByID& images) {
+CaptureList::Item itemOf(Capture&& capture, SharedTexts& texts, TagsByID& tags,
+                         const CountsByID& comments, const CountsByID& images) {
     std::vector<std::string> itsTags;
     if (auto found = tags.find(capture.id); found != tags.end())
         itsTags = std::move(found->second);
@@ -60,21 +60,23 @@ CaptureList::Item itemOf(Capture&& capture, TagsByID& tags, const CountsByID& co
     };
     const std::int64_t commented = count(comments);
     const std::int64_t imaged = count(images);
-    return std::make_shared<const BoardItem>(std::move(capture), std::move(itsTags), commented,
-                                             imaged);
+    itsTags.shrink_to_fit();
+    return std::make_shared<const BoardItem>(
+        BoardItem{BoardCapture(std::move(capture), texts), std::move(itsTags), commented, imaged});
 }
 
 std::vector<CaptureList::Item> itemsOf(CaptureStore::BoardRows rows) {
     std::vector<CaptureList::Item> items;
     items.reserve(rows.captures.size());
+    SharedTexts texts;
     for (Capture& capture : rows.captures)
-        items.push_back(itemOf(std::move(capture), rows.tags, rows.comments, rows.images));
+        items.push_back(itemOf(std::move(capture), texts, rows.tags, rows.comments, rows.images));
     return items;
 }
 
 // Adds a capture to the state's figures (sign +1) or takes it out of them (sign -1).
 void tally(LibraryState& state, const BoardItem& item, int sign) {
-    const Capture& capture = item.capture;
+    const BoardCapture& capture = item.capture;
     if ((state.counts[capture.status] += sign) <= 0)
         state.counts.erase(capture.status);
     for (const std::string& tag : item.tags)
@@ -118,7 +120,7 @@ void countAssigned(LibraryState& state) {
     state.assignedToMe = 0;
     if (!state.currentUserID)
         return;
-    for (const Capture& capture : state.captures)
+    for (const BoardCapture& capture : state.captures)
         if (capture.assigneeID == state.currentUserID && isActive(capture.status))
             ++state.assignedToMe;
 }
@@ -135,8 +137,9 @@ LibraryState LibraryState::read(CaptureStore& store) {
     const CountsByID comments = store.commentCounts();
     const CountsByID images = store.imageCounts();
     std::vector<CaptureList::Item> items;
+    SharedTexts texts;
     store.forEachLiveCapture([&](Capture&& capture) {
-        items.push_back(itemOf(std::move(capture), tags, comments, images));
+        items.push_back(itemOf(std::move(capture), texts, tags, comments, images));
     });
     std::sort(items.begin(), items.end(),
               [](const CaptureList::Item& a, const CaptureList::Item& b) {

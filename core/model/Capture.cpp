@@ -34,18 +34,26 @@ std::string Capture::shortID() const {
 }
 
 std::string Capture::title() const {
+    return captureTitle(note, hasImage(), appName ? &*appName : nullptr);
+}
+
+std::string Capture::noteBody() const {
+    return tavro::noteBody(note);
+}
+
+std::string captureTitle(const std::string& note, bool hasImage, const std::string* appName) {
     auto split = firstLineBreak(note);
     auto firstLine = split ? note.substr(0, split->first) : note;
     auto trimmed = text::trimmed(firstLine, text::Whitespace::Horizontal);
     if (!trimmed.empty())
         return trimmed;
-    std::string untitled = hasImage() ? "Untitled capture" : "Untitled issue";
+    std::string untitled = hasImage ? "Untitled capture" : "Untitled issue";
     if (appName)
         untitled += " in " + *appName;
     return untitled;
 }
 
-std::string Capture::noteBody() const {
+std::string noteBody(const std::string& note) {
     auto split = firstLineBreak(note);
     if (!split)
         return {};

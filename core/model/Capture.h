@@ -65,6 +65,10 @@ struct Capture {
     std::optional<std::string> distinctWindowTitle() const;
 };
 
+// Capture::title() and noteBody() for a note held elsewhere; `appName` may be null.
+std::string captureTitle(const std::string& note, bool hasImage, const std::string* appName);
+std::string noteBody(const std::string& note);
+
 // A window title trimmed of white space and line breaks; none when it is missing, blank, or
 // the application's name apart from letter case (a missing name counts as empty).
 std::optional<std::string> distinctWindowTitle(const std::optional<std::string>& windowTitle,

@@ -26,7 +26,7 @@ BoardEntry entry(std::string id, CaptureStatus status, bool image) {
     if (image)
         capture.imagePath = "2026/12/" + capture.id + ".png";
     BoardEntry e;
-    e.capture = std::make_shared<const Capture>(std::move(capture));
+    e.capture = std::make_shared<const BoardCapture>(std::move(capture));
     return e;
 }
 
@@ -179,9 +179,9 @@ TEST(CaptureBoardView, ShowsAThumbnailWrittenAgainOnceItIsRead) {
     CaptureBoardView view(thumbnails, {});
     view.resize(600, 400);
     BoardEntry shot = entry("a", CaptureStatus::open, true);
-    Capture withThumbnail = *shot.capture;
+    BoardCapture withThumbnail = *shot.capture;
     withThumbnail.thumbPath = "shot.jpg";
-    shot.capture = std::make_shared<const Capture>(std::move(withThumbnail));
+    shot.capture = std::make_shared<const BoardCapture>(std::move(withThumbnail));
     view.setEntries({shot}, now());
     view.show();
     const QPoint centre = view.itemRect(0).topLeft() + QPoint(view.itemRect(0).width() / 2, 120);
@@ -211,10 +211,10 @@ TEST(CaptureBoardView, AReloadMeasuresTheTitlesOfChangedCapturesAgain) {
         {"the same capture", [](const BoardEntry& e) { return e; }, false},
         {"its title edited",
          [&](const BoardEntry& e) {
-             Capture edited = *e.capture;
+             BoardCapture edited = *e.capture;
              edited.note = longTitle;
              BoardEntry changed = e;
-             changed.capture = std::make_shared<const Capture>(std::move(edited));
+             changed.capture = std::make_shared<const BoardCapture>(std::move(edited));
              return changed;
          },
          true},

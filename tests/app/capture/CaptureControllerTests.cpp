@@ -134,7 +134,7 @@ TEST_F(FlowTest, ARegionBecomesOnePendingScreenshotAndThenOneStoredCapture) {
     timer.runAll();
     f.settle();
     ASSERT_EQ(f.library->captures().size(), 1u);
-    const Capture& stored = f.library->captures()[0];
+    const Capture stored = f.library->captures()[0].whole();
     EXPECT_EQ(stored.id, compose.shown.id);
     EXPECT_EQ(stored.captureMode, CaptureMode::region);
     EXPECT_EQ(stored.imageWidth, 300);

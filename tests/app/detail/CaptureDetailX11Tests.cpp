@@ -87,8 +87,8 @@ struct Seeded {
         f.reloadAndWait();
     }
 
-    const Capture& published(const std::string& id) const {
-        for (const Capture& capture : f.library->captures())
+    const BoardCapture& published(const std::string& id) const {
+        for (const BoardCapture& capture : f.library->captures())
             if (capture.id == id)
                 return capture;
         throw std::runtime_error("not published");

@@ -65,7 +65,7 @@ TEST(DeletedNoticeTest, OnlyACaptureTheStoreDeletedTurnsThePaneIntoTheNotice) {
         ASSERT_FALSE(pane.showsDeletedNotice());
         c.change(f, id);
         EXPECT_EQ(pane.showsDeletedNotice(), c.deleted);
-        EXPECT_EQ(f.library->capture(id) == nullptr, c.deleted);
+        EXPECT_EQ(!f.library->capture(id).has_value(), c.deleted);
     }
 
     // A capture another program filed a moment ago, opened before the board has read it.
@@ -78,5 +78,5 @@ TEST(DeletedNoticeTest, OnlyACaptureTheStoreDeletedTurnsThePaneIntoTheNotice) {
     f.library->checkForChanges();
     f.settle();
     EXPECT_FALSE(pane.showsDeletedNotice());
-    ASSERT_NE(f.library->capture(fresh.id), nullptr);
+    ASSERT_TRUE(f.library->capture(fresh.id).has_value());
 }

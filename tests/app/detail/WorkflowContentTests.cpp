@@ -33,9 +33,9 @@ struct Board {
     }
 
     Capture published(const std::string& id) {
-        for (const Capture& capture : f.library->captures())
+        for (const BoardCapture& capture : f.library->captures())
             if (capture.id == id)
-                return capture;
+                return capture.whole();
         ADD_FAILURE() << "not published: " << id;
         return {};
     }

@@ -176,3 +176,82 @@ TEST(LibraryStateTest, AReadOfWhatMovedEqualsAWholeRead) {
             EXPECT_TRUE(boardOrder(whole.captures[i - 1], whole.captures[i]));
     }
 }
+
+TEST(LibraryStateTest, APublishedCaptureComesBackWholeAndSharesTheTextsItRepeats) {
+    struct Case {
+        const char* name;
+        std::function<void(Capture&)> set;
+    };
+    const std::vector<Case> cases{
+        {"only what every capture has",
+         [](Capture&) {
+         }},
+        {"every text present",
+         [](Capture& c) {
+             c.appName = "Editor";
+             c.appBundleID = "org.example.editor";
+             c.windowTitle = "checkout - Editor";
+             c.url = "https://shop.example.test/checkout";
+             c.claimedBy = "claude";
+             c.authorID = "me";
+             c.assigneeID = "you";
+             c.workspaceID = "ws-1";
+             c.thumbPath = "2024/01/t.jpg";
+         }},
+        {"present but empty texts",
+         [](Capture& c) {
+             c.appName = "";
+             c.windowTitle = "";
+             c.workspaceID = "";
+             c.localOnly = true;
+         }},
+        {"what the board never shows",
+         [](Capture& c) {
+             c.appName = "Editor";
+             c.imageWidth = 3024;
+             c.imageHeight = 1964;
+             c.imageBytes = 812345;
+             c.displayName = "DP-1";
+             c.displayScale = 2;
+             c.claimedAt = 1500.5;
+             c.resolvedAt = 1600.25;
+             c.resolutionRef = "abc123";
+             c.remoteID = "r-9";
+             c.syncState = SyncState::synced;
+             c.dirty = true;
+             c.claimedByID = "bot-1";
+             c.version = 7;
+         }},
+    };
+    Board board;
+    std::vector<std::string> ids;
+    for (const Case& c : cases) {
+        Capture capture = LibraryFixture::makeCapture(c.name);
+        c.set(capture);
+        board.agent.insert(capture);
+        ids.push_back(capture.id);
+    }
+    const LibraryState read = LibraryState::read(board.reader);
+    // A capture filed after the first read comes in through the change log.
+    Capture late = LibraryFixture::makeCapture("late");
+    cases[1].set(late);
+    board.agent.insert(late);
+    const auto updated = LibraryState::update(read, board.reader);
+    ASSERT_TRUE(updated.has_value());
+    ids.push_back(late.id);
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        SCOPED_TRACE(i < cases.size() ? cases[i].name : "filed after the read");
+        const BoardItem* item = updated->captures.find(ids[i]);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->capture.whole(), *board.reader.capture(ids[i]));
+        if (i < cases.size()) {
+            EXPECT_EQ(read.captures.find(ids[i])->capture.whole(), *board.reader.capture(ids[i]));
+        }
+    }
+    // One read keeps a text that several captures hold once.
+    const auto kept = [&](const std::string& id) -> const BoardCapture& {
+        return read.captures.find(id)->capture;
+    };
+    EXPECT_EQ(&*kept(board.ids[0]).groupID, &*kept(board.ids[29]).groupID);
+    EXPECT_EQ(&*kept(ids[1]).appName, &*kept(ids[3]).appName);
+}

@@ -237,7 +237,7 @@ TEST(LibraryTest, UpdateWritesOnlyWhatTheViewChanged) {
     const Capture capture = LibraryFixture::makeCapture("before");
     ASSERT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
     f.settle();
-    Capture edited = f.library->captures().at(0);
+    Capture edited = f.library->captures().at(0).whole();
 
     // An agent claims the capture after the view took its copy.
     CaptureStore agent(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
