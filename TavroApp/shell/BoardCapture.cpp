@@ -6,6 +6,11 @@ namespace tavro {
 
 namespace {
 
+// Every field of Capture is carried here, on the board or aside, and comes back in whole(); a
+// field added to Capture and left out would be lost on a round trip through the board, which
+// updates compare against.
+static_assert(sizeof(Capture) == 792, "carry the new Capture field in BoardCapture");
+
 std::shared_ptr<const BoardCapture::Rest> restOf(Capture& capture) {
     BoardCapture::Rest rest{capture.imageWidth,
                             capture.imageHeight,
