@@ -330,10 +330,19 @@ bool DesktopSession::focusXtermOnceTheBoardIsUp() const {
     if (!waitForWindow("^Tavro$"))
         return false;
     const auto board = windowsNamed("^Tavro$");
-    if (board.empty() || !waitForFocus(board.front()))
+    if (board.empty())
         return false;
-    focusXterm();
-    return waitUntil([&] { return activeWindow() == xterm_; }, std::chrono::seconds(5));
+    // The window manager gives a newly mapped board the focus, and under load it may do so after
+    // the xterm has taken it; the focus counts only once it stays with the xterm.
+    waitUntil([&] { return activeWindow() == board.front(); }, std::chrono::seconds(5));
+    const auto xtermInFront = [&] { return activeWindow() == xterm_; };
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        focusXterm();
+        if (waitUntil(xtermInFront, std::chrono::seconds(5)) &&
+            holdsFor(xtermInFront, std::chrono::seconds(1)))
+            return true;
+    }
+    return false;
 }
 
 std::optional<std::array<int, 4>> DesktopSession::windowFrame(const std::string& window) const {
