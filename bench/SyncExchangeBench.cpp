@@ -386,15 +386,18 @@ void BM_PullTenThousandCaptures(benchmark::State& state) {
         state.PauseTiming();
         engine.reset();
 
+        // The replay starts on a thread of its own, and so on a new connection, as the engine's
+        // pass did: a connection that has carried thousands of requests answers markedly faster
+        // than a fresh one, which would weigh the comparison against the engine.
         const auto requests = transport->sent();
-        auto plain = makeCurlTransport();
-        const auto replay = [&] {
+        double replaySeconds = 0;
+        std::thread([&] {
+            auto plain = makeCurlTransport();
             const auto replayStart = Clock::now();
             for (const auto& request : requests)
                 plain->send(request);
-            return std::chrono::duration<double>(Clock::now() - replayStart).count();
-        };
-        const double replaySeconds = replay();
+            replaySeconds = std::chrono::duration<double>(Clock::now() - replayStart).count();
+        }).join();
 
         state.SetIterationTime(engineSeconds);
         state.counters["engine_s"] = engineSeconds;
