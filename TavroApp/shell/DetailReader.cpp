@@ -38,17 +38,9 @@ private:
 } // namespace
 
 DetailReader::DetailReader(std::filesystem::path file)
-    : file_(std::move(file))
-    , thread_([this] { run(); }) {}
+    : file_(std::move(file)) {}
 
-DetailReader::~DetailReader() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
-}
+DetailReader::~DetailReader() = default;
 
 CaptureDetail DetailReader::read(const std::string& captureID, DetailParts parts) {
     CaptureDetail detail;
@@ -76,26 +68,9 @@ CaptureDetail DetailReader::read(const std::string& captureID, DetailParts parts
 }
 
 void DetailReader::start(std::string captureID, DetailParts parts, Done done) {
-    {
-        std::lock_guard lock(mutex_);
-        requests_.push_back({std::move(captureID), parts, std::move(done)});
-    }
-    wake_.notify_one();
-}
-
-void DetailReader::run() {
-    for (;;) {
-        Request request;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !requests_.empty(); });
-            if (stopping_)
-                return;
-            request = std::move(requests_.front());
-            requests_.pop_front();
-        }
-        request.done(read(request.captureID, request.parts));
-    }
+    thread_.post([this, captureID = std::move(captureID), parts, done = std::move(done)] {
+        done(read(captureID, parts));
+    });
 }
 
 } // namespace tavro

@@ -2,16 +2,13 @@
 
 #include "model/BoardRecords.h"
 #include "model/CaptureImage.h"
+#include "shell/SerialThread.h"
 
-#include <condition_variable>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace tavro {
@@ -72,22 +69,9 @@ public:
     void start(std::string captureID, DetailParts parts, Done done);
 
 private:
-    struct Request {
-        std::string captureID;
-        DetailParts parts;
-        Done done;
-    };
-
-    void run();
-
     std::filesystem::path file_;
     std::unique_ptr<CaptureStore> store_;
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<Request> requests_;
-    bool stopping_ = false;
-    std::thread thread_;
+    SerialThread thread_{SerialThread::AtEnd::dropQueued}; // last: ends before the store
 };
 
 } // namespace tavro

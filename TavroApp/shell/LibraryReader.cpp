@@ -8,17 +8,9 @@
 namespace tavro {
 
 LibraryReader::LibraryReader(std::filesystem::path file)
-    : file_(std::move(file))
-    , thread_([this] { run(); }) {}
+    : file_(std::move(file)) {}
 
-LibraryReader::~LibraryReader() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
-}
+LibraryReader::~LibraryReader() = default;
 
 LibraryReader::Outcome LibraryReader::read(const std::shared_ptr<const LibraryState>& previous,
                                            Reading reading) {
@@ -74,33 +66,16 @@ LibraryReader::withAccountRecords(const std::shared_ptr<const LibraryState>& pre
 
 void LibraryReader::start(std::shared_ptr<const LibraryState> previous, Reading reading,
                           Done done) {
-    {
-        std::lock_guard lock(mutex_);
-        request_ = Request{std::move(previous), reading, std::move(done)};
-    }
-    wake_.notify_one();
-}
-
-void LibraryReader::run() {
-    for (;;) {
-        Request request;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || request_; });
-            if (stopping_)
-                return;
-            request = std::move(*request_);
-            request_.reset();
-        }
+    thread_.post([this, previous = std::move(previous), reading, done = std::move(done)]() mutable {
         retired_.reset();
-        Outcome outcome = read(request.previous, request.reading);
+        Outcome outcome = read(previous, reading);
         // The caller lets go of the state it replaces once it publishes the new one; this
         // thread holds it until then, so that freeing it costs the caller nothing.
-        if (outcome.state && outcome.state != request.previous)
-            retired_ = std::move(request.previous);
-        request.previous.reset();
-        request.done(std::move(outcome));
-    }
+        if (outcome.state && outcome.state != previous)
+            retired_ = std::move(previous);
+        previous.reset();
+        done(std::move(outcome));
+    });
 }
 
 } // namespace tavro

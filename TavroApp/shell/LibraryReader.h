@@ -1,15 +1,13 @@
 #pragma once
 
 #include "shell/LibraryState.h"
+#include "shell/SerialThread.h"
 
-#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace tavro {
@@ -53,13 +51,6 @@ public:
     void start(std::shared_ptr<const LibraryState> previous, Reading reading, Done done);
 
 private:
-    struct Request {
-        std::shared_ptr<const LibraryState> previous;
-        Reading reading = Reading::ifMoved;
-        Done done;
-    };
-
-    void run();
     // `previous` with the account's records read again; itself when they did not move.
     std::shared_ptr<const LibraryState>
     withAccountRecords(const std::shared_ptr<const LibraryState>& previous,
@@ -67,15 +58,10 @@ private:
 
     std::filesystem::path file_;
     std::unique_ptr<CaptureStore> store_;
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::optional<Request> request_;
     // The state a read replaced, held until the next request so that it goes on this thread
     // rather than the caller's.
     std::shared_ptr<const LibraryState> retired_;
-    bool stopping_ = false;
-    std::thread thread_;
+    SerialThread thread_{SerialThread::AtEnd::dropQueued}; // last: ends before what it reads
 };
 
 } // namespace tavro

@@ -5,24 +5,13 @@
 namespace tavro {
 
 LibraryWriter::LibraryWriter(std::filesystem::path file)
-    : file_(std::move(file))
-    , thread_([this] { run(); }) {}
+    : file_(std::move(file)) {}
 
-LibraryWriter::~LibraryWriter() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
-}
+LibraryWriter::~LibraryWriter() = default;
 
 void LibraryWriter::submit(Job job) {
-    {
-        std::lock_guard lock(mutex_);
-        jobs_.push_back(std::move(job));
-    }
-    wake_.notify_one();
+    thread_.post(
+        [this, job = std::move(job)] { job([this]() -> CaptureStore& { return store(); }); });
 }
 
 CaptureStore& LibraryWriter::store() {
@@ -32,24 +21,6 @@ CaptureStore& LibraryWriter::store() {
         store_->db().confineTo(std::this_thread::get_id());
     }
     return *store_;
-}
-
-void LibraryWriter::run() {
-    const Connection connection = [this]() -> CaptureStore& {
-        return store();
-    };
-    for (;;) {
-        Job job;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-            if (jobs_.empty())
-                return;
-            job = std::move(jobs_.front());
-            jobs_.pop_front();
-        }
-        job(connection);
-    }
 }
 
 } // namespace tavro

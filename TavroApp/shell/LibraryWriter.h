@@ -1,12 +1,10 @@
 #pragma once
 
-#include <condition_variable>
-#include <deque>
+#include "shell/SerialThread.h"
+
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 namespace tavro {
 
@@ -33,17 +31,11 @@ public:
     void submit(Job job);
 
 private:
-    void run();
     CaptureStore& store();
 
     std::filesystem::path file_;
     std::unique_ptr<CaptureStore> store_;
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<Job> jobs_;
-    bool stopping_ = false;
-    std::thread thread_;
+    SerialThread thread_{SerialThread::AtEnd::runQueued}; // last: ends before the store
 };
 
 } // namespace tavro
