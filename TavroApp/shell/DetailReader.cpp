@@ -2,40 +2,11 @@
 
 #include "platform/StoreChangeNotifier.h"
 #include "store/CaptureStore.h"
+#include "store/ReadSnapshot.h"
 
 #include <exception>
 
 namespace tavro {
-
-namespace {
-
-// A deferred transaction reads one snapshot and takes no lock that writers wait on.
-class ReadSnapshot {
-public:
-    explicit ReadSnapshot(Database& db)
-        : db_(db) {
-        db_.executeRaw("BEGIN DEFERRED TRANSACTION;");
-    }
-    ~ReadSnapshot() {
-        try {
-            db_.executeRaw("COMMIT;");
-        } catch (const std::exception&) {
-            // Nothing was written; all that matters is that no transaction stays open.
-            try {
-                db_.executeRaw("ROLLBACK;");
-            } catch (const std::exception&) {
-                // Already gone: the next read begins its own.
-            }
-        }
-    }
-    ReadSnapshot(const ReadSnapshot&) = delete;
-    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
-
-private:
-    Database& db_;
-};
-
-} // namespace
 
 DetailReader::DetailReader(std::filesystem::path file)
     : file_(std::move(file)) {}

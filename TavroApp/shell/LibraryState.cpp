@@ -1,43 +1,15 @@
 #include "shell/LibraryState.h"
 
 #include "store/CaptureStore.h"
+#include "store/ReadSnapshot.h"
 
 #include <algorithm>
-#include <exception>
 #include <string_view>
 #include <unordered_map>
 
 namespace tavro {
 
 namespace {
-
-// A deferred transaction takes no lock until the first read, and then only a snapshot: writers
-// in other programs carry on meanwhile (the library file is in WAL mode).
-class ReadSnapshot {
-public:
-    explicit ReadSnapshot(Database& db)
-        : db_(db) {
-        db_.executeRaw("BEGIN DEFERRED TRANSACTION;");
-    }
-    ~ReadSnapshot() {
-        try {
-            db_.executeRaw("COMMIT;");
-        } catch (const std::exception&) {
-            // Nothing was written: ending the read cannot lose anything, and the next read
-            // begins its own transaction only if this one is gone.
-            try {
-                db_.executeRaw("ROLLBACK;");
-            } catch (const std::exception&) {
-                // The connection has no transaction open any more, which is all that matters.
-            }
-        }
-    }
-    ReadSnapshot(const ReadSnapshot&) = delete;
-    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
-
-private:
-    Database& db_;
-};
 
 template <class T>
 void note(std::vector<LibraryProperty>& changed, const T& before, const T& after,
