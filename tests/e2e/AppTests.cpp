@@ -313,9 +313,7 @@ TEST(AppStartTest, StartingAgainShowsRaisesAndActivatesAMinimisedOrCoveredBoard)
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
     const std::string board = session.windowsNamed("^Tavro$").front();
 
-    session.xdotool({"windowminimize", "--sync", board});
-    ASSERT_TRUE(
-        DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 5s));
+    ASSERT_TRUE(session.minimise(board));
     EXPECT_EQ(session.runTavro({}), 0);
     EXPECT_TRUE(session.waitForWindow("^Tavro$", 5s)) << "a minimised board is not a visible one";
     EXPECT_TRUE(DesktopSession::waitUntil([&] { return session.activeWindow() == board; }, 5s));

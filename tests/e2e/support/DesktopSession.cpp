@@ -7,6 +7,7 @@
 #include "store/CaptureStore.h"
 
 #include <X11/Xlib.h>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -340,6 +341,21 @@ bool DesktopSession::focusXtermOnceTheBoardIsUp() const {
         focusXterm();
         if (waitUntil(xtermInFront, std::chrono::seconds(5)) &&
             holdsFor(xtermInFront, std::chrono::seconds(1)))
+            return true;
+    }
+    return false;
+}
+
+bool DesktopSession::minimise(const std::string& window) const {
+    // A window the window manager has not yet taken in misses the request; under load that
+    // happens right after it is mapped, so ask again until it goes.
+    const auto gone = [&] {
+        const auto shown = windowsNamed("");
+        return std::find(shown.begin(), shown.end(), window) == shown.end();
+    };
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        xdotool({"windowminimize", window});
+        if (waitUntil(gone, std::chrono::seconds(3)))
             return true;
     }
     return false;

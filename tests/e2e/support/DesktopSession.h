@@ -85,6 +85,8 @@ public:
     // Waits for the board to appear and take the focus the window manager gives a new window,
     // then hands the focus to the xterm, so the board cannot take it back afterwards.
     bool focusXtermOnceTheBoardIsUp() const;
+    // Minimises `window` and waits until it no longer shows; asks again while it does.
+    bool minimise(const std::string& window) const;
     void drag(int fromX, int fromY, int toX, int toY) const;
     void key(const std::string& keys) const;
     void type(const std::string& text) const;
