@@ -113,7 +113,7 @@ TEST(AccountTabTest, SignsInSyncsShowsTheLogAndSignsOutKeepingLocalCaptures) {
     EXPECT_EQ(made->workspaceID, test::SyncService::workspaceID);
 
     // A new settings window.
-    session.xdotool({"windowactivate", "--sync", *settings});
+    EXPECT_TRUE(session.activate(*settings));
     press(session, "alt+F4");
     ASSERT_TRUE(DesktopSession::waitUntil(
         [&] { return session.windowsNamed("^Tavro Settings$").empty(); }, 5s));

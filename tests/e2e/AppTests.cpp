@@ -103,7 +103,7 @@ TEST(AppStartTest, StartingAgainWithTheBoardClosedShowsTheBoard) {
     session.completeOnboarding();
     auto& app = session.launchTavro();
     ASSERT_TRUE(session.waitForWindow("^Tavro$"));
-    session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
+    EXPECT_TRUE(session.activate(session.windowsNamed("^Tavro$").front()));
     session.key("ctrl+w");
     ASSERT_TRUE(
         DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 5s));
@@ -130,7 +130,7 @@ TEST(AppStartTest, TheBoardComesBackWhereItWasAfterQuitting) {
         5s));
     const auto moved = session.windowFrame(board);
     ASSERT_TRUE(moved);
-    session.xdotool({"windowactivate", "--sync", board});
+    EXPECT_TRUE(session.activate(board));
     session.key("ctrl+q");
     ASSERT_EQ(first.waitForExit(5s), 0);
 
@@ -349,7 +349,7 @@ TEST(AppStartTest, SettingsAndOnboardingAreTitledAndClosableOnlyAtTheirContentSi
     session.launchTavro();
     ASSERT_TRUE(session.waitForWindow("^Welcome to Tavro$"));
     const std::string onboarding = session.windowsNamed("^Welcome to Tavro$").front();
-    session.xdotool({"windowactivate", "--sync", onboarding});
+    EXPECT_TRUE(session.activate(onboarding));
     session.key("ctrl+comma");
     ASSERT_TRUE(session.waitForWindow("^Tavro Settings$"));
     const std::string settings = session.windowsNamed("^Tavro Settings$").front();
@@ -414,7 +414,7 @@ TEST(CaptureFlowTest, CancellingTheOverlayOverTheBoardGivesItTheKeyboardBack) {
         SCOPED_TRACE(escape ? "Escape" : "click");
         ASSERT_TRUE(session.waitForWindow("^Tavro$"));
         const std::string board = session.windowsNamed("^Tavro$").front();
-        session.xdotool({"windowactivate", "--sync", board});
+        EXPECT_TRUE(session.activate(board));
         EXPECT_EQ(session.runTavro({"--capture-region"}), 0);
         ASSERT_TRUE(session.waitForKeyboardGrab());
         if (escape)
@@ -440,7 +440,7 @@ TEST(CaptureFlowTest, ALatin1TitledXtermIsStoredInUTF8AndTheShutterWritesNothing
     test::BackgroundProcess xterm({"xterm", "-geometry", "60x10+300+300", "-title", "Café Münster"},
                                   session.environment(), session.log("xterm-cafe"));
     ASSERT_TRUE(session.waitForWindow("nster$"));
-    session.xdotool({"windowactivate", "--sync", session.windowsNamed("nster$").front()});
+    EXPECT_TRUE(session.activate(session.windowsNamed("nster$").front()));
     EXPECT_EQ(session.runTavro({"--capture-fullscreen"}), 0);
     ASSERT_TRUE(session.waitForWindow("^Tavro Note$", 5s));
     session.key("ctrl+Return");
@@ -459,7 +459,7 @@ TEST(AppStartTest, TryACaptureTakesOnboardingAwayAndReopeningBringsItBack) {
     session.launchTavro();
     ASSERT_TRUE(session.waitForWindow("^Welcome to Tavro$"));
     const std::string onboarding = session.windowsNamed("^Welcome to Tavro$").front();
-    session.xdotool({"windowactivate", "--sync", onboarding});
+    EXPECT_TRUE(session.activate(onboarding));
     ASSERT_TRUE(session.waitForFocus(onboarding));
     // "Try a capture now" is on the last step: four times Continue, which each step gives the
     // focus as it shows.

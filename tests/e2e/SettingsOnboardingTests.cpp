@@ -42,7 +42,7 @@ std::string openOnboarding(DesktopSession& session, BackgroundProcess** launched
     const auto windows = session.windowsNamed("^Welcome to Tavro$");
     if (windows.empty())
         return {};
-    session.xdotool({"windowactivate", "--sync", windows.front()});
+    EXPECT_TRUE(session.activate(windows.front()));
     EXPECT_TRUE(session.waitForFocus(windows.front()));
     return windows.front();
 }
@@ -90,7 +90,7 @@ TEST(OnboardingTest, EachStepIsReachedWithItsButtonsAndFinishingOpensTheBoardFro
         [&] { return session.windowsNamed("^Welcome to Tavro$").empty(); }, 3s));
     EXPECT_TRUE(completed(session));
 
-    session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
+    EXPECT_TRUE(session.activate(session.windowsNamed("^Tavro$").front()));
     session.key("ctrl+q");
     ASSERT_TRUE(
         DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 5s));

@@ -171,7 +171,7 @@ TEST(ShortcutTest, ACombinationAnotherClientHoldsIsReportedAsAConflict) {
         << readLog(session.log("tavro"));
 
     // The settings show it beside the region shortcut.
-    session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
+    EXPECT_TRUE(session.activate(session.windowsNamed("^Tavro$").front()));
     session.key("ctrl+comma");
     ASSERT_TRUE(session.waitForWindow("^Tavro Settings$"));
     session.screenshot("settings-shortcut-conflict");
@@ -405,7 +405,7 @@ TEST(StatusItemTest, TheTrayIconInIcewmOpensTheStatusMenuAndTheBoardHasTheMainMe
 
     const auto board = session.windowsNamed("^Tavro$");
     ASSERT_FALSE(board.empty());
-    session.xdotool({"windowactivate", "--sync", board.front()});
+    EXPECT_TRUE(session.activate(board.front()));
     const auto frame = geometryOf(session, board.front());
     ASSERT_TRUE(frame);
     click(session, frame->x + 20, frame->y + 10);
@@ -417,7 +417,7 @@ TEST(StatusItemTest, HideTavroHidesTheBoardButKeepsTheTrayIcon) {
     DesktopSession session;
     RunningApp app(session);
     ASSERT_TRUE(DesktopSession::waitUntil([&] { return trayIcon(session).has_value(); }, 5s));
-    session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
+    EXPECT_TRUE(session.activate(session.windowsNamed("^Tavro$").front()));
     session.key("ctrl+h");
     ASSERT_TRUE(DesktopSession::waitUntil([&] { return app.boardHidden(); }, 5s));
     DesktopSession::holdsFor([&] { return trayIcon(session).has_value(); }, 300ms);
@@ -434,7 +434,7 @@ std::string settingsFile(const DesktopSession& session) {
 
 // The region recorder on the settings' Shortcuts tab, recording.
 void recordRegionShortcut(DesktopSession& session) {
-    session.xdotool({"windowactivate", "--sync", session.windowsNamed("^Tavro$").front()});
+    EXPECT_TRUE(session.activate(session.windowsNamed("^Tavro$").front()));
     session.key("ctrl+comma");
     ASSERT_TRUE(session.waitForWindow("^Tavro Settings$"));
     ASSERT_TRUE(session.waitForFocus(session.windowsNamed("^Tavro Settings$").front()));

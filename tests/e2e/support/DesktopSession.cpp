@@ -324,7 +324,18 @@ bool DesktopSession::waitForFocus(const std::string& window,
 }
 
 void DesktopSession::focusXterm() const {
-    xdotool({"windowactivate", "--sync", xterm_});
+    activate(xterm_);
+}
+
+bool DesktopSession::activate(const std::string& window) const {
+    // A window the window manager has not taken in yet misses the request, and xdotool's own
+    // wait would then run out without asking again.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        xdotool({"windowactivate", window});
+        if (waitUntil([&] { return activeWindow() == window; }, std::chrono::seconds(3)))
+            return true;
+    }
+    return false;
 }
 
 bool DesktopSession::focusXtermOnceTheBoardIsUp() const {
@@ -347,8 +358,7 @@ bool DesktopSession::focusXtermOnceTheBoardIsUp() const {
 }
 
 bool DesktopSession::minimise(const std::string& window) const {
-    // A window the window manager has not yet taken in misses the request; under load that
-    // happens right after it is mapped, so ask again until it goes.
+    // Asked again for the same reason as in activate().
     const auto gone = [&] {
         const auto shown = windowsNamed("");
         return std::find(shown.begin(), shown.end(), window) == shown.end();
@@ -502,13 +512,12 @@ std::optional<std::string> DesktopSession::openSettingsFromBoard() const {
     const std::vector<std::string> boards = windowsNamed("^Tavro$");
     if (boards.empty())
         return std::nullopt;
-    xdotool({"windowactivate", "--sync", boards.front()});
+    activate(boards.front());
     key("ctrl+comma");
     if (!waitForWindow("^Tavro Settings$"))
         return std::nullopt;
     const std::string settings = windowsNamed("^Tavro Settings$").front();
-    xdotool({"windowactivate", "--sync", settings});
-    if (!waitForFocus(settings))
+    if (!activate(settings) || !waitForFocus(settings))
         return std::nullopt;
     return settings;
 }

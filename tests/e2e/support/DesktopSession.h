@@ -82,6 +82,8 @@ public:
     std::string activeWindowName() const;
     const std::string& xtermWindow() const { return xterm_; }
     void focusXterm() const;
+    // Makes `window` the active window and waits for it; asks again while it is not.
+    bool activate(const std::string& window) const;
     // Waits for the board to appear and take the focus the window manager gives a new window,
     // then hands the focus to the xterm, so the board cannot take it back afterwards.
     bool focusXtermOnceTheBoardIsUp() const;
