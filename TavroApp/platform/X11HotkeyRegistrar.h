@@ -30,6 +30,9 @@ public:
     std::unique_ptr<RegisteredHotkey> registerHotkey(std::uint16_t keyCode, ModifierSet modifiers,
                                                      std::function<void()> handler) override;
 
+    // A grabbed key is down, as far as the app has seen: its presses count as repeats.
+    bool holdsAKeyDown() const { return !held_.empty(); }
+
 private:
     class Grab;
     struct Live {
