@@ -2,11 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QImage>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace tavro::test {
 
@@ -17,10 +20,20 @@ inline void savePicture(QWidget& widget, const QString& name) {
     const QString scale = QString::number(widget.devicePixelRatioF());
     const QString file = QStringLiteral(TAVRO_SCREENSHOT_DIR) + u'/' + name +
                          QStringLiteral("-scale") + scale + QStringLiteral(".png");
-    // Pending layouts and updates first: the picture shows what the next paint would.
-    QCoreApplication::sendPostedEvents();
-    const QPixmap picture = widget.grab();
-    ASSERT_FALSE(picture.isNull());
+    // Pending layouts and updates first, until two pictures agree: one layout can ask for
+    // another (a scroll bar that comes or goes narrows the content), and a picture taken
+    // between the two shows a state no paint on screen shows.
+    QPixmap picture;
+    QImage previous;
+    for (int round = 0; round < 20; ++round) {
+        QCoreApplication::sendPostedEvents();
+        picture = widget.grab();
+        ASSERT_FALSE(picture.isNull());
+        QImage image = picture.toImage();
+        if (image == previous)
+            break;
+        previous = std::move(image);
+    }
     ASSERT_TRUE(picture.save(file)) << file.toStdString();
 }
 
