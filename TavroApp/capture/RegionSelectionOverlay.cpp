@@ -48,7 +48,8 @@ SelectionWindow::SelectionWindow(RegionSelectionOverlay& overlay, QScreen* scree
                            Qt::X11BypassWindowManagerHint | Qt::Tool)
     , overlay_(&overlay)
     , screenFrame_(screen->geometry())
-    , screenScale_(screen->devicePixelRatio()) {
+    , screenScale_(screen->devicePixelRatio())
+    , translucent_(translucent) {
     setObjectName(QStringLiteral("selectionWindow"));
     if (translucent)
         setAttribute(Qt::WA_TranslucentBackground);
@@ -59,6 +60,19 @@ SelectionWindow::SelectionWindow(RegionSelectionOverlay& overlay, QScreen* scree
     setFocusPolicy(Qt::StrongFocus);
     setScreen(screen);
     setGeometry(screen->geometry());
+    marks_ = currentMarks();
+}
+
+bool SelectionWindow::fits(QScreen* screen, bool translucent) const {
+    return this->screen() == screen && screenFrame_ == QRectF(screen->geometry()) &&
+           screenScale_ == screen->devicePixelRatio() && translucent_ == translucent;
+}
+
+void SelectionWindow::prepare() {
+    frame_ = {};
+    if (std::exchange(showingNothing_, false))
+        X11WindowShape::setEmpty(std::uint32_t(winId()), false);
+    grabAttempts_ = 0;
     marks_ = currentMarks();
 }
 
@@ -267,6 +281,19 @@ void SelectionWindow::paintGuidesAndHint(QPainter& painter, const QPointF& curso
 
 RegionSelectionOverlay::~RegionSelectionOverlay() {
     dismiss();
+    for (const auto& window : spare_)
+        delete window.data();
+}
+
+SelectionWindow* RegionSelectionOverlay::windowFor(QScreen* screen, bool translucent) {
+    for (auto it = spare_.begin(); it != spare_.end(); ++it)
+        if (*it && (*it)->fits(screen, translucent)) {
+            SelectionWindow* window = *it;
+            spare_.erase(it);
+            window->prepare();
+            return window;
+        }
+    return new SelectionWindow(*this, screen, translucent);
 }
 
 void RegionSelectionOverlay::present(Completion onComplete,
@@ -291,7 +318,9 @@ void RegionSelectionOverlay::present(Completion onComplete,
     awaitingFrame_ = !translucent;
     frozen_.clear();
     for (QScreen* screen : screens)
-        windows_.emplace_back(new SelectionWindow(*this, screen, translucent));
+        windows_.emplace_back(windowFor(screen, translucent));
+    for (const auto& window : std::exchange(spare_, {}))
+        delete window.data();
     bool shown = translucent;
     if (!translucent) {
         shown = true;
@@ -366,7 +395,8 @@ void RegionSelectionOverlay::dismiss() {
                 handle->setMouseGrabEnabled(false);
             }
             window->hide();
-            window->deleteLater();
+            window->releaseFrame();
+            spare_.push_back(window);
         }
     awaitingFrame_ = false;
     heldOutcome_ = {};

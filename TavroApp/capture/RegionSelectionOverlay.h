@@ -28,10 +28,16 @@ public:
 
     const QRectF& screenFrame() const { return screenFrame_; }
     double screenScale() const { return screenScale_; }
+    bool translucent() const { return translucent_; }
+    // Whether it can serve another presentation on `screen` as it is now.
+    bool fits(QScreen* screen, bool translucent) const;
+    // Ready for another presentation: no frame, nothing selected.
+    void prepare();
     // Shows nothing until setFrame(), while taking input all the same; false where the X server
     // cannot make a window show nothing.
     bool showNothingYet();
     void setFrame(QImage frame);
+    void releaseFrame() { frame_ = {}; }
     // Takes the keyboard and the pointer, retrying until the window is viewable.
     void takeInput();
     // Paints again what changed since the last call.
@@ -54,6 +60,7 @@ private:
     QPointer<RegionSelectionOverlay> overlay_;
     QRectF screenFrame_;
     double screenScale_ = 1;
+    bool translucent_ = false;
     bool showingNothing_ = false;
     QImage frame_;
     OverlayMarks marks_;
@@ -94,7 +101,12 @@ private:
         QImage frame;
     };
 
+    SelectionWindow* windowFor(QScreen* screen, bool translucent);
+
     std::vector<QPointer<SelectionWindow>> windows_;
+    // Hidden between presentations rather than made again: a new window's backing store is
+    // fresh memory, whose first touch costs more at 5120 × 2880 than painting it.
+    std::vector<QPointer<SelectionWindow>> spare_;
     // The screens as the last presentation froze them; empty where the overlay was see-through.
     std::vector<FrozenScreen> frozen_;
     Completion completion_;
