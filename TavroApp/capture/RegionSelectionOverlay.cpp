@@ -328,14 +328,20 @@ void RegionSelectionOverlay::present(Completion onComplete,
             shown = window->showNothingYet() && shown;
     }
     // Where no window can show nothing, they show only once frozen, and input waits for them.
-    if (!shown)
-        return;
+    if (shown)
+        showWindows();
+}
+
+void RegionSelectionOverlay::showWindows() {
     for (const auto& window : windows_)
-        window->show();
-    SelectionWindow* key = windows_.front();
+        if (window)
+            window->show();
+    SelectionWindow* key = nullptr;
     for (const auto& window : windows_)
-        if (window->screenFrame().contains(selection_.cursor()))
+        if (window && (!key || window->screenFrame().contains(selection_.cursor())))
             key = window;
+    if (!key)
+        return;
     key->raise();
     key->activateWindow();
     key->setFocus();
@@ -359,21 +365,12 @@ void RegionSelectionOverlay::freeze() {
             shownAlready = shownAlready || window->isVisible();
             window->setFrame(frames[i]);
         }
-    if (!shownAlready) {
-        for (const auto& window : windows_)
-            window->show();
-        SelectionWindow* key = windows_.front();
-        for (const auto& window : windows_)
-            if (window->screenFrame().contains(selection_.cursor()))
-                key = window;
-        key->raise();
-        key->activateWindow();
-        key->setFocus();
-        key->takeInput();
-    }
+    if (!shownAlready)
+        showWindows();
     if (auto outcome = std::exchange(heldOutcome_, {}))
         outcome();
 }
+
 std::optional<ScreenShot> RegionSelectionOverlay::frozenShot(const QRectF& selection) const {
     if (frozen_.empty())
         return std::nullopt;

@@ -102,6 +102,8 @@ private:
     };
 
     SelectionWindow* windowFor(QScreen* screen, bool translucent);
+    // Shows the windows and gives the one under the pointer the keyboard and the pointer.
+    void showWindows();
 
     std::vector<QPointer<SelectionWindow>> windows_;
     // Hidden between presentations rather than made again: a new window's backing store is

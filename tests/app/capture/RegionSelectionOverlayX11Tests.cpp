@@ -1,5 +1,6 @@
 #include "capture/RegionSelectionOverlay.h"
 
+#include "SolidWindow.h"
 #include "XClient.h"
 
 #include <QDir>
@@ -27,24 +28,13 @@ class OverlayTest : public ::testing::Test {
 protected:
     void SetUp() override {
         screen = QGuiApplication::primaryScreen();
-        show(backdrop, screen->geometry(), Qt::blue);
-        show(block, QRect(100, 50, 40, 30), Qt::red);
+        test::showSolid(backdrop, screen->geometry(), Qt::blue);
+        test::showSolid(block, QRect(100, 50, 40, 30), Qt::red);
         ASSERT_TRUE(QTest::qWaitFor(
             [this] { return x.pixel(px(99), px(50)) == blue && x.pixel(px(100), px(50)) == red; },
             5000));
     }
     void TearDown() override { overlay.abandon(); }
-
-    void show(QWidget& window, const QRect& geometry, QColor color) {
-        window.setWindowFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
-        QPalette palette;
-        palette.setColor(QPalette::Window, color);
-        window.setPalette(palette);
-        window.setAutoFillBackground(true);
-        window.setGeometry(geometry);
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    }
 
     int px(double points) const {
         return static_cast<int>(std::lround(points * screen->devicePixelRatio()));

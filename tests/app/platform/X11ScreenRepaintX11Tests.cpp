@@ -1,5 +1,6 @@
 #include "platform/X11FlowDesktop.h"
 
+#include "SolidWindow.h"
 #include "XClient.h"
 
 #include <QGuiApplication>
@@ -90,13 +91,7 @@ TEST(X11ScreenRepaintTest, AHiddenWindowHasLeftOnceTheProgramUnderItHasDrawnAgai
     ASSERT_TRUE(QTest::qWaitFor([&] { return x.pixel(200, 200) == white; }, 5000));
 
     QWidget cover;
-    cover.setWindowFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
-    QPalette palette;
-    palette.setColor(QPalette::Window, Qt::red);
-    cover.setPalette(palette);
-    cover.setAutoFillBackground(true);
-    cover.setGeometry(QRect(QPoint(100, 100) / scale, QSize(200, 150) / scale));
-    cover.show();
+    test::showSolid(cover, QRect(QPoint(100, 100) / scale, QSize(200, 150) / scale), Qt::red);
     ASSERT_TRUE(QTest::qWaitFor([&] { return x.pixel(200, 200) == red; }, 5000));
     const int paintsBefore = painter.paints;
 
