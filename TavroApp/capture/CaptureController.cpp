@@ -128,16 +128,22 @@ bool CaptureController::beginRegion(const Intent& intent) {
     const CaptureContext context = *flowContext_;
     beginFlow();
     overlayFront_ = flowWasActive ? services_.desktop.frontmostWindow() : windows_.previous();
-    if (flowWasActive || !windows_.anyHidden()) {
-        presentOverlay(context);
+    presentOverlay(context);
+    // Without a compositor the overlay freezes the screen as it is: it waits for the window
+    // manager to take away the frames of the windows just hidden (the app's own, or the note box
+    // as it closes for another screenshot) and for what lay under them to be drawn again, or
+    // they would show as holes. It takes input meanwhile.
+    const auto leaving = flowWasActive ? FlowWindows::closedPanels() : windows_.hiddenIds();
+    if (leaving.empty()) {
+        services_.overlay.freeze();
         return true;
     }
-    // Without a compositor the overlay shows the screen frozen as it is: wait for the window
-    // manager to take away the frames of the windows just hidden, or they would show as holes.
     QPointer<CaptureController> self(this);
-    services_.desktop.afterWindowsLeave(windows_.hiddenIds(), regionDelayMs, this, [self, context] {
-        if (self && self->state_ == FlowState::selecting)
-            self->presentOverlay(context);
+    const int presentation = ++overlayPresentations_;
+    services_.desktop.afterWindowsLeave(leaving, screenSettleMs, this, [self, presentation] {
+        if (self && self->state_ == FlowState::selecting &&
+            self->overlayPresentations_ == presentation)
+            self->services_.overlay.freeze();
     });
     return true;
 }

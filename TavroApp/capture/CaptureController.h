@@ -66,6 +66,8 @@ public:
     };
 
     static constexpr int regionDelayMs = 80;
+    // The longest the overlay waits for the screen under it before it freezes it.
+    static constexpr int screenSettleMs = 250;
     static constexpr int fullScreenDelayMs = 60;
     static constexpr int secondPressWindowMs = 350;
     static constexpr int windowReturnDelayMs = FlowWindows::returnDelayMs;
@@ -159,6 +161,8 @@ private:
     std::optional<std::string> writeFailure_;
     // The note box is closed while the flow waits for its files before going on.
     bool waitingForFiles_ = false;
+    // Counts the overlay's presentations, so a late wait cannot freeze a later one.
+    int overlayPresentations_ = 0;
 };
 
 } // namespace tavro

@@ -3,12 +3,14 @@
 #include "DesktopSession.h"
 
 #include "model/CaptureGroup.h"
+#include "model/Image.h"
 #include "store/CaptureStore.h"
 
 #include "TempLibrary.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 
@@ -207,4 +209,52 @@ TEST(NoteBoxTest, AddingASecondScreenshotComesBackWithTheTypedDraft) {
     EXPECT_EQ(images[0].width, 300);
     EXPECT_EQ(images[1].width, 200);
     EXPECT_EQ(filesUnder(session.library() / "captures"), 2u);
+}
+
+TEST(NoteBoxTest, ScreenshotsAddedWhereTheBoxWasShowWhatLayUnderIt) {
+    DesktopSession session;
+    RunningApp app(session);
+    // A white xterm under the box's place, its prompt far above it.
+    session.xdotool({"windowsize", "--sync", session.xtermWindow(), "1200", "760"});
+    session.xdotool({"windowmove", "--sync", session.xtermWindow(), "20", "20"});
+    session.focusXterm();
+    constexpr int tries = 20;
+    for (int i = 0; i < tries; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(session.runTavro({"--new-issue"}), 0);
+        std::optional<NoteBox> box(std::in_place, session);
+        ASSERT_GT(box->width, 0);
+        const Point from = box->origin;
+        const Point to{from.x + box->width, from.y + box->height};
+        ASSERT_TRUE(session.clickControl("Tavro Note", "push button", "Add screenshot"));
+        box.reset();
+        ASSERT_TRUE(DesktopSession::waitUntil(
+            [&] { return session.windowsNamed("^Tavro Note$").empty(); }, 5s));
+        ASSERT_TRUE(session.waitForKeyboardGrab());
+        session.drag(from.x, from.y, to.x, to.y);
+        NoteBox again(session);
+        session.key("ctrl+Return");
+        ASSERT_TRUE(DesktopSession::waitUntil(
+            [&] { return session.storedCaptures().size() == std::size_t(i + 1); }, 5s));
+        ASSERT_TRUE(DesktopSession::waitUntil(
+            [&] { return session.windowsNamed("^Tavro Note$").empty(); }, 5s));
+    }
+    const auto store = openStore(session);
+    int blackShots = 0;
+    for (const Capture& capture : session.storedCaptures()) {
+        const auto images = store->images(capture.id);
+        ASSERT_EQ(images.size(), 1u);
+        const auto image = Image::load(session.library() / "captures" / images[0].imagePath);
+        ASSERT_TRUE(image);
+        int black = 0;
+        for (int y = 0; y < image->height(); ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(
+                image->pixels() + std::size_t(y) * std::size_t(image->stride()));
+            for (int x = 0; x < image->width(); ++x)
+                black += (row[x] & 0xffffff) == 0;
+        }
+        blackShots += black > 0;
+        EXPECT_EQ(black, 0) << images[0].imagePath;
+    }
+    EXPECT_EQ(blackShots, 0) << "of " << tries;
 }

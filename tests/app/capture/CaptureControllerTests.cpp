@@ -169,6 +169,40 @@ TEST_F(FlowTest, ASecondPressWhileAddingToTheNoteBoxBringsItBackWithItsDraft) {
     EXPECT_EQ(compose.shown.images.size(), 1u);
 }
 
+TEST_F(FlowTest, AnotherScreenshotFreezesTheScreenOnlyOnceTheClosedNoteBoxHasGone) {
+    captureRegion();
+    // The real box is a frameless window that hides itself before it calls back.
+    QWidget box(nullptr, Qt::Tool | Qt::FramelessWindowHint);
+    box.setWindowTitle(QStringLiteral("Tavro Note"));
+    box.show();
+    box.hide();
+    const int frozen = overlay.freezes;
+    const int shown = overlay.presentations;
+    desktop.waitedFor.clear();
+    compose.addScreenshot(ComposeDraft{});
+    // Input is taken at once; the frame waits for the box to be gone from the screen.
+    EXPECT_EQ(overlay.presentations, shown + 1);
+    EXPECT_EQ(overlay.freezes, frozen);
+    ASSERT_EQ(desktop.waitedFor.size(), 1u);
+    EXPECT_EQ(desktop.waitedFor[0], std::vector<std::uint32_t>{std::uint32_t(box.winId())});
+    EXPECT_EQ(timer.nextDelay(), CaptureController::screenSettleMs);
+    timer.runAll();
+    EXPECT_EQ(overlay.freezes, frozen + 1);
+
+    // A wait that ends after its presentation was cancelled and another begun freezes nothing.
+    overlay.finish(std::nullopt);
+    ASSERT_TRUE(compose.open);
+    compose.addScreenshot(ComposeDraft{});
+    overlay.finish(std::nullopt);
+    compose.addScreenshot(ComposeDraft{});
+    ASSERT_EQ(timer.queue.size(), 2u);
+    timer.queue.front().action();
+    timer.queue.pop_front();
+    EXPECT_EQ(overlay.freezes, frozen + 1);
+    timer.runAll();
+    EXPECT_EQ(overlay.freezes, frozen + 2);
+}
+
 TEST_F(FlowTest, TwoFullScreenPressesInTheWindowWriteNothingAndOpenANote) {
     ASSERT_TRUE(flow.request(FlowRequest::fullScreen(true)));
     timer.queue.front().action(); // the grab
@@ -325,13 +359,18 @@ TEST_F(FlowTest, StartingWhileTavroIsInFrontHidesItsWindowsAndActivatesNothing) 
 
     desktop.front = ForegroundWindow{9, 99};
     const int shown = overlay.presentations;
+    const int frozen = overlay.freezes;
+    desktop.waitedFor.clear();
     ASSERT_TRUE(flow.request(FlowRequest::region()));
     EXPECT_FALSE(window.isVisible());
-    // The overlay freezes the screen as it is, so it waits for the hidden board to be gone.
-    EXPECT_EQ(overlay.presentations, shown);
-    EXPECT_EQ(timer.nextDelay(), CaptureController::regionDelayMs);
-    timer.runAll();
+    // The overlay takes input at once, but freezes the screen only once the hidden board is gone.
     EXPECT_EQ(overlay.presentations, shown + 1);
+    EXPECT_EQ(overlay.freezes, frozen);
+    ASSERT_EQ(desktop.waitedFor.size(), 1u);
+    EXPECT_EQ(desktop.waitedFor[0], std::vector<std::uint32_t>{std::uint32_t(window.winId())});
+    EXPECT_EQ(timer.nextDelay(), CaptureController::screenSettleMs);
+    timer.runAll();
+    EXPECT_EQ(overlay.freezes, frozen + 1);
     overlay.finish(QRectF(100, 100, 300, 200));
     timer.runAll();
     ASSERT_TRUE(compose.open);

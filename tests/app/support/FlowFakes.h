@@ -30,6 +30,7 @@ public:
         anchor = false;
         ++presentations;
     }
+    void freeze() override { ++freezes; }
     void abandon() override {
         showing = false;
         completion = {};
@@ -64,6 +65,7 @@ public:
     bool showing = false;
     bool anchor = false;
     int presentations = 0;
+    int freezes = 0;
 };
 
 class FakeCompose final : public ComposeWindowController {
