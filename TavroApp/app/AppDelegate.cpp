@@ -5,6 +5,7 @@
 #include "account/OnboardingView.h"
 #include "account/SettingsTexts.h"
 #include "account/SettingsView.h"
+#include "app/AppWindow.h"
 #include "app/ShellMenus.h"
 #include "board/BoardView.h"
 #include "capture/SelectionOverlay.h"
@@ -23,81 +24,19 @@
 #include "values/Utf8.h"
 
 #include <QApplication>
-#include <QCloseEvent>
+#include <QLayout>
+#include <QScreen>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
 #include <QThreadPool>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace tavro {
 
 namespace {
 
 constexpr auto dashboardFrameKey = "windows/dev.tavro.dashboard";
-
-// A window around one view; closing it deletes it, which clears the delegate's pointer.
-class AppWindow final : public QWidget {
-public:
-    AppWindow(QWidget* content, const QString& title, QSize size, QString frameKey = {})
-        : frameKey_(std::move(frameKey)) {
-        setAttribute(Qt::WA_DeleteOnClose);
-        setWindowTitle(title);
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(content);
-        content->setParent(this);
-        resize(size);
-        // Written soon after each move or resize, so that the frame outlives an app that is
-        // stopped (the session ending) as well as one that quits.
-        saveSoon_.setSingleShot(true);
-        saveSoon_.setInterval(frameSaveDelayMs);
-        connect(&saveSoon_, &QTimer::timeout, this, [this] { saveFrame(); });
-    }
-
-    void restoreFrame() {
-        if (frameKey_.isEmpty())
-            return;
-        const QByteArray saved = openUserSettings()->value(frameKey_).toByteArray();
-        if (!saved.isEmpty())
-            restoreGeometry(saved);
-        restored_ = true;
-    }
-
-protected:
-    void closeEvent(QCloseEvent* event) override {
-        saveFrame();
-        QWidget::closeEvent(event);
-    }
-    void moveEvent(QMoveEvent* event) override {
-        QWidget::moveEvent(event);
-        frameChanged();
-    }
-    void resizeEvent(QResizeEvent* event) override {
-        QWidget::resizeEvent(event);
-        frameChanged();
-    }
-
-private:
-    static constexpr int frameSaveDelayMs = 400;
-
-    void frameChanged() {
-        // Not the frame a new window starts with, before the saved one is put back.
-        if (!frameKey_.isEmpty() && restored_ && isVisible())
-            saveSoon_.start();
-    }
-    void saveFrame() {
-        saveSoon_.stop();
-        if (!frameKey_.isEmpty())
-            openUserSettings()->setValue(frameKey_, saveGeometry());
-    }
-
-    QString frameKey_;
-    QTimer saveSoon_;
-    bool restored_ = false;
-};
 
 void centre(QWidget* window) {
     if (QScreen* screen = window->screen()) {
@@ -191,8 +130,7 @@ void AppDelegate::presentFatal(const std::string& description) {
 
 void AppDelegate::observeNotifications() {
     NotificationCenter& center = services_.notifications;
-    center.observe(AppNotification::showDashboard, this,
-                   [this](const QVariant&) { showBoard(); });
+    center.observe(AppNotification::showDashboard, this, [this](const QVariant&) { showBoard(); });
     center.observe(AppNotification::showOnboarding, this,
                    [this](const QVariant&) { showOnboarding(); });
     center.observe(AppNotification::addScreenshot, this, [this](const QVariant& object) {

@@ -18,6 +18,7 @@
 #include "shell/PermissionsService.h"
 #include "shell/Preferences.h"
 #include "shell/ThumbnailLoader.h"
+#include "shell/WindowRoles.h"
 #include "values/Utf8.h"
 
 #include <QApplication>
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     // Large screenshots (8K and beyond) decode through Qt's readers too; its default limit of
     // 256 MiB refuses them.
     QImageReader::setAllocationLimit(1024);
+    exposeWindowRoles();
 
     const QStringList arguments = QApplication::arguments();
     std::optional<AppRequest::Kind> request = AppRequest::Kind::reopen;
