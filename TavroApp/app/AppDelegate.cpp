@@ -9,8 +9,10 @@
 #include "app/ShellMenus.h"
 #include "board/BoardView.h"
 #include "capture/SelectionOverlay.h"
+#include "detail/CaptureDetailView.h"
 #include "model/Paths.h"
 #include "platform/ContextCollector.h"
+#include "platform/ExitKeeper.h"
 #include "platform/StoreChangeListener.h"
 #include "platform/X11Desktop.h"
 #include "shell/AppNotifications.h"
@@ -53,6 +55,7 @@ AppDelegate::AppDelegate(AppServices services, QObject* parent)
     , hotkeys_(services.hotkeyRegistrar, services.keyEvents, services.permissionProbe) {}
 
 AppDelegate::~AppDelegate() {
+    exitKeeper_.reset();
     delete boardWindow_.data();
     delete settingsWindow_.data();
     delete onboardingWindow_.data();
@@ -89,6 +92,14 @@ bool AppDelegate::start(bool openStartWindow) {
     setUpMenus();
     observeNotifications();
     menus_->applyHotkeys();
+    // Quitting keeps what is typed (the Quit command, SIGTERM and SIGHUP, a session that ends);
+    // so does a process the toolkit ends on a broken X connection, where nothing unwinds and the
+    // writes asked for must land before it goes.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::keepUnsavedWork);
+    exitKeeper_ = std::make_unique<ExitKeeper>([this] {
+        keepUnsavedWork();
+        library_.reset();
+    });
     if (!openStartWindow)
         return true;
     if (services_.preferences.flag(PreferenceKey::hasCompletedOnboarding))
@@ -96,6 +107,15 @@ bool AppDelegate::start(bool openStartWindow) {
     else
         showOnboarding();
     return true;
+}
+
+void AppDelegate::keepUnsavedWork() {
+    if (captureController_)
+        captureController_->keepForEnd();
+    if (boardWindow_)
+        if (auto* board = boardWindow_->findChild<BoardView*>())
+            if (CaptureDetailView* pane = board->detail())
+                pane->flushNote();
 }
 
 void AppDelegate::setUpMenus() {
