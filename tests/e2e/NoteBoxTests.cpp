@@ -216,24 +216,24 @@ namespace {
 
 // The ways the app ends with the note box open, each as a user or the desktop would end it.
 struct Ending {
-    const char* name;
+    const char* label; // as a test name
     std::function<void(DesktopSession&, test::BackgroundProcess&)> end;
 };
 
 const Ending endings[] = {
-    {"SIGTERM",
+    {"Sigterm",
      [](DesktopSession&, test::BackgroundProcess& app) {
          kill(app.pid(), SIGTERM);
      }},
-    {"SIGHUP",
+    {"Sighup",
      [](DesktopSession&, test::BackgroundProcess& app) {
          kill(app.pid(), SIGHUP);
      }},
-    {"Ctrl+Q in the box",
+    {"CtrlQInTheBox",
      [](DesktopSession& session, test::BackgroundProcess&) {
          session.key("ctrl+q");
      }},
-    {"the X server going away",
+    {"TheXServerGoingAway",
      [](DesktopSession& session, test::BackgroundProcess&) {
          session.stopDisplay();
      }},
@@ -247,31 +247,36 @@ std::vector<Capture> everyCapture(const DesktopSession& session) {
 
 } // namespace
 
+class NoteBoxEndTest : public ::testing::TestWithParam<Ending> {};
+
 // However the app ends, the capture in the note box is stored as typed, with its screenshot.
-TEST(NoteBoxEndTest, TheCaptureInTheBoxIsStoredWhenTheAppEnds) {
-    for (const Ending& ending : endings) {
-        SCOPED_TRACE(ending.name);
-        DesktopSession session;
-        RunningApp app(session);
-        test::BackgroundProcess& process = *app.process;
-        app.regionCapture(100, 100, 400, 300);
-        NoteBox box(session);
-        session.type("Kept at the end");
-        box.click(tagsX, tagsY);
-        session.type("ending");
-        ending.end(session, process);
-        ASSERT_TRUE(process.waitForExit(20s)) << "the app ended";
-        const auto stored = everyCapture(session);
-        ASSERT_EQ(stored.size(), 1u);
-        EXPECT_EQ(stored[0].note, "Kept at the end");
-        EXPECT_EQ(openStore(session)->tags(stored[0].id), std::vector<std::string>{"ending"});
-        EXPECT_EQ(stored[0].imageWidth, 300);
-        EXPECT_TRUE(fs::exists(session.library() / "captures" / stored[0].imagePath));
-    }
+TEST_P(NoteBoxEndTest, TheCaptureInTheBoxIsStoredWhenTheAppEnds) {
+    const Ending& ending = GetParam();
+    DesktopSession session;
+    RunningApp app(session);
+    test::BackgroundProcess& process = *app.process;
+    app.regionCapture(100, 100, 400, 300);
+    NoteBox box(session);
+    session.type("Kept at the end");
+    box.click(tagsX, tagsY);
+    session.type("ending");
+    ending.end(session, process);
+    ASSERT_TRUE(process.waitForExit(20s)) << "the app ended";
+    const auto stored = everyCapture(session);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].note, "Kept at the end");
+    EXPECT_EQ(openStore(session)->tags(stored[0].id), std::vector<std::string>{"ending"});
+    EXPECT_EQ(stored[0].imageWidth, 300);
+    EXPECT_TRUE(fs::exists(session.library() / "captures" / stored[0].imagePath));
 }
 
+INSTANTIATE_TEST_SUITE_P(Endings, NoteBoxEndTest, ::testing::ValuesIn(endings),
+                         [](const ::testing::TestParamInfo<Ending>& info) {
+                             return std::string(info.param.label);
+                         });
+
 // The note typed in the detail pane is stored though the app ends before its autosave ran.
-TEST(NoteBoxEndTest, ThePanesNoteIsStoredWhenTheXServerGoes) {
+TEST(PaneNoteEndTest, ThePanesNoteIsStoredWhenTheXServerGoes) {
     DesktopSession session;
     Capture capture;
     capture.id = "c-pane";
