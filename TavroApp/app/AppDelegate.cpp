@@ -27,10 +27,10 @@
 
 #include <QApplication>
 #include <QLayout>
-#include <QScreen>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QThreadPool>
 #include <QTimer>
 

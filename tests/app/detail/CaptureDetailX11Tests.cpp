@@ -31,11 +31,11 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QToolButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -459,7 +459,9 @@ TEST(CaptureDetailPaneTest, NewCommentsLeaveTheFieldAndTheCardsAboveWhereTheyAre
     QCoreApplication::processEvents();
     field.setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(&field, QStringLiteral("Same here"));
-    const auto fieldOnScreen = [&] { return field.mapTo(side.viewport(), QPoint(0, 0)); };
+    const auto fieldOnScreen = [&] {
+        return field.mapTo(side.viewport(), QPoint(0, 0));
+    };
     const QPoint typingAt = fieldOnScreen();
     ASSERT_GE(typingAt.y(), 0);
     ASSERT_LT(typingAt.y(), side.viewport()->height());
