@@ -18,7 +18,6 @@
 #include "shell/PermissionsService.h"
 #include "shell/Preferences.h"
 #include "shell/ThumbnailLoader.h"
-#include "shell/WindowRoles.h"
 #include "values/Utf8.h"
 
 #include <QApplication>
@@ -54,7 +53,6 @@ int main(int argc, char** argv) {
     // Large screenshots (8K and beyond) decode through Qt's readers too; its default limit of
     // 256 MiB refuses them.
     QImageReader::setAllocationLimit(1024);
-    exposeWindowRoles();
 
     const QStringList arguments = QApplication::arguments();
     std::optional<AppRequest::Kind> request = AppRequest::Kind::reopen;

@@ -5,7 +5,6 @@
 #include "compose/EscapeKeyFilter.h"
 #include "platform/X11Desktop.h"
 #include "shell/Theme.h"
-#include "shell/WindowRoles.h"
 #include "values/Utf8.h"
 
 #include <QGuiApplication>
@@ -100,8 +99,6 @@ ComposePanel::ComposePanel(ComposeView* view, bool composited)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , view_(view)
     , composited_(composited) {
-    // Before anything that a screen reader hears of, which makes its interface.
-    exposeAsDialog(this);
     setObjectName(QStringLiteral("noteBox"));
     // Never shown as a title, but names the window to the desktop and to tests.
     setWindowTitle(ComposeTexts::windowTitle());
