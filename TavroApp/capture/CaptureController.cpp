@@ -1,6 +1,7 @@
 #include "capture/CaptureController.h"
 
 #include "capture/SelectionOverlay.h"
+#include "compose/ComposeState.h"
 #include "model/Uuid.h"
 #include "platform/ContextCollector.h"
 #include "shell/AppNotifications.h"
@@ -10,6 +11,7 @@
 #include "values/CaptureError.h"
 #include "values/GroupPalette.h"
 
+#include <QCoreApplication>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -379,7 +381,7 @@ void CaptureController::afterFiles(std::function<void()> step) {
         if (!self)
             return;
         self->waitingForFiles_ = false;
-        if (self->pending_ && self->pending_->id == captureID)
+        if (!self->ending_ && self->pending_ && self->pending_->id == captureID)
             step();
     });
 }
@@ -450,6 +452,8 @@ void CaptureController::save(const CaptureRecord::Entry& entry) {
     if (!pending_)
         return;
     if (files_.busy()) {
+        // Kept with the capture too, should the app end before the files are written.
+        pending_->draft = CaptureRecord::withEntry(pending_->draft, entry);
         afterFiles([this, entry] { save(entry); });
         return;
     }
@@ -488,6 +492,34 @@ void CaptureController::saved(const CaptureRecord::Entry& entry, const WriteResu
     // the capture come back all the same.
     endFlow(false);
     notifications_.post(AppNotification::showDashboard);
+}
+
+void CaptureController::keepForEnd() {
+    if (std::exchange(ending_, true) || !pending_ || state_ == FlowState::saving)
+        return;
+    if (auto typed = services_.compose.openDraft())
+        pending_->draft = *typed;
+    // The rows name the screenshots' files: they are written, and their answers taken in, first.
+    files_.waitForJobs();
+    QCoreApplication::sendPostedEvents(&files_, QEvent::MetaCall);
+    if (!pending_)
+        return;
+    ComposeState box(*pending_, library_.groups());
+    box.restoreDraft(preferences_.defaultGroupID());
+    const ComposeState::SaveArguments typed = box.saveArguments();
+    if (pending_->images.empty() && typed.note.empty() && typed.tags.empty()) {
+        files_.discard(pending_->id);
+        return;
+    }
+    const CaptureRecord::Entry entry{typed.note, typed.priority, typed.groupID, typed.tags};
+    const Seconds time = now();
+    // Not through setState(): nothing that listens may act on a flow that is ending.
+    state_ = FlowState::saving;
+    library_
+        .add(CaptureRecord::capture(*pending_, entry, time), entry.tags,
+             CaptureRecord::screenshots(*pending_, time))
+        .ignoreResult();
+    files_.keep(pending_->id);
 }
 
 void CaptureController::annotatePending(const std::string& imageID) {

@@ -84,6 +84,11 @@ public:
     // Answers whether the request started a step (or, for a second press, was taken); a
     // refusal has no other effect.
     bool request(const FlowRequest& request);
+    // The app is ending (quit, SIGTERM, SIGHUP, a broken X connection): the pending capture
+    // is stored as saving the note box would store it, with what the box holds as typed, once
+    // its screenshots' files are written. A box with neither a screenshot nor anything typed
+    // stores nothing. Touches no window; the flow takes no further step.
+    void keepForEnd();
 
     FlowState state() const { return state_; }
     bool isCapturing() const { return tavro::isCapturing(state_); }
@@ -163,6 +168,8 @@ private:
     bool waitingForFiles_ = false;
     // Counts the overlay's presentations, so a late wait cannot freeze a later one.
     int overlayPresentations_ = 0;
+    // The app is ending: what the flow held has been handed to the library.
+    bool ending_ = false;
 };
 
 } // namespace tavro

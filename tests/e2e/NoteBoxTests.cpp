@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 namespace fs = std::filesystem;
@@ -99,7 +101,7 @@ struct RunningApp {
             openStore(session)->upsertGroup(group);
         }
         session.completeOnboarding();
-        session.launchTavro();
+        process = &session.launchTavro();
         EXPECT_TRUE(session.focusXtermOnceTheBoardIsUp());
     }
     void regionCapture(int fromX, int fromY, int toX, int toY) {
@@ -110,6 +112,7 @@ struct RunningApp {
         session.drag(fromX, fromY, toX, toY);
     }
     DesktopSession& session;
+    test::BackgroundProcess* process = nullptr;
 };
 
 } // namespace
@@ -257,4 +260,90 @@ TEST(NoteBoxTest, ScreenshotsAddedWhereTheBoxWasShowWhatLayUnderIt) {
         EXPECT_EQ(black, 0) << images[0].imagePath;
     }
     EXPECT_EQ(blackShots, 0) << "of " << tries;
+}
+
+namespace {
+
+// The ways the app ends with the note box open, each as a user or the desktop would end it.
+struct Ending {
+    const char* label; // as a test name
+    std::function<void(DesktopSession&, test::BackgroundProcess&)> end;
+};
+
+const Ending endings[] = {
+    {"Sigterm",
+     [](DesktopSession&, test::BackgroundProcess& app) {
+         kill(app.pid(), SIGTERM);
+     }},
+    {"Sighup",
+     [](DesktopSession&, test::BackgroundProcess& app) {
+         kill(app.pid(), SIGHUP);
+     }},
+    {"CtrlQInTheBox",
+     [](DesktopSession& session, test::BackgroundProcess&) {
+         session.key("ctrl+q");
+     }},
+    {"TheXServerGoingAway",
+     [](DesktopSession& session, test::BackgroundProcess&) {
+         session.stopDisplay();
+     }},
+};
+
+std::vector<Capture> everyCapture(const DesktopSession& session) {
+    CaptureQuery everything;
+    everything.limit = -1;
+    return openStore(session)->captures(everything);
+}
+
+} // namespace
+
+class NoteBoxEndTest : public ::testing::TestWithParam<Ending> {};
+
+// However the app ends, the capture in the note box is stored as typed, with its screenshot.
+TEST_P(NoteBoxEndTest, TheCaptureInTheBoxIsStoredWhenTheAppEnds) {
+    const Ending& ending = GetParam();
+    DesktopSession session;
+    RunningApp app(session);
+    test::BackgroundProcess& process = *app.process;
+    app.regionCapture(100, 100, 400, 300);
+    NoteBox box(session);
+    session.type("Kept at the end");
+    box.click(tagsX, tagsY);
+    session.type("ending");
+    ending.end(session, process);
+    ASSERT_TRUE(process.waitForExit(20s)) << "the app ended";
+    const auto stored = everyCapture(session);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].note, "Kept at the end");
+    EXPECT_EQ(openStore(session)->tags(stored[0].id), std::vector<std::string>{"ending"});
+    EXPECT_EQ(stored[0].imageWidth, 300);
+    EXPECT_TRUE(fs::exists(session.library() / "captures" / stored[0].imagePath));
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, NoteBoxEndTest, ::testing::ValuesIn(endings),
+                         [](const ::testing::TestParamInfo<Ending>& info) {
+                             return std::string(info.param.label);
+                         });
+
+// The note typed in the detail pane is stored though the app ends before its autosave ran.
+TEST(PaneNoteEndTest, ThePanesNoteIsStoredWhenTheXServerGoes) {
+    DesktopSession session;
+    Capture capture;
+    capture.id = "c-pane";
+    capture.note = "Checkout total";
+    capture.createdAt = capture.updatedAt = 1'700'000'000;
+    capture.captureMode = CaptureMode::text;
+    openStore(session)->insert(capture);
+    session.completeOnboarding();
+    test::BackgroundProcess& process = session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    ASSERT_TRUE(session.clickControl("Tavro", "list item", "Checkout total"));
+    ASSERT_TRUE(session.focusControl("Tavro", "text", "Note"));
+    session.key("ctrl+End");
+    session.type(" overlaps");
+    session.stopDisplay();
+    ASSERT_TRUE(process.waitForExit(20s));
+    const auto stored = openStore(session)->capture("c-pane");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->note, "Checkout total overlaps");
 }

@@ -79,6 +79,9 @@ public:
     }
     void dismiss() override { open = false; }
     bool hasPanel() const override { return open; }
+    std::optional<ComposeDraft> openDraft() const override {
+        return open ? std::optional(typed) : std::nullopt;
+    }
 
     // The box closes itself before each of these callbacks, as the real one does.
     void save(const std::string& note, std::vector<std::string> tags = {}) {
@@ -100,6 +103,8 @@ public:
 
     PendingCapture shown;
     ComposeCallbacks callbacks;
+    // What the open box holds as typed.
+    ComposeDraft typed;
     bool open = false;
     int presentations = 0;
 };
