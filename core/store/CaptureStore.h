@@ -256,6 +256,27 @@ public:
     // id that is not one, nothing changes.
     void remapGroup(std::string_view from, std::string_view to);
 
+    // Screenshot files that failed to move between the library and the service, each with the
+    // wait before the next try, kept across restarts. `shape` is what the screenshot looked
+    // like when it failed (paths or hashes): a different one means a new try at once.
+    enum class Transfer { upload, download };
+    struct TransferFailure {
+        std::string shape;
+        Seconds wait = 0;
+        Seconds retryAt = 0;
+
+        bool operator==(const TransferFailure&) const = default;
+    };
+    std::optional<TransferFailure> transferFailure(Transfer transfer,
+                                                   std::string_view imageID) const;
+    // Nothing is kept for a screenshot that is gone; its record goes with its row.
+    void setTransferFailure(Transfer transfer, std::string_view imageID,
+                            const TransferFailure& failure);
+    void clearTransferFailure(Transfer transfer, std::string_view imageID);
+    // The screenshots whose transfer failed and that still wait for it: uploads of those still
+    // to be pushed, downloads of every one.
+    std::int64_t transferFailureCount(Transfer transfer) const;
+
     // The account side that sync fills: people, workspaces, group members and the sync log.
     // Nothing here posts the store-changed notification.
 

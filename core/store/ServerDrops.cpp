@@ -133,6 +133,7 @@ void CaptureStore::purgeAccountData() {
         db_->execute("DELETE FROM workspaces;");
         db_->execute("DELETE FROM sync_meta;");
         db_->execute("DELETE FROM activity WHERE remote = 1;");
+        db_->execute("DELETE FROM blob_failures;");
         postChange();
     });
 }

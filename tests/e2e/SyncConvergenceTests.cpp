@@ -200,6 +200,23 @@ TEST_F(TwoComputers, AScreenshotMarkedUpOnBothKeepsBothDrawings) {
         << "this computer's drawing is still on disk, as its log says";
 }
 
+// The wait after a failed upload outlives the process: the next start neither tries the
+// screenshots again nor logs them, and a pass that does try them writes one line.
+TEST_F(TwoComputers, UnuploadableScreenshotsLogOneLineAndWaitAcrossRestarts) {
+    second.unuploadableScreenshots(200);
+    second.drive("sync");
+    second.drive("sync");
+    std::vector<std::string> skipped;
+    second.withStore([&](CaptureStore& store) {
+        for (const auto& line : store.syncLog(1000))
+            if (line.message.find("skipped") != std::string::npos)
+                skipped.push_back(line.message);
+    });
+    ASSERT_EQ(skipped.size(), 1u) << testing::PrintToString(skipped);
+    EXPECT_NE(skipped[0].find("(199 more screenshots skipped this pass)"), std::string::npos)
+        << skipped[0];
+}
+
 TEST_F(TwoComputers, ScreenshotsThatCannotBeUploadedStepAsideForANewOne) {
     second.unuploadableScreenshots(200);
     auto result = second.drive("sync");
