@@ -94,6 +94,53 @@ std::vector<Comment> CaptureStore::pendingComments(std::int64_t limit) const {
     return out;
 }
 
+namespace {
+
+// Rows of `table` (capture_images or comments) waiting to be pushed whose capture the service
+// has, or whose capture goes in the same request.
+std::string pushableChildren(std::string_view table, std::string_view columns) {
+    const std::string name(table);
+    return "SELECT " + std::string(columns) + " FROM " + name +
+           " WHERE sync_state = 'pendingPush' AND (capture_id IN (SELECT value FROM json_each(?)) "
+           "OR NOT EXISTS (SELECT 1 FROM captures WHERE captures.id = " +
+           name + ".capture_id AND " + std::string(PushTables::captureNotOnService) +
+           ")) ORDER BY created_at ASC LIMIT ?;";
+}
+
+} // namespace
+
+std::vector<CaptureStore::Pending>
+CaptureStore::pushableImages(std::int64_t limit,
+                             const std::vector<std::string>& capturesSent) const {
+    static const std::string sql = pushableChildren("capture_images", "id, pending, version");
+    std::vector<Pending> out;
+    for (const auto& row : db_->query(sql, {json(capturesSent).dump(), limit})) {
+        auto id = row.string("id");
+        if (!id)
+            continue;
+        auto mark = row.string("pending");
+        out.push_back({*id, pendingFields(mark), row.intValue("version").value_or(0), mark});
+    }
+    return out;
+}
+
+std::vector<Comment>
+CaptureStore::pushableComments(std::int64_t limit,
+                               const std::vector<std::string>& capturesSent) const {
+    static const std::string sql = pushableChildren("comments", "*");
+    std::vector<Comment> out;
+    for (const auto& row : db_->query(sql, {json(capturesSent).dump(), limit}))
+        out.push_back(decodeComment(row));
+    return out;
+}
+
+bool CaptureStore::captureNotOnService(std::string_view captureID) const {
+    return !db_->query("SELECT 1 AS one FROM captures WHERE id = ? AND " +
+                           std::string(PushTables::captureNotOnService) + ";",
+                       {captureID})
+                .empty();
+}
+
 std::optional<CaptureImage> CaptureStore::rawImage(std::string_view id) const {
     auto rows = db_->query("SELECT * FROM capture_images WHERE id = ?;", {id});
     if (rows.empty())

@@ -95,6 +95,10 @@ bool SyncEngine::handleResult(const json& result, const PushedRows& pushed) {
         // in every exchange. It is given up like a change the server refuses.
         reason = "remapped outside groups";
     } else if (Wire::boolean(Wire::field(result, "retry"))) {
+        // A screenshot or comment that went with its capture is refused while the capture is;
+        // that does not count against it. Once the capture is given up, so are they.
+        if (!sent.captureID.empty() && store_.captureNotOnService(sent.captureID))
+            return store_.stillPending(sent.table, *id);
         if (++rejections_[*id] <= retriesPerRow)
             return true;
     }
@@ -103,8 +107,8 @@ bool SyncEngine::handleResult(const json& result, const PushedRows& pushed) {
     store_.log("warn", rowName + " rejected: " + reason.value_or("rejected"));
     if (sent.table == "captures" && sent.isNew)
         store_.markLocalOnly(*id);
-    else if (sent.table == "comments")
-        markCommentSynced();
+    else if (sent.table == "comments" || (sent.table == "capture_images" && sent.isNew))
+        store_.keepUnsent(sent.table, *id); // the service never had it: it stays here alone
     else
         store_.markSynced(sent.table, sent.pending, std::nullopt, sent.record);
     return false;

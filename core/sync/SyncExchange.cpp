@@ -189,8 +189,15 @@ bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
                 exchangesLeft, session);
     // One transaction for all the results of a reply: they are many small writes.
     const json* results = Wire::field(fields, "results");
-    const auto resultObjects = SyncProtocol::objects(results);
+    auto resultObjects = SyncProtocol::objects(results);
     size_t unmatched = arraySize(results) - resultObjects.size();
+    // A capture's verdict first: whether a refusal of its screenshots and comments counts
+    // depends on it.
+    std::stable_partition(resultObjects.begin(), resultObjects.end(), [&](const json& result) {
+        const auto id = text(result, "id");
+        const auto row = id ? batch.rows.find(*id) : batch.rows.end();
+        return row == batch.rows.end() || row->second.captureID.empty();
+    });
     const bool resultsAskAgain = store_.db().transaction([&] {
         bool again = false;
         for (const auto& result : resultObjects) {

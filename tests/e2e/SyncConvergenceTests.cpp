@@ -217,6 +217,67 @@ TEST_F(TwoComputers, UnuploadableScreenshotsLogOneLineAndWaitAcrossRestarts) {
         << skipped[0];
 }
 
+// Screenshots and a comment behind a long backlog of text captures all reach the service, and
+// the other computer.
+TEST_F(TwoComputers, ABacklogOfCapturesHoldsBackNoScreenshotOrComment) {
+    constexpr int backlog = 3000;
+    first.withStore([&](CaptureStore& store) {
+        store.db().transaction([&] {
+            const Seconds start = now() - 3600;
+            for (int i = 0; i < backlog; ++i)
+                store.insert({.id = makeUUID(),
+                              .createdAt = start + i * 0.01,
+                              .note = "Text note " + std::to_string(i)});
+        });
+    });
+    std::vector<std::string> shot;
+    for (int i = 0; i < 11; ++i)
+        shot.push_back(first.capture("Screenshot " + std::to_string(i), {{}}));
+    const std::string comment = makeUUID();
+    first.withStore([&](CaptureStore& store) {
+        store.addComment({.id = comment,
+                          .captureID = shot.back(),
+                          .author = "you",
+                          .body = "Also on the second monitor",
+                          .createdAt = now(),
+                          .kind = "comment"});
+    });
+    sync(first);
+    first.withStore([&](CaptureStore& store) { EXPECT_EQ(store.unsentChangeCount(), 0); });
+    const auto tables = service.inspect("state").at("tables");
+    EXPECT_EQ(tables.at("captures").size(), size_t(backlog + 11));
+    EXPECT_EQ(tables.at("capture_images").size(), 11u);
+    EXPECT_TRUE(tables.at("comments").contains(comment));
+
+    service.configure({{"page_size", 1000}});
+    sync(second);
+    for (const auto& id : shot) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(second.files(id), first.files(id));
+        EXPECT_EQ(second.files(id).size(), 1u);
+    }
+    const auto comments = commentsOn(second, shot.back());
+    ASSERT_EQ(comments.size(), 1u);
+    EXPECT_EQ(comments[0].body, "Also on the second monitor");
+}
+
+// The wait after a failed upload outlives the process: the next start neither tries the
+// screenshots again nor logs them, and a pass that does try them writes one line.
+TEST_F(TwoComputers, UnuploadableScreenshotsLogOneLineAndWaitAcrossRestarts) {
+    second.unuploadableScreenshots(200);
+    second.drive("sync");
+    second.drive("sync");
+    std::vector<std::string> skipped;
+    second.withStore([&](CaptureStore& store) {
+        for (const auto& line : store.syncLog(1000))
+            if (line.message.find("skipped") != std::string::npos)
+                skipped.push_back(line.message);
+    });
+    ASSERT_EQ(skipped.size(), 1u) << testing::PrintToString(skipped);
+    EXPECT_NE(skipped[0].find("(199 more screenshots skipped this pass)"), std::string::npos)
+        << skipped[0];
+}
+
 TEST_F(TwoComputers, ScreenshotsThatCannotBeUploadedStepAsideForANewOne) {
     second.unuploadableScreenshots(200);
     auto result = second.drive("sync");
