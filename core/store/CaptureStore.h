@@ -261,6 +261,13 @@ public:
                     const std::optional<nlohmann::json>& record = std::nullopt);
     // Takes the capture with its screenshots and comments out of its workspace.
     void markLocalOnly(std::string_view captureID);
+    // The service kept its own drawing on a screenshot over the one pushed from here: this
+    // computer's drawing (its mark-up, a copy of the original, its marked copy and thumbnail)
+    // becomes a new screenshot of the same capture, waiting to be pushed whole, and the
+    // screenshot itself waits for the service's drawing to be pulled. Gives the new
+    // screenshot's id; nothing when the screenshot is gone or carries no drawing. Throws
+    // ScreenshotFiles::WriteError when a copy cannot be written, and writes no row then.
+    std::optional<std::string> keepDrawingApart(std::string_view imageID);
     // A new screenshot or comment the service refused for good: it stays on this computer, is
     // not pushed again, and counts among the unsent changes. Other tables are left alone.
     void keepUnsent(std::string_view table, std::string_view id);
