@@ -24,6 +24,9 @@ namespace tavro {
 namespace {
 
 constexpr int noteFocusDelayMs = 80;
+// How often, and how many times, the box asks again for the focus it was not given.
+constexpr int focusRequestIntervalMs = 150;
+constexpr int focusRequests = 10;
 
 } // namespace
 
@@ -115,6 +118,29 @@ ComposePanel::ComposePanel(ComposeView* view, bool composited)
     edge_->raise();
     // The box shows on whichever desktop the user is on when the capture ends.
     X11Desktop::stickOnEveryDesktop(std::uint32_t(winId()));
+    focusRequest_.setInterval(focusRequestIntervalMs);
+    connect(&focusRequest_, &QTimer::timeout, this, &ComposePanel::askForFocus);
+}
+
+void ComposePanel::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    focusRequestsLeft_ = focusRequests;
+    focusRequest_.start();
+}
+
+void ComposePanel::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        focusRequest_.stop();
+    QWidget::changeEvent(event);
+}
+
+void ComposePanel::askForFocus() {
+    if (isActiveWindow() || !isVisible() || focusRequestsLeft_-- <= 0) {
+        focusRequest_.stop();
+        return;
+    }
+    // Asked as a pager asks, the window manager does not weigh it against the last user time.
+    X11Desktop::activate(std::uint32_t(winId()));
 }
 
 QRect ComposePanel::boxRect() const {

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -43,10 +44,17 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void askForFocus();
+
     ComposeView* view_;
     bool composited_;
+    // A window manager busy with another window's focus can pass over the box's own request.
+    QTimer focusRequest_;
+    int focusRequestsLeft_ = 0;
     QWidget* edge_ = nullptr;
     QImage shadow_;
 };
