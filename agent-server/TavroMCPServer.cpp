@@ -65,7 +65,8 @@ void TavroMCPServer::handleLine(std::string_view line) {
     } catch (const std::exception& error) {
         // Whatever goes wrong, the client is answered rather than left waiting.
         diagnostics::log(request->method + " failed: " + diagnostics::describe(error));
-        message = JSONRPC::error(request->id, JSONRPC::ErrorCode::internalError, error.what());
+        message = JSONRPC::error(request->id, JSONRPC::ErrorCode::internalError,
+                                 diagnostics::plainMessage(error));
     }
     if (message)
         transport_->send(*message);
