@@ -37,6 +37,11 @@ void TavroMCPServer::run(std::istream& input) {
     diagnostics::log("ready \u2014 library at " + store_->db().file().string());
     RequestLines lines(input);
     while (auto line = lines.next()) {
+        // A client that has gone reads no reply: the requests it left queued are dropped.
+        if (transport_->readerGone()) {
+            diagnostics::log("stdout closed \u2014 exiting");
+            return;
+        }
         if (!line->overlong) {
             handleLine(line->text);
             continue;
