@@ -288,23 +288,30 @@ TEST(AgentServerProcess, FatalStartUpWritesThreeLinesAndNothingToStandardOutput)
     struct Case {
         const char* name;
         std::function<fs::path(const fs::path& folder)> breakLibrary;
+        std::string whatToDo;
     };
     const Case cases[] = {
         {"library folder cannot be created",
          [](const fs::path& folder) {
              writeFile(folder / "blocker", "x");
              return folder / "blocker" / "Library";
-         }},
-        {"database cannot be opened",
+         },
+         "Launch the Tavro app once to create it, then reconnect this MCP server."},
+        // What is there is not the app's to make: the line says what is wrong with it.
+        {"database is a folder",
          [](const fs::path& folder) {
              fs::create_directories(folder / "Library" / "tavro.sqlite");
              return folder / "Library";
-         }},
+         },
+         "There is a folder where its database file should be. Move the folder away, then "
+         "reconnect this MCP server."},
         {"database is not a database",
          [](const fs::path& folder) {
              writeFile(folder / "Library" / "tavro.sqlite", std::string(4096, 'x'));
              return folder / "Library";
-         }},
+         },
+         "The file there is not a Tavro database, or it is damaged. Move it away to start a new "
+         "library, or put a good copy in its place, then reconnect this MCP server."},
     };
     for (const auto& c : cases) {
         TempFolder folder;
@@ -319,8 +326,7 @@ TEST(AgentServerProcess, FatalStartUpWritesThreeLinesAndNothingToStandardOutput)
         EXPECT_TRUE(err[0].starts_with("[tavro-mcp] fatal: ")) << err[0];
         EXPECT_EQ(err[1],
                   "Tavro could not open its library at " + (home / "tavro.sqlite").string() + ".");
-        EXPECT_EQ(err[2],
-                  "Launch the Tavro app once to create it, then reconnect this MCP server.");
+        EXPECT_EQ(err[2], c.whatToDo) << c.name;
     }
 }
 
