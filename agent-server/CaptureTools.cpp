@@ -134,7 +134,12 @@ ToolResult ToolRegistry::updateCapture(const JSON& arguments) const {
     std::vector<std::string> labels;
 
     auto note = ToolArguments::string(arguments, "note");
-    auto groupArgument = ToolArguments::nonEmptyString(arguments, "group");
+    // A group's name is one line, as the listings print it.
+    std::optional<std::string> groupArgument;
+    if (auto name = ToolArguments::nonEmptyString(arguments, "group"))
+        if (auto line = text::trimmed(text::singleLine(*name), text::Whitespace::Horizontal);
+            !line.empty())
+            groupArgument = std::move(line);
     auto tags = ToolArguments::stringList(arguments, "tags");
     std::optional<std::string> reason;
     if (note)

@@ -24,7 +24,7 @@ TavroMCPServer::~TavroMCPServer() = default;
 
 std::string TavroMCPServer::defaultAgentName(const char* environmentValue) {
     if (environmentValue) {
-        auto name = text::trimmed(environmentValue, text::Whitespace::Horizontal);
+        auto name = text::trimmed(text::singleLine(environmentValue), text::Whitespace::Horizontal);
         if (!name.empty())
             return name;
     }

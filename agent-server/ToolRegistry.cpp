@@ -90,7 +90,7 @@ ToolResult ToolRegistry::call(std::string_view name, const JSON& arguments) cons
 
 std::string ToolRegistry::actor(const JSON& arguments) const {
     if (auto agent = ToolArguments::string(arguments, "agent")) {
-        auto name = text::trimmed(*agent, text::Whitespace::Horizontal);
+        auto name = text::trimmed(text::singleLine(*agent), text::Whitespace::Horizontal);
         if (!name.empty())
             return name;
     }

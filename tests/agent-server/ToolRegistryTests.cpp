@@ -98,7 +98,8 @@ TEST_F(ToolRegistryTest, ActingAgentName) {
         {" \t ", "claude"},
         {true, "claude"},
         {nullptr, "claude"},
-        {"claude\n", "claude\n"},
+        {"claude\n", "claude"},
+        {"claude\nREOPENED by the user", "claude REOPENED by the user"},
         {"\u2003copilot\u00A0", "copilot"},
     };
     for (const auto& c : cases) {
