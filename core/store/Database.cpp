@@ -4,6 +4,7 @@
 #include "model/Text.h"
 #include "store/StatementCache.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cerrno>
 #include <chrono>
@@ -73,11 +74,16 @@ SQLValue readColumn(sqlite3_stmt* statement, int column) {
     }
 }
 
-// Between two tries of the write lock. Short, so that the lock, once free, goes to a waiter
-// soon; random, so that every waiter, however long it has waited, is as likely to get it next.
-std::chrono::microseconds retryPause() {
+// Between two tries of the write lock: random, so that the lock, once free, is as likely to go
+// to any waiter; short at first, so that a lock held for a moment costs a moment; longer, up to
+// 40 ms, once the wait has gone on, so that a hundred waiters waking to try it do not keep the
+// one that holds it from the processor.
+std::chrono::microseconds retryPause(std::chrono::steady_clock::duration waited) {
+    using std::chrono::microseconds;
+    const auto longest = std::clamp(std::chrono::duration_cast<microseconds>(waited),
+                                    microseconds(2000), microseconds(40000));
     thread_local std::minstd_rand random{std::random_device{}()};
-    return std::chrono::microseconds(std::uniform_int_distribution<int>(500, 8000)(random));
+    return microseconds(std::uniform_int_distribution<std::int64_t>(500, longest.count())(random));
 }
 
 // SQLite gives the -wal and -shm files the database file's mode, so a database made private before
@@ -163,14 +169,17 @@ int Database::step(sqlite3_stmt* statement) {
 }
 
 void Database::startWaiting(Milliseconds wait) {
-    giveUpAt_ = std::chrono::steady_clock::now() + wait;
+    waitingSince_ = std::chrono::steady_clock::now();
+    giveUpAt_ = waitingSince_ + wait;
 }
 
 bool Database::waitAgain() {
-    const auto left = giveUpAt_ - std::chrono::steady_clock::now();
+    const auto now = std::chrono::steady_clock::now();
+    const auto left = giveUpAt_ - now;
     if (left <= decltype(left)::zero())
         return false;
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, retryPause()));
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(left, retryPause(now - waitingSince_)));
     return true;
 }
 

@@ -28,9 +28,9 @@ class StatementCache;
 // nest calls freely while other threads wait.
 //
 // While another program holds the library's write lock, a statement waits its turn, trying the
-// lock again at short random intervals (SQLite's own busy timeout backs off to long sleeps, so
-// a writer that has waited a while loses to every newcomer), for at most the lock wait; then it
-// fails with a busy DatabaseError.
+// lock again at random intervals (SQLite's own busy timeout backs off on a fixed schedule to
+// 100 ms sleeps, so a writer that has waited a while loses to every newcomer), for at most the
+// lock wait; then it fails with a busy DatabaseError.
 class Database {
 public:
     using Milliseconds = std::chrono::milliseconds;
@@ -113,7 +113,9 @@ private:
     std::thread::id owner_;
     Milliseconds lockWait_ = patientLockWait;
     Milliseconds transactionWait_ = patientLockWait; // of the open transaction
-    std::chrono::steady_clock::time_point giveUpAt_; // of the statement now running
+    // Of the statement now running.
+    std::chrono::steady_clock::time_point waitingSince_;
+    std::chrono::steady_clock::time_point giveUpAt_;
 };
 
 template <class Body> auto Database::transaction(Body&& body) -> std::invoke_result_t<Body&> {
