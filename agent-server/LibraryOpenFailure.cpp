@@ -49,8 +49,8 @@ std::string whatIsWrong(const std::filesystem::path& database, const std::except
                "can be read and written" +
                std::string(reconnect);
     default:
-        return "The file there cannot be used: " + databaseError->plainMessage() + " Put it right" +
-               std::string(reconnect);
+        return "The file there cannot be used. " + databaseError->plainMessage() +
+               " Reconnect this MCP server when it is put right.";
     }
 }
 
