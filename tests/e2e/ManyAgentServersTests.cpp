@@ -1,8 +1,10 @@
 // Many tavro-mcp processes writing one library at the same moment, as when every agent of a
 // busy machine works the same board.
 #include "TempLibrary.h"
+#include "WaitUntil.h"
 #include "model/Paths.h"
 #include "store/CaptureStore.h"
+#include "store/Database.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -12,6 +14,7 @@
 #include <set>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -135,8 +138,9 @@ std::vector<nlohmann::json> repliesIn(const fs::path& file) {
 
 } // namespace
 
-// Each write waits its turn however many others want the lock, so every call is answered as
-// done, and each one that was left its history entry (and its comment, where it makes one).
+// Each write waits its turn however many others want the lock and however long one holds it, so
+// every call is answered as done, and each one left its history entry (and its comment, where it
+// makes one).
 TEST(ManyAgentServers, WritingOneLibraryAtOnceLoseNothing) {
     TempLibrary library;
     // No bus: 128 servers posting store-changed signals is not what this is about.
@@ -160,17 +164,40 @@ TEST(ManyAgentServers, WritingOneLibraryAtOnceLoseNothing) {
         started.push_back(start(logs.path() / (name + ".out"), logs.path() / (name + ".err")));
         calls.push_back(callsOf(s));
     }
+    // Another program holds the write lock past one busy wait (5 s) while every server is given
+    // its work: all of them wait behind it, then write at once the moment it is free.
+    Database holder{TavroPaths::databasePath()};
+    holder.executeRaw("BEGIN IMMEDIATE TRANSACTION;");
+    const auto heldSince = std::chrono::steady_clock::now();
     for (int s = 0; s < servers; ++s) {
         const std::string requests = requestsOf(calls[s]);
         EXPECT_EQ(write(started[s].input, requests.data(), requests.size()),
                   ssize_t(requests.size()));
         close(started[s].input);
     }
-    for (const auto& server : started) {
-        int status = 0;
-        waitpid(server.pid, &status, 0);
+    // How long the lock is held is the case itself, not a wait for something.
+    std::this_thread::sleep_until(heldSince + std::chrono::milliseconds(5600));
+    holder.executeRaw("COMMIT;");
+    // Each server ends once its input is done; one still running long after is stuck, and is
+    // stopped so that the test reports it rather than hangs.
+    std::map<pid_t, int> ended;
+    const bool allEnded = waitUntil(
+        [&] {
+            for (const auto& server : started)
+                if (int status = 0;
+                    !ended.contains(server.pid) && waitpid(server.pid, &status, WNOHANG) > 0)
+                    ended[server.pid] = status;
+            return ended.size() == started.size();
+        },
+        std::chrono::minutes(4));
+    for (const auto& server : started)
+        if (!ended.contains(server.pid)) {
+            kill(server.pid, SIGKILL);
+            waitpid(server.pid, nullptr, 0);
+        }
+    ASSERT_TRUE(allEnded) << started.size() - ended.size() << " servers still running";
+    for (const auto& [pid, status] : ended)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    }
 
     CaptureStore store(TavroPaths::databasePath());
     std::map<std::string, std::multiset<std::string>> historyBy;
