@@ -69,6 +69,28 @@ bool isBlank(std::string_view text, Whitespace set) {
     return true;
 }
 
+std::string singleLine(std::string_view text) {
+    // Every line break starts with one of these bytes: LF, VT, FF, CR, and the lead bytes of
+    // NEL (C2 85), LS and PS (E2 80 A8, E2 80 A9).
+    if (text.find_first_of("\n\v\f\r\xC2\xE2") == std::string_view::npos)
+        return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t at = pos;
+        const char32_t c = decodeAt(text, pos);
+        if (!isLineBreak(c)) {
+            out.append(text.substr(at, pos - at));
+            continue;
+        }
+        if (c == '\r' && pos < text.size() && text[pos] == '\n')
+            ++pos;
+        out.push_back(' ');
+    }
+    return out;
+}
+
 std::string lowercased(std::string_view text) {
     auto value = toICU(text);
     value.toLower(icu::Locale::getRoot());

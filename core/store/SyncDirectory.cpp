@@ -22,7 +22,8 @@ void CaptureStore::upsertPerson(const Person& person) {
                  "VALUES (?,?,?,?,?,?) ON CONFLICT(id) DO UPDATE SET name = excluded.name, "
                  "email = COALESCE(excluded.email, people.email), image_url = excluded.image_url, "
                  "kind = excluded.kind, updated_at = excluded.updated_at;",
-                 {person.id, person.name, person.email, person.imageURL, person.kind, now()});
+                 {person.id, text::singleLine(person.name), person.email, person.imageURL,
+                  person.kind, now()});
 }
 
 void CaptureStore::replaceWorkspaces(const std::vector<Workspace>& workspaces) {
@@ -32,8 +33,8 @@ void CaptureStore::replaceWorkspaces(const std::vector<Workspace>& workspaces) {
         for (const auto& workspace : workspaces)
             db_->execute("INSERT INTO workspaces (id, name, slug, role, settings_json, "
                          "updated_at) VALUES (?,?,?,?,?,?);",
-                         {workspace.id, workspace.name, workspace.slug, workspace.role,
-                          workspace.settingsJSON, time});
+                         {workspace.id, text::singleLine(workspace.name), workspace.slug,
+                          workspace.role, workspace.settingsJSON, time});
     });
 }
 

@@ -64,6 +64,9 @@ SyncEngine::SyncEngine(SyncEngineConfig config)
     // Every pulled row is applied under a savepoint of its own; on disk, each savepoint's journal
     // costs a file write per page the row touches.
     store_.db().executeRaw("PRAGMA temp_store = MEMORY;");
+    // What a pass writes is tried again by the next pass, and a sign-out the user waits on had
+    // better fail soon than wait its turn behind every agent: one busy wait, not the patient one.
+    store_.db().setLockWait(Database::briefLockWait);
     auto read = std::make_shared<std::promise<void>>();
     tokenRead_ = read->get_future().share();
     executor_.post([this, read] {
