@@ -238,6 +238,20 @@ TEST_F(ScreenshotBlobsTest, AScreenshotThatFailsToDownloadWaitsItsTurnWhileTheOt
                           .count = -1};
          }},
         {"a file:// location", location({{"url", "file:///etc/passwd"}})},
+        {"a location that redirects to a file",
+         [](const std::string& sha) {
+             return Fault{.route = "/storage/" + ws + "/" + sha,
+                          .status = 302,
+                          .headers = {{"Location", "file:///etc/passwd"}},
+                          .count = -1};
+         }},
+        {"a location asked for that redirects to a file",
+         [](const std::string& sha) {
+             return Fault{.route = "/v1/blobs/" + ws + "/" + sha,
+                          .status = 307,
+                          .headers = {{"Location", "file:///etc/passwd"}},
+                          .count = -1};
+         }},
         {"a location on a missing host", location({{"url", "http://127.0.0.1:1/blob"}})},
         {"NaN for the location", location("{\"url\": NaN}")},
     };
