@@ -284,8 +284,10 @@ public:
     std::vector<std::string> groupMemberIDs(std::string_view groupID) const;
     // Live workspace captures in step with the server.
     std::vector<std::string> syncedCaptureIDs() const;
-    // Writes one line and keeps the newest 501; never fails.
-    void log(std::string_view level, std::string_view message) noexcept;
+    // Writes one line, dated `at` (now when not given), and keeps the newest 501; never fails,
+    // but gives whether the line was written.
+    bool log(std::string_view level, std::string_view message,
+             std::optional<Seconds> at = std::nullopt) noexcept;
     // Newest first.
     std::vector<SyncLogLine> syncLog(std::int64_t limit) const;
 

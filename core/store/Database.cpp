@@ -4,6 +4,7 @@
 #include "model/Text.h"
 #include "store/StatementCache.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cerrno>
 #include <chrono>
@@ -115,8 +116,7 @@ Database::Database(const std::filesystem::path& file)
     statements_ = std::make_unique<StatementCache>(handle_.get());
     // The busy timeout comes before anything that takes a lock: two programs opening a new
     // library at the same moment must wait for each other, not fail with "database is locked".
-    sqlite3_busy_timeout(handle_.get(), 5000);
-    executeRaw("PRAGMA busy_timeout = 5000;");
+    sqlite3_busy_timeout(handle_.get(), int(busyTimeout.count()));
     if (switchToWAL(handle_.get()) != SQLITE_OK)
         throw DatabaseError::stepFailed(errorMessage(handle_.get()), "PRAGMA journal_mode = WAL;");
     for (const char* pragma : {"PRAGMA foreign_keys = ON;", "PRAGMA synchronous = NORMAL;"})
@@ -259,6 +259,22 @@ void Database::afterCommit(std::function<void()> action) {
         }
     }
     action();
+}
+
+void Database::setBusyWait(std::chrono::milliseconds wait) {
+    busyWait_ = wait;
+    sqlite3_busy_timeout(handle_.get(), int(wait.count()));
+}
+
+Database::BusyLimit::BusyLimit(Database& db, std::chrono::milliseconds wait)
+    : db_(db)
+    , lock_(db.mutex_)
+    , previous_(db.busyWait_) {
+    db_.setBusyWait(std::min(wait, previous_));
+}
+
+Database::BusyLimit::~BusyLimit() {
+    db_.setBusyWait(previous_);
 }
 
 void Database::checkThread() const {

@@ -4,6 +4,7 @@
 #include "store/Row.h"
 #include "store/SQLValue.h"
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -26,6 +27,27 @@ class StatementCache;
 // nest calls freely while other threads wait.
 class Database {
 public:
+    // How long a statement waits for a lock another connection holds, unless a BusyLimit says
+    // otherwise.
+    static constexpr std::chrono::milliseconds busyTimeout{5000};
+
+    // While one lives, a statement of this connection that finds the library locked by another
+    // connection waits at most `wait` for it, once, and then fails as busy: for work whose
+    // caller must hear of a held lock promptly rather than after every retry. Holds the
+    // connection's lock for its whole life, so no other thread's statements are limited.
+    class BusyLimit {
+    public:
+        BusyLimit(Database& db, std::chrono::milliseconds wait);
+        ~BusyLimit();
+        BusyLimit(const BusyLimit&) = delete;
+        BusyLimit& operator=(const BusyLimit&) = delete;
+
+    private:
+        Database& db_;
+        std::unique_lock<std::recursive_mutex> lock_;
+        std::chrono::milliseconds previous_;
+    };
+
     // Creates the parent folder (throwing std::filesystem::filesystem_error) and opens the file
     // with WAL, foreign keys, a 5 s busy timeout and synchronous NORMAL.
     explicit Database(const std::filesystem::path& file);
@@ -61,6 +83,7 @@ private:
 
     std::vector<std::function<void()>> beginAndRun(const std::function<void()>& body);
     void checkThread() const;
+    void setBusyWait(std::chrono::milliseconds wait);
     static void runAll(std::vector<std::function<void()>>& actions);
 
     struct Close {
@@ -75,6 +98,7 @@ private:
     int depth_ = 0;
     std::vector<std::function<void()>> pendingActions_;
     std::thread::id owner_;
+    std::chrono::milliseconds busyWait_ = busyTimeout;
 };
 
 template <class Body> auto Database::transaction(Body&& body) -> std::invoke_result_t<Body&> {
