@@ -6,12 +6,15 @@
 // pass time in all; 1,000 screenshots (a 300 KB PNG and a 40 KB thumbnail each) uploaded in
 // 30 s, the process's peak at most 50 MiB above what it held before; the 500 results of one
 // reply applied within 50 ms; 10,000 captures pulled in at most 1.3 times what the same
-// requests take replayed with plain HTTP against the same service.
+// requests take replayed with plain HTTP against the same service; one reply of 100 MB pulled
+// with the process's peak at most twice the reply above what it held before.
 #include "files/LibraryFiles.h"
 #include "model/Uuid.h"
 #include "sync/SyncEngine.h"
 
+#include "MemoryPeak.h"
 #include "MemorySecrets.h"
+#include "PullReplies.h"
 #include "SyncService.h"
 #include "SyntheticScreenshot.h"
 #include "TempLibrary.h"
@@ -19,7 +22,6 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <fstream>
 #include <future>
 #include <map>
 #include <mutex>
@@ -63,14 +65,6 @@ private:
     std::mutex mutex_;
     std::vector<Call> calls_;
 };
-
-long residentKiB(const std::string& field) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.starts_with(field))
-            return std::stol(line.substr(field.size()));
-    return 0;
-}
 
 // A library signed in to a fresh stand-in, as after a sign-in, with a store of its own.
 struct SignedInLibrary {
@@ -297,13 +291,12 @@ void BM_UploadThousandScreenshots(benchmark::State& state) {
             }
         });
         auto engine = library.engine();
-        std::ofstream("/proc/self/clear_refs") << "5";
-        const long before = residentKiB("VmRSS:");
+        const MemoryPeak peak;
         state.ResumeTiming();
         const auto passes = passUntilPushed(*engine, library, "capture_images", 10);
         state.PauseTiming();
         report(state, passes);
-        state.counters["peak_above_MiB"] = double(residentKiB("VmHWM:") - before) / 1024;
+        state.counters["peak_above_MiB"] = peak.aboveStartMiB();
         state.counters["png_kB"] = double(png.size()) / 1024;
         state.counters["thumb_kB"] = double(thumb.size()) / 1024;
         state.counters["stored"] = double(library.requestsTo("/storage/", "PUT"));
@@ -410,6 +403,46 @@ void BM_PullTenThousandCaptures(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PullTenThousandCaptures)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// One reply of 100 MB of captures (argument 0) or of group members, the smallest rows (1),
+// pulled and applied in one pass: the process's peak above what it held before, against the
+// reply's size.
+void BM_PullOneReplyOf100MB(benchmark::State& state) {
+    const auto reply = state.range(0) == 0 ? &capturePullReply : &memberPullReply;
+    for (auto _ : state) {
+        state.PauseTiming();
+        SignedInLibrary library;
+        library.store.setSyncMeta("last_reconcile", formatISO8601(now()));
+        double replyMiB = 0;
+        {
+            const std::string body = reply(100'000'000);
+            library.service.inject({.route = "/v1/sync", .status = 200, .rawBody = body});
+            replyMiB = double(body.size()) / (1 << 20);
+        }
+        auto engine = library.engine();
+        const MemoryPeak peak;
+        state.ResumeTiming();
+        const auto start = Clock::now();
+        engine->syncNow();
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        state.PauseTiming();
+        state.counters["reply_MiB"] = replyMiB;
+        state.counters["peak_above_MiB"] = peak.aboveStartMiB();
+        state.counters["peak_per_reply"] = peak.aboveStartMiB() / replyMiB;
+        state.counters["pulled"] =
+            double(library.count("SELECT (SELECT COUNT(*) FROM captures) + (SELECT COUNT(*) "
+                                 "FROM group_members) AS n"));
+        engine.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PullOneReplyOf100MB)
+    ->ArgName("small_rows")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 // Sign-out asked while a pass waits on a request the service holds: the time until the call
 // returns, and until its completion reports the session ended and the account forgotten.

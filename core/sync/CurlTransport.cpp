@@ -188,6 +188,11 @@ size_t onWrite(char* data, size_t size, size_t count, void* context) {
             transfer.tooLarge = true;
             return 0;
         }
+        // Read into one piece of its final size: growing by doubling would hold the old piece
+        // and the new, twice as large, at each step. Pages a short body never fills are never
+        // touched.
+        if (announced > 0)
+            transfer.body.reserve(size_t(announced));
     }
     if (transfer.body.size() + length > transfer.bodyLimit) {
         transfer.tooLarge = true;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -29,15 +30,20 @@ public:
     std::optional<std::string_view> changeTable(std::size_t index) const;
 
 private:
+    // A reply may hold hundreds of thousands of changes: each is kept small, its table named by
+    // its place in `tables_`.
     struct Change {
         std::uint32_t offset = 0; // in body_
         std::uint32_t length = 0;
-        std::optional<std::string> table;
+        std::uint32_t table = noTable;
     };
+    static constexpr std::uint32_t noTable = 0xFFFFFFFF;
 
     std::string body_;
     nlohmann::json fields_ = nlohmann::json::object();
-    std::vector<Change> changes_;
+    // Grown in blocks, so that it never holds an old copy beside a new one as it grows.
+    std::deque<Change> changes_;
+    std::vector<std::string> tables_; // each named once
 };
 
 } // namespace tavro

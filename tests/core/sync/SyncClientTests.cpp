@@ -1,5 +1,7 @@
 // The client against the loopback stand-in of the service: what goes over the wire, and what
 // each failure becomes.
+#include "MemoryPeak.h"
+#include "PullReplies.h"
 #include "SyncService.h"
 #include "ThrownSyncError.h"
 #include "sync/ContentHash.h"
@@ -511,4 +513,40 @@ TEST_F(SyncClientTest, AReplyTooLargeIsSaidSoAndADownloadStopsAtItsBound) {
     }
     service.clearFaults();
     EXPECT_EQ(client.downloadBlob(SyncService::workspaceID, sha, {}, file.size()), file);
+}
+
+// The reply is held once, in one piece, while it is read and split into its rows, however small
+// its rows are; one whose text must be mended is held twice while it is.
+TEST_F(SyncClientTest, AReplyIsHeldAboutOnceWhileItIsRead) {
+    const auto mended = [](std::size_t bytes) {
+        std::string body = capturePullReply(bytes);
+        body[body.find("Firefox")] = '\xC6';
+        return body;
+    };
+    const struct {
+        const char* shape;
+        std::function<std::string(std::size_t)> reply;
+        double times;
+    } cases[] = {
+        {"captures", &capturePullReply, 1.3},
+        {"group members", &memberPullReply, 1.3},
+        {"a byte that is not UTF-8", mended, 2.2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shape);
+        double replyMiB = 0;
+        {
+            const std::string body = c.reply(40'000'000);
+            service.inject({.route = "/v1/sync", .status = 200, .rawBody = body});
+            replyMiB = double(body.size()) / (1 << 20);
+        }
+        const MemoryPeak peak;
+        {
+            const SyncReply read = client.sync(syncBody());
+            ASSERT_GT(read.changeCount(), 100'000u);
+            EXPECT_TRUE(read.change(read.changeCount() - 1).contains("row"));
+        }
+        EXPECT_LT(peak.aboveStartMiB(), c.times * replyMiB)
+            << peak.aboveStartMiB() << " MiB held for " << replyMiB << " MiB";
+    }
 }
