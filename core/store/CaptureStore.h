@@ -328,6 +328,10 @@ public:
     // metadata and the server's history, as dropWorkspace does; posts the store-changed
     // notification.
     void purgeAccountData();
+    // The changes made here that have not reached the service and that purgeAccountData would
+    // forget: edits, deletions, screenshots and comments of captures the service has, and edits
+    // of its groups. What the service never had at all stays, and is not counted.
+    std::int64_t changesLostOnSignOut() const;
 
 private:
     void touch(std::string_view captureID);

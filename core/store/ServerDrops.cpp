@@ -119,6 +119,27 @@ void CaptureStore::dropWorkspace(std::string_view id) {
     db_->execute("DELETE FROM workspaces WHERE id = ?;", {id});
 }
 
+std::int64_t CaptureStore::changesLostOnSignOut() const {
+    // The captures dropCapture deletes, and the groups keepUnpushedGroups leaves in a workspace.
+    const std::string sql =
+        "WITH shared AS (SELECT id, sync_state FROM captures WHERE workspace_id IS NOT NULL AND "
+        "NOT " +
+        neverSharedCapture +
+        ") SELECT "
+        "(SELECT COUNT(*) FROM shared WHERE sync_state = 'pendingPush') + "
+        "(SELECT COUNT(*) FROM capture_images WHERE sync_state = 'pendingPush' AND capture_id IN "
+        "(SELECT id FROM shared)) + "
+        "(SELECT COUNT(*) FROM comments WHERE sync_state = 'pendingPush' AND capture_id IN "
+        "(SELECT id FROM shared)) + "
+        "(SELECT COUNT(*) FROM groups WHERE workspace_id IS NOT NULL AND sync_state = "
+        "'pendingPush' AND NOT (" +
+        std::string(PushTables::awaitingFirstPush) +
+        " AND NOT EXISTS (SELECT 1 FROM groups g WHERE COALESCE(g.workspace_id, '') = '' AND "
+        "g.name = groups.name AND g.deleted_at IS NULL AND g.id != groups.id))) AS n;";
+    const auto rows = db_->query(sql);
+    return rows.empty() ? 0 : rows.front().intValue("n").value_or(0);
+}
+
 void CaptureStore::purgeAccountData() {
     // All or nothing: a library left half signed out would keep the old user's cursor and
     // default workspace for the next one. The files go once the rows are gone.

@@ -349,3 +349,56 @@ TEST_F(ServerDropsTest, AReconcileDropTakesOnlyACaptureStillInStepWithTheServer)
         }
     }
 }
+
+// What a sign-out would forget of the changes made here: counted before it, as it then goes.
+TEST_F(ServerDropsTest, TheChangesASignOutWouldLoseAreCountedBeforeIt) {
+    const auto pendingIDs = [&] {
+        std::vector<std::string> ids;
+        for (const char* table : {"groups", "captures", "capture_images", "comments"})
+            for (const auto& row : store.db().query(std::string("SELECT id FROM ") + table +
+                                                    " WHERE sync_state = 'pendingPush';"))
+                ids.push_back(std::string(table) + "/" + *row.string("id"));
+        return ids;
+    };
+    const auto pendingComment = [&](const std::string& id, const std::string& captureID) {
+        store.db().execute("INSERT INTO comments (id, capture_id, author, body, created_at, "
+                           "sync_state) VALUES (?, ?, 'you', 'b', 1, 'pendingPush');",
+                           {id, captureID});
+    };
+    EXPECT_EQ(store.changesLostOnSignOut(), 0);
+
+    addGroup("g1", "Web");
+    addGroup("renamed", "Ops board", workspace, "pendingPush", R"({"name":true})");
+    addGroup("mine", "Drafts", workspace, "pendingPush", R"({"*":true})");
+    addGroup("clash", "Ops", workspace, "pendingPush", R"({"*":true})");
+    addGroup("localOps", "Ops", std::nullopt, "local");
+    addSynced("untouched", 1);
+    addSynced("edited", 1, "me", "g1");
+    setState("captures", "edited", "pendingPush", R"({"note":true})");
+    pendingComment("on-edited", "edited");
+    addSynced("shot-added", 0);
+    auto added = shot("shot-added", "new-shot");
+    store.addImage(added);
+    setState("capture_images", "new-shot", "pendingPush", R"({"*":true})");
+    addSynced("deleted", 1);
+    setState("captures", "deleted", "pendingPush", R"({"delete":true})");
+    addCapture("fresh", workspace);
+    setState("captures", "fresh", "pendingPush", R"({"*":true})");
+    pendingComment("on-fresh", "fresh");
+    addCapture("kept-here", workspace, true);
+    addCapture("local");
+
+    const std::int64_t lost = store.changesLostOnSignOut();
+    // The renamed group and the clashing new one; the edit, comment, screenshot and deletion of
+    // captures the service has. The new capture and its comment, and the new group, stay.
+    EXPECT_EQ(lost, 6);
+    const auto before = pendingIDs();
+    store.purgeAccountData();
+    std::int64_t gone = 0;
+    for (const auto& id : before) {
+        const auto slash = id.find('/');
+        gone += count("FROM " + id.substr(0, slash) + " WHERE id = ?", {id.substr(slash + 1)}) == 0;
+    }
+    EXPECT_EQ(gone, lost);
+    EXPECT_EQ(store.changesLostOnSignOut(), 0);
+}
