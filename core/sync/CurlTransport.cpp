@@ -278,6 +278,8 @@ void configure(CURL* handle, const HttpRequest& request, Transfer& transfer, cha
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
+    // Large replies arrive in fewer, larger pieces than libcurl's default 16 KiB.
+    curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, 256L << 10);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, onWrite);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
     if (transfer.origin) {

@@ -204,7 +204,8 @@ private:
     std::jthread signIn_;
     std::mutex eventsMutex_;
     std::unique_ptr<EventStream> events_;
-    PullReadAhead readAhead_{2}; // started by a pass, and dropped when the pass ends
+    // Started by a pass, and dropped when the pass ends.
+    PullReadAhead readAhead_{8, std::size_t(8) << 20};
 
     SyncExecutor executor_; // last: the worker ends before the state it uses goes
 };

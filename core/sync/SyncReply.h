@@ -20,6 +20,8 @@ public:
     // Wire::maxNesting. Bytes that are not UTF-8 read as U+FFFD.
     explicit SyncReply(std::string body);
 
+    // The size of the reply's text.
+    std::size_t bytes() const { return body_.size(); }
     // Every member but a "changes" list (one of another kind stays here).
     const nlohmann::json& fields() const { return fields_; }
     // The elements of the "changes" list, of any kind, in order.
