@@ -120,7 +120,7 @@ struct Transfer {
 
     // The origin redirects must stay in, when they must.
     std::optional<std::string> origin;
-    // Where a redirect out of it would have led.
+    // Where a redirect out of it would have led: its origin.
     std::optional<std::string> refusedRedirect;
 };
 
@@ -155,7 +155,7 @@ size_t onHeader(char* data, size_t size, size_t count, void* context) {
     const auto nextOrigin = next ? WebOrigin::of(*next) : std::nullopt;
     if (nextOrigin == transfer.origin)
         return length;
-    transfer.refusedRedirect = nextOrigin.value_or(std::string(target));
+    transfer.refusedRedirect = nextOrigin.value_or("an address that is not a URL");
     return 0;
 }
 
