@@ -53,7 +53,7 @@ void DetailReader::countChangesLostOnSignOut(
     thread_.post([this, done = std::move(done)] {
         std::optional<std::int64_t> count;
         try {
-            count = store().changesLostOnSignOut();
+            count = store().unsentChangeCount();
         } catch (const std::exception&) {
             // The caller goes on without the count.
         }

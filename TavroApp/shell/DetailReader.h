@@ -69,7 +69,7 @@ public:
     // The same on the reader's thread, which then calls `done`.
     void start(std::string captureID, DetailParts parts, Done done);
     // On the reader's thread, in turn with the reads: the changes a sign-out would lose
-    // (CaptureStore::changesLostOnSignOut), or nothing when the read fails.
+    // (CaptureStore::unsentChangeCount), or nothing when the read fails.
     void countChangesLostOnSignOut(std::function<void(std::optional<std::int64_t>)> done);
 
 private:

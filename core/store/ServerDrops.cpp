@@ -10,6 +10,11 @@ namespace {
 const std::string neverSharedCapture = "(sync_state = 'local' OR local_only = 1 OR " +
                                        std::string(PushTables::awaitingFirstPush) + ")";
 
+// The group's name is free among the local groups, so it can become one of them.
+const std::string groupNameFreeHere =
+    "NOT EXISTS (SELECT 1 FROM groups g WHERE COALESCE(g.workspace_id, '') = '' AND "
+    "g.name = groups.name AND g.deleted_at IS NULL AND g.id != groups.id)";
+
 std::vector<std::string> ids(const std::vector<Row>& rows) {
     std::vector<std::string> out;
     for (const auto& row : rows)
@@ -104,9 +109,8 @@ void CaptureStore::keepUnpushedGroups(const std::optional<std::string>& workspac
                             std::string(PushTables::awaitingFirstPush) + ";",
                         {workspaceID})))
         db_->execute("UPDATE groups SET workspace_id = NULL, sync_state = 'local', pending = NULL "
-                     "WHERE id = ? AND NOT EXISTS (SELECT 1 FROM groups g WHERE "
-                     "COALESCE(g.workspace_id, '') = '' AND g.name = groups.name AND "
-                     "g.deleted_at IS NULL AND g.id != groups.id);",
+                     "WHERE id = ? AND " +
+                         groupNameFreeHere + ";",
                      {groupID});
 }
 
@@ -119,24 +123,23 @@ void CaptureStore::dropWorkspace(std::string_view id) {
     db_->execute("DELETE FROM workspaces WHERE id = ?;", {id});
 }
 
-std::int64_t CaptureStore::changesLostOnSignOut() const {
-    // The captures dropCapture deletes, and the groups keepUnpushedGroups leaves in a workspace.
-    const std::string sql =
-        "WITH shared AS (SELECT id, sync_state FROM captures WHERE workspace_id IS NOT NULL AND "
-        "NOT " +
-        neverSharedCapture +
-        ") SELECT "
-        "(SELECT COUNT(*) FROM shared WHERE sync_state = 'pendingPush') + "
-        "(SELECT COUNT(*) FROM capture_images WHERE sync_state = 'pendingPush' AND capture_id IN "
-        "(SELECT id FROM shared)) + "
-        "(SELECT COUNT(*) FROM comments WHERE sync_state = 'pendingPush' AND capture_id IN "
-        "(SELECT id FROM shared)) + "
-        "(SELECT COUNT(*) FROM groups WHERE workspace_id IS NOT NULL AND sync_state = "
+std::int64_t CaptureStore::unsentChangeCount() const {
+    // The captures the purge deletes, and what of theirs the service lacks; the groups
+    // keepUnpushedGroups leaves in a workspace for the purge.
+    const std::string purged = "workspace_id IS NOT NULL AND NOT " + neverSharedCapture;
+    const std::string ofPurged = "EXISTS (SELECT 1 FROM captures WHERE captures.id = capture_id "
+                                 "AND " +
+                                 purged + ")";
+    const auto rows = db_->query(
+        "SELECT (SELECT COUNT(*) FROM captures WHERE sync_state = 'pendingPush' AND " + purged +
+        ") + (SELECT COUNT(*) FROM groups WHERE workspace_id IS NOT NULL AND sync_state = "
         "'pendingPush' AND NOT (" +
-        std::string(PushTables::awaitingFirstPush) +
-        " AND NOT EXISTS (SELECT 1 FROM groups g WHERE COALESCE(g.workspace_id, '') = '' AND "
-        "g.name = groups.name AND g.deleted_at IS NULL AND g.id != groups.id))) AS n;";
-    const auto rows = db_->query(sql);
+        std::string(PushTables::awaitingFirstPush) + " AND " + groupNameFreeHere +
+        ")) + (SELECT COUNT(*) FROM capture_images WHERE sync_state IN ('pendingPush', 'local') "
+        "AND " +
+        ofPurged +
+        ") + (SELECT COUNT(*) FROM comments WHERE sync_state IN ('pendingPush', 'local') AND " +
+        ofPurged + ") AS n;");
     return rows.empty() ? 0 : rows.front().intValue("n").value_or(0);
 }
 
@@ -154,6 +157,7 @@ void CaptureStore::purgeAccountData() {
         db_->execute("DELETE FROM workspaces;");
         db_->execute("DELETE FROM sync_meta;");
         db_->execute("DELETE FROM activity WHERE remote = 1;");
+        db_->execute("DELETE FROM blob_failures;");
         postChange();
     });
 }

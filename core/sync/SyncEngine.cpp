@@ -289,6 +289,7 @@ void SyncEngine::runOnce(std::stop_token session) {
     publish({.kind = SyncStatus::Kind::syncing});
     if (!heldLog_.empty())
         writeHeldLog();
+    blobs_.beginPass();
     try {
         const Seconds now = config_.timings.clock();
         if (!lastAccountRefresh_ || now - *lastAccountRefresh_ >= config_.timings.accountRefreshAge)
@@ -302,6 +303,7 @@ void SyncEngine::runOnce(std::stop_token session) {
             store_.postChange();
         reconcileIfDue(session);
         ensureCurrent(session);
+        blobs_.logPassFailures();
         const Seconds finished = config_.timings.clock();
         try {
             store_.setSyncMeta("last_sync", formatISO8601(finished));
@@ -327,6 +329,7 @@ void SyncEngine::runOnce(std::stop_token session) {
     } catch (...) {
         if (session.stop_requested())
             return;
+        blobs_.logPassFailures();
         failPass(std::current_exception());
     }
 }

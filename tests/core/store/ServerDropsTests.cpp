@@ -350,14 +350,81 @@ TEST_F(ServerDropsTest, AReconcileDropTakesOnlyACaptureStillInStepWithTheServer)
     }
 }
 
-// What a sign-out would forget of the changes made here: counted before it, as it then goes.
-TEST_F(ServerDropsTest, TheChangesASignOutWouldLoseAreCountedBeforeIt) {
-    const auto pendingIDs = [&] {
+// What signing out would delete that the service does not have: the sign-out dialog says how
+// many changes that is.
+TEST_F(ServerDropsTest, UnsentChangesAreWhatSigningOutWouldLose) {
+    const auto comment = [&](const std::string& captureID, SyncState state) {
+        store.db().execute("INSERT INTO comments (id, capture_id, author, body, created_at, "
+                           "sync_state) VALUES (?, ?, 'you', 'b', 1, ?);",
+                           {captureID + "-note", captureID, std::string(rawValue(state))});
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        std::int64_t unsent;
+    };
+    const std::vector<Case> cases = {
+        {"everything in step", [] {}, 0},
+        {"a note edited",
+         [&] { setState("captures", "shared", "pendingPush", R"({"note":true})"); }, 1},
+        {"a capture deleted",
+         [&] { setState("captures", "shared", "pendingPush", R"({"delete":true})"); }, 1},
+        {"a screenshot marked up and another deleted",
+         [&] {
+             setState("capture_images", "shared-0", "pendingPush", R"({"annotation_json":true})");
+             setState("capture_images", "shared-1", "pendingPush", R"({"delete":true})");
+         },
+         2},
+        {"a group renamed",
+         [&] { addGroup("g", "Web", workspace, "pendingPush", R"({"name":true})"); }, 1},
+        {"a new screenshot and comment waiting, or refused for good",
+         [&] {
+             setState("capture_images", "shared-0", "pendingPush", R"({"*":true})");
+             setState("capture_images", "shared-1", "local", R"({"*":true})");
+             comment("shared", SyncState::pendingPush);
+         },
+         3},
+        {"a capture waiting for its first push, with its screenshots and comment",
+         [&] {
+             setState("captures", "shared", "pendingPush", R"({"*":true})");
+             setState("capture_images", "shared-0", "pendingPush", R"({"*":true})");
+             comment("shared", SyncState::pendingPush);
+             addGroup("g", "Web", workspace, "pendingPush", R"({"*":true})");
+         },
+         0},
+        {"a new group whose name a local group has",
+         [&] {
+             addGroup("g", "Web", workspace, "pendingPush", R"({"*":true})");
+             addGroup("l", "Web", std::nullopt, "local");
+         },
+         1},
+        {"a local capture with its comment", [&] { comment("local", SyncState::local); }, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* table : {"captures", "groups"})
+            store.db().execute(std::string("DELETE FROM ") + table + ";");
+        addSynced("shared", 2);
+        addSynced("local", 1, {}, {}, std::nullopt);
+        store.db().execute("UPDATE captures SET sync_state = 'local' WHERE id = 'local';");
+        c.arrange();
+        EXPECT_EQ(store.unsentChangeCount(), c.unsent);
+    }
+}
+
+// The unsent changes counted before a sign-out are exactly those it then deletes.
+TEST_F(ServerDropsTest, SigningOutDeletesTheUnsentChangesItCounted) {
+    // Rows waiting to be pushed, and screenshots and comments refused for good.
+    const auto unsentIDs = [&] {
         std::vector<std::string> ids;
-        for (const char* table : {"groups", "captures", "capture_images", "comments"})
-            for (const auto& row : store.db().query(std::string("SELECT id FROM ") + table +
-                                                    " WHERE sync_state = 'pendingPush';"))
-                ids.push_back(std::string(table) + "/" + *row.string("id"));
+        for (const auto& [table, states] : std::vector<std::pair<std::string, std::string>>{
+                 {"groups", "('pendingPush')"},
+                 {"captures", "('pendingPush')"},
+                 {"capture_images", "('pendingPush', 'local')"},
+                 {"comments", "('pendingPush', 'local')"}})
+            for (const auto& row :
+                 store.db().query("SELECT id FROM " + table + " WHERE sync_state IN " + states))
+                ids.push_back(table + "/" + *row.string("id"));
         return ids;
     };
     const auto pendingComment = [&](const std::string& id, const std::string& captureID) {
@@ -365,7 +432,7 @@ TEST_F(ServerDropsTest, TheChangesASignOutWouldLoseAreCountedBeforeIt) {
                            "sync_state) VALUES (?, ?, 'you', 'b', 1, 'pendingPush');",
                            {id, captureID});
     };
-    EXPECT_EQ(store.changesLostOnSignOut(), 0);
+    EXPECT_EQ(store.unsentChangeCount(), 0);
 
     addGroup("g1", "Web");
     addGroup("renamed", "Ops board", workspace, "pendingPush", R"({"name":true})");
@@ -380,6 +447,9 @@ TEST_F(ServerDropsTest, TheChangesASignOutWouldLoseAreCountedBeforeIt) {
     auto added = shot("shot-added", "new-shot");
     store.addImage(added);
     setState("capture_images", "new-shot", "pendingPush", R"({"*":true})");
+    auto refused = shot("shot-added", "refused-shot");
+    store.addImage(refused);
+    setState("capture_images", "refused-shot", "local", R"({"*":true})");
     addSynced("deleted", 1);
     setState("captures", "deleted", "pendingPush", R"({"delete":true})");
     addCapture("fresh", workspace);
@@ -388,11 +458,12 @@ TEST_F(ServerDropsTest, TheChangesASignOutWouldLoseAreCountedBeforeIt) {
     addCapture("kept-here", workspace, true);
     addCapture("local");
 
-    const std::int64_t lost = store.changesLostOnSignOut();
-    // The renamed group and the clashing new one; the edit, comment, screenshot and deletion of
-    // captures the service has. The new capture and its comment, and the new group, stay.
-    EXPECT_EQ(lost, 6);
-    const auto before = pendingIDs();
+    const std::int64_t lost = store.unsentChangeCount();
+    // The renamed group and the clashing new one; the edit, comment, screenshots (one waiting,
+    // one refused for good) and deletion of captures the service has. The new capture and its
+    // comment, and the new group, stay.
+    EXPECT_EQ(lost, 7);
+    const auto before = unsentIDs();
     store.purgeAccountData();
     std::int64_t gone = 0;
     for (const auto& id : before) {
@@ -400,5 +471,5 @@ TEST_F(ServerDropsTest, TheChangesASignOutWouldLoseAreCountedBeforeIt) {
         gone += count("FROM " + id.substr(0, slash) + " WHERE id = ?", {id.substr(slash + 1)}) == 0;
     }
     EXPECT_EQ(gone, lost);
-    EXPECT_EQ(store.changesLostOnSignOut(), 0);
+    EXPECT_EQ(store.unsentChangeCount(), 0);
 }
