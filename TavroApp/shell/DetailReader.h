@@ -4,6 +4,7 @@
 #include "model/CaptureImage.h"
 #include "shell/SerialThread.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -67,8 +68,13 @@ public:
     CaptureDetail read(const std::string& captureID, DetailParts parts);
     // The same on the reader's thread, which then calls `done`.
     void start(std::string captureID, DetailParts parts, Done done);
+    // On the reader's thread, in turn with the reads: the changes a sign-out would lose
+    // (CaptureStore::unsentChangeCount), or nothing when the read fails.
+    void countChangesLostOnSignOut(std::function<void(std::optional<std::int64_t>)> done);
 
 private:
+    CaptureStore& store();
+
     std::filesystem::path file_;
     std::unique_ptr<CaptureStore> store_;
     SerialThread thread_{SerialThread::AtEnd::dropQueued}; // last: ends before the store

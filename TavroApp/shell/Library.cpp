@@ -252,6 +252,22 @@ void Library::readDetail(const std::string& captureID, DetailParts parts, QObjec
                          });
 }
 
+void Library::countChangesLostOnSignOut(QObject* context,
+                                        std::function<void(std::optional<std::int64_t>)> done) {
+    // As with the detail reads: the answer is posted to the facade, which outlives the thread.
+    detailReader_->countChangesLostOnSignOut(
+        [this, context = QPointer<QObject>(context),
+         done = std::move(done)](std::optional<std::int64_t> count) mutable {
+            QMetaObject::invokeMethod(
+                this,
+                [context = std::move(context), done = std::move(done), count] {
+                    if (context)
+                        done(count);
+                },
+                Qt::QueuedConnection);
+        });
+}
+
 namespace {
 
 // A read for a view that shows nothing rather than an error in its place.

@@ -118,6 +118,11 @@ public:
                     std::function<void(CaptureDetail)> done);
     // Whether a detail read is waiting or under way.
     bool detailReadPending() const { return detailReads_ > 0; }
+    // Counts on the detail reader's thread the changes made here that never reached the service
+    // and that signing out would forget, and answers on the GUI thread unless `context` is gone;
+    // nothing when the read fails.
+    void countChangesLostOnSignOut(QObject* context,
+                                   std::function<void(std::optional<std::int64_t>)> done);
 
     // Reads for what the published state leaves out, on the calling thread. A failed read
     // answers nothing.

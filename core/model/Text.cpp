@@ -169,20 +169,28 @@ std::string prefixCharacters(std::string_view text, size_t count) {
 }
 
 std::string validUTF8(std::string_view text) {
+    constexpr std::string_view replacement = "\xEF\xBF\xBD";
+    // Each sequence read, with whether it is well-formed; the text may be large, so the result is
+    // measured first and made at its size.
+    const auto forEachSequence = [&](auto&& take) {
+        for (size_t pos = 0; pos < text.size();) {
+            const size_t at = pos;
+            int32_t index = int32_t(pos);
+            UChar32 c;
+            U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), index, int32_t(text.size()), c);
+            pos = size_t(index);
+            take(text.substr(at, pos - at), c >= 0);
+        }
+    };
+    size_t size = 0;
+    forEachSequence([&](std::string_view sequence, bool wellFormed) {
+        size += wellFormed ? sequence.size() : replacement.size();
+    });
     std::string out;
-    out.reserve(text.size());
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t at = pos;
-        int32_t index = int32_t(pos);
-        UChar32 c;
-        U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), index, int32_t(text.size()), c);
-        pos = size_t(index);
-        if (c < 0)
-            out += "\xEF\xBF\xBD";
-        else
-            out.append(text.substr(at, pos - at));
-    }
+    out.reserve(size);
+    forEachSequence([&](std::string_view sequence, bool wellFormed) {
+        out.append(wellFormed ? sequence : replacement);
+    });
     return out;
 }
 

@@ -197,6 +197,17 @@ Database::Milliseconds Database::lockWait() const {
     return lockWait_;
 }
 
+Database::BusyLimit::BusyLimit(Database& db, Milliseconds wait)
+    : db_(db)
+    , lock_(db.mutex_)
+    , previous_(db.lockWait_) {
+    db_.lockWait_ = std::min(wait, previous_);
+}
+
+Database::BusyLimit::~BusyLimit() {
+    db_.lockWait_ = previous_;
+}
+
 void Database::executeRaw(const std::string& sql) {
     checkThread();
     std::lock_guard lock(mutex_);

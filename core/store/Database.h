@@ -39,6 +39,23 @@ public:
     // For a caller that would rather fail soon than wait its turn.
     static constexpr Milliseconds briefLockWait{5'000};
 
+    // While one lives, a statement of this connection that finds the library locked by another
+    // program waits at most `wait` for it (never longer than the connection's own wait), then
+    // fails as busy: for work whose caller must hear of a held lock promptly. Holds the
+    // connection's lock for its whole life, so no other thread's statements are limited.
+    class BusyLimit {
+    public:
+        BusyLimit(Database& db, Milliseconds wait);
+        ~BusyLimit();
+        BusyLimit(const BusyLimit&) = delete;
+        BusyLimit& operator=(const BusyLimit&) = delete;
+
+    private:
+        Database& db_;
+        std::unique_lock<std::recursive_mutex> lock_;
+        Milliseconds previous_;
+    };
+
     // Creates the parent folder (throwing std::filesystem::filesystem_error) and opens the file
     // with WAL, foreign keys, the patient lock wait and synchronous NORMAL.
     explicit Database(const std::filesystem::path& file);

@@ -210,9 +210,27 @@ void SyncEngine::noteChange(bool local) {
 }
 
 void SyncEngine::handleDeadline(SyncExecutor::Deadline deadline) {
+    if (deadline == SyncExecutor::Deadline::heldLog) {
+        writeHeldLog();
+        return;
+    }
     if (deadline == SyncExecutor::Deadline::loop && !running_)
         return;
     requestPass();
+}
+
+void SyncEngine::logWithoutWaiting(std::string level, std::string message) {
+    heldLog_.push_back({.at = now(), .level = std::move(level), .message = std::move(message)});
+    writeHeldLog();
+}
+
+void SyncEngine::writeHeldLog() {
+    const Database::BusyLimit noWait(store_.db(), std::chrono::milliseconds(0));
+    while (!heldLog_.empty() &&
+           store_.log(heldLog_.front().level, heldLog_.front().message, heldLog_.front().at))
+        heldLog_.erase(heldLog_.begin());
+    if (!heldLog_.empty())
+        executor_.arm(SyncExecutor::Deadline::heldLog, config_.timings.heldLogRetry);
 }
 
 void SyncEngine::syncNow() {
@@ -272,6 +290,8 @@ void SyncEngine::runOnce(std::stop_token session) {
         ~DropReadAhead() { pages.drop(); }
     } dropReadAhead{readAhead_};
     publish({.kind = SyncStatus::Kind::syncing});
+    if (!heldLog_.empty())
+        writeHeldLog();
     blobs_.beginPass();
     try {
         const Seconds now = config_.timings.clock();
