@@ -79,9 +79,9 @@ std::set<std::string> applyPulledRows(CaptureStore& store, const SyncReply& repl
     }
     logSkipped(store, unusable, "pulled changes of no known table or without a row");
 
-    for (const auto& [name, apply] : pulledTables) {
-        const auto next = [&, name = name](size_t from) {
-            while (from < count && reply.changeTable(from) != name)
+    for (const PulledTable& pulled : pulledTables) {
+        const auto next = [&](size_t from) {
+            while (from < count && reply.changeTable(from) != pulled.name)
                 ++from;
             return from;
         };
@@ -96,10 +96,10 @@ std::set<std::string> applyPulledRows(CaptureStore& store, const SyncReply& repl
                         const json& row = *Wire::field(item, "row");
                         if (auto workspace = text(row, "workspace_id"))
                             workspaces.insert(std::move(*workspace));
-                        (store.*apply)(row);
+                        (store.*pulled.apply)(row);
                     } catch (const std::exception& error) {
-                        store.log("warn",
-                                  "Couldn't apply " + std::string(name) + " row: " + error.what());
+                        store.log("warn", "Couldn't apply " + std::string(pulled.name) +
+                                              " row: " + error.what());
                     }
                 }
             });
