@@ -5,6 +5,7 @@
 // 150 ms after it is shown, thumbnails arriving later. Over the facade's published list of
 // 100,000 captures, whose search text is folded when read: a key in the search field to the
 // filtered and sorted list within 16 ms.
+#include "OffscreenApplication.h"
 #include "board/CaptureBoardModel.h"
 #include "board/CaptureBoardView.h"
 #include "board/CaptureFilterEngine.h"
@@ -12,7 +13,6 @@
 #include "shell/ThumbnailLoader.h"
 #include "values/Utf8.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -30,15 +30,8 @@ using namespace tavro;
 namespace {
 
 QApplication& application() {
-    static int argc = 1;
     static char name[] = "tavro_board_content_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
+    return bench::offscreenApplication(name);
 }
 
 const char* const apps[] = {"Firefox", "Files", "Terminal", "slack", "Éditeur", "\U0001F600 Fun"};

@@ -5,6 +5,8 @@
 // 1,000; a switch of the sidebar's filter and a key in the search field, each to the painted
 // board, within 16 ms at 100,000.
 #include "BusyLibrary.h"
+#include "OffscreenApplication.h"
+#include "ThreadTime.h"
 #include "board/BoardView.h"
 #include "model/Paths.h"
 #include "platform/StoreChangeListener.h"
@@ -15,37 +17,23 @@
 #include "store/CaptureStore.h"
 #include "values/Utf8.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QSettings>
 
 #include <benchmark/benchmark.h>
 
-#include <ctime>
 #include <memory>
 #include <string>
 
 using namespace tavro;
+using tavro::bench::threadSeconds;
 
 namespace {
 
 QApplication& application() {
-    static int argc = 1;
     static char name[] = "tavro_board_view_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-double threadSeconds() {
-    timespec time{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
-    return double(time.tv_sec) + double(time.tv_nsec) * 1e-9;
+    return bench::offscreenApplication(name);
 }
 
 // Until nothing is left to run: the published reload, then the paints it asked for.

@@ -4,6 +4,7 @@
 // the published state) within 2 ms at either size; 100,000 captures loaded add at most 120 MiB
 // of resident memory; 50 store-changed signals within 100 ms cost one reload.
 #include "BusyLibrary.h"
+#include "ThreadTime.h"
 #include "model/Paths.h"
 #include "platform/StoreChangeListener.h"
 #include "shell/Library.h"
@@ -19,11 +20,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <ctime>
 #include <fstream>
 #include <string>
 
 using namespace tavro;
+using tavro::bench::threadSeconds;
 
 namespace {
 
@@ -40,12 +41,6 @@ struct Board : bench::BusyLibrary {
     explicit Board(int count)
         : BusyLibrary((application(), count)) {}
 };
-
-double threadSeconds() {
-    timespec time{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
-    return double(time.tv_sec) + double(time.tv_nsec) * 1e-9;
-}
 
 // Runs the event loop until the facade has published every reload asked for.
 void settle(const Library& library) {
