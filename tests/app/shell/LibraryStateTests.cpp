@@ -178,12 +178,15 @@ TEST(LibraryStateTest, AReadOfWhatMovedEqualsAWholeRead) {
             };
             for (const auto& item : whole.captures.items()) {
                 const BoardItem* was = before.captures.find(item->capture.id);
-                if (!was || !(*was == *item))
+                if (!was || !(*was == *item)) {
                     EXPECT_TRUE(saidMoved(item->capture.id)) << item->capture.id;
+                }
             }
-            for (const auto& item : before.captures.items())
-                if (!whole.captures.find(item->capture.id))
+            for (const auto& item : before.captures.items()) {
+                if (!whole.captures.find(item->capture.id)) {
                     EXPECT_TRUE(saidMoved(item->capture.id)) << item->capture.id;
+                }
+            }
             for (const CaptureGroup& group : whole.groups) {
                 ASSERT_NE(updated->group(group.id), nullptr);
                 EXPECT_EQ(*updated->group(group.id), group);
