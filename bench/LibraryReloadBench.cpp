@@ -3,8 +3,9 @@
 // reader's read within 10 ms and the GUI thread's share (its thread time, from the request to
 // the published state) within 2 ms at either size; 100,000 captures loaded add at most 120 MiB
 // of resident memory; 50 store-changed signals within 100 ms cost one reload.
+#include "BusyLibrary.h"
+#include "ThreadTime.h"
 #include "model/Paths.h"
-#include "model/Uuid.h"
 #include "platform/StoreChangeListener.h"
 #include "shell/Library.h"
 #include "shell/ThumbnailLoader.h"
@@ -19,15 +20,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <ctime>
-#include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
 
-namespace fs = std::filesystem;
 using namespace tavro;
+using tavro::bench::threadSeconds;
 
 namespace {
 
@@ -39,99 +36,11 @@ QCoreApplication& application() {
     return app;
 }
 
-// Every third capture tagged, every fifth commented, a handful of groups: a busy board.
-void fill(CaptureStore& store, int count) {
-    store.db().transaction([&] {
-        std::vector<std::string> groups;
-        for (int g = 0; g < 8; ++g) {
-            CaptureGroup group;
-            group.id = makeUUID();
-            group.name = "Group " + std::to_string(g);
-            group.colorHex = "#6E7BF2";
-            group.createdAt = group.updatedAt = now();
-            groups.push_back(store.upsertGroup(group).id);
-        }
-        for (int i = 0; i < count; ++i) {
-            Capture capture;
-            capture.id = makeUUID();
-            capture.createdAt = capture.updatedAt = 1.7e9 + i;
-            capture.note = "Capture " + std::to_string(i) + "\nwith a body line";
-            capture.priority = CapturePriority(i % 3);
-            capture.status = CaptureStatus(i % 4);
-            capture.groupID = groups[size_t(i) % groups.size()];
-            capture.imagePath = "2024/01/" + capture.id + ".png";
-            capture.thumbPath = "2024/01/" + capture.id + "_thumb.jpg";
-            capture.appName = "Editor";
-            capture.appBundleID = "org.example.editor";
-            capture.windowTitle = "checkout flow " + std::to_string(i % 40) + " - Editor";
-            capture.url = "https://shop.example.test/checkout/step-" + std::to_string(i % 9);
-            store.insert(capture);
-            if (i % 3 == 0)
-                store.setTags({"ui", "tag" + std::to_string(i % 17)}, capture.id);
-            if (i % 5 == 0) {
-                Comment comment;
-                comment.id = makeUUID();
-                comment.captureID = capture.id;
-                comment.author = "you";
-                comment.body = "noted";
-                comment.createdAt = now();
-                comment.kind = "comment";
-                store.addComment(comment);
-            }
-        }
-    });
-}
-
-// A library file filled once per size and copied for each benchmark: filling 100,000 captures
-// takes longer than measuring them.
-fs::path filledLibrary(int count) {
-    static std::map<int, fs::path> made;
-    static const fs::path folder = fs::temp_directory_path() / ("tavro-bench-" + makeUUID());
-    static const struct Cleanup {
-        ~Cleanup() {
-            std::error_code ignored;
-            fs::remove_all(folder, ignored);
-        }
-    } cleanup;
-    if (auto found = made.find(count); found != made.end())
-        return found->second;
-    const fs::path home = folder / ("filled-" + std::to_string(count));
-    setenv("TAVRO_HOME", home.c_str(), 1);
-    TavroPaths::ensureDirectories();
-    {
-        CaptureStore store(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
-        fill(store, count);
-        store.db().executeRaw("PRAGMA wal_checkpoint(TRUNCATE);");
-    }
-    return made[count] = TavroPaths::databasePath();
-}
-
-// A busy board in a library of its own, removed again at the end.
-struct Board {
+// A busy board in a library of its own, with the application the facade needs.
+struct Board : bench::BusyLibrary {
     explicit Board(int count)
-        : home(fs::temp_directory_path() / ("tavro-bench-" + makeUUID())) {
-        application();
-        const fs::path filled = filledLibrary(count);
-        setenv("TAVRO_HOME", home.c_str(), 1);
-        TavroPaths::ensureDirectories();
-        fs::copy_file(filled, TavroPaths::databasePath(), fs::copy_options::overwrite_existing);
-        store = std::make_shared<CaptureStore>(TavroPaths::databasePath(),
-                                               std::make_shared<NullStoreChangeNotifier>());
-    }
-    ~Board() {
-        std::error_code ignored;
-        fs::remove_all(home, ignored);
-    }
-
-    fs::path home;
-    std::shared_ptr<CaptureStore> store;
+        : BusyLibrary((application(), count)) {}
 };
-
-double threadSeconds() {
-    timespec time{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
-    return double(time.tv_sec) + double(time.tv_nsec) * 1e-9;
-}
 
 // Runs the event loop until the facade has published every reload asked for.
 void settle(const Library& library) {

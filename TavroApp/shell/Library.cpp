@@ -117,6 +117,7 @@ void Library::publish(LibraryReader::Outcome outcome) {
     }
     if (!outcome.state)
         return; // the change counter has not moved
+    moves_ = {state_.get(), std::move(outcome.movedCaptures)};
     state_ = std::move(outcome.state);
     for (Property property : outcome.changed)
         emit changed(property);
@@ -211,25 +212,13 @@ std::optional<Person> Library::person(const SharedText& id) const {
 }
 
 std::optional<CaptureGroup> Library::groupWith(const std::string* id) const {
-    if (!id)
-        return std::nullopt;
-    const auto& groups = state_->groups;
-    auto it = std::find_if(groups.begin(), groups.end(),
-                           [&](const CaptureGroup& group) { return group.id == *id; });
-    if (it == groups.end())
-        return std::nullopt;
-    return *it;
+    const CaptureGroup* group = id ? state_->group(*id) : nullptr;
+    return group ? std::optional<CaptureGroup>(*group) : std::nullopt;
 }
 
 std::optional<Person> Library::personWith(const std::string* id) const {
-    if (!id)
-        return std::nullopt;
-    const auto& people = state_->people;
-    auto it = std::find_if(people.begin(), people.end(),
-                           [&](const Person& person) { return person.id == *id; });
-    if (it == people.end())
-        return std::nullopt;
-    return *it;
+    const Person* person = id ? state_->person(*id) : nullptr;
+    return person ? std::optional<Person>(*person) : std::nullopt;
 }
 
 void Library::readDetail(const std::string& captureID, DetailParts parts, QObject* context,

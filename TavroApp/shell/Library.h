@@ -65,6 +65,14 @@ public:
 
     // The published state as one value, for a view that keeps it across a reload.
     const std::shared_ptr<const LibraryState>& state() const { return state_; }
+    // What the last published reload read again: the ids of the captures that may differ from
+    // those of the state it replaced (added, changed or removed), none when it read the whole
+    // board. `replaced` is only to compare a view's state with: it may be gone.
+    struct CaptureMoves {
+        const LibraryState* replaced = nullptr;
+        std::optional<std::vector<std::string>> ids;
+    };
+    const CaptureMoves& lastMoves() const { return moves_; }
     // References into state(): good until the next reload is published.
     // Every live capture, newest first.
     const CaptureList& captures() const { return state_->captures; }
@@ -195,6 +203,7 @@ private:
     int writesPending_ = 0;
 
     std::shared_ptr<const LibraryState> state_;
+    CaptureMoves moves_;
     std::optional<std::string> loadError_;
     // Last, so that they go first: their threads may still be handing over a read or a write.
     std::unique_ptr<LibraryReader> reader_;

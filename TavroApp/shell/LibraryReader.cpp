@@ -23,11 +23,16 @@ LibraryReader::Outcome LibraryReader::read(const std::shared_ptr<const LibrarySt
         std::optional<LibraryState> state;
         if (previous && reading != Reading::whole) {
             if (store_->changeCounter() == previous->changeCounter) {
-                if (reading == Reading::always)
+                if (reading == Reading::always) {
                     outcome.state = withAccountRecords(previous, outcome.changed);
+                    outcome.movedCaptures.emplace();
+                }
                 return outcome;
             }
-            state = LibraryState::update(*previous, *store_);
+            std::vector<std::string> moved;
+            state = LibraryState::update(*previous, *store_, &moved);
+            if (state)
+                outcome.movedCaptures = std::move(moved);
         }
         if (!state)
             state = LibraryState::read(*store_);

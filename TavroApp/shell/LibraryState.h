@@ -5,11 +5,13 @@
 #include "model/CaptureGroup.h"
 #include "shell/AccountRecords.h"
 #include "shell/CaptureList.h"
+#include "shell/PublishedIndex.h"
 
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavro {
@@ -48,6 +50,11 @@ struct LibraryState {
     std::int64_t assignedToMe = 0;
     // Live captures per tag name.
     std::map<std::string, std::int64_t> tagUses;
+    // Open and in-progress captures per group id.
+    std::map<std::string, std::int64_t, std::less<>> activeByGroup;
+    // Positions in `groups` and `people` by id, for group() and person().
+    PublishedIndex groupIndex;
+    PublishedIndex personIndex;
     // The store's change counter as of the read.
     std::int64_t changeCounter = 0;
     // Read by the reader beside the board; read() and update() leave it empty.
@@ -56,6 +63,9 @@ struct LibraryState {
     PublishedTags tagsByCapture() const { return PublishedTags(captures); }
     PublishedCommentCounts commentCounts() const { return PublishedCommentCounts(captures); }
     PublishedImageCounts imageCounts() const { return PublishedImageCounts(captures); }
+    // The group or person with this id, or null.
+    const CaptureGroup* group(std::string_view id) const { return groupIndex.find(groups, id); }
+    const Person* person(std::string_view id) const { return personIndex.find(people, id); }
 
     bool operator==(const LibraryState& other) const;
 
@@ -64,8 +74,10 @@ struct LibraryState {
     static LibraryState read(CaptureStore& store);
     // `previous` brought up to date by reading only what the store's change log says moved since
     // it was read; nothing when the log cannot say, and the whole board must be read instead.
+    // `moved` gets the ids of the captures read again (added, changed or removed).
     // Throws what the store throws.
-    static std::optional<LibraryState> update(const LibraryState& previous, CaptureStore& store);
+    static std::optional<LibraryState> update(const LibraryState& previous, CaptureStore& store,
+                                              std::vector<std::string>* moved = nullptr);
 };
 
 // The published values (loadError aside) in which `after` differs from `before`.
