@@ -8,6 +8,7 @@
 #include "values/Utf8.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
@@ -96,7 +97,7 @@ QImage boxShadow(const QSize& window, const QRect& box, double ratio) {
 } // namespace
 
 ComposePanel::ComposePanel(ComposeView* view, bool composited)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , view_(view)
     , composited_(composited) {
     setObjectName(QStringLiteral("noteBox"));
@@ -122,6 +123,10 @@ QRect ComposePanel::boxRect() const {
     return rect().adjusted(margin, margin, -margin, -margin);
 }
 
+void ComposePanel::keyPressEvent(QKeyEvent* event) {
+    QWidget::keyPressEvent(event);
+}
+
 void ComposePanel::paintEvent(QPaintEvent*) {
     if (!composited_)
         return;
@@ -131,7 +136,7 @@ void ComposePanel::paintEvent(QPaintEvent*) {
 
 void ComposePanel::resizeEvent(QResizeEvent* event) {
     if (!edge_) {
-        QWidget::resizeEvent(event);
+        QDialog::resizeEvent(event);
         return;
     }
     edge_->setGeometry(boxRect());
@@ -143,7 +148,7 @@ void ComposePanel::resizeEvent(QResizeEvent* event) {
         // border drawn along them.
         setMask(QRegion(boxOutline(QRectF(rect())).toFillPolygon().toPolygon()));
     }
-    QWidget::resizeEvent(event);
+    QDialog::resizeEvent(event);
 }
 
 ComposePanelController::ComposePanelController(ThumbnailLoader& loader, DefaultGroup defaultGroupID,
