@@ -8,6 +8,7 @@
 #include "values/Utf8.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
@@ -99,7 +100,7 @@ QImage boxShadow(const QSize& window, const QRect& box, double ratio) {
 } // namespace
 
 ComposePanel::ComposePanel(ComposeView* view, bool composited)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , view_(view)
     , composited_(composited) {
     setObjectName(QStringLiteral("noteBox"));
@@ -123,7 +124,7 @@ ComposePanel::ComposePanel(ComposeView* view, bool composited)
 }
 
 void ComposePanel::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
+    QDialog::showEvent(event);
     focusRequestsLeft_ = focusRequests;
     focusRequest_.start();
 }
@@ -131,7 +132,7 @@ void ComposePanel::showEvent(QShowEvent* event) {
 void ComposePanel::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         focusRequest_.stop();
-    QWidget::changeEvent(event);
+    QDialog::changeEvent(event);
 }
 
 void ComposePanel::askForFocus() {
@@ -148,6 +149,10 @@ QRect ComposePanel::boxRect() const {
     return rect().adjusted(margin, margin, -margin, -margin);
 }
 
+void ComposePanel::keyPressEvent(QKeyEvent* event) {
+    QWidget::keyPressEvent(event);
+}
+
 void ComposePanel::paintEvent(QPaintEvent*) {
     if (!composited_)
         return;
@@ -157,7 +162,7 @@ void ComposePanel::paintEvent(QPaintEvent*) {
 
 void ComposePanel::resizeEvent(QResizeEvent* event) {
     if (!edge_) {
-        QWidget::resizeEvent(event);
+        QDialog::resizeEvent(event);
         return;
     }
     edge_->setGeometry(boxRect());
@@ -169,7 +174,7 @@ void ComposePanel::resizeEvent(QResizeEvent* event) {
         // border drawn along them.
         setMask(QRegion(boxOutline(QRectF(rect())).toFillPolygon().toPolygon()));
     }
-    QWidget::resizeEvent(event);
+    QDialog::resizeEvent(event);
 }
 
 ComposePanelController::ComposePanelController(ThumbnailLoader& loader, DefaultGroup defaultGroupID,

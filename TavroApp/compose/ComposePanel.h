@@ -3,11 +3,11 @@
 #include "compose/ComposeWindowController.h"
 #include "compose/EscapeKeyFilter.h"
 
+#include <QDialog>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
-#include <QWidget>
 
 #include <functional>
 #include <optional>
@@ -23,8 +23,8 @@ class ThumbnailLoader;
 // The note box's floating window: frameless, on top, on every desktop, holding one
 // ComposeView inside a thin border. Where a compositor runs, the window is translucent: its
 // corners are rounded smoothly and a soft shadow lies around the box; elsewhere the window's
-// shape rounds the corners.
-class ComposePanel final : public QWidget {
+// shape rounds the corners. A dialog to a screen reader: a box that asks for a note and goes.
+class ComposePanel final : public QDialog {
     Q_OBJECT
 
 public:
@@ -42,6 +42,9 @@ public:
     const QImage& shadow() const { return shadow_; }
 
 protected:
+    // Keys the box does not take go on as from any window: Escape belongs to the controller,
+    // which discards the capture, where a dialog would only hide itself.
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
