@@ -1,16 +1,13 @@
 #include "ImageEncoder.h"
 
+#include "model/DownscaledRead.h"
+#include "model/ImageCodecs.h"
+#include "model/LibraryOpen.h"
 #include "model/Paths.h"
 
+#include <cerrno>
+
 namespace tavro::ImageEncoder {
-
-std::optional<Image> downscale(const Image& image, int maxEdge) {
-    return image.downscaled(maxEdge);
-}
-
-std::optional<std::vector<std::uint8_t>> encodePNG(const Image& image) {
-    return image.encodePNG();
-}
 
 std::string base64(std::span<const std::uint8_t> bytes) {
     static constexpr char digits[] =
@@ -52,16 +49,21 @@ std::string tooLargeDiagnostic(const std::string& path, DeclaredSize size) {
 }
 
 Prepared prepare(const std::filesystem::path& file, int maxEdge) {
-    auto image = Image::load(file);
-    if (!image) {
-        if (auto declared = Image::declaredSize(file); declared && !Image::withinLimits(*declared))
-            return {Prepared::Status::tooLarge, {}, *declared};
+    const auto opened = TavroPaths::openForReading(file);
+    if (!opened.file) {
+        if (opened.error == ELOOP && !opened.link.empty())
+            return {Prepared::Status::linkRefused, {}, {}, opened.link};
         return {Prepared::Status::unreadable, {}};
     }
-    auto scaled = downscale(*image, maxEdge);
-    auto png = encodePNG(scaled ? *scaled : *image);
-    if (!png)
-        return {Prepared::Status::encodingFailed, {}};
+    FILE* stream = opened.file.get();
+    const auto png = readDownscaledPNG(stream, maxEdge);
+    if (!png) {
+        if (std::fseek(stream, 0, SEEK_SET) == 0)
+            if (auto declared = codec::declaredSize(stream);
+                declared && !withinImageLimits(declared->width, declared->height))
+                return {Prepared::Status::tooLarge, {}, *declared};
+        return {Prepared::Status::unreadable, {}};
+    }
     return {Prepared::Status::ready, base64(*png)};
 }
 

@@ -5,6 +5,7 @@
 #include "ImageEncoder.h"
 
 #include "TempLibrary.h"
+#include "model/Image.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
