@@ -293,28 +293,46 @@ size_t readAll(sqlite3* db, const std::string& sql, const std::vector<std::strin
     return bytes;
 }
 
-// The listing's rows through the C API: the page of captures, then the tags of the listed ones.
+// What a listing reads beside its rows: the tags, comments and screenshots of the listed ones.
+size_t readBeside(sqlite3* db, const std::vector<std::string>& ids) {
+    std::string in = " IN (";
+    for (size_t i = 0; i < ids.size(); ++i)
+        in += i ? ",?" : "?";
+    in += ")";
+    size_t bytes = readAll(db,
+                           "SELECT ct.capture_id, t.name FROM capture_tags ct JOIN tags t ON t.id "
+                           "= ct.tag_id WHERE ct.capture_id" +
+                               in + " ORDER BY ct.capture_id, t.name COLLATE NOCASE, t.name;",
+                           ids, {}, nullptr);
+    bytes += readAll(db,
+                     "SELECT capture_id, COUNT(*) AS n FROM comments WHERE capture_id" + in +
+                         " GROUP BY capture_id;",
+                     ids, {}, nullptr);
+    bytes += readAll(db,
+                     "SELECT capture_id, COUNT(*) AS n FROM capture_images WHERE deleted_at IS "
+                     "NULL AND capture_id" +
+                         in + " GROUP BY capture_id;",
+                     ids, {}, nullptr);
+    return bytes;
+}
+
+const std::string boardOrder = " ORDER BY CASE c.priority WHEN 'high' THEN 0 WHEN 'normal' THEN "
+                               "1 ELSE 2 END, c.created_at DESC";
+
+// The listing's rows through the C API: the page as the sqlite3 shell would read it, and what is
+// shown beside those rows. The same statements in every build, so that before and after compare.
 void listCapturesFloor(benchmark::State& state) {
     listingLibrary(int(state.range(0)));
     Connection db;
     sqlite3_open_v2(TavroPaths::databasePath().c_str(), &db.handle, SQLITE_OPEN_READWRITE, nullptr);
-    const std::string order = " ORDER BY CASE c.priority WHEN 'high' THEN 0 WHEN 'normal' THEN 1 "
-                              "ELSE 2 END, c.created_at DESC";
     const std::string page =
         "SELECT c.* FROM captures c WHERE c.rowid IN (SELECT c.rowid FROM captures c WHERE "
         "c.deleted_at IS NULL AND c.status IN (?,?)" +
-        order + " LIMIT ? OFFSET ?)" + order + ";";
+        boardOrder + " LIMIT ? OFFSET ?)" + boardOrder + ";";
     for (auto _ : state) {
         std::vector<std::string> ids;
         size_t bytes = readAll(db.handle, page, {"open", "in_progress"}, {state.range(1), 0}, &ids);
-        std::string marks;
-        for (size_t i = 0; i < ids.size(); ++i)
-            marks += i ? ",?" : "?";
-        bytes += readAll(db.handle,
-                         "SELECT ct.capture_id, t.name FROM capture_tags ct JOIN tags t ON t.id = "
-                         "ct.tag_id WHERE ct.capture_id IN (" +
-                             marks + ");",
-                         ids, {}, nullptr);
+        bytes += readBeside(db.handle, ids);
         benchmark::DoNotOptimize(bytes);
     }
 }
@@ -327,9 +345,8 @@ void pageRowsByID(benchmark::State& state) {
     std::vector<std::string> ids;
     readAll(db.handle,
             "SELECT c.id FROM captures c WHERE c.deleted_at IS NULL AND c.status IN "
-            "('open','in_progress') ORDER BY CASE c.priority WHEN 'high' THEN 0 WHEN 'normal' "
-            "THEN 1 ELSE 2 END, c.created_at DESC LIMIT " +
-                std::to_string(state.range(1)) + ";",
+            "('open','in_progress')" +
+                boardOrder + " LIMIT " + std::to_string(state.range(1)) + ";",
             {}, {}, &ids);
     std::string marks;
     for (size_t i = 0; i < ids.size(); ++i)
@@ -337,11 +354,7 @@ void pageRowsByID(benchmark::State& state) {
     for (auto _ : state) {
         size_t bytes = readAll(db.handle, "SELECT * FROM captures WHERE id IN (" + marks + ");",
                                ids, {}, nullptr);
-        bytes += readAll(db.handle,
-                         "SELECT ct.capture_id, t.name FROM capture_tags ct JOIN tags t ON t.id = "
-                         "ct.tag_id WHERE ct.capture_id IN (" +
-                             marks + ");",
-                         ids, {}, nullptr);
+        bytes += readBeside(db.handle, ids);
         benchmark::DoNotOptimize(bytes);
     }
 }
