@@ -93,8 +93,7 @@ ToolResult ToolRegistry::getCapture(const JSON& arguments) const {
             auto path = ImageEncoder::shownPath(file, images[i].displayPath());
             auto prepared = file ? ImageEncoder::prepare(*file, edge) : ImageEncoder::Prepared{};
             if (prepared.status == Status::linkRefused) {
-                diagnostics::log("refused image at " + path + ": " +
-                                 TavroPaths::refusedLinkText(prepared.link));
+                diagnostics::log(ImageEncoder::refusedDiagnostic(path, prepared.link));
                 result.content.push_back(ToolResult::textBlock(refusedFile(path, prepared.link)));
                 continue;
             }
@@ -121,8 +120,7 @@ ToolResult ToolRegistry::getCapture(const JSON& arguments) const {
             if (prepared.status == Status::unreadable)
                 diagnostics::log("could not read image at " + path);
             if (prepared.status == Status::linkRefused)
-                diagnostics::log("refused image at " + path + ": " +
-                                 TavroPaths::refusedLinkText(prepared.link));
+                diagnostics::log(ImageEncoder::refusedDiagnostic(path, prepared.link));
             if (prepared.status == Status::tooLarge)
                 diagnostics::log(ImageEncoder::tooLargeDiagnostic(path, prepared.declared));
             if (prepared.status == Status::ready) {

@@ -48,6 +48,10 @@ std::string tooLargeDiagnostic(const std::string& path, DeclaredSize size) {
     return "image too large to decode at " + path + " (" + tooLargeReason(size) + ")";
 }
 
+std::string refusedDiagnostic(const std::string& path, const std::string& link) {
+    return "refused image at " + path + ": " + TavroPaths::refusedLinkText(link);
+}
+
 Prepared prepare(const std::filesystem::path& file, int maxEdge) {
     const auto opened = TavroPaths::openForReading(file);
     if (!opened.file) {

@@ -30,6 +30,8 @@ struct Prepared {
 std::string tooLargeReason(DeclaredSize size);
 // The standard-error line for such a screenshot, without the program's prefix.
 std::string tooLargeDiagnostic(const std::string& path, DeclaredSize size);
+// The standard-error line for a screenshot behind a symbolic link, without the prefix.
+std::string refusedDiagnostic(const std::string& path, const std::string& link);
 
 // Where a stored screenshot path points, for messages: the guarded location when there is one,
 // else the stored text under the captures folder (shown only, never opened).
