@@ -132,6 +132,35 @@ bool XDriver::holds(xcb_window_t window, const std::string& name, int depth) {
     return found;
 }
 
+std::uint32_t XDriver::pixel(int x, int y) {
+    auto* reply = xcb_get_image_reply(c_,
+                                      xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_,
+                                                    std::int16_t(x), std::int16_t(y), 1, 1, ~0u),
+                                      nullptr);
+    std::uint32_t value = 0;
+    if (reply && xcb_get_image_data_length(reply) >= 4)
+        std::memcpy(&value, xcb_get_image_data(reply), 4);
+    std::free(reply);
+    return value & 0xffffff;
+}
+
+bool XDriver::waitForPixel(int x, int y, std::uint32_t color, int tolerance,
+                           std::chrono::milliseconds timeout) {
+    auto near = [&](std::uint32_t value) {
+        for (int shift : {0, 8, 16})
+            if (std::abs(int((value >> shift) & 0xff) - int((color >> shift) & 0xff)) > tolerance)
+                return false;
+        return true;
+    };
+    const auto end = Clock::now() + timeout;
+    while (Clock::now() < end) {
+        if (near(pixel(x, y)))
+            return true;
+        poll(nullptr, 0, 1);
+    }
+    return false;
+}
+
 void XDriver::fake(std::uint8_t type, std::uint8_t detail) {
     xcb_test_fake_input(c_, type, detail, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
 }

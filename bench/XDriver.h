@@ -54,6 +54,12 @@ public:
     // The window or one of the window manager's children of it is called `name`.
     bool holds(xcb_window_t window, const std::string& name, int depth = 2);
 
+    // The screen's pixel at x, y as 0xRRGGBB.
+    std::uint32_t pixel(int x, int y);
+    // Whether the pixel at x, y shows `color` within `tolerance` per channel before `timeout`.
+    bool waitForPixel(int x, int y, std::uint32_t color, int tolerance,
+                      std::chrono::milliseconds timeout);
+
 private:
     using Event = std::unique_ptr<xcb_generic_event_t, decltype(&std::free)>;
 

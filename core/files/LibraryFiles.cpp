@@ -135,17 +135,21 @@ std::optional<std::string> writeAtomically(const fs::path& file, Bytes data) {
     return std::nullopt;
 }
 
-bool writeThumbnail(std::string_view name, Bytes jpeg) {
-    const auto target = locate(Folder::thumbs, name);
+std::optional<std::string> write(Folder folder, std::string_view name, Bytes data) {
+    const auto target = locate(folder, name);
     if (!target)
-        return false;
+        return "Could not write " + std::string(name) + ": the name leaves its folder";
+    TavroPaths::ensureParentDirectory(*target);
+    return writeAtomically(*target, data);
+}
+
+bool writeThumbnail(std::string_view name, Bytes jpeg) {
     try {
-        TavroPaths::ensureParentDirectory(*target);
+        return !write(Folder::thumbs, name, jpeg);
     } catch (const fs::filesystem_error&) {
         // No folder, no thumbnail: callers fall back to the original, as for any failed write.
         return false;
     }
-    return !writeAtomically(*target, jpeg);
 }
 
 void remove(Folder folder, std::string_view name) {
@@ -161,6 +165,42 @@ void remove(Folder folder, std::string_view name) {
         S_ISDIR(status.st_mode))
         return;
     ::unlinkat(located.folder.fd.get(), located.name.c_str(), 0);
+}
+
+Contents read(Folder folder, std::string_view name) {
+    using Status = Contents::Status;
+    const auto file = locate(folder, name);
+    if (!file)
+        return {Status::refusedName};
+    const auto opened = TavroPaths::openFile(*file, O_RDONLY | O_NONBLOCK);
+    if (!opened.fd) {
+        if (!opened.link.empty())
+            return {Status::failed, {}, TavroPaths::refusedLinkText(opened.link)};
+        if (opened.error == ENOENT || opened.error == ENOTDIR || opened.error == EISDIR)
+            return {Status::missing};
+        return {Status::failed, {}, std::strerror(opened.error)};
+    }
+    struct stat status {};
+    if (::fstat(opened.fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return {Status::missing};
+    Contents contents{Status::read};
+    contents.bytes.resize(std::size_t(status.st_size));
+    std::size_t done = 0;
+    for (;;) {
+        if (done == contents.bytes.size())
+            contents.bytes.resize(done + 64 * 1024);
+        const ssize_t n =
+            ::read(opened.fd.get(), contents.bytes.data() + done, contents.bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return {Status::failed, {}, std::strerror(errno)};
+        if (n == 0)
+            break;
+        done += std::size_t(n);
+    }
+    contents.bytes.resize(done);
+    return contents;
 }
 
 bool isTemporaryName(std::string_view fileName) {

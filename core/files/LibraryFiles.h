@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavro {
 
@@ -42,12 +43,27 @@ std::optional<std::filesystem::path> locate(Folder folder, std::string_view name
 // refused rather than replaced.
 std::optional<std::string> writeAtomically(const std::filesystem::path& file, Bytes data);
 
+// writeAtomically() of `name`, making its folders (never through a link). Returns the error text,
+// for a refused name too; throws std::filesystem::filesystem_error when a folder cannot be made.
+std::optional<std::string> write(Folder folder, std::string_view name, Bytes data);
+
 // Best effort: writes a thumbnail named `name`, making its folder. True when it was written.
 bool writeThumbnail(std::string_view name, Bytes jpeg);
 
 // Best effort: a refused name, a missing file, a folder or a folder behind a symbolic link
 // removes nothing; errors are ignored. A link named by the row goes itself, never its target.
 void remove(Folder folder, std::string_view name);
+
+// A whole plain file of the library, reached without following a symbolic link (neither in its
+// place nor in a folder above it), and without blocking on a pipe.
+struct Contents {
+    enum class Status { read, missing, refusedName, failed };
+    Status status = Status::missing;
+    std::vector<std::uint8_t> bytes;
+    std::string failure; // for `failed`: the refused link or the system's error, in words
+};
+// `missing` also for what is not a plain file.
+Contents read(Folder folder, std::string_view name);
 
 // Whether a file name is one writeAtomically() gives its temporaries (".<name>.<8 of [0-9a-z]>").
 bool isTemporaryName(std::string_view fileName);

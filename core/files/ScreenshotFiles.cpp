@@ -47,9 +47,8 @@ std::filesystem::path located(Folder folder, std::string_view name) {
 
 // Writes `bytes` under `name`, making its folder. Throws WriteError or a file-system error.
 void writeFile(Folder folder, std::string_view name, LibraryFiles::Bytes bytes) {
-    const auto file = located(folder, name);
-    TavroPaths::ensureParentDirectory(file);
-    if (auto error = LibraryFiles::writeAtomically(file, bytes))
+    located(folder, name);
+    if (auto error = LibraryFiles::write(folder, name, bytes))
         throw WriteError(*error);
 }
 
