@@ -81,6 +81,23 @@ TEST(LibraryLinks, AreRefusedForReadsAndWritesAndNothingOutsideIsTouched) {
         EXPECT_FALSE(Image::load(file));
         EXPECT_FALSE(Image::declaredSize(file));
         EXPECT_FALSE(LibraryFiles::byteCount(c.folder, name));
+        const auto read = LibraryFiles::read(c.folder, name);
+        EXPECT_EQ(read.status, LibraryFiles::Contents::Status::failed);
+        EXPECT_TRUE(read.bytes.empty());
+        EXPECT_EQ(read.failure, c.shown + std::string(refusal));
+        CaptureImage copied{.id = id, .imagePath = "2020/01/absent.png"};
+        if (c.folder == Folder::captures)
+            copied.imagePath = original;
+        else
+            copied.thumbPath = thumbnail;
+        try {
+            ScreenshotFiles::copyFiles(copied, "5b1e0c43-2d7a-4f0e-8c3b-9e6f1a2d4c57", date);
+            ADD_FAILURE() << "copied through a link";
+        } catch (const ScreenshotFiles::WriteError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.shown + std::string(refusal)),
+                      std::string::npos)
+                << error.what();
+        }
         const auto written = LibraryFiles::writeAtomically(file, bytes);
         ASSERT_TRUE(written);
         EXPECT_NE(written->find(c.shown + std::string(refusal)), std::string::npos) << *written;
@@ -116,6 +133,9 @@ TEST(LibraryLinks, TheLibraryFolderItselfMayBeALink) {
     ASSERT_TRUE(Image::load(file));
     EXPECT_TRUE(fs::exists(real / "captures" / written.imagePath));
     EXPECT_EQ(LibraryFiles::byteCount(Folder::captures, written.imagePath), written.byteCount);
+    const auto read = LibraryFiles::read(Folder::captures, written.imagePath);
+    EXPECT_EQ(read.status, LibraryFiles::Contents::Status::read);
+    EXPECT_EQ(read.bytes, written.png);
     LibraryFiles::remove(Folder::captures, written.imagePath);
     EXPECT_FALSE(fs::exists(real / "captures" / written.imagePath));
 }
