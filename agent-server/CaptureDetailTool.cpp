@@ -3,6 +3,7 @@
 #include "ImageEncoder.h"
 #include "ToolArguments.h"
 #include "ToolRegistry.h"
+#include "model/LibraryOpen.h"
 #include "model/Text.h"
 #include "store/CaptureStore.h"
 
@@ -20,6 +21,11 @@ constexpr std::int64_t maxEdge = 4000;
 
 std::string missingFile(const std::string& path) {
     return "\u26A0\uFE0E A screenshot file is missing at " + path + ".";
+}
+
+std::string refusedFile(const std::string& path, const std::string& link) {
+    return "\u26A0\uFE0E A screenshot file is refused at " + path + ": " +
+           TavroPaths::refusedLinkText(link) + ".";
 }
 
 std::string tooLargeFile(const std::string& path, DeclaredSize size) {
@@ -86,6 +92,11 @@ ToolResult ToolRegistry::getCapture(const JSON& arguments) const {
             auto file = images[i].displayFilePath();
             auto path = ImageEncoder::shownPath(file, images[i].displayPath());
             auto prepared = file ? ImageEncoder::prepare(*file, edge) : ImageEncoder::Prepared{};
+            if (prepared.status == Status::linkRefused) {
+                diagnostics::log(ImageEncoder::refusedDiagnostic(path, prepared.link));
+                result.content.push_back(ToolResult::textBlock(refusedFile(path, prepared.link)));
+                continue;
+            }
             if (prepared.status == Status::tooLarge) {
                 diagnostics::log(ImageEncoder::tooLargeDiagnostic(path, prepared.declared));
                 result.content.push_back(
@@ -108,6 +119,8 @@ ToolResult ToolRegistry::getCapture(const JSON& arguments) const {
             const auto path = ImageEncoder::shownPath(file, capture->imagePath);
             if (prepared.status == Status::unreadable)
                 diagnostics::log("could not read image at " + path);
+            if (prepared.status == Status::linkRefused)
+                diagnostics::log(ImageEncoder::refusedDiagnostic(path, prepared.link));
             if (prepared.status == Status::tooLarge)
                 diagnostics::log(ImageEncoder::tooLargeDiagnostic(path, prepared.declared));
             if (prepared.status == Status::ready) {

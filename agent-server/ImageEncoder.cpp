@@ -1,30 +1,37 @@
 #include "ImageEncoder.h"
 
+#include "model/DownscaledRead.h"
+#include "model/ImageCodecs.h"
+#include "model/LibraryOpen.h"
 #include "model/Paths.h"
 
-#include <openssl/evp.h>
+#include <cerrno>
 
 namespace tavro::ImageEncoder {
 
-std::optional<Image> downscale(const Image& image, int maxEdge) {
-    return image.downscaled(maxEdge);
-}
-
-std::optional<std::vector<std::uint8_t>> encodePNG(const Image& image) {
-    return image.encodePNG();
-}
-
 std::string base64(std::span<const std::uint8_t> bytes) {
-    std::string out(4 * ((bytes.size() + 2) / 3), '\0');
-    // EVP_EncodeBlock takes an int length: encode in whole groups of three bytes per call.
-    constexpr size_t chunk = size_t(3) << 20;
-    size_t written = 0;
-    for (size_t offset = 0; offset < bytes.size(); offset += chunk) {
-        size_t length = std::min(chunk, bytes.size() - offset);
-        written += size_t(EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data() + written),
-                                          bytes.data() + offset, int(length)));
+    static constexpr char digits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out(4 * ((bytes.size() + 2) / 3), '=');
+    char* to = out.data();
+    const std::uint8_t* from = bytes.data();
+    const size_t whole = bytes.size() / 3 * 3;
+    for (size_t i = 0; i < whole; i += 3, to += 4) {
+        const std::uint32_t group =
+            std::uint32_t(from[i]) << 16 | std::uint32_t(from[i + 1]) << 8 | from[i + 2];
+        to[0] = digits[group >> 18];
+        to[1] = digits[(group >> 12) & 63];
+        to[2] = digits[(group >> 6) & 63];
+        to[3] = digits[group & 63];
     }
-    out.resize(written);
+    if (const size_t rest = bytes.size() - whole) {
+        const std::uint32_t group = std::uint32_t(from[whole]) << 16 |
+                                    (rest == 2 ? std::uint32_t(from[whole + 1]) << 8 : 0);
+        to[0] = digits[group >> 18];
+        to[1] = digits[(group >> 12) & 63];
+        if (rest == 2)
+            to[2] = digits[(group >> 6) & 63];
+    }
     return out;
 }
 
@@ -41,17 +48,26 @@ std::string tooLargeDiagnostic(const std::string& path, DeclaredSize size) {
     return "image too large to decode at " + path + " (" + tooLargeReason(size) + ")";
 }
 
+std::string refusedDiagnostic(const std::string& path, const std::string& link) {
+    return "refused image at " + path + ": " + TavroPaths::refusedLinkText(link);
+}
+
 Prepared prepare(const std::filesystem::path& file, int maxEdge) {
-    auto image = Image::load(file);
-    if (!image) {
-        if (auto declared = Image::declaredSize(file); declared && !Image::withinLimits(*declared))
-            return {Prepared::Status::tooLarge, {}, *declared};
+    const auto opened = TavroPaths::openForReading(file);
+    if (!opened.file) {
+        if (opened.error == ELOOP && !opened.link.empty())
+            return {Prepared::Status::linkRefused, {}, {}, opened.link};
         return {Prepared::Status::unreadable, {}};
     }
-    auto scaled = downscale(*image, maxEdge);
-    auto png = encodePNG(scaled ? *scaled : *image);
-    if (!png)
-        return {Prepared::Status::encodingFailed, {}};
+    FILE* stream = opened.file.get();
+    const auto png = readDownscaledPNG(stream, maxEdge);
+    if (!png) {
+        if (std::fseek(stream, 0, SEEK_SET) == 0)
+            if (auto declared = codec::declaredSize(stream);
+                declared && !withinImageLimits(declared->width, declared->height))
+                return {Prepared::Status::tooLarge, {}, *declared};
+        return {Prepared::Status::unreadable, {}};
+    }
     return {Prepared::Status::ready, base64(*png)};
 }
 

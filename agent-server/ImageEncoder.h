@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Image.h"
+#include "model/Pixels.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -15,35 +15,33 @@ namespace tavro {
 // encoded as PNG in memory.
 namespace ImageEncoder {
 
-// A copy whose longest edge is maxEdge; nothing when the image already fits, maxEdge is below
-// 1, or scaling is not possible. Callers then send the image as it is.
-std::optional<Image> downscale(const Image& image, int maxEdge);
-
-// PNG file bytes without metadata, or nothing.
-std::optional<std::vector<std::uint8_t>> encodePNG(const Image& image);
-
 // Standard Base64 without line breaks.
 std::string base64(std::span<const std::uint8_t> bytes);
 
 struct Prepared {
-    enum class Status { ready, unreadable, tooLarge, encodingFailed };
+    enum class Status { ready, unreadable, tooLarge, linkRefused };
     Status status = Status::unreadable;
     std::string base64PNG; // set when ready
     DeclaredSize declared; // set when too large
+    std::string link;      // set when the file lies behind a symbolic link inside the library
 };
 
 // "40000 × 30000 pixels": why a screenshot too large to decode is not shown.
 std::string tooLargeReason(DeclaredSize size);
 // The standard-error line for such a screenshot, without the program's prefix.
 std::string tooLargeDiagnostic(const std::string& path, DeclaredSize size);
+// The standard-error line for a screenshot behind a symbolic link, without the prefix.
+std::string refusedDiagnostic(const std::string& path, const std::string& link);
 
 // Where a stored screenshot path points, for messages: the guarded location when there is one,
 // else the stored text under the captures folder (shown only, never opened).
 std::string shownPath(const std::optional<std::filesystem::path>& file, std::string_view stored);
 
-// The whole road of a screenshot file to an agent: decode its first image, downscale it to
-// maxEdge, encode it as PNG and Base64. A file that cannot be decoded is too large when its
-// header names a size beyond what Image decodes, else unreadable.
+// The whole road of a screenshot file to an agent: its first image decoded and brought down to
+// maxEdge as it is read (the pixels Image would give for it, never enlarged), encoded as PNG and
+// Base64. A file that cannot be decoded is too large when its header names a size beyond what
+// Image decodes, else unreadable. A file inside the library is never read through a symbolic
+// link.
 Prepared prepare(const std::filesystem::path& file, int maxEdge);
 
 } // namespace ImageEncoder

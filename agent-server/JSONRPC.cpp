@@ -3,6 +3,7 @@
 #include "model/Text.h"
 #include "model/Wire.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -17,6 +18,79 @@ namespace {
 constexpr std::size_t maxNesting = 256;
 
 struct TooDeep {};
+
+// About the length of a value's text: its strings and keys with their quotes, and a little for
+// every other value. Messages that reach it are no deeper than maxNesting.
+std::size_t textSize(const JSON& value) {
+    switch (value.type()) {
+    case JSON::value_t::string:
+        return value.get_ref<const std::string&>().size() + 2;
+    case JSON::value_t::array: {
+        std::size_t size = 2;
+        for (const auto& element : value)
+            size += textSize(element) + 1;
+        return size;
+    }
+    case JSON::value_t::object: {
+        std::size_t size = 2;
+        for (auto it = value.begin(); it != value.end(); ++it)
+            size += it.key().size() + 4 + textSize(it.value());
+        return size;
+    }
+    default:
+        return 8;
+    }
+}
+
+// nlohmann's own text for a string, but one that needs no escaping (printable ASCII without
+// quotes or backslashes, as a screenshot's Base64 is) is copied whole rather than a byte at a
+// time through the escaper.
+void writeString(const std::string& value, std::string& out) {
+    const bool plain = std::all_of(value.begin(), value.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x20 && byte < 0x80 && byte != '"' && byte != '\\';
+    });
+    if (!plain) {
+        out += JSON(value).dump(-1, ' ', false, JSON::error_handler_t::replace);
+        return;
+    }
+    out += '"';
+    out += value;
+    out += '"';
+}
+
+// The text dump() gives without indentation, invalid UTF-8 replaced.
+void writeCompact(const JSON& value, std::string& out) {
+    switch (value.type()) {
+    case JSON::value_t::object: {
+        out += '{';
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            if (it != value.begin())
+                out += ',';
+            writeString(it.key(), out);
+            out += ':';
+            writeCompact(it.value(), out);
+        }
+        out += '}';
+        return;
+    }
+    case JSON::value_t::array: {
+        out += '[';
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            if (it != value.begin())
+                out += ',';
+            writeCompact(*it, out);
+        }
+        out += ']';
+        return;
+    }
+    case JSON::value_t::string:
+        writeString(value.get_ref<const std::string&>(), out);
+        return;
+    default:
+        out += value.dump(-1, ' ', false, JSON::error_handler_t::replace);
+    }
+}
 
 JSON parseJSON(const std::string& text) {
     if (Wire::textNestedDeeperThan(text, maxNesting))
@@ -111,7 +185,12 @@ JSON error(const std::optional<JSON>& id, ErrorCode code, std::string_view messa
 
 std::optional<std::string> serialize(const JSON& message) {
     try {
-        return message.dump(-1, ' ', false, JSON::error_handler_t::replace);
+        // Written into room reserved for it, with some to spare for escapes and the line's end:
+        // a reply with a screenshot would otherwise grow through a dozen copies of itself.
+        std::string text;
+        text.reserve(textSize(message) * 9 / 8 + 64);
+        writeCompact(message, text);
+        return text;
     } catch (const JSON::exception&) {
         // The transport logs a message it cannot send and drops it; the session goes on.
         return std::nullopt;

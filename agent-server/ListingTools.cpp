@@ -77,20 +77,22 @@ ToolResult ToolRegistry::listCaptures(const JSON& arguments) const {
     std::map<std::string, std::string> groupNames;
     for (const auto& group : store_->groups())
         groupNames.emplace(group.id, group.name);
-    auto commentCounts = store_->commentCounts();
-    auto imageCounts = store_->imageCounts();
+    const auto rows = store_->boardRows(std::move(captures));
     Seconds now = clock_();
 
-    std::string text = std::to_string(captures.size()) +
-                       (captures.size() == 1 ? " capture:" : " captures:") + "\n";
-    for (const auto& capture : captures) {
+    std::string text = std::to_string(rows.captures.size()) +
+                       (rows.captures.size() == 1 ? " capture:" : " captures:") + "\n";
+    static const std::vector<std::string> noTags;
+    for (const auto& capture : rows.captures) {
         std::optional<std::string> groupName;
         if (capture.groupID)
             if (auto it = groupNames.find(*capture.groupID); it != groupNames.end())
                 groupName = it->second;
-        text += "\n" + Format::listLine(capture, groupName, store_->tags(capture.id),
-                                        countIn(commentCounts, capture.id),
-                                        countIn(imageCounts, capture.id), now);
+        const auto tags = rows.tags.find(capture.id);
+        text += "\n" + Format::listLine(capture, groupName,
+                                        tags == rows.tags.end() ? noTags : tags->second,
+                                        countIn(rows.comments, capture.id),
+                                        countIn(rows.images, capture.id), now);
     }
     text += "\n\nCall get_capture with an id to see the screenshot.";
     return ToolResult::text(std::move(text));

@@ -146,6 +146,8 @@ JSON TavroMCPServer::handleResourceRead(const JSONRPC::Request& request) const {
             diagnostics::log("could not read image at " + path);
         else if (prepared.status == Status::tooLarge)
             diagnostics::log(ImageEncoder::tooLargeDiagnostic(path, prepared.declared));
+        else if (prepared.status == Status::linkRefused)
+            diagnostics::log(ImageEncoder::refusedDiagnostic(path, prepared.link));
         else if (prepared.status == Status::ready)
             contents.push_back(
                 {{"uri", *uri}, {"mimeType", "image/png"}, {"blob", prepared.base64PNG}});

@@ -22,8 +22,12 @@ JSON ToolResult::imageBlock(std::string base64PNG) {
     return JSON{{"type", "image"}, {"data", std::move(base64PNG)}, {"mimeType", "image/png"}};
 }
 
-JSON ToolResult::toJSON() const {
+JSON ToolResult::toJSON() const& {
     return JSON{{"content", content}, {"isError", isError}};
+}
+
+JSON ToolResult::toJSON() && {
+    return JSON{{"content", std::move(content)}, {"isError", isError}};
 }
 
 } // namespace tavro

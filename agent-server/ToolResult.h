@@ -18,8 +18,10 @@ struct ToolResult {
     static JSON textBlock(std::string text);
     static JSON imageBlock(std::string base64PNG);
 
-    // {"content": [...], "isError": …}, the result of "tools/call".
-    JSON toJSON() const;
+    // {"content": [...], "isError": …}, the result of "tools/call"; a result that is done with
+    // moves its blocks (a screenshot's is megabytes) instead of copying them.
+    JSON toJSON() const&;
+    JSON toJSON() &&;
 
     bool operator==(const ToolResult&) const = default;
 };

@@ -1,5 +1,6 @@
 #include "files/LibraryFiles.h"
 
+#include "model/LibraryOpen.h"
 #include "model/Paths.h"
 
 #include <cerrno>
@@ -31,18 +32,26 @@ std::string_view stem(std::string_view name) {
     return name.substr(0, dot);
 }
 
-std::string failure(const fs::path& file, int error) {
-    return "Could not write " + file.filename().string() + ": " + std::strerror(error);
+std::string failure(const fs::path& file, int error, const std::string& link = {}) {
+    return "Could not write " + file.filename().string() + ": " +
+           (link.empty() ? std::string(std::strerror(error)) : TavroPaths::refusedLinkText(link));
 }
 
-// A fresh hidden name beside `file`; O_EXCL makes a clash fail instead of sharing a file.
-std::string temporaryName(const fs::path& file) {
+// A fresh hidden name beside `name`; O_EXCL makes a clash fail instead of sharing a file.
+std::string temporaryName(const std::string& name) {
     thread_local std::mt19937_64 random{std::random_device{}()};
     static constexpr char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::string suffix(8, '0');
     for (char& c : suffix)
         c = digits[random() % (sizeof digits - 1)];
-    return (file.parent_path() / ("." + file.filename().string() + "." + suffix)).string();
+    return "." + name + "." + suffix;
+}
+
+// The library-relative name of `file`, for a link refused in its place.
+std::string relativeToLibrary(const fs::path& file) {
+    return file.lexically_normal()
+        .lexically_relative(TavroPaths::libraryRoot().lexically_normal())
+        .string();
 }
 
 bool writeAll(int fd, Bytes data) {
@@ -84,15 +93,24 @@ std::optional<fs::path> locate(Folder folder, std::string_view name) {
 }
 
 std::optional<std::string> writeAtomically(const fs::path& file, Bytes data) {
+    const auto located = TavroPaths::openFolderOf(file, false);
+    if (!located.folder.fd)
+        return failure(file, located.folder.error, located.folder.link);
+    const int folder = located.folder.fd.get();
+    const char* name = located.name.c_str();
     struct stat existing {};
-    const bool replaces = ::stat(file.c_str(), &existing) == 0;
+    const bool replaces =
+        ::fstatat(folder, name, &existing, located.inside ? AT_SYMLINK_NOFOLLOW : 0) == 0;
+    // A link in the file's place inside the library is neither followed nor replaced.
+    if (replaces && located.inside && S_ISLNK(existing.st_mode))
+        return failure(file, ELOOP, relativeToLibrary(file));
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
-        temporary = temporaryName(file);
+        temporary = temporaryName(located.name);
         // Private from the start; a file that replaces another takes the old one's mode below.
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                    TavroPaths::privateFileMode);
+        fd = ::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                      TavroPaths::privateFileMode);
         if (fd < 0 && errno != EEXIST)
             return failure(file, errno);
     }
@@ -108,37 +126,81 @@ std::optional<std::string> writeAtomically(const fs::path& file, Bytes data) {
         error = errno;
     if (::close(fd) != 0 && !error)
         error = errno;
-    if (!error && ::rename(temporary.c_str(), file.c_str()) != 0)
+    if (!error && ::renameat(folder, temporary.c_str(), folder, name) != 0)
         error = errno;
     if (error) {
-        ::unlink(temporary.c_str());
+        ::unlinkat(folder, temporary.c_str(), 0);
         return failure(file, error);
     }
     return std::nullopt;
 }
 
-bool writeThumbnail(std::string_view name, Bytes jpeg) {
-    const auto target = locate(Folder::thumbs, name);
+std::optional<std::string> write(Folder folder, std::string_view name, Bytes data) {
+    const auto target = locate(folder, name);
     if (!target)
-        return false;
+        return "Could not write " + std::string(name) + ": the name leaves its folder";
+    TavroPaths::ensureParentDirectory(*target);
+    return writeAtomically(*target, data);
+}
+
+bool writeThumbnail(std::string_view name, Bytes jpeg) {
     try {
-        TavroPaths::ensureParentDirectory(*target);
+        return !write(Folder::thumbs, name, jpeg);
     } catch (const fs::filesystem_error&) {
         // No folder, no thumbnail: callers fall back to the original, as for any failed write.
         return false;
     }
-    return !writeAtomically(*target, jpeg);
 }
 
 void remove(Folder folder, std::string_view name) {
     const auto file = locate(folder, name);
     if (!file)
         return;
-    std::error_code error;
-    const auto status = fs::symlink_status(*file, error);
-    if (error || !fs::exists(status) || fs::is_directory(status))
+    // Reached without following a link on the way; a link in the file's place goes itself.
+    const auto located = TavroPaths::openFolderOf(*file, false);
+    struct stat status {};
+    if (!located.folder.fd ||
+        ::fstatat(located.folder.fd.get(), located.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) !=
+            0 ||
+        S_ISDIR(status.st_mode))
         return;
-    fs::remove(*file, error);
+    ::unlinkat(located.folder.fd.get(), located.name.c_str(), 0);
+}
+
+Contents read(Folder folder, std::string_view name) {
+    using Status = Contents::Status;
+    const auto file = locate(folder, name);
+    if (!file)
+        return {Status::refusedName};
+    const auto opened = TavroPaths::openFile(*file, O_RDONLY | O_NONBLOCK);
+    if (!opened.fd) {
+        if (!opened.link.empty())
+            return {Status::failed, {}, TavroPaths::refusedLinkText(opened.link)};
+        if (opened.error == ENOENT || opened.error == ENOTDIR || opened.error == EISDIR)
+            return {Status::missing};
+        return {Status::failed, {}, std::strerror(opened.error)};
+    }
+    struct stat status {};
+    if (::fstat(opened.fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return {Status::missing};
+    Contents contents{Status::read};
+    contents.bytes.resize(std::size_t(status.st_size));
+    std::size_t done = 0;
+    for (;;) {
+        if (done == contents.bytes.size())
+            contents.bytes.resize(done + 64 * 1024);
+        const ssize_t n =
+            ::read(opened.fd.get(), contents.bytes.data() + done, contents.bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return {Status::failed, {}, std::strerror(errno)};
+        if (n == 0)
+            break;
+        done += std::size_t(n);
+    }
+    contents.bytes.resize(done);
+    return contents;
 }
 
 bool isTemporaryName(std::string_view fileName) {
@@ -154,11 +216,14 @@ std::optional<std::int64_t> byteCount(Folder folder, std::string_view name) {
     const auto file = locate(folder, name);
     if (!file)
         return std::nullopt;
-    std::error_code error;
-    const auto size = fs::file_size(*file, error);
-    if (error)
+    const auto located = TavroPaths::openFolderOf(*file, false);
+    struct stat status {};
+    if (!located.folder.fd ||
+        ::fstatat(located.folder.fd.get(), located.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) !=
+            0 ||
+        !S_ISREG(status.st_mode))
         return std::nullopt;
-    return std::int64_t(size);
+    return std::int64_t(status.st_size);
 }
 
 std::int64_t imageFolderBytes() {

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavro {
 
@@ -37,19 +38,37 @@ std::string withExtension(std::string_view name, std::string_view ext);
 std::optional<std::filesystem::path> locate(Folder folder, std::string_view name);
 
 // Writes a temporary file beside `file` and renames it into place, so readers see the old file
-// or the whole new one. Returns the error text; the target is untouched on failure.
+// or the whole new one. Returns the error text; the target is untouched on failure. Inside the
+// library the file is reached without following a symbolic link, and a link in its place is
+// refused rather than replaced.
 std::optional<std::string> writeAtomically(const std::filesystem::path& file, Bytes data);
+
+// writeAtomically() of `name`, making its folders (never through a link). Returns the error text,
+// for a refused name too; throws std::filesystem::filesystem_error when a folder cannot be made.
+std::optional<std::string> write(Folder folder, std::string_view name, Bytes data);
 
 // Best effort: writes a thumbnail named `name`, making its folder. True when it was written.
 bool writeThumbnail(std::string_view name, Bytes jpeg);
 
-// Best effort: a refused name, a missing file or a folder removes nothing; errors are ignored.
+// Best effort: a refused name, a missing file, a folder or a folder behind a symbolic link
+// removes nothing; errors are ignored. A link named by the row goes itself, never its target.
 void remove(Folder folder, std::string_view name);
+
+// A whole plain file of the library, reached without following a symbolic link (neither in its
+// place nor in a folder above it), and without blocking on a pipe.
+struct Contents {
+    enum class Status { read, missing, refusedName, failed };
+    Status status = Status::missing;
+    std::vector<std::uint8_t> bytes;
+    std::string failure; // for `failed`: the refused link or the system's error, in words
+};
+// `missing` also for what is not a plain file.
+Contents read(Folder folder, std::string_view name);
 
 // Whether a file name is one writeAtomically() gives its temporaries (".<name>.<8 of [0-9a-z]>").
 bool isTemporaryName(std::string_view fileName);
 
-// Bytes on disk; nothing for a refused name or a file that cannot be measured.
+// Bytes on disk; nothing for a refused name, a symbolic link, or a file that cannot be measured.
 std::optional<std::int64_t> byteCount(Folder folder, std::string_view name);
 
 // What the screenshots and thumbnails take on disk: every file under the two folders, sub-folders

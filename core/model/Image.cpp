@@ -1,6 +1,7 @@
 #include "model/Image.h"
 
 #include "model/ImageCodecs.h"
+#include "model/LibraryOpen.h"
 
 #include <cairo.h>
 
@@ -15,10 +16,6 @@
 namespace tavro {
 
 namespace {
-
-struct FileClose {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
 
 struct ContextRelease {
     void operator()(cairo_t* context) const { cairo_destroy(context); }
@@ -84,27 +81,39 @@ cairo_surface_t* createUnclearedSurface(PixelSize size, int stride, size_t bytes
     return surface;
 }
 
-} // namespace
+// Decodes into an image of the file's size, every row in place.
+class ImageSink final : public codec::RowSink {
+public:
+    bool begin(PixelSize size, bool) override {
+        image = Image::createForOverwrite(size);
+        if (!image)
+            return false;
+        pixels_ = image->pixels();
+        stride_ = size_t(image->stride());
+        return true;
+    }
+    uint32_t* nextRow() override { return reinterpret_cast<uint32_t*>(pixels_ + next_ * stride_); }
+    bool rowDone() override {
+        ++next_;
+        return true;
+    }
+    std::optional<Whole> wholeImage() override { return Whole{pixels_, stride_}; }
 
-namespace codec {
+    std::optional<Image> image;
 
-bool acceptableSize(int64_t width, int64_t height) {
-    return width > 0 && height > 0 && width <= Image::maxSide && height <= Image::maxSide &&
-           width * height <= Image::maxPixels;
-}
+private:
+    uint8_t* pixels_ = nullptr;
+    size_t stride_ = 0;
+    size_t next_ = 0;
+};
 
-} // namespace codec
-
-std::optional<PixelSize> downscaledSize(PixelSize size, int maxEdge) {
-    const int longest = std::max(size.width, size.height);
-    if (maxEdge < 1 || maxEdge >= longest)
+std::optional<Image> decoded(bool complete, ImageSink& sink) {
+    if (!complete)
         return std::nullopt;
-    const double scale = double(maxEdge) / double(longest);
-    auto side = [scale](int length) {
-        return std::max(1, static_cast<int>(std::round(double(length) * scale)));
-    };
-    return PixelSize{side(size.width), side(size.height)};
+    return std::move(sink.image);
 }
+
+} // namespace
 
 void Image::SurfaceRelease::operator()(cairo_surface_t* surface) const {
     cairo_surface_destroy(surface);
@@ -117,7 +126,7 @@ Image& Image::operator=(Image&&) noexcept = default;
 Image::~Image() = default;
 
 std::optional<Image> Image::create(PixelSize size) {
-    if (!codec::acceptableSize(size.width, size.height))
+    if (!withinImageLimits(size.width, size.height))
         return std::nullopt;
     const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, size.width);
     const size_t bytes = size_t(stride) * size_t(size.height);
@@ -135,7 +144,7 @@ std::optional<Image> Image::create(PixelSize size) {
 }
 
 std::optional<Image> Image::createForOverwrite(PixelSize size) {
-    if (!codec::acceptableSize(size.width, size.height))
+    if (!withinImageLimits(size.width, size.height))
         return std::nullopt;
     const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, size.width);
     const size_t bytes = size_t(stride) * size_t(size.height);
@@ -148,66 +157,27 @@ std::optional<Image> Image::createForOverwrite(PixelSize size) {
 }
 
 std::optional<Image> Image::decode(std::span<const uint8_t> bytes) {
-    const codec::Source source{bytes};
-    if (codec::looksLikePNG(bytes))
-        return codec::decodePNG(source);
-    if (codec::looksLikeJPEG(bytes))
-        return codec::decodeJPEG(source);
-    return std::nullopt;
+    ImageSink sink;
+    return decoded(codec::decode(bytes, sink), sink);
 }
 
 std::optional<Image> Image::load(const std::filesystem::path& file) {
-    std::unique_ptr<FILE, FileClose> stream(std::fopen(file.c_str(), "rb"));
-    if (!stream)
+    const auto stream = TavroPaths::openForReading(file);
+    if (!stream.file)
         return std::nullopt;
-    uint8_t head[8] = {};
-    const size_t read = std::fread(head, 1, sizeof head, stream.get());
-    if (std::fseek(stream.get(), 0, SEEK_SET) != 0) {
-        // Not seekable (a pipe): read it whole, within a bound, and decode from memory.
-        constexpr size_t maxStreamBytes = size_t(256) * 1024 * 1024;
-        std::vector<uint8_t> bytes(head, head + read);
-        uint8_t chunk[65536];
-        size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, stream.get())) > 0) {
-            if (bytes.size() + got > maxStreamBytes)
-                return std::nullopt;
-            bytes.insert(bytes.end(), chunk, chunk + got);
-        }
-        return decode(bytes);
-    }
-    const std::span<const uint8_t> signature(head, read);
-    const codec::Source source{{}, stream.get()};
-    if (codec::looksLikePNG(signature))
-        return codec::decodePNG(source);
-    if (codec::looksLikeJPEG(signature))
-        return codec::decodeJPEG(source);
-    return std::nullopt;
+    ImageSink sink;
+    return decoded(codec::decode(stream.file.get(), sink), sink);
 }
 
 std::optional<DeclaredSize> Image::declaredSize(const std::filesystem::path& file) {
-    std::unique_ptr<FILE, FileClose> stream(std::fopen(file.c_str(), "rb"));
-    if (!stream)
+    const auto stream = TavroPaths::openForReading(file);
+    if (!stream.file)
         return std::nullopt;
-    // A PNG file begins with its signature and the IHDR chunk: length, type, width, height.
-    uint8_t head[24] = {};
-    const size_t read = std::fread(head, 1, sizeof head, stream.get());
-    const std::span<const uint8_t> signature(head, read);
-    if (codec::looksLikePNG(signature)) {
-        if (read < sizeof head || std::memcmp(head + 12, "IHDR", 4) != 0)
-            return std::nullopt;
-        auto bigEndian = [&](size_t at) {
-            return int64_t(head[at]) << 24 | int64_t(head[at + 1]) << 16 |
-                   int64_t(head[at + 2]) << 8 | int64_t(head[at + 3]);
-        };
-        return DeclaredSize{bigEndian(16), bigEndian(20)};
-    }
-    if (codec::looksLikeJPEG(signature) && std::fseek(stream.get(), 0, SEEK_SET) == 0)
-        return codec::declaredJPEGSize({{}, stream.get()});
-    return std::nullopt;
+    return codec::declaredSize(stream.file.get());
 }
 
 bool Image::withinLimits(DeclaredSize size) {
-    return codec::acceptableSize(size.width, size.height);
+    return withinImageLimits(size.width, size.height);
 }
 
 std::optional<Image> Image::copy() const {
@@ -252,33 +222,18 @@ void Image::setPixel(int x, int y, uint32_t argb) {
 }
 
 bool Image::isOpaque() const {
-    const uint8_t* data = pixels();
-    const int rows = height(), columns = width();
-    const size_t rowBytes = size_t(stride());
-    for (int y = 0; y < rows; ++y) {
-        const uint8_t* row = data + size_t(y) * rowBytes;
-        // A whole row at a time, without an early exit, so that the loop vectorises.
-        uint32_t all = 0xFFFFFFFFu;
-        for (int x = 0; x < columns; ++x) {
-            uint32_t value;
-            std::memcpy(&value, row + size_t(x) * 4, 4);
-            all &= value;
-        }
-        if ((all >> 24) != 0xFF)
-            return false;
-    }
-    return true;
+    return view().isOpaque();
 }
 
 std::optional<std::vector<uint8_t>> Image::encodePNG() const {
-    return codec::encodePNG(*this);
+    return codec::encodePNG(view());
 }
 
 std::optional<std::vector<uint8_t>> Image::encodeJPEG(double quality) const {
     if (!std::isfinite(quality))
         return std::nullopt;
     const int percent = static_cast<int>(std::lround(std::clamp(quality, 0.0, 1.0) * 100.0));
-    return codec::encodeJPEG(*this, std::max(percent, 1));
+    return codec::encodeJPEG(view(), std::max(percent, 1));
 }
 
 // One bilinear resampling: the fast path of pixman, and free of aliasing as long as each step
@@ -311,17 +266,13 @@ std::optional<Image> Image::scaled(PixelSize target) const {
         return std::nullopt;
     std::optional<Image> step;
     const Image* current = this;
-    while (current->width() >= 2 * target.width || current->height() >= 2 * target.height) {
-        auto halve = [](int side, int goal) {
-            return side >= 2 * goal ? (side + 1) / 2 : side;
-        };
-        step = current->resampled(
-            {halve(current->width(), target.width), halve(current->height(), target.height)});
+    for (const PixelSize size : scalingSteps(this->size(), target)) {
+        step = current->resampled(size);
         if (!step)
             return std::nullopt;
         current = &*step;
     }
-    return current->resampled(target);
+    return step;
 }
 
 std::optional<Image> Image::downscaled(int maxEdge) const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Pixels.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -12,45 +14,14 @@ typedef struct _cairo_surface cairo_surface_t;
 
 namespace tavro {
 
-struct PixelSize {
-    int width = 0;
-    int height = 0;
-
-    bool operator==(const PixelSize&) const = default;
-};
-
-// The size an image file says it has, which may lie far beyond what can be decoded.
-struct DeclaredSize {
-    int64_t width = 0;
-    int64_t height = 0;
-
-    bool operator==(const DeclaredSize&) const = default;
-};
-
-struct PixelRect {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-
-    bool operator==(const PixelRect&) const = default;
-};
-
-// The size an image takes when its longest edge is brought down to `maxEdge`: each side scaled
-// by maxEdge / longest edge, rounded half away from zero, at least 1. Nothing when the image
-// already fits (it is never enlarged) or when maxEdge is below 1.
-std::optional<PixelSize> downscaledSize(PixelSize size, int maxEdge);
-
 // A decoded bitmap in cairo's ARGB32 layout: one native-endian 32-bit word per pixel, alpha in
 // the top byte, colours premultiplied by alpha, rows `stride()` bytes apart. That is Qt's
 // QImage::Format_ARGB32_Premultiplied too, so the app can wrap pixels() without a copy.
 // Images are large; they move but never copy by accident (see copy()).
 class Image {
 public:
-    // Refused beyond these, so a hostile file cannot make us allocate without bound:
-    // 64 Mi pixels (256 MiB of pixels) in all, and cairo's own limit per side.
-    static constexpr int maxSide = 32767;
-    static constexpr int64_t maxPixels = int64_t(64) * 1024 * 1024;
+    static constexpr int maxSide = maxImageSide;
+    static constexpr int64_t maxPixels = maxImagePixels;
 
     // A fully transparent image; nothing for a size that is not positive or over the limits,
     // or when memory runs out.
@@ -62,6 +33,7 @@ public:
     // The first image of a PNG or JPEG file or buffer, by content rather than name. Nothing for
     // anything unreadable: truncated or corrupt data, another format, an image over the limits.
     static std::optional<Image> decode(std::span<const uint8_t> bytes);
+    // A file inside the library is never read through a symbolic link (see LibraryOpen.h).
     static std::optional<Image> load(const std::filesystem::path& file);
     // The width and height in a PNG or JPEG file's header, read without decoding it: what
     // tells an image too large to decode from a broken one. Nothing for anything else.
@@ -83,6 +55,7 @@ public:
     int stride() const;
     uint8_t* pixels();
     const uint8_t* pixels() const;
+    PixelView view() const { return {pixels(), size(), size_t(stride())}; }
 
     // Premultiplied 0xAARRGGBB; x and y must lie inside the image.
     uint32_t pixel(int x, int y) const;

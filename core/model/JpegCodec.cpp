@@ -54,7 +54,6 @@ struct ReadState {
     ErrorManager errors{};
     jpeg_progress_mgr progress{};
     bool created = false;
-    std::optional<Image> image;
     std::vector<uint8_t> cmykRow;
 
     ~ReadState() {
@@ -75,8 +74,8 @@ void cmykRowToARGB(const uint8_t* cmyk, int width, bool inverted, uint8_t* targe
     }
 }
 
-// With `headerOnly`, stops once the header is read: for the size a file declares.
-bool readInto(ReadState& state, const Source& source, bool headerOnly = false) {
+// With no sink, stops once the header is read: for the size a file declares. Sinks do not throw.
+bool readInto(ReadState& state, const Source& source, RowSink* sink) {
     jpeg_decompress_struct* info = &state.info;
     info->err = jpeg_std_error(&state.errors.manager);
     state.errors.manager.error_exit = jumpBack;
@@ -93,9 +92,9 @@ bool readInto(ReadState& state, const Source& source, bool headerOnly = false) {
     else
         jpeg_mem_src(info, source.bytes.data(), static_cast<unsigned long>(source.bytes.size()));
     jpeg_read_header(info, TRUE);
-    if (headerOnly)
+    if (!sink)
         return true;
-    if (!acceptableSize(info->image_width, info->image_height))
+    if (!withinImageLimits(info->image_width, info->image_height))
         return false;
 
     const bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
@@ -104,21 +103,20 @@ bool readInto(ReadState& state, const Source& source, bool headerOnly = false) {
     if (info->output_components != 4)
         return false;
 
-    state.image = Image::create({int(info->output_width), int(info->output_height)});
-    if (!state.image)
+    if (!sink->begin({int(info->output_width), int(info->output_height)}, true))
         return false;
     if (cmyk)
         state.cmykRow.resize(size_t(info->output_width) * 4);
-    uint8_t* pixels = state.image->pixels();
-    const size_t stride = size_t(state.image->stride());
     while (info->output_scanline < info->output_height) {
-        uint8_t* row = pixels + size_t(info->output_scanline) * stride;
+        auto* row = reinterpret_cast<uint8_t*>(sink->nextRow());
         JSAMPROW target = cmyk ? state.cmykRow.data() : row;
         if (jpeg_read_scanlines(info, &target, 1) != 1)
             return false;
         if (cmyk)
             cmykRowToARGB(state.cmykRow.data(), int(info->output_width), info->saw_Adobe_marker,
                           row);
+        if (!sink->rowDone())
+            return false;
     }
     return true;
 }
@@ -176,7 +174,7 @@ struct WriteState {
     }
 };
 
-bool writeFrom(WriteState& state, const Image& image, int quality) {
+bool writeFrom(WriteState& state, PixelView image, int quality) {
     jpeg_compress_struct* info = &state.info;
     info->err = jpeg_std_error(&state.errors.manager);
     state.errors.manager.error_exit = jumpBack;
@@ -193,18 +191,16 @@ bool writeFrom(WriteState& state, const Image& image, int quality) {
     state.destination.manager.term_destination = finishDestination;
     info->dest = &state.destination.manager;
 
-    info->image_width = JDIMENSION(image.width());
-    info->image_height = JDIMENSION(image.height());
+    info->image_width = JDIMENSION(image.size.width);
+    info->image_height = JDIMENSION(image.size.height);
     info->input_components = 4;
     info->in_color_space = cairoColorSpaceIgnoringAlpha;
     jpeg_set_defaults(info);
     jpeg_set_quality(info, quality, TRUE);
     jpeg_start_compress(info, TRUE);
-    const uint8_t* pixels = image.pixels();
     while (info->next_scanline < info->image_height) {
         // libjpeg only reads the rows it is handed.
-        auto* row =
-            const_cast<uint8_t*>(pixels + size_t(info->next_scanline) * size_t(image.stride()));
+        auto* row = const_cast<uint8_t*>(image.data + size_t(info->next_scanline) * image.stride);
         jpeg_write_scanlines(info, &row, 1);
     }
     jpeg_finish_compress(info);
@@ -217,21 +213,19 @@ bool looksLikeJPEG(std::span<const uint8_t> head) {
     return head.size() >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
 }
 
-std::optional<Image> decodeJPEG(const Source& source) {
+bool decodeJPEG(const Source& source, RowSink& sink) {
     try {
         ReadState state;
-        if (!readInto(state, source))
-            return std::nullopt;
-        return std::move(state.image);
+        return readInto(state, source, &sink);
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return false;
     }
 }
 
 std::optional<DeclaredSize> declaredJPEGSize(const Source& source) {
     try {
         ReadState state;
-        if (!readInto(state, source, true))
+        if (!readInto(state, source, nullptr))
             return std::nullopt;
         return DeclaredSize{state.info.image_width, state.info.image_height};
     } catch (const std::bad_alloc&) {
@@ -239,7 +233,7 @@ std::optional<DeclaredSize> declaredJPEGSize(const Source& source) {
     }
 }
 
-std::optional<std::vector<uint8_t>> encodeJPEG(const Image& image, int quality) {
+std::optional<std::vector<uint8_t>> encodeJPEG(PixelView image, int quality) {
     try {
         WriteState state;
         if (!writeFrom(state, image, quality))

@@ -1,5 +1,6 @@
 #include "model/Paths.h"
 
+#include "model/LibraryOpen.h"
 #include "model/Text.h"
 
 #include <cerrno>
@@ -151,7 +152,22 @@ void ensureParentDirectory(const fs::path& file) {
     if (parent.empty())
         return;
     std::error_code error;
-    createPrivateFolders(parent, error);
+    // Inside the library the folders are made one by one from the library folder, none through
+    // a link; the library folder itself, and folders elsewhere, are made as paths.
+    auto located = openFolderOf(file, true);
+    if (located.inside && !located.folder.fd && located.folder.error == ENOENT) {
+        createPrivateFolders(libraryRoot(), error);
+        if (!error)
+            located = openFolderOf(file, true);
+    }
+    if (!located.inside) {
+        createPrivateFolders(parent, error);
+    } else if (!located.folder.fd && !error) {
+        error.assign(located.folder.error, std::generic_category());
+        if (!located.folder.link.empty())
+            throw fs::filesystem_error(
+                "cannot create folder: " + refusedLinkText(located.folder.link), parent, error);
+    }
     if (error)
         throw fs::filesystem_error("cannot create folder", parent, error);
 }

@@ -46,7 +46,8 @@ inline constexpr unsigned privateFileMode = 0600;
 // Makes the library folder and its sub-folders, private, and takes the group's and others' rights
 // from those that exist already.
 bool ensureDirectories();
-// Makes the missing folders above `file`, private. Throws std::filesystem::filesystem_error.
+// Makes the missing folders above `file`, private; inside the library never through a symbolic
+// link (see LibraryOpen.h). Throws std::filesystem::filesystem_error.
 void ensureParentDirectory(const std::filesystem::path& file);
 // Best effort: takes the group's and others' rights from a file or folder (never a symbolic
 // link's target).

@@ -39,13 +39,10 @@ struct ReadState {
     png_structp png = nullptr;
     png_infop info = nullptr;
     MemoryReader memory;
-    std::optional<Image> image;
     std::vector<png_bytep> rows;
     std::vector<png_byte> row;
-    // Whether the file can hold anything but opaque pixels, and whether the colours came out
-    // premultiplied already.
-    bool mayHaveAlpha = true;
-    bool premultiplied = false;
+    // An interlaced image, when the sink has no room for it whole.
+    std::vector<uint32_t> whole;
 
     ReadState() {
         png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, failQuietly, ignoreWarning);
@@ -92,9 +89,26 @@ void premultipliedWordsFromRGBA(const png_byte* source, size_t width, uint8_t* t
     }
 }
 
+// Premultiplies rows of straight-alpha words in place.
+void premultiply(uint8_t* data, PixelSize size, size_t stride) {
+    for (int y = 0; y < size.height; ++y) {
+        auto* row = data + size_t(y) * stride;
+        for (int x = 0; x < size.width; ++x) {
+            uint32_t value;
+            std::memcpy(&value, row + size_t(x) * 4, 4);
+            const uint32_t alpha = value >> 24;
+            if (alpha == 0xFF)
+                continue;
+            value = (alpha << 24) | (scaled((value >> 16) & 0xFF, alpha) << 16) |
+                    (scaled((value >> 8) & 0xFF, alpha) << 8) | scaled(value & 0xFF, alpha);
+            std::memcpy(row + size_t(x) * 4, &value, 4);
+        }
+    }
+}
+
 // Everything that can fail inside libpng. Allocation happens through `state`, whose members
-// outlive the jump.
-bool readInto(ReadState& state, const Source& source) {
+// outlive the jump; sinks do not throw.
+bool readInto(ReadState& state, const Source& source, RowSink& sink) {
     png_structp png = state.png;
     png_infop info = state.info;
     if (setjmp(png_jmpbuf(png)))
@@ -106,7 +120,7 @@ bool readInto(ReadState& state, const Source& source) {
         state.memory.bytes = source.bytes;
         png_set_read_fn(png, &state.memory, readFromMemory);
     }
-    png_set_user_limits(png, Image::maxSide, Image::maxSide);
+    png_set_user_limits(png, maxImageSide, maxImageSide);
     // Every chunk's CRC is still checked, which covers the compressed data; the second checksum
     // over the inflated pixels costs a tenth of the decode.
     png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
@@ -115,7 +129,7 @@ bool readInto(ReadState& state, const Source& source) {
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0;
     png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, nullptr, nullptr, nullptr);
-    if (!acceptableSize(width, height))
+    if (!withinImageLimits(width, height))
         return false;
 
     if (colorType == PNG_COLOR_TYPE_PALETTE)
@@ -125,7 +139,7 @@ bool readInto(ReadState& state, const Source& source) {
     const bool transparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     if (transparency)
         png_set_tRNS_to_alpha(png);
-    state.mayHaveAlpha = transparency || (colorType & PNG_COLOR_MASK_ALPHA) != 0;
+    const bool mayHaveAlpha = transparency || (colorType & PNG_COLOR_MASK_ALPHA) != 0;
     if (bitDepth == 16)
         png_set_scale_16(png);
     if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
@@ -148,17 +162,28 @@ bool readInto(ReadState& state, const Source& source) {
     if ((channels != 3 && channels != 4) || png_get_rowbytes(png, info) != size_t(width) * channels)
         return false;
 
-    state.image = Image::createForOverwrite({int(width), int(height)});
-    if (!state.image)
+    const PixelSize size{int(width), int(height)};
+    if (!sink.begin(size, !mayHaveAlpha))
         return false;
-    uint8_t* pixels = state.image->pixels();
-    const size_t stride = size_t(state.image->stride());
     if (interlaced) {
+        const auto room = sink.wholeImage();
+        if (!room)
+            state.whole.resize(size_t(width) * height);
+        uint8_t* pixels = room ? room->data : reinterpret_cast<uint8_t*>(state.whole.data());
+        const size_t stride = room ? room->stride : size_t(width) * 4;
         state.rows.resize(height);
         for (png_uint_32 y = 0; y < height; ++y)
             state.rows[y] = pixels + y * stride;
         png_read_image(png, state.rows.data());
-        state.premultiplied = false;
+        if (mayHaveAlpha)
+            premultiply(pixels, size, stride);
+        if (room)
+            return true;
+        for (png_uint_32 y = 0; y < height; ++y) {
+            std::memcpy(sink.nextRow(), pixels + y * stride, stride);
+            if (!sink.rowDone())
+                return false;
+        }
         return true;
     }
     // Row by row through a buffer that stays in cache, converted in one pass of whole words:
@@ -166,32 +191,15 @@ bool readInto(ReadState& state, const Source& source) {
     state.row.resize(png_get_rowbytes(png, info));
     for (png_uint_32 y = 0; y < height; ++y) {
         png_read_row(png, state.row.data(), nullptr);
+        auto* target = reinterpret_cast<uint8_t*>(sink.nextRow());
         if (channels == 3)
-            wordsFromRGB(state.row.data(), width, pixels + y * stride);
+            wordsFromRGB(state.row.data(), width, target);
         else
-            premultipliedWordsFromRGBA(state.row.data(), width, pixels + y * stride);
+            premultipliedWordsFromRGBA(state.row.data(), width, target);
+        if (!sink.rowDone())
+            return false;
     }
-    state.premultiplied = true;
     return true;
-}
-
-void premultiply(Image& image) {
-    uint8_t* data = image.pixels();
-    const int width = image.width(), height = image.height();
-    const size_t stride = size_t(image.stride());
-    for (int y = 0; y < height; ++y) {
-        auto* row = data + size_t(y) * stride;
-        for (int x = 0; x < width; ++x) {
-            uint32_t value;
-            std::memcpy(&value, row + size_t(x) * 4, 4);
-            const uint32_t alpha = value >> 24;
-            if (alpha == 0xFF)
-                continue;
-            value = (alpha << 24) | (scaled((value >> 16) & 0xFF, alpha) << 16) |
-                    (scaled((value >> 8) & 0xFF, alpha) << 8) | scaled(value & 0xFF, alpha);
-            std::memcpy(row + size_t(x) * 4, &value, 4);
-        }
-    }
 }
 
 void writeToVector(png_structp png, png_bytep data, size_t length) {
@@ -207,22 +215,6 @@ void writeToVector(png_structp png, png_bytep data, size_t length) {
 }
 
 void flushNothing(png_structp) {}
-
-struct WriteState {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    std::vector<uint8_t> out;
-    std::vector<uint8_t> row;
-
-    WriteState() {
-        png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, failQuietly, ignoreWarning);
-        if (png)
-            info = png_create_info_struct(png);
-    }
-    ~WriteState() { png_destroy_write_struct(&png, &info); }
-    WriteState(const WriteState&) = delete;
-    WriteState& operator=(const WriteState&) = delete;
-};
 
 // PNG stores straight (not premultiplied) colour in R, G, B(, A) byte order.
 void unpremultiplyRow(const uint8_t* source, int width, uint8_t* target) {
@@ -255,30 +247,64 @@ void rgbRow(const uint8_t* source, int width, uint8_t* target) {
     }
 }
 
-bool writeFrom(WriteState& state, const Image& image, bool withAlpha) {
+} // namespace
+
+struct PngRowWriter::State {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::vector<uint8_t> out;
+    std::vector<uint8_t> row;
+    bool withAlpha = false;
+    bool failed = false;
+    int width = 0;
+
+    State() {
+        png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, failQuietly, ignoreWarning);
+        if (png)
+            info = png_create_info_struct(png);
+    }
+    ~State() { png_destroy_write_struct(&png, &info); }
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+};
+
+namespace {
+
+bool startWriting(PngRowWriter::State& state, PixelSize size) {
     png_structp png = state.png;
     png_infop info = state.info;
     if (setjmp(png_jmpbuf(png)))
         return false;
 
     png_set_write_fn(png, &state.out, writeToVector, flushNothing);
-    png_set_IHDR(png, info, png_uint_32(image.width()), png_uint_32(image.height()), 8,
-                 withAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, png_uint_32(size.width), png_uint_32(size.height), 8,
+                 state.withAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     // Screenshots are mostly flat colour and text, where filters gain little: the fastest deflate
     // level without them takes a third of the time of libpng's defaults, and decodes faster.
     png_set_compression_level(png, 1);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
     png_write_info(png, info);
-    const uint8_t* pixels = image.pixels();
-    for (int y = 0; y < image.height(); ++y) {
-        const uint8_t* source = pixels + size_t(y) * size_t(image.stride());
-        if (withAlpha)
-            unpremultiplyRow(source, image.width(), state.row.data());
-        else
-            rgbRow(source, image.width(), state.row.data());
-        png_write_row(png, state.row.data());
-    }
+    return true;
+}
+
+bool writeRow(PngRowWriter::State& state, const uint32_t* words) {
+    png_structp png = state.png;
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    const auto* source = reinterpret_cast<const uint8_t*>(words);
+    if (state.withAlpha)
+        unpremultiplyRow(source, state.width, state.row.data());
+    else
+        rgbRow(source, state.width, state.row.data());
+    png_write_row(png, state.row.data());
+    return true;
+}
+
+bool finishWriting(PngRowWriter::State& state) {
+    png_structp png = state.png;
+    if (setjmp(png_jmpbuf(png)))
+        return false;
     png_write_end(png, nullptr);
     return true;
 }
@@ -290,32 +316,53 @@ bool looksLikePNG(std::span<const uint8_t> head) {
            std::memcmp(head.data(), signature, sizeof signature) == 0;
 }
 
-std::optional<Image> decodePNG(const Source& source) {
+bool decodePNG(const Source& source, RowSink& sink) {
     try {
         ReadState state;
-        if (!state.info || !readInto(state, source))
-            return std::nullopt;
-        if (state.mayHaveAlpha && !state.premultiplied)
-            premultiply(*state.image);
-        return std::move(state.image);
+        return state.info && readInto(state, source, sink);
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return false;
     }
 }
 
-std::optional<std::vector<uint8_t>> encodePNG(const Image& image) {
+std::optional<std::vector<uint8_t>> encodePNG(PixelView image) {
+    PngRowWriter writer(image.size, !image.isOpaque());
+    for (int y = 0; y < image.size.height; ++y)
+        if (!writer.write(image.row(y)))
+            return std::nullopt;
+    return writer.finish();
+}
+
+PngRowWriter::PngRowWriter(PixelSize size, bool withAlpha) {
     try {
-        WriteState state;
-        if (!state.info)
-            return std::nullopt;
-        const bool withAlpha = !image.isOpaque();
-        state.row.resize(size_t(image.width()) * (withAlpha ? 4 : 3));
-        if (!writeFrom(state, image, withAlpha))
-            return std::nullopt;
-        return std::move(state.out);
+        state_ = std::make_unique<State>();
+        State& state = *state_;
+        state.withAlpha = withAlpha;
+        state.width = size.width;
+        state.row.resize(size_t(size.width) * (withAlpha ? 4 : 3));
+        // Most of what the file will take, reserved at once rather than grown by copies; pages
+        // never written cost nothing.
+        state.out.reserve(size_t(size.width) * size_t(size.height) * (withAlpha ? 4 : 3) / 3 +
+                          4096);
+        state.failed = !state.info || !startWriting(state, size);
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        state_.reset();
     }
+}
+
+PngRowWriter::~PngRowWriter() = default;
+
+bool PngRowWriter::write(const uint32_t* row) {
+    if (!state_ || state_->failed)
+        return false;
+    state_->failed = !writeRow(*state_, row);
+    return !state_->failed;
+}
+
+std::optional<std::vector<uint8_t>> PngRowWriter::finish() {
+    if (!state_ || state_->failed || !finishWriting(*state_))
+        return std::nullopt;
+    return std::move(state_->out);
 }
 
 } // namespace tavro::codec

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <gio/gio.h>
 #include <mutex>
 #include <optional>
@@ -18,42 +19,82 @@ namespace {
 // How long a process that exits waits for its last signal to leave.
 constexpr auto exitGrace = std::chrono::milliseconds(1000);
 
+// The calls a post makes, from GIO loaded by the first post. Most runs of the agent server only
+// read; linking GIO would have every start load and relocate it and GLib with their
+// dependencies.
+struct Gio {
+    decltype(&g_dbus_connection_new_for_address_sync) connect = nullptr;
+    decltype(&g_dbus_connection_set_exit_on_close) setExitOnClose = nullptr;
+    decltype(&g_dbus_connection_is_closed) isClosed = nullptr;
+    decltype(&g_dbus_connection_emit_signal) emitSignal = nullptr;
+    decltype(&g_dbus_connection_flush_sync) flushSync = nullptr;
+    decltype(&g_error_free) freeError = nullptr;
+};
+
+template <class Function> bool resolve(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
+// Nothing when GIO cannot be loaded: posting then does nothing, as without a bus. The library
+// stays loaded for the life of the process.
+const Gio* gio() {
+    static const std::optional<Gio> loaded = []() -> std::optional<Gio> {
+        void* library = dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!library)
+            return std::nullopt;
+        Gio calls;
+        if (!resolve(library, "g_dbus_connection_new_for_address_sync", calls.connect) ||
+            !resolve(library, "g_dbus_connection_set_exit_on_close", calls.setExitOnClose) ||
+            !resolve(library, "g_dbus_connection_is_closed", calls.isClosed) ||
+            !resolve(library, "g_dbus_connection_emit_signal", calls.emitSignal) ||
+            !resolve(library, "g_dbus_connection_flush_sync", calls.flushSync) ||
+            !resolve(library, "g_error_free", calls.freeError))
+            return std::nullopt;
+        return calls;
+    }();
+    return loaded ? &*loaded : nullptr;
+}
+
 // One connection per process, opened on first use; a failed attempt is not retried on every
 // post, so a missing bus costs nothing after the first write.
-GDBusConnection* sharedConnection() {
+GDBusConnection* sharedConnection(const Gio& gio) {
     static std::once_flag once;
     static GDBusConnection* connection = nullptr;
-    std::call_once(once, [] {
+    std::call_once(once, [&gio] {
         auto address = sessionBusAddress();
         if (!address)
             return;
         GError* error = nullptr;
-        connection = g_dbus_connection_new_for_address_sync(
-            address->c_str(),
-            GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                 G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-            nullptr, nullptr, &error);
+        connection =
+            gio.connect(address->c_str(),
+                        GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                             G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+                        nullptr, nullptr, &error);
         if (error)
-            g_error_free(error);
+            gio.freeError(error);
         if (connection)
-            g_dbus_connection_set_exit_on_close(connection, FALSE);
+            gio.setExitOnClose(connection, FALSE);
     });
     return connection;
 }
 
 void emitAndFlush() {
-    GDBusConnection* connection = sharedConnection();
-    if (!connection || g_dbus_connection_is_closed(connection))
+    const Gio* calls = sessionBusAddress() ? gio() : nullptr;
+    if (!calls)
+        return;
+    GDBusConnection* connection = sharedConnection(*calls);
+    if (!connection || calls->isClosed(connection))
         return;
     GError* error = nullptr;
-    g_dbus_connection_emit_signal(connection, nullptr, DBusStoreChangeNotifier::objectPath.data(),
-                                  DBusStoreChangeNotifier::interfaceName.data(),
-                                  DBusStoreChangeNotifier::signalName.data(), nullptr, &error);
+    calls->emitSignal(connection, nullptr, DBusStoreChangeNotifier::objectPath.data(),
+                      DBusStoreChangeNotifier::interfaceName.data(),
+                      DBusStoreChangeNotifier::signalName.data(), nullptr, &error);
     if (error) {
-        g_error_free(error);
+        calls->freeError(error);
         return;
     }
-    g_dbus_connection_flush_sync(connection, nullptr, nullptr);
+    calls->flushSync(connection, nullptr, nullptr);
 }
 
 // Connecting to a bus and flushing to it wait for as long as the bus does not answer (a bus

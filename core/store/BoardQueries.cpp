@@ -77,7 +77,10 @@ Filter filterOf(const CaptureQuery& query) {
             marks += marks.empty() ? "?" : ",?";
             values.emplace_back(rawValue(status));
         }
-        filter.add("c.status IN (" + marks + ")", std::move(values));
+        // The unary plus keeps SQLite from choosing the status index, reading every match and
+        // sorting them all for a page: without statistics it would, where the board's index
+        // hands the page over in order, its status beside it.
+        filter.add("+c.status IN (" + marks + ")", std::move(values));
     }
     if (query.groupID)
         filter.add("c.group_id = ?", {*query.groupID});
@@ -100,6 +103,49 @@ Filter filterOf(const CaptureQuery& query) {
                    {pattern, pattern, pattern, pattern});
     }
     return filter;
+}
+
+// Hands `each` the ids as " IN (?,...)" with their values, in batches well under SQLite's limit
+// on parameters.
+void forEachBatch(
+    const std::vector<std::string>& ids,
+    const std::function<void(const std::string& in, const std::vector<SQLValue>& values)>& each) {
+    constexpr std::size_t batch = 500;
+    std::vector<SQLValue> values;
+    std::string marks;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        marks += marks.empty() ? "?" : ",?";
+        values.emplace_back(ids[i]);
+        if (values.size() == batch || i + 1 == ids.size()) {
+            each(" IN (" + marks + ")", values);
+            values.clear();
+            marks.clear();
+        }
+    }
+}
+
+// The tags, comment counts and screenshot counts of a batch of captures.
+void readBeside(Database& db, const std::string& in, const std::vector<SQLValue>& values,
+                CaptureStore::BoardRows& rows) {
+    for (auto& row : db.query("SELECT ct.capture_id, t.name FROM capture_tags ct JOIN tags t "
+                              "ON t.id = ct.tag_id WHERE ct.capture_id" +
+                                  in + " ORDER BY ct.capture_id, t.name COLLATE NOCASE, t.name;",
+                              values)) {
+        auto captureID = row.string("capture_id");
+        auto name = row.string("name");
+        if (captureID && name)
+            rows.tags[*captureID].push_back(std::move(*name));
+    }
+    rows.comments.merge(
+        countsByCapture(db,
+                        "SELECT capture_id, COUNT(*) AS n FROM comments WHERE capture_id" + in +
+                            " GROUP BY capture_id;",
+                        values));
+    rows.images.merge(countsByCapture(db,
+                                      "SELECT capture_id, COUNT(*) AS n FROM capture_images WHERE "
+                                      "deleted_at IS NULL AND capture_id" +
+                                          in + " GROUP BY capture_id;",
+                                      values));
 }
 
 } // namespace
@@ -204,48 +250,27 @@ CaptureStore::BoardRows CaptureStore::boardRows(const std::set<std::string>* ids
         rows.images = imageCounts();
         return rows;
     }
-    // Bound in batches, well under SQLite's limit on parameters.
-    constexpr std::size_t batch = 500;
-    std::vector<SQLValue> values;
-    std::string marks;
-    const auto flush = [&] {
-        if (values.empty())
-            return;
-        const std::string in = " IN (" + marks + ")";
-        for (const auto& row : db_->query(
-                 "SELECT * FROM captures WHERE deleted_at IS NULL AND id" + in + ";", values))
-            rows.captures.push_back(decodeCapture(row));
-        for (auto& row :
-             db_->query("SELECT ct.capture_id, t.name FROM capture_tags ct JOIN tags t "
-                        "ON t.id = ct.tag_id WHERE ct.capture_id" +
-                            in + " ORDER BY ct.capture_id, t.name COLLATE NOCASE, t.name;",
-                        values)) {
-            auto captureID = row.string("capture_id");
-            auto name = row.string("name");
-            if (captureID && name)
-                rows.tags[*captureID].push_back(std::move(*name));
-        }
-        rows.comments.merge(
-            countsByCapture(*db_,
-                            "SELECT capture_id, COUNT(*) AS n FROM comments WHERE capture_id" + in +
-                                " GROUP BY capture_id;",
-                            values));
-        rows.images.merge(countsByCapture(
-            *db_,
-            "SELECT capture_id, COUNT(*) AS n FROM capture_images WHERE deleted_at IS NULL "
-            "AND capture_id" +
-                in + " GROUP BY capture_id;",
-            values));
-        values.clear();
-        marks.clear();
-    };
-    for (const std::string& id : *ids) {
-        marks += marks.empty() ? "?" : ",?";
-        values.emplace_back(id);
-        if (values.size() == batch)
-            flush();
-    }
-    flush();
+    forEachBatch(
+        std::vector<std::string>(ids->begin(), ids->end()),
+        [&](const std::string& in, const std::vector<SQLValue>& values) {
+            for (const auto& row : db_->query(
+                     "SELECT * FROM captures WHERE deleted_at IS NULL AND id" + in + ";", values))
+                rows.captures.push_back(decodeCapture(row));
+            readBeside(*db_, in, values, rows);
+        });
+    return rows;
+}
+
+CaptureStore::BoardRows CaptureStore::boardRows(std::vector<Capture> captures) const {
+    BoardRows rows;
+    std::vector<std::string> ids;
+    ids.reserve(captures.size());
+    for (const auto& capture : captures)
+        ids.push_back(capture.id);
+    rows.captures = std::move(captures);
+    forEachBatch(ids, [&](const std::string& in, const std::vector<SQLValue>& values) {
+        readBeside(*db_, in, values, rows);
+    });
     return rows;
 }
 

@@ -114,6 +114,9 @@ public:
         std::unordered_map<std::string, std::int64_t> images;
     };
     BoardRows boardRows(const std::set<std::string>* ids = nullptr) const;
+    // `captures`, read already, with what the board shows beside them: one query for the tags of
+    // them all, one for their comments and one for their screenshots, not one each.
+    BoardRows boardRows(std::vector<Capture> captures) const;
     // Every live capture, in no particular order, handed to `each` as it is decoded: no more
     // than a page of raw rows is held at once, and no list of them all.
     void forEachLiveCapture(const std::function<void(Capture&&)>& each) const;

@@ -1,6 +1,7 @@
 #include "store/Schema.h"
 
 #include "store/Database.h"
+#include "store/DatabaseError.h"
 
 #include <algorithm>
 #include <array>
@@ -204,6 +205,38 @@ CREATE TABLE IF NOT EXISTS sync_log (
 
 constexpr std::array<const char*, 5> steps = {step1, step2, step3, step4, step5};
 
+// Added to a library of the current version when it is opened, outside the numbered steps: an
+// index changes nothing any reader sees (older programs read and write such a library as before,
+// keeping the index up to date without knowing of it), so it needs no version of its own.
+struct LateIndex {
+    const char* name;
+    const char* sql;
+};
+
+constexpr LateIndex lateIndexes[] = {
+    // The board's order, live captures only, with the status for its filter: a page of the
+    // listing reads its rows in order instead of sorting every match.
+    {"idx_captures_board",
+     "CREATE INDEX IF NOT EXISTS idx_captures_board ON captures((CASE priority WHEN 'high' THEN 0 "
+     "WHEN 'normal' THEN 1 ELSE 2 END), created_at DESC, status) WHERE deleted_at IS NULL;"},
+};
+
+void addLateIndexes(Database& db) {
+    for (const auto& index : lateIndexes) {
+        if (!db.query("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?;",
+                      {std::string(index.name)})
+                 .empty())
+            continue;
+        try {
+            db.executeRaw(index.sql);
+        } catch (const DatabaseError&) {
+            // Best effort: a library that cannot take it now (read-only, or locked by another
+            // writer for longer than the busy timeout) lists as before; the next opening tries
+            // again.
+        }
+    }
+}
+
 // Tables added after the last step. They leave the version as it is, so a program that knows
 // only the five steps opens the library as before and passes them over.
 constexpr const char* lateTables = R"SQL(
@@ -228,7 +261,10 @@ int storedVersion(Database& db) {
 } // namespace
 
 void migrate(Database& db) {
-    if (storedVersion(db) >= currentVersion)
+    const int version = storedVersion(db);
+    if (version == currentVersion)
+        addLateIndexes(db);
+    if (version >= currentVersion)
         return;
     // All steps run in one immediate transaction: a second program opening the same old file
     // waits, then finds the new version and does nothing; a crash mid-way leaves the old version
@@ -248,6 +284,7 @@ void migrate(Database& db) {
         throw;
     }
     db.executeRaw("PRAGMA foreign_keys = ON;");
+    addLateIndexes(db);
 }
 
 void addLateTables(Database& db) {

@@ -10,7 +10,8 @@ namespace Schema {
 inline constexpr int currentVersion = 5;
 
 // Throws the DatabaseError of the first statement that fails; a failure leaves the file at its
-// old version with nothing of this run applied.
+// old version with nothing of this run applied. A file at the current version also gains the
+// indexes added since (best effort); a file of a later version is left as it is.
 void migrate(Database& db);
 
 // Adds the tables that came after the fifth step where they are missing (the engine's record of

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <utility>
 #include <vector>
 
@@ -32,22 +31,23 @@ public:
 };
 
 std::vector<std::uint8_t> readLibraryFile(Folder folder, std::string_view name) {
-    // Rows come from other processes as well: a name that would leave the library is never
-    // opened.
-    const auto file = LibraryFiles::locate(folder, name);
-    if (!file)
+    // Rows come from other processes as well: a name that would leave the library, or a link
+    // inside it, is never followed.
+    auto contents = LibraryFiles::read(folder, name);
+    const auto fileName = [&] {
+        return fs::path(std::string(name)).filename().string();
+    };
+    switch (contents.status) {
+    case LibraryFiles::Contents::Status::read:
+        return std::move(contents.bytes);
+    case LibraryFiles::Contents::Status::refusedName:
         throw FileFailure("its file name points outside the library");
-    std::error_code error;
-    // Opening a pipe or a folder would block or fail obscurely; only plain files are read.
-    if (!fs::is_regular_file(fs::status(*file, error)))
-        throw FileFailure("the file " + file->filename().string() + " is missing");
-    const auto size = fs::file_size(*file, error);
-    std::ifstream in(*file, std::ios::binary);
-    std::vector<std::uint8_t> bytes(error ? 0 : size);
-    if (error || !in ||
-        !in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size())))
-        throw FileFailure("the file " + file->filename().string() + " could not be read");
-    return bytes;
+    case LibraryFiles::Contents::Status::missing:
+        throw FileFailure("the file " + fileName() + " is missing");
+    case LibraryFiles::Contents::Status::failed:
+        break;
+    }
+    throw FileFailure("the file " + fileName() + " could not be read: " + contents.failure);
 }
 
 void writeLibraryFile(Folder folder, std::string_view name, std::string_view bytes) {

@@ -1,6 +1,7 @@
 #include "AgentBoard.h"
 #include "Formatting.h"
 #include "StandardErrorCapture.h"
+#include "model/Image.h"
 
 #include <openssl/evp.h>
 
@@ -165,6 +166,51 @@ TEST_F(CaptureDetailToolTest, AScreenshotPathLeavingTheLibraryIsNeverOpened) {
     EXPECT_NE(
         result.content[0]["text"].get<std::string>().find("  1. (not available on this computer)"),
         std::string::npos);
+}
+
+TEST_F(CaptureDetailToolTest, AScreenshotBehindASymbolicLinkIsRefusedAndNeverRead) {
+    TempFolder outside;
+    const auto secret = outside.path() / "c0000002-0.png";
+    std::filesystem::copy_file(*TavroPaths::imageFilePath(writePNG("2025/05/real.png", 30, 20)),
+                               secret);
+    struct Case {
+        const char* name;
+        int capture;
+        std::string shot; // the screenshot's stored path
+        std::string link; // made a link to `target`, under the captures folder
+        std::filesystem::path target;
+        std::string refused;
+    };
+    const Case cases[] = {
+        {"a file made a link", 1, "2025/06/a.png", "2025/06/a.png", secret,
+         "captures/2025/06/a.png"},
+        {"a month folder made a link", 2, "2025/07/c0000002-0.png", "2025/07", outside.path(),
+         "captures/2025/07"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto capture = add(c.capture, "Linked");
+        store->addImage(CaptureImage{.id = makeShotID(capture.id, 0),
+                                     .captureID = capture.id,
+                                     .position = -1,
+                                     .imagePath = c.shot,
+                                     .width = 30,
+                                     .height = 20,
+                                     .createdAt = T});
+        const auto linked = TavroPaths::capturesRoot() / c.link;
+        std::filesystem::create_directories(linked.parent_path());
+        std::filesystem::create_symlink(c.target, linked);
+
+        StandardErrorCapture errors;
+        auto result = call("get_capture", {{"id", capture.id}});
+        EXPECT_EQ(shape(result), "tt");
+        const auto path = (TavroPaths::capturesRoot() / c.shot).string();
+        const std::string reason =
+            c.refused + " is a symbolic link, and links inside the library are not followed";
+        EXPECT_EQ(result.content[1]["text"],
+                  "\u26A0\uFE0E A screenshot file is refused at " + path + ": " + reason + ".");
+        EXPECT_EQ(errors.text(), "[tavro-mcp] refused image at " + path + ": " + reason + "\n");
+    }
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "ImageEncoder.h"
 
 #include "TempLibrary.h"
+#include "model/Image.h"
 
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
@@ -34,35 +35,30 @@ std::vector<uint8_t> base64Decoded(const std::string& text) {
 TEST(ImageEncoder, DownscalesToTheLongestEdgeAndNeverEnlarges) {
     struct Case {
         int width, height, maxEdge;
-        std::optional<PixelSize> expected;
+        PixelSize expected;
     };
     const Case cases[] = {
-        {3024, 1964, 1400, PixelSize{1400, 909}},
-        {1000, 600, 1400, std::nullopt},
-        {1400, 700, 1400, std::nullopt},
-        {10000, 3, 200, PixelSize{200, 1}},
-        {3, 10000, 200, PixelSize{1, 200}},
-        {500, 500, 0, std::nullopt},
-        {500, 500, -5, std::nullopt},
+        {3024, 1964, 1400, {1400, 909}}, {1000, 600, 1400, {1000, 600}},
+        {1400, 700, 1400, {1400, 700}},  {10000, 3, 200, {200, 1}},
+        {3, 10000, 200, {1, 200}},       {500, 500, 0, {500, 500}},
+        {500, 500, -5, {500, 500}},      {320, 200, 1400, {320, 200}},
     };
-    for (const auto& c : cases) {
-        auto scaled = ImageEncoder::downscale(opaque(c.width, c.height), c.maxEdge);
-        ASSERT_EQ(scaled.has_value(), c.expected.has_value()) << c.width << "x" << c.height;
-        if (scaled) {
-            EXPECT_EQ(scaled->size(), *c.expected);
-        }
-    }
-}
-
-TEST(ImageEncoder, EncodesPNGThatDecodesToTheSameSize) {
-    auto png = ImageEncoder::encodePNG(opaque(320, 200));
-    ASSERT_TRUE(png);
+    TempFolder folder;
     const uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    ASSERT_GE(png->size(), 8u);
-    EXPECT_TRUE(std::equal(signature, signature + 8, png->begin()));
-    auto decoded = Image::decode(*png);
-    ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->size(), (PixelSize{320, 200}));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        const auto file = folder.path() / "shot.png";
+        const auto png = opaque(c.width, c.height).encodePNG();
+        writeFile(file, std::string(png->begin(), png->end()));
+        const auto prepared = ImageEncoder::prepare(file, c.maxEdge);
+        ASSERT_EQ(prepared.status, ImageEncoder::Prepared::Status::ready);
+        const auto sent = base64Decoded(prepared.base64PNG);
+        ASSERT_GE(sent.size(), 8u);
+        EXPECT_TRUE(std::equal(signature, signature + 8, sent.begin()));
+        const auto decoded = Image::decode(sent);
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(decoded->size(), c.expected);
+    }
 }
 
 TEST(ImageEncoder, Base64IsStandardWithoutLineBreaks) {

@@ -87,3 +87,22 @@ TEST(JSONRPC, MessagesAreOneSortedCompactLine) {
     for (const auto& c : cases)
         EXPECT_EQ(JSONRPC::serialize(c.message), c.expected);
 }
+
+TEST(JSONRPC, LinesAreWhatTheJSONLibraryWritesForEveryKindOfValue) {
+    const std::string base64 = std::string(70000, 'Q') + "+/9z==";
+    const JSON values[] = {
+        JSON::object(),
+        JSON::array(),
+        JSON{{"a\"b", {1, "x", nullptr, JSON::object(), JSON::array(), false}}},
+        JSON{{"\u00E9t\u00E9", -0.5},
+             {"n", std::int64_t(-9007199254740993)},
+             {"u", 18446744073709551615u}},
+        JSON{{"data", base64}, {"type", "image"}},
+        JSON{{"text", "tab\there, DEL \x7F, NUL " + std::string(1, '\0') + ", back\\slash"}},
+        JSON{{"bad key \xFF", {"\xC3", "ok \xE2\x80\x9C"}}},
+        JSON{{"deep", {{{"x", {{{"y", JSON::array({1.25e300, 3})}}}}}}}},
+    };
+    for (const auto& value : values)
+        EXPECT_EQ(JSONRPC::serialize(value),
+                  value.dump(-1, ' ', false, JSON::error_handler_t::replace));
+}

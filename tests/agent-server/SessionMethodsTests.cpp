@@ -1,6 +1,7 @@
 #include "AgentBoard.h"
 #include "Formatting.h"
 #include "StandardErrorCapture.h"
+#include "model/Image.h"
 
 #include <openssl/evp.h>
 

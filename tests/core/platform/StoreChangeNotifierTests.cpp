@@ -67,6 +67,32 @@ TEST(StoreChangeNotifier, AnotherProcessReceivesTheSignal) {
     EXPECT_EQ(listener.waitFor(2, std::chrono::seconds(5)), 2);
 }
 
+// The agent server loads the bus library only when it writes: its comment still reaches the bus.
+TEST(StoreChangeNotifier, TheAgentServersWriteReachesAnotherProcess) {
+    SignalListener listener;
+    ASSERT_TRUE(listener.connected());
+    TempLibrary library;
+    std::string id;
+    {
+        CaptureStore store(library.database(), std::make_shared<NullStoreChangeNotifier>());
+        Capture capture{.id = "0d5c2b8e-7f4e-4a51-9f61-0a3e2c7d9b10",
+                        .createdAt = 1.7e9,
+                        .updatedAt = 1.7e9,
+                        .note = "Shared",
+                        .imagePath = "2026/03/a.png"};
+        store.insert(capture);
+        id = capture.id;
+    }
+    const std::string input =
+        R"({"jsonrpc":"2.0","id":1,"method":"tools/call","params":{"name":"comment_on_capture",)"
+        R"("arguments":{"id":")" +
+        id + R"(","body":"Looked at it."}}})" + "\n";
+    auto result = ProcessRunner::run({TAVRO_MCP}, input);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("\"isError\":false"), std::string::npos) << result.out;
+    EXPECT_EQ(listener.waitFor(1, std::chrono::seconds(5)), 1);
+}
+
 TEST(StoreChangeNotifier, WithoutASessionBusPostingDoesNothingAndNeverHangs) {
     TempFolder folder;
     auto start = std::chrono::steady_clock::now();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <set>
 
 using namespace tavro;
 using namespace tavro::test;
@@ -120,6 +121,54 @@ TEST_F(BoardQueriesTest, OrdersByPriorityThenCreationTime) {
     }
     softDelete("h1");
     EXPECT_EQ(ids(store.captures(all(false))), (std::vector<std::string>{"n1", "n2", "l1", "h2"}));
+}
+
+TEST_F(BoardQueriesTest, APageOfCapturesGetsWhatIsBesideItAndNothingOfOtherCaptures) {
+    // More than one batch of ids, with tags, comments and screenshots on some.
+    store.db().transaction([&] {
+        for (int i = 0; i < 1200; ++i) {
+            const std::string id = "c" + std::to_string(i);
+            store.insert(sample(id, 1000 + i));
+            if (i % 3 == 0) {
+                tag(id, "zeta");
+                tag(id, "Alpha");
+            }
+            if (i % 4 == 0)
+                store.addComment(Comment{.id = "m" + id,
+                                         .captureID = id,
+                                         .author = "you",
+                                         .body = "Seen",
+                                         .createdAt = 1,
+                                         .kind = "comment"});
+            if (i % 5 == 0)
+                store.addImage(shot(id, "s" + id));
+        }
+    });
+    auto query = all(true);
+    query.limit = 1100;
+    const auto page = store.captures(query);
+    ASSERT_EQ(page.size(), 1100u);
+    const auto rows = store.boardRows(page);
+    EXPECT_EQ(rows.captures, page);
+    std::set<std::string> listed;
+    for (const auto& capture : page)
+        listed.insert(capture.id);
+    for (const auto& capture : page) {
+        const int i = std::stoi(capture.id.substr(1));
+        const auto tags = rows.tags.find(capture.id);
+        EXPECT_EQ(tags == rows.tags.end() ? std::vector<std::string>{} : tags->second,
+                  store.tags(capture.id))
+            << capture.id;
+        EXPECT_EQ(rows.comments.contains(capture.id), i % 4 == 0) << capture.id;
+        EXPECT_EQ(rows.images.contains(capture.id), i % 5 == 0) << capture.id;
+    }
+    for (const auto* map : {&rows.comments, &rows.images})
+        for (const auto& [id, count] : *map) {
+            EXPECT_TRUE(listed.contains(id)) << id;
+            EXPECT_EQ(count, 1);
+        }
+    for (const auto& [id, names] : rows.tags)
+        EXPECT_TRUE(listed.contains(id)) << id;
 }
 
 TEST_F(BoardQueriesTest, FiltersNarrowTheList) {

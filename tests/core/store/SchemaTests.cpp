@@ -64,7 +64,8 @@ TEST_F(SchemaTest, AnEmptyFileReachesTheCurrentLayout) {
                      "name"),
               (std::vector<std::string>{
                   "idx_activity_capture", "idx_activity_created", "idx_capture_images_capture",
-                  "idx_capture_tags_tag", "idx_captures_created", "idx_captures_group",
+                  "idx_capture_tags_tag", "idx_captures_board", "idx_captures_created",
+                  "idx_captures_group",
                   "idx_captures_status", "idx_captures_sync", "idx_captures_workspace",
                   "idx_comments_capture", "idx_groups_name", "idx_groups_path", "idx_tags_name"}));
     EXPECT_EQ(columnsOf(db, "captures"),
@@ -195,6 +196,29 @@ TEST_F(SchemaTest, GroupNamesAreUniquePerWorkspaceAmongLiveGroups) {
     add("c", "Web", nullptr, 5.0);
     add("d", "web", nullptr, nullptr);
     EXPECT_THROW(add("e", "Web", nullptr, nullptr), DatabaseError);
+}
+
+TEST_F(SchemaTest, ALibraryOfTheCurrentVersionGainsTheBoardIndexAndKeepsItsVersion) {
+    {
+        // As an earlier release left it: version 5, without the index.
+        Database db(file);
+        Schema::migrate(db);
+        db.executeRaw("DROP INDEX idx_captures_board;");
+    }
+    Database db(file);
+    Schema::migrate(db);
+    EXPECT_EQ(userVersion(db), 5);
+    EXPECT_EQ(db.query("SELECT name FROM sqlite_master WHERE name = 'idx_captures_board';").size(),
+              1u);
+    // A page of the listing is read in the board's order from it, not sorted from every row.
+    std::string plan;
+    for (const auto& row :
+         db.query("EXPLAIN QUERY PLAN SELECT rowid FROM captures c WHERE c.deleted_at IS NULL AND "
+                  "+c.status IN ('open','in_progress') ORDER BY CASE c.priority WHEN 'high' THEN "
+                  "0 WHEN 'normal' THEN 1 ELSE 2 END, c.created_at DESC LIMIT 25;"))
+        plan += row.string("detail").value_or("") + "\n";
+    EXPECT_NE(plan.find("USING INDEX idx_captures_board"), std::string::npos) << plan;
+    EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << plan;
 }
 
 TEST_F(SchemaTest, ACurrentFileIsLeftUntouched) {
