@@ -3,6 +3,7 @@
 // reader's read within 10 ms and the GUI thread's share (its thread time, from the request to
 // the published state) within 2 ms at either size; 100,000 captures loaded add at most 120 MiB
 // of resident memory; 50 store-changed signals within 100 ms cost one reload.
+#include "BusyBoard.h"
 #include "model/Paths.h"
 #include "model/Uuid.h"
 #include "platform/StoreChangeListener.h"
@@ -39,49 +40,6 @@ QCoreApplication& application() {
     return app;
 }
 
-// Every third capture tagged, every fifth commented, a handful of groups: a busy board.
-void fill(CaptureStore& store, int count) {
-    store.db().transaction([&] {
-        std::vector<std::string> groups;
-        for (int g = 0; g < 8; ++g) {
-            CaptureGroup group;
-            group.id = makeUUID();
-            group.name = "Group " + std::to_string(g);
-            group.colorHex = "#6E7BF2";
-            group.createdAt = group.updatedAt = now();
-            groups.push_back(store.upsertGroup(group).id);
-        }
-        for (int i = 0; i < count; ++i) {
-            Capture capture;
-            capture.id = makeUUID();
-            capture.createdAt = capture.updatedAt = 1.7e9 + i;
-            capture.note = "Capture " + std::to_string(i) + "\nwith a body line";
-            capture.priority = CapturePriority(i % 3);
-            capture.status = CaptureStatus(i % 4);
-            capture.groupID = groups[size_t(i) % groups.size()];
-            capture.imagePath = "2024/01/" + capture.id + ".png";
-            capture.thumbPath = "2024/01/" + capture.id + "_thumb.jpg";
-            capture.appName = "Editor";
-            capture.appBundleID = "org.example.editor";
-            capture.windowTitle = "checkout flow " + std::to_string(i % 40) + " - Editor";
-            capture.url = "https://shop.example.test/checkout/step-" + std::to_string(i % 9);
-            store.insert(capture);
-            if (i % 3 == 0)
-                store.setTags({"ui", "tag" + std::to_string(i % 17)}, capture.id);
-            if (i % 5 == 0) {
-                Comment comment;
-                comment.id = makeUUID();
-                comment.captureID = capture.id;
-                comment.author = "you";
-                comment.body = "noted";
-                comment.createdAt = now();
-                comment.kind = "comment";
-                store.addComment(comment);
-            }
-        }
-    });
-}
-
 // A library file filled once per size and copied for each benchmark: filling 100,000 captures
 // takes longer than measuring them.
 fs::path filledLibrary(int count) {
@@ -100,7 +58,7 @@ fs::path filledLibrary(int count) {
     TavroPaths::ensureDirectories();
     {
         CaptureStore store(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
-        fill(store, count);
+        bench::fillBusyBoard(store, count);
         store.db().executeRaw("PRAGMA wal_checkpoint(TRUNCATE);");
     }
     return made[count] = TavroPaths::databasePath();

@@ -132,6 +132,28 @@ bool XDriver::holds(xcb_window_t window, const std::string& name, int depth) {
     return found;
 }
 
+std::size_t XDriver::pixelsNear(std::uint32_t rgb, int tolerance) {
+    auto* reply =
+        xcb_get_image_reply(c_,
+                            xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, 0, 0,
+                                          std::uint16_t(width_), std::uint16_t(height_), ~0u),
+                            nullptr);
+    if (!reply)
+        return 0;
+    // The server's 24-bit visual: four bytes a pixel, blue first.
+    const auto* bytes = xcb_get_image_data(reply);
+    const int length = xcb_get_image_data_length(reply);
+    const auto near = [&](int value, int shift) {
+        return std::abs(value - int((rgb >> shift) & 0xff)) <= tolerance;
+    };
+    std::size_t count = 0;
+    for (int i = 0; i + 3 < length; i += 4)
+        if (near(bytes[i], 0) && near(bytes[i + 1], 8) && near(bytes[i + 2], 16))
+            ++count;
+    std::free(reply);
+    return count;
+}
+
 void XDriver::fake(std::uint8_t type, std::uint8_t detail) {
     xcb_test_fake_input(c_, type, detail, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
 }

@@ -1,0 +1,56 @@
+#include "BusyBoard.h"
+
+#include "model/Uuid.h"
+#include "store/CaptureStore.h"
+
+#include <string>
+#include <vector>
+
+namespace tavro::bench {
+
+void fillBusyBoard(CaptureStore& store, int count,
+                   const std::function<void(Capture&, int i)>& shape) {
+    store.db().transaction([&] {
+        std::vector<std::string> groups;
+        for (int g = 0; g < 8; ++g) {
+            CaptureGroup group;
+            group.id = makeUUID();
+            group.name = "Group " + std::to_string(g);
+            group.colorHex = "#6E7BF2";
+            group.createdAt = group.updatedAt = now();
+            groups.push_back(store.upsertGroup(group).id);
+        }
+        for (int i = 0; i < count; ++i) {
+            Capture capture;
+            capture.id = makeUUID();
+            capture.createdAt = capture.updatedAt = 1.7e9 + i;
+            capture.note = "Capture " + std::to_string(i) + "\nwith a body line";
+            capture.priority = CapturePriority(i % 3);
+            capture.status = CaptureStatus(i % 4);
+            capture.groupID = groups[size_t(i) % groups.size()];
+            capture.imagePath = "2024/01/" + capture.id + ".png";
+            capture.thumbPath = "2024/01/" + capture.id + "_thumb.jpg";
+            capture.appName = "Editor";
+            capture.appBundleID = "org.example.editor";
+            capture.windowTitle = "checkout flow " + std::to_string(i % 40) + " - Editor";
+            capture.url = "https://shop.example.test/checkout/step-" + std::to_string(i % 9);
+            if (shape)
+                shape(capture, i);
+            store.insert(capture);
+            if (i % 3 == 0)
+                store.setTags({"ui", "tag" + std::to_string(i % 17)}, capture.id);
+            if (i % 5 == 0) {
+                Comment comment;
+                comment.id = makeUUID();
+                comment.captureID = capture.id;
+                comment.author = "you";
+                comment.body = "noted";
+                comment.createdAt = now();
+                comment.kind = "comment";
+                store.addComment(comment);
+            }
+        }
+    });
+}
+
+} // namespace tavro::bench

@@ -1,0 +1,20 @@
+// A busy board for the benchmarks that read or show a large library.
+#pragma once
+
+#include "model/Capture.h"
+
+#include <functional>
+
+namespace tavro {
+class CaptureStore;
+}
+
+namespace tavro::bench {
+
+// `count` live captures in one transaction, the newest last (createdAt 1.7e9 + i): every third
+// tagged, every fifth commented, spread over eight groups, each naming a screenshot and a
+// thumbnail under the library's folders. `shape` may change a capture before it is stored.
+void fillBusyBoard(CaptureStore& store, int count,
+                   const std::function<void(Capture&, int i)>& shape = {});
+
+} // namespace tavro::bench
