@@ -193,8 +193,17 @@ void BoardView::refresh() {
     const auto high = std::count_if(shown.begin(), shown.end(), [&](std::size_t i) {
         return captures[i].priority == CapturePriority::high;
     });
-    header_->setSubtitle(toQString(boardSubtitle(filter_, shown.size(), std::size_t(high))));
+    // Until the whole board is read, how many captures the filter holds is not known yet, and
+    // none found means none among the newest.
+    header_->setSubtitle(library_.loading()
+                             ? QString()
+                             : toQString(boardSubtitle(filter_, shown.size(), std::size_t(high))));
 
+    if (shown.empty() && library_.loading()) {
+        board_->setEntries({}, now());
+        content_->setCurrentWidget(board_);
+        return;
+    }
     if (shown.empty()) {
         empty_->present(filter_, CaptureFilterEngine::isSearching(search_),
                         toQString(preferences_.regionHotkey().displayString()));

@@ -27,9 +27,16 @@ std::string visibilityHelp(const CaptureGroup& group) {
 } // namespace
 
 SidebarSource SidebarSource::of(const Library& library) {
-    return {library.captures(),          library.groups(),        library.counts(),
-            library.allTags(),           library.currentUserID(), library.openCount(),
-            library.assignedToMeCount(), &library.tagUses()};
+    return {library.captures(),
+            library.groups(),
+            library.counts(),
+            library.allTags(),
+            library.currentUserID(),
+            library.openCount(),
+            library.assignedToMeCount(),
+            &library.tagUses(),
+            library.captureCount(),
+            library.loading()};
 }
 
 SidebarRows sidebarRows(const SidebarSource& source) {
@@ -50,12 +57,13 @@ SidebarRows sidebarRows(const SidebarSource& source) {
         rows.library.push_back(
             {LibraryFilter::status(status), countOf(source.counts, status), tint});
     rows.library.push_back({LibraryFilter::everything(),
-                            static_cast<std::int64_t>(source.captures.size()),
+                            source.captureCount ? *source.captureCount
+                                                : static_cast<std::int64_t>(source.captures.size()),
                             Theme::textSecondary});
 
-    // One pass over the board for every group's badge.
+    // One pass over the board for every group's badge, once the board is read whole.
     std::unordered_map<std::string_view, std::int64_t> active;
-    if (!source.groups.empty())
+    if (!source.groups.empty() && !source.loading)
         for (const BoardCapture& capture : source.captures)
             if (capture.groupID && isActive(capture.status))
                 ++active[*capture.groupID];

@@ -29,6 +29,10 @@ struct SidebarSource {
     // How many live captures carry each tag, to list the most used first; none keeps `tags`'
     // order.
     const std::map<std::string, std::int64_t>* tagUses = nullptr;
+    // Live captures; none counts `captures`.
+    std::optional<std::int64_t> captureCount;
+    // While `captures` holds only the newest captures: the groups' badges wait for the rest.
+    bool loading = false;
 
     static SidebarSource of(const Library& library);
 };

@@ -159,6 +159,7 @@ private:
     std::optional<std::string> writeFailure_;
     // The note box is closed while the flow waits for its files before going on.
     bool waitingForFiles_ = false;
+    bool waitingForBoard_ = false;
 };
 
 } // namespace tavro

@@ -298,9 +298,12 @@ std::optional<Capture> CaptureDetailView::capture() const {
 void CaptureDetailView::refresh() {
     const std::optional<Capture> shown = capture();
     if (!shown) {
-        // A capture not published yet (written a moment ago) is not a deleted one.
-        if (library_.isDeleted(captureID_))
-            pages_->setCurrentWidget(deleted_);
+        // A capture not published yet (written a moment ago, or the board still loading) is not
+        // a deleted one.
+        library_.readDeleted(captureID_, this, [this](bool deleted) {
+            if (deleted && !capture())
+                pages_->setCurrentWidget(deleted_);
+        });
         return;
     }
     pages_->setCurrentWidget(content_);
