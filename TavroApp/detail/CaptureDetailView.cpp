@@ -15,6 +15,7 @@
 #include "platform/FileReveal.h"
 #include "shell/AppNotifications.h"
 #include "shell/Buttons.h"
+#include "shell/ClipboardImage.h"
 #include "shell/Labels.h"
 #include "shell/Library.h"
 #include "shell/LibraryWatch.h"
@@ -22,13 +23,9 @@
 #include "values/FailureText.h"
 #include "values/Utf8.h"
 
-#include <QBuffer>
 #include <QClipboard>
-#include <QFile>
 #include <QGuiApplication>
-#include <QImage>
 #include <QLabel>
-#include <QMimeData>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
@@ -382,25 +379,12 @@ void CaptureDetailView::copyCover() {
     const auto file = shown->imageFilePath();
     if (!file)
         return;
-    QFile source(toQString(file->string()));
-    if (!source.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray bytes = source.readAll();
-    QImage image;
-    if (!image.loadFromData(bytes))
-        return;
-    auto* data = new QMimeData;
-    data->setImageData(image);
-    if (bytes.startsWith("\x89PNG")) {
-        data->setData(QStringLiteral("image/png"), bytes);
-    } else {
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        data->setData(QStringLiteral("image/png"), png);
-    }
-    QGuiApplication::clipboard()->setMimeData(data);
+    // A large screenshot takes a while to decode: the pane stays responsive meanwhile.
+    ClipboardImage::readLater(toQString(file->string()), this,
+                              [](std::optional<ClipboardImage> image) {
+                                  if (image)
+                                      QGuiApplication::clipboard()->setMimeData(image->mimeData());
+                              });
 }
 
 void CaptureDetailView::deleteCapture() {
