@@ -8,8 +8,6 @@
 #include "XDriver.h"
 #include "model/Image.h"
 #include "model/Paths.h"
-#include "model/Uuid.h"
-#include "store/CaptureStore.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,7 +17,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -51,32 +48,14 @@ void writeThumbnail(const fs::path& file) {
         .write(reinterpret_cast<const char*>(png->data()), std::streamsize(png->size()));
 }
 
-// A library folder filled once per size; each session gets a copy.
+// The busy board, with thumbnails for its newest captures.
 const fs::path& filledLibrary(int count) {
-    static std::map<int, fs::path> made;
-    static const fs::path folder = fs::temp_directory_path() / ("tavro-bench-" + makeUUID());
-    static const struct Cleanup {
-        ~Cleanup() {
-            std::error_code ignored;
-            fs::remove_all(folder, ignored);
-        }
-    } cleanup;
-    if (auto found = made.find(count); found != made.end())
-        return found->second;
-    const fs::path library = folder / std::to_string(count);
-    setenv("TAVRO_HOME", library.c_str(), 1);
-    TavroPaths::ensureDirectories();
-    {
-        CaptureStore store(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
-        bench::fillBusyBoard(store, count, [&](Capture& capture, int i) {
-            if (i < count - thumbnailsWritten)
-                return;
-            capture.thumbPath = "first/" + capture.id + ".png";
-            writeThumbnail(TavroPaths::thumbsRoot() / *capture.thumbPath);
-        });
-        store.db().executeRaw("PRAGMA wal_checkpoint(TRUNCATE);");
-    }
-    return made[count] = library;
+    return bench::filledBusyLibrary(count, [count](Capture& capture, int i) {
+        if (i < count - thumbnailsWritten)
+            return;
+        capture.thumbPath = "first/" + capture.id + ".png";
+        writeThumbnail(TavroPaths::thumbsRoot() / *capture.thumbPath);
+    });
 }
 
 // The process's user and system time so far, in clock ticks.

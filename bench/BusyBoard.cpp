@@ -1,8 +1,12 @@
 #include "BusyBoard.h"
 
+#include "model/Paths.h"
 #include "model/Uuid.h"
+#include "platform/StoreChangeNotifier.h"
 #include "store/CaptureStore.h"
 
+#include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -51,6 +55,30 @@ void fillBusyBoard(CaptureStore& store, int count,
             }
         }
     });
+}
+
+const std::filesystem::path& filledBusyLibrary(int count,
+                                               const std::function<void(Capture&, int i)>& shape) {
+    namespace fs = std::filesystem;
+    static std::map<int, fs::path> made;
+    static const fs::path folder = fs::temp_directory_path() / ("tavro-bench-" + makeUUID());
+    static const struct Cleanup {
+        ~Cleanup() {
+            std::error_code ignored;
+            fs::remove_all(folder, ignored);
+        }
+    } cleanup;
+    const fs::path library = folder / std::to_string(count);
+    setenv("TAVRO_HOME", library.c_str(), 1);
+    if (auto found = made.find(count); found != made.end())
+        return found->second;
+    TavroPaths::ensureDirectories();
+    {
+        CaptureStore store(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
+        fillBusyBoard(store, count, shape);
+        store.db().executeRaw("PRAGMA wal_checkpoint(TRUNCATE);");
+    }
+    return made[count] = library;
 }
 
 } // namespace tavro::bench

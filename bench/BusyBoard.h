@@ -3,6 +3,7 @@
 
 #include "model/Capture.h"
 
+#include <filesystem>
 #include <functional>
 
 namespace tavro {
@@ -16,5 +17,11 @@ namespace tavro::bench {
 // thumbnail under the library's folders. `shape` may change a capture before it is stored.
 void fillBusyBoard(CaptureStore& store, int count,
                    const std::function<void(Capture&, int i)>& shape = {});
+
+// A library folder with such a board, filled once per count in this program (filling 100,000
+// captures takes longer than measuring them) and removed when the program ends. TAVRO_HOME names
+// it afterwards. Copy it for a benchmark that writes.
+const std::filesystem::path&
+filledBusyLibrary(int count, const std::function<void(Capture&, int i)>& shape = {});
 
 } // namespace tavro::bench

@@ -24,7 +24,6 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -40,36 +39,13 @@ QCoreApplication& application() {
     return app;
 }
 
-// A library file filled once per size and copied for each benchmark: filling 100,000 captures
-// takes longer than measuring them.
-fs::path filledLibrary(int count) {
-    static std::map<int, fs::path> made;
-    static const fs::path folder = fs::temp_directory_path() / ("tavro-bench-" + makeUUID());
-    static const struct Cleanup {
-        ~Cleanup() {
-            std::error_code ignored;
-            fs::remove_all(folder, ignored);
-        }
-    } cleanup;
-    if (auto found = made.find(count); found != made.end())
-        return found->second;
-    const fs::path home = folder / ("filled-" + std::to_string(count));
-    setenv("TAVRO_HOME", home.c_str(), 1);
-    TavroPaths::ensureDirectories();
-    {
-        CaptureStore store(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
-        bench::fillBusyBoard(store, count);
-        store.db().executeRaw("PRAGMA wal_checkpoint(TRUNCATE);");
-    }
-    return made[count] = TavroPaths::databasePath();
-}
-
 // A busy board in a library of its own, removed again at the end.
 struct Board {
     explicit Board(int count)
         : home(fs::temp_directory_path() / ("tavro-bench-" + makeUUID())) {
         application();
-        const fs::path filled = filledLibrary(count);
+        bench::filledBusyLibrary(count);
+        const fs::path filled = TavroPaths::databasePath();
         setenv("TAVRO_HOME", home.c_str(), 1);
         TavroPaths::ensureDirectories();
         fs::copy_file(filled, TavroPaths::databasePath(), fs::copy_options::overwrite_existing);
