@@ -68,9 +68,10 @@ public:
 
 class FakeCompose final : public ComposeWindowController {
 public:
-    void present(const PendingCapture& pending, const std::vector<CaptureGroup>&,
+    void present(const PendingCapture& pending, const std::vector<CaptureGroup>& offered,
                  ComposeCallbacks given) override {
         shown = pending;
+        groups = offered;
         callbacks = std::move(given);
         open = true;
         ++presentations;
@@ -97,6 +98,7 @@ public:
     }
 
     PendingCapture shown;
+    std::vector<CaptureGroup> groups;
     ComposeCallbacks callbacks;
     bool open = false;
     int presentations = 0;
