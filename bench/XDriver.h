@@ -57,6 +57,12 @@ public:
     // How many pixels on the screen are within `tolerance` of 0xRRGGBB in each channel.
     std::size_t pixelsNear(std::uint32_t rgb, int tolerance);
 
+    // The screen's pixel at x, y as 0xRRGGBB.
+    std::uint32_t pixel(int x, int y);
+    // Whether the pixel at x, y shows `color` within `tolerance` per channel before `timeout`.
+    bool waitForPixel(int x, int y, std::uint32_t color, int tolerance,
+                      std::chrono::milliseconds timeout);
+
 private:
     using Event = std::unique_ptr<xcb_generic_event_t, decltype(&std::free)>;
 

@@ -100,9 +100,36 @@ void MCPClientRow::setRow(const MCPConnectionModel::Row& row) {
     QPalette palette = status_->palette();
     palette.setColor(QPalette::WindowText, toneColor(row.tone).resolved(this->palette()));
     status_->setPalette(palette);
-    connect_->setVisible(row.action == MCPConnectionModel::Action::connect);
-    repair_->setVisible(row.action == MCPConnectionModel::Action::repair);
-    connected_->setVisible(row.action == MCPConnectionModel::Action::disconnect);
+    // The button that replaces a focused one takes the focus over before that one hides, or the
+    // focus would move on to the next client's button.
+    QAbstractButton* before = actionButton();
+    const bool focused = before->hasFocus();
+    const std::pair<QWidget*, bool> shown[] = {
+        {connect_, row.action == MCPConnectionModel::Action::connect},
+        {repair_, row.action == MCPConnectionModel::Action::repair},
+        {connected_, row.action == MCPConnectionModel::Action::disconnect},
+    };
+    for (const auto& [widget, visible] : shown)
+        if (visible)
+            widget->setVisible(true);
+    QAbstractButton* after = actionButton(row.action);
+    if (focused && after != before)
+        after->setFocus(Qt::OtherFocusReason);
+    for (const auto& [widget, visible] : shown)
+        if (!visible)
+            widget->setVisible(false);
+}
+
+QAbstractButton* MCPClientRow::actionButton(MCPConnectionModel::Action action) const {
+    switch (action) {
+    case MCPConnectionModel::Action::repair:
+        return repair_;
+    case MCPConnectionModel::Action::disconnect:
+        return disconnect_;
+    case MCPConnectionModel::Action::connect:
+        break;
+    }
+    return connect_;
 }
 
 QString MCPClientRow::statusText() const {

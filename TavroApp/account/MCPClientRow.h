@@ -33,6 +33,8 @@ signals:
     void actionRequested(MCPClient client);
 
 private:
+    QAbstractButton* actionButton(MCPConnectionModel::Action action) const;
+
     MCPClient client_;
     QLabel* chip_ = nullptr;
     QLabel* status_ = nullptr;

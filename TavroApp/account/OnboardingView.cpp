@@ -11,6 +11,7 @@
 #include "values/Utf8.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -154,6 +155,16 @@ void OnboardingView::refreshFooter() {
 void OnboardingView::showEvent(QShowEvent* event) {
     permissions_.beginPolling();
     QWidget::showEvent(event);
+}
+
+void OnboardingView::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        primary_->isVisible() && primary_->isEnabled()) {
+        primary_->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void OnboardingView::hideEvent(QHideEvent* event) {

@@ -43,6 +43,9 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Return and Enter press the forward button wherever the focus is, as a default button's
+    // keys do; a control that takes them itself keeps them.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void showStep();

@@ -154,8 +154,12 @@ QWidget* labelled(const QString& label, QWidget* control) {
     layout->addStretch(1);
     layout->addWidget(control);
     control->setParent(row);
-    if (control->accessibleName().isEmpty())
+    if (qobject_cast<QLabel*>(control)) {
+        // A figure is read as what it shows; the row's title labels it.
+        name->setBuddy(control);
+    } else if (control->accessibleName().isEmpty()) {
         control->setAccessibleName(label);
+    }
     return row;
 }
 

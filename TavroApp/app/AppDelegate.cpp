@@ -5,11 +5,14 @@
 #include "account/OnboardingView.h"
 #include "account/SettingsTexts.h"
 #include "account/SettingsView.h"
+#include "app/AppWindow.h"
 #include "app/ShellMenus.h"
 #include "board/BoardView.h"
 #include "capture/SelectionOverlay.h"
+#include "detail/CaptureDetailView.h"
 #include "model/Paths.h"
 #include "platform/ContextCollector.h"
+#include "platform/ExitKeeper.h"
 #include "platform/StoreChangeListener.h"
 #include "platform/X11Desktop.h"
 #include "shell/AppNotifications.h"
@@ -23,81 +26,19 @@
 #include "values/Utf8.h"
 
 #include <QApplication>
-#include <QCloseEvent>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
+#include <QScreen>
 #include <QThreadPool>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace tavro {
 
 namespace {
 
 constexpr auto dashboardFrameKey = "windows/dev.tavro.dashboard";
-
-// A window around one view; closing it deletes it, which clears the delegate's pointer.
-class AppWindow final : public QWidget {
-public:
-    AppWindow(QWidget* content, const QString& title, QSize size, QString frameKey = {})
-        : frameKey_(std::move(frameKey)) {
-        setAttribute(Qt::WA_DeleteOnClose);
-        setWindowTitle(title);
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(content);
-        content->setParent(this);
-        resize(size);
-        // Written soon after each move or resize, so that the frame outlives an app that is
-        // stopped (the session ending) as well as one that quits.
-        saveSoon_.setSingleShot(true);
-        saveSoon_.setInterval(frameSaveDelayMs);
-        connect(&saveSoon_, &QTimer::timeout, this, [this] { saveFrame(); });
-    }
-
-    void restoreFrame() {
-        if (frameKey_.isEmpty())
-            return;
-        const QByteArray saved = openUserSettings()->value(frameKey_).toByteArray();
-        if (!saved.isEmpty())
-            restoreGeometry(saved);
-        restored_ = true;
-    }
-
-protected:
-    void closeEvent(QCloseEvent* event) override {
-        saveFrame();
-        QWidget::closeEvent(event);
-    }
-    void moveEvent(QMoveEvent* event) override {
-        QWidget::moveEvent(event);
-        frameChanged();
-    }
-    void resizeEvent(QResizeEvent* event) override {
-        QWidget::resizeEvent(event);
-        frameChanged();
-    }
-
-private:
-    static constexpr int frameSaveDelayMs = 400;
-
-    void frameChanged() {
-        // Not the frame a new window starts with, before the saved one is put back.
-        if (!frameKey_.isEmpty() && restored_ && isVisible())
-            saveSoon_.start();
-    }
-    void saveFrame() {
-        saveSoon_.stop();
-        if (!frameKey_.isEmpty())
-            openUserSettings()->setValue(frameKey_, saveGeometry());
-    }
-
-    QString frameKey_;
-    QTimer saveSoon_;
-    bool restored_ = false;
-};
 
 void centre(QWidget* window) {
     if (QScreen* screen = window->screen()) {
@@ -114,6 +55,7 @@ AppDelegate::AppDelegate(AppServices services, QObject* parent)
     , hotkeys_(services.hotkeyRegistrar, services.keyEvents, services.permissionProbe) {}
 
 AppDelegate::~AppDelegate() {
+    exitKeeper_.reset();
     delete boardWindow_.data();
     delete settingsWindow_.data();
     delete onboardingWindow_.data();
@@ -153,6 +95,14 @@ bool AppDelegate::start(bool openStartWindow) {
     setUpMenus();
     observeNotifications();
     menus_->applyHotkeys();
+    // Quitting keeps what is typed (the Quit command, SIGTERM and SIGHUP, a session that ends);
+    // so does a process the toolkit ends on a broken X connection, where nothing unwinds and the
+    // writes asked for must land before it goes.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::keepUnsavedWork);
+    exitKeeper_ = std::make_unique<ExitKeeper>([this] {
+        keepUnsavedWork();
+        library_.reset();
+    });
     if (!openStartWindow)
         return true;
     if (services_.preferences.flag(PreferenceKey::hasCompletedOnboarding))
@@ -160,6 +110,15 @@ bool AppDelegate::start(bool openStartWindow) {
     else
         showOnboarding();
     return true;
+}
+
+void AppDelegate::keepUnsavedWork() {
+    if (captureController_)
+        captureController_->keepForEnd();
+    if (boardWindow_)
+        if (auto* board = boardWindow_->findChild<BoardView*>())
+            if (CaptureDetailView* pane = board->detail())
+                pane->flushNote();
 }
 
 void AppDelegate::setUpMenus() {

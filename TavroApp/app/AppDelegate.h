@@ -17,6 +17,7 @@ namespace tavro {
 class Account;
 class AnnotationEditorWindowController;
 class CaptureStore;
+class ExitKeeper;
 class Library;
 class NotificationCenter;
 class PermissionProbe;
@@ -95,6 +96,9 @@ public:
     QWidget* onboardingWindow() const { return onboardingWindow_; }
 
 private:
+    // What is typed and not stored yet goes to the library: the note box's capture and the
+    // detail pane's note. When the app quits, and when the process ends from inside the loop.
+    void keepUnsavedWork();
     void observeNotifications();
     void setUpMenus();
     QWidget* makeWindow(QWidget* content, const QString& title, QSize size);
@@ -106,6 +110,7 @@ private:
     std::unique_ptr<Account> account_;
     std::unique_ptr<CaptureController> captureController_;
     std::unique_ptr<ShellMenus> menus_;
+    std::unique_ptr<ExitKeeper> exitKeeper_;
     QPointer<QWidget> boardWindow_;
     QPointer<QWidget> settingsWindow_;
     QPointer<QWidget> onboardingWindow_;

@@ -11,19 +11,18 @@
 namespace tavro {
 
 ShellMenus::ShellMenus(Preferences& preferences, HotkeyManager& hotkeys, AppActions& actions,
-                       Sources sources, QObject* parent)
+                       Sources sources, std::unique_ptr<RestartableTimer> debounce, QObject* parent)
     : QObject(parent)
     , preferences_(preferences)
     , hotkeys_(hotkeys)
     , actions_(actions)
-    , sources_(std::move(sources)) {
-    hotkeyDebounce_.setSingleShot(true);
-    hotkeyDebounce_.setInterval(hotkeyDebounce);
-    connect(&hotkeyDebounce_, &QTimer::timeout, this, &ShellMenus::applyHotkeys);
+    , sources_(std::move(sources))
+    , hotkeyDebounce_(debounce ? std::move(debounce)
+                               : std::make_unique<QtRestartableTimer>(hotkeyDebounce)) {
     connect(&hotkeys_, &HotkeyManager::conflictsChanged, this, &ShellMenus::reportConflicts);
     connect(&preferences_, &Preferences::changed, this, [this](PreferenceKey key) {
         if (key == PreferenceKey::regionHotkey || key == PreferenceKey::fullScreenHotkey)
-            hotkeyDebounce_.start();
+            hotkeyDebounce_->start([this] { applyHotkeys(); });
     });
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "capture/HotkeyManager.h"
+#include "shell/RestartableTimer.h"
 #include "shell/StatusItem.h"
 #include "shell/StatusMenuModel.h"
 
 #include <QObject>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -31,8 +31,11 @@ public:
 
     static constexpr int hotkeyDebounce = 150; // ms
 
+    // `debounce` counts down the quiet time after a change of either shortcut; by default
+    // hotkeyDebounce on the event loop.
     ShellMenus(Preferences& preferences, HotkeyManager& hotkeys, AppActions& actions,
-               Sources sources, QObject* parent = nullptr);
+               Sources sources, std::unique_ptr<RestartableTimer> debounce = nullptr,
+               QObject* parent = nullptr);
     ShellMenus(const ShellMenus&) = delete;
     ShellMenus& operator=(const ShellMenus&) = delete;
 
@@ -57,7 +60,7 @@ private:
     Sources sources_;
     std::set<HotkeyManager::Action> reportedConflicts_;
     std::unique_ptr<StatusItem> statusItem_;
-    QTimer hotkeyDebounce_;
+    std::unique_ptr<RestartableTimer> hotkeyDebounce_;
 };
 
 } // namespace tavro

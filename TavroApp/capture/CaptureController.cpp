@@ -1,6 +1,7 @@
 #include "capture/CaptureController.h"
 
 #include "capture/SelectionOverlay.h"
+#include "compose/ComposeState.h"
 #include "model/Uuid.h"
 #include "platform/ContextCollector.h"
 #include "shell/AppNotifications.h"
@@ -10,6 +11,7 @@
 #include "values/CaptureError.h"
 #include "values/GroupPalette.h"
 
+#include <QCoreApplication>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -128,16 +130,22 @@ bool CaptureController::beginRegion(const Intent& intent) {
     const CaptureContext context = *flowContext_;
     beginFlow();
     overlayFront_ = flowWasActive ? services_.desktop.frontmostWindow() : windows_.previous();
-    if (flowWasActive || !windows_.anyHidden()) {
-        presentOverlay(context);
+    presentOverlay(context);
+    // Without a compositor the overlay freezes the screen as it is: it waits for the window
+    // manager to take away the frames of the windows just hidden (the app's own, or the note box
+    // as it closes for another screenshot) and for what lay under them to be drawn again, or
+    // they would show as holes. It takes input meanwhile.
+    const auto leaving = flowWasActive ? FlowWindows::closedPanels() : windows_.hiddenIds();
+    if (leaving.empty()) {
+        services_.overlay.freeze();
         return true;
     }
-    // Without a compositor the overlay shows the screen frozen as it is: wait for the window
-    // manager to take away the frames of the windows just hidden, or they would show as holes.
     QPointer<CaptureController> self(this);
-    services_.desktop.afterWindowsLeave(windows_.hiddenIds(), regionDelayMs, this, [self, context] {
-        if (self && self->state_ == FlowState::selecting)
-            self->presentOverlay(context);
+    const int presentation = ++overlayPresentations_;
+    services_.desktop.afterWindowsLeave(leaving, screenSettleMs, this, [self, presentation] {
+        if (self && self->state_ == FlowState::selecting &&
+            self->overlayPresentations_ == presentation)
+            self->services_.overlay.freeze();
     });
     return true;
 }
@@ -373,7 +381,7 @@ void CaptureController::afterFiles(std::function<void()> step) {
         if (!self)
             return;
         self->waitingForFiles_ = false;
-        if (self->pending_ && self->pending_->id == captureID)
+        if (!self->ending_ && self->pending_ && self->pending_->id == captureID)
             step();
     });
 }
@@ -403,7 +411,8 @@ void CaptureController::presentCompose() {
         if (!std::exchange(waitingForBoard_, true))
             library_.whenFirstReadEnds(this, [this] {
                 waitingForBoard_ = false;
-                presentCompose();
+                if (!ending_)
+                    presentCompose();
             });
         return;
     }
@@ -453,6 +462,8 @@ void CaptureController::save(const CaptureRecord::Entry& entry) {
     if (!pending_)
         return;
     if (files_.busy()) {
+        // Kept with the capture too, should the app end before the files are written.
+        pending_->draft = CaptureRecord::withEntry(pending_->draft, entry);
         afterFiles([this, entry] { save(entry); });
         return;
     }
@@ -491,6 +502,34 @@ void CaptureController::saved(const CaptureRecord::Entry& entry, const WriteResu
     // the capture come back all the same.
     endFlow(false);
     notifications_.post(AppNotification::showDashboard);
+}
+
+void CaptureController::keepForEnd() {
+    if (std::exchange(ending_, true) || !pending_ || state_ == FlowState::saving)
+        return;
+    if (auto typed = services_.compose.openDraft())
+        pending_->draft = *typed;
+    // The rows name the screenshots' files: they are written, and their answers taken in, first.
+    files_.waitForJobs();
+    QCoreApplication::sendPostedEvents(&files_, QEvent::MetaCall);
+    if (!pending_)
+        return;
+    ComposeState box(*pending_, library_.groups());
+    box.restoreDraft(preferences_.defaultGroupID());
+    const ComposeState::SaveArguments typed = box.saveArguments();
+    if (pending_->images.empty() && typed.note.empty() && typed.tags.empty()) {
+        files_.discard(pending_->id);
+        return;
+    }
+    const CaptureRecord::Entry entry{typed.note, typed.priority, typed.groupID, typed.tags};
+    const Seconds time = now();
+    // Not through setState(): nothing that listens may act on a flow that is ending.
+    state_ = FlowState::saving;
+    library_
+        .add(CaptureRecord::capture(*pending_, entry, time), entry.tags,
+             CaptureRecord::screenshots(*pending_, time))
+        .ignoreResult();
+    files_.keep(pending_->id);
 }
 
 void CaptureController::annotatePending(const std::string& imageID) {

@@ -66,6 +66,8 @@ public:
     };
 
     static constexpr int regionDelayMs = 80;
+    // The longest the overlay waits for the screen under it before it freezes it.
+    static constexpr int screenSettleMs = 250;
     static constexpr int fullScreenDelayMs = 60;
     static constexpr int secondPressWindowMs = 350;
     static constexpr int windowReturnDelayMs = FlowWindows::returnDelayMs;
@@ -82,6 +84,11 @@ public:
     // Answers whether the request started a step (or, for a second press, was taken); a
     // refusal has no other effect.
     bool request(const FlowRequest& request);
+    // The app is ending (quit, SIGTERM, SIGHUP, a broken X connection): the pending capture
+    // is stored as saving the note box would store it, with what the box holds as typed, once
+    // its screenshots' files are written. A box with neither a screenshot nor anything typed
+    // stores nothing. Touches no window; the flow takes no further step.
+    void keepForEnd();
 
     FlowState state() const { return state_; }
     bool isCapturing() const { return tavro::isCapturing(state_); }
@@ -159,7 +166,12 @@ private:
     std::optional<std::string> writeFailure_;
     // The note box is closed while the flow waits for its files before going on.
     bool waitingForFiles_ = false;
+    // The note box waits for the first board at start-up.
     bool waitingForBoard_ = false;
+    // Counts the overlay's presentations, so a late wait cannot freeze a later one.
+    int overlayPresentations_ = 0;
+    // The app is ending: what the flow held has been handed to the library.
+    bool ending_ = false;
 };
 
 } // namespace tavro

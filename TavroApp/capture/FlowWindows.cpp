@@ -41,6 +41,16 @@ std::vector<std::uint32_t> FlowWindows::hiddenIds() const {
     return ids;
 }
 
+std::vector<std::uint32_t> FlowWindows::closedPanels() {
+    std::vector<std::uint32_t> ids;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (!window->isVisible() && window->internalWinId() && isAppWindow(window) &&
+            window->windowFlags().testFlag(Qt::FramelessWindowHint) &&
+            !window->windowFlags().testFlag(Qt::X11BypassWindowManagerHint))
+            ids.push_back(std::uint32_t(window->internalWinId()));
+    return ids;
+}
+
 void FlowWindows::end(bool giveFocusBack, QObject* context) {
     if (!active_)
         return;

@@ -31,6 +31,9 @@ public:
     bool anyHidden() const { return !hidden_.empty(); }
     // The X11 ids of the windows hidden, for waiting until they have left the screen.
     std::vector<std::uint32_t> hiddenIds() const;
+    // The X11 ids of the app's frameless panels that are closed but not yet gone, such as the
+    // note box the moment it closes for another screenshot.
+    static std::vector<std::uint32_t> closedPanels();
     // Shows the hidden windows again without taking the focus and, when `giveFocusBack`, gives
     // the focus back to the window that had it; `context` guards the delayed second try.
     void end(bool giveFocusBack, QObject* context);

@@ -42,7 +42,63 @@ std::optional<QRectF> RegionSelection::endDrag() {
     return result;
 }
 
+namespace {
+
+QRect outward(const QRectF& rect, double by) {
+    return rect.adjusted(-by, -by, by, by).toAlignedRect();
+}
+
+// The band along the edge that the outline and the handles cover.
+QRegion edgeBand(const QRectF& selection) {
+    using SelectionLayout::edgeReach;
+    QRegion band(outward(selection, edgeReach));
+    const QRectF inner = selection.adjusted(edgeReach, edgeReach, -edgeReach, -edgeReach);
+    if (inner.width() > 2 && inner.height() > 2) {
+        const QPoint topLeft(int(std::ceil(inner.left())), int(std::ceil(inner.top())));
+        const QPoint bottomRight(int(std::floor(inner.right())), int(std::floor(inner.bottom())));
+        band -= QRegion(QRect(topLeft, bottomRight - QPoint(1, 1)));
+    }
+    return band;
+}
+
+QRegion guideLines(const QPointF& cursor, const QRectF& bounds) {
+    const QRect all = bounds.toAlignedRect();
+    const int x = int(std::floor(cursor.x()));
+    const int y = int(std::floor(cursor.y()));
+    return QRegion(QRect(x - 1, all.top(), 3, all.height())) +
+           QRegion(QRect(all.left(), y - 1, all.width(), 3));
+}
+
+QRegion clearArea(const std::optional<QRectF>& selection) {
+    return selection ? QRegion(selection->toAlignedRect()) : QRegion();
+}
+
+} // namespace
+
 namespace SelectionLayout {
+
+QRegion changedArea(const OverlayMarks& before, const OverlayMarks& after, const QRectF& bounds) {
+    if (before == after)
+        return {};
+    QRegion area = clearArea(before.selection).xored(clearArea(after.selection));
+    if (before.selection != after.selection)
+        for (const auto& selection : {before.selection, after.selection})
+            if (selection)
+                area += edgeBand(*selection);
+    if (before.badge != after.badge)
+        for (const auto& badge : {before.badge, after.badge})
+            if (badge)
+                area += outward(*badge, 1);
+    if (before.guides != after.guides)
+        for (const auto& guides : {before.guides, after.guides})
+            if (guides)
+                area += guideLines(*guides, bounds);
+    if (before.hint != after.hint)
+        for (const auto& hint : {before.hint, after.hint})
+            if (hint)
+                area += outward(*hint, 1);
+    return area.intersected(bounds.toAlignedRect());
+}
 
 QString hintText() {
     return QStringLiteral("Drag to select    ␣ full screen    ⎋ cancel");

@@ -2,6 +2,7 @@
 
 #include <QPointF>
 #include <QRectF>
+#include <QRegion>
 #include <QSizeF>
 #include <QString>
 
@@ -37,7 +38,26 @@ private:
     bool hasDragged_ = false;
 };
 
+// What one screen's window of the overlay draws over its dimmed screen, in the window's
+// coordinates: the selection left clear with its outline and handles, and its size badge; or,
+// while nothing is selected, the pointer's guides and the hint.
+struct OverlayMarks {
+    std::optional<QRectF> selection;
+    std::optional<QRectF> badge;
+    std::optional<QPointF> guides;
+    std::optional<QRectF> hint;
+
+    bool operator==(const OverlayMarks&) const = default;
+};
+
 namespace SelectionLayout {
+
+// How far the outline and the handles reach either side of the selection's edge.
+inline constexpr double edgeReach = 4;
+
+// The part of a window of `bounds` to paint again when its marks go from `before` to `after`:
+// where the clear area grew or shrank, the outlines and badges of both, the guides of both.
+QRegion changedArea(const OverlayMarks& before, const OverlayMarks& after, const QRectF& bounds);
 
 // The line on the display under the pointer while nothing is selected.
 QString hintText();

@@ -2,16 +2,20 @@
 
 #include "platform/ScreenCapturer.h"
 #include "platform/X11Desktop.h"
+#include "platform/X11WindowShape.h"
 
 #include <QCursor>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+
+#include <utility>
 
 namespace tavro {
 
@@ -28,6 +32,8 @@ QFont badgeFont() {
     return font;
 }
 
+const QColor dimColor(0, 0, 0, int(0.38 * 255));
+
 QFont hintFont() {
     QFont font = QGuiApplication::font();
     font.setPointSizeF(13);
@@ -37,23 +43,55 @@ QFont hintFont() {
 
 } // namespace
 
-SelectionWindow::SelectionWindow(RegionSelectionOverlay& overlay, QScreen* screen,
-                                 QImage background)
+SelectionWindow::SelectionWindow(RegionSelectionOverlay& overlay, QScreen* screen, bool translucent)
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::X11BypassWindowManagerHint | Qt::Tool)
     , overlay_(&overlay)
     , screenFrame_(screen->geometry())
     , screenScale_(screen->devicePixelRatio())
-    , background_(std::move(background)) {
+    , translucent_(translucent) {
     setObjectName(QStringLiteral("selectionWindow"));
-    if (background_.isNull())
+    if (translucent)
         setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setCursor(Qt::CrossCursor);
     setFocusPolicy(Qt::StrongFocus);
     setScreen(screen);
     setGeometry(screen->geometry());
+    marks_ = currentMarks();
+}
+
+bool SelectionWindow::fits(QScreen* screen, bool translucent) const {
+    return this->screen() == screen && screenFrame_ == QRectF(screen->geometry()) &&
+           screenScale_ == screen->devicePixelRatio() && translucent_ == translucent;
+}
+
+void SelectionWindow::prepare() {
+    frame_ = {};
+    if (std::exchange(showingNothing_, false))
+        X11WindowShape::setEmpty(std::uint32_t(winId()), false);
+    grabAttempts_ = 0;
+    marks_ = currentMarks();
+}
+
+bool SelectionWindow::showNothingYet() {
+    if (!X11WindowShape::available())
+        return false;
+    X11WindowShape::setEmpty(std::uint32_t(winId()), true);
+    showingNothing_ = true;
+    return true;
+}
+
+void SelectionWindow::setFrame(QImage frame) {
+    frame_ = std::move(frame);
+    // Without a frame there is nothing to show over: the window stays empty, and still selects.
+    if (showingNothing_ && !frame_.isNull()) {
+        showingNothing_ = false;
+        X11WindowShape::setEmpty(std::uint32_t(winId()), false);
+    }
+    update();
 }
 
 void SelectionWindow::takeInput() {
@@ -68,6 +106,52 @@ void SelectionWindow::takeInput() {
         if (isVisible())
             takeInput();
     });
+}
+
+void SelectionWindow::refresh() {
+    OverlayMarks marks = currentMarks();
+    const QRegion changed = SelectionLayout::changedArea(marks_, marks, rect());
+    marks_ = std::move(marks);
+    if (!changed.isEmpty())
+        update(changed);
+}
+
+QString SelectionWindow::badgeText(const QRectF& selection) const {
+    std::vector<QRectF> frames;
+    std::vector<double> scales;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        frames.emplace_back(screen->geometry());
+        scales.push_back(screen->devicePixelRatio());
+    }
+    const double scale = SelectionLayout::badgeScale(selection, frames, scales, screenScale_);
+    return SelectionLayout::sizeText(selection, scale);
+}
+
+OverlayMarks SelectionWindow::currentMarks() const {
+    OverlayMarks marks;
+    if (!overlay_)
+        return marks;
+    const RegionSelection& state = overlay_->selection();
+    const bool pointerHere = screenFrame_.contains(state.cursor());
+    const auto selection = state.selection();
+    if (selection && selection->width() > 0 && selection->height() > 0) {
+        marks.selection = selection->translated(-screenFrame_.topLeft());
+        if (pointerHere) {
+            const QSizeF text = QFontMetrics(badgeFont(), const_cast<SelectionWindow*>(this))
+                                    .size(Qt::TextSingleLine, badgeText(*selection));
+            marks.badge = SelectionLayout::badgeRect(*marks.selection, rect(),
+                                                     QSizeF(text.width() + 20, text.height() + 10));
+        }
+        return marks;
+    }
+    if (pointerHere) {
+        marks.guides = state.cursor() - screenFrame_.topLeft();
+        const QSizeF text = QFontMetrics(hintFont(), const_cast<SelectionWindow*>(this))
+                                .size(Qt::TextSingleLine, SelectionLayout::hintText());
+        marks.hint =
+            SelectionLayout::hintRect(rect(), QSizeF(text.width() + 32, text.height() + 20));
+    }
+    return marks;
 }
 
 void SelectionWindow::mousePressEvent(QMouseEvent* event) {
@@ -103,42 +187,57 @@ void SelectionWindow::keyPressEvent(QKeyEvent* event) {
         QWidget::keyPressEvent(event);
 }
 
-void SelectionWindow::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QRectF bounds = rect();
-    if (!background_.isNull()) {
-        painter.drawImage(bounds, background_);
-    } else {
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.fillRect(bounds, Qt::transparent);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+// The frame, dimmed, and clear inside the selection; only over `area`, which is all that
+// changed.
+void SelectionWindow::paintScreen(QPainter& painter, const QRegion& area) {
+    const double ratio = frame_.isNull() ? 1 : frame_.width() / double(width());
+    auto drawFrame = [&](const QRectF& part) {
+        painter.drawImage(part, frame_, QRectF(part.topLeft() * ratio, part.size() * ratio));
+    };
+    for (const QRect& part : area) {
+        if (frame_.isNull()) {
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.fillRect(part, Qt::transparent);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        } else {
+            drawFrame(part);
+        }
+        painter.fillRect(part, dimColor);
     }
-    painter.fillRect(bounds, QColor(0, 0, 0, int(0.38 * 255)));
+    if (!marks_.selection)
+        return;
+    const QRectF hole = marks_.selection->intersected(rect());
+    for (const QRect& part : area) {
+        const QRectF clear = hole.intersected(part);
+        if (clear.isEmpty())
+            continue;
+        if (frame_.isNull()) {
+            painter.setCompositionMode(QPainter::CompositionMode_Clear);
+            painter.fillRect(clear, Qt::transparent);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        } else {
+            drawFrame(clear);
+        }
+    }
+}
+
+void SelectionWindow::paintEvent(QPaintEvent* event) {
+    // Nothing of it shows before the frame: the paint would be thrown away.
+    if (showingNothing_)
+        return;
+    QPainter painter(this);
+    paintScreen(painter, event->region());
     if (!overlay_)
         return;
-
-    const auto selection = overlay_->selection().selection();
-    if (selection && selection->width() > 0 && selection->height() > 0) {
-        const QRectF local = selection->translated(-screenFrame_.topLeft());
-        const QRectF hole = local.intersected(bounds);
-        if (!hole.isEmpty()) {
-            if (!background_.isNull()) {
-                const double ratio = background_.width() / bounds.width();
-                painter.drawImage(hole, background_,
-                                  QRectF(hole.topLeft() * ratio, hole.size() * ratio));
-            } else {
-                painter.setCompositionMode(QPainter::CompositionMode_Clear);
-                painter.fillRect(hole, Qt::transparent);
-                painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-            }
-        }
+    if (const auto& selection = marks_.selection) {
+        const QRectF local = *selection;
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(QColor(255, 255, 255, int(0.95 * 255)), 1.5));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(local.adjusted(-0.75, -0.75, 0.75, 0.75));
         painter.setPen(Qt::NoPen);
         painter.setBrush(Qt::white);
-        const QRectF reach = bounds.adjusted(-8, -8, 8, 8);
+        const QRectF reach = QRectF(rect()).adjusted(-8, -8, 8, 8);
         for (const QPointF& handle :
              {local.topLeft(), local.topRight(), local.bottomLeft(), local.bottomRight(),
               QPointF(local.center().x(), local.top()), QPointF(local.center().x(), local.bottom()),
@@ -146,28 +245,16 @@ void SelectionWindow::paintEvent(QPaintEvent*) {
               QPointF(local.right(), local.center().y())})
             if (reach.contains(handle))
                 painter.drawEllipse(handle, 2.5, 2.5);
-        if (screenFrame_.contains(overlay_->selection().cursor()))
-            paintBadge(painter, *selection);
+        if (marks_.badge)
+            paintBadge(painter, *marks_.badge, badgeText(local.translated(screenFrame_.topLeft())));
         return;
     }
-    if (screenFrame_.contains(overlay_->selection().cursor()))
-        paintGuidesAndHint(painter);
+    if (marks_.guides && marks_.hint)
+        paintGuidesAndHint(painter, *marks_.guides, *marks_.hint);
 }
 
-void SelectionWindow::paintBadge(QPainter& painter, const QRectF& selection) {
-    std::vector<QRectF> frames;
-    std::vector<double> scales;
-    for (QScreen* screen : QGuiApplication::screens()) {
-        frames.emplace_back(screen->geometry());
-        scales.push_back(screen->devicePixelRatio());
-    }
-    const double scale = SelectionLayout::badgeScale(selection, frames, scales, screenScale_);
-    const QString text = SelectionLayout::sizeText(selection, scale);
+void SelectionWindow::paintBadge(QPainter& painter, const QRectF& badge, const QString& text) {
     painter.setFont(badgeFont());
-    const QSizeF textSize = painter.fontMetrics().size(Qt::TextSingleLine, text);
-    const QRectF badge =
-        SelectionLayout::badgeRect(selection.translated(-screenFrame_.topLeft()), rect(),
-                                   QSizeF(textSize.width() + 20, textSize.height() + 10));
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 0, 0, int(0.82 * 255)));
     painter.drawRoundedRect(badge, 6, 6);
@@ -175,8 +262,8 @@ void SelectionWindow::paintBadge(QPainter& painter, const QRectF& selection) {
     painter.drawText(badge, Qt::AlignCenter, text);
 }
 
-void SelectionWindow::paintGuidesAndHint(QPainter& painter) {
-    const QPointF cursor = overlay_->selection().cursor() - screenFrame_.topLeft();
+void SelectionWindow::paintGuidesAndHint(QPainter& painter, const QPointF& cursor,
+                                         const QRectF& hint) {
     QPen dashed(QColor(255, 255, 255, int(0.28 * 255)), 1);
     dashed.setDashPattern({4, 4});
     painter.setPen(dashed);
@@ -185,19 +272,28 @@ void SelectionWindow::paintGuidesAndHint(QPainter& painter) {
 
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setFont(hintFont());
-    const QString hint = SelectionLayout::hintText();
-    const QSizeF textSize = painter.fontMetrics().size(Qt::TextSingleLine, hint);
-    const QRectF box =
-        SelectionLayout::hintRect(rect(), QSizeF(textSize.width() + 32, textSize.height() + 20));
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 0, 0, int(0.72 * 255)));
-    painter.drawRoundedRect(box, 10, 10);
+    painter.drawRoundedRect(hint, 10, 10);
     painter.setPen(QColor(255, 255, 255, int(0.92 * 255)));
-    painter.drawText(box, Qt::AlignCenter, hint);
+    painter.drawText(hint, Qt::AlignCenter, SelectionLayout::hintText());
 }
 
 RegionSelectionOverlay::~RegionSelectionOverlay() {
     dismiss();
+    for (const auto& window : spare_)
+        delete window.data();
+}
+
+SelectionWindow* RegionSelectionOverlay::windowFor(QScreen* screen, bool translucent) {
+    for (auto it = spare_.begin(); it != spare_.end(); ++it)
+        if (*it && (*it)->fits(screen, translucent)) {
+            SelectionWindow* window = *it;
+            spare_.erase(it);
+            window->prepare();
+            return window;
+        }
+    return new SelectionWindow(*this, screen, translucent);
 }
 
 void RegionSelectionOverlay::present(Completion onComplete,
@@ -215,29 +311,64 @@ void RegionSelectionOverlay::present(Completion onComplete,
             completion(std::nullopt);
         return;
     }
-    // Without a compositor a window cannot be see-through: freeze each screen as it is now.
-    const bool frozen = !X11Desktop::compositorRunning();
+    // Without a compositor a window cannot be see-through: the overlay shows each screen frozen,
+    // once freeze() says the screen is ready. Until then its windows show nothing but already
+    // take the pointer and the keyboard, so a drag begun at once is not lost.
+    const bool translucent = X11Desktop::compositorRunning();
+    awaitingFrame_ = !translucent;
     frozen_.clear();
-    for (QScreen* screen : screens) {
-        QImage background;
-        if (frozen) {
-            const QRect frame = screen->geometry();
-            background = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
-                             .toImage();
-            frozen_.push_back({screen, background});
-        }
-        windows_.emplace_back(new SelectionWindow(*this, screen, std::move(background)));
+    for (QScreen* screen : screens)
+        windows_.emplace_back(windowFor(screen, translucent));
+    for (const auto& window : std::exchange(spare_, {}))
+        delete window.data();
+    bool shown = translucent;
+    if (!translucent) {
+        shown = true;
+        for (const auto& window : windows_)
+            shown = window->showNothingYet() && shown;
     }
+    // Where no window can show nothing, they show only once frozen, and input waits for them.
+    if (shown)
+        showWindows();
+}
+
+void RegionSelectionOverlay::showWindows() {
     for (const auto& window : windows_)
-        window->show();
-    SelectionWindow* key = windows_.front();
+        if (window)
+            window->show();
+    SelectionWindow* key = nullptr;
     for (const auto& window : windows_)
-        if (window->screenFrame().contains(selection_.cursor()))
+        if (window && (!key || window->screenFrame().contains(selection_.cursor())))
             key = window;
+    if (!key)
+        return;
     key->raise();
     key->activateWindow();
     key->setFocus();
     key->takeInput();
+}
+
+void RegionSelectionOverlay::freeze() {
+    if (!awaitingFrame_ || windows_.empty())
+        return;
+    awaitingFrame_ = false;
+    // Every screen first: no window may show anything while another screen is read.
+    std::vector<QImage> frames;
+    for (const auto& window : windows_) {
+        frames.push_back(window ? ScreenCapturer::grabScreen(window->screen()) : QImage());
+        if (window)
+            frozen_.push_back({window->screen(), frames.back()});
+    }
+    bool shownAlready = false;
+    for (size_t i = 0; i < windows_.size(); ++i)
+        if (SelectionWindow* window = windows_[i]) {
+            shownAlready = shownAlready || window->isVisible();
+            window->setFrame(frames[i]);
+        }
+    if (!shownAlready)
+        showWindows();
+    if (auto outcome = std::exchange(heldOutcome_, {}))
+        outcome();
 }
 
 std::optional<ScreenShot> RegionSelectionOverlay::frozenShot(const QRectF& selection) const {
@@ -261,8 +392,11 @@ void RegionSelectionOverlay::dismiss() {
                 handle->setMouseGrabEnabled(false);
             }
             window->hide();
-            window->deleteLater();
+            window->releaseFrame();
+            spare_.push_back(window);
         }
+    awaitingFrame_ = false;
+    heldOutcome_ = {};
 }
 
 void RegionSelectionOverlay::abandon() {
@@ -282,17 +416,31 @@ void RegionSelectionOverlay::finish(const std::optional<QRectF>& selection) {
 }
 
 void RegionSelectionOverlay::beginDrag(const QPointF& point) {
+    if (heldOutcome_)
+        return;
     selection_.beginDrag(point);
     redrawAll();
 }
 
 void RegionSelectionOverlay::updateDrag(const QPointF& point) {
+    if (heldOutcome_)
+        return;
     selection_.updateDrag(point);
     redrawAll();
 }
 
 void RegionSelectionOverlay::endDrag() {
-    finish(selection_.endDrag());
+    if (heldOutcome_)
+        return;
+    const auto selection = selection_.endDrag();
+    // The screenshot is the frozen frame's: a drag that ends before it is answered with it.
+    if (awaitingFrame_ && selection) {
+        heldOutcome_ = [this, selection] {
+            finish(selection);
+        };
+        return;
+    }
+    finish(selection);
 }
 
 void RegionSelectionOverlay::moveCursor(const QPointF& point) {
@@ -301,7 +449,20 @@ void RegionSelectionOverlay::moveCursor(const QPointF& point) {
 }
 
 void RegionSelectionOverlay::requestFullScreen() {
+    if (heldOutcome_)
+        return;
     const QPointF point = QCursor::pos();
+    // The whole screen is grabbed once the overlay has gone; it waits for the screen all the same.
+    if (awaitingFrame_) {
+        heldOutcome_ = [this, point] {
+            deliverFullScreen(point);
+        };
+        return;
+    }
+    deliverFullScreen(point);
+}
+
+void RegionSelectionOverlay::deliverFullScreen(const QPointF& point) {
     auto request = std::move(fullScreenRequest_);
     dismiss();
     completion_ = {};
@@ -313,7 +474,7 @@ void RegionSelectionOverlay::requestFullScreen() {
 void RegionSelectionOverlay::redrawAll() {
     for (const auto& window : windows_)
         if (window)
-            window->update();
+            window->refresh();
 }
 
 } // namespace tavro

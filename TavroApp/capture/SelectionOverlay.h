@@ -20,14 +20,20 @@ public:
 
     virtual ~SelectionOverlay() = default;
 
-    // Replaces a presentation still showing without calling its callbacks.
+    // Replaces a presentation still showing without calling its callbacks. Where no compositor
+    // runs, the overlay takes the pointer and the keyboard at once but shows nothing until
+    // freeze(); a selection or a full-screen request made before then is answered after it.
     virtual void present(Completion onComplete, FullScreenRequest onFullScreenRequested) = 0;
+    // Freezes the screens as they show now, without the overlay, and shows them dimmed: for once
+    // the windows that were leaving the screen are gone and what they covered is drawn again.
+    // Nothing for a see-through overlay, or one frozen already.
+    virtual void freeze() = 0;
     // Removes the overlay and calls nothing.
     virtual void abandon() = 0;
     // Removes the overlay and delivers `selection` to the completion, once.
     virtual void finish(const std::optional<QRectF>& selection) = 0;
 
-    // Where no compositor runs the overlay shows each screen as it was when it opened: the part
+    // Where no compositor runs the overlay shows each screen as it was when it froze: the part
     // of that frozen frame under `selection` is the screenshot, with nothing to wait for or grab
     // again. Nothing when the overlay was see-through, so the screen must be grabbed once it has
     // left. Throws CaptureError for a selection too small to capture.

@@ -244,6 +244,12 @@ void ComposePanelController::dismiss() {
     }
 }
 
+std::optional<ComposeDraft> ComposePanelController::openDraft() const {
+    if (!panel_)
+        return std::nullopt;
+    return panel_->view()->state().currentDraft();
+}
+
 QScreen* ComposePanelController::screenFor(const std::optional<std::string>& displayName) {
     if (displayName)
         for (QScreen* screen : QGuiApplication::screens())

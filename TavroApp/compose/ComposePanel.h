@@ -69,6 +69,7 @@ public:
                  ComposeCallbacks callbacks) override;
     void dismiss() override;
     bool hasPanel() const override { return !panel_.isNull(); }
+    std::optional<ComposeDraft> openDraft() const override;
 
     ComposePanel* panel() const { return panel_; }
     EscapeKeyFilter* escapeFilter() const { return escapeFilter_; }

@@ -5,11 +5,11 @@
 #include "compose/ComposeTexts.h"
 #include "shell/Buttons.h"
 #include "shell/Divider.h"
-#include "values/FailureText.h"
 #include "shell/Labels.h"
 #include "shell/MenuText.h"
 #include "shell/ShownText.h"
 #include "shell/Theme.h"
+#include "values/FailureText.h"
 #include "values/Utf8.h"
 
 #include <QApplication>
@@ -85,6 +85,11 @@ ComposeView::ComposeView(const PendingCapture& pending, const std::vector<Captur
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, &ComposeView::save);
     }
+    // The box has no menu bar: the Quit command's key works here too, and quitting keeps the
+    // capture as typed.
+    auto* quit = new QShortcut(QKeySequence::Quit, this);
+    quit->setContext(Qt::WindowShortcut);
+    connect(quit, &QShortcut::activated, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 QWidget* ComposeView::buildHeader(ThumbnailLoader& loader) {

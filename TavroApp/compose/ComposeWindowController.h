@@ -38,6 +38,8 @@ public:
     // Closes the box without calling anything.
     virtual void dismiss() = 0;
     virtual bool hasPanel() const = 0;
+    // What the open box holds as typed, for keeping it when the app ends; none without a box.
+    virtual std::optional<ComposeDraft> openDraft() const = 0;
 };
 
 } // namespace tavro

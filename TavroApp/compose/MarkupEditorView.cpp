@@ -93,13 +93,20 @@ MarkupEditorView::MarkupEditorView(std::unique_ptr<MarkupEditorState> state, Cal
     layout->addWidget(divider(this, false));
     layout->addWidget(canvas_, 1);
     layout->addWidget(divider(this, false));
-    failure_ = themedLabel(QString(), Theme::Font::caption(), Theme::priorityHigh, this);
-    failure_->setObjectName(QStringLiteral("saveFailure"));
+    // The alert row: what failed, and why below it.
+    const auto alertLine = [&](const QString& name, DynamicColor color, int top, int bottom) {
+        QLabel* line = themedLabel(QString(), Theme::Font::caption(), color, this);
+        line->setObjectName(name);
+        line->setWordWrap(true);
+        line->setContentsMargins(16, top, 16, bottom);
+        line->hide();
+        layout->addWidget(line);
+        return line;
+    };
+    failure_ = alertLine(QStringLiteral("saveFailure"), Theme::priorityHigh, 8, 0);
     failure_->setAccessibleName(QStringLiteral("Save failure"));
-    failure_->setWordWrap(true);
-    failure_->setContentsMargins(16, 8, 16, 0);
-    failure_->hide();
-    layout->addWidget(failure_);
+    failureDetail_ = alertLine(QStringLiteral("saveFailureDetail"), Theme::textSecondary, 2, 6);
+    failureDetail_->setAccessibleName(QStringLiteral("Save failure detail"));
     layout->addWidget(makeFooter());
     connect(canvas_, &MarkupCanvas::shapeCommitted, this, [this] { refresh(); });
 
@@ -212,15 +219,19 @@ void MarkupEditorView::showSaving() {
     save_->setEnabled(false);
 }
 
-void MarkupEditorView::showSaveFailure(const QString& reason) {
+void MarkupEditorView::showSaveFailure(const MarkupSaveFailure& failure) {
     saving_ = false;
     save_->setEnabled(true);
-    failure_->setText(reason);
-    failure_->setVisible(!reason.isEmpty());
+    failure_->setText(toQString(failure.summary));
+    failure_->setVisible(!failure.summary.empty());
+    failureDetail_->setText(toQString(failure.detail));
+    failureDetail_->setVisible(!failure.detail.empty());
 }
 
 QString MarkupEditorView::saveFailure() const {
-    return failure_->text();
+    if (failureDetail_->text().isEmpty())
+        return failure_->text();
+    return failure_->text() + QLatin1Char('\n') + failureDetail_->text();
 }
 
 void MarkupEditorView::cancel() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compose/MarkupEditorState.h"
+#include "compose/MarkupSaveFailure.h"
 
 #include <QWidget>
 
@@ -42,10 +43,10 @@ public:
 
     void save();
     // While the marks are being stored, Save does nothing; a failure is shown in the alert row
-    // above the footer, and Save may be pressed again.
+    // above the footer, what failed over why, and Save may be pressed again.
     void showSaving();
-    void showSaveFailure(const QString& reason);
-    // Empty unless the last save failed.
+    void showSaveFailure(const MarkupSaveFailure& failure);
+    // Empty unless the last save failed: the summary, then the detail on a line of its own.
     QString saveFailure() const;
     void cancel();
     void undo();
@@ -76,6 +77,7 @@ private:
     QAbstractButton* clear_ = nullptr;
     QLabel* hint_ = nullptr;
     QLabel* failure_ = nullptr;
+    QLabel* failureDetail_ = nullptr;
     QAbstractButton* save_ = nullptr;
     bool saving_ = false;
 };

@@ -4,7 +4,6 @@
 #include "compose/MarkupTexts.h"
 #include "model/Image.h"
 #include "model/Paths.h"
-#include "values/FailureText.h"
 #include "shell/Preferences.h"
 #include "values/Utf8.h"
 
@@ -147,7 +146,7 @@ void MarkupEditorController::open(const CaptureImage& image, std::optional<Image
             if (result)
                 self->dismiss();
             else
-                window->view()->showSaveFailure(toQString(userFacingFailure(result.error())));
+                window->view()->showSaveFailure(MarkupSaveFailure::from(result.error()));
         });
     };
     callbacks.onCancel = [self, onEnd] {

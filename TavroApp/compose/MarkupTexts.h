@@ -16,6 +16,9 @@ inline constexpr std::string_view save = "Save marks";
 inline constexpr std::string_view saveKeys = "Ctrl+↩";
 inline constexpr std::string_view missingTitle = "That screenshot is missing";
 inline constexpr std::string_view missingPrefix = "Tavro couldn't find ";
+inline constexpr std::string_view saveFailed = "Your marks couldn't be saved.";
+inline constexpr std::string_view markedCopyUnwritten =
+    "The marked copy of the screenshot could not be written";
 
 // The line under the canvas for the current tool.
 inline std::string hint(AnnotationTool tool) {

@@ -10,6 +10,7 @@
 #include "detail/PaneTexts.h"
 #include "detail/PublishedCapture.h"
 #include "detail/ScreenshotArea.h"
+#include "detail/ScrollAnchor.h"
 #include "detail/TagSection.h"
 #include "detail/WorkflowSection.h"
 #include "platform/FileReveal.h"
@@ -241,6 +242,7 @@ QScrollArea* CaptureDetailView::makeSideColumn() {
     stackSections(column);
     column->addStretch(1);
     scroll->setWidget(body);
+    new ScrollAnchor(*scroll, *comments_->composer());
     return scroll;
 }
 

@@ -40,7 +40,7 @@ CommentCard::CommentCard(const Comment& comment, QWidget* parent)
 
     body_ = new WrappingLabel(toQString(comment.body), Theme::Font::callout(), Theme::textPrimary,
                               this);
-    body_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    body_->setSelectable(true);
     layout->addWidget(body_);
 
     setAccessibleName(header.author);

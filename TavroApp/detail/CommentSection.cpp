@@ -1,10 +1,10 @@
 #include "detail/CommentSection.h"
 
+#include "detail/CardColumn.h"
 #include "detail/CommentCard.h"
 #include "detail/DetailFeed.h"
 #include "detail/PaneTexts.h"
 #include "detail/RoundedTextField.h"
-#include "detail/RowBatch.h"
 #include "detail/SectionParts.h"
 #include "shell/Buttons.h"
 #include "shell/Labels.h"
@@ -27,28 +27,27 @@ CommentSection::CommentSection(Library& library, const std::string& captureID, Q
     auto* layout = sectionStack(this);
     title_ = new SectionLabel(toQString(PaneTexts::comments(0)), this);
     layout->addWidget(title_);
-    cardsHolder_ = new QWidget(this);
-    cardsLayout_ = new QVBoxLayout(cardsHolder_);
-    cardsLayout_->setContentsMargins(0, 0, 0, 0);
-    cardsLayout_->setSpacing(8);
-    layout->addWidget(cardsHolder_);
-    cardsHolder_->hide();
+    cards_ = new CardColumn(8, this);
+    layout->addWidget(cards_);
+    cards_->hide();
 
-    auto* box = new QHBoxLayout;
+    composer_ = new QWidget(this);
+    auto* box = new QHBoxLayout(composer_);
+    box->setContentsMargins(0, 0, 0, 0);
     box->setSpacing(6);
     auto* field = new RoundedTextField(toQString(PaneTexts::commentPlaceholder),
-                                       Theme::Font::callout(), this);
+                                       Theme::Font::callout(), composer_);
     field_ = field->lineEdit();
     field_->setAccessibleName(toQString(PaneTexts::commentPlaceholder));
     field->setMinimumWidth(0);
     box->addWidget(field, 1);
-    post_ = new SecondaryButton(toQString(PaneTexts::post), this);
+    post_ = new SecondaryButton(toQString(PaneTexts::post), composer_);
     // The field stands as tall as the button beside it.
     field->setFixedHeight(post_->sizeHint().height());
     post_->setAccessibleName(toQString(PaneTexts::post));
     post_->setEnabled(false);
     box->addWidget(post_, 0);
-    layout->addLayout(box);
+    layout->addWidget(composer_);
 
     connect(field_, &QLineEdit::textChanged, this, [this](const QString& text) {
         draft_.setText(toStdString(text));
@@ -68,8 +67,8 @@ QString CommentSection::title() const {
 
 std::vector<CommentCard*> CommentSection::cards() const {
     std::vector<CommentCard*> cards;
-    for (int i = 0; i < cardsLayout_->count(); ++i)
-        if (auto* card = qobject_cast<CommentCard*>(cardsLayout_->itemAt(i)->widget()))
+    for (int i = 0; i < cards_->count(); ++i)
+        if (auto* card = qobject_cast<CommentCard*>(cards_->at(i)))
             cards.push_back(card);
     return cards;
 }
@@ -81,34 +80,39 @@ void CommentSection::present(const std::vector<Comment>& comments) {
         ids.insert(comment.id);
     std::unordered_map<std::string, CommentCard*> kept;
     for (CommentCard* card : cards()) {
-        if (ids.contains(card->comment().id))
+        if (ids.contains(card->comment().id)) {
             kept.emplace(card->comment().id, card);
-        else
+        } else {
+            cards_->take(card);
             delete card;
+        }
     }
-    // The cards of comments already shown stay, so a long thread costs only what changed.
-    {
-        const RowBatch batch(cardsHolder_, static_cast<int>(comments.size() - kept.size()));
-        for (int index = 0; index < static_cast<int>(comments.size()); ++index) {
-            const Comment& comment = comments[static_cast<std::size_t>(index)];
-            CommentCard* card = nullptr;
-            if (const auto found = kept.find(comment.id); found != kept.end()) {
-                card = found->second;
-                if (!(card->comment() == comment) && !card->setComment(comment)) {
+    // The cards of comments already shown stay where they are, so a long thread costs only what
+    // changed: a new comment places its own card, an edited one moves the cards below it.
+    for (int index = 0; index < static_cast<int>(comments.size()); ++index) {
+        const Comment& comment = comments[static_cast<std::size_t>(index)];
+        CommentCard* card = nullptr;
+        if (const auto found = kept.find(comment.id); found != kept.end()) {
+            card = found->second;
+            if (!(card->comment() == comment)) {
+                if (card->setComment(comment)) {
+                    cards_->cardChanged(card);
+                } else {
+                    cards_->take(card);
                     delete card;
                     card = nullptr;
                 }
             }
-            if (!card) {
-                cardsLayout_->insertWidget(index, new CommentCard(comment, cardsHolder_));
-            } else if (QLayoutItem* at = cardsLayout_->itemAt(index); !at || at->widget() != card) {
-                cardsLayout_->removeWidget(card);
-                cardsLayout_->insertWidget(index, card);
-            }
+        }
+        if (!card) {
+            cards_->insert(index, new CommentCard(comment, cards_));
+        } else if (index >= cards_->count() || cards_->at(index) != card) {
+            cards_->take(card);
+            cards_->insert(index, card);
         }
     }
     // Empty, it would add a gap between the title and the field.
-    cardsHolder_->setVisible(!comments.empty());
+    cards_->setVisible(!comments.empty());
 }
 
 void CommentSection::refreshAges() {

@@ -11,10 +11,10 @@
 
 class QAbstractButton;
 class QLineEdit;
-class QVBoxLayout;
 
 namespace tavro {
 
+class CardColumn;
 class CommentCard;
 class DetailFeed;
 class Library;
@@ -31,6 +31,8 @@ public:
 
     QString title() const;
     QLineEdit* field() const { return field_; }
+    // The field with its "Post" button: where the user types, which new comments must not move.
+    QWidget* composer() const { return composer_; }
     QAbstractButton* postButton() const { return post_; }
     std::vector<CommentCard*> cards() const;
     DetailFeed& feed() const { return *feed_; }
@@ -46,8 +48,8 @@ private:
     CommentDraft draft_;
     DetailFeed* feed_ = nullptr;
     SectionLabel* title_ = nullptr;
-    QWidget* cardsHolder_ = nullptr;
-    QVBoxLayout* cardsLayout_ = nullptr;
+    CardColumn* cards_ = nullptr;
+    QWidget* composer_ = nullptr;
     QLineEdit* field_ = nullptr;
     QAbstractButton* post_ = nullptr;
     WriteReport report_;

@@ -11,6 +11,8 @@
 #include "values/Utf8.h"
 
 #include <QAbstractButton>
+#include <QAccessibleWidget>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -33,26 +35,58 @@ QSize chipSize(const QString& text) {
 }
 
 // What the status and priority chips share: a fixed-size caption button, reached with Tab, that
-// tells a screen reader which choice is the current one.
+// a screen reader finds as one of a row of radio buttons, the current one checked. A click asks
+// for the choice; the chip is checked once the capture has it.
 class ChoiceChip : public QAbstractButton {
 public:
-    ChoiceChip(const std::string& title, bool current, const QString& currentDescription,
-               QWidget* parent)
+    ChoiceChip(const std::string& title, bool current, QWidget* parent)
         : QAbstractButton(parent) {
         setText(toQString(title));
         setAccessibleName(text());
         setFocusPolicy(Qt::TabFocus);
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-        setAccessibleDescription(current ? currentDescription : QString());
+        setCheckable(true);
+        setChecked(current);
     }
     QSize sizeHint() const override { return chipSize(text()); }
+
+protected:
+    void nextCheckState() override {}
 };
+
+class ChoiceChipAccessible final : public QAccessibleWidget {
+public:
+    explicit ChoiceChipAccessible(ChoiceChip* chip)
+        : QAccessibleWidget(chip, QAccessible::RadioButton) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.checkable = true;
+        state.checked = static_cast<QAbstractButton*>(widget())->isChecked();
+        return state;
+    }
+    QStringList actionNames() const override {
+        return QStringList(pressAction()) + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override {
+        if (name == pressAction())
+            static_cast<QAbstractButton*>(widget())->click();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+};
+
+QAccessibleInterface* chipAccessible(const QString&, QObject* object) {
+    if (auto* chip = dynamic_cast<ChoiceChip*>(object))
+        return new ChoiceChipAccessible(chip);
+    return nullptr;
+}
 
 // A status choice: the current one white on its status colour, the others quiet.
 class StatusChip final : public ChoiceChip {
 public:
     StatusChip(const WorkflowChip<CaptureStatus>& chip, QWidget* parent)
-        : ChoiceChip(chip.title, chip.current, QStringLiteral("current status"), parent)
+        : ChoiceChip(chip.title, chip.current, parent)
         , chip_(chip) {}
 
 protected:
@@ -78,7 +112,7 @@ private:
 class PriorityChip final : public ChoiceChip {
 public:
     PriorityChip(const WorkflowChip<CapturePriority>& chip, QWidget* parent)
-        : ChoiceChip(chip.title, chip.current, QStringLiteral("current priority"), parent)
+        : ChoiceChip(chip.title, chip.current, parent)
         , current_(chip.current) {}
 
 protected:
@@ -203,6 +237,11 @@ private:
 WorkflowSection::WorkflowSection(Actions actions, QWidget* parent)
     : QWidget(parent)
     , actions_(std::move(actions)) {
+    static const bool installed = [] {
+        QAccessible::installFactory(chipAccessible);
+        return true;
+    }();
+    (void)installed;
     setAccessibleName(QStringLiteral("Workflow"));
     column_ = new QVBoxLayout(this);
     column_->setContentsMargins(0, 0, 0, 0);
@@ -253,7 +292,64 @@ static void discard(QWidget* widget) {
     widget->deleteLater();
 }
 
+// Which of the section's controls has the keyboard focus, by what it stands for, so that the
+// same control of the rebuilt rows can take it over.
+std::optional<WorkflowSection::Control> WorkflowSection::focusedControl() const {
+    const QWidget* focused = QApplication::focusWidget();
+    if (!focused || !isAncestorOf(focused))
+        return std::nullopt;
+    for (std::size_t i = 0; i < statusChips_.size(); ++i)
+        if (statusChips_[i] == focused)
+            return Control{Control::Kind::status, i};
+    for (std::size_t i = 0; i < priorityChips_.size(); ++i)
+        if (priorityChips_[i] == focused)
+            return Control{Control::Kind::priority, i};
+    if (focused == groupMenu_)
+        return Control{Control::Kind::group, 0};
+    if (focused == assigneeMenu_)
+        return Control{Control::Kind::assignee, 0};
+    return std::nullopt;
+}
+
+QWidget* WorkflowSection::control(const Control& control) const {
+    switch (control.kind) {
+    case Control::Kind::status:
+        return control.index < statusChips_.size() ? statusChips_[control.index] : nullptr;
+    case Control::Kind::priority:
+        return control.index < priorityChips_.size() ? priorityChips_[control.index] : nullptr;
+    case Control::Kind::group:
+        return groupMenu_;
+    case Control::Kind::assignee:
+        return assigneeMenu_;
+    }
+    return nullptr;
+}
+
+// Widgets made after the rest of the pane join the end of the window's Tab order: the rebuilt
+// controls are put back in their place, after whatever precedes the section, in the order they
+// are drawn.
+void WorkflowSection::restoreTabOrder() {
+    QWidget* previous = previousInFocusChain();
+    while (previous != this && (previous->focusPolicy() == Qt::NoFocus || isAncestorOf(previous)))
+        previous = previous->previousInFocusChain();
+    if (previous == this)
+        return;
+    for (QWidget* stop : tabStops_) {
+        setTabOrder(previous, stop);
+        previous = stop;
+    }
+}
+
 void WorkflowSection::rebuild() {
+    const std::optional<Control> focused = focusedControl();
+    build();
+    restoreTabOrder();
+    if (focused)
+        if (QWidget* again = control(*focused))
+            again->setFocus(Qt::OtherFocusReason);
+}
+
+void WorkflowSection::build() {
     while (QLayoutItem* item = column_->takeAt(0)) {
         if (QWidget* widget = item->widget())
             discard(widget);
@@ -267,11 +363,13 @@ void WorkflowSection::rebuild() {
     }
     statusChips_.clear();
     priorityChips_.clear();
+    tabStops_.clear();
     assigneeMenu_ = nullptr;
 
     column_->addWidget(new SectionLabel(toQString(PaneTexts::status), this));
     QHBoxLayout* statuses =
         chipRow<StatusChip>(content_.statuses, actions_.setStatus, statusChips_);
+    tabStops_.insert(tabStops_.end(), statusChips_.begin(), statusChips_.end());
     statuses->addStretch(1);
     column_->addLayout(statuses);
 
@@ -288,6 +386,7 @@ void WorkflowSection::rebuild() {
             },
             false, this);
         assigneeMenu_ = menu;
+        tabStops_.push_back(menu);
         row->addWidget(menu, 0, Qt::AlignVCenter);
         row->addStretch(1);
         if (content_.filedBy) {
@@ -315,8 +414,10 @@ void WorkflowSection::rebuild() {
     column_->addLayout(priorityLabel);
     QHBoxLayout* priorities =
         chipRow<PriorityChip>(content_.priorities, actions_.setPriority, priorityChips_);
+    tabStops_.insert(tabStops_.end(), priorityChips_.begin(), priorityChips_.end());
     priorities->addStretch(1);
     groupMenu_ = new GroupMenuButton(content_, this);
+    tabStops_.push_back(groupMenu_);
     auto* menu = new QMenu(groupMenu_);
     for (const GroupMenuItem& item : content_.groupItems) {
         if (item.divider) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAbstractButton;
 class QHBoxLayout;
@@ -39,7 +40,19 @@ public:
     QToolButton* assigneeMenu() const { return assigneeMenu_; }
 
 private:
+    struct Control {
+        enum class Kind { status, priority, group, assignee };
+        Kind kind;
+        std::size_t index = 0;
+    };
+
+    // Builds the rows anew, keeping the keyboard focus on the control that had it and the Tab
+    // order the order they are drawn in.
     void rebuild();
+    void build();
+    std::optional<Control> focusedControl() const;
+    QWidget* control(const Control& control) const;
+    void restoreTabOrder();
     template <class Chip, class Value>
     QHBoxLayout* chipRow(const std::vector<WorkflowChip<Value>>& chips,
                          const std::function<void(Value)>& choose,
@@ -53,6 +66,8 @@ private:
     std::vector<QAbstractButton*> priorityChips_;
     QToolButton* groupMenu_ = nullptr;
     QToolButton* assigneeMenu_ = nullptr;
+    // The focusable controls, in the order they are drawn.
+    std::vector<QWidget*> tabStops_;
 };
 
 } // namespace tavro

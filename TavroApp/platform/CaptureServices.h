@@ -65,7 +65,8 @@ public:
     // without the window manager's knowledge, which therefore never gives it back itself.
     virtual void returnFocus(const ForegroundWindow& window) = 0;
     // Runs `action` once the windows just hidden are off the screen, the window manager's frames
-    // around them included, or after `timeoutMs` at the latest; unless `context` is gone by then.
+    // around them included, and what they covered has been drawn again; or after `timeoutMs` at
+    // the latest; unless `context` is gone by then.
     virtual void afterWindowsLeave(const std::vector<std::uint32_t>& windows, int timeoutMs,
                                    QObject* context, std::function<void()> action) = 0;
     virtual QPointF pointerPosition() = 0;

@@ -1,6 +1,7 @@
 #include "platform/ScreenCapturer.h"
 
 #include "platform/ScreenGeometry.h"
+#include "platform/X11ScreenGrab.h"
 #include "values/CaptureError.h"
 
 #include <QGuiApplication>
@@ -24,14 +25,9 @@ std::vector<QRectF> screenFrames(const QList<QScreen*>& screens) {
 QImage captureFullDisplay(QScreen* screen, const PermissionProbe& access) {
     if (!access.screenRecordingGranted())
         throw CaptureError::permissionDenied();
-    const QRect frame = screen->geometry();
-    // Window 0 is the root window, whose coordinates span every screen.
-    const QPixmap pixmap =
-        screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-    if (pixmap.isNull())
+    QImage image = grabScreen(screen);
+    if (image.isNull())
         throw CaptureError::captureFailed("the display could not be read");
-    QImage image = pixmap.toImage();
-    image.setDevicePixelRatio(1);
     return image;
 }
 
@@ -53,7 +49,27 @@ QImage view(const QImage& image, const QRect& rect) {
     return part;
 }
 
+// Where the screen is on the root window, in device pixels: Qt keeps a screen's origin and
+// scales its size alone.
+QRect devicePixels(QScreen* screen) {
+    const QRect frame = screen->geometry();
+    return {frame.topLeft(), (QSizeF(frame.size()) * screen->devicePixelRatio()).toSize()};
+}
+
 } // namespace
+
+QImage grabScreen(QScreen* screen) {
+    if (!screen)
+        return {};
+    if (auto shared = X11ScreenGrab::grab(devicePixels(screen)))
+        return *shared;
+    const QRect frame = screen->geometry();
+    // Window 0 is the root window, whose coordinates span every screen.
+    QImage image =
+        screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).toImage();
+    image.setDevicePixelRatio(1);
+    return image;
+}
 
 QScreen* screenHoldingMostOf(const QRectF& rect) {
     const QList<QScreen*> screens = QGuiApplication::screens();
@@ -69,6 +85,16 @@ ScreenCapture captureRegion(const QRectF& rect, const PermissionProbe& access) {
     QScreen* screen = screenHoldingMostOf(rect);
     if (!screen)
         throw CaptureError::noDisplay();
+    if (!access.screenRecordingGranted())
+        throw CaptureError::permissionDenied();
+    // Only the selection is copied where the server shares memory.
+    const QRect pixels = devicePixels(screen);
+    const auto crop = ScreenGeometry::cropRect(rect, QRectF(screen->geometry()),
+                                               screen->devicePixelRatio(), pixels.size());
+    if (!crop)
+        throw CaptureError::emptySelection();
+    if (auto part = X11ScreenGrab::grab(crop->translated(pixels.topLeft())))
+        return {*part, screen};
     return cropRegion(rect, screen, captureFullDisplay(screen, access));
 }
 

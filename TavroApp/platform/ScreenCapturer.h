@@ -24,6 +24,9 @@ inline constexpr double minimumSelection = 4;
 
 ScreenCapture captureRegion(const QRectF& rect, const PermissionProbe& access);
 ScreenCapture captureDisplay(const QPointF& point, const PermissionProbe& access);
+// The whole of `screen` in device pixels, through shared memory where the X server offers it;
+// a null image when the display cannot be read.
+QImage grabScreen(QScreen* screen);
 // The part of `full`, a grab of the whole of `screen`, under `rect`.
 ScreenCapture cropRegion(const QRectF& rect, QScreen* screen, const QImage& full);
 

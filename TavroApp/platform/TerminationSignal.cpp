@@ -13,6 +13,10 @@ namespace {
 
 int pipeEnds[2] = {-1, -1};
 
+// A service manager or `kill` stops the app with SIGTERM; a terminal that closes, or a session
+// that hangs up, sends SIGHUP.
+constexpr int handledSignals[] = {SIGTERM, SIGHUP};
+
 void onTerminate(int) {
     const int saved = errno;
     [[maybe_unused]] const auto written = write(pipeEnds[1], "t", 1);
@@ -36,11 +40,13 @@ TerminationSignal::TerminationSignal(QObject* parent)
     action.sa_handler = onTerminate;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
+    for (const int number : handledSignals)
+        sigaction(number, &action, nullptr);
 }
 
 TerminationSignal::~TerminationSignal() {
-    signal(SIGTERM, SIG_DFL);
+    for (const int number : handledSignals)
+        ::signal(number, SIG_DFL);
 }
 
 void quitOnTermination(QObject* parent) {

@@ -6,8 +6,9 @@ class QSocketNotifier;
 
 namespace tavro {
 
-// SIGTERM (a desktop session that ends, a service manager, `kill`) brought to the GUI thread:
-// the handler only writes to a pipe, whose other end the event loop watches. One per process.
+// SIGTERM and SIGHUP (a desktop session that ends, a service manager, `kill`, a terminal that
+// closes) brought to the GUI thread: the handler only writes to a pipe, whose other end the event
+// loop watches. One per process.
 class TerminationSignal final : public QObject {
     Q_OBJECT
 
@@ -24,8 +25,8 @@ private:
     QSocketNotifier* notifier_ = nullptr;
 };
 
-// Quits the application on SIGTERM the way its Quit command does, so that what quitting keeps
-// (the note being typed, the window frames) is kept too.
+// Quits the application on SIGTERM or SIGHUP the way its Quit command does, so that what quitting
+// keeps (the notes being typed, the window frames) is kept too.
 void quitOnTermination(QObject* parent);
 
 } // namespace tavro

@@ -1,6 +1,7 @@
 #include "platform/X11FlowDesktop.h"
 
 #include "platform/X11Desktop.h"
+#include "platform/X11RepaintWatch.h"
 #include "values/FailureText.h"
 #include "values/Utf8.h"
 
@@ -8,6 +9,7 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -17,6 +19,10 @@
 #include <QTimer>
 
 #include <canberra.h>
+
+#include <memory>
+#include <optional>
+#include <utility>
 
 namespace tavro {
 
@@ -30,24 +36,43 @@ bool soundServerRunning() {
     return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/pulse/native"));
 }
 
-// How often the frames of hidden windows are looked at, and how long what lay under them is
-// given to paint itself once they are gone.
+// How often the frames of hidden windows are looked at. Once they are gone and every window they
+// uncovered has drawn again, how long nothing more may be drawn where they were: a program
+// answers its expose in bursts shorter than that. Without DAMAGE to tell, what lay under them
+// is given a fixed time to paint itself.
 constexpr int departurePollMs = 4;
+constexpr int settledMs = 20;
 constexpr int repaintMs = 12;
 
-void awaitDeparture(std::vector<std::uint32_t> frames, QDeadlineTimer deadline,
-                    QPointer<QObject> context, std::function<void()> action) {
-    if (!context)
+struct Departure {
+    std::vector<std::uint32_t> frames;
+    std::unique_ptr<X11RepaintWatch> watch;
+    QDeadlineTimer deadline;
+    QPointer<QObject> context;
+    std::function<void()> action;
+    // Since the frames left, or since the last drawing where they were.
+    std::optional<QElapsedTimer> quiet;
+};
+
+void awaitDeparture(const std::shared_ptr<Departure>& departure) {
+    Departure& d = *departure;
+    if (!d.context)
         return;
-    if (deadline.hasExpired() || !X11Desktop::anyViewable(frames)) {
-        QTimer::singleShot(deadline.hasExpired() ? 0 : repaintMs, context.data(),
-                           std::move(action));
+    const bool drawn = d.watch && d.watch->takeDrawn();
+    if (!d.quiet && !X11Desktop::anyViewable(d.frames))
+        d.quiet.emplace().start();
+    else if (d.quiet && drawn)
+        d.quiet->restart();
+    const bool settled =
+        d.quiet && (d.watch ? d.watch->uncoveredDrawn() && d.quiet->elapsed() >= settledMs
+                            : d.quiet->elapsed() >= repaintMs);
+    if (d.deadline.hasExpired() || settled) {
+        d.watch.reset();
+        std::exchange(d.action, {})();
         return;
     }
-    QTimer::singleShot(departurePollMs, context.data(),
-                       [frames = std::move(frames), deadline, context, action]() mutable {
-                           awaitDeparture(std::move(frames), deadline, context, std::move(action));
-                       });
+    QTimer::singleShot(departurePollMs, d.context.data(),
+                       [departure] { awaitDeparture(departure); });
 }
 
 } // namespace
@@ -82,8 +107,19 @@ void X11FlowDesktop::returnFocus(const ForegroundWindow& window) {
 
 void X11FlowDesktop::afterWindowsLeave(const std::vector<std::uint32_t>& windows, int timeoutMs,
                                        QObject* context, std::function<void()> action) {
-    awaitDeparture(X11Desktop::topLevelFrames(windows), QDeadlineTimer(timeoutMs), context,
-                   std::move(action));
+    auto departure = std::make_shared<Departure>();
+    departure->frames = X11Desktop::topLevelFrames(windows);
+    const QRect area = X11RepaintWatch::areaOf(departure->frames);
+    if (area.isEmpty()) {
+        QTimer::singleShot(0, context, std::move(action));
+        return;
+    }
+    // Watched from before the window manager takes the frames away, so no drawing is missed.
+    departure->watch = X11RepaintWatch::start(departure->frames, area);
+    departure->deadline = QDeadlineTimer(timeoutMs);
+    departure->context = context;
+    departure->action = std::move(action);
+    awaitDeparture(departure);
 }
 
 QPointF X11FlowDesktop::pointerPosition() {

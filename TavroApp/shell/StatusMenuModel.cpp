@@ -14,8 +14,8 @@ StatusMenuState statusMenuState(const StatusMenuInputs& inputs) {
     StatusMenuState state;
     state.captureRegion = "Capture Region  " + region;
     state.captureFullScreen = "Capture Full Screen  " + fullScreen;
-    // A second press of the region shortcut while the overlay is up files a note-only issue.
-    state.newIssue = "New Issue Without Screenshot  " + region + " " + region;
+    // No shortcut of its own: the region shortcut shown twice would read as a key to press.
+    state.newIssue = "New Issue Without Screenshot";
     state.openDashboard = inputs.openCount > 0
                               ? "Open Dashboard  (" + std::to_string(inputs.openCount) + ")"
                               : "Open Dashboard";

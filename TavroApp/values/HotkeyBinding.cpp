@@ -60,18 +60,20 @@ bool HotkeyBinding::isFunctionKey(std::uint16_t keyCode) {
            functionKeyCodes.end();
 }
 
+std::string HotkeyBinding::combination(std::uint16_t keyCode) const {
+    return modifiers.isEmpty() ? keyName(keyCode) : modifiers.name() + "+" + keyName(keyCode);
+}
+
 std::string HotkeyBinding::displayString() const {
-    if (keyCode) {
-        const std::string once = modifiers.symbols() + keyName(*keyCode);
-        return repeated(once, tapCount == 2 || tapCount == 3 ? tapCount : 1);
-    }
-    const std::string symbols = modifiers.symbols();
-    return repeated(symbols, symbols.empty() ? 0 : repetitions(tapCount));
+    if (keyCode)
+        return repeated(combination(*keyCode), tapCount == 2 || tapCount == 3 ? tapCount : 1);
+    const std::string names = modifiers.name();
+    return repeated(names, names.empty() ? 0 : repetitions(tapCount));
 }
 
 std::string HotkeyBinding::explanation() const {
     if (keyCode) {
-        const std::string once = modifiers.symbols() + keyName(*keyCode);
+        const std::string once = combination(*keyCode);
         if (tapCount == 3)
             return "Press " + once + " three times quickly";
         if (tapCount == 2)

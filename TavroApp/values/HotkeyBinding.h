@@ -20,13 +20,14 @@ struct HotkeyBinding {
 
     bool operator==(const HotkeyBinding&) const = default;
 
-    static HotkeyBinding defaultRegion();     // ⌥⇧2
-    static HotkeyBinding defaultFullScreen(); // ⌥⇧3
+    static HotkeyBinding defaultRegion();     // Alt+Shift+2
+    static HotkeyBinding defaultFullScreen(); // Alt+Shift+3
 
     static std::string keyName(std::uint16_t keyCode);
     static std::optional<std::string> characterName(std::uint16_t keyCode);
     static bool isFunctionKey(std::uint16_t keyCode);
 
+    // "Alt+Shift+2", each press once, apart by a space; a tapped modifier alone: "Alt Alt".
     std::string displayString() const;
     std::string explanation() const;
     std::optional<std::string> warning() const;
@@ -36,6 +37,10 @@ struct HotkeyBinding {
     // Nothing for text that is not a binding's JSON: a missing or mistyped "modifiers" or
     // "tapCount", or a "keyCode" outside 0...65535.
     static std::optional<HotkeyBinding> fromJSON(std::string_view json);
+
+private:
+    // One press: "Alt+Shift+2".
+    std::string combination(std::uint16_t keyCode) const;
 };
 
 } // namespace tavro

@@ -8,19 +8,19 @@ namespace {
 
 struct Member {
     ModifierSet set;
-    const char* glyph;
+    // As a Linux desktop names the key.
     const char* name;
     std::uint32_t hotkeyBit;
     std::uint64_t keyEventBit;
 };
 
-// In display order.
+// In the order a Linux desktop shows them; command is the Super key, option the Alt key.
 constexpr std::array<Member, 5> members{{
-    {ModifierSet::control, "⌃", "Control", 0x1000, 0x40000},
-    {ModifierSet::option, "⌥", "Option", 0x800, 0x80000},
-    {ModifierSet::shift, "⇧", "Shift", 0x200, 0x20000},
-    {ModifierSet::command, "⌘", "Command", 0x100, 0x100000},
-    {ModifierSet::function, "fn", "Fn", 0, 0x800000},
+    {ModifierSet::command, "Super", 0x100, 0x100000},
+    {ModifierSet::control, "Ctrl", 0x1000, 0x40000},
+    {ModifierSet::option, "Alt", 0x800, 0x80000},
+    {ModifierSet::shift, "Shift", 0x200, 0x20000},
+    {ModifierSet::function, "Fn", 0, 0x800000},
 }};
 
 } // namespace
@@ -55,23 +55,13 @@ std::optional<ModifierSet> ModifierSet::singleModifier() const {
     return found;
 }
 
-std::string ModifierSet::symbols() const {
+std::string ModifierSet::name() const {
     std::string text;
     for (const auto& member : members) {
         if (contains(member.set))
-            text += member.glyph;
+            text += (text.empty() ? "" : "+") + std::string(member.name);
     }
     return text;
-}
-
-std::string ModifierSet::name() const {
-    if (auto single = singleModifier()) {
-        for (const auto& member : members) {
-            if (member.set == *single)
-                return member.name;
-        }
-    }
-    return symbols();
 }
 
 } // namespace tavro

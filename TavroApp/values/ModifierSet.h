@@ -31,9 +31,8 @@ struct ModifierSet {
     std::uint32_t hotkeyMask() const;
     // The one member present, when exactly one of the five is.
     std::optional<ModifierSet> singleModifier() const;
-    // "⌃⌥⇧⌘fn", in that order, for the members present.
-    std::string symbols() const;
-    // The word for a single member ("Option"), otherwise the symbols.
+    // The members present by their Linux key names, in the desktop's order and joined by "+":
+    // "Super+Ctrl+Alt+Shift+Fn"; "Alt" for option alone.
     std::string name() const;
 
     bool operator==(const ModifierSet&) const = default;

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace tavro::ScreenshotFiles {
 
@@ -152,6 +155,54 @@ std::optional<std::string> writeOriginalThumbnail(const CaptureImage& image, Sec
     if (!original)
         return std::nullopt;
     return writeThumbnailOf(*original, nextThumbnailName(image.id, date, image.thumbPath));
+}
+
+namespace {
+
+// A plain file of the library, whole; nothing when the name is refused or the file is not there.
+std::optional<std::vector<std::uint8_t>> readFile(Folder folder, std::string_view name) {
+    const auto file = LibraryFiles::locate(folder, name);
+    std::error_code error;
+    if (name.empty() || !file || !std::filesystem::is_regular_file(*file, error))
+        return std::nullopt;
+    std::ifstream in(*file, std::ios::binary);
+    std::vector<std::uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+    if (!in && !in.eof())
+        throw WriteError("the file " + file->filename().string() + " could not be read");
+    return bytes;
+}
+
+std::string extensionOf(std::string_view name) {
+    const auto ext = std::filesystem::path(std::string(name)).extension().string();
+    return ext.size() > 1 ? ext.substr(1) : "png";
+}
+
+// Copies the file under `copyName` with the source's extension; nothing when there is none.
+std::optional<std::string> copyFile(Folder folder, const std::optional<std::string>& name,
+                                    const std::string& copyName) {
+    if (!name)
+        return std::nullopt;
+    const auto bytes = readFile(folder, *name);
+    if (!bytes)
+        return std::nullopt;
+    const std::string target = LibraryFiles::withExtension(copyName, extensionOf(*name));
+    writeFile(folder, target, *bytes);
+    return target;
+}
+
+} // namespace
+
+Copies copyFiles(const CaptureImage& image, std::string_view imageID, Seconds date) {
+    Copies copies;
+    const std::string original = LibraryFiles::originalName(imageID, date);
+    // The id becomes part of the names: it is refused before anything is written.
+    located(Folder::captures, original);
+    copies.imagePath = copyFile(Folder::captures, image.imagePath, original).value_or("");
+    copies.annotatedPath =
+        copyFile(Folder::captures, image.annotatedPath, LibraryFiles::markedCopyName(original));
+    copies.thumbPath =
+        copyFile(Folder::thumbs, image.thumbPath, LibraryFiles::thumbnailName(imageID, date));
+    return copies;
 }
 
 void removeOriginal(const std::string& imagePath) {

@@ -78,6 +78,20 @@ Marked writeMarked(const Annotation& annotation, const CaptureImage& image, Seco
 // when the original cannot be read or the thumbnail written.
 std::optional<std::string> writeOriginalThumbnail(const CaptureImage& image, Seconds date);
 
+// A screenshot's files copied for another screenshot: names under that screenshot's id and
+// date, each file keeping its extension.
+struct Copies {
+    std::string imagePath;                    // empty when the original is not here
+    std::optional<std::string> annotatedPath; // absent when there is no marked copy here
+    std::optional<std::string> thumbPath;
+
+    bool operator==(const Copies&) const = default;
+};
+// Copies the original, the marked copy and the thumbnail the row names, those that are here, to
+// the names of screenshot `imageID` dated `date`. Throws WriteError when one cannot be read or
+// written, or the id cannot name a file; copies made before stay.
+Copies copyFiles(const CaptureImage& image, std::string_view imageID, Seconds date);
+
 // Best effort, for files no row names any more; a missing or refused name removes nothing.
 void removeOriginal(const std::string& imagePath);
 void removeMarkedCopy(const std::optional<std::string>& markedPath);

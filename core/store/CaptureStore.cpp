@@ -22,6 +22,7 @@ CaptureStore::CaptureStore(const std::filesystem::path& databaseFile,
     TavroPaths::ensureDirectories();
     db_ = std::make_shared<Database>(databaseFile);
     Schema::migrate(*db_);
+    Schema::addLateTables(*db_);
     ChangeCounter::install(*db_);
 }
 

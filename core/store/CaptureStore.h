@@ -235,6 +235,16 @@ public:
     // name lists nothing.
     std::vector<Pending> pending(std::string_view table, std::int64_t limit) const;
     std::vector<Comment> pendingComments(std::int64_t limit) const;
+    // The screenshots and comments of these lists wait for their capture: each is listed only
+    // once the service has its capture, or when its capture is among `capturesSent`, which go
+    // ahead of them in the same request. Oldest first.
+    std::vector<Pending> pushableImages(std::int64_t limit,
+                                        const std::vector<std::string>& capturesSent) const;
+    std::vector<Comment> pushableComments(std::int64_t limit,
+                                          const std::vector<std::string>& capturesSent) const;
+    // The capture is here but not on the service: in no workspace, kept on this computer, or
+    // still waiting for its first push.
+    bool captureNotOnService(std::string_view captureID) const;
     // The screenshot row whether deleted or not.
     std::optional<CaptureImage> rawImage(std::string_view id) const;
     // The keys of a mark's JSON object; empty for anything else.
@@ -257,10 +267,44 @@ public:
                     const std::optional<nlohmann::json>& record = std::nullopt);
     // Takes the capture with its screenshots and comments out of its workspace.
     void markLocalOnly(std::string_view captureID);
+    // The service kept its own drawing on a screenshot over the one pushed from here: this
+    // computer's drawing (its mark-up, a copy of the original, its marked copy and thumbnail)
+    // becomes a new screenshot of the same capture, waiting to be pushed whole, and the
+    // screenshot itself waits for the service's drawing to be pulled. Gives the new
+    // screenshot's id; nothing when the screenshot is gone or carries no drawing. Throws
+    // ScreenshotFiles::WriteError when a copy cannot be written, and writes no row then.
+    std::optional<std::string> keepDrawingApart(std::string_view imageID);
+    // A new screenshot or comment the service refused for good: it stays on this computer, is
+    // not pushed again, and counts among the unsent changes. Other tables are left alone.
+    void keepUnsent(std::string_view table, std::string_view id);
+    // The row of a pushed table ("captures", "groups", "capture_images", "comments") still
+    // waits to be pushed.
+    bool stillPending(std::string_view table, std::string_view id) const;
     // Files the group's captures under the server's id for it and retires the local row. When
     // no group has that id yet, the local group is carried over to it; onto itself, or onto an
     // id that is not one, nothing changes.
     void remapGroup(std::string_view from, std::string_view to);
+
+    // Screenshot files that failed to move between the library and the service, each with the
+    // wait before the next try, kept across restarts. `shape` is what the screenshot looked
+    // like when it failed (paths or hashes): a different one means a new try at once.
+    enum class Transfer { upload, download };
+    struct TransferFailure {
+        std::string shape;
+        Seconds wait = 0;
+        Seconds retryAt = 0;
+
+        bool operator==(const TransferFailure&) const = default;
+    };
+    std::optional<TransferFailure> transferFailure(Transfer transfer,
+                                                   std::string_view imageID) const;
+    // Nothing is kept for a screenshot that is gone; its record goes with its row.
+    void setTransferFailure(Transfer transfer, std::string_view imageID,
+                            const TransferFailure& failure);
+    void clearTransferFailure(Transfer transfer, std::string_view imageID);
+    // The screenshots whose transfer failed and that still wait for it: uploads of those still
+    // to be pushed, downloads of every one.
+    std::int64_t transferFailureCount(Transfer transfer) const;
 
     // The account side that sync fills: people, workspaces, group members and the sync log.
     // Nothing here posts the store-changed notification.
@@ -328,6 +372,12 @@ public:
     void dropGroup(std::string_view id);
     // Groups not pushed yet become local ones where their names are free.
     void dropWorkspace(std::string_view id);
+    // The changes made here that the service does not have and that purgeAccountData() would
+    // delete: edits and deletions of shared captures, groups and screenshots still waiting to
+    // be pushed, and the screenshots and comments of shared captures that never reached the
+    // service. Captures still waiting for their first push are not counted: signing out keeps
+    // them as local ones, with their screenshots and comments.
+    std::int64_t unsentChangeCount() const;
     // Forgets every workspace capture and group, the people, workspaces and members, the sync
     // metadata and the server's history, as dropWorkspace does; posts the store-changed
     // notification.

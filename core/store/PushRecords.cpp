@@ -53,6 +53,20 @@ std::optional<json> patchFor(const json& full, const std::set<std::string>& fiel
     return patch;
 }
 
+// Rows of id, pending and version as listed for a push; a row without an id is passed over.
+std::vector<CaptureStore::Pending> pendingRows(const std::vector<Row>& rows) {
+    std::vector<CaptureStore::Pending> out;
+    for (const auto& row : rows) {
+        auto id = row.string("id");
+        if (!id)
+            continue;
+        auto mark = row.string("pending");
+        out.push_back(
+            {*id, CaptureStore::pendingFields(mark), row.intValue("version").value_or(0), mark});
+    }
+    return out;
+}
+
 } // namespace
 
 std::set<std::string> CaptureStore::pendingFields(const std::optional<std::string>& mark) {
@@ -68,21 +82,13 @@ std::set<std::string> CaptureStore::pendingFields(const std::optional<std::strin
 
 std::vector<CaptureStore::Pending> CaptureStore::pending(std::string_view table,
                                                          std::int64_t limit) const {
-    std::vector<Pending> out;
     auto name = PushTables::named(table);
     if (!name)
-        return out;
-    for (const auto& row : db_->query("SELECT id, pending, version FROM " + *name +
-                                          " WHERE sync_state = 'pendingPush' ORDER BY "
-                                          "created_at ASC LIMIT ?;",
-                                      {limit})) {
-        auto id = row.string("id");
-        if (!id)
-            continue;
-        auto mark = row.string("pending");
-        out.push_back({*id, pendingFields(mark), row.intValue("version").value_or(0), mark});
-    }
-    return out;
+        return {};
+    return pendingRows(db_->query("SELECT id, pending, version FROM " + *name +
+                                      " WHERE sync_state = 'pendingPush' ORDER BY "
+                                      "created_at ASC LIMIT ?;",
+                                  {limit}));
 }
 
 std::vector<Comment> CaptureStore::pendingComments(std::int64_t limit) const {
@@ -92,6 +98,45 @@ std::vector<Comment> CaptureStore::pendingComments(std::int64_t limit) const {
                                       {limit}))
         out.push_back(decodeComment(row));
     return out;
+}
+
+namespace {
+
+// Rows of `table` (capture_images or comments) waiting to be pushed whose capture the service
+// has, or whose capture goes in the same request.
+std::string pushableChildren(std::string_view table, std::string_view columns) {
+    const std::string name(table);
+    return "SELECT " + std::string(columns) + " FROM " + name +
+           " WHERE sync_state = 'pendingPush' AND (capture_id IN (SELECT value FROM json_each(?)) "
+           "OR NOT EXISTS (SELECT 1 FROM captures WHERE captures.id = " +
+           name + ".capture_id AND " + std::string(PushTables::captureNotOnService) +
+           ")) ORDER BY created_at ASC LIMIT ?;";
+}
+
+} // namespace
+
+std::vector<CaptureStore::Pending>
+CaptureStore::pushableImages(std::int64_t limit,
+                             const std::vector<std::string>& capturesSent) const {
+    static const std::string sql = pushableChildren("capture_images", "id, pending, version");
+    return pendingRows(db_->query(sql, {json(capturesSent).dump(), limit}));
+}
+
+std::vector<Comment>
+CaptureStore::pushableComments(std::int64_t limit,
+                               const std::vector<std::string>& capturesSent) const {
+    static const std::string sql = pushableChildren("comments", "*");
+    std::vector<Comment> out;
+    for (const auto& row : db_->query(sql, {json(capturesSent).dump(), limit}))
+        out.push_back(decodeComment(row));
+    return out;
+}
+
+bool CaptureStore::captureNotOnService(std::string_view captureID) const {
+    return !db_->query("SELECT 1 AS one FROM captures WHERE id = ? AND " +
+                           std::string(PushTables::captureNotOnService) + ";",
+                       {captureID})
+                .empty();
 }
 
 std::optional<CaptureImage> CaptureStore::rawImage(std::string_view id) const {

@@ -15,4 +15,11 @@ inline constexpr std::string_view awaitingFirstPush =
     "(sync_state = 'pendingPush' AND CASE WHEN json_valid(pending) THEN "
     "json_type(pending, '$.\"*\"') END IS NOT NULL)";
 
+// SQL over a captures row that is true while the service does not have the capture: it is in no
+// workspace, kept on this computer, or still waiting for its first push. Its screenshots and
+// comments wait for it.
+inline constexpr std::string_view captureNotOnService =
+    "(workspace_id IS NULL OR local_only = 1 OR (sync_state = 'pendingPush' AND CASE WHEN "
+    "json_valid(pending) THEN json_type(pending, '$.\"*\"') END IS NOT NULL))";
+
 } // namespace tavro::PushTables

@@ -64,6 +64,38 @@ bool CaptureStore::markSynced(std::string_view table, const Pending& pushed,
     });
 }
 
+namespace {
+
+// The tables whose new rows the service may refuse for good without taking their capture out
+// of the workspace.
+std::optional<std::string> childTable(std::string_view table) {
+    if (table == "capture_images" || table == "comments")
+        return std::string(table);
+    return std::nullopt;
+}
+
+} // namespace
+
+void CaptureStore::keepUnsent(std::string_view table, std::string_view id) {
+    auto name = childTable(table);
+    if (!name)
+        return;
+    // A screenshot keeps its whole-row mark, so a later edit sends all of it.
+    db_->execute("UPDATE " + *name + " SET sync_state = 'local' WHERE id = ?;", {id});
+}
+
+bool CaptureStore::stillPending(std::string_view table, std::string_view id) const {
+    auto name = childTable(table);
+    if (!name)
+        name = PushTables::named(table);
+    if (!name)
+        return false;
+    return !db_->query("SELECT 1 AS one FROM " + *name +
+                           " WHERE id = ? AND sync_state = 'pendingPush';",
+                       {id})
+                .empty();
+}
+
 void CaptureStore::markLocalOnly(std::string_view captureID) {
     db_->transaction([&] {
         db_->execute("UPDATE captures SET workspace_id = NULL, local_only = 0, sync_state = "

@@ -204,6 +204,20 @@ CREATE TABLE IF NOT EXISTS sync_log (
 
 constexpr std::array<const char*, 5> steps = {step1, step2, step3, step4, step5};
 
+// Tables added after the last step. They leave the version as it is, so a program that knows
+// only the five steps opens the library as before and passes them over.
+constexpr const char* lateTables = R"SQL(
+CREATE TABLE IF NOT EXISTS blob_failures (
+    image_id   TEXT NOT NULL REFERENCES capture_images(id) ON DELETE CASCADE,
+    transfer   TEXT NOT NULL,
+    shape      TEXT NOT NULL,
+    wait       REAL NOT NULL,
+    retry_at   REAL NOT NULL,
+    PRIMARY KEY (image_id, transfer)
+);
+)SQL";
+constexpr std::array<const char*, 1> lateTableNames = {"blob_failures"};
+
 int storedVersion(Database& db) {
     auto rows = db.query("PRAGMA user_version;");
     if (rows.empty())
@@ -234,6 +248,24 @@ void migrate(Database& db) {
         throw;
     }
     db.executeRaw("PRAGMA foreign_keys = ON;");
+}
+
+void addLateTables(Database& db) {
+    const auto present = [&] {
+        for (const char* name : lateTableNames)
+            if (db.query("SELECT 1 AS one FROM sqlite_master WHERE type = 'table' AND name = ?;",
+                         {name})
+                    .empty())
+                return false;
+        return true;
+    };
+    // Only a library that lacks one is written to.
+    if (present())
+        return;
+    db.transaction([&] {
+        if (!present())
+            db.executeRaw(lateTables);
+    });
 }
 
 } // namespace tavro::Schema

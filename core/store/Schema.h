@@ -13,6 +13,11 @@ inline constexpr int currentVersion = 5;
 // old version with nothing of this run applied.
 void migrate(Database& db);
 
+// Adds the tables that came after the fifth step where they are missing (the engine's record of
+// screenshot files that failed to move, "blob_failures"), without changing the version. Throws
+// the DatabaseError of a failed statement.
+void addLateTables(Database& db);
+
 } // namespace Schema
 
 } // namespace tavro

@@ -119,6 +119,25 @@ void CaptureStore::dropWorkspace(std::string_view id) {
     db_->execute("DELETE FROM workspaces WHERE id = ?;", {id});
 }
 
+std::int64_t CaptureStore::unsentChangeCount() const {
+    // The captures the purge deletes, and what of theirs the service lacks.
+    const std::string purged = "workspace_id IS NOT NULL AND NOT " + neverSharedCapture;
+    const std::string ofPurged = "EXISTS (SELECT 1 FROM captures WHERE captures.id = capture_id "
+                                 "AND " +
+                                 purged + ")";
+    const auto rows = db_->query(
+        "SELECT (SELECT COUNT(*) FROM captures WHERE sync_state = 'pendingPush' AND " + purged +
+        ") + (SELECT COUNT(*) FROM groups WHERE workspace_id IS NOT NULL AND sync_state = "
+        "'pendingPush' AND NOT " +
+        std::string(PushTables::awaitingFirstPush) +
+        ") + (SELECT COUNT(*) FROM capture_images WHERE sync_state IN ('pendingPush', 'local') "
+        "AND " +
+        ofPurged +
+        ") + (SELECT COUNT(*) FROM comments WHERE sync_state IN ('pendingPush', 'local') AND " +
+        ofPurged + ") AS n;");
+    return rows.empty() ? 0 : rows.front().intValue("n").value_or(0);
+}
+
 void CaptureStore::purgeAccountData() {
     // All or nothing: a library left half signed out would keep the old user's cursor and
     // default workspace for the next one. The files go once the rows are gone.
@@ -133,6 +152,7 @@ void CaptureStore::purgeAccountData() {
         db_->execute("DELETE FROM workspaces;");
         db_->execute("DELETE FROM sync_meta;");
         db_->execute("DELETE FROM activity WHERE remote = 1;");
+        db_->execute("DELETE FROM blob_failures;");
         postChange();
     });
 }

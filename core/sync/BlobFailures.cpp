@@ -5,22 +5,23 @@
 namespace tavro {
 
 bool BlobFailures::waiting(const std::string& id, std::string_view shape, Seconds now) const {
-    const auto found = entries_.find(id);
-    if (found == entries_.end() || found->second.shape != shape)
+    const auto failure = store_.transferFailure(transfer_, id);
+    if (!failure || failure->shape != shape)
         return false;
     // A clock set back must not stretch the wait beyond its length.
-    const Seconds left = found->second.retryAt - now;
-    return left > 0 && left <= found->second.wait;
+    const Seconds left = failure->retryAt - now;
+    return left > 0 && left <= failure->wait;
 }
 
 Seconds BlobFailures::failed(const std::string& id, std::string_view shape, Seconds now) {
-    Entry& entry = entries_[id];
-    if (entry.shape != shape)
-        entry = Entry{.shape = std::string(shape)};
-    entry.wait = entry.wait > 0 ? std::min(entry.wait * 2, backoff_.cap)
-                                : std::min(backoff_.first, backoff_.cap);
-    entry.retryAt = now + entry.wait;
-    return entry.wait;
+    auto failure = store_.transferFailure(transfer_, id).value_or(CaptureStore::TransferFailure{});
+    if (failure.shape != shape)
+        failure = CaptureStore::TransferFailure{.shape = std::string(shape)};
+    failure.wait = failure.wait > 0 ? std::min(failure.wait * 2, backoff_.cap)
+                                    : std::min(backoff_.first, backoff_.cap);
+    failure.retryAt = now + failure.wait;
+    store_.setTransferFailure(transfer_, id, failure);
+    return failure.wait;
 }
 
 } // namespace tavro

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "model/Time.h"
+#include "store/CaptureStore.h"
 
 #include <cstddef>
-#include <map>
 #include <string>
 #include <string_view>
 
@@ -16,30 +16,29 @@ struct BlobBackoff {
     Seconds cap = 3'600;
 };
 
-// The screenshots whose transfers failed, each with its next try. An entry belongs to what the
-// screenshot looked like when it failed (its `shape`: paths or hashes): once that changes, the
-// screenshot is tried again at once.
+// The screenshots whose transfers one way failed, each with its next try, kept in the library so
+// that a restart does not try them all again at once. An entry belongs to what the screenshot
+// looked like when it failed (its `shape`: paths or hashes): once that changes, the screenshot
+// is tried again at once.
 class BlobFailures {
 public:
-    explicit BlobFailures(BlobBackoff backoff = {})
-        : backoff_(backoff) {}
+    BlobFailures(CaptureStore& store, CaptureStore::Transfer transfer, BlobBackoff backoff = {})
+        : store_(store)
+        , transfer_(transfer)
+        , backoff_(backoff) {}
 
     // The screenshot failed before and its wait has not run out.
     bool waiting(const std::string& id, std::string_view shape, Seconds now) const;
     // Starts the next, longer wait; gives its length.
     Seconds failed(const std::string& id, std::string_view shape, Seconds now);
-    void succeeded(const std::string& id) { entries_.erase(id); }
-    std::size_t size() const { return entries_.size(); }
+    void succeeded(const std::string& id) { store_.clearTransferFailure(transfer_, id); }
+    // The screenshots still waiting to be tried again (uploads only while still to be pushed).
+    std::size_t size() const { return std::size_t(store_.transferFailureCount(transfer_)); }
 
 private:
-    struct Entry {
-        std::string shape;
-        Seconds wait = 0;
-        Seconds retryAt = 0;
-    };
-
+    CaptureStore& store_;
+    CaptureStore::Transfer transfer_;
     BlobBackoff backoff_;
-    std::map<std::string, Entry, std::less<>> entries_;
 };
 
 } // namespace tavro

@@ -24,15 +24,15 @@ public:
     }
 
     void add(std::string_view table, const CaptureStore::Pending& pending,
-             const std::optional<nlohmann::json>& record) {
+             const std::optional<nlohmann::json>& record, std::string captureID = {}) {
         if (!record) {
             // Nothing left to send; a change made since the listing keeps it pending.
             store_.markSynced(table, pending, std::nullopt);
             return;
         }
         batch_.changes.push_back(*record);
-        batch_.rows[pending.id] =
-            PushedRow{std::string(table), pending.fields.count("*") > 0, pending, record};
+        batch_.rows[pending.id] = PushedRow{std::string(table), pending.fields.count("*") > 0,
+                                            pending, record, std::move(captureID)};
     }
 
 private:
@@ -83,13 +83,19 @@ PushBatch collectPush(CaptureStore& store, const EnsureBlobs& ensureBlobs) {
     for (const auto& pending : captures)
         collect.add("captures", pending, store.captureChange(pending));
     fullListing(captures.size(), captures.size(), rows);
+    // Captures the service has not seen yet go ahead of their screenshots and comments in this
+    // request; the service takes the tables in that order.
+    std::vector<std::string> capturesSent;
+    for (const auto& pending : captures)
+        if (batch.rows.count(pending.id))
+            capturesSent.push_back(pending.id);
 
     // Screenshots whose files cannot be sent stay pending at the head of the listing; a longer
     // listing reaches those behind them.
     std::unordered_set<std::string> listedImages;
     for (int page = 1; page <= PushBatch::imagePages; ++page) {
         const auto listing =
-            store.pending("capture_images", PushBatch::rowsPerTable * std::int64_t(page));
+            store.pushableImages(PushBatch::rowsPerTable * std::int64_t(page), capturesSent);
         std::vector<CaptureStore::Pending> images;
         for (const auto& pending : listing)
             if (listedImages.insert(pending.id).second)
@@ -111,7 +117,8 @@ PushBatch collectPush(CaptureStore& store, const EnsureBlobs& ensureBlobs) {
                 if (auto reread = store.rawImage(pending.id))
                     image = std::move(reread);
             }
-            collect.add("capture_images", pending, CaptureStore::imageChange(pending, *image));
+            collect.add("capture_images", pending, CaptureStore::imageChange(pending, *image),
+                        image->captureID);
             ++imagesGone;
         }
         fullListing(listing.size(), imagesGone, rows * size_t(page));
@@ -119,12 +126,13 @@ PushBatch collectPush(CaptureStore& store, const EnsureBlobs& ensureBlobs) {
             break;
     }
 
-    const auto comments = store.pendingComments(PushBatch::rowsPerTable);
+    const auto comments = store.pushableComments(PushBatch::rowsPerTable, capturesSent);
     for (const auto& comment : comments) {
         if (!collect.room())
             break;
         batch.changes.push_back(CaptureStore::commentChange(comment));
-        batch.rows[comment.id] = PushedRow{"comments", true, {.id = comment.id}, std::nullopt};
+        batch.rows[comment.id] =
+            PushedRow{"comments", true, {.id = comment.id}, std::nullopt, comment.captureID};
     }
     fullListing(comments.size(), comments.size(), rows);
     return batch;

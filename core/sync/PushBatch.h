@@ -18,6 +18,7 @@ struct PushedRow {
     bool isNew = false;                   // sent whole; always for comments
     CaptureStore::Pending pending;        // as listed, so a later edit keeps the row pending
     std::optional<nlohmann::json> record; // as sent
+    std::string captureID;                // of a screenshot or comment: the row it waits for
 };
 
 using PushedRows = std::unordered_map<std::string, PushedRow>;
@@ -44,7 +45,8 @@ using EnsureBlobs = std::function<void(const CaptureImage&)>;
 // marked synced on the way. A screenshot whose files cannot be made ready stays pending and is
 // left out; a SyncError other than uploads being switched off is thrown, as is every store
 // error. Once the batch is full nothing more is read or uploaded. Screenshots left out do not
-// take the places of newer ones: the listing goes on past them, a page at a time.
+// take the places of newer ones: the listing goes on past them, a page at a time. Screenshots
+// and comments go only once the service has their capture, or after it in the same request.
 PushBatch collectPush(CaptureStore& store, const EnsureBlobs& ensureBlobs);
 
 // The last 8 characters of an id, as log lines name rows.

@@ -2,6 +2,7 @@
 
 #include "model/Wire.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace tavro {
@@ -39,6 +40,12 @@ std::vector<std::string> conflicts(const json& result) {
     return value->get<std::vector<std::string>>();
 }
 
+bool drawingAmong(const std::vector<std::string>& names) {
+    return std::any_of(names.begin(), names.end(), [](const std::string& name) {
+        return name == "annotation_json" || name == "marked_sha256";
+    });
+}
+
 std::string joined(const std::vector<std::string>& names) {
     std::string out;
     for (const auto& name : names)
@@ -64,16 +71,22 @@ bool SyncEngine::handleResult(const json& result, const PushedRows& pushed) {
     };
 
     if (status == "applied" || status == "merged") {
+        bool settled = true;
         if (sent.table == "comments")
             markCommentSynced();
         else
-            store_.markSynced(sent.table, sent.pending, version(result), sent.record);
+            settled = store_.markSynced(sent.table, sent.pending, version(result), sent.record);
+        bool again = false;
         if (status == "merged")
-            if (auto names = conflicts(result); !names.empty())
+            if (auto names = conflicts(result); !names.empty()) {
+                // A drawing cannot be merged: the one made here becomes a screenshot of its own.
+                if (settled && sent.table == "capture_images" && drawingAmong(names))
+                    again = store_.keepDrawingApart(*id).has_value();
                 store_.log("info", rowName + ": the server's " + joined(names) +
                                        " stood; your version was kept alongside");
+            }
         rejections_.erase(*id);
-        return false;
+        return again;
     }
 
     std::optional<std::string> reason = text(result, "reason");
@@ -95,6 +108,10 @@ bool SyncEngine::handleResult(const json& result, const PushedRows& pushed) {
         // in every exchange. It is given up like a change the server refuses.
         reason = "remapped outside groups";
     } else if (Wire::boolean(Wire::field(result, "retry"))) {
+        // A screenshot or comment that went with its capture is refused while the capture is;
+        // that does not count against it. Once the capture is given up, so are they.
+        if (!sent.captureID.empty() && store_.captureNotOnService(sent.captureID))
+            return store_.stillPending(sent.table, *id);
         if (++rejections_[*id] <= retriesPerRow)
             return true;
     }
@@ -103,8 +120,8 @@ bool SyncEngine::handleResult(const json& result, const PushedRows& pushed) {
     store_.log("warn", rowName + " rejected: " + reason.value_or("rejected"));
     if (sent.table == "captures" && sent.isNew)
         store_.markLocalOnly(*id);
-    else if (sent.table == "comments")
-        markCommentSynced();
+    else if (sent.table == "comments" || (sent.table == "capture_images" && sent.isNew))
+        store_.keepUnsent(sent.table, *id); // the service never had it: it stays here alone
     else
         store_.markSynced(sent.table, sent.pending, std::nullopt, sent.record);
     return false;

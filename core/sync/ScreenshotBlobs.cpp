@@ -113,8 +113,35 @@ ScreenshotBlobs::ScreenshotBlobs(CaptureStore& store, SyncClient& client, Clock 
     : store_(store)
     , client_(client)
     , clock_(std::move(clock))
-    , uploadFailures_(backoff)
-    , downloadFailures_(backoff) {}
+    , uploadFailures_(store, CaptureStore::Transfer::upload, backoff)
+    , downloadFailures_(store, CaptureStore::Transfer::download, backoff) {}
+
+void ScreenshotBlobs::Tally::add(const std::string& line) {
+    if (count++ == 0)
+        first = line;
+}
+
+void ScreenshotBlobs::Tally::log(CaptureStore& store, std::string_view noun,
+                                 std::string_view verb) {
+    if (count == 0)
+        return;
+    std::string line = first;
+    if (const std::size_t more = count - 1; more > 0)
+        line += " (" + std::to_string(more) + " more " + std::string(noun) +
+                (more == 1 ? " " : "s ") + std::string(verb) + " this pass)";
+    store.log("warn", text::validUTF8(line));
+    *this = {};
+}
+
+void ScreenshotBlobs::beginPass() {
+    uploadsFailed_ = {};
+    downloadsFailed_ = {};
+}
+
+void ScreenshotBlobs::logPassFailures() {
+    uploadsFailed_.log(store_, "screenshot", "skipped");
+    downloadsFailed_.log(store_, "download", "failed");
+}
 
 void ScreenshotBlobs::ensureBlobs(const CaptureImage& image, std::stop_token stop) {
     const std::string shape = uploadShape(image);
@@ -141,7 +168,7 @@ void ScreenshotBlobs::ensureBlobs(const CaptureImage& image, std::stop_token sto
     } catch (...) {
         const std::string reason = confinedFailure(std::current_exception(), true);
         uploadFailures_.failed(image.id, shape, clock_());
-        store_.log("warn", text::validUTF8("Image " + idTail(image.id) + " skipped: " + reason));
+        uploadsFailed_.add("Image " + idTail(image.id) + " skipped: " + reason);
         throw BlobsDeferred(reason);
     }
     store_.db().execute("UPDATE capture_images SET original_sha256 = ?, marked_sha256 = ?, "
@@ -184,8 +211,7 @@ bool ScreenshotBlobs::downloadPendingImages(std::stop_token stop) {
         } catch (...) {
             const std::string reason = confinedFailure(std::current_exception(), false);
             downloadFailures_.failed(image.id, shape, clock_());
-            store_.log("warn", text::validUTF8("Download for image " + idTail(image.id) +
-                                               " failed: " + reason));
+            downloadsFailed_.add("Download for image " + idTail(image.id) + " failed: " + reason);
         }
     }
     return tried > 0;

@@ -48,16 +48,16 @@ public:
     // should end (offline, stopped, session expired) or the service takes no uploads
     // (uploadsDisabled); throws BlobsDeferred for a failure of this screenshot alone (a missing
     // or unreadable file, a refused path, a refused or unreadable ticket, storage that would
-    // not take the bytes), logged here once per back-off step; the store's errors are thrown as
-    // they come.
+    // not take the bytes), counted for the pass's line once per back-off step; the store's
+    // errors are thrown as they come.
     void ensureBlobs(const CaptureImage& image, std::stop_token stop = {});
 
     // Fetches the missing files of at most 30 pulled screenshots, newest first, checks them
     // against their hashes, writes them into the library and points the rows and the capture's
-    // cover at them. A failing screenshot is logged once per back-off step and the others go
-    // on. Throws SyncError offline (a stop included) or unauthorized, which ends the run at
-    // once, and the store's error when the list cannot be read. True when it tried at least one
-    // screenshot, so the caller posts the store-changed notification.
+    // cover at them. A failing screenshot is counted for the pass's line once per back-off
+    // step and the others go on. Throws SyncError offline (a stop included) or unauthorized, which
+    // ends the run at once, and the store's error when the list cannot be read. True when it tried
+    // at least one screenshot, so the caller posts the store-changed notification.
     bool downloadPendingImages(std::stop_token stop = {});
 
     // "image/jpeg" for .jpg and .jpeg, "image/webp" for .webp (any letter case), else
@@ -75,6 +75,12 @@ public:
 
     // Screenshots whose upload failed and waits to be tried again.
     std::size_t uploadsWaiting() const { return uploadFailures_.size(); }
+
+    // The failures of a pass go into the sync log together when it ends: one line for the
+    // uploads and one for the downloads, each naming the first screenshot that failed, why, and
+    // how many more did.
+    void beginPass();
+    void logPassFailures();
 
     static constexpr std::int64_t downloadsPerRun = 30;
     // The largest file fetched: one that holds the largest image the library decodes, as
@@ -99,11 +105,21 @@ private:
                           std::stop_token stop,
                           const std::optional<std::string>& keepApart = std::nullopt);
 
+    struct Tally {
+        std::size_t count = 0;
+        std::string first;
+        void add(const std::string& line);
+        // The first line, with how many more of `noun` met `verb`; then starts again.
+        void log(CaptureStore& store, std::string_view noun, std::string_view verb);
+    };
+
     CaptureStore& store_;
     SyncClient& client_;
     Clock clock_;
     BlobFailures uploadFailures_;
     BlobFailures downloadFailures_;
+    Tally uploadsFailed_;
+    Tally downloadsFailed_;
 };
 
 } // namespace tavro

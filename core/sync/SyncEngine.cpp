@@ -269,6 +269,7 @@ void SyncEngine::runOnce(std::stop_token session) {
         ~DropReadAhead() { pages.drop(); }
     } dropReadAhead{readAhead_};
     publish({.kind = SyncStatus::Kind::syncing});
+    blobs_.beginPass();
     try {
         const Seconds now = config_.timings.clock();
         if (!lastAccountRefresh_ || now - *lastAccountRefresh_ >= config_.timings.accountRefreshAge)
@@ -282,6 +283,7 @@ void SyncEngine::runOnce(std::stop_token session) {
             store_.postChange();
         reconcileIfDue(session);
         ensureCurrent(session);
+        blobs_.logPassFailures();
         const Seconds finished = config_.timings.clock();
         try {
             store_.setSyncMeta("last_sync", formatISO8601(finished));
@@ -307,6 +309,7 @@ void SyncEngine::runOnce(std::stop_token session) {
     } catch (...) {
         if (session.stop_requested())
             return;
+        blobs_.logPassFailures();
         failPass(std::current_exception());
     }
 }

@@ -22,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <stop_token>
 #include <string>
@@ -167,6 +168,10 @@ private:
     // The request that follows a reply of a pull, when nothing but the pull goes on.
     static std::optional<nlohmann::json> nextPullRequest(const SyncReply& reply,
                                                          const std::string& deviceID);
+    // Drops the workspaces the service names as left, but not one that the same reply brings
+    // rows for (`carried`) or that the account, asked again, still lists; each is logged.
+    void dropWorkspaces(const std::vector<std::string>& ids, const std::set<std::string>& carried,
+                        std::stop_token session);
     // Applies the server's verdict on one pushed row; true when the row is to be pushed again.
     bool handleResult(const nlohmann::json& result, const PushedRows& pushed);
     void reconcileIfDue(std::stop_token session);

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <map>
+#include <set>
 
 namespace tavro {
 
@@ -62,7 +64,10 @@ void logSkipped(CaptureStore& store, size_t count, std::string_view what) {
 // while a commit per row does not cost more than the row; each row has a savepoint of its own,
 // so one that cannot be applied costs only itself. The reply's rows are sorted by the table each
 // names, read where the reply was received, and parsed one at a time as they are applied.
-void applyPulledRows(CaptureStore& store, const SyncReply& reply, std::stop_token session) {
+// Gives the workspaces the rows name.
+std::set<std::string> applyPulledRows(CaptureStore& store, const SyncReply& reply,
+                                      std::stop_token session) {
+    std::set<std::string> workspaces;
     constexpr size_t rowsPerTransaction = 100;
     std::array<std::vector<size_t>, pulledTables.size()> byTable;
     size_t unusable = 0;
@@ -82,13 +87,16 @@ void applyPulledRows(CaptureStore& store, const SyncReply& reply, std::stop_toke
         const auto& rows = byTable[table];
         for (size_t start = 0; start < rows.size(); start += rowsPerTransaction) {
             if (session.stop_requested())
-                return;
+                return workspaces;
             const auto& [name, apply] = pulledTables[table];
             store.db().transaction([&] {
                 for (size_t i = start; i < std::min(rows.size(), start + rowsPerTransaction); ++i) {
                     try {
                         const json item = reply.change(rows[i]);
-                        (store.*apply)(*Wire::field(item, "row"));
+                        const json& row = *Wire::field(item, "row");
+                        if (auto workspace = text(row, "workspace_id"))
+                            workspaces.insert(std::move(*workspace));
+                        (store.*apply)(row);
                     } catch (const std::exception& error) {
                         store.log("warn",
                                   "Couldn't apply " + std::string(name) + " row: " + error.what());
@@ -97,6 +105,7 @@ void applyPulledRows(CaptureStore& store, const SyncReply& reply, std::stop_toke
             });
         }
     }
+    return workspaces;
 }
 
 // Ids the server names for removal: only id-shaped text reaches the store.
@@ -125,6 +134,46 @@ void logMistyped(CaptureStore& store, const json& fields) {
 }
 
 } // namespace
+
+void SyncEngine::dropWorkspaces(const std::vector<std::string>& ids,
+                                const std::set<std::string>& carried, std::stop_token session) {
+    if (ids.empty())
+        return;
+    std::map<std::string, std::string> names;
+    for (const auto& workspace : store_.workspaces())
+        names[workspace.id] = workspace.name;
+    const auto named = [&](const std::string& id) {
+        const auto found = names.find(id);
+        return found != names.end() ? "workspace " + found->second : "workspace " + idTail(id);
+    };
+    // A member taken out and let back in is named for removal while the same reply brings the
+    // workspace back: the rows, or the account as the service lists it now, tell.
+    std::vector<std::string> leaving;
+    for (const auto& id : ids) {
+        if (carried.count(id))
+            store_.log("info", "Kept " + named(id) +
+                                   ": the service named it as left but still sends what is in it");
+        else
+            leaving.push_back(id);
+    }
+    if (leaving.empty())
+        return;
+    refreshAccount(session);
+    std::set<std::string> listed;
+    for (const auto& workspace : store_.workspaces())
+        listed.insert(workspace.id);
+    for (const auto& id : leaving) {
+        if (listed.count(id)) {
+            store_.log("info",
+                       "Kept " + named(id) +
+                           ": the service named it as left but your account still lists it");
+            continue;
+        }
+        store_.dropWorkspace(id);
+        store_.log("info",
+                   "Removed " + named(id) + " from this computer: you are no longer a member");
+    }
+}
 
 std::optional<json> SyncEngine::nextPullRequest(const SyncReply& reply,
                                                 const std::string& deviceID) {
@@ -189,8 +238,15 @@ bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
                 exchangesLeft, session);
     // One transaction for all the results of a reply: they are many small writes.
     const json* results = Wire::field(fields, "results");
-    const auto resultObjects = SyncProtocol::objects(results);
+    auto resultObjects = SyncProtocol::objects(results);
     size_t unmatched = arraySize(results) - resultObjects.size();
+    // A capture's verdict first: whether a refusal of its screenshots and comments counts
+    // depends on it.
+    std::stable_partition(resultObjects.begin(), resultObjects.end(), [&](const json& result) {
+        const auto id = text(result, "id");
+        const auto row = id ? batch.rows.find(*id) : batch.rows.end();
+        return row == batch.rows.end() || row->second.captureID.empty();
+    });
     const bool resultsAskAgain = store_.db().transaction([&] {
         bool again = false;
         for (const auto& result : resultObjects) {
@@ -209,7 +265,7 @@ bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
     for (const auto& person : SyncProtocol::objects(Wire::field(fields, "people")))
         store_.applyRemotePerson(person);
 
-    applyPulledRows(store_, reply, session);
+    const auto carried = applyPulledRows(store_, reply, session);
     ensureCurrent(session);
 
     store_.setSyncMeta("cursor", std::to_string(Wire::integer(Wire::field(fields, "cursor"))));
@@ -239,9 +295,9 @@ bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
     for (const auto& id : usableIDs(store_, Wire::field(fields, "dropped_captures"),
                                     "dropped captures whose ids are not ids"))
         store_.dropCapture(id);
-    for (const auto& id : usableIDs(store_, Wire::field(fields, "dropped_workspaces"),
-                                    "dropped workspaces whose ids are not ids"))
-        store_.dropWorkspace(id);
+    dropWorkspaces(usableIDs(store_, Wire::field(fields, "dropped_workspaces"),
+                             "dropped workspaces whose ids are not ids"),
+                   carried, session);
 
     // A server that asks for a fresh pull in every reply would otherwise restart the pull for
     // the whole pass.

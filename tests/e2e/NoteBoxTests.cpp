@@ -3,13 +3,17 @@
 #include "DesktopSession.h"
 
 #include "model/CaptureGroup.h"
+#include "model/Image.h"
 #include "store/CaptureStore.h"
 
 #include "TempLibrary.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 namespace fs = std::filesystem;
@@ -97,7 +101,7 @@ struct RunningApp {
             openStore(session)->upsertGroup(group);
         }
         session.completeOnboarding();
-        session.launchTavro();
+        process = &session.launchTavro();
         EXPECT_TRUE(session.focusXtermOnceTheBoardIsUp());
     }
     void regionCapture(int fromX, int fromY, int toX, int toY) {
@@ -108,6 +112,7 @@ struct RunningApp {
         session.drag(fromX, fromY, toX, toY);
     }
     DesktopSession& session;
+    test::BackgroundProcess* process = nullptr;
 };
 
 } // namespace
@@ -207,4 +212,138 @@ TEST(NoteBoxTest, AddingASecondScreenshotComesBackWithTheTypedDraft) {
     EXPECT_EQ(images[0].width, 300);
     EXPECT_EQ(images[1].width, 200);
     EXPECT_EQ(filesUnder(session.library() / "captures"), 2u);
+}
+
+TEST(NoteBoxTest, ScreenshotsAddedWhereTheBoxWasShowWhatLayUnderIt) {
+    DesktopSession session;
+    RunningApp app(session);
+    // A white xterm under the box's place, its prompt far above it.
+    session.xdotool({"windowsize", "--sync", session.xtermWindow(), "1200", "760"});
+    session.xdotool({"windowmove", "--sync", session.xtermWindow(), "20", "20"});
+    session.focusXterm();
+    constexpr int tries = 20;
+    for (int i = 0; i < tries; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(session.runTavro({"--new-issue"}), 0);
+        std::optional<NoteBox> box(std::in_place, session);
+        ASSERT_GT(box->width, 0);
+        const Point from = box->origin;
+        const Point to{from.x + box->width, from.y + box->height};
+        ASSERT_TRUE(session.clickControl("Tavro Note", "push button", "Add screenshot"));
+        box.reset();
+        ASSERT_TRUE(DesktopSession::waitUntil(
+            [&] { return session.windowsNamed("^Tavro Note$").empty(); }, 5s));
+        ASSERT_TRUE(session.waitForKeyboardGrab());
+        session.drag(from.x, from.y, to.x, to.y);
+        NoteBox again(session);
+        session.key("ctrl+Return");
+        ASSERT_TRUE(DesktopSession::waitUntil(
+            [&] { return session.storedCaptures().size() == std::size_t(i + 1); }, 5s));
+        ASSERT_TRUE(DesktopSession::waitUntil(
+            [&] { return session.windowsNamed("^Tavro Note$").empty(); }, 5s));
+    }
+    const auto store = openStore(session);
+    int blackShots = 0;
+    for (const Capture& capture : session.storedCaptures()) {
+        const auto images = store->images(capture.id);
+        ASSERT_EQ(images.size(), 1u);
+        const auto image = Image::load(session.library() / "captures" / images[0].imagePath);
+        ASSERT_TRUE(image);
+        int black = 0;
+        for (int y = 0; y < image->height(); ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(
+                image->pixels() + std::size_t(y) * std::size_t(image->stride()));
+            for (int x = 0; x < image->width(); ++x)
+                black += (row[x] & 0xffffff) == 0;
+        }
+        blackShots += black > 0;
+        EXPECT_EQ(black, 0) << images[0].imagePath;
+    }
+    EXPECT_EQ(blackShots, 0) << "of " << tries;
+}
+
+namespace {
+
+// The ways the app ends with the note box open, each as a user or the desktop would end it.
+struct Ending {
+    const char* label; // as a test name
+    std::function<void(DesktopSession&, test::BackgroundProcess&)> end;
+};
+
+const Ending endings[] = {
+    {"Sigterm",
+     [](DesktopSession&, test::BackgroundProcess& app) {
+         kill(app.pid(), SIGTERM);
+     }},
+    {"Sighup",
+     [](DesktopSession&, test::BackgroundProcess& app) {
+         kill(app.pid(), SIGHUP);
+     }},
+    {"CtrlQInTheBox",
+     [](DesktopSession& session, test::BackgroundProcess&) {
+         session.key("ctrl+q");
+     }},
+    {"TheXServerGoingAway",
+     [](DesktopSession& session, test::BackgroundProcess&) {
+         session.stopDisplay();
+     }},
+};
+
+std::vector<Capture> everyCapture(const DesktopSession& session) {
+    CaptureQuery everything;
+    everything.limit = -1;
+    return openStore(session)->captures(everything);
+}
+
+} // namespace
+
+class NoteBoxEndTest : public ::testing::TestWithParam<Ending> {};
+
+// However the app ends, the capture in the note box is stored as typed, with its screenshot.
+TEST_P(NoteBoxEndTest, TheCaptureInTheBoxIsStoredWhenTheAppEnds) {
+    const Ending& ending = GetParam();
+    DesktopSession session;
+    RunningApp app(session);
+    test::BackgroundProcess& process = *app.process;
+    app.regionCapture(100, 100, 400, 300);
+    NoteBox box(session);
+    session.type("Kept at the end");
+    box.click(tagsX, tagsY);
+    session.type("ending");
+    ending.end(session, process);
+    ASSERT_TRUE(process.waitForExit(20s)) << "the app ended";
+    const auto stored = everyCapture(session);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].note, "Kept at the end");
+    EXPECT_EQ(openStore(session)->tags(stored[0].id), std::vector<std::string>{"ending"});
+    EXPECT_EQ(stored[0].imageWidth, 300);
+    EXPECT_TRUE(fs::exists(session.library() / "captures" / stored[0].imagePath));
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, NoteBoxEndTest, ::testing::ValuesIn(endings),
+                         [](const ::testing::TestParamInfo<Ending>& info) {
+                             return std::string(info.param.label);
+                         });
+
+// The note typed in the detail pane is stored though the app ends before its autosave ran.
+TEST(PaneNoteEndTest, ThePanesNoteIsStoredWhenTheXServerGoes) {
+    DesktopSession session;
+    Capture capture;
+    capture.id = "c-pane";
+    capture.note = "Checkout total";
+    capture.createdAt = capture.updatedAt = 1'700'000'000;
+    capture.captureMode = CaptureMode::text;
+    openStore(session)->insert(capture);
+    session.completeOnboarding();
+    test::BackgroundProcess& process = session.launchTavro();
+    ASSERT_TRUE(session.waitForWindow("^Tavro$"));
+    ASSERT_TRUE(session.clickControl("Tavro", "list item", "Checkout total"));
+    ASSERT_TRUE(session.focusControl("Tavro", "text", "Note"));
+    session.key("ctrl+End");
+    session.type(" overlaps");
+    session.stopDisplay();
+    ASSERT_TRUE(process.waitForExit(20s));
+    const auto stored = openStore(session)->capture("c-pane");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->note, "Checkout total overlaps");
 }

@@ -5,6 +5,7 @@
 #include "SyncedComputer.h"
 #include "model/Uuid.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -178,10 +179,13 @@ TEST_F(TwoComputers, ANoteEditedOnBothKeepsBothTexts) {
         << testing::PrintToString(lines);
 }
 
+// The service keeps the drawing that reached it first on the screenshot; the other computer's
+// drawing becomes a screenshot of its own on the same capture, on both computers.
 TEST_F(TwoComputers, AScreenshotMarkedUpOnBothKeepsBothDrawings) {
     const auto id = first.capture("Totals overlap the button", {{}});
     sync(first);
     sync(second);
+    const auto original = first.files(id).begin()->second.original;
 
     const auto drawnFirst = first.markUp(id);
     const auto drawnSecond = second.markUp(id);
@@ -189,15 +193,97 @@ TEST_F(TwoComputers, AScreenshotMarkedUpOnBothKeepsBothDrawings) {
     sync(second);
     sync(first);
 
+    std::vector<std::string> markUps;
+    second.withStore([&](CaptureStore& store) {
+        for (const auto& image : store.images(id))
+            markUps.push_back(image.annotationJSON.value_or(""));
+    });
     for (auto* computer : {&first, &second}) {
         SCOPED_TRACE(computer == &first ? "first" : "second");
-        const auto files = computer->files(id);
-        ASSERT_EQ(files.size(), 1u);
-        EXPECT_EQ(files.begin()->second.marked, drawnFirst) << "the service's drawing stands";
+        std::vector<std::string> marked, originals;
+        computer->withStore([&](CaptureStore& store) {
+            const auto images = store.images(id);
+            ASSERT_EQ(images.size(), 2u);
+            EXPECT_EQ(images[0].position, 0);
+            EXPECT_EQ(images[1].position, 1);
+            std::vector<std::string> shapes;
+            for (const auto& image : images)
+                shapes.push_back(image.annotationJSON.value_or(""));
+            EXPECT_EQ(shapes, markUps) << "the same marks on both";
+        });
+        for (const auto& [image, files] : computer->files(id)) {
+            marked.push_back(files.marked);
+            originals.push_back(files.original);
+        }
+        EXPECT_THAT(marked, testing::UnorderedElementsAre(drawnFirst, drawnSecond));
+        EXPECT_THAT(originals, testing::Each(original));
+        EXPECT_THAT(computer->capturesOnDisk(),
+                    testing::UnorderedElementsAre(original, original, drawnFirst, drawnSecond))
+            << "no drawing is left under a name no screenshot uses";
     }
-    const auto kept = second.capturesOnDisk();
-    EXPECT_NE(std::find(kept.begin(), kept.end(), drawnSecond), kept.end())
-        << "this computer's drawing is still on disk, as its log says";
+    EXPECT_NE(markUps[0], markUps[1]);
+    EXPECT_EQ(first.files(id), second.files(id));
+}
+
+// Screenshots and a comment behind a long backlog of text captures all reach the service, and
+// the other computer.
+TEST_F(TwoComputers, ABacklogOfCapturesHoldsBackNoScreenshotOrComment) {
+    constexpr int backlog = 3000;
+    first.withStore([&](CaptureStore& store) {
+        store.db().transaction([&] {
+            const Seconds start = now() - 3600;
+            for (int i = 0; i < backlog; ++i)
+                store.insert({.id = makeUUID(),
+                              .createdAt = start + i * 0.01,
+                              .note = "Text note " + std::to_string(i)});
+        });
+    });
+    std::vector<std::string> shot;
+    for (int i = 0; i < 11; ++i)
+        shot.push_back(first.capture("Screenshot " + std::to_string(i), {{}}));
+    const std::string comment = makeUUID();
+    first.withStore([&](CaptureStore& store) {
+        store.addComment({.id = comment,
+                          .captureID = shot.back(),
+                          .author = "you",
+                          .body = "Also on the second monitor",
+                          .createdAt = now(),
+                          .kind = "comment"});
+    });
+    sync(first);
+    first.withStore([&](CaptureStore& store) { EXPECT_EQ(store.unsentChangeCount(), 0); });
+    const auto tables = service.inspect("state").at("tables");
+    EXPECT_EQ(tables.at("captures").size(), size_t(backlog + 11));
+    EXPECT_EQ(tables.at("capture_images").size(), 11u);
+    EXPECT_TRUE(tables.at("comments").contains(comment));
+
+    service.configure({{"page_size", 1000}});
+    sync(second);
+    for (const auto& id : shot) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(second.files(id), first.files(id));
+        EXPECT_EQ(second.files(id).size(), 1u);
+    }
+    const auto comments = commentsOn(second, shot.back());
+    ASSERT_EQ(comments.size(), 1u);
+    EXPECT_EQ(comments[0].body, "Also on the second monitor");
+}
+
+// The wait after a failed upload outlives the process: the next start neither tries the
+// screenshots again nor logs them, and a pass that does try them writes one line.
+TEST_F(TwoComputers, UnuploadableScreenshotsLogOneLineAndWaitAcrossRestarts) {
+    second.unuploadableScreenshots(200);
+    second.drive("sync");
+    second.drive("sync");
+    std::vector<std::string> skipped;
+    second.withStore([&](CaptureStore& store) {
+        for (const auto& line : store.syncLog(1000))
+            if (line.message.find("skipped") != std::string::npos)
+                skipped.push_back(line.message);
+    });
+    ASSERT_EQ(skipped.size(), 1u) << testing::PrintToString(skipped);
+    EXPECT_NE(skipped[0].find("(199 more screenshots skipped this pass)"), std::string::npos)
+        << skipped[0];
 }
 
 TEST_F(TwoComputers, ScreenshotsThatCannotBeUploadedStepAsideForANewOne) {

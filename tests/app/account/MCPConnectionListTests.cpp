@@ -228,6 +228,31 @@ TEST_F(AgentHomeFixture, ListReadsTheFilesWhenShownAndAfterEachButton) {
     EXPECT_EQ(claude->statusText(), QStringLiteral("Terminal and IDE agent"));
 }
 
+// Connect and Disconnect by keyboard: the focus stays on the client acted on, on the button that
+// replaced the one pressed, so a second Space acts on the same client.
+TEST_F(AgentHomeFixture, TheFocusStaysOnTheClientWhoseButtonWasPressed) {
+    MCPConnectionList list(installer());
+    list.resize(520, 600);
+    list.show();
+    QApplication::setActiveWindow(&list);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+    ASSERT_TRUE(settled(list));
+    MCPClientRow* cursor = rowFor(list, MCPClient::cursor);
+    const std::pair<const char*, const char*> presses[] = {{"Connect", "Disconnect"},
+                                                           {"Disconnect", "Connect"}};
+    cursor->actionButton()->setFocus(Qt::TabFocusReason);
+    for (const auto& [pressed, replacement] : presses) {
+        SCOPED_TRACE(pressed);
+        QAbstractButton* button = cursor->actionButton();
+        ASSERT_EQ(button->text(), QString::fromUtf8(pressed));
+        ASSERT_TRUE(button->hasFocus());
+        QTest::keyClick(button, Qt::Key_Space);
+        ASSERT_TRUE(settled(list));
+        EXPECT_EQ(cursor->actionButton()->text(), QString::fromUtf8(replacement));
+        EXPECT_EQ(QApplication::focusWidget(), cursor->actionButton());
+    }
+}
+
 TEST_F(AgentHomeFixture, ListWarnsWhenTheServerIsMissing) {
     fs::remove(server_);
     MCPConnectionList list(installer());

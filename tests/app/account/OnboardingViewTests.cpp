@@ -167,3 +167,25 @@ TEST(OnboardingView, TheAgentStepScrollsRatherThanSqueezingItsRows) {
         bottom = row->y() + row->height();
     }
 }
+
+// Return and Enter press the forward button wherever the focus is, as a default button's keys
+// do, and the last step's Return finishes.
+TEST(OnboardingView, ReturnPressesTheForwardButton) {
+    OnboardingFixture f;
+    int finished = 0;
+    OnboardingView view(f.preferences, f.permissions, f.hotkeys, [&] { ++finished; }, {});
+    view.show();
+    ASSERT_EQ(view.step(), 0);
+    QTest::keyClick(view.primaryButton(), Qt::Key_Return);
+    EXPECT_EQ(view.step(), 1);
+    QTest::keyClick(view.backButton(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(view.step(), 2) << "from the Back button too";
+    QTest::keyClick(view.primaryButton(), Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(view.step(), 2) << "not with a modifier";
+    for (int press = 0; press < 4 && view.step() < 4; ++press)
+        QTest::keyClick(view.primaryButton(), Qt::Key_Return);
+    ASSERT_EQ(view.step(), 4);
+    EXPECT_EQ(finished, 0);
+    QTest::keyClick(view.primaryButton(), Qt::Key_Return);
+    EXPECT_EQ(finished, 1);
+}

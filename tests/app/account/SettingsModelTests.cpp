@@ -186,10 +186,11 @@ TEST(ShortcutSettings, TheReferenceRowsFollowTheBindings) {
         std::string fullScreenTwice;
     };
     const Case cases[] = {
-        {HotkeyBinding::defaultRegion(), HotkeyBinding::defaultFullScreen(), "⌥⇧2  ⌥⇧2",
-         "⌥⇧3  ⌥⇧3"},
+        {HotkeyBinding::defaultRegion(), HotkeyBinding::defaultFullScreen(),
+         "Alt+Shift+2  Alt+Shift+2", "Alt+Shift+3  Alt+Shift+3"},
         {HotkeyBinding{std::nullopt, ModifierSet::option, 2},
-         HotkeyBinding{20, ModifierSet::command, 3}, "⌥ ⌥  ⌥ ⌥", "⌘3 ⌘3 ⌘3  ⌘3 ⌘3 ⌘3"},
+         HotkeyBinding{20, ModifierSet::command, 3}, "Alt Alt  Alt Alt",
+         "Super+3 Super+3 Super+3  Super+3 Super+3 Super+3"},
     };
     for (const Case& c : cases) {
         const auto sections = ShortcutSettingsModel::referenceSections(c.region, c.fullScreen);

@@ -18,6 +18,9 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <QAccessible>
+#include <QLabel>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -107,5 +110,24 @@ TEST(LibrarySettings, CountsAndSizeOfAnEmptyAndOfAFullLibrary) {
         EXPECT_EQ(tab.capturesText(), c.capturesText);
         EXPECT_EQ(tab.openText(), c.openText);
         EXPECT_EQ(tab.locationButton()->text(), toQString(library.temp.root().string()));
+
+        // A screen reader reads each figure, labelled by its row's title.
+        const std::pair<QString, QString> figures[] = {
+            {QStringLiteral("Captures"), c.capturesText},
+            {QStringLiteral("Open"), c.openText},
+            {QStringLiteral("Screenshots on disk"), c.sizeText}};
+        for (const auto& [title, figure] : figures) {
+            SCOPED_TRACE(title.toStdString());
+            QWidget* shown = nullptr;
+            for (QLabel* label : tab.findChildren<QLabel*>())
+                if (label->text() == title)
+                    shown = label->buddy();
+            ASSERT_NE(shown, nullptr);
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(shown);
+            EXPECT_EQ(accessible->text(QAccessible::Name), figure);
+            const auto labels = accessible->relations(QAccessible::Label);
+            ASSERT_EQ(labels.size(), 1);
+            EXPECT_EQ(labels.front().first->text(QAccessible::Name), title);
+        }
     }
 }

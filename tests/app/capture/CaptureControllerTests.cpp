@@ -53,6 +53,16 @@ struct FlowWorld {
         settleFiles();
     }
 
+    // A region large enough that its file is still being written when the note box opens.
+    void captureLargeRegion() {
+        ASSERT_TRUE(flow.request(FlowRequest::region()));
+        timer.runAll();
+        overlay.finish(QRectF(0, 0, 5120, 2880));
+        timer.runAll();
+        ASSERT_TRUE(compose.open);
+        ASSERT_TRUE(flow.files().busy());
+    }
+
     // The screenshots' files are written in the background; their answers have come back.
     void settleFiles() {
         ASSERT_TRUE(QTest::qWaitFor([&] { return !flow.files().busy(); }));
@@ -167,6 +177,40 @@ TEST_F(FlowTest, ASecondPressWhileAddingToTheNoteBoxBringsItBackWithItsDraft) {
     ASSERT_TRUE(compose.open);
     EXPECT_EQ(compose.shown.draft.note, "half written");
     EXPECT_EQ(compose.shown.images.size(), 1u);
+}
+
+TEST_F(FlowTest, AnotherScreenshotFreezesTheScreenOnlyOnceTheClosedNoteBoxHasGone) {
+    captureRegion();
+    // The real box is a frameless window that hides itself before it calls back.
+    QWidget box(nullptr, Qt::Tool | Qt::FramelessWindowHint);
+    box.setWindowTitle(QStringLiteral("Tavro Note"));
+    box.show();
+    box.hide();
+    const int frozen = overlay.freezes;
+    const int shown = overlay.presentations;
+    desktop.waitedFor.clear();
+    compose.addScreenshot(ComposeDraft{});
+    // Input is taken at once; the frame waits for the box to be gone from the screen.
+    EXPECT_EQ(overlay.presentations, shown + 1);
+    EXPECT_EQ(overlay.freezes, frozen);
+    ASSERT_EQ(desktop.waitedFor.size(), 1u);
+    EXPECT_EQ(desktop.waitedFor[0], std::vector<std::uint32_t>{std::uint32_t(box.winId())});
+    EXPECT_EQ(timer.nextDelay(), CaptureController::screenSettleMs);
+    timer.runAll();
+    EXPECT_EQ(overlay.freezes, frozen + 1);
+
+    // A wait that ends after its presentation was cancelled and another begun freezes nothing.
+    overlay.finish(std::nullopt);
+    ASSERT_TRUE(compose.open);
+    compose.addScreenshot(ComposeDraft{});
+    overlay.finish(std::nullopt);
+    compose.addScreenshot(ComposeDraft{});
+    ASSERT_EQ(timer.queue.size(), 2u);
+    timer.queue.front().action();
+    timer.queue.pop_front();
+    EXPECT_EQ(overlay.freezes, frozen + 1);
+    timer.runAll();
+    EXPECT_EQ(overlay.freezes, frozen + 2);
 }
 
 TEST_F(FlowTest, TwoFullScreenPressesInTheWindowWriteNothingAndOpenANote) {
@@ -349,13 +393,18 @@ TEST_F(FlowTest, StartingWhileTavroIsInFrontHidesItsWindowsAndActivatesNothing) 
 
     desktop.front = ForegroundWindow{9, 99};
     const int shown = overlay.presentations;
+    const int frozen = overlay.freezes;
+    desktop.waitedFor.clear();
     ASSERT_TRUE(flow.request(FlowRequest::region()));
     EXPECT_FALSE(window.isVisible());
-    // The overlay freezes the screen as it is, so it waits for the hidden board to be gone.
-    EXPECT_EQ(overlay.presentations, shown);
-    EXPECT_EQ(timer.nextDelay(), CaptureController::regionDelayMs);
-    timer.runAll();
+    // The overlay takes input at once, but freezes the screen only once the hidden board is gone.
     EXPECT_EQ(overlay.presentations, shown + 1);
+    EXPECT_EQ(overlay.freezes, frozen);
+    ASSERT_EQ(desktop.waitedFor.size(), 1u);
+    EXPECT_EQ(desktop.waitedFor[0], std::vector<std::uint32_t>{std::uint32_t(window.winId())});
+    EXPECT_EQ(timer.nextDelay(), CaptureController::screenSettleMs);
+    timer.runAll();
+    EXPECT_EQ(overlay.freezes, frozen + 1);
     overlay.finish(QRectF(100, 100, 300, 200));
     timer.runAll();
     ASSERT_TRUE(compose.open);
@@ -509,13 +558,7 @@ TEST(FlowFilesTest, TheNoteBoxOpensBeforeItsFilesAreWrittenAndTheFlowWaitsForThe
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FlowWorld w;
-        // Large enough that writing is still under way when the box answers.
-        ASSERT_TRUE(w.flow.request(FlowRequest::region()));
-        w.timer.runAll();
-        w.overlay.finish(QRectF(0, 0, 5120, 2880));
-        w.timer.runAll();
-        ASSERT_TRUE(w.compose.open);
-        ASSERT_TRUE(w.flow.files().busy());
+        w.captureLargeRegion();
         c.act(w);
         w.flow.files().waitForJobs();
         ASSERT_TRUE(QTest::qWaitFor([&] { return !w.flow.files().busy(); }));
@@ -562,5 +605,119 @@ TEST(FlowFilesTest, AFrozenOverlayIsCroppedAtOnceAndALiveOneIsGrabbedAfterTheWai
         EXPECT_EQ(w.compose.shown.images[0].image.size(), QSize(300, 200));
         EXPECT_EQ(w.compose.shown.context.displayName, frozen ? "frozen-screen" : "screen-1");
         ASSERT_TRUE(QTest::qWaitFor([&] { return !w.flow.files().busy(); }));
+    }
+}
+
+// The app ends while a capture is under way: what the note box holds, or held when it closed for
+// another screenshot or the mark-up, is stored as saving would store it, its files written first;
+// a note-only box with nothing typed stores nothing, and a save already on its way is not doubled.
+TEST(FlowEndTest, TheCaptureUnderWayIsStoredAsTypedWhenTheAppEnds) {
+    struct Case {
+        const char* name;
+        std::function<void(FlowWorld&)> act;
+        std::optional<std::string> note; // none: nothing stored
+        std::vector<std::string> tags;
+        std::size_t screenshots;
+    };
+    ComposeDraft typed;
+    typed.note = "  Total overlaps the button  ";
+    typed.priority = CapturePriority::high;
+    typed.tagText = "UI, checkout";
+    const std::vector<Case> cases{
+        {"box open",
+         [&](FlowWorld& w) {
+             w.captureRegion();
+             w.compose.typed = typed;
+         },
+         "Total overlaps the button",
+         {"checkout", "ui"},
+         1},
+        {"box open while its file is written",
+         [&](FlowWorld& w) {
+             w.captureLargeRegion();
+             w.compose.typed = typed;
+         },
+         "Total overlaps the button",
+         {"checkout", "ui"},
+         1},
+        {"saved while its file is written",
+         [](FlowWorld& w) {
+             w.captureLargeRegion();
+             w.compose.save("saved as it ended", {"late"});
+         },
+         "saved as it ended",
+         {"late"},
+         1},
+        {"selecting another screenshot",
+         [&](FlowWorld& w) {
+             w.captureRegion();
+             w.compose.addScreenshot(typed);
+         },
+         "Total overlaps the button",
+         {"checkout", "ui"},
+         1},
+        {"in the mark-up editor",
+         [&](FlowWorld& w) {
+             w.captureRegion();
+             w.compose.annotate(0, typed);
+             ASSERT_TRUE(QTest::qWaitFor([&] { return w.editor.open; }));
+         },
+         "Total overlaps the button",
+         {"checkout", "ui"},
+         1},
+        {"note only, typed",
+         [](FlowWorld& w) {
+             ASSERT_TRUE(w.flow.request(FlowRequest::note()));
+             w.compose.typed.note = "Crash on start";
+         },
+         "Crash on start",
+         {},
+         0},
+        {"note only, nothing typed",
+         [](FlowWorld& w) {
+             ASSERT_TRUE(w.flow.request(FlowRequest::note()));
+             w.compose.typed.note = " \n ";
+         },
+         std::nullopt,
+         {},
+         0},
+        {"a save on its way",
+         [](FlowWorld& w) {
+             w.captureRegion();
+             w.compose.save("once", {});
+         },
+         "once",
+         {},
+         1},
+        {"no capture", [](FlowWorld&) {}, std::nullopt, {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FlowWorld w;
+        c.act(w);
+        w.flow.keepForEnd();
+        w.flow.keepForEnd();
+        // What keepForEnd asked for is queued on the writer: it lands without the GUI thread.
+        w.f.settle();
+        CaptureQuery everything;
+        everything.limit = -1;
+        const auto stored = w.f.store().captures(everything);
+        if (!c.note) {
+            EXPECT_TRUE(stored.empty());
+            EXPECT_EQ(filesUnder(TavroPaths::capturesRoot()), 0u);
+            continue;
+        }
+        ASSERT_EQ(stored.size(), 1u);
+        EXPECT_EQ(stored[0].note, *c.note);
+        EXPECT_EQ(w.f.store().tags(stored[0].id), c.tags);
+        const auto rows = w.f.store().images(stored[0].id);
+        ASSERT_EQ(rows.size(), c.screenshots);
+        for (const CaptureImage& row : rows) {
+            EXPECT_TRUE(fs::exists(TavroPaths::capturesRoot() / row.imagePath));
+            EXPECT_EQ(row.bytes,
+                      std::int64_t(fs::file_size(TavroPaths::capturesRoot() / row.imagePath)));
+        }
+        if (std::string(c.name) == "box open")
+            EXPECT_EQ(stored[0].priority, CapturePriority::high);
     }
 }

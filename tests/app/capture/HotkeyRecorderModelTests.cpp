@@ -41,8 +41,8 @@ TEST_F(RecorderTest, TwoQuickPressesCommitARepeatedCombinationAfterTheDelay) {
     press(21, altShift, 1.0);
     press(21, altShift, 1.3);
     ASSERT_TRUE(model.draft());
-    EXPECT_EQ(model.draft()->displayString(), "⌥⇧4 ⌥⇧4");
-    EXPECT_EQ(model.draft()->explanation(), "Press ⌥⇧4 twice quickly");
+    EXPECT_EQ(model.draft()->displayString(), "Alt+Shift+4 Alt+Shift+4");
+    EXPECT_EQ(model.draft()->explanation(), "Press Alt+Shift+4 twice quickly");
     EXPECT_TRUE(committed.empty());
 
     EXPECT_TRUE(commitTimer.isActive());
@@ -119,11 +119,11 @@ TEST_F(RecorderTest, EscapeAloneCancelsAndCommitsNothing) {
 TEST_F(RecorderTest, TapOfCommandWarnsAndAModifierHeldAtStartIsNotATap) {
     tap(ModifierSet::command, 0);
     ASSERT_TRUE(model.warning());
-    EXPECT_EQ(*model.warning(), "Fires every time you tap Command on its own.");
+    EXPECT_EQ(*model.warning(), "Fires every time you tap Super on its own.");
     model.commit();
     ASSERT_EQ(committed.size(), 1u);
     EXPECT_EQ(committed[0], (HotkeyBinding{std::nullopt, ModifierSet::command, 1}));
-    EXPECT_EQ(model.warning(), "Fires every time you tap Command on its own.")
+    EXPECT_EQ(model.warning(), "Fires every time you tap Super on its own.")
         << "kept after the commit until the next start";
 
     model.start(option);

@@ -60,6 +60,67 @@ TEST(RegionSelectionTest, TheBadgeGoesBelowTheSelectionUnlessThereIsNoRoom) {
     EXPECT_EQ(SelectionLayout::hintRect(screen, QSizeF(300, 40)), QRectF(350, 696, 300, 40));
 }
 
+TEST(RegionSelectionTest, APointerMoveRepaintsOnlyWhatItChanges) {
+    const QRectF window(0, 0, 5120, 2880);
+    const QRectF hint(2400, 2700, 320, 40);
+    const OverlayMarks hovering{std::nullopt, std::nullopt, QPointF(300, 200), hint};
+    const OverlayMarks dragging{QRectF(100, 100, 400, 300), QRectF(250, 408, 100, 24), std::nullopt,
+                                std::nullopt};
+    const OverlayMarks grown{QRectF(100, 100, 410, 300), QRectF(255, 408, 100, 24), std::nullopt,
+                             std::nullopt};
+    const OverlayMarks away{QRectF(100, 100, 410, 300), std::nullopt, std::nullopt, std::nullopt};
+    struct Case {
+        const char* name;
+        OverlayMarks before;
+        OverlayMarks after;
+        std::vector<QPoint> repainted;
+        std::vector<QPoint> kept;
+        int mostPixels;
+    };
+    const std::vector<Case> cases{
+        {"nothing moved", dragging, dragging, {}, {QPoint(300, 250)}, 0},
+        // The new right edge, the strip it uncovers and both badges; not the selection's inside.
+        {"the drag grows by ten",
+         dragging,
+         grown,
+         {QPoint(505, 250), QPoint(500, 100), QPoint(300, 420), QPoint(354, 420)},
+         {QPoint(300, 250), QPoint(4000, 2000), QPoint(100, 2000)},
+         30000},
+        {"the guides move",
+         hovering,
+         OverlayMarks{std::nullopt, std::nullopt, QPointF(310, 200), hint},
+         {QPoint(300, 2000), QPoint(310, 2000), QPoint(4000, 200)},
+         {QPoint(305, 2000), QPoint(4000, 210), hint.center().toPoint()},
+         2 * 3 * (5120 + 2880)},
+        {"the drag begins",
+         hovering,
+         dragging,
+         {QPoint(300, 250), QPoint(300, 2000), hint.center().toPoint(), QPoint(300, 420)},
+         {QPoint(4000, 2000)},
+         -1},
+        {"the pointer leaves for another screen",
+         grown,
+         away,
+         {QPoint(300, 420)},
+         {QPoint(505, 250), QPoint(300, 250)},
+         3000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QRegion area = SelectionLayout::changedArea(c.before, c.after, window);
+        for (const QPoint& point : c.repainted)
+            EXPECT_TRUE(area.contains(point)) << point.x() << "," << point.y();
+        for (const QPoint& point : c.kept)
+            EXPECT_FALSE(area.contains(point)) << point.x() << "," << point.y();
+        qint64 pixels = 0;
+        for (const QRect& rect : area)
+            pixels += qint64(rect.width()) * rect.height();
+        if (c.mostPixels >= 0)
+            EXPECT_LE(pixels, c.mostPixels);
+        EXPECT_TRUE(QRegion(window.toRect()).contains(area.boundingRect()) || area.isEmpty());
+    }
+}
+
 TEST(RegionSelectionTest, TheHintNamesSpaceAndEscapeByTheirSymbols) {
     // Four spaces between the parts; an open box for Space, a broken circle for Escape.
     EXPECT_EQ(SelectionLayout::hintText(),

@@ -1,7 +1,9 @@
 #include "platform/ScreenCapturer.h"
+#include "platform/X11ScreenGrab.h"
 #include "values/ImageWriter.h"
 #include "values/Utf8.h"
 
+#include "SolidWindow.h"
 #include "TempLibrary.h"
 
 #include <QGuiApplication>
@@ -26,8 +28,8 @@ protected:
     void SetUp() override {
         screen = QGuiApplication::primaryScreen();
         ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
-        show(backdrop, screen->geometry(), Qt::blue);
-        show(block, QRect(100, 50, 40, 30), Qt::red);
+        test::showSolid(backdrop, screen->geometry(), Qt::blue);
+        test::showSolid(block, QRect(100, 50, 40, 30), Qt::red);
         // The X server paints both windows in its own time; wait until a grab shows them.
         ASSERT_TRUE(QTest::qWaitFor(
             [this] {
@@ -36,17 +38,6 @@ protected:
                        probe.pixelColor(probe.width() - 1, 0) == QColor(Qt::red);
             },
             5000));
-    }
-
-    void show(QWidget& window, const QRect& geometry, QColor color) {
-        window.setWindowFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
-        QPalette palette;
-        palette.setColor(QPalette::Window, color);
-        window.setPalette(palette);
-        window.setAutoFillBackground(true);
-        window.setGeometry(geometry);
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 
     double scale() const { return screen->devicePixelRatio(); }
@@ -104,4 +95,36 @@ TEST_F(ScreenGrabTest, DisplayGrabIsTheWholeScreenAndItsThumbnailAtMost900) {
     const auto spill =
         ScreenCapturer::captureRegion(QRectF(frame.right() - 19, 10, 40, 40), access);
     EXPECT_EQ(spill.image.size(), QSize(px(20), px(40)));
+}
+
+TEST_F(ScreenGrabTest, SharedMemoryGrabsMatchTheSocketsAndEachShowsTheScreenAsItIsThen) {
+    const QRect frame = screen->geometry();
+    const QRect pixels(frame.topLeft(), frame.size() * scale());
+    auto opaque = [](QImage image) {
+        return image.convertToFormat(QImage::Format_RGB32);
+    };
+    {
+        const auto shared = X11ScreenGrab::grab(pixels);
+        ASSERT_TRUE(shared) << "Xvfb shares memory with a local client";
+        const QImage socket = screen->grabWindow(0).toImage();
+        EXPECT_EQ(opaque(*shared), opaque(socket));
+        EXPECT_EQ(ScreenCapturer::grabScreen(screen).size(), pixels.size());
+    }
+    // The memory of the grab just let go serves the next one, which shows what changed since.
+    QPalette palette;
+    palette.setColor(QPalette::Window, Qt::green);
+    block.setPalette(palette);
+    block.update();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto again = X11ScreenGrab::grab(pixels);
+            return again && again->pixelColor(px(110), px(60)) == QColor(Qt::green);
+        },
+        5000));
+    const auto held = X11ScreenGrab::grab(pixels);
+    const auto second = X11ScreenGrab::grab(pixels);
+    ASSERT_TRUE(held && second);
+    EXPECT_NE(held->constBits(), second->constBits()) << "an image still held keeps its memory";
+    EXPECT_EQ(held->pixelColor(px(110), px(60)), QColor(Qt::green));
+    EXPECT_EQ(second->pixelColor(px(99), px(60)), QColor(Qt::blue));
 }

@@ -107,7 +107,7 @@ TEST_F(MarkupEditorViewTest, AFailedSaveKeepsTheEditorOpenWithItsMarksAndTheReas
     ASSERT_EQ(f.saved.size(), 1u);
     ASSERT_TRUE(f.controller.hasWindow());
     EXPECT_EQ(f.view().state().shapes().size(), 1u);
-    EXPECT_EQ(f.view().saveFailure(), QStringLiteral("disk full"));
+    EXPECT_EQ(f.view().saveFailure(), QStringLiteral("Your marks couldn't be saved.\nDisk full."));
     EXPECT_EQ(f.ended, 0);
 
     // Saving again once the cause is gone closes it, with the same marks.

@@ -53,4 +53,21 @@ TEST(MarkupEditorPictures, EachToolDrawnOnceAndABlurBeingDragged) {
     QTest::mouseRelease(&f.canvas(), Qt::LeftButton, {}, {780, 240});
 }
 
+TEST(MarkupEditorPictures, ASaveThatFailedSaysWhatFailedOverWhy) {
+    test::EditorFixture f;
+    f.open(test::writeScreenshot("2026/12/shot.png", 1600, 1000));
+    ASSERT_TRUE(f.controller.hasWindow());
+    QWidget& window = *f.controller.window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    f.view().chooseTool(AnnotationTool::rectangle);
+    f.drag({560, 110}, {820, 260});
+    f.refusal = "Couldn't save the screenshot: Could not write "
+                "5f0c2a7e-8d31-4b6a-9e2f-3c4d5e6f7a8b-marked.png: Permission denied";
+    f.view().save();
+    EXPECT_EQ(f.view().saveFailure(),
+              QStringLiteral("Your marks couldn't be saved.\nThe marked copy of the screenshot "
+                             "could not be written: Permission denied."));
+    save(window, QStringLiteral("markup-editor-save-failed"));
+}
+
 } // namespace

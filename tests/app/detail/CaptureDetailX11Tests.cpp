@@ -3,7 +3,10 @@
 #include "board/SidebarView.h"
 #include "compose/Filmstrip.h"
 #include "detail/CaptureDetailView.h"
+#include "detail/CommentCard.h"
+#include "detail/CommentSection.h"
 #include "detail/DetailHeaderBar.h"
+#include "detail/NoteSection.h"
 #include "detail/ScreenshotArea.h"
 #include "detail/WorkflowSection.h"
 #include "model/Annotation.h"
@@ -19,17 +22,24 @@
 #include "ViewPicture.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace tavro;
 using tavro::test::LibraryFixture;
@@ -355,6 +365,128 @@ TEST(CaptureDetailPaneTest, ACaptureDeletedWhileOpenTurnsIntoTheNotice) {
     w.seeded.f.settle();
     EXPECT_EQ(w.dashboard.detail(), nullptr);
     EXPECT_FALSE(w.seeded.f.store().capture(w.seeded.screenshotID).has_value());
+}
+
+// By keyboard: a status chosen with Space keeps the focus on its chip, Tab walks the controls in
+// the order they are drawn (the status and priority rows before the note and the comment
+// field), and a screen reader hears which choice is current as a checked radio button.
+TEST(CaptureDetailPaneTest, TheKeyboardAndScreenReadersFindTheWorkflowChipsInPlace) {
+    Window w;
+    w.dashboard.openCapture(w.seeded.screenshotID);
+    CaptureDetailView& pane = w.pane();
+    WorkflowSection& workflow = *pane.workflow();
+
+    const auto tabOrder = [&] {
+        std::vector<QWidget*> stops;
+        QWidget* start = workflow.statusChip(CaptureStatus::open);
+        for (QWidget* at = start; at; at = at->nextInFocusChain()) {
+            if ((at->focusPolicy() & Qt::TabFocus) && at->isVisibleTo(&w.dashboard))
+                stops.push_back(at);
+            if (at->nextInFocusChain() == start || stops.size() > 200)
+                break;
+        }
+        return stops;
+    };
+    const auto position = [](const std::vector<QWidget*>& stops, const QWidget* widget) {
+        return std::find(stops.begin(), stops.end(), widget) - stops.begin();
+    };
+    const auto expectDrawnOrder = [&] {
+        const auto stops = tabOrder();
+        const auto group = position(stops, workflow.groupMenu());
+        EXPECT_LT(position(stops, workflow.priorityChip(CapturePriority::high)), group);
+        EXPECT_LT(group, position(stops, pane.note()->editor()));
+        EXPECT_LT(position(stops, pane.note()->editor()),
+                  position(stops, pane.comments()->field()));
+    };
+    expectDrawnOrder();
+
+    QAbstractButton* resolved = workflow.statusChip(CaptureStatus::resolved);
+    resolved->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(resolved, Qt::Key_Space);
+    w.seeded.f.settle();
+    w.seeded.f.settle();
+    ASSERT_EQ(w.seeded.f.store().capture(w.seeded.screenshotID)->status, CaptureStatus::resolved);
+    EXPECT_EQ(QApplication::focusWidget(), workflow.statusChip(CaptureStatus::resolved));
+    expectDrawnOrder();
+
+    for (const CaptureStatus status : {CaptureStatus::open, CaptureStatus::resolved}) {
+        QAccessibleInterface* chip =
+            QAccessible::queryAccessibleInterface(workflow.statusChip(status));
+        ASSERT_NE(chip, nullptr);
+        EXPECT_EQ(chip->role(), QAccessible::RadioButton);
+        EXPECT_TRUE(chip->state().checkable);
+        EXPECT_EQ(bool(chip->state().checked), status == CaptureStatus::resolved);
+        EXPECT_TRUE(chip->text(QAccessible::Description).isEmpty());
+    }
+    QAccessibleInterface* high =
+        QAccessible::queryAccessibleInterface(workflow.priorityChip(CapturePriority::high));
+    EXPECT_TRUE(high->state().checked);
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(workflow.priorityChip(CapturePriority::low))
+                     ->state()
+                     .checked);
+}
+
+// While an agent comments on the open capture, the comment field stays where the user is typing:
+// each new comment comes in above it and scrolls the pane by its own height, and the cards
+// already shown are neither moved nor resized.
+TEST(CaptureDetailPaneTest, NewCommentsLeaveTheFieldAndTheCardsAboveWhereTheyAre) {
+    Window w;
+    const auto comment = [&](int i) {
+        Comment added;
+        added.id = "agent-" + std::to_string(i);
+        added.captureID = w.seeded.screenshotID;
+        added.author = "claude";
+        added.isAgent = true;
+        added.kind = "comment";
+        added.body = "Looked at it again (" + std::to_string(i) +
+                     "): the total still overlaps the button below 900 px.";
+        // A word far wider than the pane wraps inside the card instead of widening the pane.
+        if (i == 29)
+            added.body = "Built from https://ci.example.com/builds/checkout-flow/2026-05-12/"
+                         "9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08";
+        added.createdAt = now() - 600 + i;
+        w.seeded.f.store().addComment(added);
+    };
+    for (int i = 0; i < 30; ++i)
+        comment(i);
+    w.seeded.f.reloadAndWait();
+    w.dashboard.openCapture(w.seeded.screenshotID);
+    CaptureDetailView& pane = w.pane();
+    QScrollArea& side = *pane.sideColumn();
+    QLineEdit& field = *pane.comments()->field();
+    ASSERT_EQ(pane.comments()->cards().size(), 30u);
+    side.ensureWidgetVisible(&field);
+    QCoreApplication::processEvents();
+    field.setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(&field, QStringLiteral("Same here"));
+    const auto fieldOnScreen = [&] {
+        return field.mapTo(side.viewport(), QPoint(0, 0));
+    };
+    const QPoint typingAt = fieldOnScreen();
+    ASSERT_GE(typingAt.y(), 0);
+    ASSERT_LT(typingAt.y(), side.viewport()->height());
+    ASSERT_GT(side.verticalScrollBar()->value(), 0) << "the pane scrolls";
+    EXPECT_LE(side.widget()->width(), side.viewport()->width()) << "nothing widens the pane";
+    w.picture(QStringLiteral("detail-long-word-comment"));
+
+    const std::vector<CommentCard*> before = pane.comments()->cards();
+    std::vector<QRect> frames;
+    for (CommentCard* card : before)
+        frames.push_back(card->geometry());
+    for (int i = 30; i < 36; ++i) {
+        SCOPED_TRACE(i);
+        comment(i);
+        w.seeded.f.library->checkForChanges();
+        w.seeded.f.settle();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(pane.comments()->cards().size(), std::size_t(i + 1));
+        EXPECT_EQ(fieldOnScreen(), typingAt);
+        EXPECT_TRUE(field.hasFocus());
+    }
+    EXPECT_EQ(field.text(), QStringLiteral("Same here"));
+    for (std::size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(pane.comments()->cards()[i]->geometry(), frames[i]) << i;
+    w.picture(QStringLiteral("detail-comments-arriving"));
 }
 
 TEST(CaptureDetailPaneTest, AWriteThatFailsIsShownAndACaptureThatStaysKeepsItsPane) {

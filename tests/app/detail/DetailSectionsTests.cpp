@@ -7,6 +7,7 @@
 #include "detail/HistorySection.h"
 #include "detail/NoteSection.h"
 #include "detail/TagSection.h"
+#include "detail/WrappingLabel.h"
 #include "shell/Theme.h"
 #include "values/Utf8.h"
 
@@ -14,11 +15,14 @@
 #include "LibraryFixture.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -481,12 +485,54 @@ TEST(CommentCardTest, TheAuthorLineWrapsOnlyWhenTheColumnIsTooNarrow) {
                                                               : card.sizeHint().height());
         card.show();
         QCoreApplication::processEvents();
-        QLabel* author = nullptr;
-        for (QLabel* label : card.findChildren<QLabel*>())
+        WrappingLabel* author = nullptr;
+        for (WrappingLabel* label : card.findChildren<WrappingLabel*>())
             if (label->text() == card.authorText())
                 author = label;
         ASSERT_NE(author, nullptr);
         const int line = author->fontMetrics().lineSpacing();
         EXPECT_EQ(author->height() < 2 * line, c.oneLine) << author->height();
+    }
+}
+
+// A word wider than the card (a hash, a URL, a path) breaks inside, so the card keeps the width it
+// is given and every character of the comment stays on it; the text copied is the comment's own.
+TEST(CommentCardTest, AWordTooLongForTheCardWrapsInsideItAndCopiesWhole) {
+    const char* bodies[] = {
+        "sha256:9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08a3bf4f1b2b0b8",
+        "See https://ci.example.com/builds/2026/05/12/checkout-flow/artifacts/screenshots/"
+        "narrow-window-1280x800-failure.png for the run",
+        "/home/ada/src/shop/web/src/components/checkout/summary/TotalRowWithDiscountBadge.tsx",
+    };
+    for (const char* body : bodies) {
+        SCOPED_TRACE(body);
+        Comment comment;
+        comment.id = "c1";
+        comment.author = "claude";
+        comment.isAgent = true;
+        comment.kind = "comment";
+        comment.body = body;
+        comment.createdAt = now() - 60;
+        QWidget column;
+        auto* layout = new QVBoxLayout(&column);
+        auto* card = new CommentCard(comment, &column);
+        layout->addWidget(card);
+        EXPECT_LE(column.minimumSizeHint().width(), 120) << "the card never asks for more";
+        column.resize(300, column.heightForWidth(300) > 0 ? column.heightForWidth(300) : 400);
+        column.show();
+        QCoreApplication::processEvents();
+        EXPECT_LE(card->width(), 300);
+        WrappingLabel* text = nullptr;
+        for (WrappingLabel* label : card->findChildren<WrappingLabel*>())
+            if (label->text() == QString::fromUtf8(body))
+                text = label;
+        ASSERT_NE(text, nullptr);
+        const int line = text->fontMetrics().lineSpacing();
+        EXPECT_GE(text->heightForWidth(text->width()), 2 * line) << "it wraps";
+        EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+        text->selectAll();
+        EXPECT_EQ(text->selectedText(), QString::fromUtf8(body));
+        QTest::keyClick(text, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(body));
     }
 }

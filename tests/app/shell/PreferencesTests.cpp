@@ -51,8 +51,8 @@ TEST_F(PreferencesTest, FreshProfileReadsTheDefaults) {
     auto preferences = start();
     EXPECT_EQ(preferences->regionHotkey(), (HotkeyBinding{19, ModifierSet{10}, 1}));
     EXPECT_EQ(preferences->fullScreenHotkey(), (HotkeyBinding{20, ModifierSet{10}, 1}));
-    EXPECT_EQ(preferences->regionHotkey().displayString(), "⌥⇧2");
-    EXPECT_EQ(preferences->fullScreenHotkey().displayString(), "⌥⇧3");
+    EXPECT_EQ(preferences->regionHotkey().displayString(), "Alt+Shift+2");
+    EXPECT_EQ(preferences->fullScreenHotkey().displayString(), "Alt+Shift+3");
     const std::pair<PreferenceKey, bool> flags[] = {
         {PreferenceKey::hasCompletedOnboarding, false},
         {PreferenceKey::playCaptureSound, true},

@@ -146,7 +146,7 @@ TEST(ViewGallery, SharedViewsRecorderAndMenusAsShown) {
     full->button()->click();
     full->model().keyDown(21, ModifierSet::option | ModifierSet::shift, 1);
     full->model().keyDown(21, ModifierSet::option | ModifierSet::shift, 1.1);
-    EXPECT_EQ(full->button()->text(), QStringLiteral("⌥⇧4 ⌥⇧4"));
+    EXPECT_EQ(full->button()->text(), QStringLiteral("Alt+Shift+4 Alt+Shift+4"));
     save(gallery, QStringLiteral("shared-views"));
     full->model().cancel();
 

@@ -30,6 +30,7 @@ public:
         anchor = false;
         ++presentations;
     }
+    void freeze() override { ++freezes; }
     void abandon() override {
         showing = false;
         completion = {};
@@ -64,6 +65,7 @@ public:
     bool showing = false;
     bool anchor = false;
     int presentations = 0;
+    int freezes = 0;
 };
 
 class FakeCompose final : public ComposeWindowController {
@@ -78,6 +80,9 @@ public:
     }
     void dismiss() override { open = false; }
     bool hasPanel() const override { return open; }
+    std::optional<ComposeDraft> openDraft() const override {
+        return open ? std::optional(typed) : std::nullopt;
+    }
 
     // The box closes itself before each of these callbacks, as the real one does.
     void save(const std::string& note, std::vector<std::string> tags = {}) {
@@ -100,6 +105,8 @@ public:
     PendingCapture shown;
     std::vector<CaptureGroup> groups;
     ComposeCallbacks callbacks;
+    // What the open box holds as typed.
+    ComposeDraft typed;
     bool open = false;
     int presentations = 0;
 };

@@ -210,6 +210,37 @@ TEST_F(SchemaTest, ACurrentFileIsLeftUntouched) {
     EXPECT_EQ(schemaOf(db), before);
 }
 
+// Tables added after the last step arrive without a new version, once, in a file of any
+// version; a later opening writes nothing.
+TEST_F(SchemaTest, LateTablesJoinAnyFileWithoutANewVersion) {
+    for (int version : {0, 4, 5}) {
+        SCOPED_TRACE(version);
+        TempFolder folder;
+        Database db(folder.path() / "tavro.sqlite");
+        if (version == 4)
+            loadFixture(db, 4);
+        if (version > 0)
+            Schema::migrate(db);
+        Schema::addLateTables(db);
+        EXPECT_EQ(columnsOf(db, "blob_failures"),
+                  (std::vector<std::string>{"image_id", "transfer", "shape", "wait", "retry_at"}));
+        EXPECT_EQ(userVersion(db), version == 0 ? 0 : 5);
+        const auto before = schemaOf(db);
+        Schema::addLateTables(db);
+        EXPECT_EQ(schemaOf(db), before);
+    }
+    // A screenshot's record goes with it.
+    Database db(file);
+    Schema::migrate(db);
+    Schema::addLateTables(db);
+    db.executeRaw("INSERT INTO captures (id, created_at, updated_at, image_path) VALUES "
+                  "('c', 0, 0, ''); INSERT INTO capture_images (id, capture_id, image_path, "
+                  "created_at) VALUES ('s', 'c', '', 0); INSERT INTO blob_failures VALUES "
+                  "('s', 'upload', '', 30, 60);");
+    db.executeRaw("DELETE FROM captures;");
+    EXPECT_TRUE(db.query("SELECT * FROM blob_failures;").empty());
+}
+
 TEST_F(SchemaTest, AFailedStepLeavesTheOldVersionWhole) {
     Database db(file);
     loadFixture(db, 4);

@@ -349,3 +349,59 @@ TEST_F(ServerDropsTest, AReconcileDropTakesOnlyACaptureStillInStepWithTheServer)
         }
     }
 }
+
+// What signing out would delete that the service does not have: the sign-out dialog says how
+// many changes that is.
+TEST_F(ServerDropsTest, UnsentChangesAreWhatSigningOutWouldLose) {
+    const auto comment = [&](const std::string& captureID, SyncState state) {
+        store.db().execute("INSERT INTO comments (id, capture_id, author, body, created_at, "
+                           "sync_state) VALUES (?, ?, 'you', 'b', 1, ?);",
+                           {captureID + "-note", captureID, std::string(rawValue(state))});
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        std::int64_t unsent;
+    };
+    const std::vector<Case> cases = {
+        {"everything in step", [] {}, 0},
+        {"a note edited",
+         [&] { setState("captures", "shared", "pendingPush", R"({"note":true})"); }, 1},
+        {"a capture deleted",
+         [&] { setState("captures", "shared", "pendingPush", R"({"delete":true})"); }, 1},
+        {"a screenshot marked up and another deleted",
+         [&] {
+             setState("capture_images", "shared-0", "pendingPush", R"({"annotation_json":true})");
+             setState("capture_images", "shared-1", "pendingPush", R"({"delete":true})");
+         },
+         2},
+        {"a group renamed",
+         [&] { addGroup("g", "Web", workspace, "pendingPush", R"({"name":true})"); }, 1},
+        {"a new screenshot and comment waiting, or refused for good",
+         [&] {
+             setState("capture_images", "shared-0", "pendingPush", R"({"*":true})");
+             setState("capture_images", "shared-1", "local", R"({"*":true})");
+             comment("shared", SyncState::pendingPush);
+         },
+         3},
+        {"a capture waiting for its first push, with its screenshots and comment",
+         [&] {
+             setState("captures", "shared", "pendingPush", R"({"*":true})");
+             setState("capture_images", "shared-0", "pendingPush", R"({"*":true})");
+             comment("shared", SyncState::pendingPush);
+             addGroup("g", "Web", workspace, "pendingPush", R"({"*":true})");
+         },
+         0},
+        {"a local capture with its comment", [&] { comment("local", SyncState::local); }, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* table : {"captures", "groups"})
+            store.db().execute(std::string("DELETE FROM ") + table + ";");
+        addSynced("shared", 2);
+        addSynced("local", 1, {}, {}, std::nullopt);
+        store.db().execute("UPDATE captures SET sync_state = 'local' WHERE id = 'local';");
+        c.arrange();
+        EXPECT_EQ(store.unsentChangeCount(), c.unsent);
+    }
+}

@@ -96,3 +96,48 @@ TEST_F(PushBatchTest, ScreenshotsHeldBackDoNotTakeThePlacesOfNewerOnes) {
         EXPECT_FALSE(batch.cut) << "nothing more waits that could go";
     }
 }
+
+// A screenshot or a comment goes once the service has its capture, or behind it in the same
+// request; never ahead of it, where the service could only refuse it.
+TEST_F(PushBatchTest, ScreenshotsAndCommentsFollowTheirCapture) {
+    struct Case {
+        const char* name;
+        std::function<void()> arrange; // the capture "owner" and what goes before it
+        std::vector<std::string> sent;
+    };
+    const auto pendingWhole = [this](const std::string& id) {
+        setState("captures", id, "pendingPush", R"({"*":true})");
+    };
+    const std::vector<Case> cases = {
+        {"the service has the capture",
+         [&] { setState("captures", "owner", "synced"); },
+         {"shot-1000", "note"}},
+        {"the capture goes first", [&] { pendingWhole("owner"); }, {"owner", "shot-1000", "note"}},
+        {"a listing of older captures goes first",
+         [&] {
+             pendingWhole("owner");
+             store.db().execute("UPDATE captures SET created_at = 2 WHERE id = 'owner';");
+             for (int i = 0; i < PushBatch::rowsPerTable; ++i) {
+                 SyncFixture::addCapture("older-" + std::to_string(i), workspace);
+                 pendingWhole("older-" + std::to_string(i));
+             }
+         },
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        store.db().execute("DELETE FROM captures;");
+        pendingShots(1);
+        store.db().execute("INSERT INTO comments (id, capture_id, author, body, created_at, "
+                           "sync_state) VALUES ('note', 'owner', 'you', 'Also on Safari', 5, "
+                           "'pendingPush');");
+        c.arrange();
+        const auto batch = collectPush(store, upload());
+        std::vector<std::string> sent;
+        for (const auto& change : batch.changes)
+            if (!change.at("id").get<std::string>().starts_with("older-"))
+                sent.push_back(change.at("id"));
+        EXPECT_EQ(sent, c.sent);
+        EXPECT_EQ(batch.cut, c.sent.empty()) << "the rest goes in the next exchange";
+    }
+}

@@ -109,6 +109,11 @@ void BackgroundProcess::stop() {
     }
 }
 
+void DesktopSession::stopDisplay() {
+    // Xvfb is the first program the session started.
+    processes_.front()->stop();
+}
+
 // A window mapped before the window manager runs is adopted without focus: wait for it. On a
 // loaded machine icewm now and then exits while starting; it is started again then.
 void DesktopSession::startWindowManager() {
@@ -347,7 +352,9 @@ bool DesktopSession::focusXtermOnceTheBoardIsUp() const {
     // The window manager gives a newly mapped board the focus, and under load it may do so after
     // the xterm has taken it; the focus counts only once it stays with the xterm.
     waitUntil([&] { return activeWindow() == board.front(); }, std::chrono::seconds(5));
-    const auto xtermInFront = [&] { return activeWindow() == xterm_; };
+    const auto xtermInFront = [&] {
+        return activeWindow() == xterm_;
+    };
     for (int attempt = 0; attempt < 3; ++attempt) {
         focusXterm();
         if (waitUntil(xtermInFront, std::chrono::seconds(5)) &&

@@ -113,6 +113,10 @@ public:
     // (one that offers a keyring, say) instead of the session's own.
     void useSessionBus(const std::string& address) { bus_ = address; }
 
+    // Ends the X server, as a display server that goes away does: every client's connection
+    // breaks.
+    void stopDisplay();
+
     // Writes <screenshots>/<name>.png, once the windows have had a moment to paint.
     void screenshot(const std::string& name) const;
 

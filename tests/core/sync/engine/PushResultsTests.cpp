@@ -22,6 +22,18 @@ struct PushResults : ExchangeFixture {
         service.control("reject",
                         {{"id", id}, {"reason", "busy"}, {"retry", retry}, {"count", count}});
     }
+    // A new screenshot of the capture, its file in the library, and a comment on it.
+    std::pair<std::string, std::string> shotAndComment(const std::string& captureID) {
+        const std::string shot = makeUUID(), comment = makeUUID();
+        const std::string path = "2026/01/" + shot + ".png";
+        writeFile(TavroPaths::capturesRoot() / path, "\x89PNG " + shot);
+        store.addImage({.id = shot, .captureID = captureID, .position = -1, .imagePath = path});
+        store.addComment({.id = comment, .captureID = captureID, .body = "Also on Safari"});
+        return {shot, comment};
+    }
+    bool onService(const std::string& table, const std::string& id) {
+        return !serverRow(table, id).is_null();
+    }
     // The next reply's one result.
     void answer(json result) {
         service.inject({.route = "/v1/sync", .status = 200, .body = {{"results", {result}}}});
@@ -123,5 +135,49 @@ TEST_F(PushResults, EachOutcomeSettlesItsRow) {
         engine->syncNow();
         EXPECT_EQ(syncBodies().size(), test.requests);
         test.check(id);
+    }
+}
+
+// A screenshot or comment that goes with its new capture is refused while the capture is: that
+// does not count against it. One the service refuses for good stays on this computer, unsent.
+TEST_F(PushResults, ScreenshotsAndCommentsAnswerOnlyForTheirOwnRefusals) {
+    struct Case {
+        const char* name;
+        bool captureSynced;
+        int captureRefusals, ownRefusals; // -1: for good
+        size_t requests;
+        const char* state; // of the screenshot and the comment afterwards
+        std::int64_t unsent;
+    } cases[] = {
+        {"refused five times with their capture, then three times alone", false, 5, 5 + 3, 9,
+         "synced", 0},
+        {"refused for good on a capture the service has", true, 0, -1, 1, "local", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto capture = newCapture("Totals overlap the button");
+        if (c.captureSynced)
+            engine->syncNow();
+        const auto [shot, comment] = shotAndComment(capture);
+        if (c.captureRefusals > 0)
+            service.control("reject",
+                            {{"id", capture}, {"retry", true}, {"count", c.captureRefusals}});
+        for (const auto& id : {shot, comment})
+            service.control("reject", {{"id", id},
+                                       {"reason", "busy"},
+                                       {"retry", c.ownRefusals > 0},
+                                       {"count", c.ownRefusals}});
+        service.clearRequests();
+        engine->syncNow();
+        EXPECT_EQ(syncBodies().size(), c.requests);
+        EXPECT_EQ(syncState("capture_images", shot), c.state);
+        EXPECT_EQ(syncState("comments", comment), c.state);
+        const bool arrived = std::string(c.state) == "synced";
+        EXPECT_EQ(onService("capture_images", shot), arrived);
+        EXPECT_EQ(onService("comments", comment), arrived);
+        EXPECT_EQ(store.unsentChangeCount(), c.unsent);
+        takeLog();
+        store.softDelete(capture);
+        engine->syncNow();
     }
 }

@@ -97,6 +97,7 @@ struct ScreenshotBlobsTest : ::testing::Test {
         for (Seconds advance : {0, 29, 1, 59, 1}) {
             clock += advance;
             attempt();
+            blobs.logPassFailures();
             lines.push_back(logged(line));
         }
         return lines;
@@ -287,9 +288,15 @@ TEST_F(ScreenshotBlobsTest, ScreenshotsWaitingOutFailuresLeaveTheirPlacesInARun)
     for (int i = 0; i < 31; ++i)
         pulled("missing " + std::to_string(i), {}, {}, false);
     EXPECT_TRUE(blobs.downloadPendingImages()); // the 30 newest fail
-    EXPECT_EQ(logged("Download for image "), 30u);
+    blobs.logPassFailures();
+    EXPECT_EQ(logged("Download for image "), 1u);
+    EXPECT_NE(store.syncLog(1).at(0).message.find(" (29 more downloads failed this pass)"),
+              std::string::npos)
+        << store.syncLog(1).at(0).message;
     EXPECT_TRUE(blobs.downloadPendingImages()); // the 31st fails, the oldest arrives
-    EXPECT_EQ(logged("Download for image "), 31u);
+    blobs.logPassFailures();
+    EXPECT_EQ(logged("Download for image "), 2u);
+    EXPECT_EQ(store.syncLog(1).at(0).message.find(" more "), std::string::npos);
     EXPECT_FALSE(store.rawImage(oldest.id)->imagePath.empty());
     EXPECT_FALSE(blobs.downloadPendingImages());
 }
@@ -315,14 +322,61 @@ TEST_F(ScreenshotBlobsTest, GoingOfflineOrAnExpiredSessionEndsTheRunAndKeepsWhat
     }
 }
 
-TEST(ScreenshotBlobFailures, EachFailureDoublesTheWaitUpToAnHour) {
-    BlobFailures failures;
+TEST_F(ScreenshotBlobsTest, EachFailureDoublesTheWaitUpToAnHourAndOutlivesTheProcess) {
+    const CaptureImage image = local({}, {});
+    BlobFailures failures(store, CaptureStore::Transfer::upload);
     std::vector<Seconds> waits;
     for (int i = 0; i < 9; ++i)
-        waits.push_back(failures.failed("a", "shape", 100));
+        waits.push_back(failures.failed(image.id, "shape", 100));
     EXPECT_EQ(waits, (std::vector<Seconds>{30, 60, 120, 240, 480, 960, 1920, 3600, 3600}));
     // A changed screenshot, or a clock set back, does not wait.
-    EXPECT_EQ(std::tuple(failures.waiting("a", "shape", 3699), failures.waiting("a", "shape", 3700),
-                         failures.waiting("a", "other", 200), failures.waiting("a", "shape", -1e9)),
+    const auto waitingThen = [&](const BlobFailures& seen) {
+        return std::tuple(
+            seen.waiting(image.id, "shape", 3699), seen.waiting(image.id, "shape", 3700),
+            seen.waiting(image.id, "other", 200), seen.waiting(image.id, "shape", -1e9));
+    };
+    EXPECT_EQ(waitingThen(failures), std::tuple(true, false, false, false));
+    // The next process over the library finds the same waits; a download's is its own.
+    CaptureStore later(library.database(), std::make_shared<CountingNotifier>());
+    EXPECT_EQ(waitingThen(BlobFailures(later, CaptureStore::Transfer::upload)),
               std::tuple(true, false, false, false));
+    EXPECT_FALSE(
+        BlobFailures(later, CaptureStore::Transfer::download).waiting(image.id, "shape", 200));
+    EXPECT_EQ(failures.size(), 1u);
+    // A screenshot that is gone, or that no longer waits to be pushed, is not counted.
+    store.db().execute("UPDATE capture_images SET sync_state = 'synced' WHERE id = ?;", {image.id});
+    EXPECT_EQ(failures.size(), 0u);
+    store.db().execute("DELETE FROM captures WHERE id = ?;", {image.captureID});
+    failures.failed(image.id, "shape", 100);
+    EXPECT_FALSE(failures.waiting(image.id, "shape", 101));
+}
+
+// After a restart, screenshots still waiting out a failure are neither tried nor logged again,
+// and a pass's failures make one line.
+TEST_F(ScreenshotBlobsTest, ARestartWaitsOutEarlierFailuresAndAPassLogsOneLine) {
+    std::vector<CaptureImage> images;
+    for (int i = 0; i < 3; ++i) {
+        images.push_back(local({}, {}));
+        std::filesystem::remove(*images.back().originalFilePath());
+    }
+    for (const auto& image : images)
+        EXPECT_THROW(blobs.ensureBlobs(image), BlobsDeferred);
+    blobs.logPassFailures();
+    const auto lines = store.syncLog(10);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].message, "Image " + tail(images[0].id) + " skipped: the file " +
+                                    images[0].id +
+                                    ".png is missing (2 more screenshots skipped "
+                                    "this pass)");
+
+    CaptureStore later(library.database(), std::make_shared<CountingNotifier>());
+    ScreenshotBlobs restarted{later, client, [this] {
+                                  return clock + 1;
+                              }};
+    restarted.beginPass();
+    for (const auto& image : images)
+        EXPECT_THROW(restarted.ensureBlobs(image), BlobsDeferred);
+    restarted.logPassFailures();
+    EXPECT_EQ(store.syncLog(10).size(), 1u);
+    EXPECT_EQ(restarted.uploadsWaiting(), 3u);
 }

@@ -276,3 +276,48 @@ TEST_F(SyncExchange, ALongPullIsReadAheadPageByPage) {
         takeLog();
     }
 }
+
+// A member taken out of the workspace and let back in before the next pass is told of both in
+// one reply: the workspace stays. Only one the user has really left goes, and the log says so.
+TEST_F(SyncExchange, AWorkspaceGoesOnlyWhenTheUserHasLeftIt) {
+    const std::string ws = SyncService::workspaceID;
+    const json team = {{"id", ws}, {"name", "Team"}, {"slug", "team"}, {"role", "owner"}};
+    struct Case {
+        const char* name;
+        bool letBackIn, newRow;
+        std::int64_t captures; // of the workspace afterwards
+        std::string logged;
+    };
+    const std::vector<Case> cases = {
+        {"let back in, the reply bringing a capture", true, true, 2,
+         "info: Kept workspace Team: the service named it as left but still sends what is in it"},
+        {"let back in", true, false, 1,
+         "info: Kept workspace Team: the service named it as left but your account still lists "
+         "it"},
+        {"left", false, false, 0,
+         "info: Removed workspace Team from this computer: you are no longer a member"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        store.db().execute("DELETE FROM captures;");
+        service.control("account", {{"workspaces", {team}}});
+        engine->syncNow();
+        newCapture("Checkout fails");
+        engine->syncNow();
+        takeLog();
+
+        service.control("leave-workspace", {{"workspace_id", ws}});
+        if (c.letBackIn)
+            service.control("account", {{"workspaces", {team}}});
+        if (c.newRow)
+            service.writeAsOtherDevice("captures",
+                                       {{"id", makeUUID()}, {"workspace_id", ws}, {"note", "new"}});
+        engine->syncNow();
+        EXPECT_EQ(store.db()
+                      .query("SELECT COUNT(*) AS n FROM captures WHERE workspace_id = ?;", {ws})
+                      .front()
+                      .intValue("n"),
+                  c.captures);
+        EXPECT_EQ(takeLog(), std::vector<std::string>{c.logged});
+    }
+}

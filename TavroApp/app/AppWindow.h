@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+namespace tavro {
+
+// A window around one view; closing it deletes it, which clears the delegate's pointer. With a
+// frame key, the window's frame is kept in the user's settings and put back by restoreFrame().
+class AppWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    AppWindow(QWidget* content, const QString& title, QSize size, QString frameKey = {});
+    AppWindow(const AppWindow&) = delete;
+    AppWindow& operator=(const AppWindow&) = delete;
+
+    void restoreFrame();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    static constexpr int frameSaveDelayMs = 400;
+
+    void frameChanged();
+    void saveFrame();
+
+    QString frameKey_;
+    QTimer saveSoon_;
+    bool restored_ = false;
+};
+
+} // namespace tavro
