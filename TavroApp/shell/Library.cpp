@@ -109,13 +109,17 @@ void Library::startReading(LibraryReader::Reading reading) {
     reading_ = true;
     // The reader's thread ends before the facade goes, and an event posted to the facade goes
     // with it: `this` is alive whenever the outcome arrives.
-    reader_->start(state_, reading, [this](LibraryReader::Outcome outcome) {
+    reader_->start(state_, reading, [this, reading](LibraryReader::Outcome outcome) {
         QMetaObject::invokeMethod(
             this,
-            [this, outcome = std::move(outcome)]() mutable {
+            [this, reading, outcome = std::move(outcome)]() mutable {
                 reading_ = false;
                 const bool failed = outcome.error.has_value();
+                const bool readWhole = reading == LibraryReader::Reading::whole && outcome.state;
                 publish(std::move(outcome));
+                // The views have let go of the board this one replaced by now.
+                if (readWhole)
+                    reader_->releaseMemory();
                 if (loading() && !failed)
                     startReading(LibraryReader::Reading::whole);
                 else if (dirty_)

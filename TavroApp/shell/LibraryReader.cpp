@@ -1,5 +1,6 @@
 #include "shell/LibraryReader.h"
 
+#include "platform/FreeMemory.h"
 #include "platform/StoreChangeNotifier.h"
 #include "store/CaptureStore.h"
 
@@ -91,6 +92,13 @@ void LibraryReader::start(std::shared_ptr<const LibraryState> previous, Reading 
 void LibraryReader::post(Job job) {
     thread_.post(
         [this, job = std::move(job)] { job([this]() -> CaptureStore& { return store(); }); });
+}
+
+void LibraryReader::releaseMemory() {
+    thread_.post([this] {
+        retired_.reset();
+        returnFreeMemory();
+    });
 }
 
 } // namespace tavro

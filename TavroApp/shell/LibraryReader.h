@@ -66,6 +66,9 @@ public:
     // Runs `job` on the reader's thread after the reads asked for before it. The job catches
     // what the store throws.
     void post(Job job);
+    // Lets go of the state the last board read replaced and hands the memory freed back to the
+    // system, on the reader's thread: for once the caller has published a whole read.
+    void releaseMemory();
 
 private:
     CaptureStore& store();
