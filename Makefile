@@ -2,9 +2,10 @@
 BUILD     ?= build
 BUILD_SAN ?= build-sanitize
 BUILD_TSAN ?= build-tsan
+BUILD_CLANG ?= build-clang
 JOBS      ?= $(shell nproc)
 
-.PHONY: run test deps build build-sanitize build-tsan bench clean
+.PHONY: run test deps build build-sanitize build-tsan build-clang bench clean
 
 deps:
 	tools/install-deps
@@ -25,6 +26,15 @@ build-tsan: deps
 	      -DTAVRO_BUILD_BENCH=OFF
 	cmake --build $(BUILD_TSAN) -j $(JOBS) --target tavro_sync_engine_tests tavro_app_thread_tests
 
+# The core and the agent server compiled with clang as well, so the code keeps to the language
+# rather than to one compiler's reading of it. Nothing is run.
+CLANG_TARGETS = TavroModel TavroFiles TavroStore TavroNotifier TavroKeychain TavroSync TavroMCPLib \
+                tavro-mcp tavro-sync-driver tavro-store-probe
+build-clang: deps
+	cmake -S . -B $(BUILD_CLANG) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
+	      -DCMAKE_CXX_COMPILER=clang++ -DTAVRO_BUILD_APP=OFF -DTAVRO_BUILD_BENCH=OFF
+	cmake --build $(BUILD_CLANG) -j $(JOBS) --target $(CLANG_TARGETS)
+
 run: build
 	tools/run
 
@@ -39,11 +49,14 @@ run: build
 # whole; the other tests are named on their command line.
 SAN_TIMED_DBUS = LibraryOnTheBusTest.ASilentBusHoldsNothingUp
 SAN_TIMED = AgentHomeFixture.ConnectWritesABigClientFileOffTheGUIThreadAndKeepsItsOtherEntries
+# One core test bounds the process's peak memory while a large sync reply is read; ASan's redzones
+# and its quarantine of freed blocks are what it would measure there.
+SAN_MEASURED = SyncClientTest.AReplyIsHeldAboutOnceWhileItIsRead
 
-test: build build-sanitize build-tsan
+test: build build-sanitize build-tsan build-clang
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cd $(BUILD_SAN) && LSAN_OPTIONS="suppressions=$(CURDIR)/tests/lsan.supp" \
-	    GTEST_FILTER=-$(SAN_TIMED_DBUS) ctest --output-on-failure -j $(JOBS) -LE xvfb -E "$(SAN_TIMED)"
+	    GTEST_FILTER=-$(SAN_TIMED_DBUS) ctest --output-on-failure -j $(JOBS) -LE xvfb -E "$(SAN_TIMED)|$(SAN_MEASURED)"
 	cd $(BUILD_TSAN) && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	    ctest --output-on-failure -j $(JOBS) -L "sync-engine|app-threads"
 
@@ -51,4 +64,4 @@ bench: build
 	tools/bench $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_TSAN)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_TSAN) $(BUILD_CLANG)

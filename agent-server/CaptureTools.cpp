@@ -75,11 +75,8 @@ ToolResult ToolRegistry::commentOnCapture(const JSON& arguments) const {
         return *problem;
     const auto& capture = std::get<Capture>(resolution);
     auto agent = actor(arguments);
-    // One transaction: a failed write stores nothing, so an agent that retries adds no duplicate.
-    store_->db().transaction([&] {
-        addAgentComment(capture, agent, body);
-        recordAgentActivity(capture, "commented", "", agent);
-    });
+    addAgentComment(capture, agent, body);
+    recordAgentActivity(capture, "commented", "", agent);
     return ToolResult::text("Comment added to [" + Format::shortID(capture) + "] " +
                             quotedTitle(capture) + " as " + agent + ".");
 }
@@ -96,11 +93,9 @@ ToolResult ToolRegistry::resolveCapture(const JSON& arguments) const {
         if (auto reason =
                 TextLimits::tooLong("The comment", *comment, TextLimits::commentCharacters))
             return refused(*reason);
-    auto resolved = store_->db().transaction([&] {
-        if (comment)
-            addAgentComment(capture, agent, *comment);
-        return store_->resolve(capture.id, reference, agent);
-    });
+    if (comment)
+        addAgentComment(capture, agent, *comment);
+    auto resolved = store_->resolve(capture.id, reference, agent);
     if (!resolved)
         return ToolResult::failure("Could not resolve capture " + capture.id + ".");
     std::string reply =
@@ -121,11 +116,9 @@ ToolResult ToolRegistry::reopenCapture(const JSON& arguments) const {
         if (auto reason =
                 TextLimits::tooLong("The comment", *comment, TextLimits::commentCharacters))
             return refused(*reason);
-    auto reopened = store_->db().transaction([&] {
-        if (comment)
-            addAgentComment(capture, agent, *comment);
-        return store_->setStatus(capture.id, CaptureStatus::open, agent);
-    });
+    if (comment)
+        addAgentComment(capture, agent, *comment);
+    auto reopened = store_->setStatus(capture.id, CaptureStatus::open, agent);
     if (!reopened)
         return ToolResult::failure("Could not reopen capture " + capture.id + ".");
     return ToolResult::text("Reopened [" + Format::shortID(*reopened) + "] " +
@@ -141,7 +134,12 @@ ToolResult ToolRegistry::updateCapture(const JSON& arguments) const {
     std::vector<std::string> labels;
 
     auto note = ToolArguments::string(arguments, "note");
-    auto groupArgument = ToolArguments::nonEmptyString(arguments, "group");
+    // A group's name is one line, as the listings print it.
+    std::optional<std::string> groupArgument;
+    if (auto name = ToolArguments::nonEmptyString(arguments, "group"))
+        if (auto line = text::trimmed(text::singleLine(*name), text::Whitespace::Horizontal);
+            !line.empty())
+            groupArgument = std::move(line);
     auto tags = ToolArguments::stringList(arguments, "tags");
     std::optional<std::string> reason;
     if (note)
@@ -197,24 +195,19 @@ ToolResult ToolRegistry::updateCapture(const JSON& arguments) const {
         if (auto value = fromRawValue<CaptureStatus>(*text); value && *value != capture.status)
             status = value;
 
-    // Only the fields the agent changed are written, onto the row as it stands now: a change
-    // another program made since the capture was read is kept, and a capture deleted meanwhile
-    // is not brought back.
-    bool written = store_->db().transaction([&] {
-        auto current = store_->capture(capture.id);
-        if (!current)
-            return false;
-        if (note)
-            current->note = *note;
-        if (priority)
-            current->priority = *priority;
-        if (groupID)
-            current->groupID = groupID;
-        store_->update(*current);
-        return true;
-    });
-    if (!written)
+    // Only the fields the agent changed are written, onto the row as the earlier steps of this
+    // call left it: nothing they changed is written back, and a capture gone meanwhile is not
+    // brought back.
+    auto current = store_->capture(capture.id);
+    if (!current)
         return ToolResult::failure("Capture " + capture.id + " no longer exists.");
+    if (note)
+        current->note = *note;
+    if (priority)
+        current->priority = *priority;
+    if (groupID)
+        current->groupID = groupID;
+    store_->update(*current);
     if (status) {
         store_->setStatus(capture.id, *status, agent);
         labels.push_back("status \u2192 " + std::string(displayName(*status)));

@@ -61,4 +61,10 @@ std::string describe(const std::exception& error) {
     return "exception(" + literal(error.what()) + ")";
 }
 
+std::string plainMessage(const std::exception& error) {
+    if (auto database = dynamic_cast<const DatabaseError*>(&error))
+        return database->plainMessage();
+    return error.what();
+}
+
 } // namespace tavro::diagnostics

@@ -16,4 +16,7 @@ void log(std::string_view text);
 // DatabaseError.stepFailed(message: "disk I/O error", sql: "UPDATE …").
 std::string describe(const std::exception& error);
 
+// An error as the agent reads it: what failed, in plain words; never a statement.
+std::string plainMessage(const std::exception& error);
+
 } // namespace tavro::diagnostics

@@ -13,6 +13,14 @@ namespace tavro::Format {
 namespace {
 
 constexpr std::string_view middleDot = " \u00B7 ";
+
+std::vector<std::string> oneLineEach(const std::vector<std::string>& fields) {
+    std::vector<std::string> out;
+    out.reserve(fields.size());
+    for (const auto& field : fields)
+        out.push_back(oneLine(field));
+    return out;
+}
 constexpr size_t historyLimit = 12;
 
 bool isASCII(std::string_view text) {
@@ -45,6 +53,10 @@ std::string screenshotLine(const Capture& capture, const std::vector<CaptureImag
 }
 
 } // namespace
+
+std::string oneLine(std::string_view field) {
+    return text::singleLine(field);
+}
 
 std::string join(const std::vector<std::string>& items, std::string_view separator) {
     std::string out;
@@ -157,24 +169,24 @@ bool hasAnnotations(const CaptureImage& image) {
 std::string listLine(const Capture& capture, const std::optional<std::string>& groupName,
                      const std::vector<std::string>& tags, std::int64_t comments,
                      std::int64_t images, Seconds now) {
-    std::string line = "[" + shortID(capture) + "] " + std::string(statusTag(capture.status));
+    std::string heading = "[" + shortID(capture) + "] " + std::string(statusTag(capture.status));
     if (capture.priority == CapturePriority::high)
-        line += " !high";
-    line += " " + capture.title() + "\n    ";
+        heading += " !high";
+    heading += " " + oneLine(capture.title()) + "\n    ";
 
     std::vector<std::string> items;
     if (capture.appName)
-        items.push_back(*capture.appName);
+        items.push_back(oneLine(*capture.appName));
     if (auto title = distinctWindowTitle(capture))
-        items.push_back("\u201C" + *title + "\u201D");
+        items.push_back("\u201C" + oneLine(*title) + "\u201D");
     if (capture.url && !capture.url->empty())
-        items.push_back(*capture.url);
+        items.push_back(oneLine(*capture.url));
     if (groupName)
-        items.push_back("group:" + *groupName);
+        items.push_back("group:" + oneLine(*groupName));
     if (!tags.empty())
-        items.push_back("tags:" + join(tags, ","));
+        items.push_back("tags:" + join(oneLineEach(tags), ","));
     if (capture.claimedBy)
-        items.push_back("claimed-by:" + *capture.claimedBy);
+        items.push_back("claimed-by:" + oneLine(*capture.claimedBy));
     if (images >= 2)
         items.push_back(std::to_string(images) + " screenshots");
     else if (images == 0 && capture.imagePath.empty())
@@ -182,7 +194,7 @@ std::string listLine(const Capture& capture, const std::optional<std::string>& g
     if (comments >= 1)
         items.push_back(std::to_string(comments) + (comments == 1 ? " comment" : " comments"));
     items.push_back(relative(capture.createdAt, now));
-    return line + join(items, middleDot);
+    return heading + join(items, middleDot);
 }
 
 std::string describe(const ActivityEvent& event) {
@@ -221,27 +233,27 @@ std::string detail(const Capture& capture, const std::optional<std::string>& gro
     lines.push_back("");
 
     lines.push_back("\u2500\u2500 Where it was seen \u2500\u2500");
-    std::string app = "App: " + capture.appName.value_or("unknown");
+    std::string app = "App: " + oneLine(capture.appName.value_or("unknown"));
     if (capture.appBundleID)
-        app += " (" + *capture.appBundleID + ")";
+        app += " (" + oneLine(*capture.appBundleID) + ")";
     lines.push_back(app);
     if (auto title = distinctWindowTitle(capture))
-        lines.push_back("Window: " + *title);
+        lines.push_back("Window: " + oneLine(*title));
     if (capture.url && !capture.url->empty())
-        lines.push_back("URL: " + *capture.url);
+        lines.push_back("URL: " + oneLine(*capture.url));
     if (capture.displayName)
-        lines.push_back("Display: " + *capture.displayName);
+        lines.push_back("Display: " + oneLine(*capture.displayName));
     if (groupName)
-        lines.push_back("Group: " + *groupName);
+        lines.push_back("Group: " + oneLine(*groupName));
     if (!tags.empty())
-        lines.push_back("Tags: " + join(tags, ", "));
+        lines.push_back("Tags: " + join(oneLineEach(tags), ", "));
     lines.push_back("");
 
     lines.push_back("\u2500\u2500 Note \u2500\u2500");
     lines.push_back(capture.note.empty() ? "(no note written)" : capture.note);
     if (capture.claimedBy) {
         lines.push_back("");
-        std::string claim = "Claimed by " + *capture.claimedBy;
+        std::string claim = "Claimed by " + oneLine(*capture.claimedBy);
         if (capture.claimedAt)
             claim += " " + relative(*capture.claimedAt, now);
         lines.push_back(claim);
@@ -251,7 +263,7 @@ std::string detail(const Capture& capture, const std::optional<std::string>& gro
         if (capture.resolvedAt)
             resolved += " " + relative(*capture.resolvedAt, now);
         if (capture.resolutionRef && !capture.resolutionRef->empty())
-            resolved += " \u2014 " + *capture.resolutionRef;
+            resolved += " \u2014 " + oneLine(*capture.resolutionRef);
         lines.push_back(resolved);
     }
     if (!comments.empty()) {
@@ -259,8 +271,8 @@ std::string detail(const Capture& capture, const std::optional<std::string>& gro
         lines.push_back("\u2500\u2500 Comments (" + std::to_string(comments.size()) +
                         ") \u2500\u2500");
         for (const auto& comment : comments)
-            lines.push_back("[" + relative(comment.createdAt, now) + "] " + comment.author + ": " +
-                            comment.body);
+            lines.push_back("[" + relative(comment.createdAt, now) + "] " +
+                            oneLine(comment.author) + ": " + comment.body);
     }
     if (!activity.empty()) {
         lines.push_back("");
@@ -268,7 +280,7 @@ std::string detail(const Capture& capture, const std::optional<std::string>& gro
         size_t first = activity.size() > historyLimit ? activity.size() - historyLimit : 0;
         for (size_t i = first; i < activity.size(); ++i)
             lines.push_back("[" + relative(activity[i].createdAt, now) + "] " +
-                            describe(activity[i]));
+                            oneLine(describe(activity[i])));
     }
     lines.push_back("");
 

@@ -16,6 +16,10 @@ namespace Format {
 
 std::string join(const std::vector<std::string>& items, std::string_view separator);
 
+// A field the texts give one line: a line break in a name or a title would start a line of the
+// writer's own in the agent's reading.
+std::string oneLine(std::string_view field);
+
 // The first 8 characters of the id: the short id agents see and type back.
 std::string shortID(std::string_view captureID);
 inline std::string shortID(const Capture& capture) {

@@ -118,10 +118,10 @@ ToolResult ToolRegistry::listGroups() const {
         groupAll.statuses.reset();
         auto all = store_->captures(groupAll).size();
 
-        std::string line = group.name + " \u2014 " + std::to_string(open.size()) + " open of " +
-                           std::to_string(all);
+        std::string line = Format::oneLine(group.name) + " \u2014 " + std::to_string(open.size()) +
+                           " open of " + std::to_string(all);
         if (group.path && !group.path->empty())
-            line += " \u00B7 bound to " + *group.path;
+            line += " \u00B7 bound to " + Format::oneLine(*group.path);
         lines.push_back(line);
         if (open.empty())
             continue;

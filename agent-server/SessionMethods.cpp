@@ -86,7 +86,7 @@ JSON TavroMCPServer::handleResourcesList(const JSONRPC::Request& request) const 
         captures = store_->captures(query);
     } catch (const std::exception& error) {
         return JSONRPC::error(request.id, JSONRPC::ErrorCode::internalError,
-                              "Could not list captures: " + std::string(error.what()));
+                              "Could not list captures: " + diagnostics::plainMessage(error));
     }
     JSON resources = JSON::array();
     for (const auto& capture : captures)
@@ -133,7 +133,7 @@ JSON TavroMCPServer::handleResourceRead(const JSONRPC::Request& request) const {
                           *capture, groupName, tags, comments, activity, images, clock_()))}});
     } catch (const std::exception& error) {
         return JSONRPC::error(request.id, JSONRPC::ErrorCode::internalError,
-                              "Could not read " + *uri + ": " + error.what());
+                              "Could not read " + *uri + ": " + diagnostics::plainMessage(error));
     }
 
     if (!capture->imagePath.empty()) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace tavro {
@@ -26,10 +27,21 @@ void StdoutTransport::send(const JSON& message) {
     {
         std::lock_guard guard(lock_);
         failure = writeFully(fd_, *text);
+        brokenPipe_ = brokenPipe_ || failure == EPIPE;
     }
     if (failure)
         diagnostics::log(std::string("could not write a reply, dropped: ") +
                          std::strerror(failure));
+}
+
+bool StdoutTransport::readerGone() {
+    std::lock_guard guard(lock_);
+    if (brokenPipe_ || fd_ < 0)
+        return brokenPipe_;
+    // A pipe or socket whose reading end has closed reports an error or a hang-up; a file or a
+    // terminal reports neither.
+    pollfd stream{.fd = fd_, .events = 0, .revents = 0};
+    return ::poll(&stream, 1, 0) > 0 && (stream.revents & (POLLERR | POLLHUP)) != 0;
 }
 
 namespace {

@@ -18,9 +18,14 @@ public:
     // one line on standard error.
     void send(const JSON& message);
 
+    // True once the client has stopped reading: a reply failed with a broken pipe, or the
+    // stream says that no one reads it any more. Nothing the server does then reaches anyone.
+    bool readerGone();
+
 private:
     std::mutex lock_;
     int fd_;
+    bool brokenPipe_ = false;
 };
 
 // Takes the process's standard output for the protocol and returns the descriptor to write

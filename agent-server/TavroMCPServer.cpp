@@ -24,7 +24,7 @@ TavroMCPServer::~TavroMCPServer() = default;
 
 std::string TavroMCPServer::defaultAgentName(const char* environmentValue) {
     if (environmentValue) {
-        auto name = text::trimmed(environmentValue, text::Whitespace::Horizontal);
+        auto name = text::trimmed(text::singleLine(environmentValue), text::Whitespace::Horizontal);
         if (!name.empty())
             return name;
     }
@@ -37,6 +37,11 @@ void TavroMCPServer::run(std::istream& input) {
     diagnostics::log("ready \u2014 library at " + store_->db().file().string());
     RequestLines lines(input);
     while (auto line = lines.next()) {
+        // A client that has gone reads no reply: the requests it left queued are dropped.
+        if (transport_->readerGone()) {
+            diagnostics::log("stdout closed \u2014 exiting");
+            return;
+        }
         if (!line->overlong) {
             handleLine(line->text);
             continue;
@@ -65,7 +70,8 @@ void TavroMCPServer::handleLine(std::string_view line) {
     } catch (const std::exception& error) {
         // Whatever goes wrong, the client is answered rather than left waiting.
         diagnostics::log(request->method + " failed: " + diagnostics::describe(error));
-        message = JSONRPC::error(request->id, JSONRPC::ErrorCode::internalError, error.what());
+        message = JSONRPC::error(request->id, JSONRPC::ErrorCode::internalError,
+                                 diagnostics::plainMessage(error));
     }
     if (message)
         transport_->send(*message);

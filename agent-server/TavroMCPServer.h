@@ -27,10 +27,10 @@ public:
     TavroMCPServer(const TavroMCPServer&) = delete;
     TavroMCPServer& operator=(const TavroMCPServer&) = delete;
 
-    // "TAVRO_AGENT" trimmed of spaces and tabs, or "agent" when unset or blank.
+    // "TAVRO_AGENT" on one line, trimmed of spaces and tabs, or "agent" when unset or blank.
     static std::string defaultAgentName(const char* environmentValue);
 
-    // Serves requests until the input ends.
+    // Serves requests until the input ends or the client stops reading the replies.
     void run(std::istream& input);
 
     // One input line: blank lines are skipped, anything else is answered or dropped as the

@@ -9,6 +9,15 @@
 
 namespace tavro {
 
+namespace {
+
+// Carries a failure reply out of a tool's transaction, which it rolls back on the way.
+struct Refusal {
+    ToolResult reply;
+};
+
+} // namespace
+
 ToolRegistry::ToolRegistry(std::shared_ptr<CaptureStore> store, std::string defaultAgent,
                            Clock clock)
     : store_(std::move(store))
@@ -20,6 +29,7 @@ ToolResult ToolRegistry::call(std::string_view name, const JSON& arguments) cons
     struct Entry {
         std::string_view name;
         Operation run;
+        bool changesTheBoard = false;
     };
     static constexpr std::array<Entry, 9> tools{{
         {"list_captures",
@@ -30,26 +40,16 @@ ToolResult ToolRegistry::call(std::string_view name, const JSON& arguments) cons
          [](const ToolRegistry& r, const JSON& a) {
              return r.getCapture(a);
          }},
-        {"claim_capture",
-         [](const ToolRegistry& r, const JSON& a) {
-             return r.claimCapture(a);
-         }},
+        {"claim_capture", [](const ToolRegistry& r, const JSON& a) { return r.claimCapture(a); },
+         true},
         {"comment_on_capture",
-         [](const ToolRegistry& r, const JSON& a) {
-             return r.commentOnCapture(a);
-         }},
+         [](const ToolRegistry& r, const JSON& a) { return r.commentOnCapture(a); }, true},
         {"resolve_capture",
-         [](const ToolRegistry& r, const JSON& a) {
-             return r.resolveCapture(a);
-         }},
-        {"reopen_capture",
-         [](const ToolRegistry& r, const JSON& a) {
-             return r.reopenCapture(a);
-         }},
-        {"update_capture",
-         [](const ToolRegistry& r, const JSON& a) {
-             return r.updateCapture(a);
-         }},
+         [](const ToolRegistry& r, const JSON& a) { return r.resolveCapture(a); }, true},
+        {"reopen_capture", [](const ToolRegistry& r, const JSON& a) { return r.reopenCapture(a); },
+         true},
+        {"update_capture", [](const ToolRegistry& r, const JSON& a) { return r.updateCapture(a); },
+         true},
         {"list_groups",
          [](const ToolRegistry& r, const JSON&) {
              return r.listGroups();
@@ -63,12 +63,26 @@ ToolResult ToolRegistry::call(std::string_view name, const JSON& arguments) cons
         if (tool.name != name)
             continue;
         try {
-            return tool.run(*this, arguments);
+            if (!tool.changesTheBoard)
+                return tool.run(*this, arguments);
+            // The whole call is one transaction: every change of it lands, or none does and
+            // the reply says why, so an agent that tries again never doubles what landed.
+            return store_->db().transaction([&] {
+                ToolResult reply = tool.run(*this, arguments);
+                if (reply.isError)
+                    throw Refusal{std::move(reply)};
+                return reply;
+            });
+        } catch (Refusal& refusal) {
+            return std::move(refusal.reply);
         } catch (const std::exception& error) {
             diagnostics::log("tool " + std::string(name) +
                              " failed: " + diagnostics::describe(error));
-            return ToolResult::failure("Tavro failed to run " + std::string(name) + ": " +
-                                       error.what());
+            std::string reply = "Tavro failed to run " + std::string(name) + ": " +
+                                diagnostics::plainMessage(error);
+            if (tool.changesTheBoard)
+                reply += " Nothing was changed.";
+            return ToolResult::failure(std::move(reply));
         }
     }
     return ToolResult::failure("Unknown tool: " + std::string(name));
@@ -76,7 +90,7 @@ ToolResult ToolRegistry::call(std::string_view name, const JSON& arguments) cons
 
 std::string ToolRegistry::actor(const JSON& arguments) const {
     if (auto agent = ToolArguments::string(arguments, "agent")) {
-        auto name = text::trimmed(*agent, text::Whitespace::Horizontal);
+        auto name = text::trimmed(text::singleLine(*agent), text::Whitespace::Horizontal);
         if (!name.empty())
             return name;
     }

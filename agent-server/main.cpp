@@ -1,5 +1,6 @@
 // tavro-mcp: the agent server that coding-agent clients start and talk to over stdin/stdout.
 #include "Diagnostics.h"
+#include "LibraryOpenFailure.h"
 #include "StdoutTransport.h"
 #include "TavroMCPServer.h"
 #include "model/Paths.h"
@@ -12,6 +13,9 @@ int main() {
     using namespace tavro;
     int protocol = claimStandardOutput();
     auto database = TavroPaths::databasePath();
+    std::error_code ignored;
+    const bool existed =
+        std::filesystem::exists(std::filesystem::symlink_status(database, ignored));
     std::unique_ptr<TavroMCPServer> server;
     try {
         server = std::make_unique<TavroMCPServer>(
@@ -19,9 +23,7 @@ int main() {
     } catch (const std::exception& error) {
         diagnostics::writeStandardError("[tavro-mcp] fatal: " + diagnostics::describe(error) +
                                         "\n");
-        diagnostics::writeStandardError(
-            "Tavro could not open its library at " + database.string() +
-            ".\nLaunch the Tavro app once to create it, then reconnect this MCP server.\n");
+        diagnostics::writeStandardError(libraryOpenFailure(database, existed, error));
         return 1;
     }
     std::ios::sync_with_stdio(false);

@@ -3,7 +3,7 @@
 // captures' thumbnails seen on the screen). Goal at 100,000 captures: at most 1.5 s.
 // BM_AppMemory: the whole app's resident memory once it is at rest. Goal: at most 120 MiB more
 // with 100,000 captures than with 1,000, in the same run.
-#include "BusyBoard.h"
+#include "BusyLibrary.h"
 #include "DesktopSession.h"
 #include "XDriver.h"
 #include "model/Image.h"

@@ -5,13 +5,14 @@
 // 150 ms after it is shown, thumbnails arriving later. Over the facade's published list of
 // 100,000 captures, whose search text is folded when read: a key in the search field to the
 // filtered and sorted list within 16 ms.
+#include "OffscreenApplication.h"
+#include "board/CaptureBoardModel.h"
 #include "board/CaptureBoardView.h"
 #include "board/CaptureFilterEngine.h"
 #include "model/Paths.h"
 #include "shell/ThumbnailLoader.h"
 #include "values/Utf8.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -21,21 +22,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <optional>
 
 using namespace tavro;
 
 namespace {
 
 QApplication& application() {
-    static int argc = 1;
     static char name[] = "tavro_board_content_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
+    return bench::offscreenApplication(name);
 }
 
 const char* const apps[] = {"Firefox", "Files", "Terminal", "slack", "Éditeur", "\U0001F600 Fun"};
@@ -147,19 +143,32 @@ void BM_AppSort(benchmark::State& state) {
 }
 BENCHMARK(BM_AppSort)->Unit(benchmark::kMillisecond);
 
-std::vector<BoardEntry> entries(std::size_t count) {
-    std::vector<BoardEntry> made;
+// The first `count` captures of the board as the facade publishes them, with tags, comments and
+// screenshots; `thumbnail` given to every capture with a screenshot.
+std::shared_ptr<const LibraryState> stateOf(std::size_t count,
+                                            const std::optional<std::string>& thumbnail = {}) {
     const Board& b = board();
+    std::vector<CaptureList::Item> items;
     for (std::size_t i = 0; i < count; ++i) {
-        BoardEntry e;
-        e.capture = std::make_shared<const BoardCapture>(b.captures[i]);
-        e.tags = b.tags.at(e.capture->id);
-        e.commentCount = std::int64_t(i % 4);
-        e.imageCount = std::int64_t(i % 3);
-        made.push_back(std::move(e));
+        Capture capture = b.captures[i];
+        if (thumbnail && capture.hasImage())
+            capture.thumbPath = thumbnail;
+        items.push_back(std::make_shared<const BoardItem>(
+            BoardItem::make(std::move(capture), b.tags.at(b.captures[i].id), std::int64_t(i % 4),
+                            std::int64_t(i % 3))));
     }
-    return made;
+    std::sort(items.begin(), items.end(),
+              [](const auto& x, const auto& y) { return boardOrder(x->capture, y->capture); });
+    auto state = std::make_shared<LibraryState>();
+    state->captures = CaptureList::ordered(std::move(items));
+    return state;
 }
+
+// Every capture, newest first.
+struct AllCaptures {
+    AllCaptures() { model.setQuery(LibraryFilter::everything(), "", SortOrder::newest); }
+    CaptureBoardModel model;
+};
 
 // A library folder whose captures all share one real thumbnail, read once before timing.
 struct PictureLibrary {
@@ -173,32 +182,26 @@ struct PictureLibrary {
         TavroPaths::ensureDirectories();
     }
 
-    std::vector<BoardEntry> withPictures(std::size_t count) {
-        auto made = entries(count);
+    std::shared_ptr<const LibraryState> withPictures(std::size_t count) {
         QImage picture(900, 560, QImage::Format_RGB32);
         picture.fill(QColor(0x4F5BD5));
         const auto file = TavroPaths::thumbsRoot() / "bench.jpg";
         picture.save(toQString(file.string()));
-        for (auto& e : made)
-            if (e.capture->hasImage()) {
-                BoardCapture capture = *e.capture;
-                capture.thumbPath = "bench.jpg";
-                e.capture = std::make_shared<const BoardCapture>(std::move(capture));
-            }
         bool done = false;
         thumbnails.load(toQString(file.string()), nullptr, [&done](const QImage&) { done = true; });
         while (!done)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        return made;
+        return stateOf(count, "bench.jpg");
     }
 };
 
 void BM_GridRelayoutOnResize(benchmark::State& state) {
     application();
     ThumbnailLoader thumbnails;
-    CaptureBoardView view(thumbnails, {});
+    AllCaptures all;
+    CaptureBoardView view(all.model, thumbnails, {});
     view.resize(966, 700);
-    view.setEntries(entries(10000), 1.7e9);
+    all.model.setState(stateOf(10000));
     view.show();
     int width = 966;
     for (auto _ : state) {
@@ -217,9 +220,10 @@ void paintOnce(CaptureBoardView& view, QImage& target) {
 void BM_PaintViewportOfCards(benchmark::State& state) {
     application();
     PictureLibrary library;
-    CaptureBoardView view(library.thumbnails, {});
+    AllCaptures all;
+    CaptureBoardView view(all.model, library.thumbnails, {});
     view.resize(1200, 1000); // four columns, five rows: about twenty cards
-    view.setEntries(library.withPictures(10000), 1.7e9);
+    all.model.setState(library.withPictures(10000));
     QImage target(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
     paintOnce(view, target); // pictures scaled to their frames once
     for (auto _ : state)
@@ -230,20 +234,14 @@ BENCHMARK(BM_PaintViewportOfCards)->Unit(benchmark::kMillisecond);
 // From the facade's list to the first painted viewport, as the board window does it.
 void BM_FirstPaintOf1000Captures(benchmark::State& state) {
     application();
-    const Board& b = board();
-    const std::vector<Capture> captures(b.captures.begin(), b.captures.begin() + 1000);
+    const auto published = stateOf(1000);
     for (auto _ : state) {
-        const auto shown = CaptureFilterEngine::apply(captures, LibraryFilter::inbox(), "",
-                                                      SortOrder::newest, b.tags, std::nullopt);
-        std::vector<BoardEntry> made;
-        made.reserve(shown.size());
-        for (std::size_t i : shown)
-            made.push_back(BoardEntry{std::make_shared<const BoardCapture>(captures[i]),
-                                      std::nullopt, b.tags.at(captures[i].id), 0, 1, std::nullopt});
+        CaptureBoardModel model;
+        model.setQuery(LibraryFilter::inbox(), "", SortOrder::newest);
+        model.setState(published);
         ThumbnailLoader thumbnails;
-        CaptureBoardView view(thumbnails, {});
+        CaptureBoardView view(model, thumbnails, {});
         view.resize(966, 700);
-        view.setEntries(std::move(made), 1.7e9);
         view.show();
         QImage target(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
         paintOnce(view, target);

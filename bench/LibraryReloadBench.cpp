@@ -3,9 +3,9 @@
 // reader's read within 10 ms and the GUI thread's share (its thread time, from the request to
 // the published state) within 2 ms at either size; 100,000 captures loaded add at most 120 MiB
 // of resident memory; 50 store-changed signals within 100 ms cost one reload.
-#include "BusyBoard.h"
+#include "BusyLibrary.h"
+#include "ThreadTime.h"
 #include "model/Paths.h"
-#include "model/Uuid.h"
 #include "platform/StoreChangeListener.h"
 #include "shell/Library.h"
 #include "shell/ThumbnailLoader.h"
@@ -20,14 +20,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <ctime>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
-namespace fs = std::filesystem;
 using namespace tavro;
+using tavro::bench::threadSeconds;
 
 namespace {
 
@@ -39,33 +36,11 @@ QCoreApplication& application() {
     return app;
 }
 
-// A busy board in a library of its own, removed again at the end.
-struct Board {
+// A busy board in a library of its own, with the application the facade needs.
+struct Board : bench::BusyLibrary {
     explicit Board(int count)
-        : home(fs::temp_directory_path() / ("tavro-bench-" + makeUUID())) {
-        application();
-        bench::filledBusyLibrary(count);
-        const fs::path filled = TavroPaths::databasePath();
-        setenv("TAVRO_HOME", home.c_str(), 1);
-        TavroPaths::ensureDirectories();
-        fs::copy_file(filled, TavroPaths::databasePath(), fs::copy_options::overwrite_existing);
-        store = std::make_shared<CaptureStore>(TavroPaths::databasePath(),
-                                               std::make_shared<NullStoreChangeNotifier>());
-    }
-    ~Board() {
-        std::error_code ignored;
-        fs::remove_all(home, ignored);
-    }
-
-    fs::path home;
-    std::shared_ptr<CaptureStore> store;
+        : BusyLibrary((application(), count)) {}
 };
-
-double threadSeconds() {
-    timespec time{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
-    return double(time.tv_sec) + double(time.tv_nsec) * 1e-9;
-}
 
 // Runs the event loop until the facade has published every reload asked for.
 void settle(const Library& library) {

@@ -258,6 +258,11 @@ void Account::signOut() {
         engine_->signOut(reloadAfter());
 }
 
+void Account::countChangesLostOnSignOut(QObject* context,
+                                        std::function<void(std::optional<std::int64_t>)> done) {
+    library_.countChangesLostOnSignOut(context, std::move(done));
+}
+
 void Account::syncNow() {
     if (engine_)
         engine_->syncNow(reloadAfter());

@@ -89,6 +89,10 @@ public:
     // The approval page of the pending code again.
     void openApproval();
     void signOut();
+    // How many changes made here never reached the service and would be lost by signing out,
+    // answered here unless `context` is gone; nothing when they could not be counted.
+    void countChangesLostOnSignOut(QObject* context,
+                                   std::function<void(std::optional<std::int64_t>)> done);
     void syncNow();
     // A change made here committed; the engine syncs shortly after the last of a burst. Never
     // throws.

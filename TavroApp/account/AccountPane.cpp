@@ -3,7 +3,6 @@
 #include "account/AccountSignedInView.h"
 #include "account/AccountSignedOutView.h"
 #include "account/AccountTexts.h"
-#include "shell/PlatformTexts.h"
 #include "values/Utf8.h"
 
 #include <QMessageBox>
@@ -34,7 +33,7 @@ AccountPane::AccountPane(QWidget* parent)
             &AccountPane::syncNowRequested);
     connect(signedIn_, &AccountSignedInView::workspaceChosen, this, &AccountPane::workspaceChosen);
     connect(signedIn_, &AccountSignedInView::moveRequested, this, &AccountPane::moveRequested);
-    connect(signedIn_, &AccountSignedInView::signOutRequested, this, &AccountPane::confirmSignOut);
+    connect(signedIn_, &AccountSignedInView::signOutRequested, this, &AccountPane::signOutAsked);
 }
 
 void AccountPane::render(const AccountPaneModel::Snapshot& account) {
@@ -48,15 +47,17 @@ void AccountPane::render(const AccountPaneModel::Snapshot& account) {
     }
 }
 
-void AccountPane::confirmSignOut() {
+void AccountPane::confirmSignOut(std::optional<std::int64_t> changesLost) {
+    const QString message = toQString(AccountPaneModel::signOutMessage(changesLost));
     if (alert_) {
+        alert_->setInformativeText(message);
         alert_->raise();
         return;
     }
     alert_ = new QMessageBox(QMessageBox::Warning, toQString(AccountTexts::signOutTitle),
                              toQString(AccountTexts::signOutTitle), QMessageBox::NoButton, this);
     alert_->setTextFormat(Qt::PlainText);
-    alert_->setInformativeText(toQString(PlatformTexts::signOutMessage));
+    alert_->setInformativeText(message);
     alert_->setAttribute(Qt::WA_DeleteOnClose);
     QPushButton* signOut =
         alert_->addButton(toQString(AccountTexts::signOutConfirm), QMessageBox::DestructiveRole);

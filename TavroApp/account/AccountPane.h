@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 class QStackedLayout;
@@ -17,7 +19,7 @@ class AccountSignedOutView;
 
 // The account tab drawn from the account's published state: the sign-in while signed out (or
 // once the session lapsed), the account once signed in. Each control asks for its operation
-// through a signal; signing out asks for confirmation first.
+// through a signal; signing out asks for confirmation first, saying what would be lost.
 class AccountPane final : public QWidget {
     Q_OBJECT
 
@@ -30,6 +32,9 @@ public:
     AccountSignedInView* signedInView() const { return signedIn_; }
     // The sign-out confirmation while it is up.
     QMessageBox* signOutAlert() const { return alert_; }
+    // Shows the sign-out confirmation (or raises the one up), saying how many changes that never
+    // reached the service signing out loses. "Sign out…" asks for that count first.
+    void confirmSignOut(std::optional<std::int64_t> changesLost);
 
 signals:
     void signInRequested();
@@ -40,11 +45,11 @@ signals:
     void syncNowRequested();
     void workspaceChosen(const std::string& id);
     void moveRequested();
+    // "Sign out…": the confirmation follows once confirmSignOut() has the count.
+    void signOutAsked();
     void signOutConfirmed();
 
 private:
-    void confirmSignOut();
-
     QStackedLayout* stack_ = nullptr;
     AccountSignedOutView* signedOut_ = nullptr;
     AccountSignedInView* signedIn_ = nullptr;

@@ -89,4 +89,16 @@ std::string localCapturesDetail(const std::optional<std::string>& workspaceName)
     return detail;
 }
 
+std::string signOutMessage(std::optional<std::int64_t> changesLost) {
+    std::string message(PlatformTexts::signOutMessage);
+    if (changesLost.value_or(0) < 1)
+        return message;
+    message += "\n\n" + std::to_string(*changesLost);
+    message += AccountTexts::change;
+    if (*changesLost != 1)
+        message += AccountTexts::plural;
+    message += AccountTexts::notYetSyncedWillBeLost;
+    return message;
+}
+
 } // namespace tavro::AccountPaneModel

@@ -94,6 +94,9 @@ DynamicColor logColor(std::string_view level);
 // "1 capture only on this computer", "3 captures only on this computer".
 std::string localCapturesTitle(std::int64_t count);
 std::string localCapturesDetail(const std::optional<std::string>& workspaceName);
+// The sign-out alert's message, with how many changes that never reached the service the
+// sign-out loses when there are any (nothing known: none said).
+std::string signOutMessage(std::optional<std::int64_t> changesLost);
 
 } // namespace AccountPaneModel
 

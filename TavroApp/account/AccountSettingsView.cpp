@@ -40,6 +40,11 @@ AccountSettingsView::AccountSettingsView(Account& account, QWidget* parent)
     connect(pane_, &AccountPane::openWebAppRequested, &account_, &Account::openWebApp);
     connect(pane_, &AccountPane::syncNowRequested, &account_, &Account::syncNow);
     connect(pane_, &AccountPane::moveRequested, &account_, &Account::adoptLocalCaptures);
+    connect(pane_, &AccountPane::signOutAsked, this, [this] {
+        account_.countChangesLostOnSignOut(pane_, [pane = pane_](std::optional<std::int64_t> lost) {
+            pane->confirmSignOut(lost);
+        });
+    });
     connect(pane_, &AccountPane::signOutConfirmed, &account_, &Account::signOut);
     connect(pane_, &AccountPane::workspaceChosen, &account_,
             [this](const std::string& id) { account_.setDefaultWorkspaceID(id); });

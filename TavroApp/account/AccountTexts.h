@@ -39,5 +39,8 @@ inline constexpr std::string_view signOut = "Sign out…";
 
 inline constexpr std::string_view signOutTitle = "Sign out of Tavro?";
 inline constexpr std::string_view signOutConfirm = "Sign Out";
+// "3 changes not yet synced will be lost.", after the message, when any would be.
+inline constexpr std::string_view change = " change";
+inline constexpr std::string_view notYetSyncedWillBeLost = " not yet synced will be lost.";
 
 } // namespace tavro::AccountTexts

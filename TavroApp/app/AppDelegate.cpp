@@ -213,7 +213,7 @@ void AppDelegate::bringForward(QWidget* window) {
 
 QWidget* AppDelegate::makeWindow(QWidget* content, const QString& title, QSize size) {
     auto* window = new AppWindow(content, title, size);
-    window->layout()->setMenuBar(buildMainMenu(*this, window));
+    window->setMenuBar(buildMainMenu(*this, window));
     // Titled and closable only, at the view's own size: neither resized, minimised nor
     // maximised by the user.
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -235,7 +235,7 @@ void AppDelegate::showBoard() {
     auto* window = new AppWindow(
         new BoardView(*library_, services_.preferences, services_.notifications),
         QStringLiteral("Tavro"), QSize(1180, 760), QString::fromLatin1(dashboardFrameKey));
-    window->layout()->setMenuBar(buildMainMenu(*this, window));
+    window->setMenuBar(buildMainMenu(*this, window));
     centre(window);
     window->restoreFrame();
     boardWindow_ = window;

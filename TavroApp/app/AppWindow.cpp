@@ -4,7 +4,6 @@
 
 #include <QCloseEvent>
 #include <QSettings>
-#include <QVBoxLayout>
 
 namespace tavro {
 
@@ -12,10 +11,7 @@ AppWindow::AppWindow(QWidget* content, const QString& title, QSize size, QString
     : frameKey_(std::move(frameKey)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(title);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(content);
-    content->setParent(this);
+    setCentralWidget(content);
     resize(size);
     // Written soon after each move or resize, so that the frame outlives an app that is
     // stopped (the session ending) as well as one that quits.
@@ -35,16 +31,16 @@ void AppWindow::restoreFrame() {
 
 void AppWindow::closeEvent(QCloseEvent* event) {
     saveFrame();
-    QWidget::closeEvent(event);
+    QMainWindow::closeEvent(event);
 }
 
 void AppWindow::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
+    QMainWindow::moveEvent(event);
     frameChanged();
 }
 
 void AppWindow::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
+    QMainWindow::resizeEvent(event);
     frameChanged();
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 
+#include <QMainWindow>
 #include <QTimer>
-#include <QWidget>
 
 namespace tavro {
 
 // A window around one view; closing it deletes it, which clears the delegate's pointer. With a
 // frame key, the window's frame is kept in the user's settings and put back by restoreFrame().
-class AppWindow final : public QWidget {
+// A main window, which a screen reader takes for a window (a plain widget is a mere filler).
+class AppWindow final : public QMainWindow {
     Q_OBJECT
 
 public:

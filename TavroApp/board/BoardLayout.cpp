@@ -6,7 +6,8 @@
 namespace tavro {
 
 CardGridLayout::CardGridLayout(double width, const std::vector<CardShape>& cards,
-                               const BoardLineMetrics& metrics) {
+                               const BoardLineMetrics& metrics)
+    : metrics_(metrics) {
     const double available = std::max(0.0, width - 2 * padding);
     columns_ = std::max(1, int(std::floor((available + spacing) / (minColumnWidth + spacing))));
     columnWidth_ = std::clamp((available - (columns_ - 1) * spacing) / columns_, minColumnWidth,
@@ -19,20 +20,58 @@ CardGridLayout::CardGridLayout(double width, const std::vector<CardShape>& cards
     cardHeights_.reserve(cards.size());
     for (const CardShape& card : cards)
         cardHeights_.push_back(cardHeight(card, columnWidth_, metrics));
-    const std::size_t rows = (cards.size() + size_t(columns_) - 1) / size_t(columns_);
-    rowTops_.reserve(rows);
-    rowHeights_.reserve(rows);
-    double top = padding;
-    for (std::size_t row = 0; row < rows; ++row) {
-        const auto first = cardHeights_.begin() + std::ptrdiff_t(row * size_t(columns_));
-        const auto last = cardHeights_.begin() +
-                          std::ptrdiff_t(std::min(cards.size(), (row + 1) * size_t(columns_)));
+    layRowsFrom(0);
+}
+
+void CardGridLayout::layRowsFrom(std::size_t row) {
+    const std::size_t cards = cardHeights_.size();
+    const auto columns = std::size_t(columns_);
+    const std::size_t rows = (cards + columns - 1) / columns;
+    row = std::min({row, rows, rowTops_.size()});
+    rowTops_.resize(rows);
+    rowHeights_.resize(rows);
+    double top = row == 0 ? padding : rowTops_[row - 1] + rowHeights_[row - 1] + spacing;
+    for (; row < rows; ++row) {
+        const auto first = cardHeights_.begin() + std::ptrdiff_t(row * columns);
+        const auto last =
+            cardHeights_.begin() + std::ptrdiff_t(std::min(cards, (row + 1) * columns));
         const double height = *std::max_element(first, last);
-        rowTops_.push_back(top);
-        rowHeights_.push_back(height);
+        rowTops_[row] = top;
+        rowHeights_[row] = height;
         top += height + spacing;
     }
-    contentHeight_ = rows == 0 ? 0 : top - spacing + padding;
+    contentHeight_ = rows == 0 ? 0 : rowTops_.back() + rowHeights_.back() + padding;
+}
+
+void CardGridLayout::insert(std::size_t at, const std::vector<CardShape>& cards) {
+    std::vector<double> heights;
+    heights.reserve(cards.size());
+    for (const CardShape& card : cards)
+        heights.push_back(cardHeight(card, columnWidth_, metrics_));
+    cardHeights_.insert(cardHeights_.begin() + std::ptrdiff_t(at), heights.begin(), heights.end());
+    layRowsFrom(at / std::size_t(columns_));
+}
+
+void CardGridLayout::remove(std::size_t at, std::size_t count) {
+    const auto first = cardHeights_.begin() + std::ptrdiff_t(at);
+    cardHeights_.erase(first, first + std::ptrdiff_t(count));
+    layRowsFrom(at / std::size_t(columns_));
+}
+
+bool CardGridLayout::change(std::size_t at, const CardShape& card) {
+    const double height = cardHeight(card, columnWidth_, metrics_);
+    if (height == cardHeights_[at])
+        return false;
+    cardHeights_[at] = height;
+    const auto columns = std::size_t(columns_);
+    const std::size_t row = at / columns;
+    const auto first = cardHeights_.begin() + std::ptrdiff_t(row * columns);
+    const auto last =
+        cardHeights_.begin() + std::ptrdiff_t(std::min(cardHeights_.size(), (row + 1) * columns));
+    if (*std::max_element(first, last) == rowHeights_[row])
+        return false;
+    layRowsFrom(row);
+    return true;
 }
 
 double CardGridLayout::cardHeight(const CardShape& card, double columnWidth,

@@ -61,6 +61,15 @@ public:
     double contentHeight() const { return contentHeight_; }
     std::size_t count() const { return cardHeights_.size(); }
 
+    // Cards put in before `at`, taken out from `at` on, or changed at `at`: the grid rows from
+    // there on are laid out again, the ones before are kept. change() says whether the rows
+    // moved: the card's row changed its height.
+    void insert(std::size_t at, const std::vector<CardShape>& cards);
+    void remove(std::size_t at, std::size_t count);
+    bool change(std::size_t at, const CardShape& card);
+    // The top of the grid row that holds the card.
+    double rowTop(std::size_t index) const { return rowTops_[index / std::size_t(columns_)]; }
+
     static double cardHeight(const CardShape& card, double columnWidth,
                              const BoardLineMetrics& metrics);
     QRectF cardRect(std::size_t index) const;
@@ -74,7 +83,9 @@ public:
 
 private:
     std::optional<std::size_t> cardAt(QPointF point) const;
+    void layRowsFrom(std::size_t row);
 
+    BoardLineMetrics metrics_;
     int columns_ = 1;
     double columnWidth_ = minColumnWidth;
     double left_ = padding;
@@ -100,6 +111,7 @@ public:
     double rowHeight() const { return rowHeight_; }
     double contentHeight() const;
     std::size_t count() const { return count_; }
+    void setCount(std::size_t count) { count_ = count; }
     QRectF rowRect(std::size_t index) const;
     std::pair<std::size_t, std::size_t> visibleRange(double top, double bottom) const;
     std::optional<BoardHit> hitTest(QPointF point) const;

@@ -10,7 +10,6 @@
 #include "detail/CaptureDetailView.h"
 #include "platform/FileRevealer.h"
 #include "shell/Library.h"
-#include "shell/LibraryWatch.h"
 #include "shell/Preferences.h"
 #include "shell/Theme.h"
 #include "values/Utf8.h"
@@ -94,19 +93,16 @@ BoardView::BoardView(Library& library, Preferences& preferences, NotificationCen
     actions.menu = [this](const std::string& id, QPoint at) {
         actions_->popupMenu(id, at);
     };
-    board_ = new CaptureBoardView(library_.thumbnails(), std::move(actions), content_);
+    model_.setQuery(filter_, search_, sort_);
+    model_.setState(library_.state());
+    board_ = new CaptureBoardView(model_, library_.thumbnails(), std::move(actions), content_);
     empty_ = new EmptyStateView(content_);
     content_->addWidget(board_);
     content_->addWidget(empty_);
     layout->addWidget(content_, 1);
 
-    // One rebuild per published reload, and only when something the board shows differs.
-    onReloadChanging(library_, this,
-                     {LibraryProperty::captures, LibraryProperty::groups,
-                      LibraryProperty::tagsByCapture, LibraryProperty::commentCounts,
-                      LibraryProperty::imageCounts, LibraryProperty::people,
-                      LibraryProperty::currentUserID},
-                     [this] { refresh(); });
+    // Every published state goes to the model, which tells the rows that moved.
+    connect(&library_, &Library::reloaded, this, &BoardView::follow);
     // The empty inbox shows the region shortcut as it is now.
     connect(&preferences_, &Preferences::changed, this, [this](PreferenceKey key) {
         if (key == PreferenceKey::regionHotkey)
@@ -115,12 +111,18 @@ BoardView::BoardView(Library& library, Preferences& preferences, NotificationCen
     refresh();
 }
 
+BoardView::~BoardView() {
+    // The views read the model, which goes with this object's members.
+    delete split_;
+}
+
 void BoardView::setFilter(const LibraryFilter& filter) {
     // Choosing another entry in the sidebar leaves an open capture for the board.
     if (!(filter == filter_))
         closeCapture();
     filter_ = filter;
     sidebar_->setSelection(filter);
+    model_.setQuery(filter_, search_, sort_);
     refresh();
 }
 
@@ -146,12 +148,14 @@ void BoardView::setSidebarShown(bool shown) {
 void BoardView::setSearch(const QString& search) {
     search_ = toStdString(search);
     header_->setSearch(search);
+    model_.setQuery(filter_, search_, sort_);
     refresh();
 }
 
 void BoardView::setSort(SortOrder sort) {
     sort_ = sort;
     header_->setSort(sort);
+    model_.setQuery(filter_, search_, sort_);
     refresh();
 }
 
@@ -181,48 +185,31 @@ void BoardView::closeCapture() {
     pane->deleteLater();
 }
 
+void BoardView::follow() {
+    const Library::CaptureMoves& moves = library_.lastMoves();
+    const bool fromShown = moves.ids && moves.replaced == model_.state().get();
+    model_.setState(library_.state(), fromShown ? &*moves.ids : nullptr);
+    refresh();
+}
+
 void BoardView::refresh() {
-    const auto& captures = library_.captures();
-    const auto shown =
-        CaptureFilterEngine::apply(captures, filter_, search_, sort_, library_.currentUserID());
     std::string title = filter_.title();
     if (filter_.kind() == LibraryFilter::Kind::group)
-        if (const auto group = library_.group(filter_.text()))
+        if (const CaptureGroup* group = library_.state()->group(filter_.text()))
             title = group->name;
     header_->setTitle(toQString(title));
-    const auto high = std::count_if(shown.begin(), shown.end(), [&](std::size_t i) {
-        return captures[i].priority == CapturePriority::high;
-    });
     // Until the whole board is read, how many captures the filter holds is not known yet, and
-    // none found means none among the newest.
-    header_->setSubtitle(library_.loading()
-                             ? QString()
-                             : toQString(boardSubtitle(filter_, shown.size(), std::size_t(high))));
-
-    if (shown.empty() && library_.loading()) {
-        board_->setEntries({}, now());
-        content_->setCurrentWidget(board_);
-        return;
-    }
-    if (shown.empty()) {
+    // none found means none among the newest: the board stays, empty, until the rest arrives.
+    const bool loading = !model_.state()->complete;
+    header_->setSubtitle(
+        loading ? QString()
+                : toQString(boardSubtitle(filter_, model_.count(), model_.highPriorityCount())));
+    if (model_.count() == 0 && !loading) {
         empty_->present(filter_, CaptureFilterEngine::isSearching(search_),
                         toQString(preferences_.regionHotkey().displayString()));
         content_->setCurrentWidget(empty_);
-        board_->setEntries({}, now());
         return;
     }
-    std::vector<BoardEntry> entries;
-    entries.reserve(shown.size());
-    for (std::size_t i : shown) {
-        const CaptureList::Item& item = captures.items()[i];
-        const BoardCapture& capture = item->capture;
-        // A capture without a live screenshot row still counts one: its cover.
-        entries.push_back({std::shared_ptr<const BoardCapture>(item, &capture),
-                           library_.group(capture.groupID), item->tags, item->comments,
-                           item->images > 0 ? item->images : 1,
-                           library_.person(capture.assigneeID)});
-    }
-    board_->setEntries(std::move(entries), now());
     content_->setCurrentWidget(board_);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/CaptureBoardModel.h"
 #include "board/FolderChooser.h"
 #include "board/LibraryFilter.h"
 #include "board/SortOrder.h"
@@ -26,7 +27,8 @@ class SidebarView;
 
 // The board window's root view: the sidebar that chooses the filter beside the board's
 // captures under that filter, search and sort, as cards or rows, or the empty state when none
-// is left; kept in step with the facade. An opened capture's detail pane takes the board's
+// is left; kept in step with the facade, each published reload changing only the rows of the
+// captures it read again. An opened capture's detail pane takes the board's
 // place until it is closed or another filter is chosen.
 class BoardView final : public QWidget {
     Q_OBJECT
@@ -34,6 +36,9 @@ class BoardView final : public QWidget {
 public:
     BoardView(Library& library, Preferences& preferences, NotificationCenter& notifications,
               QWidget* parent = nullptr);
+    ~BoardView() override;
+    BoardView(const BoardView&) = delete;
+    BoardView& operator=(const BoardView&) = delete;
 
     void setFilter(const LibraryFilter& filter);
     void setSearch(const QString& search);
@@ -52,6 +57,7 @@ public:
 
     SidebarView* sidebar() const { return sidebar_; }
     CaptureBoardView* board() const { return board_; }
+    const CaptureBoardModel& model() const { return model_; }
     EmptyStateView* emptyState() const { return empty_; }
     BoardHeader* header() const { return header_; }
     // What the cards, the rows and their context menu do with a capture.
@@ -60,6 +66,9 @@ public:
     CaptureDetailView* detail() const { return detail_; }
 
 private:
+    // The published state into the model, by what moved when the model shows the state before.
+    void follow();
+    // The header and the empty state, from the model's rows.
     void refresh();
 
     Library& library_;
@@ -68,6 +77,7 @@ private:
     LibraryFilter filter_;
     std::string search_;
     SortOrder sort_ = SortOrder::newest;
+    CaptureBoardModel model_;
     DialogFolderChooser folders_;
     BoardActions* actions_ = nullptr;
     SidebarView* sidebar_ = nullptr;

@@ -27,7 +27,7 @@ public:
         , part_(part) {}
 
     bool isValid() const override {
-        return view_ && index_ < view_->count() && view_->entry(index_).capture->id == captureID_;
+        return view_ && index_ < view_->count() && view_->captureID(index_) == captureID_;
     }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return view_ ? view_->window()->windowHandle() : nullptr; }
@@ -135,15 +135,12 @@ public:
         return -1;
     }
     QAccessibleInterface* childAt(int x, int y) const override {
-        const QPoint local = view()->viewport()->mapFromGlobal(QPoint(x, y));
-        for (std::size_t i = 0; i < view()->count(); ++i)
-            if (view()->itemRect(i).contains(local))
-                return child(int(i));
-        return nullptr;
+        const auto index = view()->indexAt(view()->viewport()->mapFromGlobal(QPoint(x, y)));
+        return index ? child(int(*index)) : nullptr;
     }
 
     QAccessibleInterface* item(std::size_t index, BoardPart part) const {
-        const std::string& captureID = view()->entry(index).capture->id;
+        const std::string& captureID = view()->captureID(index);
         const auto key = std::make_pair(index, part);
         if (auto found = items_.find(key); found != items_.end()) {
             auto* existing =

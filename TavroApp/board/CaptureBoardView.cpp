@@ -17,7 +17,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
 #include <utility>
 
 namespace tavro {
@@ -37,26 +36,23 @@ BoardLineMetrics lineMetrics() {
     return metrics;
 }
 
-// `known`: title widths measured for the entries before, by capture.
-CardShape shapeOf(const BoardEntry& entry, const QFontMetricsF& headline,
-                  const std::unordered_map<const BoardCapture*, double>& known) {
-    CardShape shape;
-    shape.titleInDetails = entry.capture->hasImage();
-    shape.hasMetaLine = entry.group || !entry.tags.empty() || entry.commentCount > 0 ||
-                        entry.capture->claimedBy || entry.assignee;
-    if (shape.titleInDetails) {
-        const auto found = known.find(entry.capture.get());
-        shape.titleWidth = found != known.end()
-                               ? found->second
-                               : headline.horizontalAdvance(toQString(entry.capture->title()));
-    }
-    return shape;
+// Cached contents past this many are dropped whole: an assistive technology walking every card
+// would otherwise keep one for each.
+constexpr std::size_t contentCacheLimit = 512;
+
+// Past this many rows changed at once, one layout of the whole grid costs less than one per row.
+constexpr std::size_t manyRows = 64;
+
+template <class Record> std::optional<Record> copyOf(const Record* record) {
+    return record ? std::optional<Record>(*record) : std::nullopt;
 }
 
 } // namespace
 
-CaptureBoardView::CaptureBoardView(ThumbnailLoader& thumbnails, Actions actions, QWidget* parent)
+CaptureBoardView::CaptureBoardView(CaptureBoardModel& model, ThumbnailLoader& thumbnails,
+                                   Actions actions, QWidget* parent)
     : QAbstractScrollArea(parent)
+    , model_(model)
     , thumbnails_(thumbnails)
     , actions_(std::move(actions))
     , metrics_(lineMetrics()) {
@@ -75,63 +71,258 @@ CaptureBoardView::CaptureBoardView(ThumbnailLoader& thumbnails, Actions actions,
     fadeTimer_.setInterval(16);
     connect(&fadeTimer_, &QTimer::timeout, this, &CaptureBoardView::stepFades);
     setAccessibleName(QStringLiteral("Captures"));
+    watchModel();
+    modelWasReset();
 }
 
 CaptureBoardView::~CaptureBoardView() = default;
 
-void CaptureBoardView::setEntries(std::vector<BoardEntry> entries, Seconds now) {
-    // The keyboard stays on its capture wherever a reload puts it, else near where it was.
-    std::optional<std::string> currentID;
-    if (current_)
-        currentID = entries_[*current_].capture->id;
-    // So does the hover, which the pointer would otherwise have to leave and enter again.
-    std::optional<std::string> hoveredID;
-    if (hovered_)
-        hoveredID = entries_[*hovered_].capture->id;
-    // A reload changes few captures: the others keep their measured titles.
+std::size_t CaptureBoardView::count() const {
+    return model_.count();
+}
+
+BoardEntry CaptureBoardView::entry(std::size_t index) const {
+    return model_.entry(index);
+}
+
+const std::string& CaptureBoardView::captureID(std::size_t index) const {
+    return model_.item(index).capture.id;
+}
+
+void CaptureBoardView::watchModel() {
+    const auto span = [this](void (CaptureBoardView::*handle)(std::size_t, std::size_t)) {
+        return [this, handle](const QModelIndex&, int first, int last) {
+            (this->*handle)(std::size_t(first), std::size_t(last));
+        };
+    };
+    connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this,
+            &CaptureBoardView::modelAboutToReset);
+    connect(&model_, &QAbstractItemModel::modelReset, this, &CaptureBoardView::modelWasReset);
+    connect(&model_, &QAbstractItemModel::rowsInserted, this,
+            span(&CaptureBoardView::rowsWereInserted));
+    connect(&model_, &QAbstractItemModel::rowsRemoved, this,
+            span(&CaptureBoardView::rowsWereRemoved));
+    connect(&model_, &QAbstractItemModel::rowsMoved, this,
+            [this](const QModelIndex&, int first, int, const QModelIndex&, int destination) {
+                const auto from = std::size_t(first);
+                const auto to = std::size_t(destination);
+                rowWasMoved(from, to > from ? to - 1 : to);
+            });
+    connect(&model_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& first, const QModelIndex& last) {
+                rowsWereChanged(std::size_t(first.row()), std::size_t(last.row()));
+            });
+}
+
+void CaptureBoardView::modelAboutToReset() {
+    // The keyboard stays on its capture wherever the new rows put it, else near where it was;
+    // so does the hover, which the pointer would otherwise have to leave and enter again.
+    currentID_.reset();
+    hoveredID_.reset();
+    if (current_ && *current_ < shapes_.size())
+        currentID_ = captureID(*current_);
+    if (hovered_ && *hovered_ < shapes_.size())
+        hoveredID_ = captureID(*hovered_);
+}
+
+void CaptureBoardView::modelWasReset() {
     const QFont font = Theme::Font::headline();
-    std::unordered_map<const BoardCapture*, double> known;
-    if (font == measuredWith_) {
-        known.reserve(entries_.size());
-        for (std::size_t i = 0; i < entries_.size(); ++i)
-            if (shapes_[i].titleInDetails)
-                known.emplace(entries_[i].capture.get(), shapes_[i].titleWidth);
-    }
+    if (font != measuredWith_)
+        model_.forgetTitleWidths();
     measuredWith_ = font;
-    entries_ = std::move(entries);
-    if (currentID) {
-        const auto same = std::find_if(entries_.begin(), entries_.end(), [&](const BoardEntry& e) {
-            return e.capture->id == *currentID;
-        });
-        if (same != entries_.end())
-            current_ = std::size_t(same - entries_.begin());
-        else if (entries_.empty())
+    const QFontMetricsF headline(font);
+    const std::size_t rows = model_.count();
+    shapes_.clear();
+    shapes_.reserve(rows);
+    for (std::size_t i = 0; i < rows; ++i)
+        shapes_.push_back(shapeOf(i, headline));
+    if (currentID_) {
+        if (const auto same = model_.rowOf(*currentID_))
+            current_ = same;
+        else if (rows == 0)
             current_.reset();
         else
-            current_ = std::min(*current_, entries_.size() - 1);
+            current_ = std::min(*current_, rows - 1);
+    } else {
+        current_.reset();
     }
-    now_ = now;
-    const QFontMetricsF headline(font);
-    shapes_.clear();
-    shapes_.reserve(entries_.size());
-    for (const BoardEntry& entry : entries_)
-        shapes_.push_back(shapeOf(entry, headline, known));
-    cards_.assign(entries_.size(), std::nullopt);
-    rows_.assign(entries_.size(), std::nullopt);
-    hovered_.reset();
-    if (hoveredID) {
-        const auto same = std::find_if(entries_.begin(), entries_.end(), [&](const BoardEntry& e) {
-            return e.capture->id == *hoveredID;
-        });
-        if (same != entries_.end())
-            hovered_ = std::size_t(same - entries_.begin());
-    }
-    fades_.clear();
-    pressed_.reset();
-    failed_.clear();
+    hovered_ = hoveredID_ ? model_.rowOf(*hoveredID_) : std::nullopt;
+    currentID_.reset();
+    hoveredID_.reset();
+    forgetRowState(true);
     icons_.clear();
     relayout();
     viewport()->update();
+}
+
+CardShape CaptureBoardView::shapeOf(std::size_t index, const QFontMetricsF& headline) {
+    const BoardEntry e = model_.entry(index);
+    CardShape shape;
+    shape.titleInDetails = e.capture->hasImage();
+    shape.hasMetaLine =
+        e.group || !e.tags->empty() || e.commentCount > 0 || e.capture->claimedBy || e.assignee;
+    if (shape.titleInDetails) {
+        std::optional<double> width = model_.titleWidth(index);
+        if (!width) {
+            width = headline.horizontalAdvance(toQString(e.capture->title()));
+            model_.setTitleWidth(index, *width);
+        }
+        shape.titleWidth = *width;
+    }
+    return shape;
+}
+
+void CaptureBoardView::forgetRowState(bool structural) {
+    now_ = now();
+    cards_.clear();
+    rows_.clear();
+    pressed_.reset();
+    failed_.clear();
+    if (structural)
+        fades_.clear();
+}
+
+std::pair<std::size_t, std::size_t> CaptureBoardView::visibleItems() const {
+    const int top = verticalScrollBar()->value();
+    const int bottom = top + viewport()->height();
+    return mode_ == LayoutMode::grid ? grid_.visibleRange(top, bottom)
+                                     : list_.visibleRange(top, bottom);
+}
+
+double CaptureBoardView::itemTop(std::size_t index) const {
+    return mode_ == LayoutMode::grid ? grid_.rowTop(index) : list_.rowRect(index).top();
+}
+
+std::optional<CaptureBoardView::Anchor> CaptureBoardView::anchorAbove(std::size_t first) const {
+    const std::size_t top = visibleItems().first;
+    if (first >= top || top >= shapes_.size())
+        return std::nullopt;
+    return Anchor{top, itemTop(top) - verticalScrollBar()->value()};
+}
+
+void CaptureBoardView::restore(const std::optional<Anchor>& anchor, std::size_t index) {
+    if (!anchor || index >= shapes_.size())
+        return;
+    verticalScrollBar()->setValue(int(std::lround(itemTop(index) - anchor->offset)));
+}
+
+void CaptureBoardView::updateFrom(std::size_t index) {
+    if (index < visibleItems().second || shapes_.empty())
+        viewport()->update();
+}
+
+void CaptureBoardView::rowsWereInserted(std::size_t first, std::size_t last) {
+    const std::size_t added = last - first + 1;
+    const auto anchor = anchorAbove(first);
+    const QFontMetricsF headline(measuredWith_);
+    std::vector<CardShape> shapes;
+    shapes.reserve(added);
+    for (std::size_t i = first; i <= last; ++i)
+        shapes.push_back(shapeOf(i, headline));
+    shapes_.insert(shapes_.begin() + std::ptrdiff_t(first), shapes.begin(), shapes.end());
+    const auto shifted = [&](std::optional<std::size_t>& index) {
+        if (index && *index >= first)
+            *index += added;
+    };
+    shifted(current_);
+    shifted(hovered_);
+    forgetRowState(true);
+    if (mode_ == LayoutMode::grid)
+        grid_.insert(first, shapes);
+    else
+        list_.setCount(shapes_.size());
+    updateScrollRange();
+    restore(anchor, anchor ? anchor->index + added : 0);
+    updateFrom(first);
+}
+
+void CaptureBoardView::rowsWereRemoved(std::size_t first, std::size_t last) {
+    const std::size_t gone = last - first + 1;
+    const auto anchor = anchorAbove(first);
+    shapes_.erase(shapes_.begin() + std::ptrdiff_t(first),
+                  shapes_.begin() + std::ptrdiff_t(last + 1));
+    const std::size_t rows = shapes_.size();
+    // An item taken out passes the keyboard to the one after it; the hover goes with it.
+    if (current_ && *current_ >= first)
+        current_ = *current_ > last ? *current_ - gone : first;
+    if (current_ && *current_ >= rows)
+        current_ = rows == 0 ? std::nullopt : std::optional<std::size_t>(rows - 1);
+    if (hovered_ && *hovered_ >= first)
+        hovered_ = *hovered_ > last ? std::optional<std::size_t>(*hovered_ - gone) : std::nullopt;
+    forgetRowState(true);
+    if (mode_ == LayoutMode::grid)
+        grid_.remove(first, gone);
+    else
+        list_.setCount(rows);
+    updateScrollRange();
+    if (anchor)
+        restore(anchor, anchor->index > last ? anchor->index - gone : first);
+    updateFrom(first);
+}
+
+void CaptureBoardView::rowWasMoved(std::size_t from, std::size_t to) {
+    const auto anchor = anchorAbove(std::min(from, to));
+    const CardShape shape = shapes_[from];
+    shapes_.erase(shapes_.begin() + std::ptrdiff_t(from));
+    shapes_.insert(shapes_.begin() + std::ptrdiff_t(to), shape);
+    const auto moved = [&](std::size_t index) {
+        if (index == from)
+            return to;
+        if (from < index && index <= to)
+            return index - 1;
+        if (to <= index && index < from)
+            return index + 1;
+        return index;
+    };
+    if (current_)
+        current_ = moved(*current_);
+    if (hovered_)
+        hovered_ = moved(*hovered_);
+    forgetRowState(true);
+    if (mode_ == LayoutMode::grid) {
+        grid_.remove(from, 1);
+        grid_.insert(to, {shape});
+    }
+    updateScrollRange();
+    if (anchor)
+        restore(anchor, moved(anchor->index));
+    updateFrom(std::min(from, to));
+}
+
+void CaptureBoardView::rowsWereChanged(std::size_t first, std::size_t last) {
+    const auto anchor = anchorAbove(first);
+    const QFontMetricsF headline(measuredWith_);
+    if (last - first >= manyRows) {
+        for (std::size_t i = first; i <= last; ++i)
+            shapes_[i] = shapeOf(i, headline);
+        forgetRowState(false);
+        relayout();
+        restore(anchor, anchor ? anchor->index : 0);
+        viewport()->update();
+        return;
+    }
+    bool moved = false;
+    std::vector<QRect> dirty;
+    const auto [shownFrom, shownTo] = visibleItems();
+    for (std::size_t i = first; i <= last; ++i) {
+        const bool shown = i >= shownFrom && i < shownTo;
+        if (shown)
+            dirty.push_back(liftedRect(i));
+        shapes_[i] = shapeOf(i, headline);
+        if (mode_ == LayoutMode::grid)
+            moved = grid_.change(i, shapes_[i]) || moved;
+        if (shown)
+            dirty.push_back(liftedRect(i));
+    }
+    forgetRowState(false);
+    if (moved) {
+        updateScrollRange();
+        restore(anchor, anchor ? anchor->index : 0);
+        updateFrom(first);
+        return;
+    }
+    for (const QRect& rect : dirty)
+        viewport()->update(rect);
 }
 
 void CaptureBoardView::setLayoutMode(LayoutMode mode) {
@@ -147,14 +338,15 @@ void CaptureBoardView::setLayoutMode(LayoutMode mode) {
 
 void CaptureBoardView::relayout() {
     const double width = viewport()->width();
-    double height = 0;
-    if (mode_ == LayoutMode::grid) {
+    if (mode_ == LayoutMode::grid)
         grid_ = CardGridLayout(width, shapes_, metrics_);
-        height = grid_.contentHeight();
-    } else {
-        list_ = RowListLayout(width, entries_.size(), metrics_);
-        height = list_.contentHeight();
-    }
+    else
+        list_ = RowListLayout(width, shapes_.size(), metrics_);
+    updateScrollRange();
+}
+
+void CaptureBoardView::updateScrollRange() {
+    const double height = mode_ == LayoutMode::grid ? grid_.contentHeight() : list_.contentHeight();
     QScrollBar* bar = verticalScrollBar();
     bar->setPageStep(viewport()->height());
     bar->setRange(0, std::max(0, int(std::ceil(height)) - viewport()->height()));
@@ -180,29 +372,33 @@ QRect CaptureBoardView::actionRect(std::size_t index, CardAction action) const {
 }
 
 const CaptureCardContent& CaptureBoardView::card(std::size_t index) const {
-    auto& slot = cards_[index];
-    if (!slot) {
-        const BoardEntry& e = entries_[index];
-        slot = cardContent(*e.capture, e.group, e.tags, e.commentCount, e.imageCount, e.assignee,
-                           now_);
-    }
-    return *slot;
+    if (const auto found = cards_.find(index); found != cards_.end())
+        return found->second;
+    if (cards_.size() >= contentCacheLimit)
+        cards_.clear();
+    const BoardEntry e = model_.entry(index);
+    return cards_
+        .emplace(index, cardContent(*e.capture, copyOf(e.group), *e.tags, e.commentCount,
+                                    e.imageCount, copyOf(e.assignee), now_))
+        .first->second;
 }
 
 const CaptureRowContent& CaptureBoardView::row(std::size_t index) const {
-    auto& slot = rows_[index];
-    if (!slot) {
-        const BoardEntry& e = entries_[index];
-        slot = rowContent(*e.capture, e.group, e.tags, e.commentCount, now_);
-    }
-    return *slot;
+    if (const auto found = rows_.find(index); found != rows_.end())
+        return found->second;
+    if (rows_.size() >= contentCacheLimit)
+        rows_.clear();
+    const BoardEntry e = model_.entry(index);
+    return rows_
+        .emplace(index, rowContent(*e.capture, copyOf(e.group), *e.tags, e.commentCount, now_))
+        .first->second;
 }
 
 void CaptureBoardView::trigger(std::size_t index, BoardPart part) {
-    if (index >= entries_.size())
+    if (index >= count())
         return;
-    // The action may replace the entries: keep the id, not a reference into them.
-    const std::string id = entries_[index].capture->id;
+    // The action may change the rows: keep the id, not a reference into them.
+    const std::string id = captureID(index);
     const auto& action = part == BoardPart::resolve  ? actions_.resolve
                          : part == BoardPart::remove ? actions_.remove
                                                      : actions_.open;
@@ -271,7 +467,11 @@ void CaptureBoardView::paintEvent(QPaintEvent* event) {
         inputs.picture =
             content.hasImage ? picture(content.picturePath, frame, grid) : BoardPicture{};
     };
+    const QRegion region = event->region();
     for (std::size_t i = first; i < last; ++i) {
+        // A card beside the one repainted is left as it is.
+        if (!region.intersects(liftedRect(i)))
+            continue;
         const QRectF rect = contentRect(i);
         inputs.hovering = hovered_ == i;
         inputs.lift = liftOf(i);
@@ -317,6 +517,11 @@ std::optional<BoardHit> CaptureBoardView::hitAt(QPoint viewportPoint) const {
                          [this](std::size_t index) { return card(index).hoverActions.size(); });
 }
 
+std::optional<std::size_t> CaptureBoardView::indexAt(QPoint viewportPoint) const {
+    const auto hit = hitAt(viewportPoint);
+    return hit ? std::optional<std::size_t>(hit->index) : std::nullopt;
+}
+
 QString CaptureBoardView::toolTipAt(QPoint viewportPoint) const {
     const auto hit = hitAt(viewportPoint);
     if (!hit)
@@ -350,7 +555,7 @@ QRect CaptureBoardView::liftedRect(std::size_t index) const {
 }
 
 void CaptureBoardView::startFade(std::size_t index, double to) {
-    if (mode_ != LayoutMode::grid || index >= entries_.size())
+    if (mode_ != LayoutMode::grid || index >= count())
         return;
     // Read before the map makes room for the new fade.
     const Fade fade{liftOf(index), to, clock_.elapsed()};
@@ -424,7 +629,7 @@ bool CaptureBoardView::viewportEvent(QEvent* event) {
 }
 
 void CaptureBoardView::setCurrentIndex(std::optional<std::size_t> index) {
-    if (index && *index >= entries_.size())
+    if (index && *index >= count())
         index.reset();
     if (index == current_)
         return;
@@ -449,10 +654,10 @@ void CaptureBoardView::setCurrentIndex(std::optional<std::size_t> index) {
 }
 
 void CaptureBoardView::requestMenu(std::size_t index, QPoint globalPosition) {
-    if (index >= entries_.size() || !actions_.menu)
+    if (index >= count() || !actions_.menu)
         return;
     setCurrentIndex(index);
-    const std::string id = entries_[index].capture->id;
+    const std::string id = captureID(index);
     actions_.menu(id, globalPosition);
 }
 
@@ -471,7 +676,7 @@ void CaptureBoardView::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CaptureBoardView::keyPressEvent(QKeyEvent* event) {
-    const std::size_t count = entries_.size();
+    const std::size_t count = this->count();
     if (count == 0)
         return QAbstractScrollArea::keyPressEvent(event);
     const std::size_t step = mode_ == LayoutMode::grid ? std::size_t(grid_.columns()) : 1;

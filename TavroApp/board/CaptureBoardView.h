@@ -2,12 +2,14 @@
 
 #include "board/BoardLayout.h"
 #include "board/BoardPainting.h"
+#include "board/CaptureBoardModel.h"
 #include "board/CaptureCardContent.h"
 #include "board/SortOrder.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QSet>
 #include <QTimer>
@@ -23,21 +25,11 @@ namespace tavro {
 
 class ThumbnailLoader;
 
-// One capture as the board hands it to the view, with what the library knows about it.
-struct BoardEntry {
-    // Shared with the published state, which never changes it: a board of any size is handed
-    // over without copying its captures.
-    std::shared_ptr<const BoardCapture> capture;
-    std::optional<CaptureGroup> group;
-    std::vector<std::string> tags;
-    std::int64_t commentCount = 0;
-    std::int64_t imageCount = 1;
-    std::optional<Person> assignee;
-};
-
-// The board's captures as cards in an adaptive grid or as rows in a list. Paints and lays out
-// only what is on screen; pictures arrive from the thumbnail loader after the first paint.
-// Items are exposed to assistive technology as list items with their buttons.
+// The model's captures as cards in an adaptive grid or as rows in a list. Paints only what is on
+// screen; pictures arrive from the thumbnail loader after the first paint. Follows the model row
+// by row: a row put in, taken out or changed lays out the grid again from its place on and
+// repaints what moved on screen, and a change above the viewport keeps the first card on screen
+// where it was. Items are exposed to assistive technology as list items with their buttons.
 class CaptureBoardView final : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -50,19 +42,21 @@ public:
         std::function<void(const std::string& captureID, QPoint globalPosition)> menu;
     };
 
-    CaptureBoardView(ThumbnailLoader& thumbnails, Actions actions, QWidget* parent = nullptr);
+    CaptureBoardView(CaptureBoardModel& model, ThumbnailLoader& thumbnails, Actions actions,
+                     QWidget* parent = nullptr);
     ~CaptureBoardView() override;
     CaptureBoardView(const CaptureBoardView&) = delete;
     CaptureBoardView& operator=(const CaptureBoardView&) = delete;
 
-    void setEntries(std::vector<BoardEntry> entries, Seconds now);
     void setLayoutMode(LayoutMode mode);
     LayoutMode layoutMode() const { return mode_; }
 
-    std::size_t count() const { return entries_.size(); }
-    const BoardEntry& entry(std::size_t index) const { return entries_[index]; }
+    std::size_t count() const;
+    BoardEntry entry(std::size_t index) const;
+    const std::string& captureID(std::size_t index) const;
     // In the viewport's coordinates, scrolled.
     QRect itemRect(std::size_t index) const;
+    std::optional<std::size_t> indexAt(QPoint viewportPoint) const;
     QRect actionRect(std::size_t index, CardAction action) const;
     std::optional<std::size_t> hoveredIndex() const { return hovered_; }
     // How far the card has risen into its hovered look, as its 0.16 s ease-out has it now.
@@ -92,7 +86,32 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Where the first item on screen is, to keep it there through a change above it.
+    struct Anchor {
+        std::size_t index = 0;
+        double offset = 0;
+    };
+
+    void watchModel();
+    void modelAboutToReset();
+    void modelWasReset();
+    void rowsWereInserted(std::size_t first, std::size_t last);
+    void rowsWereRemoved(std::size_t first, std::size_t last);
+    void rowWasMoved(std::size_t from, std::size_t to);
+    void rowsWereChanged(std::size_t first, std::size_t last);
+    // Before a change that starts at `first`.
+    std::optional<Anchor> anchorAbove(std::size_t first) const;
+    // After the change, with the anchor's item now at `index`.
+    void restore(const std::optional<Anchor>& anchor, std::size_t index);
+    // What every change of the rows forgets: cached contents, fades, a press under way.
+    void forgetRowState(bool structural);
+    // Repaints from the item's place down, when it is on screen or above it.
+    void updateFrom(std::size_t index);
+    double itemTop(std::size_t index) const;
+    std::pair<std::size_t, std::size_t> visibleItems() const;
+    CardShape shapeOf(std::size_t index, const QFontMetricsF& headline);
     void relayout();
+    void updateScrollRange();
     std::optional<BoardHit> hitAt(QPoint viewportPoint) const;
     void setHovered(std::optional<std::size_t> index);
     void requestMenu(std::size_t index, QPoint globalPosition);
@@ -104,15 +123,20 @@ private:
     const std::optional<QIcon>& appIcon(const std::optional<std::string>& bundleID);
     QRectF contentRect(std::size_t index) const;
 
+    CaptureBoardModel& model_;
     ThumbnailLoader& thumbnails_;
     Actions actions_;
     LayoutMode mode_ = LayoutMode::grid;
-    std::vector<BoardEntry> entries_;
+    // One per row of the model.
     std::vector<CardShape> shapes_;
     // The headline font the shapes' title widths were measured in.
     QFont measuredWith_;
-    mutable std::vector<std::optional<CaptureCardContent>> cards_;
-    mutable std::vector<std::optional<CaptureRowContent>> rows_;
+    // Built when first asked for, by row, since the rows last changed.
+    mutable std::map<std::size_t, CaptureCardContent> cards_;
+    mutable std::map<std::size_t, CaptureRowContent> rows_;
+    // Kept from before a reset to after it.
+    std::optional<std::string> currentID_;
+    std::optional<std::string> hoveredID_;
     Seconds now_ = 0;
     BoardLineMetrics metrics_;
     CardGridLayout grid_;

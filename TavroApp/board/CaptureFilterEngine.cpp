@@ -63,6 +63,39 @@ bool matches(const Capture& capture, const LibraryFilter& filter,
     return passes(capture, filter, tagsOf(capture, tagsByCapture), currentUserID);
 }
 
+bool shows(const BoardItem& item, const LibraryFilter& filter, std::string_view needle,
+           const std::optional<std::string>& currentUserID) {
+    if (!passes(item.capture, filter, &item.tags, currentUserID))
+        return false;
+    return needle.empty() ||
+           foldedSearchText(item.capture, item.tags).find(needle) != std::string::npos;
+}
+
+bool precedes(const BoardCapture& a, const BoardCapture& b, SortOrder sort) {
+    // The stable sorts of apply() keep board order among equal keys: newest first, then by id.
+    switch (sort) {
+    case SortOrder::newest:
+        break;
+    case SortOrder::oldest:
+        if (a.createdAt != b.createdAt)
+            return a.createdAt < b.createdAt;
+        return a.id < b.id;
+    case SortOrder::priority:
+        if (sortWeight(a.priority) != sortWeight(b.priority))
+            return sortWeight(a.priority) < sortWeight(b.priority);
+        break;
+    case SortOrder::app: {
+        const auto key = [](const BoardCapture& c) {
+            return c.appName ? text::composed(*c.appName) : absentAppKey();
+        };
+        if (const int order = key(a).compare(key(b)); order != 0)
+            return order < 0;
+        break;
+    }
+    }
+    return boardOrder(a, b);
+}
+
 namespace {
 
 // Orders the positions `shown` as `sort` asks, stably; keys are read for those positions only.

@@ -37,6 +37,15 @@ std::string query(std::string_view search);
 // Whether the search field's text runs a search; the empty state words itself by the same rule.
 bool isSearching(std::string_view search);
 
+// Whether apply() over the published list shows the item: it passes `filter` and its search text
+// holds `needle`, a query() (empty: no search).
+bool shows(const BoardItem& item, const LibraryFilter& filter, std::string_view needle,
+           const std::optional<std::string>& currentUserID);
+
+// Whether apply() over a list in board order (boardOrder), as the published list is, puts `a`
+// before `b` under `sort`: a strict total order over the captures of one list.
+bool precedes(const BoardCapture& a, const BoardCapture& b, SortOrder sort);
+
 // Whether the capture passes `filter`, before any search.
 bool matches(const Capture& capture, const LibraryFilter& filter,
              const TagsByCapture& tagsByCapture, const std::optional<std::string>& currentUserID);

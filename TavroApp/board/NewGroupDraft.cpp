@@ -5,7 +5,8 @@
 namespace tavro {
 
 std::string NewGroupDraft::trimmedName() const {
-    return text::trimmed(name, text::Whitespace::Horizontal);
+    // A name pasted with line breaks is shown on one line everywhere, so it is stored on one.
+    return text::trimmed(text::singleLine(name), text::Whitespace::Horizontal);
 }
 
 void NewGroupDraft::chooseFolder(const std::string& folder) {

@@ -27,16 +27,10 @@ std::string visibilityHelp(const CaptureGroup& group) {
 } // namespace
 
 SidebarSource SidebarSource::of(const Library& library) {
-    return {library.captures(),
-            library.groups(),
-            library.counts(),
-            library.allTags(),
-            library.currentUserID(),
-            library.openCount(),
-            library.assignedToMeCount(),
-            &library.tagUses(),
-            library.captureCount(),
-            library.loading()};
+    return {library.captures(),          library.groups(),        library.counts(),
+            library.allTags(),           library.currentUserID(), library.openCount(),
+            library.assignedToMeCount(), &library.tagUses(),      &library.state()->activeByGroup,
+            library.captureCount(),      library.loading()};
 }
 
 SidebarRows sidebarRows(const SidebarSource& source) {
@@ -61,18 +55,26 @@ SidebarRows sidebarRows(const SidebarSource& source) {
                                                 : static_cast<std::int64_t>(source.captures.size()),
                             Theme::textSecondary});
 
-    // One pass over the board for every group's badge, once the board is read whole.
-    std::unordered_map<std::string_view, std::int64_t> active;
-    if (!source.groups.empty() && !source.loading)
+    // The groups' badges, once the board is read whole.
+    std::unordered_map<std::string_view, std::int64_t> counted;
+    if (!source.activeByGroup && !source.groups.empty() && !source.loading)
         for (const BoardCapture& capture : source.captures)
             if (capture.groupID && isActive(capture.status))
-                ++active[*capture.groupID];
-    for (const CaptureGroup& group : source.groups) {
-        const auto found = active.find(group.id);
-        rows.groups.push_back({LibraryFilter::group(group.id), group,
-                               found == active.end() ? 0 : found->second, visibilityHelp(group),
+                ++counted[*capture.groupID];
+    const auto activeIn = [&](const std::string& id) -> std::int64_t {
+        if (source.loading)
+            return 0;
+        if (source.activeByGroup) {
+            const auto found = source.activeByGroup->find(id);
+            return found == source.activeByGroup->end() ? 0 : found->second;
+        }
+        const auto found = counted.find(id);
+        return found == counted.end() ? 0 : found->second;
+    };
+    for (const CaptureGroup& group : source.groups)
+        rows.groups.push_back({LibraryFilter::group(group.id), group, activeIn(group.id),
+                               visibilityHelp(group),
                                group.workspaceID ? "Archive group" : "Delete group"});
-    }
     std::vector<const std::string*> tags;
     tags.reserve(source.tags.size());
     for (const std::string& tag : source.tags)

@@ -8,6 +8,7 @@
 #include "shell/Theme.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -29,6 +30,8 @@ struct SidebarSource {
     // How many live captures carry each tag, to list the most used first; none keeps `tags`'
     // order.
     const std::map<std::string, std::int64_t>* tagUses = nullptr;
+    // Open and in-progress captures per group id; none counts them in `captures`.
+    const std::map<std::string, std::int64_t, std::less<>>* activeByGroup = nullptr;
     // Live captures; none counts `captures`.
     std::optional<std::int64_t> captureCount;
     // While `captures` holds only the newest captures: the groups' badges wait for the rest.

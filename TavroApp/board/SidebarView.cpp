@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace tavro {
 
@@ -49,6 +50,25 @@ QFont sectionFont() {
 
 QString countText(std::int64_t count) {
     return count > 0 ? QString::number(count) : QString();
+}
+
+// Whether the row of `item` paints the same from either row values of one shape.
+bool paintsAlike(const SidebarRows& before, const SidebarRows& after, const QListWidgetItem& item) {
+    const size_t at = item.data(indexRole).toULongLong();
+    switch (RowKind(item.data(kindRole).toInt())) {
+    case RowKind::filter:
+        return before.library.at(at).filter == after.library.at(at).filter &&
+               before.library.at(at).count == after.library.at(at).count;
+    case RowKind::group:
+        return before.groups.at(at).group == after.groups.at(at).group &&
+               before.groups.at(at).count == after.groups.at(at).count;
+    case RowKind::tag:
+        return before.tags.at(at).name == after.tags.at(at).name;
+    case RowKind::header:
+    case RowKind::newGroup:
+        break; // their item's own text, or a button of their own
+    }
+    return true;
 }
 
 // Paints the sidebar's rows from the sidebar's own row values.
@@ -310,7 +330,7 @@ void SidebarView::rebuild() {
     rebuilding_ = true;
     // A reload (each agent write makes one) keeps where the list was scrolled to.
     const int scrolled = list_->verticalScrollBar()->value();
-    rows_ = sidebarRows(SidebarSource::of(library_));
+    const SidebarRows before = std::exchange(rows_, sidebarRows(SidebarSource::of(library_)));
     struct Entry {
         RowKind kind;
         size_t index;
@@ -378,8 +398,15 @@ void SidebarView::rebuild() {
             newGroup_ = button;
         }
     }
-    // The counts live in the rows the delegate reads, not in the items.
-    list_->viewport()->update();
+    // The counts live in the rows the delegate reads, not in the items: the rows whose counts
+    // moved are painted again.
+    if (sameShape) {
+        for (int i = 0; i < list_->count(); ++i)
+            if (!paintsAlike(before, rows_, *list_->item(i)))
+                list_->viewport()->update(list_->visualItemRect(list_->item(i)));
+    } else {
+        list_->viewport()->update();
+    }
     showSelection();
     if (!sameShape)
         list_->doItemsLayout();

@@ -8,6 +8,7 @@
 #include "values/Utf8.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
@@ -24,6 +25,9 @@ namespace tavro {
 namespace {
 
 constexpr int noteFocusDelayMs = 80;
+// How often, and how many times, the box asks again for the focus it was not given.
+constexpr int focusRequestIntervalMs = 150;
+constexpr int focusRequests = 10;
 
 } // namespace
 
@@ -96,7 +100,7 @@ QImage boxShadow(const QSize& window, const QRect& box, double ratio) {
 } // namespace
 
 ComposePanel::ComposePanel(ComposeView* view, bool composited)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , view_(view)
     , composited_(composited) {
     setObjectName(QStringLiteral("noteBox"));
@@ -115,11 +119,38 @@ ComposePanel::ComposePanel(ComposeView* view, bool composited)
     edge_->raise();
     // The box shows on whichever desktop the user is on when the capture ends.
     X11Desktop::stickOnEveryDesktop(std::uint32_t(winId()));
+    focusRequest_.setInterval(focusRequestIntervalMs);
+    connect(&focusRequest_, &QTimer::timeout, this, &ComposePanel::askForFocus);
+}
+
+void ComposePanel::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    focusRequestsLeft_ = focusRequests;
+    focusRequest_.start();
+}
+
+void ComposePanel::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        focusRequest_.stop();
+    QDialog::changeEvent(event);
+}
+
+void ComposePanel::askForFocus() {
+    if (isActiveWindow() || !isVisible() || focusRequestsLeft_-- <= 0) {
+        focusRequest_.stop();
+        return;
+    }
+    // Asked as a pager asks, the window manager does not weigh it against the last user time.
+    X11Desktop::activate(std::uint32_t(winId()));
 }
 
 QRect ComposePanel::boxRect() const {
     const int margin = composited_ ? shadowMargin : 0;
     return rect().adjusted(margin, margin, -margin, -margin);
+}
+
+void ComposePanel::keyPressEvent(QKeyEvent* event) {
+    QWidget::keyPressEvent(event);
 }
 
 void ComposePanel::paintEvent(QPaintEvent*) {
@@ -131,7 +162,7 @@ void ComposePanel::paintEvent(QPaintEvent*) {
 
 void ComposePanel::resizeEvent(QResizeEvent* event) {
     if (!edge_) {
-        QWidget::resizeEvent(event);
+        QDialog::resizeEvent(event);
         return;
     }
     edge_->setGeometry(boxRect());
@@ -143,7 +174,7 @@ void ComposePanel::resizeEvent(QResizeEvent* event) {
         // border drawn along them.
         setMask(QRegion(boxOutline(QRectF(rect())).toFillPolygon().toPolygon()));
     }
-    QWidget::resizeEvent(event);
+    QDialog::resizeEvent(event);
 }
 
 ComposePanelController::ComposePanelController(ThumbnailLoader& loader, DefaultGroup defaultGroupID,

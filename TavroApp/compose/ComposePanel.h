@@ -3,10 +3,11 @@
 #include "compose/ComposeWindowController.h"
 #include "compose/EscapeKeyFilter.h"
 
+#include <QDialog>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
-#include <QWidget>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -22,8 +23,8 @@ class ThumbnailLoader;
 // The note box's floating window: frameless, on top, on every desktop, holding one
 // ComposeView inside a thin border. Where a compositor runs, the window is translucent: its
 // corners are rounded smoothly and a soft shadow lies around the box; elsewhere the window's
-// shape rounds the corners.
-class ComposePanel final : public QWidget {
+// shape rounds the corners. A dialog to a screen reader: a box that asks for a note and goes.
+class ComposePanel final : public QDialog {
     Q_OBJECT
 
 public:
@@ -41,12 +42,22 @@ public:
     const QImage& shadow() const { return shadow_; }
 
 protected:
+    // Keys the box does not take go on as from any window: Escape belongs to the controller,
+    // which discards the capture, where a dialog would only hide itself.
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void askForFocus();
+
     ComposeView* view_;
     bool composited_;
+    // A window manager busy with another window's focus can pass over the box's own request.
+    QTimer focusRequest_;
+    int focusRequestsLeft_ = 0;
     QWidget* edge_ = nullptr;
     QImage shadow_;
 };

@@ -106,7 +106,7 @@ void ComposeState::cancelNamingGroup() {
 std::optional<std::string> ComposeState::groupToCreate() const {
     if (!isNamingGroup)
         return std::nullopt;
-    std::string name = text::trimmed(newGroupName, text::Whitespace::Horizontal);
+    std::string name = text::trimmed(text::singleLine(newGroupName), text::Whitespace::Horizontal);
     if (name.empty())
         return std::nullopt;
     return name;
@@ -128,7 +128,8 @@ std::optional<std::string> ComposeState::groupCreated(const WriteResult<CaptureG
 }
 
 std::optional<std::string> ComposeState::commitNewGroup(const CreateGroup& create) {
-    const std::string name = text::trimmed(newGroupName, text::Whitespace::Horizontal);
+    const std::string name =
+        text::trimmed(text::singleLine(newGroupName), text::Whitespace::Horizontal);
     if (name.empty())
         return std::nullopt;
     return groupCreated(create ? create(name) : WriteResult<CaptureGroup>::failure({}));

@@ -12,23 +12,19 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include <memory>
 
 namespace tavro {
 
 MarkupEditorWindow::MarkupEditorWindow(MarkupEditorView* view)
-    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                           Qt::WindowMaximizeButtonHint)
+    : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                               Qt::WindowMaximizeButtonHint)
     , view_(view) {
     setWindowTitle(toQString(MarkupTexts::windowTitle));
     setAccessibleName(windowTitle());
     setAttribute(Qt::WA_DeleteOnClose, false);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    view->setParent(this);
-    layout->addWidget(view);
+    setCentralWidget(view);
     setMinimumSize(minimumContentSize);
     resize(contentSize);
 }

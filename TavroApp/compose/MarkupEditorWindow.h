@@ -5,9 +5,9 @@
 
 #include "model/Image.h"
 
+#include <QMainWindow>
 #include <QPointer>
 #include <QThreadPool>
-#include <QWidget>
 
 #include <functional>
 #include <optional>
@@ -18,8 +18,8 @@ class MarkupEditorView;
 class Preferences;
 
 // The editor's window: closing it with its close button is a cancel; a close the controller
-// makes itself is not.
-class MarkupEditorWindow final : public QWidget {
+// makes itself is not. A main window, which a screen reader takes for a window.
+class MarkupEditorWindow final : public QMainWindow {
     Q_OBJECT
 
 public:

@@ -136,6 +136,7 @@ void Library::publish(LibraryReader::Outcome outcome) {
     }
     if (!outcome.state)
         return; // the change counter has not moved
+    moves_ = {state_.get(), std::move(outcome.movedCaptures)};
     state_ = std::move(outcome.state);
     published_ = true;
     for (Property property : outcome.changed)
@@ -246,25 +247,13 @@ std::optional<Person> Library::person(const SharedText& id) const {
 }
 
 std::optional<CaptureGroup> Library::groupWith(const std::string* id) const {
-    if (!id)
-        return std::nullopt;
-    const auto& groups = state_->groups;
-    auto it = std::find_if(groups.begin(), groups.end(),
-                           [&](const CaptureGroup& group) { return group.id == *id; });
-    if (it == groups.end())
-        return std::nullopt;
-    return *it;
+    const CaptureGroup* group = id ? state_->group(*id) : nullptr;
+    return group ? std::optional<CaptureGroup>(*group) : std::nullopt;
 }
 
 std::optional<Person> Library::personWith(const std::string* id) const {
-    if (!id)
-        return std::nullopt;
-    const auto& people = state_->people;
-    auto it = std::find_if(people.begin(), people.end(),
-                           [&](const Person& person) { return person.id == *id; });
-    if (it == people.end())
-        return std::nullopt;
-    return *it;
+    const Person* person = id ? state_->person(*id) : nullptr;
+    return person ? std::optional<Person>(*person) : std::nullopt;
 }
 
 template <class Value, class Read>
@@ -309,6 +298,20 @@ void Library::readImage(const std::string& id, QObject* context,
                 return store().image(id);
             } catch (const std::exception&) {
                 // The caller shows nothing in its place; asking again tries again.
+                return std::nullopt;
+            }
+        },
+        context, std::move(done));
+}
+
+void Library::countChangesLostOnSignOut(QObject* context,
+                                        std::function<void(std::optional<std::int64_t>)> done) {
+    readForView<std::optional<std::int64_t>>(
+        [](const LibraryReader::Connection& store) -> std::optional<std::int64_t> {
+            try {
+                return store().unsentChangeCount();
+            } catch (const std::exception&) {
+                // The caller goes on without the count.
                 return std::nullopt;
             }
         },

@@ -70,6 +70,14 @@ public:
 
     // The published state as one value, for a view that keeps it across a reload.
     const std::shared_ptr<const LibraryState>& state() const { return state_; }
+    // What the last published reload read again: the ids of the captures that may differ from
+    // those of the state it replaced (added, changed or removed), none when it read the whole
+    // board. `replaced` is only to compare a view's state with: it may be gone.
+    struct CaptureMoves {
+        const LibraryState* replaced = nullptr;
+        std::optional<std::vector<std::string>> ids;
+    };
+    const CaptureMoves& lastMoves() const { return moves_; }
     // References into state(): good until the next reload is published.
     // Every live capture, newest first; while loading(), only the newest ones or none.
     const CaptureList& captures() const { return state_->captures; }
@@ -133,6 +141,10 @@ public:
     // view asks before it calls a capture gone that the published state does not hold yet.
     void readDeleted(const std::string& captureID, QObject* context,
                      std::function<void(bool)> done);
+    // The changes made here that never reached the service and that signing out would forget;
+    // nothing when the read fails.
+    void countChangesLostOnSignOut(QObject* context,
+                                   std::function<void(std::optional<std::int64_t>)> done);
     // Whether one of those reads is waiting or under way.
     bool viewReadsPending() const { return viewReads_ > 0; }
 
@@ -201,6 +213,7 @@ private:
     int writesPending_ = 0;
 
     std::shared_ptr<const LibraryState> state_;
+    CaptureMoves moves_;
     std::optional<std::string> loadError_;
     // Last, so that they go first: their threads may still be handing over a read or a write.
     std::unique_ptr<LibraryReader> reader_;

@@ -34,11 +34,16 @@ LibraryReader::Outcome LibraryReader::read(const std::shared_ptr<const LibrarySt
         std::optional<LibraryState> state;
         if (!afresh) {
             if (store.changeCounter() == previous->changeCounter) {
-                if (reading == Reading::always)
+                if (reading == Reading::always) {
                     outcome.state = withAccountRecords(previous, outcome.changed);
+                    outcome.movedCaptures.emplace();
+                }
                 return outcome;
             }
-            state = LibraryState::update(*previous, store);
+            std::vector<std::string> moved;
+            state = LibraryState::update(*previous, store, &moved);
+            if (state)
+                outcome.movedCaptures = std::move(moved);
         }
         if (!state)
             state = reading == Reading::newest ? LibraryState::readNewest(store, firstScreenful)

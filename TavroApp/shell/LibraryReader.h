@@ -42,6 +42,9 @@ public:
         std::shared_ptr<const LibraryState> state;
         // What differs from the state the read was given.
         std::vector<LibraryProperty> changed;
+        // The ids of the captures that may differ from those of the state the read was given
+        // (added, changed or removed); absent when the read took the whole board.
+        std::optional<std::vector<std::string>> movedCaptures;
         std::optional<std::string> error;
     };
     using Done = std::function<void(Outcome)>;

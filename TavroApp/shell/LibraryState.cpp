@@ -58,6 +58,11 @@ void tally(LibraryState& state, const BoardItem& item, int sign) {
     if (state.currentUserID && capture.assigneeID == state.currentUserID &&
         isActive(capture.status))
         state.assignedToMe += sign;
+    if (capture.groupID && isActive(capture.status)) {
+        const auto group = state.activeByGroup.try_emplace(*capture.groupID, 0).first;
+        if ((group->second += sign) <= 0)
+            state.activeByGroup.erase(group);
+    }
 }
 
 std::string asciiLower(std::string_view text) {
@@ -87,6 +92,8 @@ void readOthers(LibraryState& state, CaptureStore& store) {
     state.people = store.assignableCandidates();
     state.workspaces = store.workspaces();
     state.currentUserID = store.currentUserID();
+    state.groupIndex = PublishedIndex(state.groups);
+    state.personIndex = PublishedIndex(state.people);
 }
 
 void countAssigned(LibraryState& state) {
@@ -161,8 +168,8 @@ LibraryState LibraryState::readNewest(CaptureStore& store, std::size_t count) {
     return state;
 }
 
-std::optional<LibraryState> LibraryState::update(const LibraryState& previous,
-                                                 CaptureStore& store) {
+std::optional<LibraryState> LibraryState::update(const LibraryState& previous, CaptureStore& store,
+                                                 std::vector<std::string>* moved) {
     ReadSnapshot snapshot(store.db());
     auto changes = store.changesSince(previous.changeCounter);
     // Past a quarter of the board, reading it whole costs about the same.
@@ -178,9 +185,12 @@ std::optional<LibraryState> LibraryState::update(const LibraryState& previous,
         state.people = previous.people;
         state.workspaces = previous.workspaces;
         state.currentUserID = previous.currentUserID;
+        state.groupIndex = previous.groupIndex;
+        state.personIndex = previous.personIndex;
     }
     state.counts = previous.counts;
     state.tagUses = previous.tagUses;
+    state.activeByGroup = previous.activeByGroup;
     state.assignedToMe = previous.assignedToMe;
     for (const std::string& id : changes->captureIDs)
         if (const BoardItem* gone = previous.captures.find(id))
@@ -195,6 +205,8 @@ std::optional<LibraryState> LibraryState::update(const LibraryState& previous,
         state.allTags = tagNames(state.tagUses);
     else
         state.allTags = previous.allTags;
+    if (moved)
+        moved->assign(changes->captureIDs.begin(), changes->captureIDs.end());
     return state;
 }
 

@@ -5,12 +5,14 @@
 #include "model/CaptureGroup.h"
 #include "shell/AccountRecords.h"
 #include "shell/CaptureList.h"
+#include "shell/PublishedIndex.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavro {
@@ -49,18 +51,26 @@ struct LibraryState {
     std::int64_t assignedToMe = 0;
     // Live captures per tag name.
     std::map<std::string, std::int64_t> tagUses;
+    // Open and in-progress captures per group id.
+    std::map<std::string, std::int64_t, std::less<>> activeByGroup;
+    // Positions in `groups` and `people` by id, for group() and person().
+    PublishedIndex groupIndex;
+    PublishedIndex personIndex;
     // The store's change counter as of the read.
     std::int64_t changeCounter = 0;
     // Read by the reader beside the board; read() and update() leave it empty.
     AccountRecords account;
     // Whether `captures` holds every live capture. Not in a state of the newest captures
-    // only, whose figures above are still the whole board's, nor in the empty state published
-    // before the first read.
+    // only, whose figures above (activeByGroup aside, left empty) are still the whole board's,
+    // nor in the empty state published before the first read.
     bool complete = true;
 
     PublishedTags tagsByCapture() const { return PublishedTags(captures); }
     PublishedCommentCounts commentCounts() const { return PublishedCommentCounts(captures); }
     PublishedImageCounts imageCounts() const { return PublishedImageCounts(captures); }
+    // The group or person with this id, or null.
+    const CaptureGroup* group(std::string_view id) const { return groupIndex.find(groups, id); }
+    const Person* person(std::string_view id) const { return personIndex.find(people, id); }
 
     bool operator==(const LibraryState& other) const;
 
@@ -72,8 +82,10 @@ struct LibraryState {
     static LibraryState readNewest(CaptureStore& store, std::size_t count);
     // A complete `previous` brought up to date by reading only what the store's change log says
     // moved since it was read; nothing when the log cannot say, and the whole board must be read
-    // instead. Throws what the store throws.
-    static std::optional<LibraryState> update(const LibraryState& previous, CaptureStore& store);
+    // instead. `moved` gets the ids of the captures read again (added, changed or removed).
+    // Throws what the store throws.
+    static std::optional<LibraryState> update(const LibraryState& previous, CaptureStore& store,
+                                              std::vector<std::string>* moved = nullptr);
 };
 
 // The published values (loadError aside) in which `after` differs from `before`.

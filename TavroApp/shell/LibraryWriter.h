@@ -12,7 +12,8 @@ class CaptureStore;
 
 // Runs the library facade's writes in order on a thread of its own, through a connection of
 // its own to the library file, so that the GUI thread never opens a write transaction nor waits
-// on another program's write lock.
+// on another program's write lock. Every write, whichever window asked for it, waits out another
+// program's lock by the connection's one rule (Database's patient lock wait).
 class LibraryWriter {
 public:
     // Hands out the writer's store, opening it first when needed; throws when it cannot.

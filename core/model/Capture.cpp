@@ -49,7 +49,7 @@ std::string captureTitle(const std::string& note, bool hasImage, const std::stri
         return trimmed;
     std::string untitled = hasImage ? "Untitled capture" : "Untitled issue";
     if (appName)
-        untitled += " in " + *appName;
+        untitled += " in " + text::singleLine(*appName);
     return untitled;
 }
 

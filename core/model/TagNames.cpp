@@ -10,7 +10,8 @@ std::vector<std::string> normalizedTagNames(const std::vector<std::string>& name
     std::vector<std::string> out;
     out.reserve(names.size());
     for (const auto& name : names) {
-        auto normal = text::lowercased(text::trimmed(name, text::Whitespace::Horizontal));
+        auto normal =
+            text::lowercased(text::trimmed(text::singleLine(name), text::Whitespace::Horizontal));
         if (!normal.empty())
             out.push_back(std::move(normal));
     }

@@ -5,7 +5,7 @@
 
 namespace tavro {
 
-// The names a capture's tags are stored under: trimmed of spaces and tabs (line breaks stay),
+// The names a capture's tags are stored under: on one line, trimmed of spaces and tabs,
 // lower-cased, without empty names or duplicates, in ascending code-point order.
 std::vector<std::string> normalizedTagNames(const std::vector<std::string>& names);
 

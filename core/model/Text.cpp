@@ -69,6 +69,28 @@ bool isBlank(std::string_view text, Whitespace set) {
     return true;
 }
 
+std::string singleLine(std::string_view text) {
+    // Every line break starts with one of these bytes: LF, VT, FF, CR, and the lead bytes of
+    // NEL (C2 85), LS and PS (E2 80 A8, E2 80 A9).
+    if (text.find_first_of("\n\v\f\r\xC2\xE2") == std::string_view::npos)
+        return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t at = pos;
+        const char32_t c = decodeAt(text, pos);
+        if (!isLineBreak(c)) {
+            out.append(text.substr(at, pos - at));
+            continue;
+        }
+        if (c == '\r' && pos < text.size() && text[pos] == '\n')
+            ++pos;
+        out.push_back(' ');
+    }
+    return out;
+}
+
 std::string lowercased(std::string_view text) {
     auto value = toICU(text);
     value.toLower(icu::Locale::getRoot());
@@ -147,20 +169,28 @@ std::string prefixCharacters(std::string_view text, size_t count) {
 }
 
 std::string validUTF8(std::string_view text) {
+    constexpr std::string_view replacement = "\xEF\xBF\xBD";
+    // Each sequence read, with whether it is well-formed; the text may be large, so the result is
+    // measured first and made at its size.
+    const auto forEachSequence = [&](auto&& take) {
+        for (size_t pos = 0; pos < text.size();) {
+            const size_t at = pos;
+            int32_t index = int32_t(pos);
+            UChar32 c;
+            U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), index, int32_t(text.size()), c);
+            pos = size_t(index);
+            take(text.substr(at, pos - at), c >= 0);
+        }
+    };
+    size_t size = 0;
+    forEachSequence([&](std::string_view sequence, bool wellFormed) {
+        size += wellFormed ? sequence.size() : replacement.size();
+    });
     std::string out;
-    out.reserve(text.size());
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t at = pos;
-        int32_t index = int32_t(pos);
-        UChar32 c;
-        U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), index, int32_t(text.size()), c);
-        pos = size_t(index);
-        if (c < 0)
-            out += "\xEF\xBF\xBD";
-        else
-            out.append(text.substr(at, pos - at));
-    }
+    out.reserve(size);
+    forEachSequence([&](std::string_view sequence, bool wellFormed) {
+        out.append(wellFormed ? sequence : replacement);
+    });
     return out;
 }
 

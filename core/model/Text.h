@@ -15,6 +15,10 @@ bool isWhitespace(char32_t c, Whitespace set);
 std::string trimmed(std::string_view text, Whitespace set = Whitespace::AndNewlines);
 bool isBlank(std::string_view text, Whitespace set = Whitespace::AndNewlines);
 
+// The text on one line, for what is shown on one: names, tags, labels. Each line break (a CRLF
+// pair counts as one) becomes a space; the rest stays as it is.
+std::string singleLine(std::string_view text);
+
 // Unicode-aware case mapping (full mappings), independent of the process locale.
 std::string lowercased(std::string_view text);
 std::string uppercased(std::string_view text);

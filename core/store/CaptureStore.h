@@ -334,8 +334,10 @@ public:
     std::vector<std::string> groupMemberIDs(std::string_view groupID) const;
     // Live workspace captures in step with the server.
     std::vector<std::string> syncedCaptureIDs() const;
-    // Writes one line and keeps the newest 501; never fails.
-    void log(std::string_view level, std::string_view message) noexcept;
+    // Writes one line, dated `at` (now when not given), and keeps the newest 501; never fails,
+    // but gives whether the line was written.
+    bool log(std::string_view level, std::string_view message,
+             std::optional<Seconds> at = std::nullopt) noexcept;
     // Newest first.
     std::vector<SyncLogLine> syncLog(std::int64_t limit) const;
 
@@ -376,7 +378,8 @@ public:
     // delete: edits and deletions of shared captures, groups and screenshots still waiting to
     // be pushed, and the screenshots and comments of shared captures that never reached the
     // service. Captures still waiting for their first push are not counted: signing out keeps
-    // them as local ones, with their screenshots and comments.
+    // them as local ones, with their screenshots and comments; so are new groups, unless a
+    // local group has the name already and the new one is deleted.
     std::int64_t unsentChangeCount() const;
     // Forgets every workspace capture and group, the people, workspaces and members, the sync
     // metadata and the server's history, as dropWorkspace does; posts the store-changed

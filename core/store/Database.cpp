@@ -4,10 +4,12 @@
 #include "model/Text.h"
 #include "store/StatementCache.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <random>
 #include <sqlite3.h>
 #include <thread>
 #include <unistd.h>
@@ -72,18 +74,16 @@ SQLValue readColumn(sqlite3_stmt* statement, int column) {
     }
 }
 
-// Switching a new file to WAL needs the exclusive lock. When two programs each hold the shared
-// lock and both want it, SQLite answers "busy" at once rather than deadlock, without calling the
-// busy handler, so the loser waits here and tries again (by then the file is usually WAL already).
-int switchToWAL(sqlite3* handle) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(5000);
-    for (;;) {
-        int rc = sqlite3_exec(handle, "PRAGMA journal_mode = WAL;", nullptr, nullptr, nullptr);
-        if ((rc & 0xff) != SQLITE_BUSY || Clock::now() >= deadline)
-            return rc;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+// Between two tries of the write lock: random, so that the lock, once free, is as likely to go
+// to any waiter; short at first, so that a lock held for a moment costs a moment; longer, up to
+// 40 ms, once the wait has gone on, so that a hundred waiters waking to try it do not keep the
+// one that holds it from the processor.
+std::chrono::microseconds retryPause(std::chrono::steady_clock::duration waited) {
+    using std::chrono::microseconds;
+    const auto longest = std::clamp(std::chrono::duration_cast<microseconds>(waited),
+                                    microseconds(2000), microseconds(40000));
+    thread_local std::minstd_rand random{std::random_device{}()};
+    return microseconds(std::uniform_int_distribution<std::int64_t>(500, longest.count())(random));
 }
 
 // SQLite gives the -wal and -shm files the database file's mode, so a database made private before
@@ -111,14 +111,24 @@ Database::Database(const std::filesystem::path& file)
                              nullptr);
     handle_.reset(opened);
     if (rc != SQLITE_OK || !handle_)
-        throw DatabaseError::openFailed(handle_ ? sqlite3_errmsg(handle_.get()) : "unknown error");
+        throw DatabaseError::openFailed(handle_ ? sqlite3_errmsg(handle_.get()) : "unknown error",
+                                        handle_ ? sqlite3_extended_errcode(handle_.get()) : rc);
     statements_ = std::make_unique<StatementCache>(handle_.get());
-    // The busy timeout comes before anything that takes a lock: two programs opening a new
+    // The busy handler comes before anything that takes a lock: two programs opening a new
     // library at the same moment must wait for each other, not fail with "database is locked".
-    sqlite3_busy_timeout(handle_.get(), 5000);
-    executeRaw("PRAGMA busy_timeout = 5000;");
-    if (switchToWAL(handle_.get()) != SQLITE_OK)
-        throw DatabaseError::stepFailed(errorMessage(handle_.get()), "PRAGMA journal_mode = WAL;");
+    sqlite3_busy_handler(handle_.get(), &Database::onBusy, this);
+    // Switching a new file to WAL needs the exclusive lock. When two programs each hold the
+    // shared lock and both want it, SQLite answers "busy" at once rather than deadlock, without
+    // calling the busy handler, so the loser waits here and tries again (by then the file is
+    // usually WAL already).
+    const char* wal = "PRAGMA journal_mode = WAL;";
+    startWaiting(lockWait_);
+    while ((rc = sqlite3_exec(handle_.get(), wal, nullptr, nullptr, nullptr)) != SQLITE_OK &&
+           (rc & 0xff) == SQLITE_BUSY && waitAgain()) {
+    }
+    if (rc != SQLITE_OK)
+        throw DatabaseError::stepFailed(errorMessage(handle_.get()), wal,
+                                        sqlite3_extended_errcode(handle_.get()));
     for (const char* pragma : {"PRAGMA foreign_keys = ON;", "PRAGMA synchronous = NORMAL;"})
         executeRaw(pragma);
 }
@@ -132,12 +142,70 @@ void Database::Close::operator()(sqlite3* handle) const {
 std::int64_t Database::execute(std::string_view sql, const std::vector<SQLValue>& arguments) {
     checkThread();
     std::lock_guard lock(mutex_);
+    return run(sql, arguments, currentWait());
+}
+
+std::int64_t Database::run(std::string_view sql, const std::vector<SQLValue>& arguments,
+                           Milliseconds wait) {
     auto statement = statements_->take(sql);
     bind(statement.get(), arguments);
-    int rc = sqlite3_step(statement.get());
+    startWaiting(wait);
+    int rc = step(statement.get());
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        throw DatabaseError::stepFailed(errorMessage(handle_.get()), std::string(sql));
+        throw DatabaseError::stepFailed(errorMessage(handle_.get()), std::string(sql),
+                                        sqlite3_extended_errcode(handle_.get()));
     return sqlite3_changes64(handle_.get());
+}
+
+int Database::step(sqlite3_stmt* statement) {
+    for (;;) {
+        const int rc = sqlite3_step(statement);
+        // Inside a transaction the failed statement is undone but the transaction is not: the
+        // body sees the error.
+        if ((rc & 0xff) != SQLITE_BUSY || depth_ > 0 || !waitAgain())
+            return rc;
+        sqlite3_reset(statement);
+    }
+}
+
+void Database::startWaiting(Milliseconds wait) {
+    waitingSince_ = std::chrono::steady_clock::now();
+    giveUpAt_ = waitingSince_ + wait;
+}
+
+bool Database::waitAgain() {
+    const auto now = std::chrono::steady_clock::now();
+    const auto left = giveUpAt_ - now;
+    if (left <= decltype(left)::zero())
+        return false;
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(left, retryPause(now - waitingSince_)));
+    return true;
+}
+
+int Database::onBusy(void* database, int) {
+    return static_cast<Database*>(database)->waitAgain() ? 1 : 0;
+}
+
+void Database::setLockWait(Milliseconds wait) {
+    std::lock_guard lock(mutex_);
+    lockWait_ = wait;
+}
+
+Database::Milliseconds Database::lockWait() const {
+    std::lock_guard lock(mutex_);
+    return lockWait_;
+}
+
+Database::BusyLimit::BusyLimit(Database& db, Milliseconds wait)
+    : db_(db)
+    , lock_(db.mutex_)
+    , previous_(db.lockWait_) {
+    db_.lockWait_ = std::min(wait, previous_);
+}
+
+Database::BusyLimit::~BusyLimit() {
+    db_.lockWait_ = previous_;
 }
 
 void Database::executeRaw(const std::string& sql) {
@@ -145,12 +213,13 @@ void Database::executeRaw(const std::string& sql) {
     std::lock_guard lock(mutex_);
     if (!handle_)
         throw DatabaseError::stepFailed("no database handle", sql);
+    startWaiting(currentWait());
     char* error = nullptr;
     int rc = sqlite3_exec(handle_.get(), sql.c_str(), nullptr, nullptr, &error);
     if (rc != SQLITE_OK) {
         std::string message = error ? error : errorMessage(handle_.get());
         sqlite3_free(error);
-        throw DatabaseError::stepFailed(message, sql);
+        throw DatabaseError::stepFailed(message, sql, sqlite3_extended_errcode(handle_.get()));
     }
 }
 
@@ -164,26 +233,35 @@ std::vector<Row> Database::query(std::string_view sql, const std::vector<SQLValu
     int count = 0;
     std::shared_ptr<const std::vector<std::string>> shared;
     std::vector<Row> rows;
+    startWaiting(currentWait());
     int rc;
-    while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
-        if (!shared) {
-            count = sqlite3_column_count(statement.get());
-            auto columns = std::make_shared<std::vector<std::string>>();
-            columns->reserve(size_t(count));
-            for (int i = 0; i < count; ++i) {
-                const char* name = sqlite3_column_name(statement.get(), i);
-                columns->emplace_back(name ? name : "");
+    for (;;) {
+        while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
+            if (!shared) {
+                count = sqlite3_column_count(statement.get());
+                auto columns = std::make_shared<std::vector<std::string>>();
+                columns->reserve(size_t(count));
+                for (int i = 0; i < count; ++i) {
+                    const char* name = sqlite3_column_name(statement.get(), i);
+                    columns->emplace_back(name ? name : "");
+                }
+                shared = std::move(columns);
             }
-            shared = std::move(columns);
+            std::vector<SQLValue> values;
+            values.reserve(size_t(count));
+            for (int i = 0; i < count; ++i)
+                values.push_back(readColumn(statement.get(), i));
+            rows.emplace_back(shared, std::move(values));
         }
-        std::vector<SQLValue> values;
-        values.reserve(size_t(count));
-        for (int i = 0; i < count; ++i)
-            values.push_back(readColumn(statement.get(), i));
-        rows.emplace_back(shared, std::move(values));
+        // Read whole again from the start, as with a statement that is stepped once.
+        if ((rc & 0xff) != SQLITE_BUSY || depth_ > 0 || !waitAgain())
+            break;
+        sqlite3_reset(statement.get());
+        rows.clear();
     }
     if (rc != SQLITE_DONE)
-        throw DatabaseError::stepFailed(errorMessage(handle_.get()), std::string(sql));
+        throw DatabaseError::stepFailed(errorMessage(handle_.get()), std::string(sql),
+                                        sqlite3_extended_errcode(handle_.get()));
     return rows;
 }
 
@@ -197,7 +275,10 @@ public:
         : db_(db)
         , level_(db.depth_)
         , actionsAtStart_(db.pendingActions_.size()) {
-        db_.execute(level_ == 0 ? "BEGIN IMMEDIATE TRANSACTION;" : savepoint("SAVEPOINT"));
+        if (level_ == 0)
+            db_.run("BEGIN IMMEDIATE TRANSACTION;", {}, db_.transactionWait_);
+        else
+            db_.execute(savepoint("SAVEPOINT"));
         ++db_.depth_;
     }
 
@@ -238,8 +319,11 @@ private:
     bool finished_ = false;
 };
 
-std::vector<std::function<void()>> Database::beginAndRun(const std::function<void()>& body) {
+std::vector<std::function<void()>> Database::beginAndRun(std::optional<Milliseconds> lockWait,
+                                                         const std::function<void()>& body) {
     std::lock_guard lock(mutex_);
+    if (depth_ == 0)
+        transactionWait_ = lockWait.value_or(lockWait_);
     TransactionScope scope(*this);
     body();
     return scope.commit();

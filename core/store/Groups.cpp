@@ -1,5 +1,6 @@
 #include "store/CaptureStore.h"
 
+#include "model/Text.h"
 #include "model/Uuid.h"
 #include "store/EnumColumn.h"
 
@@ -98,6 +99,7 @@ CaptureGroup CaptureStore::upsertGroup(const CaptureGroup& record) {
     // the same group at once end with one.
     return db_->transaction([&]() -> CaptureGroup {
         CaptureGroup group = record;
+        group.name = text::singleLine(group.name);
         auto stored = db_->query("SELECT workspace_id FROM groups WHERE id = ?;", {group.id});
         const bool exists = !stored.empty();
         if (exists) {

@@ -1,5 +1,6 @@
 #include "store/CaptureStore.h"
 
+#include "model/Text.h"
 #include "model/Wire.h"
 #include "store/ServerRow.h"
 
@@ -13,6 +14,12 @@ std::optional<std::string> wireText(const json& row, std::string_view key) {
     return Wire::str(Wire::field(row, key));
 }
 
+// A name another computer wrote, on the one line every view gives it.
+std::optional<std::string> wireName(const json& row, std::string_view key) {
+    auto name = wireText(row, key);
+    return name ? std::optional(text::singleLine(*name)) : std::nullopt;
+}
+
 } // namespace
 
 void CaptureStore::applyRemoteGroup(const json& row) {
@@ -20,6 +27,7 @@ void CaptureStore::applyRemoteGroup(const json& row) {
     auto name = ServerRow::text(row, "name");
     if (!id || !name)
         return;
+    name = text::singleLine(*name);
     if (auto why = ServerRow::refusal(row, {"id"}, {"workspace_id"})) {
         log("warn", "Skipped a groups row: " + *why);
         return;
@@ -120,7 +128,7 @@ void CaptureStore::applyRemoteComment(const json& row) {
             return;
         }
         const auto authorID = wireText(row, "author_id");
-        const auto label = wireText(row, "actor_label");
+        const auto label = wireName(row, "actor_label");
         const auto name = authorID ? personName(*authorID) : std::nullopt;
         const auto kind = ServerRow::textOr(row, "kind", "comment");
         const bool mine = authorID && authorID == currentUserID() && (!label || label == name);
@@ -160,7 +168,7 @@ void CaptureStore::applyRemoteActivity(const json& row) {
                  .empty())
             return;
         const auto actorID = wireText(row, "actor_id");
-        const auto label = wireText(row, "actor_label");
+        const auto label = wireName(row, "actor_label");
         const auto name = actorID ? personName(*actorID) : std::nullopt;
         std::string actor = label ? *label : name ? *name : "someone";
         if (actorID && actorID == currentUserID()) {

@@ -10,6 +10,11 @@ namespace {
 const std::string neverSharedCapture = "(sync_state = 'local' OR local_only = 1 OR " +
                                        std::string(PushTables::awaitingFirstPush) + ")";
 
+// The group's name is free among the local groups, so it can become one of them.
+const std::string groupNameFreeHere =
+    "NOT EXISTS (SELECT 1 FROM groups g WHERE COALESCE(g.workspace_id, '') = '' AND "
+    "g.name = groups.name AND g.deleted_at IS NULL AND g.id != groups.id)";
+
 std::vector<std::string> ids(const std::vector<Row>& rows) {
     std::vector<std::string> out;
     for (const auto& row : rows)
@@ -104,9 +109,8 @@ void CaptureStore::keepUnpushedGroups(const std::optional<std::string>& workspac
                             std::string(PushTables::awaitingFirstPush) + ";",
                         {workspaceID})))
         db_->execute("UPDATE groups SET workspace_id = NULL, sync_state = 'local', pending = NULL "
-                     "WHERE id = ? AND NOT EXISTS (SELECT 1 FROM groups g WHERE "
-                     "COALESCE(g.workspace_id, '') = '' AND g.name = groups.name AND "
-                     "g.deleted_at IS NULL AND g.id != groups.id);",
+                     "WHERE id = ? AND " +
+                         groupNameFreeHere + ";",
                      {groupID});
 }
 
@@ -120,7 +124,8 @@ void CaptureStore::dropWorkspace(std::string_view id) {
 }
 
 std::int64_t CaptureStore::unsentChangeCount() const {
-    // The captures the purge deletes, and what of theirs the service lacks.
+    // The captures the purge deletes, and what of theirs the service lacks; the groups
+    // keepUnpushedGroups leaves in a workspace for the purge.
     const std::string purged = "workspace_id IS NOT NULL AND NOT " + neverSharedCapture;
     const std::string ofPurged = "EXISTS (SELECT 1 FROM captures WHERE captures.id = capture_id "
                                  "AND " +
@@ -128,9 +133,9 @@ std::int64_t CaptureStore::unsentChangeCount() const {
     const auto rows = db_->query(
         "SELECT (SELECT COUNT(*) FROM captures WHERE sync_state = 'pendingPush' AND " + purged +
         ") + (SELECT COUNT(*) FROM groups WHERE workspace_id IS NOT NULL AND sync_state = "
-        "'pendingPush' AND NOT " +
-        std::string(PushTables::awaitingFirstPush) +
-        ") + (SELECT COUNT(*) FROM capture_images WHERE sync_state IN ('pendingPush', 'local') "
+        "'pendingPush' AND NOT (" +
+        std::string(PushTables::awaitingFirstPush) + " AND " + groupNameFreeHere +
+        ")) + (SELECT COUNT(*) FROM capture_images WHERE sync_state IN ('pendingPush', 'local') "
         "AND " +
         ofPurged +
         ") + (SELECT COUNT(*) FROM comments WHERE sync_state IN ('pendingPush', 'local') AND " +

@@ -22,7 +22,8 @@ void CaptureStore::upsertPerson(const Person& person) {
                  "VALUES (?,?,?,?,?,?) ON CONFLICT(id) DO UPDATE SET name = excluded.name, "
                  "email = COALESCE(excluded.email, people.email), image_url = excluded.image_url, "
                  "kind = excluded.kind, updated_at = excluded.updated_at;",
-                 {person.id, person.name, person.email, person.imageURL, person.kind, now()});
+                 {person.id, text::singleLine(person.name), person.email, person.imageURL,
+                  person.kind, now()});
 }
 
 void CaptureStore::replaceWorkspaces(const std::vector<Workspace>& workspaces) {
@@ -32,8 +33,8 @@ void CaptureStore::replaceWorkspaces(const std::vector<Workspace>& workspaces) {
         for (const auto& workspace : workspaces)
             db_->execute("INSERT INTO workspaces (id, name, slug, role, settings_json, "
                          "updated_at) VALUES (?,?,?,?,?,?);",
-                         {workspace.id, workspace.name, workspace.slug, workspace.role,
-                          workspace.settingsJSON, time});
+                         {workspace.id, text::singleLine(workspace.name), workspace.slug,
+                          workspace.role, workspace.settingsJSON, time});
     });
 }
 
@@ -95,12 +96,15 @@ std::vector<std::string> CaptureStore::syncedCaptureIDs() const {
     return out;
 }
 
-void CaptureStore::log(std::string_view level, std::string_view message) noexcept {
+bool CaptureStore::log(std::string_view level, std::string_view message,
+                       std::optional<Seconds> at) noexcept {
     try {
         db_->execute("INSERT INTO sync_log (at, level, message) VALUES (?,?,?);",
-                     {now(), level, message});
+                     {at.value_or(now()), level, message});
     } catch (...) {
-        // The log is best effort; the trim below still runs.
+        // The log is best effort. What kept the line out (most often another program's lock)
+        // would keep the trim out as well, after another wait.
+        return false;
     }
     try {
         db_->execute("DELETE FROM sync_log WHERE id < (SELECT COALESCE(MAX(id), 0) - 500 FROM "
@@ -108,6 +112,7 @@ void CaptureStore::log(std::string_view level, std::string_view message) noexcep
     } catch (...) {
         // Trimming fails only with the database itself; the next line written trims again.
     }
+    return true;
 }
 
 std::vector<CaptureStore::SyncLogLine> CaptureStore::syncLog(std::int64_t limit) const {

@@ -1,5 +1,7 @@
 #include "sync/HttpTransport.h"
 
+#include "sync/WebOrigin.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -115,7 +117,47 @@ struct Transfer {
     const std::function<void(std::string_view)>* onBody = nullptr; // a stream
     std::optional<bool> streaming;                                 // known once data arrive
     std::string body;
+
+    // The origin redirects must stay in, when they must.
+    std::optional<std::string> origin;
+    // Where a redirect out of it would have led: its origin.
+    std::optional<std::string> refusedRedirect;
 };
+
+bool startsWithCaseless(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && equalsCaseless(text.substr(0, prefix.size()), prefix);
+}
+
+std::string_view trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// Ends the transfer at a redirect out of the request's origin, before libcurl follows it: the
+// reply's headers arrive here before anything is sent on.
+size_t onHeader(char* data, size_t size, size_t count, void* context) {
+    auto& transfer = *static_cast<Transfer*>(context);
+    const size_t length = size * count;
+    constexpr std::string_view location = "location:";
+    const std::string_view line(data, length);
+    if (!transfer.origin || !startsWithCaseless(line, location))
+        return length;
+    long status = 0;
+    curl_easy_getinfo(transfer.handle, CURLINFO_RESPONSE_CODE, &status);
+    const std::string_view target = trimmed(line.substr(location.size()));
+    if (status < 300 || status > 399 || target.empty())
+        return length;
+    const char* current = nullptr;
+    curl_easy_getinfo(transfer.handle, CURLINFO_EFFECTIVE_URL, &current);
+    const auto next = WebOrigin::resolved(current ? current : "", target);
+    const auto nextOrigin = next ? WebOrigin::of(*next) : std::nullopt;
+    if (nextOrigin == transfer.origin)
+        return length;
+    transfer.refusedRedirect = nextOrigin.value_or("an address that is not a URL");
+    return 0;
+}
 
 size_t onWrite(char* data, size_t size, size_t count, void* context) {
     auto& transfer = *static_cast<Transfer*>(context);
@@ -146,6 +188,11 @@ size_t onWrite(char* data, size_t size, size_t count, void* context) {
             transfer.tooLarge = true;
             return 0;
         }
+        // Read into one piece of its final size: growing by doubling would hold the old piece
+        // and the new, twice as large, at each step. Pages a short body never fills are never
+        // touched.
+        if (announced > 0)
+            transfer.body.reserve(size_t(announced));
     }
     if (transfer.body.size() + length > transfer.bodyLimit) {
         transfer.tooLarge = true;
@@ -231,8 +278,14 @@ void configure(CURL* handle, const HttpRequest& request, Transfer& transfer, cha
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
+    // Large replies arrive in fewer, larger pieces than libcurl's default 16 KiB.
+    curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, 256L << 10);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, onWrite);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
+    if (transfer.origin) {
+        curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, onHeader);
+        curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
+    }
     if (!request.transferLimit)
         curl_easy_setopt(handle, CURLOPT_TCP_KEEPALIVE, 1L);
 }
@@ -285,6 +338,11 @@ HttpResponse perform(const HttpRequest& request, std::stop_token stop,
     transfer.onBody = onBody;
     if (request.maxBody)
         transfer.bodyLimit = std::min(*request.maxBody, maxBody);
+    if (request.redirects == HttpRequest::Redirects::sameOrigin) {
+        transfer.origin = WebOrigin::of(request.url);
+        if (!transfer.origin)
+            throw TransportError(TransportError::Kind::failed, "The request is malformed.");
+    }
     char errorText[CURL_ERROR_SIZE] = {};
     HeaderList headers = headerList(request);
     configure(handle, request, transfer, errorText, headers.get());
@@ -296,6 +354,8 @@ HttpResponse perform(const HttpRequest& request, std::stop_token stop,
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
 
+    if (transfer.refusedRedirect)
+        return {status, {}, std::move(transfer.refusedRedirect)};
     if (result == CURLE_OK || (onBody && transfer.stopped && transfer.streaming.value_or(false)))
         return {status, std::move(transfer.body)};
     if (transfer.stopped)

@@ -31,6 +31,11 @@ struct HttpRequest {
     // The largest body taken: a reply that announces or sends more fails as too large as soon
     // as that is known. Never more than the transport's own cap.
     std::optional<std::size_t> maxBody;
+    // Where a redirect may lead: to any http or https address, or only within the request's own
+    // origin (scheme, host and port). A redirect elsewhere is then not followed and nothing goes
+    // there: its reply is the answer, with `refusedRedirect` set.
+    enum class Redirects { anyWebAddress, sameOrigin };
+    Redirects redirects = Redirects::anyWebAddress;
 
     bool operator==(const HttpRequest&) const = default;
 };
@@ -38,6 +43,8 @@ struct HttpRequest {
 struct HttpResponse {
     long status = 0;
     std::string body;
+    // The origin ("scheme://host:port") of a redirect that was not followed.
+    std::optional<std::string> refusedRedirect;
 
     bool operator==(const HttpResponse&) const = default;
 };

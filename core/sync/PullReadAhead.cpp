@@ -5,8 +5,9 @@
 
 namespace tavro {
 
-PullReadAhead::PullReadAhead(std::size_t depth)
+PullReadAhead::PullReadAhead(std::size_t depth, std::size_t bytes)
     : depth_(depth)
+    , bytes_(bytes)
     , thread_([](SyncExecutor::Deadline) {}) {}
 
 PullReadAhead::~PullReadAhead() {
@@ -18,21 +19,23 @@ void PullReadAhead::start(nlohmann::json body, Send send, Follow follow, int bud
     drop();
     auto chain = std::make_shared<Chain>();
     chain_ = chain;
-    thread_.post([chain, body = std::move(body), send = std::move(send), follow = std::move(follow),
-                  budget, depth = depth_, session]() mutable {
-        run(*chain, std::move(body), send, follow, budget, depth, session);
+    thread_.post([this, chain, body = std::move(body), send = std::move(send),
+                  follow = std::move(follow), budget, session]() mutable {
+        run(*chain, std::move(body), send, follow, budget, session);
     });
 }
 
 void PullReadAhead::run(Chain& chain, nlohmann::json body, const Send& send, const Follow& follow,
-                        int budget, std::size_t depth, std::stop_token session) {
+                        int budget, std::stop_token session) const {
     const std::stop_callback ended(session, [&] { chain.stop.request_stop(); });
     const auto stop = chain.stop.get_token();
     for (int sent = 0; sent < budget; ++sent) {
         {
             std::unique_lock lock(chain.mutex);
-            if (!chain.changed.wait(lock, stop, [&] { return chain.replies.size() < depth; }) ||
-                stop.stop_requested())
+            const auto room = [&] {
+                return chain.replies.size() < depth_ && chain.bytes < bytes_;
+            };
+            if (!chain.changed.wait(lock, stop, room) || stop.stop_requested())
                 break;
         }
         std::optional<nlohmann::json> next;
@@ -40,6 +43,7 @@ void PullReadAhead::run(Chain& chain, nlohmann::json body, const Send& send, con
             auto reply = send(body, stop);
             next = follow(reply);
             std::lock_guard lock(chain.mutex);
+            chain.bytes += reply.bytes();
             chain.replies.push_back(std::move(reply));
         } catch (...) {
             std::lock_guard lock(chain.mutex);
@@ -72,6 +76,7 @@ SyncReply PullReadAhead::take() {
     if (!chain.replies.empty()) {
         auto reply = std::move(chain.replies.front());
         chain.replies.pop_front();
+        chain.bytes -= reply.bytes();
         lock.unlock();
         chain.changed.notify_all();
         return reply;

@@ -17,8 +17,10 @@ namespace tavro {
 
 // The pages of a long pull asked for ahead, on a kept thread of its own (and so over a kept
 // connection), while the pages before them are applied: each reply names the cursor of the
-// next, so the service answers them one after another as if nothing else were going on. At most
-// `depth` replies wait to be taken.
+// next, so the service answers them one after another as if nothing else were going on. Another
+// page is asked for only while fewer than `depth` replies wait to be taken and those hold fewer
+// than `bytes` bytes: small pages keep the service busy through a slow stretch of applying,
+// while of large ones no more than one waits beside the one being applied.
 class PullReadAhead {
 public:
     using Send = std::function<SyncReply(const nlohmann::json& body, std::stop_token)>;
@@ -26,7 +28,7 @@ public:
     // by itself after it.
     using Follow = std::function<std::optional<nlohmann::json>(const SyncReply&)>;
 
-    explicit PullReadAhead(std::size_t depth);
+    PullReadAhead(std::size_t depth, std::size_t bytes);
     // Stops and waits for the requests still out.
     ~PullReadAhead();
     PullReadAhead(const PullReadAhead&) = delete;
@@ -48,14 +50,16 @@ private:
         std::mutex mutex;
         std::condition_variable_any changed;
         std::deque<SyncReply> replies;
+        std::size_t bytes = 0; // of the replies
         std::exception_ptr error;
         bool ended = false;
     };
 
-    static void run(Chain& chain, nlohmann::json body, const Send& send, const Follow& follow,
-                    int budget, std::size_t depth, std::stop_token session);
+    void run(Chain& chain, nlohmann::json body, const Send& send, const Follow& follow, int budget,
+             std::stop_token session) const;
 
     const std::size_t depth_;
+    const std::size_t bytes_;
     std::shared_ptr<Chain> chain_;
     SyncExecutor thread_; // last: ends before the chain it may still fill
 };

@@ -58,6 +58,8 @@ HttpRequest SyncClient::apiRequest(std::string_view method, std::string_view pat
         request.bearer = token();
     request.idleTimeout = limits_.requestIdle;
     request.transferLimit = limits_.transfer;
+    // The body and the session belong to the service: a redirect may not take them elsewhere.
+    request.redirects = HttpRequest::Redirects::sameOrigin;
     return request;
 }
 
@@ -77,6 +79,9 @@ HttpResponse SyncClient::request(std::string_view method, std::string_view path,
             throw SyncError::tooLarge();
         throw SyncError::offline(error.what());
     }
+    if (response.refusedRedirect)
+        throw SyncError::server(response.status,
+                                "redirected to another site, " + *response.refusedRedirect);
     if (response.status == 0)
         throw SyncError::decode();
     if (tolerate || isSuccess(response.status))

@@ -64,6 +64,9 @@ SyncEngine::SyncEngine(SyncEngineConfig config)
     // Every pulled row is applied under a savepoint of its own; on disk, each savepoint's journal
     // costs a file write per page the row touches.
     store_.db().executeRaw("PRAGMA temp_store = MEMORY;");
+    // What a pass writes is tried again by the next pass, and a sign-out the user waits on had
+    // better fail soon than wait its turn behind every agent: one busy wait, not the patient one.
+    store_.db().setLockWait(Database::briefLockWait);
     auto read = std::make_shared<std::promise<void>>();
     tokenRead_ = read->get_future().share();
     executor_.post([this, read] {
@@ -207,9 +210,27 @@ void SyncEngine::noteChange(bool local) {
 }
 
 void SyncEngine::handleDeadline(SyncExecutor::Deadline deadline) {
+    if (deadline == SyncExecutor::Deadline::heldLog) {
+        writeHeldLog();
+        return;
+    }
     if (deadline == SyncExecutor::Deadline::loop && !running_)
         return;
     requestPass();
+}
+
+void SyncEngine::logWithoutWaiting(std::string level, std::string message) {
+    heldLog_.push_back({.at = now(), .level = std::move(level), .message = std::move(message)});
+    writeHeldLog();
+}
+
+void SyncEngine::writeHeldLog() {
+    const Database::BusyLimit noWait(store_.db(), std::chrono::milliseconds(0));
+    while (!heldLog_.empty() &&
+           store_.log(heldLog_.front().level, heldLog_.front().message, heldLog_.front().at))
+        heldLog_.erase(heldLog_.begin());
+    if (!heldLog_.empty())
+        executor_.arm(SyncExecutor::Deadline::heldLog, config_.timings.heldLogRetry);
 }
 
 void SyncEngine::syncNow() {
@@ -269,6 +290,8 @@ void SyncEngine::runOnce(std::stop_token session) {
         ~DropReadAhead() { pages.drop(); }
     } dropReadAhead{readAhead_};
     publish({.kind = SyncStatus::Kind::syncing});
+    if (!heldLog_.empty())
+        writeHeldLog();
     blobs_.beginPass();
     try {
         const Seconds now = config_.timings.clock();

@@ -123,7 +123,8 @@ public:
     // more. Then forgets the account's data in one transaction (captures the service never had
     // stay as local ones), tells the service and forgets the token. When the library cannot be
     // changed, nothing is forgotten, the token stays (so sign-out can be tried again), the
-    // status is failed with the reason and `done` gets the error.
+    // status is failed with the reason and `done` gets the error, within one busy wait for a
+    // lock another program holds; the sync log gets the reason once the lock is free.
     void signOut(Completion done);
     // The same, waiting; throws what ended it.
     void signOut();
@@ -152,6 +153,10 @@ private:
     // Runs `work` on the worker, then `done` with what it threw.
     void callWithCompletion(std::function<void()> work, Completion done);
     void signOutOnWorker();
+    // Writes the line to the sync log without waiting for another program's lock; while that
+    // lock is held, the line waits here and is written once it is free, before any later one.
+    void logWithoutWaiting(std::string level, std::string message);
+    void writeHeldLog();
     // A change seen here or on the service: the running pass repeats, else one follows soon.
     void noteChange(bool local);
     std::stop_token sessionToken() const;
@@ -191,9 +196,10 @@ private:
     StatusHandler statusHandler_;
     bool running_ = false;
     std::optional<Seconds> lastAccountRefresh_;
-    std::vector<std::string> fullGroupsQueue_; // groups whose whole contents are to be pulled
-    std::map<std::string, int> rejections_;    // retryable rejections per row id, in a row
-    bool workspaceResetDone_ = false;          // this pass already restarted the pull
+    std::vector<std::string> fullGroupsQueue_;       // groups whose whole contents are to be pulled
+    std::map<std::string, int> rejections_;          // retryable rejections per row id, in a row
+    bool workspaceResetDone_ = false;                // this pass already restarted the pull
+    std::vector<CaptureStore::SyncLogLine> heldLog_; // kept out of the log by a held lock
 
     std::atomic<bool> closing_{false}; // the destructor runs: queued passes are skipped
     std::atomic<bool> passWanted_{false};
@@ -203,7 +209,8 @@ private:
     std::jthread signIn_;
     std::mutex eventsMutex_;
     std::unique_ptr<EventStream> events_;
-    PullReadAhead readAhead_{2}; // started by a pass, and dropped when the pass ends
+    // Started by a pass, and dropped when the pass ends.
+    PullReadAhead readAhead_{8, std::size_t(8) << 20};
 
     SyncExecutor executor_; // last: the worker ends before the state it uses goes
 };

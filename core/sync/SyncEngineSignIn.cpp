@@ -183,12 +183,15 @@ void SyncEngine::signOut(Completion done) {
 void SyncEngine::signOutOnWorker() {
     stopOnWorker();
     try {
+        // The user waits on this answer: one wait for another program's lock, not the retries
+        // ordinary writes make.
+        const Database::BusyLimit once(store_.db(), Database::briefLockWait);
         store_.purgeAccountData();
     } catch (...) {
         // Nothing was forgotten: the token stays, so signing out again can finish the job.
         const std::string description = "Couldn't sign out: " + reasonOf(std::current_exception());
-        store_.log("error", description);
         publish({.kind = SyncStatus::Kind::failed, .message = description});
+        logWithoutWaiting("error", description);
         throw;
     }
     client_.signOut(sessionToken());

@@ -62,44 +62,44 @@ void logSkipped(CaptureStore& store, size_t count, std::string_view what) {
 
 // Rows are applied a bounded run per transaction, so the app never waits on a whole reply
 // while a commit per row does not cost more than the row; each row has a savepoint of its own,
-// so one that cannot be applied costs only itself. The reply's rows are sorted by the table each
-// names, read where the reply was received, and parsed one at a time as they are applied.
-// Gives the workspaces the rows name.
+// so one that cannot be applied costs only itself. The reply's rows go table by table, each
+// table's found by walking the reply's index again (a list of them would cost as much memory as
+// the index itself), and parsed one at a time as they are applied. Gives the workspaces the rows
+// name.
 std::set<std::string> applyPulledRows(CaptureStore& store, const SyncReply& reply,
                                       std::stop_token session) {
     std::set<std::string> workspaces;
     constexpr size_t rowsPerTransaction = 100;
-    std::array<std::vector<size_t>, pulledTables.size()> byTable;
+    const size_t count = reply.changeCount();
     size_t unusable = 0;
-    for (size_t index = 0; index < reply.changeCount(); ++index) {
+    for (size_t index = 0; index < count; ++index) {
         const auto table = reply.changeTable(index);
-        const auto known = table ? std::find_if(pulledTables.begin(), pulledTables.end(),
-                                                [&](const auto& t) { return t.name == *table; })
-                                 : pulledTables.end();
-        if (known == pulledTables.end())
-            ++unusable;
-        else
-            byTable[size_t(known - pulledTables.begin())].push_back(index);
+        unusable += !table || std::none_of(pulledTables.begin(), pulledTables.end(),
+                                           [&](const auto& t) { return t.name == *table; });
     }
     logSkipped(store, unusable, "pulled changes of no known table or without a row");
 
-    for (size_t table = 0; table < pulledTables.size(); ++table) {
-        const auto& rows = byTable[table];
-        for (size_t start = 0; start < rows.size(); start += rowsPerTransaction) {
+    for (const PulledTable& pulled : pulledTables) {
+        const auto next = [&](size_t from) {
+            while (from < count && reply.changeTable(from) != pulled.name)
+                ++from;
+            return from;
+        };
+        for (size_t index = next(0); index < count;) {
             if (session.stop_requested())
                 return workspaces;
-            const auto& [name, apply] = pulledTables[table];
             store.db().transaction([&] {
-                for (size_t i = start; i < std::min(rows.size(), start + rowsPerTransaction); ++i) {
+                for (size_t taken = 0; index < count && taken < rowsPerTransaction;
+                     index = next(index + 1), ++taken) {
                     try {
-                        const json item = reply.change(rows[i]);
+                        const json item = reply.change(index);
                         const json& row = *Wire::field(item, "row");
                         if (auto workspace = text(row, "workspace_id"))
                             workspaces.insert(std::move(*workspace));
-                        (store.*apply)(row);
+                        (store.*pulled.apply)(row);
                     } catch (const std::exception& error) {
-                        store.log("warn",
-                                  "Couldn't apply " + std::string(name) + " row: " + error.what());
+                        store.log("warn", "Couldn't apply " + std::string(pulled.name) +
+                                              " row: " + error.what());
                     }
                 }
             });

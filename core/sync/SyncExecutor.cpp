@@ -3,7 +3,8 @@
 namespace tavro {
 
 SyncExecutor::SyncExecutor(std::function<void(Deadline)> onDeadline)
-    : onDeadline_(std::move(onDeadline)), worker_([this] { run(); }) {}
+    : onDeadline_(std::move(onDeadline))
+    , worker_([this] { run(); }) {}
 
 SyncExecutor::~SyncExecutor() {
     {
@@ -22,10 +23,6 @@ void SyncExecutor::post(std::function<void()> task) {
     wake_.notify_all();
 }
 
-std::optional<SyncExecutor::Clock::time_point>& SyncExecutor::slot(Deadline deadline) {
-    return deadline == Deadline::loop ? loopAt_ : debounceAt_;
-}
-
 void SyncExecutor::arm(Deadline deadline, Clock::duration after) {
     {
         std::lock_guard lock(mutex_);
@@ -41,7 +38,7 @@ void SyncExecutor::disarm(Deadline deadline) {
 
 bool SyncExecutor::armed(Deadline deadline) const {
     std::lock_guard lock(mutex_);
-    return (deadline == Deadline::loop ? loopAt_ : debounceAt_).has_value();
+    return due_[size_t(deadline)].has_value();
 }
 
 void SyncExecutor::run() {
@@ -59,10 +56,13 @@ void SyncExecutor::run() {
             return;
         const auto now = Clock::now();
         std::optional<Deadline> due;
-        if (loopAt_ && *loopAt_ <= now)
-            due = Deadline::loop;
-        else if (debounceAt_ && *debounceAt_ <= now)
-            due = Deadline::debounce;
+        std::optional<Clock::time_point> next;
+        for (size_t i = 0; i < due_.size() && !due; ++i) {
+            if (due_[i] && *due_[i] <= now)
+                due = Deadline(i);
+            else if (due_[i] && (!next || *due_[i] < *next))
+                next = due_[i];
+        }
         if (due) {
             slot(*due).reset();
             lock.unlock();
@@ -70,9 +70,6 @@ void SyncExecutor::run() {
             lock.lock();
             continue;
         }
-        std::optional<Clock::time_point> next = loopAt_;
-        if (debounceAt_ && (!next || *debounceAt_ < *next))
-            next = debounceAt_;
         if (next)
             wake_.wait_until(lock, *next);
         else

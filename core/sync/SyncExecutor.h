@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -13,13 +14,14 @@
 namespace tavro {
 
 // The sync engine's one worker thread: tasks run there one at a time, in the order posted, and
-// two deadlines (the loop's next pass and the debounced pass) fire there when they fall due.
+// the deadlines (the loop's next pass, the debounced pass and another try at writing log lines
+// a held lock kept out) fire there when they fall due.
 // A task that blocks (an HTTP request) holds up everything behind it, which is what makes
 // the engine's state safe without further locks.
 class SyncExecutor {
 public:
     using Clock = std::chrono::steady_clock;
-    enum class Deadline { loop, debounce };
+    enum class Deadline { loop, debounce, heldLog };
 
     // `onDeadline` runs on the worker when an armed deadline falls due; it is disarmed first.
     explicit SyncExecutor(std::function<void(Deadline)> onDeadline);
@@ -43,14 +45,13 @@ public:
 
 private:
     void run();
-    std::optional<Clock::time_point>& slot(Deadline deadline);
+    std::optional<Clock::time_point>& slot(Deadline deadline) { return due_[size_t(deadline)]; }
 
     std::function<void(Deadline)> onDeadline_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> tasks_;
-    std::optional<Clock::time_point> loopAt_;
-    std::optional<Clock::time_point> debounceAt_;
+    std::array<std::optional<Clock::time_point>, 3> due_; // by Deadline
     bool stopping_ = false;
     std::thread worker_;
 };

@@ -6,6 +6,7 @@
 
 #include <limits>
 #include <string_view>
+#include <unordered_map>
 
 namespace tavro {
 
@@ -111,6 +112,15 @@ SyncReply::SyncReply(std::string body)
     size_t at = skipSpace(text, 0);
     if (charAt(at) != '{')
         throw SyncError::decode();
+    std::unordered_map<std::string, std::uint32_t> tableIndex;
+    const auto tableNumber = [&](std::optional<std::string> table) {
+        if (!table)
+            return noTable;
+        const auto [entry, added] = tableIndex.try_emplace(*table, std::uint32_t(tables_.size()));
+        if (added)
+            tables_.push_back(std::move(*table));
+        return entry->second;
+    };
     // As with any JSON object read here, a member named twice takes its last value.
     for (at = skipSpace(text, at + 1); charAt(at) == '"';) {
         const size_t keyEnd = stringEnd(text, at);
@@ -125,7 +135,7 @@ SyncReply::SyncReply(std::string body)
                  element < end && charAt(element) != ']';) {
                 const size_t elementEnd = valueEnd(text, element);
                 changes_.push_back({std::uint32_t(element), std::uint32_t(elementEnd - element),
-                                    tableOf(text, element)});
+                                    tableNumber(tableOf(text, element))});
                 element = skipSpace(text, elementEnd);
                 if (charAt(element) == ',')
                     element = skipSpace(text, element + 1);
@@ -145,10 +155,10 @@ json SyncReply::change(std::size_t index) const {
 }
 
 std::optional<std::string_view> SyncReply::changeTable(std::size_t index) const {
-    const auto& table = changes_.at(index).table;
-    if (!table)
+    const std::uint32_t table = changes_.at(index).table;
+    if (table == noTable)
         return std::nullopt;
-    return *table;
+    return tables_[table];
 }
 
 } // namespace tavro

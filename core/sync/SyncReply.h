@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -19,6 +20,8 @@ public:
     // Wire::maxNesting. Bytes that are not UTF-8 read as U+FFFD.
     explicit SyncReply(std::string body);
 
+    // The size of the reply's text.
+    std::size_t bytes() const { return body_.size(); }
     // Every member but a "changes" list (one of another kind stays here).
     const nlohmann::json& fields() const { return fields_; }
     // The elements of the "changes" list, of any kind, in order.
@@ -29,15 +32,20 @@ public:
     std::optional<std::string_view> changeTable(std::size_t index) const;
 
 private:
+    // A reply may hold hundreds of thousands of changes: each is kept small, its table named by
+    // its place in `tables_`.
     struct Change {
         std::uint32_t offset = 0; // in body_
         std::uint32_t length = 0;
-        std::optional<std::string> table;
+        std::uint32_t table = noTable;
     };
+    static constexpr std::uint32_t noTable = 0xFFFFFFFF;
 
     std::string body_;
     nlohmann::json fields_ = nlohmann::json::object();
-    std::vector<Change> changes_;
+    // Grown in blocks, so that it never holds an old copy beside a new one as it grows.
+    std::deque<Change> changes_;
+    std::vector<std::string> tables_; // each named once
 };
 
 } // namespace tavro

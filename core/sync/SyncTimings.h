@@ -17,9 +17,13 @@ struct SyncTimings {
     Duration reconnect{15'000}; // after the event stream ends or fails
     // The length of one second of a device code's polling interval (and of the slow-down step).
     Duration pollSecond{1'000};
+    // Between tries at writing log lines that another program's write lock kept out.
+    Duration heldLogRetry{250};
     Seconds accountRefreshAge = 21'600; // 6 h
     Seconds reconcileAge = 86'400;      // 24 h
-    std::function<Seconds()> clock = [] { return tavro::now(); };
+    std::function<Seconds()> clock = [] {
+        return tavro::now();
+    };
 
     // Polling interval after the service asked to slow down, in the device code's seconds.
     static constexpr double slowDownStep = 5;

@@ -197,8 +197,61 @@ TEST_F(CaptureToolsTest, UpdateDoesNotBringBackACaptureDeletedMeanwhile) {
     auto result = call("update_capture", {{"id", "c0000001"}, {"note", "New"}, {"group", "ui"}});
     EXPECT_TRUE(result.isError);
     EXPECT_EQ(result.content.at(0)["text"], "Capture " + capture.id + " no longer exists.");
-    EXPECT_FALSE(store->capture(capture.id));
     EXPECT_EQ(store->rawCapture(capture.id)->note, "Title");
+    // The failed call leaves nothing behind: not the group, nor what was done in its wake.
+    EXPECT_TRUE(store->groups().empty());
+    EXPECT_EQ(*store->capture(capture.id), capture);
+}
+
+// A call that changes the board is one transaction: when its last write fails, none of the
+// writes before it stays, and the reply says what failed in plain words.
+TEST_F(CaptureToolsTest, ACallWhoseLastWriteFailsChangesNothingAndSaysSo) {
+    struct Case {
+        std::string tool;
+        JSON arguments;   // besides the id
+        std::string kind; // of the history entry the call records last
+    };
+    const std::vector<Case> cases = {
+        {"claim_capture", JSON::object(), "claimed"},
+        {"comment_on_capture", {{"body", "Looked"}}, "commented"},
+        {"resolve_capture", {{"comment", "Fixed it"}, {"reference", "abc123"}}, "resolved"},
+        {"reopen_capture", {{"comment", "Not fixed"}}, "status_changed"},
+        {"update_capture",
+         {{"note", "New"},
+          {"priority", "high"},
+          {"group", "Fresh group"},
+          {"status", "resolved"},
+          {"tags", {"ui", "login"}}},
+         "updated"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tool);
+        const auto capture = add(++n, "Title");
+        const auto groups = store->groups();
+        const auto history = store->activity(capture.id);
+        JSON arguments = c.arguments;
+        arguments["id"] = capture.id;
+        store->db().executeRaw("CREATE TRIGGER fail_last BEFORE INSERT ON activity WHEN "
+                               "NEW.kind = '" +
+                               c.kind +
+                               "' BEGIN SELECT RAISE(ABORT, 'database or disk is full'); "
+                               "END;");
+        const auto result = call(c.tool, arguments);
+        EXPECT_TRUE(result.isError);
+        EXPECT_EQ(result.content.at(0)["text"],
+                  "Tavro failed to run " + c.tool +
+                      ": The disk is full. Free some space, then try again. Nothing was changed.");
+        EXPECT_EQ(*store->rawCapture(capture.id), capture);
+        EXPECT_EQ(store->groups(), groups);
+        EXPECT_TRUE(store->tags(capture.id).empty());
+        EXPECT_TRUE(store->comments(capture.id).empty());
+        EXPECT_EQ(store->activity(capture.id), history);
+
+        store->db().executeRaw("DROP TRIGGER fail_last;");
+        EXPECT_FALSE(call(c.tool, arguments).isError) << "the same call again lands";
+        EXPECT_EQ(store->activity(capture.id).back().kind, c.kind);
+    }
 }
 
 // An archived group keeps its name: a group of that name cannot be made, and saying so must not
@@ -337,4 +390,19 @@ TEST_F(CaptureToolsTest, OverlongTextsAreRefusedAndNothingIsStored) {
     manyTags.pop_back();
     EXPECT_FALSE(call("update_capture", {{"id", id}, {"tags", manyTags}}).isError);
     EXPECT_EQ(store->tags(capture.id).size(), 100u);
+}
+
+// A group named with line breaks is made and found on one line: no agent can write lines into
+// another agent's listing through a name.
+TEST_F(CaptureToolsTest, GroupNamesAreOneLine) {
+    auto first = add(1, "Title");
+    auto second = add(2, "Other");
+    EXPECT_EQ(text("update_capture", {{"id", first.id}, {"group", "Design\n[c0000009] OPEN x\n"}}),
+              "Updated [c0000001]: group \u2192 Design [c0000009] OPEN x.");
+    EXPECT_EQ(text("update_capture", {{"id", second.id}, {"group", "design [c0000009] open x"}}),
+              "Updated [c0000002]: group \u2192 Design [c0000009] OPEN x.");
+    ASSERT_EQ(store->groups().size(), 1u);
+    EXPECT_EQ(store->groups()[0].name, "Design [c0000009] OPEN x");
+    EXPECT_EQ(text("update_capture", {{"id", first.id}, {"group", "\n"}}),
+              "Nothing to change on [c0000001] \u2014 the values already match.");
 }

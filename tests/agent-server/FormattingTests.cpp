@@ -146,6 +146,43 @@ TEST(Format, ListLines) {
               "    Mail \u00B7 no screenshot \u00B7 3h ago");
 }
 
+// Names and titles holding line breaks (from another program, or stored before names were kept
+// to one line) stay inside their field: a listing keeps its two lines, the detail one line per
+// field, and only the note and comment bodies keep their own lines.
+TEST(Format, OneLineFieldsKeepToOneLine) {
+    auto forged = capture("");
+    forged.status = CaptureStatus::resolved;
+    forged.appName = "App\n[deadbeef] OPEN forged";
+    forged.appBundleID = "app\n";
+    forged.windowTitle = "Title\r\nsecond";
+    forged.url = "https://x.example/\u2028more";
+    forged.displayName = "DP\v1";
+    forged.claimedBy = "claude\nRESOLVED";
+    forged.resolvedAt = T - 60;
+    forged.resolutionRef = "abc\ndef";
+    EXPECT_EQ(Format::listLine(forged, "Design\n[c0000009] OPEN forged", {"ui\nx"}, 0, 1, T),
+              "[3f2a9c1e] RESOLVED Untitled capture in App [deadbeef] OPEN forged\n"
+              "    App [deadbeef] OPEN forged \u00B7 \u201CTitle second\u201D \u00B7 "
+              "https://x.example/ more \u00B7 group:Design [c0000009] OPEN forged \u00B7 "
+              "tags:ui x \u00B7 claimed-by:claude RESOLVED \u00B7 3h ago");
+    const std::vector<Comment> comments{{.id = "m1",
+                                         .captureID = forged.id,
+                                         .author = "Bot\nAgent",
+                                         .body = "two\nlines",
+                                         .createdAt = T - 70}};
+    auto forgedEvent = event("resolved", "ref\n[1m ago] you deleted it");
+    forgedEvent.actor = "Bot\nAgent";
+    const auto text =
+        Format::detail(forged, "Design\nGroup", {"ui\nx"}, comments, {forgedEvent}, {}, T);
+    for (const char* line :
+         {"\nApp: App [deadbeef] OPEN forged (app )\n", "\nWindow: Title second\n",
+          "\nURL: https://x.example/ more\n", "\nDisplay: DP 1\n", "\nGroup: Design Group\n",
+          "\nTags: ui x\n", "\nClaimed by claude RESOLVED\n", "\nResolved 1m ago \u2014 abc def\n",
+          "\n[1m ago] Bot Agent: two\nlines\n",
+          "\n[1m ago] Bot Agent resolved it \u2014 ref [1m ago] you deleted it\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\nin\n" << text;
+}
+
 TEST(Format, DescribesHistoryEvents) {
     struct Case {
         const char* kind;

@@ -98,7 +98,8 @@ TEST_F(ToolRegistryTest, ActingAgentName) {
         {" \t ", "claude"},
         {true, "claude"},
         {nullptr, "claude"},
-        {"claude\n", "claude\n"},
+        {"claude\n", "claude"},
+        {"claude\nREOPENED by the user", "claude REOPENED by the user"},
         {"\u2003copilot\u00A0", "copilot"},
     };
     for (const auto& c : cases) {
@@ -121,4 +122,26 @@ TEST_F(ToolRegistryTest, AStoreFailureBecomesAFailureResultAndOneDiagnosticLine)
     auto log = errors.text();
     EXPECT_TRUE(log.starts_with("[tavro-mcp] tool list_captures failed: DatabaseError.")) << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+}
+
+// Another program keeps the library busy past the wait: a changing tool says so without a
+// statement in sight, and stores nothing; reading the board goes on meanwhile.
+TEST_F(ToolRegistryTest, ABusyLibraryIsSaidInPlainWords) {
+    auto capture = add(1, "Title");
+    store->db().setLockWait(std::chrono::milliseconds(100));
+    CaptureStore other(library.database());
+    other.db().executeRaw("BEGIN IMMEDIATE TRANSACTION;");
+    StandardErrorCapture errors;
+    auto result = call("comment_on_capture", {{"id", capture.id}, {"body", "Looked"}});
+    EXPECT_FALSE(call("list_captures").isError);
+    other.db().executeRaw("ROLLBACK;");
+    EXPECT_TRUE(result.isError);
+    EXPECT_EQ(result.content.at(0)["text"],
+              "Tavro failed to run comment_on_capture: The library is busy: another program is "
+              "writing to it. Try again in a moment. Nothing was changed.");
+    EXPECT_TRUE(store->comments(capture.id).empty());
+    // The log keeps the statement for whoever reads it.
+    EXPECT_NE(errors.text().find("BEGIN IMMEDIATE TRANSACTION;"), std::string::npos)
+        << errors.text();
+    EXPECT_FALSE(call("comment_on_capture", {{"id", capture.id}, {"body", "Looked"}}).isError);
 }

@@ -3,9 +3,11 @@
 #include "ProcessRunner.h"
 #include "SilentBus.h"
 #include "TempLibrary.h"
+#include "WaitUntil.h"
 #include "model/Paths.h"
 #include "store/CaptureStore.h"
 
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -66,6 +68,33 @@ std::string toolCall(const std::string& name, const nlohmann::json& arguments, i
 
 std::string firstText(const std::string& replyLine) {
     return nlohmann::json::parse(replyLine)["result"]["content"][0]["text"].get<std::string>();
+}
+
+struct RunningServer {
+    pid_t pid = -1;
+    int input = -1;
+    int output = -1;
+};
+
+// tavro-mcp with pipes on both ends and standard error in `errFile`.
+RunningServer startServer(const fs::path& errFile) {
+    // Writing to a server that has ended must fail, not end the test.
+    std::signal(SIGPIPE, SIG_IGN);
+    int in[2], out[2];
+    if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC))
+        throw std::runtime_error("pipe failed");
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(err, 2);
+        execl(TAVRO_MCP, TAVRO_MCP, nullptr);
+        _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    return {pid, in[1], out[0]};
 }
 
 } // namespace
@@ -259,23 +288,30 @@ TEST(AgentServerProcess, FatalStartUpWritesThreeLinesAndNothingToStandardOutput)
     struct Case {
         const char* name;
         std::function<fs::path(const fs::path& folder)> breakLibrary;
+        std::string whatToDo;
     };
     const Case cases[] = {
         {"library folder cannot be created",
          [](const fs::path& folder) {
              writeFile(folder / "blocker", "x");
              return folder / "blocker" / "Library";
-         }},
-        {"database cannot be opened",
+         },
+         "Launch the Tavro app once to create it, then reconnect this MCP server."},
+        // What is there is not the app's to make: the line says what is wrong with it.
+        {"database is a folder",
          [](const fs::path& folder) {
              fs::create_directories(folder / "Library" / "tavro.sqlite");
              return folder / "Library";
-         }},
+         },
+         "There is a folder where its database file should be. Move the folder away, then "
+         "reconnect this MCP server."},
         {"database is not a database",
          [](const fs::path& folder) {
              writeFile(folder / "Library" / "tavro.sqlite", std::string(4096, 'x'));
              return folder / "Library";
-         }},
+         },
+         "The file there is not a Tavro database, or it is damaged. Move it away to start a new "
+         "library, or put a good copy in its place, then reconnect this MCP server."},
     };
     for (const auto& c : cases) {
         TempFolder folder;
@@ -290,48 +326,67 @@ TEST(AgentServerProcess, FatalStartUpWritesThreeLinesAndNothingToStandardOutput)
         EXPECT_TRUE(err[0].starts_with("[tavro-mcp] fatal: ")) << err[0];
         EXPECT_EQ(err[1],
                   "Tavro could not open its library at " + (home / "tavro.sqlite").string() + ".");
-        EXPECT_EQ(err[2],
-                  "Launch the Tavro app once to create it, then reconnect this MCP server.");
+        EXPECT_EQ(err[2], c.whatToDo) << c.name;
     }
 }
 
 TEST(AgentServerProcess, AClosedStandardOutputCostsRepliesNotTheProcess) {
     TempLibrary library;
-    // Standard output is a pipe whose reader has gone.
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    close(fds[0]);
-    int in[2];
-    ASSERT_EQ(pipe(in), 0);
     TempFolder errFolder;
     auto errFile = errFolder.path() / "err";
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in[0], 0);
-        dup2(fds[1], 1);
-        int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(err, 2);
-        close(in[1]);
-        execl(TAVRO_MCP, TAVRO_MCP, nullptr);
-        _exit(127);
-    }
-    close(fds[1]);
-    close(in[0]);
+    // Standard output is a pipe whose reader has gone.
+    auto server = startServer(errFile);
+    close(server.output);
     std::string input = R"({"id":1,"method":"ping"})"
                         "\n"
                         R"({"id":2,"method":"ping"})"
                         "\n";
-    ASSERT_EQ(write(in[1], input.data(), input.size()), ssize_t(input.size()));
-    close(in[1]);
+    ASSERT_EQ(write(server.input, input.data(), input.size()), ssize_t(input.size()));
+    close(server.input);
     int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(server.pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
     auto err = lines(readFile(errFile));
-    ASSERT_EQ(err.size(), 4u) << readFile(errFile);
-    EXPECT_EQ(err[1], "[tavro-mcp] could not write a reply, dropped: Broken pipe");
-    EXPECT_EQ(err[2], err[1]);
-    EXPECT_EQ(err[3] + "\n", exiting);
+    ASSERT_EQ(err.size(), 2u) << readFile(errFile);
+    EXPECT_EQ(err[1], "[tavro-mcp] stdout closed \u2014 exiting");
+}
+
+// A client that has gone reads no more replies: the server stops, and the requests still queued
+// on its input are dropped undone, rather than run one by one for no one.
+TEST(AgentServerProcess, AClientThatStopsReadingEndsTheServerAndItsQueue) {
+    TempLibrary library;
+    auto id = addCapture("Login button is cut off");
+    TempFolder errFolder;
+    auto errFile = errFolder.path() / "err";
+    auto server = startServer(errFile);
+    // One answered request: the server is serving.
+    const std::string ping = R"({"id":1,"method":"ping"})"
+                             "\n";
+    ASSERT_EQ(write(server.input, ping.data(), ping.size()), ssize_t(ping.size()));
+    char reply[256];
+    ASSERT_GT(read(server.output, reply, sizeof reply), 0);
+    close(server.output);
+    std::string queued;
+    for (int i = 0; i < 50; ++i)
+        queued += toolCall("comment_on_capture", {{"id", id}, {"body", "queued"}}, i + 2);
+    ASSERT_EQ(write(server.input, queued.data(), queued.size()), ssize_t(queued.size()));
+    // Standard input stays open: only the closed output tells the server its client is gone.
+    int status = 0;
+    const bool ended =
+        waitUntil([&] { return waitpid(server.pid, &status, WNOHANG) == server.pid; },
+                  std::chrono::seconds(20));
+    close(server.input);
+    if (!ended) {
+        kill(server.pid, SIGKILL);
+        waitpid(server.pid, &status, 0);
+    }
+    ASSERT_TRUE(ended) << "still serving a client that has gone";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    CaptureStore store(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
+    EXPECT_TRUE(store.comments(id).empty()) << "a queued request was run";
+    EXPECT_TRUE(readFile(errFile).ends_with("[tavro-mcp] stdout closed \u2014 exiting\n"))
+        << readFile(errFile);
 }
 
 TEST(AgentServerProcess, RefusesAnOverlongMessageAndServesTheNextOne) {

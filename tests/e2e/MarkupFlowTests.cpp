@@ -21,38 +21,6 @@ using tavro::test::filesUnder;
 
 namespace {
 
-// The app running with onboarding done and the selection overlay up over the xterm.
-void startRegionCapture(DesktopSession& session) {
-    session.completeOnboarding();
-    session.launchTavro();
-    ASSERT_TRUE(session.focusXtermOnceTheBoardIsUp());
-    ASSERT_EQ(session.runTavro({"--capture-region"}), 0);
-    ASSERT_TRUE(
-        DesktopSession::waitUntil([&] { return session.windowsNamed("^Tavro$").empty(); }, 5s));
-    ASSERT_TRUE(session.waitForKeyboardGrab());
-}
-
-// Clicks the preview at the top of the open note box: the editor opens and comes to the front.
-// The editor's frame, or nothing.
-std::optional<std::array<int, 4>> openEditorFromNoteBox(DesktopSession& session) {
-    if (!session.waitForWindow("^Tavro Note$"))
-        return std::nullopt;
-    const auto boxes = session.windowsNamed("^Tavro Note$");
-    if (boxes.empty() || !session.waitForFocus(boxes.front()))
-        return std::nullopt;
-    const auto box = session.windowFrame(boxes.front());
-    if (!box)
-        return std::nullopt;
-    session.xdotool({"mousemove", std::to_string((*box)[0] + (*box)[2] / 2),
-                     std::to_string((*box)[1] + 60), "click", "1"});
-    if (!session.waitForWindow("^Mark up screenshot$", 10s))
-        return std::nullopt;
-    const auto editors = session.windowsNamed("^Mark up screenshot$");
-    if (editors.empty() || !session.waitForFocus(editors.front()))
-        return std::nullopt;
-    return session.windowFrame(editors.front());
-}
-
 // The box tool (third in the toolbar), then a drag across the middle of the canvas.
 void drawBox(DesktopSession& session, const std::array<int, 4>& editor) {
     const int x = editor[0], y = editor[1];
@@ -71,9 +39,9 @@ std::vector<CaptureImage> screenshotsOf(const DesktopSession& session, const Cap
 
 TEST(MarkupFlowTest, ABoxDrawnOnAPendingScreenshotIsSavedWithTheCapture) {
     DesktopSession session;
-    startRegionCapture(session);
+    ASSERT_TRUE(session.startRegionCapture());
     session.drag(100, 100, 500, 400);
-    const auto editor = openEditorFromNoteBox(session);
+    const auto editor = session.openMarkupEditorFromNoteBox();
     ASSERT_TRUE(editor);
     EXPECT_EQ((*editor)[2], 940);
     EXPECT_EQ((*editor)[3], 700);
@@ -122,11 +90,11 @@ TEST(MarkupFlowTest, ABoxDrawnOnAPendingScreenshotIsSavedWithTheCapture) {
 
 TEST(MarkupFlowTest, CancelAndTheCloseButtonBringTheNoteBoxBackWithNothingChanged) {
     DesktopSession session;
-    startRegionCapture(session);
+    ASSERT_TRUE(session.startRegionCapture());
     session.drag(100, 100, 500, 400);
     for (const bool closeButton : {false, true}) {
         SCOPED_TRACE(closeButton ? "close button" : "Cancel");
-        const auto editor = openEditorFromNoteBox(session);
+        const auto editor = session.openMarkupEditorFromNoteBox();
         ASSERT_TRUE(editor);
         drawBox(session, *editor);
         if (closeButton)

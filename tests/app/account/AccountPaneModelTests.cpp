@@ -182,3 +182,16 @@ TEST(AccountPane, LogKeepsItsOrderAndOnlyErrorsAreRed) {
     };
     EXPECT_EQ(signedIn(account).log, expected);
 }
+
+TEST(AccountPane, TheSignOutMessageSaysHowManyChangesWouldBeLost) {
+    const std::string designed = "The account's captures leave this computer; they stay in your "
+                                 "workspace. Captures that were never synced stay here.";
+    const std::vector<std::pair<std::optional<std::int64_t>, std::string>> cases = {
+        {std::nullopt, designed},
+        {0, designed},
+        {1, designed + "\n\n1 change not yet synced will be lost."},
+        {1200, designed + "\n\n1200 changes not yet synced will be lost."},
+    };
+    for (const auto& [lost, message] : cases)
+        EXPECT_EQ(signOutMessage(lost), message) << lost.value_or(-1);
+}

@@ -109,16 +109,22 @@ TEST(AccountPaneView, SignOutWaitsForTheConfirmation) {
     AccountPane pane;
     pane.render(signedIn());
     pane.show();
+    QSignalSpy asked(&pane, &AccountPane::signOutAsked);
     QSignalSpy confirmed(&pane, &AccountPane::signOutConfirmed);
     for (const char* answer : {"Cancel", "Sign Out"}) {
         SCOPED_TRACE(answer);
         button(pane, QStringLiteral("Sign out…"))->click();
+        EXPECT_EQ(asked.count(), 1);
+        asked.clear();
+        EXPECT_FALSE(pane.signOutAlert()) << "not before the count is in";
+        pane.confirmSignOut(2);
         QMessageBox* alert = pane.signOutAlert();
         ASSERT_TRUE(alert);
         EXPECT_EQ(alert->text(), QStringLiteral("Sign out of Tavro?"));
         EXPECT_EQ(alert->informativeText(),
                   QStringLiteral("The account's captures leave this computer; they stay in your "
-                                 "workspace. Captures that were never synced stay here."));
+                                 "workspace. Captures that were never synced stay here.\n\n2 "
+                                 "changes not yet synced will be lost."));
         EXPECT_EQ(confirmed.count(), 0);
         QAbstractButton* choice = button(*alert, QString::fromUtf8(answer));
         ASSERT_TRUE(choice);

@@ -7,6 +7,7 @@
 
 #include "ViewPicture.h"
 
+#include <QMessageBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -70,4 +71,16 @@ TEST(AccountPaneGallery, EachState) {
     in.statusLine = "Sync problem — The service answered 500 Internal Server Error";
     in.localCaptureCount = 0;
     picture(in, "failed");
+
+    // The sign-out alert, with and without changes it would lose.
+    for (const auto& [lost, name] :
+         {std::pair<std::int64_t, const char*>{0, "sign-out"}, {12, "sign-out-changes-lost"}}) {
+        pane.confirmSignOut(lost);
+        QMessageBox* alert = pane.signOutAlert();
+        ASSERT_TRUE(alert);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(alert));
+        test::savePicture(*alert, QStringLiteral("account-") + QString::fromLatin1(name));
+        alert->reject();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !pane.signOutAlert(); }));
+    }
 }

@@ -220,12 +220,23 @@ TEST_F(AccountAtStandIn, SigningOutKeepsTheCapturesThatNeverSynced) {
                         "workspace_id, sync_state) VALUES ('c-synced', 1, 1, '', ?, 'synced');",
                         {std::string(SyncService::workspaceID)});
     neverSynced("c-local");
+    store->db().execute("INSERT INTO captures (id, created_at, updated_at, image_path, "
+                        "workspace_id, sync_state, pending) VALUES ('c-edited', 1, 1, '', ?, "
+                        "'pendingPush', '{\"note\":true}');",
+                        {std::string(SyncService::workspaceID)});
+    // Asked before the user confirms: the edit never reached the service and goes with it.
+    std::optional<std::optional<std::int64_t>> lost;
+    QObject asking;
+    account->countChangesLostOnSignOut(&asking, [&](std::optional<std::int64_t> n) { lost = n; });
+    ASSERT_TRUE(until([&] { return lost.has_value(); }));
+    EXPECT_EQ(*lost, 1);
     account->signOut();
     ASSERT_TRUE(until([&] { return account->status().kind == Kind::signedOut; }));
     EXPECT_TRUE(until([&] { return !account->me(); }));
     EXPECT_FALSE(secrets->read(SecretStore::sessionAccount));
     EXPECT_EQ(account->statusLine(), "Not signed in");
     EXPECT_FALSE(store->capture("c-synced"));
+    EXPECT_FALSE(store->capture("c-edited"));
     EXPECT_TRUE(store->capture("c-local"));
     EXPECT_EQ(account->localCaptureCount(), 1);
 

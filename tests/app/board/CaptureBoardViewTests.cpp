@@ -1,11 +1,15 @@
 #include "board/CaptureBoardView.h"
 #include "model/Paths.h"
+#include "model/Uuid.h"
+#include "platform/StoreChangeNotifier.h"
 #include "shell/ThumbnailLoader.h"
+#include "store/CaptureStore.h"
 #include "values/Utf8.h"
 
 #include "TempLibrary.h"
 
 #include <QAccessible>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -17,7 +21,7 @@ using namespace Qt::StringLiterals;
 namespace tavro {
 namespace {
 
-BoardEntry entry(std::string id, CaptureStatus status, bool image) {
+Capture entry(std::string id, CaptureStatus status, bool image) {
     Capture capture;
     capture.id = std::move(id);
     capture.note = "Title of " + capture.id;
@@ -25,10 +29,30 @@ BoardEntry entry(std::string id, CaptureStatus status, bool image) {
     capture.createdAt = now();
     if (image)
         capture.imagePath = "2026/12/" + capture.id + ".png";
-    BoardEntry e;
-    e.capture = std::make_shared<const BoardCapture>(std::move(capture));
-    return e;
+    return capture;
 }
+
+// A published state of these captures, newest first in the order given: their creation times
+// are set so.
+std::shared_ptr<const LibraryState> inOrder(std::vector<Capture> captures) {
+    std::vector<CaptureList::Item> items;
+    for (std::size_t i = 0; i < captures.size(); ++i) {
+        captures[i].createdAt = 1.7e9 - double(i);
+        items.push_back(std::make_shared<const BoardItem>(BoardItem::make(captures[i])));
+    }
+    auto state = std::make_shared<LibraryState>();
+    state->captures = CaptureList::ordered(std::move(items));
+    return state;
+}
+
+// Every capture, newest first.
+struct AllCaptures {
+    AllCaptures() { model.setQuery(LibraryFilter::everything(), "", SortOrder::newest); }
+    // As a whole board read again.
+    void show(std::vector<Capture> captures) { model.setState(inOrder(std::move(captures))); }
+
+    CaptureBoardModel model;
+};
 
 struct Recorded {
     std::vector<std::string> calls;
@@ -38,8 +62,9 @@ struct BoardFixture {
     test::TempLibrary library;
     ThumbnailLoader thumbnails;
     Recorded recorded;
+    AllCaptures all;
     CaptureBoardView view{
-        thumbnails,
+        all.model, thumbnails,
         CaptureBoardView::Actions{
             [this](const std::string& id) { recorded.calls.push_back("open " + id); },
             [this](const std::string& id) { recorded.calls.push_back("resolve " + id); },
@@ -49,10 +74,8 @@ struct BoardFixture {
 
     BoardFixture() {
         view.resize(900, 700);
-        view.setEntries({entry("a", CaptureStatus::open, true),
-                         entry("b", CaptureStatus::resolved, false),
-                         entry("c", CaptureStatus::inProgress, true)},
-                        now());
+        all.show({entry("a", CaptureStatus::open, true), entry("b", CaptureStatus::resolved, false),
+                  entry("c", CaptureStatus::inProgress, true)});
         view.show();
     }
 
@@ -158,7 +181,7 @@ TEST(CaptureBoardView, ExposesItsCapturesAndButtonsToAssistiveTechnology) {
     EXPECT_EQ(board.recorded.calls, (std::vector<std::string>{"delete a", "open b"}));
 
     // After the board changes, an item at the same place speaks for the new capture.
-    board.view.setEntries({entry("z", CaptureStatus::open, false)}, now());
+    board.all.show({entry("z", CaptureStatus::open, false)});
     EXPECT_EQ(list->childCount(), 1);
     EXPECT_EQ(list->child(0)->text(QAccessible::Name), u"Title of z"_s);
 }
@@ -176,13 +199,12 @@ TEST(CaptureBoardView, ShowsAThumbnailWrittenAgainOnceItIsRead) {
     write(Qt::red);
 
     ThumbnailLoader thumbnails;
-    CaptureBoardView view(thumbnails, {});
+    AllCaptures all;
+    CaptureBoardView view(all.model, thumbnails, {});
     view.resize(600, 400);
-    BoardEntry shot = entry("a", CaptureStatus::open, true);
-    BoardCapture withThumbnail = *shot.capture;
-    withThumbnail.thumbPath = "shot.jpg";
-    shot.capture = std::make_shared<const BoardCapture>(std::move(withThumbnail));
-    view.setEntries({shot}, now());
+    Capture shot = entry("a", CaptureStatus::open, true);
+    shot.thumbPath = "shot.jpg";
+    all.show({shot});
     view.show();
     const QPoint centre = view.itemRect(0).topLeft() + QPoint(view.itemRect(0).width() / 2, 120);
     const auto shownColor = [&] {
@@ -204,30 +226,29 @@ TEST(CaptureBoardView, AReloadMeasuresTheTitlesOfChangedCapturesAgain) {
     struct Case {
         const char* name;
         // The capture after the reload, from the one before it.
-        std::function<BoardEntry(const BoardEntry&)> reloaded;
+        std::function<Capture(const Capture&)> reloaded;
         bool taller;
     };
     const Case cases[] = {
-        {"the same capture", [](const BoardEntry& e) { return e; }, false},
+        {"the same capture", [](const Capture& c) { return c; }, false},
         {"its title edited",
-         [&](const BoardEntry& e) {
-             BoardCapture edited = *e.capture;
+         [&](const Capture& c) {
+             Capture edited = c;
              edited.note = longTitle;
-             BoardEntry changed = e;
-             changed.capture = std::make_shared<const BoardCapture>(std::move(edited));
-             return changed;
+             return edited;
          },
          true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ThumbnailLoader thumbnails;
-        CaptureBoardView view(thumbnails, {});
+        AllCaptures all;
+        CaptureBoardView view(all.model, thumbnails, {});
         view.resize(900, 700);
-        const BoardEntry before = entry("a", CaptureStatus::open, true);
-        view.setEntries({before}, now());
+        const Capture before = entry("a", CaptureStatus::open, true);
+        all.show({before});
         const int height = view.itemRect(0).height();
-        view.setEntries({c.reloaded(before)}, now());
+        all.show({c.reloaded(before)});
         EXPECT_EQ(view.itemRect(0).height() > height, c.taller);
     }
 }
@@ -235,7 +256,7 @@ TEST(CaptureBoardView, AReloadMeasuresTheTitlesOfChangedCapturesAgain) {
 TEST(CaptureBoardView, AReloadKeepsTheHoveredCard) {
     struct Case {
         const char* name;
-        std::vector<BoardEntry> entries;
+        std::vector<Capture> entries;
         std::optional<std::size_t> hovered;
     };
     const Case cases[] = {
@@ -255,10 +276,106 @@ TEST(CaptureBoardView, AReloadKeepsTheHoveredCard) {
         QTest::mouseMove(board.view.viewport(), QPoint(2, 2));
         QTest::mouseMove(board.view.viewport(), board.view.itemRect(1).center());
         ASSERT_EQ(board.view.hoveredIndex(), std::optional<std::size_t>(1));
-        board.view.setEntries(c.entries, now());
+        board.all.show(c.entries);
         EXPECT_EQ(board.view.hoveredIndex(), c.hovered);
         if (c.hovered) {
             EXPECT_EQ(board.view.liftOf(*c.hovered), 1.0);
+        }
+    }
+}
+
+} // namespace
+} // namespace tavro
+
+namespace tavro {
+namespace {
+
+// Eighty captures alike in a real library, each card as tall as the others, by priority; the
+// reader's connection and another program's beside it.
+struct ScrolledBoard {
+    ScrolledBoard() {
+        for (int i = 0; i < 80; ++i) {
+            Capture capture = entry(makeUUID(), CaptureStatus::open, true);
+            capture.note = "Shot " + std::to_string(i);
+            capture.createdAt = 1.7e9 - i;
+            agent.insert(capture);
+            ids.push_back(capture.id);
+        }
+        state = std::make_shared<const LibraryState>(LibraryState::read(reader));
+        model.setQuery(LibraryFilter::everything(), "", SortOrder::priority);
+        model.setState(state);
+    }
+
+    void readMoves() {
+        std::vector<std::string> moved;
+        state = std::make_shared<const LibraryState>(*LibraryState::update(*state, reader, &moved));
+        model.setState(state, &moved);
+    }
+
+    test::TempLibrary temp;
+    CaptureStore reader{temp.database(), std::make_shared<NullStoreChangeNotifier>()};
+    CaptureStore agent{temp.database(), std::make_shared<NullStoreChangeNotifier>()};
+    std::vector<std::string> ids;
+    std::shared_ptr<const LibraryState> state;
+    CaptureBoardModel model;
+    ThumbnailLoader thumbnails;
+};
+
+TEST(CaptureBoardView, AChangeAboveTheViewportMovesNeitherTheFirstCardShownNorTheSelection) {
+    struct Case {
+        const char* name;
+        std::function<void(ScrolledBoard&)> change;
+    };
+    const Case changes[] = {
+        {"a capture above gets a title on two lines",
+         [](ScrolledBoard& b) {
+             Capture capture = *b.agent.capture(b.ids[2]);
+             capture.note = std::string(300, 'W');
+             b.agent.update(capture);
+         }},
+        {"a capture above is deleted",
+         [](ScrolledBoard& b) {
+             b.agent.softDelete(b.ids[4]);
+         }},
+        {"a new capture comes first",
+         [](ScrolledBoard& b) {
+             Capture capture = entry(makeUUID(), CaptureStatus::open, true);
+             capture.priority = CapturePriority::high;
+             b.agent.insert(capture);
+         }},
+        {"a capture above moves below",
+         [](ScrolledBoard& b) {
+             Capture capture = *b.agent.capture(b.ids[1]);
+             capture.priority = CapturePriority::low;
+             b.agent.update(capture);
+         }},
+    };
+    for (const LayoutMode mode : {LayoutMode::grid, LayoutMode::list}) {
+        for (const Case& c : changes) {
+            SCOPED_TRACE(c.name);
+            SCOPED_TRACE(mode == LayoutMode::grid ? "grid" : "list");
+            ScrolledBoard board;
+            CaptureBoardView view(board.model, board.thumbnails, {});
+            view.setLayoutMode(mode);
+            view.resize(900, 700);
+            view.show();
+            const std::size_t first = mode == LayoutMode::grid ? 30 : 40;
+            view.verticalScrollBar()->setValue(view.itemRect(first).top() +
+                                               view.verticalScrollBar()->value() + 20);
+            ASSERT_EQ(view.indexAt(QPoint(view.itemRect(first).center().x(), 4)), first);
+            view.setCurrentIndex(first + 4);
+            const std::string shown = view.captureID(first);
+            const std::string selected = view.captureID(first + 4);
+            const int top = view.itemRect(first).top();
+
+            c.change(board);
+            board.readMoves();
+
+            const auto now = board.model.rowOf(shown);
+            ASSERT_TRUE(now.has_value());
+            EXPECT_EQ(view.itemRect(*now).top(), top);
+            ASSERT_TRUE(view.currentIndex().has_value());
+            EXPECT_EQ(view.captureID(*view.currentIndex()), selected);
         }
     }
 }

@@ -26,6 +26,8 @@ TEST(NewGroupDraftTest, TheTrimmedNameDecidesWhetherCreateIsOffered) {
         {"\t \u00A0", false, ""},
         {"  Checkout  ", true, "Checkout"},
         {"Web app", true, "Web app"},
+        {"Web\r\napp\n", true, "Web app"},
+        {"\n", false, ""},
     };
     for (const auto& c : cases) {
         NewGroupDraft draft{.name = c.name};

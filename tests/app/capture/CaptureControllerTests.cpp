@@ -717,7 +717,8 @@ TEST(FlowEndTest, TheCaptureUnderWayIsStoredAsTypedWhenTheAppEnds) {
             EXPECT_EQ(row.bytes,
                       std::int64_t(fs::file_size(TavroPaths::capturesRoot() / row.imagePath)));
         }
-        if (std::string(c.name) == "box open")
+        if (std::string(c.name) == "box open") {
             EXPECT_EQ(stored[0].priority, CapturePriority::high);
+        }
     }
 }

@@ -115,8 +115,9 @@ TEST(RegionSelectionTest, APointerMoveRepaintsOnlyWhatItChanges) {
         qint64 pixels = 0;
         for (const QRect& rect : area)
             pixels += qint64(rect.width()) * rect.height();
-        if (c.mostPixels >= 0)
+        if (c.mostPixels >= 0) {
             EXPECT_LE(pixels, c.mostPixels);
+        }
         EXPECT_TRUE(QRegion(window.toRect()).contains(area.boundingRect()) || area.isEmpty());
     }
 }

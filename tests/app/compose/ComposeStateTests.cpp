@@ -205,6 +205,8 @@ TEST(ComposeStateTest, CommittingANewGroupCreatesSelectsAndClosesTheField) {
     } cases[] = {
         {"a new group", "  Login  ", group("n1", "Login"), 1, "Login", "n1", "n1", false, 2},
         {"tabs are trimmed", "\tLogin\t", group("n1", "Login"), 1, "Login", "n1", "n1", false, 2},
+        {"a pasted name is one line", "Log\nin\n", group("n1", "Log in"), 1, "Log in", "n1", "n1",
+         false, 2},
         {"a blank name", "   ", group("n1", "x"), 0, "", std::nullopt, "g1", true, 1},
         {"the store failed", "Login", std::nullopt, 1, "Login", std::nullopt, "g1", false, 1},
         {"an existing group came back", "one", group("g1", "One"), 1, "one", "g1", "g1", false, 1},

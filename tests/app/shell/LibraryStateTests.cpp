@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,8 @@ struct Board {
         group.createdAt = group.updatedAt = 1;
         agent.upsertGroup(group);
         agent.setSyncMeta("user_id", "me");
+        agent.upsertPerson(Person{"me", "Me", {}, {}, "person"});
+        agent.upsertPerson(Person{"b-1", "Fixer", {}, {}, "bot"});
         for (int i = 0; i < 30; ++i) {
             Capture capture =
                 LibraryFixture::makeCapture("note " + std::to_string(i), CapturePriority(i % 3),
@@ -158,7 +162,8 @@ TEST(LibraryStateTest, AReadOfWhatMovedEqualsAWholeRead) {
         const LibraryState before = LibraryState::read(board.reader);
         ASSERT_EQ(before.captures.size(), 30u);
         c.change(board);
-        const auto updated = LibraryState::update(before, board.reader);
+        std::vector<std::string> moved;
+        const auto updated = LibraryState::update(before, board.reader, &moved);
         const LibraryState whole = LibraryState::read(board.reader);
         ASSERT_NE(whole.changeCounter, before.changeCounter);
         EXPECT_EQ(updated.has_value(), c.placed);
@@ -166,7 +171,38 @@ TEST(LibraryStateTest, AReadOfWhatMovedEqualsAWholeRead) {
             EXPECT_TRUE(*updated == whole);
             EXPECT_FALSE(differences(before, *updated).empty());
             EXPECT_EQ(differences(*updated, whole), std::vector<LibraryProperty>{});
+            EXPECT_EQ(updated->activeByGroup, whole.activeByGroup);
+            // Every capture that came, went or differs is among those said to have moved.
+            const auto saidMoved = [&](const std::string& id) {
+                return std::find(moved.begin(), moved.end(), id) != moved.end();
+            };
+            for (const auto& item : whole.captures.items()) {
+                const BoardItem* was = before.captures.find(item->capture.id);
+                if (!was || !(*was == *item)) {
+                    EXPECT_TRUE(saidMoved(item->capture.id)) << item->capture.id;
+                }
+            }
+            for (const auto& item : before.captures.items()) {
+                if (!whole.captures.find(item->capture.id)) {
+                    EXPECT_TRUE(saidMoved(item->capture.id)) << item->capture.id;
+                }
+            }
+            for (const CaptureGroup& group : whole.groups) {
+                ASSERT_NE(updated->group(group.id), nullptr);
+                EXPECT_EQ(*updated->group(group.id), group);
+            }
+            for (const Person& person : whole.people) {
+                ASSERT_NE(updated->person(person.id), nullptr);
+                EXPECT_EQ(*updated->person(person.id), person);
+            }
         }
+        // Each group's open and in-progress captures.
+        std::map<std::string, std::int64_t, std::less<>> active;
+        for (const BoardCapture& capture : whole.captures)
+            if (capture.groupID && isActive(capture.status))
+                ++active[*capture.groupID];
+        EXPECT_EQ(whole.activeByGroup, active);
+        EXPECT_EQ(whole.group("no such group"), nullptr);
         // Whatever the way in, the figures are the store's.
         EXPECT_EQ(whole.counts, board.reader.countsByStatus());
         EXPECT_EQ(whole.allTags, board.reader.allTags());

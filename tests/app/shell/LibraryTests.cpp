@@ -7,6 +7,7 @@
 
 #include "ProcessRunner.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -556,6 +557,35 @@ TEST(LibraryWriterTest,
     ASSERT_EQ(f.library->captures().size(), 1u);
     EXPECT_EQ(f.library->captures()[0].id, capture.id);
     EXPECT_EQ(f.library->tagsByCapture().at(capture.id), std::vector<std::string>{"ui"});
+}
+
+// Another program keeps the library's write lock for longer than one busy wait (5 s): the
+// pane's status change and the note box's save queued behind it both wait their turn and land.
+TEST(LibraryWriterTest, EveryWriteWaitsOutALockHeldPastOneBusyWait) {
+    LibraryFixture f;
+    const Capture shown = LibraryFixture::makeCapture("in the pane");
+    const Capture typed = LibraryFixture::makeCapture("typed in the note box");
+    f.store().insert(shown);
+    CaptureStore other(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
+    other.db().executeRaw("BEGIN IMMEDIATE TRANSACTION;");
+    QElapsedTimer held;
+    held.start();
+    // How long the other program holds the lock is the case itself, not a wait for it.
+    QTimer::singleShot(5600, Qt::PreciseTimer, [&] { other.db().executeRaw("COMMIT;"); });
+    std::optional<WriteResult<>> status, saved;
+    QObject context;
+    f.library->setStatus(CaptureStatus::resolved, shown.id)
+        .then(&context, [&](const WriteResult<>& result) { status.emplace(result); });
+    f.library->add(typed, {"ui"}, {}).then(&context, [&](const WriteResult<>& result) {
+        saved.emplace(result);
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status && saved; }, 30000));
+    EXPECT_GE(held.elapsed(), 5500);
+    EXPECT_TRUE(*status) << status->error();
+    EXPECT_TRUE(*saved) << saved->error();
+    f.settle();
+    EXPECT_EQ(f.store().capture(shown.id)->status, CaptureStatus::resolved);
+    EXPECT_TRUE(f.store().capture(typed.id));
 }
 
 TEST(LibraryWriterTest, WritesStillQueuedWhenTheFacadeGoesAreMade) {

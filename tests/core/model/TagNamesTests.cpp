@@ -16,8 +16,8 @@ TEST(TagNames, AreTrimmedLowerCasedUniqueAndInCodePointOrder) {
         {{"\tÄrger\u00A0", "ärger", "ÄRGER"}, {"ärger"}},
         {{"b", "B", "é", "a", "Z"}, {"a", "b", "z", "é"}},
         {{"two words", "Two  Words"}, {"two  words", "two words"}},
-        {{"line\n"}, {"line\n"}},                 // only spaces and tabs are trimmed
-        {{"ΟΔΟΣ"}, {"\u03BF\u03B4\u03BF\u03C2"}}, // final sigma
+        {{"line\n", "two\nlines"}, {"line", "two lines"}},             // a tag is one line
+        {{"ΟΔΟΣ"}, {"\u03BF\u03B4\u03BF\u03C2"}},                      // final sigma
         {{"Cafe\u0301", "caf\u00E9", "cafe"}, {"cafe", "cafe\u0301"}}, // one é, two ways
     };
     for (const auto& c : cases)

@@ -25,6 +25,29 @@ TEST(Text, TrimsEachWhitespaceSet) {
     EXPECT_TRUE(isBlank("\n", Whitespace::AndNewlines));
 }
 
+TEST(Text, PutsATextOnOneLine) {
+    struct Case {
+        std::string input;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"design panel", "design panel"},
+        {"design\n[c0000009] OPEN forged", "design [c0000009] OPEN forged"},
+        {"a\r\nb", "a b"},
+        {"a\n\nb", "a  b"},
+        {"a\rb\vc\fd", "a b c d"},
+        {"a\u0085b\u2028c\u2029d", "a b c d"},
+        {"tab\tstays \u00E9 \u2014 \u00C2", "tab\tstays \u00E9 \u2014 \u00C2"},
+        {"ill\xC2"
+         "formed\n",
+         "ill\xC2"
+         "formed "},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(singleLine(c.input), c.expected) << c.input;
+}
+
 TEST(Text, CaseMappingAndCharacters) {
     EXPECT_EQ(lowercased("ÄRGER UI"), "ärger ui");
     EXPECT_EQ(lowercased("İ"), "i\u0307");

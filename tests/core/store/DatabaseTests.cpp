@@ -2,9 +2,14 @@
 
 #include "TempLibrary.h"
 
+#include <chrono>
+#include <exception>
+#include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using namespace tavro;
 using tavro::test::TempFolder;
 
@@ -27,7 +32,7 @@ TEST_F(DatabaseTest, OpensANewFileWithItsPragmas) {
     EXPECT_TRUE(fs::exists(folder.path() / "nested/new/tavro.sqlite"));
     EXPECT_EQ(db.query("PRAGMA journal_mode;").front().string("journal_mode"), "wal");
     EXPECT_EQ(db.query("PRAGMA foreign_keys;").front().intValue("foreign_keys"), 1);
-    EXPECT_EQ(db.query("PRAGMA busy_timeout;").front().intValue("timeout"), 5000);
+    EXPECT_EQ(db.lockWait(), Database::patientLockWait);
     EXPECT_EQ(db.query("PRAGMA synchronous;").front().intValue("synchronous"), 1);
 }
 
@@ -230,4 +235,71 @@ TEST_F(DatabaseTest, StatementsRunAgainWithFreshBindingsAndHoldNothingOpen) {
                           .intValue("n"),
                       i + round);
     EXPECT_EQ(count(), 4);
+}
+
+// Another program keeps the library's write lock for longer than one busy wait (5 s): a statement
+// and a transaction waiting behind it, on two connections at once, both land once it is free.
+TEST_F(DatabaseTest, WritesWaitOutALockHeldPastOneBusyWait) {
+    Database other{db.file()};
+    other.executeRaw("BEGIN IMMEDIATE TRANSACTION;");
+    const auto start = std::chrono::steady_clock::now();
+    std::thread holder([&] {
+        // How long the other program holds the lock is the case itself, not a wait for it.
+        std::this_thread::sleep_for(5600ms);
+        other.executeRaw("COMMIT;");
+    });
+    std::exception_ptr failed;
+    std::thread second([&] {
+        try {
+            Database third{db.file()};
+            third.transaction(
+                [&] { third.execute("INSERT INTO t (name) VALUES ('transaction');"); });
+        } catch (...) {
+            failed = std::current_exception();
+        }
+    });
+    EXPECT_NO_THROW(db.execute("INSERT INTO t (name) VALUES ('statement');"));
+    second.join();
+    holder.join();
+    EXPECT_FALSE(failed) << "the transaction gave up";
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 5600ms);
+    EXPECT_EQ(count(), 2);
+}
+
+TEST_F(DatabaseTest, AWriteGivesUpInPlainWordsOnceItsLockWaitIsOver) {
+    struct Case {
+        const char* name;
+        std::function<void()> write;
+        std::chrono::milliseconds wait;
+    };
+    const std::string insert = "INSERT INTO t (name) VALUES ('late');";
+    db.setLockWait(300ms);
+    const std::vector<Case> cases = {
+        {"statement", [&] { db.execute(insert); }, 300ms},
+        {"transaction", [&] { db.transaction([&] { db.execute(insert); }); }, 300ms},
+        {"brief transaction", [&] { db.transaction(100ms, [&] { db.execute(insert); }); }, 100ms},
+    };
+    Database other{db.file()};
+    other.executeRaw("BEGIN IMMEDIATE TRANSACTION;");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            c.write();
+            ADD_FAILURE() << "wrote under another program's lock";
+        } catch (const DatabaseError& error) {
+            const auto waited = std::chrono::steady_clock::now() - start;
+            EXPECT_GE(waited, c.wait);
+            EXPECT_LT(waited, c.wait + 3s);
+            EXPECT_TRUE(error.isBusy()) << error.what();
+            EXPECT_EQ(error.plainMessage(),
+                      "The library is busy: another program is writing to it. Try again in a "
+                      "moment.");
+        }
+    }
+    other.executeRaw("ROLLBACK;");
+    EXPECT_EQ(count(), 0);
+    EXPECT_FALSE(db.inTransaction());
+    EXPECT_NO_THROW(db.execute(insert));
+    EXPECT_EQ(count(), 1);
 }

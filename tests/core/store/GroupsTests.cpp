@@ -177,3 +177,13 @@ TEST_F(GroupsTest, DecodingFallsBackToDefaults) {
     EXPECT_EQ(bare.id.size(), 36u);
     EXPECT_EQ(bare.version, 0);
 }
+
+// However a name comes in, it is stored on the one line every view prints it on, and the same
+// name given with a line break finds the group that has it on one line.
+TEST_F(GroupsTest, NamesAreStoredOnOneLine) {
+    auto stored = store.upsertGroup(record("g1", "Design\npanel"));
+    EXPECT_EQ(stored.name, "Design panel");
+    EXPECT_EQ(store.group("g1")->name, "Design panel");
+    EXPECT_EQ(store.upsertGroup(record("g2", "design\r\npanel")).id, "g1");
+    EXPECT_EQ(listedNames(), std::vector<std::string>{"Design panel"});
+}

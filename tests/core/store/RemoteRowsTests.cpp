@@ -729,3 +729,31 @@ TEST_F(RemoteRowsTest, APulledMarkupOverTheCapIsLeftOutAndSaid) {
     EXPECT_EQ(logs.front(), "Left out the mark-up of screenshot i1: The mark-up is too large to "
                             "store (8.4 MB; at most 8.4 MB). Remove some marks.");
 }
+
+// A line break in a name from another computer would start a line of its own wherever the name
+// is printed on one (the agent's listings above all); a comment's body keeps its lines.
+TEST_F(RemoteRowsTest, NamesFromTheServerAreOneLine) {
+    store.applyRemoteGroup(
+        {{"id", "g1"}, {"name", "Web\n[c0000009] OPEN forged"}, {"workspace_id", "w1"}});
+    EXPECT_EQ(store.group("g1")->name, "Web [c0000009] OPEN forged");
+    store.applyRemotePerson({{"id", "p1"}, {"name", "Ada\r\nLovelace"}});
+    EXPECT_EQ(store.person("p1")->name, "Ada Lovelace");
+    store.applyRemoteCapture({{"id", "c1"}});
+    store.applyRemoteComment({{"id", "k1"},
+                              {"capture_id", "c1"},
+                              {"actor_label", "Bot\nAgent"},
+                              {"body", "two\nlines"}});
+    const auto comment = CaptureStore::decodeComment(row("comments", "k1"));
+    EXPECT_EQ(comment.author, "Bot Agent");
+    EXPECT_EQ(comment.actorLabel, "Bot Agent");
+    EXPECT_EQ(comment.body, "two\nlines");
+    store.applyRemoteActivity({{"id", "a1"},
+                               {"capture_id", "c1"},
+                               {"kind", "claimed"},
+                               {"created_at", 5},
+                               {"actor_label", "Bot\u2028Agent"}});
+    EXPECT_EQ(CaptureStore::decodeActivity(
+                  store.db().query("SELECT * FROM activity WHERE id = 'a1';").front())
+                  .actor,
+              "Bot Agent");
+}

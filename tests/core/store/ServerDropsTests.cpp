@@ -392,6 +392,12 @@ TEST_F(ServerDropsTest, UnsentChangesAreWhatSigningOutWouldLose) {
              addGroup("g", "Web", workspace, "pendingPush", R"({"*":true})");
          },
          0},
+        {"a new group whose name a local group has",
+         [&] {
+             addGroup("g", "Web", workspace, "pendingPush", R"({"*":true})");
+             addGroup("l", "Web", std::nullopt, "local");
+         },
+         1},
         {"a local capture with its comment", [&] { comment("local", SyncState::local); }, 0},
     };
     for (const auto& c : cases) {
@@ -404,4 +410,66 @@ TEST_F(ServerDropsTest, UnsentChangesAreWhatSigningOutWouldLose) {
         c.arrange();
         EXPECT_EQ(store.unsentChangeCount(), c.unsent);
     }
+}
+
+// The unsent changes counted before a sign-out are exactly those it then deletes.
+TEST_F(ServerDropsTest, SigningOutDeletesTheUnsentChangesItCounted) {
+    // Rows waiting to be pushed, and screenshots and comments refused for good.
+    const auto unsentIDs = [&] {
+        std::vector<std::string> ids;
+        for (const auto& [table, states] : std::vector<std::pair<std::string, std::string>>{
+                 {"groups", "('pendingPush')"},
+                 {"captures", "('pendingPush')"},
+                 {"capture_images", "('pendingPush', 'local')"},
+                 {"comments", "('pendingPush', 'local')"}})
+            for (const auto& row :
+                 store.db().query("SELECT id FROM " + table + " WHERE sync_state IN " + states))
+                ids.push_back(table + "/" + *row.string("id"));
+        return ids;
+    };
+    const auto pendingComment = [&](const std::string& id, const std::string& captureID) {
+        store.db().execute("INSERT INTO comments (id, capture_id, author, body, created_at, "
+                           "sync_state) VALUES (?, ?, 'you', 'b', 1, 'pendingPush');",
+                           {id, captureID});
+    };
+    EXPECT_EQ(store.unsentChangeCount(), 0);
+
+    addGroup("g1", "Web");
+    addGroup("renamed", "Ops board", workspace, "pendingPush", R"({"name":true})");
+    addGroup("mine", "Drafts", workspace, "pendingPush", R"({"*":true})");
+    addGroup("clash", "Ops", workspace, "pendingPush", R"({"*":true})");
+    addGroup("localOps", "Ops", std::nullopt, "local");
+    addSynced("untouched", 1);
+    addSynced("edited", 1, "me", "g1");
+    setState("captures", "edited", "pendingPush", R"({"note":true})");
+    pendingComment("on-edited", "edited");
+    addSynced("shot-added", 0);
+    auto added = shot("shot-added", "new-shot");
+    store.addImage(added);
+    setState("capture_images", "new-shot", "pendingPush", R"({"*":true})");
+    auto refused = shot("shot-added", "refused-shot");
+    store.addImage(refused);
+    setState("capture_images", "refused-shot", "local", R"({"*":true})");
+    addSynced("deleted", 1);
+    setState("captures", "deleted", "pendingPush", R"({"delete":true})");
+    addCapture("fresh", workspace);
+    setState("captures", "fresh", "pendingPush", R"({"*":true})");
+    pendingComment("on-fresh", "fresh");
+    addCapture("kept-here", workspace, true);
+    addCapture("local");
+
+    const std::int64_t lost = store.unsentChangeCount();
+    // The renamed group and the clashing new one; the edit, comment, screenshots (one waiting,
+    // one refused for good) and deletion of captures the service has. The new capture and its
+    // comment, and the new group, stay.
+    EXPECT_EQ(lost, 7);
+    const auto before = unsentIDs();
+    store.purgeAccountData();
+    std::int64_t gone = 0;
+    for (const auto& id : before) {
+        const auto slash = id.find('/');
+        gone += count("FROM " + id.substr(0, slash) + " WHERE id = ?", {id.substr(slash + 1)}) == 0;
+    }
+    EXPECT_EQ(gone, lost);
+    EXPECT_EQ(store.unsentChangeCount(), 0);
 }

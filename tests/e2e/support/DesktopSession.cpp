@@ -8,6 +8,7 @@
 
 #include <X11/Xlib.h>
 #include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -489,6 +490,17 @@ bool DesktopSession::waitForControlFocus(const std::string& window, const std::s
         timeout);
 }
 
+std::optional<std::string> DesktopSession::windowRole(const std::string& window) const {
+    const ProcessResult found =
+        runWith({TAVRO_E2E_PYTHON, TAVRO_E2E_ACCESSIBLE, "--role", window}, environment());
+    if (found.exitCode != 0)
+        return std::nullopt;
+    std::string role = found.out;
+    while (!role.empty() && std::isspace(static_cast<unsigned char>(role.back())))
+        role.pop_back();
+    return role;
+}
+
 void DesktopSession::completeOnboarding() const {
     const fs::path file = home_ / ".config/tavro/Tavro.conf";
     fs::create_directories(file.parent_path());
@@ -527,6 +539,32 @@ std::optional<std::string> DesktopSession::openSettingsFromBoard() const {
     if (!activate(settings) || !waitForFocus(settings))
         return std::nullopt;
     return settings;
+}
+
+bool DesktopSession::startRegionCapture() {
+    completeOnboarding();
+    launchTavro();
+    return focusXtermOnceTheBoardIsUp() && runTavro({"--capture-region"}) == 0 &&
+           waitUntil([&] { return windowsNamed("^Tavro$").empty(); }, 5s) && waitForKeyboardGrab();
+}
+
+std::optional<std::array<int, 4>> DesktopSession::openMarkupEditorFromNoteBox() const {
+    if (!waitForWindow("^Tavro Note$"))
+        return std::nullopt;
+    const auto boxes = windowsNamed("^Tavro Note$");
+    if (boxes.empty() || !waitForFocus(boxes.front()))
+        return std::nullopt;
+    const auto box = windowFrame(boxes.front());
+    if (!box)
+        return std::nullopt;
+    xdotool({"mousemove", std::to_string((*box)[0] + (*box)[2] / 2), std::to_string((*box)[1] + 60),
+             "click", "1"});
+    if (!waitForWindow("^Mark up screenshot$", 10s))
+        return std::nullopt;
+    const auto editors = windowsNamed("^Mark up screenshot$");
+    if (editors.empty() || !waitForFocus(editors.front()))
+        return std::nullopt;
+    return windowFrame(editors.front());
 }
 
 bool DesktopSession::holdsFor(const std::function<bool()>& condition,

@@ -109,6 +109,9 @@ public:
     bool waitForControlFocus(const std::string& window, const std::string& role,
                              const std::string& name,
                              std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+    // The AT-SPI role name ("frame", "dialog", ...) of the app's window titled `window`;
+    // nothing while none shows.
+    std::optional<std::string> windowRole(const std::string& window) const;
     // Programs started from now on, and the control lookups, use the session bus at `address`
     // (one that offers a keyring, say) instead of the session's own.
     void useSessionBus(const std::string& address) { bus_ = address; }
@@ -136,6 +139,12 @@ public:
     // Brings the board to the front and opens the settings with Ctrl+comma: the settings
     // window, once it has the focus; nothing when the board or the settings did not appear.
     std::optional<std::string> openSettingsFromBoard() const;
+    // Starts the app with onboarding done and a region capture once the board is up: true once
+    // the selection overlay holds the keyboard.
+    bool startRegionCapture();
+    // Clicks the preview at the top of the open note box: the mark-up editor's frame once the
+    // editor has come to the front, or nothing.
+    std::optional<std::array<int, 4>> openMarkupEditorFromNoteBox() const;
 
     static bool waitUntil(const std::function<bool()>& condition,
                           std::chrono::milliseconds timeout);

@@ -229,6 +229,14 @@ TEST_F(ScreenshotBlobsTest, AScreenshotThatFailsToDownloadWaitsItsTurnWhileTheOt
                 .route = "/v1/blobs/" + ws + "/" + sha, .status = 200, .body = body, .count = -1};
         };
     };
+    const auto redirectedToAFile = [](const std::string& route, int status) {
+        return [route, status](const std::string& sha) {
+            return Fault{.route = route + sha,
+                         .status = status,
+                         .headers = {{"Location", "file:///etc/passwd"}},
+                         .count = -1};
+        };
+    };
     const std::vector<std::pair<std::string, std::function<Fault(const std::string&)>>> cases = {
         {"a file the service lacks", {}},
         {"bytes that don't match their hash",
@@ -239,6 +247,9 @@ TEST_F(ScreenshotBlobsTest, AScreenshotThatFailsToDownloadWaitsItsTurnWhileTheOt
                           .count = -1};
          }},
         {"a file:// location", location({{"url", "file:///etc/passwd"}})},
+        {"a location that redirects to a file", redirectedToAFile("/storage/" + ws + "/", 302)},
+        {"a location asked for that redirects to a file",
+         redirectedToAFile("/v1/blobs/" + ws + "/", 307)},
         {"a location on a missing host", location({{"url", "http://127.0.0.1:1/blob"}})},
         {"NaN for the location", location("{\"url\": NaN}")},
     };

@@ -499,3 +499,33 @@ TEST_F(SyncEngineSignIn, WritesTheLibraryRefusesReachTheCallerAndSignOutCanBeTri
     EXPECT_FALSE(storedToken());
     EXPECT_EQ(engine->status(), SyncStatus{.kind = Kind::signedOut});
 }
+
+// The user waits on a sign-out: a held lock is reported after one wait for it, not after every
+// retry, and the reason reaches the sync log as soon as the lock is let go.
+TEST_F(SyncEngineSignIn, ASignOutThatMeetsAHeldLockSaysSoAtOnceAndLogsItOnceTheLockIsFree) {
+    running();
+    const std::string line = "error: Couldn't sign out: SQL execution failed: database is "
+                             "locked\nBEGIN IMMEDIATE TRANSACTION;";
+    const auto logged = [&] {
+        const auto lines = log();
+        return std::count(lines.begin(), lines.end(), line);
+    };
+    CaptureStore other(library.database(), std::make_shared<NullStoreChangeNotifier>());
+    other.db().execute("BEGIN IMMEDIATE;");
+    std::promise<std::exception_ptr> ended;
+    const auto asked = std::chrono::steady_clock::now();
+    engine->signOut([&](std::exception_ptr error) { ended.set_value(error); });
+    const std::exception_ptr error = ended.get_future().get();
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 2 * Database::briefLockWait)
+        << "one wait for the lock";
+    EXPECT_THROW(std::rethrow_exception(error), DatabaseError);
+    EXPECT_EQ(statuses.last(), (SyncStatus{.kind = Kind::failed, .message = line.substr(7)}));
+    EXPECT_EQ(logged(), 0) << "the lock keeps the line out for now";
+    EXPECT_TRUE(storedToken());
+
+    other.db().execute("ROLLBACK;");
+    EXPECT_TRUE(eventually([&] { return logged() == 1; })) << testing::PrintToString(log());
+    engine->syncNow();
+    EXPECT_EQ(logged(), 1) << "written once";
+    EXPECT_EQ(statuses.last()->kind, Kind::idle);
+}

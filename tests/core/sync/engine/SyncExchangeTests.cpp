@@ -77,6 +77,48 @@ TEST_F(SyncExchange, FullGroupRequestsSurviveAFailedRequest) {
     EXPECT_EQ(bodies[2].at("full_groups"), json::array({group}));
 }
 
+// The push and the session are the service's: a redirect within it is followed, one anywhere
+// else sends nothing there and fails the pass, saying where it led.
+TEST_F(SyncExchange, ARedirectOfTheExchangeIsFollowedOnlyWithinTheService) {
+    SyncService elsewhere;
+    const std::string port = std::to_string(service.port());
+    struct Case {
+        std::string location;
+        std::optional<std::string> refused; // the origin named, when not followed
+    };
+    const std::vector<Case> cases = {
+        {service.baseURL() + "/v1/sync", std::nullopt},
+        {"/v1/sync?again=1", std::nullopt},
+        {elsewhere.baseURL() + "/v1/sync", elsewhere.baseURL()},
+        {"http://localhost:" + port + "/v1/sync", "http://localhost:" + port},
+        {"https://127.0.0.1:" + port + "/v1/sync", "https://127.0.0.1:" + port},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.location);
+        const auto id = newCapture("pushed");
+        service.inject({.route = "/v1/sync", .status = 307, .headers = {{"Location", c.location}}});
+        engine->syncNow();
+        EXPECT_TRUE(elsewhere.requests().empty()) << "nothing went elsewhere";
+        if (!c.refused) {
+            EXPECT_EQ(syncState("captures", id), "synced");
+            EXPECT_EQ(syncBodies().size(), 2u);
+            EXPECT_EQ(statuses.last()->kind, Kind::idle);
+            EXPECT_EQ(takeLog(), std::vector<std::string>{});
+        } else {
+            const std::string reason =
+                "Server error 307: redirected to another site, " + *c.refused;
+            EXPECT_EQ(syncState("captures", id), "pendingPush");
+            EXPECT_EQ(syncBodies().size(), 1u);
+            EXPECT_EQ(statuses.last(), (SyncStatus{.kind = Kind::failed, .message = reason}));
+            EXPECT_EQ(takeLog(), std::vector<std::string>{"error: " + reason});
+            engine->syncNow();
+            EXPECT_EQ(syncState("captures", id), "synced") << "the next pass goes through";
+            takeLog();
+        }
+        service.clearRequests();
+    }
+}
+
 TEST_F(SyncExchange, AnEditMadeWhileThePushIsInFlightStaysPending) {
     const auto id = newCapture("before");
     service.inject({.route = "/v1/sync", .hold = true});

@@ -5,12 +5,13 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 namespace tavro {
-class CaptureStore;
-}
 
-namespace tavro::bench {
+class CaptureStore;
+
+namespace bench {
 
 // `count` live captures in one transaction, the newest last (createdAt 1.7e9 + i): every third
 // tagged, every fifth commented, spread over eight groups, each naming a screenshot and a
@@ -24,4 +25,17 @@ void fillBusyBoard(CaptureStore& store, int count,
 const std::filesystem::path&
 filledBusyLibrary(int count, const std::function<void(Capture&, int i)>& shape = {});
 
-} // namespace tavro::bench
+// A copy of the busy library's database in a library of its own, removed again at the end, with
+// a store open on it. "TAVRO_HOME" points at it from then on.
+struct BusyLibrary {
+    explicit BusyLibrary(int count);
+    ~BusyLibrary();
+    BusyLibrary(const BusyLibrary&) = delete;
+    BusyLibrary& operator=(const BusyLibrary&) = delete;
+
+    std::filesystem::path home;
+    std::shared_ptr<CaptureStore> store;
+};
+
+} // namespace bench
+} // namespace tavro

@@ -1,4 +1,4 @@
-#include "BusyBoard.h"
+#include "BusyLibrary.h"
 
 #include "model/Paths.h"
 #include "model/Uuid.h"
@@ -9,6 +9,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 namespace tavro::bench {
 
@@ -57,9 +59,7 @@ void fillBusyBoard(CaptureStore& store, int count,
     });
 }
 
-const std::filesystem::path& filledBusyLibrary(int count,
-                                               const std::function<void(Capture&, int i)>& shape) {
-    namespace fs = std::filesystem;
+const fs::path& filledBusyLibrary(int count, const std::function<void(Capture&, int i)>& shape) {
     static std::map<int, fs::path> made;
     static const fs::path folder = fs::temp_directory_path() / ("tavro-bench-" + makeUUID());
     static const struct Cleanup {
@@ -79,6 +79,23 @@ const std::filesystem::path& filledBusyLibrary(int count,
         store.db().executeRaw("PRAGMA wal_checkpoint(TRUNCATE);");
     }
     return made[count] = library;
+}
+
+BusyLibrary::BusyLibrary(int count)
+    : home(fs::temp_directory_path() / ("tavro-bench-" + makeUUID())) {
+    filledBusyLibrary(count);
+    const fs::path filled = TavroPaths::databasePath();
+    setenv("TAVRO_HOME", home.c_str(), 1);
+    TavroPaths::ensureDirectories();
+    fs::copy_file(filled, TavroPaths::databasePath(), fs::copy_options::overwrite_existing);
+    store = std::make_shared<CaptureStore>(TavroPaths::databasePath(),
+                                           std::make_shared<NullStoreChangeNotifier>());
+}
+
+BusyLibrary::~BusyLibrary() {
+    store.reset();
+    std::error_code ignored;
+    fs::remove_all(home, ignored);
 }
 
 } // namespace tavro::bench
