@@ -56,8 +56,8 @@ struct BoardWindow : bench::BusyLibrary {
         const QString thumbnail = toQString((TavroPaths::thumbsRoot() / "bench.jpg").string());
         picture.save(thumbnail);
         store->db().executeRaw("UPDATE captures SET thumb_path = 'bench.jpg';");
-        library =
-            std::make_unique<Library>(store, thumbnails, std::make_unique<StoreChangeListener>());
+        library = std::make_unique<Library>(TavroPaths::databasePath(), thumbnails,
+                                            std::make_unique<StoreChangeListener>());
         view = std::make_unique<BoardView>(*library, preferences, notifications);
         view->setFilter(LibraryFilter::everything());
         view->resize(1180, 760);

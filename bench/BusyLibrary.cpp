@@ -14,9 +14,8 @@ namespace fs = std::filesystem;
 
 namespace tavro::bench {
 
-namespace {
-
-void fill(CaptureStore& store, int count) {
+void fillBusyBoard(CaptureStore& store, int count,
+                   const std::function<void(Capture&, int i)>& shape) {
     store.db().transaction([&] {
         std::vector<std::string> groups;
         for (int g = 0; g < 8; ++g) {
@@ -41,6 +40,8 @@ void fill(CaptureStore& store, int count) {
             capture.appBundleID = "org.example.editor";
             capture.windowTitle = "checkout flow " + std::to_string(i % 40) + " - Editor";
             capture.url = "https://shop.example.test/checkout/step-" + std::to_string(i % 9);
+            if (shape)
+                shape(capture, i);
             store.insert(capture);
             if (i % 3 == 0)
                 store.setTags({"ui", "tag" + std::to_string(i % 17)}, capture.id);
@@ -58,7 +59,7 @@ void fill(CaptureStore& store, int count) {
     });
 }
 
-fs::path filledLibrary(int count) {
+const fs::path& filledBusyLibrary(int count, const std::function<void(Capture&, int i)>& shape) {
     static std::map<int, fs::path> made;
     static const fs::path folder = fs::temp_directory_path() / ("tavro-bench-" + makeUUID());
     static const struct Cleanup {
@@ -67,24 +68,23 @@ fs::path filledLibrary(int count) {
             fs::remove_all(folder, ignored);
         }
     } cleanup;
+    const fs::path library = folder / std::to_string(count);
+    setenv("TAVRO_HOME", library.c_str(), 1);
     if (auto found = made.find(count); found != made.end())
         return found->second;
-    const fs::path home = folder / ("filled-" + std::to_string(count));
-    setenv("TAVRO_HOME", home.c_str(), 1);
     TavroPaths::ensureDirectories();
     {
         CaptureStore store(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
-        fill(store, count);
+        fillBusyBoard(store, count, shape);
         store.db().executeRaw("PRAGMA wal_checkpoint(TRUNCATE);");
     }
-    return made[count] = TavroPaths::databasePath();
+    return made[count] = library;
 }
-
-} // namespace
 
 BusyLibrary::BusyLibrary(int count)
     : home(fs::temp_directory_path() / ("tavro-bench-" + makeUUID())) {
-    const fs::path filled = filledLibrary(count);
+    filledBusyLibrary(count);
+    const fs::path filled = TavroPaths::databasePath();
     setenv("TAVRO_HOME", home.c_str(), 1);
     TavroPaths::ensureDirectories();
     fs::copy_file(filled, TavroPaths::databasePath(), fs::copy_options::overwrite_existing);

@@ -1,6 +1,10 @@
+// A busy board for the benchmarks that read or show a large library.
 #pragma once
 
+#include "model/Capture.h"
+
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace tavro {
@@ -9,10 +13,20 @@ class CaptureStore;
 
 namespace bench {
 
-// A busy board in a library of its own, removed again at the end: `count` captures, every third
-// tagged, every fifth commented, a handful of groups. "TAVRO_HOME" points at it from then on.
-// Each size is filled once and copied for each benchmark: filling 100,000 captures takes longer
-// than measuring them.
+// `count` live captures in one transaction, the newest last (createdAt 1.7e9 + i): every third
+// tagged, every fifth commented, spread over eight groups, each naming a screenshot and a
+// thumbnail under the library's folders. `shape` may change a capture before it is stored.
+void fillBusyBoard(CaptureStore& store, int count,
+                   const std::function<void(Capture&, int i)>& shape = {});
+
+// A library folder with such a board, filled once per count in this program (filling 100,000
+// captures takes longer than measuring them) and removed when the program ends. TAVRO_HOME names
+// it afterwards. Copy it for a benchmark that writes.
+const std::filesystem::path&
+filledBusyLibrary(int count, const std::function<void(Capture&, int i)>& shape = {});
+
+// A copy of the busy library's database in a library of its own, removed again at the end, with
+// a store open on it. "TAVRO_HOME" points at it from then on.
 struct BusyLibrary {
     explicit BusyLibrary(int count);
     ~BusyLibrary();

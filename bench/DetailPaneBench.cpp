@@ -147,7 +147,9 @@ void BM_DetailPaneWhileAgentsComment(benchmark::State& state) {
     auto listener = std::make_unique<StoreChangeListener>();
     StoreChangeListener& bus = *listener;
     ThumbnailLoader thumbnails;
-    Library library(seeded.store, thumbnails, std::move(listener));
+    Library library(TavroPaths::databasePath(), thumbnails, std::move(listener));
+    while (library.reloadPending())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     NotificationCenter notifications;
 
     QElapsedTimer clock;
@@ -160,7 +162,7 @@ void BM_DetailPaneWhileAgentsComment(benchmark::State& state) {
     CaptureDetailView pane(library, notifications, seeded.open.front(), [] {});
     pane.resize(1180, 760);
     pane.show();
-    while (library.detailReadPending())
+    while (library.viewReadsPending())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     spin(1000);
     const double opening = ticker.longestGapMs() - tavro::bench::StallTicker::intervalMs;

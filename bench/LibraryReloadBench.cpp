@@ -127,7 +127,9 @@ BENCHMARK(BM_LibraryMemory)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillis
 void BM_LibraryReloadGuiThread(benchmark::State& state) {
     Board board(int(state.range(0)));
     ThumbnailLoader thumbnails;
-    Library library(board.store, thumbnails, std::make_unique<StoreChangeListener>());
+    Library library(TavroPaths::databasePath(), thumbnails,
+                    std::make_unique<StoreChangeListener>());
+    settle(library);
     CaptureStore agent(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
     const std::string id = library.captures().front().id;
     int round = 0;
@@ -153,7 +155,8 @@ void BM_LibraryReloadBurst(benchmark::State& state) {
     auto listener = std::make_unique<StoreChangeListener>();
     StoreChangeListener& bus = *listener;
     ThumbnailLoader thumbnails;
-    Library library(board.store, thumbnails, std::move(listener));
+    Library library(TavroPaths::databasePath(), thumbnails, std::move(listener));
+    settle(library);
     CaptureStore agent(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
     const std::string id = library.captures().front().id;
     int reloads = 0;

@@ -109,7 +109,9 @@ Capture newCapture() {
 void BM_SaveWhileAnotherProcessHoldsTheLock(benchmark::State& state) {
     ThrowAwayLibrary library;
     ThumbnailLoader thumbnails;
-    Library facade(library.store, thumbnails, std::make_unique<StoreChangeListener>());
+    Library facade(TavroPaths::databasePath(), thumbnails, std::make_unique<StoreChangeListener>());
+    while (facade.reloadPending())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     double longest = 0;
     int stored = 0;
     for (auto _ : state) {

@@ -23,6 +23,14 @@ std::string displayOf(const tavro::test::DesktopSession& session) {
     return {};
 }
 
+// Whether each channel of 0xRRGGBB `value` lies within `tolerance` of `color`'s.
+bool near(std::uint32_t value, std::uint32_t color, int tolerance) {
+    for (int shift : {0, 8, 16})
+        if (std::abs(int((value >> shift) & 0xff) - int((color >> shift) & 0xff)) > tolerance)
+            return false;
+    return true;
+}
+
 std::chrono::milliseconds until(Clock::time_point end) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
 }
@@ -146,19 +154,35 @@ std::uint32_t XDriver::pixel(int x, int y) {
 
 bool XDriver::waitForPixel(int x, int y, std::uint32_t color, int tolerance,
                            std::chrono::milliseconds timeout) {
-    auto near = [&](std::uint32_t value) {
-        for (int shift : {0, 8, 16})
-            if (std::abs(int((value >> shift) & 0xff) - int((color >> shift) & 0xff)) > tolerance)
-                return false;
-        return true;
-    };
     const auto end = Clock::now() + timeout;
     while (Clock::now() < end) {
-        if (near(pixel(x, y)))
+        if (near(pixel(x, y), color, tolerance))
             return true;
         poll(nullptr, 0, 1);
     }
     return false;
+}
+
+std::size_t XDriver::pixelsNear(std::uint32_t rgb, int tolerance) {
+    auto* reply =
+        xcb_get_image_reply(c_,
+                            xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, 0, 0,
+                                          std::uint16_t(width_), std::uint16_t(height_), ~0u),
+                            nullptr);
+    if (!reply)
+        return 0;
+    // The server's 24-bit visual: four bytes a pixel, 0xRRGGBB in the low three.
+    const auto* bytes = xcb_get_image_data(reply);
+    const int length = xcb_get_image_data_length(reply);
+    std::size_t count = 0;
+    for (int i = 0; i + 3 < length; i += 4) {
+        std::uint32_t value = 0;
+        std::memcpy(&value, bytes + i, 4);
+        if (near(value & 0xffffff, rgb, tolerance))
+            ++count;
+    }
+    std::free(reply);
+    return count;
 }
 
 void XDriver::fake(std::uint8_t type, std::uint8_t detail) {

@@ -5,6 +5,7 @@
 #include <xcb/xcb.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -53,6 +54,8 @@ public:
     bool isOverrideRedirect(xcb_window_t window);
     // The window or one of the window manager's children of it is called `name`.
     bool holds(xcb_window_t window, const std::string& name, int depth = 2);
+    // How many pixels on the screen are within `tolerance` of 0xRRGGBB in each channel.
+    std::size_t pixelsNear(std::uint32_t rgb, int tolerance);
 
     // The screen's pixel at x, y as 0xRRGGBB.
     std::uint32_t pixel(int x, int y);

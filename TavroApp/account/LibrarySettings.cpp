@@ -132,8 +132,7 @@ QString LibrarySettings::openText() const {
 }
 
 void LibrarySettings::showCounts() {
-    captures_->setText(
-        toQString(LibraryFigures::countText(std::int64_t(library_.captures().size()))));
+    captures_->setText(toQString(LibraryFigures::countText(library_.captureCount())));
     open_->setText(toQString(LibraryFigures::countText(library_.openCount())));
 }
 

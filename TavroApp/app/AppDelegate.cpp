@@ -73,9 +73,12 @@ bool AppDelegate::start(bool openStartWindow) {
     }
     if (store->legacyMove() == TavroPaths::LegacyMove::leftInPlace)
         qWarning("%s", TavroPaths::legacyLibraryLeftNotice().c_str());
-    // Files of captures never saved and interrupted writes' temporaries, once per start.
-    QThreadPool::globalInstance()->start([store] { LibrarySweep::run(*store, now()); });
-    library_ = std::make_unique<Library>(store, services_.thumbnails, makeStoreChangeListener());
+    library_ = std::make_unique<Library>(store->db().file(), services_.thumbnails,
+                                         makeStoreChangeListener());
+    // Files of captures never saved and interrupted writes' temporaries, once per start, through
+    // the connection that opened the library: the sweep's own from here on, which closes with it.
+    QThreadPool::globalInstance()->start(
+        [store = std::move(store)] { LibrarySweep::run(*store, now()); });
     account_ = std::make_unique<Account>(*library_);
     // The two hear each other in-process; other programs still hear both over the session bus.
     connect(library_.get(), &Library::localChangeCommitted, account_.get(),
@@ -292,19 +295,20 @@ void AppDelegate::showOnboarding() {
 void AppDelegate::presentMarkupEditor(const std::string& imageID) {
     if (!library_)
         return;
-    const std::optional<CaptureImage> image = library_->image(imageID);
-    if (!image)
-        return;
-    QPointer<AppDelegate> self(this);
-    services_.editor.present(
-        *image, [self, row = *image](const Annotation& annotation,
-                                     AnnotationEditorWindowController::SaveAnswer answer) {
-            if (!self || !self->library_)
-                return;
-            // The editor stays open with the marks until they are stored, and shows why they were
-            // not.
-            self->library_->saveAnnotation(annotation, row).then(self, std::move(answer));
-        });
+    library_->readImage(imageID, this, [this](std::optional<CaptureImage> image) {
+        if (!image)
+            return;
+        QPointer<AppDelegate> self(this);
+        services_.editor.present(
+            *image, [self, row = *image](const Annotation& annotation,
+                                         AnnotationEditorWindowController::SaveAnswer answer) {
+                if (!self || !self->library_)
+                    return;
+                // The editor stays open with the marks until they are stored, and shows why they
+                // were not.
+                self->library_->saveAnnotation(annotation, row).then(self, std::move(answer));
+            });
+    });
 }
 
 void AppDelegate::syncNow() {

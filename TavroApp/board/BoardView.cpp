@@ -198,9 +198,13 @@ void BoardView::refresh() {
         if (const CaptureGroup* group = library_.state()->group(filter_.text()))
             title = group->name;
     header_->setTitle(toQString(title));
+    // Until the whole board is read, how many captures the filter holds is not known yet, and
+    // none found means none among the newest: the board stays, empty, until the rest arrives.
+    const bool loading = !model_.state()->complete;
     header_->setSubtitle(
-        toQString(boardSubtitle(filter_, model_.count(), model_.highPriorityCount())));
-    if (model_.count() == 0) {
+        loading ? QString()
+                : toQString(boardSubtitle(filter_, model_.count(), model_.highPriorityCount())));
+    if (model_.count() == 0 && !loading) {
         empty_->present(filter_, CaptureFilterEngine::isSearching(search_),
                         toQString(preferences_.regionHotkey().displayString()));
         content_->setCurrentWidget(empty_);

@@ -29,7 +29,8 @@ std::string visibilityHelp(const CaptureGroup& group) {
 SidebarSource SidebarSource::of(const Library& library) {
     return {library.captures(),          library.groups(),        library.counts(),
             library.allTags(),           library.currentUserID(), library.openCount(),
-            library.assignedToMeCount(), &library.tagUses(),      &library.state()->activeByGroup};
+            library.assignedToMeCount(), &library.tagUses(),      &library.state()->activeByGroup,
+            library.captureCount(),      library.loading()};
 }
 
 SidebarRows sidebarRows(const SidebarSource& source) {
@@ -50,15 +51,19 @@ SidebarRows sidebarRows(const SidebarSource& source) {
         rows.library.push_back(
             {LibraryFilter::status(status), countOf(source.counts, status), tint});
     rows.library.push_back({LibraryFilter::everything(),
-                            static_cast<std::int64_t>(source.captures.size()),
+                            source.captureCount ? *source.captureCount
+                                                : static_cast<std::int64_t>(source.captures.size()),
                             Theme::textSecondary});
 
+    // The groups' badges, once the board is read whole.
     std::unordered_map<std::string_view, std::int64_t> counted;
-    if (!source.activeByGroup && !source.groups.empty())
+    if (!source.activeByGroup && !source.groups.empty() && !source.loading)
         for (const BoardCapture& capture : source.captures)
             if (capture.groupID && isActive(capture.status))
                 ++counted[*capture.groupID];
     const auto activeIn = [&](const std::string& id) -> std::int64_t {
+        if (source.loading)
+            return 0;
         if (source.activeByGroup) {
             const auto found = source.activeByGroup->find(id);
             return found == source.activeByGroup->end() ? 0 : found->second;

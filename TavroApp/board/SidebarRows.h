@@ -32,6 +32,10 @@ struct SidebarSource {
     const std::map<std::string, std::int64_t>* tagUses = nullptr;
     // Open and in-progress captures per group id; none counts them in `captures`.
     const std::map<std::string, std::int64_t, std::less<>>* activeByGroup = nullptr;
+    // Live captures; none counts `captures`.
+    std::optional<std::int64_t> captureCount;
+    // While `captures` holds only the newest captures: the groups' badges wait for the rest.
+    bool loading = false;
 
     static SidebarSource of(const Library& library);
 };

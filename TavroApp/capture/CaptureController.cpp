@@ -406,6 +406,16 @@ void CaptureController::fail(const std::exception& error) {
 void CaptureController::presentCompose() {
     if (!pending_)
         return;
+    // Right at start-up the note box waits for the first board, whose groups it offers.
+    if (!library_.firstReadEnded()) {
+        if (!std::exchange(waitingForBoard_, true))
+            library_.whenFirstReadEnds(this, [this] {
+                waitingForBoard_ = false;
+                if (!ending_)
+                    presentCompose();
+            });
+        return;
+    }
     setState(FlowState::composing);
     QPointer<CaptureController> self(this);
     ComposeCallbacks callbacks;

@@ -166,6 +166,8 @@ private:
     std::optional<std::string> writeFailure_;
     // The note box is closed while the flow waits for its files before going on.
     bool waitingForFiles_ = false;
+    // The note box waits for the first board at start-up.
+    bool waitingForBoard_ = false;
     // Counts the overlay's presentations, so a late wait cannot freeze a later one.
     int overlayPresentations_ = 0;
     // The app is ending: what the flow held has been handed to the library.

@@ -16,6 +16,7 @@
 #include "platform/FileReveal.h"
 #include "shell/AppNotifications.h"
 #include "shell/Buttons.h"
+#include "shell/ClipboardImage.h"
 #include "shell/Labels.h"
 #include "shell/Library.h"
 #include "shell/LibraryWatch.h"
@@ -23,13 +24,9 @@
 #include "values/FailureText.h"
 #include "values/Utf8.h"
 
-#include <QBuffer>
 #include <QClipboard>
-#include <QFile>
 #include <QGuiApplication>
-#include <QImage>
 #include <QLabel>
-#include <QMimeData>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
@@ -300,9 +297,12 @@ std::optional<Capture> CaptureDetailView::capture() const {
 void CaptureDetailView::refresh() {
     const std::optional<Capture> shown = capture();
     if (!shown) {
-        // A capture not published yet (written a moment ago) is not a deleted one.
-        if (library_.isDeleted(captureID_))
-            pages_->setCurrentWidget(deleted_);
+        // A capture not published yet (written a moment ago, or the board still loading) is not
+        // a deleted one.
+        library_.readDeleted(captureID_, this, [this](bool deleted) {
+            if (deleted && !capture())
+                pages_->setCurrentWidget(deleted_);
+        });
         return;
     }
     pages_->setCurrentWidget(content_);
@@ -381,25 +381,12 @@ void CaptureDetailView::copyCover() {
     const auto file = shown->imageFilePath();
     if (!file)
         return;
-    QFile source(toQString(file->string()));
-    if (!source.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray bytes = source.readAll();
-    QImage image;
-    if (!image.loadFromData(bytes))
-        return;
-    auto* data = new QMimeData;
-    data->setImageData(image);
-    if (bytes.startsWith("\x89PNG")) {
-        data->setData(QStringLiteral("image/png"), bytes);
-    } else {
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        data->setData(QStringLiteral("image/png"), png);
-    }
-    QGuiApplication::clipboard()->setMimeData(data);
+    // A large screenshot takes a while to decode: the pane stays responsive meanwhile.
+    ClipboardImage::readLater(toQString(file->string()), this,
+                              [](std::optional<ClipboardImage> image) {
+                                  if (image)
+                                      QGuiApplication::clipboard()->setMimeData(image->mimeData());
+                              });
 }
 
 void CaptureDetailView::deleteCapture() {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "detail/CaptureMark.h"
-#include "shell/DetailReader.h"
+#include "shell/CaptureDetail.h"
 
 #include <QObject>
 
@@ -15,7 +15,7 @@ namespace tavro {
 class Library;
 
 // Feeds one part of the detail pane with what it shows of its capture: reads it through the
-// facade's detail reader when the pane opens, and again after a published reload only when the
+// facade's reader when the pane opens, and again after a published reload only when the
 // capture's mark moved. One read at a time: a change while one is under way asks for one more
 // when it answers. A failed read leaves what is shown; the next change tries again.
 class DetailFeed final : public QObject {

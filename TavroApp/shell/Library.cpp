@@ -20,18 +20,27 @@
 
 namespace tavro {
 
-Library::Library(std::shared_ptr<CaptureStore> store, ThumbnailLoader& thumbnails,
+namespace {
+
+// What the facade holds before the first read is published: nothing, and not the whole board.
+std::shared_ptr<const LibraryState> unread() {
+    LibraryState state;
+    state.complete = false;
+    return std::make_shared<const LibraryState>(std::move(state));
+}
+
+} // namespace
+
+Library::Library(std::filesystem::path database, ThumbnailLoader& thumbnails,
                  std::unique_ptr<StoreChangeListener> listener, QObject* parent)
     : QObject(parent)
-    , store_(std::move(store))
     , thumbnails_(thumbnails)
     , listener_(std::move(listener))
-    , state_(std::make_shared<const LibraryState>())
-    , reader_(std::make_unique<LibraryReader>(store_->db().file()))
-    , detailReader_(std::make_unique<DetailReader>(store_->db().file()))
-    , writer_(std::make_unique<LibraryWriter>(store_->db().file())) {
-    // The first board is read before the window that shows it opens.
-    publish(reader_->read(nullptr, LibraryReader::Reading::whole));
+    , state_(unread())
+    , reader_(std::make_unique<LibraryReader>(database))
+    , writer_(std::make_unique<LibraryWriter>(database)) {
+    // The window opens meanwhile; the rest of the board follows the newest captures.
+    startReading(LibraryReader::Reading::newest);
     reloadTimer_.setSingleShot(true);
     connect(&reloadTimer_, &QTimer::timeout, this, &Library::startReload);
     connect(listener_.get(), &StoreChangeListener::changed, this, &Library::checkForChanges);
@@ -41,7 +50,6 @@ Library::Library(std::shared_ptr<CaptureStore> store, ThumbnailLoader& thumbnail
 }
 
 Library::~Library() {
-    detailReader_.reset();
     // The writes still queued are made; their answers have no one left to go to.
     writer_.reset();
     reader_.reset();
@@ -88,22 +96,33 @@ void Library::startReload() {
         return;
     // After a failed load, read whole again even when nothing seems to have moved.
     using Reading = LibraryReader::Reading;
-    const Reading reading = whole_ || loadError_ ? Reading::whole
-                            : forced_            ? Reading::always
-                                                 : Reading::ifMoved;
+    const Reading reading = whole_ || loadError_ || loading() ? Reading::whole
+                            : forced_                         ? Reading::always
+                                                              : Reading::ifMoved;
     dirty_ = false;
     forced_ = false;
     whole_ = false;
+    startReading(reading);
+}
+
+void Library::startReading(LibraryReader::Reading reading) {
     reading_ = true;
     // The reader's thread ends before the facade goes, and an event posted to the facade goes
     // with it: `this` is alive whenever the outcome arrives.
-    reader_->start(state_, reading, [this](LibraryReader::Outcome outcome) {
+    reader_->start(state_, reading, [this, reading](LibraryReader::Outcome outcome) {
         QMetaObject::invokeMethod(
             this,
-            [this, outcome = std::move(outcome)]() mutable {
+            [this, reading, outcome = std::move(outcome)]() mutable {
                 reading_ = false;
+                const bool failed = outcome.error.has_value();
+                const bool readWhole = reading == LibraryReader::Reading::whole && outcome.state;
                 publish(std::move(outcome));
-                if (dirty_)
+                // The views have let go of the board this one replaced by now.
+                if (readWhole)
+                    reader_->releaseMemory();
+                if (loading() && !failed)
+                    startReading(LibraryReader::Reading::whole);
+                else if (dirty_)
                     markDirty(false);
             },
             Qt::QueuedConnection);
@@ -119,10 +138,30 @@ void Library::publish(LibraryReader::Outcome outcome) {
         return; // the change counter has not moved
     moves_ = {state_.get(), std::move(outcome.movedCaptures)};
     state_ = std::move(outcome.state);
+    published_ = true;
     for (Property property : outcome.changed)
         emit changed(property);
     setLoadError(std::nullopt);
     emit reloaded();
+}
+
+void Library::whenFirstReadEnds(QObject* context, std::function<void()> then) {
+    if (firstReadEnded()) {
+        then();
+        return;
+    }
+    // Both end a first read; whichever comes first runs `then` and undoes both.
+    auto connections =
+        std::make_shared<std::pair<QMetaObject::Connection, QMetaObject::Connection>>();
+    const auto once = [this, connections, then = std::move(then)] {
+        if (!firstReadEnded())
+            return;
+        disconnect(connections->first);
+        disconnect(connections->second);
+        then();
+    };
+    connections->first = connect(this, &Library::reloaded, context, once);
+    connections->second = connect(this, &Library::changed, context, once);
 }
 
 template <class Writes> auto Library::perform(Writes writes) {
@@ -169,6 +208,13 @@ std::int64_t Library::openCount() const {
     return total;
 }
 
+std::int64_t Library::captureCount() const {
+    std::int64_t total = 0;
+    for (const auto& [status, count] : counts())
+        total += count;
+    return total;
+}
+
 std::int64_t Library::assignedToMeCount() const {
     return state_->assignedToMe;
 }
@@ -176,17 +222,6 @@ std::int64_t Library::assignedToMeCount() const {
 std::optional<Capture> Library::capture(const std::string& id) const {
     const BoardItem* item = state_->captures.find(id);
     return item ? std::optional<Capture>(item->capture.whole()) : std::nullopt;
-}
-
-bool Library::isDeleted(const std::string& id) const {
-    try {
-        const auto row = store_->rawCapture(id);
-        return !row || row->deletedAt.has_value();
-    } catch (const std::exception&) {
-        // Unreadable is not deleted: the pane keeps showing the capture rather than calling a
-        // live one gone; the next reload says again.
-        return false;
-    }
 }
 
 bool Library::isMine(const Capture& capture) const {
@@ -221,70 +256,82 @@ std::optional<Person> Library::personWith(const std::string* id) const {
     return person ? std::optional<Person>(*person) : std::nullopt;
 }
 
+template <class Value, class Read>
+void Library::readForView(Read read, QObject* context, std::function<void(Value)> done) {
+    ++viewReads_;
+    // As with the board's reads: the reader's thread ends before the facade goes, so the answer
+    // is posted to the facade, and the context is looked at only on the GUI thread.
+    reader_->post([this, read = std::move(read), context = QPointer<QObject>(context),
+                   done = std::move(done)](const LibraryReader::Connection& store) mutable {
+        Value value = read(store);
+        QMetaObject::invokeMethod(
+            this,
+            [this, context = std::move(context), done = std::move(done),
+             value = std::move(value)]() mutable {
+                --viewReads_;
+                if (context)
+                    done(std::move(value));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void Library::readDetail(const std::string& captureID, DetailParts parts, QObject* context,
                          std::function<void(CaptureDetail)> done) {
-    // As with the board's reader: its thread ends before the facade goes, so the answer is
-    // posted to the facade, and the context is looked at only on the GUI thread.
-    ++detailReads_;
-    detailReader_->start(captureID, parts,
-                         [this, context = QPointer<QObject>(context),
-                          done = std::move(done)](CaptureDetail detail) mutable {
-                             QMetaObject::invokeMethod(
-                                 this,
-                                 [this, context = std::move(context), done = std::move(done),
-                                  detail = std::move(detail)]() mutable {
-                                     --detailReads_;
-                                     if (context)
-                                         done(std::move(detail));
-                                 },
-                                 Qt::QueuedConnection);
-                         });
+    readForView<CaptureDetail>(
+        [captureID, parts](const LibraryReader::Connection& store) {
+            try {
+                return CaptureDetail::read(store(), captureID, parts);
+            } catch (const std::exception& error) {
+                // The reader's connection could not be opened.
+                return CaptureDetail::failed(captureID, parts, error.what());
+            }
+        },
+        context, std::move(done));
+}
+
+void Library::readImage(const std::string& id, QObject* context,
+                        std::function<void(std::optional<CaptureImage>)> done) {
+    readForView<std::optional<CaptureImage>>(
+        [id](const LibraryReader::Connection& store) -> std::optional<CaptureImage> {
+            try {
+                return store().image(id);
+            } catch (const std::exception&) {
+                // The caller shows nothing in its place; asking again tries again.
+                return std::nullopt;
+            }
+        },
+        context, std::move(done));
 }
 
 void Library::countChangesLostOnSignOut(QObject* context,
                                         std::function<void(std::optional<std::int64_t>)> done) {
-    // As with the detail reads: the answer is posted to the facade, which outlives the thread.
-    detailReader_->countChangesLostOnSignOut(
-        [this, context = QPointer<QObject>(context),
-         done = std::move(done)](std::optional<std::int64_t> count) mutable {
-            QMetaObject::invokeMethod(
-                this,
-                [context = std::move(context), done = std::move(done), count] {
-                    if (context)
-                        done(count);
-                },
-                Qt::QueuedConnection);
-        });
+    readForView<std::optional<std::int64_t>>(
+        [](const LibraryReader::Connection& store) -> std::optional<std::int64_t> {
+            try {
+                return store().unsentChangeCount();
+            } catch (const std::exception&) {
+                // The caller goes on without the count.
+                return std::nullopt;
+            }
+        },
+        context, std::move(done));
 }
 
-namespace {
-
-// A read for a view that shows nothing rather than an error in its place.
-template <class Read> auto orNothing(Read&& read) -> std::invoke_result_t<Read&> {
-    try {
-        return read();
-    } catch (const std::exception&) {
-        // The view shows nothing in its place; the next reload tries again.
-        return {};
-    }
-}
-
-} // namespace
-
-std::vector<CaptureImage> Library::images(const std::string& captureID) const {
-    return orNothing([&] { return store_->images(captureID); });
-}
-
-std::optional<CaptureImage> Library::image(const std::string& id) const {
-    return orNothing([&] { return store_->image(id); });
-}
-
-std::vector<Comment> Library::comments(const std::string& captureID) const {
-    return orNothing([&] { return store_->comments(captureID); });
-}
-
-std::vector<ActivityEvent> Library::activity(const std::string& captureID) const {
-    return orNothing([&] { return store_->activity(captureID); });
+void Library::readDeleted(const std::string& captureID, QObject* context,
+                          std::function<void(bool)> done) {
+    readForView<bool>(
+        [captureID](const LibraryReader::Connection& store) {
+            try {
+                const auto row = store().rawCapture(captureID);
+                return !row || row->deletedAt.has_value();
+            } catch (const std::exception&) {
+                // Unreadable is not deleted: a view keeps showing the capture rather than call a
+                // live one gone; the next reload says again.
+                return false;
+            }
+        },
+        context, std::move(done));
 }
 
 PendingWrite<> Library::add(const Capture& capture, const std::vector<std::string>& tags,

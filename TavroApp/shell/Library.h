@@ -4,7 +4,7 @@
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
 #include "model/CaptureImage.h"
-#include "shell/DetailReader.h"
+#include "shell/CaptureDetail.h"
 #include "shell/LibraryReader.h"
 #include "shell/LibraryState.h"
 #include "shell/LibraryWriter.h"
@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -27,23 +28,26 @@
 
 namespace tavro {
 
-class CaptureStore;
 class StoreChangeListener;
 class ThumbnailLoader;
 struct Annotation;
 
 // The app's one observable view of the board, and its one door to the store: nothing else in
-// the app holds a CaptureStore. Views read the published state and call the operations; each
-// write runs in order on the writer's thread through a connection of its own, and answers its
-// caller on the GUI thread with a WriteResult through the PendingWrite it returned; one that
-// commits is announced. Its own writes, the store-changed notification of another program
-// and the 3 s poll only mark the board dirty: one short single-shot timer, restarted while
-// requests keep coming (up to a longest wait), then reads the board on a worker through a
-// connection of its own and swaps the published state whole on the GUI thread, with a change
-// signal for each value that differs. A notification or poll reads only when the store's change
-// counter moved, and then only what its change log says moved. So a write is not yet in the
-// published state when it answers; watch changed() or reloaded(). Errors never escape: a
-// write's failure is its caller's to show, loadError() tells of loading.
+// the app holds a CaptureStore, and the GUI thread holds no connection. Views read the published
+// state and call the operations; each write runs in order on the writer's thread through a
+// connection of its own, and answers its caller on the GUI thread with a WriteResult through the
+// PendingWrite it returned; one that commits is announced. Every read runs on the reader's
+// thread through its one connection, in the order asked: the board's, and those views ask for
+// (a capture's detail, a screenshot's row, whether a capture is gone), which answer on the GUI
+// thread. The first board is published in two steps, the newest captures and then all of them,
+// so that the window shows its first cards at once. Its own writes, the store-changed
+// notification of another program and the 3 s poll only mark the board dirty: one short
+// single-shot timer, restarted while requests keep coming (up to a longest wait), then reads the
+// board and swaps the published state whole on the GUI thread, with a change signal for each
+// value that differs. A notification or poll reads only when the store's change counter moved,
+// and then only what its change log says moved. So a write is not yet in the published state
+// when it answers; watch changed() or reloaded(). Errors never escape: a write's failure is its
+// caller's to show, a read's is its answer, loadError() tells of loading.
 class Library final : public QObject {
     Q_OBJECT
 
@@ -56,8 +60,9 @@ public:
     static constexpr int reloadDelayMs = 30;
     static constexpr int reloadLongestDelayMs = 200;
 
-    // Loads the board before it returns and starts watching the store.
-    Library(std::shared_ptr<CaptureStore> store, ThumbnailLoader& thumbnails,
+    // Starts reading the board of the library file, opened and brought up to date already, and
+    // watching the store; publishes nothing before it returns.
+    Library(std::filesystem::path database, ThumbnailLoader& thumbnails,
             std::unique_ptr<StoreChangeListener> listener, QObject* parent = nullptr);
     ~Library() override;
     Library(const Library&) = delete;
@@ -74,17 +79,24 @@ public:
     };
     const CaptureMoves& lastMoves() const { return moves_; }
     // References into state(): good until the next reload is published.
-    // Every live capture, newest first.
+    // Every live capture, newest first; while loading(), only the newest ones or none.
     const CaptureList& captures() const { return state_->captures; }
+    // Until the whole board is first published. The figures (counts, tags, captureCount()) are
+    // the whole board's from the first publish on.
+    bool loading() const { return !state_->complete; }
+    // Whether a first read has ended, published or failed.
+    bool firstReadEnded() const { return published_ || loadError_; }
+    // Runs `then` once a first read has ended: at once when it has, unless `context` is gone.
+    void whenFirstReadEnds(QObject* context, std::function<void()> then);
+    // Live captures.
+    std::int64_t captureCount() const;
     const std::vector<CaptureGroup>& groups() const { return state_->groups; }
     const std::map<CaptureStatus, std::int64_t>& counts() const { return state_->counts; }
     // Only captures that have tags.
     PublishedTags tagsByCapture() const { return state_->tagsByCapture(); }
-    PublishedCommentCounts commentCounts() const { return state_->commentCounts(); }
     const std::vector<std::string>& allTags() const { return state_->allTags; }
     // How many live captures carry each tag.
     const std::map<std::string, std::int64_t>& tagUses() const { return state_->tagUses; }
-    PublishedImageCounts imageCounts() const { return state_->imageCounts(); }
     // The published capture with this id, whole, or nothing.
     std::optional<Capture> capture(const std::string& id) const;
     const std::optional<std::string>& loadError() const { return loadError_; }
@@ -101,9 +113,6 @@ public:
     // From the published people only: a name not there is the views' to label by its id.
     std::optional<Person> person(const std::optional<std::string>& id) const;
     std::optional<Person> person(const SharedText& id) const;
-    // Whether the store holds no live capture with this id (a failed read answers no): what a
-    // view asks before it calls a capture gone that the published state does not hold yet.
-    bool isDeleted(const std::string& id) const;
 
     ThumbnailLoader& thumbnails() const { return thumbnails_; }
 
@@ -119,28 +128,25 @@ public:
     // Writes made whose answer has not come yet.
     int writesPending() const { return writesPending_; }
 
-    // Reads `parts` of one capture on the detail reader's thread and answers `done` on the GUI
-    // thread, in the order asked, unless `context` is gone by then. A failed read answers with
-    // its error set.
+    // The reads for views, each answered on the GUI thread in the order asked, unless `context`
+    // is gone by then.
+
+    // Reads `parts` of one capture. A failed read answers with its error set.
     void readDetail(const std::string& captureID, DetailParts parts, QObject* context,
                     std::function<void(CaptureDetail)> done);
-    // Whether a detail read is waiting or under way.
-    bool detailReadPending() const { return detailReads_ > 0; }
-    // Counts on the detail reader's thread the changes made here that never reached the service
-    // and that signing out would forget, and answers on the GUI thread unless `context` is gone;
+    // The live screenshot with this id; a failed read answers nothing.
+    void readImage(const std::string& id, QObject* context,
+                   std::function<void(std::optional<CaptureImage>)> done);
+    // Whether the store holds no live capture with this id (a failed read answers no): what a
+    // view asks before it calls a capture gone that the published state does not hold yet.
+    void readDeleted(const std::string& captureID, QObject* context,
+                     std::function<void(bool)> done);
+    // The changes made here that never reached the service and that signing out would forget;
     // nothing when the read fails.
     void countChangesLostOnSignOut(QObject* context,
                                    std::function<void(std::optional<std::int64_t>)> done);
-
-    // Reads for what the published state leaves out, on the calling thread. A failed read
-    // answers nothing.
-
-    // The capture's live screenshots by position.
-    std::vector<CaptureImage> images(const std::string& captureID) const;
-    std::optional<CaptureImage> image(const std::string& id) const;
-    // Oldest first.
-    std::vector<Comment> comments(const std::string& captureID) const;
-    std::vector<ActivityEvent> activity(const std::string& captureID) const;
+    // Whether one of those reads is waiting or under way.
+    bool viewReadsPending() const { return viewReads_ > 0; }
 
     // The writes. Values a write needs from the published state are taken when it is called.
 
@@ -182,14 +188,17 @@ signals:
 private:
     // Runs `writes` on the writer's thread with its store; answers on the GUI thread.
     template <class Writes> auto perform(Writes writes);
+    // Runs `read` on the reader's thread with its store; answers `done` on the GUI thread.
+    template <class Value, class Read>
+    void readForView(Read read, QObject* context, std::function<void(Value)> done);
     void markDirty(bool force);
     void startReload();
+    void startReading(LibraryReader::Reading reading);
     void publish(LibraryReader::Outcome outcome);
     void setLoadError(std::optional<std::string> message);
     std::optional<CaptureGroup> groupWith(const std::string* id) const;
     std::optional<Person> personWith(const std::string* id) const;
 
-    std::shared_ptr<CaptureStore> store_;
     ThumbnailLoader& thumbnails_;
     std::unique_ptr<StoreChangeListener> listener_;
     QTimer poll_;
@@ -199,7 +208,8 @@ private:
     bool forced_ = false;
     bool whole_ = false;
     bool reading_ = false;
-    int detailReads_ = 0;
+    bool published_ = false;
+    int viewReads_ = 0;
     int writesPending_ = 0;
 
     std::shared_ptr<const LibraryState> state_;
@@ -207,7 +217,6 @@ private:
     std::optional<std::string> loadError_;
     // Last, so that they go first: their threads may still be handing over a read or a write.
     std::unique_ptr<LibraryReader> reader_;
-    std::unique_ptr<DetailReader> detailReader_;
     std::unique_ptr<LibraryWriter> writer_;
 };
 

@@ -1,9 +1,11 @@
 #include "shell/LibraryReader.h"
 
+#include "platform/FreeMemory.h"
 #include "platform/StoreChangeNotifier.h"
 #include "store/CaptureStore.h"
 
 #include <exception>
+#include <thread>
 
 namespace tavro {
 
@@ -12,17 +14,26 @@ LibraryReader::LibraryReader(std::filesystem::path file)
 
 LibraryReader::~LibraryReader() = default;
 
+CaptureStore& LibraryReader::store() {
+    if (!store_) {
+        // A reader never announces anything: it writes nothing.
+        store_ = std::make_unique<CaptureStore>(file_, std::make_shared<NullStoreChangeNotifier>());
+        store_->db().confineTo(std::this_thread::get_id());
+    }
+    return *store_;
+}
+
 LibraryReader::Outcome LibraryReader::read(const std::shared_ptr<const LibraryState>& previous,
                                            Reading reading) {
     Outcome outcome;
     try {
-        // A reader never announces anything: it writes nothing.
-        if (!store_)
-            store_ =
-                std::make_unique<CaptureStore>(file_, std::make_shared<NullStoreChangeNotifier>());
+        CaptureStore& store = this->store();
+        // What the newest captures leave out is read whole, as the change log cannot say it.
+        const bool afresh = !previous || !previous->complete || reading == Reading::whole ||
+                            reading == Reading::newest;
         std::optional<LibraryState> state;
-        if (previous && reading != Reading::whole) {
-            if (store_->changeCounter() == previous->changeCounter) {
+        if (!afresh) {
+            if (store.changeCounter() == previous->changeCounter) {
                 if (reading == Reading::always) {
                     outcome.state = withAccountRecords(previous, outcome.changed);
                     outcome.movedCaptures.emplace();
@@ -30,15 +41,15 @@ LibraryReader::Outcome LibraryReader::read(const std::shared_ptr<const LibrarySt
                 return outcome;
             }
             std::vector<std::string> moved;
-            state = LibraryState::update(*previous, *store_, &moved);
+            state = LibraryState::update(*previous, store, &moved);
             if (state)
                 outcome.movedCaptures = std::move(moved);
         }
         if (!state)
-            state = LibraryState::read(*store_);
-        state->account = previous && reading != Reading::whole
-                             ? readAccountRecords(*store_, *previous, *state)
-                             : readAccountRecords(*store_);
+            state = reading == Reading::newest ? LibraryState::readNewest(store, firstScreenful)
+                                               : LibraryState::read(store);
+        state->account =
+            afresh ? readAccountRecords(store) : readAccountRecords(store, *previous, *state);
         if (previous)
             outcome.changed = differences(*previous, *state);
         else
@@ -80,6 +91,18 @@ void LibraryReader::start(std::shared_ptr<const LibraryState> previous, Reading 
             retired_ = std::move(previous);
         previous.reset();
         done(std::move(outcome));
+    });
+}
+
+void LibraryReader::post(Job job) {
+    thread_.post(
+        [this, job = std::move(job)] { job([this]() -> CaptureStore& { return store(); }); });
+}
+
+void LibraryReader::releaseMemory() {
+    thread_.post([this] {
+        retired_.reset();
+        returnFreeMemory();
     });
 }
 

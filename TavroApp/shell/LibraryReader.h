@@ -3,6 +3,7 @@
 #include "shell/LibraryState.h"
 #include "shell/SerialThread.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -14,9 +15,11 @@ namespace tavro {
 
 class CaptureStore;
 
-// Reads the board for the library facade on a thread of its own, through a connection of its
-// own to the library file, so that the GUI thread never waits on the database for a reload.
-// After the first read, a read takes only what the store's change log says moved.
+// The library facade's one reader: a thread of its own and one connection to the library file,
+// confined to that thread, for the board and for every read a view asks for (a capture's detail,
+// a screenshot's row), so that the GUI thread never waits on the database nor holds a
+// connection. Reads run one at a time in the order asked. After the first read, a board read
+// takes only what the store's change log says moved.
 class LibraryReader {
 public:
     enum class Reading {
@@ -26,7 +29,13 @@ public:
         always,
         // Everything, however little moved.
         whole,
+        // The newest captures only (firstScreenful of them) with the whole board's figures, or
+        // everything when the board holds no more: what the window shows first.
+        newest,
     };
+
+    // More than the largest screen shows at once.
+    static constexpr std::size_t firstScreenful = 300;
 
     struct Outcome {
         // The new state; absent when the read failed or a check found the counter unmoved.
@@ -39,21 +48,33 @@ public:
         std::optional<std::string> error;
     };
     using Done = std::function<void(Outcome)>;
+    // Hands out the reader's store, opening it first when needed; throws when it cannot.
+    using Connection = std::function<CaptureStore&()>;
+    using Job = std::function<void(const Connection& store)>;
 
-    // Opens the connection at the first read, and again after a read that could not open it.
+    // Opens the connection at the first read, and again after a read that could not open it,
+    // on the thread that reads.
     explicit LibraryReader(std::filesystem::path file);
-    // Waits for a read under way; its outcome is dropped.
+    // Waits for a read under way; reads not begun are dropped unanswered.
     ~LibraryReader();
     LibraryReader(const LibraryReader&) = delete;
     LibraryReader& operator=(const LibraryReader&) = delete;
 
-    // Reads on the calling thread; without `previous`, everything. Never throws.
+    // Reads the board on the calling thread; without `previous`, everything. Never throws. Only
+    // for a reader that is never started: the connection belongs to the thread that opened it.
     Outcome read(const std::shared_ptr<const LibraryState>& previous, Reading reading);
-    // The same on the reader's thread, which then calls `done`. One read at a time: the caller
-    // waits for `done` before starting another.
+    // The same on the reader's thread, which then calls `done`. One board read at a time: the
+    // caller waits for `done` before starting another.
     void start(std::shared_ptr<const LibraryState> previous, Reading reading, Done done);
+    // Runs `job` on the reader's thread after the reads asked for before it. The job catches
+    // what the store throws.
+    void post(Job job);
+    // Lets go of the state the last board read replaced and hands the memory freed back to the
+    // system, on the reader's thread: for once the caller has published a whole read.
+    void releaseMemory();
 
 private:
+    CaptureStore& store();
     // `previous` with the account's records read again; itself when they did not move.
     std::shared_ptr<const LibraryState>
     withAccountRecords(const std::shared_ptr<const LibraryState>& previous,

@@ -4,6 +4,7 @@
 #include "store/ReadSnapshot.h"
 
 #include <algorithm>
+#include <set>
 #include <string_view>
 #include <unordered_map>
 
@@ -104,10 +105,16 @@ void countAssigned(LibraryState& state) {
             ++state.assignedToMe;
 }
 
-} // namespace
+CaptureList inBoardOrder(std::vector<CaptureList::Item> items) {
+    std::sort(items.begin(), items.end(),
+              [](const CaptureList::Item& a, const CaptureList::Item& b) {
+                  return boardOrder(a->capture, b->capture);
+              });
+    return CaptureList::ordered(std::move(items));
+}
 
-LibraryState LibraryState::read(CaptureStore& store) {
-    ReadSnapshot snapshot(store.db());
+// The whole board, inside the caller's read transaction.
+LibraryState readWhole(CaptureStore& store) {
     LibraryState state;
     state.changeCounter = store.changeCounter();
     readOthers(state, store);
@@ -120,14 +127,44 @@ LibraryState LibraryState::read(CaptureStore& store) {
     store.forEachLiveCapture([&](Capture&& capture) {
         items.push_back(itemOf(std::move(capture), texts, tags, comments, images));
     });
-    std::sort(items.begin(), items.end(),
-              [](const CaptureList::Item& a, const CaptureList::Item& b) {
-                  return boardOrder(a->capture, b->capture);
-              });
-    state.captures = CaptureList::ordered(std::move(items));
+    state.captures = inBoardOrder(std::move(items));
     for (const auto& item : state.captures.items())
         tally(state, *item, +1);
     state.allTags = tagNames(state.tagUses);
+    return state;
+}
+
+} // namespace
+
+LibraryState LibraryState::read(CaptureStore& store) {
+    ReadSnapshot snapshot(store.db());
+    return readWhole(store);
+}
+
+LibraryState LibraryState::readNewest(CaptureStore& store, std::size_t count) {
+    ReadSnapshot snapshot(store.db());
+    const std::vector<std::string> newest = store.newestCaptureIDs(std::int64_t(count) + 1);
+    if (newest.size() <= count)
+        return readWhole(store);
+    LibraryState state;
+    state.complete = false;
+    state.changeCounter = store.changeCounter();
+    readOthers(state, store);
+    const std::set<std::string> ids(newest.begin(), newest.end() - 1);
+    auto items = itemsOf(store.boardRows(&ids));
+    state.captures = inBoardOrder(std::move(items));
+    // The figures are the whole board's, so that no count the window shows moves when the rest
+    // of the board arrives.
+    state.counts = store.countsByStatus();
+    state.tagUses = store.tagUses();
+    state.allTags = tagNames(state.tagUses);
+    if (state.currentUserID) {
+        CaptureQuery assigned;
+        assigned.assigneeID = state.currentUserID;
+        assigned.statuses =
+            std::vector<CaptureStatus>(activeStatuses.begin(), activeStatuses.end());
+        state.assignedToMe = store.countCaptures(assigned);
+    }
     return state;
 }
 
@@ -185,12 +222,14 @@ bool LibraryState::operator==(const LibraryState& other) const {
            people == other.people && workspaces == other.workspaces &&
            currentUserID == other.currentUserID && assignedToMe == other.assignedToMe &&
            tagUses == other.tagUses && changeCounter == other.changeCounter &&
-           account == other.account;
+           account == other.account && complete == other.complete;
 }
 
 std::vector<LibraryProperty> differences(const LibraryState& before, const LibraryState& after) {
     std::vector<LibraryProperty> changed;
-    note(changed, before.captures, after.captures, LibraryProperty::captures);
+    // A list that became whole changed, whether the captures it held did or not.
+    if (before.complete != after.complete || !(before.captures == after.captures))
+        changed.push_back(LibraryProperty::captures);
     note(changed, before.groups, after.groups, LibraryProperty::groups);
     note(changed, before.counts, after.counts, LibraryProperty::counts);
     note(changed, before.tagsByCapture(), after.tagsByCapture(), LibraryProperty::tagsByCapture);

@@ -7,6 +7,7 @@
 #include "shell/CaptureList.h"
 #include "shell/PublishedIndex.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -59,6 +60,10 @@ struct LibraryState {
     std::int64_t changeCounter = 0;
     // Read by the reader beside the board; read() and update() leave it empty.
     AccountRecords account;
+    // Whether `captures` holds every live capture. Not in a state of the newest captures
+    // only, whose figures above (activeByGroup aside, left empty) are still the whole board's,
+    // nor in the empty state published before the first read.
+    bool complete = true;
 
     PublishedTags tagsByCapture() const { return PublishedTags(captures); }
     PublishedCommentCounts commentCounts() const { return PublishedCommentCounts(captures); }
@@ -72,9 +77,12 @@ struct LibraryState {
     // Reads the whole board in one read transaction, so every value comes from the same moment.
     // Throws what the store throws.
     static LibraryState read(CaptureStore& store);
-    // `previous` brought up to date by reading only what the store's change log says moved since
-    // it was read; nothing when the log cannot say, and the whole board must be read instead.
-    // `moved` gets the ids of the captures read again (added, changed or removed).
+    // The `count` newest captures with the whole board's figures, in one read transaction; the
+    // whole board, complete, when it holds no more. Throws what the store throws.
+    static LibraryState readNewest(CaptureStore& store, std::size_t count);
+    // A complete `previous` brought up to date by reading only what the store's change log says
+    // moved since it was read; nothing when the log cannot say, and the whole board must be read
+    // instead. `moved` gets the ids of the captures read again (added, changed or removed).
     // Throws what the store throws.
     static std::optional<LibraryState> update(const LibraryState& previous, CaptureStore& store,
                                               std::vector<std::string>* moved = nullptr);

@@ -200,6 +200,25 @@ std::map<CaptureStatus, std::int64_t> CaptureStore::countsByStatus() const {
     return counts;
 }
 
+std::int64_t CaptureStore::countCaptures(const CaptureQuery& query) const {
+    const Filter filter = filterOf(query);
+    std::string sql = "SELECT COUNT(*) AS n FROM captures c WHERE ";
+    for (size_t i = 0; i < filter.conditions.size(); ++i)
+        sql += (i ? " AND " : "") + filter.conditions[i];
+    const auto rows = db_->query(sql + ";", filter.values);
+    return rows.empty() ? 0 : rows.front().intValue("n").value_or(0);
+}
+
+std::vector<std::string> CaptureStore::newestCaptureIDs(std::int64_t count) const {
+    std::vector<std::string> ids;
+    for (auto& row : db_->query("SELECT id FROM captures WHERE deleted_at IS NULL ORDER BY "
+                                "created_at DESC, id LIMIT ?;",
+                                {count}))
+        if (auto id = row.string("id"))
+            ids.push_back(std::move(*id));
+    return ids;
+}
+
 std::unordered_map<std::string, std::int64_t> CaptureStore::imageCounts() const {
     // Deleted screenshots that wait to be pushed keep their rows; they are not shown.
     return countsByCapture(*db_, "SELECT capture_id, COUNT(*) AS n FROM capture_images WHERE "
@@ -235,6 +254,16 @@ std::vector<std::string> CaptureStore::allTags() const {
     return names(db_->query("SELECT DISTINCT t.name FROM tags t JOIN capture_tags ct ON ct.tag_id "
                             "= t.id JOIN captures c ON c.id = ct.capture_id AND c.deleted_at IS "
                             "NULL ORDER BY t.name COLLATE NOCASE;"));
+}
+
+std::map<std::string, std::int64_t> CaptureStore::tagUses() const {
+    std::map<std::string, std::int64_t> uses;
+    for (auto& row : db_->query("SELECT t.name, COUNT(*) AS n FROM tags t JOIN capture_tags ct ON "
+                                "ct.tag_id = t.id JOIN captures c ON c.id = ct.capture_id AND "
+                                "c.deleted_at IS NULL GROUP BY t.name;"))
+        if (auto name = row.string("name"))
+            uses[std::move(*name)] = row.intValue("n").value_or(0);
+    return uses;
 }
 
 CaptureStore::BoardRows CaptureStore::boardRows(const std::set<std::string>* ids) const {

@@ -95,6 +95,10 @@ public:
     std::vector<Capture> localCaptures() const;
     // Live captures per status; statuses without any are left out.
     std::map<CaptureStatus, std::int64_t> countsByStatus() const;
+    // How many live captures pass the query's filter; its order, limit and offset are ignored.
+    std::int64_t countCaptures(const CaptureQuery& query) const;
+    // The ids of the `count` newest live captures, newest first and by id within a moment.
+    std::vector<std::string> newestCaptureIDs(std::int64_t count) const;
     // Live screenshots per capture id (deleted captures included); deleted screenshots are not
     // counted.
     std::unordered_map<std::string, std::int64_t> imageCounts() const;
@@ -105,6 +109,8 @@ public:
     std::unordered_map<std::string, std::vector<std::string>> tagsByCapture() const;
     // Every tag name that a live capture carries, once each.
     std::vector<std::string> allTags() const;
+    // How many live captures carry each tag name.
+    std::map<std::string, std::int64_t> tagUses() const;
     // Live captures with what the board shows beside them, in no particular order: those of
     // `ids` (ids of no live capture are left out), or every one when none are given.
     struct BoardRows {

@@ -345,8 +345,19 @@ void Database::afterCommit(std::function<void()> action) {
     action();
 }
 
+namespace {
+
+thread_local std::uint64_t statementsRun = 0;
+
+} // namespace
+
 void Database::checkThread() const {
     assert(owner_ == std::thread::id() || owner_ == std::this_thread::get_id());
+    ++statementsRun;
+}
+
+std::uint64_t Database::statementsOnThisThread() {
+    return statementsRun;
 }
 
 bool Database::inTransaction() const {

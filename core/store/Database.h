@@ -5,6 +5,7 @@
 #include "store/SQLValue.h"
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -94,6 +95,9 @@ public:
     // For a connection that one thread owns: in debug builds, a statement run on any other
     // thread aborts. Cheap enough for every statement.
     void confineTo(std::thread::id owner) { owner_ = owner; }
+    // How many statements the calling thread has run through any connection, the pragmas of
+    // opening one included: for tests that show a thread never touches the database.
+    static std::uint64_t statementsOnThisThread();
 
 private:
     class TransactionScope;

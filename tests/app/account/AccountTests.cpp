@@ -35,13 +35,15 @@ struct AccountAtStandIn : ::testing::Test {
     std::shared_ptr<CaptureStore> store = std::make_shared<CaptureStore>(
         library.database(), std::make_shared<NullStoreChangeNotifier>());
     ThumbnailLoader thumbnails;
-    Library board{store, thumbnails, std::make_unique<StoreChangeListener>()};
+    Library board{library.database(), thumbnails, std::make_unique<StoreChangeListener>()};
     std::vector<std::string> opened;
     std::unique_ptr<Account> account;
 
     void TearDown() override { account.reset(); }
 
     Account& make() {
+        // The tests start from the first board published, the account records with it.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !board.reloadPending(); }, 10000));
         SyncEngineConfig config{
             .database = library.database(),
             .baseURL = service.baseURL(),

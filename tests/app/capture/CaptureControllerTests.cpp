@@ -324,6 +324,30 @@ TEST_F(FlowTest, DiscardRemovesEveryFileItWrote) {
     EXPECT_TRUE(f.library->captures().empty());
 }
 
+// The app starts on a note asked for from the command line before its board is read: the note
+// box waits for the first board, whose groups it offers.
+TEST(FlowStartTest, ANoteAskedForAtStartUpOpensWithTheBoardsGroups) {
+    FlowWorld w;
+    CaptureGroup group;
+    group.id = "g1";
+    group.name = "Checkout";
+    group.colorHex = "#6E7BF2";
+    w.f.store().upsertGroup(group);
+    Library starting(TavroPaths::databasePath(), w.f.thumbnails,
+                     std::make_unique<StoreChangeListener>());
+    CaptureController flow(
+        starting, w.preferences, w.permissions, w.notifications,
+        {w.overlay, w.compose, w.editor, w.grabber, w.context, w.desktop, w.timer});
+    ASSERT_FALSE(starting.firstReadEnded());
+    ASSERT_TRUE(flow.request(FlowRequest::note()));
+    EXPECT_FALSE(w.compose.open);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.compose.open; }, 10000));
+    EXPECT_EQ(w.compose.presentations, 1);
+    ASSERT_EQ(w.compose.groups.size(), 1u);
+    EXPECT_EQ(w.compose.groups[0].name, "Checkout");
+    EXPECT_EQ(w.compose.shown.mode, CaptureMode::text);
+}
+
 TEST_F(FlowTest, AScreenshotGivesANoteOnlyCaptureItsModeAndDisplay) {
     ASSERT_TRUE(flow.request(FlowRequest::note()));
     compose.addScreenshot({});

@@ -581,6 +581,13 @@ TEST(CaptureDetailPaneTest, CopyImagePutsTheCoverOnTheClipboardAsPNG) {
     w.dashboard.openCapture(w.seeded.screenshotID);
     QGuiApplication::clipboard()->clear();
     QTest::mouseClick(w.pane().header()->copyButton(), Qt::LeftButton);
+    // The cover is read and decoded off the GUI thread.
+    (void)QTest::qWaitFor(
+        [] {
+            const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+            return data && data->hasFormat(QStringLiteral("image/png"));
+        },
+        5000);
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     ASSERT_TRUE(data->hasFormat(QStringLiteral("image/png")));

@@ -119,7 +119,7 @@ TEST(CommentDraftTest, PostsTrimmedTextAndKeepsItWhenThePostFails) {
             EXPECT_FALSE(result.error().empty());
         EXPECT_EQ(draft.text(), c.left);
     }
-    const std::vector<Comment> comments = f.library->comments(capture.id);
+    const std::vector<Comment> comments = f.store().comments(capture.id);
     ASSERT_EQ(comments.size(), 1u);
     EXPECT_EQ(comments[0].body, "looks broken");
     EXPECT_EQ(comments[0].author, "you");

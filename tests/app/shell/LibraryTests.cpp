@@ -41,9 +41,13 @@ struct Published {
 };
 
 Published published(const Library& library) {
-    return {library.captures(),      library.groups(),        library.counts(),
-            library.tagsByCapture(), library.commentCounts(), library.allTags(),
-            library.imageCounts()};
+    return {library.captures(),
+            library.groups(),
+            library.counts(),
+            library.tagsByCapture(),
+            library.state()->commentCounts(),
+            library.allTags(),
+            library.state()->imageCounts()};
 }
 
 } // namespace
@@ -207,14 +211,17 @@ TEST(LibraryTest, ReadsTheScreenshotsCommentsAndHistoryOfOneCapture) {
         f.library->addImage(LibraryFixture::makeImage(30, 20), capture.id, CaptureMode::region)));
     ASSERT_TRUE(test::awaitWrite(f.library->addComment("looks off", capture.id)));
 
-    const auto images = f.library->images(capture.id);
+    const CaptureDetail detail = f.readDetail(
+        capture.id, DetailParts(DetailPart::images) | DetailPart::comments | DetailPart::activity);
+    ASSERT_FALSE(detail.error);
+    const auto& images = detail.images;
     ASSERT_EQ(images.size(), 1u);
-    EXPECT_EQ(f.library->image(images[0].id), images[0]);
-    EXPECT_FALSE(f.library->image("no-such-image"));
-    ASSERT_EQ(f.library->comments(capture.id).size(), 1u);
-    EXPECT_EQ(f.library->comments(capture.id)[0].body, "looks off");
-    EXPECT_FALSE(f.library->activity(capture.id).empty());
-    EXPECT_TRUE(f.library->images("no-such-capture").empty());
+    EXPECT_EQ(f.readImage(images[0].id), images[0]);
+    EXPECT_FALSE(f.readImage("no-such-image"));
+    ASSERT_EQ(detail.comments.size(), 1u);
+    EXPECT_EQ(detail.comments[0].body, "looks off");
+    EXPECT_FALSE(detail.activity.empty());
+    EXPECT_TRUE(f.readDetail("no-such-capture", DetailPart::images).images.empty());
 }
 
 TEST(LibraryTest, AFailedAddLeavesNoHalfSavedCapture) {
@@ -277,7 +284,7 @@ TEST(LibraryTest, AScreenshotGivesANoteItsModeAndLeavesOtherModes) {
     f.settle();
     EXPECT_TRUE(fs::exists(TavroPaths::capturesRoot() / images[0].imagePath));
     EXPECT_TRUE(fs::exists(TavroPaths::thumbsRoot() / *images[0].thumbPath));
-    EXPECT_EQ(f.library->imageCounts().at(note.id), 1);
+    EXPECT_EQ(f.library->state()->imageCounts().at(note.id), 1);
 }
 
 TEST(LibraryTest, AScreenshotWhoseRowCannotBeWrittenLeavesNoFiles) {
@@ -430,7 +437,7 @@ TEST(LibraryTest, ABurstOfFiftyWritesByAnotherProgramReloadsOnce) {
     }
     f.settle();
     EXPECT_EQ(reloads.count(), 1);
-    EXPECT_EQ(f.library->commentCounts().at(capture.id), 50);
+    EXPECT_EQ(f.library->state()->commentCounts().at(capture.id), 50);
     // One signal for each value that moved, none for the rest.
     std::set<Library::Property> signalled;
     for (const auto& arguments : changes)
@@ -596,7 +603,7 @@ TEST(LibraryTest, EachCommittedWriteIsAnnouncedOnce) {
     const Capture capture = LibraryFixture::makeCapture("announced");
     std::optional<CaptureGroup> group;
     auto image = [&] {
-        return f.library->images(capture.id).front();
+        return f.store().images(capture.id).front();
     };
     auto ok = [](const auto& result) {
         return bool(result);

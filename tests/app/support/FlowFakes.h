@@ -70,9 +70,10 @@ public:
 
 class FakeCompose final : public ComposeWindowController {
 public:
-    void present(const PendingCapture& pending, const std::vector<CaptureGroup>&,
+    void present(const PendingCapture& pending, const std::vector<CaptureGroup>& offered,
                  ComposeCallbacks given) override {
         shown = pending;
+        groups = offered;
         callbacks = std::move(given);
         open = true;
         ++presentations;
@@ -102,6 +103,7 @@ public:
     }
 
     PendingCapture shown;
+    std::vector<CaptureGroup> groups;
     ComposeCallbacks callbacks;
     // What the open box holds as typed.
     ComposeDraft typed;

@@ -14,7 +14,8 @@ namespace tavro::test {
 LibraryFixture::LibraryFixture(std::unique_ptr<StoreChangeListener> listener) {
     TavroPaths::ensureDirectories();
     store_ = std::make_shared<CaptureStore>(TavroPaths::databasePath());
-    library = std::make_unique<Library>(store_, thumbnails, std::move(listener));
+    library =
+        std::make_unique<Library>(TavroPaths::databasePath(), thumbnails, std::move(listener));
     // Never the desktop's keyring nor the real service: signed out, and no request leaves.
     account =
         std::make_unique<Account>(*library,
@@ -28,6 +29,7 @@ LibraryFixture::LibraryFixture(std::unique_ptr<StoreChangeListener> listener) {
                      &Account::noteLocalChange);
     QObject::connect(account.get(), &Account::rowsApplied, library.get(),
                      &Library::checkForChanges);
+    settle();
 }
 
 void LibraryFixture::settle() {
@@ -35,7 +37,7 @@ void LibraryFixture::settle() {
     const bool settled = QTest::qWaitFor(
         [this] {
             return library->writesPending() == 0 && !library->reloadPending() &&
-                   !library->detailReadPending();
+                   !library->viewReadsPending();
         },
         10000);
     EXPECT_TRUE(settled) << "the library never finished reloading";
@@ -44,6 +46,39 @@ void LibraryFixture::settle() {
 void LibraryFixture::reloadAndWait() {
     library->reload();
     settle();
+}
+
+namespace {
+
+// Runs the event loop until `read` answers through the callback it is handed.
+template <class T, class Read> T awaitRead(Read read, T otherwise) {
+    QObject context;
+    std::optional<T> answer;
+    read(&context, [&answer](T value) { answer.emplace(std::move(value)); });
+    if (!QTest::qWaitFor([&] { return answer.has_value(); }, 10000)) {
+        ADD_FAILURE() << "the read never answered";
+        return otherwise;
+    }
+    return std::move(*answer);
+}
+
+} // namespace
+
+CaptureDetail LibraryFixture::readDetail(const std::string& captureID, DetailParts parts) {
+    return awaitRead<CaptureDetail>(
+        [&](QObject* context, auto done) { library->readDetail(captureID, parts, context, done); },
+        CaptureDetail::failed(captureID, parts, "no answer"));
+}
+
+std::optional<CaptureImage> LibraryFixture::readImage(const std::string& id) {
+    return awaitRead<std::optional<CaptureImage>>(
+        [&](QObject* context, auto done) { library->readImage(id, context, done); }, std::nullopt);
+}
+
+bool LibraryFixture::readDeleted(const std::string& captureID) {
+    return awaitRead<bool>(
+        [&](QObject* context, auto done) { library->readDeleted(captureID, context, done); },
+        false);
 }
 
 Capture LibraryFixture::makeCapture(const std::string& note, CapturePriority priority,

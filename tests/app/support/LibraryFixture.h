@@ -12,11 +12,13 @@
 #include <QImage>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tavro::test {
 
-// A throw-away library with a facade over it, as the app builds one.
+// A throw-away library with a facade over it, as the app builds one, and its first board
+// published. The store is the test's own connection, on the GUI thread.
 struct LibraryFixture {
     explicit LibraryFixture(
         std::unique_ptr<StoreChangeListener> listener = std::make_unique<StoreChangeListener>());
@@ -33,6 +35,11 @@ struct LibraryFixture {
     void settle();
     // Has the board read again, as after a write by another program, and waits for it.
     void reloadAndWait();
+
+    // The facade's reads for views, each waited for; one that never answers fails the test.
+    CaptureDetail readDetail(const std::string& captureID, DetailParts parts);
+    std::optional<CaptureImage> readImage(const std::string& id);
+    bool readDeleted(const std::string& captureID);
 
     TempLibrary temp;
     std::shared_ptr<CaptureStore> store_;
