@@ -157,6 +157,7 @@ std::optional<Request> parse(std::string_view line) {
             if (auto readable = overflowingNumbersAsNull(decoded))
                 message = parseJSON(*readable);
     } catch (const TooDeep&) {
+        // Nested past the parser's limit: the caller answers it as a parse error.
         return std::nullopt;
     }
     if (message.is_discarded() || !message.is_object())

@@ -45,6 +45,7 @@ public:
             row_.resize(size_t(size.width));
             writer_.emplace(size, false);
         } catch (const std::bad_alloc&) {
+            // Out of memory for the rows: the read fails like an unreadable file.
             return false;
         }
         return true;
@@ -91,6 +92,7 @@ public:
             }
             first_ = next;
         } catch (const std::bad_alloc&) {
+            // Out of memory for the steps: the read fails like an unreadable file.
             return false;
         }
         return first_->begin(size, opaque);

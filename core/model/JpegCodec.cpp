@@ -136,6 +136,7 @@ bool grow(VectorDestination& destination) {
         destination.manager.free_in_buffer = destinationChunk;
         return true;
     } catch (const std::bad_alloc&) {
+        // No memory to grow into: the caller fails the encoding through libjpeg's error path.
         return false;
     }
 }
@@ -218,6 +219,7 @@ bool decodeJPEG(const Source& source, RowSink& sink) {
         ReadState state;
         return readInto(state, source, &sink);
     } catch (const std::bad_alloc&) {
+        // Out of memory while decoding: the same answer as an unreadable file.
         return false;
     }
 }
@@ -229,6 +231,7 @@ std::optional<DeclaredSize> declaredJPEGSize(const Source& source) {
             return std::nullopt;
         return DeclaredSize{state.info.image_width, state.info.image_height};
     } catch (const std::bad_alloc&) {
+        // Out of memory while reading the header: the size is unknown.
         return std::nullopt;
     }
 }
@@ -240,6 +243,7 @@ std::optional<std::vector<uint8_t>> encodeJPEG(PixelView image, int quality) {
             return std::nullopt;
         return std::move(state.out);
     } catch (const std::bad_alloc&) {
+        // Out of memory while encoding: the caller reports a failed encoding.
         return std::nullopt;
     }
 }

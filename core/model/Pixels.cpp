@@ -57,6 +57,7 @@ std::optional<PixelBuffer> PixelBuffer::create(PixelSize size) {
         return PixelBuffer(size, std::make_unique_for_overwrite<uint32_t[]>(size_t(size.width) *
                                                                             size_t(size.height)));
     } catch (const std::bad_alloc&) {
+        // Too large to hold: the same answer as a size beyond the limits.
         return std::nullopt;
     }
 }

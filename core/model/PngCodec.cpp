@@ -208,6 +208,7 @@ void writeToVector(png_structp png, png_bytep data, size_t length) {
     try {
         out->insert(out->end(), data, data + length);
     } catch (const std::bad_alloc&) {
+        // No memory to grow into: the write is failed below, through libpng's error path.
         full = true;
     }
     if (full)
@@ -321,6 +322,7 @@ bool decodePNG(const Source& source, RowSink& sink) {
         ReadState state;
         return state.info && readInto(state, source, sink);
     } catch (const std::bad_alloc&) {
+        // Out of memory while decoding: the same answer as an unreadable file.
         return false;
     }
 }
@@ -346,6 +348,7 @@ PngRowWriter::PngRowWriter(PixelSize size, bool withAlpha) {
                           4096);
         state.failed = !state.info || !startWriting(state, size);
     } catch (const std::bad_alloc&) {
+        // Out of memory before the first row: the encoder reports a failed encoding.
         state_.reset();
     }
 }

@@ -94,6 +94,7 @@ bool RowResampler::begin(PixelSize size, bool opaque) {
             row.resize(size_t(from_.width));
         blended_.resize(nearest_ ? 0 : size_t(from_.width) * 2);
     } catch (const std::bad_alloc&) {
+        // Out of memory for the rows: the caller treats it as an unreadable image.
         return false;
     }
     return target_.begin(to_, opaque);

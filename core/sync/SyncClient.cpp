@@ -124,6 +124,8 @@ void SyncClient::signOut(std::stop_token stop) noexcept {
     try {
         request("POST", "/api/auth/sign-out", json::object(), true, true, stop);
     } catch (...) {
+        // Signing out goes on whether or not the service was reached: this computer forgets
+        // the session either way.
     }
 }
 

@@ -15,6 +15,7 @@ std::optional<Seconds> storedLastSync(const CaptureStore& store) {
         if (auto text = store.syncMeta("last_sync"))
             return parseISO8601(*text);
     } catch (const std::exception&) {
+        // An unreadable time is shown as never synced; the next pass writes a new one.
     }
     return std::nullopt;
 }

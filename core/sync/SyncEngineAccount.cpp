@@ -30,6 +30,7 @@ void SyncEngine::reconcileIfDue(std::stop_token session) {
         if (auto text = store_.syncMeta("last_reconcile"))
             last = parseISO8601(*text);
     } catch (const std::exception&) {
+        // An unreadable time counts as no reconcile yet, so one runs now.
     }
     if (last && config_.timings.clock() - *last < config_.timings.reconcileAge)
         return;
