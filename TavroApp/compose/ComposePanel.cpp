@@ -3,8 +3,8 @@
 #include "compose/ComposeTexts.h"
 #include "compose/ComposeView.h"
 #include "compose/EscapeKeyFilter.h"
-#include "platform/X11Desktop.h"
-#include "shell/Theme.h"
+#include "desktop/X11Desktop.h"
+#include "ui/Theme.h"
 #include "values/Utf8.h"
 
 #include <QGuiApplication>

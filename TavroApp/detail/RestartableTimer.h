@@ -1,3 +1,3 @@
 #pragma once
 
-#include "shell/RestartableTimer.h"
+#include "values/RestartableTimer.h"
