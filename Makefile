@@ -5,7 +5,7 @@ BUILD_TSAN ?= build-tsan
 BUILD_CLANG ?= build-clang
 JOBS      ?= $(shell nproc)
 
-.PHONY: run test deps build build-sanitize build-tsan build-clang bench clean
+.PHONY: run test deps build build-sanitize build-tsan build-clang lint bench clean
 
 deps:
 	tools/install-deps
@@ -34,6 +34,11 @@ build-clang: deps
 	cmake -S . -B $(BUILD_CLANG) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
 	      -DCMAKE_CXX_COMPILER=clang++ -DTAVRO_BUILD_APP=OFF -DTAVRO_BUILD_BENCH=OFF
 	cmake --build $(BUILD_CLANG) -j $(JOBS) --target $(CLANG_TARGETS)
+
+# Layout (.clang-format) and checks (.clang-tidy); the checks read the compile commands of the
+# clang build for the core and of the optimised build for the app.
+lint: build build-clang
+	tools/lint $(BUILD) $(BUILD_CLANG)
 
 run: build
 	tools/run

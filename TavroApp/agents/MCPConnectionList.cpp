@@ -127,7 +127,7 @@ void MCPConnectionList::runNext() {
     queued_.erase(queued_.begin());
     auto work = std::make_shared<MCPConnectionModel>(model_);
     QPointer<MCPConnectionList> self(this);
-    QThreadPool::globalInstance()->start([work, job = std::move(job), action, self]() mutable {
+    QThreadPool::globalInstance()->start([work, job = std::move(job), action = action, self]() mutable {
         job(*work);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),

@@ -48,12 +48,12 @@ void CaptureStore::recordActivity(const std::optional<std::string>& captureID,
                                   std::string_view kind, std::string_view detail,
                                   std::string_view actor, std::string_view id, Seconds createdAt,
                                   const std::optional<std::string>& actorID, bool remote) {
-    std::optional<std::string> actor_id = actorID;
-    if (!actor_id && !remote)
-        actor_id = currentUserID();
+    std::optional<std::string> storedActor = actorID;
+    if (!storedActor && !remote)
+        storedActor = currentUserID();
     db_->execute("INSERT OR IGNORE INTO activity (id, capture_id, kind, detail, actor, created_at, "
                  "actor_id, remote) VALUES (?,?,?,?,?,?,?,?);",
-                 {id, captureID, kind, detail, actor, createdAt, actor_id,
+                 {id, captureID, kind, detail, actor, createdAt, storedActor,
                   SQLValue::flag(remote)});
 }
 
