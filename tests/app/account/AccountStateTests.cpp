@@ -187,7 +187,7 @@ TEST(AccountRecords, TheUserComesFromThePeopleTableElseFromTheStoredNameOrYou) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         test::TempLibrary library;
-        CaptureStore store(library.database());
+        CaptureStore store(library.database(), defaultStoreChangeNotifier());
         store.setSyncMeta("user_id", c.userID);
         store.setSyncMeta("user_name", c.userName);
         store.setSyncMeta("user_email", "ada@meta.test");
@@ -199,7 +199,7 @@ TEST(AccountRecords, TheUserComesFromThePeopleTableElseFromTheStoredNameOrYou) {
 
 TEST(AccountRecords, WorkspacesDefaultLocalCapturesAndTheNewestLogLines) {
     test::TempLibrary library;
-    CaptureStore store(library.database());
+    CaptureStore store(library.database(), defaultStoreChangeNotifier());
     for (int i = 0; i < 3; ++i) {
         Capture capture;
         capture.id = "local-" + std::to_string(i);
