@@ -9,8 +9,8 @@
 #include "board/CaptureBoardModel.h"
 #include "board/CaptureBoardView.h"
 #include "board/CaptureFilterEngine.h"
+#include "library/ThumbnailLoader.h"
 #include "model/Paths.h"
-#include "shell/ThumbnailLoader.h"
 #include "values/Utf8.h"
 
 #include <QImage>

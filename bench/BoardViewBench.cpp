@@ -8,13 +8,13 @@
 #include "OffscreenApplication.h"
 #include "ThreadTime.h"
 #include "board/BoardView.h"
+#include "desktop/StoreChangeListener.h"
+#include "library/Library.h"
+#include "library/ThumbnailLoader.h"
 #include "model/Paths.h"
-#include "platform/StoreChangeListener.h"
-#include "shell/AppNotifications.h"
-#include "shell/Library.h"
-#include "shell/Preferences.h"
-#include "shell/ThumbnailLoader.h"
 #include "store/CaptureStore.h"
+#include "values/AppNotifications.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include <QElapsedTimer>

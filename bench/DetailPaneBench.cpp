@@ -9,14 +9,14 @@
 // handling of one event in the GUI thread's own CPU time (a loaded machine lengthens stalls,
 // not this), and the GUI thread's share of a core.
 #include "StallTicker.h"
+#include "desktop/StoreChangeListener.h"
 #include "detail/CaptureDetailView.h"
+#include "library/Library.h"
+#include "library/ThumbnailLoader.h"
 #include "model/Paths.h"
 #include "model/Uuid.h"
-#include "platform/StoreChangeListener.h"
-#include "shell/AppNotifications.h"
-#include "shell/Library.h"
-#include "shell/ThumbnailLoader.h"
 #include "store/CaptureStore.h"
+#include "values/AppNotifications.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,10 +5,10 @@
 // of resident memory; 50 store-changed signals within 100 ms cost one reload.
 #include "BusyLibrary.h"
 #include "ThreadTime.h"
+#include "desktop/StoreChangeListener.h"
+#include "library/Library.h"
+#include "library/ThumbnailLoader.h"
 #include "model/Paths.h"
-#include "platform/StoreChangeListener.h"
-#include "shell/Library.h"
-#include "shell/ThumbnailLoader.h"
 #include "store/CaptureStore.h"
 
 #include <QCoreApplication>

@@ -3,11 +3,11 @@
 // capture stored once the lock is released. The second benchmark writes on the GUI thread's own
 // connection instead, as a baseline of what waiting on the lock there costs.
 #include "StallTicker.h"
+#include "desktop/StoreChangeListener.h"
+#include "library/Library.h"
+#include "library/ThumbnailLoader.h"
 #include "model/Paths.h"
 #include "model/Uuid.h"
-#include "platform/StoreChangeListener.h"
-#include "shell/Library.h"
-#include "shell/ThumbnailLoader.h"
 #include "store/CaptureStore.h"
 
 #include <QByteArray>

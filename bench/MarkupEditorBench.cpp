@@ -2,8 +2,8 @@
 // a long stroke, and the whole save through the attachment service onto a real store.
 #include "compose/MarkupDraftPainter.h"
 #include "compose/MarkupEditorState.h"
+#include "library/AttachmentService.h"
 #include "model/Paths.h"
-#include "shell/AttachmentService.h"
 #include "store/CaptureStore.h"
 #include "values/QtImage.h"
 

@@ -1,6 +1,6 @@
 // Reading the board grid's thumbnails: one decode of a 900-pixel JPEG thumbnail, a screenful of
 // them read cold through the loader, and a cache hit.
-#include "shell/ThumbnailLoader.h"
+#include "library/ThumbnailLoader.h"
 #include "values/ImageWriter.h"
 #include "values/Utf8.h"
 

@@ -3,8 +3,8 @@
 #include "account/AccountRelay.h"
 #include "account/SyncStatusLine.h"
 #include "account/WebPages.h"
+#include "library/Library.h"
 #include "model/Paths.h"
-#include "shell/Library.h"
 
 #include <QDesktopServices>
 

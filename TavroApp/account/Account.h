@@ -1,8 +1,8 @@
 #pragma once
 
 #include "account/SignInAttempts.h"
+#include "library/AccountRecords.h"
 #include "model/BoardRecords.h"
-#include "shell/AccountRecords.h"
 #include "sync/SyncEngine.h"
 #include "sync/SyncStatus.h"
 

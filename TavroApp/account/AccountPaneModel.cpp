@@ -1,7 +1,7 @@
 #include "account/AccountPaneModel.h"
 
 #include "account/AccountTexts.h"
-#include "shell/PlatformTexts.h"
+#include "ui/PlatformTexts.h"
 
 namespace tavro::AccountPaneModel {
 

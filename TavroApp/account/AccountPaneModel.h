@@ -1,10 +1,10 @@
 #pragma once
 
 #include "model/BoardRecords.h"
-#include "shell/Theme.h"
 #include "store/CaptureStore.h"
 #include "sync/SyncRecords.h"
 #include "sync/SyncStatus.h"
+#include "ui/Theme.h"
 
 #include <cstddef>
 #include <cstdint>

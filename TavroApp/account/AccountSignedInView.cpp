@@ -1,12 +1,12 @@
 #include "account/AccountSignedInView.h"
 
 #include "account/AccountTexts.h"
-#include "account/SettingsForm.h"
 #include "account/SyncLogGroup.h"
-#include "shell/Buttons.h"
-#include "shell/Labels.h"
-#include "shell/PersonAvatar.h"
-#include "shell/PlatformTexts.h"
+#include "ui/Buttons.h"
+#include "ui/Labels.h"
+#include "ui/PersonAvatar.h"
+#include "ui/PlatformTexts.h"
+#include "ui/SettingsForm.h"
 #include "values/Utf8.h"
 
 #include <QComboBox>

@@ -2,11 +2,11 @@
 
 #include "account/AccountTexts.h"
 #include "account/ActivityIndicator.h"
-#include "account/RoundedPanel.h"
-#include "account/SettingsForm.h"
-#include "shell/Buttons.h"
-#include "shell/Labels.h"
-#include "shell/PlatformTexts.h"
+#include "ui/Buttons.h"
+#include "ui/Labels.h"
+#include "ui/PlatformTexts.h"
+#include "ui/RoundedPanel.h"
+#include "ui/SettingsForm.h"
 #include "values/Utf8.h"
 
 #include <QFontDatabase>

@@ -1,6 +1,6 @@
 #include "account/ActivityIndicator.h"
 
-#include "shell/Theme.h"
+#include "ui/Theme.h"
 
 #include <QPainter>
 

@@ -1,9 +1,9 @@
 #include "account/SyncLogGroup.h"
 
 #include "account/AccountTexts.h"
-#include "account/DisclosureButton.h"
-#include "shell/Labels.h"
-#include "shell/RelativeTime.h"
+#include "ui/DisclosureButton.h"
+#include "ui/Labels.h"
+#include "ui/RelativeTime.h"
 #include "values/Utf8.h"
 
 #include <QHBoxLayout>

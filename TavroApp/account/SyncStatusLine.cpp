@@ -1,6 +1,6 @@
 #include "account/SyncStatusLine.h"
 
-#include "shell/RelativeTime.h"
+#include "ui/RelativeTime.h"
 
 namespace tavro {
 

@@ -2,7 +2,7 @@
 
 #include "capture/CaptureController.h"
 #include "capture/HotkeyManager.h"
-#include "shell/AppActions.h"
+#include "values/AppActions.h"
 #include "values/AppRequest.h"
 
 #include <QObject>

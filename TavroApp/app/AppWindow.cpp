@@ -1,6 +1,6 @@
 #include "app/AppWindow.h"
 
-#include "shell/Preferences.h"
+#include "values/Preferences.h"
 
 #include <QCloseEvent>
 #include <QSettings>

@@ -1,8 +1,8 @@
 #include "app/ShellMenus.h"
 
 #include "capture/ShortcutTexts.h"
-#include "shell/AppActions.h"
-#include "shell/Preferences.h"
+#include "values/AppActions.h"
+#include "values/Preferences.h"
 
 #include <QPointer>
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/StatusItem.h"
+#include "app/StatusMenuModel.h"
 #include "capture/HotkeyManager.h"
-#include "shell/RestartableTimer.h"
-#include "shell/StatusItem.h"
-#include "shell/StatusMenuModel.h"
+#include "values/RestartableTimer.h"
 
 #include <QObject>
 

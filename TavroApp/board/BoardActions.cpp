@@ -1,11 +1,11 @@
 #include "board/BoardActions.h"
 
 #include "board/BoardModel.h"
-#include "platform/FileRevealer.h"
-#include "shell/Icons.h"
-#include "shell/Library.h"
-#include "shell/MenuText.h"
-#include "shell/Theme.h"
+#include "desktop/FileRevealer.h"
+#include "library/Library.h"
+#include "ui/Icons.h"
+#include "ui/MenuText.h"
+#include "ui/Theme.h"
 #include "values/FailureText.h"
 #include "values/Utf8.h"
 

@@ -1,11 +1,11 @@
 #include "board/BoardHeader.h"
 
 #include "board/HeaderControls.h"
-#include "shell/Buttons.h"
-#include "shell/Icons.h"
-#include "shell/Labels.h"
-#include "shell/ShownText.h"
-#include "shell/Theme.h"
+#include "ui/Buttons.h"
+#include "ui/Icons.h"
+#include "ui/Labels.h"
+#include "ui/ShownText.h"
+#include "ui/Theme.h"
 #include "values/Utf8.h"
 
 #include <QActionGroup>

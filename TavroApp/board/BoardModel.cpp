@@ -2,7 +2,7 @@
 
 #include "board/CaptureCardContent.h"
 #include "files/LibraryFiles.h"
-#include "shell/PlatformTexts.h"
+#include "ui/PlatformTexts.h"
 
 #include <algorithm>
 

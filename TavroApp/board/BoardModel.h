@@ -3,7 +3,7 @@
 #include "board/LibraryFilter.h"
 #include "model/BoardRecords.h"
 #include "model/Capture.h"
-#include "shell/AssigneeMenu.h"
+#include "ui/AssigneeMenu.h"
 
 #include <cstddef>
 #include <filesystem>

@@ -1,11 +1,11 @@
 #include "board/BoardPainting.h"
 
 #include "board/BoardLayout.h"
-#include "shell/AppIconView.h"
-#include "shell/Badges.h"
-#include "shell/Icons.h"
-#include "shell/PersonAvatar.h"
-#include "shell/Theme.h"
+#include "ui/AppIconView.h"
+#include "ui/Badges.h"
+#include "ui/Icons.h"
+#include "ui/PersonAvatar.h"
+#include "ui/Theme.h"
 
 #include <QFontMetricsF>
 #include <QHash>

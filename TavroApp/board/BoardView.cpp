@@ -7,11 +7,11 @@
 #include "board/CaptureFilterEngine.h"
 #include "board/EmptyStateView.h"
 #include "board/SidebarView.h"
+#include "desktop/FileRevealer.h"
 #include "detail/CaptureDetailView.h"
-#include "platform/FileRevealer.h"
-#include "shell/Library.h"
-#include "shell/Preferences.h"
-#include "shell/Theme.h"
+#include "library/Library.h"
+#include "ui/Theme.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include <QAction>

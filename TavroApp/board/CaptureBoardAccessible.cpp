@@ -1,7 +1,7 @@
 #include "board/CaptureBoardAccessible.h"
 
 #include "board/CaptureBoardView.h"
-#include "shell/Badges.h"
+#include "ui/Badges.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -3,7 +3,7 @@
 #include "board/LibraryFilter.h"
 #include "board/SortOrder.h"
 #include "board/TitleWidths.h"
-#include "shell/LibraryState.h"
+#include "library/LibraryState.h"
 
 #include <QAbstractListModel>
 

@@ -1,9 +1,9 @@
 #include "board/CaptureBoardView.h"
 
 #include "board/CaptureBoardAccessible.h"
-#include "shell/AppIconView.h"
-#include "shell/Theme.h"
-#include "shell/ThumbnailLoader.h"
+#include "library/ThumbnailLoader.h"
+#include "ui/AppIconView.h"
+#include "ui/Theme.h"
 #include "values/Utf8.h"
 
 #include <QAccessible>

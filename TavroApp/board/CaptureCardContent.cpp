@@ -1,7 +1,7 @@
 #include "board/CaptureCardContent.h"
 
-#include "shell/RelativeTime.h"
-#include "shell/ShownText.h"
+#include "ui/RelativeTime.h"
+#include "ui/ShownText.h"
 #include "values/Utf8.h"
 
 namespace tavro {

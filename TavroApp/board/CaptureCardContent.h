@@ -1,9 +1,9 @@
 #pragma once
 
+#include "library/BoardCapture.h"
 #include "model/BoardRecords.h"
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
-#include "shell/BoardCapture.h"
 
 #include <QString>
 

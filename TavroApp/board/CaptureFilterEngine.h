@@ -2,8 +2,8 @@
 
 #include "board/LibraryFilter.h"
 #include "board/SortOrder.h"
+#include "library/CaptureList.h"
 #include "model/Capture.h"
-#include "shell/CaptureList.h"
 
 #include <cstddef>
 #include <optional>

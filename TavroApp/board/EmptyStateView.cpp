@@ -1,8 +1,8 @@
 #include "board/EmptyStateView.h"
 
-#include "shell/Icons.h"
-#include "shell/Labels.h"
-#include "shell/Theme.h"
+#include "ui/Icons.h"
+#include "ui/Labels.h"
+#include "ui/Theme.h"
 #include "values/Utf8.h"
 
 #include <QHBoxLayout>

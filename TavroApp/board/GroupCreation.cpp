@@ -1,6 +1,6 @@
 #include "board/GroupCreation.h"
 
-#include "shell/Library.h"
+#include "library/Library.h"
 
 namespace tavro {
 

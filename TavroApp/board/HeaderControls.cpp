@@ -1,6 +1,6 @@
 #include "board/HeaderControls.h"
 
-#include "shell/Theme.h"
+#include "ui/Theme.h"
 
 #include <QPainter>
 

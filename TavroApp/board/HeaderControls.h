@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Icons.h"
+#include "ui/Icons.h"
 
 #include <QAbstractButton>
 #include <QWidget>

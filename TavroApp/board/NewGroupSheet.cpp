@@ -2,9 +2,9 @@
 
 #include "board/FolderChooser.h"
 #include "board/GroupCreation.h"
-#include "shell/Buttons.h"
-#include "shell/Labels.h"
-#include "shell/Theme.h"
+#include "ui/Buttons.h"
+#include "ui/Labels.h"
+#include "ui/Theme.h"
 #include "values/Utf8.h"
 
 #include <QAbstractButton>

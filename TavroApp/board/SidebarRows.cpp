@@ -1,7 +1,7 @@
 #include "board/SidebarRows.h"
 
-#include "shell/Library.h"
-#include "shell/PlatformTexts.h"
+#include "library/Library.h"
+#include "ui/PlatformTexts.h"
 
 #include <algorithm>
 #include <string_view>

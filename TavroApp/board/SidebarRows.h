@@ -2,10 +2,10 @@
 
 #include "board/CaptureFilterEngine.h"
 #include "board/LibraryFilter.h"
+#include "library/CaptureList.h"
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
-#include "shell/CaptureList.h"
-#include "shell/Theme.h"
+#include "ui/Theme.h"
 
 #include <cstdint>
 #include <functional>

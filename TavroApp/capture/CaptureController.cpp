@@ -2,14 +2,14 @@
 
 #include "capture/SelectionOverlay.h"
 #include "compose/ComposeState.h"
+#include "desktop/ContextCollector.h"
+#include "desktop/PermissionsService.h"
+#include "library/Library.h"
 #include "model/Uuid.h"
-#include "platform/ContextCollector.h"
-#include "shell/AppNotifications.h"
-#include "shell/Library.h"
-#include "shell/PermissionsService.h"
-#include "shell/Preferences.h"
+#include "values/AppNotifications.h"
 #include "values/CaptureError.h"
 #include "values/GroupPalette.h"
+#include "values/Preferences.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>

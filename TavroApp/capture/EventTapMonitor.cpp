@@ -1,6 +1,6 @@
 #include "capture/EventTapMonitor.h"
 
-#include "platform/PermissionProbe.h"
+#include "desktop/PermissionProbe.h"
 
 #include <QTimer>
 

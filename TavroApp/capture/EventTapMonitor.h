@@ -1,7 +1,7 @@
 #pragma once
 
 #include "capture/TapRecognizer.h"
-#include "platform/KeyEventSource.h"
+#include "desktop/KeyEventSource.h"
 #include "values/HotkeyBinding.h"
 
 #include <QObject>

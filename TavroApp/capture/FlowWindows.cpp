@@ -1,6 +1,6 @@
 #include "capture/FlowWindows.h"
 
-#include "shell/AppWindows.h"
+#include "desktop/AppWindows.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "capture/EventTapMonitor.h"
-#include "platform/HotkeyRegistrar.h"
+#include "desktop/HotkeyRegistrar.h"
 #include "values/HotkeyBinding.h"
 
 #include <QObject>

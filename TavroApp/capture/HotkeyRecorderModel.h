@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shell/RestartableTimer.h"
 #include "values/HotkeyBinding.h"
+#include "values/RestartableTimer.h"
 
 #include <QObject>
 

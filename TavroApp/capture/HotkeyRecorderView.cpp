@@ -1,11 +1,11 @@
 #include "capture/HotkeyRecorderView.h"
 
 #include "capture/ShortcutTexts.h"
-#include "platform/KeyPositions.h"
-#include "shell/Icons.h"
-#include "shell/Labels.h"
-#include "shell/Preferences.h"
-#include "shell/Theme.h"
+#include "desktop/KeyPositions.h"
+#include "ui/Icons.h"
+#include "ui/Labels.h"
+#include "ui/Theme.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include <QAbstractButton>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "capture/HotkeyRecorderModel.h"
-#include "shell/PreferenceKeys.h"
+#include "values/PreferenceKeys.h"
 
 #include <QTimer>
 #include <QWidget>

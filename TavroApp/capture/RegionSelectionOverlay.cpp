@@ -1,8 +1,8 @@
 #include "capture/RegionSelectionOverlay.h"
 
-#include "platform/ScreenCapturer.h"
-#include "platform/X11Desktop.h"
-#include "platform/X11WindowShape.h"
+#include "desktop/ScreenCapturer.h"
+#include "desktop/X11Desktop.h"
+#include "desktop/X11WindowShape.h"
 
 #include <QCursor>
 #include <QFontMetrics>

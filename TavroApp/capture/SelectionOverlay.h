@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/CaptureServices.h"
+#include "desktop/CaptureServices.h"
 
 #include <QPointF>
 #include <QRectF>

@@ -3,9 +3,9 @@
 #include "compose/ComposeTexts.h"
 #include "model/Capture.h"
 #include "model/Text.h"
-#include "shell/AppIconView.h"
-#include "shell/PlainField.h"
-#include "shell/SymbolLabel.h"
+#include "ui/AppIconView.h"
+#include "ui/PlainField.h"
+#include "ui/SymbolLabel.h"
 #include "values/Utf8.h"
 
 #include <QEvent>

@@ -2,9 +2,9 @@
 
 #include "model/BoardEnums.h"
 #include "model/CaptureGroup.h"
-#include "shell/Icons.h"
-#include "shell/Labels.h"
-#include "shell/Theme.h"
+#include "ui/Icons.h"
+#include "ui/Labels.h"
+#include "ui/Theme.h"
 #include "values/CaptureContext.h"
 
 #include <QAbstractButton>

@@ -1,14 +1,14 @@
 #include "compose/ComposeHeader.h"
 
+#include "compose/CaptureImageView.h"
 #include "compose/ComposeState.h"
 #include "compose/ComposeTexts.h"
 #include "compose/SidewaysWheel.h"
-#include "shell/Buttons.h"
-#include "shell/CaptureImageView.h"
-#include "shell/Icons.h"
-#include "shell/Labels.h"
-#include "shell/Theme.h"
-#include "shell/ThumbnailLoader.h"
+#include "library/ThumbnailLoader.h"
+#include "ui/Buttons.h"
+#include "ui/Icons.h"
+#include "ui/Labels.h"
+#include "ui/Theme.h"
 #include "values/Utf8.h"
 
 #include <QFontMetricsF>

@@ -3,8 +3,8 @@
 #include "compose/ComposeTexts.h"
 #include "compose/ComposeView.h"
 #include "compose/EscapeKeyFilter.h"
-#include "platform/X11Desktop.h"
-#include "shell/Theme.h"
+#include "desktop/X11Desktop.h"
+#include "ui/Theme.h"
 #include "values/Utf8.h"
 
 #include <QGuiApplication>
@@ -25,9 +25,10 @@ namespace tavro {
 namespace {
 
 constexpr int noteFocusDelayMs = 80;
-// How often, and how many times, the box asks again for the focus it was not given.
+// How often, and for how long, the box asks again for the focus it was not given. A window
+// manager starved by a loaded machine may take seconds to adopt the box at all.
 constexpr int focusRequestIntervalMs = 150;
-constexpr int focusRequests = 10;
+constexpr int focusRequestsForMs = 6000;
 
 } // namespace
 
@@ -125,7 +126,7 @@ ComposePanel::ComposePanel(ComposeView* view, bool composited)
 
 void ComposePanel::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    focusRequestsLeft_ = focusRequests;
+    focusRequestsUntil_.setRemainingTime(focusRequestsForMs);
     focusRequest_.start();
 }
 
@@ -136,7 +137,7 @@ void ComposePanel::changeEvent(QEvent* event) {
 }
 
 void ComposePanel::askForFocus() {
-    if (isActiveWindow() || !isVisible() || focusRequestsLeft_-- <= 0) {
+    if (isActiveWindow() || !isVisible() || focusRequestsUntil_.hasExpired()) {
         focusRequest_.stop();
         return;
     }

@@ -3,6 +3,7 @@
 #include "compose/ComposeWindowController.h"
 #include "compose/EscapeKeyFilter.h"
 
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QImage>
 #include <QObject>
@@ -57,7 +58,7 @@ private:
     bool composited_;
     // A window manager busy with another window's focus can pass over the box's own request.
     QTimer focusRequest_;
-    int focusRequestsLeft_ = 0;
+    QDeadlineTimer focusRequestsUntil_;
     QWidget* edge_ = nullptr;
     QImage shadow_;
 };

@@ -1,8 +1,8 @@
 #include "compose/Filmstrip.h"
 
+#include "compose/CaptureImageView.h"
 #include "compose/SidewaysWheel.h"
-#include "shell/CaptureImageView.h"
-#include "shell/Icons.h"
+#include "ui/Icons.h"
 #include "values/Utf8.h"
 
 #include <QAbstractButton>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "compose/FilmstripTiles.h"
-#include "shell/Theme.h"
+#include "ui/Theme.h"
 
 #include <QScrollArea>
 

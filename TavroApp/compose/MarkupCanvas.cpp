@@ -1,7 +1,7 @@
 #include "compose/MarkupCanvas.h"
 
 #include "compose/MarkupDraftPainter.h"
-#include "shell/Theme.h"
+#include "ui/Theme.h"
 #include "values/QtImage.h"
 #include "values/Utf8.h"
 

@@ -1,6 +1,6 @@
 #include "compose/MarkupControls.h"
 
-#include "shell/Theme.h"
+#include "ui/Theme.h"
 #include "values/Utf8.h"
 
 #include <QPainter>

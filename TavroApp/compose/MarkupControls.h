@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/Annotation.h"
-#include "shell/Icons.h"
+#include "ui/Icons.h"
 
 #include <QAbstractButton>
 #include <QString>

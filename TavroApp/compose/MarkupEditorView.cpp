@@ -3,9 +3,9 @@
 #include "compose/MarkupCanvas.h"
 #include "compose/MarkupControls.h"
 #include "compose/MarkupTexts.h"
-#include "shell/Buttons.h"
-#include "shell/Labels.h"
-#include "shell/Theme.h"
+#include "ui/Buttons.h"
+#include "ui/Labels.h"
+#include "ui/Theme.h"
 #include "values/Utf8.h"
 
 #include <QGraphicsOpacityEffect>

@@ -4,7 +4,7 @@
 #include "compose/MarkupTexts.h"
 #include "model/Image.h"
 #include "model/Paths.h"
-#include "shell/Preferences.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #include "detail/ActivityText.h"
 
-#include "shell/ShownText.h"
+#include "ui/ShownText.h"
 #include "values/Utf8.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "detail/CaptureMark.h"
 
-#include "shell/LibraryState.h"
+#include "library/LibraryState.h"
 
 namespace tavro {
 

@@ -3,9 +3,9 @@
 #include "detail/CommentHeader.h"
 #include "detail/SectionParts.h"
 #include "detail/WrappingLabel.h"
-#include "shell/Labels.h"
-#include "shell/RelativeTime.h"
-#include "shell/SymbolLabel.h"
+#include "ui/Labels.h"
+#include "ui/RelativeTime.h"
+#include "ui/SymbolLabel.h"
 #include "values/Utf8.h"
 
 #include <QHBoxLayout>

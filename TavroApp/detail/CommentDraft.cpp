@@ -1,7 +1,7 @@
 #include "detail/CommentDraft.h"
 
+#include "library/Library.h"
 #include "model/Text.h"
-#include "shell/Library.h"
 
 namespace tavro {
 

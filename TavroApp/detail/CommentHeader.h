@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/BoardRecords.h"
-#include "shell/Icons.h"
+#include "ui/Icons.h"
 
 #include <QString>
 

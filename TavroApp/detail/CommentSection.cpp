@@ -6,9 +6,9 @@
 #include "detail/PaneTexts.h"
 #include "detail/RoundedTextField.h"
 #include "detail/SectionParts.h"
-#include "shell/Buttons.h"
-#include "shell/Labels.h"
-#include "shell/Library.h"
+#include "library/Library.h"
+#include "ui/Buttons.h"
+#include "ui/Labels.h"
 #include "values/Utf8.h"
 
 #include <QHBoxLayout>

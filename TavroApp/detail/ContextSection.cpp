@@ -3,9 +3,9 @@
 #include "detail/ClampedLabel.h"
 #include "detail/PublishedCapture.h"
 #include "detail/SectionParts.h"
-#include "shell/Labels.h"
-#include "shell/Library.h"
-#include "shell/Theme.h"
+#include "library/Library.h"
+#include "ui/Labels.h"
+#include "ui/Theme.h"
 #include "values/Utf8.h"
 
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "detail/DetailFeed.h"
 
-#include "shell/Library.h"
+#include "library/Library.h"
 
 #include <utility>
 

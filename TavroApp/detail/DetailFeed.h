@@ -1,7 +1,7 @@
 #pragma once
 
 #include "detail/CaptureMark.h"
-#include "shell/CaptureDetail.h"
+#include "library/CaptureDetail.h"
 
 #include <QObject>
 

@@ -1,10 +1,10 @@
 #include "detail/DetailHeaderBar.h"
 
 #include "detail/PaneTexts.h"
-#include "shell/AppIconView.h"
-#include "shell/Buttons.h"
-#include "shell/Labels.h"
-#include "shell/PlatformTexts.h"
+#include "ui/AppIconView.h"
+#include "ui/Buttons.h"
+#include "ui/Labels.h"
+#include "ui/PlatformTexts.h"
 #include "values/Utf8.h"
 
 #include <QHBoxLayout>

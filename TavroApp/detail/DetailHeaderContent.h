@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/Capture.h"
-#include "shell/Icons.h"
+#include "ui/Icons.h"
 
 #include <QLocale>
 

@@ -6,10 +6,10 @@
 #include "detail/RowBatch.h"
 #include "detail/SectionParts.h"
 #include "detail/WrappingLabel.h"
-#include "shell/Labels.h"
-#include "shell/Library.h"
-#include "shell/LibraryWatch.h"
-#include "shell/RelativeTime.h"
+#include "library/Library.h"
+#include "library/LibraryWatch.h"
+#include "ui/Labels.h"
+#include "ui/RelativeTime.h"
 #include "values/Utf8.h"
 
 #include <QHBoxLayout>

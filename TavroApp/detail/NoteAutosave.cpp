@@ -1,7 +1,7 @@
 #include "detail/NoteAutosave.h"
 
 #include "detail/PublishedCapture.h"
-#include "shell/Library.h"
+#include "library/Library.h"
 
 #include <utility>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "detail/RestartableTimer.h"
 #include "detail/WriteReport.h"
 #include "model/Capture.h"
+#include "values/RestartableTimer.h"
 
 #include <QObject>
 

@@ -2,10 +2,10 @@
 
 #include "detail/PaneTexts.h"
 #include "detail/SectionParts.h"
-#include "shell/Labels.h"
-#include "shell/Library.h"
-#include "shell/PlainField.h"
-#include "shell/Theme.h"
+#include "library/Library.h"
+#include "ui/Labels.h"
+#include "ui/PlainField.h"
+#include "ui/Theme.h"
 #include "values/FailureText.h"
 #include "values/Utf8.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "detail/NoteAutosave.h"
-#include "detail/RestartableTimer.h"
+#include "values/RestartableTimer.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "detail/PublishedCapture.h"
 
-#include "shell/Library.h"
+#include "library/Library.h"
 
 namespace tavro {
 

@@ -1,7 +1,7 @@
 #include "detail/RoundedTextField.h"
 
-#include "shell/PlainField.h"
-#include "shell/Theme.h"
+#include "ui/PlainField.h"
+#include "ui/Theme.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,12 +1,12 @@
 #include "detail/ScreenshotArea.h"
 
+#include "compose/CaptureImageView.h"
 #include "detail/DetailPaneState.h"
 #include "detail/PaneTexts.h"
-#include "shell/Buttons.h"
-#include "shell/CaptureImageView.h"
-#include "shell/Icons.h"
-#include "shell/Labels.h"
-#include "shell/Theme.h"
+#include "ui/Buttons.h"
+#include "ui/Icons.h"
+#include "ui/Labels.h"
+#include "ui/Theme.h"
 #include "values/Utf8.h"
 
 #include <QAbstractButton>

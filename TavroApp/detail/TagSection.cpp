@@ -4,9 +4,9 @@
 #include "detail/RoundedTextField.h"
 #include "detail/SectionParts.h"
 #include "detail/TagLine.h"
-#include "shell/Labels.h"
-#include "shell/Library.h"
-#include "shell/Theme.h"
+#include "library/Library.h"
+#include "ui/Labels.h"
+#include "ui/Theme.h"
 #include "values/Utf8.h"
 
 #include <QLineEdit>

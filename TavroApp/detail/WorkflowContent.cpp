@@ -1,7 +1,7 @@
 #include "detail/WorkflowContent.h"
 
 #include "detail/PaneTexts.h"
-#include "shell/Library.h"
+#include "library/Library.h"
 
 namespace tavro {
 

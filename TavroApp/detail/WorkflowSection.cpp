@@ -1,13 +1,13 @@
 #include "detail/WorkflowSection.h"
 
 #include "detail/PaneTexts.h"
-#include "shell/AssigneeMenu.h"
-#include "shell/Badges.h"
-#include "shell/Icons.h"
-#include "shell/Labels.h"
-#include "shell/MenuText.h"
-#include "shell/PersonAvatar.h"
-#include "shell/Theme.h"
+#include "ui/AssigneeMenu.h"
+#include "ui/Badges.h"
+#include "ui/Icons.h"
+#include "ui/Labels.h"
+#include "ui/MenuText.h"
+#include "ui/PersonAvatar.h"
+#include "ui/Theme.h"
 #include "values/Utf8.h"
 
 #include <QAbstractButton>

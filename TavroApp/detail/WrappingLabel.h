@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Theme.h"
+#include "ui/Theme.h"
 
 #include <QWidget>
 

@@ -2,8 +2,31 @@
 
 namespace tavro {
 
-SyncExecutor::SyncExecutor(std::function<void(Deadline)> onDeadline)
+namespace {
+
+class SteadySyncClock final : public SyncClock {
+public:
+    TimePoint now() const override { return std::chrono::steady_clock::now(); }
+    void wait(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
+              std::optional<TimePoint> until) override {
+        if (until)
+            wake.wait_until(lock, *until);
+        else
+            wake.wait(lock);
+    }
+};
+
+} // namespace
+
+std::shared_ptr<SyncClock> steadySyncClock() {
+    static const auto clock = std::make_shared<SteadySyncClock>();
+    return clock;
+}
+
+SyncExecutor::SyncExecutor(std::function<void(Deadline)> onDeadline,
+                           std::shared_ptr<SyncClock> clock)
     : onDeadline_(std::move(onDeadline))
+    , clock_(std::move(clock))
     , worker_([this] { run(); }) {}
 
 SyncExecutor::~SyncExecutor() {
@@ -23,10 +46,10 @@ void SyncExecutor::post(std::function<void()> task) {
     wake_.notify_all();
 }
 
-void SyncExecutor::arm(Deadline deadline, Clock::duration after) {
+void SyncExecutor::arm(Deadline deadline, std::chrono::steady_clock::duration after) {
     {
         std::lock_guard lock(mutex_);
-        slot(deadline) = Clock::now() + after;
+        slot(deadline) = clock_->now() + after;
     }
     wake_.notify_all();
 }
@@ -54,9 +77,9 @@ void SyncExecutor::run() {
         }
         if (stopping_)
             return;
-        const auto now = Clock::now();
+        const auto now = clock_->now();
         std::optional<Deadline> due;
-        std::optional<Clock::time_point> next;
+        std::optional<SyncClock::TimePoint> next;
         for (size_t i = 0; i < due_.size() && !due; ++i) {
             if (due_[i] && *due_[i] <= now)
                 due = Deadline(i);
@@ -70,10 +93,7 @@ void SyncExecutor::run() {
             lock.lock();
             continue;
         }
-        if (next)
-            wake_.wait_until(lock, *next);
-        else
-            wake_.wait(lock);
+        clock_->wait(wake_, lock, next);
     }
 }
 

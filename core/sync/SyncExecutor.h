@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sync/SyncClock.h"
+
 #include <array>
 #include <chrono>
 #include <condition_variable>
@@ -20,11 +22,12 @@ namespace tavro {
 // the engine's state safe without further locks.
 class SyncExecutor {
 public:
-    using Clock = std::chrono::steady_clock;
     enum class Deadline { loop, debounce, heldLog };
 
     // `onDeadline` runs on the worker when an armed deadline falls due; it is disarmed first.
-    explicit SyncExecutor(std::function<void(Deadline)> onDeadline);
+    // Deadlines fall due by `clock`.
+    explicit SyncExecutor(std::function<void(Deadline)> onDeadline,
+                          std::shared_ptr<SyncClock> clock = steadySyncClock());
     // Runs the tasks already queued, then ends the worker.
     ~SyncExecutor();
     SyncExecutor(const SyncExecutor&) = delete;
@@ -37,7 +40,7 @@ public:
     template <class Task> auto call(Task&& task) -> std::invoke_result_t<Task&>;
 
     // Arms (or re-arms, replacing the earlier time) a deadline `after` from now.
-    void arm(Deadline deadline, Clock::duration after);
+    void arm(Deadline deadline, std::chrono::steady_clock::duration after);
     void disarm(Deadline deadline);
     bool armed(Deadline deadline) const;
 
@@ -45,13 +48,14 @@ public:
 
 private:
     void run();
-    std::optional<Clock::time_point>& slot(Deadline deadline) { return due_[size_t(deadline)]; }
+    std::optional<SyncClock::TimePoint>& slot(Deadline deadline) { return due_[size_t(deadline)]; }
 
     std::function<void(Deadline)> onDeadline_;
+    std::shared_ptr<SyncClock> clock_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> tasks_;
-    std::array<std::optional<Clock::time_point>, 3> due_; // by Deadline
+    std::array<std::optional<SyncClock::TimePoint>, 3> due_; // by Deadline
     bool stopping_ = false;
     std::thread worker_;
 };

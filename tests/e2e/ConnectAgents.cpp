@@ -1,7 +1,7 @@
 // Connects every agent client for the user this runs as (HOME, XDG_CONFIG_HOME), as the agent tab's
 // Connect buttons do, naming the agent server given as the argument. Prints each client's
 // configuration file as JSON: {"claudeCode": path, …}.
-#include "account/MCPInstaller.h"
+#include "agents/MCPInstaller.h"
 
 #include <nlohmann/json.hpp>
 

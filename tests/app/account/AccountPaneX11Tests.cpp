@@ -2,8 +2,8 @@
 // scale the test runs at, for a person to look at.
 #include "account/AccountPane.h"
 #include "account/AccountSignedInView.h"
-#include "account/SettingsView.h"
 #include "account/SyncLogGroup.h"
+#include "settings/SettingsView.h"
 
 #include "ViewPicture.h"
 

@@ -1,8 +1,8 @@
 #include "account/SignInAttempts.h"
 #include "account/SyncStatusLine.h"
 #include "account/WebPages.h"
-#include "shell/AccountRecords.h"
-#include "shell/LibraryReader.h"
+#include "library/AccountRecords.h"
+#include "library/LibraryReader.h"
 
 #include "TempLibrary.h"
 

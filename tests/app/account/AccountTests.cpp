@@ -1,7 +1,7 @@
 #include "account/Account.h"
-#include "platform/StoreChangeListener.h"
-#include "shell/Library.h"
-#include "shell/ThumbnailLoader.h"
+#include "desktop/StoreChangeListener.h"
+#include "library/Library.h"
+#include "library/ThumbnailLoader.h"
 
 #include "MemorySecrets.h"
 #include "SyncService.h"

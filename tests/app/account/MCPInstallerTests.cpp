@@ -1,5 +1,5 @@
-#include "account/AgentConfigFile.h"
-#include "account/MCPInstaller.h"
+#include "agents/AgentConfigFile.h"
+#include "agents/MCPInstaller.h"
 
 #include "ProcessRunner.h"
 #include "TempLibrary.h"

@@ -1,4 +1,4 @@
-#include "account/OnboardingFlow.h"
+#include "onboarding/OnboardingFlow.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // What the General, Shortcuts and Library settings tabs show and store, without their widgets.
-#include "account/GeneralSettingsModel.h"
-#include "account/LibraryFigures.h"
-#include "account/SettingsTabs.h"
-#include "account/ShortcutSettingsModel.h"
-#include "shell/Preferences.h"
+#include "settings/GeneralSettingsModel.h"
+#include "settings/LibraryFigures.h"
+#include "settings/SettingsTabs.h"
+#include "settings/ShortcutSettingsModel.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include "TempLibrary.h"

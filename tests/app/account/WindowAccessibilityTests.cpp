@@ -1,7 +1,7 @@
 // What a screen reader and the keyboard find in the settings window and onboarding: every control
 // has a name, and Tab walks the controls in reading order.
-#include "account/OnboardingView.h"
-#include "account/SettingsView.h"
+#include "onboarding/OnboardingView.h"
+#include "settings/SettingsView.h"
 
 #include "LibraryFixture.h"
 #include "WindowServices.h"

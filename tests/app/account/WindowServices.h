@@ -1,11 +1,11 @@
 #pragma once
 
 #include "capture/HotkeyManager.h"
-#include "platform/HotkeyRegistrar.h"
-#include "platform/KeyEventSource.h"
-#include "shell/AppNotifications.h"
-#include "shell/PermissionsService.h"
-#include "shell/Preferences.h"
+#include "desktop/HotkeyRegistrar.h"
+#include "desktop/KeyEventSource.h"
+#include "desktop/PermissionsService.h"
+#include "values/AppNotifications.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include "FlowFakes.h"

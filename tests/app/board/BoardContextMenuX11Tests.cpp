@@ -2,11 +2,11 @@
 #include "board/BoardModel.h"
 #include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
+#include "desktop/FileRevealer.h"
 #include "detail/CaptureDetailView.h"
 #include "detail/DetailHeaderBar.h"
 #include "model/Paths.h"
-#include "platform/FileRevealer.h"
-#include "shell/AppNotifications.h"
+#include "values/AppNotifications.h"
 #include "values/Utf8.h"
 
 #include "LibraryFixture.h"

@@ -2,9 +2,9 @@
 #include "board/BoardView.h"
 #include "board/EmptyStateView.h"
 #include "board/SidebarRows.h"
+#include "library/LibraryReader.h"
 #include "model/Paths.h"
-#include "shell/AppNotifications.h"
-#include "shell/LibraryReader.h"
+#include "values/AppNotifications.h"
 
 #include "LibraryFixture.h"
 #include "TestPreferences.h"

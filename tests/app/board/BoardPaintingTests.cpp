@@ -1,5 +1,5 @@
 #include "board/BoardPainting.h"
-#include "shell/Theme.h"
+#include "ui/Theme.h"
 
 #include <QFontMetricsF>
 

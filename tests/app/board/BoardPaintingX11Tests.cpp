@@ -1,7 +1,7 @@
 #include "board/BoardLayout.h"
 #include "board/BoardPainting.h"
 #include "model/Time.h"
-#include "shell/Theme.h"
+#include "ui/Theme.h"
 
 #include <QDir>
 #include <QGuiApplication>

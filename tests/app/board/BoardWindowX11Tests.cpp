@@ -1,8 +1,8 @@
 #include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
 #include "board/EmptyStateView.h"
-#include "shell/AppNotifications.h"
-#include "shell/Preferences.h"
+#include "values/AppNotifications.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include "LibraryFixture.h"

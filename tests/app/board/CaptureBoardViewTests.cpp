@@ -1,8 +1,8 @@
 #include "board/CaptureBoardView.h"
+#include "library/ThumbnailLoader.h"
 #include "model/Paths.h"
 #include "model/Uuid.h"
 #include "platform/StoreChangeNotifier.h"
-#include "shell/ThumbnailLoader.h"
 #include "store/CaptureStore.h"
 #include "values/Utf8.h"
 

@@ -6,8 +6,8 @@
 #include "board/BoardHeader.h"
 #include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
-#include "shell/AppNotifications.h"
-#include "shell/Preferences.h"
+#include "values/AppNotifications.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include <QLineEdit>

@@ -2,8 +2,8 @@
 #include "board/CaptureBoardView.h"
 #include "board/NewGroupSheet.h"
 #include "board/SidebarView.h"
-#include "shell/AppNotifications.h"
-#include "shell/Preferences.h"
+#include "values/AppNotifications.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include "SeededBoard.h"

@@ -2,10 +2,10 @@
 #include "LibraryFixture.h"
 
 #include "capture/CaptureController.h"
+#include "desktop/PermissionsService.h"
 #include "model/Paths.h"
-#include "shell/AppNotifications.h"
-#include "shell/PermissionsService.h"
-#include "shell/Preferences.h"
+#include "values/AppNotifications.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
 #include "capture/HotkeyManager.h"
 
-#include "platform/PermissionProbe.h"
+#include "desktop/PermissionProbe.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
 #include "capture/HotkeyRecorderView.h"
-#include "shell/Preferences.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include "TempLibrary.h"

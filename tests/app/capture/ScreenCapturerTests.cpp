@@ -1,4 +1,4 @@
-#include "platform/ScreenCapturer.h"
+#include "desktop/ScreenCapturer.h"
 #include "values/CaptureError.h"
 
 #include <gtest/gtest.h>

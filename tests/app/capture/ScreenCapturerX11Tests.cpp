@@ -1,5 +1,5 @@
-#include "platform/ScreenCapturer.h"
-#include "platform/X11ScreenGrab.h"
+#include "desktop/ScreenCapturer.h"
+#include "desktop/X11ScreenGrab.h"
 #include "values/ImageWriter.h"
 #include "values/Utf8.h"
 

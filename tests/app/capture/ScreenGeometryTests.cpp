@@ -1,4 +1,4 @@
-#include "platform/ScreenGeometry.h"
+#include "desktop/ScreenGeometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The attachment service on a real store in a temporary library, with real PNG and JPEG files.
-#include "shell/AttachmentService.h"
+#include "library/AttachmentService.h"
 
 #include "LibraryFixture.h"
 #include "files/ScreenshotFiles.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "compose/ComposePanel.h"
+#include "library/ThumbnailLoader.h"
 #include "model/Paths.h"
-#include "shell/ThumbnailLoader.h"
 #include "values/PendingCapture.h"
 #include "values/Utf8.h"
 

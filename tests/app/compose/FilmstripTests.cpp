@@ -1,6 +1,6 @@
 #include "compose/Filmstrip.h"
+#include "library/ThumbnailLoader.h"
 #include "model/Paths.h"
-#include "shell/ThumbnailLoader.h"
 
 #include "TempLibrary.h"
 

@@ -1,7 +1,7 @@
 #include "compose/Filmstrip.h"
+#include "library/ThumbnailLoader.h"
 #include "model/Paths.h"
-#include "shell/Theme.h"
-#include "shell/ThumbnailLoader.h"
+#include "ui/Theme.h"
 #include "values/Utf8.h"
 
 #include "LibraryFixture.h"

@@ -5,7 +5,7 @@
 #include "compose/MarkupEditorWindow.h"
 #include "model/Image.h"
 #include "model/Paths.h"
-#include "shell/Preferences.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include "TempLibrary.h"

@@ -1,5 +1,5 @@
 #include "detail/CaptureDetailView.h"
-#include "shell/AppNotifications.h"
+#include "values/AppNotifications.h"
 
 #include "LibraryFixture.h"
 #include "WriteAnswer.h"

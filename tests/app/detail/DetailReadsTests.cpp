@@ -5,7 +5,7 @@
 #include "detail/HistorySection.h"
 #include "model/Paths.h"
 #include "model/Uuid.h"
-#include "shell/AppNotifications.h"
+#include "values/AppNotifications.h"
 
 #include "LibraryFixture.h"
 #include "WriteAnswer.h"

@@ -8,7 +8,7 @@
 #include "detail/NoteSection.h"
 #include "detail/TagSection.h"
 #include "detail/WrappingLabel.h"
-#include "shell/Theme.h"
+#include "ui/Theme.h"
 #include "values/Utf8.h"
 
 #include "FakeTimer.h"

@@ -1,4 +1,4 @@
-#include "platform/DisplaySession.h"
+#include "desktop/DisplaySession.h"
 
 #include <gtest/gtest.h>
 

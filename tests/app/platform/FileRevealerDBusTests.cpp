@@ -1,4 +1,4 @@
-#include "platform/FileRevealer.h"
+#include "desktop/FileRevealer.h"
 
 #include "platform/SessionBus.h"
 #include "values/Utf8.h"

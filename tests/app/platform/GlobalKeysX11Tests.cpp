@@ -1,8 +1,8 @@
 #include "capture/EventTapMonitor.h"
-#include "platform/GlobalKeys.h"
-#include "platform/PermissionProbe.h"
-#include "platform/X11HotkeyRegistrar.h"
-#include "platform/X11Keyboard.h"
+#include "desktop/GlobalKeys.h"
+#include "desktop/PermissionProbe.h"
+#include "desktop/X11HotkeyRegistrar.h"
+#include "desktop/X11Keyboard.h"
 #include "values/HotkeyBinding.h"
 
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "platform/KeyPositions.h"
+#include "desktop/KeyPositions.h"
 
 #include <gtest/gtest.h>
 

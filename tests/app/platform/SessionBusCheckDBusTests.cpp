@@ -1,4 +1,4 @@
-#include "platform/SessionBusCheck.h"
+#include "desktop/SessionBusCheck.h"
 
 #include "SilentBus.h"
 

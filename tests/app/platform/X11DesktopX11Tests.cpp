@@ -1,4 +1,4 @@
-#include "platform/X11Desktop.h"
+#include "desktop/X11Desktop.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "platform/X11FlowDesktop.h"
+#include "desktop/X11FlowDesktop.h"
 
 #include "SolidWindow.h"
 #include "XClient.h"

@@ -1,4 +1,4 @@
-#include "shell/AppWindows.h"
+#include "desktop/AppWindows.h"
 
 #include <QWidget>
 

@@ -1,5 +1,5 @@
-#include "shell/CaptureImageView.h"
-#include "shell/ThumbnailLoader.h"
+#include "compose/CaptureImageView.h"
+#include "library/ThumbnailLoader.h"
 #include "values/Utf8.h"
 
 #include "TempLibrary.h"

@@ -1,4 +1,4 @@
-#include "shell/CaptureList.h"
+#include "library/CaptureList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "shell/ClipboardImage.h"
+#include "detail/ClipboardImage.h"
 
 #include "values/Utf8.h"
 

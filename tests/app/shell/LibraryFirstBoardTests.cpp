@@ -1,7 +1,7 @@
 #include "LibraryFixture.h"
 
+#include "library/LibraryReader.h"
 #include "model/Paths.h"
-#include "shell/LibraryReader.h"
 #include "store/Database.h"
 
 #include <QTest>

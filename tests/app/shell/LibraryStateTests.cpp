@@ -1,4 +1,4 @@
-#include "shell/LibraryState.h"
+#include "library/LibraryState.h"
 
 #include "LibraryFixture.h"
 #include "TempLibrary.h"

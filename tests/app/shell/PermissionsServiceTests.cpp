@@ -1,4 +1,4 @@
-#include "shell/PermissionsService.h"
+#include "desktop/PermissionsService.h"
 
 #include "FakeTimer.h"
 

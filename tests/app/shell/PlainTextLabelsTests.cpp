@@ -5,8 +5,8 @@
 #include "compose/ComposeView.h"
 #include "model/Time.h"
 #include "model/Uuid.h"
-#include "shell/AppNotifications.h"
-#include "shell/Preferences.h"
+#include "values/AppNotifications.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include "../compose/ComposeFixture.h"

@@ -1,4 +1,4 @@
-#include "shell/Preferences.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include "TempLibrary.h"

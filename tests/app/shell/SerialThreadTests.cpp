@@ -1,4 +1,4 @@
-#include "shell/SerialThread.h"
+#include "library/SerialThread.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include "app/ShellMenus.h"
-#include "shell/AppActions.h"
-#include "shell/Preferences.h"
+#include "values/AppActions.h"
 #include "values/KeyNames.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
-#include "platform/PermissionProbe.h"
+#include "desktop/PermissionProbe.h"
 
 #include "FakeTimer.h"
 #include "TempLibrary.h"

@@ -1,4 +1,4 @@
-#include "shell/ShownText.h"
+#include "ui/ShownText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "shell/MainMenu.h"
-#include "shell/StatusMenuModel.h"
+#include "app/MainMenu.h"
+#include "app/StatusMenuModel.h"
 
 #include <gtest/gtest.h>
 

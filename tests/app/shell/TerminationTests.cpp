@@ -1,5 +1,5 @@
+#include "desktop/TerminationSignal.h"
 #include "detail/NoteSection.h"
-#include "platform/TerminationSignal.h"
 
 #include "LibraryFixture.h"
 

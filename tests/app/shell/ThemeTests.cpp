@@ -1,4 +1,4 @@
-#include "shell/Theme.h"
+#include "ui/Theme.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "shell/ThumbnailCache.h"
+#include "library/ThumbnailCache.h"
 
 #include <gtest/gtest.h>
 

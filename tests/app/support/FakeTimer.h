@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/RestartableTimer.h"
+#include "values/RestartableTimer.h"
 
 #include <functional>
 #include <utility>

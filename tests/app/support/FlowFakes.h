@@ -3,9 +3,9 @@
 #include "capture/SelectionOverlay.h"
 #include "compose/AnnotationEditorWindowController.h"
 #include "compose/ComposeWindowController.h"
-#include "platform/CaptureServices.h"
-#include "platform/ContextCollector.h"
-#include "platform/PermissionProbe.h"
+#include "desktop/CaptureServices.h"
+#include "desktop/ContextCollector.h"
+#include "desktop/PermissionProbe.h"
 #include "values/CaptureError.h"
 
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "account/Account.h"
-#include "platform/StoreChangeListener.h"
-#include "shell/Library.h"
-#include "shell/ThumbnailLoader.h"
+#include "desktop/StoreChangeListener.h"
+#include "library/Library.h"
+#include "library/ThumbnailLoader.h"
 #include "store/CaptureStore.h"
 
 #include "TempLibrary.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Preferences.h"
+#include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include "TempLibrary.h"

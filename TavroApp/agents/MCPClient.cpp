@@ -1,0 +1,40 @@
+#include "agents/MCPClient.h"
+
+namespace tavro {
+
+namespace {
+
+constexpr MCPClientInfo clients[] = {
+    {MCPClient::claudeCode, "claudeCode", "Claude Code", ConfigBase::home, ".claude.json",
+     "mcpServers", "claude-code", ".claude", "", "terminal", "Terminal and IDE agent", true},
+    {MCPClient::claudeDesktop, "claudeDesktop", "Claude Desktop", ConfigBase::configHome,
+     "Claude/claude_desktop_config.json", "mcpServers", "claude-desktop", "Claude",
+     "claude-desktop", "message", "The Claude desktop app"},
+    {MCPClient::cursor, "cursor", "Cursor", ConfigBase::home, ".cursor/mcp.json", "mcpServers",
+     "cursor", ".cursor", "cursor", "cursorarrow.rays", "Cursor's agent"},
+    {MCPClient::vsCode, "vsCode", "VS Code", ConfigBase::configHome, "Code/User/mcp.json",
+     "servers", "vscode", "Code/User", "code", "chevron.left.forwardslash.chevron.right",
+     "Copilot agent mode", true},
+};
+
+} // namespace
+
+std::span<const MCPClientInfo> mcpClients() {
+    return clients;
+}
+
+const MCPClientInfo& mcpClientInfo(MCPClient client) {
+    for (const MCPClientInfo& info : clients)
+        if (info.client == client)
+            return info;
+    return clients[0];
+}
+
+std::optional<MCPClient> mcpClientNamed(std::string_view id) {
+    for (const MCPClientInfo& info : clients)
+        if (info.id == id)
+            return info.client;
+    return std::nullopt;
+}
+
+} // namespace tavro
