@@ -5,6 +5,7 @@
 #include "library/LibraryReader.h"
 
 #include "TempLibrary.h"
+#include "ledger/SyncLedger.h"
 
 #include <gtest/gtest.h>
 
@@ -192,7 +193,7 @@ TEST(AccountRecords, TheUserComesFromThePeopleTableElseFromTheStoredNameOrYou) {
         store.setSyncMeta("user_name", c.userName);
         store.setSyncMeta("user_email", "ada@meta.test");
         if (c.personRow)
-            store.upsertPerson(ada);
+            SyncLedger(store).upsertPerson(ada);
         EXPECT_EQ(readAccountRecords(store, 60).me, c.me);
     }
 }
@@ -206,10 +207,10 @@ TEST(AccountRecords, WorkspacesDefaultLocalCapturesAndTheNewestLogLines) {
         capture.createdAt = capture.updatedAt = 1000 + i;
         store.insert(capture);
     }
-    store.replaceWorkspaces({{"w1", "Team"}, {"w2", "Side"}});
+    SyncLedger(store).replaceWorkspaces({{"w1", "Team"}, {"w2", "Side"}});
     store.setSyncMeta("default_workspace_id", "w2");
     for (int i = 0; i < 5; ++i)
-        store.log(i == 4 ? "error" : "info", "line " + std::to_string(i));
+        SyncLedger(store).log(i == 4 ? "error" : "info", "line " + std::to_string(i));
     const auto snapshot = readAccountRecords(store, 3);
     // The reader publishes them with the board, the workspaces among its own values.
     LibraryReader reader(library.database());
