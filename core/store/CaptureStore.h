@@ -136,6 +136,10 @@ public:
     // and not local-only it joins the default workspace; a shared capture starts pendingPush
     // with the whole row pending. The author defaults to the signed-in user.
     void insert(const Capture& capture);
+    // A new capture with its tags and screenshots, all in one transaction: a failure part-way
+    // leaves no half-saved capture, so the same capture can be saved again.
+    void insert(const Capture& capture, const std::vector<std::string>& tags,
+                const std::vector<CaptureImage>& images);
     // Rewrites the capture's editable columns, bumps updated_at and, on a shared row, marks the
     // fields that differ from the stored row. The read and the writes share one transaction; a
     // caller that read the record itself wraps that read and this call in db().transaction()
@@ -174,6 +178,9 @@ public:
     // the record as stored. Both writes refuse (DatabaseError::Code::refused) a mark-up over
     // Annotation::maxEncodedBytes.
     CaptureImage addImage(CaptureImage image);
+    // Adds the screenshot and, when its capture is a text capture, gives the capture `mode`, in
+    // one transaction.
+    CaptureImage addImage(CaptureImage image, CaptureMode mode);
     // Rewrites position, paths, size and mark-up.
     void updateImage(const CaptureImage& image);
     // Deletes a local screenshot outright and tombstones a shared one, renumbers the rest from
@@ -242,8 +249,8 @@ public:
     // Newest first.
     std::vector<SyncLogLine> syncLog(std::int64_t limit) const;
 
-    // The changes made here that the service does not have and that the ledger's purgeAccountData() would
-    // delete: edits and deletions of shared captures, groups and screenshots still waiting to
+    // The changes made here that the service does not have and that the ledger's purgeAccountData()
+    // would delete: edits and deletions of shared captures, groups and screenshots still waiting to
     // be pushed, and the screenshots and comments of shared captures that never reached the
     // service. Captures still waiting for their first push are not counted: signing out keeps
     // them as local ones, with their screenshots and comments; so are new groups, unless a
