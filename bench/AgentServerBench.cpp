@@ -45,7 +45,7 @@ Folder makeLibrary(int captures) {
     std::string pattern = (fs::temp_directory_path() / "tavro-bench-XXXXXX").string();
     fs::path home = mkdtemp(pattern.data());
     setenv("TAVRO_HOME", home.c_str(), 1);
-    CaptureStore store(TavroPaths::databasePath());
+    CaptureStore store(TavroPaths::databasePath(), defaultStoreChangeNotifier());
     store.db().transaction([&] {
         for (int i = 0; i < captures; ++i) {
             Capture c{.id = makeUUID(),
@@ -190,7 +190,7 @@ struct ScreenshotLibrary {
 const ScreenshotLibrary& screenshotLibrary() {
     static ScreenshotLibrary library = [] {
         ScreenshotLibrary made{makeLibrary(10)};
-        CaptureStore store(TavroPaths::databasePath());
+        CaptureStore store(TavroPaths::databasePath(), defaultStoreChangeNotifier());
         made.captureID = store.captures(CaptureQuery{.limit = 1})[0].id;
         made.file = TavroPaths::imageFilePath(writeScreenshot(store, made.captureID))->string();
         return made;
@@ -217,7 +217,7 @@ void streamingPngFloor(benchmark::State& state) {
 
 void getCaptureWithLargeScreenshot(benchmark::State& state) {
     const auto& library = screenshotLibrary();
-    auto store = std::make_shared<CaptureStore>(TavroPaths::databasePath());
+    auto store = std::make_shared<CaptureStore>(TavroPaths::databasePath(), defaultStoreChangeNotifier());
     TavroMCPServer server(-1, store, "bench");
     JSONRPC::Request request{
         JSON(1), "tools/call",
@@ -241,7 +241,7 @@ const Folder& listingLibrary(int captures) {
 
 void listCaptures(benchmark::State& state) {
     listingLibrary(int(state.range(0)));
-    auto store = std::make_shared<CaptureStore>(TavroPaths::databasePath());
+    auto store = std::make_shared<CaptureStore>(TavroPaths::databasePath(), defaultStoreChangeNotifier());
     TavroMCPServer server(-1, store, "bench");
     JSONRPC::Request request{
         JSON(1), "tools/call",

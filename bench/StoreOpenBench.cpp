@@ -21,7 +21,7 @@ fs::path scratchLibrary() {
 
 void BM_OpenExistingLibrary(benchmark::State& state) {
     auto file = scratchLibrary();
-    { CaptureStore create(file); }
+    { CaptureStore create(file, std::make_shared<NullStoreChangeNotifier>()); }
     for (auto _ : state) {
         CaptureStore store(file, std::make_shared<NullStoreChangeNotifier>());
         benchmark::DoNotOptimize(&store);

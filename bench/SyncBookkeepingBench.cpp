@@ -3,6 +3,7 @@
 // push records built and acknowledged for the pending rows.
 //
 // Goal: one request's 500 push records listed and built within 50 ms.
+#include "ledger/SyncLedger.h"
 #include "model/Uuid.h"
 #include "store/CaptureStore.h"
 #include "sync/PushBatch.h"
@@ -25,6 +26,7 @@ struct Scratch {
         setenv("TAVRO_HOME", folder.c_str(), 1);
         store = std::make_unique<CaptureStore>(folder / "tavro.sqlite",
                                                std::make_shared<NullStoreChangeNotifier>());
+        ledger = std::make_unique<SyncLedger>(*store);
     }
 
     static json pulledCapture(const std::string& id) {
@@ -44,6 +46,7 @@ struct Scratch {
     }
 
     std::unique_ptr<CaptureStore> store;
+    std::unique_ptr<SyncLedger> ledger;
 };
 
 // One reply's worth of new captures, each applied on its own.
@@ -51,7 +54,7 @@ void BM_ApplyPulledCaptures(benchmark::State& state) {
     Scratch scratch;
     for (auto _ : state)
         for (int i = 0; i < state.range(0); ++i)
-            scratch.store->applyRemoteCapture(Scratch::pulledCapture(makeUUID()));
+            scratch.ledger->applyRemoteCapture(Scratch::pulledCapture(makeUUID()));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_ApplyPulledCaptures)->Arg(100)->Arg(500)->Unit(benchmark::kMillisecond);
@@ -60,11 +63,11 @@ BENCHMARK(BM_ApplyPulledCaptures)->Arg(100)->Arg(500)->Unit(benchmark::kMillisec
 void BM_MergePulledCaptureOverPendingEdit(benchmark::State& state) {
     Scratch scratch;
     const auto row = Scratch::pulledCapture(makeUUID());
-    scratch.store->applyRemoteCapture(row);
+    scratch.ledger->applyRemoteCapture(row);
     scratch.store->db().execute(
         "UPDATE captures SET sync_state = 'pendingPush', pending = '{\"note\":true}';");
     for (auto _ : state)
-        scratch.store->applyRemoteCapture(row);
+        scratch.ledger->applyRemoteCapture(row);
 }
 BENCHMARK(BM_MergePulledCaptureOverPendingEdit)->Unit(benchmark::kMicrosecond);
 
@@ -72,15 +75,15 @@ BENCHMARK(BM_MergePulledCaptureOverPendingEdit)->Unit(benchmark::kMicrosecond);
 void BM_PushTwoHundredCaptures(benchmark::State& state) {
     Scratch scratch;
     for (int i = 0; i < 200; ++i)
-        scratch.store->applyRemoteCapture(Scratch::pulledCapture(makeUUID()));
+        scratch.ledger->applyRemoteCapture(Scratch::pulledCapture(makeUUID()));
     for (auto _ : state) {
         state.PauseTiming();
         scratch.store->db().execute(
             "UPDATE captures SET sync_state = 'pendingPush', pending = '{\"*\":true}';");
         state.ResumeTiming();
-        for (const auto& pending : scratch.store->pending("captures", 200)) {
-            auto record = scratch.store->captureChange(pending);
-            scratch.store->markSynced("captures", pending, 4, record);
+        for (const auto& pending : scratch.ledger->pending("captures", 200)) {
+            auto record = scratch.ledger->captureChange(pending);
+            scratch.ledger->markSynced("captures", pending, 4, record);
         }
     }
     state.SetItemsProcessed(state.iterations() * 200);
@@ -129,7 +132,7 @@ void BM_CollectFiveHundredPushRecords(benchmark::State& state) {
     });
     size_t records = 0;
     for (auto _ : state) {
-        const auto batch = collectPush(store, [](const CaptureImage&) {});
+        const auto batch = collectPush(*scratch.ledger, [](const CaptureImage&) {});
         records = batch.changes.size();
         benchmark::DoNotOptimize(batch);
     }

@@ -9,6 +9,7 @@
 // requests take replayed with plain HTTP against the same service; one reply of 100 MB pulled
 // with the process's peak at most twice the reply above what it held before.
 #include "files/LibraryFiles.h"
+#include "ledger/SyncLedger.h"
 #include "model/Uuid.h"
 #include "sync/SyncEngine.h"
 
@@ -74,6 +75,7 @@ struct SignedInLibrary {
     SyncService service;
     std::shared_ptr<MemorySecrets> secrets = std::make_shared<MemorySecrets>();
     CaptureStore store{library.database(), std::make_shared<NullStoreChangeNotifier>()};
+    SyncLedger ledger{store};
 
     SignedInLibrary() {
         store.setSyncMeta("user_id", SyncService::userID);
@@ -120,7 +122,7 @@ struct SignedInLibrary {
 std::vector<double> passUntilPushed(SyncEngine& engine, SignedInLibrary& library,
                                     std::string_view table, int limit) {
     std::vector<double> seconds;
-    while (int(seconds.size()) < limit && !library.store.pending(table, 1).empty()) {
+    while (int(seconds.size()) < limit && !library.ledger.pending(table, 1).empty()) {
         const auto start = Clock::now();
         engine.syncNow();
         seconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
@@ -150,7 +152,7 @@ void BM_PushTenThousandCaptures(benchmark::State& state) {
         const auto passes = passUntilPushed(*engine, library, "captures", 4);
         state.PauseTiming();
         report(state, passes);
-        state.counters["left"] = double(library.store.pending("captures", 20'000).size());
+        state.counters["left"] = double(library.ledger.pending("captures", 20'000).size());
         state.counters["exchanges"] = double(library.requestsTo("/v1/sync", "POST"));
         state.counters["synced"] =
             double(library.count("SELECT COUNT(*) AS n FROM captures WHERE sync_state = 'synced'"));
@@ -307,7 +309,7 @@ void BM_UploadThousandScreenshots(benchmark::State& state) {
         state.counters["png_kB"] = double(png.size()) / 1024;
         state.counters["thumb_kB"] = double(thumb.size()) / 1024;
         state.counters["stored"] = double(library.requestsTo("/storage/", "PUT"));
-        state.counters["left"] = double(library.store.pending("capture_images", 2'000).size());
+        state.counters["left"] = double(library.ledger.pending("capture_images", 2'000).size());
         state.ResumeTiming();
     }
 }

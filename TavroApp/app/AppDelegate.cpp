@@ -65,7 +65,7 @@ bool AppDelegate::start(bool openStartWindow) {
     TavroPaths::ensureDirectories();
     std::shared_ptr<CaptureStore> store;
     try {
-        store = std::make_shared<CaptureStore>(TavroPaths::databasePath());
+        store = std::make_shared<CaptureStore>(TavroPaths::databasePath(), defaultStoreChangeNotifier());
     } catch (const std::exception& error) {
         // Without its library the app cannot run: the user is told why, and it quits.
         presentFatal(error.what());

@@ -336,17 +336,8 @@ void Library::readDeleted(const std::string& captureID, QObject* context,
 
 PendingWrite<> Library::add(const Capture& capture, const std::vector<std::string>& tags,
                             const std::vector<CaptureImage>& images) {
-    // One transaction: a failure part-way leaves no half-saved capture behind, so the same
-    // capture can be saved again.
-    return perform([capture, tags, images](CaptureStore& store) {
-        store.db().transaction([&] {
-            store.insert(capture);
-            if (!tags.empty())
-                store.setTags(tags, capture.id);
-            for (const CaptureImage& image : images)
-                store.addImage(image);
-        });
-    });
+    return perform(
+        [capture, tags, images](CaptureStore& store) { store.insert(capture, tags, images); });
 }
 
 PendingWrite<> Library::addImage(const QImage& image, const std::string& captureID,
@@ -367,12 +358,7 @@ PendingWrite<> Library::addImage(const QImage& image, const std::string& capture
         record.createdAt = date;
         record.syncState = SyncState::local;
         try {
-            store.db().transaction([&] {
-                store.addImage(record);
-                auto capture = store.capture(captureID);
-                if (capture && capture->captureMode == CaptureMode::text)
-                    store.setCaptureMode(mode, captureID);
-            });
+            store.addImage(record, mode);
         } catch (...) {
             ScreenshotFiles::removeOriginal(written.relativePath);
             ScreenshotFiles::removeThumbnail(written.thumbRelativePath);

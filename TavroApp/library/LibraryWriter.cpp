@@ -16,8 +16,8 @@ void LibraryWriter::submit(Job job) {
 
 CaptureStore& LibraryWriter::store() {
     if (!store_) {
-        // Other programs hear of the writes through the store's own notifier, as before.
-        store_ = std::make_unique<CaptureStore>(file_);
+        // Other programs hear of the writes over the session bus.
+        store_ = std::make_unique<CaptureStore>(file_, defaultStoreChangeNotifier());
         store_->db().confineTo(std::this_thread::get_id());
     }
     return *store_;

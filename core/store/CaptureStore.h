@@ -34,9 +34,9 @@ public:
 
     // Opens (and for the default location first moves a former library into place), creates
     // the folders and migrates. Throws DatabaseError or std::filesystem::filesystem_error.
-    explicit CaptureStore(
-        const std::filesystem::path& databaseFile,
-        std::shared_ptr<StoreChangeNotifier> notifier = defaultStoreChangeNotifier());
+    // `notifier` carries the store-changed notification to other programs.
+    CaptureStore(const std::filesystem::path& databaseFile,
+                 std::shared_ptr<StoreChangeNotifier> notifier);
     CaptureStore(const CaptureStore&) = delete;
     CaptureStore& operator=(const CaptureStore&) = delete;
 
@@ -136,6 +136,10 @@ public:
     // and not local-only it joins the default workspace; a shared capture starts pendingPush
     // with the whole row pending. The author defaults to the signed-in user.
     void insert(const Capture& capture);
+    // A new capture with its tags and screenshots, all in one transaction: a failure part-way
+    // leaves no half-saved capture, so the same capture can be saved again.
+    void insert(const Capture& capture, const std::vector<std::string>& tags,
+                const std::vector<CaptureImage>& images);
     // Rewrites the capture's editable columns, bumps updated_at and, on a shared row, marks the
     // fields that differ from the stored row. The read and the writes share one transaction; a
     // caller that read the record itself wraps that read and this call in db().transaction()
@@ -174,6 +178,9 @@ public:
     // the record as stored. Both writes refuse (DatabaseError::Code::refused) a mark-up over
     // Annotation::maxEncodedBytes.
     CaptureImage addImage(CaptureImage image);
+    // Adds the screenshot and, when its capture is a text capture, gives the capture `mode`, in
+    // one transaction.
+    CaptureImage addImage(CaptureImage image, CaptureMode mode);
     // Rewrites position, paths, size and mark-up.
     void updateImage(const CaptureImage& image);
     // Deletes a local screenshot outright and tombstones a shared one, renumbers the rest from
@@ -219,98 +226,8 @@ public:
     // workspace, each to be pushed whole.
     void adopt(std::string_view captureID, std::string_view workspaceID);
 
-    // Push side of sync: the rows waiting to be pushed, their push records, and the server's
-    // verdicts written back. Nothing here posts the store-changed notification.
-
-    // One row waiting to be pushed: the wire field names of its mark ("*" the whole row,
-    // "delete" its deletion), the server version it was last synced at, and the mark's text as
-    // listed, which tells markSynced whether the row changed while its push was in flight.
-    struct Pending {
-        std::string id;
-        std::set<std::string> fields;
-        std::int64_t version = 0;
-        std::optional<std::string> mark;
-
-        bool operator==(const Pending&) const = default;
-    };
-
-    // Oldest first. Only "captures", "groups" and "capture_images" have pending rows; any other
-    // name lists nothing.
-    std::vector<Pending> pending(std::string_view table, std::int64_t limit) const;
-    std::vector<Comment> pendingComments(std::int64_t limit) const;
-    // The screenshots and comments of these lists wait for their capture: each is listed only
-    // once the service has its capture, or when its capture is among `capturesSent`, which go
-    // ahead of them in the same request. Oldest first.
-    std::vector<Pending> pushableImages(std::int64_t limit,
-                                        const std::vector<std::string>& capturesSent) const;
-    std::vector<Comment> pushableComments(std::int64_t limit,
-                                          const std::vector<std::string>& capturesSent) const;
-    // The capture is here but not on the service: in no workspace, kept on this computer, or
-    // still waiting for its first push.
-    bool captureNotOnService(std::string_view captureID) const;
-    // The screenshot row whether deleted or not.
-    std::optional<CaptureImage> rawImage(std::string_view id) const;
-    // The keys of a mark's JSON object; empty for anything else.
-    static std::set<std::string> pendingFields(const std::optional<std::string>& mark);
-
-    // Push records, nothing when the row has nothing to send.
-    std::optional<nlohmann::json> groupChange(const Pending& pending) const;
-    std::optional<nlohmann::json> captureChange(const Pending& pending) const;
-    static std::optional<nlohmann::json> imageChange(const Pending& pending,
-                                                     const CaptureImage& image);
-    static nlohmann::json commentChange(const Comment& comment);
-
-    // The server accepted the push built from `pushed` (`record` is what was sent, none when
-    // the row had nothing to send). The row is marked synced only when its mark and the record
-    // it yields now are still those of the push; a change made meanwhile keeps it pending, at
-    // the server's version, for the next push, and so does the archive time of a group sent
-    // whole. Returns whether the row was marked synced.
-    bool markSynced(std::string_view table, const Pending& pushed,
-                    std::optional<std::int64_t> version,
-                    const std::optional<nlohmann::json>& record = std::nullopt);
-    // Takes the capture with its screenshots and comments out of its workspace.
-    void markLocalOnly(std::string_view captureID);
-    // The service kept its own drawing on a screenshot over the one pushed from here: this
-    // computer's drawing (its mark-up, a copy of the original, its marked copy and thumbnail)
-    // becomes a new screenshot of the same capture, waiting to be pushed whole, and the
-    // screenshot itself waits for the service's drawing to be pulled. Gives the new
-    // screenshot's id; nothing when the screenshot is gone or carries no drawing. Throws
-    // ScreenshotFiles::WriteError when a copy cannot be written, and writes no row then.
-    std::optional<std::string> keepDrawingApart(std::string_view imageID);
-    // A new screenshot or comment the service refused for good: it stays on this computer, is
-    // not pushed again, and counts among the unsent changes. Other tables are left alone.
-    void keepUnsent(std::string_view table, std::string_view id);
-    // The row of a pushed table ("captures", "groups", "capture_images", "comments") still
-    // waits to be pushed.
-    bool stillPending(std::string_view table, std::string_view id) const;
-    // Files the group's captures under the server's id for it and retires the local row. When
-    // no group has that id yet, the local group is carried over to it; onto itself, or onto an
-    // id that is not one, nothing changes.
-    void remapGroup(std::string_view from, std::string_view to);
-
-    // Screenshot files that failed to move between the library and the service, each with the
-    // wait before the next try, kept across restarts. `shape` is what the screenshot looked
-    // like when it failed (paths or hashes): a different one means a new try at once.
-    enum class Transfer { upload, download };
-    struct TransferFailure {
-        std::string shape;
-        Seconds wait = 0;
-        Seconds retryAt = 0;
-
-        bool operator==(const TransferFailure&) const = default;
-    };
-    std::optional<TransferFailure> transferFailure(Transfer transfer,
-                                                   std::string_view imageID) const;
-    // Nothing is kept for a screenshot that is gone; its record goes with its row.
-    void setTransferFailure(Transfer transfer, std::string_view imageID,
-                            const TransferFailure& failure);
-    void clearTransferFailure(Transfer transfer, std::string_view imageID);
-    // The screenshots whose transfer failed and that still wait for it: uploads of those still
-    // to be pushed, downloads of every one.
-    std::int64_t transferFailureCount(Transfer transfer) const;
-
-    // The account side that sync fills: people, workspaces, group members and the sync log.
-    // Nothing here posts the store-changed notification.
+    // What sync fills in for the board and the account pane to read: people, workspaces and
+    // the sync log (see SyncLedger for the writes).
 
     struct SyncLogLine {
         std::int64_t id = 0;
@@ -321,10 +238,6 @@ public:
         bool operator==(const SyncLogLine&) const = default;
     };
 
-    // Keeps a known e-mail address when the new record has none.
-    void upsertPerson(const Person& person);
-    // All or nothing: a failure leaves the previous list.
-    void replaceWorkspaces(const std::vector<Workspace>& workspaces);
     static Person decodePerson(const Row& row);
     static Workspace decodeWorkspace(const Row& row);
     std::vector<Person> people() const;
@@ -333,68 +246,20 @@ public:
     // Everyone, people before bots, each by name in the user's language ignoring case.
     std::vector<Person> assignableCandidates() const;
     std::vector<Workspace> workspaces() const;
-    // Members not removed.
-    std::vector<std::string> groupMemberIDs(std::string_view groupID) const;
-    // Live workspace captures in step with the server.
-    std::vector<std::string> syncedCaptureIDs() const;
-    // Writes one line, dated `at` (now when not given), and keeps the newest 501; never fails,
-    // but gives whether the line was written.
-    bool log(std::string_view level, std::string_view message,
-             std::optional<Seconds> at = std::nullopt) noexcept;
     // Newest first.
     std::vector<SyncLogLine> syncLog(std::int64_t limit) const;
 
-    // Pull side of sync: each row the server sends is merged in a transaction of its own, so the
-    // other program never waits on a whole reply, and never overwrites a field pending locally.
-    // A row without its required keys is ignored; one whose ids or hashes do not have their form
-    // is skipped and logged, and writes nothing. Nothing here posts the notification.
-
-    void applyRemoteCapture(const nlohmann::json& row);
-    void applyRemoteImage(const nlohmann::json& row);
-    void applyRemoteGroup(const nlohmann::json& row);
-    void applyRemoteGroupMember(const nlohmann::json& row);
-    void applyRemotePerson(const nlohmann::json& row);
-    void applyRemoteComment(const nlohmann::json& row);
-    void applyRemoteActivity(const nlohmann::json& row);
-    // Live screenshots of live workspace captures whose files are not all here yet, newest
-    // first, each with its capture's workspace id.
-    std::vector<std::pair<CaptureImage, std::string>>
-    imagesAwaitingDownload(std::int64_t limit) const;
-
-    // Removals the server orders, and the sign-out purge: rows are deleted outright and, once
-    // that has committed, their screenshot files removed. What was never shared survives: a
-    // local-only capture, or one still waiting for its first push, leaves its workspace instead.
-
-    void dropCapture(std::string_view id);
-    // Drops the capture only while it is a live workspace capture in step with the server:
-    // one changed here since it was listed (pending, taken local, deleted) stays. Returns
-    // whether it was dropped.
-    bool dropSyncedCapture(std::string_view id);
-    // A screenshot not pushed yet stays; the capture's other screenshots keep their positions.
-    void dropImage(std::string_view id);
-    // Keeps the signed-in user's own captures, and the group while any remain; a group not
-    // pushed yet is left alone.
-    void dropGroup(std::string_view id);
-    // Groups not pushed yet become local ones where their names are free.
-    void dropWorkspace(std::string_view id);
-    // The changes made here that the service does not have and that purgeAccountData() would
-    // delete: edits and deletions of shared captures, groups and screenshots still waiting to
+    // The changes made here that the service does not have and that the ledger's purgeAccountData()
+    // would delete: edits and deletions of shared captures, groups and screenshots still waiting to
     // be pushed, and the screenshots and comments of shared captures that never reached the
     // service. Captures still waiting for their first push are not counted: signing out keeps
     // them as local ones, with their screenshots and comments; so are new groups, unless a
     // local group has the name already and the new one is deleted.
     std::int64_t unsentChangeCount() const;
-    // Forgets every workspace capture and group, the people, workspaces and members, the sync
-    // metadata and the server's history, as dropWorkspace does; posts the store-changed
-    // notification.
-    void purgeAccountData();
 
 private:
     void touch(std::string_view captureID);
     std::optional<std::string> syncMetaOrNothing(std::string_view key) const;
-    // Takes the groups of a workspace (of every one when none is named) that wait for their
-    // first push out of it, unless a local group has the name already.
-    void keepUnpushedGroups(const std::optional<std::string>& workspaceID);
     std::optional<CaptureGroup> liveGroupNamed(std::string_view name,
                                                const std::optional<std::string>& workspaceID,
                                                bool archived) const;

@@ -12,7 +12,8 @@ namespace {
 std::vector<std::string> changedFields(const Capture& stored, const Capture& next) {
     std::vector<std::string> fields;
     for (const auto& column : CaptureColumns::all())
-        if (column.has(CaptureColumn::edited) && column.has(CaptureColumn::pushed) && !CaptureColumns::same(column, stored, next))
+        if (column.has(CaptureColumn::edited) && column.has(CaptureColumn::pushed) &&
+            !CaptureColumns::same(column, stored, next))
             fields.emplace_back(column.wireKey);
     if (!stored.deletedAt && next.deletedAt)
         fields.emplace_back("delete");
@@ -60,6 +61,17 @@ void CaptureStore::insert(const Capture& given) {
                                                     : "no screenshot");
         recordActivity(capture.id, "created", detail, localActor, makeUUID(), now());
         postChange();
+    });
+}
+
+void CaptureStore::insert(const Capture& capture, const std::vector<std::string>& tags,
+                          const std::vector<CaptureImage>& images) {
+    db_->transaction([&] {
+        insert(capture);
+        if (!tags.empty())
+            setTags(tags, capture.id);
+        for (const CaptureImage& image : images)
+            addImage(image);
     });
 }
 

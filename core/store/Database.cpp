@@ -329,6 +329,38 @@ std::vector<std::function<void()>> Database::beginAndRun(std::optional<Milliseco
     return scope.commit();
 }
 
+void Database::beginRead() {
+    std::unique_lock lock(mutex_);
+    if (depth_ == 0) {
+        transactionWait_ = lockWait_;
+        execute("BEGIN DEFERRED TRANSACTION;");
+    }
+    ++depth_;
+    lock.release();
+}
+
+void Database::endRead() {
+    std::vector<std::function<void()>> actions;
+    {
+        std::unique_lock lock(mutex_, std::adopt_lock);
+        if (--depth_ > 0)
+            return;
+        try {
+            execute("COMMIT;");
+            actions = std::exchange(pendingActions_, {});
+        } catch (const std::exception&) {
+            // What a joined transaction wrote is undone with the read, and so are its actions.
+            pendingActions_.clear();
+            try {
+                execute("ROLLBACK;");
+            } catch (const std::exception&) {
+                // The connection has no transaction open any more, which is all that matters.
+            }
+        }
+    }
+    runAll(actions);
+}
+
 void Database::runAll(std::vector<std::function<void()>>& actions) {
     for (auto& action : actions)
         action();

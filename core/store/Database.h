@@ -80,6 +80,13 @@ public:
     template <class Body>
     auto transaction(Milliseconds lockWait, Body&& body) -> std::invoke_result_t<Body&>;
 
+    // A deferred transaction for a run of reads (see ReadSnapshot), counted like any other: a
+    // transaction begun before endRead() joins it through a savepoint, and commits with it.
+    // Inside an open transaction it joins that one. Each beginRead() needs its endRead() on the
+    // same thread, which holds the connection meanwhile.
+    void beginRead();
+    void endRead();
+
     // How long each statement and transaction of this connection waits for another program's
     // write lock from now on.
     void setLockWait(Milliseconds wait);

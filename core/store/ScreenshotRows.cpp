@@ -175,6 +175,17 @@ void CaptureStore::touch(std::string_view captureID) {
     db_->execute("UPDATE captures SET updated_at = ?, dirty = 1 WHERE id = ?;", {now(), captureID});
 }
 
+CaptureImage CaptureStore::addImage(CaptureImage image, CaptureMode mode) {
+    CaptureImage stored;
+    db_->transaction([&] {
+        stored = addImage(std::move(image));
+        auto owner = capture(stored.captureID);
+        if (owner && owner->captureMode == CaptureMode::text)
+            setCaptureMode(mode, stored.captureID);
+    });
+    return stored;
+}
+
 void CaptureStore::setCaptureMode(CaptureMode mode, std::string_view captureID) {
     db_->transaction([&] {
         db_->execute(

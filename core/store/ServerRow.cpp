@@ -52,11 +52,4 @@ std::optional<std::string> personRefusal(const nlohmann::json& row, std::string_
         return "\"" + std::string(key) + "\" is not a usable person id";
     return std::nullopt;
 }
-
-std::set<std::string> pendingSet(const std::optional<Row>& local) {
-    if (!local || local->string("sync_state") != "pendingPush")
-        return {};
-    return CaptureStore::pendingFields(local->string("pending"));
-}
-
 } // namespace tavro::ServerRow

@@ -34,8 +34,4 @@ std::optional<std::string> refusal(const nlohmann::json& row,
 // is the service's own text (such as "auth0|12345") and never names a file or a URL.
 std::optional<std::string> personRefusal(const nlohmann::json& row, std::string_view key);
 
-// The locally pending fields of a row read as "sync_state, pending": empty unless it is
-// waiting to be pushed.
-std::set<std::string> pendingSet(const std::optional<Row>& local);
-
 } // namespace tavro::ServerRow

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/Time.h"
-#include "store/CaptureStore.h"
+#include "ledger/SyncLedger.h"
 
 #include <cstddef>
 #include <string>
@@ -22,8 +22,8 @@ struct BlobBackoff {
 // is tried again at once.
 class BlobFailures {
 public:
-    BlobFailures(CaptureStore& store, CaptureStore::Transfer transfer, BlobBackoff backoff = {})
-        : store_(store)
+    BlobFailures(SyncLedger& ledger, SyncLedger::Transfer transfer, BlobBackoff backoff = {})
+        : ledger_(ledger)
         , transfer_(transfer)
         , backoff_(backoff) {}
 
@@ -31,13 +31,13 @@ public:
     bool waiting(const std::string& id, std::string_view shape, Seconds now) const;
     // Starts the next, longer wait; gives its length.
     Seconds failed(const std::string& id, std::string_view shape, Seconds now);
-    void succeeded(const std::string& id) { store_.clearTransferFailure(transfer_, id); }
+    void succeeded(const std::string& id) { ledger_.clearTransferFailure(transfer_, id); }
     // The screenshots still waiting to be tried again (uploads only while still to be pushed).
-    std::size_t size() const { return std::size_t(store_.transferFailureCount(transfer_)); }
+    std::size_t size() const { return std::size_t(ledger_.transferFailureCount(transfer_)); }
 
 private:
-    CaptureStore& store_;
-    CaptureStore::Transfer transfer_;
+    SyncLedger& ledger_;
+    SyncLedger::Transfer transfer_;
     BlobBackoff backoff_;
 };
 

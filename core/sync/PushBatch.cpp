@@ -11,8 +11,8 @@ namespace {
 
 class Collector {
 public:
-    Collector(CaptureStore& store, PushBatch& batch)
-        : store_(store)
+    Collector(SyncLedger& ledger, PushBatch& batch)
+        : ledger_(ledger)
         , batch_(batch) {}
 
     // False once the batch is full: the row (and everything after it) waits.
@@ -23,11 +23,11 @@ public:
         return false;
     }
 
-    void add(std::string_view table, const CaptureStore::Pending& pending,
+    void add(std::string_view table, const SyncLedger::Pending& pending,
              const std::optional<nlohmann::json>& record, std::string captureID = {}) {
         if (!record) {
             // Nothing left to send; a change made since the listing keeps it pending.
-            store_.markSynced(table, pending, std::nullopt);
+            ledger_.markSynced(table, pending, std::nullopt);
             return;
         }
         batch_.changes.push_back(*record);
@@ -36,12 +36,12 @@ public:
     }
 
 private:
-    CaptureStore& store_;
+    SyncLedger& ledger_;
     PushBatch& batch_;
 };
 
 // Whether the screenshot's files are on the service; false when it is to wait.
-bool blobsReady(CaptureStore& store, const CaptureImage& image, const EnsureBlobs& ensureBlobs) {
+bool blobsReady(SyncLedger& ledger, const CaptureImage& image, const EnsureBlobs& ensureBlobs) {
     try {
         ensureBlobs(image);
         return true;
@@ -52,7 +52,7 @@ bool blobsReady(CaptureStore& store, const CaptureImage& image, const EnsureBlob
             return false;
         throw;
     } catch (const std::exception& error) {
-        store.log("warn", "Image " + idTail(image.id) + " skipped: " + error.what());
+        ledger.log("warn", "Image " + idTail(image.id) + " skipped: " + error.what());
         return false;
     }
 }
@@ -63,9 +63,9 @@ std::string idTail(std::string_view id) {
     return std::string(id.size() > 8 ? id.substr(id.size() - 8) : id);
 }
 
-PushBatch collectPush(CaptureStore& store, const EnsureBlobs& ensureBlobs) {
+PushBatch collectPush(SyncLedger& ledger, const EnsureBlobs& ensureBlobs) {
     PushBatch batch;
-    Collector collect(store, batch);
+    Collector collect(ledger, batch);
 
     // A full listing may have more rows behind it, which the next exchange lists once these
     // have gone; rows that wait where they are (screenshots held back) do not ask for it.
@@ -75,13 +75,13 @@ PushBatch collectPush(CaptureStore& store, const EnsureBlobs& ensureBlobs) {
     };
     constexpr size_t rows = size_t(PushBatch::rowsPerTable);
 
-    const auto groups = store.pending("groups", PushBatch::rowsPerTable);
+    const auto groups = ledger.pending("groups", PushBatch::rowsPerTable);
     for (const auto& pending : groups)
-        collect.add("groups", pending, store.groupChange(pending));
+        collect.add("groups", pending, ledger.groupChange(pending));
     fullListing(groups.size(), groups.size(), rows);
-    const auto captures = store.pending("captures", PushBatch::rowsPerTable);
+    const auto captures = ledger.pending("captures", PushBatch::rowsPerTable);
     for (const auto& pending : captures)
-        collect.add("captures", pending, store.captureChange(pending));
+        collect.add("captures", pending, ledger.captureChange(pending));
     fullListing(captures.size(), captures.size(), rows);
     // Captures the service has not seen yet go ahead of their screenshots and comments in this
     // request; the service takes the tables in that order.
@@ -95,8 +95,8 @@ PushBatch collectPush(CaptureStore& store, const EnsureBlobs& ensureBlobs) {
     std::unordered_set<std::string> listedImages;
     for (int page = 1; page <= PushBatch::imagePages; ++page) {
         const auto listing =
-            store.pushableImages(PushBatch::rowsPerTable * std::int64_t(page), capturesSent);
-        std::vector<CaptureStore::Pending> images;
+            ledger.pushableImages(PushBatch::rowsPerTable * std::int64_t(page), capturesSent);
+        std::vector<SyncLedger::Pending> images;
         for (const auto& pending : listing)
             if (listedImages.insert(pending.id).second)
                 images.push_back(pending);
@@ -105,19 +105,19 @@ PushBatch collectPush(CaptureStore& store, const EnsureBlobs& ensureBlobs) {
         for (const auto& pending : images) {
             if (!collect.room())
                 break; // no upload for a screenshot this request would not carry
-            auto image = store.rawImage(pending.id);
+            auto image = ledger.rawImage(pending.id);
             if (!image)
                 continue;
             if (!pending.fields.count("delete") && !image->deletedAt) {
-                if (!blobsReady(store, *image, ensureBlobs)) {
+                if (!blobsReady(ledger, *image, ensureBlobs)) {
                     ++heldBack;
                     continue;
                 }
                 // The upload recorded the files' hashes on the row.
-                if (auto reread = store.rawImage(pending.id))
+                if (auto reread = ledger.rawImage(pending.id))
                     image = std::move(reread);
             }
-            collect.add("capture_images", pending, CaptureStore::imageChange(pending, *image),
+            collect.add("capture_images", pending, SyncLedger::imageChange(pending, *image),
                         image->captureID);
             ++imagesGone;
         }
@@ -126,11 +126,11 @@ PushBatch collectPush(CaptureStore& store, const EnsureBlobs& ensureBlobs) {
             break;
     }
 
-    const auto comments = store.pushableComments(PushBatch::rowsPerTable, capturesSent);
+    const auto comments = ledger.pushableComments(PushBatch::rowsPerTable, capturesSent);
     for (const auto& comment : comments) {
         if (!collect.room())
             break;
-        batch.changes.push_back(CaptureStore::commentChange(comment));
+        batch.changes.push_back(SyncLedger::commentChange(comment));
         batch.rows[comment.id] =
             PushedRow{"comments", true, {.id = comment.id}, std::nullopt, comment.captureID};
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/CaptureStore.h"
+#include "ledger/SyncLedger.h"
 
 #include <cstddef>
 #include <functional>
@@ -16,7 +16,7 @@ namespace tavro {
 struct PushedRow {
     std::string table;                    // "groups", "captures", "capture_images" or "comments"
     bool isNew = false;                   // sent whole; always for comments
-    CaptureStore::Pending pending;        // as listed, so a later edit keeps the row pending
+    SyncLedger::Pending pending;        // as listed, so a later edit keeps the row pending
     std::optional<nlohmann::json> record; // as sent
     std::string captureID;                // of a screenshot or comment: the row it waits for
 };
@@ -47,7 +47,7 @@ using EnsureBlobs = std::function<void(const CaptureImage&)>;
 // error. Once the batch is full nothing more is read or uploaded. Screenshots left out do not
 // take the places of newer ones: the listing goes on past them, a page at a time. Screenshots
 // and comments go only once the service has their capture, or after it in the same request.
-PushBatch collectPush(CaptureStore& store, const EnsureBlobs& ensureBlobs);
+PushBatch collectPush(SyncLedger& ledger, const EnsureBlobs& ensureBlobs);
 
 // The last 8 characters of an id, as log lines name rows.
 std::string idTail(std::string_view id);

@@ -66,23 +66,19 @@ bool SyncEngine::handleResult(const json& result, const PushedRows& pushed) {
     const std::string status = text(result, "status").value_or("");
     const std::string rowName = sent.table + " " + idTail(*id);
 
-    auto markCommentSynced = [&] {
-        store_.db().execute("UPDATE comments SET sync_state = 'synced' WHERE id = ?;", {*id});
-    };
-
     if (status == "applied" || status == "merged") {
         bool settled = true;
         if (sent.table == "comments")
-            markCommentSynced();
+            ledger_.markCommentSynced(*id);
         else
-            settled = store_.markSynced(sent.table, sent.pending, version(result), sent.record);
+            settled = ledger_.markSynced(sent.table, sent.pending, version(result), sent.record);
         bool again = false;
         if (status == "merged")
             if (auto names = conflicts(result); !names.empty()) {
                 // A drawing cannot be merged: the one made here becomes a screenshot of its own.
                 if (settled && sent.table == "capture_images" && drawingAmong(names))
-                    again = store_.keepDrawingApart(*id).has_value();
-                store_.log("info", rowName + ": the server's " + joined(names) +
+                    again = ledger_.keepDrawingApart(*id).has_value();
+                ledger_.log("info", rowName + ": the server's " + joined(names) +
                                        " stood; your version was kept alongside");
             }
         rejections_.erase(*id);
@@ -95,12 +91,12 @@ bool SyncEngine::handleResult(const json& result, const PushedRows& pushed) {
         if (!canonical)
             return false;
         if (sent.table == "groups" && *canonical != *id) {
-            store_.remapGroup(*id, *canonical);
+            ledger_.remapGroup(*id, *canonical);
             return false;
         }
         if (sent.table == "groups") {
             // The server files the group under the id it was pushed with: it took the push.
-            store_.markSynced(sent.table, sent.pending, version(result), sent.record);
+            ledger_.markSynced(sent.table, sent.pending, version(result), sent.record);
             rejections_.erase(*id);
             return false;
         }
@@ -110,20 +106,20 @@ bool SyncEngine::handleResult(const json& result, const PushedRows& pushed) {
     } else if (Wire::boolean(Wire::field(result, "retry"))) {
         // A screenshot or comment that went with its capture is refused while the capture is;
         // that does not count against it. Once the capture is given up, so are they.
-        if (!sent.captureID.empty() && store_.captureNotOnService(sent.captureID))
-            return store_.stillPending(sent.table, *id);
+        if (!sent.captureID.empty() && ledger_.captureNotOnService(sent.captureID))
+            return ledger_.stillPending(sent.table, *id);
         if (++rejections_[*id] <= retriesPerRow)
             return true;
     }
 
     rejections_.erase(*id);
-    store_.log("warn", rowName + " rejected: " + reason.value_or("rejected"));
+    ledger_.log("warn", rowName + " rejected: " + reason.value_or("rejected"));
     if (sent.table == "captures" && sent.isNew)
-        store_.markLocalOnly(*id);
+        ledger_.markLocalOnly(*id);
     else if (sent.table == "comments" || (sent.table == "capture_images" && sent.isNew))
-        store_.keepUnsent(sent.table, *id); // the service never had it: it stays here alone
+        ledger_.keepUnsent(sent.table, *id); // the service never had it: it stays here alone
     else
-        store_.markSynced(sent.table, sent.pending, std::nullopt, sent.record);
+        ledger_.markSynced(sent.table, sent.pending, std::nullopt, sent.record);
     return false;
 }
 

@@ -108,20 +108,20 @@ std::string downloadShape(const CaptureImage& image) {
 
 } // namespace
 
-ScreenshotBlobs::ScreenshotBlobs(CaptureStore& store, SyncClient& client, Clock clock,
+ScreenshotBlobs::ScreenshotBlobs(SyncLedger& ledger, SyncClient& client, Clock clock,
                                  BlobBackoff backoff)
-    : store_(store)
+    : ledger_(ledger)
     , client_(client)
     , clock_(std::move(clock))
-    , uploadFailures_(store, CaptureStore::Transfer::upload, backoff)
-    , downloadFailures_(store, CaptureStore::Transfer::download, backoff) {}
+    , uploadFailures_(ledger, SyncLedger::Transfer::upload, backoff)
+    , downloadFailures_(ledger, SyncLedger::Transfer::download, backoff) {}
 
 void ScreenshotBlobs::Tally::add(const std::string& line) {
     if (count++ == 0)
         first = line;
 }
 
-void ScreenshotBlobs::Tally::log(CaptureStore& store, std::string_view noun,
+void ScreenshotBlobs::Tally::log(SyncLedger& ledger, std::string_view noun,
                                  std::string_view verb) {
     if (count == 0)
         return;
@@ -129,7 +129,7 @@ void ScreenshotBlobs::Tally::log(CaptureStore& store, std::string_view noun,
     if (const std::size_t more = count - 1; more > 0)
         line += " (" + std::to_string(more) + " more " + std::string(noun) +
                 (more == 1 ? " " : "s ") + std::string(verb) + " this pass)";
-    store.log("warn", text::validUTF8(line));
+    ledger.log("warn", text::validUTF8(line));
     *this = {};
 }
 
@@ -139,15 +139,15 @@ void ScreenshotBlobs::beginPass() {
 }
 
 void ScreenshotBlobs::logPassFailures() {
-    uploadsFailed_.log(store_, "screenshot", "skipped");
-    downloadsFailed_.log(store_, "download", "failed");
+    uploadsFailed_.log(ledger_, "screenshot", "skipped");
+    downloadsFailed_.log(ledger_, "download", "failed");
 }
 
 void ScreenshotBlobs::ensureBlobs(const CaptureImage& image, std::stop_token stop) {
     const std::string shape = uploadShape(image);
     if (uploadFailures_.waiting(image.id, shape, clock_()))
         throw BlobsDeferred("waiting after an earlier failure");
-    const auto capture = store_.rawCapture(image.captureID);
+    const auto capture = ledger_.store().rawCapture(image.captureID);
     if (!capture || !capture->workspaceID)
         return;
     const std::string& workspace = *capture->workspaceID;
@@ -171,9 +171,7 @@ void ScreenshotBlobs::ensureBlobs(const CaptureImage& image, std::stop_token sto
         uploadsFailed_.add("Image " + idTail(image.id) + " skipped: " + reason);
         throw BlobsDeferred(reason);
     }
-    store_.db().execute("UPDATE capture_images SET original_sha256 = ?, marked_sha256 = ?, "
-                        "thumb_sha256 = ? WHERE id = ?;",
-                        {original, marked, thumb, image.id});
+    ledger_.setImageHashes(image.id, original, marked, thumb);
     uploadFailures_.succeeded(image.id);
 }
 
@@ -191,7 +189,7 @@ bool ScreenshotBlobs::downloadPendingImages(std::stop_token stop) {
     // Screenshots still waiting out a failure are listed too but skipped, so they never take
     // the places of the others.
     const auto awaiting =
-        store_.imagesAwaitingDownload(downloadsPerRun + std::int64_t(downloadFailures_.size()));
+        ledger_.imagesAwaitingDownload(downloadsPerRun + std::int64_t(downloadFailures_.size()));
     std::int64_t tried = 0;
     for (const auto& [image, workspace] : awaiting) {
         if (tried == downloadsPerRun)
@@ -202,11 +200,9 @@ bool ScreenshotBlobs::downloadPendingImages(std::stop_token stop) {
         ++tried;
         try {
             const Files files = fetchFiles(image, workspace, stop);
-            store_.db().execute("UPDATE capture_images SET image_path = ?, annotated_path = ?, "
-                                "thumb_path = ? WHERE id = ?;",
-                                {files.imagePath, files.annotatedPath, files.thumbPath, image.id});
-            if (const auto stored = store_.rawImage(image.id))
-                store_.refreshCover(stored->captureID);
+            ledger_.setImagePaths(image.id, files.imagePath, files.annotatedPath, files.thumbPath);
+            if (const auto stored = ledger_.rawImage(image.id))
+                ledger_.store().refreshCover(stored->captureID);
             downloadFailures_.succeeded(image.id);
         } catch (...) {
             const std::string reason = confinedFailure(std::current_exception(), false);

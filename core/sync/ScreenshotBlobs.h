@@ -4,7 +4,7 @@
 #include "model/CaptureImage.h"
 #include "model/Image.h"
 #include "model/Time.h"
-#include "store/CaptureStore.h"
+#include "ledger/SyncLedger.h"
 #include "sync/BlobFailures.h"
 #include "sync/SyncClient.h"
 
@@ -37,7 +37,7 @@ public:
     using Clock = std::function<Seconds()>;
 
     ScreenshotBlobs(
-        CaptureStore& store, SyncClient& client, Clock clock = [] { return now(); },
+        SyncLedger& ledger, SyncClient& client, Clock clock = [] { return now(); },
         BlobBackoff backoff = {});
     ScreenshotBlobs(const ScreenshotBlobs&) = delete;
     ScreenshotBlobs& operator=(const ScreenshotBlobs&) = delete;
@@ -110,10 +110,10 @@ private:
         std::string first;
         void add(const std::string& line);
         // The first line, with how many more of `noun` met `verb`; then starts again.
-        void log(CaptureStore& store, std::string_view noun, std::string_view verb);
+        void log(SyncLedger& ledger, std::string_view noun, std::string_view verb);
     };
 
-    CaptureStore& store_;
+    SyncLedger& ledger_;
     SyncClient& client_;
     Clock clock_;
     BlobFailures uploadFailures_;

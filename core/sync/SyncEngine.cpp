@@ -59,7 +59,8 @@ SyncEngine::SyncEngine(SyncEngineConfig config)
     : config_(std::move(config))
     , store_(config_.database, engineNotifier(config_))
     , client_(config_.baseURL, std::nullopt, config_.transport, config_.limits)
-    , blobs_(store_, client_, config_.timings.clock)
+    , ledger_(store_)
+    , blobs_(ledger_, client_, config_.timings.clock)
     , lastSync_(storedLastSync(store_))
     , executor_([this](SyncExecutor::Deadline deadline) { handleDeadline(deadline); }) {
     // Every pulled row is applied under a savepoint of its own; on disk, each savepoint's journal
@@ -228,7 +229,7 @@ void SyncEngine::logWithoutWaiting(std::string level, std::string message) {
 void SyncEngine::writeHeldLog() {
     const Database::BusyLimit noWait(store_.db(), std::chrono::milliseconds(0));
     while (!heldLog_.empty() &&
-           store_.log(heldLog_.front().level, heldLog_.front().message, heldLog_.front().at))
+           ledger_.log(heldLog_.front().level, heldLog_.front().message, heldLog_.front().at))
         heldLog_.erase(heldLog_.begin());
     if (!heldLog_.empty())
         executor_.arm(SyncExecutor::Deadline::heldLog, config_.timings.heldLogRetry);
@@ -313,7 +314,7 @@ void SyncEngine::runOnce(std::stop_token session) {
             store_.setSyncMeta("last_sync", formatISO8601(finished));
         } catch (const std::exception& error) {
             // The pass itself went through; only its time is not kept past a restart.
-            store_.log("warn", std::string("Couldn't record the sync time: ") + error.what());
+            ledger_.log("warn", std::string("Couldn't record the sync time: ") + error.what());
         }
         {
             std::lock_guard lock(stateMutex_);
@@ -341,7 +342,7 @@ void SyncEngine::runOnce(std::stop_token session) {
 void SyncEngine::failPass(std::exception_ptr error) {
     const auto failure = PassFailure::from(error);
     if (failure.log)
-        store_.log(failure.log->level, failure.log->message);
+        ledger_.log(failure.log->level, failure.log->message);
     if (failure.sessionRejected) {
         endSession();
         stopOnWorker();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ledger/SyncLedger.h"
 #include "platform/StoreChangeNotifier.h"
 #include "store/CaptureStore.h"
 #include "sync/EventStream.h"
@@ -183,6 +184,7 @@ private:
 
     const SyncEngineConfig config_;
     CaptureStore store_;
+    SyncLedger ledger_;
     SyncClient client_;
     ScreenshotBlobs blobs_;
 

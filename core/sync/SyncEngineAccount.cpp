@@ -11,8 +11,8 @@ void SyncEngine::refreshAccount(std::stop_token session) {
     ensureCurrent(session);
     store_.setSyncMeta("user_id", info.user.id);
     store_.setSyncMeta("user_name", info.user.name);
-    store_.upsertPerson(info.user);
-    store_.replaceWorkspaces(info.workspaces);
+    ledger_.upsertPerson(info.user);
+    ledger_.replaceWorkspaces(info.workspaces);
     const auto current = store_.syncMeta("default_workspace_id");
     const bool stillMember =
         current && std::any_of(info.workspaces.begin(), info.workspaces.end(),
@@ -35,15 +35,15 @@ void SyncEngine::reconcileIfDue(std::stop_token session) {
     if (last && config_.timings.clock() - *last < config_.timings.reconcileAge)
         return;
 
-    const auto sent = store_.syncedCaptureIDs();
+    const auto sent = ledger_.syncedCaptureIDs();
     const auto reply = client_.reconcile(sent, session);
     ensureCurrent(session);
     int dropped = 0;
     for (const auto& id : reconcileDrops(sent, reply.drop))
-        if (store_.dropSyncedCapture(id))
+        if (ledger_.dropSyncedCapture(id))
             ++dropped;
     if (!reply.missing.empty()) {
-        store_.log("info", std::to_string(reply.missing.size()) +
+        ledger_.log("info", std::to_string(reply.missing.size()) +
                                " captures missing locally; pulling everything again");
         store_.setSyncMeta("cursor", "0");
         passWanted_ = true;

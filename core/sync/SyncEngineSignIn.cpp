@@ -121,8 +121,8 @@ void SyncEngine::activate(const AccountInfo& info) {
     store_.setSyncMeta("user_email", info.user.email);
     if (!store_.syncMeta("device_id"))
         store_.setSyncMeta("device_id", makeUUID());
-    store_.upsertPerson(info.user);
-    store_.replaceWorkspaces(info.workspaces);
+    ledger_.upsertPerson(info.user);
+    ledger_.replaceWorkspaces(info.workspaces);
     if (!store_.syncMeta("default_workspace_id") && !info.workspaces.empty())
         store_.setSyncMeta("default_workspace_id", info.workspaces.front().id);
     lastAccountRefresh_ = config_.timings.clock();
@@ -186,7 +186,7 @@ void SyncEngine::signOutOnWorker() {
         // The user waits on this answer: one wait for another program's lock, not the retries
         // ordinary writes make.
         const Database::BusyLimit once(store_.db(), Database::briefLockWait);
-        store_.purgeAccountData();
+        ledger_.purgeAccountData();
     } catch (...) {
         // Nothing was forgotten: the token stays, so signing out again can finish the job.
         const std::string description = "Couldn't sign out: " + reasonOf(std::current_exception());
@@ -215,7 +215,7 @@ void SyncEngine::setDefaultWorkspace(const std::optional<std::string>& workspace
             try {
                 store_.setSyncMeta("default_workspace_id", workspaceID);
             } catch (const std::exception& error) {
-                store_.log("error",
+                ledger_.log("error",
                            std::string("Couldn't change the default workspace: ") + error.what());
                 throw;
             }
@@ -241,7 +241,7 @@ void SyncEngine::adoptLocalCaptures(const std::string& workspaceID,
                     for (const auto& capture : store_.localCaptures())
                         chosen.push_back(capture.id);
                 } catch (const std::exception& error) {
-                    store_.log("error",
+                    ledger_.log("error",
                                std::string("Couldn't list the local captures: ") + error.what());
                     throw;
                 }
@@ -258,7 +258,7 @@ void SyncEngine::adoptLocalCaptures(const std::string& workspaceID,
                 }
             }
             if (unmoved > 0)
-                store_.log("warn", "Couldn't move " + std::to_string(unmoved) +
+                ledger_.log("warn", "Couldn't move " + std::to_string(unmoved) +
                                        " captures into the workspace: " + reason);
             requestPass();
         },

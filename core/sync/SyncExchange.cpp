@@ -20,19 +20,19 @@ namespace {
 constexpr std::size_t maxFullGroups = 50;
 constexpr std::string_view workspaceResetPrefix = "workspace:";
 
-using Applier = void (CaptureStore::*)(const json&);
+using Applier = void (SyncLedger::*)(const json&);
 struct PulledTable {
     std::string_view name;
     Applier apply;
 };
 // Parents before the rows that point at them.
 constexpr std::array<PulledTable, 6> pulledTables{{
-    {"groups", &CaptureStore::applyRemoteGroup},
-    {"group_members", &CaptureStore::applyRemoteGroupMember},
-    {"captures", &CaptureStore::applyRemoteCapture},
-    {"capture_images", &CaptureStore::applyRemoteImage},
-    {"comments", &CaptureStore::applyRemoteComment},
-    {"activity", &CaptureStore::applyRemoteActivity},
+    {"groups", &SyncLedger::applyRemoteGroup},
+    {"group_members", &SyncLedger::applyRemoteGroupMember},
+    {"captures", &SyncLedger::applyRemoteCapture},
+    {"capture_images", &SyncLedger::applyRemoteImage},
+    {"comments", &SyncLedger::applyRemoteComment},
+    {"activity", &SyncLedger::applyRemoteActivity},
 }};
 
 std::int64_t storedCursor(const CaptureStore& store) {
@@ -55,9 +55,9 @@ std::optional<std::string> text(const json& object, std::string_view key) {
     return value->get<std::string>();
 }
 
-void logSkipped(CaptureStore& store, size_t count, std::string_view what) {
+void logSkipped(SyncLedger& ledger, size_t count, std::string_view what) {
     if (count > 0)
-        store.log("warn", "Skipped " + std::to_string(count) + " " + std::string(what));
+        ledger.log("warn", "Skipped " + std::to_string(count) + " " + std::string(what));
 }
 
 // Rows are applied a bounded run per transaction, so the app never waits on a whole reply
@@ -66,7 +66,7 @@ void logSkipped(CaptureStore& store, size_t count, std::string_view what) {
 // table's found by walking the reply's index again (a list of them would cost as much memory as
 // the index itself), and parsed one at a time as they are applied. Gives the workspaces the rows
 // name.
-std::set<std::string> applyPulledRows(CaptureStore& store, const SyncReply& reply,
+std::set<std::string> applyPulledRows(SyncLedger& ledger, const SyncReply& reply,
                                       std::stop_token session) {
     std::set<std::string> workspaces;
     constexpr size_t rowsPerTransaction = 100;
@@ -77,7 +77,7 @@ std::set<std::string> applyPulledRows(CaptureStore& store, const SyncReply& repl
         unusable += !table || std::none_of(pulledTables.begin(), pulledTables.end(),
                                            [&](const auto& t) { return t.name == *table; });
     }
-    logSkipped(store, unusable, "pulled changes of no known table or without a row");
+    logSkipped(ledger, unusable, "pulled changes of no known table or without a row");
 
     for (const PulledTable& pulled : pulledTables) {
         const auto next = [&](size_t from) {
@@ -88,7 +88,7 @@ std::set<std::string> applyPulledRows(CaptureStore& store, const SyncReply& repl
         for (size_t index = next(0); index < count;) {
             if (session.stop_requested())
                 return workspaces;
-            store.db().transaction([&] {
+            ledger.store().db().transaction([&] {
                 for (size_t taken = 0; index < count && taken < rowsPerTransaction;
                      index = next(index + 1), ++taken) {
                     try {
@@ -96,9 +96,9 @@ std::set<std::string> applyPulledRows(CaptureStore& store, const SyncReply& repl
                         const json& row = *Wire::field(item, "row");
                         if (auto workspace = text(row, "workspace_id"))
                             workspaces.insert(std::move(*workspace));
-                        (store.*pulled.apply)(row);
+                        (ledger.*pulled.apply)(row);
                     } catch (const std::exception& error) {
-                        store.log("warn", "Couldn't apply " + std::string(pulled.name) +
+                        ledger.log("warn", "Couldn't apply " + std::string(pulled.name) +
                                               " row: " + error.what());
                     }
                 }
@@ -109,7 +109,7 @@ std::set<std::string> applyPulledRows(CaptureStore& store, const SyncReply& repl
 }
 
 // Ids the server names for removal: only id-shaped text reaches the store.
-std::vector<std::string> usableIDs(CaptureStore& store, const json* value, std::string_view what) {
+std::vector<std::string> usableIDs(SyncLedger& ledger, const json* value, std::string_view what) {
     std::vector<std::string> ids;
     size_t unusable = 0;
     for (auto& id : Wire::strings(value)) {
@@ -118,19 +118,19 @@ std::vector<std::string> usableIDs(CaptureStore& store, const json* value, std::
         else
             ++unusable;
     }
-    logSkipped(store, unusable, what);
+    logSkipped(ledger, unusable, what);
     return ids;
 }
 
 // Lists of the reply that came as something else are read as empty; the log says which.
-void logMistyped(CaptureStore& store, const json& fields) {
+void logMistyped(SyncLedger& ledger, const json& fields) {
     std::string keys;
     for (const char* key : {"results", "people", "changes", "resync_groups", "dropped_captures",
                             "dropped_workspaces"})
         if (auto value = Wire::field(fields, key); value && !value->is_null() && !value->is_array())
             keys += (keys.empty() ? "" : ", ") + std::string(key);
     if (!keys.empty())
-        store.log("warn", "Skipped reply fields that are not lists: " + keys);
+        ledger.log("warn", "Skipped reply fields that are not lists: " + keys);
 }
 
 } // namespace
@@ -151,7 +151,7 @@ void SyncEngine::dropWorkspaces(const std::vector<std::string>& ids,
     std::vector<std::string> leaving;
     for (const auto& id : ids) {
         if (carried.count(id))
-            store_.log("info", "Kept " + named(id) +
+            ledger_.log("info", "Kept " + named(id) +
                                    ": the service named it as left but still sends what is in it");
         else
             leaving.push_back(id);
@@ -164,13 +164,13 @@ void SyncEngine::dropWorkspaces(const std::vector<std::string>& ids,
         listed.insert(workspace.id);
     for (const auto& id : leaving) {
         if (listed.count(id)) {
-            store_.log("info",
+            ledger_.log("info",
                        "Kept " + named(id) +
                            ": the service named it as left but your account still lists it");
             continue;
         }
-        store_.dropWorkspace(id);
-        store_.log("info",
+        ledger_.dropWorkspace(id);
+        ledger_.log("info",
                    "Removed " + named(id) + " from this computer: you are no longer a member");
     }
 }
@@ -191,7 +191,7 @@ bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
     // A page asked for ahead carried no local changes: those wait for the next exchange.
     const bool askedAhead = readAhead_.active();
     const PushBatch batch =
-        askedAhead ? PushBatch{} : collectPush(store_, [&](const CaptureImage& image) {
+        askedAhead ? PushBatch{} : collectPush(ledger_, [&](const CaptureImage& image) {
             blobs_.ensureBlobs(image, session);
         });
     ensureCurrent(session);
@@ -222,7 +222,7 @@ bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
 
     const SyncReply& reply = *received;
     const json& fields = reply.fields();
-    logMistyped(store_, fields);
+    logMistyped(ledger_, fields);
     // When nothing but the pull goes on, the pages that follow are asked for while this one is
     // written, each as soon as the one before it is in. A cursor is still stored only once its
     // page is.
@@ -259,13 +259,13 @@ bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
         }
         return again;
     });
-    logSkipped(store_, unmatched, "push results that name no row of this push");
+    logSkipped(ledger_, unmatched, "push results that name no row of this push");
 
     ensureCurrent(session);
     for (const auto& person : SyncProtocol::objects(Wire::field(fields, "people")))
-        store_.applyRemotePerson(person);
+        ledger_.applyRemotePerson(person);
 
-    const auto carried = applyPulledRows(store_, reply, session);
+    const auto carried = applyPulledRows(ledger_, reply, session);
     ensureCurrent(session);
 
     store_.setSyncMeta("cursor", std::to_string(Wire::integer(Wire::field(fields, "cursor"))));
@@ -278,7 +278,7 @@ bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
             continue;
         if (text(entry, "mode") == "drop") {
             if (Wire::isID(*id))
-                store_.dropGroup(*id);
+                ledger_.dropGroup(*id);
             else
                 ++unusableGroups;
         } else if (id->starts_with(workspaceResetPrefix)) {
@@ -290,12 +290,12 @@ bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
             fullGroupsQueue_.push_back(*id);
         }
     }
-    logSkipped(store_, unusableGroups, "group resyncs for ids that are not ids");
+    logSkipped(ledger_, unusableGroups, "group resyncs for ids that are not ids");
 
-    for (const auto& id : usableIDs(store_, Wire::field(fields, "dropped_captures"),
+    for (const auto& id : usableIDs(ledger_, Wire::field(fields, "dropped_captures"),
                                     "dropped captures whose ids are not ids"))
-        store_.dropCapture(id);
-    dropWorkspaces(usableIDs(store_, Wire::field(fields, "dropped_workspaces"),
+        ledger_.dropCapture(id);
+    dropWorkspaces(usableIDs(ledger_, Wire::field(fields, "dropped_workspaces"),
                              "dropped workspaces whose ids are not ids"),
                    carried, session);
 

@@ -129,7 +129,7 @@ TEST_F(ToolRegistryTest, AStoreFailureBecomesAFailureResultAndOneDiagnosticLine)
 TEST_F(ToolRegistryTest, ABusyLibraryIsSaidInPlainWords) {
     auto capture = add(1, "Title");
     store->db().setLockWait(std::chrono::milliseconds(100));
-    CaptureStore other(library.database());
+    CaptureStore other(library.database(), defaultStoreChangeNotifier());
     other.db().executeRaw("BEGIN IMMEDIATE TRANSACTION;");
     StandardErrorCapture errors;
     auto result = call("comment_on_capture", {{"id", capture.id}, {"body", "Looked"}});

@@ -47,7 +47,7 @@ void expectOnlyMessages(const std::string& out) {
 }
 
 std::string addCapture(const std::string& note) {
-    CaptureStore store(TavroPaths::databasePath());
+    CaptureStore store(TavroPaths::databasePath(), defaultStoreChangeNotifier());
     Capture capture{.id = "0c0ffee0-1111-4222-8333-444455556666",
                     .createdAt = now(),
                     .updatedAt = now(),
@@ -223,7 +223,7 @@ TEST(AgentServerProcess, TextThatIsNotUTF8StillGetsAReply) {
     TempLibrary library;
     auto id = addCapture("placeholder");
     {
-        CaptureStore store(TavroPaths::databasePath());
+        CaptureStore store(TavroPaths::databasePath(), defaultStoreChangeNotifier());
         store.db().execute("UPDATE captures SET note = CAST(? AS TEXT), app_name = ? WHERE id = ?;",
                            {std::string("Broken \xFF\xFE note"), std::string("App\xC3"), id});
     }

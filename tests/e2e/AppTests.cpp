@@ -482,7 +482,7 @@ TEST(AppStartTest, TryACaptureTakesOnboardingAwayAndReopeningBringsItBack) {
 TEST(BoardSidebarTest, ShowsTheLibrarysGroupsAndTagsAndItsSheetStoresANewGroup) {
     DesktopSession session;
     {
-        CaptureStore store(session.database());
+        CaptureStore store(session.database(), defaultStoreChangeNotifier());
         const auto group =
             store.upsertGroup(CaptureGroup{.id = "6d1f0c4e-4b7a-4f65-9c1e-2a9d1c3b5e70",
                                            .name = "Checkout flow",
@@ -512,7 +512,7 @@ TEST(BoardSidebarTest, ShowsTheLibrarysGroupsAndTagsAndItsSheetStoresANewGroup) 
     session.key("Return");
     ASSERT_TRUE(
         DesktopSession::waitUntil([&] { return session.windowsNamed("^New group$").empty(); }, 5s));
-    CaptureStore store(session.database());
+    CaptureStore store(session.database(), defaultStoreChangeNotifier());
     EXPECT_TRUE(store.groupNamed("Billing", std::nullopt));
     session.screenshot("board-sidebar-new-group");
 }

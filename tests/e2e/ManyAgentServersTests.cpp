@@ -156,7 +156,7 @@ TEST(ManyAgentServers, WritingOneLibraryAtOnceLoseNothing) {
     ScopedEnv bus("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
     ScopedEnv runtime("XDG_RUNTIME_DIR", std::nullopt);
     {
-        CaptureStore store(TavroPaths::databasePath());
+        CaptureStore store(TavroPaths::databasePath(), defaultStoreChangeNotifier());
         for (int n = 1; n <= captures; ++n)
             store.insert(Capture{.id = captureID(n),
                                  .createdAt = now(),
@@ -217,7 +217,7 @@ TEST(ManyAgentServers, WritingOneLibraryAtOnceLoseNothing) {
     for (const auto& [pid, status] : ended)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 
-    CaptureStore store(TavroPaths::databasePath());
+    CaptureStore store(TavroPaths::databasePath(), defaultStoreChangeNotifier());
     std::map<std::string, std::multiset<std::string>> historyBy;
     std::map<std::string, int> commentsBy;
     for (int n = 1; n <= captures; ++n) {

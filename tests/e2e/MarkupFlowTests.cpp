@@ -31,7 +31,7 @@ void drawBox(DesktopSession& session, const std::array<int, 4>& editor) {
 }
 
 std::vector<CaptureImage> screenshotsOf(const DesktopSession& session, const Capture& capture) {
-    CaptureStore store(session.database());
+    CaptureStore store(session.database(), defaultStoreChangeNotifier());
     return store.images(capture.id);
 }
 

@@ -49,7 +49,7 @@ CaptureImage screenshot(const Capture& capture, int position, int width, int hei
 
 int main() {
     try {
-        CaptureStore store(TavroPaths::databasePath());
+        CaptureStore store(TavroPaths::databasePath(), defaultStoreChangeNotifier());
         Seconds t = now() - 3 * 3600;
 
         Capture checkout{.id = makeUUID(),

@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
     }
     std::string command = argv[1];
     try {
-        CaptureStore store(argv[2]);
+        CaptureStore store(argv[2], defaultStoreChangeNotifier());
         if (command == "open") {
             std::printf("ok\n");
         } else if (command == "post") {

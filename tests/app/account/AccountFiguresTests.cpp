@@ -1,6 +1,7 @@
 // The account's figures as the library's reader publishes them, over a real library file.
 #include "LibraryFixture.h"
 
+#include "ledger/SyncLedger.h"
 #include "model/Paths.h"
 
 #include <QSignalSpy>
@@ -60,16 +61,16 @@ TEST(AccountFigures, FollowTheStoreThroughTheLibrarysReader) {
         {"signed in",
          [&] {
              engine.setSyncMeta("user_id", ada.id);
-             engine.upsertPerson(ada);
-             engine.replaceWorkspaces({{"w1", "Team"}});
+             SyncLedger(engine).upsertPerson(ada);
+             SyncLedger(engine).replaceWorkspaces({{"w1", "Team"}});
              engine.setSyncMeta("default_workspace_id", "w1");
-             engine.log("info", "Signed in");
+             SyncLedger(engine).log("info", "Signed in");
              f.account->reload();
          },
          {1, "Ada Row", "Signed in", "Team"}},
         {"a pass logs without moving the board",
          [&] {
-             engine.log("info", "Synced 2 captures");
+             SyncLedger(engine).log("info", "Synced 2 captures");
              f.account->reload();
          },
          {1, "Ada Row", "Synced 2 captures", "Team"}},
@@ -80,7 +81,7 @@ TEST(AccountFigures, FollowTheStoreThroughTheLibrarysReader) {
          [&] {
              engine.setSyncMeta("user_id", std::nullopt);
              engine.setSyncMeta("default_workspace_id", std::nullopt);
-             engine.log("info", "Signed out");
+             SyncLedger(engine).log("info", "Signed out");
              f.account->reload();
          },
          {0, {}, "Signed out", {}}},

@@ -5,6 +5,7 @@
 #include "library/LibraryReader.h"
 
 #include "TempLibrary.h"
+#include "ledger/SyncLedger.h"
 
 #include <gtest/gtest.h>
 
@@ -187,29 +188,29 @@ TEST(AccountRecords, TheUserComesFromThePeopleTableElseFromTheStoredNameOrYou) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         test::TempLibrary library;
-        CaptureStore store(library.database());
+        CaptureStore store(library.database(), defaultStoreChangeNotifier());
         store.setSyncMeta("user_id", c.userID);
         store.setSyncMeta("user_name", c.userName);
         store.setSyncMeta("user_email", "ada@meta.test");
         if (c.personRow)
-            store.upsertPerson(ada);
+            SyncLedger(store).upsertPerson(ada);
         EXPECT_EQ(readAccountRecords(store, 60).me, c.me);
     }
 }
 
 TEST(AccountRecords, WorkspacesDefaultLocalCapturesAndTheNewestLogLines) {
     test::TempLibrary library;
-    CaptureStore store(library.database());
+    CaptureStore store(library.database(), defaultStoreChangeNotifier());
     for (int i = 0; i < 3; ++i) {
         Capture capture;
         capture.id = "local-" + std::to_string(i);
         capture.createdAt = capture.updatedAt = 1000 + i;
         store.insert(capture);
     }
-    store.replaceWorkspaces({{"w1", "Team"}, {"w2", "Side"}});
+    SyncLedger(store).replaceWorkspaces({{"w1", "Team"}, {"w2", "Side"}});
     store.setSyncMeta("default_workspace_id", "w2");
     for (int i = 0; i < 5; ++i)
-        store.log(i == 4 ? "error" : "info", "line " + std::to_string(i));
+        SyncLedger(store).log(i == 4 ? "error" : "info", "line " + std::to_string(i));
     const auto snapshot = readAccountRecords(store, 3);
     // The reader publishes them with the board, the workspaces among its own values.
     LibraryReader reader(library.database());

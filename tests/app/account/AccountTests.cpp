@@ -6,6 +6,7 @@
 #include "MemorySecrets.h"
 #include "SyncService.h"
 #include "TempLibrary.h"
+#include "ledger/SyncLedger.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -206,7 +207,7 @@ TEST_F(AccountAtStandIn, PassesRunOnDemandAfterLocalChangesAndAfterMoving) {
     EXPECT_TRUE(idleAfter(3));
 
     // Another default workspace reaches the library through the engine.
-    store->replaceWorkspaces({{SyncService::workspaceID, "Team"}, {"w-side", "Side"}});
+    SyncLedger(*store).replaceWorkspaces({{SyncService::workspaceID, "Team"}, {"w-side", "Side"}});
     account->reload();
     ASSERT_TRUE(until([&] { return account->workspaces().size() == 2; }));
     account->setDefaultWorkspaceID("w-side");

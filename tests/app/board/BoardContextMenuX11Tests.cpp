@@ -12,6 +12,7 @@
 #include "LibraryFixture.h"
 #include "TestPreferences.h"
 #include "ViewPicture.h"
+#include "ledger/SyncLedger.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -42,8 +43,8 @@ struct NotedRevealer final : FileRevealer {
 struct MenuBoard {
     MenuBoard() {
         f.store().setSyncMeta("user_id", std::string("u-ada"));
-        f.store().upsertPerson(Person{"u-ada", "Ada & Co", {}, {}, "person"});
-        f.store().upsertPerson(Person{"b-fix", "Fixer", {}, {}, "bot"});
+        SyncLedger(f.store()).upsertPerson(Person{"u-ada", "Ada & Co", {}, {}, "person"});
+        SyncLedger(f.store()).upsertPerson(Person{"b-fix", "Fixer", {}, {}, "bot"});
         const auto add = [&](const char* note, CaptureStatus status, bool image, Seconds age) {
             Capture capture = LibraryFixture::makeCapture(note, CapturePriority::normal,
                                                           CaptureMode::region, now() - age);

@@ -7,6 +7,7 @@
 
 #include "LibraryFixture.h"
 #include "ViewPicture.h"
+#include "ledger/SyncLedger.h"
 
 #include <QPainter>
 #include <QTest>
@@ -74,7 +75,8 @@ void seed(test::LibraryFixture& fixture) {
     onboarding.colorHex = "#8B5CF6";
     fixture.store().upsertGroup(checkout);
     fixture.store().upsertGroup(onboarding);
-    fixture.store().upsertPerson(Person{"person-ada", "Ada Lovelace", {}, {}, "person"});
+    SyncLedger(fixture.store())
+        .upsertPerson(Person{"person-ada", "Ada Lovelace", {}, {}, "person"});
 
     const CaptureStatus statuses[] = {CaptureStatus::open, CaptureStatus::inProgress,
                                       CaptureStatus::open, CaptureStatus::resolved,

@@ -20,6 +20,7 @@
 #include "LibraryFixture.h"
 #include "ProcessRunner.h"
 #include "ViewPicture.h"
+#include "ledger/SyncLedger.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -67,8 +68,8 @@ QImage page(int width, int height, QColor tint) {
 struct Seeded {
     Seeded() {
         f.store().setSyncMeta("user_id", std::string("u-ada"));
-        f.store().upsertPerson(Person{"u-ada", "Ada Lovelace", {}, {}, "person"});
-        f.store().upsertPerson(Person{"u-grace", "Grace Hopper", {}, {}, "person"});
+        SyncLedger(f.store()).upsertPerson(Person{"u-ada", "Ada Lovelace", {}, {}, "person"});
+        SyncLedger(f.store()).upsertPerson(Person{"u-grace", "Grace Hopper", {}, {}, "person"});
         group = *test::awaitWrite(f.library->createGroup("Checkout flow", "#6E7BF2"));
 
         Capture shot = LibraryFixture::makeCapture(

@@ -17,6 +17,7 @@
 #include "LibraryFixture.h"
 #include "ProcessRunner.h"
 #include "ViewPicture.h"
+#include "ledger/SyncLedger.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -36,7 +37,7 @@ namespace {
 
 // A capture that has been around for a while: a screenshot, a page, comments and a history.
 Capture seed(test::LibraryFixture& f) {
-    f.store().upsertPerson(Person{"person-ada", "Ada Lovelace", {}, {}, "person"});
+    SyncLedger(f.store()).upsertPerson(Person{"person-ada", "Ada Lovelace", {}, {}, "person"});
     Capture capture = test::LibraryFixture::makeCapture(
         "Checkout button overlaps the total\nOnly on narrow windows, below 900 px.",
         CapturePriority::high, CaptureMode::region, now() - 3 * 3600);

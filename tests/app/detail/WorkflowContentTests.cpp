@@ -1,6 +1,7 @@
 #include "detail/WorkflowContent.h"
 
 #include "LibraryFixture.h"
+#include "ledger/SyncLedger.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,7 @@ struct Board {
         if (signedIn)
             f.store().setSyncMeta("user_id", ada.id);
         for (const Person& person : {ada, grace, claude})
-            f.store().upsertPerson(person);
+            SyncLedger(f.store()).upsertPerson(person);
         f.reloadAndWait();
     }
 

@@ -2,6 +2,7 @@
 
 #include "LibraryFixture.h"
 #include "TempLibrary.h"
+#include "ledger/SyncLedger.h"
 #include "model/Uuid.h"
 #include "store/CaptureStore.h"
 #include "store/Database.h"
@@ -31,8 +32,8 @@ struct Board {
         group.createdAt = group.updatedAt = 1;
         agent.upsertGroup(group);
         agent.setSyncMeta("user_id", "me");
-        agent.upsertPerson(Person{"me", "Me", {}, {}, "person"});
-        agent.upsertPerson(Person{"b-1", "Fixer", {}, {}, "bot"});
+        SyncLedger(agent).upsertPerson(Person{"me", "Me", {}, {}, "person"});
+        SyncLedger(agent).upsertPerson(Person{"b-1", "Fixer", {}, {}, "bot"});
         for (int i = 0; i < 30; ++i) {
             Capture capture =
                 LibraryFixture::makeCapture("note " + std::to_string(i), CapturePriority(i % 3),

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "TempLibrary.h"
+#include "ledger/SyncLedger.h"
 
 #include <gtest/gtest.h>
 
@@ -374,10 +375,11 @@ TEST(LibraryTest, PicksUpAnotherProgramsWriteAtTheNextPollWithoutABus) {
 
 TEST(LibraryTest, PeopleAndWorkspacesComeFromTheStore) {
     LibraryFixture f;
-    f.store().upsertPerson({.id = "bot", .name = "Build Bot", .kind = "bot"});
-    f.store().upsertPerson({.id = "u2", .name = "zoe", .kind = "person"});
-    f.store().upsertPerson({.id = "u1", .name = "Ada", .kind = "person"});
-    f.store().replaceWorkspaces({{.id = "w1", .name = "Team", .slug = "team", .role = "owner"}});
+    SyncLedger(f.store()).upsertPerson({.id = "bot", .name = "Build Bot", .kind = "bot"});
+    SyncLedger(f.store()).upsertPerson({.id = "u2", .name = "zoe", .kind = "person"});
+    SyncLedger(f.store()).upsertPerson({.id = "u1", .name = "Ada", .kind = "person"});
+    SyncLedger(f.store()).replaceWorkspaces(
+        {{.id = "w1", .name = "Team", .slug = "team", .role = "owner"}});
     f.reloadAndWait();
 
     std::vector<std::string> names;
@@ -392,7 +394,7 @@ TEST(LibraryTest, PeopleAndWorkspacesComeFromTheStore) {
     EXPECT_FALSE(f.library->person("nobody"));
     // Someone the store learnt of after the last reload is found once the board is read again:
     // the GUI thread never asks the store itself.
-    f.store().upsertPerson({.id = "u3", .name = "Late", .kind = "person"});
+    SyncLedger(f.store()).upsertPerson({.id = "u3", .name = "Late", .kind = "person"});
     f.reloadAndWait();
     EXPECT_EQ(f.library->person("u3")->name, "Late");
 }
@@ -491,8 +493,9 @@ TEST(LibraryTest, AGroupCreatedByAnotherProgramAppearsInTheApp) {
     f.settle();
     EXPECT_EQ(f.library->groups().at(0).name, "Payments");
 
-    other.upsertPerson({.id = "u9", .name = "Grace", .kind = "person"});
-    other.replaceWorkspaces({{.id = "w9", .name = "Ops", .slug = "ops", .role = "owner"}});
+    SyncLedger(other).upsertPerson({.id = "u9", .name = "Grace", .kind = "person"});
+    SyncLedger(other).replaceWorkspaces(
+        {{.id = "w9", .name = "Ops", .slug = "ops", .role = "owner"}});
     f.library->checkForChanges();
     f.settle();
     EXPECT_EQ(f.library->people().size(), 1u);

@@ -84,11 +84,11 @@ TEST(CaptureStoreOpening, DefaultLocationTakesTheLegacyLibrary) {
     // Opening elsewhere makes the folders but never moves the former library.
     {
         TempFolder other;
-        CaptureStore elsewhere(other.path() / "tavro.sqlite");
+        CaptureStore elsewhere(other.path() / "tavro.sqlite", std::make_shared<NullStoreChangeNotifier>());
         EXPECT_TRUE(fs::is_directory(home.path() / ".local/share/Tavro/captures"));
         EXPECT_TRUE(fs::exists(legacy / "koldar.sqlite"));
     }
-    CaptureStore store(TavroPaths::databasePath());
+    CaptureStore store(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
     EXPECT_FALSE(fs::exists(legacy));
     EXPECT_EQ(store.db().query("SELECT note FROM captures;").front().string("note"), "First");
     EXPECT_EQ(store.db().query("PRAGMA user_version;").front().intValue("user_version"), 5);

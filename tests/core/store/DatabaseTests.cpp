@@ -1,4 +1,5 @@
 #include "store/Database.h"
+#include "store/ReadSnapshot.h"
 
 #include "TempLibrary.h"
 
@@ -150,6 +151,47 @@ TEST_F(DatabaseTest, TransactionsCommitRollBackAndNest) {
     }),
                  DatabaseError);
     EXPECT_EQ(count(), 2);
+}
+
+TEST_F(DatabaseTest, AReadSnapshotHoldsOneViewAndTransactionsJoinIt) {
+    Database other{db.file()};
+    const auto joinedElsewhere = [&] {
+        return *other.query("SELECT COUNT(*) AS n FROM t WHERE name = 'joined';")
+                    .front()
+                    .intValue("n");
+    };
+    db.execute("INSERT INTO t (name) VALUES ('before');");
+    {
+        ReadSnapshot snapshot(db);
+        EXPECT_TRUE(db.inTransaction());
+        EXPECT_EQ(count(), 1);
+        other.execute("INSERT INTO t (name) VALUES ('elsewhere');");
+        EXPECT_EQ(count(), 1);
+    }
+    EXPECT_FALSE(db.inTransaction());
+    EXPECT_EQ(count(), 2);
+
+    int runs = 0;
+    {
+        ReadSnapshot snapshot(db);
+        EXPECT_EQ(count(), 2);
+        ReadSnapshot nested(db);
+        EXPECT_NO_THROW(db.transaction([&] {
+            db.execute("INSERT INTO t (name) VALUES ('joined');");
+            db.afterCommit([&] { ++runs; });
+        }));
+        EXPECT_EQ(runs, 0);
+        EXPECT_EQ(joinedElsewhere(), 0);
+    }
+    EXPECT_FALSE(db.inTransaction());
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(joinedElsewhere(), 1);
+
+    db.transaction([&] {
+        ReadSnapshot inside(db);
+        db.execute("INSERT INTO t (name) VALUES ('inside');");
+    });
+    EXPECT_EQ(count(), 4);
 }
 
 TEST_F(DatabaseTest, AfterCommitActionsRunOnceAndOnlyOnCommit) {

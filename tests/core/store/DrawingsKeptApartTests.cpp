@@ -28,7 +28,7 @@ struct DrawingsKeptApart : SyncFixture {
             writeFile(*file, file->filename().string());
         store.addImage(image);
         setState("capture_images", id, "synced");
-        return *store.rawImage(id);
+        return *ledger.rawImage(id);
     }
     static std::string contents(const std::optional<std::filesystem::path>& file) {
         return file && fs::exists(*file) ? readFile(*file) : "missing";
@@ -39,7 +39,7 @@ struct DrawingsKeptApart : SyncFixture {
 
 TEST_F(DrawingsKeptApart, TheDrawingMadeHereBecomesAScreenshotOfItsOwn) {
     const auto before = drawn("s1");
-    const auto apartID = store.keepDrawingApart("s1");
+    const auto apartID = ledger.keepDrawingApart("s1");
     ASSERT_TRUE(apartID);
 
     const auto images = store.images("cap");
@@ -59,7 +59,7 @@ TEST_F(DrawingsKeptApart, TheDrawingMadeHereBecomesAScreenshotOfItsOwn) {
     EXPECT_EQ(apart.syncState, SyncState::pendingPush);
     EXPECT_EQ(pending("capture_images", apart.id), marks({"*"}));
 
-    const auto left = *store.rawImage("s1");
+    const auto left = *ledger.rawImage("s1");
     EXPECT_FALSE(left.annotationJSON) << "the service's drawing comes with the pull";
     EXPECT_FALSE(left.annotatedPath);
     EXPECT_FALSE(left.markedSHA256);
@@ -72,16 +72,16 @@ TEST_F(DrawingsKeptApart, NothingIsMadeWithoutADrawingOrWhenACopyFails) {
     drawn("s1");
     store.db().execute("UPDATE capture_images SET annotation_json = NULL, annotated_path = NULL "
                        "WHERE id = 's1';");
-    EXPECT_FALSE(store.keepDrawingApart("s1"));
-    EXPECT_FALSE(store.keepDrawingApart("gone"));
+    EXPECT_FALSE(ledger.keepDrawingApart("s1"));
+    EXPECT_FALSE(ledger.keepDrawingApart("gone"));
 
     store.db().execute("DELETE FROM captures;");
     const auto before = drawn("s2");
     // The copies' folder cannot be made: a file stands where it would be.
     const auto month = TavroPaths::thumbsRoot() / LibraryFiles::thumbnailName("x", now());
     writeFile(month.parent_path(), "not a folder");
-    EXPECT_ANY_THROW(store.keepDrawingApart("s2"));
+    EXPECT_ANY_THROW(ledger.keepDrawingApart("s2"));
     EXPECT_EQ(store.images("cap").size(), 1u);
-    EXPECT_EQ(store.rawImage("s2")->annotationJSON, before.annotationJSON);
+    EXPECT_EQ(ledger.rawImage("s2")->annotationJSON, before.annotationJSON);
     EXPECT_EQ(contents(TavroPaths::imageFilePath(*before.annotatedPath)), "s2-marked.png");
 }

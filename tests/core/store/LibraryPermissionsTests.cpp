@@ -42,7 +42,7 @@ TEST(LibraryPermissions, FoldersAndFilesAreTheOwnersAloneWhenMadeAndWhenReopened
             EXPECT_EQ(modeOf(path), mode) << when << ": " << path;
     };
     {
-        CaptureStore store(library.database());
+        CaptureStore store(library.database(), std::make_shared<NullStoreChangeNotifier>());
         ASSERT_TRUE(LibraryFiles::writeThumbnail("2026/03/a.jpg", LibraryFiles::Bytes()));
         store.db().execute("INSERT INTO sync_meta (key, value) VALUES ('k', 'v');");
         check("made");
@@ -50,7 +50,7 @@ TEST(LibraryPermissions, FoldersAndFilesAreTheOwnersAloneWhenMadeAndWhenReopened
         for (const auto& [path, mode] : expected)
             ::chmod(path.c_str(), mode == 0700 ? 0755 : 0644);
     }
-    CaptureStore reopened(library.database());
+    CaptureStore reopened(library.database(), std::make_shared<NullStoreChangeNotifier>());
     // The files inside the closed folders are out of reach without a change of their own.
     for (const auto& [path, mode] : expected) {
         if (path.parent_path() == root || path == root) {

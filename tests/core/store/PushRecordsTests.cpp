@@ -50,7 +50,7 @@ TEST_F(PushRecordsTest, AWholeCaptureCarriesItsTwentyOneKeys) {
     addShared("c1");
     auto pending = listed("captures", "c1");
     EXPECT_TRUE(pending.fields.count("*"));
-    auto record = store.captureChange(pending);
+    auto record = ledger.captureChange(pending);
     ASSERT_TRUE(record);
     EXPECT_EQ(keys(*record), (std::set<std::string>{"table", "id", "base_version", "patch"}));
     EXPECT_EQ((*record)["table"], "captures");
@@ -111,7 +111,7 @@ TEST_F(PushRecordsTest, CaptureRecordsFollowTheMark) {
         store.db().execute("UPDATE captures SET deleted_at = ?, workspace_id = ? WHERE id = 'c1';",
                            {c.deleted ? SQLValue(5.0) : SQLValue(),
                             c.inWorkspace ? SQLValue(workspace) : SQLValue()});
-        auto record = store.captureChange(listed("captures", "c1"));
+        auto record = ledger.captureChange(listed("captures", "c1"));
         const auto label = c.mark.value_or("NULL");
         if (c.deleteRecord) {
             ASSERT_TRUE(record) << label;
@@ -126,7 +126,7 @@ TEST_F(PushRecordsTest, CaptureRecordsFollowTheMark) {
             EXPECT_FALSE(record) << label;
         }
     }
-    EXPECT_FALSE(store.captureChange({"gone", {"*"}, 0, R"({"*":true})"}));
+    EXPECT_FALSE(ledger.captureChange({"gone", {"*"}, 0, R"({"*":true})"}));
 }
 
 TEST_F(PushRecordsTest, GroupRecords) {
@@ -135,7 +135,7 @@ TEST_F(PushRecordsTest, GroupRecords) {
                        "visibility = 'workspace', version = 3 WHERE id = 'g1';");
     addGroup("g2", "Local", std::nullopt, "pendingPush");
 
-    auto whole = store.groupChange({"g1", {"*", "archived_at"}, 3, {}});
+    auto whole = ledger.groupChange({"g1", {"*", "archived_at"}, 3, {}});
     ASSERT_TRUE(whole);
     EXPECT_EQ(*whole, (json{{"table", "groups"},
                             {"id", "g1"},
@@ -146,17 +146,17 @@ TEST_F(PushRecordsTest, GroupRecords) {
                               {"color_hex", "#112233"},
                               {"visibility", "workspace"}}}}));
 
-    auto archived = store.groupChange({"g1", {"archived_at", "bogus"}, 3, {}});
+    auto archived = ledger.groupChange({"g1", {"archived_at", "bogus"}, 3, {}});
     ASSERT_TRUE(archived);
     EXPECT_EQ((*archived)["patch"], (json{{"archived_at", "2024-05-01T12:30:00.000Z"}}));
     store.db().execute("UPDATE groups SET archived_at = NULL WHERE id = 'g1';");
-    archived = store.groupChange({"g1", {"archived_at"}, 3, {}});
+    archived = ledger.groupChange({"g1", {"archived_at"}, 3, {}});
     ASSERT_TRUE(archived);
     EXPECT_TRUE((*archived)["patch"]["archived_at"].is_null());
 
-    EXPECT_FALSE(store.groupChange({"g2", {"*"}, 0, {}}));
-    EXPECT_FALSE(store.groupChange({"g1", {"visibility"}, 3, {}}));
-    EXPECT_FALSE(store.groupChange({"gone", {"*"}, 0, {}}));
+    EXPECT_FALSE(ledger.groupChange({"g2", {"*"}, 0, {}}));
+    EXPECT_FALSE(ledger.groupChange({"g1", {"visibility"}, 3, {}}));
+    EXPECT_FALSE(ledger.groupChange({"gone", {"*"}, 0, {}}));
 }
 
 TEST_F(PushRecordsTest, ScreenshotRecords) {
@@ -169,7 +169,7 @@ TEST_F(PushRecordsTest, ScreenshotRecords) {
     store.db().execute("UPDATE capture_images SET marked_sha256 = ? WHERE id = 'i1';",
                        {std::string(64, 'c')});
 
-    auto whole = store.imageChange(listed("capture_images", "i1"), *store.rawImage("i1"));
+    auto whole = ledger.imageChange(listed("capture_images", "i1"), *ledger.rawImage("i1"));
     ASSERT_TRUE(whole);
     EXPECT_EQ(*whole, (json{{"table", "capture_images"},
                             {"id", "i1"},
@@ -186,14 +186,14 @@ TEST_F(PushRecordsTest, ScreenshotRecords) {
                               {"annotation_json", {{"shapes", json::array()}}},
                               {"created_at", "2024-05-01T12:30:00.000Z"}}}}));
 
-    EXPECT_FALSE(store.imageChange(listed("capture_images", "i2"), *store.rawImage("i2")))
+    EXPECT_FALSE(ledger.imageChange(listed("capture_images", "i2"), *ledger.rawImage("i2")))
         << "not uploaded yet";
-    auto broken = store.imageChange(listed("capture_images", "i3"), *store.rawImage("i3"));
+    auto broken = ledger.imageChange(listed("capture_images", "i3"), *ledger.rawImage("i3"));
     ASSERT_TRUE(broken);
     EXPECT_EQ((*broken)["patch"], (json{{"annotation_json", nullptr}}));
 
     store.db().execute("UPDATE capture_images SET deleted_at = 9 WHERE id = 'i2';");
-    auto deleted = store.imageChange(listed("capture_images", "i2"), *store.rawImage("i2"));
+    auto deleted = ledger.imageChange(listed("capture_images", "i2"), *ledger.rawImage("i2"));
     ASSERT_TRUE(deleted);
     EXPECT_EQ(
         *deleted,
@@ -205,9 +205,9 @@ TEST_F(PushRecordsTest, CommentRecordsHaveNoVersion) {
     Comment comment{"k1",          "c1", "Claude",       true,      "Looks fixed",
                     1714566600.25, "u1", "Claude · Ada", "comment", SyncState::pendingPush};
     store.addComment(comment);
-    auto listed = store.pendingComments(200);
+    auto listed = ledger.pendingComments(200);
     ASSERT_EQ(listed.size(), 1u);
-    EXPECT_EQ(store.commentChange(listed.front()),
+    EXPECT_EQ(ledger.commentChange(listed.front()),
               (json{{"table", "comments"},
                     {"id", "k1"},
                     {"patch",
@@ -218,7 +218,7 @@ TEST_F(PushRecordsTest, CommentRecordsHaveNoVersion) {
                       {"actor_label", "Claude · Ada"},
                       {"kind", "comment"}}}}));
     comment.actorLabel.reset();
-    EXPECT_TRUE(store.commentChange(comment)["patch"]["actor_label"].is_null());
+    EXPECT_TRUE(ledger.commentChange(comment)["patch"]["actor_label"].is_null());
 }
 
 TEST_F(PushRecordsTest, ListsTheOldestPendingRowsOfKnownTablesOnly) {
@@ -230,24 +230,24 @@ TEST_F(PushRecordsTest, ListsTheOldestPendingRowsOfKnownTablesOnly) {
                             i % 2 ? SQLValue(R"({"note":true})") : SQLValue(), i});
     addCapture("synced", workspace);
     setState("captures", "synced", "synced");
-    auto listed = store.pending("captures", 200);
+    auto listed = ledger.pending("captures", 200);
     ASSERT_EQ(listed.size(), 200u);
     EXPECT_EQ(listed.front().id, "c249");
     EXPECT_EQ(listed.back().id, "c50");
-    EXPECT_EQ(listed.front(), (CaptureStore::Pending{"c249", {"note"}, 249, R"({"note":true})"}));
-    EXPECT_EQ(listed.back(), (CaptureStore::Pending{"c50", {}, 50, std::nullopt}));
-    EXPECT_TRUE(store.pending("comments", 200).empty());
-    EXPECT_TRUE(store.pending("captures; DROP TABLE captures", 200).empty());
+    EXPECT_EQ(listed.front(), (SyncLedger::Pending{"c249", {"note"}, 249, R"({"note":true})"}));
+    EXPECT_EQ(listed.back(), (SyncLedger::Pending{"c50", {}, 50, std::nullopt}));
+    EXPECT_TRUE(ledger.pending("comments", 200).empty());
+    EXPECT_TRUE(ledger.pending("captures; DROP TABLE captures", 200).empty());
     EXPECT_EQ(count("FROM captures"), 251);
 }
 
 TEST_F(PushRecordsTest, PendingFieldsReadOnlyObjectKeys) {
-    EXPECT_EQ(CaptureStore::pendingFields(R"({"note":false,"*":true})"),
+    EXPECT_EQ(SyncLedger::pendingFields(R"({"note":false,"*":true})"),
               (std::set<std::string>{"*", "note"}));
-    EXPECT_TRUE(CaptureStore::pendingFields(std::nullopt).empty());
-    EXPECT_TRUE(CaptureStore::pendingFields(R"(["note"])").empty());
-    EXPECT_TRUE(CaptureStore::pendingFields("{").empty());
-    EXPECT_TRUE(CaptureStore::pendingFields("").empty());
+    EXPECT_TRUE(SyncLedger::pendingFields(std::nullopt).empty());
+    EXPECT_TRUE(SyncLedger::pendingFields(R"(["note"])").empty());
+    EXPECT_TRUE(SyncLedger::pendingFields("{").empty());
+    EXPECT_TRUE(SyncLedger::pendingFields("").empty());
 }
 
 TEST_F(PushRecordsTest, MarkingSyncedClearsTheRowAndItsLocalHistory) {
@@ -257,8 +257,8 @@ TEST_F(PushRecordsTest, MarkingSyncedClearsTheRowAndItsLocalHistory) {
     store.db().execute("UPDATE groups SET version = 7, dirty = 1 WHERE id = 'g1';");
 
     auto pending = listed("captures", "c1");
-    auto record = store.captureChange(pending);
-    EXPECT_TRUE(store.markSynced("captures", pending, 12, record));
+    auto record = ledger.captureChange(pending);
+    EXPECT_TRUE(ledger.markSynced("captures", pending, 12, record));
     auto synced = *store.rawCapture("c1");
     EXPECT_EQ(synced.syncState, SyncState::synced);
     EXPECT_FALSE(text("captures", "c1", "pending"));
@@ -270,14 +270,14 @@ TEST_F(PushRecordsTest, MarkingSyncedClearsTheRowAndItsLocalHistory) {
 
     const auto activityBefore = count("FROM activity");
     auto group = listed("groups", "g1");
-    EXPECT_TRUE(store.markSynced("groups", group, std::nullopt, store.groupChange(group)));
+    EXPECT_TRUE(ledger.markSynced("groups", group, std::nullopt, ledger.groupChange(group)));
     EXPECT_EQ(text("groups", "g1", "sync_state"), "synced");
     EXPECT_EQ(row("groups", "g1").intValue("version"), 7);
     EXPECT_EQ(row("groups", "g1").intValue("dirty"), 0);
     EXPECT_EQ(count("FROM activity"), activityBefore);
 
-    EXPECT_FALSE(store.markSynced("comments", group, 1));
-    EXPECT_FALSE(store.markSynced("groups", {"gone", {}, 0, {}}, 1));
+    EXPECT_FALSE(ledger.markSynced("comments", group, 1));
+    EXPECT_FALSE(ledger.markSynced("groups", {"gone", {}, 0, {}}, 1));
 }
 
 // A new group goes to the server whole, and the whole group carries no archive time: one
@@ -292,22 +292,22 @@ TEST_F(PushRecordsTest, AGroupArchivedBeforeItsFirstPushIsArchivedOnTheServerToo
             store.deleteGroup(id);
 
         auto whole = listed("groups", id);
-        auto record = store.groupChange(whole);
+        auto record = ledger.groupChange(whole);
         ASSERT_TRUE(record);
         EXPECT_FALSE((*record)["patch"].contains("archived_at"));
-        EXPECT_EQ(store.markSynced("groups", whole, 3, record), !archived);
+        EXPECT_EQ(ledger.markSynced("groups", whole, 3, record), !archived);
         EXPECT_EQ(row("groups", id).intValue("version"), 3);
         if (!archived) {
             EXPECT_EQ(text("groups", id, "sync_state"), "synced");
             continue;
         }
         EXPECT_EQ(text("groups", id, "sync_state"), "pendingPush");
-        auto archive = store.groupChange(listed("groups", id));
+        auto archive = ledger.groupChange(listed("groups", id));
         ASSERT_TRUE(archive);
         EXPECT_EQ((*archive)["base_version"], 3);
         EXPECT_EQ((*archive)["patch"],
                   (json{{"archived_at", Wire::stamp(store.group(id)->archivedAt)}}));
-        EXPECT_TRUE(store.markSynced("groups", listed("groups", id), 4, archive));
+        EXPECT_TRUE(ledger.markSynced("groups", listed("groups", id), 4, archive));
         EXPECT_EQ(text("groups", id, "sync_state"), "synced");
         EXPECT_FALSE(text("groups", id, "pending"));
     }
@@ -317,7 +317,7 @@ TEST_F(PushRecordsTest, AGroupArchivedBeforeItsFirstPushIsArchivedOnTheServerToo
 // acceptance covers only what was sent, so the row stays pending for the next push.
 TEST_F(PushRecordsTest, AnEditWhileThePushIsInFlightStaysPending) {
     addShared("c1");
-    store.markSynced("captures", listed("captures", "c1"), 1, std::nullopt);
+    ledger.markSynced("captures", listed("captures", "c1"), 1, std::nullopt);
 
     struct Case {
         const char* name;
@@ -338,7 +338,7 @@ TEST_F(PushRecordsTest, AnEditWhileThePushIsInFlightStaysPending) {
         c.firstEdit(current);
         store.update(current);
         auto pending = listed("captures", "c1");
-        auto record = store.captureChange(pending);
+        auto record = ledger.captureChange(pending);
         ASSERT_TRUE(record) << c.name;
         if (c.editInFlight) {
             auto again = *store.capture("c1");
@@ -346,7 +346,7 @@ TEST_F(PushRecordsTest, AnEditWhileThePushIsInFlightStaysPending) {
             store.update(again);
         }
         const auto markBefore = text("captures", "c1", "pending");
-        EXPECT_EQ(store.markSynced("captures", pending, ++version, record), !c.staysPending)
+        EXPECT_EQ(ledger.markSynced("captures", pending, ++version, record), !c.staysPending)
             << c.name;
         auto after = *store.rawCapture("c1");
         EXPECT_EQ(after.version, version) << c.name;
@@ -354,11 +354,11 @@ TEST_F(PushRecordsTest, AnEditWhileThePushIsInFlightStaysPending) {
             EXPECT_EQ(after.syncState, SyncState::pendingPush) << c.name;
             EXPECT_EQ(text("captures", "c1", "pending"), markBefore) << c.name;
             // The next push carries the newer value, on top of the server's version.
-            auto next = store.captureChange(listed("captures", "c1"));
+            auto next = ledger.captureChange(listed("captures", "c1"));
             ASSERT_TRUE(next);
             EXPECT_EQ((*next)["base_version"], version);
             EXPECT_EQ((*next)["patch"]["note"], after.note);
-            store.markSynced("captures", listed("captures", "c1"), version, next);
+            ledger.markSynced("captures", listed("captures", "c1"), version, next);
         }
         EXPECT_EQ(store.rawCapture("c1")->syncState, SyncState::synced) << c.name;
     }
@@ -367,7 +367,7 @@ TEST_F(PushRecordsTest, AnEditWhileThePushIsInFlightStaysPending) {
     setState("captures", "c1", "pendingPush", R"({"bogus":true})");
     auto nothing = listed("captures", "c1");
     setState("captures", "c1", "pendingPush", R"({"bogus":true,"note":true})");
-    EXPECT_FALSE(store.markSynced("captures", nothing, std::nullopt));
+    EXPECT_FALSE(ledger.markSynced("captures", nothing, std::nullopt));
     EXPECT_EQ(text("captures", "c1", "pending"), R"({"bogus":true,"note":true})");
 }
 
@@ -375,13 +375,13 @@ TEST_F(PushRecordsTest, DetachingACaptureMakesItLocal) {
     addShared("c1");
     addImageRow("i1", "c1", "pendingPush", R"({"*":true})");
     store.addComment({"k1", "c1", "you", false, "b", 1, {}, {}, "comment", SyncState::local});
-    store.markLocalOnly("c1");
+    ledger.markLocalOnly("c1");
     auto local = *store.rawCapture("c1");
     EXPECT_FALSE(local.workspaceID);
     EXPECT_FALSE(local.localOnly);
     EXPECT_EQ(local.syncState, SyncState::local);
     EXPECT_FALSE(text("captures", "c1", "pending"));
-    EXPECT_EQ(store.rawImage("i1")->syncState, SyncState::local);
+    EXPECT_EQ(ledger.rawImage("i1")->syncState, SyncState::local);
     EXPECT_FALSE(text("capture_images", "i1", "pending"));
     EXPECT_EQ(store.comments("c1").front().syncState, SyncState::local);
 
@@ -416,7 +416,7 @@ TEST_F(PushRecordsTest, RemappingAGroupKeepsItsCaptures) {
         setState("captures", "c1", "synced");
         const auto updatedBefore = row("captures", "c1").doubleValue("updated_at");
 
-        store.remapGroup("local", c.to);
+        ledger.remapGroup("local", c.to);
 
         const std::string home = c.moved ? "canonical" : "local";
         EXPECT_EQ(store.rawCapture("c1")->groupID, home);
@@ -442,7 +442,7 @@ TEST_F(PushRecordsTest, RemappingAGroupKeepsItsCaptures) {
     store.db().execute("DELETE FROM groups;");
     addGroup("local", "Web");
     addGroup("canonical", "Other");
-    store.remapGroup("local", "canonical");
+    ledger.remapGroup("local", "canonical");
     EXPECT_FALSE(store.group("local"));
     EXPECT_TRUE(store.group("canonical"));
 }

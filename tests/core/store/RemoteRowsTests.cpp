@@ -64,14 +64,14 @@ struct RemoteRowsTest : SyncFixture {
                     {"version", 1}};
         if (marked)
             row["marked_sha256"] = *marked;
-        store.applyRemoteImage(row);
+        ledger.applyRemoteImage(row);
     }
 };
 
 } // namespace
 
 TEST_F(RemoteRowsTest, ANewCaptureIsStoredSynced) {
-    store.applyRemoteCapture(serverCapture("c1"));
+    ledger.applyRemoteCapture(serverCapture("c1"));
     auto c = store.rawCapture("c1");
     ASSERT_TRUE(c);
     EXPECT_EQ(c->imagePath, "");
@@ -95,7 +95,7 @@ TEST_F(RemoteRowsTest, ANewCaptureIsStoredSynced) {
     EXPECT_EQ(store.tags("c1"), (std::vector<std::string>{"server", "ui"}));
 
     // A row with only its id takes the defaults.
-    store.applyRemoteCapture({{"id", "c2"}});
+    ledger.applyRemoteCapture({{"id", "c2"}});
     auto bare = *store.rawCapture("c2");
     EXPECT_EQ(bare.note, "");
     EXPECT_EQ(bare.status, CaptureStatus::open);
@@ -126,7 +126,7 @@ TEST_F(RemoteRowsTest, LocallyPendingFieldsAreNotOverwritten) {
         const std::string id = "c" + std::to_string(n++);
         const auto label = std::string(c.state) + " " + c.mark.value_or("NULL");
         addLocal(id, c.state, c.mark);
-        store.applyRemoteCapture(serverCapture(id));
+        ledger.applyRemoteCapture(serverCapture(id));
         auto after = *store.rawCapture(id);
         EXPECT_EQ(after.note, c.noteKept ? "Local note" : "Server note") << label;
         const std::vector<std::string> tags = c.tagsKept ? std::vector<std::string>{"local"}
@@ -153,17 +153,17 @@ TEST_F(RemoteRowsTest, RowsWithoutTheirKeysAreIgnored) {
         json::object(), {{"id", 5}}, {{"id", nullptr}}, json::array(), "c1",
     };
     for (const auto& row : rows) {
-        EXPECT_NO_THROW(store.applyRemoteCapture(row)) << row.dump();
-        EXPECT_NO_THROW(store.applyRemoteImage(row)) << row.dump();
-        EXPECT_NO_THROW(store.applyRemoteGroup(row)) << row.dump();
-        EXPECT_NO_THROW(store.applyRemoteGroupMember(row)) << row.dump();
-        EXPECT_NO_THROW(store.applyRemotePerson(row)) << row.dump();
-        EXPECT_NO_THROW(store.applyRemoteComment(row)) << row.dump();
-        EXPECT_NO_THROW(store.applyRemoteActivity(row)) << row.dump();
+        EXPECT_NO_THROW(ledger.applyRemoteCapture(row)) << row.dump();
+        EXPECT_NO_THROW(ledger.applyRemoteImage(row)) << row.dump();
+        EXPECT_NO_THROW(ledger.applyRemoteGroup(row)) << row.dump();
+        EXPECT_NO_THROW(ledger.applyRemoteGroupMember(row)) << row.dump();
+        EXPECT_NO_THROW(ledger.applyRemotePerson(row)) << row.dump();
+        EXPECT_NO_THROW(ledger.applyRemoteComment(row)) << row.dump();
+        EXPECT_NO_THROW(ledger.applyRemoteActivity(row)) << row.dump();
     }
-    store.applyRemoteGroup({{"id", "g1"}});
-    store.applyRemoteImage({{"id", "i1"}});
-    store.applyRemoteActivity({{"id", "a1"}, {"capture_id", "c1"}});
+    ledger.applyRemoteGroup({{"id", "g1"}});
+    ledger.applyRemoteImage({{"id", "i1"}});
+    ledger.applyRemoteActivity({{"id", "a1"}, {"capture_id", "c1"}});
     for (const char* table : {"captures", "capture_images", "groups", "group_members", "people",
                               "comments", "activity", "sync_log"})
         EXPECT_EQ(count(std::string("FROM ") + table), 0) << table;
@@ -175,68 +175,68 @@ TEST_F(RemoteRowsTest, HostileIdsAndHashesAreSkippedAndLogged) {
     addCapture("c1", workspace);
     setState("captures", "c1", "synced");
     const auto before = store.rawCapture("c1");
-    using Apply = void (CaptureStore::*)(const json&);
+    using Apply = void (SyncLedger::*)(const json&);
     struct Case {
         Apply apply;
         json row;
         const char* logged;
     };
     const Case cases[] = {
-        {&CaptureStore::applyRemoteCapture,
+        {&SyncLedger::applyRemoteCapture,
          {{"id", "../../victim"}, {"note", "x"}},
          "Skipped a captures row: \"id\" is not a usable id"},
-        {&CaptureStore::applyRemoteCapture,
+        {&SyncLedger::applyRemoteCapture,
          {{"id", "c1"}, {"workspace_id", "w1/../../x"}, {"note", "x"}},
          "Skipped a captures row: \"workspace_id\" is not a usable id"},
-        {&CaptureStore::applyRemoteCapture,
+        {&SyncLedger::applyRemoteCapture,
          {{"id", "c1"}, {"deleted_at", 5}, {"group_id", "g.1"}},
          "Skipped a captures row: \"group_id\" is not a usable id"},
-        {&CaptureStore::applyRemoteCapture,
+        {&SyncLedger::applyRemoteCapture,
          {{"id", ""}},
          "Skipped a captures row: \"id\" is not a usable id"},
-        {&CaptureStore::applyRemoteImage,
+        {&SyncLedger::applyRemoteImage,
          {{"id", "../c1"}, {"capture_id", "c1"}, {"original_sha256", hashA}},
          "Skipped a capture_images row: \"id\" is not a usable id"},
-        {&CaptureStore::applyRemoteImage,
+        {&SyncLedger::applyRemoteImage,
          {{"id", "i1"}, {"capture_id", "c1/x"}, {"original_sha256", hashA}},
          "Skipped a capture_images row: \"capture_id\" is not a usable id"},
-        {&CaptureStore::applyRemoteImage,
+        {&SyncLedger::applyRemoteImage,
          {{"id", "i1"}, {"capture_id", "c1"}, {"original_sha256", "../" + hashA}},
          "Skipped a capture_images row: \"original_sha256\" is not a SHA-256"},
-        {&CaptureStore::applyRemoteImage,
+        {&SyncLedger::applyRemoteImage,
          {{"id", "i1"},
           {"capture_id", "c1"},
           {"original_sha256", hashA},
           {"marked_sha256", std::string(64, 'A')}},
          "Skipped a capture_images row: \"marked_sha256\" is not a SHA-256"},
-        {&CaptureStore::applyRemoteImage,
+        {&SyncLedger::applyRemoteImage,
          {{"id", "i1"}, {"capture_id", "c1"}, {"thumb_sha256", "abc"}},
          "Skipped a capture_images row: \"thumb_sha256\" is not a SHA-256"},
-        {&CaptureStore::applyRemoteGroup,
+        {&SyncLedger::applyRemoteGroup,
          {{"id", "g/1"}, {"name", "Web"}},
          "Skipped a groups row: \"id\" is not a usable id"},
-        {&CaptureStore::applyRemoteGroup,
+        {&SyncLedger::applyRemoteGroup,
          {{"id", "g1"}, {"name", "Web"}, {"workspace_id", ".."}},
          "Skipped a groups row: \"workspace_id\" is not a usable id"},
-        {&CaptureStore::applyRemoteGroupMember,
+        {&SyncLedger::applyRemoteGroupMember,
          {{"group_id", "g/1"}, {"user_id", "u1"}},
          "Skipped a group_members row: \"group_id\" is not a usable id"},
-        {&CaptureStore::applyRemoteGroupMember,
+        {&SyncLedger::applyRemoteGroupMember,
          {{"group_id", "g1"}, {"user_id", ""}},
          "Skipped a group_members row: \"user_id\" is not a usable person id"},
-        {&CaptureStore::applyRemotePerson,
+        {&SyncLedger::applyRemotePerson,
          {{"id", ""}, {"name", "x"}},
          "Skipped a people row: \"id\" is not a usable person id"},
-        {&CaptureStore::applyRemoteComment,
+        {&SyncLedger::applyRemoteComment,
          {{"id", "k1"}, {"capture_id", "c1/.."}, {"author_id", "u1"}, {"body", "x"}},
          "Skipped a comments row: \"capture_id\" is not a usable id"},
-        {&CaptureStore::applyRemoteActivity,
+        {&SyncLedger::applyRemoteActivity,
          {{"id", "e.1"}, {"capture_id", "c1"}, {"kind", "created"}},
          "Skipped an activity row: \"id\" is not a usable id"},
     };
     std::vector<std::string> expected;
     for (const auto& c : cases) {
-        EXPECT_NO_THROW((store.*c.apply)(c.row)) << c.row.dump();
+        EXPECT_NO_THROW((ledger.*c.apply)(c.row)) << c.row.dump();
         expected.insert(expected.begin(), c.logged);
     }
     EXPECT_EQ(logMessages(), expected);
@@ -255,17 +255,17 @@ TEST_F(RemoteRowsTest, PersonIdsOfAnyShapeAreKept) {
     capture["author_id"] = person;
     capture["assignee_id"] = "google-oauth2|1 2";
     capture["claimed_by_id"] = "/etc/passwd";
-    store.applyRemoteCapture(capture);
-    store.applyRemoteGroup({{"id", "g1"},
-                            {"name", "Web"},
-                            {"workspace_id", "w1"},
-                            {"created_by", person},
-                            {"default_assignee_id", "a\\b"}});
-    store.applyRemoteGroupMember({{"group_id", "g1"}, {"user_id", person}});
-    store.applyRemotePerson({{"id", person}, {"name", "Mira Solen"}});
-    store.applyRemoteComment(
+    ledger.applyRemoteCapture(capture);
+    ledger.applyRemoteGroup({{"id", "g1"},
+                             {"name", "Web"},
+                             {"workspace_id", "w1"},
+                             {"created_by", person},
+                             {"default_assignee_id", "a\\b"}});
+    ledger.applyRemoteGroupMember({{"group_id", "g1"}, {"user_id", person}});
+    ledger.applyRemotePerson({{"id", person}, {"name", "Mira Solen"}});
+    ledger.applyRemoteComment(
         {{"id", "k1"}, {"capture_id", "c1"}, {"author_id", person}, {"body", "x"}});
-    store.applyRemoteActivity(
+    ledger.applyRemoteActivity(
         {{"id", "e1"}, {"capture_id", "c1"}, {"kind", "claimed"}, {"actor_id", person}});
 
     auto stored = store.rawCapture("c1");
@@ -294,7 +294,7 @@ TEST_F(RemoteRowsTest, NumbersThatAreNotFiniteNeverReachTheFile) {
     row["updated_at"] = "NaN";
     row["claimed_at"] = -infinity;
     row["version"] = infinity;
-    ASSERT_NO_THROW(store.applyRemoteCapture(row));
+    ASSERT_NO_THROW(ledger.applyRemoteCapture(row));
     auto c = *store.rawCapture("c1");
     EXPECT_EQ(c.displayScale, 0);
     EXPECT_NEAR(c.createdAt, now(), 60);
@@ -303,20 +303,20 @@ TEST_F(RemoteRowsTest, NumbersThatAreNotFiniteNeverReachTheFile) {
     EXPECT_EQ(c.version, 0);
 
     row["display_scale"] = "-inf";
-    ASSERT_NO_THROW(store.applyRemoteCapture(row));
+    ASSERT_NO_THROW(ledger.applyRemoteCapture(row));
     EXPECT_EQ(store.rawCapture("c1")->displayScale, 0);
 
-    ASSERT_NO_THROW(store.applyRemoteImage({{"id", "i1"},
-                                            {"capture_id", "c1"},
-                                            {"created_at", infinity},
-                                            {"width", -infinity},
-                                            {"original_sha256", hashA}}));
-    EXPECT_NEAR(store.rawImage("i1")->createdAt, now(), 60);
-    ASSERT_NO_THROW(store.applyRemoteGroup(
+    ASSERT_NO_THROW(ledger.applyRemoteImage({{"id", "i1"},
+                                             {"capture_id", "c1"},
+                                             {"created_at", infinity},
+                                             {"width", -infinity},
+                                             {"original_sha256", hashA}}));
+    EXPECT_NEAR(ledger.rawImage("i1")->createdAt, now(), 60);
+    ASSERT_NO_THROW(ledger.applyRemoteGroup(
         {{"id", "g1"}, {"name", "Web"}, {"created_at", infinity}, {"updated_at", infinity}}));
     ASSERT_NO_THROW(
-        store.applyRemoteComment({{"id", "k1"}, {"capture_id", "c1"}, {"created_at", infinity}}));
-    ASSERT_NO_THROW(store.applyRemoteActivity(
+        ledger.applyRemoteComment({{"id", "k1"}, {"capture_id", "c1"}, {"created_at", infinity}}));
+    ASSERT_NO_THROW(ledger.applyRemoteActivity(
         {{"id", "a1"}, {"capture_id", "c1"}, {"kind", "x"}, {"created_at", infinity}}));
 }
 
@@ -326,14 +326,14 @@ TEST_F(RemoteRowsTest, ACaptureDeletedOnTheServerIsDropped) {
     auto files = writeFiles(image);
     store.addImage(image);
     setState("capture_images", "i1", "synced");
-    store.applyRemoteCapture({{"id", "c1"}, {"deleted_at", "2026-01-01T00:00:00Z"}});
+    ledger.applyRemoteCapture({{"id", "c1"}, {"deleted_at", "2026-01-01T00:00:00Z"}});
     EXPECT_FALSE(store.rawCapture("c1"));
     for (const auto& file : files)
         EXPECT_FALSE(fs::exists(file));
 
     // The server never had this one: it only leaves the workspace.
     addLocal("c2", "pendingPush", R"({"*":true})");
-    store.applyRemoteCapture({{"id", "c2"}, {"deleted_at", 5}});
+    ledger.applyRemoteCapture({{"id", "c2"}, {"deleted_at", 5}});
     ASSERT_TRUE(store.rawCapture("c2"));
     EXPECT_FALSE(store.rawCapture("c2")->workspaceID);
 }
@@ -344,29 +344,29 @@ TEST_F(RemoteRowsTest, ARowIsAppliedWhollyOrNotAtAll) {
     addLocal("c1", "synced", std::nullopt);
     store.db().executeRaw("CREATE TRIGGER refuse BEFORE INSERT ON capture_tags BEGIN "
                           "SELECT RAISE(ABORT, 'refused'); END;");
-    EXPECT_THROW(store.applyRemoteCapture(serverCapture("c1")), DatabaseError);
+    EXPECT_THROW(ledger.applyRemoteCapture(serverCapture("c1")), DatabaseError);
     EXPECT_EQ(store.rawCapture("c1")->note, "Local note");
     EXPECT_EQ(store.tags("c1"), std::vector<std::string>{"local"});
     EXPECT_FALSE(store.db().inTransaction());
-    EXPECT_THROW(store.applyRemoteCapture(serverCapture("c2")), DatabaseError);
+    EXPECT_THROW(ledger.applyRemoteCapture(serverCapture("c2")), DatabaseError);
     EXPECT_FALSE(store.rawCapture("c2"));
 }
 
 TEST_F(RemoteRowsTest, ScreenshotsArriveWithoutFilesAndForgetChangedOnes) {
-    store.applyRemoteCapture(serverCapture("c1"));
-    store.applyRemoteImage({{"id", "i1"},
-                            {"capture_id", "c1"},
-                            {"position", "2"},
-                            {"original_sha256", hashA},
-                            {"marked_sha256", hashB},
-                            {"thumb_sha256", hashC},
-                            {"width", 10},
-                            {"height", 20.9},
-                            {"bytes", 30},
-                            {"annotation_json", {{"shapes", json::array()}}},
-                            {"created_at", "2026-01-01T00:00:00Z"},
-                            {"version", 3}});
-    auto fresh = *store.rawImage("i1");
+    ledger.applyRemoteCapture(serverCapture("c1"));
+    ledger.applyRemoteImage({{"id", "i1"},
+                             {"capture_id", "c1"},
+                             {"position", "2"},
+                             {"original_sha256", hashA},
+                             {"marked_sha256", hashB},
+                             {"thumb_sha256", hashC},
+                             {"width", 10},
+                             {"height", 20.9},
+                             {"bytes", 30},
+                             {"annotation_json", {{"shapes", json::array()}}},
+                             {"created_at", "2026-01-01T00:00:00Z"},
+                             {"version", 3}});
+    auto fresh = *ledger.rawImage("i1");
     EXPECT_EQ(fresh.imagePath, "");
     EXPECT_FALSE(fresh.annotatedPath);
     EXPECT_FALSE(fresh.thumbPath);
@@ -402,8 +402,8 @@ TEST_F(RemoteRowsTest, ScreenshotsArriveWithoutFilesAndForgetChangedOnes) {
             row["marked_sha256"] = *c.marked;
         if (c.thumb)
             row["thumb_sha256"] = *c.thumb;
-        store.applyRemoteImage(row);
-        auto after = *store.rawImage("i1");
+        ledger.applyRemoteImage(row);
+        auto after = *ledger.rawImage("i1");
         EXPECT_EQ(after.originalSHA256, hashB);
         EXPECT_EQ(after.imagePath, "o.png") << "the original stays";
         EXPECT_EQ(after.markedSHA256, c.marked);
@@ -416,15 +416,15 @@ TEST_F(RemoteRowsTest, ScreenshotsArriveWithoutFilesAndForgetChangedOnes) {
     // A screenshot whose position is pending keeps it; one pending deletion is left alone.
     store.db().execute("UPDATE capture_images SET position = 2 WHERE id = 'i1';");
     setState("capture_images", "i1", "pendingPush", R"({"position":true})");
-    store.applyRemoteImage({{"id", "i1"}, {"capture_id", "c1"}, {"position", 9}, {"width", 4}});
-    EXPECT_EQ(store.rawImage("i1")->position, 2);
-    EXPECT_EQ(store.rawImage("i1")->width, 4);
+    ledger.applyRemoteImage({{"id", "i1"}, {"capture_id", "c1"}, {"position", 9}, {"width", 4}});
+    EXPECT_EQ(ledger.rawImage("i1")->position, 2);
+    EXPECT_EQ(ledger.rawImage("i1")->width, 4);
     EXPECT_EQ(text("capture_images", "i1", "sync_state"), "pendingPush");
     setState("capture_images", "i1", "pendingPush", R"({"delete":true})");
-    store.applyRemoteImage({{"id", "i1"}, {"capture_id", "c1"}, {"width", 5}});
-    EXPECT_EQ(store.rawImage("i1")->width, 4);
+    ledger.applyRemoteImage({{"id", "i1"}, {"capture_id", "c1"}, {"width", 5}});
+    EXPECT_EQ(ledger.rawImage("i1")->width, 4);
 
-    EXPECT_THROW(store.applyRemoteImage(
+    EXPECT_THROW(ledger.applyRemoteImage(
                      {{"id", "i2"}, {"capture_id", "no-capture"}, {"original_sha256", hashA}}),
                  DatabaseError);
 }
@@ -433,7 +433,7 @@ TEST_F(RemoteRowsTest, MarkUpNestedBeyondTheWritersReachIsNeitherStoredNorSent) 
     // A server can nest arrays far deeper than the writer's recursion can follow; the pull and
     // the next push must both survive it.
     const std::string deep = std::string(200000, '[') + std::string(200000, ']');
-    store.applyRemoteCapture(serverCapture("c1"));
+    ledger.applyRemoteCapture(serverCapture("c1"));
     auto serverImage = [&](const std::string& id) {
         return json{{"id", id},
                     {"capture_id", "c1"},
@@ -444,24 +444,24 @@ TEST_F(RemoteRowsTest, MarkUpNestedBeyondTheWritersReachIsNeitherStoredNorSent) 
 
     json asValue = serverImage("i1");
     asValue["annotation_json"] = json::parse(deep);
-    store.applyRemoteImage(asValue);
-    ASSERT_TRUE(store.rawImage("i1"));
-    EXPECT_FALSE(store.rawImage("i1")->annotationJSON);
+    ledger.applyRemoteImage(asValue);
+    ASSERT_TRUE(ledger.rawImage("i1"));
+    EXPECT_FALSE(ledger.rawImage("i1")->annotationJSON);
 
     // Text is stored as it came; the push that later rebuilds the row sends no mark-up.
     json asText = serverImage("i2");
     asText["annotation_json"] = deep;
-    store.applyRemoteImage(asText);
-    EXPECT_EQ(store.rawImage("i2")->annotationJSON, deep);
+    ledger.applyRemoteImage(asText);
+    EXPECT_EQ(ledger.rawImage("i2")->annotationJSON, deep);
     setState("capture_images", "i2", "pendingPush", R"({"*":true})");
-    auto record = store.imageChange(listed("capture_images", "i2"), *store.rawImage("i2"));
+    auto record = ledger.imageChange(listed("capture_images", "i2"), *ledger.rawImage("i2"));
     ASSERT_TRUE(record);
     EXPECT_TRUE((*record)["patch"]["annotation_json"].is_null());
     EXPECT_EQ((*record)["patch"]["original_sha256"], hashA);
 }
 
 TEST_F(RemoteRowsTest, TheCoverFollowsPulledScreenshots) {
-    store.applyRemoteCapture(serverCapture("c1"));
+    ledger.applyRemoteCapture(serverCapture("c1"));
     addServerImage("i1", "c1");
     store.db().execute("UPDATE capture_images SET image_path = 'o.png', thumb_path = 't.jpg' "
                        "WHERE id = 'i1';");
@@ -470,26 +470,26 @@ TEST_F(RemoteRowsTest, TheCoverFollowsPulledScreenshots) {
     EXPECT_EQ(capture.imagePath, "o.png");
     EXPECT_EQ(capture.imageWidth, 10);
 
-    store.applyRemoteImage({{"id", "i1"}, {"capture_id", "c1"}, {"deleted_at", 5}});
-    EXPECT_FALSE(store.rawImage("i1"));
+    ledger.applyRemoteImage({{"id", "i1"}, {"capture_id", "c1"}, {"deleted_at", 5}});
+    EXPECT_FALSE(ledger.rawImage("i1"));
     EXPECT_EQ(store.rawCapture("c1")->imagePath, "");
 }
 
 TEST_F(RemoteRowsTest, ListsScreenshotsAwaitingTheirFiles) {
-    store.applyRemoteCapture(serverCapture("c1"));
+    ledger.applyRemoteCapture(serverCapture("c1"));
     for (int i = 0; i < 40; ++i)
-        store.applyRemoteImage({{"id", "i" + std::to_string(i)},
-                                {"capture_id", "c1"},
-                                {"original_sha256", hashA},
-                                {"created_at", 1000 + i}});
-    auto listed = store.imagesAwaitingDownload(30);
+        ledger.applyRemoteImage({{"id", "i" + std::to_string(i)},
+                                 {"capture_id", "c1"},
+                                 {"original_sha256", hashA},
+                                 {"created_at", 1000 + i}});
+    auto listed = ledger.imagesAwaitingDownload(30);
     ASSERT_EQ(listed.size(), 30u);
     EXPECT_EQ(listed.front().first.id, "i39");
     EXPECT_EQ(listed.back().first.id, "i10");
     EXPECT_EQ(listed.front().second, "w1");
 
     store.db().execute("UPDATE capture_images SET image_path = 'o.png', thumb_path = 't.jpg';");
-    EXPECT_TRUE(store.imagesAwaitingDownload(30).empty());
+    EXPECT_TRUE(ledger.imagesAwaitingDownload(30).empty());
     struct Case {
         std::string change;
         bool listed;
@@ -510,24 +510,24 @@ TEST_F(RemoteRowsTest, ListsScreenshotsAwaitingTheirFiles) {
                            "deleted_at = NULL, original_sha256 = ? WHERE id = 'i5';",
                            {hashA});
         store.db().execute("UPDATE capture_images SET " + c.change + " WHERE id = 'i5';");
-        EXPECT_EQ(store.imagesAwaitingDownload(30).size(), c.listed ? 1u : 0u) << c.change;
+        EXPECT_EQ(ledger.imagesAwaitingDownload(30).size(), c.listed ? 1u : 0u) << c.change;
     }
 
     // Only screenshots of live workspace captures are fetched.
     store.db().execute("UPDATE capture_images SET image_path = '', original_sha256 = ?, "
                        "deleted_at = NULL WHERE id = 'i5';",
                        {hashA});
-    EXPECT_EQ(store.imagesAwaitingDownload(30).size(), 1u);
+    EXPECT_EQ(ledger.imagesAwaitingDownload(30).size(), 1u);
     store.db().execute("UPDATE captures SET workspace_id = NULL WHERE id = 'c1';");
-    EXPECT_TRUE(store.imagesAwaitingDownload(30).empty());
+    EXPECT_TRUE(ledger.imagesAwaitingDownload(30).empty());
     store.db().execute("UPDATE captures SET workspace_id = 'w/1' WHERE id = 'c1';");
-    EXPECT_TRUE(store.imagesAwaitingDownload(30).empty());
+    EXPECT_TRUE(ledger.imagesAwaitingDownload(30).empty());
     store.db().execute("UPDATE captures SET workspace_id = 'w1', deleted_at = 3 WHERE id = 'c1';");
-    EXPECT_TRUE(store.imagesAwaitingDownload(30).empty());
+    EXPECT_TRUE(ledger.imagesAwaitingDownload(30).empty());
 }
 
 TEST_F(RemoteRowsTest, Groups) {
-    store.applyRemoteGroup({{"id", "g1"}, {"name", "Web"}, {"workspace_id", "w1"}});
+    ledger.applyRemoteGroup({{"id", "g1"}, {"name", "Web"}, {"workspace_id", "w1"}});
     auto fresh = *store.group("g1");
     EXPECT_EQ(fresh.colorHex, "#6E7BF2");
     EXPECT_EQ(fresh.visibility, GroupVisibility::privateGroup);
@@ -537,12 +537,12 @@ TEST_F(RemoteRowsTest, Groups) {
 
     setState("groups", "g1", "pendingPush", R"({"name":true})");
     store.db().execute("UPDATE groups SET name = 'Mine' WHERE id = 'g1';");
-    store.applyRemoteGroup({{"id", "g1"},
-                            {"name", "Theirs"},
-                            {"color_hex", "#000000"},
-                            {"visibility", "workspace"},
-                            {"archived_at", 1767225600},
-                            {"version", 4}});
+    ledger.applyRemoteGroup({{"id", "g1"},
+                             {"name", "Theirs"},
+                             {"color_hex", "#000000"},
+                             {"visibility", "workspace"},
+                             {"archived_at", 1767225600},
+                             {"version", 4}});
     auto merged = *store.group("g1");
     EXPECT_EQ(merged.name, "Mine");
     EXPECT_EQ(merged.colorHex, "#000000");
@@ -553,43 +553,43 @@ TEST_F(RemoteRowsTest, Groups) {
     EXPECT_FALSE(merged.workspaceID) << "written on every merge";
 
     setState("groups", "g1", "synced", R"({"name":true})");
-    store.applyRemoteGroup({{"id", "g1"}, {"name", "Theirs"}});
+    ledger.applyRemoteGroup({{"id", "g1"}, {"name", "Theirs"}});
     EXPECT_EQ(store.group("g1")->name, "Theirs");
     EXPECT_FALSE(store.group("g1")->archivedAt);
     EXPECT_FALSE(text("groups", "g1", "pending"));
 
-    store.applyRemoteGroup({{"id", "g1"}});
+    ledger.applyRemoteGroup({{"id", "g1"}});
     EXPECT_EQ(store.group("g1")->name, "Theirs") << "a row without a name is ignored";
 
-    store.applyRemoteCapture({{"id", "c1"}, {"group_id", "g1"}});
-    store.applyRemoteGroup({{"id", "g1"}, {"name", "Theirs"}, {"deleted_at", 9}});
+    ledger.applyRemoteCapture({{"id", "c1"}, {"group_id", "g1"}});
+    ledger.applyRemoteGroup({{"id", "g1"}, {"name", "Theirs"}, {"deleted_at", 9}});
     EXPECT_FALSE(store.group("g1"));
     EXPECT_FALSE(store.rawCapture("c1")->groupID);
 }
 
 TEST_F(RemoteRowsTest, MembersAndPeople) {
-    store.applyRemoteGroupMember({{"group_id", "g1"}, {"user_id", "u1"}, {"removed_at", 5}});
+    ledger.applyRemoteGroupMember({{"group_id", "g1"}, {"user_id", "u1"}, {"removed_at", 5}});
     EXPECT_EQ(count("FROM group_members WHERE removed_at = 5"), 1);
-    EXPECT_TRUE(store.groupMemberIDs("g1").empty());
-    store.applyRemoteGroupMember({{"group_id", "g1"}, {"user_id", "u1"}});
-    EXPECT_EQ(store.groupMemberIDs("g1"), std::vector<std::string>{"u1"});
+    EXPECT_TRUE(ledger.groupMemberIDs("g1").empty());
+    ledger.applyRemoteGroupMember({{"group_id", "g1"}, {"user_id", "u1"}});
+    EXPECT_EQ(ledger.groupMemberIDs("g1"), std::vector<std::string>{"u1"});
 
-    store.applyRemotePerson({{"id", "p1"},
-                             {"email", "a@example.com"},
-                             {"image", "https://img/a"},
-                             {"image_url", "https://img/b"}});
+    ledger.applyRemotePerson({{"id", "p1"},
+                              {"email", "a@example.com"},
+                              {"image", "https://img/a"},
+                              {"image_url", "https://img/b"}});
     EXPECT_EQ(store.person("p1"),
               (Person{"p1", "Someone", "a@example.com", "https://img/a", "person"}));
-    store.applyRemotePerson(
+    ledger.applyRemotePerson(
         {{"id", "p1"}, {"name", "Ada"}, {"image_url", "https://img/b"}, {"kind", "bot"}});
     EXPECT_EQ(store.person("p1"), (Person{"p1", "Ada", "a@example.com", "https://img/b", "bot"}));
 }
 
 TEST_F(RemoteRowsTest, CommentsNameTheirAuthors) {
     store.setSyncMeta("user_id", "me");
-    store.upsertPerson({"me", "Ada", {}, {}, "person"});
-    store.upsertPerson({"u2", "Bo", {}, {}, "person"});
-    store.applyRemoteCapture({{"id", "c1"}});
+    ledger.upsertPerson({"me", "Ada", {}, {}, "person"});
+    ledger.upsertPerson({"u2", "Bo", {}, {}, "person"});
+    ledger.applyRemoteCapture({{"id", "c1"}});
     struct Case {
         json row;
         const char* author;
@@ -614,24 +614,24 @@ TEST_F(RemoteRowsTest, CommentsNameTheirAuthors) {
         server["id"] = id;
         server["capture_id"] = "c1";
         server["body"] = "text";
-        store.applyRemoteComment(server);
+        ledger.applyRemoteComment(server);
         auto stored = CaptureStore::decodeComment(row("comments", id));
         EXPECT_EQ(stored.author, c.author) << c.row.dump();
         EXPECT_EQ(stored.isAgent, c.isAgent) << c.row.dump();
         EXPECT_EQ(stored.syncState, SyncState::synced);
     }
 
-    store.applyRemoteComment({{"id", "again"},
-                              {"capture_id", "c1"},
-                              {"body", "first"},
-                              {"created_at", 100},
-                              {"author_id", "u2"}});
-    store.applyRemoteComment({{"id", "again"},
-                              {"capture_id", "c1"},
-                              {"body", "second"},
-                              {"created_at", 200},
-                              {"actor_label", "Cursor"},
-                              {"kind", "conflict"}});
+    ledger.applyRemoteComment({{"id", "again"},
+                               {"capture_id", "c1"},
+                               {"body", "first"},
+                               {"created_at", 100},
+                               {"author_id", "u2"}});
+    ledger.applyRemoteComment({{"id", "again"},
+                               {"capture_id", "c1"},
+                               {"body", "second"},
+                               {"created_at", 200},
+                               {"actor_label", "Cursor"},
+                               {"kind", "conflict"}});
     EXPECT_EQ(count("FROM comments WHERE id = 'again'"), 1);
     auto again = CaptureStore::decodeComment(row("comments", "again"));
     EXPECT_EQ(again.id, "again");
@@ -641,16 +641,16 @@ TEST_F(RemoteRowsTest, CommentsNameTheirAuthors) {
     EXPECT_EQ(again.authorID, "u2") << "kept";
     EXPECT_EQ(again.kind, "conflict");
 
-    store.applyRemoteComment({{"id", "again"}, {"capture_id", "c1"}, {"deleted_at", 1}});
+    ledger.applyRemoteComment({{"id", "again"}, {"capture_id", "c1"}, {"deleted_at", 1}});
     EXPECT_EQ(count("FROM comments WHERE id = 'again'"), 0);
 }
 
 TEST_F(RemoteRowsTest, ActivitySkipsEventsRecordedHere) {
     store.setSyncMeta("user_id", "me");
     store.setSyncMeta("user_name", "Ada");
-    store.upsertPerson({"me", "Ada", {}, {}, "person"});
-    store.upsertPerson({"u3", "Cy", {}, {}, "person"});
-    store.applyRemoteCapture({{"id", "c1"}});
+    ledger.upsertPerson({"me", "Ada", {}, {}, "person"});
+    ledger.upsertPerson({"u3", "Cy", {}, {}, "person"});
+    ledger.applyRemoteCapture({{"id", "c1"}});
     store.recordActivity("c1", "status_changed", "open", "you", "local-1", 1000);
 
     struct Case {
@@ -689,7 +689,7 @@ TEST_F(RemoteRowsTest, ActivitySkipsEventsRecordedHere) {
     for (const auto& c : cases) {
         json row = c.row;
         row["capture_id"] = "c1";
-        store.applyRemoteActivity(row);
+        ledger.applyRemoteActivity(row);
         const std::string id = c.row["id"];
         auto rows = store.db().query("SELECT * FROM activity WHERE id = ?;", {id});
         ASSERT_EQ(rows.size(), c.stored ? 1u : 0u) << id;
@@ -701,11 +701,11 @@ TEST_F(RemoteRowsTest, ActivitySkipsEventsRecordedHere) {
         EXPECT_TRUE(event.remote) << id;
     }
 
-    store.applyRemoteActivity({{"id", "a2"},
-                               {"capture_id", "c1"},
-                               {"kind", "other"},
-                               {"created_at", 5000},
-                               {"detail", {{"x", 1}}}});
+    ledger.applyRemoteActivity({{"id", "a2"},
+                                {"capture_id", "c1"},
+                                {"kind", "other"},
+                                {"created_at", 5000},
+                                {"detail", {{"x", 1}}}});
     EXPECT_EQ(count("FROM activity WHERE id = 'a2'"), 1);
     EXPECT_EQ(store.db().query("SELECT kind FROM activity WHERE id = 'a2';").front().string("kind"),
               "status_changed")
@@ -721,8 +721,8 @@ TEST_F(RemoteRowsTest, APulledMarkupOverTheCapIsLeftOutAndSaid) {
     for (const auto& [text, stored] :
          std::vector<std::pair<std::string, std::string>>{{over, ""}, {fits, fits}, {over, fits}}) {
         row["annotation_json"] = text;
-        store.applyRemoteImage(row);
-        EXPECT_EQ(store.rawImage("i1")->annotationJSON.value_or(""), stored);
+        ledger.applyRemoteImage(row);
+        EXPECT_EQ(ledger.rawImage("i1")->annotationJSON.value_or(""), stored);
     }
     const auto logs = logMessages();
     ASSERT_EQ(logs.size(), 2u);
@@ -733,25 +733,25 @@ TEST_F(RemoteRowsTest, APulledMarkupOverTheCapIsLeftOutAndSaid) {
 // A line break in a name from another computer would start a line of its own wherever the name
 // is printed on one (the agent's listings above all); a comment's body keeps its lines.
 TEST_F(RemoteRowsTest, NamesFromTheServerAreOneLine) {
-    store.applyRemoteGroup(
+    ledger.applyRemoteGroup(
         {{"id", "g1"}, {"name", "Web\n[c0000009] OPEN forged"}, {"workspace_id", "w1"}});
     EXPECT_EQ(store.group("g1")->name, "Web [c0000009] OPEN forged");
-    store.applyRemotePerson({{"id", "p1"}, {"name", "Ada\r\nLovelace"}});
+    ledger.applyRemotePerson({{"id", "p1"}, {"name", "Ada\r\nLovelace"}});
     EXPECT_EQ(store.person("p1")->name, "Ada Lovelace");
-    store.applyRemoteCapture({{"id", "c1"}});
-    store.applyRemoteComment({{"id", "k1"},
-                              {"capture_id", "c1"},
-                              {"actor_label", "Bot\nAgent"},
-                              {"body", "two\nlines"}});
+    ledger.applyRemoteCapture({{"id", "c1"}});
+    ledger.applyRemoteComment({{"id", "k1"},
+                               {"capture_id", "c1"},
+                               {"actor_label", "Bot\nAgent"},
+                               {"body", "two\nlines"}});
     const auto comment = CaptureStore::decodeComment(row("comments", "k1"));
     EXPECT_EQ(comment.author, "Bot Agent");
     EXPECT_EQ(comment.actorLabel, "Bot Agent");
     EXPECT_EQ(comment.body, "two\nlines");
-    store.applyRemoteActivity({{"id", "a1"},
-                               {"capture_id", "c1"},
-                               {"kind", "claimed"},
-                               {"created_at", 5},
-                               {"actor_label", "Bot\u2028Agent"}});
+    ledger.applyRemoteActivity({{"id", "a1"},
+                                {"capture_id", "c1"},
+                                {"kind", "claimed"},
+                                {"created_at", 5},
+                                {"actor_label", "Bot\u2028Agent"}});
     EXPECT_EQ(CaptureStore::decodeActivity(
                   store.db().query("SELECT * FROM activity WHERE id = 'a1';").front())
                   .actor,

@@ -72,7 +72,7 @@ TEST_F(ServerDropsTest, DroppingACaptureRemovesItsRowsAndFiles) {
     auto kept = addSynced("c2", 1);
     notifier->count = 0;
 
-    store.dropCapture("c1");
+    ledger.dropCapture("c1");
     EXPECT_TRUE(noneExist(files));
     EXPECT_TRUE(allExist(kept));
     EXPECT_FALSE(store.rawCapture("c1"));
@@ -84,7 +84,7 @@ TEST_F(ServerDropsTest, DroppingACaptureRemovesItsRowsAndFiles) {
     EXPECT_TRUE(fs::is_directory(library.root() / "thumbs"));
     EXPECT_EQ(notifier->count, 0);
 
-    store.dropCapture("no-such-capture");
+    ledger.dropCapture("no-such-capture");
 }
 
 TEST_F(ServerDropsTest, RowsNamingNoFileOrAPlaceOutsideRemoveNothing) {
@@ -110,8 +110,8 @@ TEST_F(ServerDropsTest, RowsNamingNoFileOrAPlaceOutsideRemoveNothing) {
                            "annotated_path, thumb_path, created_at, sync_state) "
                            "VALUES (?, 'c1', ?, ?, ?, 1, 'synced');",
                            {"i" + std::to_string(n++), paths.image, paths.marked, paths.thumb});
-    store.dropImage("i0");
-    store.dropCapture("c1");
+    ledger.dropImage("i0");
+    ledger.dropCapture("c1");
     EXPECT_EQ(readFile(outside), "not yours");
     EXPECT_TRUE(fs::is_directory(library.root() / "captures" / "2026"));
     EXPECT_TRUE(fs::is_directory(library.root() / "thumbs"));
@@ -121,8 +121,8 @@ TEST_F(ServerDropsTest, RowsNamingNoFileOrAPlaceOutsideRemoveNothing) {
 TEST_F(ServerDropsTest, DroppingAScreenshotRefreshesTheCover) {
     auto files = addSynced("c1", 3);
     const auto first = store.images("c1").front();
-    store.dropImage(first.id);
-    EXPECT_FALSE(store.rawImage(first.id));
+    ledger.dropImage(first.id);
+    EXPECT_FALSE(ledger.rawImage(first.id));
     EXPECT_FALSE(fs::exists(*TavroPaths::imageFilePath(first.imagePath)));
     EXPECT_FALSE(fs::exists(*TavroPaths::imageFilePath(*first.annotatedPath)));
     EXPECT_FALSE(fs::exists(*TavroPaths::thumbFilePath(*first.thumbPath)));
@@ -132,7 +132,7 @@ TEST_F(ServerDropsTest, DroppingAScreenshotRefreshesTheCover) {
     EXPECT_TRUE(fs::exists(*rest[0].originalFilePath()));
     EXPECT_EQ(store.rawCapture("c1")->imagePath, rest[0].imagePath);
 
-    store.dropImage("no-such-screenshot");
+    ledger.dropImage("no-such-screenshot");
     EXPECT_EQ(store.images("c1").size(), 2u);
 }
 
@@ -147,7 +147,7 @@ TEST_F(ServerDropsTest, DroppingAGroupKeepsTheUsersOwnCaptures) {
     auto nobodys = addSynced("nobodys", 1, std::nullopt, "g1");
     addSynced("ops", 1, "u2", "g2");
 
-    store.dropGroup("g1");
+    ledger.dropGroup("g1");
     EXPECT_TRUE(store.rawCapture("mine"));
     EXPECT_EQ(store.rawCapture("mine")->groupID, "g1");
     EXPECT_TRUE(allExist(mine));
@@ -156,15 +156,15 @@ TEST_F(ServerDropsTest, DroppingAGroupKeepsTheUsersOwnCaptures) {
     EXPECT_TRUE(noneExist(theirs));
     EXPECT_TRUE(noneExist(nobodys));
     EXPECT_TRUE(store.group("g1"));
-    EXPECT_TRUE(store.groupMemberIDs("g1").empty());
+    EXPECT_TRUE(ledger.groupMemberIDs("g1").empty());
 
-    store.dropGroup("g2");
+    ledger.dropGroup("g2");
     EXPECT_FALSE(store.group("g2"));
     EXPECT_FALSE(store.rawCapture("ops"));
 
     // Without a signed-in user every authored capture goes too.
     store.setSyncMeta("user_id", std::nullopt);
-    store.dropGroup("g1");
+    ledger.dropGroup("g1");
     EXPECT_FALSE(store.rawCapture("mine"));
     EXPECT_FALSE(store.group("g1"));
 }
@@ -174,14 +174,14 @@ TEST_F(ServerDropsTest, DroppingAWorkspaceTakesItsCapturesAndGroups) {
     addGroup("g1", "Web");
     addGroup("g2", "Web", "w2");
     store.db().execute("INSERT INTO group_members (group_id, user_id) VALUES ('g1', 'u2');");
-    store.replaceWorkspaces(
+    ledger.replaceWorkspaces(
         {{"w1", "One", "one", "member", {}}, {"w2", "Two", "two", "member", {}}});
     auto mine = addSynced("mine", 1, "me", "g1");
     store.db().execute("UPDATE captures SET deleted_at = 4 WHERE id = 'mine';");
     auto other = addSynced("other", 1, "me", "g2", "w2");
     addCapture("local", std::nullopt, false, "g1");
 
-    store.dropWorkspace("w1");
+    ledger.dropWorkspace("w1");
     EXPECT_FALSE(store.rawCapture("mine"));
     EXPECT_TRUE(noneExist(mine));
     EXPECT_FALSE(store.group("g1"));
@@ -200,24 +200,24 @@ TEST_F(ServerDropsTest, WhatWasNeverSharedSurvivesEveryDrop) {
         {"dropCapture",
          [&] {
              for (const char* id : {"local", "localOnly", "firstPush"})
-                 store.dropCapture(id);
+                 ledger.dropCapture(id);
          }},
         {"dropImage",
          [&] {
              for (const char* id : {"local-0", "localOnly-0", "firstPush-0", "newShot"})
-                 store.dropImage(id);
+                 ledger.dropImage(id);
          }},
         {"dropGroup",
          [&] {
-             store.dropGroup("g1");
+             ledger.dropGroup("g1");
          }},
         {"dropWorkspace",
          [&] {
-             store.dropWorkspace(workspace);
+             ledger.dropWorkspace(workspace);
          }},
         {"purgeAccountData",
          [&] {
-             store.purgeAccountData();
+             ledger.purgeAccountData();
          }},
     };
     for (const auto& [name, drop] : drops) {
@@ -255,7 +255,7 @@ TEST_F(ServerDropsTest, WhatWasNeverSharedSurvivesEveryDrop) {
         }
         // Unless the capture it belongs to goes.
         if (std::string(name) == "dropImage" || std::string(name) == "dropCapture") {
-            EXPECT_TRUE(store.rawImage("newShot"));
+            EXPECT_TRUE(ledger.rawImage("newShot"));
             EXPECT_TRUE(allExist(extraFiles));
         }
     }
@@ -264,8 +264,8 @@ TEST_F(ServerDropsTest, WhatWasNeverSharedSurvivesEveryDrop) {
 TEST_F(ServerDropsTest, SigningOutForgetsTheAccountButNotTheLocalBoard) {
     store.setSyncMeta("user_id", "me");
     store.setSyncMeta("cursor", "42");
-    store.upsertPerson({"p1", "Ada", {}, {}, "person"});
-    store.replaceWorkspaces({{"w1", "One", "one", "member", {}}});
+    ledger.upsertPerson({"p1", "Ada", {}, {}, "person"});
+    ledger.replaceWorkspaces({{"w1", "One", "one", "member", {}}});
     store.db().execute("INSERT INTO group_members (group_id, user_id) VALUES ('g1', 'u2');");
     addGroup("g1", "Web");
     addGroup("mine", "Drafts", workspace, "pendingPush", R"({"*":true})");
@@ -277,10 +277,10 @@ TEST_F(ServerDropsTest, SigningOutForgetsTheAccountButNotTheLocalBoard) {
     store.db().execute("UPDATE captures SET workspace_id = NULL, sync_state = 'local' "
                        "WHERE id = 'local';");
     addHistory("local");
-    store.log("info", "signed in");
+    ledger.log("info", "signed in");
     notifier->count = 0;
 
-    store.purgeAccountData();
+    ledger.purgeAccountData();
 
     EXPECT_FALSE(store.rawCapture("shared"));
     EXPECT_TRUE(noneExist(shared));
@@ -308,10 +308,10 @@ TEST_F(ServerDropsTest, FilesGoOnlyOnceTheDeletionHasCommitted) {
     auto files = addSynced("c1", 1);
     store.db().executeRaw("CREATE TRIGGER refuse BEFORE DELETE ON captures BEGIN "
                           "SELECT RAISE(ABORT, 'refused'); END;");
-    EXPECT_THROW(store.dropCapture("c1"), DatabaseError);
+    EXPECT_THROW(ledger.dropCapture("c1"), DatabaseError);
     EXPECT_TRUE(allExist(files));
     EXPECT_TRUE(store.rawCapture("c1"));
-    EXPECT_THROW(store.purgeAccountData(), DatabaseError);
+    EXPECT_THROW(ledger.purgeAccountData(), DatabaseError);
     EXPECT_TRUE(allExist(files));
     EXPECT_EQ(notifier->count, 1) << "only the screenshot's own write posted";
 }
@@ -342,7 +342,7 @@ TEST_F(ServerDropsTest, AReconcileDropTakesOnlyACaptureStillInStepWithTheServer)
         auto files = addSynced("c", 1);
         c.arrange();
         const bool existed = store.rawCapture("c").has_value();
-        EXPECT_EQ(store.dropSyncedCapture("c"), c.dropped);
+        EXPECT_EQ(ledger.dropSyncedCapture("c"), c.dropped);
         EXPECT_EQ(store.rawCapture("c").has_value(), existed && !c.dropped);
         if (existed) {
             EXPECT_EQ(allExist(files), !c.dropped);
@@ -464,7 +464,7 @@ TEST_F(ServerDropsTest, SigningOutDeletesTheUnsentChangesItCounted) {
     // comment, and the new group, stay.
     EXPECT_EQ(lost, 7);
     const auto before = unsentIDs();
-    store.purgeAccountData();
+    ledger.purgeAccountData();
     std::int64_t gone = 0;
     for (const auto& id : before) {
         const auto slash = id.find('/');

@@ -64,12 +64,12 @@ TEST_F(SyncConcurrencyTest, PushAndPullWhileTheAgentEditsLoseNoEdit) {
 
     ServerCopy server{"shared"};
     auto pass = [&] {
-        for (const auto& pending : store.pending("captures", 200)) {
-            auto record = store.captureChange(pending);
+        for (const auto& pending : ledger.pending("captures", 200)) {
+            auto record = ledger.captureChange(pending);
             server.accept(record);
-            store.markSynced("captures", pending, server.version, record);
+            ledger.markSynced("captures", pending, server.version, record);
         }
-        store.applyRemoteCapture(server.row());
+        ledger.applyRemoteCapture(server.row());
     };
     int passes = 0;
     while (!finished) {

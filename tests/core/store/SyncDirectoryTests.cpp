@@ -21,10 +21,10 @@ struct SyncDirectoryTest : SyncFixture {
 } // namespace
 
 TEST_F(SyncDirectoryTest, UpsertingAPersonKeepsAKnownEmailButNotAnImage) {
-    store.upsertPerson({"p1", "Ada", "ada@example.com", "https://img/1", "person"});
-    store.upsertPerson({"p1", "Ada L.", std::nullopt, std::nullopt, "bot"});
+    ledger.upsertPerson({"p1", "Ada", "ada@example.com", "https://img/1", "person"});
+    ledger.upsertPerson({"p1", "Ada L.", std::nullopt, std::nullopt, "bot"});
     EXPECT_EQ(store.person("p1"), (Person{"p1", "Ada L.", "ada@example.com", std::nullopt, "bot"}));
-    store.upsertPerson({"p1", "Ada", "new@example.com", "https://img/2", "person"});
+    ledger.upsertPerson({"p1", "Ada", "new@example.com", "https://img/2", "person"});
     EXPECT_EQ(store.person("p1"),
               (Person{"p1", "Ada", "new@example.com", "https://img/2", "person"}));
     EXPECT_EQ(store.personName("p1"), "Ada");
@@ -48,33 +48,33 @@ TEST_F(SyncDirectoryTest, AssigneeCandidatesListPeopleBeforeBotsByName) {
     for (const auto& p :
          {person("1", "bravo"), person("2", "Zulu"), person("3", "Echo", "bot"),
           person("4", "Alpha"), person("5", "Delta", "Bot"), person("6", "\u00c9clair")})
-        store.upsertPerson(p);
+        ledger.upsertPerson(p);
     EXPECT_EQ(names(store.assignableCandidates()),
               (std::vector<std::string>{"Alpha", "bravo", "Delta", "\u00c9clair", "Zulu", "Echo"}));
     EXPECT_EQ(names(store.people()).size(), 6u);
 }
 
 TEST_F(SyncDirectoryTest, WorkspacesAreReplacedWholeOrNotAtAll) {
-    store.replaceWorkspaces({{"w2", "zeta", "zeta", "owner", R"({"a":1})"},
-                             {"w1", "Acme", "acme", "guest", std::nullopt}});
+    ledger.replaceWorkspaces({{"w2", "zeta", "zeta", "owner", R"({"a":1})"},
+                              {"w1", "Acme", "acme", "guest", std::nullopt}});
     auto listed = store.workspaces();
     ASSERT_EQ(listed.size(), 2u);
     EXPECT_EQ(listed[0], (Workspace{"w1", "Acme", "acme", "guest", std::nullopt}));
     EXPECT_EQ(listed[1].settingsJSON, R"({"a":1})");
 
-    EXPECT_THROW(store.replaceWorkspaces({{"w3", "A", "a", "member", std::nullopt},
-                                          {"w3", "B", "b", "member", std::nullopt}}),
+    EXPECT_THROW(ledger.replaceWorkspaces({{"w3", "A", "a", "member", std::nullopt},
+                                           {"w3", "B", "b", "member", std::nullopt}}),
                  DatabaseError);
     EXPECT_EQ(store.workspaces(), listed);
 
-    store.replaceWorkspaces({});
+    ledger.replaceWorkspaces({});
     EXPECT_TRUE(store.workspaces().empty());
 }
 
 TEST_F(SyncDirectoryTest, MembersAndSyncedCaptures) {
     store.db().execute("INSERT INTO group_members (group_id, user_id, removed_at) VALUES "
                        "('g1', 'u1', NULL), ('g1', 'u2', 5), ('g2', 'u3', NULL);");
-    EXPECT_EQ(store.groupMemberIDs("g1"), std::vector<std::string>{"u1"});
+    EXPECT_EQ(ledger.groupMemberIDs("g1"), std::vector<std::string>{"u1"});
 
     addCapture("synced", workspace);
     addCapture("deleted", workspace);
@@ -83,12 +83,12 @@ TEST_F(SyncDirectoryTest, MembersAndSyncedCaptures) {
     store.db().execute("UPDATE captures SET sync_state = 'synced' WHERE id != 'waiting';");
     store.db().execute("UPDATE captures SET sync_state = 'pendingPush' WHERE id = 'waiting';");
     store.db().execute("UPDATE captures SET deleted_at = 3 WHERE id = 'deleted';");
-    EXPECT_EQ(store.syncedCaptureIDs(), std::vector<std::string>{"synced"});
+    EXPECT_EQ(ledger.syncedCaptureIDs(), std::vector<std::string>{"synced"});
 }
 
 TEST_F(SyncDirectoryTest, TheLogKeepsFiveHundredBelowTheNewest) {
     for (int i = 1; i <= 600; ++i)
-        store.log(i % 2 ? "info" : "warn", "line " + std::to_string(i));
+        ledger.log(i % 2 ? "info" : "warn", "line " + std::to_string(i));
     EXPECT_EQ(count("FROM sync_log"), 501);
     auto bounds = store.db().query("SELECT MIN(id) AS lo, MAX(id) AS hi FROM sync_log;").front();
     EXPECT_EQ(bounds.intValue("lo"), 100);
@@ -104,6 +104,6 @@ TEST_F(SyncDirectoryTest, TheLogKeepsFiveHundredBelowTheNewest) {
 
     // Never fails, even when the table is gone.
     store.db().execute("DROP TABLE sync_log;");
-    store.log("error", "nowhere to go");
+    ledger.log("error", "nowhere to go");
     EXPECT_THROW(store.syncLog(1), DatabaseError);
 }

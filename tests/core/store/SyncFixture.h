@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BoardFixture.h"
+#include "ledger/SyncLedger.h"
 
 #include <set>
 
@@ -10,6 +11,8 @@ namespace tavro::test {
 // JSON, and the sync log.
 struct SyncFixture : BoardFixture {
     static constexpr const char* workspace = "w1";
+
+    SyncLedger ledger{store};
 
     void addGroup(const std::string& id, const std::string& name,
                   const std::optional<std::string>& workspaceID = workspace,
@@ -53,8 +56,8 @@ struct SyncFixture : BoardFixture {
         return out;
     }
 
-    CaptureStore::Pending listed(const std::string& table, const std::string& id) {
-        for (auto& pending : store.pending(table, 1000))
+    SyncLedger::Pending listed(const std::string& table, const std::string& id) {
+        for (auto& pending : ledger.pending(table, 1000))
             if (pending.id == id)
                 return pending;
         ADD_FAILURE() << id << " is not pending in " << table;

@@ -44,7 +44,7 @@ TEST_F(PushBatchTest, TheCutLeavesTheRestUnuploaded) {
         setState("captures", "c" + id, "pendingPush", R"({"*":true})");
     }
     pendingShots(150);
-    const auto batch = collectPush(store, upload());
+    const auto batch = collectPush(ledger, upload());
     EXPECT_EQ(batch.changes.size(), PushBatch::maxChanges);
     EXPECT_TRUE(batch.cut);
     EXPECT_EQ(asked.size(), 100u);
@@ -65,7 +65,7 @@ TEST_F(PushBatchTest, AScreenshotWhoseFilesFailWaitsAndTheOthersGo) {
     for (const auto& test : cases) {
         asked.clear();
         store.db().execute("DELETE FROM sync_log;");
-        const auto batch = collectPush(store, upload([&](const CaptureImage& image) {
+        const auto batch = collectPush(ledger, upload([&](const CaptureImage& image) {
                                            if (image.id == "shot-1000")
                                                std::rethrow_exception(test.failure);
                                        }));
@@ -73,7 +73,7 @@ TEST_F(PushBatchTest, AScreenshotWhoseFilesFailWaitsAndTheOthersGo) {
         EXPECT_EQ(batch.changes[0].at("id"), "shot-1001");
         EXPECT_EQ(logMessages(), test.logged);
     }
-    EXPECT_THROW(collectPush(store, [](auto&) { throw SyncError::offline("down"); }), SyncError);
+    EXPECT_THROW(collectPush(ledger, [](auto&) { throw SyncError::offline("down"); }), SyncError);
 }
 
 TEST_F(PushBatchTest, ScreenshotsHeldBackDoNotTakeThePlacesOfNewerOnes) {
@@ -87,7 +87,7 @@ TEST_F(PushBatchTest, ScreenshotsHeldBackDoNotTakeThePlacesOfNewerOnes) {
         store.db().execute("DELETE FROM captures;");
         pendingShots(c.heldBack + 1);
         const std::string newest = "shot-" + std::to_string(1000 + c.heldBack);
-        const auto batch = collectPush(store, upload([&](const CaptureImage& image) {
+        const auto batch = collectPush(ledger, upload([&](const CaptureImage& image) {
                                            if (image.id != newest)
                                                throw BlobsDeferred("its file is missing");
                                        }));
@@ -132,7 +132,7 @@ TEST_F(PushBatchTest, ScreenshotsAndCommentsFollowTheirCapture) {
                            "sync_state) VALUES ('note', 'owner', 'you', 'Also on Safari', 5, "
                            "'pendingPush');");
         c.arrange();
-        const auto batch = collectPush(store, upload());
+        const auto batch = collectPush(ledger, upload());
         std::vector<std::string> sent;
         for (const auto& change : batch.changes)
             if (!change.at("id").get<std::string>().starts_with("older-"))

@@ -2,6 +2,7 @@
 #include "CountingNotifier.h"
 #include "SyncService.h"
 #include "TempLibrary.h"
+#include "ledger/SyncLedger.h"
 #include "model/Paths.h"
 #include "sync/ContentHash.h"
 #include "sync/ScreenshotBlobs.h"
@@ -34,12 +35,13 @@ struct ScreenshotBlobsTest : ::testing::Test {
     TempLibrary library;
     SyncService service;
     CaptureStore store{library.database(), std::make_shared<CountingNotifier>()};
+    SyncLedger ledger{store};
     SyncClient client{service.baseURL(),
                       service.issueToken(),
                       makeCurlTransport(),
                       {.requestIdle = std::chrono::milliseconds(500)}};
     Seconds clock = 1'800'000'000;
-    ScreenshotBlobs blobs{store, client, [this] {
+    ScreenshotBlobs blobs{ledger, client, [this] {
                               return clock;
                           }};
     int made = 0;
@@ -65,17 +67,17 @@ struct ScreenshotBlobsTest : ::testing::Test {
     CaptureImage pulled(const std::string& original, const Bytes& marked = {},
                         const Bytes& thumb = {}, bool stored = true) {
         const std::string id = "screenshot-" + std::to_string(++made);
-        store.applyRemoteCapture({{"id", "cap-" + id}, {"workspace_id", ws}});
+        ledger.applyRemoteCapture({{"id", "cap-" + id}, {"workspace_id", ws}});
         const auto hash = [&](const Bytes& bytes) {
             return bytes ? json(stored ? service.storeBlob(*bytes) : *sha(bytes)) : json();
         };
-        store.applyRemoteImage({{"id", id},
-                                {"capture_id", "cap-" + id},
-                                {"original_sha256", hash(original)},
-                                {"marked_sha256", hash(marked)},
-                                {"thumb_sha256", hash(thumb)},
-                                {"created_at", formatISO8601(1'768'089'600 + made)}});
-        return *store.rawImage(id);
+        ledger.applyRemoteImage({{"id", id},
+                                 {"capture_id", "cap-" + id},
+                                 {"original_sha256", hash(original)},
+                                 {"marked_sha256", hash(marked)},
+                                 {"thumb_sha256", hash(thumb)},
+                                 {"created_at", formatISO8601(1'768'089'600 + made)}});
+        return *ledger.rawImage(id);
     }
 
     size_t logged(const std::string& start) {
@@ -132,7 +134,7 @@ TEST_F(ScreenshotBlobsTest, UploadsTheFilesTheServiceLacksAndRecordsTheirHashes)
         store.db().execute("UPDATE capture_images SET original_sha256 = ?, marked_sha256 = 'old', "
                            "thumb_sha256 = 'old' WHERE id = ?;",
                            {c.rowKnowsOriginal ? *sha(png) : "old", id});
-        const CaptureImage before = *store.rawImage(id);
+        const CaptureImage before = *ledger.rawImage(id);
         blobs.ensureBlobs(before);
 
         std::vector<std::string> asked;
@@ -140,7 +142,7 @@ TEST_F(ScreenshotBlobsTest, UploadsTheFilesTheServiceLacksAndRecordsTheirHashes)
             if (request.path == "/v1/uploads")
                 asked.push_back(json::parse(request.body).at("content_type"));
         EXPECT_EQ(asked, c.asked);
-        const CaptureImage after = *store.rawImage(id);
+        const CaptureImage after = *ledger.rawImage(id);
         EXPECT_EQ(std::tuple(after.originalSHA256, after.markedSHA256, after.thumbSHA256),
                   c.shared
                       ? std::tuple(sha(png), sha(c.marked), sha(c.thumb))
@@ -190,7 +192,7 @@ TEST_F(ScreenshotBlobsTest, AScreenshotThatFailsToUploadWaitsLongerEachTimeAndLo
         EXPECT_EQ(backoffSteps(attempt, "Image " + tail(image.id) + " skipped: "),
                   loggedOncePerStep);
         EXPECT_EQ(requestsTo("/v1/uploads"), c.asks ? 3u : 0u);
-        EXPECT_EQ(store.rawImage(image.id)->originalSHA256, std::nullopt);
+        EXPECT_EQ(ledger.rawImage(image.id)->originalSHA256, std::nullopt);
         EXPECT_TRUE(service.inspect("state").at("blobs").empty());
     }
     EXPECT_EQ(readFile(outside), "private");
@@ -211,7 +213,7 @@ TEST_F(ScreenshotBlobsTest, DownloadsPulledFilesIntoTheLibraryAndMakesThemTheCov
         SCOPED_TRACE(c.name);
         const CaptureImage image = pulled(c.original, c.marked, c.thumb);
         ASSERT_TRUE(blobs.downloadPendingImages());
-        const CaptureImage after = *store.rawImage(image.id);
+        const CaptureImage after = *ledger.rawImage(image.id);
         EXPECT_EQ(readFile(*after.originalFilePath()), c.original);
         EXPECT_EQ(after.annotatedPath ? Bytes(readFile(*after.displayFilePath())) : std::nullopt,
                   c.marked == c.original ? std::nullopt : c.marked);
@@ -266,9 +268,9 @@ TEST_F(ScreenshotBlobsTest, AScreenshotThatFailsToDownloadWaitsItsTurnWhileTheOt
         EXPECT_EQ(backoffSteps(attempt, "Download for image " + tail(bad.id) + " failed: "),
                   loggedOncePerStep);
         EXPECT_EQ(tried, (std::vector<bool>{true, false, true, false, true}));
-        EXPECT_FALSE(store.rawImage(good.id)->imagePath.empty());
-        EXPECT_TRUE(store.rawImage(bad.id)->imagePath.empty());
-        store.dropCapture(bad.captureID);
+        EXPECT_FALSE(ledger.rawImage(good.id)->imagePath.empty());
+        EXPECT_TRUE(ledger.rawImage(bad.id)->imagePath.empty());
+        ledger.dropCapture(bad.captureID);
         restartService();
     }
     // Nothing landed beside the library, whatever the service named.
@@ -277,11 +279,11 @@ TEST_F(ScreenshotBlobsTest, AScreenshotThatFailsToDownloadWaitsItsTurnWhileTheOt
 
 TEST_F(ScreenshotBlobsTest, IdsThatWouldNameFilesOutsideTheLibraryFetchNothing) {
     const std::string blob = service.storeBlob(png);
-    store.applyRemoteCapture({{"id", "cap-hostile"}, {"workspace_id", ws}});
+    ledger.applyRemoteCapture({{"id", "cap-hostile"}, {"workspace_id", ws}});
     for (const std::string id : {"../../evil", "/tmp/evil", "a/../../evil", "evil\xff"}) {
         SCOPED_TRACE(id);
         // As the service would send it, and as another program could have written it.
-        store.applyRemoteImage(
+        ledger.applyRemoteImage(
             {{"id", id}, {"capture_id", "cap-hostile"}, {"original_sha256", blob}});
         store.db().execute("INSERT OR IGNORE INTO capture_images (id, capture_id, position, "
                            "image_path, created_at, original_sha256, sync_state) VALUES "
@@ -308,7 +310,7 @@ TEST_F(ScreenshotBlobsTest, ScreenshotsWaitingOutFailuresLeaveTheirPlacesInARun)
     blobs.logPassFailures();
     EXPECT_EQ(logged("Download for image "), 2u);
     EXPECT_EQ(store.syncLog(1).at(0).message.find(" more "), std::string::npos);
-    EXPECT_FALSE(store.rawImage(oldest.id)->imagePath.empty());
+    EXPECT_FALSE(ledger.rawImage(oldest.id)->imagePath.empty());
     EXPECT_FALSE(blobs.downloadPendingImages());
 }
 
@@ -325,17 +327,17 @@ TEST_F(ScreenshotBlobsTest, GoingOfflineOrAnExpiredSessionEndsTheRunAndKeepsWhat
         } catch (const SyncError& error) {
             EXPECT_EQ(error.code(), code);
         }
-        EXPECT_FALSE(store.rawImage(newer.id)->imagePath.empty());
-        EXPECT_TRUE(store.rawImage(older.id)->imagePath.empty());
+        EXPECT_FALSE(ledger.rawImage(newer.id)->imagePath.empty());
+        EXPECT_TRUE(ledger.rawImage(older.id)->imagePath.empty());
         EXPECT_EQ(logged("Download for image "), 0u);
-        store.dropCapture(older.captureID);
+        ledger.dropCapture(older.captureID);
         restartService();
     }
 }
 
 TEST_F(ScreenshotBlobsTest, EachFailureDoublesTheWaitUpToAnHourAndOutlivesTheProcess) {
     const CaptureImage image = local({}, {});
-    BlobFailures failures(store, CaptureStore::Transfer::upload);
+    BlobFailures failures(ledger, SyncLedger::Transfer::upload);
     std::vector<Seconds> waits;
     for (int i = 0; i < 9; ++i)
         waits.push_back(failures.failed(image.id, "shape", 100));
@@ -349,10 +351,11 @@ TEST_F(ScreenshotBlobsTest, EachFailureDoublesTheWaitUpToAnHourAndOutlivesThePro
     EXPECT_EQ(waitingThen(failures), std::tuple(true, false, false, false));
     // The next process over the library finds the same waits; a download's is its own.
     CaptureStore later(library.database(), std::make_shared<CountingNotifier>());
-    EXPECT_EQ(waitingThen(BlobFailures(later, CaptureStore::Transfer::upload)),
+    SyncLedger laterLedger(later);
+    EXPECT_EQ(waitingThen(BlobFailures(laterLedger, SyncLedger::Transfer::upload)),
               std::tuple(true, false, false, false));
     EXPECT_FALSE(
-        BlobFailures(later, CaptureStore::Transfer::download).waiting(image.id, "shape", 200));
+        BlobFailures(laterLedger, SyncLedger::Transfer::download).waiting(image.id, "shape", 200));
     EXPECT_EQ(failures.size(), 1u);
     // A screenshot that is gone, or that no longer waits to be pushed, is not counted.
     store.db().execute("UPDATE capture_images SET sync_state = 'synced' WHERE id = ?;", {image.id});
@@ -381,7 +384,8 @@ TEST_F(ScreenshotBlobsTest, ARestartWaitsOutEarlierFailuresAndAPassLogsOneLine) 
                                     "this pass)");
 
     CaptureStore later(library.database(), std::make_shared<CountingNotifier>());
-    ScreenshotBlobs restarted{later, client, [this] {
+    SyncLedger laterLedger(later);
+    ScreenshotBlobs restarted{laterLedger, client, [this] {
                                   return clock + 1;
                               }};
     restarted.beginPass();

@@ -425,7 +425,7 @@ TEST_F(SyncEngineSignIn, AReplyThatArrivesAfterSignOutOrStopIsDropped) {
         service.clearFaults();
         engine.reset();
         statuses.clear();
-        store.purgeAccountData();
+        SyncLedger(store).purgeAccountData();
         secrets->remove(SecretStore::sessionAccount);
         service.control(
             "account",

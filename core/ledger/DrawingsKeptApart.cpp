@@ -1,11 +1,11 @@
-#include "store/CaptureStore.h"
+#include "ledger/SyncLedger.h"
 
 #include "files/ScreenshotFiles.h"
 #include "model/Uuid.h"
 
 namespace tavro {
 
-std::optional<std::string> CaptureStore::keepDrawingApart(std::string_view imageID) {
+std::optional<std::string> SyncLedger::keepDrawingApart(std::string_view imageID) {
     return db_->transaction([&]() -> std::optional<std::string> {
         const auto drawn = rawImage(imageID);
         if (!drawn || drawn->deletedAt || (!drawn->annotationJSON && !drawn->annotatedPath))
@@ -24,13 +24,13 @@ std::optional<std::string> CaptureStore::keepDrawingApart(std::string_view image
         apart.imagePath = copies.imagePath;
         apart.annotatedPath = copies.annotatedPath;
         apart.thumbPath = copies.thumbPath;
-        addImage(apart);
+        store_.addImage(apart);
 
         // The service's drawing comes with its row in the pull.
         db_->execute("UPDATE capture_images SET annotation_json = NULL, annotated_path = NULL, "
                      "marked_sha256 = NULL WHERE id = ?;",
                      {imageID});
-        refreshCover(drawn->captureID);
+        store_.refreshCover(drawn->captureID);
         if (copies.annotatedPath)
             db_->afterCommit(
                 [marked = drawn->annotatedPath] { ScreenshotFiles::removeMarkedCopy(marked); });

@@ -1,17 +1,17 @@
-#include "store/CaptureStore.h"
+#include "ledger/SyncLedger.h"
 
 namespace tavro {
 
 namespace {
 
-std::string_view named(CaptureStore::Transfer transfer) {
-    return transfer == CaptureStore::Transfer::upload ? "upload" : "download";
+std::string_view named(SyncLedger::Transfer transfer) {
+    return transfer == SyncLedger::Transfer::upload ? "upload" : "download";
 }
 
 } // namespace
 
-std::optional<CaptureStore::TransferFailure>
-CaptureStore::transferFailure(Transfer transfer, std::string_view imageID) const {
+std::optional<SyncLedger::TransferFailure>
+SyncLedger::transferFailure(Transfer transfer, std::string_view imageID) const {
     const auto rows = db_->query("SELECT shape, wait, retry_at FROM blob_failures WHERE "
                                  "image_id = ? AND transfer = ?;",
                                  {imageID, named(transfer)});
@@ -22,7 +22,7 @@ CaptureStore::transferFailure(Transfer transfer, std::string_view imageID) const
                            row.doubleValue("retry_at").value_or(0)};
 }
 
-void CaptureStore::setTransferFailure(Transfer transfer, std::string_view imageID,
+void SyncLedger::setTransferFailure(Transfer transfer, std::string_view imageID,
                                       const TransferFailure& failure) {
     db_->execute("INSERT INTO blob_failures (image_id, transfer, shape, wait, retry_at) SELECT "
                  "?1, ?2, ?3, ?4, ?5 WHERE EXISTS (SELECT 1 FROM capture_images WHERE id = ?1) "
@@ -31,12 +31,12 @@ void CaptureStore::setTransferFailure(Transfer transfer, std::string_view imageI
                  {imageID, named(transfer), failure.shape, failure.wait, failure.retryAt});
 }
 
-void CaptureStore::clearTransferFailure(Transfer transfer, std::string_view imageID) {
+void SyncLedger::clearTransferFailure(Transfer transfer, std::string_view imageID) {
     db_->execute("DELETE FROM blob_failures WHERE image_id = ? AND transfer = ?;",
                  {imageID, named(transfer)});
 }
 
-std::int64_t CaptureStore::transferFailureCount(Transfer transfer) const {
+std::int64_t SyncLedger::transferFailureCount(Transfer transfer) const {
     const auto rows = db_->query(
         "SELECT COUNT(*) AS n FROM blob_failures f JOIN capture_images i ON i.id = f.image_id "
         "WHERE f.transfer = ?1 AND (?1 = 'download' OR (i.sync_state = 'pendingPush' AND "

@@ -1,11 +1,11 @@
-#include "store/CaptureStore.h"
+#include "ledger/SyncLedger.h"
 
 #include "model/Wire.h"
 #include "store/PushTables.h"
 
 namespace tavro {
 
-bool CaptureStore::markSynced(std::string_view table, const Pending& pushed,
+bool SyncLedger::markSynced(std::string_view table, const Pending& pushed,
                               std::optional<std::int64_t> version,
                               const std::optional<nlohmann::json>& record) {
     auto name = PushTables::named(table);
@@ -76,7 +76,11 @@ std::optional<std::string> childTable(std::string_view table) {
 
 } // namespace
 
-void CaptureStore::keepUnsent(std::string_view table, std::string_view id) {
+void SyncLedger::markCommentSynced(std::string_view id) {
+    db_->execute("UPDATE comments SET sync_state = 'synced' WHERE id = ?;", {id});
+}
+
+void SyncLedger::keepUnsent(std::string_view table, std::string_view id) {
     auto name = childTable(table);
     if (!name)
         return;
@@ -84,7 +88,7 @@ void CaptureStore::keepUnsent(std::string_view table, std::string_view id) {
     db_->execute("UPDATE " + *name + " SET sync_state = 'local' WHERE id = ?;", {id});
 }
 
-bool CaptureStore::stillPending(std::string_view table, std::string_view id) const {
+bool SyncLedger::stillPending(std::string_view table, std::string_view id) const {
     auto name = childTable(table);
     if (!name)
         name = PushTables::named(table);
@@ -96,7 +100,7 @@ bool CaptureStore::stillPending(std::string_view table, std::string_view id) con
                 .empty();
 }
 
-void CaptureStore::markLocalOnly(std::string_view captureID) {
+void SyncLedger::markLocalOnly(std::string_view captureID) {
     db_->transaction([&] {
         db_->execute("UPDATE captures SET workspace_id = NULL, local_only = 0, sync_state = "
                      "'local', pending = NULL WHERE id = ?;",
@@ -108,7 +112,7 @@ void CaptureStore::markLocalOnly(std::string_view captureID) {
     });
 }
 
-void CaptureStore::remapGroup(std::string_view from, std::string_view to) {
+void SyncLedger::remapGroup(std::string_view from, std::string_view to) {
     if (from == to)
         return;
     if (!Wire::isID(to)) {

@@ -1,5 +1,6 @@
-#include "store/CaptureStore.h"
+#include "ledger/SyncLedger.h"
 
+#include "ledger/LocalPending.h"
 #include "model/Wire.h"
 #include "store/CaptureColumns.h"
 #include "store/PushTables.h"
@@ -28,14 +29,14 @@ json orNull(const std::optional<std::string>& text) {
     return text ? json(*text) : json(nullptr);
 }
 
-json changeRecord(std::string_view table, const CaptureStore::Pending& pending, json patch) {
+json changeRecord(std::string_view table, const SyncLedger::Pending& pending, json patch) {
     return {{"table", table},
             {"id", pending.id},
             {"base_version", pending.version},
             {"patch", std::move(patch)}};
 }
 
-json deleteRecord(std::string_view table, const CaptureStore::Pending& pending) {
+json deleteRecord(std::string_view table, const SyncLedger::Pending& pending) {
     return {
         {"table", table}, {"id", pending.id}, {"base_version", pending.version}, {"delete", true}};
 }
@@ -54,22 +55,22 @@ std::optional<json> patchFor(const json& full, const std::set<std::string>& fiel
 }
 
 // Rows of id, pending and version as listed for a push; a row without an id is passed over.
-std::vector<CaptureStore::Pending> pendingRows(const std::vector<Row>& rows) {
-    std::vector<CaptureStore::Pending> out;
+std::vector<SyncLedger::Pending> pendingRows(const std::vector<Row>& rows) {
+    std::vector<SyncLedger::Pending> out;
     for (const auto& row : rows) {
         auto id = row.string("id");
         if (!id)
             continue;
         auto mark = row.string("pending");
         out.push_back(
-            {*id, CaptureStore::pendingFields(mark), row.intValue("version").value_or(0), mark});
+            {*id, SyncLedger::pendingFields(mark), row.intValue("version").value_or(0), mark});
     }
     return out;
 }
 
 } // namespace
 
-std::set<std::string> CaptureStore::pendingFields(const std::optional<std::string>& mark) {
+std::set<std::string> SyncLedger::pendingFields(const std::optional<std::string>& mark) {
     std::set<std::string> fields;
     if (!mark)
         return fields;
@@ -80,7 +81,13 @@ std::set<std::string> CaptureStore::pendingFields(const std::optional<std::strin
     return fields;
 }
 
-std::vector<CaptureStore::Pending> CaptureStore::pending(std::string_view table,
+std::set<std::string> localPendingFields(const std::optional<Row>& local) {
+    if (!local || local->string("sync_state") != "pendingPush")
+        return {};
+    return SyncLedger::pendingFields(local->string("pending"));
+}
+
+std::vector<SyncLedger::Pending> SyncLedger::pending(std::string_view table,
                                                          std::int64_t limit) const {
     auto name = PushTables::named(table);
     if (!name)
@@ -91,12 +98,12 @@ std::vector<CaptureStore::Pending> CaptureStore::pending(std::string_view table,
                                   {limit}));
 }
 
-std::vector<Comment> CaptureStore::pendingComments(std::int64_t limit) const {
+std::vector<Comment> SyncLedger::pendingComments(std::int64_t limit) const {
     std::vector<Comment> out;
     for (const auto& row : db_->query("SELECT * FROM comments WHERE sync_state = 'pendingPush' "
                                       "ORDER BY created_at ASC LIMIT ?;",
                                       {limit}))
-        out.push_back(decodeComment(row));
+        out.push_back(CaptureStore::decodeComment(row));
     return out;
 }
 
@@ -115,42 +122,42 @@ std::string pushableChildren(std::string_view table, std::string_view columns) {
 
 } // namespace
 
-std::vector<CaptureStore::Pending>
-CaptureStore::pushableImages(std::int64_t limit,
+std::vector<SyncLedger::Pending>
+SyncLedger::pushableImages(std::int64_t limit,
                              const std::vector<std::string>& capturesSent) const {
     static const std::string sql = pushableChildren("capture_images", "id, pending, version");
     return pendingRows(db_->query(sql, {json(capturesSent).dump(), limit}));
 }
 
 std::vector<Comment>
-CaptureStore::pushableComments(std::int64_t limit,
+SyncLedger::pushableComments(std::int64_t limit,
                                const std::vector<std::string>& capturesSent) const {
     static const std::string sql = pushableChildren("comments", "*");
     std::vector<Comment> out;
     for (const auto& row : db_->query(sql, {json(capturesSent).dump(), limit}))
-        out.push_back(decodeComment(row));
+        out.push_back(CaptureStore::decodeComment(row));
     return out;
 }
 
-bool CaptureStore::captureNotOnService(std::string_view captureID) const {
+bool SyncLedger::captureNotOnService(std::string_view captureID) const {
     return !db_->query("SELECT 1 AS one FROM captures WHERE id = ? AND " +
                            std::string(PushTables::captureNotOnService) + ";",
                        {captureID})
                 .empty();
 }
 
-std::optional<CaptureImage> CaptureStore::rawImage(std::string_view id) const {
+std::optional<CaptureImage> SyncLedger::rawImage(std::string_view id) const {
     auto rows = db_->query("SELECT * FROM capture_images WHERE id = ?;", {id});
     if (rows.empty())
         return std::nullopt;
-    return decodeImage(rows.front());
+    return CaptureStore::decodeImage(rows.front());
 }
 
-std::optional<json> CaptureStore::groupChange(const Pending& pending) const {
+std::optional<json> SyncLedger::groupChange(const Pending& pending) const {
     auto rows = db_->query("SELECT * FROM groups WHERE id = ?;", {pending.id});
     if (rows.empty())
         return std::nullopt;
-    const auto group = decodeGroup(rows.front());
+    const auto group = CaptureStore::decodeGroup(rows.front());
     json patch = json::object();
     if (pending.fields.count("*")) {
         if (!group.workspaceID)
@@ -172,8 +179,8 @@ std::optional<json> CaptureStore::groupChange(const Pending& pending) const {
     return changeRecord("groups", pending, std::move(patch));
 }
 
-std::optional<json> CaptureStore::captureChange(const Pending& pending) const {
-    auto capture = rawCapture(pending.id);
+std::optional<json> SyncLedger::captureChange(const Pending& pending) const {
+    auto capture = store_.rawCapture(pending.id);
     if (!capture)
         return std::nullopt;
     if (pending.fields.count("delete") || capture->deletedAt)
@@ -184,7 +191,7 @@ std::optional<json> CaptureStore::captureChange(const Pending& pending) const {
     for (const auto& column : CaptureColumns::all())
         if (column.has(CaptureColumn::pushed))
             full[std::string(column.wireKey)] = CaptureColumns::toWire(column, *capture);
-    full["tags"] = tags(capture->id);
+    full["tags"] = store_.tags(capture->id);
     full["captured_at"] = Wire::stamp(capture->createdAt);
     auto patch = patchFor(full, pending.fields);
     if (!patch)
@@ -192,7 +199,7 @@ std::optional<json> CaptureStore::captureChange(const Pending& pending) const {
     return changeRecord("captures", pending, std::move(*patch));
 }
 
-std::optional<json> CaptureStore::imageChange(const Pending& pending, const CaptureImage& image) {
+std::optional<json> SyncLedger::imageChange(const Pending& pending, const CaptureImage& image) {
     if (pending.fields.count("delete") || image.deletedAt)
         return deleteRecord("capture_images", pending);
     if (!image.originalSHA256)
@@ -222,7 +229,7 @@ std::optional<json> CaptureStore::imageChange(const Pending& pending, const Capt
     return changeRecord("capture_images", pending, std::move(*patch));
 }
 
-json CaptureStore::commentChange(const Comment& comment) {
+json SyncLedger::commentChange(const Comment& comment) {
     return {{"table", "comments"},
             {"id", comment.id},
             {"patch",

@@ -1,5 +1,6 @@
-#include "store/CaptureStore.h"
+#include "ledger/SyncLedger.h"
 
+#include "ledger/LocalPending.h"
 #include "model/Text.h"
 #include "model/Wire.h"
 #include "store/ServerRow.h"
@@ -22,7 +23,7 @@ std::optional<std::string> wireName(const json& row, std::string_view key) {
 
 } // namespace
 
-void CaptureStore::applyRemoteGroup(const json& row) {
+void SyncLedger::applyRemoteGroup(const json& row) {
     auto id = ServerRow::text(row, "id");
     auto name = ServerRow::text(row, "name");
     if (!id || !name)
@@ -56,7 +57,7 @@ void CaptureStore::applyRemoteGroup(const json& row) {
                           version});
             return;
         }
-        const auto pending = ServerRow::pendingSet(local.front());
+        const auto pending = localPendingFields(local.front());
         std::string sql = "UPDATE groups SET workspace_id = ?, visibility = ?, created_by = ?, "
                           "default_assignee_id = ?, version = ?, updated_at = ?";
         std::vector<SQLValue> values = {workspace, visibility, createdBy,
@@ -81,7 +82,7 @@ void CaptureStore::applyRemoteGroup(const json& row) {
     });
 }
 
-void CaptureStore::applyRemoteGroupMember(const json& row) {
+void SyncLedger::applyRemoteGroupMember(const json& row) {
     auto groupID = ServerRow::text(row, "group_id");
     auto userID = ServerRow::text(row, "user_id");
     if (!groupID || !userID)
@@ -98,7 +99,7 @@ void CaptureStore::applyRemoteGroupMember(const json& row) {
                  {*groupID, *userID, SQLValue::date(Wire::date(Wire::field(row, "removed_at")))});
 }
 
-void CaptureStore::applyRemotePerson(const json& row) {
+void SyncLedger::applyRemotePerson(const json& row) {
     auto id = ServerRow::text(row, "id");
     if (!id)
         return;
@@ -113,7 +114,7 @@ void CaptureStore::applyRemotePerson(const json& row) {
                   ServerRow::textOr(row, "kind", "person")});
 }
 
-void CaptureStore::applyRemoteComment(const json& row) {
+void SyncLedger::applyRemoteComment(const json& row) {
     auto id = ServerRow::text(row, "id");
     auto captureID = ServerRow::text(row, "capture_id");
     if (!id || !captureID)
@@ -129,9 +130,9 @@ void CaptureStore::applyRemoteComment(const json& row) {
         }
         const auto authorID = wireText(row, "author_id");
         const auto label = wireName(row, "actor_label");
-        const auto name = authorID ? personName(*authorID) : std::nullopt;
+        const auto name = authorID ? store_.personName(*authorID) : std::nullopt;
         const auto kind = ServerRow::textOr(row, "kind", "comment");
-        const bool mine = authorID && authorID == currentUserID() && (!label || label == name);
+        const bool mine = authorID && authorID == store_.currentUserID() && (!label || label == name);
         const std::string author = mine    ? std::string(localActor)
                                    : label ? *label
                                    : name  ? *name
@@ -149,7 +150,7 @@ void CaptureStore::applyRemoteComment(const json& row) {
     });
 }
 
-void CaptureStore::applyRemoteActivity(const json& row) {
+void SyncLedger::applyRemoteActivity(const json& row) {
     auto id = ServerRow::text(row, "id");
     auto captureID = ServerRow::text(row, "capture_id");
     auto kind = ServerRow::text(row, "kind");
@@ -169,16 +170,16 @@ void CaptureStore::applyRemoteActivity(const json& row) {
             return;
         const auto actorID = wireText(row, "actor_id");
         const auto label = wireName(row, "actor_label");
-        const auto name = actorID ? personName(*actorID) : std::nullopt;
+        const auto name = actorID ? store_.personName(*actorID) : std::nullopt;
         std::string actor = label ? *label : name ? *name : "someone";
-        if (actorID && actorID == currentUserID()) {
-            if (auto userName = currentUserName(); userName && *userName == actor)
+        if (actorID && actorID == store_.currentUserID()) {
+            if (auto userName = store_.currentUserName(); userName && *userName == actor)
                 actor = localActor;
         }
         const auto detail =
             Wire::summarize(*kind, Wire::field(row, "detail"), [this](std::string_view personID) {
                 try {
-                    return personName(personID);
+                    return store_.personName(personID);
                 } catch (const DatabaseError&) {
                     // The summary then names no one; the event itself is still worth keeping.
                     return std::optional<std::string>();

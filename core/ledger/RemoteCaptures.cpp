@@ -1,5 +1,6 @@
-#include "store/CaptureStore.h"
+#include "ledger/SyncLedger.h"
 
+#include "ledger/LocalPending.h"
 #include "model/Wire.h"
 #include "store/CaptureColumns.h"
 #include "store/ServerRow.h"
@@ -57,7 +58,7 @@ std::optional<Row> firstRow(std::vector<Row> rows) {
 
 } // namespace
 
-void CaptureStore::applyRemoteCapture(const json& row) {
+void SyncLedger::applyRemoteCapture(const json& row) {
     auto id = ServerRow::text(row, "id");
     if (!id)
         return;
@@ -73,7 +74,7 @@ void CaptureStore::applyRemoteCapture(const json& row) {
         }
         auto local =
             firstRow(db_->query("SELECT sync_state, pending FROM captures WHERE id = ?;", {*id}));
-        const auto pending = ServerRow::pendingSet(local);
+        const auto pending = localPendingFields(local);
         if (pending.count("delete"))
             return;
         Columns columns = {{"local_only", 0}};
@@ -100,11 +101,11 @@ void CaptureStore::applyRemoteCapture(const json& row) {
         // A capture new here has no tags to replace.
         auto tags = Wire::strings(Wire::field(row, "tags"));
         if (!pending.count("tags") && (local || !tags.empty()))
-            replaceTags(tags, *id);
+            store_.replaceTags(tags, *id);
     });
 }
 
-void CaptureStore::applyRemoteImage(const json& row) {
+void SyncLedger::applyRemoteImage(const json& row) {
     auto id = ServerRow::text(row, "id");
     auto captureID = ServerRow::text(row, "capture_id");
     if (!id || !captureID)
@@ -120,7 +121,7 @@ void CaptureStore::applyRemoteImage(const json& row) {
             return;
         }
         const auto existing = rawImage(*id);
-        const auto pending = ServerRow::pendingSet(firstRow(
+        const auto pending = localPendingFields(firstRow(
             db_->query("SELECT sync_state, pending FROM capture_images WHERE id = ?;", {*id})));
         if (pending.count("delete"))
             return;
@@ -174,12 +175,12 @@ void CaptureStore::applyRemoteImage(const json& row) {
             }
             updateRow(*db_, "capture_images", columns, *id);
         }
-        refreshCover(*captureID);
+        store_.refreshCover(*captureID);
     });
 }
 
 std::vector<std::pair<CaptureImage, std::string>>
-CaptureStore::imagesAwaitingDownload(std::int64_t limit) const {
+SyncLedger::imagesAwaitingDownload(std::int64_t limit) const {
     std::vector<std::pair<CaptureImage, std::string>> out;
     for (const auto& row : db_->query(
              "SELECT ci.*, c.workspace_id AS ws FROM capture_images ci JOIN captures c ON c.id = "
@@ -192,7 +193,7 @@ CaptureStore::imagesAwaitingDownload(std::int64_t limit) const {
         auto workspace = row.string("ws");
         if (!workspace)
             continue;
-        auto image = decodeImage(row);
+        auto image = CaptureStore::decodeImage(row);
         // Its id names the downloaded files and its hashes and workspace the URLs they come
         // from: a row that did not pass the checks on its way in is not fetched.
         const auto hashOK = [](const std::optional<std::string>& hash) {

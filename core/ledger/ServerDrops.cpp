@@ -1,4 +1,4 @@
-#include "store/CaptureStore.h"
+#include "ledger/SyncLedger.h"
 
 #include "files/ScreenshotFiles.h"
 #include "store/PushTables.h"
@@ -6,14 +6,6 @@
 namespace tavro {
 
 namespace {
-
-const std::string neverSharedCapture = "(sync_state = 'local' OR local_only = 1 OR " +
-                                       std::string(PushTables::awaitingFirstPush) + ")";
-
-// The group's name is free among the local groups, so it can become one of them.
-const std::string groupNameFreeHere =
-    "NOT EXISTS (SELECT 1 FROM groups g WHERE COALESCE(g.workspace_id, '') = '' AND "
-    "g.name = groups.name AND g.deleted_at IS NULL AND g.id != groups.id)";
 
 std::vector<std::string> ids(const std::vector<Row>& rows) {
     std::vector<std::string> out;
@@ -25,12 +17,12 @@ std::vector<std::string> ids(const std::vector<Row>& rows) {
 
 } // namespace
 
-void CaptureStore::dropCapture(std::string_view id) {
+void SyncLedger::dropCapture(std::string_view id) {
     db_->transaction([&] {
         // A capture the server never had is not the server's to remove: it only leaves the
         // workspace, with its screenshots, files and comments.
         auto unshared = db_->query(
-            "SELECT workspace_id FROM captures WHERE id = ? AND " + neverSharedCapture + ";", {id});
+            "SELECT workspace_id FROM captures WHERE id = ? AND " + PushTables::neverSharedCapture + ";", {id});
         if (!unshared.empty()) {
             if (unshared.front().string("workspace_id"))
                 markLocalOnly(id);
@@ -39,7 +31,7 @@ void CaptureStore::dropCapture(std::string_view id) {
         std::vector<CaptureImage> shots;
         for (const auto& row :
              db_->query("SELECT * FROM capture_images WHERE capture_id = ?;", {id}))
-            shots.push_back(decodeImage(row));
+            shots.push_back(CaptureStore::decodeImage(row));
         db_->execute("DELETE FROM captures WHERE id = ?;", {id});
         db_->afterCommit([shots = std::move(shots)] {
             for (const auto& shot : shots)
@@ -48,7 +40,7 @@ void CaptureStore::dropCapture(std::string_view id) {
     });
 }
 
-bool CaptureStore::dropSyncedCapture(std::string_view id) {
+bool SyncLedger::dropSyncedCapture(std::string_view id) {
     return db_->transaction([&] {
         if (db_->query("SELECT 1 AS one FROM captures WHERE id = ? AND workspace_id IS NOT NULL "
                        "AND sync_state = 'synced' AND deleted_at IS NULL AND local_only = 0;",
@@ -60,7 +52,7 @@ bool CaptureStore::dropSyncedCapture(std::string_view id) {
     });
 }
 
-void CaptureStore::dropImage(std::string_view id) {
+void SyncLedger::dropImage(std::string_view id) {
     db_->transaction([&] {
         auto image = rawImage(id);
         if (!image)
@@ -71,24 +63,24 @@ void CaptureStore::dropImage(std::string_view id) {
                 std::string(PushTables::awaitingFirstPush) +
                 " OR EXISTS (SELECT 1 FROM captures WHERE captures.id = "
                 "capture_images.capture_id AND " +
-                neverSharedCapture + "));",
+                PushTables::neverSharedCapture + "));",
             {id});
         if (!unshared.empty())
             return;
         db_->execute("DELETE FROM capture_images WHERE id = ?;", {id});
-        refreshCover(image->captureID);
+        store_.refreshCover(image->captureID);
         db_->afterCommit([removed = *image] { ScreenshotFiles::removeFiles(removed); });
     });
 }
 
-void CaptureStore::dropGroup(std::string_view id) {
+void SyncLedger::dropGroup(std::string_view id) {
     // A group that never reached the server is not the server's to remove.
     if (!db_->query("SELECT 1 AS one FROM groups WHERE id = ? AND " +
                         std::string(PushTables::awaitingFirstPush) + ";",
                     {id})
              .empty())
         return;
-    const std::string userID = currentUserID().value_or("");
+    const std::string userID = store_.currentUserID().value_or("");
     // One capture at a time, each committed on its own, so the other program never waits long.
     for (const auto& captureID :
          ids(db_->query("SELECT id FROM captures WHERE group_id = ? AND (author_id IS NULL OR "
@@ -101,7 +93,7 @@ void CaptureStore::dropGroup(std::string_view id) {
         db_->execute("DELETE FROM groups WHERE id = ?;", {id});
 }
 
-void CaptureStore::keepUnpushedGroups(const std::optional<std::string>& workspaceID) {
+void SyncLedger::keepUnpushedGroups(const std::optional<std::string>& workspaceID) {
     // Each moves on its own: it must not take a name a local group already has.
     for (const auto& groupID :
          ids(db_->query("SELECT id FROM groups WHERE workspace_id IS NOT NULL AND (?1 IS NULL OR "
@@ -110,11 +102,11 @@ void CaptureStore::keepUnpushedGroups(const std::optional<std::string>& workspac
                         {workspaceID})))
         db_->execute("UPDATE groups SET workspace_id = NULL, sync_state = 'local', pending = NULL "
                      "WHERE id = ? AND " +
-                         groupNameFreeHere + ";",
+                         PushTables::groupNameFreeHere + ";",
                      {groupID});
 }
 
-void CaptureStore::dropWorkspace(std::string_view id) {
+void SyncLedger::dropWorkspace(std::string_view id) {
     for (const auto& captureID :
          ids(db_->query("SELECT id FROM captures WHERE workspace_id = ?;", {id})))
         dropCapture(captureID);
@@ -123,27 +115,7 @@ void CaptureStore::dropWorkspace(std::string_view id) {
     db_->execute("DELETE FROM workspaces WHERE id = ?;", {id});
 }
 
-std::int64_t CaptureStore::unsentChangeCount() const {
-    // The captures the purge deletes, and what of theirs the service lacks; the groups
-    // keepUnpushedGroups leaves in a workspace for the purge.
-    const std::string purged = "workspace_id IS NOT NULL AND NOT " + neverSharedCapture;
-    const std::string ofPurged = "EXISTS (SELECT 1 FROM captures WHERE captures.id = capture_id "
-                                 "AND " +
-                                 purged + ")";
-    const auto rows = db_->query(
-        "SELECT (SELECT COUNT(*) FROM captures WHERE sync_state = 'pendingPush' AND " + purged +
-        ") + (SELECT COUNT(*) FROM groups WHERE workspace_id IS NOT NULL AND sync_state = "
-        "'pendingPush' AND NOT (" +
-        std::string(PushTables::awaitingFirstPush) + " AND " + groupNameFreeHere +
-        ")) + (SELECT COUNT(*) FROM capture_images WHERE sync_state IN ('pendingPush', 'local') "
-        "AND " +
-        ofPurged +
-        ") + (SELECT COUNT(*) FROM comments WHERE sync_state IN ('pendingPush', 'local') AND " +
-        ofPurged + ") AS n;");
-    return rows.empty() ? 0 : rows.front().intValue("n").value_or(0);
-}
-
-void CaptureStore::purgeAccountData() {
+void SyncLedger::purgeAccountData() {
     // All or nothing: a library left half signed out would keep the old user's cursor and
     // default workspace for the next one. The files go once the rows are gone.
     db_->transaction([&] {
@@ -158,7 +130,7 @@ void CaptureStore::purgeAccountData() {
         db_->execute("DELETE FROM sync_meta;");
         db_->execute("DELETE FROM activity WHERE remote = 1;");
         db_->execute("DELETE FROM blob_failures;");
-        postChange();
+        store_.postChange();
     });
 }
 
