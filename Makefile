@@ -28,7 +28,7 @@ build-tsan: deps
 
 # The core and the agent server compiled with clang as well, so the code keeps to the language
 # rather than to one compiler's reading of it. Nothing is run.
-CLANG_TARGETS = TavroModel TavroFiles TavroStore TavroNotifier TavroKeychain TavroSync TavroMCPLib \
+CLANG_TARGETS = TavroModel TavroFiles TavroStore TavroLedger TavroNotifier TavroKeychain TavroSync TavroMCPLib \
                 tavro-mcp tavro-sync-driver tavro-store-probe
 build-clang: deps
 	cmake -S . -B $(BUILD_CLANG) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
