@@ -92,11 +92,7 @@ SyncEngine::~SyncEngine() {
     closing_ = true;
     cancelSignIn();
     endSession();
-    {
-        std::lock_guard lock(signInMutex_);
-        if (signIn_.joinable())
-            signIn_.join();
-    }
+    signIn_.join();
     executor_.call([this] { stopOnWorker(); });
 }
 

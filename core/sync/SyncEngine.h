@@ -9,6 +9,7 @@
 #include "sync/PushBatch.h"
 #include "sync/ScreenshotBlobs.h"
 #include "sync/SecretStore.h"
+#include "sync/SignInFlow.h"
 #include "sync/SyncClient.h"
 #include "sync/SyncExecutor.h"
 #include "sync/SyncRecords.h"
@@ -31,13 +32,6 @@
 #include <vector>
 
 namespace tavro {
-
-// The user cancelled the sign-in, signed out or quit while it waited for approval.
-class SignInCancelled : public std::runtime_error {
-public:
-    SignInCancelled()
-        : std::runtime_error("The sign-in was cancelled.") {}
-};
 
 struct SyncEngineConfig {
     // The library's database file; the engine opens a connection of its own to it.
@@ -207,8 +201,7 @@ private:
     std::atomic<bool> passWanted_{false};
     std::atomic<bool> syncing_{false};
 
-    std::mutex signInMutex_;
-    std::jthread signIn_;
+    SignInFlow signIn_{client_, config_.timings};
     std::mutex eventsMutex_;
     std::unique_ptr<EventStream> events_;
     // Started by a pass, and dropped when the pass ends.
