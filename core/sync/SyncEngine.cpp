@@ -147,8 +147,7 @@ void SyncEngine::endSession() {
 }
 
 void SyncEngine::ensureCurrent(std::stop_token session) {
-    if (session.stop_requested())
-        throw Abandoned{};
+    SyncExchange::ensureCurrent(session);
 }
 
 void SyncEngine::start() {
@@ -283,10 +282,10 @@ void SyncEngine::runPasses() {
 }
 
 void SyncEngine::runOnce(std::stop_token session) {
-    const struct DropReadAhead {
-        PullReadAhead& pages;
-        ~DropReadAhead() { pages.drop(); }
-    } dropReadAhead{readAhead_};
+    const struct EndPass {
+        SyncExchange& exchange;
+        ~EndPass() { exchange.endPass(); }
+    } endPass{exchange_};
     publish({.kind = SyncStatus::Kind::syncing});
     if (!heldLog_.empty())
         writeHeldLog();
@@ -295,9 +294,9 @@ void SyncEngine::runOnce(std::stop_token session) {
         const Seconds now = config_.timings.clock();
         if (!lastAccountRefresh_ || now - *lastAccountRefresh_ >= config_.timings.accountRefreshAge)
             refreshAccount(session);
-        workspaceResetDone_ = false;
+        exchange_.beginPass();
         for (int exchange = 0; exchange < SyncTimings::maxExchangesPerPass; ++exchange)
-            if (!cycle(session, SyncTimings::maxExchangesPerPass - exchange - 1))
+            if (!exchange_.cycle(session, SyncTimings::maxExchangesPerPass - exchange - 1))
                 break;
         ensureCurrent(session);
         if (blobs_.downloadPendingImages(session))

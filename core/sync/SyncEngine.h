@@ -11,6 +11,7 @@
 #include "sync/SecretStore.h"
 #include "sync/SignInFlow.h"
 #include "sync/SyncClient.h"
+#include "sync/SyncExchange.h"
 #include "sync/SyncExecutor.h"
 #include "sync/SyncRecords.h"
 #include "sync/SyncStatus.h"
@@ -134,8 +135,7 @@ public:
                             const std::optional<std::vector<std::string>>& ids = std::nullopt);
 
 private:
-    // A reply that arrived after sign-out or stop: the pass ends without writing it.
-    struct Abandoned {};
+    using Abandoned = SyncExchange::Abandoned;
 
     void handleDeadline(SyncExecutor::Deadline deadline);
     void publish(const SyncStatus& status);
@@ -162,18 +162,6 @@ private:
     void activate(const AccountInfo& info);
     void registerDevice(std::stop_token session);
     void refreshAccount(std::stop_token session);
-    // One push-and-pull request and its reply; true when another should follow at once. The
-    // pages of a long pull are asked for ahead, `exchangesLeft` of them at most.
-    bool cycle(std::stop_token session, int exchangesLeft);
-    // The request that follows a reply of a pull, when nothing but the pull goes on.
-    static std::optional<nlohmann::json> nextPullRequest(const SyncReply& reply,
-                                                         const std::string& deviceID);
-    // Drops the workspaces the service names as left, but not one that the same reply brings
-    // rows for (`carried`) or that the account, asked again, still lists; each is logged.
-    void dropWorkspaces(const std::vector<std::string>& ids, const std::set<std::string>& carried,
-                        std::stop_token session);
-    // Applies the server's verdict on one pushed row; true when the row is to be pushed again.
-    bool handleResult(const nlohmann::json& result, const PushedRows& pushed);
     void reconcileIfDue(std::stop_token session);
 
     const SyncEngineConfig config_;
@@ -192,9 +180,6 @@ private:
     StatusHandler statusHandler_;
     bool running_ = false;
     std::optional<Seconds> lastAccountRefresh_;
-    std::vector<std::string> fullGroupsQueue_;       // groups whose whole contents are to be pulled
-    std::map<std::string, int> rejections_;          // retryable rejections per row id, in a row
-    bool workspaceResetDone_ = false;                // this pass already restarted the pull
     std::vector<CaptureStore::SyncLogLine> heldLog_; // kept out of the log by a held lock
 
     std::atomic<bool> closing_{false}; // the destructor runs: queued passes are skipped
@@ -204,8 +189,9 @@ private:
     SignInFlow signIn_{client_, config_.timings};
     std::mutex eventsMutex_;
     std::unique_ptr<EventStream> events_;
-    // Started by a pass, and dropped when the pass ends.
-    PullReadAhead readAhead_{8, std::size_t(8) << 20};
+    SyncExchange exchange_{store_, ledger_, client_, blobs_, [this](std::stop_token session) {
+                               refreshAccount(session);
+                           }};
 
     SyncExecutor executor_; // last: the worker ends before the state it uses goes
 };
