@@ -5,6 +5,7 @@
 #include "store/CaptureStore.h"
 #include "sync/EventStream.h"
 #include "sync/HttpTransport.h"
+#include "sync/PassScheduler.h"
 #include "sync/PullReadAhead.h"
 #include "sync/PushBatch.h"
 #include "sync/ScreenshotBlobs.h"
@@ -139,8 +140,6 @@ private:
 
     void handleDeadline(SyncExecutor::Deadline deadline);
     void publish(const SyncStatus& status);
-    void requestPass();
-    void runPasses();
     void runOnce(std::stop_token session);
     void failPass(std::exception_ptr error);
     void startOnWorker();
@@ -152,8 +151,6 @@ private:
     // lock is held, the line waits here and is written once it is free, before any later one.
     void logWithoutWaiting(std::string level, std::string message);
     void writeHeldLog();
-    // A change seen here or on the service: the running pass repeats, else one follows soon.
-    void noteChange(bool local);
     std::stop_token sessionToken() const;
     void endSession();
     static void ensureCurrent(std::stop_token session);
@@ -178,13 +175,10 @@ private:
 
     // Worker-only state.
     StatusHandler statusHandler_;
-    bool running_ = false;
     std::optional<Seconds> lastAccountRefresh_;
     std::vector<CaptureStore::SyncLogLine> heldLog_; // kept out of the log by a held lock
 
     std::atomic<bool> closing_{false}; // the destructor runs: queued passes are skipped
-    std::atomic<bool> passWanted_{false};
-    std::atomic<bool> syncing_{false};
 
     SignInFlow signIn_{client_, config_.timings};
     std::mutex eventsMutex_;
@@ -192,6 +186,15 @@ private:
     SyncExchange exchange_{store_, ledger_, client_, blobs_, [this](std::stop_token session) {
                                refreshAccount(session);
                            }};
+
+    PassScheduler scheduler_{executor_,
+                             config_.timings,
+                             {.mayRun = [this] { return client_.token() && !closing_; },
+                              .signedIn = [this] { return client_.token().has_value(); },
+                              .runPass =
+                                  [this] {
+                                      runOnce(sessionToken());
+                                  }}};
 
     SyncExecutor executor_; // last: the worker ends before the state it uses goes
 };

@@ -217,7 +217,7 @@ void SyncEngine::adoptLocalCaptures(const std::string& workspaceID,
             if (unmoved > 0)
                 ledger_.log("warn", "Couldn't move " + std::to_string(unmoved) +
                                         " captures into the workspace: " + reason);
-            requestPass();
+            scheduler_.request();
         },
         std::move(done));
 }
