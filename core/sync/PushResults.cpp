@@ -1,4 +1,4 @@
-#include "sync/SyncExchange.h"
+#include "sync/SyncExchanger.h"
 
 #include "model/Wire.h"
 
@@ -55,7 +55,7 @@ std::string joined(const std::vector<std::string>& names) {
 
 } // namespace
 
-bool SyncExchange::handleResult(const json& result, const PushedRows& pushed) {
+bool SyncExchanger::handleResult(const json& result, const PushedRows& pushed) {
     auto id = text(result, "id");
     if (!id)
         return false;

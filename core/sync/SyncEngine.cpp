@@ -147,7 +147,7 @@ void SyncEngine::endSession() {
 }
 
 void SyncEngine::ensureCurrent(std::stop_token session) {
-    SyncExchange::ensureCurrent(session);
+    SyncExchanger::ensureCurrent(session);
 }
 
 void SyncEngine::start() {
@@ -246,7 +246,7 @@ void SyncEngine::callWithCompletion(std::function<void()> work, Completion done)
 
 void SyncEngine::runOnce(std::stop_token session) {
     const struct EndPass {
-        SyncExchange& exchange;
+        SyncExchanger& exchange;
         ~EndPass() { exchange.endPass(); }
     } endPass{exchange_};
     publish({.kind = SyncStatus::Kind::syncing});

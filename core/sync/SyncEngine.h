@@ -12,7 +12,7 @@
 #include "sync/SecretStore.h"
 #include "sync/SignInFlow.h"
 #include "sync/SyncClient.h"
-#include "sync/SyncExchange.h"
+#include "sync/SyncExchanger.h"
 #include "sync/SyncExecutor.h"
 #include "sync/SyncRecords.h"
 #include "sync/SyncStatus.h"
@@ -136,7 +136,7 @@ public:
                             const std::optional<std::vector<std::string>>& ids = std::nullopt);
 
 private:
-    using Abandoned = SyncExchange::Abandoned;
+    using Abandoned = SyncExchanger::Abandoned;
 
     void handleDeadline(SyncExecutor::Deadline deadline);
     void publish(const SyncStatus& status);
@@ -183,9 +183,9 @@ private:
     SignInFlow signIn_{client_, config_.timings};
     std::mutex eventsMutex_;
     std::unique_ptr<EventStream> events_;
-    SyncExchange exchange_{store_, ledger_, client_, blobs_, [this](std::stop_token session) {
-                               refreshAccount(session);
-                           }};
+    SyncExchanger exchange_{store_, ledger_, client_, blobs_, [this](std::stop_token session) {
+                                refreshAccount(session);
+                            }};
 
     PassScheduler scheduler_{executor_,
                              config_.timings,

@@ -1,4 +1,4 @@
-#include "sync/SyncExchange.h"
+#include "sync/SyncExchanger.h"
 
 #include "model/Uuid.h"
 #include "model/Wire.h"
@@ -135,28 +135,28 @@ void logMistyped(SyncLedger& ledger, const json& fields) {
 
 } // namespace
 
-SyncExchange::SyncExchange(CaptureStore& store, SyncLedger& ledger, SyncClient& client,
-                           ScreenshotBlobs& blobs, RefreshAccount refreshAccount)
+SyncExchanger::SyncExchanger(CaptureStore& store, SyncLedger& ledger, SyncClient& client,
+                             ScreenshotBlobs& blobs, RefreshAccount refreshAccount)
     : store_(store)
     , ledger_(ledger)
     , client_(client)
     , blobs_(blobs)
     , refreshAccount_(std::move(refreshAccount)) {}
 
-void SyncExchange::ensureCurrent(std::stop_token session) {
+void SyncExchanger::ensureCurrent(std::stop_token session) {
     if (session.stop_requested())
         throw Abandoned{};
 }
 
-void SyncExchange::beginPass() {
+void SyncExchanger::beginPass() {
     workspaceResetDone_ = false;
 }
 
-void SyncExchange::endPass() {
+void SyncExchanger::endPass() {
     readAhead_.drop();
 }
 
-bool SyncExchange::cycle(std::stop_token session, int exchangesLeft) {
+bool SyncExchanger::cycle(std::stop_token session, int exchangesLeft) {
     // A page asked for ahead carried no local changes: those wait for the next exchange.
     const bool askedAhead = readAhead_.active();
     const PushBatch batch = collect(askedAhead, session);
@@ -192,22 +192,22 @@ bool SyncExchange::cycle(std::stop_token session, int exchangesLeft) {
            workspaceReset || resultsAskAgain || batch.cut;
 }
 
-PushBatch SyncExchange::collect(bool askedAhead, std::stop_token session) {
+PushBatch SyncExchanger::collect(bool askedAhead, std::stop_token session) {
     if (askedAhead)
         return PushBatch{};
     return collectPush(ledger_,
                        [&](const CaptureImage& image) { blobs_.ensureBlobs(image, session); });
 }
 
-std::vector<std::string> SyncExchange::takeFullGroups(bool askedAhead) {
+std::vector<std::string> SyncExchanger::takeFullGroups(bool askedAhead) {
     const size_t taken = askedAhead ? 0 : std::min(fullGroupsQueue_.size(), maxFullGroups);
     std::vector<std::string> fullGroups(fullGroupsQueue_.begin(), fullGroupsQueue_.begin() + taken);
     fullGroupsQueue_.erase(fullGroupsQueue_.begin(), fullGroupsQueue_.begin() + taken);
     return fullGroups;
 }
 
-SyncReply SyncExchange::send(const json& body, const std::vector<std::string>& fullGroups,
-                             bool askedAhead, std::stop_token session) {
+SyncReply SyncExchanger::send(const json& body, const std::vector<std::string>& fullGroups,
+                              bool askedAhead, std::stop_token session) {
     try {
         SyncReply reply = askedAhead ? readAhead_.take() : client_.sync(body, session);
         ensureCurrent(session);
@@ -222,9 +222,9 @@ SyncReply SyncExchange::send(const json& body, const std::vector<std::string>& f
     }
 }
 
-void SyncExchange::readAheadIfPullOnly(const SyncReply& reply, const PushBatch& batch,
-                                       const std::string& deviceID, bool askedAhead,
-                                       int exchangesLeft, std::stop_token session) {
+void SyncExchanger::readAheadIfPullOnly(const SyncReply& reply, const PushBatch& batch,
+                                        const std::string& deviceID, bool askedAhead,
+                                        int exchangesLeft, std::stop_token session) {
     // A cursor is still stored only once its page is.
     if (!askedAhead && exchangesLeft > 0 && batch.changes.empty() && !batch.cut &&
         fullGroupsQueue_.empty())
@@ -238,7 +238,7 @@ void SyncExchange::readAheadIfPullOnly(const SyncReply& reply, const PushBatch& 
                 exchangesLeft, session);
 }
 
-bool SyncExchange::applyResults(const json& fields, const PushBatch& batch) {
+bool SyncExchanger::applyResults(const json& fields, const PushBatch& batch) {
     // One transaction for all the results of a reply: they are many small writes.
     const json* results = Wire::field(fields, "results");
     auto resultObjects = SyncProtocol::objects(results);
@@ -266,16 +266,16 @@ bool SyncExchange::applyResults(const json& fields, const PushBatch& batch) {
     return askAgain;
 }
 
-void SyncExchange::applyPeople(const json& fields) {
+void SyncExchanger::applyPeople(const json& fields) {
     for (const auto& person : SyncProtocol::objects(Wire::field(fields, "people")))
         ledger_.applyRemotePerson(person);
 }
 
-void SyncExchange::storeCursor(const json& fields) {
+void SyncExchanger::storeCursor(const json& fields) {
     store_.setSyncMeta("cursor", std::to_string(Wire::integer(Wire::field(fields, "cursor"))));
 }
 
-bool SyncExchange::applyGroupResyncs(const json& fields) {
+bool SyncExchanger::applyGroupResyncs(const json& fields) {
     bool workspaceReset = false;
     size_t unusableGroups = 0;
     for (const auto& entry : SyncProtocol::objects(Wire::field(fields, "resync_groups"))) {
@@ -300,8 +300,8 @@ bool SyncExchange::applyGroupResyncs(const json& fields) {
     return workspaceReset;
 }
 
-void SyncExchange::applyDrops(const json& fields, const std::set<std::string>& carried,
-                              std::stop_token session) {
+void SyncExchanger::applyDrops(const json& fields, const std::set<std::string>& carried,
+                               std::stop_token session) {
     for (const auto& id : usableIDs(ledger_, Wire::field(fields, "dropped_captures"),
                                     "dropped captures whose ids are not ids"))
         ledger_.dropCapture(id);
@@ -310,7 +310,7 @@ void SyncExchange::applyDrops(const json& fields, const std::set<std::string>& c
                    carried, session);
 }
 
-bool SyncExchange::restartPull(bool asked, std::stop_token session) {
+bool SyncExchanger::restartPull(bool asked, std::stop_token session) {
     // A server that asks for a fresh pull in every reply would otherwise restart the pull for
     // the whole pass.
     if (!asked || workspaceResetDone_)
@@ -321,8 +321,8 @@ bool SyncExchange::restartPull(bool asked, std::stop_token session) {
     return true;
 }
 
-void SyncExchange::dropWorkspaces(const std::vector<std::string>& ids,
-                                  const std::set<std::string>& carried, std::stop_token session) {
+void SyncExchanger::dropWorkspaces(const std::vector<std::string>& ids,
+                                   const std::set<std::string>& carried, std::stop_token session) {
     if (ids.empty())
         return;
     std::map<std::string, std::string> names;
@@ -361,8 +361,8 @@ void SyncExchange::dropWorkspaces(const std::vector<std::string>& ids,
     }
 }
 
-std::optional<json> SyncExchange::nextPullRequest(const SyncReply& reply,
-                                                  const std::string& deviceID) {
+std::optional<json> SyncExchanger::nextPullRequest(const SyncReply& reply,
+                                                   const std::string& deviceID) {
     const json& fields = reply.fields();
     if (!Wire::boolean(Wire::field(fields, "more")) ||
         !SyncProtocol::objects(Wire::field(fields, "resync_groups")).empty())

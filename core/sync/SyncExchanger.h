@@ -19,15 +19,15 @@ namespace tavro {
 
 // The push-and-pull exchanges of a pass with the service, and the state they keep between
 // exchanges. Runs on the engine's worker only.
-class SyncExchange {
+class SyncExchanger {
 public:
     // A reply that arrived after sign-out or stop: the pass ends without writing it.
     struct Abandoned {};
     // Asks the service for the account again and records it.
     using RefreshAccount = std::function<void(std::stop_token)>;
 
-    SyncExchange(CaptureStore& store, SyncLedger& ledger, SyncClient& client,
-                 ScreenshotBlobs& blobs, RefreshAccount refreshAccount);
+    SyncExchanger(CaptureStore& store, SyncLedger& ledger, SyncClient& client,
+                  ScreenshotBlobs& blobs, RefreshAccount refreshAccount);
 
     // Throws Abandoned once the session has ended.
     static void ensureCurrent(std::stop_token session);
