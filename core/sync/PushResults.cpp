@@ -1,4 +1,4 @@
-#include "sync/SyncEngine.h"
+#include "sync/SyncExchanger.h"
 
 #include "model/Wire.h"
 
@@ -55,7 +55,7 @@ std::string joined(const std::vector<std::string>& names) {
 
 } // namespace
 
-bool SyncEngine::handleResult(const json& result, const PushedRows& pushed) {
+bool SyncExchanger::handleResult(const json& result, const PushedRows& pushed) {
     auto id = text(result, "id");
     if (!id)
         return false;
@@ -79,7 +79,7 @@ bool SyncEngine::handleResult(const json& result, const PushedRows& pushed) {
                 if (settled && sent.table == "capture_images" && drawingAmong(names))
                     again = ledger_.keepDrawingApart(*id).has_value();
                 ledger_.log("info", rowName + ": the server's " + joined(names) +
-                                       " stood; your version was kept alongside");
+                                        " stood; your version was kept alongside");
             }
         rejections_.erase(*id);
         return again;

@@ -92,11 +92,7 @@ SyncEngine::~SyncEngine() {
     closing_ = true;
     cancelSignIn();
     endSession();
-    {
-        std::lock_guard lock(signInMutex_);
-        if (signIn_.joinable())
-            signIn_.join();
-    }
+    signIn_.join();
     executor_.call([this] { stopOnWorker(); });
 }
 
@@ -151,8 +147,7 @@ void SyncEngine::endSession() {
 }
 
 void SyncEngine::ensureCurrent(std::stop_token session) {
-    if (session.stop_requested())
-        throw Abandoned{};
+    SyncExchanger::ensureCurrent(session);
 }
 
 void SyncEngine::start() {
@@ -160,17 +155,17 @@ void SyncEngine::start() {
 }
 
 void SyncEngine::startOnWorker() {
-    if (!client_.token() || running_)
+    if (!client_.token() || scheduler_.looping())
         return;
-    running_ = true;
+    scheduler_.startLoop();
     {
         std::lock_guard lock(eventsMutex_);
-        events_ =
-            std::make_unique<EventStream>([this] { return client_.events(); }, client_.transport(),
-                                          config_.timings.reconnect, [this] { noteChange(false); });
+        events_ = std::make_unique<EventStream>([this] { return client_.events(); },
+                                                client_.transport(), config_.timings.reconnect,
+                                                [this] { scheduler_.noteChange(false); });
     }
     // The first pass runs behind whatever the caller still has queued, not inside it.
-    executor_.post([this] { requestPass(); });
+    executor_.post([this] { scheduler_.request(); });
 }
 
 void SyncEngine::stop() {
@@ -184,9 +179,7 @@ void SyncEngine::stop() {
 }
 
 void SyncEngine::stopOnWorker() {
-    running_ = false;
-    executor_.disarm(SyncExecutor::Deadline::loop);
-    executor_.disarm(SyncExecutor::Deadline::debounce);
+    scheduler_.stopLoop();
     std::unique_ptr<EventStream> events;
     {
         std::lock_guard lock(eventsMutex_);
@@ -196,19 +189,7 @@ void SyncEngine::stopOnWorker() {
 }
 
 void SyncEngine::noteLocalChange() {
-    noteChange(true);
-}
-
-void SyncEngine::noteChange(bool local) {
-    // The pass may have read past this change already: it runs once more as soon as it ends,
-    // which it sees whichever of the two flags changes first.
-    passWanted_ = true;
-    if (syncing_)
-        return;
-    executor_.post([this, local] {
-        if (client_.token() && (local || running_))
-            executor_.arm(SyncExecutor::Deadline::debounce, config_.timings.debounce);
-    });
+    scheduler_.noteChange(true);
 }
 
 void SyncEngine::handleDeadline(SyncExecutor::Deadline deadline) {
@@ -216,9 +197,7 @@ void SyncEngine::handleDeadline(SyncExecutor::Deadline deadline) {
         writeHeldLog();
         return;
     }
-    if (deadline == SyncExecutor::Deadline::loop && !running_)
-        return;
-    requestPass();
+    scheduler_.deadline(deadline);
 }
 
 void SyncEngine::logWithoutWaiting(std::string level, std::string message) {
@@ -242,14 +221,14 @@ void SyncEngine::syncNow() {
 }
 
 void SyncEngine::syncNow(Completion done) {
-    passWanted_ = true;
-    if (syncing_) {
+    scheduler_.want();
+    if (scheduler_.syncing()) {
         // The running pass sees the request when it ends.
         if (done)
             done(nullptr);
         return;
     }
-    callWithCompletion([this] { runPasses(); }, std::move(done));
+    callWithCompletion([this] { scheduler_.run(); }, std::move(done));
 }
 
 void SyncEngine::callWithCompletion(std::function<void()> work, Completion done) {
@@ -265,32 +244,11 @@ void SyncEngine::callWithCompletion(std::function<void()> work, Completion done)
     });
 }
 
-void SyncEngine::requestPass() {
-    passWanted_ = true;
-    runPasses();
-}
-
-void SyncEngine::runPasses() {
-    if (syncing_)
-        return;
-    do {
-        syncing_ = true;
-        // The token is looked at before every repeat: a pass that ended the session must not be
-        // followed by one that runs without it.
-        while (passWanted_.exchange(false) && client_.token() && !closing_)
-            runOnce(sessionToken());
-        syncing_ = false;
-        // A request that came in while the last pass was ending saw it still running.
-    } while (passWanted_ && client_.token() && !closing_);
-    if (running_ && client_.token())
-        executor_.arm(SyncExecutor::Deadline::loop, config_.timings.loop);
-}
-
 void SyncEngine::runOnce(std::stop_token session) {
-    const struct DropReadAhead {
-        PullReadAhead& pages;
-        ~DropReadAhead() { pages.drop(); }
-    } dropReadAhead{readAhead_};
+    const struct EndPass {
+        SyncExchanger& exchange;
+        ~EndPass() { exchange.endPass(); }
+    } endPass{exchange_};
     publish({.kind = SyncStatus::Kind::syncing});
     if (!heldLog_.empty())
         writeHeldLog();
@@ -299,9 +257,9 @@ void SyncEngine::runOnce(std::stop_token session) {
         const Seconds now = config_.timings.clock();
         if (!lastAccountRefresh_ || now - *lastAccountRefresh_ >= config_.timings.accountRefreshAge)
             refreshAccount(session);
-        workspaceResetDone_ = false;
+        exchange_.beginPass();
         for (int exchange = 0; exchange < SyncTimings::maxExchangesPerPass; ++exchange)
-            if (!cycle(session, SyncTimings::maxExchangesPerPass - exchange - 1))
+            if (!exchange_.cycle(session, SyncTimings::maxExchangesPerPass - exchange - 1))
                 break;
         ensureCurrent(session);
         if (blobs_.downloadPendingImages(session))

@@ -5,11 +5,14 @@
 #include "store/CaptureStore.h"
 #include "sync/EventStream.h"
 #include "sync/HttpTransport.h"
+#include "sync/PassScheduler.h"
 #include "sync/PullReadAhead.h"
 #include "sync/PushBatch.h"
 #include "sync/ScreenshotBlobs.h"
 #include "sync/SecretStore.h"
+#include "sync/SignInFlow.h"
 #include "sync/SyncClient.h"
+#include "sync/SyncExchanger.h"
 #include "sync/SyncExecutor.h"
 #include "sync/SyncRecords.h"
 #include "sync/SyncStatus.h"
@@ -31,13 +34,6 @@
 #include <vector>
 
 namespace tavro {
-
-// The user cancelled the sign-in, signed out or quit while it waited for approval.
-class SignInCancelled : public std::runtime_error {
-public:
-    SignInCancelled()
-        : std::runtime_error("The sign-in was cancelled.") {}
-};
 
 struct SyncEngineConfig {
     // The library's database file; the engine opens a connection of its own to it.
@@ -140,13 +136,10 @@ public:
                             const std::optional<std::vector<std::string>>& ids = std::nullopt);
 
 private:
-    // A reply that arrived after sign-out or stop: the pass ends without writing it.
-    struct Abandoned {};
+    using Abandoned = SyncExchanger::Abandoned;
 
     void handleDeadline(SyncExecutor::Deadline deadline);
     void publish(const SyncStatus& status);
-    void requestPass();
-    void runPasses();
     void runOnce(std::stop_token session);
     void failPass(std::exception_ptr error);
     void startOnWorker();
@@ -158,8 +151,6 @@ private:
     // lock is held, the line waits here and is written once it is free, before any later one.
     void logWithoutWaiting(std::string level, std::string message);
     void writeHeldLog();
-    // A change seen here or on the service: the running pass repeats, else one follows soon.
-    void noteChange(bool local);
     std::stop_token sessionToken() const;
     void endSession();
     static void ensureCurrent(std::stop_token session);
@@ -168,18 +159,6 @@ private:
     void activate(const AccountInfo& info);
     void registerDevice(std::stop_token session);
     void refreshAccount(std::stop_token session);
-    // One push-and-pull request and its reply; true when another should follow at once. The
-    // pages of a long pull are asked for ahead, `exchangesLeft` of them at most.
-    bool cycle(std::stop_token session, int exchangesLeft);
-    // The request that follows a reply of a pull, when nothing but the pull goes on.
-    static std::optional<nlohmann::json> nextPullRequest(const SyncReply& reply,
-                                                         const std::string& deviceID);
-    // Drops the workspaces the service names as left, but not one that the same reply brings
-    // rows for (`carried`) or that the account, asked again, still lists; each is logged.
-    void dropWorkspaces(const std::vector<std::string>& ids, const std::set<std::string>& carried,
-                        std::stop_token session);
-    // Applies the server's verdict on one pushed row; true when the row is to be pushed again.
-    bool handleResult(const nlohmann::json& result, const PushedRows& pushed);
     void reconcileIfDue(std::stop_token session);
 
     const SyncEngineConfig config_;
@@ -196,23 +175,26 @@ private:
 
     // Worker-only state.
     StatusHandler statusHandler_;
-    bool running_ = false;
     std::optional<Seconds> lastAccountRefresh_;
-    std::vector<std::string> fullGroupsQueue_;       // groups whose whole contents are to be pulled
-    std::map<std::string, int> rejections_;          // retryable rejections per row id, in a row
-    bool workspaceResetDone_ = false;                // this pass already restarted the pull
     std::vector<CaptureStore::SyncLogLine> heldLog_; // kept out of the log by a held lock
 
     std::atomic<bool> closing_{false}; // the destructor runs: queued passes are skipped
-    std::atomic<bool> passWanted_{false};
-    std::atomic<bool> syncing_{false};
 
-    std::mutex signInMutex_;
-    std::jthread signIn_;
+    SignInFlow signIn_{client_, config_.timings};
     std::mutex eventsMutex_;
     std::unique_ptr<EventStream> events_;
-    // Started by a pass, and dropped when the pass ends.
-    PullReadAhead readAhead_{8, std::size_t(8) << 20};
+    SyncExchanger exchange_{store_, ledger_, client_, blobs_, [this](std::stop_token session) {
+                                refreshAccount(session);
+                            }};
+
+    PassScheduler scheduler_{executor_,
+                             config_.timings,
+                             {.mayRun = [this] { return client_.token() && !closing_; },
+                              .signedIn = [this] { return client_.token().has_value(); },
+                              .runPass =
+                                  [this] {
+                                      runOnce(sessionToken());
+                                  }}};
 
     SyncExecutor executor_; // last: the worker ends before the state it uses goes
 };

@@ -14,13 +14,14 @@ void SyncEngine::refreshAccount(std::stop_token session) {
     ledger_.upsertPerson(info.user);
     ledger_.replaceWorkspaces(info.workspaces);
     const auto current = store_.syncMeta("default_workspace_id");
-    const bool stillMember =
-        current && std::any_of(info.workspaces.begin(), info.workspaces.end(),
-                               [&](const Workspace& workspace) { return workspace.id == *current; });
+    const bool stillMember = current && std::any_of(info.workspaces.begin(), info.workspaces.end(),
+                                                    [&](const Workspace& workspace) {
+                                                        return workspace.id == *current;
+                                                    });
     if (!stillMember)
-        store_.setSyncMeta("default_workspace_id",
-                           info.workspaces.empty() ? std::nullopt
-                                                   : std::optional(info.workspaces.front().id));
+        store_.setSyncMeta("default_workspace_id", info.workspaces.empty()
+                                                       ? std::nullopt
+                                                       : std::optional(info.workspaces.front().id));
     lastAccountRefresh_ = config_.timings.clock();
 }
 
@@ -44,9 +45,9 @@ void SyncEngine::reconcileIfDue(std::stop_token session) {
             ++dropped;
     if (!reply.missing.empty()) {
         ledger_.log("info", std::to_string(reply.missing.size()) +
-                               " captures missing locally; pulling everything again");
+                                " captures missing locally; pulling everything again");
         store_.setSyncMeta("cursor", "0");
-        passWanted_ = true;
+        scheduler_.want();
     }
     store_.setSyncMeta("last_reconcile", formatISO8601(config_.timings.clock()));
     if (dropped > 0)

@@ -1,9 +1,6 @@
 #include "sync/SyncEngine.h"
 
 #include "model/Uuid.h"
-#include "sync/RetryBackoff.h"
-
-#include <condition_variable>
 
 namespace tavro {
 
@@ -46,57 +43,17 @@ std::future<AccountInfo> SyncEngine::completeSignIn(DeviceCode code) {
 }
 
 void SyncEngine::completeSignIn(DeviceCode code, SignedIn done) {
-    std::lock_guard lock(signInMutex_);
-    if (signIn_.joinable()) {
-        signIn_.request_stop();
-        signIn_.join();
-    }
-    signIn_ = std::jthread([this, code = std::move(code), done](std::stop_token stop) {
-        try {
-            std::mutex mutex;
-            std::condition_variable_any wake;
-            double interval = code.interval;
-            std::string token;
-            while (token.empty()) {
-                if (config_.timings.clock() >= code.expiresAt)
-                    throw SignInError(SignInError::Code::expired);
-                std::unique_lock sleeping(mutex);
-                if (wake.wait_for(sleeping, stop, RetryBackoff::pollWait(interval, config_.timings),
-                                  [] { return false; }) ||
-                    stop.stop_requested())
-                    throw SignInCancelled();
-                sleeping.unlock();
-                const auto poll = client_.pollDeviceToken(code, stop);
-                const auto step = RetryBackoff::afterPoll(poll, interval);
-                interval = step.interval;
-                switch (step.action) {
-                case RetryBackoff::PollStep::Action::poll:
-                    break;
-                case RetryBackoff::PollStep::Action::signedIn:
-                    token = poll.token;
-                    break;
-                case RetryBackoff::PollStep::Action::denied:
-                    throw SignInError(SignInError::Code::denied);
-                case RetryBackoff::PollStep::Action::expired:
-                    throw SignInError(SignInError::Code::expired);
-                }
-            }
-            if (stop.stop_requested())
-                throw SignInCancelled();
+    signIn_.wait(
+        std::move(code),
+        [this, done](const std::string& token) {
             // Told in the same task that publishes the new status, so the two arrive together.
             executor_.call([&] { done(finishSignIn(token), nullptr); });
-        } catch (...) {
-            if (stop.stop_requested())
-                done(std::nullopt, std::make_exception_ptr(SignInCancelled()));
-            else
-                done(std::nullopt, std::current_exception());
-        }
-    });
+        },
+        [done](std::exception_ptr error) { done(std::nullopt, error); });
 }
 
 void SyncEngine::cancelSignIn() {
-    std::lock_guard lock(signInMutex_);
-    signIn_.request_stop();
+    signIn_.cancel();
 }
 
 AccountInfo SyncEngine::finishSignIn(const std::string& token) {
@@ -216,7 +173,7 @@ void SyncEngine::setDefaultWorkspace(const std::optional<std::string>& workspace
                 store_.setSyncMeta("default_workspace_id", workspaceID);
             } catch (const std::exception& error) {
                 ledger_.log("error",
-                           std::string("Couldn't change the default workspace: ") + error.what());
+                            std::string("Couldn't change the default workspace: ") + error.what());
                 throw;
             }
         },
@@ -242,7 +199,7 @@ void SyncEngine::adoptLocalCaptures(const std::string& workspaceID,
                         chosen.push_back(capture.id);
                 } catch (const std::exception& error) {
                     ledger_.log("error",
-                               std::string("Couldn't list the local captures: ") + error.what());
+                                std::string("Couldn't list the local captures: ") + error.what());
                     throw;
                 }
             }
@@ -259,8 +216,8 @@ void SyncEngine::adoptLocalCaptures(const std::string& workspaceID,
             }
             if (unmoved > 0)
                 ledger_.log("warn", "Couldn't move " + std::to_string(unmoved) +
-                                       " captures into the workspace: " + reason);
-            requestPass();
+                                        " captures into the workspace: " + reason);
+            scheduler_.request();
         },
         std::move(done));
 }

@@ -1,4 +1,4 @@
-#include "sync/SyncEngine.h"
+#include "sync/SyncExchanger.h"
 
 #include "model/Uuid.h"
 #include "model/Wire.h"
@@ -99,7 +99,7 @@ std::set<std::string> applyPulledRows(SyncLedger& ledger, const SyncReply& reply
                         (ledger.*pulled.apply)(row);
                     } catch (const std::exception& error) {
                         ledger.log("warn", "Couldn't apply " + std::string(pulled.name) +
-                                              " row: " + error.what());
+                                               " row: " + error.what());
                     }
                 }
             });
@@ -135,82 +135,83 @@ void logMistyped(SyncLedger& ledger, const json& fields) {
 
 } // namespace
 
-void SyncEngine::dropWorkspaces(const std::vector<std::string>& ids,
-                                const std::set<std::string>& carried, std::stop_token session) {
-    if (ids.empty())
-        return;
-    std::map<std::string, std::string> names;
-    for (const auto& workspace : store_.workspaces())
-        names[workspace.id] = workspace.name;
-    const auto named = [&](const std::string& id) {
-        const auto found = names.find(id);
-        return found != names.end() ? "workspace " + found->second : "workspace " + idTail(id);
-    };
-    // A member taken out and let back in is named for removal while the same reply brings the
-    // workspace back: the rows, or the account as the service lists it now, tell.
-    std::vector<std::string> leaving;
-    for (const auto& id : ids) {
-        if (carried.count(id))
-            ledger_.log("info", "Kept " + named(id) +
-                                   ": the service named it as left but still sends what is in it");
-        else
-            leaving.push_back(id);
-    }
-    if (leaving.empty())
-        return;
-    refreshAccount(session);
-    std::set<std::string> listed;
-    for (const auto& workspace : store_.workspaces())
-        listed.insert(workspace.id);
-    for (const auto& id : leaving) {
-        if (listed.count(id)) {
-            ledger_.log("info",
-                       "Kept " + named(id) +
-                           ": the service named it as left but your account still lists it");
-            continue;
-        }
-        ledger_.dropWorkspace(id);
-        ledger_.log("info",
-                   "Removed " + named(id) + " from this computer: you are no longer a member");
-    }
+SyncExchanger::SyncExchanger(CaptureStore& store, SyncLedger& ledger, SyncClient& client,
+                             ScreenshotBlobs& blobs, RefreshAccount refreshAccount)
+    : store_(store)
+    , ledger_(ledger)
+    , client_(client)
+    , blobs_(blobs)
+    , refreshAccount_(std::move(refreshAccount)) {}
+
+void SyncExchanger::ensureCurrent(std::stop_token session) {
+    if (session.stop_requested())
+        throw Abandoned{};
 }
 
-std::optional<json> SyncEngine::nextPullRequest(const SyncReply& reply,
-                                                const std::string& deviceID) {
-    const json& fields = reply.fields();
-    if (!Wire::boolean(Wire::field(fields, "more")) ||
-        !SyncProtocol::objects(Wire::field(fields, "resync_groups")).empty())
-        return std::nullopt;
-    return json{{"changes", json::array()},
-                {"cursor", Wire::integer(Wire::field(fields, "cursor"))},
-                {"device_id", deviceID},
-                {"full_groups", json::array()}};
+void SyncExchanger::beginPass() {
+    workspaceResetDone_ = false;
 }
 
-bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
+void SyncExchanger::endPass() {
+    readAhead_.drop();
+}
+
+bool SyncExchanger::cycle(std::stop_token session, int exchangesLeft) {
     // A page asked for ahead carried no local changes: those wait for the next exchange.
     const bool askedAhead = readAhead_.active();
-    const PushBatch batch =
-        askedAhead ? PushBatch{} : collectPush(ledger_, [&](const CaptureImage& image) {
-            blobs_.ensureBlobs(image, session);
-        });
+    const PushBatch batch = collect(askedAhead, session);
     ensureCurrent(session);
 
     const auto storedDeviceID = store_.syncMeta("device_id");
     const std::string deviceID = storedDeviceID ? *storedDeviceID : makeUUID();
-    const size_t taken = askedAhead ? 0 : std::min(fullGroupsQueue_.size(), maxFullGroups);
-    const std::vector<std::string> fullGroups(fullGroupsQueue_.begin(),
-                                              fullGroupsQueue_.begin() + taken);
-    fullGroupsQueue_.erase(fullGroupsQueue_.begin(), fullGroupsQueue_.begin() + taken);
+    const std::vector<std::string> fullGroups = takeFullGroups(askedAhead);
     const json body = {{"changes", batch.changes},
                        {"cursor", storedCursor(store_)},
                        {"device_id", deviceID},
                        {"full_groups", fullGroups}};
 
-    std::optional<SyncReply> received;
+    const SyncReply reply = send(body, fullGroups, askedAhead, session);
+    const json& fields = reply.fields();
+    logMistyped(ledger_, fields);
+    readAheadIfPullOnly(reply, batch, deviceID, askedAhead, exchangesLeft, session);
+    const bool resultsAskAgain = applyResults(fields, batch);
+
+    ensureCurrent(session);
+    applyPeople(fields);
+    const auto carried = applyPulledRows(ledger_, reply, session);
+    ensureCurrent(session);
+    storeCursor(fields);
+    const bool workspaceResetAsked = applyGroupResyncs(fields);
+    applyDrops(fields, carried, session);
+    const bool workspaceReset = restartPull(workspaceResetAsked, session);
+
+    if (reply.changeCount() > 0 || !batch.changes.empty())
+        store_.postChange();
+
+    return Wire::boolean(Wire::field(fields, "more")) || !fullGroupsQueue_.empty() ||
+           workspaceReset || resultsAskAgain || batch.cut;
+}
+
+PushBatch SyncExchanger::collect(bool askedAhead, std::stop_token session) {
+    if (askedAhead)
+        return PushBatch{};
+    return collectPush(ledger_,
+                       [&](const CaptureImage& image) { blobs_.ensureBlobs(image, session); });
+}
+
+std::vector<std::string> SyncExchanger::takeFullGroups(bool askedAhead) {
+    const size_t taken = askedAhead ? 0 : std::min(fullGroupsQueue_.size(), maxFullGroups);
+    std::vector<std::string> fullGroups(fullGroupsQueue_.begin(), fullGroupsQueue_.begin() + taken);
+    fullGroupsQueue_.erase(fullGroupsQueue_.begin(), fullGroupsQueue_.begin() + taken);
+    return fullGroups;
+}
+
+SyncReply SyncExchanger::send(const json& body, const std::vector<std::string>& fullGroups,
+                              bool askedAhead, std::stop_token session) {
     try {
-        received.emplace(askedAhead ? readAhead_.take() : client_.sync(body, session));
+        SyncReply reply = askedAhead ? readAhead_.take() : client_.sync(body, session);
         ensureCurrent(session);
+        return reply;
     } catch (...) {
         // The groups are asked for again by the next request that gets through.
         for (auto it = fullGroups.rbegin(); it != fullGroups.rend(); ++it)
@@ -219,13 +220,12 @@ bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
                 fullGroupsQueue_.insert(fullGroupsQueue_.begin(), *it);
         throw;
     }
+}
 
-    const SyncReply& reply = *received;
-    const json& fields = reply.fields();
-    logMistyped(ledger_, fields);
-    // When nothing but the pull goes on, the pages that follow are asked for while this one is
-    // written, each as soon as the one before it is in. A cursor is still stored only once its
-    // page is.
+void SyncExchanger::readAheadIfPullOnly(const SyncReply& reply, const PushBatch& batch,
+                                        const std::string& deviceID, bool askedAhead,
+                                        int exchangesLeft, std::stop_token session) {
+    // A cursor is still stored only once its page is.
     if (!askedAhead && exchangesLeft > 0 && batch.changes.empty() && !batch.cut &&
         fullGroupsQueue_.empty())
         if (auto next = nextPullRequest(reply, deviceID))
@@ -236,6 +236,9 @@ bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
                 },
                 [deviceID](const SyncReply& page) { return nextPullRequest(page, deviceID); },
                 exchangesLeft, session);
+}
+
+bool SyncExchanger::applyResults(const json& fields, const PushBatch& batch) {
     // One transaction for all the results of a reply: they are many small writes.
     const json* results = Wire::field(fields, "results");
     auto resultObjects = SyncProtocol::objects(results);
@@ -247,7 +250,7 @@ bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
         const auto row = id ? batch.rows.find(*id) : batch.rows.end();
         return row == batch.rows.end() || row->second.captureID.empty();
     });
-    const bool resultsAskAgain = store_.db().transaction([&] {
+    const bool askAgain = store_.db().transaction([&] {
         bool again = false;
         for (const auto& result : resultObjects) {
             auto id = text(result, "id");
@@ -260,16 +263,19 @@ bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
         return again;
     });
     logSkipped(ledger_, unmatched, "push results that name no row of this push");
+    return askAgain;
+}
 
-    ensureCurrent(session);
+void SyncExchanger::applyPeople(const json& fields) {
     for (const auto& person : SyncProtocol::objects(Wire::field(fields, "people")))
         ledger_.applyRemotePerson(person);
+}
 
-    const auto carried = applyPulledRows(ledger_, reply, session);
-    ensureCurrent(session);
-
+void SyncExchanger::storeCursor(const json& fields) {
     store_.setSyncMeta("cursor", std::to_string(Wire::integer(Wire::field(fields, "cursor"))));
+}
 
+bool SyncExchanger::applyGroupResyncs(const json& fields) {
     bool workspaceReset = false;
     size_t unusableGroups = 0;
     for (const auto& entry : SyncProtocol::objects(Wire::field(fields, "resync_groups"))) {
@@ -291,28 +297,80 @@ bool SyncEngine::cycle(std::stop_token session, int exchangesLeft) {
         }
     }
     logSkipped(ledger_, unusableGroups, "group resyncs for ids that are not ids");
+    return workspaceReset;
+}
 
+void SyncExchanger::applyDrops(const json& fields, const std::set<std::string>& carried,
+                               std::stop_token session) {
     for (const auto& id : usableIDs(ledger_, Wire::field(fields, "dropped_captures"),
                                     "dropped captures whose ids are not ids"))
         ledger_.dropCapture(id);
     dropWorkspaces(usableIDs(ledger_, Wire::field(fields, "dropped_workspaces"),
                              "dropped workspaces whose ids are not ids"),
                    carried, session);
+}
 
+bool SyncExchanger::restartPull(bool asked, std::stop_token session) {
     // A server that asks for a fresh pull in every reply would otherwise restart the pull for
     // the whole pass.
-    workspaceReset = workspaceReset && !workspaceResetDone_;
-    if (workspaceReset) {
-        workspaceResetDone_ = true;
-        store_.setSyncMeta("cursor", "0");
-        refreshAccount(session);
+    if (!asked || workspaceResetDone_)
+        return false;
+    workspaceResetDone_ = true;
+    store_.setSyncMeta("cursor", "0");
+    refreshAccount_(session);
+    return true;
+}
+
+void SyncExchanger::dropWorkspaces(const std::vector<std::string>& ids,
+                                   const std::set<std::string>& carried, std::stop_token session) {
+    if (ids.empty())
+        return;
+    std::map<std::string, std::string> names;
+    for (const auto& workspace : store_.workspaces())
+        names[workspace.id] = workspace.name;
+    const auto named = [&](const std::string& id) {
+        const auto found = names.find(id);
+        return found != names.end() ? "workspace " + found->second : "workspace " + idTail(id);
+    };
+    // A member taken out and let back in is named for removal while the same reply brings the
+    // workspace back: the rows, or the account as the service lists it now, tell.
+    std::vector<std::string> leaving;
+    for (const auto& id : ids) {
+        if (carried.count(id))
+            ledger_.log("info", "Kept " + named(id) +
+                                    ": the service named it as left but still sends what is in it");
+        else
+            leaving.push_back(id);
     }
+    if (leaving.empty())
+        return;
+    refreshAccount_(session);
+    std::set<std::string> listed;
+    for (const auto& workspace : store_.workspaces())
+        listed.insert(workspace.id);
+    for (const auto& id : leaving) {
+        if (listed.count(id)) {
+            ledger_.log("info",
+                        "Kept " + named(id) +
+                            ": the service named it as left but your account still lists it");
+            continue;
+        }
+        ledger_.dropWorkspace(id);
+        ledger_.log("info",
+                    "Removed " + named(id) + " from this computer: you are no longer a member");
+    }
+}
 
-    if (reply.changeCount() > 0 || !batch.changes.empty())
-        store_.postChange();
-
-    return Wire::boolean(Wire::field(fields, "more")) || !fullGroupsQueue_.empty() ||
-           workspaceReset || resultsAskAgain || batch.cut;
+std::optional<json> SyncExchanger::nextPullRequest(const SyncReply& reply,
+                                                   const std::string& deviceID) {
+    const json& fields = reply.fields();
+    if (!Wire::boolean(Wire::field(fields, "more")) ||
+        !SyncProtocol::objects(Wire::field(fields, "resync_groups")).empty())
+        return std::nullopt;
+    return json{{"changes", json::array()},
+                {"cursor", Wire::integer(Wire::field(fields, "cursor"))},
+                {"device_id", deviceID},
+                {"full_groups", json::array()}};
 }
 
 } // namespace tavro
