@@ -73,7 +73,7 @@ public:
     virtual void playCaptureSound() = 0;
     virtual void copyPNGToClipboard(const QByteArray& png) = 0;
     // "Tavro couldn't take that screenshot"; answers true when the user chose to open the
-    // settings that `offerSettings` offers.
+    // settings that `offerSettings` offers. Both show `message` as written for the user.
     virtual bool showCaptureFailure(const std::string& message, bool offerSettings) = 0;
     virtual void showSaveFailure(const std::string& message) = 0;
 };

@@ -2,7 +2,6 @@
 
 #include "desktop/X11Desktop.h"
 #include "desktop/X11RepaintWatch.h"
-#include "values/FailureText.h"
 #include "values/Utf8.h"
 
 #include <QApplication>
@@ -165,7 +164,7 @@ bool X11FlowDesktop::showCaptureFailure(const std::string& message, bool offerSe
     QMessageBox alert(QMessageBox::Warning, QStringLiteral("Tavro"),
                       QStringLiteral("Tavro couldn't take that screenshot"));
     bringForward(alert);
-    alert.setInformativeText(toQString(userFacingFailure(message)));
+    alert.setInformativeText(toQString(message));
     alert.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton* settings =
         offerSettings ? alert.addButton(QStringLiteral("Open Settings"), QMessageBox::ActionRole)
@@ -178,7 +177,7 @@ void X11FlowDesktop::showSaveFailure(const std::string& message) {
     QMessageBox alert(QMessageBox::Warning, QStringLiteral("Tavro"),
                       QStringLiteral("Tavro couldn't save that capture"));
     bringForward(alert);
-    alert.setInformativeText(toQString(userFacingFailure(message)) +
+    alert.setInformativeText(toQString(message) +
                              QStringLiteral("\n\nYour note and screenshots are kept."));
     alert.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     alert.exec();
