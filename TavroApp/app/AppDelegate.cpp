@@ -10,7 +10,6 @@
 #include "desktop/ContextCollector.h"
 #include "desktop/ExitKeeper.h"
 #include "desktop/StoreChangeListener.h"
-#include "desktop/X11Desktop.h"
 #include "detail/CaptureDetailView.h"
 #include "library/FailureText.h"
 #include "library/Library.h"
@@ -196,12 +195,12 @@ void AppDelegate::bringForward(QWidget* window) {
     window->activateWindow();
     // A request that comes through the socket carries no user time, which a window manager
     // may take as a reason to leave the focus where it is; ask as a pager does.
-    X11Desktop::activate(std::uint32_t(window->winId()));
+    services_.capture.desktop.activate({std::uint32_t(window->winId()), 0});
 }
 
 QWidget* AppDelegate::makeWindow(QWidget* content, const QString& title, QSize size) {
     auto* window = new AppWindow(content, title, size);
-    window->setMenuBar(buildMainMenu(*this, window));
+    window->setMenuBar(buildMainMenu(*this, services_.capture.desktop, window));
     // Titled and closable only, at the view's own size: neither resized, minimised nor
     // maximised by the user.
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -223,7 +222,7 @@ void AppDelegate::showBoard() {
     auto* window = new AppWindow(
         new BoardView(*library_, services_.preferences, services_.notifications),
         QStringLiteral("Tavro"), QSize(1180, 760), QString::fromLatin1(dashboardFrameKey));
-    window->setMenuBar(buildMainMenu(*this, window));
+    window->setMenuBar(buildMainMenu(*this, services_.capture.desktop, window));
     centre(window);
     window->restoreFrame();
     boardWindow_ = window;

@@ -100,6 +100,18 @@ void X11FlowDesktop::activate(const ForegroundWindow& window) {
     X11Desktop::activate(window.window);
 }
 
+void X11FlowDesktop::hideOtherApplications() {
+    X11Desktop::hideOtherApplications();
+}
+
+bool X11FlowDesktop::compositorRunning() {
+    return X11Desktop::compositorRunning();
+}
+
+void X11FlowDesktop::stickOnEveryDesktop(std::uint32_t window) {
+    X11Desktop::stickOnEveryDesktop(window);
+}
+
 void X11FlowDesktop::returnFocus(const ForegroundWindow& window) {
     X11Desktop::focus(window.window);
 }
