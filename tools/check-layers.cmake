@@ -1,7 +1,11 @@
-# cmake -DAPP_DIR=<TavroApp> -P tools/check-layers.cmake
+# cmake -DAPP_DIR=<TavroApp> -DCORE_DIR=<core> -P tools/check-layers.cmake
 cmake_minimum_required(VERSION 3.25)
-# Fails when a file of an app folder includes a header of an app folder it may not use (see
-# TavroApp/layers.txt); includes that name no app folder's file are the core's or the system's.
+# Fails when a file of an app folder includes a header of an app folder it may not use, or of a
+# core folder kept to some app folders (see TavroApp/layers.txt). An include is read as the app
+# folder's when that folder holds the file, else as the core folder's; no app folder may share a
+# core folder's name, so the two never read alike. Other includes are the system's.
+file(REAL_PATH ${APP_DIR} APP_DIR)
+file(REAL_PATH ${CORE_DIR} CORE_DIR)
 include(${CMAKE_CURRENT_LIST_DIR}/LayerTable.cmake)
 tavro_read_layers(${APP_DIR}/layers.txt)
 
@@ -10,6 +14,10 @@ file(GLOB entries RELATIVE ${APP_DIR} ${APP_DIR}/*)
 foreach(folder IN LISTS entries)
   if(NOT IS_DIRECTORY ${APP_DIR}/${folder})
     continue()
+  endif()
+  if(IS_DIRECTORY ${CORE_DIR}/${folder})
+    message(SEND_ERROR "TavroApp/${folder}/ has the name of core/${folder}/")
+    math(EXPR faults "${faults} + 1")
   endif()
   if(NOT folder IN_LIST TAVRO_LAYERS)
     message(SEND_ERROR "TavroApp/${folder}/ has no line in TavroApp/layers.txt")
@@ -24,12 +32,21 @@ foreach(folder IN LISTS entries)
         continue()
       endif()
       set(target ${CMAKE_MATCH_1})
-      if(target STREQUAL folder OR NOT EXISTS ${APP_DIR}/${target}/${CMAKE_MATCH_2})
+      set(fault "")
+      if(target STREQUAL folder)
         continue()
+      elseif(EXISTS ${APP_DIR}/${target}/${CMAKE_MATCH_2})
+        if(NOT target IN_LIST TAVRO_LAYER_USES_${folder})
+          set(fault "${folder}/ may not use ${target}/")
+        endif()
+      elseif(EXISTS ${CORE_DIR}/${target}/${CMAKE_MATCH_2})
+        if(target IN_LIST TAVRO_CORE_LIMITED AND NOT folder IN_LIST TAVRO_CORE_USERS_${target})
+          set(fault "${folder}/ may not use the core's ${target}/")
+        endif()
       endif()
-      if(NOT target IN_LIST TAVRO_LAYER_USES_${folder})
+      if(fault)
         string(STRIP "${line}" line)
-        message(SEND_ERROR "TavroApp/${file}: ${folder}/ may not use ${target}/: ${line}")
+        message(SEND_ERROR "TavroApp/${file}: ${fault}: ${line}")
         math(EXPR faults "${faults} + 1")
       endif()
     endforeach()

@@ -66,7 +66,7 @@ public:
     // Live captures filed in no workspace.
     std::int64_t localCaptureCount() const { return records_.localCaptureCount; }
     // The newest sync log lines, newest first.
-    const std::vector<CaptureStore::SyncLogLine>& log() const { return records_.log; }
+    const std::vector<SyncLogLine>& log() const { return records_.log; }
 
     // The sign-in: signInChanged() follows every change of these.
     // A sign-in runs: asking for a code, or waiting for approval.

@@ -47,7 +47,7 @@ SignedIn signedIn(const Snapshot& account) {
             LocalCaptures{localCapturesTitle(account.localCaptureCount),
                           localCapturesDetail(defaultName), account.defaultWorkspaceID.has_value()};
 
-    for (const CaptureStore::SyncLogLine& line : account.log)
+    for (const SyncLogLine& line : account.log)
         content.log.push_back({line.id, line.at, line.message, logColor(line.level)});
     return content;
 }

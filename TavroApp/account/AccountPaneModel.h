@@ -1,7 +1,7 @@
 #pragma once
 
+#include "library/AccountRecords.h"
 #include "model/BoardRecords.h"
-#include "store/CaptureStore.h"
 #include "sync/SyncRecords.h"
 #include "sync/SyncStatus.h"
 #include "ui/Theme.h"
@@ -28,7 +28,7 @@ struct Snapshot {
     std::int64_t localCaptureCount = 0;
     std::optional<DeviceCode> pendingCode;
     std::optional<std::string> signInError;
-    std::vector<CaptureStore::SyncLogLine> log;
+    std::vector<SyncLogLine> log;
     std::optional<std::string> defaultWorkspaceID;
 };
 

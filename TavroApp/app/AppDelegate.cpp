@@ -10,18 +10,16 @@
 #include "desktop/ContextCollector.h"
 #include "desktop/ExitKeeper.h"
 #include "desktop/StoreChangeListener.h"
-#include "desktop/X11Desktop.h"
 #include "detail/CaptureDetailView.h"
+#include "library/FailureText.h"
 #include "library/Library.h"
+#include "library/LibraryOpening.h"
 #include "model/Paths.h"
 #include "onboarding/OnboardingTexts.h"
 #include "onboarding/OnboardingView.h"
 #include "settings/SettingsTexts.h"
 #include "settings/SettingsView.h"
-#include "store/CaptureStore.h"
-#include "store/LibrarySweep.h"
 #include "values/AppNotifications.h"
-#include "values/FailureText.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
@@ -31,7 +29,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QThreadPool>
 #include <QTimer>
 
 namespace tavro {
@@ -62,23 +59,13 @@ AppDelegate::~AppDelegate() {
 }
 
 bool AppDelegate::start(bool openStartWindow) {
-    TavroPaths::ensureDirectories();
-    std::shared_ptr<CaptureStore> store;
     try {
-        store = std::make_shared<CaptureStore>(TavroPaths::databasePath(), defaultStoreChangeNotifier());
+        library_ = openLibrary(services_.thumbnails, makeStoreChangeListener());
     } catch (const std::exception& error) {
         // Without its library the app cannot run: the user is told why, and it quits.
         presentFatal(error.what());
         return false;
     }
-    if (store->legacyMove() == TavroPaths::LegacyMove::leftInPlace)
-        qWarning("%s", TavroPaths::legacyLibraryLeftNotice().c_str());
-    library_ = std::make_unique<Library>(store->db().file(), services_.thumbnails,
-                                         makeStoreChangeListener());
-    // Files of captures never saved and interrupted writes' temporaries, once per start, through
-    // the connection that opened the library: the sweep's own from here on, which closes with it.
-    QThreadPool::globalInstance()->start(
-        [store = std::move(store)] { LibrarySweep::run(*store, now()); });
     account_ = std::make_unique<Account>(*library_);
     // The two hear each other in-process; other programs still hear both over the session bus.
     connect(library_.get(), &Library::localChangeCommitted, account_.get(),
@@ -208,12 +195,12 @@ void AppDelegate::bringForward(QWidget* window) {
     window->activateWindow();
     // A request that comes through the socket carries no user time, which a window manager
     // may take as a reason to leave the focus where it is; ask as a pager does.
-    X11Desktop::activate(std::uint32_t(window->winId()));
+    services_.capture.desktop.activate({std::uint32_t(window->winId()), 0});
 }
 
 QWidget* AppDelegate::makeWindow(QWidget* content, const QString& title, QSize size) {
     auto* window = new AppWindow(content, title, size);
-    window->setMenuBar(buildMainMenu(*this, window));
+    window->setMenuBar(buildMainMenu(*this, services_.capture.desktop, window));
     // Titled and closable only, at the view's own size: neither resized, minimised nor
     // maximised by the user.
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -235,7 +222,7 @@ void AppDelegate::showBoard() {
     auto* window = new AppWindow(
         new BoardView(*library_, services_.preferences, services_.notifications),
         QStringLiteral("Tavro"), QSize(1180, 760), QString::fromLatin1(dashboardFrameKey));
-    window->setMenuBar(buildMainMenu(*this, window));
+    window->setMenuBar(buildMainMenu(*this, services_.capture.desktop, window));
     centre(window);
     window->restoreFrame();
     boardWindow_ = window;

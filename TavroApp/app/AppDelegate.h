@@ -16,7 +16,6 @@ namespace tavro {
 
 class Account;
 class AnnotationEditorWindowController;
-class CaptureStore;
 class ExitKeeper;
 class Library;
 class NotificationCenter;

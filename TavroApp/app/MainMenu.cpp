@@ -1,7 +1,7 @@
 #include "app/MainMenu.h"
 
 #include "desktop/AppWindows.h"
-#include "desktop/X11Desktop.h"
+#include "desktop/CaptureServices.h"
 #include "values/AppActions.h"
 
 #include <QAction>
@@ -69,8 +69,7 @@ void showUpdates(QWidget* parent) {
             QStringLiteral(" is installed. Updates come with the package that installed Tavro."));
 }
 
-
-void perform(MenuCommand command, AppActions& actions, QWidget* parent) {
+void perform(MenuCommand command, AppActions& actions, FlowDesktop& desktop, QWidget* parent) {
     switch (command) {
     case MenuCommand::about:
         return showAbout(parent);
@@ -83,7 +82,7 @@ void perform(MenuCommand command, AppActions& actions, QWidget* parent) {
     case MenuCommand::hide:
         return hideAppWindows();
     case MenuCommand::hideOthers:
-        return X11Desktop::hideOtherApplications();
+        return desktop.hideOtherApplications();
     case MenuCommand::quit:
         return QApplication::quit();
     case MenuCommand::captureRegion:
@@ -149,10 +148,9 @@ void listOpenWindows(QMenu* menu, QAction* after) {
 
 std::unique_ptr<QMessageBox> makeAboutBox(QWidget* parent) {
     const QString title = QStringLiteral("About Tavro");
-    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, title,
-                                             QStringLiteral("Tavro ") +
-                                                 QApplication::applicationVersion(),
-                                             QMessageBox::Ok, parent);
+    auto box = std::make_unique<QMessageBox>(
+        QMessageBox::NoIcon, title, QStringLiteral("Tavro ") + QApplication::applicationVersion(),
+        QMessageBox::Ok, parent);
     box->setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
     // A message box is as wide as its short text, and a window manager then cuts the title:
     // leave room for the title in bold and the title bar's buttons beside it.
@@ -169,7 +167,7 @@ std::span<const MainMenuItem> mainMenuItems() {
     return items;
 }
 
-QMenuBar* buildMainMenu(AppActions& actions, QWidget* parent) {
+QMenuBar* buildMainMenu(AppActions& actions, FlowDesktop& desktop, QWidget* parent) {
     auto* bar = new QMenuBar(parent);
     QMenu* menu = nullptr;
     for (const MainMenuItem& item : items) {
@@ -187,9 +185,10 @@ QMenuBar* buildMainMenu(AppActions& actions, QWidget* parent) {
         else if (*item.keys)
             action->setShortcut(QKeySequence(QString::fromUtf8(item.keys)));
         action->setShortcutContext(Qt::WindowShortcut);
-        QObject::connect(action, &QAction::triggered, bar, [command = item.command, &actions, bar] {
-            perform(command, actions, bar->window());
-        });
+        QObject::connect(action, &QAction::triggered, bar,
+                         [command = item.command, &actions, &desktop, bar] {
+                             perform(command, actions, desktop, bar->window());
+                         });
     }
     QMenu* window = bar->actions().constLast()->menu();
     QAction* last = window->actions().constLast();

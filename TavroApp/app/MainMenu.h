@@ -13,6 +13,7 @@ class QWidget;
 namespace tavro {
 
 class AppActions;
+class FlowDesktop;
 
 enum class MenuCommand {
     about,
@@ -51,7 +52,7 @@ std::span<const MainMenuItem> mainMenuItems();
 
 // The menu bar of a titled window, sending its commands to `actions` and the standard ones
 // (editing, window and application commands) to the focused widget or the active window.
-QMenuBar* buildMainMenu(AppActions& actions, QWidget* parent);
+QMenuBar* buildMainMenu(AppActions& actions, FlowDesktop& desktop, QWidget* parent);
 
 // Room beside the title for a title bar's buttons and margins, in points.
 constexpr int aboutTitleBarRoom = 160;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sync/SyncStatus.h"
+#include "account/SyncStatusLine.h"
 #include "values/HotkeyBinding.h"
 
 #include <cstdint>

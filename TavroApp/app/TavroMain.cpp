@@ -82,15 +82,15 @@ int main(int argc, char** argv) {
     ThumbnailLoader thumbnails;
     NotificationCenter notifications;
 
-    RegionSelectionOverlay overlay;
-    ComposePanelController noteBox(thumbnails,
+    X11FlowDesktop flowDesktop;
+    RegionSelectionOverlay overlay(flowDesktop);
+    ComposePanelController noteBox(thumbnails, flowDesktop,
                                    [&preferences] { return preferences.defaultGroupID(); });
     MarkupEditorController flowEditor(preferences);
     MarkupEditorController boardEditor(preferences);
     DisplayScreenGrabber grabber(*probe);
     X11Desktop desktop;
     DesktopContextCollector context(desktop);
-    X11FlowDesktop flowDesktop;
     EventLoopTimer timer;
     GlobalKeys globalKeys = makePlatformGlobalKeys();
 

@@ -2,11 +2,11 @@
 
 #include "board/BoardModel.h"
 #include "desktop/FileRevealer.h"
+#include "library/FailureText.h"
 #include "library/Library.h"
 #include "ui/Icons.h"
 #include "ui/MenuText.h"
 #include "ui/Theme.h"
-#include "values/FailureText.h"
 #include "values/Utf8.h"
 
 #include <QMenu>

@@ -1,6 +1,7 @@
 #include "board/SidebarView.h"
 
 #include "board/NewGroupSheet.h"
+#include "library/FailureText.h"
 #include "library/Library.h"
 #include "library/LibraryWatch.h"
 #include "ui/Icons.h"
@@ -8,7 +9,6 @@
 #include "ui/ShownText.h"
 #include "ui/TavroMark.h"
 #include "ui/Theme.h"
-#include "values/FailureText.h"
 #include "values/Utf8.h"
 
 #include <QAbstractButton>

@@ -4,6 +4,7 @@
 #include "compose/ComposeState.h"
 #include "desktop/ContextCollector.h"
 #include "desktop/PermissionsService.h"
+#include "library/FailureText.h"
 #include "library/Library.h"
 #include "model/Uuid.h"
 #include "values/AppNotifications.h"
@@ -294,7 +295,8 @@ void CaptureController::file(const ScreenShot& shot, CaptureMode mode,
                 .then(this, [this](const WriteResult<>& added) {
                     // Its files are gone again; the capture on the board is as it was.
                     if (!added)
-                        services_.desktop.showCaptureFailure(added.error(), false);
+                        services_.desktop.showCaptureFailure(userFacingFailure(added.error()),
+                                                             false);
                 });
             endStep();
             break;
@@ -397,7 +399,7 @@ void CaptureController::fail(const std::exception& error) {
         endStep();
     else
         endFlow();
-    if (services_.desktop.showCaptureFailure(error.what(), denied))
+    if (services_.desktop.showCaptureFailure(userFacingFailure(error.what()), denied))
         permissions_.openScreenRecordingSettings();
     if (keepsPending && intent_.kind == Intent::Kind::appendToPending && pending_)
         presentCompose();
@@ -468,7 +470,8 @@ void CaptureController::save(const CaptureRecord::Entry& entry) {
         return;
     }
     if (writeFailure_) {
-        services_.desktop.showSaveFailure(*std::exchange(writeFailure_, std::nullopt));
+        services_.desktop.showSaveFailure(
+            userFacingFailure(*std::exchange(writeFailure_, std::nullopt)));
         pending_->draft = CaptureRecord::withEntry(pending_->draft, entry);
         presentCompose();
         return;
@@ -488,7 +491,7 @@ void CaptureController::saved(const CaptureRecord::Entry& entry, const WriteResu
         return;
     if (!added) {
         // Nothing is lost: the files stay and the note box comes back with what was typed.
-        services_.desktop.showSaveFailure(added.error());
+        services_.desktop.showSaveFailure(userFacingFailure(added.error()));
         pending_->draft = CaptureRecord::withEntry(pending_->draft, entry);
         presentCompose();
         return;
@@ -543,7 +546,8 @@ void CaptureController::annotatePending(const std::string& imageID) {
                            [&](const PendingImage& image) { return image.id == imageID; });
     if (it == images.end()) {
         if (writeFailure_)
-            services_.desktop.showSaveFailure(*std::exchange(writeFailure_, std::nullopt));
+            services_.desktop.showSaveFailure(
+                userFacingFailure(*std::exchange(writeFailure_, std::nullopt)));
         presentCompose();
         return;
     }

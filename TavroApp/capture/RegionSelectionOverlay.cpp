@@ -1,7 +1,7 @@
 #include "capture/RegionSelectionOverlay.h"
 
+#include "desktop/CaptureServices.h"
 #include "desktop/ScreenCapturer.h"
-#include "desktop/X11Desktop.h"
 #include "desktop/X11WindowShape.h"
 
 #include <QCursor>
@@ -314,7 +314,7 @@ void RegionSelectionOverlay::present(Completion onComplete,
     // Without a compositor a window cannot be see-through: the overlay shows each screen frozen,
     // once freeze() says the screen is ready. Until then its windows show nothing but already
     // take the pointer and the keyboard, so a drag begun at once is not lost.
-    const bool translucent = X11Desktop::compositorRunning();
+    const bool translucent = desktop_.compositorRunning();
     awaitingFrame_ = !translucent;
     frozen_.clear();
     for (QScreen* screen : screens)

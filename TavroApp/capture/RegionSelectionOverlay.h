@@ -15,6 +15,7 @@ class QScreen;
 
 namespace tavro {
 
+class FlowDesktop;
 class RegionSelectionOverlay;
 
 // One screen's part of the overlay: an override-redirect window over the whole screen. Where a
@@ -71,7 +72,10 @@ class RegionSelectionOverlay final : public QObject, public SelectionOverlay {
     Q_OBJECT
 
 public:
-    using QObject::QObject;
+    // `desktop` tells whether the overlay can be see-through.
+    explicit RegionSelectionOverlay(FlowDesktop& desktop, QObject* parent = nullptr)
+        : QObject(parent)
+        , desktop_(desktop) {}
     ~RegionSelectionOverlay() override;
 
     void present(Completion onComplete, FullScreenRequest onFullScreenRequested) override;
@@ -95,6 +99,8 @@ public:
 private:
     void redrawAll();
     void deliverFullScreen(const QPointF& point);
+
+    FlowDesktop& desktop_;
 
     struct FrozenScreen {
         QPointer<QScreen> screen;

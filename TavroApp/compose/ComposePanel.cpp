@@ -3,7 +3,7 @@
 #include "compose/ComposeTexts.h"
 #include "compose/ComposeView.h"
 #include "compose/EscapeKeyFilter.h"
-#include "desktop/X11Desktop.h"
+#include "desktop/CaptureServices.h"
 #include "ui/Theme.h"
 #include "values/Utf8.h"
 
@@ -100,10 +100,11 @@ QImage boxShadow(const QSize& window, const QRect& box, double ratio) {
 
 } // namespace
 
-ComposePanel::ComposePanel(ComposeView* view, bool composited)
+ComposePanel::ComposePanel(ComposeView* view, bool composited, FlowDesktop& desktop)
     : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , view_(view)
-    , composited_(composited) {
+    , composited_(composited)
+    , desktop_(desktop) {
     setObjectName(QStringLiteral("noteBox"));
     // Never shown as a title, but names the window to the desktop and to tests.
     setWindowTitle(ComposeTexts::windowTitle());
@@ -119,7 +120,7 @@ ComposePanel::ComposePanel(ComposeView* view, bool composited)
     edge_ = new BoxEdge(*this);
     edge_->raise();
     // The box shows on whichever desktop the user is on when the capture ends.
-    X11Desktop::stickOnEveryDesktop(std::uint32_t(winId()));
+    desktop_.stickOnEveryDesktop(std::uint32_t(winId()));
     focusRequest_.setInterval(focusRequestIntervalMs);
     connect(&focusRequest_, &QTimer::timeout, this, &ComposePanel::askForFocus);
 }
@@ -142,7 +143,7 @@ void ComposePanel::askForFocus() {
         return;
     }
     // Asked as a pager asks, the window manager does not weigh it against the last user time.
-    X11Desktop::activate(std::uint32_t(winId()));
+    desktop_.activate({std::uint32_t(winId()), 0});
 }
 
 QRect ComposePanel::boxRect() const {
@@ -178,10 +179,11 @@ void ComposePanel::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
 }
 
-ComposePanelController::ComposePanelController(ThumbnailLoader& loader, DefaultGroup defaultGroupID,
-                                               QObject* parent)
+ComposePanelController::ComposePanelController(ThumbnailLoader& loader, FlowDesktop& desktop,
+                                               DefaultGroup defaultGroupID, QObject* parent)
     : QObject(parent)
     , loader_(loader)
+    , desktop_(desktop)
     , defaultGroupID_(std::move(defaultGroupID)) {}
 
 ComposePanelController::~ComposePanelController() {
@@ -228,7 +230,7 @@ void ComposePanelController::present(const PendingCapture& pending,
 
     auto* view = new ComposeView(
         pending, groups, defaultGroupID_ ? defaultGroupID_() : std::nullopt, loader_, wrapped);
-    auto* panel = new ComposePanel(view, X11Desktop::compositorRunning());
+    auto* panel = new ComposePanel(view, desktop_.compositorRunning(), desktop_);
     panel_ = panel;
     escapeFilter_ = new EscapeKeyFilter(
         [closing, next = callbacks.onDiscard, shown = QPointer<ComposeView>(view)] {

@@ -19,6 +19,7 @@ class QScreen;
 namespace tavro {
 
 class ComposeView;
+class FlowDesktop;
 class ThumbnailLoader;
 
 // The note box's floating window: frameless, on top, on every desktop, holding one
@@ -34,7 +35,8 @@ public:
     static constexpr int shadowMargin = 24;
     static constexpr int shadowOffset = 6;
 
-    ComposePanel(ComposeView* view, bool composited);
+    // `desktop` shows the box on every desktop and asks the focus for it.
+    ComposePanel(ComposeView* view, bool composited, FlowDesktop& desktop);
     ComposeView* view() const { return view_; }
     bool composited() const { return composited_; }
     // The box itself, in the window's coordinates.
@@ -56,6 +58,7 @@ private:
 
     ComposeView* view_;
     bool composited_;
+    FlowDesktop& desktop_;
     // A window manager busy with another window's focus can pass over the box's own request.
     QTimer focusRequest_;
     QDeadlineTimer focusRequestsUntil_;
@@ -71,8 +74,8 @@ class ComposePanelController final : public QObject, public ComposeWindowControl
 public:
     using DefaultGroup = std::function<std::optional<std::string>()>;
 
-    ComposePanelController(ThumbnailLoader& loader, DefaultGroup defaultGroupID,
-                           QObject* parent = nullptr);
+    ComposePanelController(ThumbnailLoader& loader, FlowDesktop& desktop,
+                           DefaultGroup defaultGroupID, QObject* parent = nullptr);
     ~ComposePanelController() override;
     ComposePanelController(const ComposePanelController&) = delete;
     ComposePanelController& operator=(const ComposePanelController&) = delete;
@@ -100,6 +103,7 @@ private:
     };
 
     ThumbnailLoader& loader_;
+    FlowDesktop& desktop_;
     DefaultGroup defaultGroupID_;
     std::optional<NoteCursor> noteCursor_;
     QPointer<ComposePanel> panel_;

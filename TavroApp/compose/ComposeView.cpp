@@ -3,13 +3,13 @@
 #include "compose/ComposeControls.h"
 #include "compose/ComposeHeader.h"
 #include "compose/ComposeTexts.h"
+#include "library/FailureText.h"
 #include "ui/Buttons.h"
 #include "ui/Divider.h"
 #include "ui/Labels.h"
 #include "ui/MenuText.h"
 #include "ui/ShownText.h"
 #include "ui/Theme.h"
-#include "values/FailureText.h"
 #include "values/Utf8.h"
 
 #include <QApplication>

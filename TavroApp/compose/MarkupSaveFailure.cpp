@@ -1,7 +1,7 @@
 #include "compose/MarkupSaveFailure.h"
 
 #include "compose/MarkupTexts.h"
-#include "values/FailureText.h"
+#include "library/FailureText.h"
 
 #include <string_view>
 

@@ -73,9 +73,16 @@ public:
     virtual void playCaptureSound() = 0;
     virtual void copyPNGToClipboard(const QByteArray& png) = 0;
     // "Tavro couldn't take that screenshot"; answers true when the user chose to open the
-    // settings that `offerSettings` offers.
+    // settings that `offerSettings` offers. Both show `message` as written for the user.
     virtual bool showCaptureFailure(const std::string& message, bool offerSettings) = 0;
     virtual void showSaveFailure(const std::string& message) = 0;
+
+    // Asks the window manager to iconify the windows of every other application.
+    virtual void hideOtherApplications() = 0;
+    // Whether a compositing manager runs, so that a window can be see-through.
+    virtual bool compositorRunning() = 0;
+    // Asks that a window not yet shown appear on every desktop.
+    virtual void stickOnEveryDesktop(std::uint32_t window) = 0;
 };
 
 // Runs `action` `ms` milliseconds from now on the main thread, unless `context` is gone by then.

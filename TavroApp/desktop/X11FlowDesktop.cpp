@@ -2,7 +2,6 @@
 
 #include "desktop/X11Desktop.h"
 #include "desktop/X11RepaintWatch.h"
-#include "values/FailureText.h"
 #include "values/Utf8.h"
 
 #include <QApplication>
@@ -101,6 +100,18 @@ void X11FlowDesktop::activate(const ForegroundWindow& window) {
     X11Desktop::activate(window.window);
 }
 
+void X11FlowDesktop::hideOtherApplications() {
+    X11Desktop::hideOtherApplications();
+}
+
+bool X11FlowDesktop::compositorRunning() {
+    return X11Desktop::compositorRunning();
+}
+
+void X11FlowDesktop::stickOnEveryDesktop(std::uint32_t window) {
+    X11Desktop::stickOnEveryDesktop(window);
+}
+
 void X11FlowDesktop::returnFocus(const ForegroundWindow& window) {
     X11Desktop::focus(window.window);
 }
@@ -165,7 +176,7 @@ bool X11FlowDesktop::showCaptureFailure(const std::string& message, bool offerSe
     QMessageBox alert(QMessageBox::Warning, QStringLiteral("Tavro"),
                       QStringLiteral("Tavro couldn't take that screenshot"));
     bringForward(alert);
-    alert.setInformativeText(toQString(userFacingFailure(message)));
+    alert.setInformativeText(toQString(message));
     alert.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton* settings =
         offerSettings ? alert.addButton(QStringLiteral("Open Settings"), QMessageBox::ActionRole)
@@ -178,7 +189,7 @@ void X11FlowDesktop::showSaveFailure(const std::string& message) {
     QMessageBox alert(QMessageBox::Warning, QStringLiteral("Tavro"),
                       QStringLiteral("Tavro couldn't save that capture"));
     bringForward(alert);
-    alert.setInformativeText(toQString(userFacingFailure(message)) +
+    alert.setInformativeText(toQString(message) +
                              QStringLiteral("\n\nYour note and screenshots are kept."));
     alert.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     alert.exec();

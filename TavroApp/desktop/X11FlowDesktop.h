@@ -24,6 +24,9 @@ public:
     void copyPNGToClipboard(const QByteArray& png) override;
     bool showCaptureFailure(const std::string& message, bool offerSettings) override;
     void showSaveFailure(const std::string& message) override;
+    void hideOtherApplications() override;
+    bool compositorRunning() override;
+    void stickOnEveryDesktop(std::uint32_t window) override;
 
 private:
     struct Sound;

@@ -15,13 +15,13 @@
 #include "detail/ScrollAnchor.h"
 #include "detail/TagSection.h"
 #include "detail/WorkflowSection.h"
+#include "library/FailureText.h"
 #include "library/Library.h"
 #include "library/LibraryWatch.h"
 #include "ui/Buttons.h"
 #include "ui/Labels.h"
 #include "ui/Theme.h"
 #include "values/AppNotifications.h"
-#include "values/FailureText.h"
 #include "values/Utf8.h"
 
 #include <QClipboard>

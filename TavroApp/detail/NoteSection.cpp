@@ -2,11 +2,11 @@
 
 #include "detail/PaneTexts.h"
 #include "detail/SectionParts.h"
+#include "library/FailureText.h"
 #include "library/Library.h"
 #include "ui/Labels.h"
 #include "ui/PlainField.h"
 #include "ui/Theme.h"
-#include "values/FailureText.h"
 #include "values/Utf8.h"
 
 #include <QAbstractTextDocumentLayout>

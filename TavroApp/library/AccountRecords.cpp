@@ -1,6 +1,7 @@
 #include "library/AccountRecords.h"
 
 #include "library/LibraryState.h"
+#include "store/CaptureStore.h"
 #include "store/Database.h"
 
 namespace tavro {
@@ -51,7 +52,8 @@ AccountRecords readOthers(const CaptureStore& store, std::int64_t logLimit) {
     AccountRecords records;
     records.me = signedInUser(store);
     records.defaultWorkspaceID = store.syncMeta("default_workspace_id");
-    records.log = store.syncLog(logLimit);
+    for (const CaptureStore::SyncLogLine& line : store.syncLog(logLimit))
+        records.log.push_back({line.id, line.at, line.level, line.message});
     return records;
 }
 

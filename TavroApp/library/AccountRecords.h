@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/BoardRecords.h"
-#include "store/CaptureStore.h"
+#include "model/Time.h"
 
 #include <cstdint>
 #include <optional>
@@ -10,7 +10,18 @@
 
 namespace tavro {
 
+class CaptureStore;
 struct LibraryState;
+
+// One line of the sync log, as the account shows it.
+struct SyncLogLine {
+    std::int64_t id = 0;
+    Seconds at = 0;
+    std::string level;
+    std::string message;
+
+    bool operator==(const SyncLogLine&) const = default;
+};
 
 // What the library holds of the account it is signed in to, besides the workspaces: read with
 // the board, so that the account's figures and the board come from the same reader.
@@ -24,7 +35,7 @@ struct AccountRecords {
     // Live captures filed in no workspace.
     std::int64_t localCaptureCount = 0;
     // The newest sync log lines, newest first.
-    std::vector<CaptureStore::SyncLogLine> log;
+    std::vector<SyncLogLine> log;
 
     bool operator==(const AccountRecords&) const = default;
 };

@@ -58,8 +58,8 @@ std::string SyncEngine::defaultBaseURL() {
 SyncEngine::SyncEngine(SyncEngineConfig config)
     : config_(std::move(config))
     , store_(config_.database, engineNotifier(config_))
-    , client_(config_.baseURL, std::nullopt, config_.transport, config_.limits)
     , ledger_(store_)
+    , client_(config_.baseURL, std::nullopt, config_.transport, config_.limits)
     , blobs_(ledger_, client_, config_.timings.clock)
     , lastSync_(storedLastSync(store_))
     , executor_([this](SyncExecutor::Deadline deadline) { handleDeadline(deadline); }) {

@@ -3,6 +3,7 @@
 #include "account/WebPages.h"
 #include "library/AccountRecords.h"
 #include "library/LibraryReader.h"
+#include "store/CaptureStore.h"
 
 #include "TempLibrary.h"
 #include "ledger/SyncLedger.h"

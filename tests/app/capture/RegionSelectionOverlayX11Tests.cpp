@@ -1,4 +1,5 @@
 #include "capture/RegionSelectionOverlay.h"
+#include "desktop/X11FlowDesktop.h"
 
 #include "SolidWindow.h"
 #include "XClient.h"
@@ -61,7 +62,8 @@ protected:
     QWidget backdrop;
     QWidget block;
     XClient x;
-    RegionSelectionOverlay overlay;
+    X11FlowDesktop desktop;
+    RegionSelectionOverlay overlay{desktop};
     std::optional<std::optional<QRectF>> outcome;
     std::optional<QPointF> fullScreenAt;
 };

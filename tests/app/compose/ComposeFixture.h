@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compose/ComposePanel.h"
+#include "desktop/X11FlowDesktop.h"
 #include "library/ThumbnailLoader.h"
 #include "model/Paths.h"
 #include "values/PendingCapture.h"
@@ -95,7 +96,8 @@ struct ComposeFixture {
 
     TempLibrary library;
     ThumbnailLoader loader;
-    ComposePanelController controller{loader, [this] {
+    X11FlowDesktop desktop;
+    ComposePanelController controller{loader, desktop, [this] {
                                           return defaultGroup;
                                       }};
     std::optional<std::string> defaultGroup;

@@ -146,7 +146,7 @@ TEST(ComposeGallery, TheBoxIsOnEveryDesktopAndKeepsItsEdgeOverAWhiteWindow) {
     for (bool composited : {false, true}) {
         SCOPED_TRACE(composited ? "with a compositor" : "without one");
         auto* view = new ComposeView(pending, groups, std::nullopt, fixture.loader, {});
-        ComposePanel shown(view, composited);
+        ComposePanel shown(view, composited, fixture.desktop);
         shown.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown));
         ASSERT_TRUE(QTest::qWaitFor([&] {

@@ -1,6 +1,7 @@
 #include "app/MainMenu.h"
 #include "app/StatusItem.h"
 #include "capture/HotkeyRecorderView.h"
+#include "desktop/X11FlowDesktop.h"
 #include "ui/AppIconView.h"
 #include "ui/AssigneeMenu.h"
 #include "ui/Badges.h"
@@ -159,9 +160,10 @@ TEST(ViewGallery, SharedViewsRecorderAndMenusAsShown) {
     save(status.menu(), QStringLiteral("status-menu"));
     status.menu().hide();
 
+    X11FlowDesktop desktop;
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Tavro"));
-    window.setMenuBar(buildMainMenu(actions, &window));
+    window.setMenuBar(buildMainMenu(actions, desktop, &window));
     window.resize(420, 200);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));

@@ -202,6 +202,9 @@ public:
         return false;
     }
     void showSaveFailure(const std::string& message) override { saveFailures.push_back(message); }
+    void hideOtherApplications() override { ++othersHidden; }
+    bool compositorRunning() override { return composited; }
+    void stickOnEveryDesktop(std::uint32_t window) override { stuck.push_back(window); }
 
     std::optional<ForegroundWindow> front = ForegroundWindow{42, 4242};
     std::vector<ForegroundWindow> activations;
@@ -212,6 +215,9 @@ public:
     int clipboardCopies = 0;
     std::vector<std::string> captureFailures;
     std::vector<std::string> saveFailures;
+    int othersHidden = 0;
+    bool composited = false;
+    std::vector<std::uint32_t> stuck;
 };
 
 // Delays that run when the test says so, in the order they were asked for.

@@ -1,4 +1,4 @@
-#include "values/FailureText.h"
+#include "library/FailureText.h"
 
 #include "store/DatabaseError.h"
 

@@ -1,0 +1,6 @@
+#pragma once
+
+#include "model/Time.h"
+#include "store/CaptureStore.h"
+#include "values/Colour.h"
+#include "ui/Badge.h"
