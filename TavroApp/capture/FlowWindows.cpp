@@ -18,6 +18,7 @@ void FlowWindows::begin() {
     if (active_)
         return;
     active_ = true;
+    ++flows_;
     previous_ = desktop_.frontmostWindow();
     hidden_.clear();
     // Hidden even when one of them is in front: the screenshot is of what lies behind them.
@@ -71,8 +72,17 @@ void FlowWindows::end(bool giveFocusBack, QObject* context) {
     };
     if (app && !isOwn(app)) {
         desktop_.activate(*app);
-        // A window manager may focus windows as they map again: give the focus back once more.
-        timer_.after(returnDelayMs, context, [this, bringBack, app = *app] {
+        // A window manager may focus windows as they map again: give the focus back once more,
+        // unless another flow has begun since; its note box has the focus by then, and the
+        // windows still hidden come back when that flow ends.
+        timer_.after(returnDelayMs, context, [this, windows, bringBack, app = *app, flow = flows_] {
+            if (flow != flows_) {
+                if (active_)
+                    hidden_.insert(hidden_.end(), windows.begin(), windows.end());
+                else
+                    bringBack();
+                return;
+            }
             bringBack();
             desktop_.activate(app);
         });

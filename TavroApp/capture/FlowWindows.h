@@ -42,6 +42,8 @@ private:
     FlowDesktop& desktop_;
     FlowTimer& timer_;
     bool active_ = false;
+    // Counts the flows begun, so that a delayed step of one flow can tell that another began.
+    std::uint64_t flows_ = 0;
     std::optional<ForegroundWindow> previous_;
     std::vector<QPointer<QWidget>> hidden_;
 };

@@ -492,6 +492,8 @@ TEST(FlowFocusTest, CancellingTheOverlayGivesTheKeyboardBackToTheWindowThatHadIt
         std::function<void(FlowWorld&)> begin;
         std::vector<ForegroundWindow> focusReturns;
         std::vector<ForegroundWindow> activations;
+        // Done once the overlay is cancelled, before the delayed second try runs.
+        std::function<void(FlowWorld&)> then = nullptr;
     };
     const std::vector<Case> cases{
         {"a window of this app in front",
@@ -518,6 +520,15 @@ TEST(FlowFocusTest, CancellingTheOverlayGivesTheKeyboardBackToTheWindowThatHadIt
          },
          {ForegroundWindow{11, own}},
          {}},
+        {"another app in front, and a new flow begun before the second try",
+         [](FlowWorld& w) {
+             w.desktop.front = ForegroundWindow{9, 99};
+             ASSERT_TRUE(w.flow.request(FlowRequest::region()));
+         },
+         {},
+         // The second try would take the focus from the new flow's overlay or note box.
+         {ForegroundWindow{9, 99}},
+         [](FlowWorld& w) { ASSERT_TRUE(w.flow.request(FlowRequest::region())); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -526,6 +537,8 @@ TEST(FlowFocusTest, CancellingTheOverlayGivesTheKeyboardBackToTheWindowThatHadIt
         w.timer.runAll();
         ASSERT_TRUE(w.overlay.showing);
         w.overlay.finish(std::nullopt); // Escape, or a click without a drag
+        if (c.then)
+            c.then(w);
         w.timer.runAll();
         EXPECT_EQ(w.desktop.focusReturns, c.focusReturns);
         EXPECT_EQ(w.desktop.activations, c.activations);
