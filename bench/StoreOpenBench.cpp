@@ -33,7 +33,7 @@ void BM_ChangeStamp(benchmark::State& state) {
     auto file = scratchLibrary();
     CaptureStore store(file, std::make_shared<NullStoreChangeNotifier>());
     for (auto _ : state)
-        benchmark::DoNotOptimize(store.changeStamp());
+        benchmark::DoNotOptimize(store.changeCounter());
 }
 BENCHMARK(BM_ChangeStamp)->Unit(benchmark::kMicrosecond);
 

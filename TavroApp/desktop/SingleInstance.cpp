@@ -60,8 +60,8 @@ SingleInstance::Role SingleInstance::start(AppRequest::Kind kind, int patienceMs
             primary_ = true;
             return Role::primary;
         }
-        // A folder where no lock can be made at all must not keep the app from starting: run
-        // as before there were locks, settled by the socket alone.
+        // A folder where no lock can be made at all must not keep the app from starting: which
+        // instance runs is then settled by the socket alone.
         if (lock->error() != QLockFile::LockFailedError) {
             primary_ = true;
             return Role::primary;

@@ -1,6 +1,11 @@
 #include "library/CaptureEdits.h"
 
+#include "model/FieldCount.h"
+
 namespace tavro {
+
+static_assert(aggregateFieldCount<Capture>() == 33,
+              "decide whether an edit may change the new Capture field");
 
 Capture mergeCaptureEdits(const Capture& shown, const Capture& edited, const Capture& current) {
     Capture result = current;

@@ -1,5 +1,6 @@
 #include "model/RecordJSON.h"
 
+#include "model/FieldCount.h"
 #include "model/Numbers.h"
 
 #include <concepts>
@@ -21,6 +22,7 @@ template <class R, class Record>
 concept RecordOf = std::same_as<std::remove_const_t<R>, Record>;
 
 // Each record's fields in declaration order, under their own names.
+static_assert(aggregateFieldCount<Capture>() == 33, "visit the new Capture field below");
 template <RecordOf<Capture> R, class Visit> void eachField(R& r, Visit& visit) {
     visit("id", r.id);
     visit("createdAt", r.createdAt);

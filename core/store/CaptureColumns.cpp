@@ -1,5 +1,6 @@
 #include "store/CaptureColumns.h"
 
+#include "model/FieldCount.h"
 #include "model/Text.h"
 #include "model/Wire.h"
 #include "store/EnumColumn.h"
@@ -57,6 +58,8 @@ constexpr std::array columns{
     CaptureColumn{"version", &C::version, "version", mirrored},
     CaptureColumn{"local_only", &C::localOnly, "", local},
 };
+static_assert(columns.size() + 1 == aggregateFieldCount<Capture>(),
+              "give the new Capture field its column (the id is the key)");
 
 template <class T> constexpr bool isEnum = std::is_enum_v<T>;
 

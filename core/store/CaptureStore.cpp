@@ -61,10 +61,6 @@ std::optional<std::string> CaptureStore::defaultWorkspaceID() const {
     return syncMetaOrNothing("default_workspace_id");
 }
 
-std::string CaptureStore::changeStamp() const {
-    return std::to_string(ChangeCounter::read(*db_));
-}
-
 std::int64_t CaptureStore::changeCounter() const {
     return ChangeCounter::read(*db_);
 }

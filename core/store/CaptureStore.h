@@ -52,12 +52,10 @@ public:
     std::optional<std::string> currentUserName() const;
     std::optional<std::string> defaultWorkspaceID() const;
 
-    // Differs whenever any program committed a change to a table the board shows (captures,
-    // screenshots, groups and members, tags, comments, activity, people, workspaces, the
-    // signed-in user); compare stamps of one library only.
-    std::string changeStamp() const;
-    // The counter behind the stamp, and what the store's change log says moved after a value
-    // of it (nothing when the log cannot say).
+    // The counter moves whenever any program committed a change to a table the board shows
+    // (captures, screenshots, groups and members, tags, comments, activity, people, workspaces,
+    // the signed-in user); compare counters of one library only. The change log says what moved
+    // after a value of it (nothing when the log cannot say).
     std::int64_t changeCounter() const;
     std::optional<ChangeCounter::Changes> changesSince(std::int64_t counter) const;
 

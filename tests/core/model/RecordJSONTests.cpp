@@ -1,5 +1,7 @@
 #include "model/RecordJSON.h"
 
+#include "EveryCaptureField.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -245,6 +247,12 @@ TEST(RecordJSON, EveryRecordRoundTripsUnderItsFieldNames) {
                       RecordDecodingError::Code::dataCorrupted);
         }
     }
+}
+
+TEST(RecordJSON, ACaptureComesBackWithEveryField) {
+    const Capture capture = test::everyCaptureFieldSet();
+    EXPECT_EQ(json(capture).get<Capture>(), capture);
+    EXPECT_EQ(json(capture).size(), aggregateFieldCount<Capture>());
 }
 
 TEST(RecordJSON, EnumerationsTravelAsTheirTextValues) {

@@ -60,7 +60,7 @@ TEST_F(CaptureStoreTest, ChangeSignalWaitsForTheCommit) {
         EXPECT_EQ(notifier->count, 1);
     });
     EXPECT_EQ(notifier->count, 2);
-    auto stamp = store.changeStamp();
+    auto stamp = store.changeCounter();
     EXPECT_THROW(store.db().transaction([&] {
         addCapture("c2", 2);
         store.postChange();
@@ -68,7 +68,7 @@ TEST_F(CaptureStoreTest, ChangeSignalWaitsForTheCommit) {
     }),
                  DatabaseError);
     EXPECT_EQ(notifier->count, 2);
-    EXPECT_EQ(store.changeStamp(), stamp);
+    EXPECT_EQ(store.changeCounter(), stamp);
 }
 
 TEST(CaptureStoreOpening, DefaultLocationTakesTheLegacyLibrary) {

@@ -239,7 +239,7 @@ TEST_F(CaptureWorkflowTest, EachOperationPostsItsNotifications) {
 TEST_F(CaptureWorkflowTest, NothingHappensWithoutALiveCapture) {
     add(sample("gone"));
     softDelete("gone");
-    const auto stamp = store.changeStamp();
+    const auto stamp = store.changeCounter();
     for (const std::string id : {"gone", "missing", ""}) {
         EXPECT_EQ(store.setStatus(id, CaptureStatus::resolved, "you"), std::nullopt) << id;
         EXPECT_EQ(store.claim(id, "you"), std::nullopt) << id;
@@ -247,7 +247,7 @@ TEST_F(CaptureWorkflowTest, NothingHappensWithoutALiveCapture) {
         EXPECT_EQ(store.resolve(id, "ref", "you"), std::nullopt) << id;
     }
     EXPECT_EQ(notifier->count, 0);
-    EXPECT_EQ(store.changeStamp(), stamp);
+    EXPECT_EQ(store.changeCounter(), stamp);
     EXPECT_EQ(store.activity("gone").size(), 1u);
 }
 

@@ -86,21 +86,21 @@ TEST_F(ChangeStampTest, AnotherProgramsCommitChangesTheStampWhenTheBoardCanSeeIt
          false},
     };
     for (const auto& c : cases) {
-        const auto before = store.changeStamp();
+        const auto before = store.changeCounter();
         other.executeRaw(c.sql);
-        EXPECT_EQ(store.changeStamp() != before, c.changes) << c.name;
+        EXPECT_EQ(store.changeCounter() != before, c.changes) << c.name;
     }
 }
 
 TEST_F(ChangeStampTest, ARolledBackWriteLeavesTheStamp) {
-    const auto before = store.changeStamp();
+    const auto before = store.changeCounter();
     EXPECT_THROW(other.transaction([&] {
         other.execute("UPDATE groups SET name = 'Site' WHERE id = 'g1';");
         other.execute("INSERT INTO groups (id, name, created_at, updated_at) VALUES ('g1', 'x', 1, "
                       "1);"); // duplicate id
     }),
                  DatabaseError);
-    EXPECT_EQ(store.changeStamp(), before);
+    EXPECT_EQ(store.changeCounter(), before);
 }
 
 TEST(ChangeStampOpening, ALibraryWithoutTheCounterGainsItOnceAndKeepsItsRows) {
@@ -113,12 +113,12 @@ TEST(ChangeStampOpening, ALibraryWithoutTheCounterGainsItOnceAndKeepsItsRows) {
                    "1);");
     }
     CaptureStore first(library.database(), std::make_shared<NullStoreChangeNotifier>());
-    const auto stamp = first.changeStamp();
+    const auto stamp = first.changeCounter();
     CaptureStore second(library.database(), std::make_shared<NullStoreChangeNotifier>());
-    EXPECT_EQ(second.changeStamp(), stamp);
+    EXPECT_EQ(second.changeCounter(), stamp);
     ASSERT_EQ(second.groups().size(), 1u);
     EXPECT_EQ(second.groups()[0].name, "Web");
     first.db().execute("UPDATE groups SET color_hex = '#000000' WHERE id = 'g1';");
-    EXPECT_NE(second.changeStamp(), stamp);
+    EXPECT_NE(second.changeCounter(), stamp);
     EXPECT_EQ(second.db().query("PRAGMA user_version;").front().intValue("user_version"), 5);
 }
