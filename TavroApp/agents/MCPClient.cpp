@@ -6,14 +6,14 @@ namespace {
 
 constexpr MCPClientInfo clients[] = {
     {MCPClient::claudeCode, "claudeCode", "Claude Code", ConfigBase::home, ".claude.json",
-     "mcpServers", "claude-code", ".claude", "", "terminal", "Terminal and IDE agent", true},
+     "mcpServers", "claude-code", ".claude", "", Icon::terminal, "Terminal and IDE agent", true},
     {MCPClient::claudeDesktop, "claudeDesktop", "Claude Desktop", ConfigBase::configHome,
      "Claude/claude_desktop_config.json", "mcpServers", "claude-desktop", "Claude",
-     "claude-desktop", "message", "The Claude desktop app"},
+     "claude-desktop", Icon::message, "The Claude desktop app"},
     {MCPClient::cursor, "cursor", "Cursor", ConfigBase::home, ".cursor/mcp.json", "mcpServers",
-     "cursor", ".cursor", "cursor", "cursorarrow.rays", "Cursor's agent"},
+     "cursor", ".cursor", "cursor", Icon::cursorarrowRays, "Cursor's agent"},
     {MCPClient::vsCode, "vsCode", "VS Code", ConfigBase::configHome, "Code/User/mcp.json",
-     "servers", "vscode", "Code/User", "code", "chevron.left.forwardslash.chevron.right",
+     "servers", "vscode", "Code/User", "code", Icon::chevronLeftForwardslashChevronRight,
      "Copilot agent mode", true},
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/Icons.h"
+
 #include <optional>
 #include <span>
 #include <string_view>
@@ -26,7 +28,7 @@ struct MCPClientInfo {
     std::string_view markerFolder;
     // A program on PATH that says the client is installed; empty when none does.
     std::string_view program;
-    std::string_view iconName;
+    Icon icon;
     std::string_view description;
     // Whether the client's documented entry names its transport ("type": "stdio").
     bool namesTransport = false;

@@ -50,8 +50,7 @@ MCPClientRow::MCPClientRow(MCPClient client, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(12);
-    auto* symbol = new SymbolView(iconNamed(info.iconName).value_or(Icon::sparkles), 26,
-                                  Theme::textSecondary, this);
+    auto* symbol = new SymbolView(info.icon, 26, Theme::textSecondary, this);
     symbol->setTile(Theme::surface, 7, 13);
     layout->addWidget(symbol);
 

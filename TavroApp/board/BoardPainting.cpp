@@ -226,7 +226,7 @@ void paintHoverAction(QPainter& painter, const QRectF& rect, CardAction action) 
     painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.6f));
     painter.drawEllipse(rect);
     const double glyph = 11;
-    paintIcon(painter, action == CardAction::resolve ? Icon::checkmark : Icon::trash,
+    paintIcon(painter, symbol(action),
               QRectF(rect.center().x() - glyph / 2, rect.center().y() - glyph / 2, glyph, glyph),
               Qt::white, 1.3);
 }

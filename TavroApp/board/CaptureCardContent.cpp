@@ -38,8 +38,8 @@ QString appName(const BoardCapture& capture) {
 
 } // namespace
 
-const char* symbolName(CardAction action) {
-    return action == CardAction::resolve ? "checkmark" : "trash";
+Icon symbol(CardAction action) {
+    return action == CardAction::resolve ? Icon::checkmark : Icon::trash;
 }
 
 QString helpText(CardAction action) {

@@ -4,6 +4,7 @@
 #include "model/BoardRecords.h"
 #include "model/Capture.h"
 #include "model/CaptureGroup.h"
+#include "ui/Icons.h"
 
 #include <QString>
 
@@ -25,8 +26,8 @@ struct GroupChipContent {
 // What a capture's hover buttons do, in the order they sit from left to right.
 enum class CardAction { resolve, remove };
 
-// The button's symbol name and tool tip.
-const char* symbolName(CardAction action);
+// The button's symbol and tool tip.
+Icon symbol(CardAction action);
 QString helpText(CardAction action);
 
 // Everything a capture card shows, worked out from the records the board hands it.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "board/LibraryFilter.h"
+#include "ui/Icons.h"
 
 #include <QString>
 
@@ -9,8 +10,8 @@ namespace tavro {
 // What an empty board says: chosen by the filter, or by a search, which wins over every filter.
 struct EmptyStateContent {
     QString title;
-    // "magnifyingglass", "viewfinder", "checkmark.circle" or "archivebox".
-    QString symbolName;
+    // The magnifying glass, the viewfinder, the outlined check or the outlined archive box.
+    Icon symbol = Icon::viewfinder;
     QString message;
     // Only the empty inbox teaches the capture shortcut.
     bool showsShortcutHint = false;

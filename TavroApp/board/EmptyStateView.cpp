@@ -95,9 +95,8 @@ EmptyStateView::EmptyStateView(QWidget* parent)
 void EmptyStateView::present(const LibraryFilter& filter, bool isSearching,
                              const QString& shortcut) {
     content_ = emptyStateContent(filter, isSearching);
-    static_cast<EmptySymbol*>(symbol_)->setIcon(
-        iconNamed(toStdString(content_.symbolName)).value_or(Icon::viewfinder));
-    symbol_->setAccessibleName(content_.symbolName);
+    static_cast<EmptySymbol*>(symbol_)->setIcon(content_.symbol);
+    symbol_->setAccessibleName(toQString(iconName(content_.symbol)));
     title_->setText(content_.title);
     message_->setText(content_.message);
     // A wrapped label in a centring layout gets its one-line hint height: give it every line.

@@ -42,34 +42,34 @@ std::string LibraryFilter::title() const {
     return "All Captures";
 }
 
-std::string_view LibraryFilter::symbolName() const {
+Icon LibraryFilter::symbol() const {
     switch (kind_) {
     case Kind::inbox:
-        return "tray.full";
+        return Icon::trayFull;
     case Kind::assignedToMe:
-        return "person.crop.circle.badge.checkmark";
+        return Icon::personCropCircleBadgeCheckmark;
     case Kind::mine:
-        return "person";
+        return Icon::person;
     case Kind::status:
         switch (status_) {
         case CaptureStatus::open:
-            return "circle.dotted";
+            return Icon::circleDotted;
         case CaptureStatus::inProgress:
-            return "circle.lefthalf.filled";
+            return Icon::circleLeftHalfFilled;
         case CaptureStatus::resolved:
-            return "checkmark.circle.fill";
+            return Icon::checkmarkCircleFill;
         case CaptureStatus::archived:
-            return "archivebox.fill";
+            return Icon::archiveboxFill;
         }
         break;
     case Kind::group:
-        return "folder";
+        return Icon::folder;
     case Kind::tag:
-        return "number";
+        return Icon::number;
     case Kind::everything:
         break;
     }
-    return "square.grid.2x2";
+    return Icon::squareGrid2x2;
 }
 
 bool LibraryFilter::operator==(const LibraryFilter& other) const {

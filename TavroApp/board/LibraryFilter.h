@@ -1,11 +1,11 @@
 #pragma once
 
 #include "model/BoardEnums.h"
+#include "ui/Icons.h"
 
 #include <cstddef>
 #include <functional>
 #include <string>
-#include <string_view>
 
 namespace tavro {
 
@@ -34,8 +34,8 @@ public:
 
     // "Inbox", "Open", "Group" (the board puts the group's name in its place), "#" + the tag.
     std::string title() const;
-    // The name of the symbol shown beside the title: "tray.full", "circle.dotted", "folder"…
-    std::string_view symbolName() const;
+    // The symbol shown beside the title: the tray, a status's circle, the folder…
+    Icon symbol() const;
 
     // Same kind and equal payload; a group id or tag name compares by canonical equivalence
     // and is otherwise exact.

@@ -114,8 +114,7 @@ public:
             break;
         case RowKind::filter: {
             const SidebarFilterRow& row = rows_.library.at(at);
-            paintSymbol(*painter, content, iconNamed(row.filter.symbolName()),
-                        row.tint.resolved(palette));
+            paintSymbol(*painter, content, row.filter.symbol(), row.tint.resolved(palette));
             paintTitleAndCount(*painter, content, toQString(row.filter.title()), row.count,
                                palette);
             break;
@@ -143,14 +142,12 @@ public:
     }
 
 private:
-    static void paintSymbol(QPainter& painter, const QRectF& content, std::optional<Icon> icon,
+    static void paintSymbol(QPainter& painter, const QRectF& content, Icon icon,
                             const QColor& color) {
-        if (!icon)
-            return;
         const double size = 12;
         const QRectF frame(content.left() + (symbolFrame - size) / 2,
                            content.center().y() - size / 2, size, size);
-        paintIcon(painter, *icon, frame, color);
+        paintIcon(painter, icon, frame, color);
     }
 
     static void paintTitleAndCount(QPainter& painter, const QRectF& content, const QString& title,

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QRectF>
 
+#include <cstddef>
 #include <optional>
 #include <string_view>
 
@@ -75,8 +76,14 @@ enum class Icon {
     arrowTriangleBranch,
 };
 
-// The symbol that stands for a symbol name of the design ("tray.full", "circle.dotted"…), for
-// the names the app draws; nothing for any other name.
+// One past the last symbol above; the table of symbols is checked against it as it compiles.
+inline constexpr std::size_t iconCount = static_cast<std::size_t>(Icon::arrowTriangleBranch) + 1;
+
+// The symbol's name in the design ("tray.full", "circle.dotted"…), for accessible names and
+// wherever a symbol is named in text.
+std::string_view iconName(Icon icon);
+
+// The symbol of that name; nothing for a name no symbol has.
 std::optional<Icon> iconNamed(std::string_view name);
 
 // Draws the symbol centred in `rect`; `weight` thickens the strokes (1 regular, about 1.4 bold).

@@ -304,7 +304,8 @@ TEST(EmptyStateContent, WordsEachFilterAndTheSearch) {
          false},
     };
     for (const auto& c : cases) {
-        const EmptyStateContent expected{c.title, c.symbol, c.message, c.hint};
+        const EmptyStateContent expected{c.title, iconNamed(toStdString(c.symbol)).value(),
+                                         c.message, c.hint};
         EXPECT_EQ(emptyStateContent(c.filter, c.searching), expected)
             << c.filter.title() << " searching " << c.searching;
     }

@@ -1,6 +1,7 @@
 #include "ui/AppIconView.h"
 #include "ui/AssigneeMenu.h"
 #include "ui/Badges.h"
+#include "ui/Icons.h"
 #include "ui/Labels.h"
 #include "ui/PersonAvatar.h"
 #include "ui/RelativeTime.h"
@@ -11,11 +12,16 @@
 #include <QAbstractButton>
 #include <QDateTime>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLocale>
 #include <QMenu>
+#include <QPainter>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <set>
+#include <string_view>
 
 using namespace tavro;
 
@@ -43,6 +49,29 @@ TEST(RelativeTime, AgesByTheDesignedSteps) {
               QLocale::system().toString(QDateTime::fromSecsSinceEpoch(qint64(week)),
                                          QStringLiteral("MMM d")));
     EXPECT_TRUE(RelativeTime::settled(week, now));
+}
+
+TEST(Icons, EverySymbolHasItsOwnNameAndDrawsSomething) {
+    std::set<std::string_view> names;
+    for (std::size_t i = 0; i < iconCount; ++i) {
+        const Icon icon = static_cast<Icon>(i);
+        const std::string_view name = iconName(icon);
+        EXPECT_FALSE(name.empty()) << i;
+        EXPECT_TRUE(names.insert(name).second) << name;
+        EXPECT_EQ(iconNamed(name), icon) << name;
+
+        QImage image(24, 24, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        paintIcon(painter, icon, QRectF(0, 0, 24, 24), Qt::black);
+        painter.end();
+        bool painted = false;
+        for (int y = 0; y < image.height() && !painted; ++y)
+            for (int x = 0; x < image.width() && !painted; ++x)
+                painted = qAlpha(image.pixel(x, y)) > 0;
+        EXPECT_TRUE(painted) << name;
+    }
+    EXPECT_EQ(iconNamed("no.such.symbol"), std::nullopt);
 }
 
 TEST(Badges, NormalPriorityTakesNoSpaceInARow) {
