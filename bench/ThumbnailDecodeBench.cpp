@@ -1,7 +1,9 @@
 // Reading the board grid's thumbnails: one decode of a 900-pixel JPEG thumbnail, a screenful of
 // them read cold through the loader, and a cache hit.
 #include "library/ThumbnailLoader.h"
-#include "values/ImageWriter.h"
+#include "files/LibraryFiles.h"
+#include "files/ScreenshotFiles.h"
+#include "values/QtImage.h"
 #include "values/Utf8.h"
 
 #include <QCoreApplication>
@@ -31,7 +33,7 @@ QGuiApplication& application() {
     return app;
 }
 
-// A thumbnail as ImageWriter makes it from a 2560x1440 screenshot: 900x506, JPEG at 0.82.
+// A thumbnail as a screenshot gets it from a 2560x1440 original: 900x506, JPEG at 0.82.
 QString writeThumbnail(const fs::path& folder, int index) {
     QImage shot(2560, 1440, QImage::Format_RGB32);
     shot.fill(QColor(0xF6, 0xF6, 0xF8));
@@ -44,10 +46,9 @@ QString writeThumbnail(const fs::path& folder, int index) {
         painter.drawText(
             40, y, QStringLiteral("Line %1 of screenshot %2 with some text").arg(y).arg(index));
     painter.end();
-    const auto thumb = ImageWriter::thumbnail(shot);
-    const auto jpeg = ImageWriter::encode(*thumb, ImageType::jpeg, ImageWriter::thumbnailQuality);
+    const auto jpeg = ScreenshotFiles::thumbnailJPEG(*QtImage::copyFrom(shot));
     const fs::path file = folder / ("thumb-" + std::to_string(index) + ".jpg");
-    LibraryFiles::writeAtomically(file, ImageWriter::asBytes(*jpeg));
+    LibraryFiles::writeAtomically(file, *jpeg);
     return toQString(file.string());
 }
 

@@ -4,7 +4,6 @@
 #include "files/ScreenshotFiles.h"
 #include "model/Time.h"
 
-#include <QByteArray>
 #include <QImage>
 
 #include <cstdint>
@@ -13,8 +12,6 @@
 #include <string_view>
 
 namespace tavro {
-
-enum class ImageType { png, jpeg };
 
 // Screenshots as the app holds them (QImage) handed to the core's image files.
 namespace ImageWriter {
@@ -32,21 +29,12 @@ struct Written {
     bool operator==(const Written&) const = default;
 };
 
-// `quality` (0...1) applies to JPEG; PNG is lossless and always written compressed.
-std::optional<QByteArray> encode(const QImage& image, ImageType type, double quality);
-
-// The core's thumbnail of the image (ScreenshotFiles::thumbnail), without an alpha channel.
-std::optional<QImage> thumbnail(const QImage& image);
-
 // What the core wrote, as the app's records name it.
 Written written(const ScreenshotFiles::Original& original);
 
 // Writes "captures/yyyy/MM/<id>.png" and, best effort, "thumbs/yyyy/MM/<id>.jpg". Throws
 // CaptureError, or std::filesystem::filesystem_error when the PNG's folder cannot be made.
 Written write(const QImage& image, std::string_view id, Seconds date);
-
-// The encoded bytes as LibraryFiles writes them; valid while `data` lives unchanged.
-LibraryFiles::Bytes asBytes(const QByteArray& data);
 
 } // namespace ImageWriter
 

@@ -1,5 +1,6 @@
 #include "values/CaptureError.h"
 #include "values/ImageWriter.h"
+#include "values/QtImage.h"
 #include "values/Utf8.h"
 
 #include "TempLibrary.h"
@@ -39,6 +40,28 @@ QImage solid(int width, int height, QColor color) {
     return image;
 }
 
+// The core's thumbnail of a QImage, as write() makes it, without an alpha channel.
+std::optional<QImage> thumbnail(const QImage& image) {
+    const auto pixels = QtImage::copyFrom(image);
+    auto small = pixels ? ScreenshotFiles::thumbnail(*pixels) : std::nullopt;
+    if (!small)
+        return std::nullopt;
+    return QtImage::wrap(std::move(small)).convertToFormat(QImage::Format_RGB32);
+}
+
+enum class ImageType { png, jpeg };
+
+// The core's PNG or JPEG bytes of a QImage.
+std::optional<QByteArray> encode(const QImage& image, ImageType type, double quality) {
+    const auto pixels = QtImage::copyFrom(image);
+    if (!pixels)
+        return std::nullopt;
+    const auto data = type == ImageType::png ? pixels->encodePNG() : pixels->encodeJPEG(quality);
+    if (!data)
+        return std::nullopt;
+    return QByteArray(reinterpret_cast<const char*>(data->data()), qsizetype(data->size()));
+}
+
 struct Read {
     QSize size;
     QByteArray format;
@@ -60,20 +83,20 @@ TEST(ImageWriter, DownscaleShrinksTheLongerEdgeAndNeverEnlarges) {
         {{10, 10}, {10, 10}},
     };
     for (const auto& [from, to] : cases) {
-        auto scaled = ImageWriter::thumbnail(solid(from.width(), from.height(), Qt::red));
+        auto scaled = thumbnail(solid(from.width(), from.height(), Qt::red));
         ASSERT_TRUE(scaled);
         EXPECT_EQ(scaled->size(), to) << from.width() << "x" << from.height();
     }
-    auto translucent = ImageWriter::thumbnail(solid(1800, 1200, QColor(255, 0, 0, 0)));
+    auto translucent = thumbnail(solid(1800, 1200, QColor(255, 0, 0, 0)));
     ASSERT_TRUE(translucent);
     EXPECT_FALSE(translucent->hasAlphaChannel());
     EXPECT_EQ(translucent->pixelColor(10, 10), QColor(Qt::black));
-    EXPECT_FALSE(ImageWriter::thumbnail(QImage()));
+    EXPECT_FALSE(thumbnail(QImage()));
 }
 
 TEST(ImageWriter, PNGIsCompressedAndLossless) {
     const QImage grab = screenshotLike(2560, 1440);
-    auto png = ImageWriter::encode(grab, ImageType::png, 1.0);
+    auto png = encode(grab, ImageType::png, 1.0);
     ASSERT_TRUE(png);
     const qint64 raw = qint64(2560) * 1440 * 3;
     EXPECT_LT(png->size(), raw / 10) << "PNG data " << png->size() << " bytes";
@@ -81,11 +104,11 @@ TEST(ImageWriter, PNGIsCompressedAndLossless) {
     ASSERT_TRUE(decoded.loadFromData(*png, "PNG"));
     EXPECT_EQ(decoded.convertToFormat(QImage::Format_RGB32), grab);
 
-    auto jpeg = ImageWriter::encode(grab, ImageType::jpeg, 0.82);
+    auto jpeg = encode(grab, ImageType::jpeg, 0.82);
     ASSERT_TRUE(jpeg);
     EXPECT_TRUE(jpeg->startsWith("\xFF\xD8\xFF"));
-    EXPECT_LT(ImageWriter::encode(grab, ImageType::jpeg, 0.1)->size(), jpeg->size());
-    EXPECT_FALSE(ImageWriter::encode(QImage(), ImageType::png, 1.0));
+    EXPECT_LT(encode(grab, ImageType::jpeg, 0.1)->size(), jpeg->size());
+    EXPECT_FALSE(encode(QImage(), ImageType::png, 1.0));
 }
 
 TEST(ImageWriter, WritesThePNGAndItsThumbnailIntoTheLibrary) {
