@@ -3,6 +3,7 @@
 #include "sync/SyncEngine.h"
 
 #include "CountingNotifier.h"
+#include "EngineCalls.h"
 #include "MemorySecrets.h"
 #include "StatusLog.h"
 #include "SyncService.h"
@@ -87,7 +88,7 @@ struct StandInEngine : ::testing::Test {
                                                                .transport = transport,
                                                                .notifier = notifier,
                                                                .timings = timings});
-        engine->onStatus([this](const SyncStatus& status) { statuses.add(status); });
+        onStatus(*engine, [this](const SyncStatus& status) { statuses.add(status); });
         return *engine;
     }
 

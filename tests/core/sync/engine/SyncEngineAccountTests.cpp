@@ -80,7 +80,7 @@ TEST_F(SyncEngineAccount, TheAccountIsFetchedAgainOnceSixHoursOld) {
     for (const Step step : {Step{sixHours - 60, 1}, Step{sixHours, 2}, Step{10, 2}}) {
         clockOffset->store(clockOffset->load() + step.age);
         const int passes = statuses.count(Kind::syncing);
-        engine->syncNow();
+        syncNow(*engine);
         ASSERT_TRUE(waitForIdle(passes + 1));
         EXPECT_EQ(count("/v1/me"), step.fetches) << step.age;
         if (step.fetches == 1)

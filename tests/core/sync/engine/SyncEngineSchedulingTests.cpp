@@ -45,7 +45,7 @@ TEST_F(SyncEngineScheduling, StartsFromTheStoredTokenAndLastSync) {
     EXPECT_EQ(engine->status(), SyncStatus{.kind = Kind::signedOut});
     engine->start();
     engine->noteLocalChange();
-    engine->syncNow();
+    syncNow(*engine);
     std::this_thread::sleep_for(150ms);
     EXPECT_TRUE(service.requests().empty()) << "signed out: no loop, stream or pass";
     EXPECT_EQ(statuses.all().size(), 1u);
@@ -98,11 +98,11 @@ TEST_F(SyncEngineScheduling, RequestsDuringAPassMakeItRunOnceMore) {
     running();
     clockOffset->store(SyncTimings{}.accountRefreshAge); // the next pass refreshes the account
     service.inject({.route = "/v1/me", .hold = true});
-    std::thread first([&] { engine->syncNow(); });
+    std::thread first([&] { syncNow(*engine); });
     EXPECT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }))
         << count("/v1/me") << " account calls; " << statuses.describe();
     for (int i = 0; i < 3; ++i)
-        engine->syncNow(); // returns at once: a pass is running
+        syncNow(*engine); // returns at once: a pass is running
     engine->noteLocalChange();
     service.release("/v1/me");
     first.join();
@@ -164,10 +164,10 @@ TEST_F(SyncEngineScheduling, ARejectedSessionSignsOutOnceAndStopsEverything) {
     clockOffset->store(SyncTimings{}.accountRefreshAge);
     service.expireToken();
     service.inject({.route = "/v1/me", .hold = true});
-    std::thread pass([&] { engine->syncNow(); });
+    std::thread pass([&] { syncNow(*engine); });
     EXPECT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }))
         << count("/v1/me") << " account calls; " << statuses.describe();
-    engine->syncNow(); // queues a repeat of the pass that is about to fail
+    syncNow(*engine); // queues a repeat of the pass that is about to fail
     engine->noteLocalChange();
     service.release("/v1/me");
     pass.join();
@@ -182,7 +182,7 @@ TEST_F(SyncEngineScheduling, ARejectedSessionSignsOutOnceAndStopsEverything) {
     EXPECT_TRUE(waitForOpenStreams(0));
     const auto requests = service.requests().size();
     engine->noteLocalChange();
-    engine->syncNow();
+    syncNow(*engine);
     std::this_thread::sleep_for(150ms);
     EXPECT_EQ(service.requests().size(), requests);
 }
