@@ -2,7 +2,6 @@
 
 #include "sync/SyncError.h"
 
-#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -249,7 +248,7 @@ TEST_F(SyncEngineSignIn, CancellingStopsThePollingPromptlyAndStoresNothing) {
         if (c.hungPoll)
             ASSERT_TRUE(eventually([&] { return service.held(tokenPoll) == 1; }));
         else
-            std::this_thread::sleep_for(50ms);
+            ASSERT_TRUE(eventually([&] { return count(tokenPoll) >= 1; }));
         const auto cancelled = std::chrono::steady_clock::now();
         c.cancel();
         ASSERT_EQ(future.wait_for(patience), std::future_status::ready);
@@ -370,6 +369,8 @@ TEST_F(SyncEngineSignIn, AReplyThatArrivesAfterSignOutOrStopIsDropped) {
         bool replyArrives; // the request ignores the stop and its reply comes in late
         bool signsOut;     // else the engine only stops
     };
+    // No pass the event stream begins runs in place of the one asked for below.
+    useManualClock();
     for (const Case c : {Case{"request stopped", false, true}, Case{"late reply", true, true},
                          Case{"late reply after stop", true, false}}) {
         SCOPED_TRACE(c.name);
@@ -387,20 +388,9 @@ TEST_F(SyncEngineSignIn, AReplyThatArrivesAfterSignOutOrStopIsDropped) {
                         {{"user", {{"id", late}, {"name", "Late"}}},
                          {"workspaces", {{{"id", "w9"}, {"name", "Late"}, {"slug", "l"}}}}});
         service.inject({.route = "/v1/me", .hold = true});
-        std::atomic<bool> endingAsked = false;
-        std::thread pass([&] {
-            // A pass the event stream began may have run in place of the one asked for here,
-            // without its account call; ask again until the call is held.
-            for (int tries = 0; tries < 20; ++tries) {
-                syncNow(*engine);
-                if (endingAsked || service.held("/v1/me") > 0)
-                    break;
-                std::this_thread::sleep_for(50ms);
-            }
-        });
+        std::thread pass([&] { syncNow(*engine); });
         EXPECT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }))
             << count("/v1/me") << " account calls; " << statuses.describe();
-        endingAsked = true;
         std::thread ending([&] { c.signsOut ? signOut(*engine) : engine->stop(); });
         if (c.replyArrives) {
             EXPECT_TRUE(eventually([&] { return deaf->stopIgnored(); }));
@@ -408,7 +398,7 @@ TEST_F(SyncEngineSignIn, AReplyThatArrivesAfterSignOutOrStopIsDropped) {
         }
         ending.join();
         pass.join();
-        std::this_thread::sleep_for(100ms);
+        ASSERT_TRUE(advance(100ms));
 
         EXPECT_FALSE(store.person(late)) << "the late account was not written";
         EXPECT_TRUE(store.syncLog(10).empty()) << "a dropped pass is no failure";
