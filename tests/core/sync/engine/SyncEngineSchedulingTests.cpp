@@ -200,9 +200,12 @@ TEST_F(SyncEngineScheduling, ARejectedSessionSignsOutOnceAndStopsEverything) {
 
 TEST_F(SyncEngineScheduling, QuittingDuringAHungRequestEndsPromptly) {
     timings.loop = 50ms;
+    useManualClock();
     running();
     service.inject({.route = "/v1/me", .hold = true});
     clockOffset->store(SyncTimings{}.accountRefreshAge); // the loop's next pass hangs on it
+    ASSERT_TRUE(settle());
+    deadlines->advance(timings.loop, 0ms); // that pass does not end: no waiting for it
     ASSERT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }))
         << count("/v1/me") << " account calls; " << statuses.describe();
     const auto quitting = std::chrono::steady_clock::now();

@@ -493,6 +493,7 @@ TEST_F(SyncEngineSignIn, WritesTheLibraryRefusesReachTheCallerAndSignOutCanBeTri
 // The user waits on a sign-out: a held lock is reported after one wait for it, not after every
 // retry, and the reason reaches the sync log as soon as the lock is let go.
 TEST_F(SyncEngineSignIn, ASignOutThatMeetsAHeldLockSaysSoAtOnceAndLogsItOnceTheLockIsFree) {
+    useManualClock();
     running();
     const std::string line = "error: Couldn't sign out: SQL execution failed: database is "
                              "locked\nBEGIN IMMEDIATE TRANSACTION;";
@@ -514,6 +515,7 @@ TEST_F(SyncEngineSignIn, ASignOutThatMeetsAHeldLockSaysSoAtOnceAndLogsItOnceTheL
     EXPECT_TRUE(storedToken());
 
     other.db().execute("ROLLBACK;");
+    ASSERT_TRUE(advance(timings.heldLogRetry));
     EXPECT_TRUE(eventually([&] { return logged() == 1; })) << testing::PrintToString(log());
     syncNow(*engine);
     EXPECT_EQ(logged(), 1) << "written once";
