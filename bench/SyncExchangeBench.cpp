@@ -13,6 +13,7 @@
 #include "model/Uuid.h"
 #include "sync/SyncEngine.h"
 
+#include "EngineCalls.h"
 #include "MemoryPeak.h"
 #include "MemorySecrets.h"
 #include "PlainHTTPClient.h"
@@ -124,7 +125,7 @@ std::vector<double> passUntilPushed(SyncEngine& engine, SignedInLibrary& library
     std::vector<double> seconds;
     while (int(seconds.size()) < limit && !library.ledger.pending(table, 1).empty()) {
         const auto start = Clock::now();
-        engine.syncNow();
+        syncNow(engine);
         seconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
     }
     return seconds;
@@ -198,7 +199,7 @@ void BM_ApplyOneReplyOf500Results(benchmark::State& state) {
         auto transport = std::make_shared<TimedTransport>();
         auto engine = library.engine(transport);
         const auto start = Clock::now();
-        engine->syncNow();
+        syncNow(*engine);
         const auto end = Clock::now();
 
         std::optional<TimedTransport::Call> exchange;
@@ -374,7 +375,7 @@ void BM_PullTenThousandCaptures(benchmark::State& state) {
         };
         // A first pull, not measured, warms the service up as the replays later find it.
         for (int pass = 0; pass < 8 && pulled() < 10'000; ++pass)
-            library.engine()->syncNow();
+            syncNow(*library.engine());
 
         // Rounds of the pull through the engine, each into a library that forgot what it had
         // pulled, then of the same requests replayed one after another on one kept-alive
@@ -390,7 +391,7 @@ void BM_PullTenThousandCaptures(benchmark::State& state) {
             auto engine = library.engine(transport);
             const auto start = Clock::now();
             for (int pass = 0; pass < 8 && pulled() < 10'000; ++pass)
-                engine->syncNow();
+                syncNow(*engine);
             engineRounds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
             engine.reset();
             waitedRounds.push_back(transport->waited());
@@ -445,7 +446,7 @@ void BM_PullOneReplyOf100MB(benchmark::State& state) {
         const MemoryPeak peak;
         state.ResumeTiming();
         const auto start = Clock::now();
-        engine->syncNow();
+        syncNow(*engine);
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
         state.PauseTiming();
         state.counters["reply_MiB"] = replyMiB;
@@ -474,7 +475,7 @@ void BM_SignOutDuringAHeldPass(benchmark::State& state) {
         SignedInLibrary library;
         library.store.setSyncMeta("last_reconcile", formatISO8601(now()));
         auto engine = library.engine();
-        engine->syncNow();
+        syncNow(*engine);
         library.service.inject({.route = "/v1/sync", .hold = true});
         engine->syncNow(nullptr);
         while (library.service.held("/v1/sync") == 0)

@@ -62,7 +62,8 @@ SyncEngine::SyncEngine(SyncEngineConfig config)
     , client_(config_.baseURL, std::nullopt, config_.transport, config_.limits)
     , blobs_(ledger_, client_, config_.timings.clock)
     , lastSync_(storedLastSync(store_))
-    , executor_([this](SyncExecutor::Deadline deadline) { handleDeadline(deadline); }) {
+    , executor_([this](SyncExecutor::Deadline deadline) { handleDeadline(deadline); },
+                config_.timings.deadlineClock) {
     // Every pulled row is applied under a savepoint of its own; on disk, each savepoint's journal
     // costs a file write per page the row touches.
     store_.db().executeRaw("PRAGMA temp_store = MEMORY;");
@@ -106,14 +107,6 @@ std::optional<Seconds> SyncEngine::lastSync() const {
     tokenRead_.wait();
     std::lock_guard lock(stateMutex_);
     return lastSync_;
-}
-
-void SyncEngine::onStatus(StatusHandler handler) {
-    executor_.call([&] {
-        statusHandler_ = std::move(handler);
-        if (statusHandler_)
-            statusHandler_(status());
-    });
 }
 
 void SyncEngine::setStatusHandler(StatusHandler handler) {
@@ -212,12 +205,6 @@ void SyncEngine::writeHeldLog() {
         heldLog_.erase(heldLog_.begin());
     if (!heldLog_.empty())
         executor_.arm(SyncExecutor::Deadline::heldLog, config_.timings.heldLogRetry);
-}
-
-void SyncEngine::syncNow() {
-    std::promise<void> finished;
-    syncNow([&](std::exception_ptr) { finished.set_value(); });
-    finished.get_future().wait();
 }
 
 void SyncEngine::syncNow(Completion done) {

@@ -83,10 +83,8 @@ public:
     std::optional<Seconds> lastSync() const;
     bool isSignedIn() const;
 
-    // Replaces the handler and calls it at once with the current status; from then on it is
-    // called on the worker with every change, and must not block.
-    void onStatus(StatusHandler handler);
-    // The same, returning at once: the handler hears the current status first, on the worker.
+    // Replaces the handler, returning at once; the handler hears the current status first, then
+    // every change, on the worker, and must not block.
     void setStatusHandler(StatusHandler handler);
 
     // The loop (a pass at once, then one after each pass) and the event stream; nothing
@@ -101,18 +99,13 @@ public:
     // Requests a pass; `done` follows when it (and any repeat) finished. During a pass, asks
     // that pass to run once more and completes at once.
     void syncNow(Completion done);
-    // The same, waiting for the pass.
-    void syncNow();
 
     // Sign-in with a device code: the code to show, then the wait for the user's approval.
     void beginSignIn(std::function<void(std::optional<DeviceCode>, std::exception_ptr)> done);
-    DeviceCode beginSignIn();
-    // Polls on a thread of its own; the future gives the account once the token is stored, the
+    // Polls on a thread of its own; `done` gets the account once the token is stored, the
     // account recorded and the engine started, or the SignInError, SyncError or
-    // SignInCancelled that ended it. A failure after the token arrived forgets the token again.
-    // A new sign-in cancels an earlier one still waiting.
-    std::future<AccountInfo> completeSignIn(DeviceCode code);
-    // The same, ending with `done` on the polling thread or the worker.
+    // SignInCancelled that ended it, on the polling thread or the worker. A failure after the
+    // token arrived forgets the token again. A new sign-in cancels an earlier one still waiting.
     using SignedIn = std::function<void(std::optional<AccountInfo>, std::exception_ptr)>;
     void completeSignIn(DeviceCode code, SignedIn done);
     void cancelSignIn();
@@ -123,17 +116,12 @@ public:
     // status is failed with the reason and `done` gets the error, within one busy wait for a
     // lock another program holds; the sync log gets the reason once the lock is free.
     void signOut(Completion done);
-    // The same, waiting; throws what ended it.
-    void signOut();
     // `done` gets the error of a write that failed, which is also logged.
     void setDefaultWorkspace(const std::optional<std::string>& workspaceID, Completion done);
-    void setDefaultWorkspace(const std::optional<std::string>& workspaceID);
     // Moves local captures (all of them when no ids are given) into the workspace, then syncs.
     // A capture that cannot move is logged and leaves the others to go on.
     void adoptLocalCaptures(const std::string& workspaceID,
                             const std::optional<std::vector<std::string>>& ids, Completion done);
-    void adoptLocalCaptures(const std::string& workspaceID,
-                            const std::optional<std::vector<std::string>>& ids = std::nullopt);
 
 private:
     using Abandoned = SyncExchanger::Abandoned;

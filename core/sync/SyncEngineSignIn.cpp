@@ -11,10 +11,6 @@ constexpr const char* devicePlatform = "linux";
 
 } // namespace
 
-DeviceCode SyncEngine::beginSignIn() {
-    return executor_.call([this] { return client_.requestDeviceCode(sessionToken()); });
-}
-
 void SyncEngine::beginSignIn(
     std::function<void(std::optional<DeviceCode>, std::exception_ptr)> done) {
     executor_.post([this, done = std::move(done)] {
@@ -27,19 +23,6 @@ void SyncEngine::beginSignIn(
         }
         done(std::move(code), error);
     });
-}
-
-std::future<AccountInfo> SyncEngine::completeSignIn(DeviceCode code) {
-    auto promise = std::make_shared<std::promise<AccountInfo>>();
-    auto future = promise->get_future();
-    completeSignIn(std::move(code),
-                   [promise](std::optional<AccountInfo> info, std::exception_ptr error) {
-                       if (error)
-                           promise->set_exception(error);
-                       else
-                           promise->set_value(std::move(*info));
-                   });
-    return future;
 }
 
 void SyncEngine::completeSignIn(DeviceCode code, SignedIn done) {
@@ -101,18 +84,6 @@ void SyncEngine::registerDevice(std::stop_token session) {
 
 namespace {
 
-// Runs the asynchronous form of a call and waits for its end, rethrowing what ended it.
-template <class Start> void waitFor(Start&& start) {
-    std::promise<void> finished;
-    start([&](std::exception_ptr error) {
-        if (error)
-            finished.set_exception(error);
-        else
-            finished.set_value();
-    });
-    finished.get_future().get();
-}
-
 std::string reasonOf(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
@@ -124,10 +95,6 @@ std::string reasonOf(std::exception_ptr error) {
 }
 
 } // namespace
-
-void SyncEngine::signOut() {
-    waitFor([this](Completion done) { signOut(std::move(done)); });
-}
 
 void SyncEngine::signOut(Completion done) {
     // The session ends here, on the caller's thread: a pass in flight has its requests stopped
@@ -161,10 +128,6 @@ void SyncEngine::signOutOnWorker() {
     publish({.kind = SyncStatus::Kind::signedOut});
 }
 
-void SyncEngine::setDefaultWorkspace(const std::optional<std::string>& workspaceID) {
-    waitFor([&](Completion done) { setDefaultWorkspace(workspaceID, std::move(done)); });
-}
-
 void SyncEngine::setDefaultWorkspace(const std::optional<std::string>& workspaceID,
                                      Completion done) {
     callWithCompletion(
@@ -178,11 +141,6 @@ void SyncEngine::setDefaultWorkspace(const std::optional<std::string>& workspace
             }
         },
         std::move(done));
-}
-
-void SyncEngine::adoptLocalCaptures(const std::string& workspaceID,
-                                    const std::optional<std::vector<std::string>>& ids) {
-    waitFor([&](Completion done) { adoptLocalCaptures(workspaceID, ids, std::move(done)); });
 }
 
 void SyncEngine::adoptLocalCaptures(const std::string& workspaceID,

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "model/Time.h"
+#include "sync/SyncClock.h"
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
 namespace tavro {
 
@@ -24,6 +26,8 @@ struct SyncTimings {
     std::function<Seconds()> clock = [] {
         return tavro::now();
     };
+    // What the worker's deadlines (the loop, the debounce, the held log's retry) fall due by.
+    std::shared_ptr<SyncClock> deadlineClock = steadySyncClock();
 
     // Polling interval after the service asked to slow down, in the device code's seconds.
     static constexpr double slowDownStep = 5;

@@ -10,12 +10,15 @@
 #include "model/Paths.h"
 #include "sync/SyncEngine.h"
 
+#include "EngineCalls.h"
+
 #include <unistd.h>
 
 #include <iostream>
 #include <string>
 
 using namespace tavro;
+using namespace tavro::test;
 
 namespace {
 
@@ -62,21 +65,22 @@ int main(int argc, char** argv) {
                                            .deviceName = hostName(),
                                            .appVersion = "driver"});
         if (command == "sign-in") {
-            auto code = engine.beginSignIn();
+            auto code = beginSignIn(engine);
             std::cout << "user_code: " << code.userCode << std::endl;
-            auto account = engine.completeSignIn(code).get();
+            auto account = completeSignIn(engine, code).get();
             engine.stop();
             std::cout << "signed in as " << account.user.id << std::endl;
             return 0;
         }
         if (command == "move-local") {
-            CaptureStore store(TavroPaths::databasePath(), std::make_shared<NullStoreChangeNotifier>());
+            CaptureStore store(TavroPaths::databasePath(),
+                               std::make_shared<NullStoreChangeNotifier>());
             auto workspace = store.defaultWorkspaceID();
             if (!workspace) {
                 std::cerr << "no default workspace: sign in first\n";
                 return 1;
             }
-            engine.adoptLocalCaptures(*workspace);
+            adoptLocalCaptures(engine, *workspace);
             std::cout << describe(engine.status()) << std::endl;
             return 0;
         }
@@ -85,7 +89,7 @@ int main(int argc, char** argv) {
                 std::cout << describe(engine.status()) << std::endl;
                 return 1;
             }
-            engine.syncNow();
+            syncNow(engine);
             const auto status = engine.status();
             std::cout << describe(status) << std::endl;
             return status.kind == SyncStatus::Kind::idle ? 0 : 1;
@@ -96,7 +100,7 @@ int main(int argc, char** argv) {
         }
         if (command == "sign-out") {
             try {
-                engine.signOut();
+                signOut(engine);
             } catch (const std::exception&) {
                 std::cout << describe(engine.status()) << std::endl;
                 return 1;

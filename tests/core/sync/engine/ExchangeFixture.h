@@ -12,7 +12,7 @@ struct ExchangeFixture : StandInEngine {
     void SetUp() override {
         timings.loop = std::chrono::hours(1);
         signedIn();
-        make().syncNow(); // the account, the workspace and the cursor
+        syncNow(make()); // the account, the workspace and the cursor
         service.clearRequests();
         notifier->count = 0;
     }

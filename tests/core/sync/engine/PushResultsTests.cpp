@@ -12,7 +12,7 @@ struct PushResults : ExchangeFixture {
     // A capture the service holds, with its note edited here since.
     std::string edited(const std::string& note) {
         const auto id = newCapture("first words");
-        engine->syncNow();
+        syncNow(*engine);
         auto capture = *store.rawCapture(id);
         capture.note = note;
         store.update(capture);
@@ -132,7 +132,7 @@ TEST_F(PushResults, EachOutcomeSettlesItsRow) {
         SCOPED_TRACE(test.name);
         const auto id = test.arrange();
         service.clearRequests();
-        engine->syncNow();
+        syncNow(*engine);
         EXPECT_EQ(syncBodies().size(), test.requests);
         test.check(id);
     }
@@ -157,7 +157,7 @@ TEST_F(PushResults, ScreenshotsAndCommentsAnswerOnlyForTheirOwnRefusals) {
         SCOPED_TRACE(c.name);
         const auto capture = newCapture("Totals overlap the button");
         if (c.captureSynced)
-            engine->syncNow();
+            syncNow(*engine);
         const auto [shot, comment] = shotAndComment(capture);
         if (c.captureRefusals > 0)
             service.control("reject",
@@ -168,7 +168,7 @@ TEST_F(PushResults, ScreenshotsAndCommentsAnswerOnlyForTheirOwnRefusals) {
                                        {"retry", c.ownRefusals > 0},
                                        {"count", c.ownRefusals}});
         service.clearRequests();
-        engine->syncNow();
+        syncNow(*engine);
         EXPECT_EQ(syncBodies().size(), c.requests);
         EXPECT_EQ(syncState("capture_images", shot), c.state);
         EXPECT_EQ(syncState("comments", comment), c.state);
@@ -178,6 +178,6 @@ TEST_F(PushResults, ScreenshotsAndCommentsAnswerOnlyForTheirOwnRefusals) {
         EXPECT_EQ(store.unsentChangeCount(), c.unsent);
         takeLog();
         store.softDelete(capture);
-        engine->syncNow();
+        syncNow(*engine);
     }
 }

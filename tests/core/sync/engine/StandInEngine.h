@@ -3,6 +3,8 @@
 #include "sync/SyncEngine.h"
 
 #include "CountingNotifier.h"
+#include "EngineCalls.h"
+#include "ManualSyncClock.h"
 #include "MemorySecrets.h"
 #include "StatusLog.h"
 #include "SyncService.h"
@@ -14,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,6 +65,8 @@ struct StandInEngine : ::testing::Test {
                             return tavro::now() + offset->load();
                         }};
     StatusLog statuses;
+    // Set by useManualClock(): the worker's deadlines then fall due only as the test moves it.
+    std::shared_ptr<ManualSyncClock> deadlines;
     std::unique_ptr<SyncEngine> engine;
 
     // The service pings open event streams often, as a busy one would; the transport, which
@@ -87,8 +92,36 @@ struct StandInEngine : ::testing::Test {
                                                                .transport = transport,
                                                                .notifier = notifier,
                                                                .timings = timings});
-        engine->onStatus([this](const SyncStatus& status) { statuses.add(status); });
+        onStatus(*engine, [this](const SyncStatus& status) { statuses.add(status); });
         return *engine;
+    }
+
+    // Call before make().
+    void useManualClock() {
+        deadlines = std::make_shared<ManualSyncClock>();
+        timings.deadlineClock = deadlines;
+    }
+    // Lets the worker finish what it was handed, then moves the manual clock on and waits
+    // until what fell due ran; gives whether all of it happened within the patience.
+    [[nodiscard]] bool advance(std::chrono::milliseconds by) {
+        return settle() && deadlines->advance(by, patience);
+    }
+    // Waits until the worker ran every task handed to it so far and waits for its next
+    // deadline. The handler is set anew to go through the worker's queue; the status it hears
+    // at once is no change, so the log leaves it out.
+    [[nodiscard]] bool settle() {
+        auto through = std::make_shared<std::promise<void>>();
+        auto ran = through->get_future();
+        engine->setStatusHandler([this, through](const SyncStatus& status) mutable {
+            if (through) {
+                through->set_value();
+                through.reset();
+                return;
+            }
+            statuses.add(status);
+        });
+        return ran.wait_for(patience) == std::future_status::ready &&
+               deadlines->awaitWaiting(patience);
     }
 
     // Starts a signed-in engine and waits for its first pass to end.

@@ -1,3 +1,4 @@
+#include "EventSeeingTransport.h"
 #include "StandInEngine.h"
 
 #include <thread>
@@ -80,7 +81,7 @@ TEST_F(SyncEngineAccount, TheAccountIsFetchedAgainOnceSixHoursOld) {
     for (const Step step : {Step{sixHours - 60, 1}, Step{sixHours, 2}, Step{10, 2}}) {
         clockOffset->store(clockOffset->load() + step.age);
         const int passes = statuses.count(Kind::syncing);
-        engine->syncNow();
+        syncNow(*engine);
         ASSERT_TRUE(waitForIdle(passes + 1));
         EXPECT_EQ(count("/v1/me"), step.fetches) << step.age;
         if (step.fetches == 1)
@@ -177,9 +178,10 @@ TEST_F(SyncEngineAccount, MissingCapturesResetTheCursorAndRunOneMorePass) {
         serverCapture(id);
     // The first exchange brings nothing, as if the cursor had passed the three.
     service.inject({.route = "/v1/sync", .status = 200, .body = {{"cursor", 41}}});
+    useManualClock();
     running();
     ASSERT_TRUE(waitForIdle(2));
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(advance(100ms));
     EXPECT_EQ(statuses.count(Kind::syncing), 2);
     EXPECT_EQ(count(reconcileRoute), 1) << "the second pass finds it done";
     EXPECT_EQ(reconcileIDs(0), std::vector<std::string>{}) << "an empty list is still sent";
@@ -190,16 +192,22 @@ TEST_F(SyncEngineAccount, MissingCapturesResetTheCursorAndRunOneMorePass) {
 }
 
 TEST_F(SyncEngineAccount, ChangeEventsStartADebouncedPass) {
-    timings.debounce = 400ms; // longer than a loaded machine stretches the gap between events
+    auto seeing = std::make_shared<EventSeeingTransport>();
+    transport = seeing;
+    timings.debounce = 400ms;
+    useManualClock();
     running();
     ASSERT_TRUE(waitForOpenStreams(1));
     serverCapture("from-elsewhere"); // another device's change is announced
-    std::this_thread::sleep_for(20ms);
-    const auto lastEvent = std::chrono::steady_clock::now();
+    ASSERT_TRUE(eventually([&] { return seeing->changes == 1; }));
+    ASSERT_TRUE(advance(20ms));
     service.announceChange();
+    ASSERT_TRUE(eventually([&] { return seeing->changes == 2; }));
+    ASSERT_TRUE(advance(timings.debounce - 1ms));
+    EXPECT_EQ(statuses.count(Kind::syncing), 1) << "not before the debounce after the last";
+    ASSERT_TRUE(advance(1ms));
     ASSERT_TRUE(waitForIdle(2));
-    EXPECT_GE(std::chrono::steady_clock::now() - lastEvent, 400ms);
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(advance(200ms));
     EXPECT_EQ(statuses.count(Kind::syncing), 2) << "one pass for both changes";
 }
 

@@ -1,3 +1,4 @@
+#include "EventSeeingTransport.h"
 #include "StandInEngine.h"
 
 #include "sync/SyncError.h"
@@ -30,6 +31,7 @@ bool passesAlternate(const std::vector<SyncStatus>& statuses) {
 } // namespace
 
 TEST_F(SyncEngineScheduling, StartsFromTheStoredTokenAndLastSync) {
+    useManualClock();
     store.setSyncMeta("last_sync", "2026-03-01T12:00:00.250Z");
     signedIn();
     make();
@@ -45,21 +47,26 @@ TEST_F(SyncEngineScheduling, StartsFromTheStoredTokenAndLastSync) {
     EXPECT_EQ(engine->status(), SyncStatus{.kind = Kind::signedOut});
     engine->start();
     engine->noteLocalChange();
-    engine->syncNow();
-    std::this_thread::sleep_for(150ms);
+    syncNow(*engine);
+    ASSERT_TRUE(advance(timings.loop + timings.debounce));
     EXPECT_TRUE(service.requests().empty()) << "signed out: no loop, stream or pass";
     EXPECT_EQ(statuses.all().size(), 1u);
 }
 
 TEST_F(SyncEngineScheduling, TheLoopRunsAPassAtOnceAndThenAfterEachPass) {
     timings.loop = 150ms;
+    useManualClock();
     signedIn();
     make();
-    const auto started = std::chrono::steady_clock::now();
     engine->start();
     engine->start(); // changes nothing
-    ASSERT_TRUE(waitForIdle(3));
-    EXPECT_GE(std::chrono::steady_clock::now() - started, 300ms);
+    ASSERT_TRUE(waitForIdle(1));
+    for (int pass = 2; pass <= 3; ++pass) {
+        ASSERT_TRUE(advance(timings.loop - 1ms));
+        EXPECT_EQ(statuses.count(Kind::syncing), pass - 1) << "not before the loop's time";
+        ASSERT_TRUE(advance(1ms));
+        ASSERT_TRUE(waitForIdle(pass));
+    }
     EXPECT_EQ(count("/v1/me"), 1) << "the account is fresh after the first pass";
     EXPECT_TRUE(waitForOpenStreams(1));
     EXPECT_EQ(count("/v1/events"), 1) << "one stream however often started";
@@ -74,40 +81,43 @@ TEST_F(SyncEngineScheduling, TheLoopRunsAPassAtOnceAndThenAfterEachPass) {
     ASSERT_TRUE(waitForOpenStreams(0)) << "stop ends the stream";
     EXPECT_LT(std::chrono::steady_clock::now() - stopping, 3s) << "within about a second";
     const int passes = statuses.count(Kind::syncing);
-    std::this_thread::sleep_for(400ms);
+    ASSERT_TRUE(advance(3 * timings.loop));
     EXPECT_EQ(statuses.count(Kind::syncing), passes);
 }
 
 TEST_F(SyncEngineScheduling, ABurstOfLocalChangesMakesOnePassAfterTheLast) {
-    // Long enough that a loaded machine never stretches a gap of the burst past it.
     timings.debounce = 500ms;
+    useManualClock();
     running();
-    auto lastChange = std::chrono::steady_clock::now();
     for (int i = 0; i < 5; ++i) {
-        std::this_thread::sleep_for(10ms);
-        lastChange = std::chrono::steady_clock::now();
+        ASSERT_TRUE(advance(10ms));
         engine->noteLocalChange();
     }
+    ASSERT_TRUE(advance(timings.debounce - 1ms));
+    EXPECT_EQ(statuses.count(Kind::syncing), 1) << "not before the debounce after the last";
+    ASSERT_TRUE(advance(1ms));
     ASSERT_TRUE(waitForIdle(2));
-    EXPECT_GE(std::chrono::steady_clock::now() - lastChange, 480ms);
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(advance(300ms));
     EXPECT_EQ(statuses.count(Kind::syncing), 2) << "one pass for the whole burst";
 }
 
 TEST_F(SyncEngineScheduling, RequestsDuringAPassMakeItRunOnceMore) {
+    useManualClock();
     running();
     clockOffset->store(SyncTimings{}.accountRefreshAge); // the next pass refreshes the account
     service.inject({.route = "/v1/me", .hold = true});
-    std::thread first([&] { engine->syncNow(); });
+    std::thread first([&] { syncNow(*engine); });
     EXPECT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }))
         << count("/v1/me") << " account calls; " << statuses.describe();
     for (int i = 0; i < 3; ++i)
-        engine->syncNow(); // returns at once: a pass is running
+        syncNow(*engine); // returns at once: a pass is running
     engine->noteLocalChange();
     service.release("/v1/me");
     first.join();
+    ASSERT_TRUE(waitForIdle(3));
+    ASSERT_TRUE(advance(timings.loop));
     ASSERT_TRUE(waitForIdle(4));
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(advance(200ms));
     EXPECT_EQ(statuses.count(Kind::syncing), 4)
         << "the start's pass, the one that hung, one repeat for the three requests made during "
            "it, and one after the debounce";
@@ -159,20 +169,21 @@ TEST_F(SyncEngineScheduling, AnErrorThatEndsAPassBecomesAStatusAndALogLine) {
 }
 
 TEST_F(SyncEngineScheduling, ARejectedSessionSignsOutOnceAndStopsEverything) {
+    useManualClock();
     running();
     ASSERT_TRUE(waitForOpenStreams(1));
     clockOffset->store(SyncTimings{}.accountRefreshAge);
     service.expireToken();
     service.inject({.route = "/v1/me", .hold = true});
-    std::thread pass([&] { engine->syncNow(); });
+    std::thread pass([&] { syncNow(*engine); });
     EXPECT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }))
         << count("/v1/me") << " account calls; " << statuses.describe();
-    engine->syncNow(); // queues a repeat of the pass that is about to fail
+    syncNow(*engine); // queues a repeat of the pass that is about to fail
     engine->noteLocalChange();
     service.release("/v1/me");
     pass.join();
     ASSERT_TRUE(waitForStatus(SyncStatus{.kind = Kind::sessionExpired}));
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(advance(300ms));
 
     EXPECT_EQ(log(), std::vector<std::string>{"warn: Session rejected by the server; signed out"});
     EXPECT_EQ(statuses.count(Kind::syncing), 2) << "no repeat without a token";
@@ -182,16 +193,19 @@ TEST_F(SyncEngineScheduling, ARejectedSessionSignsOutOnceAndStopsEverything) {
     EXPECT_TRUE(waitForOpenStreams(0));
     const auto requests = service.requests().size();
     engine->noteLocalChange();
-    engine->syncNow();
-    std::this_thread::sleep_for(150ms);
+    syncNow(*engine);
+    ASSERT_TRUE(advance(150ms));
     EXPECT_EQ(service.requests().size(), requests);
 }
 
 TEST_F(SyncEngineScheduling, QuittingDuringAHungRequestEndsPromptly) {
     timings.loop = 50ms;
+    useManualClock();
     running();
     service.inject({.route = "/v1/me", .hold = true});
     clockOffset->store(SyncTimings{}.accountRefreshAge); // the loop's next pass hangs on it
+    ASSERT_TRUE(settle());
+    deadlines->advance(timings.loop, 0ms); // that pass does not end: no waiting for it
     ASSERT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }))
         << count("/v1/me") << " account calls; " << statuses.describe();
     const auto quitting = std::chrono::steady_clock::now();
@@ -199,34 +213,6 @@ TEST_F(SyncEngineScheduling, QuittingDuringAHungRequestEndsPromptly) {
     EXPECT_LT(std::chrono::steady_clock::now() - quitting, 3s) << "within about a second";
     EXPECT_TRUE(store.syncLog(10).empty()) << "a pass cut short by quitting is no failure";
 }
-
-namespace {
-
-// The real transport, noting when an event-stream piece that announces a change came in.
-class EventSeeingTransport final : public HttpTransport {
-public:
-    HttpResponse send(const HttpRequest& request, std::stop_token stop) override {
-        return inner_->send(request, stop);
-    }
-    HttpResponse stream(const HttpRequest& request,
-                        const std::function<void(std::string_view)>& onBody,
-                        std::stop_token stop) override {
-        return inner_->stream(
-            request,
-            [&](std::string_view piece) {
-                onBody(piece);
-                if (piece.find("event: change") != std::string_view::npos)
-                    ++changes;
-            },
-            stop);
-    }
-    std::atomic<int> changes = 0;
-
-private:
-    const std::shared_ptr<HttpTransport> inner_ = makeCurlTransport();
-};
-
-} // namespace
 
 TEST_F(SyncEngineScheduling, AChangeDuringAPassRepeatsThePassAsSoonAsItEnds) {
     auto seeing = std::make_shared<EventSeeingTransport>();

@@ -2,7 +2,6 @@
 
 #include "sync/SyncError.h"
 
-#include <atomic>
 #include <mutex>
 #include <thread>
 
@@ -109,14 +108,14 @@ TEST_F(SyncEngineSignIn, ThePollsAnswersDecideHowTheSignInEnds) {
         SCOPED_TRACE(c.name);
         const int before = count(tokenPoll);
         make();
-        auto code = engine->beginSignIn();
+        auto code = beginSignIn(*engine);
         const auto started = service.inspect("device-codes");
         EXPECT_TRUE(std::any_of(started.begin(), started.end(), [&](const json& entry) {
             return entry.at("user_code") == code.userCode &&
                    entry.at("device_code") == code.deviceCode;
         })) << "the code the service started";
         c.answer(service, code.userCode);
-        auto future = engine->completeSignIn(code);
+        auto future = completeSignIn(*engine, code);
         EXPECT_EQ(outcome(future), c.outcome);
         EXPECT_EQ(count(tokenPoll) - before, c.pollCount);
         const bool signedIn = c.outcome.starts_with("signed in");
@@ -124,7 +123,7 @@ TEST_F(SyncEngineSignIn, ThePollsAnswersDecideHowTheSignInEnds) {
         EXPECT_EQ(storedToken().has_value(), signedIn);
         EXPECT_EQ(engine->status().kind != Kind::signedOut, signedIn);
         if (signedIn)
-            engine->signOut();
+            signOut(*engine);
         engine.reset();
     }
 }
@@ -136,9 +135,9 @@ TEST_F(SyncEngineSignIn, ActivationRecordsTheAccountDeviceAndDefaultWorkspaceThe
                       {{{"id", SyncService::workspaceID}, {"name", "Team"}, {"slug", "team"}},
                        {{"id", secondWorkspace}, {"name", "Other"}, {"slug", "other"}}}}});
     make();
-    auto code = engine->beginSignIn();
+    auto code = beginSignIn(*engine);
     service.approve(code.userCode);
-    auto future = engine->completeSignIn(code);
+    auto future = completeSignIn(*engine, code);
     ASSERT_EQ(outcome(future), signedInAsUser);
     EXPECT_EQ(store.syncMeta("user_id"), SyncService::userID);
     EXPECT_EQ(store.syncMeta("user_name"), "Mira Test");
@@ -170,9 +169,9 @@ TEST_F(SyncEngineSignIn, ActivationRecordsTheAccountDeviceAndDefaultWorkspaceThe
     store.setSyncMeta("default_workspace_id", "gone");
     service.control("account", {{"user", {{"id", SyncService::userID}, {"name", "Mira Test"}}},
                                 {"workspaces", json::array()}});
-    code = engine->beginSignIn();
+    code = beginSignIn(*engine);
     service.approve(code.userCode);
-    auto again = engine->completeSignIn(code);
+    auto again = completeSignIn(*engine, code);
     ASSERT_EQ(outcome(again), signedInAsUser);
     EXPECT_EQ(store.syncMeta("device_id"), deviceID);
     EXPECT_EQ(store.syncMeta("default_workspace_id"), "gone");
@@ -184,9 +183,9 @@ TEST_F(SyncEngineSignIn, WithoutWorkspacesNoDefaultIsChosen) {
     service.control("account",
                     {{"user", {{"id", SyncService::userID}}}, {"workspaces", json::array()}});
     make();
-    auto code = engine->beginSignIn();
+    auto code = beginSignIn(*engine);
     service.approve(code.userCode);
-    auto future = engine->completeSignIn(code);
+    auto future = completeSignIn(*engine, code);
     ASSERT_EQ(outcome(future), signedInAsUser);
     EXPECT_FALSE(store.syncMeta("default_workspace_id"));
     EXPECT_EQ(store.syncMeta("user_name"), "You");
@@ -196,11 +195,11 @@ TEST_F(SyncEngineSignIn, SlowDownAnswersStretchTheWaitByFiveSecondsEach) {
     service.configure({{"device_interval", 2}});
     timings.pollSecond = 10ms; // the code's 2 s interval is 20 ms, each slow-down 50 ms more
     make();
-    auto code = engine->beginSignIn();
+    auto code = beginSignIn(*engine);
     service.slowDown(2, code.userCode);
     service.approve(code.userCode);
     const auto started = std::chrono::steady_clock::now();
-    auto future = engine->completeSignIn(code);
+    auto future = completeSignIn(*engine, code);
     ASSERT_EQ(outcome(future), signedInAsUser);
     // 2 + 7 + 12 seconds of the code's pace before the three polls.
     EXPECT_GE(std::chrono::steady_clock::now() - started, 210ms);
@@ -209,18 +208,18 @@ TEST_F(SyncEngineSignIn, SlowDownAnswersStretchTheWaitByFiveSecondsEach) {
 
 TEST_F(SyncEngineSignIn, ACodePastItsExpiryIsNeverPolled) {
     make();
-    auto code = engine->beginSignIn();
+    auto code = beginSignIn(*engine);
     code.expiresAt = tavro::now() - 1;
-    auto future = engine->completeSignIn(code);
+    auto future = completeSignIn(*engine, code);
     EXPECT_EQ(outcome(future), "That code expired. Start again to get a new one.");
     EXPECT_EQ(count(tokenPoll), 0);
 
     // Pending until the deadline: the poll that began before it still counts, the next check
     // at or after it ends the sign-in without polling again.
     service.inject({.route = tokenPoll, .hold = true});
-    code = engine->beginSignIn();
+    code = beginSignIn(*engine);
     code.expiresAt = timings.clock() + 60;
-    auto waiting = engine->completeSignIn(code);
+    auto waiting = completeSignIn(*engine, code);
     ASSERT_TRUE(eventually([&] { return service.held(tokenPoll) == 1; }));
     clockOffset->store(120); // the deadline passes while that poll waits for its answer
     service.release(tokenPoll);
@@ -237,7 +236,7 @@ TEST_F(SyncEngineSignIn, CancellingStopsThePollingPromptlyAndStoresNothing) {
     const std::vector<Case> cases = {
         {"cancelled between polls", [&] { engine->cancelSignIn(); }, false},
         {"cancelled during a poll that hangs", [&] { engine->cancelSignIn(); }, true},
-        {"signed out meanwhile", [&] { engine->signOut(); }, true},
+        {"signed out meanwhile", [&] { signOut(*engine); }, true},
     };
     timings.pollSecond = 20ms;
     for (const auto& c : cases) {
@@ -245,11 +244,11 @@ TEST_F(SyncEngineSignIn, CancellingStopsThePollingPromptlyAndStoresNothing) {
         make();
         if (c.hungPoll)
             service.inject({.route = tokenPoll, .count = -1, .hold = true});
-        auto future = engine->completeSignIn(engine->beginSignIn());
+        auto future = completeSignIn(*engine, beginSignIn(*engine));
         if (c.hungPoll)
             ASSERT_TRUE(eventually([&] { return service.held(tokenPoll) == 1; }));
         else
-            std::this_thread::sleep_for(50ms);
+            ASSERT_TRUE(eventually([&] { return count(tokenPoll) >= 1; }));
         const auto cancelled = std::chrono::steady_clock::now();
         c.cancel();
         ASSERT_EQ(future.wait_for(patience), std::future_status::ready);
@@ -266,7 +265,7 @@ TEST_F(SyncEngineSignIn, CancellingStopsThePollingPromptlyAndStoresNothing) {
 TEST_F(SyncEngineSignIn, QuittingWhileThePollWaitsEndsIt) {
     timings.pollSecond = 1s;
     make();
-    auto future = engine->completeSignIn(engine->beginSignIn());
+    auto future = completeSignIn(*engine, beginSignIn(*engine));
     const auto quitting = std::chrono::steady_clock::now();
     engine.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - quitting, 1s);
@@ -298,11 +297,11 @@ TEST_F(SyncEngineSignIn, AFailureAfterTheTokenArrivedForgetsTheTokenAgain) {
         if (c.fault)
             service.inject(*c.fault);
         make();
-        auto code = engine->beginSignIn();
+        auto code = beginSignIn(*engine);
         if (c.libraryBusy)
             store.db().execute("BEGIN IMMEDIATE;");
         service.approve(code.userCode);
-        auto future = engine->completeSignIn(code);
+        auto future = completeSignIn(*engine, code);
         const std::string ended = outcome(future);
         if (c.libraryBusy)
             store.db().execute("ROLLBACK;");
@@ -329,7 +328,7 @@ TEST_F(SyncEngineSignIn, SignOutKeepsTheCapturesTheServiceNeverHad) {
                        {std::string(SyncService::workspaceID)});
     notifier->count = 0;
 
-    engine->signOut();
+    signOut(*engine);
 
     EXPECT_FALSE(store.rawCapture("shared"));
     for (const char* id : {"firstPush", "local"}) {
@@ -356,7 +355,7 @@ TEST_F(SyncEngineSignIn, SignOutKeepsTheCapturesTheServiceNeverHad) {
 TEST_F(SyncEngineSignIn, SignOutWhileOfflineStillForgetsEverything) {
     running();
     service.inject({.route = "/api/auth/sign-out", .count = -1, .hangUp = true});
-    engine->signOut();
+    signOut(*engine);
     EXPECT_GE(count("/api/auth/sign-out"), 1) << "the service was asked";
     EXPECT_FALSE(engine->isSignedIn());
     EXPECT_FALSE(storedToken());
@@ -370,6 +369,8 @@ TEST_F(SyncEngineSignIn, AReplyThatArrivesAfterSignOutOrStopIsDropped) {
         bool replyArrives; // the request ignores the stop and its reply comes in late
         bool signsOut;     // else the engine only stops
     };
+    // No pass the event stream begins runs in place of the one asked for below.
+    useManualClock();
     for (const Case c : {Case{"request stopped", false, true}, Case{"late reply", true, true},
                          Case{"late reply after stop", true, false}}) {
         SCOPED_TRACE(c.name);
@@ -387,28 +388,17 @@ TEST_F(SyncEngineSignIn, AReplyThatArrivesAfterSignOutOrStopIsDropped) {
                         {{"user", {{"id", late}, {"name", "Late"}}},
                          {"workspaces", {{{"id", "w9"}, {"name", "Late"}, {"slug", "l"}}}}});
         service.inject({.route = "/v1/me", .hold = true});
-        std::atomic<bool> endingAsked = false;
-        std::thread pass([&] {
-            // A pass the event stream began may have run in place of the one asked for here,
-            // without its account call; ask again until the call is held.
-            for (int tries = 0; tries < 20; ++tries) {
-                engine->syncNow();
-                if (endingAsked || service.held("/v1/me") > 0)
-                    break;
-                std::this_thread::sleep_for(50ms);
-            }
-        });
+        std::thread pass([&] { syncNow(*engine); });
         EXPECT_TRUE(eventually([&] { return service.held("/v1/me") == 1; }))
             << count("/v1/me") << " account calls; " << statuses.describe();
-        endingAsked = true;
-        std::thread ending([&] { c.signsOut ? engine->signOut() : engine->stop(); });
+        std::thread ending([&] { c.signsOut ? signOut(*engine) : engine->stop(); });
         if (c.replyArrives) {
             EXPECT_TRUE(eventually([&] { return deaf->stopIgnored(); }));
             service.release("/v1/me");
         }
         ending.join();
         pass.join();
-        std::this_thread::sleep_for(100ms);
+        ASSERT_TRUE(advance(100ms));
 
         EXPECT_FALSE(store.person(late)) << "the late account was not written";
         EXPECT_TRUE(store.syncLog(10).empty()) << "a dropped pass is no failure";
@@ -440,20 +430,20 @@ TEST_F(SyncEngineSignIn, AdoptionMovesLocalCapturesAndSyncs) {
     running();
     addCapture("a", std::nullopt, "local");
     addCapture("b", std::nullopt, "local");
-    engine->adoptLocalCaptures(SyncService::workspaceID, std::vector<std::string>{});
+    adoptLocalCaptures(*engine, SyncService::workspaceID, std::vector<std::string>{});
     EXPECT_TRUE(store.localCaptures().size() == 2) << "an empty list adopts nothing";
     EXPECT_EQ(statuses.count(Kind::syncing), 2) << "and still syncs";
 
-    engine->adoptLocalCaptures(SyncService::workspaceID, std::vector<std::string>{"a", "missing"});
+    adoptLocalCaptures(*engine, SyncService::workspaceID, std::vector<std::string>{"a", "missing"});
     EXPECT_EQ(store.rawCapture("a")->workspaceID, SyncService::workspaceID);
     EXPECT_FALSE(store.rawCapture("b")->workspaceID);
-    engine->adoptLocalCaptures(SyncService::workspaceID);
+    adoptLocalCaptures(*engine, SyncService::workspaceID);
     EXPECT_TRUE(store.localCaptures().empty());
     EXPECT_EQ(store.rawCapture("b")->syncState, SyncState::synced) << "the pass pushed it";
 
-    engine->setDefaultWorkspace("w2");
+    setDefaultWorkspace(*engine, "w2");
     EXPECT_EQ(store.syncMeta("default_workspace_id"), "w2");
-    engine->setDefaultWorkspace(std::nullopt);
+    setDefaultWorkspace(*engine, std::nullopt);
     EXPECT_FALSE(store.syncMeta("default_workspace_id"));
 }
 
@@ -465,11 +455,11 @@ TEST_F(SyncEngineSignIn, WritesTheLibraryRefusesReachTheCallerAndSignOutCanBeTri
     const std::vector<Case> cases = {
         {"sign-out",
          [&] {
-             engine->signOut();
+             signOut(*engine);
          }},
         {"default workspace",
          [&] {
-             engine->setDefaultWorkspace(std::nullopt);
+             setDefaultWorkspace(*engine, std::nullopt);
          }},
     };
     running();
@@ -494,7 +484,7 @@ TEST_F(SyncEngineSignIn, WritesTheLibraryRefusesReachTheCallerAndSignOutCanBeTri
     EXPECT_TRUE(statuses.last()->message.starts_with("Couldn't sign out: "))
         << statuses.last()->message;
 
-    engine->signOut();
+    signOut(*engine);
     EXPECT_TRUE(meta().empty());
     EXPECT_FALSE(storedToken());
     EXPECT_EQ(engine->status(), SyncStatus{.kind = Kind::signedOut});
@@ -503,6 +493,7 @@ TEST_F(SyncEngineSignIn, WritesTheLibraryRefusesReachTheCallerAndSignOutCanBeTri
 // The user waits on a sign-out: a held lock is reported after one wait for it, not after every
 // retry, and the reason reaches the sync log as soon as the lock is let go.
 TEST_F(SyncEngineSignIn, ASignOutThatMeetsAHeldLockSaysSoAtOnceAndLogsItOnceTheLockIsFree) {
+    useManualClock();
     running();
     const std::string line = "error: Couldn't sign out: SQL execution failed: database is "
                              "locked\nBEGIN IMMEDIATE TRANSACTION;";
@@ -524,8 +515,9 @@ TEST_F(SyncEngineSignIn, ASignOutThatMeetsAHeldLockSaysSoAtOnceAndLogsItOnceTheL
     EXPECT_TRUE(storedToken());
 
     other.db().execute("ROLLBACK;");
+    ASSERT_TRUE(advance(timings.heldLogRetry));
     EXPECT_TRUE(eventually([&] { return logged() == 1; })) << testing::PrintToString(log());
-    engine->syncNow();
+    syncNow(*engine);
     EXPECT_EQ(logged(), 1) << "written once";
     EXPECT_EQ(statuses.last()->kind, Kind::idle);
 }

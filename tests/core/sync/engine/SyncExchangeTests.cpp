@@ -23,7 +23,7 @@ TEST_F(SyncExchange, PushesWhatIsPendingAndPullsInTableOrder) {
     service.writeAsOtherDevice("captures", {{"id", theirs},
                                             {"workspace_id", SyncService::workspaceID},
                                             {"note", "from the other desk"}});
-    engine->syncNow();
+    syncNow(*engine);
     for (const auto& [table, id] :
          {std::pair{"groups", group}, {"captures", capture}, {"comments", comment}}) {
         EXPECT_EQ(syncState(table, id), "synced") << table;
@@ -35,13 +35,13 @@ TEST_F(SyncExchange, PushesWhatIsPendingAndPullsInTableOrder) {
     EXPECT_EQ(takeLog(), std::vector<std::string>{});
     const int posted = notifier->count;
     EXPECT_GE(posted, 1);
-    engine->syncNow();
+    syncNow(*engine);
     EXPECT_EQ(notifier->count, posted) << "nothing moved, nothing posted";
 }
 
 TEST_F(SyncExchange, APassRunsAtMostTwentySixExchanges) {
     service.inject({.route = "/v1/sync", .status = 200, .body = {{"more", true}}, .count = -1});
-    engine->syncNow();
+    syncNow(*engine);
     EXPECT_EQ(statuses.last()->kind, Kind::idle);
     EXPECT_EQ(syncBodies().size(), 26u);
 }
@@ -53,12 +53,12 @@ TEST_F(SyncExchange, OneFreshPullOfTheWorkspacePerPass) {
                     .status = 200,
                     .body = {{"resync_groups", {{{"id", "workspace:all"}}}}, {"cursor", 9}},
                     .count = -1});
-    engine->syncNow();
+    syncNow(*engine);
     const auto bodies = syncBodies();
     ASSERT_EQ(bodies.size(), 2u);
     EXPECT_EQ(bodies[1].at("cursor"), 0);
     EXPECT_EQ(store.syncMeta("cursor"), "9");
-    engine->syncNow();
+    syncNow(*engine);
     EXPECT_EQ(syncBodies().size(), 4u) << "the next pass honours one again";
 }
 
@@ -69,8 +69,8 @@ TEST_F(SyncExchange, FullGroupRequestsSurviveAFailedRequest) {
                     .status = 200,
                     .body = {{"resync_groups", {{{"id", group}, {"mode", "full"}}}}}});
     service.inject({.route = "/v1/sync", .status = 500});
-    engine->syncNow();
-    engine->syncNow();
+    syncNow(*engine);
+    syncNow(*engine);
     const auto bodies = syncBodies();
     ASSERT_EQ(bodies.size(), 3u);
     EXPECT_EQ(bodies[1].at("full_groups"), json::array({group}));
@@ -97,7 +97,7 @@ TEST_F(SyncExchange, ARedirectOfTheExchangeIsFollowedOnlyWithinTheService) {
         SCOPED_TRACE(c.location);
         const auto id = newCapture("pushed");
         service.inject({.route = "/v1/sync", .status = 307, .headers = {{"Location", c.location}}});
-        engine->syncNow();
+        syncNow(*engine);
         EXPECT_TRUE(elsewhere.requests().empty()) << "nothing went elsewhere";
         if (!c.refused) {
             EXPECT_EQ(syncState("captures", id), "synced");
@@ -111,7 +111,7 @@ TEST_F(SyncExchange, ARedirectOfTheExchangeIsFollowedOnlyWithinTheService) {
             EXPECT_EQ(syncBodies().size(), 1u);
             EXPECT_EQ(statuses.last(), (SyncStatus{.kind = Kind::failed, .message = reason}));
             EXPECT_EQ(takeLog(), std::vector<std::string>{"error: " + reason});
-            engine->syncNow();
+            syncNow(*engine);
             EXPECT_EQ(syncState("captures", id), "synced") << "the next pass goes through";
             takeLog();
         }
@@ -122,7 +122,7 @@ TEST_F(SyncExchange, ARedirectOfTheExchangeIsFollowedOnlyWithinTheService) {
 TEST_F(SyncExchange, AnEditMadeWhileThePushIsInFlightStaysPending) {
     const auto id = newCapture("before");
     service.inject({.route = "/v1/sync", .hold = true});
-    std::thread pass([&] { engine->syncNow(); });
+    std::thread pass([&] { syncNow(*engine); });
     ASSERT_TRUE(eventually([&] { return !syncBodies().empty(); }));
     auto capture = *store.rawCapture(id);
     capture.note = "after";
@@ -130,7 +130,7 @@ TEST_F(SyncExchange, AnEditMadeWhileThePushIsInFlightStaysPending) {
     service.release("/v1/sync");
     pass.join();
     EXPECT_EQ(syncState("captures", id), "pendingPush");
-    engine->syncNow();
+    syncNow(*engine);
     EXPECT_EQ(syncState("captures", id), "synced");
     EXPECT_EQ(serverRow("captures", id).value("note", ""), "after");
 }
@@ -161,7 +161,7 @@ TEST_F(SyncExchange, HostileRepliesAreSkippedAndLogged) {
     for (const auto& [body, logged] : cases) {
         SCOPED_TRACE(body);
         service.inject({.route = "/v1/sync", .status = 200, .rawBody = body});
-        engine->syncNow();
+        syncNow(*engine);
         EXPECT_EQ(statuses.last()->kind,
                   logged.size() == 1 && logged[0][0] == 'e' ? Kind::failed : Kind::idle);
         EXPECT_EQ(takeLog(), logged);
@@ -190,7 +190,7 @@ TEST_F(SyncExchange, ABacklogLongerThanOneListingGoesOutInOnePass) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.table);
         const auto capture = newCapture(std::string("for ") + c.table);
-        engine->syncNow();
+        syncNow(*engine);
         service.clearRequests();
         const std::string table = c.table;
         for (int i = 0; i < c.rows; ++i) {
@@ -206,7 +206,7 @@ TEST_F(SyncExchange, ABacklogLongerThanOneListingGoesOutInOnePass) {
                                 .position = -1,
                                 .imagePath = "2026/01/missing-" + std::to_string(i) + ".png"});
         }
-        engine->syncNow();
+        syncNow(*engine);
         EXPECT_EQ(syncBodies().size(), c.exchanges);
         EXPECT_EQ(
             store.db()
@@ -296,18 +296,18 @@ TEST_F(SyncExchange, ALongPullIsReadAheadPageByPage) {
             engine->syncNow(nullptr);
             ASSERT_TRUE(eventually([&] { return faulty->held(); }));
             const auto start = std::chrono::steady_clock::now();
-            engine->signOut();
+            signOut(*engine);
             EXPECT_LT(std::chrono::steady_clock::now() - start, patience / 4);
             EXPECT_EQ(statuses.last()->kind, Kind::signedOut);
             EXPECT_EQ(pulled(), c.applied) << "the account's captures are forgotten";
             continue;
         }
-        engine->syncNow();
+        syncNow(*engine);
         EXPECT_EQ(pulled(), c.applied);
         if (c.fault == Fault::refused) {
             EXPECT_EQ(statuses.last()->kind, Kind::offline);
             EXPECT_EQ(store.syncMeta("cursor"), faulty->faulted().at("cursor").dump());
-            engine->syncNow();
+            syncNow(*engine);
             EXPECT_EQ(pulled(), 23);
         }
         EXPECT_EQ(statuses.last()->kind, Kind::idle);
@@ -343,9 +343,9 @@ TEST_F(SyncExchange, AWorkspaceGoesOnlyWhenTheUserHasLeftIt) {
         SCOPED_TRACE(c.name);
         store.db().execute("DELETE FROM captures;");
         service.control("account", {{"workspaces", {team}}});
-        engine->syncNow();
+        syncNow(*engine);
         newCapture("Checkout fails");
-        engine->syncNow();
+        syncNow(*engine);
         takeLog();
 
         service.control("leave-workspace", {{"workspace_id", ws}});
@@ -354,7 +354,7 @@ TEST_F(SyncExchange, AWorkspaceGoesOnlyWhenTheUserHasLeftIt) {
         if (c.newRow)
             service.writeAsOtherDevice("captures",
                                        {{"id", makeUUID()}, {"workspace_id", ws}, {"note", "new"}});
-        engine->syncNow();
+        syncNow(*engine);
         EXPECT_EQ(store.db()
                       .query("SELECT COUNT(*) AS n FROM captures WHERE workspace_id = ?;", {ws})
                       .front()

@@ -1,5 +1,7 @@
 #include "sync/SyncExecutor.h"
 
+#include "ManualSyncClock.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +12,7 @@
 #include <vector>
 
 using namespace tavro;
+using namespace tavro::test;
 using namespace std::chrono_literals;
 using Deadline = SyncExecutor::Deadline;
 
@@ -92,21 +95,23 @@ TEST(SyncExecutor, CallReturnsTheResultOrRethrowsAndNestsOnTheWorker) {
 TEST(SyncExecutor, DeadlinesFireOnceOnTheWorkerAndReArmingPostponesThem) {
     Journal journal;
     std::thread::id fired;
-    SyncExecutor executor([&](Deadline which) {
-        fired = std::this_thread::get_id();
-        journal.add(which == Deadline::loop ? "loop" : "debounce");
-    });
-    const auto start = std::chrono::steady_clock::now();
-    // Far longer than the gaps of the burst, even on a loaded machine.
+    auto clock = std::make_shared<ManualSyncClock>();
+    SyncExecutor executor(
+        [&](Deadline which) {
+            fired = std::this_thread::get_id();
+            journal.add(which == Deadline::loop ? "loop" : "debounce");
+        },
+        clock);
     executor.arm(Deadline::debounce, 400ms);
     for (int i = 0; i < 5; ++i) { // a burst: each re-arm restarts the wait
-        std::this_thread::sleep_for(10ms);
+        ASSERT_TRUE(clock->advance(10ms));
         executor.arm(Deadline::debounce, 400ms);
     }
+    ASSERT_TRUE(clock->advance(399ms));
+    EXPECT_TRUE(journal.snapshot().empty()) << "450 ms after the first arm, not before";
+    ASSERT_TRUE(clock->advance(1ms));
     ASSERT_TRUE(eventually([&] { return journal.snapshot().size() == 1; }));
-    const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(waited, 445ms);
-    std::this_thread::sleep_for(80ms);
+    ASSERT_TRUE(clock->advance(80ms));
     EXPECT_EQ(journal.snapshot(), std::vector<std::string>{"debounce"});
     EXPECT_EQ(fired, executor.call([] { return std::this_thread::get_id(); }));
     EXPECT_FALSE(executor.armed(Deadline::debounce));
@@ -114,26 +119,31 @@ TEST(SyncExecutor, DeadlinesFireOnceOnTheWorkerAndReArmingPostponesThem) {
 
 TEST(SyncExecutor, TheTwoDeadlinesAreIndependentAndADisarmedOneNeverFires) {
     Journal journal;
+    auto clock = std::make_shared<ManualSyncClock>();
     SyncExecutor executor(
-        [&](Deadline which) { journal.add(which == Deadline::loop ? "loop" : "debounce"); });
+        [&](Deadline which) { journal.add(which == Deadline::loop ? "loop" : "debounce"); }, clock);
     executor.arm(Deadline::loop, 60ms);
     executor.arm(Deadline::debounce, 10ms);
+    ASSERT_TRUE(clock->advance(10ms));
+    ASSERT_TRUE(eventually([&] { return journal.snapshot().size() == 1; }));
+    ASSERT_TRUE(clock->advance(50ms));
     ASSERT_TRUE(eventually([&] { return journal.snapshot().size() == 2; }));
     EXPECT_EQ(journal.snapshot(), (std::vector<std::string>{"debounce", "loop"}));
 
-    executor.arm(Deadline::loop, 200ms); // long enough to be disarmed first however loaded
+    executor.arm(Deadline::loop, 200ms);
     EXPECT_TRUE(executor.armed(Deadline::loop));
     executor.disarm(Deadline::loop);
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(clock->advance(300ms));
     EXPECT_EQ(journal.snapshot().size(), 2u);
 }
 
 TEST(SyncExecutor, ADeadlineDueWhileATaskRunsFiresAfterIt) {
     Journal journal;
-    SyncExecutor executor([&](Deadline) { journal.add("deadline"); });
+    auto clock = std::make_shared<ManualSyncClock>();
+    SyncExecutor executor([&](Deadline) { journal.add("deadline"); }, clock);
     executor.post([&] {
         executor.arm(Deadline::loop, 1ms);
-        std::this_thread::sleep_for(30ms);
+        EXPECT_TRUE(clock->advance(30ms)); // no worker waits: it runs this task
         journal.add("task");
     });
     ASSERT_TRUE(eventually([&] { return journal.snapshot().size() == 2; }));
