@@ -25,8 +25,8 @@
 
 namespace tavro {
 
-class ContextCollector;
 class AppActions;
+class ContextCollector;
 class Library;
 class PermissionsService;
 class Preferences;
