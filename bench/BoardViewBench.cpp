@@ -5,6 +5,7 @@
 // 1,000; a switch of the sidebar's filter and a key in the search field, each to the painted
 // board, within 16 ms at 100,000.
 #include "BusyLibrary.h"
+#include "NoActions.h"
 #include "OffscreenApplication.h"
 #include "ThreadTime.h"
 #include "board/BoardView.h"
@@ -13,7 +14,6 @@
 #include "library/ThumbnailLoader.h"
 #include "model/Paths.h"
 #include "store/CaptureStore.h"
-#include "values/AppNotifications.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
@@ -58,7 +58,7 @@ struct BoardWindow : bench::BusyLibrary {
         store->db().executeRaw("UPDATE captures SET thumb_path = 'bench.jpg';");
         library = std::make_unique<Library>(TavroPaths::databasePath(), thumbnails,
                                             std::make_unique<StoreChangeListener>());
-        view = std::make_unique<BoardView>(*library, preferences, notifications);
+        view = std::make_unique<BoardView>(*library, preferences, actions);
         view->setFilter(LibraryFilter::everything());
         view->resize(1180, 760);
         view->show();
@@ -73,7 +73,7 @@ struct BoardWindow : bench::BusyLibrary {
     Preferences preferences{std::make_unique<QSettings>(toQString((home / "current.conf").string()),
                                                         QSettings::IniFormat),
                             legacy};
-    NotificationCenter notifications;
+    bench::NoActions actions;
     ThumbnailLoader thumbnails;
     std::unique_ptr<Library> library;
     std::unique_ptr<BoardView> view;

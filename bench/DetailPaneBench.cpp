@@ -8,6 +8,7 @@
 // Also reported: the longest stall while the pane opens and shows its 1,000 rows, the longest
 // handling of one event in the GUI thread's own CPU time (a loaded machine lengthens stalls,
 // not this), and the GUI thread's share of a core.
+#include "NoActions.h"
 #include "StallTicker.h"
 #include "desktop/StoreChangeListener.h"
 #include "detail/CaptureDetailView.h"
@@ -16,7 +17,6 @@
 #include "model/Paths.h"
 #include "model/Uuid.h"
 #include "store/CaptureStore.h"
-#include "values/AppNotifications.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -150,7 +150,7 @@ void BM_DetailPaneWhileAgentsComment(benchmark::State& state) {
     Library library(TavroPaths::databasePath(), thumbnails, std::move(listener));
     while (library.reloadPending())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    NotificationCenter notifications;
+    bench::NoActions actions;
 
     QElapsedTimer clock;
     clock.start();
@@ -159,7 +159,7 @@ void BM_DetailPaneWhileAgentsComment(benchmark::State& state) {
     ticker.reset();
     application().longestEventMs = 0;
 
-    CaptureDetailView pane(library, notifications, seeded.open.front(), [] {});
+    CaptureDetailView pane(library, actions, seeded.open.front(), [] {});
     pane.resize(1180, 760);
     pane.show();
     while (library.viewReadsPending())

@@ -19,7 +19,6 @@
 #include "onboarding/OnboardingView.h"
 #include "settings/SettingsTexts.h"
 #include "settings/SettingsView.h"
-#include "values/AppNotifications.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
@@ -71,16 +70,14 @@ bool AppDelegate::start(bool openStartWindow) {
     connect(library_.get(), &Library::localChangeCommitted, account_.get(),
             &Account::noteLocalChange);
     connect(account_.get(), &Account::rowsApplied, library_.get(), &Library::checkForChanges);
-    captureController_ =
-        std::make_unique<CaptureController>(*library_, services_.preferences, services_.permissions,
-                                            services_.notifications, services_.capture);
+    captureController_ = std::make_unique<CaptureController>(
+        *library_, services_.preferences, services_.permissions, *this, services_.capture);
     QPointer<AppDelegate> self(this);
     captureController_->onNeedsScreenRecording = [self] {
         if (self)
             self->showOnboarding();
     };
     setUpMenus();
-    observeNotifications();
     menus_->applyHotkeys();
     // Quitting keeps what is typed (the Quit command, SIGTERM and SIGHUP, a session that ends);
     // so does a process the toolkit ends on a broken X connection, where nothing unwinds and the
@@ -138,20 +135,13 @@ void AppDelegate::presentFatal(const std::string& description) {
     alert.exec();
 }
 
-void AppDelegate::observeNotifications() {
-    NotificationCenter& center = services_.notifications;
-    center.observe(AppNotification::showDashboard, this, [this](const QVariant&) { showBoard(); });
-    center.observe(AppNotification::showOnboarding, this,
-                   [this](const QVariant&) { showOnboarding(); });
-    center.observe(AppNotification::addScreenshot, this, [this](const QVariant& object) {
-        if (object.typeId() == QMetaType::QString)
-            captureController_->request(
-                FlowRequest::addScreenshotTo(toStdString(object.toString())));
-    });
-    center.observe(AppNotification::annotateImage, this, [this](const QVariant& object) {
-        if (object.typeId() == QMetaType::QString)
-            presentMarkupEditor(toStdString(object.toString()));
-    });
+void AppDelegate::addScreenshot(const std::string& captureID) {
+    if (captureController_)
+        captureController_->request(FlowRequest::addScreenshotTo(captureID));
+}
+
+void AppDelegate::annotate(const std::string& screenshotID) {
+    presentMarkupEditor(screenshotID);
 }
 
 void AppDelegate::handle(const AppRequest& request) {
@@ -219,9 +209,9 @@ void AppDelegate::showBoard() {
         bringForward(boardWindow_);
         return;
     }
-    auto* window = new AppWindow(
-        new BoardView(*library_, services_.preferences, services_.notifications),
-        QStringLiteral("Tavro"), QSize(1180, 760), QString::fromLatin1(dashboardFrameKey));
+    auto* window = new AppWindow(new BoardView(*library_, services_.preferences, *this),
+                                 QStringLiteral("Tavro"), QSize(1180, 760),
+                                 QString::fromLatin1(dashboardFrameKey));
     window->setMenuBar(buildMainMenu(*this, services_.capture.desktop, window));
     centre(window);
     window->restoreFrame();
@@ -236,10 +226,10 @@ void AppDelegate::showSettings() {
         bringForward(settingsWindow_);
         return;
     }
-    QWidget* window = makeWindow(
-        new SettingsView(services_.preferences, services_.permissions, hotkeys_, *library_,
-                         *account_, services_.notifications),
-        toQString(SettingsTexts::windowTitle), QSize(SettingsView::width, SettingsView::height));
+    QWidget* window = makeWindow(new SettingsView(services_.preferences, services_.permissions,
+                                                  hotkeys_, *library_, *account_, *this),
+                                 toQString(SettingsTexts::windowTitle),
+                                 QSize(SettingsView::width, SettingsView::height));
     settingsWindow_ = window;
     bringForward(window);
 }
@@ -305,7 +295,12 @@ void AppDelegate::syncNow() {
 
 void AppDelegate::openAccountSettings() {
     showSettings();
-    services_.notifications.post(AppNotification::showAccountTab);
+    // The tab changes in a later turn, once the window is forward.
+    QTimer::singleShot(0, this, [this] {
+        if (settingsWindow_)
+            if (auto* view = settingsWindow_->findChild<SettingsView*>())
+                view->showAccountTab();
+    });
 }
 
 } // namespace tavro

@@ -18,7 +18,6 @@ class Account;
 class AnnotationEditorWindowController;
 class ExitKeeper;
 class Library;
-class NotificationCenter;
 class PermissionProbe;
 class PermissionsService;
 class Preferences;
@@ -30,7 +29,6 @@ struct AppServices {
     Preferences& preferences;
     PermissionsService& permissions;
     ThumbnailLoader& thumbnails;
-    NotificationCenter& notifications;
     // The flow's platform services, with the flow's own mark-up editor.
     CaptureController::Services capture;
     // The editor for screenshots already on the board.
@@ -84,6 +82,8 @@ public:
     void openSettings() override { showSettings(); }
     void syncNow() override;
     void openAccountSettings() override;
+    void addScreenshot(const std::string& captureID) override;
+    void annotate(const std::string& screenshotID) override;
 
     Library* library() const { return library_.get(); }
     Account* account() const { return account_.get(); }
@@ -98,7 +98,6 @@ private:
     // What is typed and not stored yet goes to the library: the note box's capture and the
     // detail pane's note. When the app quits, and when the process ends from inside the loop.
     void keepUnsavedWork();
-    void observeNotifications();
     void setUpMenus();
     QWidget* makeWindow(QWidget* content, const QString& title, QSize size);
     void bringForward(QWidget* window);

@@ -16,7 +16,6 @@
 #include "desktop/X11Desktop.h"
 #include "desktop/X11FlowDesktop.h"
 #include "library/ThumbnailLoader.h"
-#include "values/AppNotifications.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
@@ -80,7 +79,6 @@ int main(int argc, char** argv) {
     auto probe = makePlatformPermissionProbe();
     PermissionsService permissions(*probe);
     ThumbnailLoader thumbnails;
-    NotificationCenter notifications;
 
     X11FlowDesktop flowDesktop;
     RegionSelectionOverlay overlay(flowDesktop);
@@ -97,7 +95,6 @@ int main(int argc, char** argv) {
     AppDelegate delegate({preferences,
                           permissions,
                           thumbnails,
-                          notifications,
                           {overlay, noteBox, flowEditor, grabber, context, flowDesktop, timer},
                           boardEditor,
                           *globalKeys.registrar,

@@ -26,12 +26,12 @@
 
 namespace tavro {
 
-BoardView::BoardView(Library& library, Preferences& preferences, NotificationCenter& notifications,
+BoardView::BoardView(Library& library, Preferences& preferences, AppActions& appActions,
                      QWidget* parent)
     : QWidget(parent)
     , library_(library)
     , preferences_(preferences)
-    , notifications_(notifications) {
+    , appActions_(appActions) {
     setAutoFillBackground(true);
     QPalette canvas = palette();
     canvas.setColor(QPalette::Window, Theme::canvas.resolved(palette()));
@@ -167,7 +167,7 @@ void BoardView::setLayoutMode(LayoutMode mode) {
 void BoardView::openCapture(const std::string& captureID) {
     closeCapture();
     detail_ = new CaptureDetailView(
-        library_, notifications_, captureID, [this] { closeCapture(); }, column_);
+        library_, appActions_, captureID, [this] { closeCapture(); }, column_);
     detail_->setReveal([this](const std::filesystem::path& file) { actions_->showInFolder(file); });
     column_->addWidget(detail_);
     column_->setCurrentWidget(detail_);

@@ -15,13 +15,13 @@ class QStackedWidget;
 
 namespace tavro {
 
+class AppActions;
 class BoardActions;
 class CaptureBoardView;
 class CaptureDetailView;
 class BoardHeader;
 class EmptyStateView;
 class Library;
-class NotificationCenter;
 class Preferences;
 class SidebarView;
 
@@ -34,7 +34,7 @@ class BoardView final : public QWidget {
     Q_OBJECT
 
 public:
-    BoardView(Library& library, Preferences& preferences, NotificationCenter& notifications,
+    BoardView(Library& library, Preferences& preferences, AppActions& appActions,
               QWidget* parent = nullptr);
     ~BoardView() override;
     BoardView(const BoardView&) = delete;
@@ -73,7 +73,7 @@ private:
 
     Library& library_;
     Preferences& preferences_;
-    NotificationCenter& notifications_;
+    AppActions& appActions_;
     LibraryFilter filter_;
     std::string search_;
     SortOrder sort_ = SortOrder::newest;

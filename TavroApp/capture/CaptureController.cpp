@@ -7,13 +7,14 @@
 #include "library/FailureText.h"
 #include "library/Library.h"
 #include "model/Uuid.h"
-#include "values/AppNotifications.h"
+#include "values/AppActions.h"
 #include "values/CaptureError.h"
 #include "values/GroupPalette.h"
 #include "values/Preferences.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
+#include <QTimer>
 
 #include <algorithm>
 #include <string_view>
@@ -31,14 +32,13 @@ constexpr std::string_view markFailure = "The marked copy of the screenshot coul
 } // namespace
 
 CaptureController::CaptureController(Library& library, Preferences& preferences,
-                                     PermissionsService& permissions,
-                                     NotificationCenter& notifications, Services services,
-                                     QObject* parent)
+                                     PermissionsService& permissions, AppActions& actions,
+                                     Services services, QObject* parent)
     : QObject(parent)
     , library_(library)
     , preferences_(preferences)
     , permissions_(permissions)
-    , notifications_(notifications)
+    , actions_(actions)
     , services_(services)
     , windows_(services.desktop, services.timer)
     , files_(&library.thumbnails()) {}
@@ -504,7 +504,8 @@ void CaptureController::saved(const CaptureRecord::Entry& entry, const WriteResu
     // The board takes the focus instead of the app the capture began in; the windows hidden for
     // the capture come back all the same.
     endFlow(false);
-    notifications_.post(AppNotification::showDashboard);
+    // Once the flow's own turn is over.
+    QTimer::singleShot(0, this, [this] { actions_.openDashboard(); });
 }
 
 void CaptureController::keepForEnd() {

@@ -25,9 +25,9 @@
 
 namespace tavro {
 
+class AppActions;
 class ContextCollector;
 class Library;
-class NotificationCenter;
 class PermissionsService;
 class Preferences;
 class SelectionOverlay;
@@ -73,8 +73,7 @@ public:
     static constexpr int windowReturnDelayMs = FlowWindows::returnDelayMs;
 
     CaptureController(Library& library, Preferences& preferences, PermissionsService& permissions,
-                      NotificationCenter& notifications, Services services,
-                      QObject* parent = nullptr);
+                      AppActions& actions, Services services, QObject* parent = nullptr);
     CaptureController(const CaptureController&) = delete;
     CaptureController& operator=(const CaptureController&) = delete;
 
@@ -151,7 +150,7 @@ private:
     Library& library_;
     Preferences& preferences_;
     PermissionsService& permissions_;
-    NotificationCenter& notifications_;
+    AppActions& actions_;
     Services services_;
     FlowWindows windows_;
 

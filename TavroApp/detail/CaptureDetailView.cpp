@@ -21,7 +21,7 @@
 #include "ui/Buttons.h"
 #include "ui/Labels.h"
 #include "ui/Theme.h"
-#include "values/AppNotifications.h"
+#include "values/AppActions.h"
 #include "values/Utf8.h"
 
 #include <QClipboard>
@@ -32,6 +32,7 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStackedLayout>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -77,12 +78,11 @@ std::optional<double> mainDisplayScale() {
 
 } // namespace
 
-CaptureDetailView::CaptureDetailView(Library& library, NotificationCenter& notifications,
-                                     std::string captureID, std::function<void()> onClose,
-                                     QWidget* parent)
+CaptureDetailView::CaptureDetailView(Library& library, AppActions& actions, std::string captureID,
+                                     std::function<void()> onClose, QWidget* parent)
     : QWidget(parent)
     , library_(library)
-    , notifications_(notifications)
+    , actions_(actions)
     , captureID_(std::move(captureID))
     , onClose_(std::move(onClose)) {
     setAccessibleName(QStringLiteral("Capture detail"));
@@ -353,12 +353,14 @@ void CaptureDetailView::close() {
 }
 
 void CaptureDetailView::requestMarkup() {
+    // Later, so that the click that asked is over before the editor opens.
     if (const CaptureImage* image = state_.selectedImage())
-        notifications_.post(AppNotification::annotateImage, toQString(image->id));
+        QTimer::singleShot(0, this, [this, id = image->id] { actions_.annotate(id); });
 }
 
 void CaptureDetailView::requestScreenshot() {
-    notifications_.post(AppNotification::addScreenshot, toQString(captureID_));
+    // Later, so that the click that asked is over before the capture begins.
+    QTimer::singleShot(0, this, [this, id = captureID_] { actions_.addScreenshot(id); });
 }
 
 void CaptureDetailView::revealCover() {

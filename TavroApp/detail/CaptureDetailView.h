@@ -24,9 +24,9 @@ class Filmstrip;
 class CommentSection;
 class DetailFeed;
 class HistorySection;
+class AppActions;
 class Library;
 class NoteSection;
-class NotificationCenter;
 class ScreenshotArea;
 class WorkflowSection;
 
@@ -40,7 +40,7 @@ class CaptureDetailView final : public QWidget {
     Q_OBJECT
 
 public:
-    CaptureDetailView(Library& library, NotificationCenter& notifications, std::string captureID,
+    CaptureDetailView(Library& library, AppActions& actions, std::string captureID,
                       std::function<void()> onClose, QWidget* parent = nullptr);
     ~CaptureDetailView() override;
     CaptureDetailView(const CaptureDetailView&) = delete;
@@ -96,7 +96,7 @@ private:
     void showWriteOutcome(const std::string& failure);
 
     Library& library_;
-    NotificationCenter& notifications_;
+    AppActions& actions_;
     std::string captureID_;
     std::function<void()> onClose_;
     std::function<void(const std::filesystem::path&)> reveal_;

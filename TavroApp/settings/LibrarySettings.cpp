@@ -10,7 +10,7 @@
 #include "ui/PlatformTexts.h"
 #include "ui/SettingsForm.h"
 #include "ui/Theme.h"
-#include "values/AppNotifications.h"
+#include "values/AppActions.h"
 #include "values/Utf8.h"
 
 #include <QAbstractButton>
@@ -72,8 +72,7 @@ QLabel* value(const QString& text) {
 
 } // namespace
 
-LibrarySettings::LibrarySettings(Library& library, NotificationCenter& notifications,
-                                 QWidget* parent)
+LibrarySettings::LibrarySettings(Library& library, AppActions& actions, QWidget* parent)
     : QWidget(parent)
     , library_(library) {
     auto* layout = new QVBoxLayout(this);
@@ -103,8 +102,10 @@ LibrarySettings::LibrarySettings(Library& library, NotificationCenter& notificat
     version->addRow(SettingsRows::labelled(toQString(SettingsTexts::version),
                                            value(toQString(AppInfo::versionString()))));
     auto* again = new SecondaryButton(toQString(SettingsTexts::showOnboardingAgain));
-    connect(again, &QAbstractButton::clicked, this,
-            [&notifications] { notifications.post(AppNotification::showOnboarding); });
+    // Queued: the click is over before onboarding comes up.
+    connect(
+        again, &QAbstractButton::clicked, this, [&actions] { actions.showOnboarding(); },
+        Qt::QueuedConnection);
     auto* againRow = new QWidget;
     auto* againLayout = new QHBoxLayout(againRow);
     againLayout->setContentsMargins(0, 0, 0, 0);

@@ -10,8 +10,8 @@ class QAbstractButton;
 
 namespace tavro {
 
+class AppActions;
 class Library;
-class NotificationCenter;
 
 // The Library tab: how many captures the library holds and how many are open, what its
 // screenshots take on disk (measured off the GUI thread each time the tab comes on screen), where
@@ -20,7 +20,7 @@ class LibrarySettings final : public QWidget {
     Q_OBJECT
 
 public:
-    LibrarySettings(Library& library, NotificationCenter& notifications, QWidget* parent = nullptr);
+    LibrarySettings(Library& library, AppActions& actions, QWidget* parent = nullptr);
 
     QString sizeOnDisk() const;
     QString capturesText() const;

@@ -9,7 +9,6 @@
 #include "settings/ShortcutSettings.h"
 #include "ui/Icons.h"
 #include "ui/Theme.h"
-#include "values/AppNotifications.h"
 #include "values/Utf8.h"
 
 #include <QApplication>
@@ -21,7 +20,7 @@ namespace tavro {
 
 SettingsView::SettingsView(Preferences& preferences, PermissionsService& permissions,
                            HotkeyManager& hotkeys, Library& library, Account& account,
-                           NotificationCenter& notifications, std::string_view tab, QWidget* parent)
+                           AppActions& actions, std::string_view tab, QWidget* parent)
     : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -42,7 +41,7 @@ SettingsView::SettingsView(Preferences& preferences, PermissionsService& permiss
         else if (entry.id == SettingsTabID::agent)
             page = new AgentSettings(MCPInstaller(AgentHome::current()));
         else
-            page = new LibrarySettings(library, notifications);
+            page = new LibrarySettings(library, actions);
         page->setObjectName(toQString(entry.id));
         const int index = tabs_->addTab(
             page, iconImage(entry.symbol, Theme::textSecondary.resolved(palette()), 16),
@@ -65,8 +64,6 @@ SettingsView::SettingsView(Preferences& preferences, PermissionsService& permiss
                 return;
             }
     });
-    notifications.observe(AppNotification::showAccountTab, this,
-                          [this](const QVariant&) { selectTab(SettingsTabID::account); });
 }
 
 QString SettingsView::currentTab() const {
@@ -76,6 +73,10 @@ QString SettingsView::currentTab() const {
 void SettingsView::selectTab(std::string_view id) {
     if (const auto index = settingsTabIndex(id))
         tabs_->setCurrentIndex(int(*index));
+}
+
+void SettingsView::showAccountTab() {
+    selectTab(SettingsTabID::account);
 }
 
 } // namespace tavro

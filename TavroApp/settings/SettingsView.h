@@ -9,9 +9,9 @@ class QTabWidget;
 namespace tavro {
 
 class Account;
+class AppActions;
 class HotkeyManager;
 class Library;
-class NotificationCenter;
 class PermissionsService;
 class Preferences;
 
@@ -26,12 +26,14 @@ public:
     static constexpr int height = 480;
 
     SettingsView(Preferences& preferences, PermissionsService& permissions, HotkeyManager& hotkeys,
-                 Library& library, Account& account, NotificationCenter& notifications,
+                 Library& library, Account& account, AppActions& actions,
                  std::string_view tab = "general", QWidget* parent = nullptr);
 
     // The identifier of the selected tab.
     QString currentTab() const;
     void selectTab(std::string_view id);
+    // The account-tab request.
+    void showAccountTab();
     QTabWidget* tabs() const { return tabs_; }
 
 private:

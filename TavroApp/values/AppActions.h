@@ -1,9 +1,12 @@
 #pragma once
 
+#include <string>
+
 namespace tavro {
 
-// The commands of the menus and the capture shortcuts, carried out by the application's
-// composition root.
+// The commands of the menus, the capture shortcuts, the flow and the views, carried out by the
+// application's composition root. Each is carried out at once: a caller in the middle of work of
+// its own defers the call to a later turn of the event loop.
 class AppActions {
 public:
     virtual ~AppActions() = default;
@@ -20,6 +23,10 @@ public:
     virtual void showOnboarding() = 0;
     virtual void syncNow() = 0;
     virtual void openAccountSettings() = 0;
+    // A screenshot taken now and added to the capture on the board.
+    virtual void addScreenshot(const std::string& captureID) = 0;
+    // The mark-up editor on a screenshot already on the board.
+    virtual void annotate(const std::string& screenshotID) = 0;
 };
 
 } // namespace tavro

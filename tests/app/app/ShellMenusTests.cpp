@@ -1,5 +1,4 @@
 #include "app/ShellMenus.h"
-#include "values/AppActions.h"
 #include "values/KeyNames.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
@@ -7,6 +6,7 @@
 #include "desktop/PermissionProbe.h"
 
 #include "FakeTimer.h"
+#include "RecordingActions.h"
 #include "TempLibrary.h"
 
 #include <QTest>
@@ -27,20 +27,6 @@ public:
     }
     int registrations = 0;
     std::function<void()> last;
-};
-
-class RecordingActions final : public AppActions {
-public:
-    void captureRegion() override { log.push_back("region"); }
-    void captureFullScreen() override { log.push_back("fullScreen menu"); }
-    void fullScreenShortcut() override { log.push_back("fullScreen shortcut"); }
-    void newIssue() override { log.push_back("newIssue"); }
-    void openDashboard() override { log.push_back("dashboard"); }
-    void openSettings() override { log.push_back("settings"); }
-    void showOnboarding() override { log.push_back("onboarding"); }
-    void syncNow() override { log.push_back("sync"); }
-    void openAccountSettings() override { log.push_back("account"); }
-    std::vector<std::string> log;
 };
 
 class ShellMenusTest : public ::testing::Test {
@@ -66,7 +52,7 @@ protected:
     NullKeyEventSource keys;
     X11PermissionProbe access;
     HotkeyManager hotkeys{registrar, keys, access};
-    RecordingActions actions;
+    test::RecordingActions actions;
     std::int64_t open = 0;
     SyncStatus sync;
     std::string syncLine;
@@ -111,7 +97,7 @@ TEST_F(ShellMenusTest, ShortcutsAndStatusItemsReachTheirActions) {
     item->item(StatusItem::openDashboard)->trigger();
     item->item(StatusItem::syncLine)->trigger();
     item->item(StatusItem::signIn)->trigger();
-    EXPECT_EQ(actions.log,
+    EXPECT_EQ(actions.names(),
               (std::vector<std::string>{"fullScreen shortcut", "region", "fullScreen menu",
                                         "newIssue", "dashboard", "sync", "account"}));
 }

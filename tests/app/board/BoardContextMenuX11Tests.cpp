@@ -6,10 +6,10 @@
 #include "detail/CaptureDetailView.h"
 #include "detail/DetailHeaderBar.h"
 #include "model/Paths.h"
-#include "values/AppNotifications.h"
 #include "values/Utf8.h"
 
 #include "LibraryFixture.h"
+#include "RecordingActions.h"
 #include "TestPreferences.h"
 #include "ViewPicture.h"
 #include "ledger/SyncLedger.h"
@@ -104,8 +104,8 @@ struct MenuBoard {
 
     LibraryFixture f;
     test::TestPreferences settings;
-    NotificationCenter notifications;
-    BoardView view{*f.library, settings.preferences, notifications};
+    test::RecordingActions actions;
+    BoardView view{*f.library, settings.preferences, actions};
     std::vector<std::filesystem::path> revealed;
     std::string shot, note, done;
 };

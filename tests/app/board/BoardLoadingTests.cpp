@@ -4,9 +4,9 @@
 #include "board/SidebarRows.h"
 #include "library/LibraryReader.h"
 #include "model/Paths.h"
-#include "values/AppNotifications.h"
 
 #include "LibraryFixture.h"
+#include "RecordingActions.h"
 #include "TestPreferences.h"
 
 #include <QLabel>
@@ -42,10 +42,10 @@ TEST(BoardLoadingTest, TheBoardSaysNoCapturesOnlyOnceTheWholeBoardIsRead) {
                                                              CaptureMode::region, 1000.0 + i));
         });
         test::TestPreferences preferences;
-        NotificationCenter notifications;
+        test::RecordingActions actions;
         Library library(TavroPaths::databasePath(), f.thumbnails,
                         std::make_unique<StoreChangeListener>());
-        BoardView view(library, preferences.preferences, notifications);
+        BoardView view(library, preferences.preferences, actions);
 
         struct Seen {
             bool loading;

@@ -1,11 +1,11 @@
 #include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
 #include "board/EmptyStateView.h"
-#include "values/AppNotifications.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include "LibraryFixture.h"
+#include "RecordingActions.h"
 #include "ViewPicture.h"
 #include "ledger/SyncLedger.h"
 
@@ -132,14 +132,14 @@ struct BoardWindow {
         std::make_unique<QSettings>(toQString((folder.path() / "current.conf").string()),
                                     QSettings::IniFormat),
         legacy};
-    NotificationCenter notifications;
+    test::RecordingActions actions;
 };
 
 TEST(BoardWindow, ShowsMixedCapturesAsCardsAndRows) {
     test::LibraryFixture fixture;
     seed(fixture);
     BoardWindow window;
-    BoardView dashboard(*fixture.library, window.preferences, window.notifications);
+    BoardView dashboard(*fixture.library, window.preferences, window.actions);
     dashboard.resize(1180, 760); // the board window, its sidebar included
     dashboard.setFilter(LibraryFilter::everything());
     dashboard.show();
@@ -186,7 +186,7 @@ TEST(BoardWindow, ShowsMixedCapturesAsCardsAndRows) {
 TEST(BoardWindow, AnEmptyInboxTeachesTheShortcut) {
     test::LibraryFixture fixture;
     BoardWindow window;
-    BoardView dashboard(*fixture.library, window.preferences, window.notifications);
+    BoardView dashboard(*fixture.library, window.preferences, window.actions);
     dashboard.resize(1180, 760);
     dashboard.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dashboard));

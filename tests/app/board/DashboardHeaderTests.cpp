@@ -1,4 +1,5 @@
 #include "LibraryFixture.h"
+#include "RecordingActions.h"
 #include "TempLibrary.h"
 
 #include "board/BoardHeader.h"
@@ -6,7 +7,6 @@
 #include "board/CaptureBoardView.h"
 #include "board/EmptyStateView.h"
 #include "board/SidebarView.h"
-#include "values/AppNotifications.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
@@ -49,7 +49,7 @@ struct Board {
             f.store().insert(capture);
         }
         f.reloadAndWait();
-        view = std::make_unique<BoardView>(*f.library, preferences, notifications);
+        view = std::make_unique<BoardView>(*f.library, preferences, actions);
         view->resize(1180, 760);
         view->show();
     }
@@ -75,7 +75,7 @@ struct Board {
         std::make_unique<QSettings>(toQString((folder.path() / "current.conf").string()),
                                     QSettings::IniFormat),
         legacy};
-    NotificationCenter notifications;
+    test::RecordingActions actions;
     std::unique_ptr<BoardView> view;
 };
 
@@ -161,7 +161,7 @@ TEST(DashboardHeaderTest, TheLayoutSwitchChangesTheBoardAndShowsWhatTheWindowWas
 
     // A new window starts afresh: nothing of the old one's choices is kept.
     b.view.reset();
-    BoardView next(*b.f.library, b.preferences, b.notifications);
+    BoardView next(*b.f.library, b.preferences, b.actions);
     EXPECT_TRUE(next.header()->layoutButton(LayoutMode::grid)->isChecked());
     EXPECT_TRUE(next.header()->searchField()->text().isEmpty());
     EXPECT_EQ(next.board()->count(), 3u);

@@ -1,4 +1,5 @@
 #include "LibraryFixture.h"
+#include "RecordingActions.h"
 #include "SeededBoard.h"
 #include "TempLibrary.h"
 #include "ViewPicture.h"
@@ -6,7 +7,6 @@
 #include "board/BoardHeader.h"
 #include "board/BoardView.h"
 #include "board/CaptureBoardView.h"
-#include "values/AppNotifications.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
@@ -31,8 +31,8 @@ TEST(DashboardHeaderPicture, TheBoardWindowWithItsHeaderBar) {
         std::make_unique<QSettings>(toQString((folder.path() / "current.conf").string()),
                                     QSettings::IniFormat),
         legacy);
-    NotificationCenter notifications;
-    BoardView dashboard(*fixture.library, preferences, notifications);
+    test::RecordingActions actions;
+    BoardView dashboard(*fixture.library, preferences, actions);
     dashboard.resize(1180, 760);
     dashboard.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dashboard));

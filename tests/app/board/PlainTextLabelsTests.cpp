@@ -5,12 +5,12 @@
 #include "compose/ComposeView.h"
 #include "model/Time.h"
 #include "model/Uuid.h"
-#include "values/AppNotifications.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include "../compose/ComposeFixture.h"
 #include "LibraryFixture.h"
+#include "RecordingActions.h"
 #include "TempLibrary.h"
 
 #include <QLabel>
@@ -67,8 +67,8 @@ TEST(PlainTextLabelsTest, StoredNamesAndNotesShowAsText) {
         std::make_unique<QSettings>(toQString((folder.path() / "current.conf").string()),
                                     QSettings::IniFormat),
         legacy);
-    NotificationCenter notifications;
-    BoardView board(*f.library, preferences, notifications);
+    test::RecordingActions actions;
+    BoardView board(*f.library, preferences, actions);
     board.resize(1180, 760);
     board.show();
     board.setFilter(LibraryFilter::group(group.id));

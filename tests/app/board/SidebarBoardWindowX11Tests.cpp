@@ -2,10 +2,10 @@
 #include "board/CaptureBoardView.h"
 #include "board/NewGroupSheet.h"
 #include "board/SidebarView.h"
-#include "values/AppNotifications.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
+#include "RecordingActions.h"
 #include "SeededBoard.h"
 #include "TempLibrary.h"
 #include "ViewPicture.h"
@@ -31,7 +31,7 @@ struct BoardWindow {
               std::make_unique<QSettings>(toQString((folder.path() / "current.conf").string()),
                                           QSettings::IniFormat),
               legacy)
-        , view(*f.library, preferences, notifications) {
+        , view(*f.library, preferences, actions) {
         view.resize(1180, 760);
         view.show();
     }
@@ -49,7 +49,7 @@ struct BoardWindow {
     test::TempFolder folder;
     QSettings legacy;
     Preferences preferences;
-    NotificationCenter notifications;
+    test::RecordingActions actions;
     BoardView view;
 };
 

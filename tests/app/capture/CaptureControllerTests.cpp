@@ -1,10 +1,10 @@
 #include "FlowFakes.h"
 #include "LibraryFixture.h"
+#include "RecordingActions.h"
 
 #include "capture/CaptureController.h"
 #include "desktop/PermissionsService.h"
 #include "model/Paths.h"
-#include "values/AppNotifications.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
@@ -34,7 +34,7 @@ struct FlowWorld {
                           QSettings::IniFormat),
                       legacy)
         , permissions(probe)
-        , flow(*f.library, preferences, permissions, notifications,
+        , flow(*f.library, preferences, permissions, actions,
                {overlay, compose, editor, grabber, context, desktop, timer}) {
         preferences.setFlag(PreferenceKey::playCaptureSound, false);
         desktop.timer = &timer;
@@ -74,7 +74,7 @@ struct FlowWorld {
     Preferences preferences;
     FakeProbe probe;
     PermissionsService permissions;
-    NotificationCenter notifications;
+    test::RecordingActions actions;
     FakeOverlay overlay;
     FakeCompose compose;
     FakeEditor editor;
@@ -336,7 +336,7 @@ TEST(FlowStartTest, ANoteAskedForAtStartUpOpensWithTheBoardsGroups) {
     Library starting(TavroPaths::databasePath(), w.f.thumbnails,
                      std::make_unique<StoreChangeListener>());
     CaptureController flow(
-        starting, w.preferences, w.permissions, w.notifications,
+        starting, w.preferences, w.permissions, w.actions,
         {w.overlay, w.compose, w.editor, w.grabber, w.context, w.desktop, w.timer});
     ASSERT_FALSE(starting.firstReadEnded());
     ASSERT_TRUE(flow.request(FlowRequest::note()));
@@ -361,7 +361,6 @@ TEST_F(FlowTest, AScreenshotGivesANoteOnlyCaptureItsModeAndDisplay) {
 
 TEST_F(FlowTest, SavingWithTheDashboardPreferenceGivesNoFocusBackAndShowsTheBoard) {
     preferences.setFlag(PreferenceKey::openDashboardAfterSave, true);
-    QSignalSpy posted(&notifications, &NotificationCenter::posted);
     QWidget settings;
     settings.setWindowTitle(QStringLiteral("Tavro Settings"));
     settings.show();
@@ -374,8 +373,9 @@ TEST_F(FlowTest, SavingWithTheDashboardPreferenceGivesNoFocusBackAndShowsTheBoar
     // What was hidden for the capture is back, not left hidden behind the board.
     EXPECT_TRUE(settings.isVisible());
     EXPECT_FALSE(flow.flowActive());
-    ASSERT_EQ(posted.count(), 1);
-    EXPECT_EQ(posted[0][0].toString(), QStringLiteral("dev.tavro.showDashboard"));
+    ASSERT_TRUE(actions.waitForCalls(1));
+    ASSERT_EQ(actions.calls.size(), 1u);
+    EXPECT_EQ(actions.names(), std::vector<std::string>{"dashboard"});
 }
 
 TEST_F(FlowTest, StartingWhileTavroIsInFrontHidesItsWindowsAndActivatesNothing) {
@@ -528,7 +528,9 @@ TEST(FlowFocusTest, CancellingTheOverlayGivesTheKeyboardBackToTheWindowThatHadIt
          {},
          // The second try would take the focus from the new flow's overlay or note box.
          {ForegroundWindow{9, 99}},
-         [](FlowWorld& w) { ASSERT_TRUE(w.flow.request(FlowRequest::region())); }},
+         [](FlowWorld& w) {
+             ASSERT_TRUE(w.flow.request(FlowRequest::region()));
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -13,12 +13,12 @@
 #include "model/Annotation.h"
 #include "model/Paths.h"
 #include "ui/Theme.h"
-#include "values/AppNotifications.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include "LibraryFixture.h"
 #include "ProcessRunner.h"
+#include "RecordingActions.h"
 #include "ViewPicture.h"
 #include "ledger/SyncLedger.h"
 
@@ -118,7 +118,7 @@ struct Window {
               std::make_unique<QSettings>(toQString((folder.path() / "current.conf").string()),
                                           QSettings::IniFormat),
               legacy)
-        , dashboard(*seeded.f.library, preferences, notifications) {
+        , dashboard(*seeded.f.library, preferences, actions) {
         dashboard.resize(1180, 760);
         dashboard.setFilter(LibraryFilter::everything());
         dashboard.show();
@@ -126,14 +126,6 @@ struct Window {
         // Escape reaches the pane's back button only in the active window.
         dashboard.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&dashboard));
-        notifications.observe(AppNotification::addScreenshot, &dashboard,
-                              [this](const QVariant& object) {
-                                  posted.push_back({"add", toStdString(object.toString())});
-                              });
-        notifications.observe(AppNotification::annotateImage, &dashboard,
-                              [this](const QVariant& object) {
-                                  posted.push_back({"annotate", toStdString(object.toString())});
-                              });
     }
 
     // Clicks the capture's card on the board.
@@ -169,17 +161,16 @@ struct Window {
     }
 
     std::vector<std::pair<std::string, std::string>> waitForPosts(std::size_t count) {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return posted.size() >= count; }, 2000));
-        return posted;
+        EXPECT_TRUE(actions.waitForCalls(count));
+        return actions.calls;
     }
 
     Seeded seeded;
     test::TempFolder folder;
     QSettings legacy;
     Preferences preferences;
-    NotificationCenter notifications;
+    test::RecordingActions actions;
     BoardView dashboard;
-    std::vector<std::pair<std::string, std::string>> posted;
 };
 
 TEST(CaptureDetailPaneTest, ACardClickOpensThePaneAndEscapeGoesBack) {

@@ -1,7 +1,7 @@
 #include "detail/CaptureDetailView.h"
-#include "values/AppNotifications.h"
 
 #include "LibraryFixture.h"
+#include "RecordingActions.h"
 #include "WriteAnswer.h"
 
 #include <gtest/gtest.h>
@@ -60,8 +60,8 @@ TEST(DeletedNoticeTest, OnlyACaptureTheStoreDeletedTurnsThePaneIntoTheNotice) {
         // The newest high-priority capture, which a priority-first cap would drop once lowered.
         const std::string id = f.library->captures()[9].id;
         ASSERT_EQ(f.library->captures()[9].priority, CapturePriority::high);
-        NotificationCenter notifications;
-        CaptureDetailView pane(*f.library, notifications, id, [] {});
+        test::RecordingActions actions;
+        CaptureDetailView pane(*f.library, actions, id, [] {});
         ASSERT_FALSE(pane.showsDeletedNotice());
         c.change(f, id);
         EXPECT_EQ(pane.showsDeletedNotice(), c.deleted);
@@ -72,8 +72,8 @@ TEST(DeletedNoticeTest, OnlyACaptureTheStoreDeletedTurnsThePaneIntoTheNotice) {
     LibraryFixture f;
     const Capture fresh = LibraryFixture::makeCapture("fresh");
     f.store().insert(fresh);
-    NotificationCenter notifications;
-    CaptureDetailView pane(*f.library, notifications, fresh.id, [] {});
+    test::RecordingActions actions;
+    CaptureDetailView pane(*f.library, actions, fresh.id, [] {});
     EXPECT_FALSE(pane.showsDeletedNotice());
     f.library->checkForChanges();
     f.settle();

@@ -5,9 +5,9 @@
 #include "detail/HistorySection.h"
 #include "model/Paths.h"
 #include "model/Uuid.h"
-#include "values/AppNotifications.h"
 
 #include "LibraryFixture.h"
+#include "RecordingActions.h"
 #include "WriteAnswer.h"
 
 #include <QTest>
@@ -54,7 +54,7 @@ struct OpenThread {
         openID = open.id;
         otherID = other.id;
         f.reloadAndWait();
-        pane = std::make_unique<CaptureDetailView>(*f.library, notifications, openID, [] {});
+        pane = std::make_unique<CaptureDetailView>(*f.library, actions, openID, [] {});
     }
 
     // What the pane reads with: the screenshots, the comments and the history.
@@ -74,7 +74,7 @@ struct OpenThread {
 
     LibraryFixture f;
     CaptureStore agent;
-    NotificationCenter notifications;
+    test::RecordingActions actions;
     std::string openID;
     std::string otherID;
     std::unique_ptr<CaptureDetailView> pane;

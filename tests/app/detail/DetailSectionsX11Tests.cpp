@@ -10,12 +10,12 @@
 #include "detail/TagSection.h"
 #include "library/Library.h"
 #include "ui/Theme.h"
-#include "values/AppNotifications.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include "LibraryFixture.h"
 #include "ProcessRunner.h"
+#include "RecordingActions.h"
 #include "ViewPicture.h"
 #include "ledger/SyncLedger.h"
 
@@ -118,7 +118,7 @@ struct OpenPane {
               std::make_unique<QSettings>(toQString((folder.path() / "current.conf").string()),
                                           QSettings::IniFormat),
               legacy)
-        , dashboard(*f.library, preferences, notifications) {
+        , dashboard(*f.library, preferences, actions) {
         dashboard.resize(1180, 760);
         dashboard.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&dashboard));
@@ -139,7 +139,7 @@ struct OpenPane {
     test::TempFolder folder;
     QSettings legacy;
     Preferences preferences;
-    NotificationCenter notifications;
+    test::RecordingActions actions;
     BoardView dashboard;
 };
 

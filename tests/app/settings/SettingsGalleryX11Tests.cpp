@@ -9,7 +9,6 @@
 #include "settings/SettingsTexts.h"
 #include "settings/SettingsView.h"
 #include "ui/DisclosureButton.h"
-#include "values/AppNotifications.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
@@ -43,7 +42,7 @@ TEST(SettingsGallery, EveryTabAtTheWindowsSize) {
     library.reloadAndWait();
     Shared shared;
     SettingsView view(shared.preferences, shared.permissions, shared.hotkeys, *library.library,
-                      *library.account, shared.notifications);
+                      *library.account, shared.actions);
     view.setFixedSize(SettingsView::width, SettingsView::height);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));

@@ -5,7 +5,6 @@
 #include "desktop/PermissionsService.h"
 #include "settings/LibrarySettings.h"
 #include "settings/SettingsView.h"
-#include "values/AppNotifications.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
@@ -43,7 +42,7 @@ TEST(SettingsView, FiveTabsStartingOnGeneralAndTheAccountTabOnRequest) {
     LibraryFixture library;
     SettingsFixture f;
     SettingsView view(f.preferences, f.permissions, f.hotkeys, *library.library, *library.account,
-                      f.notifications);
+                      f.actions);
     QTabWidget* tabs = view.tabs();
     ASSERT_EQ(tabs->count(), 5);
     const QStringList labels{QStringLiteral("General"), QStringLiteral("Account"),
@@ -56,12 +55,12 @@ TEST(SettingsView, FiveTabsStartingOnGeneralAndTheAccountTabOnRequest) {
     for (const char* from : {"shortcuts", "account", "library"}) {
         SCOPED_TRACE(from);
         view.selectTab(from);
-        f.notifications.post(AppNotification::showAccountTab);
+        view.showAccountTab();
         EXPECT_TRUE(
             QTest::qWaitFor([&] { return view.currentTab() == QStringLiteral("account"); }, 2000));
     }
     SettingsView onLibrary(f.preferences, f.permissions, f.hotkeys, *library.library,
-                           *library.account, f.notifications, "library");
+                           *library.account, f.actions, "library");
     EXPECT_EQ(onLibrary.currentTab(), QStringLiteral("library"));
 }
 
@@ -101,7 +100,7 @@ TEST(LibrarySettings, CountsAndSizeOfAnEmptyAndOfAFullLibrary) {
         writeBytes(library.temp.root() / "captures/.hidden.png", 1'000'000);
         library.reloadAndWait();
 
-        LibrarySettings tab(*library.library, f.notifications);
+        LibrarySettings tab(*library.library, f.actions);
         EXPECT_EQ(tab.sizeOnDisk(), QStringLiteral("Calculating…"));
         QSignalSpy measured(&tab, &LibrarySettings::measured);
         tab.show();

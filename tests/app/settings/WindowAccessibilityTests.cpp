@@ -78,7 +78,7 @@ TEST(WindowAccessibility, EverySettingsTabIsNamedAndInReadingOrder) {
     test::LibraryFixture library;
     Shared shared;
     SettingsView view(shared.preferences, shared.permissions, shared.hotkeys, *library.library,
-                      *library.account, shared.notifications);
+                      *library.account, shared.actions);
     view.setFixedSize(SettingsView::width, SettingsView::height);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));

@@ -4,11 +4,11 @@
 #include "desktop/HotkeyRegistrar.h"
 #include "desktop/KeyEventSource.h"
 #include "desktop/PermissionsService.h"
-#include "values/AppNotifications.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
 #include "FlowFakes.h"
+#include "RecordingActions.h"
 #include "TempLibrary.h"
 
 #include <QSettings>
@@ -35,7 +35,7 @@ struct WindowServices {
     NullHotkeyRegistrar registrar;
     NullKeyEventSource keys;
     HotkeyManager hotkeys;
-    NotificationCenter notifications;
+    test::RecordingActions actions;
 };
 
 } // namespace tavro::test

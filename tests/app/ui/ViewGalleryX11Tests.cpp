@@ -9,10 +9,10 @@
 #include "ui/Labels.h"
 #include "ui/PersonAvatar.h"
 #include "ui/RelativeTime.h"
-#include "values/AppActions.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
 
+#include "RecordingActions.h"
 #include "TempLibrary.h"
 #include "ViewPicture.h"
 
@@ -35,19 +35,6 @@ namespace {
 void save(QWidget& widget, const QString& name) {
     test::savePicture(widget, name);
 }
-
-class NoActions final : public AppActions {
-public:
-    void captureRegion() override {}
-    void captureFullScreen() override {}
-    void fullScreenShortcut() override {}
-    void newIssue() override {}
-    void openDashboard() override {}
-    void openSettings() override {}
-    void showOnboarding() override {}
-    void syncNow() override {}
-    void openAccountSettings() override {}
-};
 
 QHBoxLayout* row(QVBoxLayout* column, const QString& caption) {
     column->addWidget(new SectionLabel(caption));
@@ -151,7 +138,7 @@ TEST(ViewGallery, SharedViewsRecorderAndMenusAsShown) {
     save(gallery, QStringLiteral("shared-views"));
     full->model().cancel();
 
-    NoActions actions;
+    test::RecordingActions actions;
     StatusItem status(actions);
     status.update(statusMenuState(
         {preferences.regionHotkey(), HotkeyBinding::defaultFullScreen(), 3, SyncStatus{}, {}}));
