@@ -10,8 +10,9 @@ namespace tavro {
 
 TavroMCPServer::TavroMCPServer(int outputFd, const std::filesystem::path& database,
                                std::string defaultAgent, ToolRegistry::Clock clock)
-    : TavroMCPServer(outputFd, std::make_shared<CaptureStore>(database, defaultStoreChangeNotifier()), std::move(defaultAgent),
-                     std::move(clock)) {}
+    : TavroMCPServer(outputFd,
+                     std::make_shared<CaptureStore>(database, defaultStoreChangeNotifier()),
+                     std::move(defaultAgent), std::move(clock)) {}
 
 TavroMCPServer::TavroMCPServer(int outputFd, std::shared_ptr<CaptureStore> store,
                                std::string defaultAgent, ToolRegistry::Clock clock)

@@ -217,7 +217,8 @@ void streamingPngFloor(benchmark::State& state) {
 
 void getCaptureWithLargeScreenshot(benchmark::State& state) {
     const auto& library = screenshotLibrary();
-    auto store = std::make_shared<CaptureStore>(TavroPaths::databasePath(), defaultStoreChangeNotifier());
+    auto store =
+        std::make_shared<CaptureStore>(TavroPaths::databasePath(), defaultStoreChangeNotifier());
     TavroMCPServer server(-1, store, "bench");
     JSONRPC::Request request{
         JSON(1), "tools/call",
@@ -241,7 +242,8 @@ const Folder& listingLibrary(int captures) {
 
 void listCaptures(benchmark::State& state) {
     listingLibrary(int(state.range(0)));
-    auto store = std::make_shared<CaptureStore>(TavroPaths::databasePath(), defaultStoreChangeNotifier());
+    auto store =
+        std::make_shared<CaptureStore>(TavroPaths::databasePath(), defaultStoreChangeNotifier());
     TavroMCPServer server(-1, store, "bench");
     JSONRPC::Request request{
         JSON(1), "tools/call",

@@ -74,7 +74,8 @@ struct StoredScreenshot {
     StoredScreenshot() {
         setenv("TAVRO_HOME", folder.c_str(), 1);
         TavroPaths::ensureDirectories();
-        store = std::make_unique<CaptureStore>(TavroPaths::databasePath(), defaultStoreChangeNotifier());
+        store = std::make_unique<CaptureStore>(TavroPaths::databasePath(),
+                                               defaultStoreChangeNotifier());
         Capture capture;
         capture.id = "bench-capture";
         capture.createdAt = capture.updatedAt = now();

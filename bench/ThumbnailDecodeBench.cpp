@@ -1,8 +1,8 @@
 // Reading the board grid's thumbnails: one decode of a 900-pixel JPEG thumbnail, a screenful of
 // them read cold through the loader, and a cache hit.
-#include "library/ThumbnailLoader.h"
 #include "files/LibraryFiles.h"
 #include "files/ScreenshotFiles.h"
+#include "library/ThumbnailLoader.h"
 #include "values/QtImage.h"
 #include "values/Utf8.h"
 

@@ -127,21 +127,22 @@ void MCPConnectionList::runNext() {
     queued_.erase(queued_.begin());
     auto work = std::make_shared<MCPConnectionModel>(model_);
     QPointer<MCPConnectionList> self(this);
-    QThreadPool::globalInstance()->start([work, job = std::move(job), action = action, self]() mutable {
-        job(*work);
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [work, action, self = std::move(self)] {
-                if (!self)
-                    return;
-                if (action)
-                    self->actionPending_ = false;
-                self->model_ = *work;
-                self->showState();
-                self->runNext();
-            },
-            Qt::QueuedConnection);
-    });
+    QThreadPool::globalInstance()->start(
+        [work, job = std::move(job), action = action, self]() mutable {
+            job(*work);
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [work, action, self = std::move(self)] {
+                    if (!self)
+                        return;
+                    if (action)
+                        self->actionPending_ = false;
+                    self->model_ = *work;
+                    self->showState();
+                    self->runNext();
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void MCPConnectionList::showState() {

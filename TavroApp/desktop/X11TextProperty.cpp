@@ -11,14 +11,12 @@ namespace {
 
 // Text that came from another client is never trusted to be UTF-8.
 std::string validUTF8(std::string_view bytes) {
-    const QByteArray clean =
-        QString::fromUtf8(bytes.data(), qsizetype(bytes.size())).toUtf8();
+    const QByteArray clean = QString::fromUtf8(bytes.data(), qsizetype(bytes.size())).toUtf8();
     return std::string(clean.constData(), size_t(clean.size()));
 }
 
 std::string latin1(std::string_view bytes) {
-    const QByteArray utf8 =
-        QString::fromLatin1(bytes.data(), qsizetype(bytes.size())).toUtf8();
+    const QByteArray utf8 = QString::fromLatin1(bytes.data(), qsizetype(bytes.size())).toUtf8();
     return std::string(utf8.constData(), size_t(utf8.size()));
 }
 

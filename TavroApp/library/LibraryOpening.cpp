@@ -15,7 +15,8 @@ namespace tavro {
 std::unique_ptr<Library> openLibrary(ThumbnailLoader& thumbnails,
                                      std::unique_ptr<StoreChangeListener> listener) {
     TavroPaths::ensureDirectories();
-    auto store = std::make_shared<CaptureStore>(TavroPaths::databasePath(), defaultStoreChangeNotifier());
+    auto store =
+        std::make_shared<CaptureStore>(TavroPaths::databasePath(), defaultStoreChangeNotifier());
     if (store->legacyMove() == TavroPaths::LegacyMove::leftInPlace)
         qWarning("%s", TavroPaths::legacyLibraryLeftNotice().c_str());
     auto library = std::make_unique<Library>(store->db().file(), thumbnails, std::move(listener));

@@ -3,7 +3,6 @@
 #include "values/CaptureError.h"
 #include "values/QtImage.h"
 
-
 namespace tavro::ImageWriter {
 
 Written written(const ScreenshotFiles::Original& original) {

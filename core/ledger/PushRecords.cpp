@@ -88,7 +88,7 @@ std::set<std::string> localPendingFields(const std::optional<Row>& local) {
 }
 
 std::vector<SyncLedger::Pending> SyncLedger::pending(std::string_view table,
-                                                         std::int64_t limit) const {
+                                                     std::int64_t limit) const {
     auto name = PushTables::named(table);
     if (!name)
         return {};
@@ -123,15 +123,14 @@ std::string pushableChildren(std::string_view table, std::string_view columns) {
 } // namespace
 
 std::vector<SyncLedger::Pending>
-SyncLedger::pushableImages(std::int64_t limit,
-                             const std::vector<std::string>& capturesSent) const {
+SyncLedger::pushableImages(std::int64_t limit, const std::vector<std::string>& capturesSent) const {
     static const std::string sql = pushableChildren("capture_images", "id, pending, version");
     return pendingRows(db_->query(sql, {json(capturesSent).dump(), limit}));
 }
 
 std::vector<Comment>
 SyncLedger::pushableComments(std::int64_t limit,
-                               const std::vector<std::string>& capturesSent) const {
+                             const std::vector<std::string>& capturesSent) const {
     static const std::string sql = pushableChildren("comments", "*");
     std::vector<Comment> out;
     for (const auto& row : db_->query(sql, {json(capturesSent).dump(), limit}))

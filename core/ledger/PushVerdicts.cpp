@@ -6,8 +6,8 @@
 namespace tavro {
 
 bool SyncLedger::markSynced(std::string_view table, const Pending& pushed,
-                              std::optional<std::int64_t> version,
-                              const std::optional<nlohmann::json>& record) {
+                            std::optional<std::int64_t> version,
+                            const std::optional<nlohmann::json>& record) {
     auto name = PushTables::named(table);
     if (!name)
         return false;

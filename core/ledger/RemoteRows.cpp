@@ -132,7 +132,8 @@ void SyncLedger::applyRemoteComment(const json& row) {
         const auto label = wireName(row, "actor_label");
         const auto name = authorID ? store_.personName(*authorID) : std::nullopt;
         const auto kind = ServerRow::textOr(row, "kind", "comment");
-        const bool mine = authorID && authorID == store_.currentUserID() && (!label || label == name);
+        const bool mine =
+            authorID && authorID == store_.currentUserID() && (!label || label == name);
         const std::string author = mine    ? std::string(localActor)
                                    : label ? *label
                                    : name  ? *name

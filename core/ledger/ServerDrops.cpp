@@ -21,8 +21,9 @@ void SyncLedger::dropCapture(std::string_view id) {
     db_->transaction([&] {
         // A capture the server never had is not the server's to remove: it only leaves the
         // workspace, with its screenshots, files and comments.
-        auto unshared = db_->query(
-            "SELECT workspace_id FROM captures WHERE id = ? AND " + PushTables::neverSharedCapture + ";", {id});
+        auto unshared = db_->query("SELECT workspace_id FROM captures WHERE id = ? AND " +
+                                       PushTables::neverSharedCapture + ";",
+                                   {id});
         if (!unshared.empty()) {
             if (unshared.front().string("workspace_id"))
                 markLocalOnly(id);

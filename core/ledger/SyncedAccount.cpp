@@ -50,7 +50,7 @@ std::vector<std::string> SyncLedger::syncedCaptureIDs() const {
 }
 
 bool SyncLedger::log(std::string_view level, std::string_view message,
-                       std::optional<Seconds> at) noexcept {
+                     std::optional<Seconds> at) noexcept {
     try {
         db_->execute("INSERT INTO sync_log (at, level, message) VALUES (?,?,?);",
                      {at.value_or(now()), level, message});

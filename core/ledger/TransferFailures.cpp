@@ -23,7 +23,7 @@ SyncLedger::transferFailure(Transfer transfer, std::string_view imageID) const {
 }
 
 void SyncLedger::setTransferFailure(Transfer transfer, std::string_view imageID,
-                                      const TransferFailure& failure) {
+                                    const TransferFailure& failure) {
     db_->execute("INSERT INTO blob_failures (image_id, transfer, shape, wait, retry_at) SELECT "
                  "?1, ?2, ?3, ?4, ?5 WHERE EXISTS (SELECT 1 FROM capture_images WHERE id = ?1) "
                  "ON CONFLICT (image_id, transfer) DO UPDATE SET shape = excluded.shape, "

@@ -13,7 +13,7 @@ namespace tavro {
 struct CaptureGroup {
     std::string id;
     std::string name;
-    std::string colorHex; // "#RRGGBB"
+    std::string colorHex;            // "#RRGGBB"
     std::optional<std::string> path; // a folder the group is bound to
     Seconds createdAt = 0;
     Seconds updatedAt = 0;

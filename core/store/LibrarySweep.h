@@ -10,8 +10,8 @@ class CaptureStore;
 
 // Removes the image files no row names (a capture never saved, a crash between a file and its
 // row) and the temporaries an interrupted atomic write left. A screenshot's marked copy under
-// its plain name stays: it is this computer's drawing when a pulled one was named apart. Slow for a large library: never on
-// the GUI thread.
+// its plain name stays: it is this computer's drawing when a pulled one was named apart. Slow for a
+// large library: never on the GUI thread.
 namespace LibrarySweep {
 
 // Younger files are another program's write in progress, or a capture being composed.

@@ -51,10 +51,10 @@ void CaptureStore::recordActivity(const std::optional<std::string>& captureID,
     std::optional<std::string> storedActor = actorID;
     if (!storedActor && !remote)
         storedActor = currentUserID();
-    db_->execute("INSERT OR IGNORE INTO activity (id, capture_id, kind, detail, actor, created_at, "
-                 "actor_id, remote) VALUES (?,?,?,?,?,?,?,?);",
-                 {id, captureID, kind, detail, actor, createdAt, storedActor,
-                  SQLValue::flag(remote)});
+    db_->execute(
+        "INSERT OR IGNORE INTO activity (id, capture_id, kind, detail, actor, created_at, "
+        "actor_id, remote) VALUES (?,?,?,?,?,?,?,?);",
+        {id, captureID, kind, detail, actor, createdAt, storedActor, SQLValue::flag(remote)});
 }
 
 } // namespace tavro

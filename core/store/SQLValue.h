@@ -18,15 +18,24 @@ class SQLValue {
 public:
     using Storage = std::variant<std::int64_t, double, std::string, Blob, std::monostate>;
 
-    SQLValue() : value_(std::monostate{}) {}
-    SQLValue(std::nullptr_t) : value_(std::monostate{}) {}
-    SQLValue(int value) : value_(std::int64_t(value)) {}
-    SQLValue(std::int64_t value) : value_(value) {}
-    SQLValue(double value) : value_(value) {}
-    SQLValue(std::string value) : value_(std::move(value)) {}
-    SQLValue(std::string_view value) : value_(std::string(value)) {}
-    SQLValue(const char* value) : value_(std::string(value)) {}
-    SQLValue(Blob value) : value_(std::move(value)) {}
+    SQLValue()
+        : value_(std::monostate{}) {}
+    SQLValue(std::nullptr_t)
+        : value_(std::monostate{}) {}
+    SQLValue(int value)
+        : value_(std::int64_t(value)) {}
+    SQLValue(std::int64_t value)
+        : value_(value) {}
+    SQLValue(double value)
+        : value_(value) {}
+    SQLValue(std::string value)
+        : value_(std::move(value)) {}
+    SQLValue(std::string_view value)
+        : value_(std::string(value)) {}
+    SQLValue(const char* value)
+        : value_(std::string(value)) {}
+    SQLValue(Blob value)
+        : value_(std::move(value)) {}
     SQLValue(const std::optional<std::string>& value)
         : value_(value ? Storage(*value) : Storage(std::monostate{})) {}
     SQLValue(bool) = delete; // flags go through flag(): 1 or 0, never an accidental conversion

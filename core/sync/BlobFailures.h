@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/Time.h"
 #include "ledger/SyncLedger.h"
+#include "model/Time.h"
 
 #include <cstddef>
 #include <string>

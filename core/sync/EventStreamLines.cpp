@@ -4,7 +4,8 @@ namespace tavro {
 
 EventStreamLines::EventStreamLines(std::function<void(std::string_view)> onLine,
                                    std::size_t maxLine)
-    : onLine_(std::move(onLine)), maxLine_(maxLine) {}
+    : onLine_(std::move(onLine))
+    , maxLine_(maxLine) {}
 
 void EventStreamLines::endLine() {
     onLine_(line_);
@@ -38,6 +39,8 @@ void EventStreamLines::finish() {
     afterCR_ = false;
 }
 
-bool isChangeEvent(std::string_view line) { return line.starts_with("event: change"); }
+bool isChangeEvent(std::string_view line) {
+    return line.starts_with("event: change");
+}
 
 } // namespace tavro

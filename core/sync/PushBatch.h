@@ -16,7 +16,7 @@ namespace tavro {
 struct PushedRow {
     std::string table;                    // "groups", "captures", "capture_images" or "comments"
     bool isNew = false;                   // sent whole; always for comments
-    SyncLedger::Pending pending;        // as listed, so a later edit keeps the row pending
+    SyncLedger::Pending pending;          // as listed, so a later edit keeps the row pending
     std::optional<nlohmann::json> record; // as sent
     std::string captureID;                // of a screenshot or comment: the row it waits for
 };

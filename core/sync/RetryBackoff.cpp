@@ -25,10 +25,12 @@ PollStep afterPoll(const DevicePoll& poll, double interval) {
 SyncTimings::Duration pollWait(double interval, const SyncTimings& timings) {
     if (!std::isfinite(interval) || interval < 0)
         interval = 0;
-    return SyncTimings::Duration(
-        static_cast<SyncTimings::Duration::rep>(std::llround(interval * timings.pollSecond.count())));
+    return SyncTimings::Duration(static_cast<SyncTimings::Duration::rep>(
+        std::llround(interval * timings.pollSecond.count())));
 }
 
-SyncTimings::Duration reconnectDelay(const SyncTimings& timings) { return timings.reconnect; }
+SyncTimings::Duration reconnectDelay(const SyncTimings& timings) {
+    return timings.reconnect;
+}
 
 } // namespace tavro::RetryBackoff

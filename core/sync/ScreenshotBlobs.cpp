@@ -121,8 +121,7 @@ void ScreenshotBlobs::Tally::add(const std::string& line) {
         first = line;
 }
 
-void ScreenshotBlobs::Tally::log(SyncLedger& ledger, std::string_view noun,
-                                 std::string_view verb) {
+void ScreenshotBlobs::Tally::log(SyncLedger& ledger, std::string_view noun, std::string_view verb) {
     if (count == 0)
         return;
     std::string line = first;

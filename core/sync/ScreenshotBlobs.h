@@ -1,10 +1,10 @@
 #pragma once
 
 #include "files/LibraryFiles.h"
+#include "ledger/SyncLedger.h"
 #include "model/CaptureImage.h"
 #include "model/Image.h"
 #include "model/Time.h"
-#include "ledger/SyncLedger.h"
 #include "sync/BlobFailures.h"
 #include "sync/SyncClient.h"
 

@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>

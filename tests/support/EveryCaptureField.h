@@ -21,7 +21,8 @@ inline Capture everyCaptureFieldSet() {
     auto set = [&n](auto& field) {
         using T = std::remove_reference_t<decltype(field)>;
         ++n;
-        if constexpr (std::is_same_v<T, std::string> || std::is_same_v<T, std::optional<std::string>>)
+        if constexpr (std::is_same_v<T, std::string> ||
+                      std::is_same_v<T, std::optional<std::string>>)
             field = "field " + std::to_string(n);
         else if constexpr (std::is_same_v<T, bool>)
             field = !field;

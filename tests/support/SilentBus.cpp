@@ -123,7 +123,8 @@ EmptyBus::EmptyBus() {
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
   <type>session</type>
-  <listen>unix:path=)" << socketPath(folder_) << R"(</listen>
+  <listen>unix:path=)" << socketPath(folder_)
+                          << R"(</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">
     <allow send_destination="*" eavesdrop="true"/>

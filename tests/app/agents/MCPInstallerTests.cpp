@@ -246,8 +246,9 @@ TEST_P(MCPInstallerTest, ReadOnlyFileIsRefusedAndLeftAlone) {
     put(json({{GetParam().serversKey, {{"tavro", {{"command", "/old/tavro-mcp"}}}}}}).dump());
     const std::string before = test::readFile(file());
     ASSERT_EQ(::chmod(file().c_str(), 0444), 0);
-    for (const auto& change : {std::function<void()>([&] { installer_.install(GetParam().client); }),
-                               std::function<void()>([&] { installer_.remove(GetParam().client); })}) {
+    for (const auto& change :
+         {std::function<void()>([&] { installer_.install(GetParam().client); }),
+          std::function<void()>([&] { installer_.remove(GetParam().client); })}) {
         try {
             change();
             ADD_FAILURE() << "wrote a read-only file";

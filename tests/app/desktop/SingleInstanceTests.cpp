@@ -31,8 +31,7 @@ TEST(SingleInstanceTest, ACopyStartingWhileAnotherStartsNeitherRunsNorTakesItsSo
 
     // The first copy is still starting: it holds the lock but does not listen yet.
     SingleInstance second;
-    EXPECT_EQ(second.start(AppRequest::Kind::captureRegion, 200),
-              SingleInstance::Role::unanswered);
+    EXPECT_EQ(second.start(AppRequest::Kind::captureRegion, 200), SingleInstance::Role::unanswered);
     EXPECT_FALSE(second.listen());
 
     ASSERT_TRUE(first.listen());

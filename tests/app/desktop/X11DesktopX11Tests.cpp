@@ -173,9 +173,7 @@ public:
         sync();
     }
 
-    void sync() {
-        std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));
-    }
+    void sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
 
     // The top-level window of the class, once one is there.
     std::optional<xcb_window_t> topLevelOfClass(const std::string& windowClass,
@@ -229,7 +227,8 @@ TEST(X11DesktopTest, TitlesAreDecodedByTheirPropertyTypeIntoUTF8) {
         {"_NET_WM_NAME wins over WM_NAME",
          {{"_NET_WM_NAME", "UTF8_STRING", "Caf\xc3\xa9"}, {"WM_NAME", "STRING", "other"}},
          "Café"},
-        {"WM_NAME as STRING is Latin-1", {{"WM_NAME", "STRING", "Caf\xe9 M\xfcnster"}},
+        {"WM_NAME as STRING is Latin-1",
+         {{"WM_NAME", "STRING", "Caf\xe9 M\xfcnster"}},
          "Café Münster"},
         {"WM_NAME as UTF8_STRING", {{"WM_NAME", "UTF8_STRING", "Caf\xc3\xa9"}}, "Café"},
         {"COMPOUND_TEXT switches charsets by escape sequences",
@@ -284,7 +283,8 @@ TEST(X11DesktopTest, AnXtermTitledInLatin1ReadsAsUTF8) {
     UTF8Locale locale;
     ForeignClient client;
     QProcess xterm;
-    xterm.start(QStringLiteral("xterm"), {QStringLiteral("-title"), QStringLiteral("Café Münster")});
+    xterm.start(QStringLiteral("xterm"),
+                {QStringLiteral("-title"), QStringLiteral("Café Münster")});
     ASSERT_TRUE(xterm.waitForStarted());
     const auto window = client.topLevelOfClass("XTerm", std::chrono::seconds(10));
     EXPECT_TRUE(window);

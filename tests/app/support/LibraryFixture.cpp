@@ -13,7 +13,8 @@ namespace tavro::test {
 
 LibraryFixture::LibraryFixture(std::unique_ptr<StoreChangeListener> listener) {
     TavroPaths::ensureDirectories();
-    store_ = std::make_shared<CaptureStore>(TavroPaths::databasePath(), defaultStoreChangeNotifier());
+    store_ =
+        std::make_shared<CaptureStore>(TavroPaths::databasePath(), defaultStoreChangeNotifier());
     library =
         std::make_unique<Library>(TavroPaths::databasePath(), thumbnails, std::move(listener));
     // Never the desktop's keyring nor the real service: signed out, and no request leaves.

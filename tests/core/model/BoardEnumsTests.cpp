@@ -8,8 +8,8 @@ using namespace tavro;
 
 TEST(BoardEnums, TextValuesMatchExactly) {
     EXPECT_EQ(fromRawValue<CaptureStatus>("in_progress"), CaptureStatus::inProgress);
-    for (auto text : {"In Progress", "in-progress", "inProgress", "IN_PROGRESS", "", " open",
-                      "open "})
+    for (auto text :
+         {"In Progress", "in-progress", "inProgress", "IN_PROGRESS", "", " open", "open "})
         EXPECT_EQ(fromRawValue<CaptureStatus>(text), std::nullopt) << text;
     EXPECT_EQ(fromRawValue<SyncState>("pendingPush"), SyncState::pendingPush);
     EXPECT_EQ(fromRawValue<SyncState>("pendingpush"), std::nullopt);

@@ -84,7 +84,8 @@ TEST(CaptureStoreOpening, DefaultLocationTakesTheLegacyLibrary) {
     // Opening elsewhere makes the folders but never moves the former library.
     {
         TempFolder other;
-        CaptureStore elsewhere(other.path() / "tavro.sqlite", std::make_shared<NullStoreChangeNotifier>());
+        CaptureStore elsewhere(other.path() / "tavro.sqlite",
+                               std::make_shared<NullStoreChangeNotifier>());
         EXPECT_TRUE(fs::is_directory(home.path() / ".local/share/Tavro/captures"));
         EXPECT_TRUE(fs::exists(legacy / "koldar.sqlite"));
     }

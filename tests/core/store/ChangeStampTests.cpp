@@ -47,19 +47,22 @@ struct StampCase {
 
 TEST_F(ChangeStampTest, AnotherProgramsCommitChangesTheStampWhenTheBoardCanSeeIt) {
     const std::vector<StampCase> cases = {
-        {"capture added", "INSERT INTO captures (id, created_at, updated_at, image_path) VALUES "
-                          "('c3', 1, 1700000000.25, '');",
+        {"capture added",
+         "INSERT INTO captures (id, created_at, updated_at, image_path) VALUES "
+         "('c3', 1, 1700000000.25, '');",
          true},
-        {"capture soft-deleted", "UPDATE captures SET deleted_at = 5, updated_at = 11 WHERE id = 'c2';",
-         true},
+        {"capture soft-deleted",
+         "UPDATE captures SET deleted_at = 5, updated_at = 11 WHERE id = 'c2';", true},
         {"note edited, counts and times kept", "UPDATE captures SET note = 'new' WHERE id = 'c1';",
          true},
-        {"comment added", "INSERT INTO comments (id, capture_id, author, body, created_at) VALUES "
-                          "('m2', 'c1', 'you', 'y', 1700000002.5);",
+        {"comment added",
+         "INSERT INTO comments (id, capture_id, author, body, created_at) VALUES "
+         "('m2', 'c1', 'you', 'y', 1700000002.5);",
          true},
         {"comment edited", "UPDATE comments SET body = 'z' WHERE id = 'm1';", true},
-        {"group created", "INSERT INTO groups (id, name, created_at, updated_at) VALUES "
-                          "('g2', 'Mobile', 1, 1);",
+        {"group created",
+         "INSERT INTO groups (id, name, created_at, updated_at) VALUES "
+         "('g2', 'Mobile', 1, 1);",
          true},
         {"group renamed, times kept", "UPDATE groups SET name = 'Site' WHERE id = 'g1';", true},
         {"group member removed", "UPDATE group_members SET removed_at = 3 WHERE user_id = 'u1';",
@@ -72,12 +75,14 @@ TEST_F(ChangeStampTest, AnotherProgramsCommitChangesTheStampWhenTheBoardCanSeeIt
         {"mark-up saved", "UPDATE capture_images SET annotation_json = '{}' WHERE id = 'i1';",
          true},
         {"screenshot removed", "DELETE FROM capture_images WHERE id = 'i1';", true},
-        {"history entry", "INSERT INTO activity (id, capture_id, kind, created_at) VALUES "
-                          "('a1', 'c1', 'claimed', 2);",
+        {"history entry",
+         "INSERT INTO activity (id, capture_id, kind, created_at) VALUES "
+         "('a1', 'c1', 'claimed', 2);",
          true},
         {"person renamed", "UPDATE people SET name = 'Ada L.' WHERE id = 'u1';", true},
         {"workspace role changed", "UPDATE workspaces SET role = 'guest' WHERE id = 'w1';", true},
-        {"signed-in user changed", "UPDATE sync_meta SET value = 'u2' WHERE key = 'user_id';", true},
+        {"signed-in user changed", "UPDATE sync_meta SET value = 'u2' WHERE key = 'user_id';",
+         true},
         {"signed out", "DELETE FROM sync_meta WHERE key = 'user_id';", true},
         {"sync cursor moved", "UPDATE sync_meta SET value = '2' WHERE key = 'cursor';", false},
         {"sync log line", "INSERT INTO sync_log (at, level, message) VALUES (1, 'info', 'x');",

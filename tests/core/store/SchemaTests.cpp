@@ -27,7 +27,8 @@ int userVersion(Database& db) {
 
 std::vector<std::string> schemaOf(Database& db) {
     std::vector<std::string> out;
-    for (const auto& row : db.query("SELECT type, name, sql FROM sqlite_master ORDER BY type, name;"))
+    for (const auto& row :
+         db.query("SELECT type, name, sql FROM sqlite_master ORDER BY type, name;"))
         out.push_back(row.string("type").value_or("") + " " + row.string("name").value_or("") +
                       ": " + row.string("sql").value_or(""));
     return out;
@@ -65,37 +66,52 @@ TEST_F(SchemaTest, AnEmptyFileReachesTheCurrentLayout) {
               (std::vector<std::string>{
                   "idx_activity_capture", "idx_activity_created", "idx_capture_images_capture",
                   "idx_capture_tags_tag", "idx_captures_board", "idx_captures_created",
-                  "idx_captures_group",
-                  "idx_captures_status", "idx_captures_sync", "idx_captures_workspace",
-                  "idx_comments_capture", "idx_groups_name", "idx_groups_path", "idx_tags_name"}));
-    EXPECT_EQ(columnsOf(db, "captures"),
-              (std::vector<std::string>{
-                  "id", "created_at", "updated_at", "note", "status", "priority", "group_id",
-                  "image_path", "thumb_path", "image_width", "image_height", "image_bytes",
-                  "capture_mode", "app_name", "app_bundle_id", "window_title", "url",
-                  "display_name", "claimed_by", "claimed_at", "resolved_at", "resolution_ref",
-                  "remote_id", "sync_state", "dirty", "deleted_at", "display_scale",
-                  "workspace_id", "author_id", "assignee_id", "claimed_by_id", "version",
-                  "pending", "local_only"}));
+                  "idx_captures_group", "idx_captures_status", "idx_captures_sync",
+                  "idx_captures_workspace", "idx_comments_capture", "idx_groups_name",
+                  "idx_groups_path", "idx_tags_name"}));
+    EXPECT_EQ(
+        columnsOf(db, "captures"),
+        (std::vector<std::string>{"id",           "created_at",     "updated_at",    "note",
+                                  "status",       "priority",       "group_id",      "image_path",
+                                  "thumb_path",   "image_width",    "image_height",  "image_bytes",
+                                  "capture_mode", "app_name",       "app_bundle_id", "window_title",
+                                  "url",          "display_name",   "claimed_by",    "claimed_at",
+                                  "resolved_at",  "resolution_ref", "remote_id",     "sync_state",
+                                  "dirty",        "deleted_at",     "display_scale", "workspace_id",
+                                  "author_id",    "assignee_id",    "claimed_by_id", "version",
+                                  "pending",      "local_only"}));
     EXPECT_EQ(columnsOf(db, "groups"),
-              (std::vector<std::string>{"id", "name", "color_hex", "path", "created_at",
-                                        "updated_at", "remote_id", "sync_state", "dirty",
-                                        "deleted_at", "workspace_id", "visibility", "created_by",
-                                        "default_assignee_id", "archived_at", "version",
-                                        "pending"}));
-    EXPECT_EQ(columnsOf(db, "capture_images"),
-              (std::vector<std::string>{"id", "capture_id", "position", "image_path",
-                                        "annotated_path", "thumb_path", "width", "height", "bytes",
-                                        "annotation_json", "created_at", "remote_id", "sync_state",
-                                        "dirty", "original_sha256", "marked_sha256",
-                                        "thumb_sha256", "version", "pending", "deleted_at"}));
-    EXPECT_EQ(columnsOf(db, "comments"),
-              (std::vector<std::string>{"id", "capture_id", "author", "is_agent", "body",
-                                        "created_at", "author_id", "actor_label", "kind",
-                                        "sync_state"}));
+              (std::vector<std::string>{
+                  "id", "name", "color_hex", "path", "created_at", "updated_at", "remote_id",
+                  "sync_state", "dirty", "deleted_at", "workspace_id", "visibility", "created_by",
+                  "default_assignee_id", "archived_at", "version", "pending"}));
+    EXPECT_EQ(columnsOf(db, "capture_images"), (std::vector<std::string>{"id",
+                                                                         "capture_id",
+                                                                         "position",
+                                                                         "image_path",
+                                                                         "annotated_path",
+                                                                         "thumb_path",
+                                                                         "width",
+                                                                         "height",
+                                                                         "bytes",
+                                                                         "annotation_json",
+                                                                         "created_at",
+                                                                         "remote_id",
+                                                                         "sync_state",
+                                                                         "dirty",
+                                                                         "original_sha256",
+                                                                         "marked_sha256",
+                                                                         "thumb_sha256",
+                                                                         "version",
+                                                                         "pending",
+                                                                         "deleted_at"}));
+    EXPECT_EQ(
+        columnsOf(db, "comments"),
+        (std::vector<std::string>{"id", "capture_id", "author", "is_agent", "body", "created_at",
+                                  "author_id", "actor_label", "kind", "sync_state"}));
     EXPECT_EQ(columnsOf(db, "activity"),
-              (std::vector<std::string>{"id", "capture_id", "kind", "detail", "actor",
-                                        "created_at", "actor_id", "remote"}));
+              (std::vector<std::string>{"id", "capture_id", "kind", "detail", "actor", "created_at",
+                                        "actor_id", "remote"}));
     EXPECT_EQ(db.query("PRAGMA foreign_keys;").front().intValue("foreign_keys"), 1);
 }
 

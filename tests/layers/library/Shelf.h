@@ -2,5 +2,5 @@
 
 #include "model/Time.h"
 #include "store/CaptureStore.h"
-#include "values/Colour.h"
 #include "ui/Badge.h"
+#include "values/Colour.h"

@@ -69,11 +69,16 @@ TEST(EventStreamLines, OnlyTheBeginningOfALineMakesAChangeEvent) {
         bool change;
     };
     const std::vector<Case> cases = {
-        {"event: change", true},        {"event: changes", true},
-        {"event: change {\"x\":1}", true}, {"event: ping", false},
-        {"event:change", false},        {" event: change", false},
-        {"data: event: change", false}, {": event: change", false},
-        {"", false},                    {"Event: change", false},
+        {"event: change", true},
+        {"event: changes", true},
+        {"event: change {\"x\":1}", true},
+        {"event: ping", false},
+        {"event:change", false},
+        {" event: change", false},
+        {"data: event: change", false},
+        {": event: change", false},
+        {"", false},
+        {"Event: change", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(isChangeEvent(c.line), c.change) << c.line;

@@ -18,8 +18,12 @@ TEST(RetryBackoff, EachPollAnswerDecidesTheNextStepAndPace) {
     };
     const std::vector<Case> cases = {
         {"pending keeps the pace", {Kind::pending, Kind::pending}, {Action::poll, 5}},
-        {"slow down adds five seconds each time", {Kind::slowDown, Kind::slowDown}, {Action::poll, 15}},
-        {"slow down then pending stays slower", {Kind::slowDown, Kind::pending}, {Action::poll, 10}},
+        {"slow down adds five seconds each time",
+         {Kind::slowDown, Kind::slowDown},
+         {Action::poll, 15}},
+        {"slow down then pending stays slower",
+         {Kind::slowDown, Kind::pending},
+         {Action::poll, 10}},
         {"token signs in", {Kind::pending, Kind::token}, {Action::signedIn, 5}},
         {"denied", {Kind::denied}, {Action::denied, 5}},
         {"expired", {Kind::slowDown, Kind::expired}, {Action::expired, 10}},
@@ -41,12 +45,9 @@ TEST(RetryBackoff, WaitsAreScaledByTheTimings) {
         SyncTimings::Duration wait;
     };
     const std::vector<Case> cases = {
-        {2, real, 2000ms},
-        {7.5, real, 7500ms},
-        {2, scaled, 2ms},
-        {15, scaled, 15ms},
-        {-1, real, 0ms},
-        {std::numeric_limits<double>::quiet_NaN(), real, 0ms},
+        {2, real, 2000ms}, {7.5, real, 7500ms},
+        {2, scaled, 2ms},  {15, scaled, 15ms},
+        {-1, real, 0ms},   {std::numeric_limits<double>::quiet_NaN(), real, 0ms},
     };
     for (const auto& c : cases)
         EXPECT_EQ(RetryBackoff::pollWait(c.interval, c.timings), c.wait) << c.interval;
