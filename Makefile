@@ -58,7 +58,7 @@ SAN_TIMED = AgentHomeFixture.ConnectWritesABigClientFileOffTheGUIThreadAndKeepsI
 # and its quarantine of freed blocks are what it would measure there.
 SAN_MEASURED = SyncClientTest.AReplyIsHeldAboutOnceWhileItIsRead
 
-test: build build-sanitize build-tsan build-clang
+test: build build-sanitize build-tsan build-clang lint
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	cd $(BUILD_SAN) && LSAN_OPTIONS="suppressions=$(CURDIR)/tests/lsan.supp" \
 	    GTEST_FILTER=-$(SAN_TIMED_DBUS) ctest --output-on-failure -j $(JOBS) -LE xvfb -E "$(SAN_TIMED)|$(SAN_MEASURED)"
