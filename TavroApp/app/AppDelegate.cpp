@@ -9,11 +9,9 @@
 #include "desktop/AppWindows.h"
 #include "desktop/ContextCollector.h"
 #include "desktop/ExitKeeper.h"
-#include "desktop/StoreChangeListener.h"
 #include "detail/CaptureDetailView.h"
 #include "library/FailureText.h"
 #include "library/Library.h"
-#include "library/LibraryOpening.h"
 #include "model/Paths.h"
 #include "onboarding/OnboardingTexts.h"
 #include "onboarding/OnboardingView.h"
@@ -57,21 +55,10 @@ AppDelegate::~AppDelegate() {
     delete onboardingWindow_.data();
 }
 
-bool AppDelegate::start(bool openStartWindow) {
-    try {
-        library_ = openLibrary(services_.thumbnails, makeStoreChangeListener());
-    } catch (const std::exception& error) {
-        // Without its library the app cannot run: the user is told why, and it quits.
-        presentFatal(error.what());
-        return false;
-    }
-    account_ = std::make_unique<Account>(*library_);
-    // The two hear each other in-process; other programs still hear both over the session bus.
-    connect(library_.get(), &Library::localChangeCommitted, account_.get(),
-            &Account::noteLocalChange);
-    connect(account_.get(), &Account::rowsApplied, library_.get(), &Library::checkForChanges);
-    captureController_ = std::make_unique<CaptureController>(
-        *library_, services_.preferences, services_.permissions, *this, services_.capture);
+void AppDelegate::start(AppParts parts, bool openStartWindow) {
+    library_ = std::move(parts.library);
+    account_ = std::move(parts.account);
+    captureController_ = std::move(parts.capture);
     QPointer<AppDelegate> self(this);
     captureController_->onNeedsScreenRecording = [self] {
         if (self)
@@ -88,12 +75,11 @@ bool AppDelegate::start(bool openStartWindow) {
         library_.reset();
     });
     if (!openStartWindow)
-        return true;
+        return;
     if (services_.preferences.flag(PreferenceKey::hasCompletedOnboarding))
         showBoard();
     else
         showOnboarding();
-    return true;
 }
 
 void AppDelegate::keepUnsavedWork() {

@@ -39,9 +39,16 @@ struct AppServices {
     const PermissionProbe& permissionProbe;
 };
 
-// Opens the library (or stops with the fatal alert), creates the long-lived objects in order,
-// owns the three windows, and is the one door from requests (shortcuts, menus, onboarding,
-// the command line, a second start) to the capture flow.
+// The long-lived objects the composition root builds over the open library, in that order; the
+// delegate owns them from start() on and lets them go in the opposite order.
+struct AppParts {
+    std::unique_ptr<Library> library;
+    std::unique_ptr<Account> account;
+    std::unique_ptr<CaptureController> capture;
+};
+
+// Owns the three windows and the menus, and is the one door from requests (shortcuts, menus,
+// onboarding, the command line, a second start) to the capture flow.
 class AppDelegate final : public QObject, public AppActions {
     Q_OBJECT
 
@@ -53,10 +60,9 @@ public:
     AppDelegate(const AppDelegate&) = delete;
     AppDelegate& operator=(const AppDelegate&) = delete;
 
-    // Start-up. False when the library could not be opened: the fatal alert was shown and
-    // nothing else started. A start that carries a request opens no window of its own: the
-    // request's context is the window in front, and the board must not be in its screenshot.
-    bool start(bool openStartWindow = true);
+    // Start-up over the parts built. A start that carries a request opens no window of its own:
+    // the request's context is the window in front, and the board must not be in its screenshot.
+    void start(AppParts parts, bool openStartWindow = true);
     void handle(const AppRequest& request);
     // A start with no request while running: shows the board when no window is visible.
     void reopen();
@@ -64,7 +70,8 @@ public:
     void showBoard();
     void showSettings();
     void showOnboarding() override;
-    void presentFatal(const std::string& description);
+    // The alert shown when the library cannot be opened, before the app quits.
+    static void presentFatal(const std::string& description);
     void presentMarkupEditor(const std::string& imageID);
 
     // The menu actions, and the two shortcuts.

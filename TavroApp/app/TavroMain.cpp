@@ -1,5 +1,7 @@
-// The composition root: builds the long-lived objects in dependency order, owns them, and hands
-// the rest of start-up to the app delegate.
+// The composition root: builds the long-lived objects in dependency order (the platform's
+// services, the delegate that routes requests, the library, the account over it and the capture
+// flow) and hands them to the app delegate, which owns the windows.
+#include "account/Account.h"
 #include "app/AppDelegate.h"
 #include "capture/RegionSelectionOverlay.h"
 #include "compose/ComposePanel.h"
@@ -12,9 +14,12 @@
 #include "desktop/PermissionsService.h"
 #include "desktop/SessionBusCheck.h"
 #include "desktop/SingleInstance.h"
+#include "desktop/StoreChangeListener.h"
 #include "desktop/TerminationSignal.h"
 #include "desktop/X11Desktop.h"
 #include "desktop/X11FlowDesktop.h"
+#include "library/Library.h"
+#include "library/LibraryOpening.h"
 #include "library/ThumbnailLoader.h"
 #include "values/Preferences.h"
 #include "values/Utf8.h"
@@ -92,16 +97,28 @@ int main(int argc, char** argv) {
     EventLoopTimer timer;
     GlobalKeys globalKeys = makePlatformGlobalKeys();
 
-    AppDelegate delegate({preferences,
-                          permissions,
-                          thumbnails,
-                          {overlay, noteBox, flowEditor, grabber, context, flowDesktop, timer},
-                          boardEditor,
-                          *globalKeys.registrar,
-                          *globalKeys.keys,
-                          *probe});
-    if (!delegate.start(*request == AppRequest::Kind::reopen))
+    const CaptureController::Services flowServices{overlay, noteBox,     flowEditor, grabber,
+                                                   context, flowDesktop, timer};
+    AppDelegate delegate({preferences, permissions, thumbnails, flowServices, boardEditor,
+                          *globalKeys.registrar, *globalKeys.keys, *probe});
+    std::unique_ptr<Library> library;
+    try {
+        library = openLibrary(thumbnails, makeStoreChangeListener());
+    } catch (const std::exception& error) {
+        // Without its library the app cannot run: the user is told why, and it quits.
+        AppDelegate::presentFatal(error.what());
         return 1;
+    }
+    auto account = std::make_unique<Account>(*library);
+    // The two hear each other in-process; other programs still hear both over the session bus.
+    QObject::connect(library.get(), &Library::localChangeCommitted, account.get(),
+                     &Account::noteLocalChange);
+    QObject::connect(account.get(), &Account::rowsApplied, library.get(),
+                     &Library::checkForChanges);
+    auto capture = std::make_unique<CaptureController>(*library, preferences, permissions, delegate,
+                                                       flowServices);
+    delegate.start({std::move(library), std::move(account), std::move(capture)},
+                   *request == AppRequest::Kind::reopen);
 
     QObject::connect(&instance, &SingleInstance::requested, &delegate, [&](AppRequest::Kind kind) {
         delegate.handle({kind, AppRequest::Source::commandLine});
