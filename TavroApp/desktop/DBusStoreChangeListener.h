@@ -2,12 +2,14 @@
 
 #include "desktop/StoreChangeListener.h"
 
+#include <QDBusMessage>
 #include <QString>
 
 namespace tavro {
 
 // The store-changed signal on the session bus at `address`, on a connection of its own, heard
-// from once the bus has let the connection in.
+// from once the bus has let the connection in. Signals this process sent are not passed on: its
+// own writes reach the library in-process.
 class DBusStoreChangeListener final : public StoreChangeListener {
     Q_OBJECT
 
@@ -16,7 +18,7 @@ public:
     ~DBusStoreChangeListener() override;
 
 private slots:
-    void onSignal();
+    void onSignal(const QDBusMessage& message);
 
 private:
     void subscribe();

@@ -44,11 +44,15 @@ void DBusStoreChangeListener::subscribe() {
     subscribed_ = true;
     if (bus.connect(QString(), toQString(DBusStoreChangeNotifier::objectPath),
                     toQString(DBusStoreChangeNotifier::interfaceName),
-                    toQString(DBusStoreChangeNotifier::signalName), this, SLOT(onSignal())))
+                    toQString(DBusStoreChangeNotifier::signalName), this,
+                    SLOT(onSignal(QDBusMessage))))
         setListening();
 }
 
-void DBusStoreChangeListener::onSignal() {
+void DBusStoreChangeListener::onSignal(const QDBusMessage& message) {
+    if (const auto own = DBusStoreChangeNotifier::senderName();
+        own && message.service() == toQString(*own))
+        return;
     emit changed();
 }
 

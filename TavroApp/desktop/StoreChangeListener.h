@@ -6,8 +6,8 @@
 
 namespace tavro {
 
-// Hears "dev.tavro.store.didChange" from any process, this one included. The notification
-// carries nothing: listeners compare the store's change stamp to learn whether to reload.
+// Hears "dev.tavro.store.didChange" from other processes. The notification carries nothing:
+// listeners compare the store's change counter to learn whether to reload.
 class StoreChangeListener : public QObject {
     Q_OBJECT
 

@@ -28,6 +28,7 @@ struct Gio {
     decltype(&g_dbus_connection_is_closed) isClosed = nullptr;
     decltype(&g_dbus_connection_emit_signal) emitSignal = nullptr;
     decltype(&g_dbus_connection_flush_sync) flushSync = nullptr;
+    decltype(&g_dbus_connection_get_unique_name) uniqueName = nullptr;
     decltype(&g_error_free) freeError = nullptr;
 };
 
@@ -49,11 +50,23 @@ const Gio* gio() {
             !resolve(library, "g_dbus_connection_is_closed", calls.isClosed) ||
             !resolve(library, "g_dbus_connection_emit_signal", calls.emitSignal) ||
             !resolve(library, "g_dbus_connection_flush_sync", calls.flushSync) ||
+            !resolve(library, "g_dbus_connection_get_unique_name", calls.uniqueName) ||
             !resolve(library, "g_error_free", calls.freeError))
             return std::nullopt;
         return calls;
     }();
     return loaded ? &*loaded : nullptr;
+}
+
+// The bus's name for the process's connection, once it is open.
+struct SenderName {
+    std::mutex mutex;
+    std::optional<std::string> name;
+};
+
+SenderName& processSender() {
+    static SenderName* name = new SenderName; // read by listeners until the very end
+    return *name;
 }
 
 // One connection per process, opened on first use; a failed attempt is not retried on every
@@ -73,8 +86,13 @@ GDBusConnection* sharedConnection(const Gio& gio) {
                         nullptr, nullptr, &error);
         if (error)
             gio.freeError(error);
-        if (connection)
-            gio.setExitOnClose(connection, FALSE);
+        if (!connection)
+            return;
+        gio.setExitOnClose(connection, FALSE);
+        if (const char* unique = gio.uniqueName(connection)) {
+            std::lock_guard lock(processSender().mutex);
+            processSender().name = unique;
+        }
     });
     return connection;
 }
@@ -155,6 +173,11 @@ private:
 
 void DBusStoreChangeNotifier::post() {
     Poster::instance().post();
+}
+
+std::optional<std::string> DBusStoreChangeNotifier::senderName() {
+    std::lock_guard lock(processSender().mutex);
+    return processSender().name;
 }
 
 std::shared_ptr<StoreChangeNotifier> defaultStoreChangeNotifier() {

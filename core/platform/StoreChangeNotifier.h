@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace tavro {
@@ -30,6 +32,9 @@ public:
     static constexpr std::string_view signalName = "didChange";
 
     void post() override;
+    // The bus's name for the connection this process's signals leave from, once the first has
+    // gone: what a listener in the same process compares a signal's sender with to know its own.
+    static std::optional<std::string> senderName();
 };
 
 // The process-wide notifier the store uses unless it is given another.
