@@ -24,6 +24,14 @@ std::unique_ptr<StoreChangeListener> listeningListener() {
     return listener;
 }
 
+// An agent's claim and resolve of the capture, written by another process.
+void resolveInAnotherProgram(const std::string& captureID) {
+    const auto result =
+        test::ProcessRunner::run({TAVRO_STORE_PROBE, "claim-resolve",
+                                  TavroPaths::databasePath().string(), captureID, "1", "agent"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+}
+
 struct BusLibrary : LibraryFixture {
     BusLibrary()
         : LibraryFixture(listeningListener()) {}
@@ -37,10 +45,7 @@ TEST(LibraryOnTheBusTest, ReloadsWithinASecondOfAnotherProgramsWrite) {
     ASSERT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
     f.settle();
 
-    const auto result =
-        test::ProcessRunner::run({TAVRO_STORE_PROBE, "claim-resolve",
-                                  TavroPaths::databasePath().string(), capture.id, "1", "agent"});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
+    ASSERT_NO_FATAL_FAILURE(resolveInAnotherProgram(capture.id));
     QElapsedTimer clock;
     clock.start();
     ASSERT_TRUE(QTest::qWaitFor(
@@ -67,10 +72,7 @@ TEST(LibraryOnTheBusTest, ItsOwnWriteReloadsExactlyOnce) {
     EXPECT_EQ(heard.count(), 0);
 
     // Another program's signal still is.
-    const auto result =
-        test::ProcessRunner::run({TAVRO_STORE_PROBE, "claim-resolve",
-                                  TavroPaths::databasePath().string(), capture.id, "1", "agent"});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
+    ASSERT_NO_FATAL_FAILURE(resolveInAnotherProgram(capture.id));
     EXPECT_TRUE(QTest::qWaitFor([&] { return heard.count() > 0; }, 2000));
 }
 
@@ -89,10 +91,7 @@ TEST(LibraryOnTheBusTest, ASilentBusHoldsNothingUp) {
     const Capture capture = LibraryFixture::makeCapture("polled");
     ASSERT_TRUE(test::awaitWrite(f.library->add(capture, {}, {})));
     f.settle();
-    const auto result =
-        test::ProcessRunner::run({TAVRO_STORE_PROBE, "claim-resolve",
-                                  TavroPaths::databasePath().string(), capture.id, "1", "agent"});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
+    ASSERT_NO_FATAL_FAILURE(resolveInAnotherProgram(capture.id));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return f.library->captures().at(0).status == CaptureStatus::resolved; }, 5000));
 }
