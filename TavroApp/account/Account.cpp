@@ -254,8 +254,9 @@ void Account::openApproval() {
 void Account::signOut() {
     // The session ends at once, whatever pass runs; a failure to forget the account's data is
     // said by the status, with the session kept for another try.
+    // The engine's report of how it ended reloads the account.
     if (engine_)
-        engine_->signOut(reloadAfter());
+        engine_->signOut({});
 }
 
 void Account::countChangesLostOnSignOut(QObject* context,
@@ -264,8 +265,9 @@ void Account::countChangesLostOnSignOut(QObject* context,
 }
 
 void Account::syncNow() {
+    // Each pass's report reloads the account; a request met by a running pass adds nothing.
     if (engine_)
-        engine_->syncNow(reloadAfter());
+        engine_->syncNow({});
 }
 
 void Account::noteLocalChange() {

@@ -114,8 +114,9 @@ void SyncEngine::signOutOnWorker() {
     } catch (...) {
         // Nothing was forgotten: the token stays, so signing out again can finish the job.
         const std::string description = "Couldn't sign out: " + reasonOf(std::current_exception());
-        publish({.kind = SyncStatus::Kind::failed, .message = description});
+        // Logged before the report, so that whoever reads the log on hearing it finds the line.
         logWithoutWaiting("error", description);
+        publish({.kind = SyncStatus::Kind::failed, .message = description});
         throw;
     }
     client_.signOut(sessionToken());
