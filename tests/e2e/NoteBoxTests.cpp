@@ -341,6 +341,10 @@ TEST(PaneNoteEndTest, ThePanesNoteIsStoredWhenTheXServerGoes) {
     ASSERT_TRUE(session.focusControl("Tavro", "text", "Note"));
     session.key("ctrl+End");
     session.type(" overlaps");
+    // The keys are the X server's until the app has read them all.
+    ASSERT_TRUE(DesktopSession::waitUntil(
+        [&] { return session.controlText("Tavro", "text", "Note") == "Checkout total overlaps"; },
+        5s));
     session.stopDisplay();
     ASSERT_TRUE(process.waitForExit(20s));
     const auto stored = openStore(session)->capture("c-pane");

@@ -447,6 +447,16 @@ std::optional<Control> DesktopSession::control(const std::string& window, const 
     return lookUp(*this, false, window, role, name);
 }
 
+std::optional<std::string> DesktopSession::controlText(const std::string& window,
+                                                       const std::string& role,
+                                                       const std::string& name) const {
+    const ProcessResult found = runWith(
+        {TAVRO_E2E_PYTHON, TAVRO_E2E_ACCESSIBLE, "--text", window, role, name}, environment());
+    if (found.exitCode != 0)
+        return std::nullopt;
+    return found.out;
+}
+
 std::optional<Control> DesktopSession::waitForControl(const std::string& window,
                                                       const std::string& role,
                                                       const std::string& name,

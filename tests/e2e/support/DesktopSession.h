@@ -96,6 +96,9 @@ public:
     // button", "page tab", "text", ...) and an accessible name; nothing while none shows.
     std::optional<Control> control(const std::string& window, const std::string& role,
                                    const std::string& name) const;
+    // The text that control holds; nothing while none shows.
+    std::optional<std::string> controlText(const std::string& window, const std::string& role,
+                                           const std::string& name) const;
     std::optional<Control>
     waitForControl(const std::string& window, const std::string& role, const std::string& name,
                    std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;

@@ -2,6 +2,7 @@
 """Finds a control of the running app by its window, role and accessible name over AT-SPI.
 
     accessible.py [--focus] WINDOW ROLE NAME
+    accessible.py --text WINDOW ROLE NAME
     accessible.py --role WINDOW
 
 WINDOW is the title of one of the app's top-level windows, ROLE an AT-SPI role name ("push
@@ -9,7 +10,8 @@ button", "page tab", "text", ...), NAME the control's accessible name. Prints th
 screen that matches as "x y width height focused" (screen coordinates, focused 0 or 1) and exits
 0; exits 1 when none is on screen yet, so that the caller can poll. With --focus, the control is
 asked to take the keyboard focus first (the state printed may not show it yet). With --role,
-prints the role name of the window itself ("frame", "dialog", ...) once it is on screen.
+prints the role name of the window itself ("frame", "dialog", ...) once it is on screen. With
+--text, prints the text the control holds instead of its place.
 """
 import sys
 
@@ -55,7 +57,8 @@ def main():
         print(role)
         return 0
     focus = arguments[:1] == ["--focus"]
-    if focus:
+    text = arguments[:1] == ["--text"]
+    if focus or text:
         arguments = arguments[1:]
     if len(arguments) != 3:
         print(__doc__, file=sys.stderr)
@@ -69,6 +72,13 @@ def main():
         return 1
     if control is None:
         return 1
+    if text:
+        try:
+            sys.stdout.write(control.queryText().getText(0, -1))
+        except Exception as error:  # no text interface, or the control went
+            print(error, file=sys.stderr)
+            return 1
+        return 0
     x, y, width, height = control.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     focused = control.getState().contains(pyatspi.STATE_FOCUSED)
     print(x, y, width, height, int(focused))
